@@ -1,0 +1,179 @@
+#include "core/log.h"
+
+#include "core/file_io.h"
+#include "core/text.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/utsname.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qp {
+
+Log::Log(std::string path) : path_(std::move(path)) {
+    on_fatal_ = [](const std::string& text) {
+        std::fprintf(stderr, "Error: %s\n", text.c_str());
+        std::_Exit(2);
+    };
+}
+
+void Log::set_path(std::string path) {
+    std::lock_guard lock(mutex_);
+    path_ = std::move(path);
+}
+
+void Log::set_fatal_handler(FatalHandler handler) {
+    std::lock_guard lock(mutex_);
+    on_fatal_ = std::move(handler);
+}
+
+void Log::add(std::string_view text, bool fatal, bool header) {
+    bool due = false;
+    {
+        std::lock_guard lock(mutex_);
+        std::string& target = header ? head_ : body_;
+        target.append(text);
+        target.append("\r\n");
+        due = !header && body_.size() > kFlushThreshold;
+    }
+    if (due)
+        flush();
+    if (!fatal)
+        return;
+    FatalHandler handler;
+    {
+        std::lock_guard lock(mutex_);
+        body_.append("!* Error Bug *!");
+        handler = on_fatal_;
+    }
+    flush();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (handler)
+        handler(std::string(text));
+}
+
+bool Log::flush() {
+    std::lock_guard lock(mutex_);
+    if (path_.empty())
+        return false;
+    std::string data;
+    int flags = O_WRONLY | O_CLOEXEC;
+    if (created_) {
+        flags |= O_APPEND;
+    } else {
+        flags |= O_CREAT | O_TRUNC;
+        data = head_;
+    }
+    data += body_;
+    const int fd = ::open(path_.c_str(), flags, 0644);
+    if (fd < 0)
+        return false;
+    std::string_view rest = data;
+    bool ok = true;
+    while (!rest.empty()) {
+        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+    ok = ::close(fd) == 0 && ok;
+    // Lines that did not reach the file stay pending for the next attempt; a file whose header
+    // did not get written is created again then.
+    if (ok) {
+        created_ = true;
+        body_.clear();
+    }
+    return true;
+}
+
+std::string Log::text() const {
+    std::lock_guard lock(mutex_);
+    return head_ + body_;
+}
+
+std::string FatalErrorText(int code) {
+    switch (code) {
+    case 1:
+        return "Can't create Main Window!";
+    case 2:
+        return "Can't create Child Window ";
+    case 3:
+        return "Can't create Menu ";
+    case 5:
+        return "Can't create PopUp Menu ";
+    case 6:
+        return "Can't create SysTray ";
+    case 7:
+        return "Can't create Gadget ";
+    case 8:
+        return "Can't creat Timer ";
+    case 9:
+        return "Can't create StatusBar ";
+    case 10:
+        return "Can't allocate Memory ";
+    default:
+        return "Error : ";
+    }
+}
+
+std::string OSNameFromCode(int code) {
+    switch (code) {
+    case 5:
+        return "Windows NT3";
+    case 10:
+        return "Windows 95";
+    case 20:
+        return "Windows NT4";
+    case 30:
+        return "Windows 98";
+    case 40:
+        return "Windows ME";
+    case 50:
+        return "Windows 2000";
+    case 60:
+        return "Windows XP";
+    case 65:
+        return "Windows Server 2003";
+    case 70:
+        return "Windows Vista";
+    case 75:
+        return "Windows Server 2008";
+    case 80:
+        return "Windows Seven";
+    default:
+        return "OS value of " + std::to_string(code);
+    }
+}
+
+std::string OSName() {
+    std::string pretty;
+    std::string release;
+    if (read_file("/etc/os-release", release)) {
+        for (std::size_t pos = 0; pos < release.size();) {
+            std::size_t end = release.find('\n', pos);
+            if (end == std::string::npos)
+                end = release.size();
+            const std::string_view line(release.data() + pos, end - pos);
+            if (line.starts_with("PRETTY_NAME=")) {
+                pretty = std::string(line.substr(12));
+                if (pretty.size() >= 2 && pretty.front() == '"' && pretty.back() == '"')
+                    pretty = pretty.substr(1, pretty.size() - 2);
+            }
+            pos = end + 1;
+        }
+    }
+    struct utsname u {};
+    std::string kernel;
+    if (::uname(&u) == 0)
+        kernel = std::string(u.sysname) + " " + u.release;
+    if (pretty.empty())
+        return kernel.empty() ? OSNameFromCode(200) : kernel;
+    return kernel.empty() ? pretty : pretty + ", " + kernel;
+}
+
+} // namespace qp

@@ -1,0 +1,50 @@
+// The program's text log: header lines written once at the top of the file, body lines held in
+// memory and written in batches, and fatal lines that end the program.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace qp {
+
+class Log {
+public:
+    // Called after a fatal line has been written out; the desktop program shows the message box
+    // and ends with exit code 2. The default prints the line on standard error and exits with 2.
+    using FatalHandler = std::function<void(const std::string& text)>;
+
+    // An empty path keeps every line in memory and never touches a file (the command-line tool).
+    explicit Log(std::string path = {});
+
+    void set_path(std::string path);
+    void set_fatal_handler(FatalHandler handler);
+
+    // Appends one line. Body lines trigger a flush once the pending body passes 40000 characters.
+    void add(std::string_view text, bool fatal = false, bool header = false);
+    // Writes the pending body to the file; true when the file could be opened.
+    bool flush();
+    // The header lines followed by the body lines not yet written to the file.
+    std::string text() const;
+
+    static constexpr std::size_t kFlushThreshold = 40000;
+
+private:
+    mutable std::mutex mutex_;
+    std::string path_;
+    std::string head_;
+    std::string body_;
+    bool created_ = false;
+    FatalHandler on_fatal_;
+};
+
+// The message of a fatal start-up error code, before its detail.
+std::string FatalErrorText(int code);
+// The name of a Windows version code of the original version table ("OS value of " + code when
+// the code has none).
+std::string OSNameFromCode(int code);
+// This system's name for the log: the distribution's pretty name and the kernel release.
+std::string OSName();
+
+} // namespace qp

@@ -1,0 +1,353 @@
+#include "core/text.h"
+
+#include <array>
+#include <limits>
+
+namespace qp {
+
+namespace {
+
+// Code points of the bytes 0x80..0x9F; the undefined five keep their C1 value.
+constexpr std::array<char32_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool is_cont(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when it is invalid.
+std::size_t valid_sequence_length(std::string_view s, std::size_t i, char32_t* out) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t n = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (c < 0x80) {
+        if (out)
+            *out = c;
+        return 1;
+    } else if ((c & 0xE0) == 0xC0) {
+        n = 2, cp = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3, cp = c & 0x0F, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4, cp = c & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (!is_cont(b))
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    if (out)
+        *out = cp;
+    return n;
+}
+
+char32_t fold_cp(char32_t cp) {
+    if (cp >= 'A' && cp <= 'Z')
+        return cp + 32;
+    if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)
+        return cp + 32;
+    switch (cp) {
+    case 0x0160:
+        return 0x0161;
+    case 0x0152:
+        return 0x0153;
+    case 0x017D:
+        return 0x017E;
+    case 0x0178:
+        return 0x00FF;
+    default:
+        return cp;
+    }
+}
+
+} // namespace
+
+bool is_valid_utf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = valid_sequence_length(s, i, nullptr);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+char32_t next_code_point(std::string_view s, std::size_t& i) {
+    char32_t cp = 0;
+    const std::size_t n = valid_sequence_length(s, i, &cp);
+    if (n == 0) {
+        ++i;
+        return 0xFFFD;
+    }
+    i += n;
+    return cp;
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = 0xFFFD;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string repair_utf8(std::string_view s) {
+    if (is_valid_utf8(s))
+        return std::string(s);
+    std::string out;
+    out.reserve(s.size() + 8);
+    for (std::size_t i = 0; i < s.size();)
+        append_utf8(out, next_code_point(s, i));
+    return out;
+}
+
+std::string cp1252_to_utf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80)
+            out += ch;
+        else if (c < 0xA0)
+            append_utf8(out, kCp1252High[c - 0x80]);
+        else
+            append_utf8(out, c);
+    }
+    return out;
+}
+
+int cp1252_code_of(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<int>(cp);
+    for (std::size_t k = 0; k < kCp1252High.size(); ++k)
+        if (kCp1252High[k] == cp)
+            return static_cast<int>(0x80 + k);
+    return -1;
+}
+
+std::optional<std::string> utf8_to_cp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        const std::size_t n = valid_sequence_length(utf8, i, &cp);
+        if (n == 0)
+            return std::nullopt;
+        i += n;
+        const int code = cp1252_code_of(cp);
+        if (code < 0)
+            return std::nullopt;
+        out += static_cast<char>(code);
+    }
+    return out;
+}
+
+std::string utf16le_to_utf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    const std::size_t units = bytes.size() / 2;
+    auto unit = [&](std::size_t k) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                     (static_cast<unsigned char>(bytes[2 * k + 1]) << 8));
+    };
+    for (std::size_t k = 0; k < units; ++k) {
+        char32_t u = unit(k);
+        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units) {
+            const char32_t lo = unit(k + 1);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                append_utf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+                ++k;
+                continue;
+            }
+        }
+        append_utf8(out, u); // a lone surrogate becomes U+FFFD there
+    }
+    if (bytes.size() % 2)
+        append_utf8(out, 0xFFFD);
+    return out;
+}
+
+std::string decode_text_file(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8Bom))
+        return repair_utf8(bytes.substr(kUtf8Bom.size()));
+    if (bytes.starts_with(kUtf16LeBom))
+        return utf16le_to_utf8(bytes.substr(kUtf16LeBom.size()));
+    if (is_valid_utf8(bytes))
+        return std::string(bytes);
+    return cp1252_to_utf8(bytes);
+}
+
+std::string encode_text_file(std::string_view utf8) {
+    if (auto narrow = utf8_to_cp1252(utf8))
+        return std::move(*narrow);
+    std::string out(kUtf8Bom);
+    out += repair_utf8(utf8);
+    return out;
+}
+
+std::string fold_case(std::string_view s) {
+    std::string out(s);
+    for (std::size_t i = 0; i < out.size();) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c < 0x80) {
+            if (c >= 'A' && c <= 'Z')
+                out[i] = static_cast<char>(c + 32);
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t n = valid_sequence_length(out, i, &cp);
+        if (n == 0) {
+            ++i;
+            continue;
+        }
+        if (n == 2) {
+            const char32_t f = fold_cp(cp);
+            if (f != cp) {
+                std::string enc;
+                append_utf8(enc, f); // every folded pair stays two bytes long
+                out[i] = enc[0];
+                out[i + 1] = enc[1];
+            }
+        }
+        i += n;
+    }
+    return out;
+}
+
+bool iequals(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && fold_case(a) == fold_case(b);
+}
+
+bool istarts_with(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);
+}
+
+bool iends_with(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && iequals(s.substr(s.size() - suffix.size()), suffix);
+}
+
+std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t from) {
+    if (needle.empty() || from > hay.size())
+        return std::string_view::npos;
+    return fold_case(hay).find(fold_case(needle), from);
+}
+
+std::string replace_all(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty())
+        return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = s.find(from, pos)) != std::string_view::npos;
+         pos = hit + from.size()) {
+        out.append(s.substr(pos, hit - pos));
+        out.append(to);
+    }
+    out.append(s.substr(pos));
+    return out;
+}
+
+std::string ireplace_all(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty())
+        return std::string(s);
+    const std::string hay = fold_case(s);
+    const std::string needle = fold_case(from);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = hay.find(needle, pos)) != std::string::npos;
+         pos = hit + needle.size()) {
+        out.append(s.substr(pos, hit - pos));
+        out.append(to);
+    }
+    out.append(s.substr(pos));
+    return out;
+}
+
+std::string trim_spaces(std::string_view s) {
+    const std::size_t b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos)
+        return {};
+    const std::size_t e = s.find_last_not_of(' ');
+    return std::string(s.substr(b, e - b + 1));
+}
+
+std::string trim_blanks(std::string_view s) {
+    const std::size_t b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos)
+        return {};
+    const std::size_t e = s.find_last_not_of(" \t");
+    return std::string(s.substr(b, e - b + 1));
+}
+
+std::string strip_controls(std::string_view s, std::string_view keep) {
+    std::string out;
+    out.reserve(s.size());
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 1 && u <= 31 && keep.find(c) == std::string_view::npos)
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+std::int64_t parse_leading_int64(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+    std::uint64_t value = 0;
+    bool saturated = false;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        if (saturated)
+            continue;
+        const auto digit = static_cast<std::uint64_t>(s[i] - '0');
+        if (value > (static_cast<std::uint64_t>(kMax) - digit) / 10)
+            saturated = true;
+        else
+            value = value * 10 + digit;
+    }
+    if (saturated)
+        return negative ? std::numeric_limits<std::int64_t>::min() : kMax;
+    return negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+}
+
+std::int32_t parse_leading_int32(std::string_view s) {
+    const std::int64_t v = parse_leading_int64(s);
+    if (v > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+} // namespace qp
