@@ -1,0 +1,75 @@
+#include "core/paths.h"
+
+#include "core/file_io.h"
+#include "core/text.h"
+
+#include <cstdlib>
+
+namespace qp {
+
+namespace {
+
+std::string with_slash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+} // namespace
+
+Paths::Paths(std::string main_folder, std::string documents, std::string programs,
+             std::string windows_root)
+    : main_(with_slash(std::move(main_folder))), documents_(with_slash(std::move(documents))),
+      programs_(with_slash(std::move(programs))), windows_root_(std::move(windows_root)) {}
+
+Paths Paths::from_system() {
+    return Paths(current_directory(), documents_folder_of_system(), "/opt/", "");
+}
+
+std::string Paths::Path_Expand(std::string_view path) const {
+    std::string out = ireplace_all(path, "%MainApp%", main_);
+    out = ireplace_all(out, "%MyDoc%", documents_);
+    out = ireplace_all(out, "%ProgFiles%", programs_);
+    out = ireplace_all(out, "%WindowsRoot%", windows_root_);
+    return trim_spaces(out);
+}
+
+std::string Paths::Path_Compact(std::string_view path) const {
+    std::string out = replace_all(path, main_, "%MainApp%");
+    out = replace_all(out, documents_, "%MyDoc%");
+    out = replace_all(out, programs_, "%ProgFiles%");
+    out = replace_all(out, windows_root_, "%WindowsRoot%");
+    return trim_spaces(out);
+}
+
+std::string documents_folder_of_system() {
+    const char* home_env = std::getenv("HOME");
+    const std::string home = home_env ? home_env : "";
+    std::string config_home;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        config_home = xdg;
+    else if (!home.empty())
+        config_home = home + "/.config";
+    std::string dirs;
+    if (!config_home.empty() && read_file(config_home + "/user-dirs.dirs", dirs)) {
+        for (std::size_t pos = 0; pos < dirs.size();) {
+            std::size_t end = dirs.find('\n', pos);
+            if (end == std::string::npos)
+                end = dirs.size();
+            std::string line = trim_blanks(std::string_view(dirs).substr(pos, end - pos));
+            pos = end + 1;
+            if (!line.starts_with("XDG_DOCUMENTS_DIR="))
+                continue;
+            std::string value = line.substr(18);
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            if (value.starts_with("$HOME"))
+                value = home + value.substr(5);
+            if (is_absolute_path(value) && value != home && value != home + "/")
+                return with_slash(value);
+        }
+    }
+    return with_slash(home);
+}
+
+} // namespace qp
