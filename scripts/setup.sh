@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    python3 python3-pyftpdlib curl
+    python3 python3-pyftpdlib curl libxml2-dev
 )
 
 missing=()
