@@ -200,7 +200,9 @@ std::string decode_text_file(std::string_view bytes) {
 }
 
 std::string encode_text_file(std::string_view utf8) {
-    if (auto narrow = utf8_to_cp1252(utf8))
+    // Windows-1252 bytes that happen to form valid UTF-8 (or to start with a mark) would read
+    // back as other characters; such texts are written as UTF-8 with the mark instead.
+    if (auto narrow = utf8_to_cp1252(utf8); narrow && decode_text_file(*narrow) == utf8)
         return std::move(*narrow);
     std::string out(kUtf8Bom);
     out += repair_utf8(utf8);

@@ -31,6 +31,12 @@ TEST(Encoding, FileWritingRuleKeepsEveryCharacter) {
     // A character outside Windows-1252 switches the whole file to UTF-8 with the mark.
     EXPECT_EQ(encode_text_file("\xE6\x97\xA5 \xC3\xA9"), "\xEF\xBB\xBF\xE6\x97\xA5 \xC3\xA9");
     EXPECT_EQ(decode_text_file(encode_text_file("\xE6\x97\xA5")), "\xE6\x97\xA5");
+    // Windows-1252 bytes that would read back as UTF-8 or as a mark are not used.
+    for (const std::string text :
+         {"\xC3\x83\xC2\xA9", "\xC3\xAF\xC2\xBB\xC2\xBFx", "\xC3\xBF\xC3\xBEx"}) {
+        EXPECT_EQ(decode_text_file(encode_text_file(text)), text);
+        EXPECT_TRUE(encode_text_file(text).starts_with(kUtf8Bom));
+    }
 }
 
 TEST(Utf8, RepairAndValidation) {
