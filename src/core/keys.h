@@ -1,0 +1,138 @@
+// Key codes, their display names, and the configurable commands of the main window with their
+// default keys.
+#pragma once
+
+#include "core/texts.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qp {
+
+// A virtual-key code of the Windows keyboard in bits 0-7 plus modifier bits; 0 means no key.
+// Stored in the preference file as a decimal number.
+using KeyCode = std::int32_t;
+
+inline constexpr KeyCode kKeyMask = 0xFF;
+inline constexpr KeyCode kModShift = 0x10000;
+inline constexpr KeyCode kModCtrl = 0x20000;
+inline constexpr KeyCode kModAlt = 0x40000;
+inline constexpr KeyCode kModWin = 0x100000;
+inline constexpr KeyCode kModifierMask = kModShift | kModCtrl | kModAlt | kModWin;
+
+// The virtual keys the program names; letters and digits are their ASCII codes.
+inline constexpr int kVkBack = 0x08;
+inline constexpr int kVkTab = 0x09;
+inline constexpr int kVkClear = 0x0C;
+inline constexpr int kVkReturn = 0x0D;
+inline constexpr int kVkPause = 0x13;
+inline constexpr int kVkCapital = 0x14;
+inline constexpr int kVkEscape = 0x1B;
+inline constexpr int kVkSpace = 0x20;
+inline constexpr int kVkPrior = 0x21;
+inline constexpr int kVkNext = 0x22;
+inline constexpr int kVkEnd = 0x23;
+inline constexpr int kVkHome = 0x24;
+inline constexpr int kVkLeft = 0x25;
+inline constexpr int kVkUp = 0x26;
+inline constexpr int kVkRight = 0x27;
+inline constexpr int kVkDown = 0x28;
+inline constexpr int kVkPrint = 0x2A;
+inline constexpr int kVkSnapshot = 0x2C;
+inline constexpr int kVkInsert = 0x2D;
+inline constexpr int kVkDelete = 0x2E;
+inline constexpr int kVkApps = 0x5D;
+inline constexpr int kVkNumpad0 = 0x60;
+inline constexpr int kVkMultiply = 0x6A;
+inline constexpr int kVkAdd = 0x6B;
+inline constexpr int kVkSeparator = 0x6C;
+inline constexpr int kVkSubtract = 0x6D;
+inline constexpr int kVkDecimal = 0x6E;
+inline constexpr int kVkDivide = 0x6F;
+inline constexpr int kVkF1 = 0x70;
+inline constexpr int kVkF24 = 0x87;
+inline constexpr int kVkNumlock = 0x90;
+inline constexpr int kVkPow2 = 0xDE;
+
+// Windows and menus the shortcut items refer to.
+inline constexpr int kWindowMain = 0;
+inline constexpr int kWindowPreferences = 76;
+inline constexpr int kMenuMain = 12;
+inline constexpr int kMenuEditorPopup = 134;
+inline constexpr int kMenuNone = -1;
+
+// Commands a configurable shortcut can trigger.
+inline constexpr int kCmdProjectNew = 14;
+inline constexpr int kCmdProjectOpen = 16;
+inline constexpr int kCmdProjectSave = 18;
+inline constexpr int kCmdProjectClose = 22;
+inline constexpr int kCmdProjectCloseAll = 24;
+inline constexpr int kCmdEditPref = 26;
+inline constexpr int kCmdFindText = 30;
+inline constexpr int kCmdFindNext = 32;
+inline constexpr int kCmdFindPrevious = 34;
+inline constexpr int kCmdFeedAdd = 36;
+inline constexpr int kCmdFeedMoveUp = 40;
+inline constexpr int kCmdFeedMoveDown = 42;
+inline constexpr int kCmdFeedProperty = 48;
+inline constexpr int kCmdRssProperty = 52;
+inline constexpr int kCmdHelp = 62;
+inline constexpr int kCmdShowLog = 64;
+inline constexpr int kCmdEditLang = 68;
+inline constexpr int kCmdNextProject = 70;
+inline constexpr int kCmdPrevProject = 72;
+inline constexpr int kCmdUndo = 136;
+inline constexpr int kCmdRedo = 138;
+
+struct ShortcutDefault {
+    std::string_view name; // preference key and language key of the caption
+    int command;
+    KeyCode key;
+    int menu; // menu whose entry shows the key name
+};
+
+// The configurable shortcuts of the main window, in registration order.
+inline constexpr std::array<ShortcutDefault, 21> kMainShortcuts{{
+    {"Main\\Shortcut.Help", kCmdHelp, kVkF1, kMenuMain},
+    {"Main\\Shortcut.EditPref", kCmdEditPref, kModCtrl | 'P', kMenuMain},
+    {"Main\\Shortcut.NewProject", kCmdProjectNew, kModCtrl | 'N', kMenuMain},
+    {"Main\\Shortcut.LoadProject", kCmdProjectOpen, kModCtrl | 'L', kMenuMain},
+    {"Main\\Shortcut.SaveProject", kCmdProjectSave, kModCtrl | 'S', kMenuMain},
+    {"Main\\Shortcut.CloseProject", kCmdProjectClose, kModCtrl | 'W', kMenuMain},
+    {"Main\\Shortcut.CloseAllProject", kCmdProjectCloseAll, 0, kMenuMain},
+    {"Main\\Shortcut.FindText", kCmdFindText, kModCtrl | 'F', kMenuMain},
+    {"Main\\Shortcut.FindNext", kCmdFindNext, kVkF1 + 2, kMenuMain},
+    {"Main\\Shortcut.FindPrevious", kCmdFindPrevious, kModShift | (kVkF1 + 2), kMenuMain},
+    {"Main\\Shortcut.FeedAdd", kCmdFeedAdd, kModAlt | kVkAdd, kMenuMain},
+    {"Main\\Shortcut.FeedMoveUp", kCmdFeedMoveUp, kModAlt | kVkUp, kMenuMain},
+    {"Main\\Shortcut.FeedMoveDown", kCmdFeedMoveDown, kModAlt | kVkDown, kMenuMain},
+    {"Main\\Shortcut.FeedProperty", kCmdFeedProperty, kModAlt | kVkReturn, kMenuMain},
+    {"Main\\Shortcut.RssProperty", kCmdRssProperty, kModCtrl | kModAlt | kVkReturn, kMenuMain},
+    {"Main\\Shortcut.AffLog", kCmdShowLog, kModAlt | kVkF1, kMenuNone},
+    {"Main\\Shortcut.EditLang", kCmdEditLang, kModAlt | (kVkF1 + 1), kMenuNone},
+    {"Main\\Shortcut.DocumentNext", kCmdNextProject, kModCtrl | kVkTab, kMenuMain},
+    {"Main\\Shortcut.DocumentPrevious", kCmdPrevProject, kModCtrl | kModShift | kVkTab, kMenuMain},
+    {"Main\\Shortcut.Undo", kCmdUndo, kModCtrl | 'Z', kMenuEditorPopup},
+    {"Main\\Shortcut.Redo", kCmdRedo, kModCtrl | 'Y', kMenuEditorPopup},
+}};
+
+// True when the virtual key (0-255) has a display name.
+bool Key_HasName(int virtual_key);
+// Modifier names ("Alt", "Ctrl", "Shift", "Win" order) joined by "+" and the key's name; just
+// the modifiers when the key has no name; the empty text for 0.
+std::string Key_Name(KeyCode code, Texts& texts);
+// Win, Ctrl+Alt or Alt+Shift: combinations that may be registered system-wide.
+bool Shortcut_IsGlobal(KeyCode code);
+// Window shortcuts know Shift, Ctrl and Alt only: the Win bit is dropped.
+inline KeyCode Shortcut_WindowKey(KeyCode code) {
+    return code & ~kModWin;
+}
+// The modifier bits of the four check boxes of the shortcut page.
+KeyCode Shortcut_Modifiers(bool alt, bool ctrl, bool shift, bool win);
+// A menu entry's text with its key name: the text up to its first tab, then a tab and the name
+// when code is not 0.
+std::string Shortcut_MenuText(std::string_view entry_text, KeyCode code, Texts& texts);
+
+} // namespace qp

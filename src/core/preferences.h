@@ -1,0 +1,139 @@
+// The preference store: the table of registered settings, the fixed window and language
+// settings, the recently opened files, and the two preference files that keep them between runs.
+#pragma once
+
+#include "core/ini_file.h"
+#include "core/keys.h"
+#include "core/log.h"
+#include "core/paths.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qp {
+
+enum class PrefKind : int {
+    Flag = 0,
+    Shortcut = 1,
+    GlobalShortcut = 2, // system-wide when its key qualifies
+    State = 3,          // numeric control state
+    Text = 4,
+    Path = 5, // stored with placeholders, held expanded
+};
+
+struct PrefItem {
+    int Id = 0; // control number, or the command number of a shortcut
+    std::string Name;
+    std::string Value;
+    std::string Default;
+    PrefKind Kind = PrefKind::Flag;
+    int Window = 0;
+    int Menu = kMenuNone;
+};
+
+// Controls of the preferences window, and the default folder no window edits.
+inline constexpr int kPrefOnStartOpenLast = 82;
+inline constexpr int kPrefStatusEdit = 88;
+inline constexpr int kPrefStatusTree = 90;
+inline constexpr int kPrefDefaultPath = 74;
+
+inline constexpr std::string_view kSettingsFileName = "Quillpost.ini";
+inline constexpr std::string_view kLastDocsFileName = "Quillpost-Last.ini";
+inline constexpr std::size_t kRecentMax = 10;
+
+struct FixedSettings {
+    int MainWindowX = 0;
+    int MainWindowY = 100;
+    int MainWindowW = 600;
+    int MainWindowH = 400;
+    int MainWindowZ = 0;  // 0 normal, 16777216 maximised
+    std::string MainLang; // empty: the built-in language
+};
+
+// "on" or "1" in any letter case, with spaces around.
+bool Pref_IsOn(std::string_view value);
+// An empty name never matches; an empty prefix matches every other name.
+bool Pref_NameMatches(std::string_view name, std::string_view prefix);
+
+class Preferences {
+public:
+    // The folders and the log belong to the application and outlive the store.
+    Preferences(const Paths& paths, Log& log);
+
+    // Registration appends an item unless one has the id or, ignoring case, the name; a
+    // duplicate is ignored and the first default stays. True when the item was appended.
+    bool AddZQ_Flag(std::string_view name, int id, int window, bool default_on);
+    bool AddZQ_KeyboardShortcut(std::string_view name, int id, int window, KeyCode default_key,
+                                int menu);
+    bool AddZQ_GlobalShortcut(std::string_view name, int id, int window, KeyCode default_key,
+                              int menu);
+    bool AddZQ_State(std::string_view name, int id, int window, int default_state);
+    bool AddZQ_String(std::string_view name, int id, int window, std::string_view default_text);
+    bool AddZQ_Path(std::string_view name, int id, int window, std::string_view default_path);
+
+    // Finds the first item with this id or (when name is not empty) this name ignoring case
+    // and makes it the current item.
+    bool Pref_Find(int id, std::string_view name = {});
+    // The item of the last successful Pref_Find; null before any.
+    PrefItem* current_item();
+    // The empty text for an id never registered.
+    std::string GetZQValue(int id);
+    void SetZQValue(int id, std::string_view value);
+    const std::vector<PrefItem>& table() const { return table_; }
+
+    void Pref_ReadItems(const IniReader& file, std::string_view prefix);
+    void Pref_WriteItems(IniWriter& file, std::string_view prefix) const;
+
+    FixedSettings& fixed() { return fixed_; }
+    const FixedSettings& fixed() const { return fixed_; }
+
+    // Recently opened files, most recent first, paths as they are.
+    const std::vector<std::string>& recent() const { return recent_; }
+    // Moves or puts path first; the list keeps at most kRecentMax entries.
+    void Recent_Add(std::string_view path);
+
+    bool save_needed() const { return save_needed_; }
+    void set_save_needed() { save_needed_ = true; }
+
+    // Loads the settings file; false when it could not be read (defaults apply and the next
+    // PrefSauve writes it).
+    bool PrefCharge();
+    // Writes the settings file when forced or when something changed. True when it was written.
+    [[nodiscard]] bool PrefSauve(bool force);
+
+    // Writes the last-documents file from the file names of the open documents, in list order;
+    // an unsaved document (empty name) leaves a gap in the numbering.
+    [[nodiscard]] bool LastDoc_Store(const std::vector<std::string>& open_file_names) const;
+    // The expanded paths of the last-documents file that name a non-empty file, in file order.
+    // The caller opens them while fewer than 5 documents are open.
+    std::vector<std::string> LastDoc_Reopen() const;
+
+    std::string settings_path() const;
+    std::string last_docs_path() const;
+
+    // PrefCharge makes the folder of "Main.DefaultPath" current through this; tests replace it.
+    void set_folder_changer(std::function<void(const std::string&)> change) {
+        change_folder_ = std::move(change);
+    }
+
+private:
+    bool add(std::string_view name, int id, int window, PrefKind kind, std::string default_value,
+             int menu);
+    PrefItem* find_by_id(int id);
+
+    const Paths& paths_;
+    Log& log_;
+    std::vector<PrefItem> table_;
+    int current_ = -1;
+    FixedSettings fixed_;
+    std::vector<std::string> recent_;
+    bool save_needed_ = false;
+    std::function<void(const std::string&)> change_folder_;
+};
+
+// Registers every item the program uses, shortcuts first, with their defaults.
+void Pref_RegisterAll(Preferences& prefs);
+
+} // namespace qp

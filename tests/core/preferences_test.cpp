@@ -1,0 +1,216 @@
+#include "core/preferences.h"
+
+#include "core/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+using namespace qp;
+
+namespace {
+
+class PrefFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/qp-pref-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = std::string(tmpl) + "/";
+        paths = std::make_unique<Paths>(dir, "/home/u/Documents/", "/opt/", "");
+        prefs = std::make_unique<Preferences>(*paths, log);
+        prefs->set_folder_changer([this](const std::string& f) { changed_to = f; });
+        Pref_RegisterAll(*prefs);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string settings() const {
+        std::string s;
+        EXPECT_TRUE(read_file(dir + "Quillpost.ini", s));
+        return s;
+    }
+    void put(const std::string& name, const std::string& bytes) {
+        ASSERT_TRUE(write_file(dir + name, bytes));
+    }
+
+    std::string dir;
+    Log log;
+    std::unique_ptr<Paths> paths;
+    std::unique_ptr<Preferences> prefs;
+    std::string changed_to;
+};
+
+const char* const kDefaultFile = "; Nom : Quillpost\r\n"
+                                 "; Version : 0,28,1305,1700\r\n"
+                                 "MainWindowX = 0\r\n"
+                                 "MainWindowY = 100\r\n"
+                                 "MainWindowW = 600\r\n"
+                                 "MainWindowH = 400\r\n"
+                                 "MainWindowZ = 0\r\n"
+                                 "MainLang = \r\n"
+                                 "Main\\Shortcut.Help = 112\r\n"
+                                 "Main\\Shortcut.EditPref = 131152\r\n"
+                                 "Main\\Shortcut.NewProject = 131150\r\n"
+                                 "Main\\Shortcut.LoadProject = 131148\r\n"
+                                 "Main\\Shortcut.SaveProject = 131155\r\n"
+                                 "Main\\Shortcut.CloseProject = 131159\r\n"
+                                 "Main\\Shortcut.CloseAllProject = 0\r\n"
+                                 "Main\\Shortcut.FindText = 131142\r\n"
+                                 "Main\\Shortcut.FindNext = 114\r\n"
+                                 "Main\\Shortcut.FindPrevious = 65650\r\n"
+                                 "Main\\Shortcut.FeedAdd = 262251\r\n"
+                                 "Main\\Shortcut.FeedMoveUp = 262182\r\n"
+                                 "Main\\Shortcut.FeedMoveDown = 262184\r\n"
+                                 "Main\\Shortcut.FeedProperty = 262157\r\n"
+                                 "Main\\Shortcut.RssProperty = 393229\r\n"
+                                 "Main\\Shortcut.AffLog = 262256\r\n"
+                                 "Main\\Shortcut.EditLang = 262257\r\n"
+                                 "Main\\Shortcut.DocumentNext = 131081\r\n"
+                                 "Main\\Shortcut.DocumentPrevious = 196617\r\n"
+                                 "Main\\Shortcut.Undo = 131162\r\n"
+                                 "Main\\Shortcut.Redo = 131161\r\n"
+                                 "Pref.OnStartOpenLast = On\r\n"
+                                 "Pref.StatusEdit = \r\n"
+                                 "Pref.StatusTree = \r\n"
+                                 "Main.DefaultPath = \r\n";
+
+} // namespace
+
+TEST(PrefTable, RegistrationLookupAndFlags) {
+    Paths paths("/m/", "", "", "");
+    Log log;
+    Preferences p(paths, log);
+    EXPECT_TRUE(p.AddZQ_String("Pref.StatusEdit", 88, 76, "first"));
+    EXPECT_FALSE(p.AddZQ_String("Other", 88, 76, "second"));     // same id
+    EXPECT_FALSE(p.AddZQ_Flag("PREF.STATUSEDIT", 99, 76, true)); // same name, other case
+    EXPECT_TRUE(p.AddZQ_Flag("Off.Flag", 5, 76, false));
+    EXPECT_EQ(p.GetZQValue(88), "first");
+    EXPECT_EQ(p.GetZQValue(5), ""); // a flag registered off starts empty
+    EXPECT_EQ(p.GetZQValue(12345), "");
+    ASSERT_TRUE(p.Pref_Find(0, "off.flag"));
+    EXPECT_EQ(p.current_item()->Id, 5);
+    p.SetZQValue(88, "changed");
+    EXPECT_EQ(p.GetZQValue(88), "changed");
+    EXPECT_TRUE(p.save_needed());
+
+    EXPECT_TRUE(Pref_IsOn("ON") && Pref_IsOn(" 1 ") && Pref_IsOn("on"));
+    EXPECT_FALSE(Pref_IsOn("Off") || Pref_IsOn("yes") || Pref_IsOn("11"));
+    EXPECT_FALSE(Pref_NameMatches("", ""));
+    EXPECT_TRUE(Pref_NameMatches("Main\\Shortcut.Help", "main\\shortcut."));
+}
+
+TEST_F(PrefFiles, MissingFileGivesDefaultsAndIsWrittenByteForByte) {
+    EXPECT_FALSE(prefs->PrefCharge());
+    EXPECT_TRUE(prefs->save_needed());
+
+    ASSERT_TRUE(prefs->PrefSauve(false)); // not forced, but the load failed
+    EXPECT_FALSE(prefs->save_needed());
+    EXPECT_EQ(settings(), kDefaultFile);
+    EXPECT_NE(log.text().find("* PrefCharge() IDP=0\r\n* PrefSauve() IDP=1 Save=1"),
+              std::string::npos);
+
+    ASSERT_TRUE(remove_file(dir + "Quillpost.ini"));
+    EXPECT_FALSE(prefs->PrefSauve(false)); // nothing changed: nothing written
+    EXPECT_FALSE(file_exists(dir + "Quillpost.ini"));
+    EXPECT_NE(log.text().find("* PrefSauve() IDP=0 Save=0"), std::string::npos);
+}
+
+TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
+    put("Quillpost.ini", "  mainwindowx=  250  \r\n"
+                         "MainWindowY = abc\n"
+                         "MainLang = Fran\xE7"
+                         "ais\r\n"
+                         "LastDoc3 = /p/Show.qprj\r\n"
+                         "Pref.OnStartOpenLast = Off\r\n"
+                         "main\\shortcut.findtext = 131144\r\n"
+                         "Main.DefaultPath = /work/podcasts/last.qprj\r\n"
+                         "[Group]\r\n"
+                         "MainWindowH = 999\r\n"
+                         "Pref.StatusEdit = hidden\r\n");
+    EXPECT_TRUE(prefs->PrefCharge());
+    EXPECT_FALSE(prefs->save_needed());
+    EXPECT_EQ(prefs->fixed().MainWindowX, 250);
+    EXPECT_EQ(prefs->fixed().MainWindowY, 0);
+    EXPECT_EQ(prefs->fixed().MainLang, "Fran\xC3\xA7"
+                                       "ais");
+    EXPECT_FALSE(Pref_IsOn(prefs->GetZQValue(kPrefOnStartOpenLast)));
+    EXPECT_EQ(prefs->GetZQValue(kCmdFindText), "131144");
+    EXPECT_EQ(prefs->GetZQValue(kCmdFindNext), "114"); // missing: default
+    EXPECT_EQ(changed_to, "/work/podcasts/");
+    ASSERT_EQ(prefs->recent().size(), 1u);
+    EXPECT_EQ(prefs->recent()[0], "/p/Show.qprj");
+
+    ASSERT_TRUE(prefs->PrefSauve(true));
+    const std::string s = settings();
+    EXPECT_NE(s.find("MainLang = Fran\xE7"
+                     "ais\r\nLastDoc0 = /p/Show.qprj\r\nMain\\Shortcut.Help = 112\r\n"),
+              std::string::npos);
+    EXPECT_NE(s.find("Pref.OnStartOpenLast = Off\r\n"), std::string::npos);
+    EXPECT_EQ(s.find("[Group]"), std::string::npos);
+}
+
+TEST_F(PrefFiles, FailedWriteKeepsTheOldFileAndTheSaveNeededFlag) {
+    put("Quillpost.ini", "MainWindowX = 7\r\n");
+    ASSERT_TRUE(prefs->PrefCharge());
+    prefs->set_save_needed();
+
+    // A file size limit makes every write past 16 bytes fail, as a full disk would.
+    struct rlimit old_limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old_limit;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = prefs->PrefSauve(false);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(prefs->save_needed());
+    EXPECT_EQ(settings(), "MainWindowX = 7\r\n");
+    EXPECT_NE(log.text().find("* PrefSauve() IDP=0 Save=1"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1); // no temp file
+}
+
+TEST_F(PrefFiles, RecentListAndUnicodeValuesSurviveASave) {
+    for (int i = 0; i < 12; ++i)
+        prefs->Recent_Add("/p/" + std::to_string(i) + ".qprj");
+    prefs->Recent_Add("/p/5.qprj");
+    prefs->Recent_Add("/p/5.QPRJ"); // another file on this system
+    ASSERT_EQ(prefs->recent().size(), 10u);
+    EXPECT_EQ(prefs->recent()[1], "/p/5.qprj");
+    EXPECT_EQ(prefs->recent()[2], "/p/11.qprj");
+    EXPECT_TRUE(prefs->save_needed());
+
+    prefs->fixed().MainLang = "\xE6\x97\xA5\xE6\x9C\xAC"; // no Windows-1252 form
+    ASSERT_TRUE(prefs->PrefSauve(false));
+    EXPECT_EQ(settings().substr(0, 3), "\xEF\xBB\xBF");
+
+    Preferences again(*paths, log);
+    Pref_RegisterAll(again);
+    ASSERT_TRUE(again.PrefCharge());
+    EXPECT_EQ(again.recent(), prefs->recent());
+    EXPECT_EQ(again.fixed().MainLang, "\xE6\x97\xA5\xE6\x9C\xAC");
+}
+
+TEST_F(PrefFiles, LastDocumentsFile) {
+    // The second of three documents was never saved: its number stays unused.
+    ASSERT_TRUE(prefs->LastDoc_Store({dir + "a.qprj", "", "/home/u/Documents/b.qprj"}));
+    std::string s;
+    ASSERT_TRUE(read_file(dir + "Quillpost-Last.ini", s));
+    EXPECT_EQ(s, "LastDoc0 = %MainApp%a.qprj\r\nLastDoc2 = %MyDoc%b.qprj\r\n");
+
+    put("a.qprj", "<x/>");
+    put("c.qprj", "<x/>");
+    put("empty.qprj", "");
+    put("Quillpost-Last.ini", "LASTDOC_x = %mainapp%c.qprj\r\n"
+                              "Doc1 = %MainApp%a.qprj\r\n"
+                              "LastDoc1 = %MainApp%missing.qprj\r\n"
+                              "LastDoc2 = %MainApp%empty.qprj\r\n"
+                              "LastDoc3 =\r\n"
+                              "lastdoc4 = %MainApp%a.qprj\r\n"
+                              "[More]\r\n"
+                              "LastDoc5 = %MainApp%c.qprj\r\n");
+    EXPECT_EQ(prefs->LastDoc_Reopen(), (std::vector<std::string>{dir + "c.qprj", dir + "a.qprj"}));
+}
