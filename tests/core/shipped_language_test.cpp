@@ -1,0 +1,226 @@
+// The two language files shipped with the program, read the way the program reads them and
+// checked against the list of keys the program looks up.
+#include "core/file_io.h"
+#include "core/keys.h"
+#include "core/language.h"
+#include "core/language_keys.h"
+#include "core/text.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qp {
+namespace {
+
+const std::string kLangFolder = std::string(QP_SOURCE_DIR) + "/data/Lang/";
+
+struct ShippedFile {
+    const char* label; // for test names
+    const char* language;
+};
+
+const ShippedFile kFiles[] = {{"French", "français"}, {"English", "english"}};
+
+void PrintTo(const ShippedFile& file, std::ostream* os) {
+    *os << file.label;
+}
+
+// Entry lines of a language file as written, for what the table hides: the exact spelling of
+// each key and keys written twice (the loader keeps only the later text).
+std::vector<std::string> raw_keys(std::string_view text) {
+    std::vector<std::string> keys;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (line.empty() || line.front() == ';')
+            continue;
+        const std::string key = trim_spaces(line.substr(0, line.find('=')));
+        if (!key.empty())
+            keys.push_back(key);
+    }
+    return keys;
+}
+
+bool has_marker(std::string_view text, std::string_view marker) {
+    return ifind(text, marker) != std::string::npos;
+}
+
+class ShippedLanguage : public ::testing::TestWithParam<ShippedFile> {
+protected:
+    void SetUp() override {
+        path_ = table_.file_of(GetParam().language);
+        ASSERT_FALSE(path_.empty()) << "no language file for " << GetParam().language;
+        ASSERT_TRUE(read_file(path_, bytes_));
+        ASSERT_TRUE(table_.Lang_Load(GetParam().language, true));
+    }
+
+    // The text as held in the table, markers unreplaced; empty when the file lacks the key.
+    std::string raw_text(std::string_view key) const {
+        const auto pos = table_.find(key);
+        return pos ? table_.entries()[*pos].Text : std::string();
+    }
+
+    LangTable table_{{kLangFolder}};
+    std::string path_;
+    std::string bytes_;
+};
+
+TEST_P(ShippedLanguage, IsUtf8WithByteOrderMarkAndCrLfLineEnds) {
+    ASSERT_TRUE(bytes_.starts_with(kUtf8Bom));
+    EXPECT_TRUE(is_valid_utf8(bytes_));
+    EXPECT_TRUE(bytes_.ends_with("\r\n"));
+    for (std::size_t i = 0; i < bytes_.size(); ++i) {
+        if (bytes_[i] == '\r') {
+            EXPECT_TRUE(i + 1 < bytes_.size() && bytes_[i + 1] == '\n') << "lone CR at " << i;
+        }
+        if (bytes_[i] == '\n') {
+            EXPECT_TRUE(i > 0 && bytes_[i - 1] == '\r') << "lone LF at " << i;
+        }
+    }
+}
+
+TEST_P(ShippedLanguage, GivesEveryKeyATextWithTheMarkersItsCallerNeeds) {
+    for (const auto& entry : language_keys()) {
+        const std::string text = raw_text(entry.key);
+        ASSERT_FALSE(text.empty()) << entry.key << " has no text";
+        // A "(fr)" mark hides the rest of the text: a shipped file is translated throughout.
+        EXPECT_FALSE(has_marker(text, "(fr)")) << entry.key;
+        const std::string shown = table_.Lang_Get(entry.key);
+        EXPECT_FALSE(shown.empty()) << entry.key;
+        EXPECT_NE(shown, entry.key) << entry.key << " shows as its key";
+        for (auto marker : entry.required)
+            EXPECT_TRUE(has_marker(text, marker)) << entry.key << " lacks " << marker;
+        // A parameter its caller never passes would show as nothing.
+        for (std::string_view param : {"%s1%", "%s2%", "%s3%", "%s4%", "%s5%"}) {
+            if (has_marker(text, param)) {
+                bool expected = false;
+                for (auto marker : entry.required)
+                    expected = expected || iequals(marker, param);
+                EXPECT_TRUE(expected) << entry.key << " holds " << param;
+            }
+        }
+    }
+}
+
+TEST_P(ShippedLanguage, HoldsOnlyKnownKeysEachWrittenOnceInTheirOwnSpelling) {
+    std::set<std::string> seen;
+    for (const auto& key : raw_keys(decode_text_file(bytes_))) {
+        EXPECT_TRUE(seen.insert(fold_case(key)).second) << key << " appears twice";
+        const LanguageKey* known = find_language_key(key);
+        ASSERT_NE(known, nullptr) << key << " is read by nobody";
+        EXPECT_EQ(key, known->key);
+    }
+    EXPECT_EQ(table_.entries().size(), language_keys().size());
+}
+
+TEST_P(ShippedLanguage, StatusTemplatesUseOnlyStatusPlaceholders) {
+    // Each "%" starts a placeholder; anything else would show as typed.
+    const std::vector<std::string_view> placeholders{"%DC", "%DP", "%LC", "%LP", "%CC", "%CP",
+                                                     "%RC", "%RP", "%RL", "%EP", "%EC"};
+    for (std::string_view key :
+         {"Status.DefaultTree", "Status.DefaultEdit", "Status.DefaultNoFocus"}) {
+        const std::string text = table_.Lang_Get(key);
+        for (std::size_t p = text.find('%'); p != std::string::npos; p = text.find('%', p + 1)) {
+            bool known = false;
+            for (auto placeholder : placeholders)
+                known = known || iequals(std::string_view(text).substr(p, 3), placeholder);
+            EXPECT_TRUE(known) << key << ": " << text.substr(p);
+        }
+    }
+}
+
+// The character after the caption's only "&", folded; empty when the caption has none or more.
+std::string mnemonic_of(std::string_view caption) {
+    const std::size_t amp = caption.find('&');
+    if (amp == std::string_view::npos || caption.find('&', amp + 1) != std::string_view::npos ||
+        amp + 1 >= caption.size())
+        return {};
+    std::size_t next = amp + 1;
+    next_code_point(caption, next);
+    return fold_case(caption.substr(amp + 1, next - amp - 1));
+}
+
+TEST_P(ShippedLanguage, MenuMnemonicsAreUniqueWithinEachMenu) {
+    const std::map<std::string, std::vector<std::string_view>> menus{
+        {"menu bar",
+         {"Menu.Project", "Menu.Edit", "Menu.Feed", "Menu.RSS", "Menu.Display", "Menu.About"}},
+        {"project",
+         {"Menu\\Project.New", "Menu\\Project.Open", "Menu\\Project.Save", "Menu\\Project.SaveAs",
+          "Menu\\Project.Close", "Menu\\Project.CloseAll", "Menu\\Project.EditPref",
+          "Menu\\Project.LastOpened", "Menu\\Project.Quit"}},
+        {"edit", {"Menu\\Edit.FindText", "Menu\\Edit.FindNext", "Menu\\Edit.FindPrevious"}},
+        {"feed",
+         {"Menu\\Feed.Add", "Menu\\Feed.MoveUp", "Menu\\Feed.MoveDown", "Menu\\Feed.Del",
+          "Menu\\FeedSort", "Menu\\Feed.Property"}},
+        {"sort", {"Menu\\Feed.SortAscending", "Menu\\Feed.SortDescending"}},
+        {"rss", {"Menu\\RSS.Create", "Menu\\RSS.LinkToClipBoard", "Menu\\Rss.Property"}},
+        {"display", {"Menu\\Display.NextProject", "Menu\\Display.PrevProject"}},
+        {"about",
+         {"Menu\\About.Help", "Menu\\About.CheckNewVersion", "Menu\\About.WhatNews",
+          "Menu\\About.About"}},
+        {"feed pop-up",
+         {"Menu\\Feed.Add", "Menu\\Feed.Copy", "Menu\\Feed.MoveUp", "Menu\\Feed.MoveDown",
+          "Menu\\Feed.Del", "Menu\\Feed.Property"}},
+        {"editor pop-up", {"Menu.Undo", "Menu.Redo", "Menu.Cut", "Menu.Copy", "Menu.Paste"}},
+    };
+    for (const auto& [menu, keys] : menus) {
+        std::map<std::string, std::string_view> used;
+        for (auto key : keys) {
+            const std::string caption = table_.Lang_Get(key);
+            const std::string letter = mnemonic_of(caption);
+            ASSERT_FALSE(letter.empty()) << menu << ": " << key << " = " << caption;
+            const auto [it, fresh] = used.emplace(letter, key);
+            EXPECT_TRUE(fresh) << menu << ": " << key << " and " << it->second << " share "
+                               << letter;
+        }
+    }
+}
+
+TEST_P(ShippedLanguage, RequesterButtonsHaveDistinctLetterMnemonics) {
+    // The requester answers to Alt+letter and to the letter alone, for A to Z only.
+    std::set<std::string> letters;
+    for (std::string_view key : {"RequestButton.Yes", "RequestButton.No", "RequestButton.Cancel"}) {
+        const std::string letter = mnemonic_of(table_.Lang_Get(key));
+        ASSERT_EQ(letter.size(), 1u) << key;
+        EXPECT_TRUE(letter[0] >= 'a' && letter[0] <= 'z') << key;
+        EXPECT_TRUE(letters.insert(letter).second) << key;
+    }
+    const std::string ok = mnemonic_of(table_.Lang_Get("RequestButton.Ok"));
+    ASSERT_EQ(ok.size(), 1u);
+    EXPECT_TRUE(ok[0] >= 'a' && ok[0] <= 'z');
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ShippedLanguage, ::testing::ValuesIn(kFiles),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(LanguageKeys, ListEachKeyOnceWhateverItsLetterCase) {
+    std::set<std::string> seen;
+    for (const auto& entry : language_keys())
+        EXPECT_TRUE(seen.insert(fold_case(entry.key)).second) << entry.key;
+    EXPECT_EQ(find_language_key("menu\\rss.create"), find_language_key("Menu\\RSS.Create"));
+    EXPECT_EQ(find_language_key("Menu\\RSS.Nothing"), nullptr);
+}
+
+TEST(LanguageKeys, NameTheCaptionOfEveryConfigurableShortcut) {
+    for (const auto& shortcut : kMainShortcuts)
+        EXPECT_NE(find_language_key(shortcut.name), nullptr) << shortcut.name;
+}
+
+TEST(LanguageKeys, ReferenceLanguageIsFoundUnderTheDefaultName) {
+    LangTable table({kLangFolder});
+    EXPECT_EQ(table.Lang_Select(""), kDefaultLanguage);
+    EXPECT_EQ(table.entries().size(), language_keys().size());
+}
+
+} // namespace
+} // namespace qp
