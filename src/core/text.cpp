@@ -1,6 +1,7 @@
 #include "core/text.h"
 
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace qp {
@@ -72,8 +73,26 @@ char32_t fold_cp(char32_t cp) {
 
 } // namespace
 
+bool is_ascii(std::string_view s) {
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80)
+            return false;
+    return true;
+}
+
 bool is_valid_utf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         const std::size_t n = valid_sequence_length(s, i, nullptr);
         if (n == 0)
             return false;
@@ -151,6 +170,10 @@ std::optional<std::string> utf8_to_cp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            out += utf8[i++];
+            continue;
+        }
         char32_t cp = 0;
         const std::size_t n = valid_sequence_length(utf8, i, &cp);
         if (n == 0)
@@ -200,9 +223,13 @@ std::string decode_text_file(std::string_view bytes) {
 }
 
 std::string encode_text_file(std::string_view utf8) {
+    if (is_ascii(utf8))
+        return std::string(utf8);
     // Windows-1252 bytes that happen to form valid UTF-8 (or to start with a mark) would read
     // back as other characters; such texts are written as UTF-8 with the mark instead.
-    if (auto narrow = utf8_to_cp1252(utf8); narrow && decode_text_file(*narrow) == utf8)
+    if (auto narrow = utf8_to_cp1252(utf8); narrow && !narrow->starts_with(kUtf8Bom) &&
+                                            !narrow->starts_with(kUtf16LeBom) &&
+                                            !is_valid_utf8(*narrow))
         return std::move(*narrow);
     std::string out(kUtf8Bom);
     out += repair_utf8(utf8);

@@ -11,6 +11,7 @@ namespace qp {
 
 // --- UTF-8 ---------------------------------------------------------------------------------
 
+bool is_ascii(std::string_view s);
 bool is_valid_utf8(std::string_view s);
 // Invalid sequences become U+FFFD, so the result is always valid UTF-8.
 std::string repair_utf8(std::string_view s);
