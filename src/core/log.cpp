@@ -3,6 +3,7 @@
 #include "core/file_io.h"
 #include "core/text.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -55,39 +56,40 @@ void Log::add(std::string_view text, bool fatal, bool header) {
         handler(std::string(text));
 }
 
+namespace {
+
+// Writes as much of data as the file takes; returns the number of bytes written.
+std::size_t write_some(int fd, std::string_view data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+} // namespace
+
 bool Log::flush() {
     std::lock_guard lock(mutex_);
     if (path_.empty())
         return false;
-    std::string data;
-    int flags = O_WRONLY | O_CLOEXEC;
-    if (created_) {
-        flags |= O_APPEND;
-    } else {
-        flags |= O_CREAT | O_TRUNC;
-        data = head_;
-    }
-    data += body_;
+    const int flags = O_WRONLY | O_CLOEXEC | (created_ ? O_APPEND : O_CREAT | O_TRUNC);
     const int fd = ::open(path_.c_str(), flags, 0644);
     if (fd < 0)
         return false;
-    std::string_view rest = data;
-    bool ok = true;
-    while (!rest.empty()) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        rest.remove_prefix(static_cast<std::size_t>(n));
-    }
-    ok = ::close(fd) == 0 && ok;
-    // Lines that did not reach the file stay pending for the next attempt; a file whose header
-    // did not get written is created again then.
-    if (ok) {
+    // A file whose header did not get written is created again by the next flush.
+    if (!created_ && write_some(fd, head_) == head_.size())
         created_ = true;
-        body_.clear();
+    if (created_) {
+        // Only the lines that reached the file leave the pending body.
+        body_.erase(0, write_some(fd, body_));
     }
+    ::close(fd);
     return true;
 }
 
