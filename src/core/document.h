@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qp {
@@ -43,6 +44,8 @@ struct Feed {
     std::string FeedSubTitle;
     std::string FeedSummary;
     std::string FeedKeyword;
+
+    friend bool operator==(const Feed&, const Feed&) = default;
 };
 
 // Every field starts empty or 0, as the project reader expects; `DocDefaults` gives a new
@@ -79,6 +82,38 @@ struct Doc {
     int Port = 0;
     std::string PathFTP;
     int MaxFeed = 0;
+
+    friend bool operator==(const Doc&, const Doc&) = default;
 };
+
+class Texts;
+
+// Gives a fresh document the defaults that are not empty or 0 (MaxFeed, TTL, Port, Flag,
+// TimeZone, Format); returns 1. `Lang`, `FileName` and `LastBuildDate` belong to the caller
+// that creates the document.
+int DocDefaults(Doc& doc);
+// Sets or clears the modified bit of `State`.
+void SetModified(Doc& doc, bool on);
+// The project file's name without folder and extension, or the "Title.New" text when the
+// document has never been saved.
+std::string DocDisplayName(const Doc& doc, Texts& texts);
+
+// The cleaners applied to every stored value of a dialog and to the path-like values read from a
+// project file.
+//
+// Removes the codes 1 to 31 and every "*", then trims spaces.
+std::string Text_Clean(std::string_view s);
+// Text_Clean; with keepPath false only the name after the last "/" or "\" is kept.
+std::string Text_CleanFileName(std::string_view s, bool keepPath);
+// Text_Clean with "\" turned into "/" and the leading "/" removed, so the value reads as
+// relative to the channel link.
+std::string Text_CleanPath(std::string_view s);
+// Removes the codes 1 to 31, keeping CR and LF when keepLines is set.
+std::string Text_StripControl(std::string_view s, bool keepLines);
+
+// The MaxFeed rule after a feed is added or copied: removes feeds from the last towards the first,
+// sparing those flagged NoAutoDelete, until no more than MaxFeed remain. Returns the number
+// removed.
+int Feed_TrimToMax(Doc& doc);
 
 } // namespace qp

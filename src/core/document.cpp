@@ -1,0 +1,92 @@
+#include "core/document.h"
+
+#include "core/file_io.h"
+#include "core/text.h"
+#include "core/texts.h"
+
+#include <algorithm>
+
+namespace qp {
+
+int DocDefaults(Doc& doc) {
+    doc.MaxFeed = 15;
+    doc.TTL = 1440;
+    doc.Port = 21;
+    doc.Flag = kAutoLastBuildDate;
+    doc.TimeZone = 99999;
+    doc.Format = "RssV2";
+    return 1;
+}
+
+void SetModified(Doc& doc, bool on) {
+    if (on)
+        doc.State |= kModified;
+    else
+        doc.State &= ~kModified;
+}
+
+std::string DocDisplayName(const Doc& doc, Texts& texts) {
+    std::string name = file_part(doc.FileName);
+    if (name.empty())
+        return texts.get("Title.New");
+    const std::string ext = extension_of(name);
+    if (!ext.empty())
+        name.resize(name.size() - ext.size() - 1);
+    return name;
+}
+
+std::string Text_Clean(std::string_view s) {
+    std::string out = strip_controls(s);
+    std::erase(out, '*');
+    return trim_spaces(out);
+}
+
+std::string Text_CleanFileName(std::string_view s, bool keepPath) {
+    // "/" is already the native separator, so a kept path stays as typed.
+    std::string out = Text_Clean(s);
+    if (keepPath)
+        return out;
+    // The name can start with spaces once its folder is cut off; trimming again keeps the
+    // cleaner stable when a stored value is cleaned a second time.
+    return trim_spaces(file_part(out));
+}
+
+std::string Text_CleanPath(std::string_view s) {
+    std::string out = Text_Clean(s);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    // Every leading "/" goes, not just the first: a value that still started with one would lose
+    // it on the next load, so the document would change each time it is saved and read.
+    const std::size_t start = out.find_first_not_of(" /");
+    if (start == std::string::npos)
+        return {};
+    out.erase(0, start);
+    return out;
+}
+
+std::string Text_StripControl(std::string_view s, bool keepLines) {
+    return strip_controls(s, keepLines ? std::string_view("\r\n") : std::string_view());
+}
+
+int Feed_TrimToMax(Doc& doc) {
+    // A limit below 1 comes only from a file without the setting; trimming to it would delete
+    // the feed just added along with every other, so it means no limit.
+    if (doc.MaxFeed < 1)
+        return 0;
+    const auto limit = static_cast<std::size_t>(doc.MaxFeed);
+    auto& feeds = doc.Feeds;
+    int removed = 0;
+    for (std::size_t i = feeds.size(); i-- > 0 && feeds.size() > limit;) {
+        if (feeds[i].FeedFlag & kNoAutoDelete)
+            continue;
+        feeds.erase(feeds.begin() + static_cast<std::ptrdiff_t>(i));
+        ++removed;
+        const int at = static_cast<int>(i);
+        if (doc.CurrentFeed == at)
+            doc.CurrentFeed = -1;
+        else if (doc.CurrentFeed > at)
+            --doc.CurrentFeed;
+    }
+    return removed;
+}
+
+} // namespace qp
