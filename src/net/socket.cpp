@@ -1,0 +1,195 @@
+#include "net/socket.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qp::net {
+
+namespace {
+
+#ifdef MSG_NOSIGNAL
+constexpr int kSendFlags = MSG_NOSIGNAL;
+#else
+constexpr int kSendFlags = 0;
+#endif
+
+constexpr int kCancelSliceMs = 100;
+
+// A non-blocking stream socket for the family; a broken peer never raises SIGPIPE.
+int open_socket(int family) {
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
+        ::close(fd);
+        return -1;
+    }
+    // Commands and the tail of each block go out at once instead of waiting for an
+    // acknowledgement of the previous segment.
+    const int no_delay = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
+#ifdef SO_NOSIGPIPE
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
+#endif
+    return fd;
+}
+
+// Connects a fresh socket to one address; -1 when it fails or takes longer than timeout_ms.
+int connect_address(const sockaddr* address, socklen_t length, int timeout_ms) {
+    const int fd = open_socket(address->sa_family);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, address, length) == 0)
+        return fd;
+    if (errno == EINPROGRESS) {
+        pollfd p{fd, POLLOUT, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&p, 1, std::max(timeout_ms, 0));
+        } while (ready < 0 && errno == EINTR);
+        int error = 0;
+        socklen_t error_length = sizeof error;
+        if (ready == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &error_length) == 0 &&
+            error == 0)
+            return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+} // namespace
+
+Socket::~Socket() {
+    close();
+}
+
+Socket::Socket(Socket&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+Socket Socket::connect_to(const std::string& host, int port, int timeout_ms) {
+    if (host.empty() || port < 1 || port > 65535)
+        return {};
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const std::string service = std::to_string(port);
+    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+        return {};
+    int fd = -1;
+    for (const addrinfo* a = found; a && fd < 0; a = a->ai_next)
+        fd = connect_address(a->ai_addr, a->ai_addrlen, timeout_ms);
+    ::freeaddrinfo(found);
+    return Socket(fd);
+}
+
+Socket Socket::connect_to_peer(const Socket& peer, int port, int timeout_ms) {
+    if (!peer.valid() || port < 1 || port > 65535)
+        return {};
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(peer.fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return {};
+    if (address.ss_family == AF_INET)
+        reinterpret_cast<sockaddr_in*>(&address)->sin_port = htons(static_cast<uint16_t>(port));
+    else if (address.ss_family == AF_INET6)
+        reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = htons(static_cast<uint16_t>(port));
+    else
+        return {};
+    return Socket(connect_address(reinterpret_cast<sockaddr*>(&address), length, timeout_ms));
+}
+
+void Socket::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+void Socket::shutdown_send() {
+    if (fd_ >= 0)
+        ::shutdown(fd_, SHUT_WR);
+}
+
+bool Socket::wait_for(short events, int timeout_ms, const std::atomic<bool>* cancel) const {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(std::max(timeout_ms, 0));
+    for (;;) {
+        const auto left = std::max<long long>(
+            duration_cast<milliseconds>(deadline - steady_clock::now()).count(), 0);
+        const int slice =
+            static_cast<int>(cancel ? std::min<long long>(left, kCancelSliceMs) : left);
+        pollfd p{fd_, events, 0};
+        const int ready = ::poll(&p, 1, slice);
+        if (ready > 0)
+            return true; // errors and hang-ups surface in the following call
+        if (ready < 0 && errno != EINTR)
+            return false;
+        // A cancel only ends a wait the peer leaves idle, so what is ready is still taken.
+        if ((cancel && cancel->load()) || steady_clock::now() >= deadline)
+            return false;
+    }
+}
+
+bool Socket::network_available() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool Socket::send_all(std::string_view data, int timeout_ms, const std::atomic<bool>* cancel) {
+    if (fd_ < 0)
+        return false;
+    while (!data.empty()) {
+        if (!wait_for(POLLOUT, timeout_ms, cancel))
+            return false;
+        const ssize_t sent = ::send(fd_, data.data(), data.size(), kSendFlags);
+        if (sent < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+std::ptrdiff_t Socket::receive(char* buffer, std::size_t size, int timeout_ms,
+                               const std::atomic<bool>* cancel) {
+    if (fd_ < 0 || size == 0)
+        return kFailed;
+    for (;;) {
+        if (!wait_for(POLLIN, timeout_ms, cancel))
+            return kFailed;
+        const ssize_t got = ::recv(fd_, buffer, size, 0);
+        if (got >= 0)
+            return got;
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
+            return kFailed;
+    }
+}
+
+} // namespace qp::net

@@ -1,0 +1,161 @@
+// The client against a scripted server, for what a real server will not do.
+#include "net/ftp_client.h"
+#include "scripted_ftp_server.h"
+
+#include "core/clock.h"
+#include "core/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace qp;
+using namespace qp::net;
+using qp::test::ScriptedFtpServer;
+using qp::test::Step;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const FtpOptions kQuick{1000, kDefaultBlockSize};
+
+std::vector<Step> login_steps() {
+    return {{"USER u", "331 Password please\r\n"}, {"PASS p", "230 Logged in\r\n"}};
+}
+
+std::vector<Step> with_login(std::vector<Step> more) {
+    std::vector<Step> steps = login_steps();
+    steps.insert(steps.end(), more.begin(), more.end());
+    return steps;
+}
+
+std::unique_ptr<FtpClient> open(const ScriptedFtpServer& server, FtpOptions options = kQuick) {
+    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options);
+}
+
+std::string temp_file(const std::string& name, const std::string& content) {
+    const std::string path = std::string(QP_BINARY_DIR) + "/" + name;
+    EXPECT_TRUE(write_file(path, content));
+    return path;
+}
+
+} // namespace
+
+TEST(FtpClientScripted, MultiLineGreetingAndLogin) {
+    ScriptedFtpServer server("220-Hello\r\nsome words\r\n220 Ready\r\n",
+                             {{"USER u", "331 Password please\r\n"},
+                              {"PASS p", "230-Welcome\r\n 230 text\r\n230 Logged in\r\n"},
+                              {"PWD", "257 \"/home dir\" is current\r\n"},
+                              {"CDUP", "200 Ok\r\n"},
+                              {"CWD a b", "550 No such folder\r\n"}});
+    {
+        auto client = open(server);
+        ASSERT_TRUE(Ftp_IsOpen(client.get()));
+        EXPECT_EQ(client->GetDirectory(), "/home dir");
+        EXPECT_TRUE(client->SetDirectory(".."));
+        EXPECT_FALSE(client->SetDirectory("a b"));
+    }
+    EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "PWD", "CDUP", "CWD a b", "QUIT"}));
+}
+
+TEST(FtpClientScripted, RefusesLoginWithoutPassword) {
+    ScriptedFtpServer server("220 Ready\r\n", {{"USER u", "230 Come in\r\n"}});
+    EXPECT_EQ(open(server), nullptr);
+    EXPECT_EQ(server.commands(), Strings{"USER u"});
+}
+
+TEST(FtpClientScripted, SilentOrRunawayServersFailTheOperation) {
+    ScriptedFtpServer silent("220 Ready\r\n", {{"USER u", ""}});
+    EXPECT_EQ(open(silent, FtpOptions{200, kDefaultBlockSize}), nullptr);
+    EXPECT_EQ(silent.commands(), Strings{"USER u"});
+
+    ScriptedFtpServer runaway("220 " + std::string(100000, 'x') + "\r\n", {});
+    EXPECT_EQ(open(runaway), nullptr);
+    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}), nullptr);
+}
+
+TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
+    // The reply names 127.0.0.2 after words; the listener is on 127.0.0.1 only.
+    ScriptedFtpServer server(
+        "220 Ready\r\n", with_login({{"TYPE A", "200 Ok\r\n"},
+                                     {"PASV", "227 Entering passive mode 127,0,0,2,{p1},{p2}\r\n"},
+                                     {"LIST", "150 Here it comes\r\n", Step::Data::Send,
+                                      "drwxr-xr-x 2 a b 4096 Dec 24 10:00 Feed.xml\r\n"
+                                      "-rw-r--r--   1 a  b\t 1234 Dec 24 10:00 feed.xml\r\n",
+                                      "226 Done\r\n"}}));
+    FixedClock clock(date_from_fields(2024, 6, 15, 12, 0, 0), 0);
+    ScopedClock scoped(clock);
+    {
+        auto client = open(server);
+        ASSERT_TRUE(client);
+        ASSERT_TRUE(client->ListDirectory());
+        const auto& entries = client->Entries();
+        ASSERT_EQ(entries.size(), 2u);
+        EXPECT_EQ(entries[0].type, 2);
+        EXPECT_EQ(entries[1].type, 1);
+        EXPECT_EQ(entries[1].size, 1234);
+        EXPECT_EQ(entries[1].date, date_from_fields(2023, 12, 24, 10, 0, 0));
+        client->EndListing();
+        EXPECT_TRUE(client->Entries().empty());
+    }
+    EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "TYPE A", "PASV", "LIST", "QUIT"}));
+}
+
+TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
+    const std::string content(10000, 'q');
+    const std::string path = temp_file("scripted_upload.bin", content);
+    const auto upload = [&](const std::string& final_reply) {
+        ScriptedFtpServer server(
+            "220 Ready\r\n",
+            with_login({{"TYPE I", "200 Ok\r\n"},
+                        {"PASV", "227 Passive (127,0,0,1,{p1},{p2})\r\n"},
+                        {"STOR feed.xml", "150 Go\r\n", Step::Data::Receive, "", final_reply}}));
+        auto client = open(server);
+        EXPECT_TRUE(client);
+        if (!client)
+            return std::int64_t{0};
+        const bool sent = client->SendFile(path, "feed.xml", false);
+        EXPECT_EQ(sent, client->Progress() == kTransferDone);
+        const std::int64_t state = client->Progress();
+        client.reset();
+        EXPECT_EQ(server.received(), content);
+        return state;
+    };
+    EXPECT_EQ(upload("226 Stored\r\n"), kTransferDone);
+    EXPECT_EQ(upload("451 Local error\r\n"), kTransferFailed);
+    EXPECT_EQ(upload("552 Quota exceeded\r\n"), kTransferFailed);
+    EXPECT_EQ(upload(""), kTransferFailed); // no reply within the time-out
+}
+
+TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
+    const std::string path = temp_file("scripted_drop.bin", std::string(32 << 20, 'd'));
+    ScriptedFtpServer server(
+        "220 Ready\r\n",
+        with_login({{"TYPE I", "200 Ok\r\n"},
+                    {"PASV", "227 Passive (127,0,0,1,{p1},{p2})\r\n"},
+                    {"STOR big.bin", "150 Go\r\n", Step::Data::Drop, "", "426 Connection lost\r\n"},
+                    {"PWD", "257 \"/\"\r\n"}}));
+    auto client = open(server);
+    ASSERT_TRUE(client);
+    ASSERT_TRUE(client->SendFile(path, "big.bin", true));
+    for (int i = 0; i < 1000 && (client->Progress() >= 0 || client->Progress() == -1); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(client->Progress(), kTransferFailed);
+    EXPECT_TRUE(client->CheckAlive()); // the control connection stays in step
+    EXPECT_TRUE(remove_file(path));
+}
+
+TEST(FtpClientScripted, LineBreaksInNamesAreRefusedBeforeSending) {
+    ScriptedFtpServer server("220 Ready\r\n", with_login({{"MKD ok", "257 \"ok\" created\r\n"}}));
+    {
+        auto client = open(server);
+        ASSERT_TRUE(client);
+        EXPECT_FALSE(client->CreateDirectory("a\r\nDELE feed.xml"));
+        EXPECT_FALSE(client->SetDirectory("a\nb"));
+        EXPECT_FALSE(client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", true));
+        EXPECT_EQ(client->Progress(), kTransferFailed);
+        EXPECT_TRUE(client->CreateDirectory("ok"));
+    }
+    EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "MKD ok", "QUIT"}));
+}

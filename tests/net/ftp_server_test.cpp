@@ -1,0 +1,109 @@
+// The client against a real FTP server on loopback.
+#include "net/ftp_client.h"
+#include "pyftpd.h"
+
+#include "core/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+using namespace qp;
+using namespace qp::net;
+using qp::test::PyFtpd;
+
+namespace {
+
+class FtpServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.running()) << "pyftpdlib did not start";
+        client_ = Ftp_Open(server_.login(), FtpOptions{5000, kDefaultBlockSize});
+        ASSERT_TRUE(Ftp_IsOpen(client_.get()));
+    }
+
+    std::string local_file(const std::string& name, const std::string& content) {
+        const std::string path = std::string(QP_BINARY_DIR) + "/" + name;
+        EXPECT_TRUE(write_file(path, content));
+        return path;
+    }
+    // Waits (bounded) for the end of an asynchronous upload and returns its final state.
+    std::int64_t wait_for_end() {
+        for (int i = 0; i < 6000 && (client_->Progress() >= 0 || client_->Progress() == -1); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return client_->Progress();
+    }
+    std::string remote(const std::string& name) {
+        std::string content;
+        EXPECT_TRUE(read_file(server_.root() + "/" + name, content)) << name;
+        return content;
+    }
+
+    PyFtpd server_;
+    std::unique_ptr<FtpClient> client_;
+};
+
+std::string random_bytes(std::size_t size) {
+    std::mt19937 generator(42);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator());
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(FtpServer, WrongPasswordIsRefused) {
+    EXPECT_EQ(Ftp_Open(server_.login("wrong")), nullptr);
+    EXPECT_TRUE(client_->CheckAlive());
+}
+
+TEST_F(FtpServer, FoldersAndListing) {
+    EXPECT_EQ(client_->GetDirectory(), "/");
+    ASSERT_TRUE(client_->CreateDirectory("pod casts"));
+    EXPECT_FALSE(client_->SetDirectory("missing"));
+    ASSERT_TRUE(client_->SetDirectory("pod casts"));
+    EXPECT_EQ(client_->GetDirectory(), "/pod casts");
+    ASSERT_TRUE(client_->SetDirectory(".."));
+    EXPECT_EQ(client_->GetDirectory(), "/");
+
+    ASSERT_TRUE(write_file(server_.root() + "/feed.xml", "12345"));
+    ASSERT_TRUE(client_->ListDirectory());
+    const auto& entries = client_->Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    for (const FtpEntry& e : entries) {
+        EXPECT_EQ(e.type, e.name == "pod casts" ? 2 : 1) << e.line;
+        if (e.type == 1) {
+            EXPECT_EQ(e.name, "feed.xml");
+            EXPECT_EQ(e.size, 5);
+        }
+    }
+}
+
+TEST_F(FtpServer, UploadsArriveByteForByte) {
+    const std::string big = random_bytes(3 * 1024 * 1024 + 17);
+    const std::pair<std::string, std::string> files[] = {
+        {"small.xml", "<rss/>"}, {"empty.bin", ""}, {"big.bin", big}};
+    for (const auto& [name, content] : files) {
+        ASSERT_TRUE(client_->SendFile(local_file(name, content), name, true)) << name;
+        EXPECT_EQ(wait_for_end(), kTransferDone) << name;
+        ASSERT_TRUE(file_exists(server_.root() + "/" + name)) << name;
+        EXPECT_TRUE(remote(name) == content) << name;
+    }
+    EXPECT_FALSE(client_->SendFile(server_.root() + "/no such file", "x.bin", false));
+    EXPECT_TRUE(client_->CheckAlive());
+}
+
+TEST_F(FtpServer, AbortStopsAnUploadAndKeepsTheSession) {
+    const std::string path = local_file("abort.bin", std::string(128 << 20, 'a'));
+    ASSERT_TRUE(client_->SendFile(path, "abort.bin", true));
+    for (int i = 0; i < 5000 && client_->Progress() <= 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    client_->AbortFile();
+    EXPECT_EQ(client_->Progress(), kTransferFailed);
+    EXPECT_LT(remote("abort.bin").size(), std::size_t{128} << 20);
+    EXPECT_TRUE(client_->CheckAlive());
+    EXPECT_TRUE(remove_file(path));
+}

@@ -1,0 +1,38 @@
+"""Runs a pyftpdlib server on 127.0.0.1 for the tests and benchmarks.
+
+Usage: pyftpd_server.py ROOT USER PASSWORD
+Prints the chosen port on stdout and serves until its standard input closes.
+"""
+import logging
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    root, user, password = sys.argv[1:4]
+    logging.basicConfig(level=logging.WARNING)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(user, password, root, perm="elradfmwMT")
+    handler = type("Handler", (FTPHandler,), {})
+    handler.authorizer = authorizer
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print(server.socket.getsockname()[1], flush=True)
+
+    stop = threading.Event()
+
+    def watch_stdin():
+        sys.stdin.read()
+        stop.set()
+
+    threading.Thread(target=watch_stdin, daemon=True).start()
+    while not stop.is_set():
+        server.serve_forever(timeout=0.1, blocking=False, handle_exit=False)
+    server.close_all()
+
+
+if __name__ == "__main__":
+    main()
