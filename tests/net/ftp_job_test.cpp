@@ -1,0 +1,222 @@
+#include "net/ftp_job.h"
+
+#include "core/file_io.h"
+#include "net/fake_ftp_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace qp;
+using namespace qp::net;
+using qp::net::testing::FakeFtpSession;
+
+namespace {
+
+constexpr std::int64_t kMtime = 1700000000; // UTC
+constexpr std::int32_t kOffset = 3600;      // local time is an hour ahead
+
+long count(const std::vector<std::string>& list, const std::string& prefix) {
+    return std::count_if(list.begin(), list.end(),
+                         [&](const std::string& s) { return s.starts_with(prefix); });
+}
+
+// Local files, a job over a fake server, and the window's loop.
+struct JobRun {
+    std::string dir;
+    FTPJob job;
+    KeyTexts texts;
+    FakeFtpSession* fake = nullptr;
+    std::vector<int> sleeps;
+    std::int64_t ms = 0;
+    FixedClock clock{kMtime, kOffset};
+    ScopedClock scoped{clock};
+    std::unique_ptr<FtpSender> sender; // kept open after the end, as the window is
+
+    JobRun() {
+        char tmpl[] = "/tmp/qp-ftpjob-XXXXXX";
+        dir = std::string(::mkdtemp(tmpl) ? tmpl : "/nonexistent") + "/";
+    }
+    ~JobRun() {
+        sender.reset();
+        (void)std::system(("rm -rf '" + dir + "'").c_str());
+    }
+    void add(const std::string& name, const std::string& content, const std::string& remote) {
+        const std::string path = dir + name;
+        if (!content.empty() || name.ends_with(".empty")) {
+            EXPECT_TRUE(write_file(path, content));
+            const struct timespec t[2] = {{kMtime, 0}, {kMtime, 0}};
+            ::utimensat(AT_FDCWD, path.c_str(), t, 0);
+        }
+        job.files.push_back(FTPFile{path, remote});
+    }
+    FtpJobSeams seams() {
+        FtpJobSeams s;
+        s.open = [this](const FtpLogin& login) -> std::unique_ptr<FtpSession> {
+            auto session = std::make_unique<FakeFtpSession>();
+            fake = session.get();
+            return login.password == "secret" ? std::move(session) : nullptr;
+        };
+        s.now_ms = [this] { return ms += 1500; };
+        s.sleep_ms = [this](int wait) { sleeps.push_back(wait); };
+        return s;
+    }
+    void start(bool date_check = true) {
+        job.password = "secret";
+        sender = std::make_unique<FtpSender>(job, texts, seams());
+        sender->set_date_check(date_check);
+        ASSERT_TRUE(sender->Connect());
+    }
+    std::vector<std::string> finish() {
+        for (int pass = 0; pass < 1000 && !sender->finished(); ++pass)
+            sender->Poll();
+        EXPECT_TRUE(sender->finished());
+        EXPECT_EQ(fake->record->commands_during_transfer, 0);
+        return sender->lines();
+    }
+};
+
+TEST(FtpJob, FolderFormsAndElapsedTexts) {
+    EXPECT_EQ(FTP_FolderPart(" \\pod\\casts\\ep.mp3 ", false), "pod/casts/");
+    EXPECT_EQ(FTP_FolderPart("/pod/casts", true), "pod/casts/");
+    EXPECT_EQ(FTP_FolderPart("ep.mp3", false), "");
+    EXPECT_EQ(FTP_FolderPart("/", true), "");
+    EXPECT_EQ(FTP_ElapsedText(999), "999ms");
+    EXPECT_EQ(FTP_ElapsedText(1549), "1.5s");
+    EXPECT_EQ(FTP_ElapsedText(10000), "10s");
+
+    Doc doc;
+    doc.FileName = "/home/ann/news.qprj";
+    doc.PathFTP = "\\site\\rss"; // as a hand-edited project may hold it
+    FTPJob job;
+    FTP_AddUploads(job, UploadJob{{{"/m/ep1.mp3", "media/ep1.mp3"}}});
+    FTP_AddFeedFiles(job, doc, "/home/ann/news.Xml");
+    ASSERT_EQ(job.files.size(), 3u);
+    EXPECT_EQ(job.files[1].remote_path, "site/rss/news.Xml");
+    EXPECT_EQ(job.files[2].remote_path, "site/rss/news.qprj");
+    doc.PathFTP = "";
+    FTP_AddFeedFiles(job, doc, "/home/ann/news.Xml");
+    EXPECT_EQ(job.files[3].remote_path, "news.Xml");
+}
+
+TEST(FtpJob, SortsAndWalksCreatingMissingLevels) {
+    JobRun run;
+    run.add("b.mp3", "b", "x/y/lower.mp3");
+    run.add("a.mp3", "a", "X/Upper.mp3");
+    run.add("c.mp3", "c", "x/y/");
+    run.add("d.mp3", "d", "x/y/lower.mp3");
+    run.start();
+    run.fake->folders.insert("x");
+    const auto lines = run.finish();
+    // Case-sensitive order; equal paths keep theirs.
+    EXPECT_EQ(run.job.files[0].remote_path, "X/Upper.mp3");
+    EXPECT_EQ(run.job.files[2].local_file, run.dir + "b.mp3");
+    EXPECT_EQ(run.job.files[3].local_file, run.dir + "d.mp3");
+    EXPECT_EQ(lines[4], "FTP\\Send.File " + run.dir + "c.mp3 To x/y/c.mp3");
+    EXPECT_EQ(lines[5], "FTP\\Send.Ok 1.5s");
+    EXPECT_EQ(run.fake->files["x/y/lower.mp3"].line, run.dir + "d.mp3");
+    // "X" and "y" were missing: each refused change is followed by both waits and a creation.
+    EXPECT_EQ(count(run.fake->record->commands, "MKD"), 2);
+    EXPECT_EQ(run.sleeps, (std::vector<int>{10, 100, 10, 100}));
+    EXPECT_EQ(lines.back(), "FTP\\Send.Finished[4]");
+    EXPECT_EQ(run.sender->result(), 1);
+}
+
+TEST(FtpJob, FailuresAreReportedAndTheNextFileIsTried) {
+    JobRun run;
+    run.add("locked.mp3", "a", "locked/a.mp3");
+    run.add("gone.mp3", "", "m/gone.mp3");
+    run.add("zero.empty", "", "m/zero.mp3");
+    run.add("", "", "m/folder.mp3"); // the local path is a folder
+    run.add("ok.mp3", "b", "ok.mp3");
+    run.start();
+    run.fake->refuse_mkd.insert("locked");
+    run.fake->refuse_send = true;
+    const auto lines = run.finish();
+    EXPECT_EQ(count(run.fake->record->commands, "CWD locked"), 30);
+    EXPECT_EQ(count(lines, "FTP\\Send.ErrorSetPath"), 1);
+    EXPECT_EQ(count(lines, "FTP\\Send.FileNotFound"), 3);
+    EXPECT_EQ(count(run.fake->record->commands, "STOR"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "FTP\\Send.Error"), 1);
+    EXPECT_EQ(lines.back(), "FTP\\Send.ErrorFinished[5][5]");
+    EXPECT_EQ(run.sender->result(), 0);
+}
+
+TEST(FtpJob, DateCheckSkipsFilesNotNewerThanTheServerCopy) {
+    JobRun run;
+    run.add("same.mp3", "a", "m/same.mp3");
+    run.add("newer.mp3", "b", "m/newer.mp3");
+    run.add("dir.mp3", "c", "m/dir.mp3");
+    run.start();
+    const DateValue local = kMtime + kOffset;
+    run.fake->folders.insert("m");
+    run.fake->files["m/same.mp3"] = FtpEntry{"SAME.mp3", "", 9, 0, local};
+    run.fake->files["m/newer.mp3"] = FtpEntry{"newer.mp3", "", 9, 0, local - 1};
+    run.fake->files["m/dir.mp3"] = FtpEntry{"dir.mp3", "", 0, 0, local + 9, 2};
+    const auto lines = run.finish();
+    EXPECT_EQ(run.job.files[0].status, kFileSent); // a folder of that name is not the file
+    EXPECT_EQ(run.job.files[1].status, kFileSent);
+    EXPECT_EQ(run.job.files[2].status, kFileSkipped);
+    EXPECT_EQ(count(lines, "FTP\\Send.TooOldFile"), 1);
+    EXPECT_EQ(run.sender->result(), 1);
+
+    JobRun unchecked;
+    unchecked.add("same.mp3", "a", "same.mp3");
+    unchecked.start(false);
+    unchecked.fake->files["same.mp3"] = FtpEntry{"same.mp3", "", 9, 0, local};
+    unchecked.finish();
+    EXPECT_EQ(count(unchecked.fake->record->commands, "LIST"), 0);
+    EXPECT_EQ(unchecked.job.files[0].status, kFileSent);
+}
+
+TEST(FtpJob, TransfersReportProgressFailureAndAbort) {
+    JobRun run;
+    run.add("big.mp3", std::string(200, 'x'), "big.mp3");
+    run.add("next.mp3", "n", "next.mp3");
+    run.start();
+    run.fake->steps = {0, 50, 150};
+    run.fake->fail_transfer = true;
+    run.sender->Poll();
+    EXPECT_EQ(run.sender->title(), "FTP\\Title.Send : 1/2, big.mp3");
+    std::vector<int> seen;
+    for (int pass = 0; pass < 5; ++pass) {
+        run.sender->Poll();
+        seen.push_back(run.sender->progress());
+    }
+    // Set up, 0, 50 and 150 of 200 bytes, then the failure and the next file's start at 0.
+    EXPECT_EQ(seen, (std::vector<int>{0, 0, 25, 75, 0}));
+    EXPECT_EQ(run.job.files[0].status, kFileNotSent);
+    EXPECT_EQ(count(run.sender->lines(), "FTP\\Send.Ok"), 0);
+
+    // Closing during the next transfer aborts it; it stays not sent.
+    ASSERT_TRUE(run.sender->transferring());
+    const auto record = run.fake->record;
+    run.sender->Close();
+    EXPECT_EQ(record->aborts, 1);
+    EXPECT_EQ(record->commands_during_transfer, 0);
+    EXPECT_FALSE(run.job.connection);
+    EXPECT_EQ(run.sender->result(), 0);
+}
+
+TEST(FtpJob, ConnectReportsTheNetworkAndTheLogin) {
+    JobRun run;
+    std::vector<std::string> lines;
+    const auto sink = [&](const std::string& l) { lines.push_back(l); };
+    FtpJobSeams seams = run.seams();
+    run.job.server = "host";
+    run.job.password = "wrong";
+    EXPECT_FALSE(FTP_Connect(run.job, seams, run.texts, sink));
+    EXPECT_TRUE(run.job.password.empty());
+    run.job.password = "secret";
+    EXPECT_TRUE(FTP_Connect(run.job, seams, run.texts, sink));
+    seams.net_init = [] { return false; };
+    EXPECT_FALSE(FTP_Connect(run.job, seams, run.texts, sink));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"FTP\\NetWork.Found", "FTP\\Client.NotConnected : host",
+                                        "FTP\\NetWork.Found", "FTP\\Client.Connected : host",
+                                        "FTP\\NetWork.NotFound"}));
+}
+
+} // namespace
