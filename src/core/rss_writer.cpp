@@ -1,0 +1,207 @@
+#include "core/rss_writer.h"
+
+#include "core/dates.h"
+#include "core/file_io.h"
+#include "core/html_text.h"
+#include "core/text.h"
+
+namespace qp {
+
+namespace {
+
+// The non-empty parts of a ";"-separated list, spaces trimmed.
+template <typename Fn> void for_each_category(std::string_view list, Fn&& fn) {
+    while (!list.empty()) {
+        const std::size_t semi = list.find(';');
+        const std::string part = trim_spaces(list.substr(0, semi));
+        if (!part.empty())
+            fn(part);
+        if (semi == std::string_view::npos)
+            break;
+        list.remove_prefix(semi + 1);
+    }
+}
+
+// Folder and name of FeedFileOnFTP with "\" read as "/": the folder up to and including its
+// last "/", empty when it has none.
+struct ServerName {
+    std::string folder;
+    std::string name;
+};
+
+ServerName split_server_name(std::string_view onFtp) {
+    const std::string path = replace_all(onFtp, "\\", "/");
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {{}, path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+[[nodiscard]] bool build_channel(const Doc& doc, XmlNode* channel) {
+    const int flags = doc.Flag;
+    auto add = [&](XmlNode* parent, std::string_view name, std::string text) {
+        return AddXmlNode(parent, name, std::move(text)) != nullptr;
+    };
+    auto add_text = [&](XmlNode* parent, std::string_view name, std::string_view value) {
+        return add(parent, name, TextToHtml(value, flags));
+    };
+    bool ok =
+        add_text(channel, "title", doc.Title) && add_text(channel, "description", doc.Desc) &&
+        add_text(channel, "language", doc.Lang) && add_text(channel, "copyright", doc.Copyright) &&
+        add(channel, "lastBuildDate", RssDate(doc.LastBuildDate, doc.FormatDate, doc.TimeZone)) &&
+        add_text(channel, "generator", kGeneratorText) && add(channel, "link", doc.Link) &&
+        add(channel, "ttl", std::to_string(doc.TTL)) &&
+        add_text(channel, "webMaster", doc.WebMaster);
+    for_each_category(doc.Category, [&](const std::string& part) {
+        ok = ok && add_text(channel, "category", part);
+    });
+    if (ok && !doc.ImageUrl.empty()) {
+        XmlNode* image = AddXmlNode(channel, "image", "");
+        ok = image && add(image, "url", Url_Join(doc.ImageUrl, doc.Link)) &&
+             add_text(image, "title", doc.ImageTitle) &&
+             add(image, "link", Url_Join(doc.ImageLink, doc.Link));
+    }
+    if (ok && (flags & kITunesInclude)) {
+        ok = add_text(channel, "itunes:subtitle", doc.iTunesSubTitle) &&
+             add_text(channel, "itunes:summary", doc.iTunesSummary) &&
+             add_text(channel, "itunes:keywords", doc.iTunesKeyword) &&
+             add_text(channel, "itunes:author", doc.iTunesAuthor);
+        if (ok && !doc.iTunesMail.empty()) {
+            XmlNode* owner = AddXmlNode(channel, "itunes:owner", "");
+            ok = owner && add_text(owner, "itunes:email", doc.iTunesMail);
+        }
+        if (ok && !doc.ImageUrl.empty()) {
+            // Made absolute like the channel image: a relative address means nothing to a
+            // directory reading the feed.
+            XmlNode* image = AddXmlNode(channel, "itunes:image", "");
+            ok = image && SetXmlAttribute(image, "href", Url_Join(doc.ImageUrl, doc.Link));
+        }
+    }
+    return ok;
+}
+
+// Inner elements that cannot be made are passed over: the item stays, with what it has.
+void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
+                const Paths& paths) {
+    const int flags = feed.FeedFlag;
+    auto add_text = [&](std::string_view name, std::string_view value) {
+        return AddXmlNode(item, name, TextToHtml(value, flags));
+    };
+    add_text("title", feed.FeedTitle);
+    AddXmlNode(item, "link", Url_Join(feed.FeedLink, doc.Link));
+    add_text("description", feed.FeedDesc);
+    add_text("author", feed.FeedAuthor);
+    for_each_category(feed.FeedCategory,
+                      [&](const std::string& part) { add_text("category", part); });
+    AddXmlNode(item, "guid", feed.FeedGUID);
+
+    const ServerName server = split_server_name(feed.FeedFileOnFTP);
+    std::string local; // the enclosure on disk, placeholders resolved
+    if (!feed.FeedFile.empty())
+        local = paths.Path_Expand(feed.FeedFile);
+    if (!feed.FeedFileOnFTP.empty() || !feed.FeedFile.empty()) {
+        // A server name that is only a folder keeps that folder, so the address names the
+        // place the upload puts the file.
+        const std::string url =
+            server.name.empty() ? server.folder + file_part(local) : feed.FeedFileOnFTP;
+        if (XmlNode* enclosure = AddXmlNode(item, "enclosure", "")) {
+            const bool set =
+                SetXmlAttribute(enclosure, "url", Url_Join(url, doc.Link)) &&
+                SetXmlAttribute(enclosure, "length", std::to_string(feed.FeedFileLength)) &&
+                SetXmlAttribute(enclosure, "type", feed.FeedFileType);
+            (void)set; // the names are fixed and valid; nothing else can fail here
+        }
+    }
+    AddXmlNode(item, "pubDate", RssDate(feed.FeedPubDate, doc.FormatDate, doc.TimeZone));
+    if (!feed.FeedComments.empty())
+        AddXmlNode(item, "comments", Url_Join(feed.FeedComments, doc.Link));
+    if (doc.Flag & kITunesInclude) {
+        add_text("itunes:duration", feed.FeedDuration);
+        add_text("itunes:subtitle", feed.FeedSubTitle);
+        add_text("itunes:summary", feed.FeedSummary);
+        add_text("itunes:keywords", feed.FeedKeyword);
+    }
+
+    if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile)) {
+        std::string folder = trim_spaces(server.folder);
+        folder.erase(0, folder.find_first_not_of('/'));
+        const std::string name = trim_spaces(server.name);
+        job.files.push_back({local, folder + (name.empty() ? file_part(local) : name)});
+    }
+}
+
+} // namespace
+
+std::string Url_Join(std::string_view link, std::string_view base) {
+    if (link.find(':') != std::string_view::npos)
+        return std::string(link);
+    std::string out(base);
+    if (!out.empty() && out.back() != '/')
+        out += '/';
+    out += link;
+    return out;
+}
+
+std::string Rss_FileName(const Doc& doc) {
+    // Only a file name: a hand-edited value must not place the file in another folder.
+    std::string name = file_part(doc.RssName);
+    if (name.empty()) {
+        name = file_part(doc.FileName);
+        const std::size_t dot = name.rfind('.');
+        if (dot != std::string::npos)
+            name.erase(dot);
+    }
+    if (iequals(doc.Format, "rssv2"))
+        name += ".Xml";
+    return name;
+}
+
+std::string Rss_FilePath(const Doc& doc) {
+    return folder_part(doc.FileName) + Rss_FileName(doc);
+}
+
+std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths, XmlDocument& xml) {
+    XmlNode* rss = xml.SetRoot("rss");
+    if (!rss || !SetXmlAttribute(rss, "version", "2.0"))
+        return std::string(kRssErrorCreate);
+    if ((doc.Flag & kITunesInclude) && !SetXmlAttribute(rss, "xmlns:itunes", kItunesNamespace))
+        return std::string(kRssErrorCreate);
+    XmlNode* channel = AddXmlNode(rss, "channel", "");
+    if (!channel || !build_channel(doc, channel))
+        return std::string(kRssErrorChannel);
+    // The job only learns of the enclosures once the whole tree stands.
+    UploadJob collected;
+    for (const Feed& feed : doc.Feeds) {
+        XmlNode* item = AddXmlNode(channel, "item", "");
+        if (!item)
+            return std::string(kRssErrorItem);
+        build_item(doc, feed, item, collected, paths);
+    }
+    for (UploadEntry& entry : collected.files)
+        job.files.push_back(std::move(entry));
+    return {};
+}
+
+std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlSink& sink) {
+    XmlDocument xml;
+    std::string err = BuildRssTree(doc, job, paths, xml);
+    if (!err.empty())
+        return err;
+    if (!WriteXml(xml, sink))
+        return std::string(kRssErrorSave);
+    return {};
+}
+
+std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job,
+                         const Paths& paths) {
+    std::string bytes;
+    StringXmlSink sink(bytes);
+    std::string err = BuildRssXml(doc, job, paths, sink);
+    if (!err.empty())
+        return err;
+    if (!write_file(path, bytes))
+        return std::string(kRssErrorSave);
+    return {};
+}
+
+} // namespace qp

@@ -1,0 +1,45 @@
+// Turning a document into its RSS 2.0 file (with the iTunes podcast elements when asked), and
+// collecting on the way the enclosure files that publishing will upload.
+#pragma once
+
+#include "core/document.h"
+#include "core/paths.h"
+#include "core/upload_job.h"
+#include "core/xml_writer.h"
+
+#include <string>
+#include <string_view>
+
+namespace qp {
+
+inline constexpr std::string_view kItunesNamespace = "http://www.itunes.com/dtds/podcast-1.0.dtd";
+inline constexpr std::string_view kGeneratorText = "Quillpost 0,28,1305,1700";
+
+// The failure texts of the RSS build, shown as they are.
+inline constexpr std::string_view kRssErrorCreate = "Can't create XML";
+inline constexpr std::string_view kRssErrorChannel = "Can't add channel ChildNode";
+inline constexpr std::string_view kRssErrorItem = "Can't add Item";
+inline constexpr std::string_view kRssErrorSave = "Can't save Xml File";
+
+// A link without ":" is relative to base: base, a "/" unless base is empty or ends with one, and
+// the link. A link with ":" is returned unchanged.
+std::string Url_Join(std::string_view link, std::string_view base);
+
+// The RSS file name: `RssName`, or the project's file name without its extension, with ".Xml"
+// appended for the RSS 2.0 format.
+std::string Rss_FileName(const Doc& doc);
+// The RSS file beside the project file.
+std::string Rss_FilePath(const Doc& doc);
+
+// Builds the element tree of the document and adds the enclosures to upload to job. Empty on
+// success, else one of the failure texts.
+[[nodiscard]] std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths,
+                                       XmlDocument& xml);
+// BuildRssTree written through a sink.
+[[nodiscard]] std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths,
+                                      XmlSink& sink);
+// BuildRssTree written to path with a checked write. Empty on success, else a failure text.
+[[nodiscard]] std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job,
+                                       const Paths& paths);
+
+} // namespace qp

@@ -1,0 +1,148 @@
+#include "core/html_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <random>
+
+using namespace qp;
+
+namespace {
+
+// The link pass exactly as first described: the text is rewritten in place and the next search
+// starts one character after the former "[", so the HTML just made is scanned again. With
+// rescan false the search resumes after that HTML instead, which is the rule ConvertLinks
+// keeps. nested reports whether some HTML made held a "[" (the only case where the two differ).
+std::string reference_links(std::string t, bool rescan, bool* nested = nullptr) {
+    std::size_t p = 0;
+    for (;;) {
+        const std::size_t open = t.find('[', p);
+        if (open == std::string::npos)
+            break;
+        std::size_t close = open;
+        std::size_t next_open = open;
+        std::size_t match = std::string::npos;
+        for (;;) {
+            close = t.find(']', close + 1);
+            if (close == std::string::npos)
+                break;
+            if (next_open != std::string::npos)
+                next_open = t.find('[', next_open + 1);
+            if (next_open == std::string::npos || next_open > close) {
+                match = close;
+                break;
+            }
+        }
+        p = open + 1;
+        if (match == std::string::npos)
+            continue;
+        const std::string inner = t.substr(open + 1, match - open - 1);
+        if (!inner.empty() && (inner.front() == ' ' || inner.back() == ' '))
+            continue;
+        std::string target = inner;
+        std::string label;
+        if (const std::size_t sp = inner.rfind(' '); sp != std::string::npos) {
+            target = inner.substr(sp + 1);
+            label = inner.substr(0, sp);
+        }
+        std::string ext;
+        if (const std::size_t dot = target.rfind('.'); dot != std::string::npos) {
+            for (std::size_t k = dot + 1;
+                 k < target.size() && target[k] != '/' && target[k] != '\\'; ++k)
+                ext += static_cast<char>(std::tolower(static_cast<unsigned char>(target[k])));
+        }
+        std::string r;
+        if (target.empty()) {
+        } else if (!ext.empty() &&
+                   std::string("jpg;jpeg;png;tiff").find(ext) != std::string::npos) {
+            r = "<img src=\"" + target + "\"";
+            if (!label.empty())
+                r += " alt=\"" + label + "\"";
+            r += ">";
+        } else if (target[0] == '#' && label.empty()) {
+            r = "<a name=\"" + target.substr(1) + "\"></a>";
+        } else if (target.find('@') != std::string::npos) {
+            r = "<a href=\"mailto:" + target + "\">" + (label.empty() ? target : label) + "</a>";
+        } else {
+            r = "<a href=\"" + target + "\">" + (label.empty() ? target : label) + "</a>";
+        }
+        t.replace(open, match - open + 1, r);
+        if (nested && r.find('[') != std::string::npos)
+            *nested = true;
+        if (!rescan)
+            p = open + std::max<std::size_t>(r.size(), 1);
+    }
+    return t;
+}
+
+} // namespace
+
+TEST(SpecialChar, EntitiesAndLineBreaks) {
+    EXPECT_EQ(TextToHtml("a<b & c\r\nd", 8), "a&lt;b &amp; c<br />d");
+    EXPECT_EQ(TextToHtml("\"q\" \xE2\x82\xAC \xE2\x80\xB9x\xE2\x80\xBA \xC5\x93 \xC5\xB8", 8),
+              "&quot;q&quot; &euro; &lt;x&gt; &oelig; &Yuml;");
+    EXPECT_EQ(TextToHtml("\xC3\xA9 \xC2\xA0 \xC3\xBF \xC2\xA5 \xE2\x80\x9A", 8),
+              "&eacute; &nbsp; &yuml; \xC2\xA5 \xE2\x80\x9A"); // yen and the rest stay
+    EXPECT_EQ(TextToHtml("bad \xFF byte", 8), "bad \xFF byte");
+    EXPECT_EQ(SpecialChar_Txt2html("1\r\n2\r3\n4\n\r5", "A", "L", "C"), "1A2C3L4LC5");
+    // Breaks inside the replacement texts meet the later rules, as in the step-by-step order.
+    EXPECT_EQ(SpecialChar_Txt2html("x\r\ny\rz", "\r|\n", "<L>", "<C>\n"), "x<C><L>|<L>y<C><L>z");
+    // Without the flag only the link markup changes.
+    EXPECT_EQ(TextToHtml("a<b\r\n[x]", 0), "a<b\r\n<a href=\"x\">x</a>");
+}
+
+TEST(ConvertLinks, MarkupKinds) {
+    EXPECT_EQ(ConvertLinks("see [my site pages/about.html]."),
+              "see <a href=\"pages/about.html\">my site</a>.");
+    EXPECT_EQ(ConvertLinks("[pages/about.html]"),
+              "<a href=\"pages/about.html\">pages/about.html</a>");
+    EXPECT_EQ(ConvertLinks("[Photo pics/cat.JPG]"), "<img src=\"pics/cat.JPG\" alt=\"Photo\">");
+    EXPECT_EQ(ConvertLinks("[pics/x.tif]"), "<img src=\"pics/x.tif\">");
+    EXPECT_EQ(ConvertLinks("[site.com/page]"), "<a href=\"site.com/page\">site.com/page</a>");
+    EXPECT_EQ(ConvertLinks("[#top]"), "<a name=\"top\"></a>");
+    EXPECT_EQ(ConvertLinks("[Back to top #top]"), "<a href=\"#top\">Back to top</a>");
+    EXPECT_EQ(ConvertLinks("[write to me a@b.org]"), "<a href=\"mailto:a@b.org\">write to me</a>");
+    EXPECT_EQ(ConvertLinks("[ spaced ] [x ] [] ok [open"), "[ spaced ] [x ]  ok [open");
+    EXPECT_EQ(ConvertLinks("[outer [inner] text]"), "<a href=\"text\">outer [inner]</a>");
+    // After a removed "[]" the next character is passed over, as it always was.
+    EXPECT_EQ(ConvertLinks("[][x] [][y]"), "[x] [y]");
+}
+
+TEST(ConvertLinks, MatchesTheReferenceWalk) {
+    std::mt19937 rng(20240501);
+    const std::string alphabet = "[[]] a.@#/jpgt";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 24);
+    int compared_with_literal = 0;
+    for (int n = 0; n < 20000; ++n) {
+        std::string s;
+        for (int k = length(rng); k > 0; --k)
+            s += alphabet[pick(rng)];
+        bool nested = false;
+        const std::string expected = reference_links(s, false, &nested);
+        ASSERT_EQ(ConvertLinks(s), expected) << s;
+        if (!nested) {
+            ASSERT_EQ(reference_links(s, true), expected) << s;
+            ++compared_with_literal;
+        }
+    }
+    EXPECT_GT(compared_with_literal, 10000);
+}
+
+TEST(ConvertLinks, HostileTextStaysBounded) {
+    // Scanning the HTML again doubles the text at every level of nesting.
+    std::string nested = "x";
+    for (int depth = 0; depth < 12; ++depth)
+        nested = "[" + nested + "]";
+    EXPECT_GT(reference_links(nested, true).size(), 4096u * 10);
+    EXPECT_LT(ConvertLinks(nested).size(), 3 * nested.size() + 32);
+
+    const std::string deep = std::string(200000, '[') + "x" + std::string(200000, ']');
+    const std::string out = ConvertLinks(deep);
+    EXPECT_EQ(out, "<a href=\"" + deep.substr(1, deep.size() - 2) + "\">" +
+                       deep.substr(1, deep.size() - 2) + "</a>");
+
+    std::string brackets(1 << 20, '[');
+    brackets += ']';
+    EXPECT_EQ(ConvertLinks(brackets), std::string((1 << 20) - 1, '['));
+}

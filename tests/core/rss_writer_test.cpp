@@ -1,0 +1,192 @@
+#include "core/dates.h"
+#include "core/file_io.h"
+#include "core/rss_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace qp;
+
+namespace {
+
+const DateValue kFriday = date_from_fields(2013, 4, 5, 9, 7, 3);
+const Paths kPaths("/main/", "/home/u/Documents/", "/opt/", "");
+constexpr std::string_view kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+
+Doc new_doc() {
+    Doc d;
+    (void)DocDefaults(d);
+    d.Lang = "fr";
+    d.TimeZone = 0;
+    d.LastBuildDate = kFriday;
+    return d;
+}
+
+std::string build(const Doc& doc, UploadJob& job) {
+    std::string out;
+    StringXmlSink sink(out);
+    EXPECT_EQ(BuildRssXml(doc, job, kPaths, sink), "");
+    return out;
+}
+
+} // namespace
+
+TEST(RssWriter, EmptyDocumentIsOneLine) {
+    UploadJob job;
+    EXPECT_EQ(build(new_doc(), job),
+              std::string(kDecl) +
+                  "<rss version=\"2.0\"><channel><title/><description/><language>fr</language>"
+                  "<copyright/><lastBuildDate>Fri, 05 Apr 2013 09:07:03 GMT+00:00</lastBuildDate>"
+                  "<generator>Quillpost 0,28,1305,1700</generator><link/><ttl>1440</ttl>"
+                  "<webMaster/></channel></rss>");
+    EXPECT_TRUE(job.files.empty());
+}
+
+TEST(RssWriter, ChannelItemsEnclosuresAndUploads) {
+    Doc d = new_doc();
+    d.Flag = kITunesInclude;
+    d.TimeZone = 2;
+    d.Title = "{Tom & Jerry <b>}";
+    d.Desc = "a<b\r\n[c.png]";
+    d.Lang = "en";
+    d.Copyright = "\xC2\xA9 me";
+    d.Link = "http://ex.com/pod";
+    d.TTL = 60;
+    d.WebMaster = "web@ex.com";
+    d.Category = "one; ;two";
+    d.ImageUrl = "img/logo.png";
+    d.ImageTitle = "Logo";
+    d.iTunesSubTitle = "Sub";
+    d.iTunesSummary = "Sum";
+    d.iTunesKeyword = "k1,k2";
+    d.iTunesAuthor = "Me";
+    d.iTunesMail = "me@ex.com";
+
+    Feed a;
+    a.FeedTitle = "Caf\xC3\xA9";
+    a.FeedLink = "news/1.html";
+    a.FeedDesc = "[my site a.html]";
+    a.FeedAuthor = "Ann";
+    a.FeedCategory = "x";
+    a.FeedGUID = "g1";
+    a.FeedFile = "%MyDoc%audio/ep1.mp3";
+    a.FeedPubDate = kFriday;
+    a.FeedComments = "c.html";
+    a.FeedDuration = "12:00";
+    a.FeedFlag = kUploadFile;
+    Feed b;
+    b.FeedTitle = "a<b";
+    b.FeedFile = "/data/ep2.mp3";
+    b.FeedFileOnFTP = "media\\";
+    b.FeedFileLength = 1234;
+    b.FeedFileType = "audio/mpeg";
+    b.FeedFlag = kUploadFile | kFeedSpecialChar;
+    Feed c; // an enclosure already on the server: nothing to upload
+    c.FeedLink = "http://other/x";
+    c.FeedFileOnFTP = "http://cdn/ep3.mp3";
+    c.FeedFlag = kUploadFile;
+    d.Feeds = {a, b, c};
+
+    UploadJob job;
+    job.files.push_back({"/earlier", "earlier"});
+    const std::string item_tail = "<itunes:subtitle/><itunes:summary/><itunes:keywords/></item>";
+    EXPECT_EQ(
+        build(d, job),
+        std::string(kDecl) +
+            "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\">"
+            "<channel><title><![CDATA[Tom & Jerry <b>]]></title>"
+            "<description>a&lt;b\r\n&lt;img src=\"c.png\"&gt;</description>"
+            "<language>en</language><copyright>\xC2\xA9 me</copyright>"
+            "<lastBuildDate>Fri, 05 Apr 2013 09:07:03 GMT+02:00</lastBuildDate>"
+            "<generator>Quillpost 0,28,1305,1700</generator><link>http://ex.com/pod</link>"
+            "<ttl>60</ttl><webMaster>web@ex.com</webMaster><category>one</category>"
+            "<category>two</category><image><url>http://ex.com/pod/img/logo.png</url>"
+            "<title>Logo</title><link>http://ex.com/pod/</link></image>"
+            "<itunes:subtitle>Sub</itunes:subtitle><itunes:summary>Sum</itunes:summary>"
+            "<itunes:keywords>k1,k2</itunes:keywords><itunes:author>Me</itunes:author>"
+            "<itunes:owner><itunes:email>me@ex.com</itunes:email></itunes:owner>"
+            "<itunes:image href=\"http://ex.com/pod/img/logo.png\"/>"
+            "<item><title>Caf\xC3\xA9</title><link>http://ex.com/pod/news/1.html</link>"
+            "<description>&lt;a href=\"a.html\"&gt;my site&lt;/a&gt;</description>"
+            "<author>Ann</author><category>x</category><guid>g1</guid>"
+            "<enclosure url=\"http://ex.com/pod/ep1.mp3\" length=\"0\"/>"
+            "<pubDate>Fri, 05 Apr 2013 09:07:03 GMT+02:00</pubDate>"
+            "<comments>http://ex.com/pod/c.html</comments><itunes:duration>12:00</"
+            "itunes:duration>" +
+            item_tail +
+            "<item><title>a&amp;lt;b</title><link>http://ex.com/pod/</link><description/>"
+            "<author/><guid/>"
+            "<enclosure url=\"http://ex.com/pod/media/ep2.mp3\" length=\"1234\" "
+            "type=\"audio/mpeg\"/>"
+            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate><itunes:duration/>" +
+            item_tail +
+            "<item><title/><link>http://other/x</link><description/><author/><guid/>"
+            "<enclosure url=\"http://cdn/ep3.mp3\" length=\"0\"/>"
+            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate><itunes:duration/>" +
+            item_tail + "</channel></rss>");
+    ASSERT_EQ(job.files.size(), 3u);
+    EXPECT_EQ(job.files[1].local_file, "/home/u/Documents/audio/ep1.mp3");
+    EXPECT_EQ(job.files[1].remote_path, "ep1.mp3");
+    EXPECT_EQ(job.files[2].local_file, "/data/ep2.mp3");
+    EXPECT_EQ(job.files[2].remote_path, "media/ep2.mp3");
+}
+
+TEST(RssWriter, ServerPathsOfUploads) {
+    Doc d = new_doc();
+    Feed f;
+    f.FeedFile = "/data/ep.mp3";
+    f.FeedFlag = kUploadFile;
+    for (const auto& [onFtp, remote] : std::vector<std::pair<std::string, std::string>>{
+             {"", "ep.mp3"},
+             {"other.mp3", "other.mp3"},
+             {" \\\\pod\\2024\\ x.mp3 ", "pod/2024/x.mp3"},
+             {"/pod/", "pod/ep.mp3"}}) {
+        f.FeedFileOnFTP = onFtp;
+        d.Feeds = {f};
+        UploadJob job;
+        (void)build(d, job);
+        ASSERT_EQ(job.files.size(), 1u);
+        EXPECT_EQ(job.files[0].remote_path, remote) << onFtp;
+    }
+}
+
+TEST(RssWriter, LinksAndFileNames) {
+    EXPECT_EQ(Url_Join("news/1.html", "http://ex.com/pod"), "http://ex.com/pod/news/1.html");
+    EXPECT_EQ(Url_Join("news/1.html", "http://ex.com/pod/"), "http://ex.com/pod/news/1.html");
+    EXPECT_EQ(Url_Join("mailto:x@y", "http://ex.com"), "mailto:x@y");
+    EXPECT_EQ(Url_Join("", "http://ex.com"), "http://ex.com/");
+    EXPECT_EQ(Url_Join("a.html", ""), "a.html");
+
+    Doc d = new_doc();
+    d.FileName = "/feeds/news.QPRJ";
+    EXPECT_EQ(Rss_FileName(d), "news.Xml");
+    EXPECT_EQ(Rss_FilePath(d), "/feeds/news.Xml");
+    d.RssName = "feed";
+    EXPECT_EQ(Rss_FilePath(d), "/feeds/feed.Xml");
+    d.RssName = "feed.rss";
+    EXPECT_EQ(Rss_FileName(d), "feed.rss.Xml");
+    d.RssName = "../../etc/feed";
+    EXPECT_EQ(Rss_FilePath(d), "/feeds/feed.Xml");
+    d.Format.clear(); // a project file without a format line
+    EXPECT_EQ(Rss_FileName(d), "feed");
+}
+
+TEST(RssWriter, WritesTheFileOrSaysWhyNot) {
+    char tmpl[] = "/tmp/qp_rss_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    Doc d = new_doc();
+    d.Title = "Caf\xC3\xA9";
+    UploadJob job;
+    const std::string path = dir + "/news.Xml";
+    EXPECT_EQ(BuildRssFile(path, d, job, kPaths), "");
+    std::string bytes;
+    ASSERT_TRUE(read_file(path, bytes));
+    UploadJob again;
+    EXPECT_EQ(bytes, build(d, again));
+    EXPECT_NE(bytes.find("<title>Caf\xC3\xA9</title>"), std::string::npos);
+    EXPECT_EQ(BuildRssFile(dir + "/missing/news.Xml", d, job, kPaths), "Can't save Xml File");
+    std::filesystem::remove_all(dir);
+}
