@@ -1,0 +1,82 @@
+// Speed of writing and reading the project file of the large benchmark document, in memory and
+// through the disk.
+#include "bench_doc.h"
+
+#include "core/file_io.h"
+#include "core/project_file.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace qp;
+
+const Doc& bench_doc() {
+    static const Doc doc = bench::make_bench_doc();
+    return doc;
+}
+
+const std::string& project_text() {
+    static const std::string text = FormatProject(bench_doc());
+    return text;
+}
+
+std::int64_t project_bytes() {
+    return static_cast<std::int64_t>(project_text().size());
+}
+
+void BM_FormatProject(benchmark::State& state) {
+    for (auto _ : state) {
+        std::string text = FormatProject(bench_doc());
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+}
+BENCHMARK(BM_FormatProject)->Unit(benchmark::kMillisecond);
+
+void BM_ParseProject(benchmark::State& state) {
+    for (auto _ : state) {
+        Doc doc;
+        ParseProject(doc, project_text());
+        benchmark::DoNotOptimize(doc.Feeds.data());
+    }
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+}
+BENCHMARK(BM_ParseProject)->Unit(benchmark::kMillisecond);
+
+std::string temp_project() {
+    return "/tmp/qp_project_bench_" + std::to_string(getpid()) + ".qprj";
+}
+
+void BM_WriteProject(benchmark::State& state) {
+    const std::string path = temp_project();
+    for (auto _ : state)
+        if (!WriteProject(bench_doc(), path))
+            state.SkipWithError("write failed");
+    (void)remove_file(path);
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+}
+BENCHMARK(BM_WriteProject)->Unit(benchmark::kMillisecond);
+
+void BM_ReadProject(benchmark::State& state) {
+    const std::string path = temp_project();
+    if (!WriteProject(bench_doc(), path)) {
+        state.SkipWithError("write failed");
+        return;
+    }
+    for (auto _ : state) {
+        Doc doc;
+        if (!ReadProject(doc, path))
+            state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(doc.Feeds.data());
+    }
+    (void)remove_file(path);
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+}
+BENCHMARK(BM_ReadProject)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

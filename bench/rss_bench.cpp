@@ -1,0 +1,200 @@
+// Speed of the RSS build on a large document, of the link pass on ordinary and hostile text,
+// and of a plain copy of the output as the floor. With --dump-items=FILE it writes the items the
+// build produces as JSON (for feed_compare.sh) and stops.
+#include "bench_doc.h"
+
+#include "core/file_io.h"
+#include "core/html_text.h"
+#include "core/project_file.h"
+#include "core/rss_writer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace qp;
+
+const Paths& bench_paths() {
+    static const Paths paths("/main/", "/home/u/Documents/", "/opt/", "");
+    return paths;
+}
+
+const Doc& bench_doc() {
+    static const Doc doc = bench::make_bench_doc();
+    return doc;
+}
+
+std::int64_t project_bytes() {
+    static const auto size = static_cast<std::int64_t>(FormatProject(bench_doc()).size());
+    return size;
+}
+
+const std::string& rss_output() {
+    static const std::string out = [] {
+        std::string s;
+        StringXmlSink sink(s);
+        UploadJob job;
+        if (!BuildRssXml(bench_doc(), job, bench_paths(), sink).empty())
+            std::abort();
+        return s;
+    }();
+    return out;
+}
+
+void BM_BuildRssMemory(benchmark::State& state) {
+    const Doc& doc = bench_doc();
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        StringXmlSink sink(out);
+        UploadJob job;
+        if (!BuildRssXml(doc, job, bench_paths(), sink).empty())
+            state.SkipWithError("build failed");
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+    state.counters["output_MB"] = static_cast<double>(out.size()) / 1e6;
+}
+BENCHMARK(BM_BuildRssMemory)->Unit(benchmark::kMillisecond);
+
+void BM_BuildRssFile(benchmark::State& state) {
+    const Doc& doc = bench_doc();
+    const std::string path = "/tmp/qp_rss_bench_" + std::to_string(getpid()) + ".Xml";
+    for (auto _ : state) {
+        UploadJob job;
+        if (!BuildRssFile(path, doc, job, bench_paths()).empty())
+            state.SkipWithError("build failed");
+    }
+    (void)remove_file(path);
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+}
+BENCHMARK(BM_BuildRssFile)->Unit(benchmark::kMillisecond);
+
+// The floor: copying the bytes of the finished file.
+void BM_CopyOutput(benchmark::State& state) {
+    const std::string& src = rss_output();
+    std::string dst(src.size(), '\0');
+    for (auto _ : state) {
+        std::memcpy(dst.data(), src.data(), src.size());
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+}
+BENCHMARK(BM_CopyOutput)->Unit(benchmark::kMillisecond);
+
+void run_links(benchmark::State& state, const std::string& text) {
+    for (auto _ : state) {
+        std::string out = ConvertLinks(text);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+
+void BM_ConvertLinksOrdinary(benchmark::State& state) {
+    std::string text;
+    for (int n = 0; text.size() < (1u << 20); ++n)
+        text += bench::bench_feed_text(n);
+    run_links(state, text);
+}
+BENCHMARK(BM_ConvertLinksOrdinary)->Unit(benchmark::kMillisecond);
+
+void BM_ConvertLinksOpenBrackets(benchmark::State& state) {
+    run_links(state, std::string(1u << 20, '[') + "]");
+}
+BENCHMARK(BM_ConvertLinksOpenBrackets)->Unit(benchmark::kMillisecond);
+
+void BM_ConvertLinksNested(benchmark::State& state) {
+    run_links(state, std::string(1u << 19, '[') + "x" + std::string(1u << 19, ']'));
+}
+BENCHMARK(BM_ConvertLinksNested)->Unit(benchmark::kMillisecond);
+
+void json_string(std::string& out, std::string_view s) {
+    out += '"';
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", u);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// The channel and items as the RSS file holds them, for building the same feed elsewhere.
+bool dump_items(const std::string& path) {
+    const Doc& doc = bench_doc();
+    std::string out = "{\"channel\":{\"title\":";
+    json_string(out, TextToHtml(doc.Title, doc.Flag));
+    out += ",\"description\":";
+    json_string(out, TextToHtml(doc.Desc, doc.Flag));
+    out += ",\"link\":";
+    json_string(out, doc.Link);
+    out += ",\"language\":";
+    json_string(out, doc.Lang);
+    out += ",\"copyright\":";
+    json_string(out, TextToHtml(doc.Copyright, doc.Flag));
+    out += ",\"image\":";
+    json_string(out, Url_Join(doc.ImageUrl, doc.Link));
+    out += ",\"date\":" + std::to_string(doc.LastBuildDate) + "},\"items\":[";
+    bool first = true;
+    for (const Feed& f : doc.Feeds) {
+        out += first ? "{" : ",{";
+        first = false;
+        out += "\"title\":";
+        json_string(out, TextToHtml(f.FeedTitle, f.FeedFlag));
+        out += ",\"link\":";
+        json_string(out, Url_Join(f.FeedLink, doc.Link));
+        out += ",\"description\":";
+        json_string(out, TextToHtml(f.FeedDesc, f.FeedFlag));
+        out += ",\"author\":";
+        json_string(out, TextToHtml(f.FeedAuthor, f.FeedFlag));
+        out += ",\"category\":";
+        json_string(out, f.FeedCategory);
+        out += ",\"guid\":";
+        json_string(out, f.FeedGUID);
+        out += ",\"comments\":";
+        json_string(out, Url_Join(f.FeedComments, doc.Link));
+        out += ",\"enclosure\":";
+        json_string(out, Url_Join(file_part(bench_paths().Path_Expand(f.FeedFile)), doc.Link));
+        out += ",\"length\":" + std::to_string(f.FeedFileLength) + ",\"type\":";
+        json_string(out, f.FeedFileType);
+        out += ",\"date\":" + std::to_string(f.FeedPubDate) + "}";
+    }
+    out += "],\"rss_bytes\":" + std::to_string(rss_output().size()) + "}";
+    return write_file(path, out);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        constexpr std::string_view kDump = "--dump-items=";
+        const std::string_view arg = argv[i];
+        if (arg.substr(0, kDump.size()) == kDump) {
+            if (!dump_items(std::string(arg.substr(kDump.size())))) {
+                std::fprintf(stderr, "cannot write %s\n", argv[i] + kDump.size());
+                return 1;
+            }
+            return 0;
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
