@@ -1,22 +1,38 @@
 // quillpost-cli: the program's documents, RSS writer and publisher for scripts and servers.
-#include <cstdio>
-#include <cstring>
+#include "cli/commands.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
-int usage() {
-    std::fputs("usage: quillpost-cli rss PROJECT [-o OUTPUT]\n"
-               "       quillpost-cli save PROJECT [OUTPUT]\n"
-               "       quillpost-cli show PROJECT [--json]\n",
-               stderr);
-    return 2;
-}
+struct Command {
+    std::string_view name;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+// One line per command.
+constexpr Command kCommands[] = {
+    {"rss", qp::cmd_rss},
+    {"save", qp::cmd_save},
+    {"show", qp::cmd_show},
+    {"publish", qp::cmd_publish},
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2)
-        return usage();
-    (void)argv;
-    return usage();
+        return qp::usage_error("no command given");
+    const std::string_view name = argv[1];
+    if (name == "-h" || name == "--help" || name == "help") {
+        qp::print_usage(stdout);
+        return qp::kExitOk;
+    }
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    for (const Command& command : kCommands)
+        if (command.name == name)
+            return command.run(args);
+    return qp::usage_error("unknown command " + std::string(name));
 }

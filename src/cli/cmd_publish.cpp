@@ -1,0 +1,236 @@
+#include "cli/commands.h"
+#include "core/file_io.h"
+#include "core/language.h"
+#include "core/paths.h"
+#include "core/preferences.h"
+#include "core/rss_create.h"
+#include "net/ftp_job.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace qp {
+
+namespace {
+
+constexpr const char* kPasswordVariable = "QUILLPOST_FTP_PASSWORD";
+constexpr int kPollMs = 50;
+constexpr int kBarWidth = 30;
+
+// --- The password ------------------------------------------------------------------------------
+
+// The terminal state to put back if the prompt is interrupted; only read by the handler.
+int g_tty_fd = -1;
+struct termios g_tty_saved {};
+
+extern "C" void restore_tty_and_die(int sig) {
+    ::tcsetattr(g_tty_fd, TCSAFLUSH, &g_tty_saved);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void wipe(std::string& secret) {
+    std::fill(secret.begin(), secret.end(), '\0');
+    secret.clear();
+}
+
+// Asks on the controlling terminal with echo off. Empty error text on success.
+std::string prompt_password(const std::string& question, std::string& password) {
+    const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return "no terminal to ask for the FTP password: give it with --password-file FILE or in "
+               "the environment variable " +
+               std::string(kPasswordVariable);
+    struct termios saved {};
+    if (::tcgetattr(fd, &saved) != 0) {
+        ::close(fd);
+        return "can't turn off the echo of the terminal to ask for the FTP password";
+    }
+    struct termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    g_tty_fd = fd;
+    g_tty_saved = saved;
+    auto* old_int = std::signal(SIGINT, restore_tty_and_die);
+    auto* old_term = std::signal(SIGTERM, restore_tty_and_die);
+    auto* old_hup = std::signal(SIGHUP, restore_tty_and_die);
+    std::string error;
+    if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
+        error = "can't turn off the echo of the terminal to ask for the FTP password";
+    } else {
+        (void)!::write(fd, question.data(), question.size());
+        char c = 0;
+        bool ended = false;
+        for (;;) {
+            const ssize_t n = ::read(fd, &c, 1);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            if (c == '\n' || c == '\r') {
+                ended = true;
+                break;
+            }
+            password += c;
+        }
+        c = 0;
+        (void)!::write(fd, "\n", 1);
+        if (!ended) {
+            wipe(password);
+            error = "no FTP password was typed";
+        }
+    }
+    ::tcsetattr(fd, TCSAFLUSH, &saved);
+    std::signal(SIGINT, old_int);
+    std::signal(SIGTERM, old_term);
+    std::signal(SIGHUP, old_hup);
+    g_tty_fd = -1;
+    ::close(fd);
+    return error;
+}
+
+// --password-file, else the environment, else the terminal. Empty error text on success.
+std::string get_password(const std::string* file, const Doc& doc, std::string& password) {
+    if (file) {
+        std::string data;
+        if (!read_file(*file, data))
+            return "can't read the password file " + *file;
+        const std::size_t end = data.find_first_of("\r\n");
+        password.assign(data, 0, end == std::string::npos ? data.size() : end);
+        wipe(data);
+        return {};
+    }
+    if (const char* env = std::getenv(kPasswordVariable)) {
+        password = env;
+        return {};
+    }
+    return prompt_password("FTP password for " + doc.User + "@" + doc.Client + ": ", password);
+}
+
+// --- Texts -------------------------------------------------------------------------------------
+
+std::string executable_folder() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n > 0 ? folder_part(std::string_view(buf, static_cast<std::size_t>(n))) : std::string();
+}
+
+// --lang, else "MainLang" of the settings file in the current folder (read, never written).
+std::string language_name(const std::string* lang, const Paths& paths) {
+    if (lang)
+        return *lang;
+    Log log;
+    Preferences prefs(paths, log);
+    (void)prefs.PrefCharge();
+    return prefs.fixed().MainLang;
+}
+
+// --- Progress on standard error ------------------------------------------------------------------
+
+class ProgressBar {
+public:
+    ProgressBar() : on_(::isatty(STDERR_FILENO) == 1) {}
+    void show(int percent, const std::string& title) {
+        if (!on_)
+            return;
+        const int filled = std::clamp(percent, 0, 100) * kBarWidth / 100;
+        std::fprintf(stderr, "\r\033[K[%s%s] %3d%% %s", std::string(filled, '#').c_str(),
+                     std::string(kBarWidth - filled, '.').c_str(), percent, title.c_str());
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    void clear() {
+        if (on_ && shown_)
+            std::fputs("\r\033[K", stderr);
+        shown_ = false;
+    }
+
+private:
+    bool on_;
+    bool shown_ = false;
+};
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void note_interrupt(int) {
+    g_interrupted = true;
+}
+
+} // namespace
+
+int cmd_publish(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (const std::string error =
+            parse_args(args, {"--password-file", "--lang"}, {"--no-date-check"}, parsed);
+        !error.empty())
+        return usage_error(error);
+    if (parsed.positional.size() != 1)
+        return usage_error(parsed.positional.empty() ? "publish needs a PROJECT"
+                                                     : "publish takes one PROJECT");
+
+    // The folders are fixed before anything can change the current folder.
+    const Paths paths = Paths::from_system();
+    const std::string project = absolute_path(parsed.positional[0]);
+    const std::string* password_file = parsed.option("--password-file");
+    const std::string password_path = password_file ? absolute_path(*password_file) : "";
+
+    LangTable texts(language_folders(paths.main_folder(), executable_folder()));
+    texts.Lang_Select(language_name(parsed.option("--lang"), paths));
+
+    Log log; // the tool never writes the program's log file
+    Doc doc;
+    if (const std::string error = load_project(project, doc, log, NewerBackup::Refuse);
+        !error.empty())
+        return fail(error);
+
+    net::FTPJob job;
+    if (const std::string error =
+            get_password(password_file ? &password_path : nullptr, doc, job.password);
+        !error.empty())
+        return fail(error);
+
+    const RssCreateResult made = Rss_Create(doc, log, paths);
+    if (!made.error.empty()) {
+        wipe(job.password);
+        return fail(made.error);
+    }
+    net::FTP_AddUploads(job, made.job);
+    net::FTP_AddFeedFiles(job, doc, made.rss_path);
+
+    net::FtpSender sender(job, texts, net::ftp_client_seams());
+    sender.set_date_check(!parsed.option("--no-date-check"));
+    ProgressBar bar;
+    sender.set_line_sink([&bar](const std::string& line) {
+        bar.clear();
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    });
+    if (!sender.Connect())
+        return fail(sender.lines().back());
+
+    // Ctrl+C stops the running transfer cleanly; the files not sent make the result a failure.
+    auto* old_int = std::signal(SIGINT, note_interrupt);
+    while (!sender.finished() && !g_interrupted) {
+        sender.Poll();
+        if (sender.transferring())
+            bar.show(sender.progress(), sender.title());
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    bar.clear();
+    sender.Close();
+    std::signal(SIGINT, old_int);
+    if (g_interrupted)
+        return fail("interrupted: not every file was sent");
+    return sender.result() == 1 ? kExitOk : kExitFailure;
+}
+
+} // namespace qp

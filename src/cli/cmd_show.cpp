@@ -1,0 +1,117 @@
+#include "cli/commands.h"
+
+#include "cli/json.h"
+#include "core/dates.h"
+#include "core/rss_writer.h"
+#include "core/text.h"
+
+#include <cstdio>
+
+namespace qp {
+
+namespace {
+
+constexpr std::string_view kDateMask = "%dd/%mm/%yyyy %hh:%ii";
+
+bool has_enclosure(const Feed& feed) {
+    return !feed.FeedFile.empty() || !feed.FeedFileOnFTP.empty();
+}
+
+// A value on one line of the listing: line breaks become spaces, other controls go.
+std::string one_line(std::string_view text) {
+    return strip_controls(replace_all(replace_all(text, "\r\n", " "), "\n", " "));
+}
+
+std::string as_json(const Doc& doc) {
+    JsonWriter json;
+    json.begin_object();
+    json.key("project");
+    json.value(doc.FileName);
+    json.key("title");
+    json.value(doc.Title);
+    json.key("link");
+    json.value(doc.Link);
+    json.key("rss_file");
+    json.value(Rss_FileName(doc));
+    json.key("feeds");
+    json.begin_array();
+    std::int64_t position = 0;
+    for (const Feed& feed : doc.Feeds) {
+        json.begin_object();
+        json.key("position");
+        json.value(++position);
+        json.key("title");
+        json.value(feed.FeedTitle);
+        json.key("date");
+        json.value(DateToText(kDateMask, feed.FeedPubDate));
+        json.key("enclosure");
+        if (has_enclosure(feed)) {
+            json.begin_object();
+            json.key("file");
+            json.value(feed.FeedFile);
+            json.key("on_ftp");
+            json.value(feed.FeedFileOnFTP);
+            json.key("type");
+            json.value(feed.FeedFileType);
+            json.key("length");
+            json.value(static_cast<std::int64_t>(feed.FeedFileLength));
+            json.end_object();
+        } else {
+            json.null();
+        }
+        json.end_object();
+    }
+    json.end_array();
+    json.end_object();
+    return json.str() + "\n";
+}
+
+std::string as_text(const Doc& doc) {
+    std::string out;
+    out += "Project:  " + doc.FileName + "\n";
+    out += "Title:    " + one_line(doc.Title) + "\n";
+    out += "Link:     " + one_line(doc.Link) + "\n";
+    out += "RSS file: " + one_line(Rss_FileName(doc)) + "\n";
+    out += "Feeds:    " + std::to_string(doc.Feeds.size()) + "\n";
+    int position = 0;
+    for (const Feed& feed : doc.Feeds) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%3d", ++position);
+        out += std::string(number) + "  " + DateToText(kDateMask, feed.FeedPubDate) + "  " +
+               one_line(feed.FeedTitle) + "\n";
+        if (has_enclosure(feed)) {
+            out += "     enclosure: " +
+                   one_line(feed.FeedFile.empty() ? feed.FeedFileOnFTP : feed.FeedFile);
+            if (!feed.FeedFileType.empty())
+                out += " (" + one_line(feed.FeedFileType) + ", " +
+                       std::to_string(feed.FeedFileLength) + " bytes)";
+            else
+                out += " (" + std::to_string(feed.FeedFileLength) + " bytes)";
+            out += "\n";
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int cmd_show(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (const std::string error = parse_args(args, {}, {"--json"}, parsed); !error.empty())
+        return usage_error(error);
+    if (parsed.positional.size() != 1)
+        return usage_error(parsed.positional.empty() ? "show needs a PROJECT"
+                                                     : "show takes one PROJECT");
+    Log log;
+    Doc doc;
+    if (const std::string error =
+            load_project(absolute_path(parsed.positional[0]), doc, log, NewerBackup::Warn);
+        !error.empty())
+        return fail(error);
+    const std::string out = parsed.option("--json") ? as_json(doc) : as_text(doc);
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
+        return fail("can't write the output");
+    return kExitOk;
+}
+
+} // namespace qp

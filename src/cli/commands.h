@@ -1,0 +1,66 @@
+// The commands of quillpost-cli. Each takes the arguments after its name and returns the exit
+// status: 0 success, 1 failure (message on standard error), 2 usage error.
+#pragma once
+
+#include "core/document.h"
+#include "core/log.h"
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qp {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+int cmd_rss(const std::vector<std::string>& args);
+int cmd_save(const std::vector<std::string>& args);
+int cmd_show(const std::vector<std::string>& args);
+// PROJECT [--password-file FILE] [--no-date-check] [--lang NAME]
+int cmd_publish(const std::vector<std::string>& args);
+
+// --- Shared by the commands (common.cpp) ----------------------------------------------------
+
+// Prints the usage text on stream.
+void print_usage(std::FILE* stream);
+// Prints "quillpost-cli: " + message and the usage text on standard error; returns kExitUsage.
+int usage_error(std::string_view message);
+// Prints "quillpost-cli: " + message on standard error; returns kExitFailure.
+int fail(std::string_view message);
+
+// Splits args into positional arguments and "-x VALUE" options. Options in with_value take the
+// next argument, those in flags stand alone; "--" ends the options. Empty error text on success.
+struct ParsedArgs {
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> options;
+    const std::string* option(std::string_view name) const;
+};
+std::string parse_args(const std::vector<std::string>& args,
+                       std::initializer_list<std::string_view> with_value,
+                       std::initializer_list<std::string_view> flags, ParsedArgs& out);
+
+// The last line of the log's pending text: where the program's save and load steps leave the
+// reason of a failure (the tool's log is never written out, so nothing is flushed away).
+std::string last_log_line(const Log& log);
+
+// The path made absolute against the folder the tool was started in, since saving and loading
+// may change the current folder.
+std::string absolute_path(std::string_view path);
+
+// What to do when the project's ".Bak" is newer than the project: an earlier save did not finish
+// and the backup may hold the latest content.
+enum class NewerBackup {
+    Refuse, // the command would overwrite the backup: stop and leave both files alone
+    Warn,   // the command only reads: use the project file and say so
+};
+
+// Reads the project at path into doc (a fresh record, as the program opens files) with its
+// FileName set to path. Never creates a file. Empty on success, else the message to show.
+std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBackup newer_backup);
+
+} // namespace qp

@@ -1,0 +1,107 @@
+#include "cli/commands.h"
+
+#include "core/file_io.h"
+#include "core/project_file.h"
+
+#include <algorithm>
+
+namespace qp {
+
+void print_usage(std::FILE* stream) {
+    std::fputs("usage: quillpost-cli rss PROJECT [-o OUTPUT]   build the RSS file, print its path\n"
+               "       quillpost-cli save PROJECT [OUTPUT]     rewrite a project in the program's "
+               "layout\n"
+               "       quillpost-cli show PROJECT [--json]     print the channel and its feeds\n"
+               "       quillpost-cli publish PROJECT [--password-file FILE] [--no-date-check] "
+               "[--lang NAME]\n"
+               "                                               build the RSS file and publish it "
+               "over FTP\n",
+               stream);
+}
+
+int usage_error(std::string_view message) {
+    std::fprintf(stderr, "quillpost-cli: %.*s\n", static_cast<int>(message.size()), message.data());
+    print_usage(stderr);
+    return kExitUsage;
+}
+
+int fail(std::string_view message) {
+    std::fprintf(stderr, "quillpost-cli: %.*s\n", static_cast<int>(message.size()), message.data());
+    return kExitFailure;
+}
+
+const std::string* ParsedArgs::option(std::string_view name) const {
+    for (const auto& [key, value] : options)
+        if (key == name)
+            return &value;
+    return nullptr;
+}
+
+std::string parse_args(const std::vector<std::string>& args,
+                       std::initializer_list<std::string_view> with_value,
+                       std::initializer_list<std::string_view> flags, ParsedArgs& out) {
+    const auto listed = [](std::initializer_list<std::string_view> list, std::string_view name) {
+        return std::find(list.begin(), list.end(), name) != list.end();
+    };
+    bool options_done = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        // A lone "-" is a name like any other.
+        if (options_done || arg.size() < 2 || arg[0] != '-') {
+            out.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_done = true;
+            continue;
+        }
+        if (out.option(arg))
+            return "option " + arg + " given twice";
+        if (listed(with_value, arg)) {
+            if (i + 1 >= args.size())
+                return "option " + arg + " needs a value";
+            out.options.emplace_back(arg, args[++i]);
+        } else if (listed(flags, arg)) {
+            out.options.emplace_back(arg, std::string());
+        } else {
+            return "unknown option " + arg;
+        }
+    }
+    return {};
+}
+
+std::string last_log_line(const Log& log) {
+    std::string text = log.text();
+    while (text.ends_with("\r\n"))
+        text.resize(text.size() - 2);
+    const std::size_t start = text.rfind("\r\n");
+    return start == std::string::npos ? text : text.substr(start + 2);
+}
+
+std::string absolute_path(std::string_view path) {
+    if (path.empty() || is_absolute_path(path))
+        return std::string(path);
+    return current_directory() + std::string(path);
+}
+
+std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBackup newer_backup) {
+    const auto info = file_info(path);
+    if (!info)
+        return "no such project file: " + path;
+    if (info->is_directory)
+        return "not a project file but a folder: " + path;
+    if (BackupIsNewer(path)) {
+        const std::string note = "the backup " + path +
+                                 ".Bak is newer than the project (an earlier save did not finish)";
+        if (newer_backup == NewerBackup::Refuse)
+            return note + "; open the project in Quillpost to choose which to keep, or remove the "
+                          "backup";
+        std::fprintf(stderr, "quillpost-cli: warning: %s; using the project file\n", note.c_str());
+    }
+    if (!LoadDoc(doc, path, log))
+        return "can't read the project file: " + path;
+    doc.FileName = path;
+    return {};
+}
+
+} // namespace qp

@@ -1,0 +1,149 @@
+#include "core/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+using namespace qp;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& arg) {
+    std::string q = "'";
+    for (const char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string contents(const std::string& path) {
+    std::string data;
+    EXPECT_TRUE(read_file(path, data)) << path;
+    return data;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/qp_cli_XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        dir_ = std::string(folder) + "/";
+        std::filesystem::create_directories(dir_ + "work");
+        project_ = dir_ + "work/podcast.qprj";
+        std::filesystem::copy_file(kExample, project_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    Result run(std::initializer_list<std::string> args) const {
+        std::string command = quoted(QP_CLI_PATH);
+        for (const auto& a : args)
+            command += " " + quoted(a);
+        command += " >" + quoted(dir_ + "out") + " 2>" + quoted(dir_ + "err");
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, contents(dir_ + "out"),
+                contents(dir_ + "err")};
+    }
+    std::size_t files_in_work() const {
+        const std::filesystem::directory_iterator it(dir_ + "work");
+        return static_cast<std::size_t>(std::distance(begin(it), end(it)));
+    }
+
+    static constexpr const char* kExample = QP_SOURCE_DIR "/examples/podcast.qprj";
+    std::string dir_;
+    std::string project_;
+};
+
+TEST_F(Cli, RssBuildsTheFileBesideTheSavedProject) {
+    const Result r = run({"rss", project_});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, dir_ + "work/cafe-creme.Xml\n");
+    EXPECT_TRUE(contents(dir_ + "work/cafe-creme.Xml")
+                    .starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss "));
+    EXPECT_FALSE(file_exists(project_ + ".Bak"));
+    // Saved with the new build date.
+    EXPECT_NE(contents(project_), contents(kExample));
+
+    const std::string out = dir_ + "feed.xml";
+    EXPECT_EQ(run({"rss", "-o", out, project_}).out, out + "\n");
+    EXPECT_TRUE(file_exists(out));
+    // Never over the project itself.
+    const std::string before = contents(project_);
+    EXPECT_EQ(run({"rss", project_, "-o", project_}).status, 1);
+    EXPECT_EQ(contents(project_), before);
+}
+
+TEST_F(Cli, FailuresAndUsageErrorsChangeNothing) {
+    const std::string missing = dir_ + "work/none.qprj";
+    for (const char* command : {"rss", "show", "save"}) {
+        const Result r = run({command, missing});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"publishh", project_}).status, 2);
+    EXPECT_EQ(run({"rss", project_, "-o"}).status, 2);
+    EXPECT_EQ(run({"show", project_, "-x"}).status, 2);
+    const Result r = run({"save", project_, "a", "b"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage:"), std::string::npos);
+    EXPECT_EQ(files_in_work(), 1u);
+    EXPECT_EQ(contents(project_), contents(kExample));
+}
+
+TEST_F(Cli, SaveKeepsTheLayoutAndAddsTheExtension) {
+    const Result r = run({"save", project_, dir_ + "copy"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, dir_ + "copy.QPRJ\n");
+    EXPECT_EQ(contents(dir_ + "copy.QPRJ"), contents(kExample));
+    ASSERT_EQ(run({"save", project_}).status, 0);
+    EXPECT_FALSE(file_exists(project_ + ".Bak"));
+    EXPECT_EQ(contents(project_), contents(kExample));
+}
+
+TEST_F(Cli, NewerBackupIsNeverOverwritten) {
+    const std::string bak = project_ + ".Bak";
+    ASSERT_TRUE(write_file(bak, "@Title:@\tnewer\r\n"));
+    std::filesystem::last_write_time(project_,
+                                     std::filesystem::last_write_time(bak) - std::chrono::hours(1));
+    EXPECT_EQ(run({"rss", project_}).status, 1);
+    EXPECT_EQ(run({"save", project_}).status, 1);
+    EXPECT_EQ(contents(project_), contents(kExample));
+    EXPECT_EQ(contents(bak), "@Title:@\tnewer\r\n");
+    const Result shown = run({"show", project_}); // reading is harmless, with a warning
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.err.find("newer"), std::string::npos);
+}
+
+TEST_F(Cli, ShowListsTheFeedsAsTextOrJson) {
+    const Result text = run({"show", project_});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("RSS file: cafe-creme.Xml\n"), std::string::npos);
+    EXPECT_NE(text.out.find("  1  08/03/2024 07:00  \xC3\x89pisode 3"), std::string::npos);
+
+    const Result json = run({"show", project_, "--json"});
+    EXPECT_TRUE(json.out.starts_with("{\"project\":"));
+    EXPECT_TRUE(json.out.ends_with("}]}\n"));
+    EXPECT_NE(json.out.find("\"feeds\":[{\"position\":1,"), std::string::npos);
+    EXPECT_NE(json.out.find("{\"position\":4,"), std::string::npos);
+
+    // Quotes, backslashes and controls are escaped; a Windows-1252 byte comes out as UTF-8.
+    const std::string odd = dir_ + "work/odd.qprj";
+    ASSERT_TRUE(write_file(odd, "@Title:@\tSay \"hi\" \\ caf\xE9\x11next\x01\r\n"
+                                "@FeedTitle:@\tOnly\r\n"));
+    const Result r = run({"show", "--json", odd});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"title\":\"Say \\\"hi\\\" \\\\ caf\xC3\xA9\\r\\nnext\\u0001\""),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"date\":\"01/01/1970 00:00\",\"enclosure\":null}]}"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#include "core/file_io.h"
+#include "core/log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace qp;
+
+namespace {
+
+class LogFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/qp_log_XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        dir_ = folder;
+        path_ = (dir_ / "Quillpost.Log").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string contents() const {
+        std::string data;
+        EXPECT_TRUE(read_file(path_, data));
+        return data;
+    }
+
+    std::filesystem::path dir_;
+    std::string path_;
+};
+
+TEST_F(LogFile, FirstFlushReplacesTheOldFileWithHeaderThenBody) {
+    ASSERT_TRUE(write_file(path_, "previous run\r\n"));
+    Log log(path_);
+    log.add("Quillpost 0,28,1305,1700", false, true);
+    log.add("* Rss_Create");
+    log.add("System = test", false, true);
+    EXPECT_EQ(contents(), "previous run\r\n");
+    EXPECT_EQ(log.text(), "Quillpost 0,28,1305,1700\r\nSystem = test\r\n* Rss_Create\r\n");
+
+    ASSERT_TRUE(log.flush());
+    log.add("- Saved ");
+    // The shown text keeps the header but only the body since the flush.
+    EXPECT_EQ(log.text(), "Quillpost 0,28,1305,1700\r\nSystem = test\r\n- Saved \r\n");
+    ASSERT_TRUE(log.flush());
+    EXPECT_EQ(contents(),
+              "Quillpost 0,28,1305,1700\r\nSystem = test\r\n* Rss_Create\r\n- Saved \r\n");
+}
+
+TEST_F(LogFile, LineThatPassesTheThresholdIsWrittenByItsOwnFlush) {
+    Log log(path_);
+    log.add(std::string(Log::kFlushThreshold + 10, 'h'), false, true); // header lines never flush
+    log.add(std::string(Log::kFlushThreshold - 2, 'x')); // with CR LF exactly the threshold
+    EXPECT_FALSE(file_exists(path_));
+    log.add("trigger");
+    EXPECT_TRUE(contents().ends_with("xx\r\ntrigger\r\n"));
+    EXPECT_EQ(log.text(), std::string(Log::kFlushThreshold + 10, 'h') + "\r\n");
+}
+
+TEST_F(LogFile, FatalLineEndsTheFileWithTheBugMarker) {
+    Log log(path_);
+    std::string fatal_text;
+    log.set_fatal_handler([&](const std::string& text) { fatal_text = text; });
+    log.add("head", false, true);
+    log.add("! IsDpc(), no Doc() set ! Rss_Create", true);
+    EXPECT_EQ(fatal_text, "! IsDpc(), no Doc() set ! Rss_Create");
+    EXPECT_EQ(contents(), "head\r\n! IsDpc(), no Doc() set ! Rss_Create\r\n!* Error Bug *!");
+}
+
+TEST_F(LogFile, FileThatCannotBeCreatedKeepsLinesPending) {
+    path_ = (dir_ / "missing" / "Quillpost.Log").string();
+    Log log(path_);
+    log.add("head", false, true);
+    log.add("kept");
+    EXPECT_FALSE(log.flush());
+    EXPECT_EQ(log.text(), "head\r\nkept\r\n");
+    std::filesystem::create_directories(dir_ / "missing");
+    EXPECT_TRUE(log.flush());
+    EXPECT_EQ(contents(), "head\r\nkept\r\n");
+}
+
+TEST(LogNames, SystemWithoutANameShowsItsCode) {
+    EXPECT_EQ(OSNameFromCode(90), "OS value of 90");
+    EXPECT_EQ(OSNameFromCode(80), "Windows Seven");
+    EXPECT_EQ(FatalErrorText(4), "Error : ");
+}
+
+} // namespace

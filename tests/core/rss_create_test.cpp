@@ -1,0 +1,97 @@
+#include "core/dates.h"
+#include "core/file_io.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/project_file.h"
+#include "core/rss_create.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace qp;
+
+namespace {
+
+class RssCreate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/qp_rss_create_XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        dir_ = std::string(folder) + "/";
+        DocDefaults(doc_);
+        doc_.Title = "Show";
+        doc_.LastBuildDate = 1000;
+        doc_.FileName = dir_ + "show.qprj";
+        Feed& feed = doc_.Feeds.emplace_back();
+        feed.FeedTitle = "Ep 1";
+        feed.FeedFile = "/m/ep1.mp3";
+        feed.FeedFlag = kUploadFile;
+        SetModified(doc_, true);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    static std::string contents(const std::string& path) {
+        std::string data;
+        EXPECT_TRUE(read_file(path, data)) << path;
+        return data;
+    }
+
+    std::string dir_;
+    Doc doc_;
+    Log log_;
+    Paths paths_{"/srv/main", "", "", ""};
+    FixedClock clock_{1709884800, 3600}; // 2024-03-08 08:00 UTC, 09:00 locally
+    ScopedClock scoped_{clock_};
+};
+
+TEST_F(RssCreate, StampsSavesAndWritesBesideTheProject) {
+    const RssCreateResult r = Rss_Create(doc_, log_, paths_);
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(r.saved);
+    EXPECT_EQ(r.rss_path, dir_ + "show.Xml");
+    EXPECT_EQ(doc_.LastBuildDate, date_from_fields(2024, 3, 8, 9, 0, 0));
+    EXPECT_EQ(doc_.State & kModified, 0);
+    // The saved project already holds the new build date.
+    EXPECT_NE(contents(doc_.FileName)
+                  .find("@LastBuildDate:@\t" + std::to_string(doc_.LastBuildDate) + "\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(contents(r.rss_path).starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss"));
+    ASSERT_EQ(r.job.files.size(), 1u);
+    EXPECT_EQ(r.job.files[0].local_file, "/m/ep1.mp3");
+}
+
+TEST_F(RssCreate, FailedSaveStopsBeforeAnyRssFile) {
+    doc_.FileName = dir_ + "missing/show";
+    RssCreateResult r = Rss_Create(doc_, log_, paths_);
+    EXPECT_FALSE(r.saved);
+    EXPECT_EQ(r.error, "! Error, Not saved " + dir_ + "missing/show.QPRJ");
+    EXPECT_NE(doc_.State & kModified, 0);
+
+    doc_.FileName.clear(); // a cancelled file dialog
+    r = Rss_Create(doc_, log_, paths_);
+    EXPECT_FALSE(r.saved);
+    EXPECT_EQ(r.error, "- Aborted, no filename !");
+    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+}
+
+TEST_F(RssCreate, RssFileThatCannotBeWrittenNeverHarmsTheProject) {
+    doc_.Flag = kITunesInclude; // no automatic build date
+    RssCreateResult r = Rss_Create(doc_, log_, paths_, dir_ + "no/such/feed.xml");
+    EXPECT_TRUE(r.saved);
+    EXPECT_EQ(r.error, "Can't save Xml File");
+    EXPECT_EQ(doc_.LastBuildDate, 1000);
+
+    // An old project without a format line gets no ".Xml" after its RSS name, which may then
+    // be the project's own name.
+    doc_.Format.clear();
+    doc_.RssName = "show.qprj";
+    r = Rss_Create(doc_, log_, paths_);
+    EXPECT_EQ(r.error, "Can't save Xml File");
+    Doc back;
+    ASSERT_EQ(ReadProject(back, doc_.FileName), 1);
+    EXPECT_EQ(back.Title, "Show");
+}
+
+} // namespace
