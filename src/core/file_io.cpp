@@ -112,10 +112,9 @@ bool rename_file(const std::string& from, const std::string& to) {
 }
 
 void sync_folder_of(const std::string& path) {
-    std::string folder = folder_part(path);
-    if (folder.empty())
-        folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string folder = folder_part(path);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         (void)::fsync(fd);
         ::close(fd);
