@@ -3,6 +3,7 @@
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/text.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +16,6 @@ namespace qp {
 namespace {
 
 constexpr std::string_view kUntranslated = "(fr)";
-constexpr std::string_view kFileVersionLine = "; Lang for Quillpost V:0,28,1305,1700";
 constexpr std::string_view kFileDateMask = "; %yyyy/%mm/%dd %hh:%ii:%ss";
 
 struct LangFile {
@@ -244,7 +244,7 @@ LanguageList LangTable::Lang_List(std::string_view current) const {
 std::string LangTable::file_text(std::string_view name, DateValue now) {
     sort();
     std::string out(kUtf8Bom);
-    add_line(out, kFileVersionLine);
+    add_line(out, "; Lang for " + std::string(kProgramName) + " V:" + std::string(kProgramVersion));
     add_line(out, DateToText(kFileDateMask, now));
     add_line(out, "; Lang = " + std::string(name));
     for (const auto& entry : entries_)

@@ -1,7 +1,10 @@
 #include "core/log.h"
 
+#include "core/dates.h"
 #include "core/file_io.h"
+#include "core/paths.h"
 #include "core/text.h"
+#include "core/version.h"
 
 #include <cerrno>
 #include <chrono>
@@ -96,6 +99,16 @@ bool Log::flush() {
 std::string Log::text() const {
     std::lock_guard lock(mutex_);
     return head_ + body_;
+}
+
+void Log_StartupHeader(Log& log, const Paths& paths, std::string_view program_file) {
+    log.add(kProgramNameVersion, false, true);
+    log.add(DateToText("Started the %dd/%mm/%yyyy at %hh:%ii", Now()), false, true);
+    log.add("System = " + OSName(), false, true);
+    log.add("ApplicationFile = " + std::string(program_file), false, true);
+    log.add("GetCurrentDirectory() = " + current_directory(), false, true);
+    log.add("Path\\Main = " + paths.main_folder(), false, true);
+    log.add("Path\\Pref = " + paths.pref_folder(), false, true);
 }
 
 std::string FatalErrorText(int code) {

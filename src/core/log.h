@@ -39,6 +39,11 @@ private:
     FatalHandler on_fatal_;
 };
 
+class Paths;
+
+// The header lines of a run: name and version, start date, system, program file and folders.
+void Log_StartupHeader(Log& log, const Paths& paths, std::string_view program_file);
+
 // The message of a fatal start-up error code, before its detail.
 std::string FatalErrorText(int code);
 // The name of a Windows version code of the original version table ("OS value of " + code when

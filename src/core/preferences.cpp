@@ -2,6 +2,7 @@
 
 #include "core/file_io.h"
 #include "core/text.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -188,7 +189,7 @@ bool Preferences::PrefSauve(bool force) {
     if (force) {
         IniWriter file;
         file.write_comment("Nom : Quillpost");
-        file.write_comment("Version : 0,28,1305,1700");
+        file.write_comment("Version : " + std::string(kProgramVersion));
         file.write_int("MainWindowX", fixed_.MainWindowX);
         file.write_int("MainWindowY", fixed_.MainWindowY);
         file.write_int("MainWindowW", fixed_.MainWindowW);

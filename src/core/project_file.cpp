@@ -3,6 +3,7 @@
 #include "core/file_io.h"
 #include "core/log.h"
 #include "core/text.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <charconv>
@@ -343,7 +344,8 @@ void store_feed_value(Feed& feed, Tag tag, std::string_view v) {
 std::string FormatProject(const Doc& doc) {
     std::string out;
     out.reserve(text_size(doc));
-    out += kProjectHeader;
+    out += "; ";
+    out += kProgramNameVersion;
     out += kEol;
     put_text(out, "@Copyright:@", doc.Copyright);
     put_text(out, "@FormatDate:@", doc.FormatDate);

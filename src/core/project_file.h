@@ -12,8 +12,6 @@ namespace qp {
 
 class Log;
 
-inline constexpr std::string_view kProjectHeader = "; Quillpost 0,28,1305,1700";
-
 // The file's bytes: Windows-1252 without a mark when every character has a form there, otherwise
 // UTF-8 with the mark.
 std::string FormatProject(const Doc& doc);

@@ -1,5 +1,7 @@
+#include "core/clock.h"
 #include "core/file_io.h"
 #include "core/log.h"
+#include "core/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -87,3 +89,20 @@ TEST(LogNames, SystemWithoutANameShowsItsCode) {
 }
 
 } // namespace
+
+TEST(LogHeader, StartupLinesInOrder) {
+    FixedClock clock(date_from_fields(2026, 12, 7, 7, 5, 0), 3600);
+    ScopedClock scope(clock);
+    Log log;
+    const Paths paths("/srv/pod/", "/home/u/Documents/", "/opt/", "");
+    Log_StartupHeader(log, paths, "/usr/bin/quillpost");
+    log.add("* first command");
+    const std::string text = log.text();
+    EXPECT_TRUE(text.starts_with("Quillpost 0,28,1305,1700\r\n"
+                                 "Started the 07/12/2026 at 08:05\r\n"
+                                 "System = "));
+    EXPECT_NE(text.find("\r\nApplicationFile = /usr/bin/quillpost\r\nGetCurrentDirectory() = /"),
+              std::string::npos);
+    EXPECT_TRUE(text.ends_with("\r\nPath\\Main = /srv/pod/\r\nPath\\Pref = /srv/pod/\r\n"
+                               "* first command\r\n"));
+}
