@@ -139,10 +139,33 @@ int LocalGmtOffset(bool inHours) {
 }
 
 std::string RssDate(DateValue date, std::string_view mask, int timeZone) {
-    if (trim_spaces(mask).empty())
+    if (mask.find_first_not_of(' ') == std::string_view::npos)
         mask = kDefaultRssDateMask;
-    const std::string text = DateToTextEx(mask, date);
     const int offset = timeZone == kAutoTimeZone ? LocalGmtOffset(true) : timeZone;
+    if (mask == kDefaultRssDateMask) {
+        // Every item has a date and nearly every document the default mask: written in one go,
+        // the same text as the passes below give.
+        const DateFields f = date_fields(date);
+        std::string out;
+        out.reserve(40);
+        out += kDayNames[static_cast<std::size_t>(f.weekday)];
+        out += ", ";
+        append_two_digits(out, f.day);
+        out += ' ';
+        out += kMonthNames[static_cast<std::size_t>(f.month - 1)];
+        out += ' ';
+        append_year(out, f.year);
+        out += ' ';
+        append_two_digits(out, f.hour);
+        out += ':';
+        append_two_digits(out, f.minute);
+        out += ':';
+        append_two_digits(out, f.second);
+        out += ' ';
+        out += GmtOffsetText(offset, true, "%hh:%ii");
+        return out;
+    }
+    const std::string text = DateToTextEx(mask, date);
     if (text.find('%') == std::string::npos)
         return text;
     return ireplace_all(text, "%gm", GmtOffsetText(offset, true, "%hh:%ii"));

@@ -1,8 +1,10 @@
 #include "core/html_text.h"
 
+#include "core/byte_scan.h"
 #include "core/document.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -24,33 +26,82 @@ constexpr std::array<std::string_view, 96> kLatin1Entities = {
     "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
     "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
-// The entity name of a character outside ASCII; empty when the character stays as typed.
-std::string_view entity_name(char32_t cp) {
-    std::string_view name;
-    if (cp >= 0xA0 && cp <= 0xFF)
-        name = kLatin1Entities[cp - 0xA0];
-    else if (cp == 0x20AC)
-        name = "euro";
-    else if (cp == 0x2039)
-        name = "lt";
-    else if (cp == 0x203A)
-        name = "gt";
-    else if (cp == 0x0153)
-        name = "oelig";
-    else if (cp == 0x0178)
-        name = "Yuml";
-    return name;
+// An entity "&name;" padded to eight bytes, so one fixed-size copy writes it; len 0 for none.
+struct Entity {
+    std::array<char, 8> text{};
+    std::size_t len = 0;
+};
+
+constexpr Entity make_entity(std::string_view name) {
+    Entity e;
+    if (name.empty())
+        return e;
+    e.text[0] = '&';
+    for (std::size_t k = 0; k < name.size(); ++k)
+        e.text[k + 1] = name[k];
+    e.text[name.size() + 1] = ';';
+    e.len = name.size() + 2;
+    return e;
 }
 
-// Bytes the special-character pass has to look at.
-constexpr auto kSpecialByte = [] {
-    std::array<bool, 256> table{};
-    for (const unsigned char c : std::string_view("&\"<>\r\n"))
-        table[c] = true;
-    for (std::size_t c = 0x80; c < 256; ++c)
-        table[c] = true;
+// The entities of U+00A0..U+00FF; none for the yen sign.
+constexpr auto kLatin1Html = [] {
+    std::array<Entity, 96> table{};
+    for (std::size_t k = 0; k < table.size(); ++k)
+        table[k] = make_entity(kLatin1Entities[k]);
     return table;
 }();
+
+constexpr Entity kAmp = make_entity("amp");
+constexpr Entity kQuot = make_entity("quot");
+constexpr Entity kLt = make_entity("lt");
+constexpr Entity kGt = make_entity("gt");
+constexpr Entity kEuro = make_entity("euro");
+constexpr Entity kOelig = make_entity("oelig");
+constexpr Entity kYuml = make_entity("Yuml");
+
+bool is_cont(std::string_view text, std::size_t k) {
+    return k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
+}
+
+bool bytes_at(std::string_view text, std::size_t k, char b1, char b2) {
+    return k + 2 < text.size() && text[k + 1] == b1 && text[k + 2] == b2;
+}
+
+// The entity of the character starting at text[i], and in next the position after it; null
+// for a character without one and for invalid bytes, which stay as they are. Only the exact
+// UTF-8 forms of the characters with entities match, so passing over the other bytes one at a
+// time gives what decoding them would.
+const Entity* entity_at(std::string_view text, std::size_t i, std::size_t& next) {
+    const auto c1 = static_cast<unsigned char>(i + 1 < text.size() ? text[i + 1] : 0);
+    switch (static_cast<unsigned char>(text[i])) {
+    case 0xC2:
+    case 0xC3:
+        if (is_cont(text, i + 1)) {
+            const std::size_t cp =
+                ((static_cast<unsigned char>(text[i]) & 0x1Fu) << 6) | (c1 & 0x3Fu);
+            if (cp >= 0xA0 && kLatin1Html[cp - 0xA0].len > 0) {
+                next = i + 2;
+                return &kLatin1Html[cp - 0xA0];
+            }
+        }
+        return nullptr;
+    case 0xC5:
+        next = i + 2;
+        return c1 == 0x93 ? &kOelig : c1 == 0xB8 ? &kYuml : nullptr;
+    case 0xE2:
+        next = i + 3;
+        if (bytes_at(text, i, '\x82', '\xAC'))
+            return &kEuro;
+        if (bytes_at(text, i, '\x80', '\xB9'))
+            return &kLt;
+        if (bytes_at(text, i, '\x80', '\xBA'))
+            return &kGt;
+        return nullptr;
+    default:
+        return nullptr;
+    }
+}
 
 bool is_image_extension(std::string_view target) {
     const std::size_t dot = target.rfind('.');
@@ -61,18 +112,19 @@ bool is_image_extension(std::string_view target) {
     constexpr std::string_view kImageTypes = "jpg;jpeg;png;tiff";
     if (ext.empty() || ext.size() > kImageTypes.size())
         return false;
-    std::string lower(ext);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return kImageTypes.find(lower) != std::string_view::npos;
+    std::array<char, kImageTypes.size()> lower{};
+    for (std::size_t k = 0; k < ext.size(); ++k) {
+        const char c = ext[k];
+        lower[k] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    return kImageTypes.find(std::string_view(lower.data(), ext.size())) != std::string_view::npos;
 }
 
-void append_quoted(std::string& out, std::string_view a, std::string_view b = {}) {
-    out += '"';
-    out += a;
-    out += b;
-    out += '"';
+void put_quoted(StringAppender& out, std::string_view a, std::string_view b = {}) {
+    out.put('"');
+    out.put(a);
+    out.put(b);
+    out.put('"');
 }
 
 // A markup whose inner text starts or ends with a space stays as typed.
@@ -81,7 +133,7 @@ bool stays_as_typed(std::string_view inner) {
 }
 
 // Appends the HTML of one markup's inner text; "[]" gives nothing.
-void append_link_html(std::string& out, std::string_view inner) {
+void append_link_html(StringAppender& out, std::string_view inner) {
     if (inner.empty())
         return;
     const std::size_t space = inner.rfind(' ');
@@ -90,27 +142,103 @@ void append_link_html(std::string& out, std::string_view inner) {
     const std::string_view label =
         space == std::string_view::npos ? std::string_view{} : inner.substr(0, space);
     const std::string_view text = label.empty() ? target : label;
+    // The longest form, a mail link, holds the inner text twice at most and 31 fixed bytes.
+    out.reserve(2 * inner.size() + 32);
     if (is_image_extension(target)) {
-        out += "<img src=";
-        append_quoted(out, target);
+        out.put("<img src=");
+        put_quoted(out, target);
         if (!label.empty()) {
-            out += " alt=";
-            append_quoted(out, label);
+            out.put(" alt=");
+            put_quoted(out, label);
         }
-        out += '>';
+        out.put('>');
     } else if (target.front() == '#' && label.empty()) {
-        out += "<a name=";
-        append_quoted(out, target.substr(1));
-        out += "></a>";
+        out.put("<a name=");
+        put_quoted(out, target.substr(1));
+        out.put("></a>");
     } else {
-        out += "<a href=";
+        out.put("<a href=");
         if (target.find('@') != std::string_view::npos)
-            append_quoted(out, "mailto:", target);
+            put_quoted(out, "mailto:", target);
         else
-            append_quoted(out, target);
-        out += '>';
-        out += text;
-        out += "</a>";
+            put_quoted(out, target);
+        out.put('>');
+        out.put(text);
+        out.put("</a>");
+    }
+}
+
+// Bytes the special-character pass has to look at: '"' and '&' differ in one bit, as do '<'
+// and '>'; shifted by 0x80, the bytes below 0x0E (LF, CR and a few more) and those from 0x80
+// up make one range.
+constexpr auto kSpecialCharByte = [](auto c) {
+    return ((c | 4) == '&') | ((c | 2) == '>') | (((c + 0x80) & 0xFF) < 0x8E);
+};
+
+void append_special_chars(std::string& html, std::string_view text, std::string_view crlfText,
+                          std::string_view lfText, std::string_view crText) {
+    // One pass gives what the replacements in sequence give: the line-break texts are put in
+    // after the entities, and a break inside them meets the later break rules only.
+    std::string cr_made;
+    std::string crlf_made;
+    std::string_view cr = crText;
+    std::string_view crlf = crlfText;
+    if (cr.find('\n') != std::string_view::npos) {
+        cr_made = replace_all(crText, "\n", lfText);
+        cr = cr_made;
+    }
+    if (crlf.find_first_of("\r\n") != std::string_view::npos) {
+        crlf_made = replace_all(replace_all(crlfText, "\r", cr), "\n", lfText);
+        crlf = crlf_made;
+    }
+
+    StringAppender out(html, text.size() + text.size() / 4 + 16);
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; (i = copy_until(out, text, i, kSpecialCharByte)) < n;) {
+        const Entity* entity = nullptr;
+        std::size_t next = i + 1;
+        switch (text[i]) {
+        case '&':
+            entity = &kAmp;
+            break;
+        case '"':
+            entity = &kQuot;
+            break;
+        case '<':
+            entity = &kLt;
+            break;
+        case '>':
+            entity = &kGt;
+            break;
+        case '\r':
+            if (next < n && text[next] == '\n') {
+                out.append(crlf);
+                ++next;
+            } else {
+                out.append(cr);
+            }
+            break;
+        case '\n':
+            out.append(lfText);
+            break;
+        case '\xC2':
+        case '\xC3':
+        case '\xC5':
+        case '\xE2':
+            // The lead bytes of the characters with entities, in one dispatch with the rest.
+            entity = entity_at(text, i, next);
+            if (!entity) {
+                out.append(text.substr(i, 1));
+                next = i + 1;
+            }
+            break;
+        default:
+            out.append(text.substr(i, 1));
+            break;
+        }
+        if (entity)
+            out.append8(entity->text.data(), entity->len);
+        i = next;
     }
 }
 
@@ -119,91 +247,24 @@ void append_link_html(std::string& out, std::string_view inner) {
 std::string TextToHtml(std::string_view text, int flags) {
     if (!(flags & kDocSpecialChar))
         return ConvertLinks(text);
-    std::string html = SpecialChar_Txt2html(text, "<br />", "<br />", "<br />");
-    if (html.find('[') == std::string::npos)
+    std::string html;
+    append_special_chars(html, text, "<br />", "<br />", "<br />");
+    // The special-character pass neither makes nor removes a bracket.
+    if (text.find('[') == std::string_view::npos)
         return html;
     return ConvertLinks(html);
 }
 
 std::string SpecialChar_Txt2html(std::string_view text, std::string_view crlfText,
                                  std::string_view lfText, std::string_view crText) {
-    // One pass gives what the replacements in sequence give: the line-break texts are put in
-    // after the entities, and a break inside them meets the later break rules only.
-    const std::string cr = replace_all(crText, "\n", lfText);
-    const std::string crlf = replace_all(replace_all(crlfText, "\r", cr), "\n", lfText);
-
-    std::string out;
-    out.reserve(text.size() + text.size() / 8 + 16);
-    std::size_t run = 0; // start of the bytes copied unchanged
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (!kSpecialByte[c]) {
-            ++i;
-            continue;
-        }
-        std::size_t next = i + 1;
-        if (c >= 0x80) {
-            // Invalid bytes come back as U+FFFD, which has no entity: they stay as they are.
-            char32_t cp = 0;
-            const auto c1 = next < text.size() ? static_cast<unsigned char>(text[next]) : 0;
-            if (c >= 0xC2 && c <= 0xDF && (c1 & 0xC0) == 0x80) {
-                cp = static_cast<char32_t>(((c & 0x1F) << 6) | (c1 & 0x3F));
-                next = i + 2;
-            } else {
-                next = i;
-                cp = next_code_point(text, next);
-            }
-            const std::string_view name = entity_name(cp);
-            if (!name.empty()) {
-                out.append(text.substr(run, i - run));
-                out += '&';
-                out += name;
-                out += ';';
-                run = next;
-            }
-            i = next;
-            continue;
-        }
-        std::string_view rep;
-        switch (c) {
-        case '&':
-            rep = "&amp;";
-            break;
-        case '"':
-            rep = "&quot;";
-            break;
-        case '<':
-            rep = "&lt;";
-            break;
-        case '>':
-            rep = "&gt;";
-            break;
-        case '\r':
-            if (next < text.size() && text[next] == '\n') {
-                rep = crlf;
-                ++next;
-            } else {
-                rep = cr;
-            }
-            break;
-        case '\n':
-            rep = lfText;
-            break;
-        default:
-            i = next;
-            continue;
-        }
-        out.append(text.substr(run, i - run));
-        out += rep;
-        run = i = next;
-    }
-    out.append(text.substr(run));
-    return out;
+    std::string html;
+    append_special_chars(html, text, crlfText, lfText, crText);
+    return html;
 }
 
 std::string ConvertLinks(std::string_view text) {
-    std::size_t open = text.find('[');
-    if (open == std::string_view::npos)
+    const std::size_t first = text.find('[');
+    if (first == std::string_view::npos)
         return std::string(text);
 
     // Matching "]" of every "[" by depth, in one pass. The scan below never rewrites text
@@ -214,38 +275,62 @@ std::string ConvertLinks(std::string_view text) {
         std::size_t open;
         std::size_t close;
     };
-    std::vector<Pair> pairs;
-    {
-        std::vector<std::size_t> stack; // indexes into pairs
-        for (std::size_t i = open; i < text.size(); ++i) {
-            if (text[i] == '[') {
-                stack.push_back(pairs.size());
-                pairs.push_back({i, kNone});
-            } else if (text[i] == ']' && !stack.empty()) {
-                pairs[stack.back()].close = i;
-                stack.pop_back();
+    // Ordinary texts hold a few markups: their lists live on the stack until they outgrow it.
+    constexpr std::size_t kLocal = 32;
+    std::array<Pair, kLocal> local_pairs;
+    std::array<std::size_t, kLocal> local_stack; // indexes into pairs
+    std::vector<Pair> heap_pairs;
+    std::vector<std::size_t> heap_stack;
+    Pair* pairs = local_pairs.data();
+    std::size_t* stack = local_stack.data();
+    std::size_t pair_count = 0;
+    std::size_t depth = 0;
+    const std::size_t n = text.size();
+    constexpr auto is_bracket = [](auto c) { return (c == '[') | (c == ']'); };
+    for (std::size_t i = first; i < n; ++i) {
+        // Brackets in a row, as hostile text has them, need no search.
+        if (text[i] != '[' && text[i] != ']' && (i = find_byte_if(text, i, is_bracket)) == n)
+            break;
+        if (text[i] == '[') {
+            if (pair_count == kLocal) {
+                // Every further "[" needs room: as many as remain is enough.
+                const auto opens = kLocal + static_cast<std::size_t>(
+                                                std::count(text.begin() + i, text.end(), '['));
+                heap_pairs.assign(local_pairs.begin(), local_pairs.end());
+                heap_pairs.resize(opens);
+                heap_stack.assign(local_stack.begin(), local_stack.end());
+                heap_stack.resize(opens);
+                pairs = heap_pairs.data();
+                stack = heap_stack.data();
             }
+            stack[depth++] = pair_count;
+            pairs[pair_count++] = {i, kNone};
+        } else if (depth > 0) {
+            pairs[stack[--depth]].close = i;
         }
     }
 
-    std::string out;
-    out.reserve(text.size() + text.size() / 4);
-    std::size_t copied = 0; // text before this position is in out
-    std::size_t resume = 0; // the next "[" looked at lies at or after this position
-    for (const Pair& pair : pairs) {
-        if (pair.open < resume || pair.close == kNone)
-            continue;
-        const std::string_view inner = text.substr(pair.open + 1, pair.close - pair.open - 1);
-        if (stays_as_typed(inner))
-            continue;
-        out.append(text.substr(copied, pair.open - copied));
-        append_link_html(out, inner);
-        copied = pair.close + 1;
-        // After a removed "[]" the character that took its place is passed over.
-        resume = inner.empty() ? pair.close + 2 : pair.close + 1;
+    std::string html;
+    {
+        StringAppender out(html, n + n / 4 + 16);
+        std::size_t copied = 0; // text before this position is in out
+        std::size_t resume = 0; // the next "[" looked at lies at or after this position
+        for (std::size_t k = 0; k < pair_count; ++k) {
+            const Pair& pair = pairs[k];
+            if (pair.open < resume || pair.close == kNone)
+                continue;
+            const std::string_view inner = text.substr(pair.open + 1, pair.close - pair.open - 1);
+            if (stays_as_typed(inner))
+                continue;
+            out.append(text.substr(copied, pair.open - copied));
+            append_link_html(out, inner);
+            copied = pair.close + 1;
+            // After a removed "[]" the character that took its place is passed over.
+            resume = inner.empty() ? pair.close + 2 : pair.close + 1;
+        }
+        out.append(text.substr(copied));
     }
-    out.append(text.substr(copied));
-    return out;
+    return html;
 }
 
 } // namespace qp

@@ -13,9 +13,10 @@ namespace {
 template <typename Fn> void for_each_category(std::string_view list, Fn&& fn) {
     while (!list.empty()) {
         const std::size_t semi = list.find(';');
-        const std::string part = trim_spaces(list.substr(0, semi));
-        if (!part.empty())
-            fn(part);
+        std::string_view part = list.substr(0, semi);
+        const std::size_t b = part.find_first_not_of(' ');
+        if (b != std::string_view::npos)
+            fn(part.substr(b, part.find_last_not_of(' ') - b + 1));
         if (semi == std::string_view::npos)
             break;
         list.remove_prefix(semi + 1);
@@ -39,8 +40,8 @@ ServerName split_server_name(std::string_view onFtp) {
 
 [[nodiscard]] bool build_channel(const Doc& doc, XmlNode* channel) {
     const int flags = doc.Flag;
-    auto add = [&](XmlNode* parent, std::string_view name, std::string text) {
-        return AddXmlNode(parent, name, std::move(text)) != nullptr;
+    auto add = [&](XmlNode* parent, std::string_view name, std::string_view text) {
+        return AddXmlNode(parent, name, text) != nullptr;
     };
     auto add_text = [&](XmlNode* parent, std::string_view name, std::string_view value) {
         return add(parent, name, TextToHtml(value, flags));
@@ -49,10 +50,10 @@ ServerName split_server_name(std::string_view onFtp) {
         add_text(channel, "title", doc.Title) && add_text(channel, "description", doc.Desc) &&
         add_text(channel, "language", doc.Lang) && add_text(channel, "copyright", doc.Copyright) &&
         add(channel, "lastBuildDate", RssDate(doc.LastBuildDate, doc.FormatDate, doc.TimeZone)) &&
-        add_text(channel, "generator", kGeneratorText) && add(channel, "link", doc.Link) &&
+        add_text(channel, "generator", kProgramNameVersion) && add(channel, "link", doc.Link) &&
         add(channel, "ttl", std::to_string(doc.TTL)) &&
         add_text(channel, "webMaster", doc.WebMaster);
-    for_each_category(doc.Category, [&](const std::string& part) {
+    for_each_category(doc.Category, [&](std::string_view part) {
         ok = ok && add_text(channel, "category", part);
     });
     if (ok && !doc.ImageUrl.empty()) {
@@ -92,7 +93,7 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     add_text("description", feed.FeedDesc);
     add_text("author", feed.FeedAuthor);
     for_each_category(feed.FeedCategory,
-                      [&](const std::string& part) { add_text("category", part); });
+                      [&](std::string_view part) { add_text("category", part); });
     AddXmlNode(item, "guid", feed.FeedGUID);
 
     const ServerName server = split_server_name(feed.FeedFileOnFTP);

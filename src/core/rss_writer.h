@@ -5,6 +5,7 @@
 #include "core/document.h"
 #include "core/paths.h"
 #include "core/upload_job.h"
+#include "core/version.h"
 #include "core/xml_writer.h"
 
 #include <string>
@@ -13,7 +14,6 @@
 namespace qp {
 
 inline constexpr std::string_view kItunesNamespace = "http://www.itunes.com/dtds/podcast-1.0.dtd";
-inline constexpr std::string_view kGeneratorText = "Quillpost 0,28,1305,1700";
 
 // The failure texts of the RSS build, shown as they are.
 inline constexpr std::string_view kRssErrorCreate = "Can't create XML";

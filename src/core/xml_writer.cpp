@@ -1,5 +1,6 @@
 #include "core/xml_writer.h"
 
+#include "core/byte_scan.h"
 #include "core/text.h"
 
 #include <array>
@@ -20,34 +21,183 @@ constexpr bool is_forbidden_control(unsigned char c) {
     return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
-// Whether text holds a control character other than TAB, LF and CR (NUL is left to the
-// escaping). No early exit, so the loop vectorises: most texts hold none.
+// Controls that attribute values lose: 1 to 31.
+constexpr auto kControl = [](auto c) { return (c >= 1) & (c < 0x20); };
+
+// Whether text holds a control that AddXmlNode strips: 1 to 31 except TAB, LF and CR (NUL is
+// left to the escaping). The scan stops at every control and looks closer only there.
 bool has_stripped_control(std::string_view text) {
-    bool any = false;
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        any |= u >= 1 && u < 0x20 && u != '\t' && u != '\n' && u != '\r';
-    }
-    return any;
+    constexpr auto any_control = [](auto c) { return c < 0x20; };
+    for (std::size_t i = 0; (i = find_byte_if(text, i, any_control)) < text.size(); ++i)
+        if (text[i] != '\0' && text[i] != '\t' && text[i] != '\n' && text[i] != '\r')
+            return true;
+    return false;
 }
 
 // Bytes the escaping has to look at: markup characters, controls and every non-ASCII byte.
-constexpr auto kEscapeByte = [] {
-    std::array<bool, 256> table{};
-    for (std::size_t c = 0; c < 0x20; ++c)
-        table[c] = is_forbidden_control(static_cast<unsigned char>(c));
-    for (const unsigned char c : std::string_view("&<>\"'"))
-        table[c] = true;
-    for (std::size_t c = 0x80; c < 256; ++c)
-        table[c] = true;
+// TAB, LF and CR are looked at and kept; the quotes matter in attribute values only. Shifted
+// by 0x20, the controls and the bytes from 0x80 up make one range; '<' and '>' differ in one
+// bit.
+constexpr auto kTextByte = [](auto c) {
+    return (((c + 0xE0) & 0xFF) >= 0x60) | (c == '&') | ((c | 2) == '>');
+};
+constexpr auto kAttributeByte = [](auto c) {
+    return (((c + 0xE0) & 0xFF) >= 0x60) | (c == '&') | ((c | 2) == '>') | (c == '"') | (c == '\'');
+};
+constexpr auto kCdataByte = [](auto c) { return (((c + 0xE0) & 0xFF) >= 0x60) | (c == '>'); };
+
+bool is_cont(std::string_view text, std::size_t k) {
+    return k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
+}
+
+constexpr std::array<char, 8> kAmp = {'&', 'a', 'm', 'p', ';'};
+constexpr std::array<char, 8> kLt = {'&', 'l', 't', ';'};
+constexpr std::array<char, 8> kGt = {'&', 'g', 't', ';'};
+constexpr std::array<char, 8> kQuot = {'&', 'q', 'u', 'o', 't', ';'};
+constexpr std::array<char, 8> kApos = {'&', 'a', 'p', 'o', 's', ';'};
+
+// What each ASCII byte becomes in element text or an attribute value, padded to eight bytes.
+struct Replacement {
+    std::array<char, 8> text{};
+    std::size_t len = 1;
+};
+template <XmlEscape Mode>
+constexpr auto kAsciiReplacement = [] {
+    std::array<Replacement, 128> table{};
+    for (std::size_t c = 0; c < table.size(); ++c)
+        table[c].text[0] = static_cast<char>(c);
+    table['&'] = {kAmp, 5};
+    table['<'] = {kLt, 4};
+    table['>'] = {kGt, 4};
+    if (Mode == XmlEscape::Attribute) {
+        table['"'] = {kQuot, 6};
+        table['\''] = {kApos, 6};
+    }
     return table;
 }();
 
-// Collects the output in large pieces so the sink sees few calls.
+template <XmlEscape Mode, typename Pred>
+void append_escaped(std::string& to, std::string_view text, Pred is_special) {
+    StringAppender out(to, text.size() + text.size() / 4 + 16);
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+#if defined(__GNUC__)
+        if constexpr (Mode != XmlEscape::Cdata) {
+            // HTML made by the special-character pass is dense with markup characters: 16 bytes
+            // that hold only ASCII and no control are escaped through the table without a
+            // branch per byte.
+            if (i + 16 <= n) {
+                detail::ByteVec v;
+                std::memcpy(&v, text.data() + i, 16);
+                if (detail::first_hit(is_special(v)) == 16) {
+                    std::memcpy(out.scratch(16), &v, 16);
+                    out.advance(16);
+                    i += 16;
+                    continue;
+                }
+                if (detail::first_hit(((v + 0xE0) & 0xFF) >= 0x60) == 16) {
+                    char* p = out.scratch(16 * 8);
+                    const char* start = p;
+                    for (std::size_t k = 0; k < 16; ++k) {
+                        const Replacement& r = kAsciiReplacement<Mode>[v[k]];
+                        std::memcpy(p, r.text.data(), 8);
+                        p += r.len;
+                    }
+                    out.advance(static_cast<std::size_t>(p - start));
+                    i += 16;
+                    continue;
+                }
+            }
+        }
+#endif
+        i = copy_until(out, text, i, is_special);
+        if (i == n)
+            break;
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            // Two-byte sequences and three-byte ones led by E1..EC or EE are valid as soon as
+            // their continuation bytes are; the rest takes the full check.
+            std::size_t next = i;
+            if (c >= 0xC2 && c <= 0xDF && is_cont(text, i + 1)) {
+                next = i + 2;
+            } else if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE) && is_cont(text, i + 1) &&
+                       is_cont(text, i + 2)) {
+                next = i + 3;
+            } else {
+                const char32_t cp = next_code_point(text, next);
+                const bool invalid =
+                    cp == 0xFFFD && !(next - i == 3 && text.substr(i, 3) == "\xEF\xBF\xBD");
+                if (invalid || cp == 0xFFFE || cp == 0xFFFF) {
+                    if (invalid)
+                        out.append("\xEF\xBF\xBD");
+                    i = next;
+                    continue;
+                }
+            }
+            out.append(text.substr(i, next - i));
+            i = next;
+            continue;
+        }
+        const std::string_view one = text.substr(i, 1);
+        ++i;
+        if (c < 0x20) {
+            if (!is_forbidden_control(c))
+                out.append(one);
+            continue;
+        }
+        // Each mode stops only at its own bytes; the checks keep a stray stop harmless.
+        constexpr bool kMarkup = Mode != XmlEscape::Cdata;
+        constexpr bool kQuotes = Mode == XmlEscape::Attribute;
+        switch (c) {
+        case '&':
+            kMarkup ? out.append8(kAmp.data(), 5) : out.append(one);
+            break;
+        case '<':
+            kMarkup ? out.append8(kLt.data(), 4) : out.append(one);
+            break;
+        case '>':
+            if constexpr (kMarkup) {
+                out.append8(kGt.data(), 4);
+            } else {
+                // "]]>" cannot stand inside one section: the "]]" ends this one and the ">"
+                // opens the next. The written text decides, since controls may be gone.
+                const char* end = out.data() + out.size();
+                if (out.size() >= 2 && end[-2] == ']' && end[-1] == ']')
+                    out.append("]]><![CDATA[>");
+                else
+                    out.append(one);
+            }
+            break;
+        case '"':
+            kQuotes ? out.append8(kQuot.data(), 6) : out.append(one);
+            break;
+        case '\'':
+            kQuotes ? out.append8(kApos.data(), 6) : out.append(one);
+            break;
+        default:
+            out.append(one);
+            break;
+        }
+    }
+}
+
+// Nodes are never destroyed one by one: everything they hold lies in the same memory, which
+// the document releases as a whole.
+XmlNode* new_node(std::pmr::memory_resource* memory) {
+    return ::new (memory->allocate(sizeof(XmlNode), alignof(XmlNode))) XmlNode(memory);
+}
+
+// Collects the output in large pieces so the sink sees few calls; a sink that offers its string
+// is written to directly.
 class BufferedWriter {
 public:
-    explicit BufferedWriter(XmlSink& sink) : sink_(sink) { buffer_.reserve(kChunk + 4096); }
-    std::string& buffer() { return buffer_; }
+    explicit BufferedWriter(XmlSink& sink) : sink_(sink), out_(sink.direct()) {
+        if (!out_) {
+            buffer_.reserve(kChunk + 4096);
+            out_ = &buffer_;
+        }
+    }
+    std::string& buffer() { return *out_; }
     [[nodiscard]] bool maybe_flush() { return buffer_.size() < kChunk || flush(); }
     [[nodiscard]] bool flush() {
         if (!ok_)
@@ -63,6 +213,7 @@ private:
     static constexpr std::size_t kChunk = 64 * 1024;
     XmlSink& sink_;
     std::string buffer_;
+    std::string* out_;
     bool ok_ = true;
 };
 
@@ -115,32 +266,35 @@ bool IsXmlName(std::string_view name) {
 XmlNode* XmlDocument::SetRoot(std::string_view name) {
     if (!IsXmlName(name))
         return nullptr;
-    root_ = std::make_unique<XmlNode>();
-    root_->name = name;
-    return root_.get();
+    if (!storage_)
+        storage_ = std::make_unique<Storage>();
+    storage_->root = new_node(&storage_->memory);
+    storage_->root->name = name;
+    return storage_->root;
 }
 
-XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string text) {
+XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view text) {
     if (!parent || parent->kind != XmlNode::Kind::Element || !IsXmlName(name))
         return nullptr;
-    auto node = std::make_unique<XmlNode>();
+    std::pmr::memory_resource* memory = parent->children.get_allocator().resource();
+    XmlNode* node = new_node(memory);
     node->name = name;
     if (!text.empty()) {
         const std::size_t b = text.find_first_not_of(' ');
         const std::size_t e = text.find_last_not_of(' ');
-        if (b != std::string::npos && text[b] == '{' && text[e] == '}' && e > b) {
-            auto cdata = std::make_unique<XmlNode>();
+        if (b != std::string_view::npos && text[b] == '{' && text[e] == '}' && e > b) {
+            XmlNode* cdata = new_node(memory);
             cdata->kind = XmlNode::Kind::Cdata;
             cdata->text = text.substr(b + 1, e - b - 1);
-            node->children.push_back(std::move(cdata));
+            node->children.push_back(cdata);
         } else if (has_stripped_control(text)) {
             node->text = strip_controls(text, "\t\n\r");
         } else {
-            node->text = std::move(text);
+            node->text = text;
         }
     }
-    parent->children.push_back(std::move(node));
-    return parent->children.back().get();
+    parent->children.push_back(node);
+    return node;
 }
 
 bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value) {
@@ -150,101 +304,42 @@ bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view valu
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c + 32);
-    std::string clean = trim_spaces(strip_controls(value));
+    std::string stripped;
+    if (find_byte_if(value, 0, kControl) < value.size()) {
+        stripped = strip_controls(value);
+        value = stripped;
+    }
+    const std::size_t b = value.find_first_not_of(' ');
+    std::string clean;
+    if (b != std::string_view::npos)
+        clean = value.substr(b, value.find_last_not_of(' ') - b + 1);
     auto& attrs = node->attributes;
     for (auto it = attrs.begin(); it != attrs.end(); ++it) {
-        if (it->first == lower) {
+        if (std::string_view(it->first) == lower) {
             if (clean.empty())
                 attrs.erase(it);
             else
-                it->second = std::move(clean);
+                it->second = clean;
             return true;
         }
     }
     if (!clean.empty())
-        attrs.emplace_back(std::move(lower), std::move(clean));
+        attrs.emplace_back(std::string_view(lower), std::string_view(clean));
     return true;
 }
 
 void AppendXmlEscaped(std::string& out, std::string_view text, XmlEscape mode) {
-    std::size_t run = 0; // start of the bytes copied unchanged
-    auto flush_run = [&](std::size_t end) { out.append(text.substr(run, end - run)); };
-    const std::size_t n = text.size();
-    auto cont = [&](std::size_t k) {
-        return k < n && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
-    };
-    for (std::size_t i = 0; i < n;) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (!kEscapeByte[c]) {
-            ++i;
-            continue;
-        }
-        // Two-byte sequences and three-byte ones led by E1..EC or EE are valid as soon as their
-        // continuation bytes are; the rest takes the full check.
-        if (c >= 0xC2 && c <= 0xDF && cont(i + 1)) {
-            i += 2;
-            continue;
-        }
-        if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE) && cont(i + 1) && cont(i + 2)) {
-            i += 3;
-            continue;
-        }
-        if (c < 0x80) {
-            std::string_view rep;
-            switch (c) {
-            case '&':
-                rep = mode == XmlEscape::Cdata ? std::string_view{} : "&amp;";
-                break;
-            case '<':
-                rep = mode == XmlEscape::Cdata ? std::string_view{} : "&lt;";
-                break;
-            case '>':
-                if (mode != XmlEscape::Cdata) {
-                    rep = "&gt;";
-                } else {
-                    // "]]>" cannot stand inside one section: the "]]" ends this one and the
-                    // ">" opens the next. The written text decides, since controls may be gone.
-                    flush_run(i);
-                    run = i;
-                    if (out.size() >= 2 && out.compare(out.size() - 2, 2, "]]") == 0)
-                        rep = "]]><![CDATA[>";
-                }
-                break;
-            case '"':
-                rep = mode == XmlEscape::Attribute ? "&quot;" : std::string_view{};
-                break;
-            case '\'':
-                rep = mode == XmlEscape::Attribute ? "&apos;" : std::string_view{};
-                break;
-            default:
-                if (is_forbidden_control(c)) {
-                    flush_run(i);
-                    run = ++i;
-                    continue;
-                }
-                break;
-            }
-            if (!rep.empty()) {
-                flush_run(i);
-                out += rep;
-                run = i + 1;
-            }
-            ++i;
-            continue;
-        }
-        std::size_t next = i;
-        const char32_t cp = next_code_point(text, next);
-        const bool invalid =
-            cp == 0xFFFD && !(next - i == 3 && text.substr(i, 3) == "\xEF\xBF\xBD");
-        if (invalid || cp == 0xFFFE || cp == 0xFFFF) {
-            flush_run(i);
-            if (invalid)
-                out += "\xEF\xBF\xBD";
-            run = next;
-        }
-        i = next;
+    switch (mode) {
+    case XmlEscape::Text:
+        append_escaped<XmlEscape::Text>(out, text, kTextByte);
+        break;
+    case XmlEscape::Attribute:
+        append_escaped<XmlEscape::Attribute>(out, text, kAttributeByte);
+        break;
+    case XmlEscape::Cdata:
+        append_escaped<XmlEscape::Cdata>(out, text, kCdataByte);
+        break;
     }
-    flush_run(text.size());
 }
 
 bool WriteXml(const XmlDocument& doc, XmlSink& sink) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,13 +12,19 @@
 
 namespace qp {
 
+// Every node, name and text of a document lies in the document's own memory, which goes in one
+// piece with the document: a large feed is not thousands of separate allocations to free.
 struct XmlNode {
+    explicit XmlNode(std::pmr::memory_resource* memory)
+        : name(memory), attributes(memory), text(memory), children(memory) {}
+
     enum class Kind { Element, Cdata };
     Kind kind = Kind::Element;
-    std::string name;                                            // elements only
-    std::vector<std::pair<std::string, std::string>> attributes; // in the order they were set
-    std::string text; // element text, or the CDATA content
-    std::vector<std::unique_ptr<XmlNode>> children;
+    std::pmr::string name; // elements only
+    std::pmr::vector<std::pair<std::pmr::string, std::pmr::string>>
+        attributes;                      // in the order they were set
+    std::pmr::string text;               // element text, or the CDATA content
+    std::pmr::vector<XmlNode*> children; // owned by the document
 };
 
 // The declaration and one root element.
@@ -25,17 +32,21 @@ class XmlDocument {
 public:
     // Makes the root element; nullptr when the name is not a valid XML name.
     XmlNode* SetRoot(std::string_view name);
-    const XmlNode* root() const { return root_.get(); }
+    const XmlNode* root() const { return storage_ ? storage_->root : nullptr; }
 
 private:
-    std::unique_ptr<XmlNode> root_;
+    struct Storage {
+        std::pmr::monotonic_buffer_resource memory;
+        XmlNode* root = nullptr;
+    };
+    std::unique_ptr<Storage> storage_;
 };
 
 // Appends a child element. An empty text leaves it empty; a text that, trimmed of spaces, is
 // wrapped in "{" and "}" becomes one CDATA child without the braces; any other text loses its
 // control characters except TAB, LF and CR. nullptr when parent is null or name is not an XML
 // name.
-XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string text);
+XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view text);
 
 // Sets (or replaces, keeping its place) an attribute with a lower-cased name; the value loses
 // its control characters and outer spaces, and an empty value removes the attribute. False when
@@ -48,6 +59,9 @@ class XmlSink {
 public:
     virtual ~XmlSink() = default;
     [[nodiscard]] virtual bool write(std::string_view bytes) = 0;
+    // A string the writer may append to instead of calling write, for sinks that only collect
+    // the bytes; none by default.
+    virtual std::string* direct() { return nullptr; }
 };
 
 class StringXmlSink : public XmlSink {
@@ -57,6 +71,7 @@ public:
         out_.append(bytes);
         return true;
     }
+    std::string* direct() override { return &out_; }
 
 private:
     std::string& out_;

@@ -146,3 +146,152 @@ TEST(ConvertLinks, HostileTextStaysBounded) {
     brackets += ']';
     EXPECT_EQ(ConvertLinks(brackets), std::string((1 << 20) - 1, '['));
 }
+
+namespace {
+
+// The special-character pass as its steps read: "&" first, then every other character of the
+// table in turn, then the line breaks, each a replacement over the whole text.
+std::string reference_special(std::string t, std::string_view crlf, std::string_view lf,
+                              std::string_view cr) {
+    auto replace = [&t](std::string_view from, std::string_view to) {
+        std::string out;
+        std::size_t pos = 0;
+        for (std::size_t hit; (hit = t.find(from, pos)) != std::string::npos;
+             pos = hit + from.size())
+            out.append(t, pos, hit - pos).append(to);
+        t = out.append(t, pos);
+    };
+    replace("&", "&amp;");
+    replace("\"", "&quot;");
+    replace("<", "&lt;");
+    replace(">", "&gt;");
+    replace("\xE2\x82\xAC", "&euro;");
+    replace("\xE2\x80\xB9", "&lt;");
+    replace("\xE2\x80\xBA", "&gt;");
+    replace("\xC5\x93", "&oelig;");
+    replace("\xC5\xB8", "&Yuml;");
+    const char* const names[] = {
+        "nbsp",   "iexcl",  "cent",   "pound",  "curren", "",       "brvbar", "sect",   "uml",
+        "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
+        "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
+        "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
+        "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
+        "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
+        "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
+        "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
+        "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
+        "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+        "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+    for (unsigned cp = 0xA0; cp <= 0xFF; ++cp) {
+        if (cp == 0xA5)
+            continue;
+        const char utf8[] = {static_cast<char>(0xC0 | (cp >> 6)),
+                             static_cast<char>(0x80 | (cp & 0x3F))};
+        replace(std::string_view(utf8, 2), "&" + std::string(names[cp - 0xA0]) + ";");
+    }
+    replace("\r\n", crlf);
+    replace("\r", cr);
+    replace("\n", lf);
+    return t;
+}
+
+// Random text from pieces that matter to the passes, with stray and truncated UTF-8, long
+// enough to span many blocks of 16 bytes.
+std::string random_text(std::mt19937& rng, std::size_t max_len) {
+    static const std::string_view pieces[] = {"plain words ",
+                                              "&",
+                                              "\"",
+                                              "<",
+                                              ">",
+                                              "'",
+                                              "\r\n",
+                                              "\r",
+                                              "\n",
+                                              "\t",
+                                              "[",
+                                              "]",
+                                              "\xC3\xA9",
+                                              "\xC2\xA0",
+                                              "\xC2\xA5",
+                                              "\xC3\xBF",
+                                              "\xC2\x80",
+                                              "\xE2\x82\xAC",
+                                              "\xE2\x80\xB9",
+                                              "\xE2\x80\xBA",
+                                              "\xE2\x80\x9A",
+                                              "\xC5\x93",
+                                              "\xC5\xB8",
+                                              "\xC5\x92",
+                                              "\xF0\x9F\x98\x80",
+                                              "\xEF\xBF\xBD",
+                                              "\xEF\xBF\xBE",
+                                              "\xC3",
+                                              "\xE2\x82",
+                                              "\xE2",
+                                              "\x80",
+                                              "\xFF",
+                                              "\xC0\xAF",
+                                              "\xED\xA0\x80",
+                                              "\x01",
+                                              "\x1F",
+                                              std::string_view("\0", 1),
+                                              "]]>",
+                                              "x"};
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<std::size_t> length(0, max_len);
+    std::string s;
+    for (std::size_t n = length(rng); s.size() < n;)
+        s += pieces[pick(rng)];
+    return s;
+}
+
+} // namespace
+
+TEST(SpecialChar, MatchesTheStepByStepReplacements) {
+    std::mt19937 rng(7);
+    for (int n = 0; n < 20000; ++n) {
+        const std::string s = random_text(rng, n % 50 == 0 ? 600 : 60);
+        ASSERT_EQ(SpecialChar_Txt2html(s, "<br />", "<br />", "<br />"),
+                  reference_special(s, "<br />", "<br />", "<br />"))
+            << s;
+        ASSERT_EQ(SpecialChar_Txt2html(s, "A", "", "C\n"), reference_special(s, "A", "", "C\n"))
+            << s;
+    }
+    // A character with an entity at every place within a block of 16 bytes, and cut short at
+    // the end of the text.
+    for (std::size_t at = 0; at < 40; ++at) {
+        const std::string s = std::string(at, 'a') + "\xE2\x82\xAC" + std::string(at % 7, 'b');
+        EXPECT_EQ(SpecialChar_Txt2html(s, "", "", ""), reference_special(s, "", "", "")) << at;
+        const std::string cut = std::string(at, 'a') + "\xE2\x82";
+        EXPECT_EQ(SpecialChar_Txt2html(cut, "", "", ""), cut) << at;
+    }
+}
+
+TEST(ConvertLinks, LongTextsMatchTheReferenceWalk) {
+    // Texts with more markups than an ordinary text holds, up to hundreds of brackets.
+    std::mt19937 rng(20240502);
+    const std::string alphabet = "[[[]]] a.@#/jpgt";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(20, 400);
+    for (int n = 0; n < 3000; ++n) {
+        std::string s;
+        for (int k = length(rng); k > 0; --k)
+            s += alphabet[pick(rng)];
+        ASSERT_EQ(ConvertLinks(s), reference_links(s, false)) << s;
+    }
+    std::string many;
+    for (int k = 0; k < 100; ++k)
+        many += "[a" + std::to_string(k) + ".png] [ x] [";
+    EXPECT_EQ(ConvertLinks(many), reference_links(many, false));
+}
+
+TEST(TextToHtml, EqualsTheTwoPassesInTurn) {
+    std::mt19937 rng(11);
+    for (int n = 0; n < 5000; ++n) {
+        const std::string s = random_text(rng, 200);
+        ASSERT_EQ(TextToHtml(s, 8),
+                  ConvertLinks(reference_special(s, "<br />", "<br />", "<br />")))
+            << s;
+        ASSERT_EQ(TextToHtml(s, 0), ConvertLinks(s)) << s;
+    }
+}

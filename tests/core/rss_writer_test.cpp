@@ -190,3 +190,20 @@ TEST(RssWriter, WritesTheFileOrSaysWhyNot) {
     EXPECT_EQ(BuildRssFile(dir + "/missing/news.Xml", d, job, kPaths), "Can't save Xml File");
     std::filesystem::remove_all(dir);
 }
+
+TEST(RssWriter, DefaultDateMaskGivesWhatTheMaskEngineGives) {
+    // The default mask is written in one go; any other mask goes through the mask engine. A
+    // text after the mask keeps the engine's path and is cut off again.
+    const std::string engine_mask = std::string(kDefaultRssDateMask) + "|";
+    for (const int zone : {-12, -5, 0, 1, 12}) {
+        for (DateValue d = -2147483647; d < 2147483647 - 86400 * 1000; d += 86400 * 997 + 3677) {
+            std::string engine = RssDate(d, engine_mask, zone);
+            ASSERT_EQ(engine.back(), '|');
+            engine.pop_back();
+            ASSERT_EQ(RssDate(d, "", zone), engine) << d << " " << zone;
+            ASSERT_EQ(RssDate(d, kDefaultRssDateMask, zone), engine) << d << " " << zone;
+        }
+    }
+    EXPECT_EQ(RssDate(kFriday, "  ", 2), "Fri, 05 Apr 2013 09:07:03 GMT+02:00");
+    EXPECT_EQ(RssDate(0, "", -3), "Thu, 01 Jan 1970 00:00:00 GMT-03:00");
+}
