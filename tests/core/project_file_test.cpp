@@ -202,3 +202,14 @@ TEST_F(ProjectSave, SaveDocReplacesTheFileAndLeavesNoBackup) {
     EXPECT_EQ(LoadDoc(back, dir_ + "/missing.QPRJ", log), 0);
     EXPECT_TRUE(log.text().ends_with("- File Loaded !\r\n! Can't open file\r\n"));
 }
+
+TEST_F(ProjectSave, InterruptedBeforeTheRenameKeepsBothVersions) {
+    // A folder in the project's place makes the last step fail, as a crash between the steps
+    // would: the old content stays where it was and the new one waits in the backup.
+    const std::string blocked = dir_ + "/blocked.QPRJ";
+    ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
+    ASSERT_TRUE(write_file(blocked + "/keep", "x"));
+    EXPECT_FALSE(SaveProjectWithBackup(doc_, blocked));
+    EXPECT_EQ(content(blocked + ".Bak"), FormatProject(doc_));
+    EXPECT_EQ(content(blocked + "/keep"), "x");
+}
