@@ -8,8 +8,9 @@
 namespace qp {
 
 struct UploadEntry {
-    std::string local_file;  // full path on disk, placeholders expanded
-    std::string remote_path; // folder and name on the server, relative to the FTP root, "/" separated
+    std::string local_file; // full path on disk, placeholders expanded
+    std::string
+        remote_path; // folder and name on the server, relative to the FTP root, "/" separated
 };
 
 struct UploadJob {
