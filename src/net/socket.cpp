@@ -163,16 +163,21 @@ bool Socket::network_available() {
 bool Socket::send_all(std::string_view data, int timeout_ms, const std::atomic<bool>* cancel) {
     if (fd_ < 0)
         return false;
+    // Send first and wait only when the socket's buffer is full: a free buffer costs no poll.
     while (!data.empty()) {
-        if (!wait_for(POLLOUT, timeout_ms, cancel))
+        if (cancel && cancel->load())
             return false;
         const ssize_t sent = ::send(fd_, data.data(), data.size(), kSendFlags);
-        if (sent < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
-                continue;
-            return false;
+        if (sent >= 0) {
+            data.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
         }
-        data.remove_prefix(static_cast<std::size_t>(sent));
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return false;
+        if (!wait_for(POLLOUT, timeout_ms, cancel))
+            return false;
     }
     return true;
 }

@@ -33,7 +33,7 @@ public:
     void shutdown_send();
 
     // Sends every byte; false on error, when no progress is possible for timeout_ms, or when
-    // *cancel turns true while the peer accepts nothing (checked every 100 ms).
+    // *cancel is true (while the peer accepts nothing, checked every 100 ms).
     [[nodiscard]] bool send_all(std::string_view data, int timeout_ms,
                                 const std::atomic<bool>* cancel = nullptr);
 
