@@ -1,5 +1,7 @@
 #include "core/file_io.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -33,14 +35,12 @@ std::string contents(const std::string& path) {
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char folder[] = "/tmp/qp_cli_XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        dir_ = std::string(folder) + "/";
+        ASSERT_TRUE(tmp_.ok());
+        dir_ = tmp_.path();
         std::filesystem::create_directories(dir_ + "work");
         project_ = dir_ + "work/podcast.qprj";
         std::filesystem::copy_file(kExample, project_);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     Result run(std::initializer_list<std::string> args) const {
         std::string command = quoted(QP_CLI_PATH);
@@ -57,6 +57,7 @@ protected:
     }
 
     static constexpr const char* kExample = QP_SOURCE_DIR "/examples/podcast.qprj";
+    qp::testing_support::TempDir tmp_;
     std::string dir_;
     std::string project_;
 };

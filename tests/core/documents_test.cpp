@@ -1,7 +1,9 @@
 #include "core/documents.h"
 #include "core/log.h"
 
+#include "temp_dir.h"
 #include <filesystem>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -47,9 +49,9 @@ TEST(Docs, SelectDocStepsAndWraps) {
 }
 
 TEST(Docs, FindOpenDocComparesCanonicalPaths) {
-    char tmpl[] = "/tmp/qp_docs_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
+    qp::testing_support::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string dir = tmp.path().substr(0, tmp.path().size() - 1);
     const auto old = std::filesystem::current_path();
     std::filesystem::current_path(dir);
 
@@ -66,7 +68,6 @@ TEST(Docs, FindOpenDocComparesCanonicalPaths) {
     EXPECT_EQ(docs.current_index(), 0);
 
     std::filesystem::current_path(old);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(Docs, IsDpcGuard) {

@@ -1,29 +1,21 @@
 #include "core/clock.h"
 #include "core/file_io.h"
 
+#include "temp_dir.h"
 #include <cstdlib>
 #include <filesystem>
+
 #include <gtest/gtest.h>
 
 using namespace qp;
 
-namespace {
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char tmpl[] = "/tmp/qp-fileio-XXXXXX";
-        path = mkdtemp(tmpl);
-        path += '/';
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
-
-} // namespace
+using qp::testing_support::TempDir;
 
 TEST(FileIo, WriteReadAndAtomicReplace) {
-    TempDir dir;
-    const std::string f = dir.path + "a.txt";
+    TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string& dir = tmp.path();
+    const std::string f = dir + "a.txt";
     ASSERT_TRUE(write_file(f, "one\r\n"));
     std::string back;
     ASSERT_TRUE(read_file(f, back));
@@ -32,11 +24,11 @@ TEST(FileIo, WriteReadAndAtomicReplace) {
     ASSERT_TRUE(read_file(f, back));
     EXPECT_EQ(back, "two");
     // No temporary file stays behind.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
-    EXPECT_FALSE(read_file(dir.path + "missing", back));
-    EXPECT_FALSE(read_file(dir.path, back)); // a folder is not a file
-    EXPECT_FALSE(write_file(dir.path + "no/such/folder.txt", "x"));
-    EXPECT_FALSE(replace_file_atomically(dir.path + "no/such/folder.txt", "x"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+    EXPECT_FALSE(read_file(dir + "missing", back));
+    EXPECT_FALSE(read_file(dir, back)); // a folder is not a file
+    EXPECT_FALSE(write_file(dir + "no/such/folder.txt", "x"));
+    EXPECT_FALSE(replace_file_atomically(dir + "no/such/folder.txt", "x"));
 }
 
 TEST(FileIo, PathParts) {

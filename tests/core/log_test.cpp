@@ -3,6 +3,8 @@
 #include "core/log.h"
 #include "core/paths.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,18 +17,18 @@ namespace {
 class LogFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char folder[] = "/tmp/qp_log_XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        dir_ = folder;
+        ASSERT_TRUE(tmp_.ok());
+        dir_ = tmp_.path();
         path_ = (dir_ / "Quillpost.Log").string();
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::string contents() const {
         std::string data;
         EXPECT_TRUE(read_file(path_, data));
         return data;
     }
+
+    qp::testing_support::TempDir tmp_;
 
     std::filesystem::path dir_;
     std::string path_;

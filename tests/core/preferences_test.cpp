@@ -2,6 +2,8 @@
 
 #include "core/file_io.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -15,15 +17,13 @@ namespace {
 class PrefFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/qp-pref-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = std::string(tmpl) + "/";
+        ASSERT_TRUE(tmp_.ok());
+        dir = tmp_.path();
         paths = std::make_unique<Paths>(dir, "/home/u/Documents/", "/opt/", "");
         prefs = std::make_unique<Preferences>(*paths, log);
         prefs->set_folder_changer([this](const std::string& f) { changed_to = f; });
         Pref_RegisterAll(*prefs);
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     std::string settings() const {
         std::string s;
@@ -33,6 +33,8 @@ protected:
     void put(const std::string& name, const std::string& bytes) {
         ASSERT_TRUE(write_file(dir + name, bytes));
     }
+
+    qp::testing_support::TempDir tmp_;
 
     std::string dir;
     Log log;

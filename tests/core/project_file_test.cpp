@@ -3,8 +3,10 @@
 #include "core/project_file.h"
 #include "core/text.h"
 
+#include "temp_dir.h"
 #include <csignal>
 #include <filesystem>
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -124,20 +126,19 @@ TEST(ProjectReader, TagRulesAndClamps) {
 class ProjectSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/qp_project_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        ASSERT_TRUE(tmp_.ok());
+        dir_ = tmp_.path().substr(0, tmp_.path().size() - 1);
         path_ = dir_ + "/news.QPRJ";
         doc_.Title = "old";
         ASSERT_EQ(WriteProject(doc_, path_), 1);
         ASSERT_TRUE(read_file(path_, old_));
         doc_.Title = std::string(4096, 'n');
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string content(const std::string& p) {
         std::string s;
         return read_file(p, s) ? s : "<missing>";
     }
+    qp::testing_support::TempDir tmp_;
     std::string dir_, path_, old_;
     Doc doc_;
 };

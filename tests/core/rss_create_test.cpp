@@ -5,6 +5,8 @@
 #include "core/project_file.h"
 #include "core/rss_create.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,9 +19,8 @@ namespace {
 class RssCreate : public ::testing::Test {
 protected:
     void SetUp() override {
-        char folder[] = "/tmp/qp_rss_create_XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        dir_ = std::string(folder) + "/";
+        ASSERT_TRUE(tmp_.ok());
+        dir_ = tmp_.path();
         DocDefaults(doc_);
         doc_.Title = "Show";
         doc_.LastBuildDate = 1000;
@@ -30,13 +31,14 @@ protected:
         feed.FeedFlag = kUploadFile;
         SetModified(doc_, true);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     static std::string contents(const std::string& path) {
         std::string data;
         EXPECT_TRUE(read_file(path, data)) << path;
         return data;
     }
+
+    qp::testing_support::TempDir tmp_;
 
     std::string dir_;
     Doc doc_;

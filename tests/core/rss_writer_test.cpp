@@ -2,6 +2,8 @@
 #include "core/file_io.h"
 #include "core/rss_writer.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -174,9 +176,9 @@ TEST(RssWriter, LinksAndFileNames) {
 }
 
 TEST(RssWriter, WritesTheFileOrSaysWhyNot) {
-    char tmpl[] = "/tmp/qp_rss_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
+    qp::testing_support::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string dir = tmp.path().substr(0, tmp.path().size() - 1);
     Doc d = new_doc();
     d.Title = "Caf\xC3\xA9";
     UploadJob job;
@@ -188,7 +190,6 @@ TEST(RssWriter, WritesTheFileOrSaysWhyNot) {
     EXPECT_EQ(bytes, build(d, again));
     EXPECT_NE(bytes.find("<title>Caf\xC3\xA9</title>"), std::string::npos);
     EXPECT_EQ(BuildRssFile(dir + "/missing/news.Xml", d, job, kPaths), "Can't save Xml File");
-    std::filesystem::remove_all(dir);
 }
 
 TEST(RssWriter, DefaultDateMaskGivesWhatTheMaskEngineGives) {

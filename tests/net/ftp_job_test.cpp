@@ -3,6 +3,8 @@
 #include "core/file_io.h"
 #include "net/fake_ftp_session.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,6 +27,7 @@ long count(const std::vector<std::string>& list, const std::string& prefix) {
 
 // Local files, a job over a fake server, and the window's loop.
 struct JobRun {
+    qp::testing_support::TempDir tmp;
     std::string dir;
     FTPJob job;
     KeyTexts texts;
@@ -35,14 +38,8 @@ struct JobRun {
     ScopedClock scoped{clock};
     std::unique_ptr<FtpSender> sender; // kept open after the end, as the window is
 
-    JobRun() {
-        char tmpl[] = "/tmp/qp-ftpjob-XXXXXX";
-        dir = std::string(::mkdtemp(tmpl) ? tmpl : "/nonexistent") + "/";
-    }
-    ~JobRun() {
-        sender.reset();
-        (void)std::system(("rm -rf '" + dir + "'").c_str());
-    }
+    JobRun() : dir(tmp.path()) {}
+    ~JobRun() { sender.reset(); }
     void add(const std::string& name, const std::string& content, const std::string& remote) {
         const std::string path = dir + name;
         if (!content.empty() || name.ends_with(".empty")) {
