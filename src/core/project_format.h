@@ -1,0 +1,20 @@
+// The project file's bytes: one tagged line per value, CR LF line ends, line breaks inside a value
+// stored as the byte 0x11. The writer always produces the same layout; the reader takes each line
+// by its tag and skips what it does not know, so older and hand-edited files load.
+#pragma once
+
+#include "core/document.h"
+
+#include <string>
+#include <string_view>
+
+namespace qp {
+
+// The file's bytes: Windows-1252 without a mark when every character has a form there, otherwise
+// UTF-8 with the mark.
+std::string FormatProject(const Doc& doc);
+// Reads a project's bytes into doc, appending its feeds. Any input is accepted; fields without a
+// line keep their value, then TTL and TimeZone are brought into range.
+void ParseProject(Doc& doc, std::string_view bytes);
+
+} // namespace qp
