@@ -265,8 +265,11 @@ std::string resolve_links(const std::string& path) {
         const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf);
         if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf)
             return current;
-        const std::string link(buf, static_cast<std::size_t>(n));
-        current = is_absolute_path(link) ? link : folder_part(current) + link;
+        const std::string_view link(buf, static_cast<std::size_t>(n));
+        if (is_absolute_path(link))
+            current.assign(link);
+        else
+            current = folder_part(current).append(link);
     }
     return current;
 }

@@ -170,15 +170,33 @@ TEST_F(Cli, NeverWritesOverAFileItWasNotAskedTo) {
     EXPECT_TRUE(file_exists(other)); // the project itself was saved
 }
 
-TEST_F(Cli, FileSizeLimitLeavesTheProjectWhole) {
+TEST_F(Cli, FileSizeLimitLeavesEveryFileWhole) {
     // Past the limit the tool gets an error, not a signal, and cleans up after itself.
-    const std::string limited = "ulimit -f 4 && exec " + ::quoted(QP_CLI_PATH) + " save " +
-                                ::quoted(project_) + " >/dev/null 2>" + ::quoted(dir_ + "err");
-    const int raw = std::system(("sh -c " + quoted(limited)).c_str());
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+    const auto limited = [&](int blocks_of_512, const std::string& args) {
+        const std::string command = "ulimit -f " + std::to_string(blocks_of_512) + " && exec " +
+                                    ::quoted(QP_CLI_PATH) + " " + args + " >/dev/null 2>" +
+                                    ::quoted(dir_ + "err");
+        const int raw = std::system(("sh -c " + quoted(command)).c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(limited(4, "save " + ::quoted(project_)), 1);
     EXPECT_NE(contents(dir_ + "err").find("File too large"), std::string::npos);
     EXPECT_EQ(contents(project_), contents(kExample));
     EXPECT_EQ(files_in_work(), 1u);
+
+    // A project small enough to save whose feed is not: every item repeats the long link.
+    std::string small =
+        "@Link:@\thttp://example.com/" + std::string(1000, 'l') + "\r\n@Format:@\tRssV2\r\n";
+    for (int i = 0; i < 10; ++i)
+        small += "@FeedTitle:@\tItem\r\n";
+    ASSERT_TRUE(write_file(project_, small));
+    const std::string feed = dir_ + "work/feed.xml";
+    ASSERT_TRUE(write_file(feed, "the last good feed"));
+    EXPECT_EQ(limited(16, "rss -o " + ::quoted(feed) + " " + ::quoted(project_)), 1);
+    EXPECT_NE(contents(dir_ + "err").find("Can't save Xml File: File too large"),
+              std::string::npos);
+    EXPECT_EQ(contents(feed), "the last good feed");
+    EXPECT_EQ(files_in_work(), 2u);
 }
 
 TEST_F(Cli, ConcurrentRunsLeaveOneWholeFeed) {
