@@ -174,7 +174,7 @@ bool dump_items(const std::string& path) {
         out += ",\"date\":" + std::to_string(f.FeedPubDate) + "}";
     }
     out += "],\"rss_bytes\":" + std::to_string(rss_output().size()) + "}";
-    return write_file(path, out);
+    return write_file(path, out).ok();
 }
 
 } // namespace

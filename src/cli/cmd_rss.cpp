@@ -2,6 +2,7 @@
 
 #include "core/file_io.h"
 #include "core/paths.h"
+#include "core/project_file.h"
 #include "core/rss_create.h"
 
 #include <cstdio>
@@ -25,9 +26,11 @@ int cmd_rss(const std::vector<std::string>& args) {
     const std::string rss_output = output ? absolute_path(*output) : std::string();
 
     // Caught here, before the save, for a clear message; the RSS step refuses it as well.
-    if (!rss_output.empty() && (canonical_path(rss_output) == canonical_path(project) ||
-                                canonical_path(rss_output) == canonical_path(project + ".QPRJ")))
-        return fail("OUTPUT names the project file itself: " + rss_output);
+    if (!rss_output.empty()) {
+        for (const std::string& file : {project, ProjectSavePath(project)})
+            if (same_file(rss_output, file) || canonical_path(rss_output) == canonical_path(file))
+                return fail("OUTPUT names the project file itself: " + rss_output);
+    }
 
     Log log; // the tool never writes the program's log file
     Doc doc;
@@ -36,7 +39,7 @@ int cmd_rss(const std::vector<std::string>& args) {
         return fail(error);
 
     const RssCreateResult result = Rss_Create(doc, log, paths, rss_output);
-    if (!result.error.empty())
+    if (!result.ok())
         return fail(result.error);
     std::printf("%s\n", result.rss_path.c_str());
     return kExitOk;

@@ -18,18 +18,24 @@ int cmd_save(const std::vector<std::string>& args) {
         return usage_error("OUTPUT is empty");
 
     const std::string project = absolute_path(parsed.positional[0]);
-    const bool in_place = parsed.positional.size() == 1;
-    const std::string target = in_place ? project : absolute_path(parsed.positional[1]);
+    const std::string target =
+        parsed.positional.size() == 1 ? project : absolute_path(parsed.positional[1]);
+    // However OUTPUT is spelled, naming the project itself is a save in place.
+    const std::string written = ProjectSavePath(target);
+    const bool in_place =
+        same_file(project, written) || canonical_path(project) == canonical_path(written);
 
     Log log;
     Doc doc;
-    // Saving in place rewrites the ".Bak" first, so a newer backup would be lost.
+    // Saving rewrites the ".Bak" first, so a newer backup would be lost.
     if (const std::string error =
             load_project(project, doc, log, in_place ? NewerBackup::Refuse : NewerBackup::Warn);
         !error.empty())
         return fail(error);
-    if (!SaveDoc(doc, target, log))
-        return fail(last_log_line(log));
+    if (!in_place && BackupIsNewer(written))
+        return fail(newer_backup_note(written) + "; remove the backup to save over it");
+    if (const SaveResult saved = SaveDoc(doc, target, log); !saved.saved())
+        return fail(saved.error);
     std::printf("%s\n", doc.FileName.c_str());
     return kExitOk;
 }

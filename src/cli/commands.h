@@ -44,10 +44,6 @@ std::string parse_args(const std::vector<std::string>& args,
                        std::initializer_list<std::string_view> with_value,
                        std::initializer_list<std::string_view> flags, ParsedArgs& out);
 
-// The last line of the log's pending text: where the program's save and load steps leave the
-// reason of a failure (the tool's log is never written out, so nothing is flushed away).
-std::string last_log_line(const Log& log);
-
 // The path made absolute against the folder the tool was started in, since saving and loading
 // may change the current folder.
 std::string absolute_path(std::string_view path);
@@ -58,6 +54,9 @@ enum class NewerBackup {
     Refuse, // the command would overwrite the backup: stop and leave both files alone
     Warn,   // the command only reads: use the project file and say so
 };
+
+// Says that the backup of path is newer than path.
+std::string newer_backup_note(const std::string& path);
 
 // Reads the project at path into doc (a fresh record, as the program opens files) with its
 // FileName set to path. Never creates a file. Empty on success, else the message to show.

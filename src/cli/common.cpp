@@ -70,36 +70,29 @@ std::string parse_args(const std::vector<std::string>& args,
     return {};
 }
 
-std::string last_log_line(const Log& log) {
-    std::string text = log.text();
-    while (text.ends_with("\r\n"))
-        text.resize(text.size() - 2);
-    const std::size_t start = text.rfind("\r\n");
-    return start == std::string::npos ? text : text.substr(start + 2);
-}
-
 std::string absolute_path(std::string_view path) {
     if (path.empty() || is_absolute_path(path))
         return std::string(path);
     return current_directory() + std::string(path);
 }
 
+std::string newer_backup_note(const std::string& path) {
+    return "the backup " + BackupPath(path) + " is newer than " + path +
+           " (an earlier save did not finish)";
+}
+
 std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBackup newer_backup) {
-    const auto info = file_info(path);
-    if (!info)
+    if (!file_exists(path))
         return "no such project file: " + path;
-    if (info->is_directory)
-        return "not a project file but a folder: " + path;
     if (BackupIsNewer(path)) {
-        const std::string note = "the backup " + path +
-                                 ".Bak is newer than the project (an earlier save did not finish)";
+        const std::string note = newer_backup_note(path);
         if (newer_backup == NewerBackup::Refuse)
             return note + "; open the project in Quillpost to choose which to keep, or remove the "
                           "backup";
         std::fprintf(stderr, "quillpost-cli: warning: %s; using the project file\n", note.c_str());
     }
-    if (!LoadDoc(doc, path, log))
-        return "can't read the project file: " + path;
+    if (const FileResult r = LoadDoc(doc, path, log); !r.ok())
+        return "can't read the project file " + path + ": " + r.error;
     doc.FileName = path;
     return {};
 }

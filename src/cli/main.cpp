@@ -1,6 +1,7 @@
 // quillpost-cli: the program's documents, RSS writer and publisher for scripts and servers.
 #include "cli/commands.h"
 
+#include <csignal>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ constexpr Command kCommands[] = {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write then fails with an error the save cleans up after, instead
+    // of the signal ending the program with a temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2)
         return qp::usage_error("no command given");
     const std::string_view name = argv[1];

@@ -8,14 +8,13 @@
 
 namespace qp {
 
-int DocDefaults(Doc& doc) {
+void DocDefaults(Doc& doc) {
     doc.MaxFeed = 15;
     doc.TTL = 1440;
     doc.Port = 21;
     doc.Flag = kAutoLastBuildDate;
     doc.TimeZone = 99999;
     doc.Format = "RssV2";
-    return 1;
 }
 
 void SetModified(Doc& doc, bool on) {

@@ -89,9 +89,9 @@ struct Doc {
 class Texts;
 
 // Gives a fresh document the defaults that are not empty or 0 (MaxFeed, TTL, Port, Flag,
-// TimeZone, Format); returns 1. `Lang`, `FileName` and `LastBuildDate` belong to the caller
+// TimeZone, Format). `Lang`, `FileName` and `LastBuildDate` belong to the caller
 // that creates the document.
-int DocDefaults(Doc& doc);
+void DocDefaults(Doc& doc);
 // Sets or clears the modified bit of `State`.
 void SetModified(Doc& doc, bool on);
 // The project file's name without folder and extension, or the "Title.New" text when the

@@ -39,16 +39,16 @@ bool Docs::remove(int index) {
     return true;
 }
 
-int Docs::IsDpc(std::string_view name, Log& log, bool writeEntry) const {
+bool Docs::IsDpc(std::string_view name, Log& log, bool writeEntry) const {
     if (writeEntry)
         log.add("* " + std::string(name));
     if (docs_.empty())
-        return 0;
+        return false;
     if (current_ < 0) {
         log.add("! IsDpc(), no Doc() set ! " + std::string(name), true);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
 
 void Docs::SelectDoc(int step, int index) {

@@ -42,10 +42,11 @@ public:
     // last one when the first was removed); none is current once the list is empty.
     [[nodiscard]] bool remove(int index);
 
-    // The guard every command on the current document runs first. Writes "* " + name when
-    // writeEntry is set; 0 when no document is open. Open documents without a current one are an
-    // inconsistency reported as a fatal log line; 0 if the fatal handler returns.
-    int IsDpc(std::string_view name, Log& log, bool writeEntry = true) const;
+    // The guard every command on the current document runs first: may the command go on? Writes
+    // "* " + name when writeEntry is set; false when no document is open. Open documents without
+    // a current one are an inconsistency reported as a fatal log line; false if the fatal handler
+    // returns.
+    bool IsDpc(std::string_view name, Log& log, bool writeEntry = true) const;
 
     // step 1: the next document (after the last, the first); step -1: the previous one (before
     // the first or with none current, the last); otherwise the document at index, or the first

@@ -3,11 +3,75 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace qp {
+
+namespace {
+
+constexpr int kMaxLinkHops = 40; // as the system's own limit on a path
+
+// "1 GiB" for round sizes, else the number of bytes.
+std::string size_text(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+    if (bytes >= kGiB && bytes % kGiB == 0)
+        return std::to_string(bytes / kGiB) + " GiB";
+    if (bytes >= kMiB && bytes % kMiB == 0)
+        return std::to_string(bytes / kMiB) + " MiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+FileResult too_large(std::uint64_t max_bytes) {
+    return {"larger than " + size_text(max_bytes)};
+}
+
+// Reads fd to its end, stopping once more than max_bytes have come.
+FileResult read_fd(int fd, std::string& out, std::uint64_t max_bytes) {
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0)
+            return {};
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return system_error(errno);
+        }
+        out.append(buf, static_cast<std::size_t>(n));
+        if (out.size() > max_bytes)
+            return too_large(max_bytes);
+    }
+}
+
+FileResult write_all(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return system_error(errno);
+        }
+        if (n == 0)
+            return system_error(EIO);
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+FileResult close_fd(int fd) {
+    return ::close(fd) == 0 ? FileResult{} : system_error(errno);
+}
+
+} // namespace
+
+FileResult system_error(int errno_value) {
+    return {std::generic_category().message(errno_value)};
+}
 
 std::optional<FileInfo> file_info(const std::string& path) {
     struct stat st {};
@@ -24,91 +88,190 @@ bool file_exists(const std::string& path) {
     return file_info(path).has_value();
 }
 
-bool read_file(const std::string& path, std::string& out) {
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+FileResult read_file(const std::string& path, std::string& out) {
     out.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return system_error(errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    if (st.st_size > 0)
+    FileResult result;
+    if (::fstat(fd, &st) != 0)
+        result = system_error(errno);
+    else if (S_ISDIR(st.st_mode))
+        result = system_error(EISDIR);
+    else
+        result = read_fd(fd, out, std::numeric_limits<std::uint64_t>::max());
+    ::close(fd);
+    if (!result.ok())
+        out.clear();
+    return result;
+}
+
+FileResult read_regular_file(const std::string& path, std::string& out, std::uint64_t max_bytes) {
+    out.clear();
+    // Without O_NONBLOCK, opening a pipe would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return system_error(errno);
+    struct stat st {};
+    FileResult result;
+    if (::fstat(fd, &st) != 0)
+        result = system_error(errno);
+    else if (!S_ISREG(st.st_mode))
+        result = {S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file"};
+    else if (static_cast<std::uint64_t>(st.st_size) > max_bytes)
+        result = too_large(max_bytes);
+    else {
         out.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            out.clear();
-            return false;
-        }
-        out.append(buf, static_cast<std::size_t>(n));
+        result = read_fd(fd, out, max_bytes);
     }
     ::close(fd);
-    return true;
+    if (!result.ok())
+        out.clear();
+    return result;
 }
 
-namespace {
-
-bool write_all(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return false;
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-bool write_fd(const std::string& path, int flags, std::string_view data, bool sync) {
-    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0644);
+FileResult write_file(const std::string& path, std::string_view data, bool sync) {
+    const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
     if (fd < 0)
-        return false;
-    bool ok = write_all(fd, data);
-    if (ok && sync)
-        ok = ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    return ok;
+        return system_error(errno);
+    FileResult result = write_all(fd, data);
+    if (result.ok() && sync && ::fsync(fd) != 0)
+        result = system_error(errno);
+    FileResult closed = close_fd(fd);
+    return result.ok() ? closed : result;
 }
 
-} // namespace
-
-bool write_file(const std::string& path, std::string_view data, bool sync) {
-    return write_fd(path, O_CREAT | O_TRUNC, data, sync);
+FileReplacement::~FileReplacement() {
+    discard();
 }
 
-bool replace_file_atomically(const std::string& path, std::string_view data) {
-    std::random_device rd;
-    const std::string tmp = path + ".tmp" + std::to_string(rd() % 1000000);
-    if (!write_fd(tmp, O_CREAT | O_EXCL, data, true)) {
-        (void)remove_file(tmp);
-        return false;
+void FileReplacement::discard() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!temp_.empty())
+        ::unlink(temp_.c_str());
+    fd_ = -1;
+    temp_.clear();
+    target_.clear();
+}
+
+FileResult FileReplacement::begin(const std::string& target, const std::string& model) {
+    discard();
+    struct stat st {};
+    const bool has_model = ::stat(model.c_str(), &st) == 0;
+    if (!has_model && errno != ENOENT)
+        return system_error(errno);
+    if (has_model) {
+        // A rename would put a plain file in place of the device or pipe.
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+            return {"not a regular file"};
+        // The rename needs only the folder's permission, so the file's own is checked here;
+        // the bits are looked at too, since the superuser passes every access check.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return {"read-only file"};
+        if (::access(model.c_str(), W_OK) != 0)
+            return system_error(errno);
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        (void)remove_file(tmp);
-        return false;
+    thread_local std::mt19937 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        std::string temp = target + ".tmp" + std::to_string(100000 + random() % 900000);
+        // A file that replaces another is private until it has the other's permissions.
+        fd_ =
+            ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, has_model ? 0600 : 0666);
+        if (fd_ >= 0)
+            temp_ = std::move(temp);
+        else if (errno != EEXIST)
+            return system_error(errno);
     }
-    sync_folder_of(path);
-    return true;
+    if (fd_ < 0)
+        return system_error(EEXIST);
+    target_ = target;
+    if (has_model) {
+        if (::fchown(fd_, st.st_uid, st.st_gid) != 0)
+            (void)::fchown(fd_, static_cast<uid_t>(-1), st.st_gid); // the group, where allowed
+        if (::fchmod(fd_, st.st_mode & 07777) != 0) {
+            const int err = errno;
+            discard();
+            return system_error(err);
+        }
+    }
+    return {};
 }
 
-bool remove_file(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+FileResult FileReplacement::write(std::string_view data) {
+    if (fd_ < 0)
+        return system_error(EBADF);
+    FileResult result = write_all(fd_, data);
+    if (!result.ok())
+        discard();
+    return result;
 }
 
-bool rename_file(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+FileResult FileReplacement::commit() {
+    if (fd_ < 0)
+        return system_error(EBADF);
+    FileResult result;
+    if (::fsync(fd_) != 0)
+        result = system_error(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (FileResult closed = close_fd(fd); result.ok())
+        result = std::move(closed);
+    if (result.ok() && ::rename(temp_.c_str(), target_.c_str()) != 0)
+        result = system_error(errno);
+    if (!result.ok()) {
+        discard();
+        return result;
+    }
+    sync_folder_of(target_);
+    temp_.clear();
+    target_.clear();
+    return {};
+}
+
+FileResult replace_file_atomically(const std::string& path, std::string_view data) {
+    const std::string target = resolve_links(path);
+    FileReplacement file;
+    if (FileResult r = file.begin(target, target); !r.ok())
+        return r;
+    if (FileResult r = file.write(data); !r.ok())
+        return r;
+    return file.commit();
+}
+
+FileResult remove_file(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? FileResult{} : system_error(errno);
+}
+
+FileResult rename_file(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? FileResult{} : system_error(errno);
+}
+
+std::string resolve_links(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        char buf[4096];
+        const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf);
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf)
+            return current;
+        const std::string_view link(buf, static_cast<std::size_t>(n));
+        if (is_absolute_path(link))
+            current.assign(link);
+        else
+            current = folder_part(current).append(link);
+    }
+    return current;
 }
 
 void sync_folder_of(const std::string& path) {

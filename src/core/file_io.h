@@ -1,5 +1,5 @@
-// Every file the core layer writes goes through here, so each write is checked and a full
-// disk never passes for success.
+// Every file the core layer reads or writes goes through here, so each write is checked, a full
+// disk never passes for success and a failure carries the system's reason.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,18 @@
 #include <string_view>
 
 namespace qp {
+
+// The outcome of a file operation: an empty error on success, else the reason in the system's
+// words ("No space left on device", "Permission denied", "File too large", ...).
+struct [[nodiscard]] FileResult {
+    std::string error;
+
+    bool ok() const { return error.empty(); }
+    explicit operator bool() const { return ok(); }
+};
+
+// The reason for an errno value, as the system words it.
+FileResult system_error(int errno_value);
 
 struct FileInfo {
     bool is_directory = false;
@@ -18,21 +30,57 @@ struct FileInfo {
 // nullopt when the path does not exist.
 std::optional<FileInfo> file_info(const std::string& path);
 bool file_exists(const std::string& path);
+// True when both paths exist and name one file (symbolic and hard links included).
+bool same_file(const std::string& a, const std::string& b);
 
-[[nodiscard]] bool read_file(const std::string& path, std::string& out);
+// Reads whatever opens at path, a pipe included (a password may come through one).
+FileResult read_file(const std::string& path, std::string& out);
+// Reads a regular file of at most max_bytes. Anything else is refused without blocking: a pipe,
+// a device, a folder, or a file that is or grows too large.
+FileResult read_regular_file(const std::string& path, std::string& out, std::uint64_t max_bytes);
 
-// Creates or truncates path and writes data; false when the file cannot be created or any write,
-// the optional flush to disk or the close fails.
-[[nodiscard]] bool write_file(const std::string& path, std::string_view data, bool sync = false);
+// Creates or truncates path and writes data in place; fails when the file cannot be created or
+// any write, the optional flush to disk or the close fails.
+FileResult write_file(const std::string& path, std::string_view data, bool sync = false);
 
-// Writes data to a temporary file in the same folder, flushes it to disk and renames it over
-// path in one step: path holds either its old or its new content, never a part.
-[[nodiscard]] bool replace_file_atomically(const std::string& path, std::string_view data);
+// A new content for a file, written beside it under a temporary name and renamed into place only
+// when all of it is on disk: the file holds either its old or its new content, never a part, and a
+// failure leaves no temporary file behind.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    ~FileReplacement(); // removes the temporary file unless committed
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
 
-[[nodiscard]] bool remove_file(const std::string& path);
-[[nodiscard]] bool rename_file(const std::string& from, const std::string& to);
+    // Starts the temporary file in target's folder. When model exists, the new file takes its
+    // permission bits and, where the user may, its owner and group; a model that is read-only,
+    // or a device, pipe or socket, is refused. model is usually target itself.
+    FileResult begin(const std::string& target, const std::string& model);
+    FileResult write(std::string_view data);
+    // Flushes the file to disk, renames it over target and flushes the folder.
+    FileResult commit();
+
+private:
+    void discard();
+
+    int fd_ = -1;
+    std::string temp_;
+    std::string target_;
+};
+
+// Replaces the file at path (the file a symbolic link points to, keeping the link) with data
+// through a FileReplacement.
+FileResult replace_file_atomically(const std::string& path, std::string_view data);
+
+FileResult remove_file(const std::string& path);
+FileResult rename_file(const std::string& from, const std::string& to);
 // Flushes a folder's entries to disk after a rename; failures are ignored.
 void sync_folder_of(const std::string& path);
+
+// The file a path names once the symbolic links at its end are followed; the path itself when it
+// is not a link. A dangling link gives the path it points to, so a save creates that file.
+std::string resolve_links(const std::string& path);
 
 // Folder part of a path, up to and including its last "/" or "\"; empty when it has none.
 std::string folder_part(std::string_view path);

@@ -127,7 +127,7 @@ std::string IniWriter::bytes() const {
 }
 
 bool IniWriter::save(const std::string& path) const {
-    return replace_file_atomically(path, bytes());
+    return replace_file_atomically(path, bytes()).ok();
 }
 
 } // namespace qp

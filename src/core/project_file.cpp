@@ -1,74 +1,102 @@
 #include "core/project_file.h"
 
-#include "core/file_io.h"
 #include "core/log.h"
 #include "core/text.h"
 
 namespace qp {
 
-int WriteProject(const Doc& doc, const std::string& path, bool sync) {
-    return write_file(path, FormatProject(doc), sync) ? 1 : 0;
+FileResult WriteProject(const Doc& doc, const std::string& path) {
+    return replace_file_atomically(path, FormatProject(doc));
 }
 
-int ReadProject(Doc& doc, const std::string& path) {
+FileResult ReadProject(Doc& doc, const std::string& path) {
     std::string bytes;
-    if (!read_file(path, bytes))
-        return 0;
-    ParseProject(doc, bytes);
-    return 1;
+    if (FileResult r = read_regular_file(path, bytes, kMaxProjectBytes); !r.ok())
+        return r;
+    // Parsed into a copy, so a file that turns out not to be a project leaves doc as it was.
+    Doc read = doc;
+    if (ParseProject(read, bytes) == 0 && !bytes.empty())
+        return {"not a project file: no line of it holds a project setting"};
+    doc = std::move(read);
+    return {};
 }
 
-bool SaveProjectWithBackup(const Doc& doc, const std::string& path) {
+FileResult SaveProjectWithBackup(const Doc& doc, const std::string& path) {
+    const std::string target = resolve_links(path);
     const std::string bytes = FormatProject(doc);
-    // Both writes go through a synced temporary file renamed into place, so neither the project
-    // nor its ".Bak" is ever left cut short by a full disk or a crash.
-    if (!file_exists(path))
-        return replace_file_atomically(path, bytes);
-    const std::string bak = path + ".Bak";
-    if (!replace_file_atomically(bak, bytes))
-        return false;
-    if (!rename_file(bak, path))
-        return false;
-    sync_folder_of(path);
-    return true;
+    if (!file_exists(target))
+        return replace_file_atomically(target, bytes);
+    // The backup is written as a replacement of the project itself, so it already has the
+    // project's permissions when it takes its place.
+    const std::string bak = BackupPath(target);
+    FileReplacement file;
+    if (FileResult r = file.begin(bak, target); !r.ok())
+        return r;
+    if (FileResult r = file.write(bytes); !r.ok())
+        return r;
+    if (FileResult r = file.commit(); !r.ok())
+        return r;
+    if (FileResult r = rename_file(bak, target); !r.ok())
+        return r;
+    sync_folder_of(target);
+    return {};
+}
+
+std::string BackupPath(const std::string& path) {
+    return resolve_links(path) + ".Bak";
 }
 
 bool BackupIsNewer(const std::string& path) {
-    const auto bak = file_info(path + ".Bak");
+    const std::string target = resolve_links(path);
+    const auto bak = file_info(BackupPath(target));
     if (!bak || bak->is_directory)
         return false;
-    const auto main = file_info(path);
+    const auto main = file_info(target);
     if (!main)
         return true;
-    return local_from_utc(bak->mtime_utc) > local_from_utc(main->mtime_utc);
+    // Real times: local wall-clock time goes back an hour in autumn.
+    return bak->mtime_utc > main->mtime_utc;
 }
 
-int LoadDoc(Doc& doc, const std::string& path, Log& log) {
-    if (!ReadProject(doc, path)) {
+std::string ProjectSavePath(std::string_view file) {
+    std::string target(file);
+    if (!iequals(extension_of(target), "qprj"))
+        target += ".QPRJ";
+    return target;
+}
+
+FileResult LoadDoc(Doc& doc, const std::string& path, Log& log) {
+    FileResult r = ReadProject(doc, path);
+    if (!r.ok()) {
         log.add("! Can't open file");
-        return 0;
+        return r;
     }
     log.add("- File Loaded !");
-    return 1;
+    return {};
 }
 
-int SaveDoc(Doc& doc, const std::string& file, Log& log) {
+SaveResult SaveDoc(Doc& doc, const std::string& file, Log& log) {
     log.add("- Save document");
     if (file_part(file).empty()) {
         log.add("- Aborted, no filename !");
-        return 0;
+        return {SaveStatus::NoFileName, {}};
     }
-    std::string target = file;
-    if (!iequals(extension_of(target), "qprj"))
-        target += ".QPRJ";
-    if (!SaveProjectWithBackup(doc, target)) {
-        log.add("! Error, Not saved " + target);
-        return 0;
+    const std::string target = ProjectSavePath(file);
+    const std::string not_saved = "Error, Not saved " + target;
+    // The user chose file, not the name the extension rule made of it, so whatever already has
+    // that name is not theirs to lose.
+    if (target != file && file_exists(target) && !same_file(target, doc.FileName)) {
+        log.add("! " + not_saved);
+        return {SaveStatus::TargetExists, not_saved + ": another file of that name exists"};
+    }
+    if (FileResult r = SaveProjectWithBackup(doc, target); !r.ok()) {
+        log.add("! " + not_saved);
+        return {SaveStatus::Failed, not_saved + ": " + r.error};
     }
     doc.FileName = target;
     SetModified(doc, false);
     log.add("- Saved " + target);
-    return 1;
+    return {SaveStatus::Saved, {}};
 }
 
 } // namespace qp

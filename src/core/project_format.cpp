@@ -397,10 +397,11 @@ std::string FormatProject(const Doc& doc) {
     return encode_text_file(out);
 }
 
-void ParseProject(Doc& doc, std::string_view bytes) {
+std::size_t ParseProject(Doc& doc, std::string_view bytes) {
     const std::string text = decode_text_file(bytes);
     const auto& table = tag_table();
     Feed* feed = nullptr;
+    std::size_t recognised = 0;
     const char* p = text.data();
     const char* const end = p + text.size();
     // The next CR and LF are each searched for once and kept until passed, so the text is
@@ -429,6 +430,7 @@ void ParseProject(Doc& doc, std::string_view bytes) {
         const auto it = table.find(name);
         if (it == table.end())
             continue;
+        ++recognised;
         const std::string_view value =
             tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
         if (it->second == Tag::FeedTitle) {
@@ -447,6 +449,7 @@ void ParseProject(Doc& doc, std::string_view bytes) {
         doc.TTL = 1;
     if (doc.TimeZone < -12 || doc.TimeZone > 12)
         doc.TimeZone = 99999;
+    return recognised;
 }
 
 } // namespace qp

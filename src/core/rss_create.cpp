@@ -4,27 +4,9 @@
 #include "core/file_io.h"
 #include "core/log.h"
 #include "core/paths.h"
-#include "core/project_file.h"
 #include "core/rss_writer.h"
 
 namespace qp {
-
-namespace {
-
-// The last line the save wrote, which names the failure; a flush in between may have taken it
-// to the file already, hence the fallback.
-std::string last_log_line(const Log& log, std::string_view fallback) {
-    std::string text = log.text();
-    while (text.ends_with("\r\n"))
-        text.resize(text.size() - 2);
-    const std::size_t start = text.rfind("\r\n");
-    std::string line = start == std::string::npos ? text : text.substr(start + 2);
-    if (line.starts_with("! ") || line.starts_with("- Aborted"))
-        return line;
-    return std::string(fallback);
-}
-
-} // namespace
 
 RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_view output_path) {
     RssCreateResult result;
@@ -32,19 +14,26 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
         doc.LastBuildDate = Now();
         SetModified(doc, true);
     }
-    if (!SaveDoc(doc, doc.FileName, log)) {
-        result.error = last_log_line(log, "! Error, Not saved " + doc.FileName);
+    // The save may give the project a new name; the file it was read from is kept safe as well.
+    const std::string read_from = doc.FileName;
+    SaveResult saved = SaveDoc(doc, doc.FileName, log);
+    result.save = saved.status;
+    if (!saved.saved()) {
+        result.error = saved.status == SaveStatus::NoFileName ? "Aborted, no filename"
+                                                              : std::move(saved.error);
         return result;
     }
-    result.saved = true;
 
     result.rss_path = output_path.empty() ? Rss_FilePath(doc) : std::string(output_path);
     // An RSS name that is the project's own name (possible for old files without a format line)
-    // would overwrite the project just saved.
-    if (canonical_path(result.rss_path) == canonical_path(doc.FileName)) {
-        log.add("! RSS file would replace the project " + doc.FileName);
-        result.error = kRssErrorSave;
-        return result;
+    // would overwrite the project.
+    for (const std::string& project : {read_from, doc.FileName}) {
+        if (same_file(result.rss_path, project) ||
+            canonical_path(result.rss_path) == canonical_path(project)) {
+            log.add("! RSS file would replace the project " + project);
+            result.error = std::string(kRssErrorSave) + ": it would replace the project " + project;
+            return result;
+        }
     }
     result.error = BuildRssFile(result.rss_path, doc, result.job, paths);
     if (!result.error.empty())

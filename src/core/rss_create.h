@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/document.h"
+#include "core/project_file.h"
 #include "core/upload_job.h"
 
 #include <string>
@@ -14,22 +15,25 @@ namespace qp {
 class Log;
 class Paths;
 
-struct RssCreateResult {
-    // False when the save failed: no RSS file was written, and the window shows no requester
-    // (the log holds the reason, repeated in error).
-    bool saved = false;
+struct [[nodiscard]] RssCreateResult {
+    // How the save went. Unless Saved, no RSS file was written; NoFileName (a cancelled file
+    // dialog) shows nothing, TargetExists asks whether to replace the file.
+    SaveStatus save = SaveStatus::Failed;
     // Empty on success, else the message to show as it stands.
     std::string error;
     // Where the RSS file was (or would have been) written.
     std::string rss_path;
     // The enclosures marked for upload; the caller adds the RSS and project files.
     UploadJob job;
+
+    bool ok() const { return save == SaveStatus::Saved && error.empty(); }
 };
 
 // Runs on a document whose guard has passed and whose editor text is committed. doc.FileName
 // names the project (an empty name stops at the save, as a cancelled file dialog does). An
-// output path replaces the RSS file's usual place beside the project.
-[[nodiscard]] RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths,
-                                         std::string_view output_path = {});
+// output path replaces the RSS file's usual place beside the project; it is refused when it
+// names the project file read or saved.
+RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths,
+                           std::string_view output_path = {});
 
 } // namespace qp

@@ -200,8 +200,8 @@ std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job
     std::string err = BuildRssXml(doc, job, paths, sink);
     if (!err.empty())
         return err;
-    if (!write_file(path, bytes))
-        return std::string(kRssErrorSave);
+    if (FileResult r = replace_file_atomically(path, bytes); !r.ok())
+        return std::string(kRssErrorSave) + ": " + r.error;
     return {};
 }
 

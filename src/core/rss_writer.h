@@ -38,7 +38,8 @@ std::string Rss_FilePath(const Doc& doc);
 // BuildRssTree written through a sink.
 [[nodiscard]] std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths,
                                       XmlSink& sink);
-// BuildRssTree written to path with a checked write. Empty on success, else a failure text.
+// BuildRssTree written to path through a temporary file renamed into place. Empty on success,
+// else a failure text ("Can't save Xml File" with the system's reason when the write fails).
 [[nodiscard]] std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job,
                                        const Paths& paths);
 

@@ -116,11 +116,115 @@ TEST_F(Cli, NewerBackupIsNeverOverwritten) {
                                      std::filesystem::last_write_time(bak) - std::chrono::hours(1));
     EXPECT_EQ(run({"rss", project_}).status, 1);
     EXPECT_EQ(run({"save", project_}).status, 1);
+    // The same file by another spelling is a save in place too.
+    EXPECT_EQ(run({"save", project_, dir_ + "work/../work/podcast.qprj"}).status, 1);
     EXPECT_EQ(contents(project_), contents(kExample));
     EXPECT_EQ(contents(bak), "@Title:@\tnewer\r\n");
     const Result shown = run({"show", project_}); // reading is harmless, with a warning
     EXPECT_EQ(shown.status, 0);
     EXPECT_NE(shown.err.find("newer"), std::string::npos);
+
+    // Saving over another project whose backup is newer would lose that backup as well.
+    const std::string other = dir_ + "other.QPRJ";
+    ASSERT_TRUE(write_file(other, "@Title:@\tother\r\n"));
+    ASSERT_TRUE(write_file(other + ".Bak", "@Title:@\tother, newer\r\n"));
+    std::filesystem::last_write_time(other,
+                                     std::filesystem::last_write_time(bak) - std::chrono::hours(1));
+    EXPECT_EQ(run({"save", bak, other}).status, 1);
+    EXPECT_EQ(contents(other), "@Title:@\tother\r\n");
+    EXPECT_EQ(contents(other + ".Bak"), "@Title:@\tother, newer\r\n");
+}
+
+TEST_F(Cli, NeverWritesOverAFileItWasNotAskedTo) {
+    // Not a project: the same file in UTF-16BE, or no text at all.
+    std::string utf16 = "\xFE\xFF";
+    for (const char c : contents(kExample))
+        utf16 += std::string{'\0', c};
+    for (const std::string& bytes : {utf16, std::string("\x7F"
+                                                        "ELF\x02\x01\x01\0\0\0",
+                                                        10)}) {
+        ASSERT_TRUE(write_file(project_, bytes));
+        for (const char* command : {"rss", "save", "show"}) {
+            const Result r = run({command, project_});
+            EXPECT_EQ(r.status, 1) << command;
+            EXPECT_NE(r.err.find("not a project file"), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(contents(project_), bytes);
+        EXPECT_EQ(files_in_work(), 1u);
+    }
+
+    // "proj" saves as "proj.QPRJ", which is somebody else's file here; and without a format
+    // line the feed of "proj" would be named "proj" itself.
+    const std::string proj = dir_ + "work/proj";
+    const std::string other = proj + ".QPRJ";
+    ASSERT_TRUE(write_file(proj, "@Title:@\tmine\r\n"));
+    ASSERT_TRUE(write_file(other, "another file"));
+    Result r = run({"rss", proj});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(other), std::string::npos) << r.err;
+    EXPECT_EQ(contents(other), "another file");
+    ASSERT_TRUE(remove_file(other));
+    r = run({"rss", proj});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(contents(proj), "@Title:@\tmine\r\n");
+    EXPECT_TRUE(file_exists(other)); // the project itself was saved
+}
+
+TEST_F(Cli, FileSizeLimitLeavesEveryFileWhole) {
+    // Past the limit the tool gets an error, not a signal, and cleans up after itself.
+    const auto limited = [&](int blocks_of_512, const std::string& args) {
+        const std::string command = "ulimit -f " + std::to_string(blocks_of_512) + " && exec " +
+                                    ::quoted(QP_CLI_PATH) + " " + args + " >/dev/null 2>" +
+                                    ::quoted(dir_ + "err");
+        const int raw = std::system(("sh -c " + quoted(command)).c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(limited(4, "save " + ::quoted(project_)), 1);
+    EXPECT_NE(contents(dir_ + "err").find("File too large"), std::string::npos);
+    EXPECT_EQ(contents(project_), contents(kExample));
+    EXPECT_EQ(files_in_work(), 1u);
+
+    // A project small enough to save whose feed is not: every item repeats the long link.
+    std::string small =
+        "@Link:@\thttp://example.com/" + std::string(1000, 'l') + "\r\n@Format:@\tRssV2\r\n";
+    for (int i = 0; i < 10; ++i)
+        small += "@FeedTitle:@\tItem\r\n";
+    ASSERT_TRUE(write_file(project_, small));
+    const std::string feed = dir_ + "work/feed.xml";
+    ASSERT_TRUE(write_file(feed, "the last good feed"));
+    EXPECT_EQ(limited(16, "rss -o " + ::quoted(feed) + " " + ::quoted(project_)), 1);
+    EXPECT_NE(contents(dir_ + "err").find("Can't save Xml File: File too large"),
+              std::string::npos);
+    EXPECT_EQ(contents(feed), "the last good feed");
+    EXPECT_EQ(files_in_work(), 2u);
+}
+
+TEST_F(Cli, ConcurrentRunsLeaveOneWholeFeed) {
+    // Projects of different sizes, all built into one file at once.
+    constexpr int kRuns = 20;
+    const std::string out = dir_ + "feed.xml";
+    std::string script;
+    for (int i = 0; i < kRuns; ++i) {
+        std::string project = "@Title:@\tP" + std::to_string(i) + "\r\n@Format:@\tRssV2\r\n";
+        for (int f = 0; f <= i * 20; ++f)
+            project += "@FeedTitle:@\tP" + std::to_string(i) + "\r\n";
+        const std::string path = dir_ + "work/p" + std::to_string(i) + ".QPRJ";
+        ASSERT_TRUE(write_file(path, project));
+        script += quoted(QP_CLI_PATH) + " rss -o " + quoted(out) + " " + quoted(path) +
+                  " >/dev/null 2>&1 & ";
+    }
+    ASSERT_EQ(std::system(("sh -c " + quoted(script + "wait")).c_str()), 0);
+    const std::string feed = contents(out);
+    const std::size_t title = feed.find("<title>P");
+    ASSERT_NE(title, std::string::npos) << feed;
+    const std::string mine = feed.substr(title, feed.find('<', title + 1) - title);
+    std::size_t items = 0;
+    for (std::size_t at = feed.find("<item><title>"); at != std::string::npos;
+         at = feed.find("<item><title>", at + 1), ++items)
+        EXPECT_EQ(feed.compare(at + 6, mine.size(), mine), 0) << feed.substr(at, 40);
+    EXPECT_EQ(items, static_cast<std::size_t>(std::stoi(mine.substr(8)) * 20 + 1));
+    EXPECT_TRUE(feed.ends_with("</channel></rss>"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2); // no temporary
 }
 
 TEST_F(Cli, ShowListsTheFeedsAsTextOrJson) {

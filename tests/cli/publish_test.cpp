@@ -46,7 +46,7 @@ protected:
         doc.Feeds[1].FeedFile = dir_ + "private.mp3"; // not marked for upload
         doc.Feeds[1].FeedFlag = 0;
         Log log;
-        ASSERT_EQ(SaveDoc(doc, dir_ + "show.qprj", log), 1);
+        ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
     }
     void TearDown() override { (void)std::system(("rm -rf " + shell_quoted(dir_)).c_str()); }
 

@@ -4,12 +4,17 @@
 #include "core/text.h"
 
 #include "temp_dir.h"
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 using namespace qp;
@@ -130,21 +135,26 @@ protected:
         dir_ = tmp_.path().substr(0, tmp_.path().size() - 1);
         path_ = dir_ + "/news.QPRJ";
         doc_.Title = "old";
-        ASSERT_EQ(WriteProject(doc_, path_), 1);
+        ASSERT_TRUE(WriteProject(doc_, path_));
         ASSERT_TRUE(read_file(path_, old_));
         doc_.Title = std::string(4096, 'n');
+        doc_.FileName = path_;
     }
     std::string content(const std::string& p) {
         std::string s;
         return read_file(p, s) ? s : "<missing>";
+    }
+    std::size_t files_in(const std::string& dir) const {
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(dir), {}));
     }
     qp::testing_support::TempDir tmp_;
     std::string dir_, path_, old_;
     Doc doc_;
 };
 
-TEST_F(ProjectSave, FailureKeepsTheOldFile) {
-    // A disk that fills mid-save.
+TEST_F(ProjectSave, FailureKeepsTheOldFileAndSaysWhy) {
+    // A file-size limit stops the save mid-way.
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -153,24 +163,60 @@ TEST_F(ProjectSave, FailureKeepsTheOldFile) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     Log log;
     doc_.State = kModified;
-    const int over_old = SaveDoc(doc_, path_, log);
-    const bool as_new = SaveProjectWithBackup(doc_, dir_ + "/new.QPRJ");
+    const SaveResult over_old = SaveDoc(doc_, path_, log);
+    const FileResult as_new = SaveProjectWithBackup(doc_, dir_ + "/new.QPRJ");
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(over_old, 0);
+    EXPECT_EQ(over_old.status, SaveStatus::Failed);
+    EXPECT_EQ(over_old.error, "Error, Not saved " + path_ + ": File too large");
     EXPECT_EQ(doc_.State, kModified);
     EXPECT_TRUE(log.text().ends_with("! Error, Not saved " + path_ + "\r\n"));
-    EXPECT_FALSE(as_new);
+    EXPECT_EQ(as_new.error, "File too large");
     EXPECT_EQ(content(path_), old_);
-    EXPECT_FALSE(file_exists(path_ + ".Bak")); // no cut-off copy to offer on open
-    EXPECT_FALSE(file_exists(dir_ + "/new.QPRJ"));
+    // Neither a cut-off backup to offer on open nor a temporary file stays behind.
+    EXPECT_EQ(files_in(dir_), 1u);
 
     ASSERT_EQ(::mkdir((path_ + ".Bak").c_str(), 0755), 0); // a folder in the backup's place
     EXPECT_FALSE(SaveProjectWithBackup(doc_, path_));
     EXPECT_EQ(content(path_), old_);
 }
 
-TEST_F(ProjectSave, BackupIsNewer) {
+TEST_F(ProjectSave, FullDiskKeepsTheOldFiles) {
+    const std::string mnt = dir_ + "/small";
+    ASSERT_EQ(::mkdir(mnt.c_str(), 0755), 0);
+    if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no small file system to fill: mounting a tmpfs needs CAP_SYS_ADMIN";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount(at.c_str()); }
+    } unmount{mnt};
+    const std::string project = mnt + "/p.QPRJ";
+    doc_.Title = "small";
+    ASSERT_TRUE(WriteProject(doc_, project));
+    const std::string before = content(project);
+    doc_.Title = std::string(64 * 1024, 'x');
+    Log log;
+    EXPECT_EQ(SaveDoc(doc_, project, log).error,
+              "Error, Not saved " + project + ": No space left on device");
+    EXPECT_EQ(replace_file_atomically(mnt + "/p.Xml", doc_.Title).error, "No space left on device");
+    EXPECT_EQ(content(project), before);
+    EXPECT_EQ(files_in(mnt), 1u);
+}
+
+// A clock whose local time goes back an hour at a given instant, as in autumn.
+class AutumnClock : public Clock {
+public:
+    explicit AutumnClock(std::int64_t change) : change_(change) {}
+    std::int64_t utc_now() const override { return change_; }
+    std::int32_t utc_offset_at(std::int64_t utc) const override {
+        return utc < change_ ? 7200 : 3600;
+    }
+
+private:
+    std::int64_t change_;
+};
+
+TEST_F(ProjectSave, BackupIsNewerOnRealTimes) {
     const std::string bak = path_ + ".Bak";
     EXPECT_FALSE(BackupIsNewer(path_));
     ASSERT_TRUE(write_file(bak, "b"));
@@ -179,6 +225,14 @@ TEST_F(ProjectSave, BackupIsNewer) {
         ASSERT_EQ(::utime(path_.c_str(), &old_time) | ::utime(bak.c_str(), &bak_time), 0);
         EXPECT_EQ(BackupIsNewer(path_), t == 1000001);
     }
+    // The backup written at 02:30 before the clocks go back, the project at 02:10 after: the
+    // project is the newer one.
+    const time_t change = 1729990800; // 27 October 2024, 01:00 UTC
+    AutumnClock autumn(change);
+    ScopedClock scoped(autumn);
+    const utimbuf bak_time{change - 1800, change - 1800}, project_time{change + 600, change + 600};
+    ASSERT_EQ(::utime(path_.c_str(), &project_time) | ::utime(bak.c_str(), &bak_time), 0);
+    EXPECT_FALSE(BackupIsNewer(path_));
     std::filesystem::remove(path_);
     EXPECT_TRUE(BackupIsNewer(path_));
 }
@@ -186,22 +240,108 @@ TEST_F(ProjectSave, BackupIsNewer) {
 TEST_F(ProjectSave, SaveDocReplacesTheFileAndLeavesNoBackup) {
     Log log;
     doc_.State = kModified;
-    EXPECT_EQ(SaveDoc(doc_, dir_ + "/", log), 0);
-    ASSERT_TRUE(write_file(path_ + ".Bak", "stale")); // left by an earlier crash
-    ASSERT_EQ(SaveDoc(doc_, dir_ + "/news", log), 1); // the existing news.QPRJ
+    EXPECT_EQ(SaveDoc(doc_, dir_ + "/", log).status, SaveStatus::NoFileName);
+    ASSERT_TRUE(write_file(path_ + ".Bak", "stale"));        // left by an earlier crash
+    ASSERT_TRUE(SaveDoc(doc_, dir_ + "/news", log).saved()); // the document's own news.QPRJ
     EXPECT_EQ(doc_.FileName, path_);
     EXPECT_EQ(doc_.State, 0);
     EXPECT_EQ(content(path_), FormatProject(doc_));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
-    ASSERT_EQ(SaveDoc(doc_, dir_ + "/x.qPrJ", log), 1);
+    EXPECT_EQ(files_in(dir_), 1u);
+    ASSERT_TRUE(SaveDoc(doc_, dir_ + "/x.qPrJ", log).saved());
     EXPECT_EQ(log.text(), "- Save document\r\n- Aborted, no filename !\r\n- Save document\r\n"
                           "- Saved " +
                               path_ + "\r\n- Save document\r\n- Saved " + dir_ + "/x.qPrJ\r\n");
     Doc back;
-    ASSERT_EQ(LoadDoc(back, dir_ + "/x.qPrJ", log), 1);
+    ASSERT_TRUE(LoadDoc(back, dir_ + "/x.qPrJ", log));
     EXPECT_EQ(back.Title, doc_.Title);
-    EXPECT_EQ(LoadDoc(back, dir_ + "/missing.QPRJ", log), 0);
+    EXPECT_EQ(LoadDoc(back, dir_ + "/missing.QPRJ", log).error, "No such file or directory");
     EXPECT_TRUE(log.text().ends_with("- File Loaded !\r\n! Can't open file\r\n"));
+}
+
+TEST_F(ProjectSave, NeverReplacesAFileTheUserDidNotName) {
+    // A document read from "news" saves as "news.QPRJ", which is another file here.
+    const std::string plain = dir_ + "/news";
+    ASSERT_TRUE(write_file(plain, old_));
+    doc_.FileName = plain;
+    Log log;
+    const SaveResult r = SaveDoc(doc_, plain, log);
+    EXPECT_EQ(r.status, SaveStatus::TargetExists);
+    EXPECT_NE(r.error.find(path_), std::string::npos) << r.error;
+    EXPECT_EQ(content(path_), old_);
+    EXPECT_EQ(doc_.FileName, plain);
+    EXPECT_TRUE(SaveDoc(doc_, path_, log).saved()); // named as it stands, it is replaced
+}
+
+TEST_F(ProjectSave, KeepsLinksPermissionsAndReadOnlyFiles) {
+    ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
+    // Another group than the user's own, where the test may give the file one.
+    const gid_t group = ::geteuid() == 0 ? 4242 : ::getegid();
+    ASSERT_EQ(::chown(path_.c_str(), static_cast<uid_t>(-1), group), 0);
+    const std::string link = dir_ + "/link.QPRJ";
+    ASSERT_EQ(::symlink("news.QPRJ", link.c_str()), 0);
+    Log log;
+    ASSERT_TRUE(SaveDoc(doc_, link, log).saved());
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(content(path_), FormatProject(doc_));
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(st.st_gid, group);
+    EXPECT_EQ(files_in(dir_), 2u);
+
+    ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+    const std::string before = content(path_);
+    doc_.Title = "changed";
+    const SaveResult r = SaveDoc(doc_, path_, log);
+    EXPECT_EQ(r.error, "Error, Not saved " + path_ + ": read-only file");
+    EXPECT_EQ(content(path_), before);
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST_F(ProjectSave, OnlyProjectsAreRead) {
+    Doc doc;
+    doc.Title = "kept";
+    const auto refused = [&](const std::string& file) {
+        Doc read = doc;
+        const FileResult r = ReadProject(read, file);
+        EXPECT_EQ(read, doc) << file;
+        return r.error;
+    };
+    // The same lines in UTF-16 without a mark, in UTF-16BE, and bytes that are no text at all.
+    std::string le, be = "\xFE\xFF";
+    for (const char c : old_) {
+        le += std::string{c, '\0'};
+        be += std::string{'\0', c};
+    }
+    const std::string not_project = "not a project file: no line of it holds a project setting";
+    for (const std::string& bytes : {le, be,
+                                     std::string("\x7F"
+                                                 "ELF\x02\x01\x01\0\0\0",
+                                                 10)}) {
+        ASSERT_TRUE(write_file(dir_ + "/odd", bytes));
+        EXPECT_EQ(refused(dir_ + "/odd"), not_project);
+    }
+    ASSERT_TRUE(write_file(dir_ + "/empty", ""));
+    EXPECT_TRUE(ReadProject(doc, dir_ + "/empty")); // a new, empty project
+
+    EXPECT_EQ(refused("/dev/zero"), "not a regular file");
+    EXPECT_EQ(refused(dir_), "a folder, not a file");
+    const std::string big = dir_ + "/big.QPRJ";
+    ASSERT_TRUE(write_file(big, old_));
+    ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(kMaxProjectBytes) + 1), 0); // sparse
+    EXPECT_EQ(refused(big), "larger than 1 GiB");
+
+    // A pipe without a writer would block the read for ever; a writer opened late frees it.
+    const std::string fifo = dir_ + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto read = std::async(std::launch::async, [&] { return refused(fifo); });
+    const bool done = read.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!done)
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(done);
+    EXPECT_EQ(read.get(), "not a regular file");
 }
 
 TEST_F(ProjectSave, InterruptedBeforeTheRenameKeepsBothVersions) {

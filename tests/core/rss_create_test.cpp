@@ -4,13 +4,16 @@
 #include "core/paths.h"
 #include "core/project_file.h"
 #include "core/rss_create.h"
+#include "core/rss_writer.h"
 
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/resource.h>
 
 using namespace qp;
 
@@ -51,7 +54,7 @@ protected:
 TEST_F(RssCreate, StampsSavesAndWritesBesideTheProject) {
     const RssCreateResult r = Rss_Create(doc_, log_, paths_);
     ASSERT_EQ(r.error, "");
-    EXPECT_TRUE(r.saved);
+    EXPECT_TRUE(r.ok());
     EXPECT_EQ(r.rss_path, dir_ + "show.Xml");
     EXPECT_EQ(doc_.LastBuildDate, date_from_fields(2024, 3, 8, 9, 0, 0));
     EXPECT_EQ(doc_.State & kModified, 0);
@@ -67,33 +70,63 @@ TEST_F(RssCreate, StampsSavesAndWritesBesideTheProject) {
 TEST_F(RssCreate, FailedSaveStopsBeforeAnyRssFile) {
     doc_.FileName = dir_ + "missing/show";
     RssCreateResult r = Rss_Create(doc_, log_, paths_);
-    EXPECT_FALSE(r.saved);
-    EXPECT_EQ(r.error, "! Error, Not saved " + dir_ + "missing/show.QPRJ");
+    EXPECT_EQ(r.save, SaveStatus::Failed);
+    EXPECT_EQ(r.error, "Error, Not saved " + dir_ + "missing/show.QPRJ: No such file or directory");
     EXPECT_NE(doc_.State & kModified, 0);
 
     doc_.FileName.clear(); // a cancelled file dialog
     r = Rss_Create(doc_, log_, paths_);
-    EXPECT_FALSE(r.saved);
-    EXPECT_EQ(r.error, "- Aborted, no filename !");
+    EXPECT_EQ(r.save, SaveStatus::NoFileName);
+    EXPECT_FALSE(r.error.empty());
     EXPECT_TRUE(std::filesystem::is_empty(dir_));
 }
 
 TEST_F(RssCreate, RssFileThatCannotBeWrittenNeverHarmsTheProject) {
     doc_.Flag = kITunesInclude; // no automatic build date
     RssCreateResult r = Rss_Create(doc_, log_, paths_, dir_ + "no/such/feed.xml");
-    EXPECT_TRUE(r.saved);
-    EXPECT_EQ(r.error, "Can't save Xml File");
+    EXPECT_EQ(r.save, SaveStatus::Saved);
+    EXPECT_EQ(r.error, "Can't save Xml File: No such file or directory");
     EXPECT_EQ(doc_.LastBuildDate, 1000);
 
     // An old project without a format line gets no ".Xml" after its RSS name, which may then
-    // be the project's own name.
+    // be the project's own name, or the name of the file it was read from before the save added
+    // ".QPRJ".
     doc_.Format.clear();
     doc_.RssName = "show.qprj";
     r = Rss_Create(doc_, log_, paths_);
-    EXPECT_EQ(r.error, "Can't save Xml File");
+    EXPECT_EQ(r.error, "Can't save Xml File: it would replace the project " + doc_.FileName);
     Doc back;
-    ASSERT_EQ(ReadProject(back, doc_.FileName), 1);
+    ASSERT_TRUE(ReadProject(back, doc_.FileName));
     EXPECT_EQ(back.Title, "Show");
+
+    const std::string read_from = dir_ + "show";
+    const std::string read_bytes = contents(doc_.FileName);
+    ASSERT_TRUE(write_file(read_from, read_bytes));
+    doc_.FileName = read_from;
+    doc_.RssName.clear();
+    r = Rss_Create(doc_, log_, paths_);
+    EXPECT_EQ(doc_.FileName, read_from + ".QPRJ");
+    EXPECT_EQ(r.error, "Can't save Xml File: it would replace the project " + read_from);
+    EXPECT_EQ(contents(read_from), read_bytes);
+}
+
+TEST_F(RssCreate, CutShortRssWriteKeepsTheOldFile) {
+    const std::string rss = dir_ + "show.Xml";
+    ASSERT_TRUE(write_file(rss, "old feed"));
+    doc_.Title = std::string(4096, 't');
+    UploadJob job;
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string error = BuildRssFile(rss, doc_, job, paths_);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(error, "Can't save Xml File: File too large");
+    EXPECT_EQ(contents(rss), "old feed");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
 
 } // namespace

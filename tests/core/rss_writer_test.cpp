@@ -189,7 +189,8 @@ TEST(RssWriter, WritesTheFileOrSaysWhyNot) {
     UploadJob again;
     EXPECT_EQ(bytes, build(d, again));
     EXPECT_NE(bytes.find("<title>Caf\xC3\xA9</title>"), std::string::npos);
-    EXPECT_EQ(BuildRssFile(dir + "/missing/news.Xml", d, job, kPaths), "Can't save Xml File");
+    EXPECT_EQ(BuildRssFile(dir + "/missing/news.Xml", d, job, kPaths),
+              "Can't save Xml File: No such file or directory");
 }
 
 TEST(RssWriter, DefaultDateMaskGivesWhatTheMaskEngineGives) {
