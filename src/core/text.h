@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,8 +25,9 @@ void append_utf8(std::string& out, char32_t cp);
 std::string cp1252_to_utf8(std::string_view bytes);
 // The Windows-1252 code of a code point, or -1 when it has none.
 int cp1252_code_of(char32_t cp);
-// nullopt when some character has no Windows-1252 form (or the text is not valid UTF-8).
-std::optional<std::string> utf8_to_cp1252(std::string_view utf8);
+// Turns UTF-8 text into Windows-1252 in place; false, with the text unchanged, when some
+// character has no Windows-1252 form (or the text is not valid UTF-8).
+bool narrow_to_cp1252(std::string& text);
 std::string utf16le_to_utf8(std::string_view bytes);
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -37,9 +37,13 @@ inline constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 // mark means UTF-16LE, bytes that are valid UTF-8 are UTF-8, anything else is Windows-1252.
 // The mark is not part of the result.
 std::string decode_text_file(std::string_view bytes);
+// The same, as a view of bytes when they are already UTF-8, else of storage, which then holds
+// the converted text.
+std::string_view decode_text_file(std::string_view bytes, std::string& storage);
 // The writing rule for project and preference files: Windows-1252 without a mark when every
-// character has a form there, otherwise UTF-8 with the mark. Nothing typed is lost.
-std::string encode_text_file(std::string_view utf8);
+// character has a form there, otherwise UTF-8 with the mark. Nothing typed is lost. The text is
+// converted in its own memory where it can be.
+std::string encode_text_file(std::string utf8);
 
 // --- Case folding and comparisons ----------------------------------------------------------
 
