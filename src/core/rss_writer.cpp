@@ -5,9 +5,45 @@
 #include "core/html_text.h"
 #include "core/text.h"
 
+#include <cstdio>
+
 namespace qp {
 
 namespace {
+
+// Hands the RSS file to disk in the writer's chunks; every write and the close are checked, so a
+// full disk never passes for a written file. The file is opened at the first write: a build that
+// fails before it leaves the old file as it was.
+class FileSink : public XmlSink {
+public:
+    explicit FileSink(std::string path) : path_(std::move(path)) {}
+    ~FileSink() override { (void)close(); }
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    [[nodiscard]] bool write(std::string_view bytes) override {
+        if (!opened_) {
+            opened_ = true;
+            file_ = std::fopen(path_.c_str(), "wb");
+        }
+        ok_ = ok_ && file_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+        return ok_;
+    }
+    // True when the file was written and closed without a fault.
+    [[nodiscard]] bool close() {
+        if (!file_)
+            return false;
+        ok_ = (std::fclose(file_) == 0) && ok_;
+        file_ = nullptr;
+        return ok_;
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    bool opened_ = false;
+    bool ok_ = true;
+};
 
 // The non-empty parts of a ";"-separated list, spaces trimmed.
 template <typename Fn> void for_each_category(std::string_view list, Fn&& fn) {
@@ -161,7 +197,8 @@ std::string Rss_FilePath(const Doc& doc) {
     return folder_part(doc.FileName) + Rss_FileName(doc);
 }
 
-std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths, XmlDocument& xml) {
+std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlSink& sink) {
+    XmlDocument xml;
     XmlNode* rss = xml.SetRoot("rss");
     if (!rss || !SetXmlAttribute(rss, "version", "2.0"))
         return std::string(kRssErrorCreate);
@@ -170,39 +207,36 @@ std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths, Xml
     XmlNode* channel = AddXmlNode(rss, "channel", "");
     if (!channel || !build_channel(doc, channel))
         return std::string(kRssErrorChannel);
-    // The job only learns of the enclosures once the whole tree stands.
+    // Each item is a tree of its own, written and let go before the next, so the memory the
+    // build takes does not grow with the feed.
+    XmlStreamWriter out(sink);
+    bool written = out.Open(*rss) && out.Open(*channel);
+    for (const XmlNode* child : channel->children)
+        written = written && out.Write(*child);
+    // The job only learns of the enclosures once every item stands.
     UploadJob collected;
     for (const Feed& feed : doc.Feeds) {
-        XmlNode* item = AddXmlNode(channel, "item", "");
+        XmlDocument one;
+        XmlNode* item = one.SetRoot("item");
         if (!item)
             return std::string(kRssErrorItem);
         build_item(doc, feed, item, collected, paths);
+        written = written && out.Write(*item);
     }
     for (UploadEntry& entry : collected.files)
         job.files.push_back(std::move(entry));
-    return {};
-}
-
-std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlSink& sink) {
-    XmlDocument xml;
-    std::string err = BuildRssTree(doc, job, paths, xml);
-    if (!err.empty())
-        return err;
-    if (!WriteXml(xml, sink))
+    if (!(written && out.Close(*channel) && out.Close(*rss) && out.Finish()))
         return std::string(kRssErrorSave);
     return {};
 }
 
 std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job,
                          const Paths& paths) {
-    std::string bytes;
-    StringXmlSink sink(bytes);
+    FileSink sink(path);
     std::string err = BuildRssXml(doc, job, paths, sink);
-    if (!err.empty())
-        return err;
-    if (!write_file(path, bytes))
-        return std::string(kRssErrorSave);
-    return {};
+    if (!sink.close() && err.empty())
+        err = kRssErrorSave;
+    return err;
 }
 
 } // namespace qp

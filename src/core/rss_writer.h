@@ -31,14 +31,11 @@ std::string Rss_FileName(const Doc& doc);
 // The RSS file beside the project file.
 std::string Rss_FilePath(const Doc& doc);
 
-// Builds the element tree of the document and adds the enclosures to upload to job. Empty on
-// success, else one of the failure texts.
-[[nodiscard]] std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths,
-                                       XmlDocument& xml);
-// BuildRssTree written through a sink.
+// Builds the document's RSS file and writes it through sink, one item's elements at a time, and
+// adds the enclosures to upload to job. Empty on success, else one of the failure texts.
 [[nodiscard]] std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths,
                                       XmlSink& sink);
-// BuildRssTree written to path with a checked write. Empty on success, else a failure text.
+// BuildRssXml streamed to path with checked writes. Empty on success, else a failure text.
 [[nodiscard]] std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job,
                                        const Paths& paths);
 

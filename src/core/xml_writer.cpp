@@ -187,71 +187,6 @@ XmlNode* new_node(std::pmr::memory_resource* memory) {
     return ::new (memory->allocate(sizeof(XmlNode), alignof(XmlNode))) XmlNode(memory);
 }
 
-// Collects the output in large pieces so the sink sees few calls; a sink that offers its string
-// is written to directly.
-class BufferedWriter {
-public:
-    explicit BufferedWriter(XmlSink& sink) : sink_(sink), out_(sink.direct()) {
-        if (!out_) {
-            buffer_.reserve(kChunk + 4096);
-            out_ = &buffer_;
-        }
-    }
-    std::string& buffer() { return *out_; }
-    [[nodiscard]] bool maybe_flush() { return buffer_.size() < kChunk || flush(); }
-    [[nodiscard]] bool flush() {
-        if (!ok_)
-            return false;
-        if (!buffer_.empty()) {
-            ok_ = sink_.write(buffer_);
-            buffer_.clear();
-        }
-        return ok_;
-    }
-
-private:
-    static constexpr std::size_t kChunk = 64 * 1024;
-    XmlSink& sink_;
-    std::string buffer_;
-    std::string* out_;
-    bool ok_ = true;
-};
-
-[[nodiscard]] bool write_node(const XmlNode& node, BufferedWriter& w) {
-    std::string& out = w.buffer();
-    if (node.kind == XmlNode::Kind::Cdata) {
-        out += "<![CDATA[";
-        AppendXmlEscaped(out, node.text, XmlEscape::Cdata);
-        out += "]]>";
-        return w.maybe_flush();
-    }
-    out += '<';
-    out += node.name;
-    for (const auto& [name, value] : node.attributes) {
-        out += ' ';
-        out += name;
-        out += "=\"";
-        AppendXmlEscaped(out, value, XmlEscape::Attribute);
-        out += '"';
-    }
-    if (node.text.empty() && node.children.empty()) {
-        out += "/>";
-        return w.maybe_flush();
-    }
-    out += '>';
-    AppendXmlEscaped(out, node.text, XmlEscape::Text);
-    if (!w.maybe_flush())
-        return false;
-    for (const auto& child : node.children)
-        if (!write_node(*child, w))
-            return false;
-    std::string& tail = w.buffer();
-    tail += "</";
-    tail += node.name;
-    tail += '>';
-    return w.maybe_flush();
-}
-
 } // namespace
 
 bool IsXmlName(std::string_view name) {
@@ -342,12 +277,100 @@ void AppendXmlEscaped(std::string& out, std::string_view text, XmlEscape mode) {
     }
 }
 
+// The output is collected in large pieces so the sink sees few calls; a sink that offers its
+// string is written to directly.
+constexpr std::size_t kChunk = 64 * 1024;
+
+XmlStreamWriter::XmlStreamWriter(XmlSink& sink) : sink_(sink), out_(sink.direct()) {
+    if (!out_) {
+        buffer_.reserve(kChunk + 4096);
+        out_ = &buffer_;
+    }
+    *out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+}
+
+void XmlStreamWriter::put_start(const XmlNode& element) {
+    std::string& out = *out_;
+    out += '<';
+    out += element.name;
+    for (const auto& [name, value] : element.attributes) {
+        out += ' ';
+        out += name;
+        out += "=\"";
+        AppendXmlEscaped(out, value, XmlEscape::Attribute);
+        out += '"';
+    }
+}
+
+void XmlStreamWriter::put_end(const XmlNode& element) {
+    std::string& out = *out_;
+    out += "</";
+    out += element.name;
+    out += '>';
+}
+
+void XmlStreamWriter::put_node(const XmlNode& node) {
+    std::string& out = *out_;
+    if (node.kind == XmlNode::Kind::Cdata) {
+        out += "<![CDATA[";
+        AppendXmlEscaped(out, node.text, XmlEscape::Cdata);
+        out += "]]>";
+    } else if (node.text.empty() && node.children.empty()) {
+        put_start(node);
+        out += "/>";
+    } else {
+        put_start(node);
+        out += '>';
+        AppendXmlEscaped(out, node.text, XmlEscape::Text);
+        for (const XmlNode* child : node.children) {
+            // A failed sink stops the walk; a large subtree goes out in chunks as it is written.
+            if (!maybe_flush())
+                return;
+            put_node(*child);
+        }
+        put_end(node);
+    }
+}
+
+bool XmlStreamWriter::maybe_flush() {
+    if (!ok_)
+        return false;
+    if (buffer_.size() >= kChunk) {
+        ok_ = sink_.write(buffer_);
+        buffer_.clear();
+    }
+    return ok_;
+}
+
+bool XmlStreamWriter::Open(const XmlNode& element) {
+    put_start(element);
+    *out_ += '>';
+    return maybe_flush();
+}
+
+bool XmlStreamWriter::Write(const XmlNode& node) {
+    put_node(node);
+    return maybe_flush();
+}
+
+bool XmlStreamWriter::Close(const XmlNode& element) {
+    put_end(element);
+    return maybe_flush();
+}
+
+bool XmlStreamWriter::Finish() {
+    if (ok_ && !buffer_.empty()) {
+        ok_ = sink_.write(buffer_);
+        buffer_.clear();
+    }
+    return ok_;
+}
+
 bool WriteXml(const XmlDocument& doc, XmlSink& sink) {
     if (!doc.root())
         return false;
-    BufferedWriter w(sink);
-    w.buffer() += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-    return write_node(*doc.root(), w) && w.flush();
+    XmlStreamWriter w(sink);
+    return w.Write(*doc.root()) && w.Finish();
 }
 
 } // namespace qp
