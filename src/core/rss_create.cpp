@@ -7,6 +7,10 @@
 #include "core/project_file.h"
 #include "core/rss_writer.h"
 
+#include <random>
+#include <system_error>
+#include <thread>
+
 namespace qp {
 
 namespace {
@@ -32,7 +36,24 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
         doc.LastBuildDate = Now();
         SetModified(doc, true);
     }
-    if (!SaveDoc(doc, doc.FileName, log)) {
+    // The build reads nothing the save changes, so it runs beside the save on a second core,
+    // into a file of its own in the RSS file's folder that takes the RSS file's name only once
+    // the project is saved.
+    const std::string staged = folder_part(output_path.empty() ? doc.FileName : output_path) +
+                               ".rss" + std::to_string(std::random_device()()) + ".tmp";
+    std::string build_error;
+    const auto build = [&] { build_error = BuildRssFile(staged, doc, result.job, paths); };
+    std::thread builder;
+    try {
+        builder = std::thread(build);
+    } catch (const std::system_error&) {
+        build();
+    }
+    const int saved = SaveDoc(doc, doc.FileName, log);
+    if (builder.joinable())
+        builder.join();
+    if (!saved) {
+        (void)remove_file(staged);
         result.error = last_log_line(log, "! Error, Not saved " + doc.FileName);
         return result;
     }
@@ -42,13 +63,18 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
     // An RSS name that is the project's own name (possible for old files without a format line)
     // would overwrite the project just saved.
     if (canonical_path(result.rss_path) == canonical_path(doc.FileName)) {
+        (void)remove_file(staged);
         log.add("! RSS file would replace the project " + doc.FileName);
         result.error = kRssErrorSave;
         return result;
     }
-    result.error = BuildRssFile(result.rss_path, doc, result.job, paths);
-    if (!result.error.empty())
+    if (build_error.empty() && !rename_file(staged, result.rss_path))
+        build_error = kRssErrorSave;
+    if (!build_error.empty()) {
+        (void)remove_file(staged);
+        result.error = build_error;
         log.add("! " + result.error);
+    }
     return result;
 }
 

@@ -94,6 +94,9 @@ TEST_F(RssCreate, RssFileThatCannotBeWrittenNeverHarmsTheProject) {
     Doc back;
     ASSERT_EQ(ReadProject(back, doc_.FileName), 1);
     EXPECT_EQ(back.Title, "Show");
+    // The file built beside the save is gone with the refused RSS file.
+    const auto entries = std::distance(std::filesystem::directory_iterator(dir_), {});
+    EXPECT_EQ(entries, 1);
 }
 
 } // namespace
