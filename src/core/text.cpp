@@ -40,10 +40,9 @@ std::size_t valid_sequence_length(std::string_view s, std::size_t i, char32_t* o
     if (i + n > s.size())
         return 0;
     for (std::size_t k = 1; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
+        if (!is_continuation_at(s, i + k))
             return 0;
-        cp = (cp << 6) | (b & 0x3F);
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     }
     if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;

@@ -11,6 +11,10 @@ namespace qp {
 // --- UTF-8 ---------------------------------------------------------------------------------
 
 bool is_ascii(std::string_view s);
+// Whether s[k] exists and is a UTF-8 continuation byte.
+inline bool is_continuation_at(std::string_view s, std::size_t k) {
+    return k < s.size() && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80;
+}
 bool is_valid_utf8(std::string_view s);
 // Invalid sequences become U+FFFD, so the result is always valid UTF-8.
 std::string repair_utf8(std::string_view s);

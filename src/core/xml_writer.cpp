@@ -46,32 +46,20 @@ constexpr auto kAttributeByte = [](auto c) {
 };
 constexpr auto kCdataByte = [](auto c) { return (((c + 0xE0) & 0xFF) >= 0x60) | (c == '>'); };
 
-bool is_cont(std::string_view text, std::size_t k) {
-    return k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
-}
+constexpr PaddedText kAposEntity = entity("apos");
 
-constexpr std::array<char, 8> kAmp = {'&', 'a', 'm', 'p', ';'};
-constexpr std::array<char, 8> kLt = {'&', 'l', 't', ';'};
-constexpr std::array<char, 8> kGt = {'&', 'g', 't', ';'};
-constexpr std::array<char, 8> kQuot = {'&', 'q', 'u', 'o', 't', ';'};
-constexpr std::array<char, 8> kApos = {'&', 'a', 'p', 'o', 's', ';'};
-
-// What each ASCII byte becomes in element text or an attribute value, padded to eight bytes.
-struct Replacement {
-    std::array<char, 8> text{};
-    std::size_t len = 1;
-};
+// What each ASCII byte becomes in element text or an attribute value.
 template <XmlEscape Mode>
 constexpr auto kAsciiReplacement = [] {
-    std::array<Replacement, 128> table{};
+    std::array<PaddedText, 128> table{};
     for (std::size_t c = 0; c < table.size(); ++c)
-        table[c].text[0] = static_cast<char>(c);
-    table['&'] = {kAmp, 5};
-    table['<'] = {kLt, 4};
-    table['>'] = {kGt, 4};
+        table[c] = {{static_cast<char>(c)}, 1};
+    table['&'] = kAmpEntity;
+    table['<'] = kLtEntity;
+    table['>'] = kGtEntity;
     if (Mode == XmlEscape::Attribute) {
-        table['"'] = {kQuot, 6};
-        table['\''] = {kApos, 6};
+        table['"'] = kQuotEntity;
+        table['\''] = kAposEntity;
     }
     return table;
 }();
@@ -99,8 +87,8 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
                     char* p = out.scratch(16 * 8);
                     const char* start = p;
                     for (std::size_t k = 0; k < 16; ++k) {
-                        const Replacement& r = kAsciiReplacement<Mode>[v[k]];
-                        std::memcpy(p, r.text.data(), 8);
+                        const PaddedText& r = kAsciiReplacement<Mode>[v[k]];
+                        std::memcpy(p, r.bytes.data(), 8);
                         p += r.len;
                     }
                     out.advance(static_cast<std::size_t>(p - start));
@@ -118,10 +106,10 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
             // Two-byte sequences and three-byte ones led by E1..EC or EE are valid as soon as
             // their continuation bytes are; the rest takes the full check.
             std::size_t next = i;
-            if (c >= 0xC2 && c <= 0xDF && is_cont(text, i + 1)) {
+            if (c >= 0xC2 && c <= 0xDF && is_continuation_at(text, i + 1)) {
                 next = i + 2;
-            } else if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE) && is_cont(text, i + 1) &&
-                       is_cont(text, i + 2)) {
+            } else if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE) && is_continuation_at(text, i + 1) &&
+                       is_continuation_at(text, i + 2)) {
                 next = i + 3;
             } else {
                 const char32_t cp = next_code_point(text, next);
@@ -150,14 +138,14 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
         constexpr bool kQuotes = Mode == XmlEscape::Attribute;
         switch (c) {
         case '&':
-            kMarkup ? out.append8(kAmp.data(), 5) : out.append(one);
+            kMarkup ? out.append(kAmpEntity) : out.append(one);
             break;
         case '<':
-            kMarkup ? out.append8(kLt.data(), 4) : out.append(one);
+            kMarkup ? out.append(kLtEntity) : out.append(one);
             break;
         case '>':
             if constexpr (kMarkup) {
-                out.append8(kGt.data(), 4);
+                out.append(kGtEntity);
             } else {
                 // "]]>" cannot stand inside one section: the "]]" ends this one and the ">"
                 // opens the next. The written text decides, since controls may be gone.
@@ -169,10 +157,10 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
             }
             break;
         case '"':
-            kQuotes ? out.append8(kQuot.data(), 6) : out.append(one);
+            kQuotes ? out.append(kQuotEntity) : out.append(one);
             break;
         case '\'':
-            kQuotes ? out.append8(kApos.data(), 6) : out.append(one);
+            kQuotes ? out.append(kAposEntity) : out.append(one);
             break;
         default:
             out.append(one);
