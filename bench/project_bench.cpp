@@ -1,5 +1,5 @@
-// Speed of writing and reading the project file of the large benchmark document, in memory and
-// through the disk.
+// Speed of writing and reading the project file of the large benchmark document, in memory,
+// through the disk and with the synced save.
 #include "bench_doc.h"
 
 #include "core/file_io.h"
@@ -59,6 +59,17 @@ void BM_WriteProject(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * project_bytes());
 }
 BENCHMARK(BM_WriteProject)->Unit(benchmark::kMillisecond);
+
+// The save the RSS command makes: a synced temporary file renamed over the project.
+void BM_SaveProjectWithBackup(benchmark::State& state) {
+    const std::string path = temp_project();
+    for (auto _ : state)
+        if (!SaveProjectWithBackup(bench_doc(), path))
+            state.SkipWithError("save failed");
+    (void)remove_file(path);
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+}
+BENCHMARK(BM_SaveProjectWithBackup)->Unit(benchmark::kMillisecond);
 
 void BM_ReadProject(benchmark::State& state) {
     const std::string path = temp_project();
