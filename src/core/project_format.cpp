@@ -1,5 +1,6 @@
 #include "core/project_format.h"
 
+#include "core/byte_scan.h"
 #include "core/text.h"
 #include "core/version.h"
 
@@ -113,16 +114,12 @@ std::size_t find_field(std::string_view name, std::size_t expected) {
 // stays on its line and the first TAB always ends the tag. One pass gives the same result as
 // replacing CR LF, then LF CR, then CR, then LF in turn.
 void put_encoded(std::string& out, std::string_view v) {
+    constexpr auto kBreakOrTab = [](auto c) { return (c == '\t') | (c == '\n') | (c == '\r'); };
     const std::size_t n = v.size();
     std::size_t run = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        const char c = v[i];
-        if (c != '\r' && c != '\n' && c != '\t') {
-            ++i;
-            continue;
-        }
+    for (std::size_t i = 0; (i = find_byte_if(v, i, kBreakOrTab)) < n; run = i) {
         out.append(v.data() + run, i - run);
+        const char c = v[i];
         if (c == '\t') {
             ++i;
         } else if (c == '\r') {
@@ -134,7 +131,6 @@ void put_encoded(std::string& out, std::string_view v) {
             i += pair ? 2 : 1;
             out += kLineBreak;
         }
-        run = i;
     }
     out.append(v.data() + run, n - run);
 }
