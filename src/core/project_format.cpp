@@ -246,8 +246,12 @@ std::string FormatProject(const Doc& doc) {
 }
 
 std::size_t ParseProject(Doc& doc, std::string_view bytes) {
+    // A Windows-1252 file is converted one value at a time: the lines and tags are ASCII either
+    // way, and no second copy of the whole file is made.
+    const bool narrow = is_windows1252_file(bytes);
     std::string converted;
-    const std::string_view text = decode_text_file(bytes, converted);
+    const std::string_view text = narrow ? bytes : decode_text_file(bytes, converted);
+    std::string wide;
     Feed* feed = nullptr;
     std::size_t recognised = 0;
     std::size_t expected = 0;
@@ -280,8 +284,12 @@ std::size_t ParseProject(Doc& doc, std::string_view bytes) {
             continue;
         ++recognised;
         expected = k + 1 < kFieldCount ? k + 1 : kDocCount;
-        const std::string_view value =
+        std::string_view value =
             tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
+        if (narrow && !is_ascii(value)) {
+            wide = cp1252_to_utf8(value);
+            value = wide;
+        }
         if (k < kDocCount) {
             store(doc, kDocFields[k], value);
             continue;

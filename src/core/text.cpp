@@ -233,6 +233,10 @@ std::string_view decode_text_file(std::string_view bytes, std::string& storage) 
     return storage;
 }
 
+bool is_windows1252_file(std::string_view bytes) {
+    return !bytes.starts_with(kUtf8Bom) && !bytes.starts_with(kUtf16LeBom) && !is_valid_utf8(bytes);
+}
+
 std::string decode_text_file(std::string_view bytes) {
     std::string storage;
     const std::string_view text = decode_text_file(bytes, storage);

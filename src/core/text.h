@@ -44,6 +44,9 @@ std::string decode_text_file(std::string_view bytes);
 // The same, as a view of bytes when they are already UTF-8, else of storage, which then holds
 // the converted text.
 std::string_view decode_text_file(std::string_view bytes, std::string& storage);
+// Whether the reading rule takes bytes as Windows-1252, so that a reader may convert them piece
+// by piece with cp1252_to_utf8 instead of as a whole.
+bool is_windows1252_file(std::string_view bytes);
 // The writing rule for project and preference files: Windows-1252 without a mark when every
 // character has a form there, otherwise UTF-8 with the mark. Nothing typed is lost. The text is
 // converted in its own memory where it can be.
