@@ -306,14 +306,17 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
     return fold_case(hay).find(fold_case(needle), from);
 }
 
-std::string replace_all(std::string_view s, std::string_view from, std::string_view to) {
-    if (from.empty())
-        return std::string(s);
+namespace {
+
+// s with every occurrence of needle in hay replaced by to; hay is s or a text of the same length
+// whose positions match those of s.
+std::string replace_found(std::string_view s, std::string_view hay, std::string_view needle,
+                          std::string_view to) {
     std::string out;
     out.reserve(s.size());
     std::size_t pos = 0;
-    for (std::size_t hit; (hit = s.find(from, pos)) != std::string_view::npos;
-         pos = hit + from.size()) {
+    for (std::size_t hit; (hit = hay.find(needle, pos)) != std::string_view::npos;
+         pos = hit + needle.size()) {
         out.append(s.substr(pos, hit - pos));
         out.append(to);
     }
@@ -321,21 +324,18 @@ std::string replace_all(std::string_view s, std::string_view from, std::string_v
     return out;
 }
 
+} // namespace
+
+std::string replace_all(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty())
+        return std::string(s);
+    return replace_found(s, s, from, to);
+}
+
 std::string ireplace_all(std::string_view s, std::string_view from, std::string_view to) {
     if (from.empty())
         return std::string(s);
-    const std::string hay = fold_case(s);
-    const std::string needle = fold_case(from);
-    std::string out;
-    out.reserve(s.size());
-    std::size_t pos = 0;
-    for (std::size_t hit; (hit = hay.find(needle, pos)) != std::string::npos;
-         pos = hit + needle.size()) {
-        out.append(s.substr(pos, hit - pos));
-        out.append(to);
-    }
-    out.append(s.substr(pos));
-    return out;
+    return replace_found(s, fold_case(s), fold_case(from), to);
 }
 
 std::string trim_spaces(std::string_view s) {
