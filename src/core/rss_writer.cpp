@@ -49,10 +49,8 @@ private:
 template <typename Fn> void for_each_category(std::string_view list, Fn&& fn) {
     while (!list.empty()) {
         const std::size_t semi = list.find(';');
-        std::string_view part = list.substr(0, semi);
-        const std::size_t b = part.find_first_not_of(' ');
-        if (b != std::string_view::npos)
-            fn(part.substr(b, part.find_last_not_of(' ') - b + 1));
+        if (const std::string_view part = trimmed(list.substr(0, semi)); !part.empty())
+            fn(part);
         if (semi == std::string_view::npos)
             break;
         list.remove_prefix(semi + 1);

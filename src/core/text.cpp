@@ -338,20 +338,19 @@ std::string ireplace_all(std::string_view s, std::string_view from, std::string_
     return replace_found(s, fold_case(s), fold_case(from), to);
 }
 
-std::string trim_spaces(std::string_view s) {
-    const std::size_t b = s.find_first_not_of(' ');
+std::string_view trimmed(std::string_view s, std::string_view chars) {
+    const std::size_t b = s.find_first_not_of(chars);
     if (b == std::string_view::npos)
         return {};
-    const std::size_t e = s.find_last_not_of(' ');
-    return std::string(s.substr(b, e - b + 1));
+    return s.substr(b, s.find_last_not_of(chars) - b + 1);
+}
+
+std::string trim_spaces(std::string_view s) {
+    return std::string(trimmed(s));
 }
 
 std::string trim_blanks(std::string_view s) {
-    const std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos)
-        return {};
-    const std::size_t e = s.find_last_not_of(" \t");
-    return std::string(s.substr(b, e - b + 1));
+    return std::string(trimmed(s, " \t"));
 }
 
 std::string strip_controls(std::string_view s, std::string_view keep) {

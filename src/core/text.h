@@ -68,6 +68,8 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
 // Replaces every occurrence; an empty `from` leaves the text unchanged.
 std::string replace_all(std::string_view s, std::string_view from, std::string_view to);
 std::string ireplace_all(std::string_view s, std::string_view from, std::string_view to);
+// A view of s without the given characters at either end.
+std::string_view trimmed(std::string_view s, std::string_view chars = " ");
 // Trims the space character (only) at both ends.
 std::string trim_spaces(std::string_view s);
 // Trims spaces and tabs at both ends.

@@ -203,12 +203,11 @@ XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view tex
     XmlNode* node = new_node(memory);
     node->name = name;
     if (!text.empty()) {
-        const std::size_t b = text.find_first_not_of(' ');
-        const std::size_t e = text.find_last_not_of(' ');
-        if (b != std::string_view::npos && text[b] == '{' && text[e] == '}' && e > b) {
+        const std::string_view inner = trimmed(text);
+        if (inner.size() >= 2 && inner.front() == '{' && inner.back() == '}') {
             XmlNode* cdata = new_node(memory);
             cdata->kind = XmlNode::Kind::Cdata;
-            cdata->text = text.substr(b + 1, e - b - 1);
+            cdata->text = inner.substr(1, inner.size() - 2);
             node->children.push_back(cdata);
         } else if (has_stripped_control(text)) {
             node->text = strip_controls(text, "\t\n\r");
@@ -232,10 +231,7 @@ bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view valu
         stripped = strip_controls(value);
         value = stripped;
     }
-    const std::size_t b = value.find_first_not_of(' ');
-    std::string clean;
-    if (b != std::string_view::npos)
-        clean = value.substr(b, value.find_last_not_of(' ') - b + 1);
+    const std::string clean(trimmed(value));
     auto& attrs = node->attributes;
     for (auto it = attrs.begin(); it != attrs.end(); ++it) {
         if (std::string_view(it->first) == lower) {
