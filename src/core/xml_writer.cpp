@@ -84,7 +84,7 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
                     continue;
                 }
                 if (detail::first_hit(((v + 0xE0) & 0xFF) >= 0x60) == 16) {
-                    char* p = out.scratch(16 * 8);
+                    char* p = out.scratch(std::size_t{16} * 8);
                     const char* start = p;
                     for (std::size_t k = 0; k < 16; ++k) {
                         const PaddedText& r = kAsciiReplacement<Mode>[v[k]];
@@ -263,14 +263,14 @@ void AppendXmlEscaped(std::string& out, std::string_view text, XmlEscape mode) {
 
 // The output is collected in large pieces so the sink sees few calls; a sink that offers its
 // string is written to directly.
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 XmlStreamWriter::XmlStreamWriter(XmlSink& sink) : sink_(sink), out_(sink.direct()) {
     if (!out_) {
         buffer_.reserve(kChunk + 4096);
         out_ = &buffer_;
     }
-    *out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    *out_ += R"(<?xml version="1.0" encoding="UTF-8"?>)";
 }
 
 void XmlStreamWriter::put_start(const XmlNode& element) {
