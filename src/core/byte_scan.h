@@ -124,8 +124,8 @@ public:
     }
     void advance(std::size_t k) { p_ += k; }
     // Everything in the string so far, what it held before included.
-    std::size_t size() const { return static_cast<std::size_t>(p_ - s_.data()); }
-    const char* data() const { return s_.data(); }
+    [[nodiscard]] std::size_t size() const { return static_cast<std::size_t>(p_ - s_.data()); }
+    [[nodiscard]] const char* data() const { return s_.data(); }
 
 private:
     void grow(std::size_t n) {
