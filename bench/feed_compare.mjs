@@ -1,13 +1,11 @@
-// Builds the same items with the npm package `feed` and prints its time beside the figures of
-// our build and of a plain copy of the output, read from rss_bench's JSON report.
-import { readFileSync } from "node:fs";
+// Builds the benchmark items with the npm package `feed`.
+//   node feed_compare.mjs --write ITEMS OUT    build once, write OUT and end (timed as a process)
+//   node feed_compare.mjs ITEMS OURS_JSON      time the build in memory and print it beside the
+//                                              figures of rss_bench's JSON report
+import { readFileSync, writeFileSync } from "node:fs";
 import { Feed } from "feed";
 
-const [itemsPath, oursPath] = process.argv.slice(2);
-const data = JSON.parse(readFileSync(itemsPath, "utf8"));
-const ours = JSON.parse(readFileSync(oursPath, "utf8"));
-
-function buildWithFeed() {
+function buildWithFeed(data) {
   const c = data.channel;
   const feed = new Feed({
     title: c.title,
@@ -42,12 +40,23 @@ function median(values) {
   return s[Math.floor(s.length / 2)];
 }
 
+const args = process.argv.slice(2);
+if (args[0] === "--write") {
+  const [, itemsPath, outPath] = args;
+  writeFileSync(outPath, buildWithFeed(JSON.parse(readFileSync(itemsPath, "utf8"))));
+  process.exit(0);
+}
+
+const [itemsPath, oursPath] = args;
+const data = JSON.parse(readFileSync(itemsPath, "utf8"));
+const ours = JSON.parse(readFileSync(oursPath, "utf8"));
+
 let outBytes = 0;
-buildWithFeed(); // warm-up
+buildWithFeed(data); // warm-up
 const times = [];
 for (let i = 0; i < 7; i++) {
   const t0 = process.hrtime.bigint();
-  const xml = buildWithFeed();
+  const xml = buildWithFeed(data);
   times.push(Number(process.hrtime.bigint() - t0) / 1e6);
   outBytes = Buffer.byteLength(xml, "utf8");
 }
@@ -66,8 +75,8 @@ const oursMs = pick("BM_BuildRssMemory");
 const copyMs = pick("BM_CopyOutput");
 const mb = (bytes, ms) => ((bytes / 1e6) / (ms / 1e3)).toFixed(0);
 
-console.log(`items: ${data.items.length}, our RSS file ${(data.rss_bytes / 1e6).toFixed(1)} MB, feed's ${(outBytes / 1e6).toFixed(1)} MB`);
-console.log(`our build (memory):   ${oursMs.toFixed(1)} ms  (${mb(data.rss_bytes, oursMs)} MB/s of output)`);
-console.log(`npm feed rss2():      ${feedMs.toFixed(1)} ms  (${mb(outBytes, feedMs)} MB/s of output)`);
-console.log(`copy of output bytes: ${copyMs.toFixed(2)} ms  (${mb(data.rss_bytes, copyMs)} MB/s)`);
-console.log(`feed / ours: ${(feedMs / oursMs).toFixed(1)}x   ours / copy: ${(oursMs / copyMs).toFixed(1)}x`);
+console.log("in memory (the build alone, median of runs):");
+console.log(`  our build:            ${oursMs.toFixed(1)} ms  (${mb(data.rss_bytes, oursMs)} MB/s of output)`);
+console.log(`  npm feed rss2():      ${feedMs.toFixed(1)} ms  (${mb(outBytes, feedMs)} MB/s of output)`);
+console.log(`  copy of output bytes: ${copyMs.toFixed(2)} ms  (${mb(data.rss_bytes, copyMs)} MB/s)`);
+console.log(`  feed / ours: ${(feedMs / oursMs).toFixed(1)}x   ours / copy: ${(oursMs / copyMs).toFixed(1)}x`);

@@ -1,5 +1,5 @@
-// Speed of writing and reading the project file of the large benchmark document, in memory and
-// through the disk.
+// Speed of writing and reading the project file of the large benchmark document, in memory,
+// through the disk and with the synced save.
 #include "bench_doc.h"
 
 #include "core/file_io.h"
@@ -50,15 +50,26 @@ std::string temp_project() {
     return "/tmp/qp_project_bench_" + std::to_string(getpid()) + ".qprj";
 }
 
-void BM_WriteProject(benchmark::State& state) {
+template <typename Write> void run_writes(benchmark::State& state, Write write) {
     const std::string path = temp_project();
     for (auto _ : state)
-        if (!WriteProject(bench_doc(), path))
+        if (!write(path))
             state.SkipWithError("write failed");
     (void)remove_file(path);
     state.SetBytesProcessed(state.iterations() * project_bytes());
 }
+
+void BM_WriteProject(benchmark::State& state) {
+    run_writes(state, [](const std::string& path) { return WriteProject(bench_doc(), path) == 1; });
+}
 BENCHMARK(BM_WriteProject)->Unit(benchmark::kMillisecond);
+
+// The save the RSS command makes: a synced temporary file renamed over the project.
+void BM_SaveProjectWithBackup(benchmark::State& state) {
+    run_writes(state,
+               [](const std::string& path) { return SaveProjectWithBackup(bench_doc(), path); });
+}
+BENCHMARK(BM_SaveProjectWithBackup)->Unit(benchmark::kMillisecond);
 
 void BM_ReadProject(benchmark::State& state) {
     const std::string path = temp_project();

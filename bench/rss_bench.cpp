@@ -1,6 +1,7 @@
 // Speed of the RSS build on a large document, of the link pass on ordinary and hostile text,
 // and of a plain copy of the output as the floor. With --dump-items=FILE it writes the items the
-// build produces as JSON (for feed_compare.sh) and stops.
+// build produces as JSON, with --write-project=FILE the document as a project file (both for
+// feed_compare.sh), and stops.
 #include "bench_doc.h"
 
 #include "core/file_io.h"
@@ -180,17 +181,26 @@ bool dump_items(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    bool prepared = false;
     for (int i = 1; i < argc; ++i) {
         constexpr std::string_view kDump = "--dump-items=";
+        constexpr std::string_view kProject = "--write-project=";
         const std::string_view arg = argv[i];
-        if (arg.substr(0, kDump.size()) == kDump) {
-            if (!dump_items(std::string(arg.substr(kDump.size())))) {
-                std::fprintf(stderr, "cannot write %s\n", argv[i] + kDump.size());
-                return 1;
-            }
-            return 0;
+        bool ok = true;
+        if (arg.starts_with(kDump))
+            ok = dump_items(std::string(arg.substr(kDump.size())));
+        else if (arg.starts_with(kProject))
+            ok = WriteProject(bench_doc(), std::string(arg.substr(kProject.size()))) == 1;
+        else
+            continue;
+        if (!ok) {
+            std::fprintf(stderr, "cannot write %s\n", argv[i]);
+            return 1;
         }
+        prepared = true;
     }
+    if (prepared)
+        return 0;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -56,6 +57,29 @@ template <typename Pred> std::size_t find_byte_if(std::string_view s, std::size_
     return n;
 }
 
+// A replacement of at most eight bytes, padded to eight so that one fixed-size copy writes it.
+struct PaddedText {
+    std::array<char, 8> bytes{};
+    std::size_t len = 0;
+};
+
+// The character entity "&name;"; names of up to six letters fit.
+constexpr PaddedText entity(std::string_view name) {
+    PaddedText t;
+    t.bytes[0] = '&';
+    for (std::size_t k = 0; k < name.size() && k < 6; ++k)
+        t.bytes[k + 1] = name[k];
+    t.len = std::min<std::size_t>(name.size(), 6) + 2;
+    t.bytes[t.len - 1] = ';';
+    return t;
+}
+
+// The entities both the HTML of the texts and the XML writer use.
+inline constexpr PaddedText kAmpEntity = entity("amp");
+inline constexpr PaddedText kLtEntity = entity("lt");
+inline constexpr PaddedText kGtEntity = entity("gt");
+inline constexpr PaddedText kQuotEntity = entity("quot");
+
 // Appends to a string through a plain pointer: the string is grown ahead of the writes and cut
 // to what was written when the appender goes. Between two reserve calls, the puts write at most
 // the reserved number of bytes.
@@ -88,11 +112,10 @@ public:
         put(a);
         put(b);
     }
-    // Appends the first len bytes of an eight-byte block with one fixed-size copy.
-    void append8(const char* block, std::size_t len) {
+    void append(const PaddedText& text) {
         reserve(8);
-        std::memcpy(p_, block, 8);
-        p_ += len;
+        std::memcpy(p_, text.bytes.data(), 8);
+        p_ += text.len;
     }
     // Writes n bytes beyond the end without keeping them; advance keeps the first k.
     char* scratch(std::size_t n) {
@@ -101,8 +124,8 @@ public:
     }
     void advance(std::size_t k) { p_ += k; }
     // Everything in the string so far, what it held before included.
-    std::size_t size() const { return static_cast<std::size_t>(p_ - s_.data()); }
-    const char* data() const { return s_.data(); }
+    [[nodiscard]] std::size_t size() const { return static_cast<std::size_t>(p_ - s_.data()); }
+    [[nodiscard]] const char* data() const { return s_.data(); }
 
 private:
     void grow(std::size_t n) {

@@ -216,6 +216,10 @@ FileResult FileReplacement::write(std::string_view data) {
 }
 
 FileResult FileReplacement::commit() {
+    return commit_as(target_);
+}
+
+FileResult FileReplacement::commit_as(const std::string& target) {
     if (fd_ < 0)
         return system_error(EBADF);
     FileResult result;
@@ -225,13 +229,13 @@ FileResult FileReplacement::commit() {
     fd_ = -1;
     if (FileResult closed = close_fd(fd); result.ok())
         result = std::move(closed);
-    if (result.ok() && ::rename(temp_.c_str(), target_.c_str()) != 0)
+    if (result.ok() && ::rename(temp_.c_str(), target.c_str()) != 0)
         result = system_error(errno);
     if (!result.ok()) {
         discard();
         return result;
     }
-    sync_folder_of(target_);
+    sync_folder_of(target);
     temp_.clear();
     target_.clear();
     return {};

@@ -60,6 +60,8 @@ public:
     FileResult write(std::string_view data);
     // Flushes the file to disk, renames it over target and flushes the folder.
     FileResult commit();
+    // The same, over another file of the target's folder, for a name known only after begin.
+    FileResult commit_as(const std::string& target);
 
 private:
     void discard();

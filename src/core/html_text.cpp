@@ -26,43 +26,18 @@ constexpr std::array<std::string_view, 96> kLatin1Entities = {
     "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
     "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
-// An entity "&name;" padded to eight bytes, so one fixed-size copy writes it; len 0 for none.
-struct Entity {
-    std::array<char, 8> text{};
-    std::size_t len = 0;
-};
-
-constexpr Entity make_entity(std::string_view name) {
-    Entity e;
-    if (name.empty())
-        return e;
-    e.text[0] = '&';
-    for (std::size_t k = 0; k < name.size(); ++k)
-        e.text[k + 1] = name[k];
-    e.text[name.size() + 1] = ';';
-    e.len = name.size() + 2;
-    return e;
-}
-
-// The entities of U+00A0..U+00FF; none for the yen sign.
+// The entities of U+00A0..U+00FF; none (length 0) for the yen sign.
 constexpr auto kLatin1Html = [] {
-    std::array<Entity, 96> table{};
+    std::array<PaddedText, 96> table{};
     for (std::size_t k = 0; k < table.size(); ++k)
-        table[k] = make_entity(kLatin1Entities[k]);
+        if (!kLatin1Entities[k].empty())
+            table[k] = entity(kLatin1Entities[k]);
     return table;
 }();
 
-constexpr Entity kAmp = make_entity("amp");
-constexpr Entity kQuot = make_entity("quot");
-constexpr Entity kLt = make_entity("lt");
-constexpr Entity kGt = make_entity("gt");
-constexpr Entity kEuro = make_entity("euro");
-constexpr Entity kOelig = make_entity("oelig");
-constexpr Entity kYuml = make_entity("Yuml");
-
-bool is_cont(std::string_view text, std::size_t k) {
-    return k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
-}
+constexpr PaddedText kEuro = entity("euro");
+constexpr PaddedText kOelig = entity("oelig");
+constexpr PaddedText kYuml = entity("Yuml");
 
 bool bytes_at(std::string_view text, std::size_t k, char b1, char b2) {
     return k + 2 < text.size() && text[k + 1] == b1 && text[k + 2] == b2;
@@ -72,12 +47,12 @@ bool bytes_at(std::string_view text, std::size_t k, char b1, char b2) {
 // for a character without one and for invalid bytes, which stay as they are. Only the exact
 // UTF-8 forms of the characters with entities match, so passing over the other bytes one at a
 // time gives what decoding them would.
-const Entity* entity_at(std::string_view text, std::size_t i, std::size_t& next) {
+const PaddedText* entity_at(std::string_view text, std::size_t i, std::size_t& next) {
     const auto c1 = static_cast<unsigned char>(i + 1 < text.size() ? text[i + 1] : 0);
     switch (static_cast<unsigned char>(text[i])) {
     case 0xC2:
     case 0xC3:
-        if (is_cont(text, i + 1)) {
+        if (is_continuation_at(text, i + 1)) {
             const std::size_t cp =
                 ((static_cast<unsigned char>(text[i]) & 0x1Fu) << 6) | (c1 & 0x3Fu);
             if (cp >= 0xA0 && kLatin1Html[cp - 0xA0].len > 0) {
@@ -94,9 +69,9 @@ const Entity* entity_at(std::string_view text, std::size_t i, std::size_t& next)
         if (bytes_at(text, i, '\x82', '\xAC'))
             return &kEuro;
         if (bytes_at(text, i, '\x80', '\xB9'))
-            return &kLt;
+            return &kLtEntity;
         if (bytes_at(text, i, '\x80', '\xBA'))
-            return &kGt;
+            return &kGtEntity;
         return nullptr;
     default:
         return nullptr;
@@ -195,20 +170,20 @@ void append_special_chars(std::string& html, std::string_view text, std::string_
     StringAppender out(html, text.size() + text.size() / 4 + 16);
     const std::size_t n = text.size();
     for (std::size_t i = 0; (i = copy_until(out, text, i, kSpecialCharByte)) < n;) {
-        const Entity* entity = nullptr;
+        const PaddedText* entity = nullptr;
         std::size_t next = i + 1;
         switch (text[i]) {
         case '&':
-            entity = &kAmp;
+            entity = &kAmpEntity;
             break;
         case '"':
-            entity = &kQuot;
+            entity = &kQuotEntity;
             break;
         case '<':
-            entity = &kLt;
+            entity = &kLtEntity;
             break;
         case '>':
-            entity = &kGt;
+            entity = &kGtEntity;
             break;
         case '\r':
             if (next < n && text[next] == '\n') {
@@ -237,7 +212,7 @@ void append_special_chars(std::string& html, std::string_view text, std::string_
             break;
         }
         if (entity)
-            out.append8(entity->text.data(), entity->len);
+            out.append(*entity);
         i = next;
     }
 }

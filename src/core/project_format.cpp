@@ -1,5 +1,6 @@
 #include "core/project_format.h"
 
+#include "core/byte_scan.h"
 #include "core/text.h"
 #include "core/version.h"
 
@@ -7,7 +8,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
+#include <span>
 
 namespace qp {
 
@@ -16,20 +17,109 @@ namespace {
 constexpr char kLineBreak = '\x11';
 constexpr std::string_view kEol = "\r\n";
 
+// How a line's value is read. Every text is written encoded and every number in decimal.
+enum class Read {
+    Text,     // as it stands
+    Path,     // through Text_CleanPath
+    FileName, // through Text_CleanFileName, the file part only
+    Trimmed,  // spaces trimmed at both ends
+    // RSS 2.0 is the only output, so any stated format reads as it. An empty value stays empty,
+    // like a missing line, so a document without a format keeps its RSS file name across saves.
+    Format,
+    Number,
+};
+
+// One line of the file: its tag, how its value is read, and the member it holds.
+template <typename Record> struct Field {
+    constexpr Field(std::string_view t, Read r, std::string Record::*m)
+        : tag(t), read(r), text(m) {}
+    constexpr Field(std::string_view t, int Record::*m) : tag(t), read(Read::Number), int32(m) {}
+    constexpr Field(std::string_view t, std::int64_t Record::*m)
+        : tag(t), read(Read::Number), int64(m) {}
+
+    std::string_view tag;
+    Read read;
+    std::string Record::*text = nullptr;
+    int Record::*int32 = nullptr;
+    std::int64_t Record::*int64 = nullptr;
+};
+
+// The document's lines, in the order they are written.
+constexpr Field<Doc> kDocFields[] = {
+    {"@Copyright:@", Read::Text, &Doc::Copyright},
+    {"@FormatDate:@", Read::Trimmed, &Doc::FormatDate},
+    {"@TimeZone:@", &Doc::TimeZone},
+    {"@Desc:@", Read::Text, &Doc::Desc},
+    {"@WebMaster:@", Read::Text, &Doc::WebMaster},
+    {"@ImageLink:@", Read::Path, &Doc::ImageLink},
+    {"@ImageTitle:@", Read::Text, &Doc::ImageTitle},
+    {"@ImageUrl:@", Read::Path, &Doc::ImageUrl},
+    {"@Flag:@", &Doc::Flag},
+    {"@Lang:@", Read::Text, &Doc::Lang},
+    {"@LastBuildDate:@", &Doc::LastBuildDate},
+    {"@Link:@", Read::Path, &Doc::Link},
+    {"@RssName:@", Read::FileName, &Doc::RssName},
+    {"@Format:@", Read::Format, &Doc::Format},
+    {"@Title:@", Read::Text, &Doc::Title},
+    {"@Client:@", Read::Text, &Doc::Client},
+    {"@Port:@", &Doc::Port},
+    {"@User:@", Read::Text, &Doc::User},
+    {"@PathFTP:@", Read::Text, &Doc::PathFTP},
+    {"@MaxFeed:@", &Doc::MaxFeed},
+    {"@TTL:@", &Doc::TTL},
+    {"@Category:@", Read::Text, &Doc::Category},
+    {"@iTunesAuthor:@", Read::Text, &Doc::iTunesAuthor},
+    {"@iTunesKeyword:@", Read::Text, &Doc::iTunesKeyword},
+    {"@iTunesMail:@", Read::Text, &Doc::iTunesMail},
+    {"@iTunesSubTitle:@", Read::Text, &Doc::iTunesSubTitle},
+    {"@iTunesSummary:@", Read::Text, &Doc::iTunesSummary},
+};
+
+// A feed's lines, in the order they are written; the first one opens a new feed when read.
+constexpr Field<Feed> kFeedFields[] = {
+    {"@FeedTitle:@", Read::Text, &Feed::FeedTitle},
+    {"@FeedDesc:@", Read::Text, &Feed::FeedDesc},
+    {"@FeedPubDate:@", &Feed::FeedPubDate},
+    {"@FeedLink:@", Read::Path, &Feed::FeedLink},
+    {"@FeedGUID:@", Read::Text, &Feed::FeedGUID},
+    {"@FeedFile:@", Read::Text, &Feed::FeedFile},
+    {"@FeedFileLength:@", &Feed::FeedFileLength},
+    {"@FeedFileType:@", Read::Text, &Feed::FeedFileType},
+    {"@FeedFileOnFTP:@", Read::Text, &Feed::FeedFileOnFTP},
+    {"@FeedAuthor:@", Read::Text, &Feed::FeedAuthor},
+    {"@FeedCategory:@", Read::Text, &Feed::FeedCategory},
+    {"@FeedFlag:@", &Feed::FeedFlag},
+    {"@FeedComments:@", Read::Text, &Feed::FeedComments},
+};
+
+constexpr std::size_t kDocCount = std::size(kDocFields);
+constexpr std::size_t kFieldCount = kDocCount + std::size(kFeedFields);
+
+std::string_view tag_of(std::size_t k) {
+    return k < kDocCount ? kDocFields[k].tag : kFeedFields[k - kDocCount].tag;
+}
+
+// Position of a tag in the two tables taken as one, or kFieldCount. A file in the writer's
+// layout holds the tags in table order, so the one after the last match is tried first.
+std::size_t find_field(std::string_view name, std::size_t expected) {
+    if (expected < kFieldCount && tag_of(expected) == name)
+        return expected;
+    for (std::size_t k = 0; k < kFieldCount; ++k)
+        if (tag_of(k) == name)
+            return k;
+    return kFieldCount;
+}
+
 // Line breaks of any kind become 0x11 (a CR LF or LF CR pair counts once) and TABs go, so a value
 // stays on its line and the first TAB always ends the tag. One pass gives the same result as
 // replacing CR LF, then LF CR, then CR, then LF in turn.
 void put_encoded(std::string& out, std::string_view v) {
+    constexpr auto kBreakOrTab = [](auto c) { return (c == '\t') | (c == '\n') | (c == '\r'); };
     const std::size_t n = v.size();
     std::size_t run = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        const char c = v[i];
-        if (c != '\r' && c != '\n' && c != '\t') {
-            ++i;
-            continue;
-        }
+    for (std::size_t i = 0; (i = find_byte_if(v, i, kBreakOrTab)) < n; run = i) {
         out.append(v.data() + run, i - run);
+        const char c = v[i];
         if (c == '\t') {
             ++i;
         } else if (c == '\r') {
@@ -41,129 +131,36 @@ void put_encoded(std::string& out, std::string_view v) {
             i += pair ? 2 : 1;
             out += kLineBreak;
         }
-        run = i;
     }
     out.append(v.data() + run, n - run);
 }
 
-void put_text(std::string& out, std::string_view tag, std::string_view value) {
-    out += tag;
-    out += '\t';
-    put_encoded(out, value);
-    out += kEol;
-}
-
-void put_int(std::string& out, std::string_view tag, std::int64_t value) {
+void put_decimal(std::string& out, std::int64_t value) {
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    out += tag;
-    out += '\t';
     out.append(buf, res.ptr);
-    out += kEol;
 }
 
-std::size_t text_size(const Doc& doc) {
-    std::size_t n = doc.Copyright.size() + doc.FormatDate.size() + doc.Desc.size() +
-                    doc.WebMaster.size() + doc.ImageLink.size() + doc.ImageTitle.size() +
-                    doc.ImageUrl.size() + doc.Lang.size() + doc.Link.size() + doc.RssName.size() +
-                    doc.Format.size() + doc.Title.size() + doc.Client.size() + doc.User.size() +
-                    doc.PathFTP.size() + doc.Category.size() + doc.iTunesAuthor.size() +
-                    doc.iTunesKeyword.size() + doc.iTunesMail.size() + doc.iTunesSubTitle.size() +
-                    doc.iTunesSummary.size() + 600;
-    for (const Feed& f : doc.Feeds)
-        n += f.FeedTitle.size() + f.FeedDesc.size() + f.FeedLink.size() + f.FeedGUID.size() +
-             f.FeedFile.size() + f.FeedFileType.size() + f.FeedFileOnFTP.size() +
-             f.FeedAuthor.size() + f.FeedCategory.size() + f.FeedComments.size() + 320;
+template <typename Record>
+void put_fields(std::string& out, const Record& record, std::span<const Field<Record>> fields) {
+    for (const Field<Record>& f : fields) {
+        out += f.tag;
+        out += '\t';
+        if (f.text)
+            put_encoded(out, record.*f.text);
+        else
+            put_decimal(out, f.int32 ? record.*f.int32 : record.*f.int64);
+        out += kEol;
+    }
+}
+
+// Bytes the lines of a record take at most, line breaks and numbers counted generously.
+template <typename Record>
+std::size_t fields_size(const Record& record, std::span<const Field<Record>> fields) {
+    std::size_t n = 0;
+    for (const Field<Record>& f : fields)
+        n += f.tag.size() + 3 + (f.text ? (record.*f.text).size() : 20);
     return n;
-}
-
-enum class Tag {
-    Copyright,
-    FormatDate,
-    TimeZone,
-    Desc,
-    WebMaster,
-    ImageLink,
-    ImageTitle,
-    ImageUrl,
-    Flag,
-    Lang,
-    LastBuildDate,
-    Link,
-    RssName,
-    Format,
-    Title,
-    Client,
-    Port,
-    User,
-    PathFTP,
-    MaxFeed,
-    TTL,
-    Category,
-    iTunesAuthor,
-    iTunesKeyword,
-    iTunesMail,
-    iTunesSubTitle,
-    iTunesSummary,
-    FeedTitle,
-    FeedDesc,
-    FeedPubDate,
-    FeedLink,
-    FeedGUID,
-    FeedFile,
-    FeedFileLength,
-    FeedFileType,
-    FeedFileOnFTP,
-    FeedAuthor,
-    FeedCategory,
-    FeedFlag,
-    FeedComments,
-};
-
-const std::unordered_map<std::string_view, Tag>& tag_table() {
-    static const std::unordered_map<std::string_view, Tag> table = {
-        {"@Copyright:@", Tag::Copyright},
-        {"@FormatDate:@", Tag::FormatDate},
-        {"@TimeZone:@", Tag::TimeZone},
-        {"@Desc:@", Tag::Desc},
-        {"@WebMaster:@", Tag::WebMaster},
-        {"@ImageLink:@", Tag::ImageLink},
-        {"@ImageTitle:@", Tag::ImageTitle},
-        {"@ImageUrl:@", Tag::ImageUrl},
-        {"@Flag:@", Tag::Flag},
-        {"@Lang:@", Tag::Lang},
-        {"@LastBuildDate:@", Tag::LastBuildDate},
-        {"@Link:@", Tag::Link},
-        {"@RssName:@", Tag::RssName},
-        {"@Format:@", Tag::Format},
-        {"@Title:@", Tag::Title},
-        {"@Client:@", Tag::Client},
-        {"@Port:@", Tag::Port},
-        {"@User:@", Tag::User},
-        {"@PathFTP:@", Tag::PathFTP},
-        {"@MaxFeed:@", Tag::MaxFeed},
-        {"@TTL:@", Tag::TTL},
-        {"@Category:@", Tag::Category},
-        {"@iTunesAuthor:@", Tag::iTunesAuthor},
-        {"@iTunesKeyword:@", Tag::iTunesKeyword},
-        {"@iTunesMail:@", Tag::iTunesMail},
-        {"@iTunesSubTitle:@", Tag::iTunesSubTitle},
-        {"@iTunesSummary:@", Tag::iTunesSummary},
-        {"@FeedTitle:@", Tag::FeedTitle},
-        {"@FeedDesc:@", Tag::FeedDesc},
-        {"@FeedPubDate:@", Tag::FeedPubDate},
-        {"@FeedLink:@", Tag::FeedLink},
-        {"@FeedGUID:@", Tag::FeedGUID},
-        {"@FeedFile:@", Tag::FeedFile},
-        {"@FeedFileLength:@", Tag::FeedFileLength},
-        {"@FeedFileType:@", Tag::FeedFileType},
-        {"@FeedFileOnFTP:@", Tag::FeedFileOnFTP},
-        {"@FeedAuthor:@", Tag::FeedAuthor},
-        {"@FeedCategory:@", Tag::FeedCategory},
-        {"@FeedFlag:@", Tag::FeedFlag},
-        {"@FeedComments:@", Tag::FeedComments},
-    };
-    return table;
 }
 
 // 0x11 becomes CR LF. TABs are dropped as the writer drops them, so a value read from a
@@ -199,140 +196,28 @@ std::string decoded(std::string_view v) {
     return s;
 }
 
-// Stores one document line; false when the tag belongs to a feed.
-bool store_doc_value(Doc& doc, Tag tag, std::string_view v) {
-    switch (tag) {
-    case Tag::Copyright:
-        assign_decoded(doc.Copyright, v);
+template <typename Record> void store(Record& record, const Field<Record>& f, std::string_view v) {
+    switch (f.read) {
+    case Read::Text:
+        assign_decoded(record.*f.text, v);
         break;
-    case Tag::FormatDate:
-        doc.FormatDate = trim_spaces(decoded(v));
+    case Read::Path:
+        record.*f.text = Text_CleanPath(decoded(v));
         break;
-    case Tag::TimeZone:
-        doc.TimeZone = parse_leading_int32(v);
+    case Read::FileName:
+        record.*f.text = Text_CleanFileName(decoded(v), false);
         break;
-    case Tag::Desc:
-        assign_decoded(doc.Desc, v);
+    case Read::Trimmed:
+        record.*f.text = trim_spaces(decoded(v));
         break;
-    case Tag::WebMaster:
-        assign_decoded(doc.WebMaster, v);
+    case Read::Format:
+        record.*f.text = v.empty() ? "" : "RssV2";
         break;
-    case Tag::ImageLink:
-        doc.ImageLink = Text_CleanPath(decoded(v));
-        break;
-    case Tag::ImageTitle:
-        assign_decoded(doc.ImageTitle, v);
-        break;
-    case Tag::ImageUrl:
-        doc.ImageUrl = Text_CleanPath(decoded(v));
-        break;
-    case Tag::Flag:
-        doc.Flag = parse_leading_int32(v);
-        break;
-    case Tag::Lang:
-        assign_decoded(doc.Lang, v);
-        break;
-    case Tag::LastBuildDate:
-        doc.LastBuildDate = parse_leading_int64(v);
-        break;
-    case Tag::Link:
-        doc.Link = Text_CleanPath(decoded(v));
-        break;
-    case Tag::RssName:
-        doc.RssName = Text_CleanFileName(decoded(v), false);
-        break;
-    // RSS 2.0 is the only output, so any stated format reads as it. An empty value stays empty,
-    // like a missing line, so a document without a format keeps its RSS file name across saves.
-    case Tag::Format:
-        doc.Format = v.empty() ? "" : "RssV2";
-        break;
-    case Tag::Title:
-        assign_decoded(doc.Title, v);
-        break;
-    case Tag::Client:
-        assign_decoded(doc.Client, v);
-        break;
-    case Tag::Port:
-        doc.Port = parse_leading_int32(v);
-        break;
-    case Tag::User:
-        assign_decoded(doc.User, v);
-        break;
-    case Tag::PathFTP:
-        assign_decoded(doc.PathFTP, v);
-        break;
-    case Tag::MaxFeed:
-        doc.MaxFeed = parse_leading_int32(v);
-        break;
-    case Tag::TTL:
-        doc.TTL = parse_leading_int32(v);
-        break;
-    case Tag::Category:
-        assign_decoded(doc.Category, v);
-        break;
-    case Tag::iTunesAuthor:
-        assign_decoded(doc.iTunesAuthor, v);
-        break;
-    case Tag::iTunesKeyword:
-        assign_decoded(doc.iTunesKeyword, v);
-        break;
-    case Tag::iTunesMail:
-        assign_decoded(doc.iTunesMail, v);
-        break;
-    case Tag::iTunesSubTitle:
-        assign_decoded(doc.iTunesSubTitle, v);
-        break;
-    case Tag::iTunesSummary:
-        assign_decoded(doc.iTunesSummary, v);
-        break;
-    default:
-        return false;
-    }
-    return true;
-}
-
-void store_feed_value(Feed& feed, Tag tag, std::string_view v) {
-    switch (tag) {
-    case Tag::FeedTitle:
-        assign_decoded(feed.FeedTitle, v);
-        break;
-    case Tag::FeedDesc:
-        assign_decoded(feed.FeedDesc, v);
-        break;
-    case Tag::FeedPubDate:
-        feed.FeedPubDate = parse_leading_int64(v);
-        break;
-    case Tag::FeedLink:
-        feed.FeedLink = Text_CleanPath(decoded(v));
-        break;
-    case Tag::FeedGUID:
-        assign_decoded(feed.FeedGUID, v);
-        break;
-    case Tag::FeedFile:
-        assign_decoded(feed.FeedFile, v);
-        break;
-    case Tag::FeedFileLength:
-        feed.FeedFileLength = parse_leading_int64(v);
-        break;
-    case Tag::FeedFileType:
-        assign_decoded(feed.FeedFileType, v);
-        break;
-    case Tag::FeedFileOnFTP:
-        assign_decoded(feed.FeedFileOnFTP, v);
-        break;
-    case Tag::FeedAuthor:
-        assign_decoded(feed.FeedAuthor, v);
-        break;
-    case Tag::FeedCategory:
-        assign_decoded(feed.FeedCategory, v);
-        break;
-    case Tag::FeedFlag:
-        feed.FeedFlag = parse_leading_int32(v);
-        break;
-    case Tag::FeedComments:
-        feed.FeedComments = Text_CleanPath(decoded(v));
-        break;
-    default:
+    case Read::Number:
+        if (f.int32)
+            record.*f.int32 = parse_leading_int32(v);
+        else
+            record.*f.int64 = parse_leading_int64(v);
         break;
     }
 }
@@ -340,68 +225,36 @@ void store_feed_value(Feed& feed, Tag tag, std::string_view v) {
 } // namespace
 
 std::string FormatProject(const Doc& doc) {
+    std::size_t size = 64 + fields_size<Doc>(doc, kDocFields);
+    for (const Feed& f : doc.Feeds)
+        size += 32 + fields_size<Feed>(f, kFeedFields);
     std::string out;
-    out.reserve(text_size(doc));
+    out.reserve(size);
     out += "; ";
     out += kProgramNameVersion;
     out += kEol;
-    put_text(out, "@Copyright:@", doc.Copyright);
-    put_text(out, "@FormatDate:@", doc.FormatDate);
-    put_int(out, "@TimeZone:@", doc.TimeZone);
-    put_text(out, "@Desc:@", doc.Desc);
-    put_text(out, "@WebMaster:@", doc.WebMaster);
-    put_text(out, "@ImageLink:@", doc.ImageLink);
-    put_text(out, "@ImageTitle:@", doc.ImageTitle);
-    put_text(out, "@ImageUrl:@", doc.ImageUrl);
-    put_int(out, "@Flag:@", doc.Flag);
-    put_text(out, "@Lang:@", doc.Lang);
-    put_int(out, "@LastBuildDate:@", doc.LastBuildDate);
-    put_text(out, "@Link:@", doc.Link);
-    put_text(out, "@RssName:@", doc.RssName);
-    put_text(out, "@Format:@", doc.Format);
-    put_text(out, "@Title:@", doc.Title);
-    put_text(out, "@Client:@", doc.Client);
-    put_int(out, "@Port:@", doc.Port);
-    put_text(out, "@User:@", doc.User);
-    put_text(out, "@PathFTP:@", doc.PathFTP);
-    put_int(out, "@MaxFeed:@", doc.MaxFeed);
-    put_int(out, "@TTL:@", doc.TTL);
-    put_text(out, "@Category:@", doc.Category);
-    put_text(out, "@iTunesAuthor:@", doc.iTunesAuthor);
-    put_text(out, "@iTunesKeyword:@", doc.iTunesKeyword);
-    put_text(out, "@iTunesMail:@", doc.iTunesMail);
-    put_text(out, "@iTunesSubTitle:@", doc.iTunesSubTitle);
-    put_text(out, "@iTunesSummary:@", doc.iTunesSummary);
+    put_fields<Doc>(out, doc, kDocFields);
     out += kEol;
     std::size_t index = 0;
     for (const Feed& f : doc.Feeds) {
-        char buf[24];
-        const auto res = std::to_chars(buf, buf + sizeof buf, index++);
         out += "; Feed ";
-        out.append(buf, res.ptr);
+        put_decimal(out, static_cast<std::int64_t>(index++));
         out += kEol;
-        put_text(out, "@FeedTitle:@", f.FeedTitle);
-        put_text(out, "@FeedDesc:@", f.FeedDesc);
-        put_int(out, "@FeedPubDate:@", f.FeedPubDate);
-        put_text(out, "@FeedLink:@", f.FeedLink);
-        put_text(out, "@FeedGUID:@", f.FeedGUID);
-        put_text(out, "@FeedFile:@", f.FeedFile);
-        put_int(out, "@FeedFileLength:@", f.FeedFileLength);
-        put_text(out, "@FeedFileType:@", f.FeedFileType);
-        put_text(out, "@FeedFileOnFTP:@", f.FeedFileOnFTP);
-        put_text(out, "@FeedAuthor:@", f.FeedAuthor);
-        put_text(out, "@FeedCategory:@", f.FeedCategory);
-        put_int(out, "@FeedFlag:@", f.FeedFlag);
-        put_text(out, "@FeedComments:@", f.FeedComments);
+        put_fields<Feed>(out, f, kFeedFields);
     }
-    return encode_text_file(out);
+    return encode_text_file(std::move(out));
 }
 
 std::size_t ParseProject(Doc& doc, std::string_view bytes) {
-    const std::string text = decode_text_file(bytes);
-    const auto& table = tag_table();
+    // A Windows-1252 file is converted one value at a time: the lines and tags are ASCII either
+    // way, and no second copy of the whole file is made.
+    const bool narrow = is_windows1252_file(bytes);
+    std::string converted;
+    const std::string_view text = narrow ? bytes : decode_text_file(bytes, converted);
+    std::string wide;
     Feed* feed = nullptr;
     std::size_t recognised = 0;
+    std::size_t expected = 0;
     const char* p = text.data();
     const char* const end = p + text.size();
     // The next CR and LF are each searched for once and kept until passed, so the text is
@@ -426,22 +279,28 @@ std::size_t ParseProject(Doc& doc, std::string_view bytes) {
         if (line.size() < 4 || line[0] != '@')
             continue;
         const std::size_t tab = line.find('\t');
-        const std::string_view name = line.substr(0, tab);
-        const auto it = table.find(name);
-        if (it == table.end())
+        const std::size_t k = find_field(line.substr(0, tab), expected);
+        if (k == kFieldCount)
             continue;
         ++recognised;
-        const std::string_view value =
+        expected = k + 1 < kFieldCount ? k + 1 : kDocCount;
+        std::string_view value =
             tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
-        if (it->second == Tag::FeedTitle) {
+        if (narrow && !is_ascii(value)) {
+            wide = cp1252_to_utf8(value);
+            value = wide;
+        }
+        if (k < kDocCount) {
+            store(doc, kDocFields[k], value);
+            continue;
+        }
+        if (k == kDocCount) {
             doc.Feeds.emplace_back();
             feed = &doc.Feeds.back();
             doc.CurrentFeed = static_cast<int>(doc.Feeds.size()) - 1;
         }
-        if (store_doc_value(doc, it->second, value))
-            continue;
         if (feed)
-            store_feed_value(*feed, it->second, value);
+            store(*feed, kFeedFields[k - kDocCount], value);
     }
     if (doc.TTL > 14400)
         doc.TTL = 14400;

@@ -5,6 +5,7 @@
 
 #include "core/document.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,8 @@ namespace qp {
 // UTF-8 with the mark.
 std::string FormatProject(const Doc& doc);
 // Reads a project's bytes into doc, appending its feeds. Any input is accepted; fields without a
-// line keep their value, then TTL and TimeZone are brought into range. Returns the number of lines
-// whose tag was recognised.
+// line keep their value, then TTL and TimeZone are brought into range. Returns the number of
+// lines whose tag was recognised, so a caller can tell a file that holds no project at all.
 std::size_t ParseProject(Doc& doc, std::string_view bytes);
 
 } // namespace qp

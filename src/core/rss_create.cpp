@@ -6,6 +6,9 @@
 #include "core/paths.h"
 #include "core/rss_writer.h"
 
+#include <system_error>
+#include <thread>
+
 namespace qp {
 
 RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_view output_path) {
@@ -14,9 +17,29 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
         doc.LastBuildDate = Now();
         SetModified(doc, true);
     }
-    // The save may give the project a new name; the file it was read from is kept safe as well.
+    // The build reads nothing the save changes, so it runs beside the save on a second core, into
+    // a temporary file of the RSS file's folder that takes the RSS file's place only once the
+    // project is saved (the save may still give the project, and so the RSS file, its name).
     const std::string read_from = doc.FileName;
+    const std::string planned =
+        resolve_links(output_path.empty() ? Rss_FilePath(doc) : std::string(output_path));
+    FileReplacement rss;
+    std::string build_error;
+    const auto build = [&] {
+        if (FileResult r = rss.begin(planned, planned); !r.ok())
+            build_error = std::string(kRssErrorSave) + ": " + r.error;
+        else
+            build_error = BuildRssInto(rss, doc, result.job, paths);
+    };
+    std::thread builder;
+    try {
+        builder = std::thread(build);
+    } catch (const std::system_error&) {
+        build();
+    }
     SaveResult saved = SaveDoc(doc, doc.FileName, log);
+    if (builder.joinable())
+        builder.join();
     result.save = saved.status;
     if (!saved.saved()) {
         result.error = saved.status == SaveStatus::NoFileName ? "Aborted, no filename"
@@ -26,7 +49,7 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
 
     result.rss_path = output_path.empty() ? Rss_FilePath(doc) : std::string(output_path);
     // An RSS name that is the project's own name (possible for old files without a format line)
-    // would overwrite the project.
+    // would overwrite the project; the file it was read from is kept safe as well.
     for (const std::string& project : {read_from, doc.FileName}) {
         if (same_file(result.rss_path, project) ||
             canonical_path(result.rss_path) == canonical_path(project)) {
@@ -35,9 +58,14 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
             return result;
         }
     }
-    result.error = BuildRssFile(result.rss_path, doc, result.job, paths);
-    if (!result.error.empty())
+    if (build_error.empty()) {
+        if (FileResult r = rss.commit_as(resolve_links(result.rss_path)); !r.ok())
+            build_error = std::string(kRssErrorSave) + ": " + r.error;
+    }
+    if (!build_error.empty()) {
+        result.error = build_error;
         log.add("! " + result.error);
+    }
     return result;
 }
 

@@ -5,18 +5,37 @@
 #include "core/html_text.h"
 #include "core/text.h"
 
+#include <cstdio>
+
 namespace qp {
 
 namespace {
+
+// Hands the RSS file to disk in the writer's chunks; every write and the close are checked, so a
+// full disk never passes for a written file. The file is opened at the first write: a build that
+// fails before it leaves the old file as it was.
+class ReplacementSink : public XmlSink {
+public:
+    explicit ReplacementSink(FileReplacement& file) : file_(file) {}
+
+    [[nodiscard]] bool write(std::string_view bytes) override {
+        if (error.ok())
+            error = file_.write(bytes);
+        return error.ok();
+    }
+
+    FileResult error;
+
+private:
+    FileReplacement& file_;
+};
 
 // The non-empty parts of a ";"-separated list, spaces trimmed.
 template <typename Fn> void for_each_category(std::string_view list, Fn&& fn) {
     while (!list.empty()) {
         const std::size_t semi = list.find(';');
-        std::string_view part = list.substr(0, semi);
-        const std::size_t b = part.find_first_not_of(' ');
-        if (b != std::string_view::npos)
-            fn(part.substr(b, part.find_last_not_of(' ') - b + 1));
+        if (const std::string_view part = trimmed(list.substr(0, semi)); !part.empty())
+            fn(part);
         if (semi == std::string_view::npos)
             break;
         list.remove_prefix(semi + 1);
@@ -161,7 +180,8 @@ std::string Rss_FilePath(const Doc& doc) {
     return folder_part(doc.FileName) + Rss_FileName(doc);
 }
 
-std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths, XmlDocument& xml) {
+std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlSink& sink) {
+    XmlDocument xml;
     XmlNode* rss = xml.SetRoot("rss");
     if (!rss || !SetXmlAttribute(rss, "version", "2.0"))
         return std::string(kRssErrorCreate);
@@ -170,37 +190,47 @@ std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths, Xml
     XmlNode* channel = AddXmlNode(rss, "channel", "");
     if (!channel || !build_channel(doc, channel))
         return std::string(kRssErrorChannel);
-    // The job only learns of the enclosures once the whole tree stands.
+    // Each item is a tree of its own, written and let go before the next, so the memory the
+    // build takes does not grow with the feed.
+    XmlStreamWriter out(sink);
+    bool written = out.Open(*rss) && out.Open(*channel);
+    for (const XmlNode* child : channel->children)
+        written = written && out.Write(*child);
+    // The job only learns of the enclosures once every item stands.
     UploadJob collected;
     for (const Feed& feed : doc.Feeds) {
-        XmlNode* item = AddXmlNode(channel, "item", "");
+        XmlDocument one;
+        XmlNode* item = one.SetRoot("item");
         if (!item)
             return std::string(kRssErrorItem);
         build_item(doc, feed, item, collected, paths);
+        written = written && out.Write(*item);
     }
     for (UploadEntry& entry : collected.files)
         job.files.push_back(std::move(entry));
-    return {};
-}
-
-std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlSink& sink) {
-    XmlDocument xml;
-    std::string err = BuildRssTree(doc, job, paths, xml);
-    if (!err.empty())
-        return err;
-    if (!WriteXml(xml, sink))
+    if (!(written && out.Close(*channel) && out.Close(*rss) && out.Finish()))
         return std::string(kRssErrorSave);
     return {};
 }
 
+std::string BuildRssInto(FileReplacement& file, const Doc& doc, UploadJob& job,
+                         const Paths& paths) {
+    ReplacementSink sink(file);
+    std::string err = BuildRssXml(doc, job, paths, sink);
+    if (!sink.error.ok())
+        return std::string(kRssErrorSave) + ": " + sink.error.error;
+    return err;
+}
+
 std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job,
                          const Paths& paths) {
-    std::string bytes;
-    StringXmlSink sink(bytes);
-    std::string err = BuildRssXml(doc, job, paths, sink);
-    if (!err.empty())
+    const std::string target = resolve_links(path);
+    FileReplacement file;
+    if (FileResult r = file.begin(target, target); !r.ok())
+        return std::string(kRssErrorSave) + ": " + r.error;
+    if (std::string err = BuildRssInto(file, doc, job, paths); !err.empty())
         return err;
-    if (FileResult r = replace_file_atomically(path, bytes); !r.ok())
+    if (FileResult r = file.commit(); !r.ok())
         return std::string(kRssErrorSave) + ": " + r.error;
     return {};
 }

@@ -13,6 +13,8 @@
 
 namespace qp {
 
+class FileReplacement;
+
 inline constexpr std::string_view kItunesNamespace = "http://www.itunes.com/dtds/podcast-1.0.dtd";
 
 // The failure texts of the RSS build, shown as they are.
@@ -31,15 +33,16 @@ std::string Rss_FileName(const Doc& doc);
 // The RSS file beside the project file.
 std::string Rss_FilePath(const Doc& doc);
 
-// Builds the element tree of the document and adds the enclosures to upload to job. Empty on
-// success, else one of the failure texts.
-[[nodiscard]] std::string BuildRssTree(const Doc& doc, UploadJob& job, const Paths& paths,
-                                       XmlDocument& xml);
-// BuildRssTree written through a sink.
+// Builds the document's RSS file and writes it through sink, one item's elements at a time, and
+// adds the enclosures to upload to job. Empty on success, else one of the failure texts.
 [[nodiscard]] std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths,
                                       XmlSink& sink);
-// BuildRssTree written to path through a temporary file renamed into place. Empty on success,
-// else a failure text ("Can't save Xml File" with the system's reason when the write fails).
+// BuildRssXml streamed into file, which the caller begun and commits. Empty on success, else a
+// failure text ("Can't save Xml File" with the system's reason when a write fails).
+[[nodiscard]] std::string BuildRssInto(FileReplacement& file, const Doc& doc, UploadJob& job,
+                                       const Paths& paths);
+// BuildRssXml written to path through a synced temporary file renamed into place, so a failed
+// write never leaves a cut-short feed. Empty on success, else a failure text as above.
 [[nodiscard]] std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job,
                                        const Paths& paths);
 

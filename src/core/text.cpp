@@ -1,5 +1,7 @@
 #include "core/text.h"
 
+#include "core/byte_scan.h"
+
 #include <array>
 #include <cstring>
 #include <limits>
@@ -14,9 +16,7 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool is_cont(unsigned char c) {
-    return (c & 0xC0) == 0x80;
-}
+constexpr auto kHighByte = [](auto c) { return c >= 0x80; };
 
 // Length of the valid UTF-8 sequence at s[i], or 0 when it is invalid.
 std::size_t valid_sequence_length(std::string_view s, std::size_t i, char32_t* out) {
@@ -40,10 +40,9 @@ std::size_t valid_sequence_length(std::string_view s, std::size_t i, char32_t* o
     if (i + n > s.size())
         return 0;
     for (std::size_t k = 1; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if (!is_cont(b))
+        if (!is_continuation_at(s, i + k))
             return 0;
-        cp = (cp << 6) | (b & 0x3F);
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     }
     if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
@@ -74,25 +73,11 @@ char32_t fold_cp(char32_t cp) {
 } // namespace
 
 bool is_ascii(std::string_view s) {
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, s.data() + i, 8);
-        if (word & 0x8080808080808080ULL)
-            return false;
-    }
-    for (; i < s.size(); ++i)
-        if (static_cast<unsigned char>(s[i]) >= 0x80)
-            return false;
-    return true;
+    return find_byte_if(s, 0, kHighByte) == s.size();
 }
 
 bool is_valid_utf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        if (static_cast<unsigned char>(s[i]) < 0x80) {
-            ++i;
-            continue;
-        }
+    for (std::size_t i = 0; (i = find_byte_if(s, i, kHighByte)) < s.size();) {
         const std::size_t n = valid_sequence_length(s, i, nullptr);
         if (n == 0)
             return false;
@@ -143,16 +128,33 @@ std::string repair_utf8(std::string_view s) {
 }
 
 std::string cp1252_to_utf8(std::string_view bytes) {
+    // The UTF-8 form of each byte from 0x80 up, padded to four bytes for one fixed-size copy.
+    static constexpr auto kHigh = [] {
+        std::array<std::pair<std::array<char, 4>, std::size_t>, 128> table{};
+        for (std::size_t k = 0; k < table.size(); ++k) {
+            const char32_t cp = k < 0x20 ? kCp1252High[k] : static_cast<char32_t>(0x80 + k);
+            auto& [bytes, len] = table[k];
+            if (cp < 0x800) {
+                bytes = {static_cast<char>(0xC0 | (cp >> 6)),
+                         static_cast<char>(0x80 | (cp & 0x3F))};
+                len = 2;
+            } else {
+                bytes = {static_cast<char>(0xE0 | (cp >> 12)),
+                         static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                         static_cast<char>(0x80 | (cp & 0x3F))};
+                len = 3;
+            }
+        }
+        return table;
+    }();
     std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80)
-            out += ch;
-        else if (c < 0xA0)
-            append_utf8(out, kCp1252High[c - 0x80]);
-        else
-            append_utf8(out, c);
+    {
+        StringAppender app(out, bytes.size() + bytes.size() / 8 + 16);
+        for (std::size_t i = 0; (i = copy_until(app, bytes, i, kHighByte)) < bytes.size(); ++i) {
+            const auto& [utf8, len] = kHigh[static_cast<unsigned char>(bytes[i]) - 0x80];
+            std::memcpy(app.scratch(4), utf8.data(), 4);
+            app.advance(len);
+        }
     }
     return out;
 }
@@ -166,25 +168,30 @@ int cp1252_code_of(char32_t cp) {
     return -1;
 }
 
-std::optional<std::string> utf8_to_cp1252(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-            out += utf8[i++];
-            continue;
-        }
+bool narrow_to_cp1252(std::string& text) {
+    const std::size_t n = text.size();
+    // Checked in full first, so a text that cannot be narrowed is left as it was.
+    for (std::size_t i = 0; (i = find_byte_if(text, i, kHighByte)) < n;) {
         char32_t cp = 0;
-        const std::size_t n = valid_sequence_length(utf8, i, &cp);
-        if (n == 0)
-            return std::nullopt;
-        i += n;
-        const int code = cp1252_code_of(cp);
-        if (code < 0)
-            return std::nullopt;
-        out += static_cast<char>(code);
+        const std::size_t len = valid_sequence_length(text, i, &cp);
+        if (len == 0 || cp1252_code_of(cp) < 0)
+            return false;
+        i += len;
     }
-    return out;
+    // Each character shrinks or keeps its size, so the writes never overtake the reads.
+    char* const p = text.data();
+    std::size_t out = 0;
+    std::size_t i = 0;
+    for (std::size_t hit; (hit = find_byte_if(text, i, kHighByte)) < n;) {
+        std::memmove(p + out, p + i, hit - i);
+        out += hit - i;
+        char32_t cp = 0;
+        i = hit + valid_sequence_length(text, hit, &cp);
+        p[out++] = static_cast<char>(cp1252_code_of(cp));
+    }
+    std::memmove(p + out, p + i, n - i);
+    text.resize(out + n - i);
+    return true;
 }
 
 std::string utf16le_to_utf8(std::string_view bytes) {
@@ -212,27 +219,42 @@ std::string utf16le_to_utf8(std::string_view bytes) {
     return out;
 }
 
-std::string decode_text_file(std::string_view bytes) {
-    if (bytes.starts_with(kUtf8Bom))
-        return repair_utf8(bytes.substr(kUtf8Bom.size()));
-    if (bytes.starts_with(kUtf16LeBom))
-        return utf16le_to_utf8(bytes.substr(kUtf16LeBom.size()));
+std::string_view decode_text_file(std::string_view bytes, std::string& storage) {
+    if (bytes.starts_with(kUtf16LeBom)) {
+        storage = utf16le_to_utf8(bytes.substr(kUtf16LeBom.size()));
+        return storage;
+    }
+    const bool marked = bytes.starts_with(kUtf8Bom);
+    if (marked)
+        bytes.remove_prefix(kUtf8Bom.size());
     if (is_valid_utf8(bytes))
-        return std::string(bytes);
-    return cp1252_to_utf8(bytes);
+        return bytes;
+    storage = marked ? repair_utf8(bytes) : cp1252_to_utf8(bytes);
+    return storage;
 }
 
-std::string encode_text_file(std::string_view utf8) {
-    if (is_ascii(utf8))
-        return std::string(utf8);
-    // Windows-1252 bytes that happen to form valid UTF-8 (or to start with a mark) would read
-    // back as other characters; such texts are written as UTF-8 with the mark instead.
-    if (auto narrow = utf8_to_cp1252(utf8); narrow && !narrow->starts_with(kUtf8Bom) &&
-                                            !narrow->starts_with(kUtf16LeBom) &&
-                                            !is_valid_utf8(*narrow))
-        return std::move(*narrow);
+bool is_windows1252_file(std::string_view bytes) {
+    return !bytes.starts_with(kUtf8Bom) && !bytes.starts_with(kUtf16LeBom) && !is_valid_utf8(bytes);
+}
+
+std::string decode_text_file(std::string_view bytes) {
+    std::string storage;
+    const std::string_view text = decode_text_file(bytes, storage);
+    return text.data() == storage.data() ? std::move(storage) : std::string(text);
+}
+
+std::string encode_text_file(std::string text) {
+    if (is_ascii(text))
+        return text;
+    if (narrow_to_cp1252(text)) {
+        // Windows-1252 bytes that happen to form valid UTF-8 (or to start with a mark) would read
+        // back as other characters; such texts are written as UTF-8 with the mark instead.
+        if (!text.starts_with(kUtf8Bom) && !text.starts_with(kUtf16LeBom) && !is_valid_utf8(text))
+            return text;
+        text = cp1252_to_utf8(text);
+    }
     std::string out(kUtf8Bom);
-    out += repair_utf8(utf8);
+    out += repair_utf8(text);
     return out;
 }
 
@@ -284,30 +306,16 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
     return fold_case(hay).find(fold_case(needle), from);
 }
 
-std::string replace_all(std::string_view s, std::string_view from, std::string_view to) {
-    if (from.empty())
-        return std::string(s);
-    std::string out;
-    out.reserve(s.size());
-    std::size_t pos = 0;
-    for (std::size_t hit; (hit = s.find(from, pos)) != std::string_view::npos;
-         pos = hit + from.size()) {
-        out.append(s.substr(pos, hit - pos));
-        out.append(to);
-    }
-    out.append(s.substr(pos));
-    return out;
-}
+namespace {
 
-std::string ireplace_all(std::string_view s, std::string_view from, std::string_view to) {
-    if (from.empty())
-        return std::string(s);
-    const std::string hay = fold_case(s);
-    const std::string needle = fold_case(from);
+// s with every occurrence of needle in hay replaced by to; hay is s or a text of the same length
+// whose positions match those of s.
+std::string replace_found(std::string_view s, std::string_view hay, std::string_view needle,
+                          std::string_view to) {
     std::string out;
     out.reserve(s.size());
     std::size_t pos = 0;
-    for (std::size_t hit; (hit = hay.find(needle, pos)) != std::string::npos;
+    for (std::size_t hit; (hit = hay.find(needle, pos)) != std::string_view::npos;
          pos = hit + needle.size()) {
         out.append(s.substr(pos, hit - pos));
         out.append(to);
@@ -316,20 +324,33 @@ std::string ireplace_all(std::string_view s, std::string_view from, std::string_
     return out;
 }
 
-std::string trim_spaces(std::string_view s) {
-    const std::size_t b = s.find_first_not_of(' ');
+} // namespace
+
+std::string replace_all(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty())
+        return std::string(s);
+    return replace_found(s, s, from, to);
+}
+
+std::string ireplace_all(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty())
+        return std::string(s);
+    return replace_found(s, fold_case(s), fold_case(from), to);
+}
+
+std::string_view trimmed(std::string_view s, std::string_view chars) {
+    const std::size_t b = s.find_first_not_of(chars);
     if (b == std::string_view::npos)
         return {};
-    const std::size_t e = s.find_last_not_of(' ');
-    return std::string(s.substr(b, e - b + 1));
+    return s.substr(b, s.find_last_not_of(chars) - b + 1);
+}
+
+std::string trim_spaces(std::string_view s) {
+    return std::string(trimmed(s));
 }
 
 std::string trim_blanks(std::string_view s) {
-    const std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos)
-        return {};
-    const std::size_t e = s.find_last_not_of(" \t");
-    return std::string(s.substr(b, e - b + 1));
+    return std::string(trimmed(s, " \t"));
 }
 
 std::string strip_controls(std::string_view s, std::string_view keep) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +11,10 @@ namespace qp {
 // --- UTF-8 ---------------------------------------------------------------------------------
 
 bool is_ascii(std::string_view s);
+// Whether s[k] exists and is a UTF-8 continuation byte.
+inline bool is_continuation_at(std::string_view s, std::size_t k) {
+    return k < s.size() && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80;
+}
 bool is_valid_utf8(std::string_view s);
 // Invalid sequences become U+FFFD, so the result is always valid UTF-8.
 std::string repair_utf8(std::string_view s);
@@ -26,8 +29,9 @@ void append_utf8(std::string& out, char32_t cp);
 std::string cp1252_to_utf8(std::string_view bytes);
 // The Windows-1252 code of a code point, or -1 when it has none.
 int cp1252_code_of(char32_t cp);
-// nullopt when some character has no Windows-1252 form (or the text is not valid UTF-8).
-std::optional<std::string> utf8_to_cp1252(std::string_view utf8);
+// Turns UTF-8 text into Windows-1252 in place; false, with the text unchanged, when some
+// character has no Windows-1252 form (or the text is not valid UTF-8).
+bool narrow_to_cp1252(std::string& text);
 std::string utf16le_to_utf8(std::string_view bytes);
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -37,9 +41,16 @@ inline constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 // mark means UTF-16LE, bytes that are valid UTF-8 are UTF-8, anything else is Windows-1252.
 // The mark is not part of the result.
 std::string decode_text_file(std::string_view bytes);
+// The same, as a view of bytes when they are already UTF-8, else of storage, which then holds
+// the converted text.
+std::string_view decode_text_file(std::string_view bytes, std::string& storage);
+// Whether the reading rule takes bytes as Windows-1252, so that a reader may convert them piece
+// by piece with cp1252_to_utf8 instead of as a whole.
+bool is_windows1252_file(std::string_view bytes);
 // The writing rule for project and preference files: Windows-1252 without a mark when every
-// character has a form there, otherwise UTF-8 with the mark. Nothing typed is lost.
-std::string encode_text_file(std::string_view utf8);
+// character has a form there, otherwise UTF-8 with the mark. Nothing typed is lost. The text is
+// converted in its own memory where it can be.
+std::string encode_text_file(std::string utf8);
 
 // --- Case folding and comparisons ----------------------------------------------------------
 
@@ -57,6 +68,8 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
 // Replaces every occurrence; an empty `from` leaves the text unchanged.
 std::string replace_all(std::string_view s, std::string_view from, std::string_view to);
 std::string ireplace_all(std::string_view s, std::string_view from, std::string_view to);
+// A view of s without the given characters at either end.
+std::string_view trimmed(std::string_view s, std::string_view chars = " ");
 // Trims the space character (only) at both ends.
 std::string trim_spaces(std::string_view s);
 // Trims spaces and tabs at both ends.

@@ -46,32 +46,20 @@ constexpr auto kAttributeByte = [](auto c) {
 };
 constexpr auto kCdataByte = [](auto c) { return (((c + 0xE0) & 0xFF) >= 0x60) | (c == '>'); };
 
-bool is_cont(std::string_view text, std::size_t k) {
-    return k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
-}
+constexpr PaddedText kAposEntity = entity("apos");
 
-constexpr std::array<char, 8> kAmp = {'&', 'a', 'm', 'p', ';'};
-constexpr std::array<char, 8> kLt = {'&', 'l', 't', ';'};
-constexpr std::array<char, 8> kGt = {'&', 'g', 't', ';'};
-constexpr std::array<char, 8> kQuot = {'&', 'q', 'u', 'o', 't', ';'};
-constexpr std::array<char, 8> kApos = {'&', 'a', 'p', 'o', 's', ';'};
-
-// What each ASCII byte becomes in element text or an attribute value, padded to eight bytes.
-struct Replacement {
-    std::array<char, 8> text{};
-    std::size_t len = 1;
-};
+// What each ASCII byte becomes in element text or an attribute value.
 template <XmlEscape Mode>
 constexpr auto kAsciiReplacement = [] {
-    std::array<Replacement, 128> table{};
+    std::array<PaddedText, 128> table{};
     for (std::size_t c = 0; c < table.size(); ++c)
-        table[c].text[0] = static_cast<char>(c);
-    table['&'] = {kAmp, 5};
-    table['<'] = {kLt, 4};
-    table['>'] = {kGt, 4};
+        table[c] = {{static_cast<char>(c)}, 1};
+    table['&'] = kAmpEntity;
+    table['<'] = kLtEntity;
+    table['>'] = kGtEntity;
     if (Mode == XmlEscape::Attribute) {
-        table['"'] = {kQuot, 6};
-        table['\''] = {kApos, 6};
+        table['"'] = kQuotEntity;
+        table['\''] = kAposEntity;
     }
     return table;
 }();
@@ -96,11 +84,11 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
                     continue;
                 }
                 if (detail::first_hit(((v + 0xE0) & 0xFF) >= 0x60) == 16) {
-                    char* p = out.scratch(16 * 8);
+                    char* p = out.scratch(std::size_t{16} * 8);
                     const char* start = p;
                     for (std::size_t k = 0; k < 16; ++k) {
-                        const Replacement& r = kAsciiReplacement<Mode>[v[k]];
-                        std::memcpy(p, r.text.data(), 8);
+                        const PaddedText& r = kAsciiReplacement<Mode>[v[k]];
+                        std::memcpy(p, r.bytes.data(), 8);
                         p += r.len;
                     }
                     out.advance(static_cast<std::size_t>(p - start));
@@ -118,10 +106,10 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
             // Two-byte sequences and three-byte ones led by E1..EC or EE are valid as soon as
             // their continuation bytes are; the rest takes the full check.
             std::size_t next = i;
-            if (c >= 0xC2 && c <= 0xDF && is_cont(text, i + 1)) {
+            if (c >= 0xC2 && c <= 0xDF && is_continuation_at(text, i + 1)) {
                 next = i + 2;
-            } else if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE) && is_cont(text, i + 1) &&
-                       is_cont(text, i + 2)) {
+            } else if (((c >= 0xE1 && c <= 0xEC) || c == 0xEE) && is_continuation_at(text, i + 1) &&
+                       is_continuation_at(text, i + 2)) {
                 next = i + 3;
             } else {
                 const char32_t cp = next_code_point(text, next);
@@ -150,14 +138,14 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
         constexpr bool kQuotes = Mode == XmlEscape::Attribute;
         switch (c) {
         case '&':
-            kMarkup ? out.append8(kAmp.data(), 5) : out.append(one);
+            kMarkup ? out.append(kAmpEntity) : out.append(one);
             break;
         case '<':
-            kMarkup ? out.append8(kLt.data(), 4) : out.append(one);
+            kMarkup ? out.append(kLtEntity) : out.append(one);
             break;
         case '>':
             if constexpr (kMarkup) {
-                out.append8(kGt.data(), 4);
+                out.append(kGtEntity);
             } else {
                 // "]]>" cannot stand inside one section: the "]]" ends this one and the ">"
                 // opens the next. The written text decides, since controls may be gone.
@@ -169,10 +157,10 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
             }
             break;
         case '"':
-            kQuotes ? out.append8(kQuot.data(), 6) : out.append(one);
+            kQuotes ? out.append(kQuotEntity) : out.append(one);
             break;
         case '\'':
-            kQuotes ? out.append8(kApos.data(), 6) : out.append(one);
+            kQuotes ? out.append(kAposEntity) : out.append(one);
             break;
         default:
             out.append(one);
@@ -185,71 +173,6 @@ void append_escaped(std::string& to, std::string_view text, Pred is_special) {
 // the document releases as a whole.
 XmlNode* new_node(std::pmr::memory_resource* memory) {
     return ::new (memory->allocate(sizeof(XmlNode), alignof(XmlNode))) XmlNode(memory);
-}
-
-// Collects the output in large pieces so the sink sees few calls; a sink that offers its string
-// is written to directly.
-class BufferedWriter {
-public:
-    explicit BufferedWriter(XmlSink& sink) : sink_(sink), out_(sink.direct()) {
-        if (!out_) {
-            buffer_.reserve(kChunk + 4096);
-            out_ = &buffer_;
-        }
-    }
-    std::string& buffer() { return *out_; }
-    [[nodiscard]] bool maybe_flush() { return buffer_.size() < kChunk || flush(); }
-    [[nodiscard]] bool flush() {
-        if (!ok_)
-            return false;
-        if (!buffer_.empty()) {
-            ok_ = sink_.write(buffer_);
-            buffer_.clear();
-        }
-        return ok_;
-    }
-
-private:
-    static constexpr std::size_t kChunk = 64 * 1024;
-    XmlSink& sink_;
-    std::string buffer_;
-    std::string* out_;
-    bool ok_ = true;
-};
-
-[[nodiscard]] bool write_node(const XmlNode& node, BufferedWriter& w) {
-    std::string& out = w.buffer();
-    if (node.kind == XmlNode::Kind::Cdata) {
-        out += "<![CDATA[";
-        AppendXmlEscaped(out, node.text, XmlEscape::Cdata);
-        out += "]]>";
-        return w.maybe_flush();
-    }
-    out += '<';
-    out += node.name;
-    for (const auto& [name, value] : node.attributes) {
-        out += ' ';
-        out += name;
-        out += "=\"";
-        AppendXmlEscaped(out, value, XmlEscape::Attribute);
-        out += '"';
-    }
-    if (node.text.empty() && node.children.empty()) {
-        out += "/>";
-        return w.maybe_flush();
-    }
-    out += '>';
-    AppendXmlEscaped(out, node.text, XmlEscape::Text);
-    if (!w.maybe_flush())
-        return false;
-    for (const auto& child : node.children)
-        if (!write_node(*child, w))
-            return false;
-    std::string& tail = w.buffer();
-    tail += "</";
-    tail += node.name;
-    tail += '>';
-    return w.maybe_flush();
 }
 
 } // namespace
@@ -280,12 +203,11 @@ XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view tex
     XmlNode* node = new_node(memory);
     node->name = name;
     if (!text.empty()) {
-        const std::size_t b = text.find_first_not_of(' ');
-        const std::size_t e = text.find_last_not_of(' ');
-        if (b != std::string_view::npos && text[b] == '{' && text[e] == '}' && e > b) {
+        const std::string_view inner = trimmed(text);
+        if (inner.size() >= 2 && inner.front() == '{' && inner.back() == '}') {
             XmlNode* cdata = new_node(memory);
             cdata->kind = XmlNode::Kind::Cdata;
-            cdata->text = text.substr(b + 1, e - b - 1);
+            cdata->text = inner.substr(1, inner.size() - 2);
             node->children.push_back(cdata);
         } else if (has_stripped_control(text)) {
             node->text = strip_controls(text, "\t\n\r");
@@ -309,10 +231,7 @@ bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view valu
         stripped = strip_controls(value);
         value = stripped;
     }
-    const std::size_t b = value.find_first_not_of(' ');
-    std::string clean;
-    if (b != std::string_view::npos)
-        clean = value.substr(b, value.find_last_not_of(' ') - b + 1);
+    const std::string clean(trimmed(value));
     auto& attrs = node->attributes;
     for (auto it = attrs.begin(); it != attrs.end(); ++it) {
         if (std::string_view(it->first) == lower) {
@@ -342,12 +261,100 @@ void AppendXmlEscaped(std::string& out, std::string_view text, XmlEscape mode) {
     }
 }
 
+// The output is collected in large pieces so the sink sees few calls; a sink that offers its
+// string is written to directly.
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
+
+XmlStreamWriter::XmlStreamWriter(XmlSink& sink) : sink_(sink), out_(sink.direct()) {
+    if (!out_) {
+        buffer_.reserve(kChunk + 4096);
+        out_ = &buffer_;
+    }
+    *out_ += R"(<?xml version="1.0" encoding="UTF-8"?>)";
+}
+
+void XmlStreamWriter::put_start(const XmlNode& element) {
+    std::string& out = *out_;
+    out += '<';
+    out += element.name;
+    for (const auto& [name, value] : element.attributes) {
+        out += ' ';
+        out += name;
+        out += "=\"";
+        AppendXmlEscaped(out, value, XmlEscape::Attribute);
+        out += '"';
+    }
+}
+
+void XmlStreamWriter::put_end(const XmlNode& element) {
+    std::string& out = *out_;
+    out += "</";
+    out += element.name;
+    out += '>';
+}
+
+void XmlStreamWriter::put_node(const XmlNode& node) {
+    std::string& out = *out_;
+    if (node.kind == XmlNode::Kind::Cdata) {
+        out += "<![CDATA[";
+        AppendXmlEscaped(out, node.text, XmlEscape::Cdata);
+        out += "]]>";
+    } else if (node.text.empty() && node.children.empty()) {
+        put_start(node);
+        out += "/>";
+    } else {
+        put_start(node);
+        out += '>';
+        AppendXmlEscaped(out, node.text, XmlEscape::Text);
+        for (const XmlNode* child : node.children) {
+            // A failed sink stops the walk; a large subtree goes out in chunks as it is written.
+            if (!maybe_flush())
+                return;
+            put_node(*child);
+        }
+        put_end(node);
+    }
+}
+
+bool XmlStreamWriter::maybe_flush() {
+    if (!ok_)
+        return false;
+    if (buffer_.size() >= kChunk) {
+        ok_ = sink_.write(buffer_);
+        buffer_.clear();
+    }
+    return ok_;
+}
+
+bool XmlStreamWriter::Open(const XmlNode& element) {
+    put_start(element);
+    *out_ += '>';
+    return maybe_flush();
+}
+
+bool XmlStreamWriter::Write(const XmlNode& node) {
+    put_node(node);
+    return maybe_flush();
+}
+
+bool XmlStreamWriter::Close(const XmlNode& element) {
+    put_end(element);
+    return maybe_flush();
+}
+
+bool XmlStreamWriter::Finish() {
+    if (ok_ && !buffer_.empty()) {
+        ok_ = sink_.write(buffer_);
+        buffer_.clear();
+    }
+    return ok_;
+}
+
 bool WriteXml(const XmlDocument& doc, XmlSink& sink) {
     if (!doc.root())
         return false;
-    BufferedWriter w(sink);
-    w.buffer() += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-    return write_node(*doc.root(), w) && w.flush();
+    XmlStreamWriter w(sink);
+    return w.Write(*doc.root()) && w.Finish();
 }
 
 } // namespace qp

@@ -83,6 +83,34 @@ enum class XmlEscape { Text, Attribute, Cdata };
 // forbids (controls other than TAB, LF, CR; U+FFFE, U+FFFF) are dropped.
 void AppendXmlEscaped(std::string& out, std::string_view text, XmlEscape mode);
 
+// Writes a document in pieces, so that a long run of elements need not stand in memory at once:
+// the declaration first, then whole nodes, with elements opened before and closed after the
+// nodes written inside them. Nothing but markup goes between the pieces.
+class XmlStreamWriter {
+public:
+    explicit XmlStreamWriter(XmlSink& sink);
+    XmlStreamWriter(const XmlStreamWriter&) = delete;
+    XmlStreamWriter& operator=(const XmlStreamWriter&) = delete;
+
+    // Only the start tag: what goes inside follows through Write.
+    [[nodiscard]] bool Open(const XmlNode& element);
+    [[nodiscard]] bool Write(const XmlNode& node);
+    [[nodiscard]] bool Close(const XmlNode& element);
+    // Hands the rest to the sink. False when the sink refused any write.
+    [[nodiscard]] bool Finish();
+
+private:
+    void put_start(const XmlNode& element);
+    void put_node(const XmlNode& node);
+    void put_end(const XmlNode& element);
+    [[nodiscard]] bool maybe_flush();
+
+    XmlSink& sink_;
+    std::string buffer_;
+    std::string* out_; // the sink's own string, or buffer_
+    bool ok_ = true;
+};
+
 // Writes the declaration and the tree without any white space between markup. False when the
 // sink refuses a write or the document has no root.
 [[nodiscard]] bool WriteXml(const XmlDocument& doc, XmlSink& sink);

@@ -126,6 +126,13 @@ TEST(ProjectReader, TagRulesAndClamps) {
     EXPECT_EQ(parsed("@TTL:@\t99999\r\n").TTL, 14400);
     EXPECT_EQ(parsed("@TimeZone:@\t-12\r\n").TimeZone, -12);
     EXPECT_EQ(parsed("@Copyright:@\t(c)\r\n").Format, ""); // no line, no format
+
+    // Only known tags count, in any order and place, the feed lines of a whole file included.
+    EXPECT_EQ(ParseProject(doc, "; Quillpost\r\n@title:@\tx\r\n@Title\r\n\r\n"), 0u);
+    EXPECT_EQ(ParseProject(doc, "@FeedFlag:@\t1\n@Title:@\n@Desc:@\tx\n@Title:@\tz"), 4u);
+    Doc two;
+    two.Feeds.resize(2);
+    EXPECT_EQ(ParseProject(doc, FormatProject(two)), 27u + 2 * 13u);
 }
 
 class ProjectSave : public ::testing::Test {

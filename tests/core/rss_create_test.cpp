@@ -98,6 +98,8 @@ TEST_F(RssCreate, RssFileThatCannotBeWrittenNeverHarmsTheProject) {
     Doc back;
     ASSERT_TRUE(ReadProject(back, doc_.FileName));
     EXPECT_EQ(back.Title, "Show");
+    // The file built beside the save is gone with the refused RSS file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 
     const std::string read_from = dir_ + "show";
     const std::string read_bytes = contents(doc_.FileName);

@@ -209,3 +209,36 @@ TEST(RssWriter, DefaultDateMaskGivesWhatTheMaskEngineGives) {
     EXPECT_EQ(RssDate(kFriday, "  ", 2), "Fri, 05 Apr 2013 09:07:03 GMT+02:00");
     EXPECT_EQ(RssDate(0, "", -3), "Thu, 01 Jan 1970 00:00:00 GMT-03:00");
 }
+
+TEST(RssWriter, LargeFeedsGoOutInChunksAndAFailingSinkIsReported) {
+    // Collects the pieces the writer hands over, and refuses them once `limit` bytes are in.
+    class ChunkSink : public XmlSink {
+    public:
+        explicit ChunkSink(std::size_t limit) : limit_(limit) {}
+        bool write(std::string_view bytes) override {
+            ++writes;
+            out.append(bytes);
+            return out.size() <= limit_;
+        }
+        std::string out;
+        int writes = 0;
+
+    private:
+        std::size_t limit_;
+    };
+    Doc d = new_doc();
+    for (int i = 0; i < 300; ++i) {
+        Feed f;
+        f.FeedTitle = "item " + std::to_string(i);
+        f.FeedDesc = std::string(500, 'x') + " & " + std::to_string(i);
+        d.Feeds.push_back(f);
+    }
+    UploadJob job;
+    const std::string whole = build(d, job);
+    ChunkSink chunks(whole.size());
+    EXPECT_EQ(BuildRssXml(d, job, kPaths, chunks), "");
+    EXPECT_GT(chunks.writes, 1);
+    EXPECT_EQ(chunks.out, whole);
+    ChunkSink failing(whole.size() / 2);
+    EXPECT_EQ(BuildRssXml(d, job, kPaths, failing), "Can't save Xml File");
+}
