@@ -1,6 +1,7 @@
 #include "core/ini_file.h"
 
 #include "core/file_io.h"
+#include "core/lines.h"
 #include "core/text.h"
 
 namespace qp {
@@ -37,18 +38,11 @@ std::string one_line(std::string_view s) {
 IniReader IniReader::parse(std::string_view bytes) {
     IniReader reader;
     const std::string text = decode_text_file(bytes);
-    const std::string_view all(text);
     bool in_group = false;
     std::string group;
-    std::size_t pos = 0;
-    while (pos < all.size()) {
-        std::size_t end = all.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = all.size();
-        std::string_view line = skip_leading_blanks(all.substr(pos, end - pos));
-        pos = end + 1;
-        if (end < all.size() && all[end] == '\r' && pos < all.size() && all[pos] == '\n')
-            ++pos;
+    LineReader lines(text);
+    while (const auto raw = lines.next()) {
+        const std::string_view line = skip_leading_blanks(*raw);
 
         if (line.empty() || line.front() == ';')
             continue;

@@ -2,6 +2,8 @@
 
 #include "core/dates.h"
 #include "core/file_io.h"
+#include "core/lines.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "core/version.h"
 
@@ -82,12 +84,6 @@ void add_line(std::string& out, std::string_view line) {
 
 std::vector<std::string> language_folders(std::string_view main_folder,
                                           std::string_view executable_folder) {
-    auto with_slash = [](std::string_view folder) {
-        std::string out(folder);
-        if (!out.ends_with('/'))
-            out += '/';
-        return out;
-    };
     std::vector<std::string> out;
     if (!main_folder.empty())
         out.push_back(with_slash(main_folder) + "Lang/");
@@ -158,23 +154,10 @@ bool LangTable::Lang_Load(std::string_view name, bool replace) {
 
 bool LangTable::read_entries(std::string_view file_bytes) {
     const std::string text = decode_text_file(file_bytes);
-    const std::string_view all = text;
     bool any = false;
-    std::size_t pos = 0;
-    while (pos < all.size()) {
-        std::size_t end = all.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = all.size();
-        const std::string_view line = all.substr(pos, end - pos);
-        pos = end;
-        if (pos < all.size() && all[pos] == '\r') {
-            ++pos;
-            if (pos < all.size() && all[pos] == '\n')
-                ++pos;
-        } else if (pos < all.size()) {
-            ++pos;
-        }
-
+    LineReader lines(text);
+    while (const auto next = lines.next()) {
+        const std::string_view line = *next;
         if (line.empty() || line.front() == ';')
             continue;
         std::string key;
