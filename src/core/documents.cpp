@@ -45,7 +45,7 @@ int Docs::IsDpc(std::string_view name, Log& log, bool writeEntry) const {
     if (docs_.empty())
         return 0;
     if (current_ < 0) {
-        log.add("! IsDpc(), no Doc() set ! " + std::string(name), true);
+        log.add_fatal("! IsDpc(), no Doc() set ! " + std::string(name));
         return 0;
     }
     return 1;
