@@ -68,13 +68,13 @@ IniReader IniReader::parse(std::string_view bytes) {
     return reader;
 }
 
-bool IniReader::load(const std::string& path) {
+std::string IniReader::load(const std::string& path) {
     entries_.clear();
     std::string bytes;
     if (!read_file(path, bytes))
-        return false;
+        return "can't read " + path;
     *this = parse(bytes);
-    return true;
+    return {};
 }
 
 std::optional<std::string> IniReader::find(std::string_view key) const {
@@ -120,8 +120,10 @@ std::string IniWriter::bytes() const {
     return encode_text_file(text_);
 }
 
-bool IniWriter::save(const std::string& path) const {
-    return replace_file_atomically(path, bytes());
+std::string IniWriter::save(const std::string& path) const {
+    if (!replace_file_atomically(path, bytes()))
+        return "can't write " + path;
+    return {};
 }
 
 } // namespace qp

@@ -138,7 +138,7 @@ std::string LangTable::Lang_Select(std::string_view name) {
     return lang;
 }
 
-bool LangTable::Lang_Load(std::string_view name, bool replace) {
+std::string LangTable::Lang_Load(std::string_view name, bool replace) {
     for (auto& entry : entries_) {
         if (replace)
             entry.Text.clear();
@@ -146,10 +146,14 @@ bool LangTable::Lang_Load(std::string_view name, bool replace) {
             entry.Text += kUntranslated;
     }
     const std::string path = file_of(name);
+    if (path.empty())
+        return "no language file for " + std::string(name);
     std::string bytes;
-    if (path.empty() || !read_file(path, bytes))
-        return false;
-    return read_entries(bytes);
+    if (!read_file(path, bytes))
+        return "can't read " + path;
+    if (!read_entries(bytes))
+        return path + " holds no entry";
+    return {};
 }
 
 bool LangTable::read_entries(std::string_view file_bytes) {
@@ -240,30 +244,32 @@ std::string LangTable::file_text(std::string_view name, DateValue now) {
     return out;
 }
 
-bool LangTable::Lang_Save(std::string_view name) {
+std::string LangTable::Lang_Save(std::string_view name) {
     const std::string lang = name.empty() ? std::string(kDefaultLanguage) : std::string(name);
     if (!usable_language_name(lang))
-        return false;
+        return "\"" + lang + "\" is no language name";
     std::string target = file_of(lang);
     std::string fresh;
     if (!target.empty()) {
         fresh = folder_part(target) + std::string(base_of(file_part(target))) + ".Lng.New";
     } else {
         if (folders_.empty())
-            return false;
+            return "no folder for language files";
         target = folders_.front() + lang + std::string(kLangExtension);
         fresh = target + ".New";
     }
     // The new file is complete on disk before the old one goes.
     if (!write_file(fresh, file_text(lang, Now()), true)) {
         (void)remove_file(fresh);
-        return false;
+        return "can't write " + fresh;
     }
     // Without an old file to replace the save fails and the new text stays in ".Lng.New".
-    if (!remove_file(target) || !rename_file(fresh, target))
-        return false;
+    if (!remove_file(target))
+        return "can't delete " + target + "; the new text is in " + fresh;
+    if (!rename_file(fresh, target))
+        return "can't rename " + fresh + " to " + target;
     sync_folder_of(target);
-    return true;
+    return {};
 }
 
 std::optional<std::size_t> LangTable::find(std::string_view key) const {
