@@ -3,6 +3,8 @@
 #include "core/clock.h"
 #include "core/file_io.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,9 +32,8 @@ std::string dump(const LangTable& t) {
 class LangFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::path(QP_BINARY_DIR) / "language_test" /
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(root_);
+        ASSERT_TRUE(tmp_.ok());
+        root_ = tmp_.path();
         fs::create_directories(root_ / "main/Lang");
         fs::create_directories(root_ / "exe/Lang");
         main_ = (root_ / "main/Lang/").string();
@@ -45,6 +46,7 @@ protected:
         std::string out;
         return read_file(path, out) ? out : "<unreadable>";
     }
+    qp::test::TempDir tmp_;
     fs::path root_;
     std::string main_, exe_;
 };

@@ -3,14 +3,13 @@
 #include "core/log.h"
 #include "core/paths.h"
 
-#include "temp_dir.h"
+#include "support/file_limit.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/resource.h>
 
 using namespace qp;
 
@@ -30,7 +29,7 @@ protected:
         return data;
     }
 
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
 
     std::filesystem::path dir_;
     std::string path_;
@@ -90,18 +89,14 @@ TEST_F(LogFile, PartialWriteKeepsOnlyTheRestPendingAndSaysSo) {
     Log log(path_);
     log.add_header("head");
     ASSERT_EQ(log.flush(), "");
-    // A file size limit stands in for a full disk: writes past it fail with EFBIG.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 20; // the header and 14 bytes of the body
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     log.add("first line");
     log.add("second line");
-    const std::string error = log.flush();
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-    std::signal(SIGXFSZ, old_handler);
+    std::string error;
+    {
+        const qp::test::FileSizeLimit full_disk(20); // the header and 14 bytes of the body
+        ASSERT_TRUE(full_disk.ok());
+        error = log.flush();
+    }
 
     EXPECT_NE(error, "");
     EXPECT_EQ(log.text(), "head\r\ncond line\r\n");

@@ -2,13 +2,12 @@
 
 #include "core/file_io.h"
 
-#include "temp_dir.h"
+#include "support/file_limit.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 using namespace qp;
 
@@ -34,7 +33,7 @@ protected:
         ASSERT_TRUE(write_file(dir + name, bytes));
     }
 
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
 
     std::string dir;
     Log log;
@@ -157,16 +156,12 @@ TEST_F(PrefFiles, FailedWriteKeepsTheOldFileAndTheSaveNeededFlag) {
     ASSERT_EQ(prefs->PrefCharge(), "");
     prefs->set_save_needed();
 
-    // A file size limit makes every write past 16 bytes fail, as a full disk would.
-    struct rlimit old_limit {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old_limit;
-    small.rlim_cur = 16;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::string error = prefs->PrefSauve(false);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    std::string error;
+    {
+        const qp::test::FileSizeLimit full_disk(16);
+        ASSERT_TRUE(full_disk.ok());
+        error = prefs->PrefSauve(false);
+    }
 
     EXPECT_NE(error, "");
     EXPECT_TRUE(prefs->save_needed());

@@ -3,7 +3,7 @@
 #include "core/project_file.h"
 #include "core/text.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 #include <csignal>
 #include <filesystem>
 
@@ -138,7 +138,7 @@ protected:
         std::string s;
         return read_file(p, s) ? s : "<missing>";
     }
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
     std::string dir_, path_, old_;
     Doc doc_;
 };

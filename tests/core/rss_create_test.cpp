@@ -5,7 +5,7 @@
 #include "core/project_file.h"
 #include "core/rss_create.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ protected:
         return data;
     }
 
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
 
     std::string dir_;
     Doc doc_;
