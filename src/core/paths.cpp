@@ -21,7 +21,7 @@ Paths::Paths(std::string_view main_folder, std::string_view documents, std::stri
       programs_(with_slash(programs)), windows_root_(std::move(windows_root)) {}
 
 Paths Paths::from_system() {
-    return Paths(current_directory(), documents_folder_of_system(), "/opt/", "");
+    return {current_directory(), documents_folder_of_system(), "/opt/", ""};
 }
 
 std::string Paths::Path_Expand(std::string_view path) const {
@@ -59,7 +59,7 @@ std::string documents_folder_of_system() {
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                 value = value.substr(1, value.size() - 2);
             if (value.starts_with("$HOME"))
-                value = home + value.substr(5);
+                value.replace(0, 5, home);
             if (is_absolute_path(value) && value != home && value != home + "/")
                 return with_slash(value);
         }
