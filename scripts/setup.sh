@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang clang-format libclang-rt-dev
+    clang clang-format clang-tidy libclang-rt-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     python3 python3-pyftpdlib curl libxml2-dev
 )

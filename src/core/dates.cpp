@@ -165,7 +165,7 @@ std::string RssDate(DateValue date, std::string_view mask, int timeZone) {
         out += GmtOffsetText(offset, true, "%hh:%ii");
         return out;
     }
-    const std::string text = DateToTextEx(mask, date);
+    std::string text = DateToTextEx(mask, date);
     if (text.find('%') == std::string::npos)
         return text;
     return ireplace_all(text, "%gm", GmtOffsetText(offset, true, "%hh:%ii"));

@@ -45,7 +45,7 @@ bool Docs::IsDpc(std::string_view name, Log& log, bool writeEntry) const {
     if (docs_.empty())
         return false;
     if (current_ < 0) {
-        log.add("! IsDpc(), no Doc() set ! " + std::string(name), true);
+        log.add_fatal("! IsDpc(), no Doc() set ! " + std::string(name));
         return false;
     }
     return true;

@@ -329,4 +329,25 @@ std::string canonical_path(std::string_view path) {
     return c.string();
 }
 
+AppendResult append_file(const std::string& path, std::string_view data) {
+    AppendResult result;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = "can't open " + path + ": " + system_error(errno).error;
+        return result;
+    }
+    // With O_APPEND every write leaves the offset at the end, so the offsets before and after
+    // tell how much went, whatever write_all stopped at.
+    const off_t start = ::lseek(fd, 0, SEEK_END);
+    FileResult written = write_all(fd, data);
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (start >= 0 && end >= start && static_cast<std::size_t>(end - start) <= data.size())
+        result.written = static_cast<std::size_t>(end - start);
+    if (FileResult closed = close_fd(fd); written.ok())
+        written = std::move(closed);
+    if (!written.ok())
+        result.error = "can't write " + path + ": " + written.error;
+    return result;
+}
+
 } // namespace qp

@@ -97,4 +97,12 @@ std::string current_directory(); // with a trailing "/"
 // and symbolic links are resolved as far as the path exists.
 std::string canonical_path(std::string_view path);
 
+struct AppendResult {
+    std::size_t written = 0; // bytes that reached the file, even when an error follows
+    std::string error;       // empty when everything was written
+};
+// Appends data to an existing file; a partial write reports how far it got, so the caller can
+// keep only what is left.
+[[nodiscard]] AppendResult append_file(const std::string& path, std::string_view data);
+
 } // namespace qp

@@ -1,6 +1,7 @@
 #include "core/ini_file.h"
 
 #include "core/file_io.h"
+#include "core/lines.h"
 #include "core/text.h"
 
 namespace qp {
@@ -37,18 +38,11 @@ std::string one_line(std::string_view s) {
 IniReader IniReader::parse(std::string_view bytes) {
     IniReader reader;
     const std::string text = decode_text_file(bytes);
-    const std::string_view all(text);
     bool in_group = false;
     std::string group;
-    std::size_t pos = 0;
-    while (pos < all.size()) {
-        std::size_t end = all.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = all.size();
-        std::string_view line = skip_leading_blanks(all.substr(pos, end - pos));
-        pos = end + 1;
-        if (end < all.size() && all[end] == '\r' && pos < all.size() && all[pos] == '\n')
-            ++pos;
+    LineReader lines(text);
+    while (const auto raw = lines.next()) {
+        const std::string_view line = skip_leading_blanks(*raw);
 
         if (line.empty() || line.front() == ';')
             continue;
@@ -74,13 +68,13 @@ IniReader IniReader::parse(std::string_view bytes) {
     return reader;
 }
 
-bool IniReader::load(const std::string& path) {
+std::string IniReader::load(const std::string& path) {
     entries_.clear();
     std::string bytes;
     if (!read_file(path, bytes))
-        return false;
+        return "can't read " + path;
     *this = parse(bytes);
-    return true;
+    return {};
 }
 
 std::optional<std::string> IniReader::find(std::string_view key) const {
@@ -126,8 +120,10 @@ std::string IniWriter::bytes() const {
     return encode_text_file(text_);
 }
 
-bool IniWriter::save(const std::string& path) const {
-    return replace_file_atomically(path, bytes()).ok();
+std::string IniWriter::save(const std::string& path) const {
+    if (FileResult r = replace_file_atomically(path, bytes()); !r.ok())
+        return "can't write " + path + ": " + r.error;
+    return {};
 }
 
 } // namespace qp

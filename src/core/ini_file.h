@@ -23,8 +23,8 @@ public:
     IniReader() = default;
     // Decodes the bytes with the reading rule of text files, then splits them into key lines.
     static IniReader parse(std::string_view bytes);
-    // False (and no keys) when the file cannot be read.
-    [[nodiscard]] bool load(const std::string& path);
+    // Empty when the file was read; otherwise why not, and no keys.
+    [[nodiscard]] std::string load(const std::string& path);
 
     // Every key line, in file order, including those of groups.
     const std::vector<IniEntry>& entries() const { return entries_; }
@@ -51,8 +51,9 @@ public:
     // The file as stored: Windows-1252 when that reads back to the same text, else UTF-8 with
     // the byte-order mark.
     std::string bytes() const;
-    // Replaces path atomically; false (and the old file untouched) on any failure.
-    [[nodiscard]] bool save(const std::string& path) const;
+    // Replaces path atomically. Empty on success; on any failure what failed, and the old file
+    // is untouched.
+    [[nodiscard]] std::string save(const std::string& path) const;
 
 private:
     std::string text_;

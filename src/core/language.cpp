@@ -2,6 +2,8 @@
 
 #include "core/dates.h"
 #include "core/file_io.h"
+#include "core/lines.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "core/version.h"
 
@@ -82,12 +84,6 @@ void add_line(std::string& out, std::string_view line) {
 
 std::vector<std::string> language_folders(std::string_view main_folder,
                                           std::string_view executable_folder) {
-    auto with_slash = [](std::string_view folder) {
-        std::string out(folder);
-        if (!out.ends_with('/'))
-            out += '/';
-        return out;
-    };
     std::vector<std::string> out;
     if (!main_folder.empty())
         out.push_back(with_slash(main_folder) + "Lang/");
@@ -142,7 +138,7 @@ std::string LangTable::Lang_Select(std::string_view name) {
     return lang;
 }
 
-bool LangTable::Lang_Load(std::string_view name, bool replace) {
+std::string LangTable::Lang_Load(std::string_view name, bool replace) {
     for (auto& entry : entries_) {
         if (replace)
             entry.Text.clear();
@@ -150,31 +146,22 @@ bool LangTable::Lang_Load(std::string_view name, bool replace) {
             entry.Text += kUntranslated;
     }
     const std::string path = file_of(name);
+    if (path.empty())
+        return "no language file for " + std::string(name);
     std::string bytes;
-    if (path.empty() || !read_file(path, bytes))
-        return false;
-    return read_entries(bytes);
+    if (!read_file(path, bytes))
+        return "can't read " + path;
+    if (!read_entries(bytes))
+        return path + " holds no entry";
+    return {};
 }
 
 bool LangTable::read_entries(std::string_view file_bytes) {
     const std::string text = decode_text_file(file_bytes);
-    const std::string_view all = text;
     bool any = false;
-    std::size_t pos = 0;
-    while (pos < all.size()) {
-        std::size_t end = all.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = all.size();
-        const std::string_view line = all.substr(pos, end - pos);
-        pos = end;
-        if (pos < all.size() && all[pos] == '\r') {
-            ++pos;
-            if (pos < all.size() && all[pos] == '\n')
-                ++pos;
-        } else if (pos < all.size()) {
-            ++pos;
-        }
-
+    LineReader lines(text);
+    while (const auto next = lines.next()) {
+        const std::string_view line = *next;
         if (line.empty() || line.front() == ';')
             continue;
         std::string key;
@@ -257,30 +244,32 @@ std::string LangTable::file_text(std::string_view name, DateValue now) {
     return out;
 }
 
-bool LangTable::Lang_Save(std::string_view name) {
+std::string LangTable::Lang_Save(std::string_view name) {
     const std::string lang = name.empty() ? std::string(kDefaultLanguage) : std::string(name);
     if (!usable_language_name(lang))
-        return false;
+        return "\"" + lang + "\" is no language name";
     std::string target = file_of(lang);
     std::string fresh;
     if (!target.empty()) {
         fresh = folder_part(target) + std::string(base_of(file_part(target))) + ".Lng.New";
     } else {
         if (folders_.empty())
-            return false;
+            return "no folder for language files";
         target = folders_.front() + lang + std::string(kLangExtension);
         fresh = target + ".New";
     }
     // The new file is complete on disk before the old one goes.
     if (!write_file(fresh, file_text(lang, Now()), true)) {
         (void)remove_file(fresh);
-        return false;
+        return "can't write " + fresh;
     }
     // Without an old file to replace the save fails and the new text stays in ".Lng.New".
-    if (!remove_file(target) || !rename_file(fresh, target))
-        return false;
+    if (!remove_file(target))
+        return "can't delete " + target + "; the new text is in " + fresh;
+    if (!rename_file(fresh, target))
+        return "can't rename " + fresh + " to " + target;
     sync_folder_of(target);
-    return true;
+    return {};
 }
 
 std::optional<std::size_t> LangTable::find(std::string_view key) const {

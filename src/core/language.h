@@ -60,12 +60,13 @@ public:
     // Lower-cases and trims the name (empty means French), loads its file and returns the name.
     std::string Lang_Select(std::string_view name);
     // Reads the language's file into the table. Texts already held are emptied (replace) or
-    // marked as untranslated with "(fr)". False when the file is missing or holds no entry.
-    [[nodiscard]] bool Lang_Load(std::string_view name, bool replace);
+    // marked as untranslated with "(fr)". Empty when at least one entry was read, else why not.
+    [[nodiscard]] std::string Lang_Load(std::string_view name, bool replace);
     // Sorts the table and writes it over the language's file: first "NAME.Lng.New", then the old
-    // file is deleted and the new one renamed into its place. False when any step fails; a
-    // language without a file cannot be saved this way and its text stays in the ".Lng.New" file.
-    [[nodiscard]] bool Lang_Save(std::string_view name);
+    // file is deleted and the new one renamed into its place. Empty on success, else the step
+    // that failed; a language without a file cannot be saved this way and its text stays in the
+    // ".Lng.New" file.
+    [[nodiscard]] std::string Lang_Save(std::string_view name);
     // The languages found in the folders, for the language choice of the preferences.
     LanguageList Lang_List(std::string_view current) const;
 

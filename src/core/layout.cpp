@@ -84,7 +84,7 @@ GadgetLayout Layout_New(std::int32_t window_width) {
     return layout;
 }
 
-std::int32_t Layout_Place(std::string_view text, GadgetLayout& layout, bool NoLabel) {
+std::int32_t Layout_Place(std::string_view text, GadgetLayout& layout, LabelMode label) {
     // Columns and rows are counted first and turned into pixels at the end.
     std::int64_t x = 0, y = 0, width = 0;
     std::int64_t label_x = 0, label_width = 0, label_height = 0;
@@ -125,7 +125,7 @@ std::int32_t Layout_Place(std::string_view text, GadgetLayout& layout, bool NoLa
                 break;
             }
         }
-        if (NoLabel)
+        if (label == LabelMode::NoLabel)
             continue;
         switch (upper.front()) {
         case 'A': // label above, centred over the whole width

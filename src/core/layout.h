@@ -36,9 +36,14 @@ inline constexpr std::int32_t kLabelRight = 2;   // label left of the field, rig
 // window of the program uses.
 GadgetLayout Layout_New(std::int32_t window_width);
 
-// Places one control by its column text and returns the new NextY. NoLabel is false for a
-// control that has a label. Every text yields rectangles; words that match no rule are ignored.
-std::int32_t Layout_Place(std::string_view text, GadgetLayout& layout, bool NoLabel);
+enum class LabelMode {
+    WithLabel, // the column text places a label beside or above the control too
+    NoLabel,
+};
+
+// Places one control by its column text and returns the new NextY. Every text yields
+// rectangles; words that match no rule are ignored.
+std::int32_t Layout_Place(std::string_view text, GadgetLayout& layout, LabelMode label);
 
 struct LayoutRect {
     std::int32_t x = 0;

@@ -2,18 +2,16 @@
 
 #include "core/dates.h"
 #include "core/file_io.h"
+#include "core/lines.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "core/version.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/utsname.h>
 #include <thread>
-#include <unistd.h>
 
 namespace qp {
 
@@ -34,66 +32,51 @@ void Log::set_fatal_handler(FatalHandler handler) {
     on_fatal_ = std::move(handler);
 }
 
-void Log::add(std::string_view text, bool fatal, bool header) {
-    bool due = false;
-    {
-        std::lock_guard lock(mutex_);
-        std::string& target = header ? head_ : body_;
-        target.append(text);
-        target.append("\r\n");
-        due = !header && body_.size() > kFlushThreshold;
-    }
-    if (due)
-        flush();
-    if (!fatal)
-        return;
+bool Log::append(std::string& target, std::string_view text) {
+    std::lock_guard lock(mutex_);
+    target.append(text);
+    target.append("\r\n");
+    return &target == &body_ && body_.size() > kFlushThreshold;
+}
+
+void Log::add(std::string_view text) {
+    // Nobody is told when the file cannot be written: the lines wait for the next flush.
+    if (append(body_, text))
+        (void)flush();
+}
+
+void Log::add_header(std::string_view text) {
+    (void)append(head_, text);
+}
+
+void Log::add_fatal(std::string_view text) {
+    add(text);
     FatalHandler handler;
     {
         std::lock_guard lock(mutex_);
         body_.append("!* Error Bug *!");
         handler = on_fatal_;
     }
-    flush();
+    (void)flush();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (handler)
         handler(std::string(text));
 }
 
-namespace {
-
-// Writes as much of data as the file takes; returns the number of bytes written.
-std::size_t write_some(int fd, std::string_view data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
-} // namespace
-
-bool Log::flush() {
+std::string Log::flush() {
     std::lock_guard lock(mutex_);
     if (path_.empty())
-        return false;
-    const int flags = O_WRONLY | O_CLOEXEC | (created_ ? O_APPEND : O_CREAT | O_TRUNC);
-    const int fd = ::open(path_.c_str(), flags, 0644);
-    if (fd < 0)
-        return false;
+        return "the log has no file";
     // A file whose header did not get written is created again by the next flush.
-    if (!created_ && write_some(fd, head_) == head_.size())
+    if (!created_) {
+        if (!write_file(path_, head_))
+            return "can't create " + path_;
         created_ = true;
-    if (created_) {
-        // Only the lines that reached the file leave the pending body.
-        body_.erase(0, write_some(fd, body_));
     }
-    ::close(fd);
-    return true;
+    const AppendResult result = append_file(path_, body_);
+    // Only the lines that reached the file leave the pending body.
+    body_.erase(0, result.written);
+    return result.error;
 }
 
 std::string Log::text() const {
@@ -102,13 +85,13 @@ std::string Log::text() const {
 }
 
 void Log_StartupHeader(Log& log, const Paths& paths, std::string_view program_file) {
-    log.add(kProgramNameVersion, false, true);
-    log.add(DateToText("Started the %dd/%mm/%yyyy at %hh:%ii", Now()), false, true);
-    log.add("System = " + OSName(), false, true);
-    log.add("ApplicationFile = " + std::string(program_file), false, true);
-    log.add("GetCurrentDirectory() = " + current_directory(), false, true);
-    log.add("Path\\Main = " + paths.main_folder(), false, true);
-    log.add("Path\\Pref = " + paths.pref_folder(), false, true);
+    log.add_header(kProgramNameVersion);
+    log.add_header(DateToText("Started the %dd/%mm/%yyyy at %hh:%ii", Now()));
+    log.add_header("System = " + OSName());
+    log.add_header("ApplicationFile = " + std::string(program_file));
+    log.add_header("GetCurrentDirectory() = " + current_directory());
+    log.add_header("Path\\Main = " + paths.main_folder());
+    log.add_header("Path\\Pref = " + paths.pref_folder());
 }
 
 std::string FatalErrorText(int code) {
@@ -169,17 +152,13 @@ std::string OSName() {
     std::string pretty;
     std::string release;
     if (read_file("/etc/os-release", release)) {
-        for (std::size_t pos = 0; pos < release.size();) {
-            std::size_t end = release.find('\n', pos);
-            if (end == std::string::npos)
-                end = release.size();
-            const std::string_view line(release.data() + pos, end - pos);
-            if (line.starts_with("PRETTY_NAME=")) {
-                pretty = std::string(line.substr(12));
+        LineReader lines(release);
+        while (const auto line = lines.next()) {
+            if (line->starts_with("PRETTY_NAME=")) {
+                pretty = std::string(line->substr(12));
                 if (pretty.size() >= 2 && pretty.front() == '"' && pretty.back() == '"')
                     pretty = pretty.substr(1, pretty.size() - 2);
             }
-            pos = end + 1;
         }
     }
     struct utsname u {};

@@ -21,16 +21,24 @@ public:
     void set_path(std::string path);
     void set_fatal_handler(FatalHandler handler);
 
-    // Appends one line. Body lines trigger a flush once the pending body passes 40000 characters.
-    void add(std::string_view text, bool fatal = false, bool header = false);
-    // Writes the pending body to the file; true when the file could be opened.
-    bool flush();
+    // Appends one body line; a flush follows once the pending body passes 40000 characters.
+    void add(std::string_view text);
+    // Appends one header line: kept for the whole run and written once at the top of the file.
+    void add_header(std::string_view text);
+    // Appends a body line, marks the body, writes it out and calls the fatal handler.
+    void add_fatal(std::string_view text);
+    // Writes the pending body to the file; the lines that did not reach it stay pending for the
+    // next attempt. Empty on success, else what failed.
+    [[nodiscard]] std::string flush();
     // The header lines followed by the body lines not yet written to the file.
     std::string text() const;
 
     static constexpr std::size_t kFlushThreshold = 40000;
 
 private:
+    // True when the body is due for a flush.
+    bool append(std::string& target, std::string_view text);
+
     mutable std::mutex mutex_;
     std::string path_;
     std::string head_;

@@ -1,29 +1,27 @@
 #include "core/paths.h"
 
 #include "core/file_io.h"
+#include "core/lines.h"
 #include "core/text.h"
 
 #include <cstdlib>
 
 namespace qp {
 
-namespace {
-
-std::string with_slash(std::string folder) {
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder;
+std::string with_slash(std::string_view folder) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != '/')
+        out += '/';
+    return out;
 }
 
-} // namespace
-
-Paths::Paths(std::string main_folder, std::string documents, std::string programs,
+Paths::Paths(std::string_view main_folder, std::string_view documents, std::string_view programs,
              std::string windows_root)
-    : main_(with_slash(std::move(main_folder))), documents_(with_slash(std::move(documents))),
-      programs_(with_slash(std::move(programs))), windows_root_(std::move(windows_root)) {}
+    : main_(with_slash(main_folder)), documents_(with_slash(documents)),
+      programs_(with_slash(programs)), windows_root_(std::move(windows_root)) {}
 
 Paths Paths::from_system() {
-    return Paths(current_directory(), documents_folder_of_system(), "/opt/", "");
+    return {current_directory(), documents_folder_of_system(), "/opt/", ""};
 }
 
 std::string Paths::Path_Expand(std::string_view path) const {
@@ -52,19 +50,16 @@ std::string documents_folder_of_system() {
         config_home = home + "/.config";
     std::string dirs;
     if (!config_home.empty() && read_file(config_home + "/user-dirs.dirs", dirs)) {
-        for (std::size_t pos = 0; pos < dirs.size();) {
-            std::size_t end = dirs.find('\n', pos);
-            if (end == std::string::npos)
-                end = dirs.size();
-            std::string line = trim_blanks(std::string_view(dirs).substr(pos, end - pos));
-            pos = end + 1;
+        LineReader lines(dirs);
+        while (const auto raw = lines.next()) {
+            const std::string line = trim_blanks(*raw);
             if (!line.starts_with("XDG_DOCUMENTS_DIR="))
                 continue;
             std::string value = line.substr(18);
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                 value = value.substr(1, value.size() - 2);
             if (value.starts_with("$HOME"))
-                value = home + value.substr(5);
+                value.replace(0, 5, home);
             if (is_absolute_path(value) && value != home && value != home + "/")
                 return with_slash(value);
         }

@@ -10,7 +10,7 @@ namespace qp {
 class Paths {
 public:
     // Every folder ends with "/" (or is empty when the system has no such folder).
-    Paths(std::string main_folder, std::string documents, std::string programs,
+    Paths(std::string_view main_folder, std::string_view documents, std::string_view programs,
           std::string windows_root);
     // Main folder = the current folder; documents = the XDG documents folder, else the home
     // folder; programs = "/opt/"; no Windows drive.
@@ -34,6 +34,9 @@ private:
     std::string programs_;
     std::string windows_root_;
 };
+
+// The folder with a trailing "/"; the empty text stays empty.
+std::string with_slash(std::string_view folder);
 
 // The user's documents folder with a trailing "/": XDG_DOCUMENTS_DIR of the user-dirs file, else
 // the home folder; empty when neither is known.

@@ -151,9 +151,10 @@ std::string Preferences::last_docs_path() const {
     return paths_.pref_folder() + std::string(kLastDocsFileName);
 }
 
-bool Preferences::PrefCharge() {
+std::string Preferences::PrefCharge() {
     IniReader file;
-    const bool opened = file.load(settings_path());
+    std::string error = file.load(settings_path());
+    const bool opened = error.empty();
 
     const FixedSettings defaults;
     fixed_.MainWindowX = file.read_int("MainWindowX", defaults.MainWindowX);
@@ -179,13 +180,13 @@ bool Preferences::PrefCharge() {
         change_folder_(folder);
 
     log_.add("* PrefCharge() IDP=" + std::string(opened ? "1" : "0"));
-    return opened;
+    return error;
 }
 
-bool Preferences::PrefSauve(bool force) {
+std::string Preferences::PrefSauve(bool force) {
     if (save_needed_)
         force = true;
-    bool created = false;
+    std::string error;
     if (force) {
         IniWriter file;
         file.write_comment("Nom : Quillpost");
@@ -199,16 +200,17 @@ bool Preferences::PrefSauve(bool force) {
         for (std::size_t n = 0; n < recent_.size() && n < kRecentMax; ++n)
             file.write_string(std::string(kLastDocKey) + std::to_string(n), recent_[n]);
         Pref_WriteItems(file, "");
-        created = file.save(settings_path());
-        if (created)
+        error = file.save(settings_path());
+        if (error.empty())
             save_needed_ = false;
     }
+    const bool created = force && error.empty();
     log_.add("* PrefSauve() IDP=" + std::string(created ? "1" : "0") +
              " Save=" + std::string(force ? "1" : "0"));
-    return created;
+    return error;
 }
 
-bool Preferences::LastDoc_Store(const std::vector<std::string>& open_file_names) const {
+std::string Preferences::LastDoc_Store(const std::vector<std::string>& open_file_names) const {
     IniWriter file;
     for (std::size_t n = 0; n < open_file_names.size(); ++n) {
         if (!open_file_names[n].empty())
@@ -221,7 +223,7 @@ bool Preferences::LastDoc_Store(const std::vector<std::string>& open_file_names)
 std::vector<std::string> Preferences::LastDoc_Reopen() const {
     std::vector<std::string> paths;
     IniReader file;
-    if (!file.load(last_docs_path()))
+    if (!file.load(last_docs_path()).empty())
         return paths;
     for (const IniEntry& entry : file.entries()) {
         if (entry.in_group)

@@ -97,15 +97,16 @@ public:
     bool save_needed() const { return save_needed_; }
     void set_save_needed() { save_needed_ = true; }
 
-    // Loads the settings file; false when it could not be read (defaults apply and the next
-    // PrefSauve writes it).
-    bool PrefCharge();
-    // Writes the settings file when forced or when something changed. True when it was written.
-    [[nodiscard]] bool PrefSauve(bool force);
+    // Loads the settings file. Empty when it was read; otherwise why not, the defaults apply and
+    // the next PrefSauve writes the file.
+    [[nodiscard]] std::string PrefCharge();
+    // Writes the settings file when forced or when something changed. Empty when it was written
+    // or had no need to be, else what failed.
+    [[nodiscard]] std::string PrefSauve(bool force);
 
     // Writes the last-documents file from the file names of the open documents, in list order;
-    // an unsaved document (empty name) leaves a gap in the numbering.
-    [[nodiscard]] bool LastDoc_Store(const std::vector<std::string>& open_file_names) const;
+    // an unsaved document (empty name) leaves a gap in the numbering. Empty on success.
+    [[nodiscard]] std::string LastDoc_Store(const std::vector<std::string>& open_file_names) const;
     // The expanded paths of the last-documents file that name a non-empty file, in file order.
     // The caller opens them while fewer than 5 documents are open.
     std::vector<std::string> LastDoc_Reopen() const;

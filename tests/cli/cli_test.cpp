@@ -1,6 +1,6 @@
 #include "core/file_io.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ protected:
     }
 
     static constexpr const char* kExample = QP_SOURCE_DIR "/examples/podcast.qprj";
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
     std::string dir_;
     std::string project_;
 };

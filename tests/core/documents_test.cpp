@@ -1,7 +1,7 @@
 #include "core/documents.h"
 #include "core/log.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -49,7 +49,7 @@ TEST(Docs, SelectDocStepsAndWraps) {
 }
 
 TEST(Docs, FindOpenDocComparesCanonicalPaths) {
-    qp::testing_support::TempDir tmp;
+    qp::test::TempDir tmp;
     ASSERT_TRUE(tmp.ok());
     const std::string dir = tmp.path().substr(0, tmp.path().size() - 1);
     const auto old = std::filesystem::current_path();

@@ -1,7 +1,7 @@
 #include "core/clock.h"
 #include "core/file_io.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 #include <cstdlib>
 #include <filesystem>
 
@@ -9,7 +9,7 @@
 
 using namespace qp;
 
-using qp::testing_support::TempDir;
+using qp::test::TempDir;
 
 TEST(FileIo, WriteReadAndAtomicReplace) {
     TempDir tmp;

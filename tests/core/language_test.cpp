@@ -3,6 +3,8 @@
 #include "core/clock.h"
 #include "core/file_io.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,9 +32,8 @@ std::string dump(const LangTable& t) {
 class LangFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::path(QP_BINARY_DIR) / "language_test" /
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(root_);
+        ASSERT_TRUE(tmp_.ok());
+        root_ = tmp_.path();
         fs::create_directories(root_ / "main/Lang");
         fs::create_directories(root_ / "exe/Lang");
         main_ = (root_ / "main/Lang/").string();
@@ -45,6 +46,7 @@ protected:
         std::string out;
         return read_file(path, out) ? out : "<unreadable>";
     }
+    qp::test::TempDir tmp_;
     fs::path root_;
     std::string main_, exe_;
 };
@@ -114,9 +116,10 @@ TEST_F(LangFiles, SelectAndLoad) {
     LangTable fr({main_, exe_});
     EXPECT_EQ(fr.Lang_Select(""), "français");
     EXPECT_EQ(dump(fr), "Msg.Error=Erreur|B=Fermer");
-    EXPECT_TRUE(fr.Lang_Load("DEUTSCH", false)); // untranslated texts carry the mark once
+    EXPECT_EQ(fr.Lang_Load("DEUTSCH", false), ""); // untranslated texts carry the mark once
     EXPECT_EQ(dump(fr), "Msg.Error=Fehler|B=Fermer(fr)");
-    EXPECT_FALSE(fr.Lang_Load("klingon", true)); // replacing empties the texts even so
+    EXPECT_EQ(fr.Lang_Load("klingon", true),
+              "no language file for klingon"); // replacing empties the texts even so
     EXPECT_EQ(dump(fr), "Msg.Error=|B=");
 }
 
@@ -129,7 +132,7 @@ TEST_F(LangFiles, SaveWritesTheSortedTableWhereItWasFound) {
     (void)t.read_entries("b=B  \nzqt-author=Ann\n;k=v\n Semi;=\nZ=%w%(fr)\n");
     t.Lang_Get("a.missing");
     t.set_text(*t.find("b"), "x\r\ny");
-    ASSERT_TRUE(t.Lang_Save("english"));
+    ASSERT_EQ(t.Lang_Save("english"), "");
     EXPECT_EQ(slurp(exe_ + "English.lng"), "\xEF\xBB\xBF"
                                            "; Lang for Quillpost V:0,28,1305,1700\r\n"
                                            "; 2013/04/05 09:07:03\r\n"
@@ -150,14 +153,14 @@ TEST_F(LangFiles, SaveFailuresKeepTheText) {
     t.set_author("Ann");
     t.Lang_Get(";starts with semicolon");
     // No old file to replace: the save fails and the text waits in ".Lng.New".
-    EXPECT_FALSE(t.Lang_Save("deutsch"));
+    EXPECT_NE(t.Lang_Save("deutsch"), "");
     const LangTable back = table_of(slurp(main_ + "deutsch.Lng.New"));
     EXPECT_EQ(dump(back), "ZQT-Author=Ann|;starts with semicolon="); // not read as a comment
 
-    EXPECT_FALSE(t.Lang_Save("../evil"));
-    EXPECT_FALSE(t.Lang_Save("a\nb"));
+    EXPECT_NE(t.Lang_Save("../evil"), "");
+    EXPECT_NE(t.Lang_Save("a\nb"), "");
     EXPECT_FALSE(fs::exists(root_ / "main/evil.Lng.New"));
-    EXPECT_FALSE(LangTable().Lang_Save("x")); // nowhere to write
+    EXPECT_NE(LangTable().Lang_Save("x"), ""); // nowhere to write
 }
 
 TEST_F(LangFiles, LanguageList) {

@@ -3,7 +3,8 @@
 #include "core/log.h"
 #include "core/paths.h"
 
-#include "temp_dir.h"
+#include "support/file_limit.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ protected:
         return data;
     }
 
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
 
     std::filesystem::path dir_;
     std::string path_;
@@ -37,25 +38,25 @@ protected:
 TEST_F(LogFile, FirstFlushReplacesTheOldFileWithHeaderThenBody) {
     ASSERT_TRUE(write_file(path_, "previous run\r\n"));
     Log log(path_);
-    log.add("Quillpost 0,28,1305,1700", false, true);
+    log.add_header("Quillpost 0,28,1305,1700");
     log.add("* Rss_Create");
-    log.add("System = test", false, true);
+    log.add_header("System = test");
     EXPECT_EQ(contents(), "previous run\r\n");
     EXPECT_EQ(log.text(), "Quillpost 0,28,1305,1700\r\nSystem = test\r\n* Rss_Create\r\n");
 
-    ASSERT_TRUE(log.flush());
+    ASSERT_EQ(log.flush(), "");
     log.add("- Saved ");
     // The shown text keeps the header but only the body since the flush.
     EXPECT_EQ(log.text(), "Quillpost 0,28,1305,1700\r\nSystem = test\r\n- Saved \r\n");
-    ASSERT_TRUE(log.flush());
+    ASSERT_EQ(log.flush(), "");
     EXPECT_EQ(contents(),
               "Quillpost 0,28,1305,1700\r\nSystem = test\r\n* Rss_Create\r\n- Saved \r\n");
 }
 
 TEST_F(LogFile, LineThatPassesTheThresholdIsWrittenByItsOwnFlush) {
     Log log(path_);
-    log.add(std::string(Log::kFlushThreshold + 10, 'h'), false, true); // header lines never flush
-    log.add(std::string(Log::kFlushThreshold - 2, 'x')); // with CR LF exactly the threshold
+    log.add_header(std::string(Log::kFlushThreshold + 10, 'h')); // header lines never flush
+    log.add(std::string(Log::kFlushThreshold - 2, 'x'));         // with CR LF exactly the threshold
     EXPECT_FALSE(file_exists(path_));
     log.add("trigger");
     EXPECT_TRUE(contents().ends_with("xx\r\ntrigger\r\n"));
@@ -66,8 +67,8 @@ TEST_F(LogFile, FatalLineEndsTheFileWithTheBugMarker) {
     Log log(path_);
     std::string fatal_text;
     log.set_fatal_handler([&](const std::string& text) { fatal_text = text; });
-    log.add("head", false, true);
-    log.add("! IsDpc(), no Doc() set ! Rss_Create", true);
+    log.add_header("head");
+    log.add_fatal("! IsDpc(), no Doc() set ! Rss_Create");
     EXPECT_EQ(fatal_text, "! IsDpc(), no Doc() set ! Rss_Create");
     EXPECT_EQ(contents(), "head\r\n! IsDpc(), no Doc() set ! Rss_Create\r\n!* Error Bug *!");
 }
@@ -75,13 +76,32 @@ TEST_F(LogFile, FatalLineEndsTheFileWithTheBugMarker) {
 TEST_F(LogFile, FileThatCannotBeCreatedKeepsLinesPending) {
     path_ = (dir_ / "missing" / "Quillpost.Log").string();
     Log log(path_);
-    log.add("head", false, true);
+    log.add_header("head");
     log.add("kept");
-    EXPECT_FALSE(log.flush());
+    EXPECT_NE(log.flush(), "");
     EXPECT_EQ(log.text(), "head\r\nkept\r\n");
     std::filesystem::create_directories(dir_ / "missing");
-    EXPECT_TRUE(log.flush());
+    EXPECT_EQ(log.flush(), "");
     EXPECT_EQ(contents(), "head\r\nkept\r\n");
+}
+
+TEST_F(LogFile, PartialWriteKeepsOnlyTheRestPendingAndSaysSo) {
+    Log log(path_);
+    log.add_header("head");
+    ASSERT_EQ(log.flush(), "");
+    log.add("first line");
+    log.add("second line");
+    std::string error;
+    {
+        const qp::test::FileSizeLimit full_disk(20); // the header and 14 bytes of the body
+        ASSERT_TRUE(full_disk.ok());
+        error = log.flush();
+    }
+
+    EXPECT_NE(error, "");
+    EXPECT_EQ(log.text(), "head\r\ncond line\r\n");
+    EXPECT_EQ(log.flush(), "");
+    EXPECT_EQ(contents(), "head\r\nfirst line\r\nsecond line\r\n");
 }
 
 TEST(LogNames, SystemWithoutANameShowsItsCode) {

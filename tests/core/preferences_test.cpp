@@ -2,13 +2,12 @@
 
 #include "core/file_io.h"
 
-#include "temp_dir.h"
+#include "support/file_limit.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 using namespace qp;
 
@@ -34,7 +33,7 @@ protected:
         ASSERT_TRUE(write_file(dir + name, bytes));
     }
 
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
 
     std::string dir;
     Log log;
@@ -103,17 +102,17 @@ TEST(PrefTable, RegistrationLookupAndFlags) {
 }
 
 TEST_F(PrefFiles, MissingFileGivesDefaultsAndIsWrittenByteForByte) {
-    EXPECT_FALSE(prefs->PrefCharge());
+    EXPECT_NE(prefs->PrefCharge(), "");
     EXPECT_TRUE(prefs->save_needed());
 
-    ASSERT_TRUE(prefs->PrefSauve(false)); // not forced, but the load failed
+    ASSERT_EQ(prefs->PrefSauve(false), ""); // not forced, but the load failed
     EXPECT_FALSE(prefs->save_needed());
     EXPECT_EQ(settings(), kDefaultFile);
     EXPECT_NE(log.text().find("* PrefCharge() IDP=0\r\n* PrefSauve() IDP=1 Save=1"),
               std::string::npos);
 
     ASSERT_TRUE(remove_file(dir + "Quillpost.ini"));
-    EXPECT_FALSE(prefs->PrefSauve(false)); // nothing changed: nothing written
+    EXPECT_EQ(prefs->PrefSauve(false), ""); // nothing changed: nothing written
     EXPECT_FALSE(file_exists(dir + "Quillpost.ini"));
     EXPECT_NE(log.text().find("* PrefSauve() IDP=0 Save=0"), std::string::npos);
 }
@@ -130,7 +129,7 @@ TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
                          "[Group]\r\n"
                          "MainWindowH = 999\r\n"
                          "Pref.StatusEdit = hidden\r\n");
-    EXPECT_TRUE(prefs->PrefCharge());
+    EXPECT_EQ(prefs->PrefCharge(), "");
     EXPECT_FALSE(prefs->save_needed());
     EXPECT_EQ(prefs->fixed().MainWindowX, 250);
     EXPECT_EQ(prefs->fixed().MainWindowY, 0);
@@ -143,7 +142,7 @@ TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
     ASSERT_EQ(prefs->recent().size(), 1u);
     EXPECT_EQ(prefs->recent()[0], "/p/Show.qprj");
 
-    ASSERT_TRUE(prefs->PrefSauve(true));
+    ASSERT_EQ(prefs->PrefSauve(true), "");
     const std::string s = settings();
     EXPECT_NE(s.find("MainLang = Fran\xE7"
                      "ais\r\nLastDoc0 = /p/Show.qprj\r\nMain\\Shortcut.Help = 112\r\n"),
@@ -154,21 +153,17 @@ TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
 
 TEST_F(PrefFiles, FailedWriteKeepsTheOldFileAndTheSaveNeededFlag) {
     put("Quillpost.ini", "MainWindowX = 7\r\n");
-    ASSERT_TRUE(prefs->PrefCharge());
+    ASSERT_EQ(prefs->PrefCharge(), "");
     prefs->set_save_needed();
 
-    // A file size limit makes every write past 16 bytes fail, as a full disk would.
-    struct rlimit old_limit {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old_limit;
-    small.rlim_cur = 16;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = prefs->PrefSauve(false);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    std::string error;
+    {
+        const qp::test::FileSizeLimit full_disk(16);
+        ASSERT_TRUE(full_disk.ok());
+        error = prefs->PrefSauve(false);
+    }
 
-    EXPECT_FALSE(written);
+    EXPECT_NE(error, "");
     EXPECT_TRUE(prefs->save_needed());
     EXPECT_EQ(settings(), "MainWindowX = 7\r\n");
     EXPECT_NE(log.text().find("* PrefSauve() IDP=0 Save=1"), std::string::npos);
@@ -186,19 +181,19 @@ TEST_F(PrefFiles, RecentListAndUnicodeValuesSurviveASave) {
     EXPECT_TRUE(prefs->save_needed());
 
     prefs->fixed().MainLang = "\xE6\x97\xA5\xE6\x9C\xAC"; // no Windows-1252 form
-    ASSERT_TRUE(prefs->PrefSauve(false));
+    ASSERT_EQ(prefs->PrefSauve(false), "");
     EXPECT_EQ(settings().substr(0, 3), "\xEF\xBB\xBF");
 
     Preferences again(*paths, log);
     Pref_RegisterAll(again);
-    ASSERT_TRUE(again.PrefCharge());
+    ASSERT_EQ(again.PrefCharge(), "");
     EXPECT_EQ(again.recent(), prefs->recent());
     EXPECT_EQ(again.fixed().MainLang, "\xE6\x97\xA5\xE6\x9C\xAC");
 }
 
 TEST_F(PrefFiles, LastDocumentsFile) {
     // The second of three documents was never saved: its number stays unused.
-    ASSERT_TRUE(prefs->LastDoc_Store({dir + "a.qprj", "", "/home/u/Documents/b.qprj"}));
+    ASSERT_EQ(prefs->LastDoc_Store({dir + "a.qprj", "", "/home/u/Documents/b.qprj"}), "");
     std::string s;
     ASSERT_TRUE(read_file(dir + "Quillpost-Last.ini", s));
     EXPECT_EQ(s, "LastDoc0 = %MainApp%a.qprj\r\nLastDoc2 = %MyDoc%b.qprj\r\n");

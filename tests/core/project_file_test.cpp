@@ -3,12 +3,14 @@
 #include "core/project_file.h"
 #include "core/text.h"
 
-#include "temp_dir.h"
+#include "support/file_limit.h"
+#include "support/temp_dir.h"
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
+#include <optional>
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -155,25 +157,20 @@ protected:
         return static_cast<std::size_t>(
             std::distance(std::filesystem::directory_iterator(dir), {}));
     }
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
     std::string dir_, path_, old_;
     Doc doc_;
 };
 
 TEST_F(ProjectSave, FailureKeepsTheOldFileAndSaysWhy) {
-    // A file-size limit stops the save mid-way.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    // A file-size limit stops the write mid-way.
+    auto limit = std::make_optional<qp::test::FileSizeLimit>(1000);
+    ASSERT_TRUE(limit->ok());
     Log log;
     doc_.State = kModified;
     const SaveResult over_old = SaveDoc(doc_, path_, log);
     const FileResult as_new = SaveProjectWithBackup(doc_, dir_ + "/new.QPRJ");
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    limit.reset();
     EXPECT_EQ(over_old.status, SaveStatus::Failed);
     EXPECT_EQ(over_old.error, "Error, Not saved " + path_ + ": File too large");
     EXPECT_EQ(doc_.State, kModified);

@@ -6,13 +6,15 @@
 #include "core/rss_create.h"
 #include "core/rss_writer.h"
 
-#include "temp_dir.h"
+#include "support/file_limit.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sys/resource.h>
 
 using namespace qp;
@@ -41,7 +43,7 @@ protected:
         return data;
     }
 
-    qp::testing_support::TempDir tmp_;
+    qp::test::TempDir tmp_;
 
     std::string dir_;
     Doc doc_;
@@ -117,15 +119,11 @@ TEST_F(RssCreate, CutShortRssWriteKeepsTheOldFile) {
     ASSERT_TRUE(write_file(rss, "old feed"));
     doc_.Title = std::string(4096, 't');
     UploadJob job;
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    // A file-size limit stops the write mid-way.
+    auto limit = std::make_optional<qp::test::FileSizeLimit>(1000);
+    ASSERT_TRUE(limit->ok());
     const std::string error = BuildRssFile(rss, doc_, job, paths_);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    limit.reset();
     EXPECT_EQ(error, "Can't save Xml File: File too large");
     EXPECT_EQ(contents(rss), "old feed");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);

@@ -2,7 +2,7 @@
 #include "core/file_io.h"
 #include "core/rss_writer.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -176,7 +176,7 @@ TEST(RssWriter, LinksAndFileNames) {
 }
 
 TEST(RssWriter, WritesTheFileOrSaysWhyNot) {
-    qp::testing_support::TempDir tmp;
+    qp::test::TempDir tmp;
     ASSERT_TRUE(tmp.ok());
     const std::string dir = tmp.path().substr(0, tmp.path().size() - 1);
     Doc d = new_doc();

@@ -3,7 +3,7 @@
 #include "core/file_io.h"
 #include "net/fake_ftp_session.h"
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ long count(const std::vector<std::string>& list, const std::string& prefix) {
 
 // Local files, a job over a fake server, and the window's loop.
 struct JobRun {
-    qp::testing_support::TempDir tmp;
+    qp::test::TempDir tmp;
     std::string dir;
     FTPJob job;
     KeyTexts texts;
