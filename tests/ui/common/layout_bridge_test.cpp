@@ -1,0 +1,69 @@
+#include "ui/common/layout_bridge.h"
+
+#include "core/texts.h"
+#include "ui/common/control_registry.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace qp::ui {
+namespace {
+
+const QLabel* labelOf(const QWidget& parent, const QWidget* control) {
+    for (const QLabel* label : parent.findChildren<QLabel*>()) {
+        if (label->buddy() == control)
+            return label;
+    }
+    return nullptr;
+}
+
+TEST(LayoutBuild, PlacesEachLineWithItsLabel) {
+    const ControlLine lines[] = {
+        {1, ControlKind::Edit, "CDE", LabelMode::Labelled, "Doc\\General.Title"},
+        {2, ControlKind::Editor, "ABCDE 2", LabelMode::Labelled, "Doc\\General.Description"},
+        {3, ControlKind::Button, "DE", LabelMode::NoLabel, "Ok"},
+        {4, ControlKind::Button, "ab -1", LabelMode::NoLabel, "Cancel"},
+    };
+    QWidget dialog;
+    GadgetLayout layout = Layout_New(400);
+    ControlRegistry registry;
+    KeyTexts texts;
+    Layout_Build(dialog, layout, lines, texts, registry);
+
+    auto* title = registry.get<QLineEdit>(1);
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->geometry(), QRect(163, 0, 232, 22));
+    const QLabel* titleLabel = labelOf(dialog, title);
+    ASSERT_NE(titleLabel, nullptr);
+    EXPECT_EQ(titleLabel->geometry(), QRect(5, 0, 153, 22));
+    EXPECT_EQ(titleLabel->text(), QStringLiteral("Doc\\General.Title"));
+    EXPECT_EQ(titleLabel->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+
+    // A field starting in column A: its label above, centred over the whole width.
+    auto* description = registry.get<QPlainTextEdit>(2);
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->geometry(), QRect(5, 54, 390, 49));
+    EXPECT_EQ(labelOf(dialog, description)->geometry(), QRect(5, 27, 390, 22));
+    EXPECT_EQ(labelOf(dialog, description)->alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
+
+    auto* ok = registry.get<QPushButton>(3);
+    auto* cancel = registry.get<QPushButton>(4);
+    ASSERT_NE(ok, nullptr);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(ok->geometry(), QRect(242, 108, 153, 22));
+    EXPECT_EQ(cancel->geometry(), QRect(5, 108, 153, 22));
+    EXPECT_EQ(ok->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(labelOf(dialog, ok), nullptr);
+    EXPECT_EQ(layout.MaxY, 135);
+
+    EXPECT_EQ(registry.get<QPushButton>(1), nullptr); // another kind
+    delete ok;
+    EXPECT_EQ(registry.widget(3), nullptr); // a control that is gone
+}
+
+} // namespace
+} // namespace qp::ui
