@@ -12,6 +12,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 namespace qp::ui {
@@ -99,6 +102,26 @@ void Layout_Build(QWidget& parent, GadgetLayout& layout, std::span<const Control
         }
         registry.add(line.number, control);
     }
+}
+
+QTabWidget* Layout_BuildPanel(QWidget& parent, GadgetLayout& layout, int number,
+                              std::span<const PanelPage> pages, Texts& texts,
+                              ControlRegistry& registry) {
+    const QRect rect = toQRect(Layout_PanelBegin(layout));
+    auto* panel = new QTabWidget(&parent);
+    panel->setGeometry(rect);
+    for (const PanelPage& page : pages) {
+        auto* inside = new QWidget(panel);
+        Layout_PanelPage(layout);
+        Layout_Build(*inside, layout, page.lines, texts, registry);
+        panel->addTab(inside, page.key != nullptr ? toQ(texts.get(page.key)) : QString());
+    }
+    // The pages sit below the tab bar and inside the pane's frame.
+    const int frame = panel->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, panel);
+    const int header = panel->tabBar()->sizeHint().height() + 2 * frame;
+    panel->resize(rect.width(), Layout_PanelEnd(layout, header));
+    registry.add(number, panel);
+    return panel;
 }
 
 } // namespace qp::ui

@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+class QTabWidget;
 class QWidget;
 
 namespace qp {
@@ -63,5 +64,22 @@ struct ControlLine {
 // the caller: the record's MaxY after the last line (or more lines) is the height it needs.
 void Layout_Build(QWidget& parent, GadgetLayout& layout, std::span<const ControlLine> lines,
                   Texts& texts, ControlRegistry& registry);
+
+} // namespace qp::ui
+
+namespace qp::ui {
+
+// One page of a panel: its tab's text key and its controls.
+struct PanelPage {
+    const char* key;
+    std::span<const ControlLine> lines;
+};
+
+// Builds a panel (tab) control at the current row with one page per entry, each laid out from
+// the page's own top, registers it under number and moves the record below it. The panel is as
+// high as its tallest page plus the tab header.
+QTabWidget* Layout_BuildPanel(QWidget& parent, GadgetLayout& layout, int number,
+                              std::span<const PanelPage> pages, Texts& texts,
+                              ControlRegistry& registry);
 
 } // namespace qp::ui

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace qp::ui {
 namespace {
@@ -34,7 +35,7 @@ constexpr int kBelowButtons = 44;
 // addresses), so no part of it is cut off at the side. It takes the focus like a control.
 class MessageText final : public QWidget {
 public:
-    MessageText(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
+    MessageText(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
         // Line ends of any style become the layout's own forced breaks.
         text_.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
         text_.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -126,9 +127,13 @@ RequestDialog::RequestDialog(const QString& title, const QString& text, int butt
     setFixedSize(kRequestWidth, y + kBelowButtons);
     installKeys();
 
-    const QRect area = parent != nullptr ? parent->window()->frameGeometry()
-                                         : QGuiApplication::primaryScreen()->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    QRect area;
+    if (parent != nullptr)
+        area = parent->window()->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        move(area.center() - QPoint(width() / 2, height() / 2));
 
     focus_timer_.setSingleShot(true);
     focus_timer_.setInterval(kRequestFocusDelayMs);

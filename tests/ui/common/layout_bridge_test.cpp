@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +65,40 @@ TEST(LayoutBuild, PlacesEachLineWithItsLabel) {
     EXPECT_EQ(registry.get<QPushButton>(1), nullptr); // another kind
     delete ok;
     EXPECT_EQ(registry.widget(3), nullptr); // a control that is gone
+}
+
+TEST(LayoutBuild, PanelPagesStartAtTheirOwnTopAndHoldTheirControls) {
+    const ControlLine first[] = {{10, ControlKind::Edit, "CDE", LabelMode::Labelled, "a"}};
+    const ControlLine second[] = {
+        {20, ControlKind::Edit, "CDE", LabelMode::Labelled, "b"},
+        {21, ControlKind::Editor, "ABCDE 3", LabelMode::NoLabel, nullptr}};
+    const PanelPage pages[] = {{"Page.One", first}, {"Page.Two", second}};
+    const ControlLine below[] = {{30, ControlKind::Button, "DE", LabelMode::NoLabel, "Ok"}};
+    QWidget dialog;
+    GadgetLayout layout = Layout_New(400);
+    layout.NextY = 27; // a row above the panel
+    ControlRegistry registry;
+    KeyTexts texts;
+    QTabWidget* panel = Layout_BuildPanel(dialog, layout, 5, pages, texts, registry);
+    Layout_Build(dialog, layout, below, texts, registry);
+
+    EXPECT_EQ(registry.widget(5), panel);
+    EXPECT_EQ(panel->tabText(1), QStringLiteral("Page.Two"));
+    // Inside the panel's frame the columns are narrower: 72 pixels.
+    EXPECT_EQ(registry.widget(20)->geometry(), QRect(159, 5, 226, 22));
+    EXPECT_EQ(registry.widget(21)->geometry(), QRect(5, 32, 380, 76));
+    EXPECT_EQ(panel->geometry().topLeft(), QPoint(5, 27));
+    EXPECT_EQ(registry.widget(30)->y(), 27 + panel->height() + 5);
+    EXPECT_EQ(layout.MaxY, registry.widget(30)->geometry().bottom() + 1 + 5);
+
+    // Shown, the tallest page's last control ends inside its page.
+    dialog.resize(400, layout.MaxY);
+    dialog.show();
+    panel->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QWidget* last = registry.widget(21);
+    EXPECT_LE(last->geometry().bottom(), last->parentWidget()->height());
+    EXPECT_LE(last->geometry().right(), last->parentWidget()->width());
 }
 
 } // namespace
