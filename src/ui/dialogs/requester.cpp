@@ -111,17 +111,13 @@ RequestDialog::RequestDialog(const QString& title, const QString& text, int butt
     buildText(text);
     const int y = kRowHeight * lines_;
     if (buttons_ == kRequestOk) {
-        addButton(kRequestYes, "RequestButton.Ok", kMargin + kButtonPitch, kAnswerYes, texts);
+        addButton(kRequestYes, "RequestButton.Ok", {kMargin + kButtonPitch, y}, kAnswerYes, texts);
     } else {
-        addButton(kRequestYes, "RequestButton.Yes", kMargin, kAnswerYes, texts);
-        addButton(kRequestNo, "RequestButton.No", kMargin + kButtonPitch, kAnswerNo, texts);
+        addButton(kRequestYes, "RequestButton.Yes", {kMargin, y}, kAnswerYes, texts);
+        addButton(kRequestNo, "RequestButton.No", {kMargin + kButtonPitch, y}, kAnswerNo, texts);
         if (buttons_ == kRequestYesNoCancel)
-            addButton(kRequestCancel, "RequestButton.Cancel", kMargin + 2 * kButtonPitch,
+            addButton(kRequestCancel, "RequestButton.Cancel", {kMargin + 2 * kButtonPitch, y},
                       kAnswerCancel, texts);
-    }
-    for (int number : {kRequestYes, kRequestNo, kRequestCancel}) {
-        if (QWidget* button = control(number))
-            button->move(button->x(), y);
     }
     qobject_cast<QPushButton*>(control(kRequestYes))->setDefault(true);
     setFixedSize(kRequestWidth, y + kBelowButtons);
@@ -170,17 +166,15 @@ void RequestDialog::buildText(const QString& text) {
     scroll->setWidget(message);
 }
 
-QPushButton* RequestDialog::addButton(int number, const char* key, int x, int answer,
-                                      Texts& texts) {
+void RequestDialog::addButton(int number, const char* key, QPoint at, int answer, Texts& texts) {
     const QString caption = toQ(texts.get(key));
     auto* button = new QPushButton(caption, this);
     // The window's own mnemonic shortcuts answer; the button's would make them ambiguous.
     button->setShortcut(QKeySequence());
-    button->setGeometry(x, 0, kButtonWidth, kButtonHeight);
+    button->setGeometry(QRect(at, QSize(kButtonWidth, kButtonHeight)));
     connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
     RequestMessage_Accel(caption, *this, [this, answer] { done(answer); });
     controls_.add(number, button);
-    return button;
 }
 
 void RequestDialog::installKeys() {

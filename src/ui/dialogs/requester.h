@@ -63,7 +63,7 @@ protected:
 
 private:
     void buildText(const QString& text);
-    QPushButton* addButton(int number, const char* key, int x, int answer, Texts& texts);
+    void addButton(int number, const char* key, QPoint at, int answer, Texts& texts);
     void installKeys();
     void next();
     void previous();
