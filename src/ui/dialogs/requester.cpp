@@ -237,13 +237,11 @@ void RequestDialog::next() {
 void RequestDialog::previous() {
     if (isFocused(kRequestCancel))
         focusOn(kRequestNo);
-    else if (isFocused(kRequestNo))
-        focusOn(kRequestYes);
     else if (isFocused(kRequestYes))
         focusOn(kRequestText);
     else if (isFocused(kRequestText) && buttons_ != kRequestOk)
         focusOn(buttons_ == kRequestYesNoCancel ? kRequestCancel : kRequestNo);
-    else
+    else // from No, and from the text when Ok is the only button
         focusOn(kRequestYes);
 }
 
