@@ -1,0 +1,291 @@
+#include "ui/dialogs/requester.h"
+
+#include "core/texts.h"
+#include "ui/common/qt_text.h"
+#include "ui/common/window_state.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace qp::ui {
+namespace {
+
+constexpr int kRowHeight = 22;
+constexpr int kMargin = 10;
+// Between the text and the buttons, so the buttons never cover the text's last line.
+constexpr int kTextGap = 5;
+constexpr int kButtonWidth = 86;
+constexpr int kButtonHeight = 22;
+constexpr int kButtonPitch = 96;
+constexpr int kBelowButtons = 44;
+
+// The message, wrapped at word boundaries and inside words too long for a line (paths,
+// addresses), so no part of it is cut off at the side. It takes the focus like a control.
+class MessageText final : public QWidget {
+public:
+    MessageText(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
+        // Line ends of any style become the layout's own forced breaks.
+        text_.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+        text_.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        text_.replace(QLatin1Char('\r'), QChar::LineSeparator);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return layOut(width, nullptr); }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        layOut(width(), &painter);
+    }
+
+private:
+    int layOut(int width, QPainter* painter) const {
+        QTextLayout layout(text_, font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        qreal y = 0;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, y));
+            y += line.height();
+        }
+        layout.endLayout();
+        if (painter != nullptr)
+            layout.draw(painter, QPointF(0, 0));
+        return static_cast<int>(std::ceil(y));
+    }
+
+    QString text_;
+};
+
+int normalisedSet(int buttons) {
+    return buttons == kRequestYesNo || buttons == kRequestYesNoCancel ? buttons : kRequestOk;
+}
+
+} // namespace
+
+int RequestMessage_Accel(const QString& caption, QWidget& window,
+                         const std::function<void()>& command) {
+    const qsizetype amp = caption.indexOf(QLatin1Char('&'));
+    if (amp < 0 || amp + 1 >= caption.size())
+        return 0;
+    const QChar letter = caption.at(amp + 1).toUpper();
+    if (letter < QLatin1Char('A') || letter > QLatin1Char('Z'))
+        return 0;
+    const auto key = static_cast<Qt::Key>(letter.unicode()); // Qt::Key_A is 0x41, as the code
+    const QKeySequence alone(key);
+    // Two captions with one letter would make both shortcuts ambiguous, and neither work.
+    for (const QShortcut* taken : window.findChildren<QShortcut*>(Qt::FindDirectChildrenOnly)) {
+        if (taken->key() == alone)
+            return 0;
+    }
+    for (const QKeySequence& sequence : {QKeySequence(Qt::ALT | key), alone}) {
+        auto* shortcut = new QShortcut(sequence, &window);
+        QObject::connect(shortcut, &QShortcut::activated, &window, command);
+    }
+    return letter.unicode();
+}
+
+RequestDialog::RequestDialog(const QString& title, const QString& text, int buttons, Texts& texts,
+                             QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      buttons_(normalisedSet(buttons)) {
+    setWindowTitle(title);
+    buildText(text);
+    const int y = kRowHeight * lines_;
+    if (buttons_ == kRequestOk) {
+        addButton(kRequestYes, "RequestButton.Ok", {kMargin + kButtonPitch, y}, kAnswerYes, texts);
+    } else {
+        addButton(kRequestYes, "RequestButton.Yes", {kMargin, y}, kAnswerYes, texts);
+        addButton(kRequestNo, "RequestButton.No", {kMargin + kButtonPitch, y}, kAnswerNo, texts);
+        if (buttons_ == kRequestYesNoCancel)
+            addButton(kRequestCancel, "RequestButton.Cancel", {kMargin + 2 * kButtonPitch, y},
+                      kAnswerCancel, texts);
+    }
+    qobject_cast<QPushButton*>(control(kRequestYes))->setDefault(true);
+    setFixedSize(kRequestWidth, y + kBelowButtons);
+    installKeys();
+
+    QRect area;
+    if (parent != nullptr)
+        area = parent->window()->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        move(area.center() - QPoint(width() / 2, height() / 2));
+
+    focus_timer_.setSingleShot(true);
+    focus_timer_.setInterval(kRequestFocusDelayMs);
+    connect(&focus_timer_, &QTimer::timeout, this, &RequestDialog::focusDefault);
+    focusOn(kRequestText);
+}
+
+void RequestDialog::buildText(const QString& text) {
+    auto* message = new MessageText(text, this);
+    controls_.add(kRequestText, message);
+    const int width = kRequestWidth - 2 * kMargin;
+    const auto areaHeight = [](int lines) { return kRowHeight * lines - kMargin - kTextGap; };
+    lines_ = std::clamp(static_cast<int>(text.count(QLatin1Char('\n'))), kRequestMinLines,
+                        kRequestMaxLines);
+    // The line feeds alone undercount wrapped lines and the last line; the box grows to show
+    // the whole text, up to its largest size.
+    const int needed = message->heightForWidth(width);
+    while (areaHeight(lines_) < needed && lines_ < kRequestMaxLines)
+        ++lines_;
+    const QRect rect(kMargin, kMargin, width, areaHeight(lines_));
+    if (needed <= rect.height()) {
+        message->setGeometry(rect);
+        return;
+    }
+    // Still too long: the text scrolls.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll->setGeometry(rect);
+    const int inner = width - scroll->verticalScrollBar()->sizeHint().width();
+    message->resize(inner, message->heightForWidth(inner));
+    scroll->setWidget(message);
+}
+
+void RequestDialog::addButton(int number, const char* key, QPoint at, int answer, Texts& texts) {
+    const QString caption = toQ(texts.get(key));
+    auto* button = new QPushButton(caption, this);
+    // The window's own mnemonic shortcuts answer; the button's would make them ambiguous.
+    button->setShortcut(QKeySequence());
+    button->setGeometry(QRect(at, QSize(kButtonWidth, kButtonHeight)));
+    connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
+    RequestMessage_Accel(caption, *this, [this, answer] { done(answer); });
+    controls_.add(number, button);
+}
+
+void RequestDialog::installKeys() {
+    const auto bind = [this](std::initializer_list<QKeySequence> keys,
+                             void (RequestDialog::*act)()) {
+        for (const QKeySequence& key : keys) {
+            auto* shortcut = new QShortcut(key, this);
+            connect(shortcut, &QShortcut::activated, this, act);
+        }
+    };
+    bind({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}, &RequestDialog::confirm);
+    bind({QKeySequence(Qt::Key_Escape)}, &RequestDialog::escape);
+    bind({QKeySequence(Qt::Key_Down), QKeySequence(Qt::Key_Right), QKeySequence(Qt::Key_Tab)},
+         &RequestDialog::next);
+    // Shift+Tab arrives as Backtab.
+    bind({QKeySequence(Qt::Key_Up), QKeySequence(Qt::Key_Left),
+          QKeySequence(Qt::SHIFT | Qt::Key_Backtab)},
+         &RequestDialog::previous);
+}
+
+bool RequestDialog::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::WindowActivate:
+        focusOn(kRequestText);
+        focus_timer_.start();
+        break;
+    case QEvent::KeyPress:
+        // Escape is the shortcut's alone: without a Cancel button it does nothing.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QDialog::event(event);
+}
+
+void RequestDialog::reject() {
+    // The close request answers Cancel whatever the buttons.
+    done(kAnswerCancel);
+}
+
+void RequestDialog::focusDefault() {
+    if (!isFocused(kRequestYes) && !isFocused(kRequestNo) && !isFocused(kRequestCancel))
+        focusOn(kRequestYes);
+}
+
+void RequestDialog::next() {
+    if (isFocused(kRequestText))
+        focusOn(kRequestYes);
+    else if (isFocused(kRequestYes) && buttons_ != kRequestOk)
+        focusOn(kRequestNo);
+    else if (isFocused(kRequestNo) && buttons_ == kRequestYesNoCancel)
+        focusOn(kRequestCancel);
+    else
+        focusOn(kRequestText);
+}
+
+void RequestDialog::previous() {
+    if (isFocused(kRequestCancel))
+        focusOn(kRequestNo);
+    else if (isFocused(kRequestYes))
+        focusOn(kRequestText);
+    else if (isFocused(kRequestText) && buttons_ != kRequestOk)
+        focusOn(buttons_ == kRequestYesNoCancel ? kRequestCancel : kRequestNo);
+    else // from No, and from the text when Ok is the only button
+        focusOn(kRequestYes);
+}
+
+void RequestDialog::confirm() {
+    if (isFocused(kRequestCancel))
+        done(kAnswerCancel);
+    else if (isFocused(kRequestNo))
+        done(kAnswerNo);
+    else
+        done(kAnswerYes);
+}
+
+void RequestDialog::escape() {
+    if (control(kRequestCancel) != nullptr)
+        done(kAnswerCancel);
+}
+
+void RequestDialog::focusOn(int number) {
+    if (QWidget* widget = control(number))
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+bool RequestDialog::isFocused(int number) const {
+    const QWidget* widget = control(number);
+    return widget != nullptr && focusWidget() == widget;
+}
+
+MessageRequester::MessageRequester(Texts& language, QWidget* main_window)
+    : language_(language), main_window_(main_window) {}
+
+int MessageRequester::RequestMessage(const QString& title, const QString& text, int buttons,
+                                     QWidget* parent) {
+    QWidget* opener = parent != nullptr ? parent : main_window_.data();
+    const QPointer<QWidget> owner = opener != nullptr ? opener->window() : nullptr;
+    const QPointer<QWidget> focused = Window_Disable(owner);
+    QPointer<RequestDialog> dialog = new RequestDialog(title, text, buttons, language_, owner);
+    // A child window of the disabled owner starts disabled too.
+    dialog->setEnabled(true);
+    int result = dialog->exec();
+    delete dialog.data();
+    Window_Enable(focused, owner);
+    if (result != kAnswerYes && result != kAnswerNo)
+        result = kAnswerCancel;
+    return result;
+}
+
+} // namespace qp::ui
