@@ -20,7 +20,7 @@
 namespace qp::ui {
 
 PlacedControl Layout_PlaceControl(std::string_view text, GadgetLayout& layout, LabelMode mode) {
-    Layout_Place(text, layout, mode == LabelMode::NoLabel);
+    Layout_Place(text, layout, mode);
     PlacedControl placed;
     placed.field = QRect(layout.X, layout.Y, layout.Width, layout.Height);
     placed.label = QRect(layout.LabelX, layout.LabelY, layout.LabelWidth, layout.LabelHeight);
@@ -90,7 +90,7 @@ void Layout_Build(QWidget& parent, GadgetLayout& layout, std::span<const Control
         const PlacedControl placed =
             Layout_PlaceControl(line.layout != nullptr ? line.layout : "", layout, line.label);
         const QString text = line.key != nullptr ? toQ(texts.get(line.key)) : QString();
-        const bool labelled = line.label == LabelMode::Labelled;
+        const bool labelled = line.label == LabelMode::WithLabel;
         QWidget* control = createControl(line.kind, labelled ? QString() : text, parent);
         control->setGeometry(placed.field);
         if (labelled) {

@@ -20,9 +20,6 @@ namespace qp::ui {
 
 class ControlRegistry;
 
-// Whether the layout reserves a label for the control.
-enum class LabelMode { Labelled, NoLabel };
-
 struct PlacedControl {
     QRect field;
     QRect label;

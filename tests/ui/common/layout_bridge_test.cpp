@@ -24,8 +24,8 @@ const QLabel* labelOf(const QWidget* control) {
 
 TEST(LayoutBuild, PlacesEachLineWithItsLabel) {
     const ControlLine lines[] = {
-        {1, ControlKind::Edit, "CDE", LabelMode::Labelled, "Doc\\General.Title"},
-        {2, ControlKind::Editor, "ABCDE 2", LabelMode::Labelled, "Doc\\General.Description"},
+        {1, ControlKind::Edit, "CDE", LabelMode::WithLabel, "Doc\\General.Title"},
+        {2, ControlKind::Editor, "ABCDE 2", LabelMode::WithLabel, "Doc\\General.Description"},
         {3, ControlKind::Button, "DE", LabelMode::NoLabel, "Ok"},
         {4, ControlKind::Button, "ab -1", LabelMode::NoLabel, "Cancel"},
     };
@@ -59,9 +59,9 @@ TEST(LayoutBuild, PlacesEachLineWithItsLabel) {
 }
 
 TEST(LayoutBuild, PanelPagesStartAtTheirOwnTopAndHoldTheirControls) {
-    const ControlLine first[] = {{10, ControlKind::Edit, "CDE", LabelMode::Labelled, "a"}};
+    const ControlLine first[] = {{10, ControlKind::Edit, "CDE", LabelMode::WithLabel, "a"}};
     const ControlLine second[] = {
-        {20, ControlKind::Edit, "CDE", LabelMode::Labelled, "b"},
+        {20, ControlKind::Edit, "CDE", LabelMode::WithLabel, "b"},
         {21, ControlKind::Editor, "ABCDE 3", LabelMode::NoLabel, nullptr}};
     const PanelPage pages[] = {{"Page.One", first}, {"Page.Two", second}};
     const ControlLine below[] = {{30, ControlKind::Button, "DE", LabelMode::NoLabel, "Ok"}};
