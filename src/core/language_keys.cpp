@@ -27,6 +27,8 @@ std::vector<LanguageKey> build_table() {
         {"Msg.NoFileName", {}},
         {"Msg.NoNetwork", {}},
         {"Msg\\DisplayWindow.NoCreated", {}},
+        {"Fatal.Title", {}},
+        {"Fatal.MustStop", {}},
 
         // Documents.
         {"Title.New", {}},

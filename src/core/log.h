@@ -30,6 +30,16 @@ public:
 
     static constexpr std::size_t kFlushThreshold = 40000;
 
+    // What the error report appends to the file, read without the lock because the failing
+    // thread may hold it. Only for that handler: it may see a line half appended.
+    struct UnlockedView {
+        std::string_view path;
+        std::string_view head;
+        std::string_view body;
+        bool created = false;
+    };
+    UnlockedView unlocked_view() const noexcept { return {path_, head_, body_, created_}; }
+
 private:
     mutable std::mutex mutex_;
     std::string path_;
