@@ -246,6 +246,9 @@ std::vector<LanguageKey> build_table() {
         // Help, history, version check and about window.
         {"Help.Title", {}},
         {"WhatNews.Title", {}},
+        {"WhatNews.FileName", {}},
+        {"Help.FileName", {}},
+        {"Help.NoHelp", {}},
         {"CNV\\Msg.DownloadErrorVersionFile", {}},
         {"CNV\\Msg.ErrorReadintTempVersionFile", {}},
         {"CNV\\Msg.NewVersion", {"%s1%"}},

@@ -1,0 +1,62 @@
+#include "ui/dialogs/about_window.h"
+
+#include "core/language.h"
+#include "core/layout.h"
+#include "core/version.h"
+#include "ui/common/qt_text.h"
+#include "ui/dialogs/data_files.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace qp::ui {
+
+namespace {
+
+constexpr int kWidth = 400;
+
+void place(QWidget* widget, const GadgetLayout& layout, int id) {
+    widget->setGeometry(layout.X, layout.Y, layout.Width, layout.Height);
+    widget->setProperty("controlId", id);
+}
+
+} // namespace
+
+AboutWindow::AboutWindow(QWidget* parent, LangTable& lang, const QStringList& folders,
+                         UrlOpener open)
+    : QDialog(parent), open_(std::move(open)), editor_(new QPlainTextEdit(this)),
+      ok_(new QPushButton(toQ(lang.Lang_Get("About.ButtonOk")), this)),
+      web_(new QPushButton(toQ(lang.Lang_Get("About.ButtonWWW")), this)) {
+    setWindowTitle(toQ(lang.Lang_Get("About.Title")));
+    GadgetLayout layout = Layout_New(kWidth);
+    Layout_Place("ABCDE 2", layout, false);
+    place(editor_, layout, kAboutEditor);
+    Layout_Place("DE", layout, true);
+    place(ok_, layout, kAboutButtonOk);
+    Layout_Place("AB -1", layout, true);
+    place(web_, layout, kAboutButtonWeb);
+    setFixedSize(kWidth, layout.MaxY);
+
+    QString text = toQ(kProgramNameVersion) + "\n" +
+                   toQ(lang.Lang_Get("About.MessageAuthor", kMakerName)) +
+                   FileToString(DataFile_Find(folders, "License.Txt"));
+    text.replace("%1", toQ(kProgramName)).replace("%2", kMakerName).replace("\r\n", "\n");
+    editor_->setPlainText(text);
+    editor_->setReadOnly(true);
+    editor_->setFocus();
+    ok_->setDefault(true);
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(web_, &QPushButton::clicked, this, &AboutWindow::openWebSite);
+}
+
+void AboutWindow::openWebSite() {
+    open_(QUrl(kMakerWebSite));
+}
+
+void About_Show(QWidget* parent, LangTable& lang, const QStringList& folders,
+                const UrlOpener& open) {
+    AboutWindow window(parent, lang, folders, open);
+    window.exec();
+}
+
+} // namespace qp::ui
