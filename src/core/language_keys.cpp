@@ -253,6 +253,7 @@ std::vector<LanguageKey> build_table() {
         {"CNV\\Msg.ErrorReadintTempVersionFile", {}},
         {"CNV\\Msg.NewVersion", {"%s1%"}},
         {"CNV\\Msg.NoNewVersion", {}},
+        {"CNV\\Msg.Wait", {}},
         {"About.Title", {}},
         {"About.MessageAuthor", {"%s1%"}},
         {"About.ButtonOk", {}},
