@@ -258,6 +258,7 @@ std::vector<LanguageKey> build_table() {
         {"About.MessageAuthor", {"%s1%"}},
         {"About.ButtonOk", {}},
         {"About.ButtonWWW", {}},
+        {"About.Maker", {}},
 
         // Language editor.
         {"LangEdit.Title", {}},

@@ -37,10 +37,12 @@ AboutWindow::AboutWindow(QWidget* parent, LangTable& lang, const QStringList& fo
     place(web_, layout, kAboutButtonWeb);
     setFixedSize(kWidth, layout.MaxY);
 
+    // The maker's name is a language text, so a French window does not name them in English.
+    const std::string maker = lang.Lang_Get("About.Maker");
     QString text = toQ(kProgramNameVersion) + "\n" +
-                   toQ(lang.Lang_Get("About.MessageAuthor", kMakerName)) +
+                   toQ(lang.Lang_Get("About.MessageAuthor", maker)) +
                    FileToString(DataFile_Find(folders, "License.Txt"));
-    text.replace("%1", toQ(kProgramName)).replace("%2", kMakerName).replace("\r\n", "\n");
+    text.replace("%1", toQ(kProgramName)).replace("%2", toQ(maker)).replace("\r\n", "\n");
     editor_->setPlainText(text);
     editor_->setReadOnly(true);
     editor_->setFocus();

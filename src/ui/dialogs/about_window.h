@@ -16,7 +16,6 @@ inline constexpr int kAboutEditor = 4;
 inline constexpr int kAboutButtonOk = 6;
 inline constexpr int kAboutButtonWeb = 8;
 
-inline constexpr const char* kMakerName = "the Quillpost developers";
 inline constexpr const char* kMakerWebSite = "https://quillpost.example.org/";
 
 // AboutWindow_Open and the text of About_Show. OK, Escape and the close box close it

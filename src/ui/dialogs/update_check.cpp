@@ -94,9 +94,11 @@ Download download(QWidget* parent, LangTable& lang, const QString& url, int time
     });
     if (!reply->isFinished())
         loop.exec();
-    const QByteArray rest = reply->readAll();
-    if (file.write(rest) != rest.size())
-        write_failed = true;
+    if (reply->isOpen()) {
+        const QByteArray rest = reply->readAll();
+        if (file.write(rest) != rest.size())
+            write_failed = true;
+    }
     const bool ok = reply->error() == QNetworkReply::NoError && !write_failed;
     reply->deleteLater();
     if (cancelled)

@@ -160,8 +160,8 @@ TEST_F(HelpWindows, AboutShowsVersionMakerAndLicenceAndOpensTheSite) {
     EXPECT_EQ(about.windowTitle(), "About Quillpost");
     EXPECT_EQ(about.size(), QSize(400, 108));
     EXPECT_EQ(about.editor()->toPlainText(),
-              QString("Quillpost 0,28,1305,1700\nRSS feed and podcast editor, made by ") +
-                  kMakerName + ".\n\nMIT License Quillpost by " + kMakerName);
+              "Quillpost 0,28,1305,1700\nRSS feed and podcast editor, made by the Quillpost "
+              "developers.\n\nMIT License Quillpost by the Quillpost developers");
     EXPECT_EQ(about.okButton()->text(), "OK");
     EXPECT_EQ(about.okButton()->geometry().top(), about.webButton()->geometry().top());
     QTest::mouseClick(about.webButton(), Qt::LeftButton);
@@ -170,4 +170,20 @@ TEST_F(HelpWindows, AboutShowsVersionMakerAndLicenceAndOpensTheSite) {
     QTest::mouseClick(about.okButton(), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+// The shipped help names every menu command by its caption in the same language.
+TEST_F(HelpWindows, ShippedHelpNamesEveryMenuCommand) {
+    const QStringList folders{QString(QP_SOURCE_DIR) + "/data/"};
+    for (qp::LangTable* lang : {&english, &french}) {
+        const QString page = FileToString(DataFile_Find(
+            folders, QString::fromStdString(lang->Lang_Get("Help.FileName")) + ".Html"));
+        ASSERT_FALSE(page.isEmpty());
+        for (const qp::LangEntry& entry : lang->entries()) {
+            if (!entry.Key.starts_with("Menu\\"))
+                continue;
+            const QString caption = QString::fromStdString(entry.Text).remove('&');
+            EXPECT_TRUE(page.contains(caption)) << entry.Key << ": " << caption.toStdString();
+        }
+    }
 }
