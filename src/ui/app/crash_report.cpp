@@ -32,7 +32,7 @@ constexpr std::uint32_t kPrivilegedInstruction = 0xC0000096;
 constexpr std::uint32_t kStackOverflow = 0xC00000FD;
 constexpr std::uint32_t kUnknownFault = 0xE0000000;
 // A fault this close to the stack pointer is the stack running out.
-constexpr unsigned long long kStackSlack = 64 * 1024;
+constexpr unsigned long long kStackSlack = 64ULL * 1024;
 
 struct Kind {
     std::uint32_t code;
@@ -233,6 +233,11 @@ std::string ErrorReport_Install(std::string_view pref_folder, const Log& log,
     if (!copy_into(g_report_path, sizeof(g_report_path), report_path))
         return "The error report's path is too long: " + report_path;
     std::string restart(program);
+    if (restart.empty()) {
+        char self[4096] = {};
+        if (::readlink("/proc/self/exe", self, sizeof(self) - 1) > 0)
+            restart = self;
+    }
     if (const char* over = std::getenv(kErrorReportProgramEnv))
         restart = over;
     g_restart = !restart.empty();

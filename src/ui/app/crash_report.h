@@ -26,7 +26,8 @@ inline constexpr const char* kErrorReportProgramEnv = "QP_ERROR_REPORT_PROGRAM";
 // Installs ErrorReport for SIGSEGV, SIGBUS, SIGFPE and SIGILL, on a stack of its own so that a
 // stack overflow is reported too. pref_folder ends with "/"; the log is read at the time of the
 // fault (its path and pending lines) and must outlive the program's run; program is the path of
-// the executable to start in report mode. Returns an error text, empty on success.
+// the executable to start in report mode (empty: this process's own executable). Returns an
+// error text, empty on success.
 [[nodiscard]] std::string ErrorReport_Install(std::string_view pref_folder, const Log& log,
                                               std::string_view program);
 

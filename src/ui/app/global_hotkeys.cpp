@@ -149,7 +149,7 @@ GlobalHotkeys::~GlobalHotkeys() {
 std::string GlobalHotkeys::AddGlobalShortcut(int window, KeyCode code, int command) {
     if ((code & kKeyMask) == 0)
         return {};
-    const std::string error = grab(window, code, command);
+    std::string error = grab(window, code, command);
     log_.add((error.empty() ? "- AddGlobalShortcut, " : "! Error AddGlobalShortcut, ") +
              std::string(" WindowID=") + std::to_string(window) +
              " HotKey=" + Key_Name(code, texts_) + " MenuID=" + std::to_string(command));
@@ -157,7 +157,7 @@ std::string GlobalHotkeys::AddGlobalShortcut(int window, KeyCode code, int comma
 }
 
 std::string GlobalHotkeys::RemoveGlobalKeyboardShortcut(int window, int command) {
-    const std::string error = release(window, command);
+    std::string error = release(window, command);
     log_.add((error.empty() ? "- RemoveGlobalKeyboardShortcut,"
                             : "! Error RemoveGlobalKeyboardShortcut,") +
              std::string(" WindowID=") + std::to_string(window) +
@@ -178,7 +178,7 @@ std::string GlobalHotkeys::grab(int window, KeyCode code, int command) {
     xcb_connection_t* c = x11_->connection;
     const xcb_setup_t* setup = xcb_get_setup(c);
     const std::uint8_t first = setup->min_keycode;
-    const std::uint8_t count = static_cast<std::uint8_t>(setup->max_keycode - first + 1);
+    const auto count = static_cast<std::uint8_t>(setup->max_keycode - first + 1);
     xcb_get_keyboard_mapping_reply_t* map =
         xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, first, count), nullptr);
     if (!map)

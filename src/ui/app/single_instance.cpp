@@ -25,7 +25,7 @@ namespace {
 
 constexpr const char* kInstanceName = "Quillpost-OnlyOneInstance";
 // A path longer than this is no path a second start sends; the connection is dropped.
-constexpr qsizetype kMaxHandOverBytes = 64 * 1024;
+constexpr qsizetype kMaxHandOverBytes = qsizetype{64} * 1024;
 constexpr const char* kDone = "done\n";
 
 bool text_matches(const std::string& text, std::string_view pattern) {

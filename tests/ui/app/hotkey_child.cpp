@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     for (int k = 0; k <= setup->max_keycode - setup->min_keycode && !k_code; ++k)
         if (syms[k * map->keysyms_per_keycode] == 'k')
             k_code = static_cast<xcb_keycode_t>(setup->min_keycode + k);
+    free(map);
     if (!k_code ||
         xcb_request_check(other, xcb_grab_key_checked(other, 1, root,
                                                       XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, k_code,
@@ -42,6 +44,8 @@ int main(int argc, char** argv) {
         (void)hotkeys.AddGlobalShortcut(0, qp::kModCtrl | qp::kModAlt | 'L', 72);
         (void)hotkeys.RemoveGlobalKeyboardShortcut(0, 72);
     }
+    xcb_disconnect(other);
     std::fputs(log.text().c_str(), stdout);
+    std::fflush(stdout);
     return 0;
 }
