@@ -9,6 +9,7 @@ packages=(
     clang clang-format clang-tidy libclang-rt-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     python3 python3-pyftpdlib curl libxml2-dev
+    libxcb1-dev xvfb
 )
 
 missing=()

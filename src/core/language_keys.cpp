@@ -27,6 +27,8 @@ std::vector<LanguageKey> build_table() {
         {"Msg.NoFileName", {}},
         {"Msg.NoNetwork", {}},
         {"Msg\\DisplayWindow.NoCreated", {}},
+        {"Fatal.Title", {}},
+        {"Fatal.MustStop", {}},
 
         // Documents.
         {"Title.New", {}},
@@ -244,14 +246,19 @@ std::vector<LanguageKey> build_table() {
         // Help, history, version check and about window.
         {"Help.Title", {}},
         {"WhatNews.Title", {}},
+        {"WhatNews.FileName", {}},
+        {"Help.FileName", {}},
+        {"Help.NoHelp", {}},
         {"CNV\\Msg.DownloadErrorVersionFile", {}},
         {"CNV\\Msg.ErrorReadintTempVersionFile", {}},
         {"CNV\\Msg.NewVersion", {"%s1%"}},
         {"CNV\\Msg.NoNewVersion", {}},
+        {"CNV\\Msg.Wait", {}},
         {"About.Title", {}},
         {"About.MessageAuthor", {"%s1%"}},
         {"About.ButtonOk", {}},
         {"About.ButtonWWW", {}},
+        {"About.Maker", {}},
 
         // Language editor.
         {"LangEdit.Title", {}},

@@ -35,6 +35,16 @@ public:
 
     static constexpr std::size_t kFlushThreshold = 40000;
 
+    // What the error report appends to the file, read without the lock because the failing
+    // thread may hold it. Only for that handler: it may see a line half appended.
+    struct UnlockedView {
+        std::string_view path;
+        std::string_view head;
+        std::string_view body;
+        bool created = false;
+    };
+    UnlockedView unlocked_view() const noexcept { return {path_, head_, body_, created_}; }
+
 private:
     // True when the body is due for a flush.
     bool append(std::string& target, std::string_view text);

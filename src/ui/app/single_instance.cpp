@@ -1,0 +1,189 @@
+#include "ui/app/single_instance.h"
+
+#include "core/file_io.h"
+#include "core/log.h"
+#include "core/text.h"
+#include "ui/common/qt_text.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qp::ui {
+
+namespace {
+
+constexpr const char* kInstanceName = "Quillpost-OnlyOneInstance";
+// A path longer than this is no path a second start sends; the connection is dropped.
+constexpr qsizetype kMaxHandOverBytes = qsizetype{64} * 1024;
+constexpr const char* kDone = "done\n";
+
+bool text_matches(const std::string& text, std::string_view pattern) {
+    const bool head = pattern.starts_with('*');
+    const bool tail = pattern.size() > 1 && pattern.ends_with('*');
+    if (head && tail)
+        return text.find(pattern.substr(1, pattern.size() - 2)) != std::string::npos;
+    if (tail)
+        return text.find(pattern.substr(0, pattern.size() - 1)) != std::string::npos;
+    if (head)
+        return text.find(pattern.substr(1)) != std::string::npos;
+    return text == pattern;
+}
+
+} // namespace
+
+bool Window_MatchesPattern(std::string_view window_class, std::string_view window_text,
+                           std::string_view class_pattern, std::string_view title_pattern) {
+    const std::string want_class = fold_case(trim_spaces(class_pattern));
+    if (!want_class.empty() && fold_case(trim_spaces(window_class)) != want_class)
+        return false;
+    return text_matches(fold_case(trim_spaces(window_text)), fold_case(trim_spaces(title_pattern)));
+}
+
+SingleInstance::SingleInstance(QString folder, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)) {
+    if (folder_.isEmpty())
+        folder_ = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+SingleInstance::~SingleInstance() {
+    if (server_)
+        server_->close();
+    if (lock_fd_ >= 0)
+        ::close(lock_fd_); // releases the lock
+}
+
+QString SingleInstance::lockPath() const {
+    return folder_ + "/" + kInstanceName + ".lock";
+}
+
+QString SingleInstance::socketPath() const {
+    return folder_ + "/" + kInstanceName + ".socket";
+}
+
+void SingleInstance::setHandOverHandler(Log* log,
+                                        std::function<void(int, const QString&)> handler) {
+    log_ = log;
+    handler_ = std::move(handler);
+}
+
+SingleInstance::Outcome SingleInstance::SingleInstance_Check(const QString& app_title,
+                                                             const QString& start_file) {
+    const std::string folder = fromQ(folder_);
+    if (folder.empty() || (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)) {
+        error_ = "Can't create the folder " + folder_;
+        return Outcome::Failed;
+    }
+    // The lock closes with the process, so a crashed instance never blocks the next start; the
+    // descriptor does not survive the error report's restart either.
+    lock_fd_ = ::open(fromQ(lockPath()).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_fd_ < 0) {
+        error_ = "Can't open the lock file " + lockPath();
+        return Outcome::Failed;
+    }
+    if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
+        ::close(lock_fd_);
+        lock_fd_ = -1;
+        if (errno != EWOULDBLOCK) {
+            error_ = "Can't lock the file " + lockPath();
+            return Outcome::Failed;
+        }
+        return handOver(app_title, start_file);
+    }
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(socketPath()); // left behind by a run that crashed
+    // Without the socket the program still runs; a second start then simply runs beside it.
+    if (server_->listen(socketPath()))
+        connect(server_, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+    return Outcome::Primary;
+}
+
+SingleInstance::Outcome SingleInstance::handOver(const QString& app_title,
+                                                 const QString& start_file) {
+    QLocalSocket socket;
+    // The running instance may hold the lock a moment before it listens.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
+    for (;;) {
+        socket.connectToServer(socketPath());
+        if (socket.waitForConnected(kConnectTimeoutMs))
+            break;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return Outcome::Primary; // no window found: start beside it
+        QThread::msleep(50);
+    }
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(kConnectTimeoutMs))
+            return Outcome::Primary;
+    }
+    const std::string title = socket.readLine().trimmed().toStdString();
+    if (!Window_MatchesPattern(kMainWindowClass, title, kMainWindowClass, fromQ(app_title) + "*"))
+        return Outcome::Primary;
+
+    QByteArray path;
+    if (!start_file.isEmpty())
+        path = QByteArray::fromStdString(canonical_path(fromQ(start_file)));
+    const int dw_data = path.isEmpty() ? kHandOverActivate : kHandOverOpenFile;
+    socket.write(QByteArray::number(dw_data) + ' ' + QByteArray::number(path.size()) + '\n' + path);
+    socket.flush();
+    // Like the synchronous window message: wait until the running window has handled it. The
+    // outcome is the same either way; the running instance has the message.
+    while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState)
+        if (!socket.waitForReadyRead(kHandOverTimeoutMs))
+            break;
+    return Outcome::HandedOver;
+}
+
+void SingleInstance::onNewConnection() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        socket->write((title_ ? title_() : QString()).toUtf8().replace('\n', ' ') + '\n');
+        socket->flush();
+    }
+}
+
+void SingleInstance::onReadyRead(QLocalSocket* socket) {
+    if (socket->property("handled").toBool())
+        return;
+    const QByteArray pending = socket->peek(kMaxHandOverBytes + 64);
+    const qsizetype eol = pending.indexOf('\n');
+    if (eol < 0) {
+        if (pending.size() > 64)
+            socket->abort();
+        return;
+    }
+    const QList<QByteArray> head = pending.left(eol).split(' ');
+    bool ok_data = false;
+    bool ok_size = false;
+    const int dw_data = head.value(0).toInt(&ok_data);
+    const qsizetype size = head.value(1).toLongLong(&ok_size);
+    if (head.size() != 2 || !ok_data || !ok_size || size < 0 || size > kMaxHandOverBytes) {
+        socket->abort();
+        return;
+    }
+    if (pending.size() < eol + 1 + size)
+        return; // the rest of the path is still on its way
+    socket->read(eol + 1 + size);
+    socket->setProperty("handled", true);
+    const QString path = QString::fromUtf8(pending.mid(eol + 1, size));
+    if (log_)
+        log_->add("* WM_CopyData = " + std::to_string(dw_data));
+    if (handler_ && (dw_data == kHandOverActivate || dw_data == kHandOverOpenFile))
+        handler_(dw_data, dw_data == kHandOverOpenFile ? path : QString());
+    socket->write(kDone);
+    socket->flush();
+}
+
+} // namespace qp::ui

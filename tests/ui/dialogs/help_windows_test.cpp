@@ -1,0 +1,189 @@
+#include "ui/dialogs/about_window.h"
+#include "ui/dialogs/data_files.h"
+#include "ui/dialogs/help_windows.h"
+#include "ui/dialogs/text_window.h"
+
+#include "core/language.h"
+#include "core/log.h"
+#include "support/temp_dir.h"
+#include "ui/app/seams.h"
+#include "ui/dialogs/modal.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using qp::test::whenModal;
+using namespace qp::ui;
+
+namespace {
+
+struct RecordingRequester : Requester {
+    int RequestMessage(const QString& title, const QString& text, int, QWidget*) override {
+        shown << title + "|" + text;
+        return kAnswerYes;
+    }
+    QStringList shown;
+};
+
+class HelpWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(english.Lang_Select("english"), "english");
+        ASSERT_EQ(french.Lang_Select(""), "français");
+    }
+    QString folder() const { return QString::fromStdString(dir.path()); }
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile file(folder() + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    // Runs show(), records the modal text window's title and text, and closes it with Escape.
+    QString shownText(const std::function<void()>& show) {
+        QString seen;
+        whenModal([&](QWidget* w) {
+            auto* window = qobject_cast<TextWindow*>(w);
+            if (!window) {
+                w->close();
+                return;
+            }
+            EXPECT_EQ(window->focusWidget(), window->editor());
+            seen = window->windowTitle() + "|" + window->editor()->toPlainText();
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        show();
+        return seen;
+    }
+
+    qp::test::TempDir dir;
+    const std::vector<std::string> lang_folders{std::string(QP_SOURCE_DIR) + "/data/Lang/"};
+    qp::LangTable english{lang_folders};
+    qp::LangTable french{lang_folders};
+    RecordingRequester requester;
+};
+
+} // namespace
+
+TEST_F(HelpWindows, DataFilesAreFoundInOrderAndDecodedByTheReadingRule) {
+    qp::test::TempDir second;
+    const QStringList folders{folder(), QString::fromStdString(second.path())};
+    write("License.Txt", "");
+    QFile other(QString::fromStdString(second.path()) + "License.Txt");
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("caf\xE9 \x80"); // Windows-1252: not valid UTF-8
+    other.close();
+    EXPECT_EQ(DataFile_Find(folders, "License.Txt"), other.fileName())
+        << "an empty file is skipped";
+    bool ok = false;
+    EXPECT_EQ(FileToString(other.fileName(), &ok), QString::fromUtf8("café €"));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(FileToString(folder() + "missing", &ok), "");
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(DataFolders("/main/", "/opt/qp/bin"),
+              (QStringList{"/main/", "/opt/qp/bin/", "/opt/qp/bin/../share/quillpost/"}));
+}
+
+TEST_F(HelpWindows, HelpOpensTheLanguagesFileOrSaysThereIsNone) {
+    const QStringList folders{folder()};
+    QList<QUrl> opened;
+    bool viewer_works = true;
+    const UrlOpener open = [&](const QUrl& url) {
+        opened << url;
+        return viewer_works;
+    };
+
+    write("Quillpost-Help-English.Chm", "");
+    write("Quillpost-Help-English.Txt", "Line 1\r\nLine 2");
+    EXPECT_EQ(shownText([&] { Help_Show(nullptr, folders, english, requester, open); }),
+              "Quillpost help|Line 1\nLine 2");
+    EXPECT_TRUE(opened.isEmpty()) << "the empty viewer file is skipped";
+
+    write("Quillpost-Help.Html", "<html>aide</html>");
+    Help_Show(nullptr, folders, french, requester, open);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(folder() + "Quillpost-Help.Html"));
+
+    viewer_works = false;
+    Help_Show(nullptr, folders, french, requester, open);
+    EXPECT_EQ(requester.shown, QStringList{"Aide de Quillpost|Pas d'aide !"});
+}
+
+TEST_F(HelpWindows, HistoryAndLogUseTheTextWindow) {
+    const QStringList folders{folder()};
+    EXPECT_TRUE(WhatsNew_File(folders, english).isEmpty());
+    EXPECT_EQ(shownText([&] { WhatsNew_Show(nullptr, folders, english); }),
+              "What's new in Quillpost|");
+    write("History.txt", "0.28\r\n");
+    write("Historique.txt", "0,28\r\n");
+    EXPECT_EQ(shownText([&] { WhatsNew_Show(nullptr, folders, english); }),
+              "What's new in Quillpost|0.28\n");
+
+    qp::Log log(dir.path() + "Quillpost.Log");
+    log.add_header("Quillpost 0,28,1305,1700");
+    log.add("* Written");
+    ASSERT_EQ(log.flush(), "");
+    log.add("* Pending");
+    EXPECT_EQ(shownText([&] { Log_Show(nullptr, log, "Quillpost-Portable"); }),
+              "Log - Quillpost-Portable|Quillpost 0,28,1305,1700\n* Pending\n");
+}
+
+TEST_F(HelpWindows, TextWindowTakesTheMainWindowsWidth) {
+    QWidget main;
+    main.resize(700, 500);
+    main.show();
+    QRect window_rect, editor_rect;
+    whenModal([&](QWidget* w) {
+        auto* window = qobject_cast<TextWindow*>(w);
+        ASSERT_NE(window, nullptr);
+        window_rect = window->rect();
+        editor_rect = window->editor()->geometry();
+        EXPECT_TRUE(window->editor()->isReadOnly());
+        window->close(); // the close box
+    });
+    TextWindow_Show(&main, "t", "x");
+    EXPECT_EQ(window_rect.size(), QSize(700, 297));
+    EXPECT_EQ(editor_rect, QRect(5, 27, 690, 265));
+    EXPECT_TRUE(main.isEnabled());
+}
+
+TEST_F(HelpWindows, AboutShowsVersionMakerAndLicenceAndOpensTheSite) {
+    write("License.Txt", "MIT License %1 by %2");
+    QList<QUrl> opened;
+    AboutWindow about(nullptr, english, {folder()}, [&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    about.show();
+    EXPECT_EQ(about.windowTitle(), "About Quillpost");
+    EXPECT_EQ(about.size(), QSize(400, 108));
+    EXPECT_EQ(about.editor()->toPlainText(),
+              "Quillpost 0,28,1305,1700\nRSS feed and podcast editor, made by the Quillpost "
+              "developers.\n\nMIT License Quillpost by the Quillpost developers");
+    EXPECT_EQ(about.okButton()->text(), "OK");
+    EXPECT_EQ(about.okButton()->geometry().top(), about.webButton()->geometry().top());
+    QTest::mouseClick(about.webButton(), Qt::LeftButton);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(kMakerWebSite)});
+    EXPECT_TRUE(about.isVisible()) << "the web button leaves the window open";
+    QTest::mouseClick(about.okButton(), Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+// The shipped help names every menu command by its caption in the same language.
+TEST_F(HelpWindows, ShippedHelpNamesEveryMenuCommand) {
+    const QStringList folders{QString(QP_SOURCE_DIR) + "/data/"};
+    for (qp::LangTable* lang : {&english, &french}) {
+        const QString page = FileToString(DataFile_Find(
+            folders, QString::fromStdString(lang->Lang_Get("Help.FileName")) + ".Html"));
+        ASSERT_FALSE(page.isEmpty());
+        for (const qp::LangEntry& entry : lang->entries()) {
+            if (!entry.Key.starts_with("Menu\\"))
+                continue;
+            const QString caption = QString::fromStdString(entry.Text).remove('&');
+            EXPECT_TRUE(page.contains(caption)) << entry.Key << ": " << caption.toStdString();
+        }
+    }
+}
