@@ -18,7 +18,13 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-const FtpOptions kQuick{1000, kDefaultBlockSize};
+FtpOptions options_of(int timeout_ms) {
+    FtpOptions options;
+    options.timeout_ms = timeout_ms;
+    return options;
+}
+
+const FtpOptions kQuick = options_of(1000);
 
 std::vector<Step> login_steps() {
     return {{"USER u", "331 Password please\r\n"}, {"PASS p", "230 Logged in\r\n"}};
@@ -31,7 +37,7 @@ std::vector<Step> with_login(std::vector<Step> more) {
 }
 
 std::unique_ptr<FtpClient> open(const ScriptedFtpServer& server, FtpOptions options = kQuick) {
-    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options);
+    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options).client;
 }
 
 std::string temp_file(const std::string& name, const std::string& content) {
@@ -53,8 +59,8 @@ TEST(FtpClientScripted, MultiLineGreetingAndLogin) {
         auto client = open(server);
         ASSERT_TRUE(Ftp_IsOpen(client.get()));
         EXPECT_EQ(client->GetDirectory(), "/home dir");
-        EXPECT_TRUE(client->SetDirectory(".."));
-        EXPECT_FALSE(client->SetDirectory("a b"));
+        EXPECT_EQ(client->SetDirectory(".."), "");
+        EXPECT_NE(client->SetDirectory("a b"), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "PWD", "CDUP", "CWD a b", "QUIT"}));
 }
@@ -67,12 +73,13 @@ TEST(FtpClientScripted, RefusesLoginWithoutPassword) {
 
 TEST(FtpClientScripted, SilentOrRunawayServersFailTheOperation) {
     ScriptedFtpServer silent("220 Ready\r\n", {{"USER u", ""}});
-    EXPECT_EQ(open(silent, FtpOptions{200, kDefaultBlockSize}), nullptr);
+    EXPECT_EQ(open(silent, options_of(200)), nullptr);
     EXPECT_EQ(silent.commands(), Strings{"USER u"});
 
     ScriptedFtpServer runaway("220 " + std::string(100000, 'x') + "\r\n", {});
     EXPECT_EQ(open(runaway), nullptr);
-    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}), nullptr);
+    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}).client,
+              nullptr);
 }
 
 TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
@@ -89,7 +96,7 @@ TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        ASSERT_TRUE(client->ListDirectory());
+        ASSERT_EQ(client->ListDirectory(), "");
         const auto& entries = client->Entries();
         ASSERT_EQ(entries.size(), 2u);
         EXPECT_EQ(entries[0].type, 2);
@@ -115,7 +122,7 @@ TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
         EXPECT_TRUE(client);
         if (!client)
             return std::int64_t{0};
-        const bool sent = client->SendFile(path, "feed.xml", false);
+        const bool sent = client->SendFile(path, "feed.xml", SendMode::Wait).error.empty();
         EXPECT_EQ(sent, client->Progress() == kTransferDone);
         const std::int64_t state = client->Progress();
         client.reset();
@@ -138,7 +145,7 @@ TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
                     {"PWD", "257 \"/\"\r\n"}}));
     auto client = open(server);
     ASSERT_TRUE(client);
-    ASSERT_TRUE(client->SendFile(path, "big.bin", true));
+    ASSERT_EQ(client->SendFile(path, "big.bin", SendMode::Background).error, "");
     for (int i = 0; i < 1000 && (client->Progress() >= 0 || client->Progress() == -1); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(client->Progress(), kTransferFailed);
@@ -151,11 +158,13 @@ TEST(FtpClientScripted, LineBreaksInNamesAreRefusedBeforeSending) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        EXPECT_FALSE(client->CreateDirectory("a\r\nDELE feed.xml"));
-        EXPECT_FALSE(client->SetDirectory("a\nb"));
-        EXPECT_FALSE(client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", true));
+        EXPECT_NE(client->CreateDirectory("a\r\nDELE feed.xml"), "");
+        EXPECT_NE(client->SetDirectory("a\nb"), "");
+        EXPECT_NE(
+            client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background).error,
+            "");
         EXPECT_EQ(client->Progress(), kTransferFailed);
-        EXPECT_TRUE(client->CreateDirectory("ok"));
+        EXPECT_EQ(client->CreateDirectory("ok"), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "MKD ok", "QUIT"}));
 }

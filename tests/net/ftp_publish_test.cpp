@@ -33,10 +33,10 @@ int publish(const Doc& doc, const RssCreateResult& made, std::vector<std::string
     job.password = test::PyFtpd::kPassword;
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
-    EXPECT_TRUE(sender.Connect());
+    EXPECT_EQ(sender.Connect(), "");
     for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
         sender.Poll();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        sender.Wait(10);
     }
     lines = sender.lines();
     return sender.finished() ? sender.result() : -1;
