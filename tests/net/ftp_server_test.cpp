@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <random>
+#include <semaphore>
 #include <thread>
 
 using namespace qp;
@@ -111,4 +112,41 @@ TEST_F(FtpServer, AbortStopsAnUploadAndKeepsTheSession) {
     EXPECT_LT(remote("abort.bin").size(), std::size_t{128} << 20);
     EXPECT_TRUE(client_->CheckAlive());
     EXPECT_TRUE(remove_file(path));
+}
+
+TEST_F(FtpServer, TheEndOfAnUploadIsPublishedOnlyOnceTheConnectionIsFree) {
+    // The worker stops right before it publishes the final state of its first transfer.
+    std::binary_semaphore at_end{0};
+    std::binary_semaphore go_on{0};
+    std::atomic<bool> paused{false};
+    FtpOptions options;
+    options.timeout_ms = 5000;
+    options.on_transfer_end = [&] {
+        if (!paused.exchange(true)) {
+            at_end.release();
+            go_on.acquire();
+        }
+    };
+    auto client = Ftp_Open(server_.login(), options).client;
+    ASSERT_TRUE(client);
+    ASSERT_EQ(client->CreateDirectory("media"), "");
+    ASSERT_EQ(client->SetDirectory("media"), "");
+    ASSERT_EQ(
+        client->SendFile(local_file("ep.mp3", "episode"), "ep.mp3", SendMode::Background).error,
+        "");
+    ASSERT_TRUE(at_end.try_acquire_for(std::chrono::seconds(10)));
+    // A poll now must not take the transfer for ended.
+    const std::int64_t state = client->Progress();
+    go_on.release();
+    EXPECT_TRUE(state == kTransferSettingUp || state >= 0) << state;
+    for (int i = 0; i < 1000 && client->Progress() != kTransferDone; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(client->Progress(), kTransferDone);
+    // Seen ended, the connection takes the next steps at once, in the right folder.
+    EXPECT_EQ(client->SetDirectory(".."), "");
+    EXPECT_EQ(client->GetDirectory(), "/");
+    EXPECT_EQ(client->SendFile(local_file("feed.xml", "<rss/>"), "feed.xml", SendMode::Wait).error,
+              "");
+    EXPECT_EQ(remote("feed.xml"), "<rss/>");
+    EXPECT_EQ(remote("media/ep.mp3"), "episode");
 }
