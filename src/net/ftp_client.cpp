@@ -4,6 +4,10 @@
 #include "net/ftp_listing.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -15,8 +19,25 @@ namespace {
 // After an abort or a cancel the server's closing reply is awaited only briefly.
 constexpr int kAbortReplyMs = 500;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+// Owns the descriptor of a local file being sent.
+class LocalFile {
+public:
+    explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~LocalFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+    int fd() const { return fd_; }
+    // The size now, or -1 when the file cannot be read.
+    std::int64_t size() const {
+        struct stat info {};
+        return fd_ >= 0 && ::fstat(fd_, &info) == 0 && !S_ISDIR(info.st_mode) ? info.st_size : -1;
+    }
+
+private:
+    int fd_;
 };
 
 constexpr const char* kBusy = "a transfer is running";
@@ -257,8 +278,9 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
         state_ = error.empty() ? kTransferDone : kTransferFailed;
         return SendResult{std::move(error), started};
     };
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(local_file.c_str(), "rb"));
-    if (!file)
+    const LocalFile file(local_file);
+    const std::int64_t size = file.size();
+    if (size < 0)
         return finish("the local file cannot be read");
     control_.set_cancel(cancel);
     std::string error = set_type('I');
@@ -272,27 +294,20 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
 
     started = true;
     state_ = 0;
-    std::vector<char> block(std::max<std::size_t>(options_.block_size, 1));
-    bool reached_end = false;
-    while (!cancel.raised()) {
-        const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
-        if (n > 0) {
-            // A slow link is fine as long as it moves: the time-out bounds each block.
-            error = data.send_all(std::string_view(block.data(), n),
-                                  deadline_in(options_.timeout_ms), cancel);
-            if (!error.empty()) {
-                error = "the data connection failed: " + error;
-                break;
-            }
-            state_ += static_cast<std::int64_t>(n);
-        }
-        if (n < block.size()) {
-            reached_end = std::feof(file.get()) && !std::ferror(file.get());
-            if (!reached_end)
-                error = "the local file could not be read to its end";
+    // The size when the transfer starts is what is sent.
+    const auto block = static_cast<std::int64_t>(std::max<std::size_t>(options_.block_size, 1));
+    std::int64_t offset = 0;
+    while (offset < size && !cancel.raised()) {
+        const auto n = static_cast<std::size_t>(std::min(block, size - offset));
+        // A slow link is fine as long as it moves: the time-out bounds each block.
+        error = data.send_file_part(file.fd(), offset, n, deadline_in(options_.timeout_ms), cancel);
+        if (!error.empty()) {
+            error = "the data connection failed: " + error;
             break;
         }
+        state_ += static_cast<std::int64_t>(n);
     }
+    const bool reached_end = offset == size;
     if (!reached_end && error.empty())
         error = std::string(kCancelled);
     data.shutdown_send();

@@ -423,11 +423,17 @@ void FtpSender::process(std::size_t index) {
                                                  : "the local file is empty");
         return;
     }
-    if (std::string error = FTP_SetPath(job_, folder, MissingFolders::Create, seams_);
-        !error.empty()) {
-        post_line(words_.set_path);
-        post_failure(shown, error);
-        return;
+    // Files sorted by path come folder by folder: the walk is needed only when the folder
+    // changes or something failed since the last one.
+    if (!in_folder_ || *in_folder_ != folder) {
+        in_folder_.reset();
+        if (std::string error = FTP_SetPath(job_, folder, MissingFolders::Create, seams_);
+            !error.empty()) {
+            post_line(words_.set_path);
+            post_failure(shown, error);
+            return;
+        }
+        in_folder_ = folder;
     }
     if (date_check_ && FTP_FindRemoteFile(job_) &&
         FTP_IsUpToDate(file, info->size, info->mtime_utc)) {
@@ -460,6 +466,7 @@ void FtpSender::process(std::size_t index) {
         post_line(words_.ok + " " + FTP_ElapsedText(ended - started));
         return;
     }
+    in_folder_.reset();
     if (!sent.started)
         post_line(words_.error);
     post_failure(shown, sent.error);

@@ -183,6 +183,7 @@ private:
     bool finished_ = false;
     int progress_ = 0;
     std::thread worker_;
+    std::optional<std::string> in_folder_; // where the worker's last walk ended; its own
 
     // Shared with the worker.
     mutable std::mutex mutex_;

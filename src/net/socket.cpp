@@ -12,6 +12,9 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/sendfile.h>
+#endif
 
 namespace qp::net {
 
@@ -178,6 +181,53 @@ std::string Socket::send_all(std::string_view data, Deadline deadline, CancelFla
             return std::strerror(errno);
         if (std::string error = wait_for(fd_, POLLOUT, deadline, cancel); !error.empty())
             return error;
+    }
+    return {};
+}
+
+std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_t count,
+                                   Deadline deadline, CancelFlags cancel) {
+    if (fd_ < 0)
+        return "not connected";
+#ifdef __linux__
+    while (count > 0) {
+        if (cancel.raised())
+            return std::string(kCancelled);
+        off_t at = static_cast<off_t>(offset);
+        const ssize_t sent = ::sendfile(fd_, file_fd, &at, count);
+        if (sent > 0) {
+            offset += sent;
+            count -= static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (sent == 0)
+            return "the local file ended early";
+        if (errno == EINTR)
+            continue;
+        if (errno == EINVAL || errno == ENOSYS)
+            break; // a file the system cannot send this way: read it below
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return std::strerror(errno);
+        if (std::string error = wait_for(fd_, POLLOUT, deadline, cancel); !error.empty())
+            return error;
+    }
+#endif
+    char buffer[65536];
+    while (count > 0) {
+        const ssize_t got =
+            ::pread(file_fd, buffer, std::min(count, sizeof buffer), static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::strerror(errno);
+        if (got == 0)
+            return "the local file ended early";
+        if (std::string error =
+                send_all(std::string_view(buffer, static_cast<std::size_t>(got)), deadline, cancel);
+            !error.empty())
+            return error;
+        offset += got;
+        count -= static_cast<std::size_t>(got);
     }
     return {};
 }
