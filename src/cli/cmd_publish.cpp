@@ -113,7 +113,10 @@ std::string get_password(const std::string* file, const Doc& doc, std::string& p
         password = env;
         return {};
     }
-    return prompt_password("FTP password for " + doc.User + "@" + doc.Client + ": ", password);
+    // The account comes from the project: shown escaped, it cannot steer the terminal.
+    return prompt_password("FTP password for " + net::FTP_Printable(doc.User) + "@" +
+                               net::FTP_Printable(doc.Client) + ": ",
+                           password);
 }
 
 // --- Texts -------------------------------------------------------------------------------------

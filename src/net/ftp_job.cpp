@@ -109,7 +109,10 @@ std::string FTP_Printable(std::string_view text) {
 }
 
 std::string FTP_PartName(std::string_view name) {
-    return "." + std::string(name) + ".part";
+    std::string part = ".";
+    part += name;
+    part += ".part";
+    return part;
 }
 
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
