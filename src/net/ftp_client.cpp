@@ -168,7 +168,7 @@ std::string FtpClient::ListDirectory() {
         listing.append(chunk.data(), got);
     }
     data.close();
-    const std::string final_error = control_.final_reply("LIST", "226;250", until);
+    std::string final_error = control_.final_reply("LIST", "226;250", until);
     control_.set_step_deadline(std::nullopt);
     if (!error.empty())
         return "LIST: " + error;

@@ -200,7 +200,10 @@ TEST(FtpJob, UploadsUnderAPartNameAndRenamesIntoPlace) {
     JobRun run;
     run.add("feed.xml", "<rss/>", "feed.xml");
     run.start(false);
+    std::atomic<int> notes{0}; // what the window turns into queued calls
+    run.sender->set_notify([&] { ++notes; });
     run.finish();
+    EXPECT_GT(notes.load(), 0);
     EXPECT_EQ(run.fake->record->commands,
               (std::vector<std::string>{"NOOP", "PWD", "STOR .feed.xml.part", "RNFR .feed.xml.part",
                                         "RNTO feed.xml"}));
