@@ -299,8 +299,8 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
     std::int64_t offset = 0;
     while (offset < size && !cancel.raised()) {
         const auto n = static_cast<std::size_t>(std::min(block, size - offset));
-        // A slow link is fine as long as it moves: the time-out bounds each block.
-        error = data.send_file_part(file.fd(), offset, n, deadline_in(options_.timeout_ms), cancel);
+        // A slow link is fine as long as it moves: the time-out bounds each wait, not the file.
+        error = data.send_file_part(file.fd(), offset, n, options_.timeout_ms, cancel);
         if (!error.empty()) {
             error = "the data connection failed: " + error;
             break;

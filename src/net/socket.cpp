@@ -186,7 +186,7 @@ std::string Socket::send_all(std::string_view data, Deadline deadline, CancelFla
 }
 
 std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_t count,
-                                   Deadline deadline, CancelFlags cancel) {
+                                   int idle_ms, CancelFlags cancel) {
     if (fd_ < 0)
         return "not connected";
 #ifdef __linux__
@@ -208,7 +208,8 @@ std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_
             break; // a file the system cannot send this way: read it below
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return std::strerror(errno);
-        if (std::string error = wait_for(fd_, POLLOUT, deadline, cancel); !error.empty())
+        if (std::string error = wait_for(fd_, POLLOUT, deadline_in(idle_ms), cancel);
+            !error.empty())
             return error;
     }
 #endif
@@ -222,8 +223,8 @@ std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_
             return std::strerror(errno);
         if (got == 0)
             return "the local file ended early";
-        if (std::string error =
-                send_all(std::string_view(buffer, static_cast<std::size_t>(got)), deadline, cancel);
+        if (std::string error = send_all(std::string_view(buffer, static_cast<std::size_t>(got)),
+                                         deadline_in(idle_ms), cancel);
             !error.empty())
             return error;
         offset += got;

@@ -57,9 +57,10 @@ public:
     [[nodiscard]] std::string send_all(std::string_view data, Deadline deadline,
                                        CancelFlags cancel = {});
     // Sends count bytes of an open file from offset on, advancing offset; straight from the
-    // page cache where the system can. Empty on success, else why not.
+    // page cache where the system can. Fails when no byte moves for idle_ms, however long the
+    // whole takes. Empty on success, else why not.
     [[nodiscard]] std::string send_file_part(int file_fd, std::int64_t& offset, std::size_t count,
-                                             Deadline deadline, CancelFlags cancel = {});
+                                             int idle_ms, CancelFlags cancel = {});
     // Receives at most size bytes into buffer; got = 0 means the peer closed. Empty on success,
     // else why nothing was received.
     [[nodiscard]] std::string receive(char* buffer, std::size_t size, std::size_t& got,
