@@ -28,14 +28,16 @@ void BM_FtpUpload(benchmark::State& state) {
     }
     FtpOptions options;
     options.block_size = static_cast<std::size_t>(state.range(0));
-    auto client = Ftp_Open(
-        FtpLogin{"127.0.0.1", env("QP_FTP_USER"), env("QP_FTP_PASSWORD"), port, true}, options);
+    auto client =
+        Ftp_Open(FtpLogin{"127.0.0.1", env("QP_FTP_USER"), env("QP_FTP_PASSWORD"), port, true},
+                 options)
+            .client;
     if (!client) {
         state.SkipWithError("cannot log in");
         return;
     }
     for (auto _ : state) {
-        if (!client->SendFile(file, "bench.bin", false)) {
+        if (!client->SendFile(file, "bench.bin", SendMode::Wait).error.empty()) {
             state.SkipWithError("upload failed");
             return;
         }

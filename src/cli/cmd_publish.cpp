@@ -4,6 +4,7 @@
 #include "core/paths.h"
 #include "core/preferences.h"
 #include "core/rss_create.h"
+#include "core/text.h"
 #include "net/ftp_job.h"
 
 #include <fcntl.h>
@@ -13,18 +14,17 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 namespace qp {
 
 namespace {
 
 constexpr const char* kPasswordVariable = "QUILLPOST_FTP_PASSWORD";
-constexpr int kPollMs = 50;
+// The longest wait for news from the job: the progress bar and Ctrl+C are looked at this often.
+constexpr int kPollMs = 100;
 constexpr int kBarWidth = 30;
 
 // --- The password ------------------------------------------------------------------------------
@@ -113,7 +113,10 @@ std::string get_password(const std::string* file, const Doc& doc, std::string& p
         password = env;
         return {};
     }
-    return prompt_password("FTP password for " + doc.User + "@" + doc.Client + ": ", password);
+    // The account comes from the project: shown escaped, it cannot steer the terminal.
+    return prompt_password("FTP password for " + net::FTP_Printable(doc.User) + "@" +
+                               net::FTP_Printable(doc.Client) + ": ",
+                           password);
 }
 
 // --- Texts -------------------------------------------------------------------------------------
@@ -160,9 +163,24 @@ private:
 };
 
 std::atomic<bool> g_interrupted{false};
+// The running job's cancel flag: raising it from the handler ends whatever the job waits for.
+std::atomic<std::atomic<bool>*> g_cancel{nullptr};
 
 extern "C" void note_interrupt(int) {
     g_interrupted = true;
+    if (std::atomic<bool>* cancel = g_cancel.load())
+        cancel->store(true);
+}
+
+// A --lang naming no language file is a mistake of the caller, not a reason to show keys.
+std::string check_language(const std::string* lang, const LangTable& texts) {
+    if (!lang || trim_spaces(*lang).empty() || !texts.file_of(trim_spaces(*lang)).empty())
+        return {};
+    std::string found;
+    for (const std::string& name : texts.Lang_List("").names)
+        found += (found.empty() ? "" : ", ") + name;
+    return "no language file for --lang " + *lang +
+           (found.empty() ? "; no language files were found" : "; languages found: " + found);
 }
 
 } // namespace
@@ -184,6 +202,8 @@ int cmd_publish(const std::vector<std::string>& args) {
     const std::string password_path = password_file ? absolute_path(*password_file) : "";
 
     LangTable texts(language_folders(paths.main_folder(), executable_folder()));
+    if (const std::string error = check_language(parsed.option("--lang"), texts); !error.empty())
+        return usage_error(error);
     texts.Lang_Select(language_name(parsed.option("--lang"), paths));
 
     Log log; // the tool never writes the program's log file
@@ -214,20 +234,28 @@ int cmd_publish(const std::vector<std::string>& args) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     });
-    if (!sender.Connect())
-        return fail(sender.lines().back());
-
-    // Ctrl+C stops the running transfer cleanly; the files not sent make the result a failure.
+    // Ctrl+C stops the job wherever it waits; the files not sent make the result a failure.
+    g_cancel = &job.cancel;
     auto* old_int = std::signal(SIGINT, note_interrupt);
+    const auto restore = [&] {
+        std::signal(SIGINT, old_int);
+        g_cancel = nullptr;
+    };
+    if (const std::string error = sender.Connect(); !error.empty()) {
+        restore();
+        return fail(g_interrupted ? "interrupted" : sender.lines().back() + " (" + error + ")");
+    }
+    // The job wakes this loop whenever it has news, so one file follows the other at once.
     while (!sender.finished() && !g_interrupted) {
         sender.Poll();
         if (sender.transferring())
             bar.show(sender.progress(), sender.title());
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+        if (!sender.finished())
+            sender.Wait(kPollMs);
     }
     bar.clear();
     sender.Close();
-    std::signal(SIGINT, old_int);
+    restore();
     if (g_interrupted)
         return fail("interrupted: not every file was sent");
     return sender.result() == 1 ? kExitOk : kExitFailure;

@@ -242,6 +242,8 @@ std::vector<LanguageKey> build_table() {
         {"FTP\\Send.Ok", {}},
         {"FTP\\Send.ErrorFinished", {"%s1%", "%s2%"}},
         {"FTP\\Send.Finished", {"%s1%"}},
+        {"FTP\\Send.Failed", {"%s1%", "%s2%"}},
+        {"FTP\\Send.RenameRefused", {"%s1%", "%s2%"}},
 
         // Help, history, version check and about window.
         {"Help.Title", {}},

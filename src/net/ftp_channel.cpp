@@ -1,77 +1,94 @@
 #include "net/ftp_channel.h"
 
-#include <string>
+#include <algorithm>
 
 namespace qp::net {
 
-bool ControlChannel::send_command(std::string_view word, std::string_view argument) {
-    if (!usable() || !is_safe_argument(argument))
-        return false;
+Deadline ControlChannel::deadline(int timeout_ms) const {
+    const Deadline own = deadline_in(timeout_ms < 0 ? timeout_ms_ : timeout_ms);
+    return step_deadline_ ? std::min(own, *step_deadline_) : own;
+}
+
+std::string ControlChannel::send_command(std::string_view word, std::string_view argument) {
+    if (!is_safe_argument(argument))
+        return std::string(word) + " not sent: its argument holds a line break";
+    if (!usable())
+        return "the connection to the server is lost";
     std::string line(word);
     if (!argument.empty()) {
         line += ' ';
         line += argument;
     }
     line += "\r\n";
-    if (!socket_.send_all(line, timeout_ms_, cancel_)) {
+    if (std::string error = socket_.send_all(line, deadline(), cancel_); !error.empty()) {
         broken_ = true;
-        return false;
+        return std::string(word) + " not sent: " + error;
     }
-    return true;
+    return {};
 }
 
-std::optional<FtpReply> ControlChannel::read_reply(int timeout_ms) {
+std::string ControlChannel::read_reply(FtpReply& out, Deadline until) {
     if (!usable())
-        return std::nullopt;
-    if (timeout_ms < 0)
-        timeout_ms = timeout_ms_;
-    FtpReply reply;
+        return "the connection to the server is lost";
     char chunk[kMaxReplyLine];
     for (;;) {
-        switch (parser_.next(reply)) {
+        switch (parser_.next(out)) {
         case ReplyParser::Status::Complete:
-            return reply;
+            return {};
         case ReplyParser::Status::Malformed:
             broken_ = true;
-            return std::nullopt;
+            return "the server's reply is malformed";
         case ReplyParser::Status::Incomplete:
             break;
         }
-        const std::ptrdiff_t got = socket_.receive(chunk, sizeof chunk, timeout_ms, cancel_);
-        if (got <= 0) {
+        std::size_t got = 0;
+        std::string error = socket_.receive(chunk, sizeof chunk, got, until, cancel_);
+        if (error.empty() && got == 0)
+            error = "the server closed the connection";
+        if (!error.empty()) {
             broken_ = true;
-            return std::nullopt;
+            return error;
         }
-        parser_.append(std::string_view(chunk, static_cast<std::size_t>(got)));
+        parser_.append(std::string_view(chunk, got));
     }
 }
 
-bool ControlChannel::command(std::string_view word, std::string_view argument,
-                             std::string_view codes, FtpReply* reply) {
-    if (!send_command(word, argument))
-        return false;
-    std::optional<FtpReply> got = read_reply();
-    if (!got)
-        return false;
-    const bool accepted = reply_accepts(*got, codes);
+std::string ControlChannel::command(std::string_view word, std::string_view argument,
+                                    std::string_view codes, FtpReply* reply) {
+    if (std::string error = send_command(word, argument); !error.empty())
+        return error;
+    FtpReply got;
+    if (std::string error = read_reply(got, deadline()); !error.empty())
+        return std::string(word) + ": " + error;
+    std::string error;
+    if (!reply_accepts(got, codes))
+        error = std::string(word) + " refused: " + reply_text(got);
     if (reply)
-        *reply = std::move(*got);
-    return accepted;
+        *reply = std::move(got);
+    return error;
 }
 
-bool ControlChannel::final_reply(std::string_view codes, int timeout_ms) {
-    const std::optional<FtpReply> got = read_reply(timeout_ms);
-    return got && reply_accepts(*got, codes);
+std::string ControlChannel::final_reply(std::string_view word, std::string_view codes,
+                                        Deadline until) {
+    FtpReply got;
+    if (std::string error = read_reply(got, until); !error.empty())
+        return std::string(word) + ": " + error;
+    if (!reply_accepts(got, codes))
+        return std::string(word) + " refused: " + reply_text(got);
+    return {};
 }
 
-Socket ControlChannel::open_passive() {
+std::string ControlChannel::open_passive(Socket& data) {
     FtpReply reply;
-    if (!command("PASV", {}, "227", &reply))
-        return {};
+    if (std::string error = command("PASV", {}, "227", &reply); !error.empty())
+        return error;
     const std::optional<int> port = parse_pasv_port(reply);
     if (!port)
-        return {};
-    return Socket::connect_to_peer(socket_, *port, timeout_ms_);
+        return "PASV reply without an address: " + reply_text(reply);
+    data = Socket::connect_to_peer(socket_, *port, deadline(), cancel_);
+    if (!data.valid())
+        return "the data connection could not be opened";
+    return {};
 }
 
 void ControlChannel::close() {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -23,25 +24,32 @@ public:
     const Socket& socket() const { return socket_; }
     int timeout_ms() const { return timeout_ms_; }
 
+    // While set, every wait also ends at this deadline, so a step of several commands (a folder
+    // walk, a listing) is bounded as a whole.
+    void set_step_deadline(std::optional<Deadline> deadline) { step_deadline_ = deadline; }
+    // Every wait also ends (and breaks the channel) soon after one of these flags is raised.
+    void set_cancel(CancelFlags cancel) { cancel_ = cancel; }
+    CancelFlags cancel() const { return cancel_; }
+    // The channel's time-out from now, or the step's deadline when that comes first.
+    Deadline deadline(int timeout_ms = -1) const;
+
     // Sends the word, a space and the argument when there is one, then CR LF. An argument
-    // holding a line break is refused before anything is sent.
-    [[nodiscard]] bool send_command(std::string_view word, std::string_view argument = {});
-    // The next reply, or nullopt on time-out (timeout_ms, or the channel's own when negative),
-    // a closed connection or a malformed reply.
-    std::optional<FtpReply> read_reply(int timeout_ms = -1);
-    // Sends a command and reads its reply; true when a line of it carries one of the codes.
-    [[nodiscard]] bool command(std::string_view word, std::string_view argument,
-                               std::string_view codes, FtpReply* reply = nullptr);
-    // The reply that ends a transfer; true when it is one of the codes.
-    [[nodiscard]] bool final_reply(std::string_view codes, int timeout_ms = -1);
+    // holding a line break is refused before anything is sent. Empty on success, else why not.
+    [[nodiscard]] std::string send_command(std::string_view word, std::string_view argument = {});
+    // The next whole reply, which must be complete before the deadline however slowly it comes.
+    [[nodiscard]] std::string read_reply(FtpReply& out, Deadline deadline);
+    // Sends a command and reads its reply; empty when its final line carries one of the codes.
+    // The error names the command word and the server's line, never the argument.
+    [[nodiscard]] std::string command(std::string_view word, std::string_view argument,
+                                      std::string_view codes, FtpReply* reply = nullptr);
+    // The reply that ends a transfer; empty when it carries one of the codes.
+    [[nodiscard]] std::string final_reply(std::string_view word, std::string_view codes,
+                                          Deadline deadline);
 
     // Opens the passive data connection: PASV, then a connection to the control connection's
     // peer at the port of the reply. The address the server names is not used, so a reply cannot
     // point the client at another host.
-    Socket open_passive();
-
-    // While set, a wait for a reply also ends (and breaks the channel) when *cancel turns true.
-    void set_cancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+    [[nodiscard]] std::string open_passive(Socket& data);
 
     void close();
 
@@ -50,7 +58,8 @@ private:
     ReplyParser parser_;
     int timeout_ms_;
     bool broken_ = false;
-    const std::atomic<bool>* cancel_ = nullptr;
+    std::optional<Deadline> step_deadline_;
+    CancelFlags cancel_;
 };
 
 } // namespace qp::net

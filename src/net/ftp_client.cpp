@@ -4,19 +4,43 @@
 #include "net/ftp_listing.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace qp::net {
 
 namespace {
 
-// After an abort the server's closing reply is awaited only briefly.
+// After an abort or a cancel the server's closing reply is awaited only briefly.
 constexpr int kAbortReplyMs = 500;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+// Owns the descriptor of a local file being sent.
+class LocalFile {
+public:
+    explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~LocalFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+    int fd() const { return fd_; }
+    // The size now, or -1 when the file cannot be read.
+    std::int64_t size() const {
+        struct stat info {};
+        return fd_ >= 0 && ::fstat(fd_, &info) == 0 && !S_ISDIR(info.st_mode) ? info.st_size : -1;
+    }
+
+private:
+    int fd_;
 };
+
+constexpr const char* kBusy = "a transfer is running";
 
 } // namespace
 
@@ -24,30 +48,45 @@ bool Net_Init() {
     return Socket::network_available();
 }
 
-std::unique_ptr<FtpClient> Ftp_Open(const FtpLogin& login, const FtpOptions& options) {
-    if (!is_safe_argument(login.user) || !is_safe_argument(login.password))
-        return nullptr;
-    Socket socket = Socket::connect_to(login.server, login.port, options.timeout_ms);
-    if (!socket.valid())
-        return nullptr;
+FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options) {
+    FtpOpened out;
+    if (!is_safe_argument(login.user) || !is_safe_argument(login.password)) {
+        out.error = "the user or the password holds a line break";
+        return out;
+    }
+    const CancelFlags cancel{options.cancel};
+    Socket socket =
+        Socket::connect_to(login.server, login.port, deadline_in(options.timeout_ms), cancel);
+    if (!socket.valid()) {
+        out.error = "the server cannot be reached";
+        return out;
+    }
     ControlChannel control(std::move(socket), options.timeout_ms);
-    if (!control.read_reply()) // the greeting
-        return nullptr;
+    control.set_cancel(cancel);
+    FtpReply greeting;
+    if (std::string error = control.read_reply(greeting, control.deadline()); !error.empty()) {
+        out.error = "no greeting: " + error;
+        return out;
+    }
     // A 230 straight after USER would log in without the password ever being checked.
-    if (!control.command("USER", login.user, "331"))
-        return nullptr;
-    if (!control.command("PASS", login.password, "230"))
-        return nullptr;
-    return std::unique_ptr<FtpClient>(new FtpClient(std::move(control), options));
+    out.error = control.command("USER", login.user, "331");
+    if (out.error.empty())
+        out.error = control.command("PASS", login.password, "230");
+    if (out.error.empty())
+        out.client.reset(new FtpClient(std::move(control), options));
+    return out;
 }
 
 bool Ftp_IsOpen(const FtpClient* client) {
     return client && client->IsOpen();
 }
 
+FtpClient::FtpClient(ControlChannel control, FtpOptions options)
+    : control_(std::move(control)), options_(std::move(options)) {}
+
 FtpClient::~FtpClient() {
     AbortFile();
-    if (control_.usable())
+    if (control_.usable() && !control_.cancel().raised())
         (void)control_.send_command("QUIT");
     control_.close();
 }
@@ -59,75 +98,149 @@ bool FtpClient::IsOpen() const {
 bool FtpClient::CheckAlive() {
     if (busy())
         return true;
-    return control_.command("PWD", {}, "257");
+    FtpReply reply;
+    checked_folder_.reset();
+    if (!control_.command("PWD", {}, "257", &reply).empty())
+        return false;
+    checked_folder_ = parse_pwd_directory(reply);
+    return true;
 }
 
 std::string FtpClient::GetDirectory() {
+    // A liveness check asked the same question a moment ago.
+    if (std::optional<std::string> folder = std::exchange(checked_folder_, std::nullopt))
+        return *folder;
     FtpReply reply;
-    if (busy() || !control_.command("PWD", {}, "257", &reply))
+    if (busy() || !control_.command("PWD", {}, "257", &reply).empty())
         return {};
     return parse_pwd_directory(reply);
 }
 
-bool FtpClient::SetDirectory(const std::string& name) {
-    if (busy() || name.empty())
-        return false;
+std::string FtpClient::SetDirectory(const std::string& name) {
+    checked_folder_.reset();
+    if (busy())
+        return kBusy;
+    if (name.empty())
+        return "no folder name";
     if (name == "..")
         return control_.command("CDUP", {}, "200;250");
     return control_.command("CWD", name, "250");
 }
 
-bool FtpClient::CreateDirectory(const std::string& name) {
-    if (busy() || name.empty())
-        return false;
+std::string FtpClient::CreateDirectory(const std::string& name) {
+    checked_folder_.reset();
+    if (busy())
+        return kBusy;
+    if (name.empty())
+        return "no folder name";
     return control_.command("MKD", name, "257");
 }
 
-bool FtpClient::ListDirectory() {
+std::string FtpClient::ListDirectory() {
+    checked_folder_.reset();
     entries_.clear();
-    if (busy() || !control_.command("TYPE", "A", "200"))
-        return false;
-    Socket data = control_.open_passive();
-    if (!data.valid() || !control_.command("LIST", {}, "125;150"))
-        return false;
+    if (busy())
+        return kBusy;
+    // The whole listing shares one deadline, however slowly its bytes arrive.
+    const Deadline until = control_.deadline();
+    control_.set_step_deadline(until);
+    std::string error = set_type('A');
+    Socket data;
+    if (error.empty())
+        error = control_.open_passive(data);
+    if (error.empty())
+        error = control_.command("LIST", {}, "125;150");
+    if (!error.empty()) {
+        control_.set_step_deadline(std::nullopt);
+        return error;
+    }
     std::string listing;
     std::vector<char> chunk(64 * 1024);
-    bool complete = false;
     for (;;) {
-        const std::ptrdiff_t got = data.receive(chunk.data(), chunk.size(), options_.timeout_ms);
-        if (got == 0) {
-            complete = true;
+        std::size_t got = 0;
+        error = data.receive(chunk.data(), chunk.size(), got, until, control_.cancel());
+        if (!error.empty() || got == 0)
+            break;
+        if (listing.size() + got > kMaxListingBytes) {
+            error = "the listing is too large";
             break;
         }
-        if (got < 0 || listing.size() + static_cast<std::size_t>(got) > kMaxListingBytes)
-            break;
-        listing.append(chunk.data(), static_cast<std::size_t>(got));
+        listing.append(chunk.data(), got);
     }
     data.close();
-    if (!control_.final_reply("226;250") || !complete)
-        return false;
+    std::string final_error = control_.final_reply("LIST", "226;250", until);
+    control_.set_step_deadline(std::nullopt);
+    if (!error.empty())
+        return "LIST: " + error;
+    if (!final_error.empty())
+        return final_error;
     entries_ = parse_listing(listing, date_fields(local_from_utc(current_clock().utc_now())));
-    return true;
+    return {};
 }
 
-bool FtpClient::SendFile(const std::string& local_file, const std::string& remote_name,
-                         bool async) {
+std::optional<std::int64_t> FtpClient::ModificationTime(const std::string& name) {
+    checked_folder_.reset();
+    FtpReply reply;
+    if (busy() || name.empty() || !control_.command("MDTM", name, "213", &reply).empty())
+        return std::nullopt;
+    return parse_mdtm_time(reply);
+}
+
+std::string FtpClient::Rename(const std::string& from, const std::string& to) {
+    checked_folder_.reset();
     if (busy())
-        return false;
+        return kBusy;
+    if (std::string error = control_.command("RNFR", from, "350"); !error.empty())
+        return error;
+    return control_.command("RNTO", to, "250");
+}
+
+std::string FtpClient::Delete(const std::string& name) {
+    checked_folder_.reset();
+    if (busy())
+        return kBusy;
+    return control_.command("DELE", name, "250");
+}
+
+std::string FtpClient::set_type(char type) {
+    if (type_ == type)
+        return {};
+    std::string error = control_.command("TYPE", std::string(1, type), "200");
+    type_ = error.empty() ? type : 0;
+    return error;
+}
+
+SendResult FtpClient::SendFile(const std::string& local_file, const std::string& remote_name,
+                               SendMode mode) {
+    checked_folder_.reset();
+    if (busy())
+        return {kBusy, false};
     join_worker();
-    if (remote_name.empty() || !is_safe_argument(remote_name) || !control_.usable()) {
+    std::string error;
+    if (remote_name.empty())
+        error = "no remote name";
+    else if (!is_safe_argument(remote_name))
+        error = "the remote name holds a line break";
+    else if (!control_.usable())
+        error = "the connection to the server is lost";
+    if (!error.empty()) {
+        transfer_error_ = error;
         state_ = kTransferFailed;
-        return false;
+        return {error, false};
     }
     abort_ = false;
+    transfer_error_.clear();
     state_ = kTransferSettingUp;
     running_ = true;
-    if (!async) {
-        upload(local_file, remote_name);
-        return state_.load() == kTransferDone;
-    }
-    worker_ = std::thread([this, local_file, remote_name] { upload(local_file, remote_name); });
-    return true;
+    if (mode == SendMode::Wait)
+        return upload(local_file, remote_name);
+    worker_ =
+        std::thread([this, local_file, remote_name] { (void)upload(local_file, remote_name); });
+    return {{}, true};
+}
+
+std::string FtpClient::TransferError() const {
+    return state_.load() == kTransferFailed ? transfer_error_ : std::string();
 }
 
 void FtpClient::AbortFile() {
@@ -137,59 +250,79 @@ void FtpClient::AbortFile() {
     worker_.join();
 }
 
+void FtpClient::SetCancel(const std::atomic<bool>* cancel) {
+    options_.cancel = cancel;
+    control_.set_cancel(CancelFlags{cancel});
+}
+
+void FtpClient::SetStepDeadline(std::optional<Deadline> deadline) {
+    control_.set_step_deadline(deadline);
+}
+
 void FtpClient::join_worker() {
     if (worker_.joinable())
         worker_.join();
 }
 
-void FtpClient::upload(const std::string& local_file, const std::string& remote_name) {
-    // The state is written before running_ is cleared: the window thread, seeing the end, may
-    // use the control connection at once.
-    const auto finish = [this](std::int64_t state) {
-        control_.set_cancel(nullptr);
-        state_ = state;
+SendResult FtpClient::upload(const std::string& local_file, const std::string& remote_name) {
+    const CancelFlags cancel{options_.cancel, &abort_};
+    // The worker lets go of the connection before it publishes the final state: whoever sees
+    // the end may send the next command at once.
+    bool started = false;
+    const auto finish = [&](std::string error) {
+        control_.set_cancel(CancelFlags{options_.cancel});
+        transfer_error_ = error;
         running_ = false;
+        if (options_.on_transfer_end)
+            options_.on_transfer_end();
+        state_ = error.empty() ? kTransferDone : kTransferFailed;
+        return SendResult{std::move(error), started};
     };
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(local_file.c_str(), "rb"));
-    if (!file) {
-        finish(kTransferFailed);
-        return;
-    }
-    control_.set_cancel(&abort_);
-    if (!control_.command("TYPE", "I", "200")) {
-        finish(kTransferFailed);
-        return;
-    }
-    Socket data = control_.open_passive();
-    if (!data.valid() || !control_.command("STOR", remote_name, "125;150")) {
-        finish(kTransferFailed);
-        return;
-    }
+    const LocalFile file(local_file);
+    const std::int64_t size = file.size();
+    if (size < 0)
+        return finish("the local file cannot be read");
+    control_.set_cancel(cancel);
+    std::string error = set_type('I');
+    Socket data;
+    if (error.empty())
+        error = control_.open_passive(data);
+    if (error.empty())
+        error = control_.command("STOR", remote_name, "125;150");
+    if (!error.empty())
+        return finish(error);
 
+    started = true;
     state_ = 0;
-    std::vector<char> block(std::max<std::size_t>(options_.block_size, 1));
-    bool reached_end = false;
-    while (!abort_.load()) {
-        const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
-        if (n > 0) {
-            if (!data.send_all(std::string_view(block.data(), n), options_.timeout_ms, &abort_))
-                break;
-            state_ += static_cast<std::int64_t>(n);
-        }
-        if (n < block.size()) {
-            reached_end = std::feof(file.get()) && !std::ferror(file.get());
+    // The size when the transfer starts is what is sent.
+    const auto block = static_cast<std::int64_t>(std::max<std::size_t>(options_.block_size, 1));
+    std::int64_t offset = 0;
+    while (offset < size && !cancel.raised()) {
+        const auto n = static_cast<std::size_t>(std::min(block, size - offset));
+        // A slow link is fine as long as it moves: the time-out bounds each wait, not the file.
+        error = data.send_file_part(file.fd(), offset, n, options_.timeout_ms, cancel);
+        if (!error.empty()) {
+            error = "the data connection failed: " + error;
             break;
         }
+        state_ += static_cast<std::int64_t>(n);
     }
+    const bool reached_end = offset == size;
+    if (!reached_end && error.empty())
+        error = std::string(kCancelled);
     data.shutdown_send();
     data.close();
 
-    // Only the server's word that it stored the file makes the transfer a success.
-    control_.set_cancel(nullptr);
-    const bool aborted = abort_.load() && !reached_end;
-    const int wait = aborted ? std::min(options_.timeout_ms, kAbortReplyMs) : -1;
-    const bool stored = control_.final_reply("226;250", wait);
-    finish(reached_end && stored ? kTransferDone : kTransferFailed);
+    // Only the server's word that it stored the file makes the transfer a success. After a
+    // cancel the reply is awaited briefly, so the connection may stay in step.
+    const bool stopped = cancel.raised();
+    if (stopped)
+        control_.set_cancel(CancelFlags{});
+    const std::string stored = control_.final_reply(
+        "STOR", "226;250", stopped ? deadline_in(kAbortReplyMs) : control_.deadline());
+    if (error.empty())
+        error = stored;
+    return finish(error);
 }
 
 } // namespace qp::net

@@ -1,5 +1,6 @@
 // The FTP client the publishing job drives: one control connection, a passive data connection
-// per listing or upload, and uploads on a worker thread whose progress the window polls.
+// per listing or upload, and uploads that run on the calling thread or on a worker whose progress
+// another thread reads.
 #pragma once
 
 #include "net/ftp_channel.h"
@@ -8,25 +9,35 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace qp::net {
 
-// Bytes read from the file and sent per step of an upload; the progress moves once per block.
-// 64 KiB blocks upload faster on loopback than 4 KiB ones (bench/ftp_vs_curl.sh).
-inline constexpr std::size_t kDefaultBlockSize = 65536;
+// Bytes sent per step of an upload; the progress moves once per block. Large blocks cost fewer
+// system calls and wake-ups (bench/publish_vs_curl.sh); small ones move the bar more often.
+inline constexpr std::size_t kDefaultBlockSize = 1 << 20;
 
 struct FtpOptions {
-    // How long a connect, a send or a wait for the server may take before the operation fails.
+    // How long a connect, a whole reply or a listing may take, and how long an upload may make
+    // no progress, before the operation fails.
     int timeout_ms = 30000;
     std::size_t block_size = kDefaultBlockSize;
+    // Raised from any thread, it ends every wait of the connection within kCancelSliceMs.
+    const std::atomic<bool>* cancel = nullptr;
+    // Runs on the transfer's thread when a transfer has ended, before its final state is
+    // published (tests pause here).
+    std::function<void()> on_transfer_end;
 };
 
 // True when the network layer is available.
 bool Net_Init();
+
+struct FtpOpened;
 
 class FtpClient final : public FtpSession {
 public:
@@ -38,39 +49,54 @@ public:
 
     bool CheckAlive() override;
     std::string GetDirectory() override;
-    bool SetDirectory(const std::string& name) override;
-    bool CreateDirectory(const std::string& name) override;
-    bool ListDirectory() override;
+    std::string SetDirectory(const std::string& name) override;
+    std::string CreateDirectory(const std::string& name) override;
+    std::string ListDirectory() override;
     const std::vector<FtpEntry>& Entries() const override { return entries_; }
     void EndListing() override { entries_.clear(); }
-    // Without async the call returns when the transfer has ended: true when the file was sent.
-    bool SendFile(const std::string& local_file, const std::string& remote_name,
-                  bool async) override;
+    std::optional<std::int64_t> ModificationTime(const std::string& name) override;
+    std::string Rename(const std::string& from, const std::string& to) override;
+    std::string Delete(const std::string& name) override;
+    SendResult SendFile(const std::string& local_file, const std::string& remote_name,
+                        SendMode mode) override;
     std::int64_t Progress() const override { return state_.load(); }
+    std::string TransferError() const override;
     void AbortFile() override;
+    void SetCancel(const std::atomic<bool>* cancel) override;
+    void SetStepDeadline(std::optional<Deadline> deadline) override;
 
 private:
-    friend std::unique_ptr<FtpClient> Ftp_Open(const FtpLogin& login, const FtpOptions& options);
-    FtpClient(ControlChannel control, const FtpOptions& options)
-        : control_(std::move(control)), options_(options) {}
+    friend FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options);
+    FtpClient(ControlChannel control, FtpOptions options);
 
-    // While an upload runs the worker owns the control connection.
+    // While a background upload runs the worker owns the control connection.
     bool busy() const { return running_.load(); }
     void join_worker();
-    void upload(const std::string& local_file, const std::string& remote_name);
+    // Sends TYPE unless the connection already has that type.
+    std::string set_type(char type);
+    SendResult upload(const std::string& local_file, const std::string& remote_name);
 
     ControlChannel control_;
     FtpOptions options_;
     std::vector<FtpEntry> entries_;
+    char type_ = 0;
+    // The folder a liveness check just read, for the GetDirectory that follows it.
+    std::optional<std::string> checked_folder_;
     std::atomic<std::int64_t> state_{kTransferFailed};
     std::atomic<bool> running_{false};
     std::atomic<bool> abort_{false};
+    std::string transfer_error_; // written before the final state is published
     std::thread worker_;
 };
 
-// Connects and logs in (USER, then PASS); nullptr when the server cannot be reached, refuses the
+struct FtpOpened {
+    std::unique_ptr<FtpClient> client; // none on failure
+    std::string error;                 // why not
+};
+
+// Connects and logs in (USER, then PASS). Fails when the server cannot be reached, refuses the
 // login, or accepts the user without asking for a password.
-std::unique_ptr<FtpClient> Ftp_Open(const FtpLogin& login, const FtpOptions& options = {});
+FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options = {});
 bool Ftp_IsOpen(const FtpClient* client);
 
 } // namespace qp::net

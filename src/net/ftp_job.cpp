@@ -6,22 +6,25 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <cstdio>
 
 namespace qp::net {
 
 namespace {
 
 constexpr int kSetPathTries = 30;
+// Stand-ins for the parameters of texts the worker fills in later.
+constexpr std::string_view kParam1 = "\x01";
+constexpr std::string_view kParam2 = "\x02";
 
 std::int64_t steady_ms() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void wait_ms(const std::function<void(int)>& sleep_ms, int ms) {
-    if (sleep_ms)
-        sleep_ms(ms);
+void wait_ms(const FtpJobSeams& seams, int ms) {
+    if (seams.sleep_ms)
+        seams.sleep_ms(ms);
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
@@ -41,11 +44,29 @@ std::string slash_field(std::string_view text, std::size_t k) {
 
 // The name a file takes on the server.
 std::string remote_name_of(const FTPFile& file) {
-    std::string name = FTP_FilePart(file.remote_path);
+    std::string name = file_part(file.remote_path);
     if (name.empty())
         name = file_part(file.local_file);
     return name;
 }
+
+std::string with_params(const std::string& text, std::string_view p1, std::string_view p2 = {}) {
+    return replace_all(replace_all(text, kParam1, p1), kParam2, p2);
+}
+
+// Clears the session's step deadline however the step ends.
+class StepDeadline {
+public:
+    StepDeadline(FtpSession& session, int timeout_ms) : session_(session) {
+        session_.SetStepDeadline(deadline_in(timeout_ms));
+    }
+    ~StepDeadline() { session_.SetStepDeadline(std::nullopt); }
+    StepDeadline(const StepDeadline&) = delete;
+    StepDeadline& operator=(const StepDeadline&) = delete;
+
+private:
+    FtpSession& session_;
+};
 
 } // namespace
 
@@ -60,11 +81,6 @@ std::string FTP_FolderPart(std::string_view path, bool add_slash) {
     return s;
 }
 
-std::string FTP_FilePart(std::string_view path) {
-    const std::size_t last = path.find_last_of("/\\");
-    return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
-}
-
 std::string FTP_ElapsedText(std::int64_t ms) {
     ms = std::max<std::int64_t>(ms, 0);
     if (ms > 9999)
@@ -74,6 +90,29 @@ std::string FTP_ElapsedText(std::int64_t ms) {
         return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + "s";
     }
     return std::to_string(ms) + "ms";
+}
+
+std::string FTP_Printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string FTP_PartName(std::string_view name) {
+    std::string part = ".";
+    part += name;
+    part += ".part";
+    return part;
 }
 
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
@@ -102,8 +141,11 @@ void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) 
 
 FtpJobSeams ftp_client_seams() {
     FtpJobSeams seams;
-    seams.open = [](const FtpLogin& login) -> std::unique_ptr<FtpSession> {
-        return Ftp_Open(login);
+    seams.open = [](const FtpLogin& login, const std::atomic<bool>* cancel) {
+        FtpOptions options;
+        options.cancel = cancel;
+        FtpOpened opened = Ftp_Open(login, options);
+        return SessionOpened{std::move(opened.client), std::move(opened.error)};
     };
     seams.net_init = [] {
         static const bool available = Net_Init();
@@ -112,7 +154,8 @@ FtpJobSeams ftp_client_seams() {
     return seams;
 }
 
-bool FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts, const LineSink& add_line) {
+std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
+                        const LineSink& add_line) {
     FtpLogin login;
     login.server = job.server;
     login.user = job.user;
@@ -124,18 +167,22 @@ bool FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts, const Line
     job.connection.reset();
     if (seams.net_init && !seams.net_init()) {
         add_line(texts.get("FTP\\NetWork.NotFound"));
-        return false;
+        return "the network is not available";
     }
     add_line(texts.get("FTP\\NetWork.Found"));
+    SessionOpened opened{nullptr, "no way to connect"};
     if (seams.open)
-        job.connection = seams.open(login);
+        opened = seams.open(login, &job.cancel);
     std::fill(login.password.begin(), login.password.end(), '\0');
+    job.connection = std::move(opened.session);
+    const std::string server = FTP_Printable(job.server);
     if (!job.connection) {
-        add_line(texts.get("FTP\\Client.NotConnected") + " : " + job.server);
-        return false;
+        add_line(texts.get("FTP\\Client.NotConnected") + " : " + server);
+        return opened.error.empty() ? "no connection" : FTP_Printable(opened.error);
     }
-    add_line(texts.get("FTP\\Client.Connected") + " : " + job.server);
-    return true;
+    job.connection->SetCancel(&job.cancel);
+    add_line(texts.get("FTP\\Client.Connected") + " : " + server);
+    return {};
 }
 
 bool FTP_IsAlive(FTPJob& job) {
@@ -159,33 +206,42 @@ std::string FTP_CurrentFolder(FTPJob& job) {
     return FTP_FolderPart(dir, false);
 }
 
-bool FTP_SetPath(FTPJob& job, std::string_view target_path, bool create,
-                 const std::function<void(int ms)>& sleep_ms) {
+std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolders missing,
+                        const FtpJobSeams& seams) {
+    if (!job.connection)
+        return "no connection";
+    const StepDeadline step(*job.connection, seams.step_timeout_ms);
+    const std::int64_t give_up = steady_ms() + seams.step_timeout_ms;
     if (!FTP_IsAlive(job))
-        return false;
+        return "the connection to the server is lost";
     const std::string target = FTP_FolderPart(target_path, false);
     std::string current = FTP_CurrentFolder(job);
-    int tries = kSetPathTries;
-    while (current != target) {
+    std::string last_error;
+    for (int tries = kSetPathTries; current != target;) {
+        if (job.cancel.load())
+            return std::string(kCancelled);
         if (current.empty() || target.starts_with(current)) {
             const auto depth =
                 static_cast<std::size_t>(std::count(current.begin(), current.end(), '/'));
             const std::string name = slash_field(target, current.empty() ? 1 : depth + 1);
-            if (!job.connection->SetDirectory(name) && create) {
+            last_error = job.connection->SetDirectory(name);
+            if (!last_error.empty() && missing == MissingFolders::Create) {
                 // Some servers need a moment between a refused CWD and the MKD, and before the
                 // new folder can be entered.
-                wait_ms(sleep_ms, 10);
-                (void)job.connection->CreateDirectory(name);
-                wait_ms(sleep_ms, 100);
+                wait_ms(seams, 10);
+                if (std::string error = job.connection->CreateDirectory(name); !error.empty())
+                    last_error = error;
+                wait_ms(seams, 100);
             }
         } else {
-            (void)job.connection->SetDirectory("..");
+            last_error = job.connection->SetDirectory("..");
         }
-        if (--tries == 0)
-            return false;
+        if (--tries == 0 || steady_ms() > give_up)
+            return "the folder /" + target + " cannot be reached" +
+                   (last_error.empty() ? "" : ": " + last_error);
         current = FTP_CurrentFolder(job);
     }
-    return true;
+    return {};
 }
 
 bool FTP_FindRemoteFile(FTPJob& job) {
@@ -193,19 +249,34 @@ bool FTP_FindRemoteFile(FTPJob& job) {
         return false;
     FTPFile& file = job.files[job.current];
     const std::string name = fold_case(remote_name_of(file));
-    if (!job.connection->ListDirectory())
+    if (!job.connection->ListDirectory().empty())
         return false;
-    bool found = false;
+    std::string found;
     for (const FtpEntry& e : job.connection->Entries()) {
         if (e.type == 1 && fold_case(e.name) == name) {
             file.size = e.size;
             file.remote_date = e.date;
-            found = true;
+            found = e.name;
             break;
         }
     }
     job.connection->EndListing();
-    return found;
+    file.remote_mtime_utc.reset();
+    if (found.empty())
+        return false;
+    // The listing shows the server's clock in an unknown zone, to the minute at best; MDTM
+    // answers in UTC to the second.
+    file.remote_mtime_utc = job.connection->ModificationTime(found);
+    return true;
+}
+
+bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t local_mtime_utc) {
+    // A copy of another size is a different file, or one whose upload was cut short.
+    if (remote.size != local_size)
+        return false;
+    if (remote.remote_mtime_utc)
+        return local_mtime_utc <= *remote.remote_mtime_utc;
+    return local_from_utc(local_mtime_utc) <= remote.remote_date;
 }
 
 // --- The runner -------------------------------------------------------------------------------
@@ -218,118 +289,235 @@ FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
     for (FTPFile& f : job_.files)
         f.status = kFileNotSent;
     job_.current = 0;
-    title_ = texts_.get("FTP\\Title.Send");
+    job_.cancel = false;
+    words_.title = texts_.get("FTP\\Title.Send");
+    words_.file = texts_.get("FTP\\Send.File");
+    words_.not_found = texts_.get("FTP\\Send.FileNotFound");
+    words_.set_path = texts_.get("FTP\\Send.ErrorSetPath");
+    words_.too_old = texts_.get("FTP\\Send.TooOldFile");
+    words_.error = texts_.get("FTP\\Send.Error");
+    words_.ok = texts_.get("FTP\\Send.Ok");
+    words_.failed = texts_.get("FTP\\Send.Failed", {kParam1, kParam2});
+    words_.rename_refused = texts_.get("FTP\\Send.RenameRefused", {kParam1, kParam2});
+    title_ = words_.title;
 }
 
 FtpSender::~FtpSender() {
     Close();
 }
 
-void FtpSender::add_line(const std::string& line) {
-    lines_.push_back(line);
-    if (sink_)
-        sink_(line);
-}
-
-bool FtpSender::Connect() {
+std::string FtpSender::Connect() {
     if (connected_)
-        return true;
-    connected_ = FTP_Connect(job_, seams_, texts_, [this](const std::string& l) { add_line(l); });
-    return connected_;
+        return {};
+    std::string error = FTP_Connect(job_, seams_, texts_, [this](const std::string& l) {
+        lines_.push_back(l);
+        if (sink_)
+            sink_(l);
+    });
+    connected_ = error.empty();
+    return error;
 }
 
 void FtpSender::Poll() {
-    if (transferring_)
-        read_transfer();
-    if (!connected_ || transferring_ || finished_)
+    if (!connected_ || finished_)
         return;
-    while (job_.current < job_.files.size()) {
-        if (process_current())
-            return;
-        ++job_.current;
-    }
-    report_end();
-}
-
-void FtpSender::read_transfer() {
-    const std::int64_t state = job_.connection->Progress();
-    if (state == kTransferSettingUp)
-        return;
-    FTPFile& file = job_.files[job_.current];
-    if (state == kTransferDone || state == kTransferFailed) {
-        if (state == kTransferDone) {
-            file.status = kFileSent;
-            const std::int64_t now = seams_.now_ms ? seams_.now_ms() : steady_ms();
-            add_line(texts_.get("FTP\\Send.Ok") + " " + FTP_ElapsedText(now - started_ms_));
+    if (!worker_.joinable())
+        worker_ = std::thread([this] { run(); });
+    take_news();
+    if (transferring()) {
+        std::int64_t size = 0;
+        {
+            const std::lock_guard lock(mutex_);
+            size = sending_size_;
         }
-        transferring_ = false;
-        ++job_.current;
-        return;
+        const std::int64_t state = job_.connection->Progress();
+        if (state >= 0 && size > 0)
+            progress_ = static_cast<int>(std::clamp<std::int64_t>(state * 100 / size, 0, 100));
     }
-    if (state >= 0 && file.size > 0)
-        progress_ = static_cast<int>(std::clamp<std::int64_t>(state * 100 / file.size, 0, 100));
+    bool done = false;
+    {
+        const std::lock_guard lock(mutex_);
+        done = worker_done_;
+    }
+    if (done) {
+        worker_.join();
+        take_news(); // what the worker said last
+        report_end();
+    }
 }
 
-bool FtpSender::process_current() {
-    FTPFile& file = job_.files[job_.current];
+void FtpSender::Wait(int max_ms) {
+    std::unique_lock lock(mutex_);
+    news_cv_.wait_for(lock, std::chrono::milliseconds(max_ms),
+                      [this] { return news_ != news_taken_; });
+}
+
+void FtpSender::take_news() {
+    std::vector<std::string> lines;
+    {
+        const std::lock_guard lock(mutex_);
+        lines.swap(pending_lines_);
+        news_taken_ = news_;
+    }
+    for (std::string& line : lines) {
+        if (sink_)
+            sink_(line);
+        lines_.push_back(std::move(line));
+    }
+}
+
+bool FtpSender::transferring() const {
+    const std::lock_guard lock(mutex_);
+    return transferring_;
+}
+
+std::string FtpSender::title() const {
+    const std::lock_guard lock(mutex_);
+    return title_;
+}
+
+void FtpSender::notify() {
+    {
+        const std::lock_guard lock(mutex_);
+        ++news_;
+    }
+    news_cv_.notify_all();
+    if (notify_)
+        notify_();
+}
+
+void FtpSender::post_line(std::string line) {
+    {
+        const std::lock_guard lock(mutex_);
+        pending_lines_.push_back(std::move(line));
+    }
+    notify();
+}
+
+void FtpSender::post_failure(const std::string& name, std::string_view reason) {
+    post_line(with_params(words_.failed, FTP_Printable(name), FTP_Printable(reason)));
+}
+
+void FtpSender::run() {
+    for (std::size_t index = 0; index < job_.files.size() && !job_.cancel.load(); ++index)
+        process(index);
+    {
+        const std::lock_guard lock(mutex_);
+        worker_done_ = true;
+        transferring_ = false;
+        title_ = words_.title;
+    }
+    notify();
+}
+
+void FtpSender::process(std::size_t index) {
+    job_.current = index;
+    FTPFile& file = job_.files[index];
     const std::string folder = FTP_FolderPart(file.remote_path, false);
     const std::string name = remote_name_of(file);
-    add_line(texts_.get("FTP\\Send.File") + " " + file.local_file + " To " + folder + name);
+    const std::string shown = folder + name;
+    post_line(words_.file + " " + FTP_Printable(file.local_file) + " To " + FTP_Printable(shown));
 
     const auto info = file_info(file.local_file);
     if (!info || info->is_directory || info->size <= 0) {
-        add_line(texts_.get("FTP\\Send.FileNotFound"));
-        return false;
+        post_line(words_.not_found);
+        post_failure(shown, !info                ? "the local file is missing"
+                            : info->is_directory ? "the local path is a folder"
+                                                 : "the local file is empty");
+        return;
     }
-    progress_ = 0;
-    if (!FTP_SetPath(job_, folder, true, seams_.sleep_ms)) {
-        add_line(texts_.get("FTP\\Send.ErrorSetPath"));
-        return false;
+    // Files sorted by path come folder by folder: the walk is needed only when the folder
+    // changes or something failed since the last one.
+    if (!in_folder_ || *in_folder_ != folder) {
+        in_folder_.reset();
+        if (std::string error = FTP_SetPath(job_, folder, MissingFolders::Create, seams_);
+            !error.empty()) {
+            post_line(words_.set_path);
+            post_failure(shown, error);
+            return;
+        }
+        in_folder_ = folder;
     }
     if (date_check_ && FTP_FindRemoteFile(job_) &&
-        local_from_utc(info->mtime_utc) <= file.remote_date) {
-        file.status = kFileSkipped;
-        add_line(texts_.get("FTP\\Send.TooOldFile"));
-        return false;
+        FTP_IsUpToDate(file, info->size, info->mtime_utc)) {
+        {
+            const std::lock_guard lock(mutex_);
+            file.status = kFileSkipped;
+        }
+        post_line(words_.too_old);
+        return;
     }
-    file.size = info->size;
-    title_ = texts_.get("FTP\\Title.Send") + " : " + std::to_string(job_.current + 1) + "/" +
-             std::to_string(job_.files.size()) + ", " + name;
-    started_ms_ = seams_.now_ms ? seams_.now_ms() : steady_ms();
-    if (!job_.connection->SendFile(file.local_file, name, true)) {
-        add_line(texts_.get("FTP\\Send.Error"));
-        return false;
+    {
+        const std::lock_guard lock(mutex_);
+        file.size = info->size;
+        sending_size_ = info->size;
+        transferring_ = true;
+        title_ = words_.title + " : " + std::to_string(index + 1) + "/" +
+                 std::to_string(job_.files.size()) + ", " + FTP_Printable(name);
     }
-    transferring_ = true;
-    return true;
+    notify();
+    const std::int64_t started = seams_.now_ms ? seams_.now_ms() : steady_ms();
+    const SendResult sent = upload_in_place(file, name);
+    const std::int64_t ended = seams_.now_ms ? seams_.now_ms() : steady_ms();
+    {
+        const std::lock_guard lock(mutex_);
+        transferring_ = false;
+        if (sent.error.empty())
+            file.status = kFileSent;
+    }
+    if (sent.error.empty()) {
+        post_line(words_.ok + " " + FTP_ElapsedText(ended - started));
+        return;
+    }
+    in_folder_.reset();
+    if (!sent.started)
+        post_line(words_.error);
+    post_failure(shown, sent.error);
+}
+
+SendResult FtpSender::upload_in_place(const FTPFile& file, const std::string& name) {
+    FtpSession& session = *job_.connection;
+    const std::string part = FTP_PartName(name);
+    SendResult sent = session.SendFile(file.local_file, part, SendMode::Wait);
+    if (!sent.error.empty() || job_.cancel.load())
+        return sent;
+    const std::string refused = session.Rename(part, name);
+    if (refused.empty())
+        return sent;
+    post_line(with_params(words_.rename_refused, FTP_Printable(name), FTP_Printable(refused)));
+    (void)session.Delete(part); // the copy stays readable under the final name below
+    return session.SendFile(file.local_file, name, SendMode::Wait);
 }
 
 void FtpSender::report_end() {
     finished_ = true;
-    title_ = texts_.get("FTP\\Title.Send");
     const auto not_sent = std::count_if(job_.files.begin(), job_.files.end(),
                                         [](const FTPFile& f) { return f.status == kFileNotSent; });
     const std::string total = std::to_string(job_.files.size());
-    add_line("");
+    const auto add = [this](const std::string& line) {
+        if (sink_)
+            sink_(line);
+        lines_.push_back(line);
+    };
+    add("");
     if (not_sent > 0)
-        add_line(texts_.get("FTP\\Send.ErrorFinished", {total, std::to_string(not_sent)}));
+        add(texts_.get("FTP\\Send.ErrorFinished", {total, std::to_string(not_sent)}));
     else
-        add_line(texts_.get("FTP\\Send.Finished", {total}));
+        add(texts_.get("FTP\\Send.Finished", {total}));
 }
 
 void FtpSender::Close() {
-    if (transferring_ && job_.connection) {
-        job_.connection->AbortFile();
-        // A transfer that completed before the abort took hold still counts as sent.
-        if (job_.connection->Progress() == kTransferDone)
-            job_.files[job_.current].status = kFileSent;
+    if (worker_.joinable()) {
+        Cancel();
+        worker_.join();
+        take_news();
     }
-    transferring_ = false;
     connected_ = false;
     job_.connection.reset();
 }
 
 int FtpSender::result() const {
+    const std::lock_guard lock(mutex_);
     return std::none_of(job_.files.begin(), job_.files.end(),
                         [](const FTPFile& f) { return f.status == kFileNotSent; })
                ? 1

@@ -1,5 +1,5 @@
 // The publishing job: the files of one RSS creation, the steps that bring each of them to the
-// server, and a window-free runner that the FTP window and the command-line tool poll alike.
+// server, and a window-free runner that the FTP window and the command-line tool drive alike.
 #pragma once
 
 #include "core/clock.h"
@@ -8,11 +8,16 @@
 #include "core/upload_job.h"
 #include "net/ftp_session.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace qp::net {
@@ -20,13 +25,14 @@ namespace qp::net {
 // `FTPFile::status` values.
 inline constexpr int kFileNotSent = 0; // the start value, and any failure
 inline constexpr int kFileSent = 1;
-inline constexpr int kFileSkipped = -1; // the server's copy is not older
+inline constexpr int kFileSkipped = -1; // the server's copy is up to date
 
 struct FTPFile {
     std::string local_file;
-    std::string remote_path; // folder and name relative to the FTP root, "/" separated
-    std::int64_t size = 0;   // the server's size after a look-up, the local size when sending
-    DateValue remote_date = 0;
+    std::string remote_path;   // folder and name relative to the FTP root, "/" separated
+    std::int64_t size = 0;     // the server's size after a look-up, the local size when sending
+    DateValue remote_date = 0; // from the listing: the server's clock, unconverted
+    std::optional<std::int64_t> remote_mtime_utc; // the server's MDTM answer, when it gives one
     int status = kFileNotSent;
 };
 
@@ -41,15 +47,22 @@ struct FTPJob {
     std::string user;
     std::string password;
     std::int32_t port = 0;
+    // Raised from any thread (a signal handler too) to stop the job: every wait of the
+    // connection and every folder walk ends soon after.
+    std::atomic<bool> cancel{false};
 };
 
 // FTP folder form: "\" read as "/", spaces trimmed, with add_slash a trailing "/" added to a
 // text that lacks one, cut after the last "/", one leading "/" removed. The root is "".
 std::string FTP_FolderPart(std::string_view path, bool add_slash);
-// What follows the last "/" or "\" (the whole text when there is none).
-std::string FTP_FilePart(std::string_view path);
 // "12s" above 9999 ms, "1.5s" above 999 ms, else "420ms".
 std::string FTP_ElapsedText(std::int64_t ms);
+// A name or a server's text as it may be shown: control characters become "\xNN", so a name
+// cannot break a line of the message list or steer a terminal.
+std::string FTP_Printable(std::string_view text);
+// The name a file is uploaded under before it is renamed into place: a cut upload never
+// replaces the good copy, and no reader sees half a file.
+std::string FTP_PartName(std::string_view name);
 
 // Appends the enclosures the RSS writer collected, in their order.
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
@@ -57,7 +70,13 @@ void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
 // file and the project file, both into the document's FTP folder (a "/" is assumed after it).
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
 
-using FtpOpener = std::function<std::unique_ptr<FtpSession>(const FtpLogin&)>;
+struct SessionOpened {
+    std::unique_ptr<FtpSession> session; // none on failure
+    std::string error;                   // why not
+};
+// Opens a session; its waits end soon after *cancel is raised.
+using FtpOpener =
+    std::function<SessionOpened(const FtpLogin& login, const std::atomic<bool>* cancel)>;
 using LineSink = std::function<void(const std::string&)>;
 
 // What the job needs from outside; tests replace each part.
@@ -66,28 +85,36 @@ struct FtpJobSeams {
     std::function<bool()> net_init;       // none: the network is available
     std::function<std::int64_t()> now_ms; // none: a steady millisecond clock
     std::function<void(int ms)> sleep_ms; // none: the thread sleeps
+    int step_timeout_ms = 30000;          // bounds a whole folder walk
 };
 
 // The real client: Ftp_Open with its default time-outs, Net_Init asked once per run.
 FtpJobSeams ftp_client_seams();
 
-// Network check and login; adds the message lines. True when the job holds a connection. The
-// password is wiped from the job either way.
-bool FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts, const LineSink& add_line);
+// Network check and login; adds the message lines. Empty when the job holds a connection, else
+// why not. The password is wiped from the job either way.
+[[nodiscard]] std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
+                                      const LineSink& add_line);
 bool FTP_IsAlive(FTPJob& job);
 // The server's current folder in FTP folder form.
 std::string FTP_CurrentFolder(FTPJob& job);
-// Walks to target one level at a time, creating missing levels when create is set; gives up
-// after 30 steps.
-bool FTP_SetPath(FTPJob& job, std::string_view target, bool create,
-                 const std::function<void(int ms)>& sleep_ms);
-// Looks the current file up in the listing of the current remote folder; on success its size
-// and remote date hold the server's values.
-bool FTP_FindRemoteFile(FTPJob& job);
 
-// The loop of the FTP window without the window. The caller polls `Poll` (the window every
-// 100 ms at most); one file is started at a time, and while it is sent only its progress is
-// read, so no control command crosses a running transfer.
+enum class MissingFolders { Fail, Create };
+// Walks to target one level at a time; gives up after 30 steps, after the seams' step time-out
+// or when the job is cancelled. Empty on success, else why not.
+[[nodiscard]] std::string FTP_SetPath(FTPJob& job, std::string_view target, MissingFolders missing,
+                                      const FtpJobSeams& seams);
+// Looks the current file up in the listing of the current remote folder. When found, its size
+// and listed date hold the server's values, and its MDTM time when the server answers.
+bool FTP_FindRemoteFile(FTPJob& job);
+// Whether the server's copy, as FTP_FindRemoteFile read it, may stand for the local file: the
+// same size and not older. Compared in UTC where the server answered MDTM.
+bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t local_mtime_utc);
+
+// The loop of the FTP window without the window. A worker thread takes the files one after the
+// other (folder, date check, upload under the part name, rename); the polling side collects its
+// message lines and reads the progress, so a slow server never blocks the window, and the next
+// file starts as soon as the last one ends.
 class FtpSender {
 public:
     FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams);
@@ -96,46 +123,78 @@ public:
     FtpSender& operator=(const FtpSender&) = delete;
 
     void set_date_check(bool on) { date_check_ = on; }
-    // Called for each message line as it is added (the lines are also kept).
+    // Called from Poll, on the polling thread, for each message line (the lines are also kept).
     void set_line_sink(LineSink sink) { sink_ = std::move(sink); }
+    // Called on the worker thread whenever Poll has something new to collect: the window posts
+    // a queued call to Poll from here instead of waiting for its timer.
+    void set_notify(std::function<void()> notify) { notify_ = std::move(notify); }
 
-    // The send button: connects with the job's account. On failure the caller may correct the
-    // account and call again.
-    bool Connect();
-    // One pass of the loop: reads the running transfer, or starts the next file, or reports
-    // the end once.
+    // The send button: connects with the job's account. Empty on success, else why not; the
+    // caller may correct the account and call again.
+    [[nodiscard]] std::string Connect();
+    // One pass of the loop, never blocking: starts the worker, hands over its message lines,
+    // reads the progress, and reports the end once.
     void Poll();
-    // Closing the window: aborts a running transfer, waits for it and closes the connection.
+    // Waits until the worker has something new for Poll, or max_ms at most.
+    void Wait(int max_ms);
+    // Stops the job from any thread (a signal handler too): the worker ends within a second,
+    // whatever it waits for; files not yet sent stay not sent.
+    void Cancel() { job_.cancel.store(true); }
+    // Closing the window: cancels a running job, waits for the worker and closes the
+    // connection.
     void Close();
 
     bool connected() const { return connected_; }
-    bool transferring() const { return transferring_; }
+    bool transferring() const;
     bool finished() const { return finished_; }
     int progress() const { return progress_; }
-    const std::string& title() const { return title_; }
+    std::string title() const;
     const std::vector<std::string>& lines() const { return lines_; }
     // 1 when no file is left with status "not sent", else 0.
     int result() const;
 
 private:
-    void add_line(const std::string& line);
-    void read_transfer();
-    // True when a transfer was started for the current file.
-    bool process_current();
+    // The texts the worker uses, read on the constructing thread: the language table is not
+    // shared across threads.
+    struct WorkerTexts {
+        std::string title, file, not_found, set_path, too_old, error, ok, failed, rename_refused;
+    };
+
+    void run();
+    void process(std::size_t index);
+    // Uploads under the part name and renames it into place; falls back to the final name
+    // when the server refuses the rename.
+    SendResult upload_in_place(const FTPFile& file, const std::string& name);
+    void post_line(std::string line);
+    void post_failure(const std::string& name, std::string_view reason);
+    void notify();
+    void take_news();
     void report_end();
 
     FTPJob& job_;
     Texts& texts_;
     FtpJobSeams seams_;
+    WorkerTexts words_;
     LineSink sink_;
+    std::function<void()> notify_;
     std::vector<std::string> lines_;
-    std::string title_;
     bool date_check_ = true;
     bool connected_ = false;
-    bool transferring_ = false;
     bool finished_ = false;
     int progress_ = 0;
-    std::int64_t started_ms_ = 0;
+    std::thread worker_;
+    std::optional<std::string> in_folder_; // where the worker's last walk ended; its own
+
+    // Shared with the worker.
+    mutable std::mutex mutex_;
+    std::condition_variable news_cv_;
+    std::vector<std::string> pending_lines_;
+    std::string title_;
+    bool transferring_ = false;
+    std::int64_t sending_size_ = 0;
+    bool worker_done_ = false;
+    std::uint64_t news_ = 0;
+    std::uint64_t news_taken_ = 0;
 };
 
 } // namespace qp::net

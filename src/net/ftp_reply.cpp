@@ -1,5 +1,7 @@
 #include "net/ftp_reply.h"
 
+#include "core/clock.h"
+
 namespace qp::net {
 
 namespace {
@@ -68,20 +70,22 @@ ReplyParser::Status ReplyParser::next(FtpReply& out) {
 }
 
 bool reply_accepts(const FtpReply& reply, std::string_view codes) {
-    for (const std::string& line : reply.lines) {
-        if (line.size() < 3)
-            continue;
-        const std::string_view code = std::string_view(line).substr(0, 3);
-        for (std::size_t at = 0; at < codes.size();) {
-            std::size_t stop = codes.find(';', at);
-            if (stop == std::string_view::npos)
-                stop = codes.size();
-            if (codes.substr(at, stop - at) == code)
-                return true;
-            at = stop + 1;
-        }
+    if (reply.lines.empty() || reply.lines.back().size() < 3)
+        return false;
+    const std::string_view code = std::string_view(reply.lines.back()).substr(0, 3);
+    for (std::size_t at = 0; at < codes.size();) {
+        std::size_t stop = codes.find(';', at);
+        if (stop == std::string_view::npos)
+            stop = codes.size();
+        if (codes.substr(at, stop - at) == code)
+            return true;
+        at = stop + 1;
     }
     return false;
+}
+
+std::string reply_text(const FtpReply& reply) {
+    return reply.lines.empty() ? std::string() : reply.lines.back();
 }
 
 std::optional<int> parse_pasv_port(const FtpReply& reply) {
@@ -125,6 +129,29 @@ std::string parse_pwd_directory(const FtpReply& reply) {
         return {};
     }
     return {};
+}
+
+std::optional<std::int64_t> parse_mdtm_time(const FtpReply& reply) {
+    const std::string line = reply_text(reply);
+    if (line.size() < 18 || line.compare(0, 4, "213 ") != 0)
+        return std::nullopt;
+    int value[6] = {};
+    const int widths[6] = {4, 2, 2, 2, 2, 2};
+    std::size_t at = 4;
+    for (int i = 0; i < 6; ++i) {
+        for (int w = 0; w < widths[i]; ++w, ++at) {
+            if (!is_digit(line[at]))
+                return std::nullopt;
+            value[i] = value[i] * 10 + (line[at] - '0');
+        }
+    }
+    if (at < line.size() && line[at] != '.' && line[at] != ' ')
+        return std::nullopt;
+    if (value[1] < 1 || value[1] > 12 || value[2] < 1 || value[2] > 31 || value[3] > 23 ||
+        value[4] > 59 || value[5] > 60)
+        return std::nullopt;
+    // Date values count calendar seconds without a zone, so these fields read as UTC.
+    return date_from_fields(value[0], value[1], value[2], value[3], value[4], value[5]);
 }
 
 bool is_safe_argument(std::string_view argument) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,8 +42,13 @@ private:
     bool broken_ = false;
 };
 
-// Whether any line of the reply begins with one of the codes of a list such as "125;150".
+// Whether the reply's final line begins with one of the codes of a list such as "125;150". The
+// final line alone carries the verdict: the text lines of a multi-line reply may begin with
+// anything, another code included.
 bool reply_accepts(const FtpReply& reply, std::string_view codes);
+
+// The final line of a reply, for messages; empty for a reply without lines.
+std::string reply_text(const FtpReply& reply);
 
 // The port of a 227 reply: the first six runs of digits of its text after the code are the four
 // numbers of an address and two of a port. nullopt when there are fewer than six or one is out of
@@ -52,6 +58,10 @@ std::optional<int> parse_pasv_port(const FtpReply& reply);
 // The folder of a 257 reply to PWD: the text between the quote after "257 " and the next quote
 // that is followed by a space or ends the line. Empty when the reply is not of that form.
 std::string parse_pwd_directory(const FtpReply& reply);
+
+// The time of a 213 reply to MDTM ("213 YYYYMMDDHHMMSS", optionally with fractions), in seconds
+// since 1970 UTC; nullopt when the reply is not of that form or names an impossible date.
+std::optional<std::int64_t> parse_mdtm_time(const FtpReply& reply);
 
 // Whether a text may follow a command word: a CR, LF or NUL would end the command early and let
 // the rest pass for a second one.

@@ -3,9 +3,12 @@
 #pragma once
 
 #include "core/clock.h"
+#include "net/socket.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,29 +28,56 @@ struct FtpEntry {
     int type = 1;        // 1 = file, 2 = directory
 };
 
+// How SendFile runs the transfer.
+enum class SendMode {
+    Wait,       // on the calling thread; the call returns when the transfer has ended
+    Background, // on a worker thread; the call returns once it is started
+};
+
+struct SendResult {
+    std::string error;    // empty on success
+    bool started = false; // the server took the command and the data began to flow
+};
+
+// Every operation that can fail returns the empty text on success, else why it failed.
 class FtpSession {
 public:
     virtual ~FtpSession() = default;
 
-    // 1 when a transfer is sending, or when "PWD" is answered with 257.
+    // True when a transfer is sending, or when "PWD" is answered with 257.
     virtual bool CheckAlive() = 0;
     // The current remote directory, or the empty text.
     virtual std::string GetDirectory() = 0;
     // ".." goes to the parent folder.
-    virtual bool SetDirectory(const std::string& name) = 0;
-    virtual bool CreateDirectory(const std::string& name) = 0;
+    [[nodiscard]] virtual std::string SetDirectory(const std::string& name) = 0;
+    [[nodiscard]] virtual std::string CreateDirectory(const std::string& name) = 0;
     // Reads the listing of the current directory into Entries().
-    virtual bool ListDirectory() = 0;
+    [[nodiscard]] virtual std::string ListDirectory() = 0;
     virtual const std::vector<FtpEntry>& Entries() const = 0;
     virtual void EndListing() = 0;
-    // Starts the upload of a local file into the current remote folder under remote_name; with
-    // async it runs on a worker thread and this returns at once. True when it was started.
-    virtual bool SendFile(const std::string& local_file, const std::string& remote_name,
-                          bool async) = 0;
+    // The last change of a file of the current folder as the server reports it (MDTM), in
+    // seconds since 1970 UTC; nullopt when the server does not answer.
+    virtual std::optional<std::int64_t> ModificationTime(const std::string& name) = 0;
+    // Renames a file of the current folder, replacing one of the new name.
+    [[nodiscard]] virtual std::string Rename(const std::string& from, const std::string& to) = 0;
+    [[nodiscard]] virtual std::string Delete(const std::string& name) = 0;
+    // Uploads a local file into the current remote folder under remote_name. Wait: the error
+    // is empty when the server stored the file. Background: empty when the transfer was started;
+    // Progress() and TransferError() tell the rest.
+    [[nodiscard]] virtual SendResult SendFile(const std::string& local_file,
+                                              const std::string& remote_name, SendMode mode) = 0;
     // kTransferSettingUp, the number of bytes sent so far, kTransferDone or kTransferFailed.
+    // Any thread may read it while a transfer runs.
     virtual std::int64_t Progress() const = 0;
+    // Why the last transfer failed, once Progress() reports kTransferFailed.
+    virtual std::string TransferError() const = 0;
     // Requests the abort of a running transfer and waits until it has ended.
     virtual void AbortFile() = 0;
+    // While set, every wait of the session also ends soon after *cancel turns true (any thread
+    // may set it), failing the operation.
+    virtual void SetCancel(const std::atomic<bool>* cancel) = 0;
+    // While set, every wait of the session also ends at this deadline: it bounds a whole step.
+    virtual void SetStepDeadline(std::optional<Deadline> deadline) = 0;
 };
 
 struct FtpLogin {

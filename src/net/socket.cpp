@@ -12,8 +12,15 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/sendfile.h>
+#endif
 
 namespace qp::net {
+
+Deadline deadline_in(int timeout_ms) {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
+}
 
 namespace {
 
@@ -23,7 +30,26 @@ constexpr int kSendFlags = MSG_NOSIGNAL;
 constexpr int kSendFlags = 0;
 #endif
 
-constexpr int kCancelSliceMs = 100;
+// Waits until the descriptor is ready for events. Empty when it is, else why not; a cancel is
+// looked at before every slice, so a busy peer cannot hold it off.
+std::string wait_for(int fd, short events, Deadline deadline, CancelFlags cancel) {
+    using namespace std::chrono;
+    for (;;) {
+        if (cancel.raised())
+            return std::string(kCancelled);
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0)
+            return std::string(kTimedOut);
+        const int slice =
+            static_cast<int>(cancel.any() ? std::min<long long>(left, kCancelSliceMs) : left);
+        pollfd p{fd, events, 0};
+        const int ready = ::poll(&p, 1, slice);
+        if (ready > 0)
+            return {}; // errors and hang-ups surface in the following call
+        if (ready < 0 && errno != EINTR)
+            return std::strerror(errno);
+    }
+}
 
 // A non-blocking stream socket for the family; a broken peer never raises SIGPIPE.
 int open_socket(int family) {
@@ -46,23 +72,18 @@ int open_socket(int family) {
     return fd;
 }
 
-// Connects a fresh socket to one address; -1 when it fails or takes longer than timeout_ms.
-int connect_address(const sockaddr* address, socklen_t length, int timeout_ms) {
+// Connects a fresh socket to one address; -1 when it fails, is cancelled or misses the deadline.
+int connect_address(const sockaddr* address, socklen_t length, Deadline deadline,
+                    CancelFlags cancel) {
     const int fd = open_socket(address->sa_family);
     if (fd < 0)
         return -1;
     if (::connect(fd, address, length) == 0)
         return fd;
-    if (errno == EINPROGRESS) {
-        pollfd p{fd, POLLOUT, 0};
-        int ready = 0;
-        do {
-            ready = ::poll(&p, 1, std::max(timeout_ms, 0));
-        } while (ready < 0 && errno == EINTR);
+    if (errno == EINPROGRESS && wait_for(fd, POLLOUT, deadline, cancel).empty()) {
         int error = 0;
         socklen_t error_length = sizeof error;
-        if (ready == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &error_length) == 0 &&
-            error == 0)
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &error_length) == 0 && error == 0)
             return fd;
     }
     ::close(fd);
@@ -88,7 +109,8 @@ Socket& Socket::operator=(Socket&& other) noexcept {
     return *this;
 }
 
-Socket Socket::connect_to(const std::string& host, int port, int timeout_ms) {
+Socket Socket::connect_to(const std::string& host, int port, Deadline deadline,
+                          CancelFlags cancel) {
     if (host.empty() || port < 1 || port > 65535)
         return {};
     addrinfo hints{};
@@ -100,12 +122,13 @@ Socket Socket::connect_to(const std::string& host, int port, int timeout_ms) {
         return {};
     int fd = -1;
     for (const addrinfo* a = found; a && fd < 0; a = a->ai_next)
-        fd = connect_address(a->ai_addr, a->ai_addrlen, timeout_ms);
+        fd = connect_address(a->ai_addr, a->ai_addrlen, deadline, cancel);
     ::freeaddrinfo(found);
     return Socket(fd);
 }
 
-Socket Socket::connect_to_peer(const Socket& peer, int port, int timeout_ms) {
+Socket Socket::connect_to_peer(const Socket& peer, int port, Deadline deadline,
+                               CancelFlags cancel) {
     if (!peer.valid() || port < 1 || port > 65535)
         return {};
     sockaddr_storage address{};
@@ -118,7 +141,7 @@ Socket Socket::connect_to_peer(const Socket& peer, int port, int timeout_ms) {
         reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = htons(static_cast<uint16_t>(port));
     else
         return {};
-    return Socket(connect_address(reinterpret_cast<sockaddr*>(&address), length, timeout_ms));
+    return Socket(connect_address(reinterpret_cast<sockaddr*>(&address), length, deadline, cancel));
 }
 
 void Socket::close() {
@@ -132,26 +155,6 @@ void Socket::shutdown_send() {
         ::shutdown(fd_, SHUT_WR);
 }
 
-bool Socket::wait_for(short events, int timeout_ms, const std::atomic<bool>* cancel) const {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(std::max(timeout_ms, 0));
-    for (;;) {
-        const auto left = std::max<long long>(
-            duration_cast<milliseconds>(deadline - steady_clock::now()).count(), 0);
-        const int slice =
-            static_cast<int>(cancel ? std::min<long long>(left, kCancelSliceMs) : left);
-        pollfd p{fd_, events, 0};
-        const int ready = ::poll(&p, 1, slice);
-        if (ready > 0)
-            return true; // errors and hang-ups surface in the following call
-        if (ready < 0 && errno != EINTR)
-            return false;
-        // A cancel only ends a wait the peer leaves idle, so what is ready is still taken.
-        if ((cancel && cancel->load()) || steady_clock::now() >= deadline)
-            return false;
-    }
-}
-
 bool Socket::network_available() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -160,13 +163,13 @@ bool Socket::network_available() {
     return true;
 }
 
-bool Socket::send_all(std::string_view data, int timeout_ms, const std::atomic<bool>* cancel) {
+std::string Socket::send_all(std::string_view data, Deadline deadline, CancelFlags cancel) {
     if (fd_ < 0)
-        return false;
+        return "not connected";
     // Send first and wait only when the socket's buffer is full: a free buffer costs no poll.
     while (!data.empty()) {
-        if (cancel && cancel->load())
-            return false;
+        if (cancel.raised())
+            return std::string(kCancelled);
         const ssize_t sent = ::send(fd_, data.data(), data.size(), kSendFlags);
         if (sent >= 0) {
             data.remove_prefix(static_cast<std::size_t>(sent));
@@ -175,25 +178,76 @@ bool Socket::send_all(std::string_view data, int timeout_ms, const std::atomic<b
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return false;
-        if (!wait_for(POLLOUT, timeout_ms, cancel))
-            return false;
+            return std::strerror(errno);
+        if (std::string error = wait_for(fd_, POLLOUT, deadline, cancel); !error.empty())
+            return error;
     }
-    return true;
+    return {};
 }
 
-std::ptrdiff_t Socket::receive(char* buffer, std::size_t size, int timeout_ms,
-                               const std::atomic<bool>* cancel) {
+std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_t count,
+                                   int idle_ms, CancelFlags cancel) {
+    if (fd_ < 0)
+        return "not connected";
+#ifdef __linux__
+    while (count > 0) {
+        if (cancel.raised())
+            return std::string(kCancelled);
+        off_t at = static_cast<off_t>(offset);
+        const ssize_t sent = ::sendfile(fd_, file_fd, &at, count);
+        if (sent > 0) {
+            offset += sent;
+            count -= static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (sent == 0)
+            return "the local file ended early";
+        if (errno == EINTR)
+            continue;
+        if (errno == EINVAL || errno == ENOSYS)
+            break; // a file the system cannot send this way: read it below
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return std::strerror(errno);
+        if (std::string error = wait_for(fd_, POLLOUT, deadline_in(idle_ms), cancel);
+            !error.empty())
+            return error;
+    }
+#endif
+    char buffer[65536];
+    while (count > 0) {
+        const ssize_t got =
+            ::pread(file_fd, buffer, std::min(count, sizeof buffer), static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::strerror(errno);
+        if (got == 0)
+            return "the local file ended early";
+        if (std::string error = send_all(std::string_view(buffer, static_cast<std::size_t>(got)),
+                                         deadline_in(idle_ms), cancel);
+            !error.empty())
+            return error;
+        offset += got;
+        count -= static_cast<std::size_t>(got);
+    }
+    return {};
+}
+
+std::string Socket::receive(char* buffer, std::size_t size, std::size_t& got, Deadline deadline,
+                            CancelFlags cancel) {
+    got = 0;
     if (fd_ < 0 || size == 0)
-        return kFailed;
+        return "not connected";
     for (;;) {
-        if (!wait_for(POLLIN, timeout_ms, cancel))
-            return kFailed;
-        const ssize_t got = ::recv(fd_, buffer, size, 0);
-        if (got >= 0)
-            return got;
+        if (std::string error = wait_for(fd_, POLLIN, deadline, cancel); !error.empty())
+            return error;
+        const ssize_t n = ::recv(fd_, buffer, size, 0);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return {};
+        }
         if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
-            return kFailed;
+            return std::strerror(errno);
     }
 }
 

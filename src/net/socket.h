@@ -1,13 +1,31 @@
 // Every socket call of the program lives here: a connected TCP socket that owns its descriptor and
-// never blocks longer than the time-out it is given.
+// never blocks past the deadline it is given, nor long after a cancel request.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace qp::net {
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// The deadline timeout_ms from now.
+Deadline deadline_in(int timeout_ms);
+
+// How often a wait looks at its cancel flag: a cancel takes effect within this time.
+inline constexpr int kCancelSliceMs = 100;
+
+// The flags that cancel a wait: the caller's and the operation's own; either one raised ends it.
+struct CancelFlags {
+    const std::atomic<bool>* first = nullptr;
+    const std::atomic<bool>* second = nullptr;
+    bool raised() const { return (first && first->load()) || (second && second->load()); }
+    bool any() const { return first || second; }
+};
 
 class Socket {
 public:
@@ -18,11 +36,13 @@ public:
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
-    // Resolves host and connects to the first of its addresses that answers within timeout_ms.
+    // Resolves host and connects to the first of its addresses that answers before the deadline.
     // An invalid socket on failure.
-    static Socket connect_to(const std::string& host, int port, int timeout_ms);
+    static Socket connect_to(const std::string& host, int port, Deadline deadline,
+                             CancelFlags cancel = {});
     // Connects to the address of peer's remote end at another port.
-    static Socket connect_to_peer(const Socket& peer, int port, int timeout_ms);
+    static Socket connect_to_peer(const Socket& peer, int port, Deadline deadline,
+                                  CancelFlags cancel = {});
 
     // Whether the system lets the program open a TCP socket at all.
     static bool network_available();
@@ -32,23 +52,28 @@ public:
     // Ends the sending direction, so the peer reads the end of the data.
     void shutdown_send();
 
-    // Sends every byte; false on error, when no progress is possible for timeout_ms, or when
-    // *cancel is true (while the peer accepts nothing, checked every 100 ms).
-    [[nodiscard]] bool send_all(std::string_view data, int timeout_ms,
-                                const std::atomic<bool>* cancel = nullptr);
-
-    static constexpr std::ptrdiff_t kFailed = -1;
-    // Number of bytes received (at most size), 0 when the peer closed, or kFailed on error,
-    // time-out, or when *cancel turns true while nothing arrives.
-    std::ptrdiff_t receive(char* buffer, std::size_t size, int timeout_ms,
-                           const std::atomic<bool>* cancel = nullptr);
+    // Sends every byte. Empty on success, else why not: an error, the deadline passed, or
+    // a cancel flag was raised.
+    [[nodiscard]] std::string send_all(std::string_view data, Deadline deadline,
+                                       CancelFlags cancel = {});
+    // Sends count bytes of an open file from offset on, advancing offset; straight from the
+    // page cache where the system can. Fails when no byte moves for idle_ms, however long the
+    // whole takes. Empty on success, else why not.
+    [[nodiscard]] std::string send_file_part(int file_fd, std::int64_t& offset, std::size_t count,
+                                             int idle_ms, CancelFlags cancel = {});
+    // Receives at most size bytes into buffer; got = 0 means the peer closed. Empty on success,
+    // else why nothing was received.
+    [[nodiscard]] std::string receive(char* buffer, std::size_t size, std::size_t& got,
+                                      Deadline deadline, CancelFlags cancel = {});
 
 private:
     explicit Socket(int fd) : fd_(fd) {}
-    // Waits for events on the descriptor; false on time-out, error or cancel.
-    bool wait_for(short events, int timeout_ms, const std::atomic<bool>* cancel) const;
 
     int fd_ = -1;
 };
+
+// The error texts of an ended wait, so callers can tell them apart.
+inline constexpr std::string_view kTimedOut = "no answer in time";
+inline constexpr std::string_view kCancelled = "cancelled";
 
 } // namespace qp::net

@@ -112,9 +112,16 @@ TEST_F(CliPublish, ExitStatusTellsFailuresAndUsageErrors) {
     EXPECT_EQ(run("", {"show.qprj"}), 1);
     EXPECT_NE(err_.find("QUILLPOST_FTP_PASSWORD"), std::string::npos) << err_;
 
-    // A language without a file shows the keys.
-    EXPECT_EQ(run("QUILLPOST_FTP_PASSWORD=wrong", {"--lang", "none", "show.qprj"}), 1);
+    // A language without a file is a usage error that names the languages there are.
+    EXPECT_EQ(run(password_, {"--lang", "none", "show.qprj"}), 2);
+    EXPECT_NE(err_.find("languages found: "), std::string::npos) << err_;
+    EXPECT_NE(err_.find("test"), std::string::npos) << err_;
+    EXPECT_TRUE(out_.empty()) << out_;
+
+    // A refused login names the server and the reason.
+    EXPECT_EQ(run("QUILLPOST_FTP_PASSWORD=wrong", {"--lang", "test", "show.qprj"}), 1);
     EXPECT_EQ(out_, "FTP\\NetWork.Found\nFTP\\Client.NotConnected : 127.0.0.1\n");
+    EXPECT_NE(err_.find("PASS refused: 530"), std::string::npos) << err_;
 
     // An enclosure that is empty on disk is not sent, so the run fails.
     ASSERT_TRUE(write_file(dir_ + "ep1.mp3", ""));

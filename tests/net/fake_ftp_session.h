@@ -4,6 +4,7 @@
 
 #include "net/ftp_session.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -17,68 +18,92 @@ public:
     struct Record {
         std::vector<std::string> commands;
         int commands_during_transfer = 0;
-        int aborts = 0;
     };
     std::shared_ptr<Record> record = std::make_shared<Record>();
-    std::set<std::string> folders{""};             // full paths without a trailing "/"
-    mutable std::map<std::string, FtpEntry> files; // by full path; uploads land here
+    std::set<std::string> folders{""};        // full paths without a trailing "/"
+    std::map<std::string, FtpEntry> files;    // by full path; uploads land here
+    std::map<std::string, std::int64_t> mdtm; // MDTM answers by full path
     std::set<std::string> refuse_mkd;
     bool refuse_send = false;
+    bool refuse_rename = false;
     bool fail_transfer = false;
     std::vector<std::int64_t> steps; // states a transfer passes through after setting up
+    // Runs on the uploading thread at each step, after the state is set.
+    std::function<void(std::int64_t)> on_step;
     std::string cwd;
 
     bool CheckAlive() override { return control("NOOP"); }
     std::string GetDirectory() override { return control("PWD"), "/" + cwd; }
-    bool SetDirectory(const std::string& name) override {
+    std::string SetDirectory(const std::string& name) override {
         control("CWD " + name);
         if (name == "..")
             cwd = cwd.substr(0, cwd.rfind('/') == std::string::npos ? 0 : cwd.rfind('/'));
         else if (folders.count(join(name)) && !name.empty())
             cwd = join(name);
         else
-            return false;
-        return true;
+            return "CWD refused: 550 no such folder";
+        return {};
     }
-    bool CreateDirectory(const std::string& name) override {
+    std::string CreateDirectory(const std::string& name) override {
         control("MKD " + name);
-        return !refuse_mkd.count(name) && folders.insert(join(name)).second;
+        if (refuse_mkd.count(name) || !folders.insert(join(name)).second)
+            return "MKD refused: 550 not allowed";
+        return {};
     }
-    bool ListDirectory() override {
+    std::string ListDirectory() override {
         control("LIST");
         listing_.clear();
         for (const auto& [path, entry] : files)
             if (path.rfind('/') == (cwd.empty() ? std::string::npos : cwd.size()) &&
                 path.starts_with(cwd))
                 listing_.push_back(entry);
-        return true;
+        return {};
     }
     const std::vector<FtpEntry>& Entries() const override { return listing_; }
     void EndListing() override { listing_.clear(); }
-    bool SendFile(const std::string& local, const std::string& name, bool async) override {
+    std::optional<std::int64_t> ModificationTime(const std::string& name) override {
+        control("MDTM " + name);
+        const auto it = mdtm.find(join(name));
+        return it == mdtm.end() ? std::nullopt : std::optional<std::int64_t>(it->second);
+    }
+    std::string Rename(const std::string& from, const std::string& to) override {
+        control("RNFR " + from);
+        if (refuse_rename || !files.count(join(from)))
+            return "RNFR refused: 550 not allowed";
+        control("RNTO " + to);
+        FtpEntry moved = files[join(from)];
+        moved.name = to;
+        files.erase(join(from));
+        files[join(to)] = moved;
+        return {};
+    }
+    std::string Delete(const std::string& name) override {
+        control("DELE " + name);
+        return files.erase(join(name)) ? "" : "DELE refused: 550 no such file";
+    }
+    SendResult SendFile(const std::string& local, const std::string& name, SendMode mode) override {
         control("STOR " + name);
-        if (!async || refuse_send)
-            return false;
-        sending_ = FtpEntry{name, local};
-        sending_path_ = join(name);
+        if (mode != SendMode::Wait || refuse_send)
+            return {"STOR refused: 553 not allowed", false};
         state_ = kTransferSettingUp;
-        next_ = 0;
-        return true;
+        for (const std::int64_t step : steps) {
+            if (cancel_ && cancel_->load())
+                return state_ = kTransferFailed, SendResult{"cancelled", true};
+            state_ = step;
+            if (on_step)
+                on_step(step);
+        }
+        if (fail_transfer || (cancel_ && cancel_->load()))
+            return state_ = kTransferFailed, SendResult{"STOR refused: 451 disk\x1b[2J full", true};
+        files[join(name)] = FtpEntry{name, local};
+        state_ = kTransferDone;
+        return {{}, true};
     }
-    // Each read moves the transfer one step on.
-    std::int64_t Progress() const override {
-        const std::int64_t now = state_;
-        if (running())
-            state_ = next_ < steps.size() ? steps[next_++]
-                     : fail_transfer      ? kTransferFailed
-                                          : (files[sending_path_] = sending_, kTransferDone);
-        return now;
-    }
-    void AbortFile() override {
-        ++record->aborts;
-        if (running())
-            state_ = kTransferFailed;
-    }
+    std::int64_t Progress() const override { return state_.load(); }
+    std::string TransferError() const override { return {}; }
+    void AbortFile() override {}
+    void SetCancel(const std::atomic<bool>* cancel) override { cancel_ = cancel; }
+    void SetStepDeadline(std::optional<Deadline>) override {}
 
 private:
     bool running() const { return state_ == kTransferSettingUp || state_ >= 0; }
@@ -92,10 +117,8 @@ private:
     }
 
     std::vector<FtpEntry> listing_;
-    FtpEntry sending_;
-    std::string sending_path_;
-    mutable std::int64_t state_ = kTransferDone;
-    mutable std::size_t next_ = 0;
+    std::atomic<std::int64_t> state_{kTransferDone};
+    const std::atomic<bool>* cancel_ = nullptr;
 };
 
 } // namespace qp::net::testing

@@ -4,10 +4,13 @@
 
 #include "core/clock.h"
 #include "core/file_io.h"
+#include "net/ftp_job.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <semaphore>
 #include <thread>
 
 using namespace qp;
@@ -18,7 +21,13 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-const FtpOptions kQuick{1000, kDefaultBlockSize};
+FtpOptions options_of(int timeout_ms) {
+    FtpOptions options;
+    options.timeout_ms = timeout_ms;
+    return options;
+}
+
+const FtpOptions kQuick = options_of(1000);
 
 std::vector<Step> login_steps() {
     return {{"USER u", "331 Password please\r\n"}, {"PASS p", "230 Logged in\r\n"}};
@@ -31,7 +40,7 @@ std::vector<Step> with_login(std::vector<Step> more) {
 }
 
 std::unique_ptr<FtpClient> open(const ScriptedFtpServer& server, FtpOptions options = kQuick) {
-    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options);
+    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options).client;
 }
 
 std::string temp_file(const std::string& name, const std::string& content) {
@@ -53,8 +62,8 @@ TEST(FtpClientScripted, MultiLineGreetingAndLogin) {
         auto client = open(server);
         ASSERT_TRUE(Ftp_IsOpen(client.get()));
         EXPECT_EQ(client->GetDirectory(), "/home dir");
-        EXPECT_TRUE(client->SetDirectory(".."));
-        EXPECT_FALSE(client->SetDirectory("a b"));
+        EXPECT_EQ(client->SetDirectory(".."), "");
+        EXPECT_NE(client->SetDirectory("a b"), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "PWD", "CDUP", "CWD a b", "QUIT"}));
 }
@@ -67,12 +76,13 @@ TEST(FtpClientScripted, RefusesLoginWithoutPassword) {
 
 TEST(FtpClientScripted, SilentOrRunawayServersFailTheOperation) {
     ScriptedFtpServer silent("220 Ready\r\n", {{"USER u", ""}});
-    EXPECT_EQ(open(silent, FtpOptions{200, kDefaultBlockSize}), nullptr);
+    EXPECT_EQ(open(silent, options_of(200)), nullptr);
     EXPECT_EQ(silent.commands(), Strings{"USER u"});
 
     ScriptedFtpServer runaway("220 " + std::string(100000, 'x') + "\r\n", {});
     EXPECT_EQ(open(runaway), nullptr);
-    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}), nullptr);
+    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}).client,
+              nullptr);
 }
 
 TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
@@ -89,7 +99,7 @@ TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        ASSERT_TRUE(client->ListDirectory());
+        ASSERT_EQ(client->ListDirectory(), "");
         const auto& entries = client->Entries();
         ASSERT_EQ(entries.size(), 2u);
         EXPECT_EQ(entries[0].type, 2);
@@ -115,7 +125,7 @@ TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
         EXPECT_TRUE(client);
         if (!client)
             return std::int64_t{0};
-        const bool sent = client->SendFile(path, "feed.xml", false);
+        const bool sent = client->SendFile(path, "feed.xml", SendMode::Wait).error.empty();
         EXPECT_EQ(sent, client->Progress() == kTransferDone);
         const std::int64_t state = client->Progress();
         client.reset();
@@ -124,6 +134,9 @@ TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
     };
     EXPECT_EQ(upload("226 Stored\r\n"), kTransferDone);
     EXPECT_EQ(upload("451 Local error\r\n"), kTransferFailed);
+    // Only the final line's code counts, whatever the text lines begin with.
+    EXPECT_EQ(upload("451-Local error\r\n226 Transfer complete\r\n451 Not stored\r\n"),
+              kTransferFailed);
     EXPECT_EQ(upload("552 Quota exceeded\r\n"), kTransferFailed);
     EXPECT_EQ(upload(""), kTransferFailed); // no reply within the time-out
 }
@@ -138,7 +151,7 @@ TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
                     {"PWD", "257 \"/\"\r\n"}}));
     auto client = open(server);
     ASSERT_TRUE(client);
-    ASSERT_TRUE(client->SendFile(path, "big.bin", true));
+    ASSERT_EQ(client->SendFile(path, "big.bin", SendMode::Background).error, "");
     for (int i = 0; i < 1000 && (client->Progress() >= 0 || client->Progress() == -1); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(client->Progress(), kTransferFailed);
@@ -151,11 +164,93 @@ TEST(FtpClientScripted, LineBreaksInNamesAreRefusedBeforeSending) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        EXPECT_FALSE(client->CreateDirectory("a\r\nDELE feed.xml"));
-        EXPECT_FALSE(client->SetDirectory("a\nb"));
-        EXPECT_FALSE(client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", true));
+        EXPECT_NE(client->CreateDirectory("a\r\nDELE feed.xml"), "");
+        EXPECT_NE(client->SetDirectory("a\nb"), "");
+        EXPECT_NE(
+            client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background).error,
+            "");
         EXPECT_EQ(client->Progress(), kTransferFailed);
-        EXPECT_TRUE(client->CreateDirectory("ok"));
+        EXPECT_EQ(client->CreateDirectory("ok"), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "MKD ok", "QUIT"}));
+}
+
+TEST(FtpClientScripted, TricklingRepliesAndListingsFailWithinTheTimeout) {
+    // Each byte comes well within the one-second time-out, the whole never does.
+    ScriptedFtpServer slow_reply(
+        "220 Ready\r\n", with_login({{"PWD", "257-" + std::string(4, '.') + "\r\n257 \"/\"\r\n",
+                                      Step::Data::None, "", "", 100}}));
+    auto client = open(slow_reply);
+    ASSERT_TRUE(client);
+    EXPECT_FALSE(client->CheckAlive());
+    client.reset();
+
+    ScriptedFtpServer slow_listing(
+        "220 Ready\r\n",
+        with_login({{"TYPE A", "200 Ok\r\n"},
+                    {"PASV", "227 Passive (127,0,0,1,{p1},{p2})\r\n"},
+                    {"LIST", "150 Here it comes\r\n", Step::Data::Send,
+                     "-rw-r--r-- 1 a b 5 Dec 24 10:00 feed.xml\r\n", "226 Done\r\n", 40}}));
+    client = open(slow_listing);
+    ASSERT_TRUE(client);
+    EXPECT_NE(client->ListDirectory(), "");
+    EXPECT_TRUE(client->Entries().empty());
+    client.reset(); // before the server waits for the connection's end
+}
+
+// A job over the real client that is cancelled while the server keeps it waiting; returns the
+// commands the server saw. The server's slow step lasts seconds, the cancel comes after 300 ms.
+Strings cancel_while_waiting(std::vector<Step> after_login, const std::string& remote_path,
+                             bool date_check) {
+    ScriptedFtpServer server("220 Ready\r\n", with_login(std::move(after_login)));
+    const std::string path = temp_file("cancelled.xml", "<rss/>");
+    FTPJob job;
+    FTPFile file;
+    file.local_file = path;
+    file.remote_path = remote_path;
+    job.files.push_back(file);
+    job.server = "127.0.0.1";
+    job.port = server.port();
+    job.user = "u";
+    job.password = "p";
+    KeyTexts texts;
+    FtpSender sender(job, texts, ftp_client_seams());
+    sender.set_date_check(date_check);
+    EXPECT_EQ(sender.Connect(), "");
+    sender.Poll();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sender.Cancel();
+    for (int pass = 0; pass < 100 && !sender.finished(); ++pass) {
+        sender.Poll();
+        sender.Wait(100);
+    }
+    EXPECT_TRUE(sender.finished());
+    EXPECT_EQ(sender.result(), 0);
+    sender.Close();
+    return server.commands();
+}
+
+TEST(FtpJobScripted, CancelEndsTheWaitForTheFinalReplyAWalkAndAListing) {
+    const std::vector<Step> stor = {
+        {"TYPE I", "200 Ok\r\n"},
+        {"PASV", "227 Passive (127,0,0,1,{p1},{p2})\r\n"},
+        {"STOR .feed.xml.part", "150 Go\r\n", Step::Data::Receive, "", "226 Stored\r\n", 3000}};
+    std::vector<Step> steps = {{"PWD", "257 \"/\"\r\n"}};
+    steps.insert(steps.end(), stor.begin(), stor.end());
+    EXPECT_EQ(cancel_while_waiting(steps, "feed.xml", false).back(), "STOR .feed.xml.part");
+
+    EXPECT_EQ(cancel_while_waiting({{"PWD", "257 \"/\"\r\n"},
+                                    {"CWD media", "250 Ok\r\n", Step::Data::None, "", "", 300}},
+                                   "media/feed.xml", false)
+                  .back(),
+              "CWD media");
+
+    EXPECT_EQ(cancel_while_waiting({{"PWD", "257 \"/\"\r\n"},
+                                    {"TYPE A", "200 Ok\r\n"},
+                                    {"PASV", "227 Passive (127,0,0,1,{p1},{p2})\r\n"},
+                                    {"LIST", "150 Here\r\n", Step::Data::Send, std::string(60, ' '),
+                                     "226 Done\r\n", 50}},
+                                   "feed.xml", true)
+                  .back(),
+              "LIST");
 }

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
+#include <semaphore>
 #include <sys/stat.h>
 
 using namespace qp;
@@ -47,14 +49,19 @@ struct JobRun {
             const struct timespec t[2] = {{kMtime, 0}, {kMtime, 0}};
             ::utimensat(AT_FDCWD, path.c_str(), t, 0);
         }
-        job.files.push_back(FTPFile{path, remote});
+        FTPFile file;
+        file.local_file = path;
+        file.remote_path = remote;
+        job.files.push_back(file);
     }
     FtpJobSeams seams() {
         FtpJobSeams s;
-        s.open = [this](const FtpLogin& login) -> std::unique_ptr<FtpSession> {
+        s.open = [this](const FtpLogin& login, const std::atomic<bool>*) {
             auto session = std::make_unique<FakeFtpSession>();
             fake = session.get();
-            return login.password == "secret" ? std::move(session) : nullptr;
+            if (login.password != "secret")
+                return SessionOpened{nullptr, "PASS refused: 530 wrong"};
+            return SessionOpened{std::move(session), {}};
         };
         s.now_ms = [this] { return ms += 1500; };
         s.sleep_ms = [this](int wait) { sleeps.push_back(wait); };
@@ -64,11 +71,13 @@ struct JobRun {
         job.password = "secret";
         sender = std::make_unique<FtpSender>(job, texts, seams());
         sender->set_date_check(date_check);
-        ASSERT_TRUE(sender->Connect());
+        ASSERT_EQ(sender->Connect(), "");
     }
     std::vector<std::string> finish() {
-        for (int pass = 0; pass < 1000 && !sender->finished(); ++pass)
+        for (int pass = 0; pass < 1000 && !sender->finished(); ++pass) {
             sender->Poll();
+            sender->Wait(10);
+        }
         EXPECT_TRUE(sender->finished());
         EXPECT_EQ(fake->record->commands_during_transfer, 0);
         return sender->lines();
@@ -141,60 +150,130 @@ TEST(FtpJob, FailuresAreReportedAndTheNextFileIsTried) {
     EXPECT_EQ(run.sender->result(), 0);
 }
 
-TEST(FtpJob, DateCheckSkipsFilesNotNewerThanTheServerCopy) {
+TEST(FtpJob, DateCheckSkipsOnlyCopiesOfTheSameSizeNotOlder) {
     JobRun run;
     run.add("same.mp3", "a", "m/same.mp3");
     run.add("newer.mp3", "b", "m/newer.mp3");
     run.add("dir.mp3", "c", "m/dir.mp3");
+    run.add("cut.mp3", "full content", "m/cut.mp3");
+    run.add("utc.mp3", "d", "m/utc.mp3");
+    run.add("west.mp3", "e", "m/west.mp3");
     run.start();
     const DateValue local = kMtime + kOffset;
     run.fake->folders.insert("m");
-    run.fake->files["m/same.mp3"] = FtpEntry{"SAME.mp3", "", 9, 0, local};
-    run.fake->files["m/newer.mp3"] = FtpEntry{"newer.mp3", "", 9, 0, local - 1};
-    run.fake->files["m/dir.mp3"] = FtpEntry{"dir.mp3", "", 0, 0, local + 9, 2};
+    run.fake->files["m/same.mp3"] = FtpEntry{"SAME.mp3", "", 1, 0, local};
+    run.fake->files["m/newer.mp3"] = FtpEntry{"newer.mp3", "", 1, 0, local - 1};
+    run.fake->files["m/dir.mp3"] = FtpEntry{"dir.mp3", "", 1, 0, local + 9, 2};
+    // An upload cut short: newer on the server, but not the whole file.
+    run.fake->files["m/cut.mp3"] = FtpEntry{"cut.mp3", "", 4, 0, local + 60};
+    // MDTM answers in UTC and wins over the listing's clock.
+    run.fake->files["m/utc.mp3"] = FtpEntry{"utc.mp3", "", 1, 0, local - 600};
+    run.fake->mdtm["m/utc.mp3"] = kMtime;
+    run.fake->files["m/west.mp3"] = FtpEntry{"west.mp3", "", 1, 0, local + 600};
+    run.fake->mdtm["m/west.mp3"] = kMtime - 1;
     const auto lines = run.finish();
-    EXPECT_EQ(run.job.files[0].status, kFileSent); // a folder of that name is not the file
-    EXPECT_EQ(run.job.files[1].status, kFileSent);
-    EXPECT_EQ(run.job.files[2].status, kFileSkipped);
-    EXPECT_EQ(count(lines, "FTP\\Send.TooOldFile"), 1);
+    const auto status = [&](const std::string& remote) {
+        for (const FTPFile& f : run.job.files)
+            if (f.remote_path == remote)
+                return f.status;
+        return 99;
+    };
+    EXPECT_EQ(status("m/dir.mp3"), kFileSent); // a folder of that name is not the file
+    EXPECT_EQ(status("m/newer.mp3"), kFileSent);
+    EXPECT_EQ(status("m/same.mp3"), kFileSkipped);
+    EXPECT_EQ(status("m/cut.mp3"), kFileSent);
+    EXPECT_EQ(status("m/utc.mp3"), kFileSkipped);
+    EXPECT_EQ(status("m/west.mp3"), kFileSent);
+    EXPECT_EQ(count(lines, "FTP\\Send.TooOldFile"), 2);
     EXPECT_EQ(run.sender->result(), 1);
 
     JobRun unchecked;
     unchecked.add("same.mp3", "a", "same.mp3");
     unchecked.start(false);
-    unchecked.fake->files["same.mp3"] = FtpEntry{"same.mp3", "", 9, 0, local};
+    unchecked.fake->files["same.mp3"] = FtpEntry{"same.mp3", "", 1, 0, local};
     unchecked.finish();
     EXPECT_EQ(count(unchecked.fake->record->commands, "LIST"), 0);
     EXPECT_EQ(unchecked.job.files[0].status, kFileSent);
 }
 
-TEST(FtpJob, TransfersReportProgressFailureAndAbort) {
+TEST(FtpJob, UploadsUnderAPartNameAndRenamesIntoPlace) {
+    JobRun run;
+    run.add("feed.xml", "<rss/>", "feed.xml");
+    run.start(false);
+    std::atomic<int> notes{0}; // what the window turns into queued calls
+    run.sender->set_notify([&] { ++notes; });
+    run.finish();
+    EXPECT_GT(notes.load(), 0);
+    EXPECT_EQ(run.fake->record->commands,
+              (std::vector<std::string>{"NOOP", "PWD", "STOR .feed.xml.part", "RNFR .feed.xml.part",
+                                        "RNTO feed.xml"}));
+    EXPECT_EQ(run.fake->files.count("feed.xml"), 1u);
+    EXPECT_EQ(run.fake->files.size(), 1u);
+
+    // A server that refuses the rename gets the file under its final name, and the user is told.
+    JobRun refused;
+    refused.add("feed.xml", "<rss/>", "feed.xml");
+    refused.start(false);
+    refused.fake->refuse_rename = true;
+    const auto lines = refused.finish();
+    EXPECT_EQ(count(lines, "FTP\\Send.RenameRefused[feed.xml][RNFR refused: 550 not allowed]"), 1);
+    EXPECT_EQ(count(refused.fake->record->commands, "DELE .feed.xml.part"), 1);
+    EXPECT_EQ(refused.fake->files.count("feed.xml"), 1u);
+    EXPECT_EQ(refused.sender->result(), 1);
+}
+
+TEST(FtpJob, EveryFailedFileIsNamedWithItsReasonEscaped) {
+    JobRun run;
+    run.add("gone.mp3", "", "m/gone.mp3");
+    run.add("bad.mp3", "b", "bad\x1b]0;x\x07.mp3");
+    run.start();
+    run.fake->fail_transfer = true;
+    const auto lines = run.finish();
+    EXPECT_EQ(count(lines, "FTP\\Send.Failed[m/gone.mp3][the local file is missing]"), 1);
+    EXPECT_EQ(count(lines, "FTP\\Send.Failed[bad\\x1B]0;x\\x07.mp3][STOR refused: 451 "
+                           "disk\\x1B[2J full]"),
+              1);
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+    EXPECT_EQ(lines.back(), "FTP\\Send.ErrorFinished[2][2]");
+}
+
+TEST(FtpJob, TransfersReportProgressAndCancelStopsTheRun) {
     JobRun run;
     run.add("big.mp3", std::string(200, 'x'), "big.mp3");
     run.add("next.mp3", "n", "next.mp3");
+    run.add("last.mp3", "l", "last.mp3");
     run.start();
     run.fake->steps = {0, 50, 150};
-    run.fake->fail_transfer = true;
-    run.sender->Poll();
-    EXPECT_EQ(run.sender->title(), "FTP\\Title.Send : 1/2, big.mp3");
+    // The worker stops at each step while the polling side reads the state.
+    std::binary_semaphore at_step{0};
+    std::binary_semaphore go_on{0};
+    run.fake->on_step = [&](std::int64_t) {
+        at_step.release();
+        go_on.acquire();
+    };
     std::vector<int> seen;
-    for (int pass = 0; pass < 5; ++pass) {
+    std::string title;
+    run.sender->Poll();
+    for (int step = 0; step < 4 && at_step.try_acquire_for(std::chrono::seconds(10)); ++step) {
         run.sender->Poll();
         seen.push_back(run.sender->progress());
+        title = run.sender->title();
+        if (step == 3) // the second file: cancel it as the window's button would
+            run.sender->Cancel();
+        go_on.release();
     }
-    // Set up, 0, 50 and 150 of 200 bytes, then the failure and the next file's start at 0.
-    EXPECT_EQ(seen, (std::vector<int>{0, 0, 25, 75, 0}));
-    EXPECT_EQ(run.job.files[0].status, kFileNotSent);
-    EXPECT_EQ(count(run.sender->lines(), "FTP\\Send.Ok"), 0);
-
-    // Closing during the next transfer aborts it; it stays not sent.
-    ASSERT_TRUE(run.sender->transferring());
-    const auto record = run.fake->record;
-    run.sender->Close();
-    EXPECT_EQ(record->aborts, 1);
-    EXPECT_EQ(record->commands_during_transfer, 0);
-    EXPECT_FALSE(run.job.connection);
+    run.finish();
+    EXPECT_EQ(title, "FTP\\Title.Send : 2/3, last.mp3");
+    EXPECT_EQ(seen, (std::vector<int>{0, 25, 75, 0}));
+    EXPECT_EQ(run.job.files[0].status, kFileSent);
+    EXPECT_EQ(run.job.files[1].status, kFileNotSent);
+    EXPECT_EQ(run.job.files[2].status, kFileNotSent); // never started
+    EXPECT_EQ(count(run.fake->record->commands, "STOR"), 2);
+    EXPECT_EQ(run.fake->record->commands_during_transfer, 0);
     EXPECT_EQ(run.sender->result(), 0);
+    run.sender->Close();
+    EXPECT_FALSE(run.job.connection);
 }
 
 TEST(FtpJob, ConnectReportsTheNetworkAndTheLogin) {
@@ -204,12 +283,12 @@ TEST(FtpJob, ConnectReportsTheNetworkAndTheLogin) {
     FtpJobSeams seams = run.seams();
     run.job.server = "host";
     run.job.password = "wrong";
-    EXPECT_FALSE(FTP_Connect(run.job, seams, run.texts, sink));
+    EXPECT_EQ(FTP_Connect(run.job, seams, run.texts, sink), "PASS refused: 530 wrong");
     EXPECT_TRUE(run.job.password.empty());
     run.job.password = "secret";
-    EXPECT_TRUE(FTP_Connect(run.job, seams, run.texts, sink));
+    EXPECT_EQ(FTP_Connect(run.job, seams, run.texts, sink), "");
     seams.net_init = [] { return false; };
-    EXPECT_FALSE(FTP_Connect(run.job, seams, run.texts, sink));
+    EXPECT_NE(FTP_Connect(run.job, seams, run.texts, sink), "");
     EXPECT_EQ(lines,
               (std::vector<std::string>{"FTP\\NetWork.Found", "FTP\\Client.NotConnected : host",
                                         "FTP\\NetWork.Found", "FTP\\Client.Connected : host",

@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/rss_create.h"
+#include "net/ftp_client.h"
 #include "net/pyftpd.h"
 
 #include <gtest/gtest.h>
@@ -26,20 +27,24 @@ void set_mtime(const std::string& path, std::int64_t utc) {
 }
 
 // Publishes as the window does after "Ok"; -1 when the job does not end within 30 s.
+int publish(FTPJob& job, std::vector<std::string>& lines) {
+    job.password = test::PyFtpd::kPassword;
+    KeyTexts texts;
+    FtpSender sender(job, texts, ftp_client_seams());
+    EXPECT_EQ(sender.Connect(), "");
+    for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
+        sender.Poll();
+        sender.Wait(10);
+    }
+    lines = sender.lines();
+    return sender.finished() ? sender.result() : -1;
+}
+
 int publish(const Doc& doc, const RssCreateResult& made, std::vector<std::string>& lines) {
     FTPJob job;
     FTP_AddUploads(job, made.job);
     FTP_AddFeedFiles(job, doc, made.rss_path);
-    job.password = test::PyFtpd::kPassword;
-    KeyTexts texts;
-    FtpSender sender(job, texts, ftp_client_seams());
-    EXPECT_TRUE(sender.Connect());
-    for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
-        sender.Poll();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    lines = sender.lines();
-    return sender.finished() ? sender.result() : -1;
+    return publish(job, lines);
 }
 
 long count(const std::vector<std::string>& lines, const std::string& prefix) {
@@ -115,6 +120,62 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     EXPECT_EQ(count(lines, "FTP\\Send.TooOldFile"), 3);
     ASSERT_TRUE(read_file(server.root() + "/media/archive/second.ogg", theirs));
     EXPECT_EQ(theirs, "second episode, edited");
+    (void)std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
+    test::PyFtpd server;
+    ASSERT_TRUE(server.running());
+    const std::int64_t now = std::time(nullptr);
+    FixedClock clock{now, -5 * 3600}; // west of UTC
+    ScopedClock scoped{clock};
+    char tmpl[] = "/tmp/qp-publish-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(tmpl));
+    const std::string dir = std::string(tmpl) + "/";
+    const std::string episode(4 << 20, 'e');
+    ASSERT_TRUE(write_file(dir + "ep.mp3", episode));
+    set_mtime(dir + "ep.mp3", now - 3600);
+    {
+        // An earlier upload cut short left part of the file under its final name. The same
+        // folder served slowly lets the upload be cut mid-way.
+        test::PyFtpd slow(256 * 1024, server.root());
+        ASSERT_TRUE(slow.running());
+        FtpOptions options;
+        options.timeout_ms = 5000;
+        auto client = Ftp_Open(slow.login(), options).client;
+        ASSERT_TRUE(client);
+        ASSERT_EQ(client->SendFile(dir + "ep.mp3", "ep.mp3", SendMode::Background).error, "");
+        for (int i = 0; i < 2000 && client->Progress() <= 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        client->AbortFile();
+    }
+    std::string theirs;
+    ASSERT_TRUE(read_file(server.root() + "/ep.mp3", theirs));
+    ASSERT_LT(theirs.size(), episode.size());
+    // The server's copy of this one has the right size and is ten minutes older in UTC, but
+    // its listed time reads five hours later than the local wall clock.
+    ASSERT_TRUE(write_file(dir + "west.xml", "<rss/>"));
+    set_mtime(dir + "west.xml", now - 600);
+    ASSERT_TRUE(write_file(server.root() + "/west.xml", "<old>"));
+    set_mtime(server.root() + "/west.xml", now - 1200);
+
+    FTPJob job;
+    for (const char* name : {"ep.mp3", "west.xml"}) {
+        FTPFile file;
+        file.local_file = dir + name;
+        file.remote_path = name;
+        job.files.push_back(file);
+    }
+    job.server = "127.0.0.1";
+    job.port = server.login().port;
+    job.user = test::PyFtpd::kUser;
+    std::vector<std::string> lines;
+    EXPECT_EQ(publish(job, lines), 1);
+    EXPECT_EQ(count(lines, "FTP\\Send.Ok "), 2);
+    ASSERT_TRUE(read_file(server.root() + "/ep.mp3", theirs));
+    EXPECT_TRUE(theirs == episode);
+    ASSERT_TRUE(read_file(server.root() + "/west.xml", theirs));
+    EXPECT_EQ(theirs, "<rss/>");
     (void)std::system(("rm -rf '" + dir + "'").c_str());
 }
 

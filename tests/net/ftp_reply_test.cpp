@@ -1,5 +1,7 @@
 #include "net/ftp_reply.h"
 
+#include "core/clock.h"
+
 #include <gtest/gtest.h>
 
 using namespace qp::net;
@@ -75,6 +77,16 @@ TEST(ReplyParser, AcceptedCodeLists) {
     EXPECT_FALSE(reply_accepts(reply_of({"226 Done"}), "125;150"));
     EXPECT_FALSE(reply_accepts(reply_of({"1500 x"}), "15;150x"));
     EXPECT_TRUE(reply_accepts(reply_of({"230-Hi", "230 Ok"}), "230"));
+    EXPECT_FALSE(reply_accepts(reply_of({"451-Failed", "226 Stored", "451 End"}), "226"));
+}
+
+TEST(ReplyParser, ModificationTimeInUtc) {
+    EXPECT_EQ(parse_mdtm_time(reply_of({"213 20240315123456"})),
+              qp::date_from_fields(2024, 3, 15, 12, 34, 56));
+    EXPECT_EQ(parse_mdtm_time(reply_of({"213 19700101000001.250"})), 1);
+    for (const char* bad : {"213 2024031512345", "213 20241315123456", "213 2024031512x456",
+                            "550 20240315123456", "213 20240315123456Z"})
+        EXPECT_EQ(parse_mdtm_time(reply_of({bad})), std::nullopt) << bad;
 }
 
 TEST(ReplyParser, PassivePortFromTheFirstSixNumbers) {

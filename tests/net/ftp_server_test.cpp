@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <random>
+#include <semaphore>
 #include <thread>
 
 using namespace qp;
@@ -20,7 +21,9 @@ class FtpServer : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server_.running()) << "pyftpdlib did not start";
-        client_ = Ftp_Open(server_.login(), FtpOptions{5000, kDefaultBlockSize});
+        FtpOptions options;
+        options.timeout_ms = 5000;
+        client_ = Ftp_Open(server_.login(), options).client;
         ASSERT_TRUE(Ftp_IsOpen(client_.get()));
     }
 
@@ -56,21 +59,21 @@ std::string random_bytes(std::size_t size) {
 } // namespace
 
 TEST_F(FtpServer, WrongPasswordIsRefused) {
-    EXPECT_EQ(Ftp_Open(server_.login("wrong")), nullptr);
+    EXPECT_EQ(Ftp_Open(server_.login("wrong")).client, nullptr);
     EXPECT_TRUE(client_->CheckAlive());
 }
 
 TEST_F(FtpServer, FoldersAndListing) {
     EXPECT_EQ(client_->GetDirectory(), "/");
-    ASSERT_TRUE(client_->CreateDirectory("pod casts"));
-    EXPECT_FALSE(client_->SetDirectory("missing"));
-    ASSERT_TRUE(client_->SetDirectory("pod casts"));
+    ASSERT_EQ(client_->CreateDirectory("pod casts"), "");
+    EXPECT_NE(client_->SetDirectory("missing"), "");
+    ASSERT_EQ(client_->SetDirectory("pod casts"), "");
     EXPECT_EQ(client_->GetDirectory(), "/pod casts");
-    ASSERT_TRUE(client_->SetDirectory(".."));
+    ASSERT_EQ(client_->SetDirectory(".."), "");
     EXPECT_EQ(client_->GetDirectory(), "/");
 
     ASSERT_TRUE(write_file(server_.root() + "/feed.xml", "12345"));
-    ASSERT_TRUE(client_->ListDirectory());
+    ASSERT_EQ(client_->ListDirectory(), "");
     const auto& entries = client_->Entries();
     ASSERT_EQ(entries.size(), 2u);
     for (const FtpEntry& e : entries) {
@@ -87,18 +90,21 @@ TEST_F(FtpServer, UploadsArriveByteForByte) {
     const std::pair<std::string, std::string> files[] = {
         {"small.xml", "<rss/>"}, {"empty.bin", ""}, {"big.bin", big}};
     for (const auto& [name, content] : files) {
-        ASSERT_TRUE(client_->SendFile(local_file(name, content), name, true)) << name;
+        ASSERT_EQ(client_->SendFile(local_file(name, content), name, SendMode::Background).error,
+                  "")
+            << name;
         EXPECT_EQ(wait_for_end(), kTransferDone) << name;
         ASSERT_TRUE(file_exists(server_.root() + "/" + name)) << name;
         EXPECT_TRUE(remote(name) == content) << name;
     }
-    EXPECT_FALSE(client_->SendFile(server_.root() + "/no such file", "x.bin", false));
+    EXPECT_NE(client_->SendFile(server_.root() + "/no such file", "x.bin", SendMode::Wait).error,
+              "");
     EXPECT_TRUE(client_->CheckAlive());
 }
 
 TEST_F(FtpServer, AbortStopsAnUploadAndKeepsTheSession) {
     const std::string path = local_file("abort.bin", std::string(128 << 20, 'a'));
-    ASSERT_TRUE(client_->SendFile(path, "abort.bin", true));
+    ASSERT_EQ(client_->SendFile(path, "abort.bin", SendMode::Background).error, "");
     for (int i = 0; i < 5000 && client_->Progress() <= 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     client_->AbortFile();
@@ -106,4 +112,41 @@ TEST_F(FtpServer, AbortStopsAnUploadAndKeepsTheSession) {
     EXPECT_LT(remote("abort.bin").size(), std::size_t{128} << 20);
     EXPECT_TRUE(client_->CheckAlive());
     EXPECT_TRUE(remove_file(path));
+}
+
+TEST_F(FtpServer, TheEndOfAnUploadIsPublishedOnlyOnceTheConnectionIsFree) {
+    // The worker stops right before it publishes the final state of its first transfer.
+    std::binary_semaphore at_end{0};
+    std::binary_semaphore go_on{0};
+    std::atomic<bool> paused{false};
+    FtpOptions options;
+    options.timeout_ms = 5000;
+    options.on_transfer_end = [&] {
+        if (!paused.exchange(true)) {
+            at_end.release();
+            go_on.acquire();
+        }
+    };
+    auto client = Ftp_Open(server_.login(), options).client;
+    ASSERT_TRUE(client);
+    ASSERT_EQ(client->CreateDirectory("media"), "");
+    ASSERT_EQ(client->SetDirectory("media"), "");
+    ASSERT_EQ(
+        client->SendFile(local_file("ep.mp3", "episode"), "ep.mp3", SendMode::Background).error,
+        "");
+    ASSERT_TRUE(at_end.try_acquire_for(std::chrono::seconds(10)));
+    // A poll now must not take the transfer for ended.
+    const std::int64_t state = client->Progress();
+    go_on.release();
+    EXPECT_TRUE(state == kTransferSettingUp || state >= 0) << state;
+    for (int i = 0; i < 1000 && client->Progress() != kTransferDone; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(client->Progress(), kTransferDone);
+    // Seen ended, the connection takes the next steps at once, in the right folder.
+    EXPECT_EQ(client->SetDirectory(".."), "");
+    EXPECT_EQ(client->GetDirectory(), "/");
+    EXPECT_EQ(client->SendFile(local_file("feed.xml", "<rss/>"), "feed.xml", SendMode::Wait).error,
+              "");
+    EXPECT_EQ(remote("feed.xml"), "<rss/>");
+    EXPECT_EQ(remote("media/ep.mp3"), "episode");
 }

@@ -21,22 +21,30 @@ public:
     static constexpr const char* kUser = "quill";
     static constexpr const char* kPassword = "s3cret pass";
 
-    PyFtpd() {
+    // read_limit: what the server receives per second on a data connection, 0 for no limit.
+    // root: the folder to serve, kept afterwards; a fresh one removed afterwards when empty.
+    explicit PyFtpd(int read_limit = 0, const std::string& root = {}) {
         char folder[] = "/tmp/qp-ftpd-XXXXXX";
-        if (!::mkdtemp(folder))
-            return;
-        root_ = folder;
+        if (!root.empty()) {
+            root_ = root;
+        } else {
+            if (!::mkdtemp(folder))
+                return;
+            root_ = folder;
+            owns_root_ = true;
+        }
         int in[2];
         int out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
             return;
         const std::string script = std::string(QP_SOURCE_DIR) + "/tests/net/pyftpd_server.py";
+        const std::string limit = std::to_string(read_limit);
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(in[0], 0);
             ::dup2(out[1], 1);
             ::execl("/usr/bin/python3", "python3", script.c_str(), root_.c_str(), kUser, kPassword,
-                    static_cast<char*>(nullptr));
+                    limit.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(in[0]);
@@ -68,7 +76,7 @@ public:
         if (stdout_ >= 0)
             ::close(stdout_);
         std::error_code ignored;
-        if (!root_.empty())
+        if (owns_root_)
             std::filesystem::remove_all(root_, ignored);
     }
     PyFtpd(const PyFtpd&) = delete;
@@ -86,6 +94,7 @@ private:
     int stdin_ = -1;
     int stdout_ = -1;
     int port_ = 0;
+    bool owns_root_ = false;
 };
 
 } // namespace qp::test

@@ -1,6 +1,7 @@
 """Runs a pyftpdlib server on 127.0.0.1 for the tests and benchmarks.
 
-Usage: pyftpd_server.py ROOT USER PASSWORD
+Usage: pyftpd_server.py ROOT USER PASSWORD [READ_LIMIT]
+READ_LIMIT caps what the server receives on a data connection, in bytes per second.
 Prints the chosen port on stdout and serves until its standard input closes.
 """
 import logging
@@ -8,17 +9,20 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
 def main():
     root, user, password = sys.argv[1:4]
+    read_limit = int(sys.argv[4]) if len(sys.argv) > 4 else 0
     logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     handler = type("Handler", (FTPHandler,), {})
     handler.authorizer = authorizer
+    if read_limit > 0:
+        handler.dtp_handler = type("Throttled", (ThrottledDTPHandler,), {"read_limit": read_limit})
     server = FTPServer(("127.0.0.1", 0), handler)
     print(server.socket.getsockname()[1], flush=True)
 

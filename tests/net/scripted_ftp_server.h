@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,15 +19,18 @@ namespace qp::test {
 struct Step {
     enum class Data { None, Send, Receive, Drop };
     Step(std::string expect_, std::string reply_, Data data_ = Data::None,
-         std::string payload_ = {}, std::string after_ = {})
+         std::string payload_ = {}, std::string after_ = {}, int slow_ms_ = 0)
         : expect(std::move(expect_)), reply(std::move(reply_)), data(data_),
-          payload(std::move(payload_)), after(std::move(after_)) {}
+          payload(std::move(payload_)), after(std::move(after_)), slow_ms(slow_ms_) {}
 
     std::string expect;  // the command line the client should send, without CR LF
     std::string reply;   // raw reply text; "{p1},{p2}" opens the data listener and names its port
     Data data;           // what happens on the data connection after the reply
     std::string payload; // Send: what the data connection carries
     std::string after;   // the reply that ends the data transfer
+    // Without data: the reply trickles out one byte per slow_ms. With data: the payload
+    // trickles so, and the reply after the data comes slow_ms late.
+    int slow_ms = 0;
 };
 
 class ScriptedFtpServer {
@@ -83,9 +87,19 @@ private:
     static int accept_one(int listener) {
         return ready(listener) ? ::accept(listener, nullptr, nullptr) : -1;
     }
-    static void send_text(int fd, const std::string& text) {
-        if (fd >= 0 && !text.empty())
+    static void send_text(int fd, const std::string& text, int slow_ms = 0) {
+        if (fd < 0 || text.empty())
+            return;
+        if (slow_ms <= 0) {
             (void)::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+            return;
+        }
+        // Stops once the client has gone.
+        for (const char c : text) {
+            if (::send(fd, &c, 1, MSG_NOSIGNAL) != 1)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(slow_ms));
+        }
     }
     // The next line without CR LF; false on end, error or silence.
     bool read_line(int fd, std::string& line) {
@@ -110,7 +124,7 @@ private:
         close_fd(listener);
         char buf[65536];
         if (step.data == Step::Data::Send) {
-            send_text(data, step.payload);
+            send_text(data, step.payload, step.slow_ms);
         } else if (step.data == Step::Data::Receive) {
             for (ssize_t got; ready(data) && (got = ::recv(data, buf, sizeof buf, 0)) > 0;)
                 received_.append(buf, static_cast<std::size_t>(got));
@@ -120,6 +134,8 @@ private:
             ::setsockopt(data, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
         }
         close_fd(data);
+        if (step.slow_ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.slow_ms));
         send_text(control, step.after);
     }
     void run() {
@@ -142,7 +158,7 @@ private:
                 data_listener_ = listen_on_loopback(port);
                 reply.replace(at, 9, std::to_string(port / 256) + "," + std::to_string(port % 256));
             }
-            send_text(control, reply);
+            send_text(control, reply, step.data == Step::Data::None ? step.slow_ms : 0);
             if (step.data != Step::Data::None)
                 serve_data(data_listener_, step, control);
         }
