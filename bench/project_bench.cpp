@@ -60,14 +60,15 @@ template <typename Write> void run_writes(benchmark::State& state, Write write) 
 }
 
 void BM_WriteProject(benchmark::State& state) {
-    run_writes(state, [](const std::string& path) { return WriteProject(bench_doc(), path) == 1; });
+    run_writes(state, [](const std::string& path) { return WriteProject(bench_doc(), path).ok(); });
 }
 BENCHMARK(BM_WriteProject)->Unit(benchmark::kMillisecond);
 
 // The save the RSS command makes: a synced temporary file renamed over the project.
 void BM_SaveProjectWithBackup(benchmark::State& state) {
-    run_writes(state,
-               [](const std::string& path) { return SaveProjectWithBackup(bench_doc(), path); });
+    run_writes(state, [](const std::string& path) {
+        return SaveProjectWithBackup(bench_doc(), path).ok();
+    });
 }
 BENCHMARK(BM_SaveProjectWithBackup)->Unit(benchmark::kMillisecond);
 

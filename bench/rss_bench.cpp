@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
         if (arg.starts_with(kDump))
             ok = dump_items(std::string(arg.substr(kDump.size())));
         else if (arg.starts_with(kProject))
-            ok = WriteProject(bench_doc(), std::string(arg.substr(kProject.size()))) == 1;
+            ok = WriteProject(bench_doc(), std::string(arg.substr(kProject.size()))).ok();
         else
             continue;
         if (!ok) {
