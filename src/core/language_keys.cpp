@@ -26,6 +26,7 @@ std::vector<LanguageKey> build_table() {
         {"Msg.LinkToClipboard", {"%s1%"}},
         {"Msg.NoFileName", {}},
         {"Msg.NoNetwork", {}},
+        {"Msg.NotThereYet", {}},
         {"Msg\\DisplayWindow.NoCreated", {}},
 
         // Documents.
@@ -36,12 +37,19 @@ std::vector<LanguageKey> build_table() {
         {"Doc\\Error.OpenXML", {}},
         {"Doc\\Error.AddInList", {}},
         {"Doc\\Open.ChooseBak", {}},
+        {"Doc\\Close.Title", {}},
+        {"Doc\\Close.AskSave", {}},
+        {"FileDialog.Open", {}},
+        {"FileDialog.Save", {}},
+        {"FileDialog.Filter", {}},
         {"CreateRss.Ok", {}},
 
         // Workspace: feed list columns and the default status lines.
         {"ListView.Title", {}},
         {"ListView.Pubdate", {}},
         {"ListView.AssociatedFile", {}},
+        {"ListView.Tip", {}},
+        {"Editor.Tip", {}},
         {"Status.DefaultTree", {"%EP", "%EC"}},
         {"Status.DefaultEdit", {"%LP", "%LC", "%CP", "%CC"}},
         {"Status.DefaultNoFocus", {"%DP", "%DC"}},
