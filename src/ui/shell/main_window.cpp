@@ -71,6 +71,7 @@ MainWindow::MainWindow(AppContext& context)
         std::make_unique<ShortcutKeys>(this, [this](int command) { Main_MenuEvent(command); });
     Main_FixedShortcuts();
     Main_ApplyShortcuts();
+    Actu_Menu();
 }
 
 MainWindow::~MainWindow() {
