@@ -16,6 +16,8 @@ inline constexpr int kMenuEditorPopup = 134;
 inline constexpr int kMenuNone = -1;
 inline constexpr int kStatusBar = 160;
 inline constexpr int kEditorFont = 164;
+// The preference item of the editor font ("name;size").
+inline constexpr int kEditorFontItem = 86;
 inline constexpr int kMainTimer = 1;
 inline constexpr int kMainTimerMs = 500;
 

@@ -82,7 +82,9 @@ void DocumentCommands::Document_Open(const std::string& given) {
         return;
     }
     enter_folder_of(read_path);
-    ctx_.prefs.Recent_Add(read_path);
+    // The project is what the user opened, also when its backup was read: listing the backup
+    // would later open it as a project of its own.
+    ctx_.prefs.Recent_Add(path);
     if (from_backup)
         SetModified(doc, true);
     doc.FileName = path;

@@ -11,8 +11,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 
@@ -59,6 +61,7 @@ MainWindow::MainWindow(AppContext& context)
     statusBar()->addWidget(status_, 1);
     statusBar()->setSizeGripEnabled(true);
 
+    EditorFont_Load();
     MainMenu_Create();
     PopupMenus_Create();
 
@@ -194,6 +197,42 @@ void MainWindow::Shortcut_MenuTexts(int menu) {
             entry->setText(toQ(Shortcut_MenuText(fromQ(entry->text()), code, ctx_.lang)));
         }
     }
+}
+
+void MainWindow::EditorFont_Load() {
+    editor_font_ = QFont();
+    editor_font_.setPointSize(10);
+    if (!ctx_.prefs.Pref_Find(kEditorFontItem))
+        return;
+    const std::string value = ctx_.prefs.GetZQValue(kEditorFontItem);
+    const auto semicolon = value.find(';');
+    if (semicolon == std::string::npos)
+        return;
+    const int size = parse_leading_int32(std::string_view(value).substr(semicolon + 1));
+    editor_font_.setFamily(toQ(value.substr(0, semicolon)));
+    if (size > 0)
+        editor_font_.setPointSize(size);
+    for (auto& [doc, w] : workspaces_) {
+        w.list->setFont(editor_font_);
+        w.editor->setFont(editor_font_);
+    }
+}
+
+void MainWindow::MainWindow_Activate() {
+    setEnabled(true);
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+void MainWindow::HandOver_Receive(int data, const std::string& path) {
+    ctx_.log.add("* WM_CopyData = " + std::to_string(data));
+    if (data != 1 && data != 2)
+        return;
+    MainWindow_Activate();
+    if (data == 2)
+        documents_->Document_Open(path);
 }
 
 void MainWindow::NotThereYet() {

@@ -5,6 +5,7 @@
 #include "ui/shell/shortcuts.h"
 #include "ui/shell/workspace.h"
 
+#include <QFont>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -82,6 +83,14 @@ public:
     // Stores the last documents, then closes every document; false when the user kept one open.
     bool Quit_Request();
 
+    // A later start of the program hands over: 1 brings the window to the front, 2 also opens
+    // the file.
+    void HandOver_Receive(int data, const std::string& path);
+    void MainWindow_Activate();
+    // Font slot 164 from the preference item 86 ("name;size"), else the default face at size 10.
+    void EditorFont_Load();
+    const QFont& editorFont() const { return editor_font_; }
+
     // Tells the user that the window of a command is not there yet.
     void NotThereYet();
     // Opens a window of the system hooks, or tells that it is not there yet.
@@ -111,6 +120,7 @@ private:
     std::unique_ptr<ShortcutKeys> shortcuts_;
     std::map<const Doc*, Workspace> workspaces_;
     QWidget* area_ = nullptr;
+    QFont editor_font_;
     QLabel* status_ = nullptr;
     QTimer* timer_ = nullptr;
     QMenu* feed_popup_ = nullptr;

@@ -33,7 +33,7 @@ QString menu_escaped(const std::string& text) {
 } // namespace
 
 bool MainWindow::Doc_CreateGadgets(const Doc& doc) {
-    Workspace w = qp::ui::Doc_CreateGadgets(area_, ctx_.lang, font());
+    Workspace w = qp::ui::Doc_CreateGadgets(area_, ctx_.lang, editor_font_);
     QTreeWidget* list = w.list;
     connect(list, &QTreeWidget::itemSelectionChanged, this, [this, list] {
         // Only the current document's list drives the editor.
