@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "ui/app/app_context.h"
 #include "ui/app/file_picker.h"
+#include "ui/app/screenshots.h"
 #include "ui/common/qt_text.h"
 #include "ui/dialogs/requester.h"
 #include "ui/shell/document_commands.h"
@@ -108,6 +109,7 @@ int Application_Run(int argc, char** argv) {
 
     QObject::connect(&window, &MainWindow::quitConfirmed, &app, &QCoreApplication::quit);
     app.setQuitOnLastWindowClosed(false);
+    Screenshots_Schedule(window);
     app.exec();
     Shutdown(ctx);
     return 0;

@@ -154,7 +154,8 @@ void DocumentCommands::Document_Close() {
         return;
     window_.Doc_FreeGadgets(*doc);
     (void)ctx_.docs.remove(ctx_.docs.current_index());
-    SelectDoc(-1, -1);
+    // The list made the document before the closed one current; it stays so.
+    SelectDoc(0, ctx_.docs.current_index());
 }
 
 int DocumentCommands::Document_CloseAll() {

@@ -72,9 +72,11 @@ void MainWindow::placeWorkspace() {
     const int h = area_->height();
     const int g = static_cast<int>(std::lround(h * 0.3));
     w->list->setGeometry(0, 0, a, g);
-    w->list->setColumnWidth(0, a / 2);
-    w->list->setColumnWidth(1, a / 4);
-    w->list->setColumnWidth(2, a / 4);
+    // Columns share the inside of the frame, so the three fit without a horizontal scroll bar.
+    const int inside = a - 2 * w->list->frameWidth();
+    w->list->setColumnWidth(0, inside / 2);
+    w->list->setColumnWidth(1, inside / 4);
+    w->list->setColumnWidth(2, inside / 4);
     w->editor->setGeometry(0, g, a, h - g);
 }
 
