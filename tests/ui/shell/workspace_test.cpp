@@ -5,7 +5,9 @@
 #include "ui/support/shell_fixture.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeWidget>
@@ -138,6 +140,27 @@ TEST_F(WorkspaceTest, FeedPopupFollowsTheSelectedRow) {
     EXPECT_TRUE(entry(kCmdFeedMoveUp));
     EXPECT_FALSE(entry(kCmdFeedMoveDown));
     EXPECT_TRUE(entry(kCmdFeedDel));
+}
+
+TEST_F(WorkspaceTest, ThePopupKeyShowsThePopupOfTheFocusedControlAtTheMouse) {
+    docs().Document_Open(project("keys", {"A"}));
+    window_->show();
+    QCursor::setPos(window_->geometry().center());
+    ws().list->setFocus();
+    window_->Main_MenuEvent(kCmdPopupMenu);
+    EXPECT_TRUE(window_->feedPopup()->isVisible());
+    EXPECT_FALSE(window_->editorPopup()->isVisible());
+    EXPECT_EQ(window_->feedPopup()->pos(), QCursor::pos());
+    window_->feedPopup()->close();
+
+    ws().editor->setFocus();
+    window_->Main_MenuEvent(kCmdPopupMenu);
+    EXPECT_TRUE(window_->editorPopup()->isVisible());
+    window_->editorPopup()->close();
+
+    window_->menuBar()->setFocus(); // neither control: nothing
+    window_->Main_MenuEvent(kCmdPopupMenu);
+    EXPECT_FALSE(window_->feedPopup()->isVisible() || window_->editorPopup()->isVisible());
 }
 
 TEST_F(WorkspaceTest, PlacementIsStoredOnlyWhileTheWindowIsNormal) {
