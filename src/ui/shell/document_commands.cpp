@@ -64,6 +64,10 @@ void DocumentCommands::Document_Open(const std::string& given) {
         ctx_.log.add("- Aborted !");
         return;
     }
+    // Opening and saving make other folders current, so a relative name would later save into
+    // whichever folder is current then.
+    if (!is_absolute_path(path))
+        path = current_directory() + path;
     if (const int n = ctx_.docs.FindOpenDoc(path); n != 0) {
         SelectDoc(0, n - 1);
         return;

@@ -38,6 +38,17 @@ TEST_F(DocumentCommandsTest, OpeningAnOpenFileSelectsIt) {
     EXPECT_EQ(ctx_.docs.current_index(), 0);
 }
 
+TEST_F(DocumentCommandsTest, ARelativePathKeepsNamingItsFileWhenAnotherFolderBecomesCurrent) {
+    const std::string first = project("relative");
+    fs::create_directory(tmp_.path() + "other");
+    const std::string second = project("other/second");
+    fs::current_path(tmp_.path());
+    docs().Document_Open("relative.qprj");
+    docs().Document_Open(second); // makes "other" current
+    EXPECT_EQ(ctx_.docs.at(0).FileName, first);
+    EXPECT_EQ(ctx_.prefs.recent().back(), first);
+}
+
 TEST_F(DocumentCommandsTest, ANewerBackupIsOfferedAndNoKeepsTheProjectFile) {
     const std::string path = project("backed", {"Saved"});
     fs::copy_file(project("backup", {"Unsaved"}), path + ".Bak");
