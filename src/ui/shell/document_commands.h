@@ -23,12 +23,12 @@ public:
     void Document_Open(const std::string& path);
     void Document_Save(bool askName);
     // 1 when saved; askName always asks for a file name.
-    int SaveDoc(Doc& doc, bool askName);
+    [[nodiscard]] int SaveDoc(Doc& doc, bool askName);
     void Document_Close();
     // 1 when every document is closed, 0 when the user kept one.
-    int Document_CloseAll();
+    [[nodiscard]] int Document_CloseAll();
     // The modified-document question; 1 means: stop, do not close.
-    int CanClose(Doc& doc);
+    [[nodiscard]] int CanClose(Doc& doc);
     void SelectDoc(int step, int index);
     // The chosen path, empty when cancelled.
     std::string FileDialog(std::string defaultPath, bool forOpen);

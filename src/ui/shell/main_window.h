@@ -81,7 +81,7 @@ public:
     void Placement_StateChanged(Qt::WindowStates state);
 
     // Stores the last documents, then closes every document; false when the user kept one open.
-    bool Quit_Request();
+    [[nodiscard]] bool Quit_Request();
 
     // A later start of the program hands over: 1 brings the window to the front, 2 also opens
     // the file.

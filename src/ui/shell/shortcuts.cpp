@@ -107,7 +107,7 @@ QKeySequence Key_ToSequence(KeyCode code) {
         mods |= Qt::AltModifier;
     if (vk >= kVkNumpad0 && vk <= kVkDivide)
         mods |= Qt::KeypadModifier;
-    return QKeySequence(QKeyCombination(mods, static_cast<Qt::Key>(key)));
+    return {QKeyCombination(mods, static_cast<Qt::Key>(key))};
 }
 
 ShortcutKeys::ShortcutKeys(QWidget* window, Dispatch dispatch)
