@@ -66,6 +66,7 @@ TEST_F(DocumentCommandsTest, ANewerBackupIsOfferedAndNoKeepsTheProjectFile) {
     const Doc& doc = *ctx_.docs.current();
     EXPECT_EQ(doc.Feeds[0].FeedTitle, "Unsaved");
     EXPECT_EQ(doc.FileName, path); // saving goes to the project, not to the backup
+    EXPECT_EQ(ctx_.prefs.recent().front(), path);
     EXPECT_TRUE(doc.State & kModified);
 }
 
