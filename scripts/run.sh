@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds, and runs the program's main job on the sample podcast project:
-# the project file becomes its RSS file beside it.
+# Sets up, builds and starts the desktop program on a copy of the sample podcast project. Without
+# a display it says so and builds the sample's RSS file with the command-line tool instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -8,6 +8,15 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQP_TESTS=OFF >/dev/nul
 cmake --build build --parallel "$(nproc)"
 work=$(mktemp -d)
 cp examples/podcast.qprj "$work/"
-rss=$(./build/src/cli/quillpost-cli rss "$work/podcast.qprj")
-echo "RSS file: $rss"
-./build/src/cli/quillpost-cli show "$work/podcast.qprj"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "run: no display (DISPLAY and WAYLAND_DISPLAY are empty); building the sample's RSS file instead"
+    rss=$(./build/src/cli/quillpost-cli rss "$work/podcast.qprj")
+    echo "RSS file: $rss"
+    ./build/src/cli/quillpost-cli show "$work/podcast.qprj"
+    exit 0
+fi
+program=$(pwd)/build/src/app/quillpost
+echo "run: starting Quillpost in $work"
+# The program keeps its preferences and log in the folder it starts in.
+cd "$work"
+exec "$program" podcast.qprj

@@ -2,6 +2,7 @@
 // default keys.
 #pragma once
 
+#include "core/command_ids.h"
 #include "core/texts.h"
 
 #include <array>
@@ -55,36 +56,6 @@ inline constexpr int kVkF1 = 0x70;
 inline constexpr int kVkF24 = 0x87;
 inline constexpr int kVkNumlock = 0x90;
 inline constexpr int kVkPow2 = 0xDE;
-
-// Windows and menus the shortcut items refer to.
-inline constexpr int kWindowMain = 0;
-inline constexpr int kWindowPreferences = 76;
-inline constexpr int kMenuMain = 12;
-inline constexpr int kMenuEditorPopup = 134;
-inline constexpr int kMenuNone = -1;
-
-// Commands a configurable shortcut can trigger.
-inline constexpr int kCmdProjectNew = 14;
-inline constexpr int kCmdProjectOpen = 16;
-inline constexpr int kCmdProjectSave = 18;
-inline constexpr int kCmdProjectClose = 22;
-inline constexpr int kCmdProjectCloseAll = 24;
-inline constexpr int kCmdEditPref = 26;
-inline constexpr int kCmdFindText = 30;
-inline constexpr int kCmdFindNext = 32;
-inline constexpr int kCmdFindPrevious = 34;
-inline constexpr int kCmdFeedAdd = 36;
-inline constexpr int kCmdFeedMoveUp = 40;
-inline constexpr int kCmdFeedMoveDown = 42;
-inline constexpr int kCmdFeedProperty = 48;
-inline constexpr int kCmdRssProperty = 52;
-inline constexpr int kCmdHelp = 62;
-inline constexpr int kCmdShowLog = 64;
-inline constexpr int kCmdEditLang = 68;
-inline constexpr int kCmdNextProject = 70;
-inline constexpr int kCmdPrevProject = 72;
-inline constexpr int kCmdUndo = 136;
-inline constexpr int kCmdRedo = 138;
 
 struct ShortcutDefault {
     std::string_view name; // preference key and language key of the caption

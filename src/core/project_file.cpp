@@ -79,7 +79,7 @@ SaveResult SaveDoc(Doc& doc, const std::string& file, Log& log) {
     log.add("- Save document");
     if (file_part(file).empty()) {
         log.add("- Aborted, no filename !");
-        return {SaveStatus::NoFileName, {}};
+        return {SaveStatus::NoFileName, {}, {}, {}};
     }
     const std::string target = ProjectSavePath(file);
     const std::string not_saved = "Error, Not saved " + target;
@@ -87,16 +87,17 @@ SaveResult SaveDoc(Doc& doc, const std::string& file, Log& log) {
     // that name is not theirs to lose.
     if (target != file && file_exists(target) && !same_file(target, doc.FileName)) {
         log.add("! " + not_saved);
-        return {SaveStatus::TargetExists, not_saved + ": another file of that name exists"};
+        return {SaveStatus::TargetExists, not_saved + ": another file of that name exists", target,
+                "another file of that name exists"};
     }
     if (FileResult r = SaveProjectWithBackup(doc, target); !r.ok()) {
         log.add("! " + not_saved);
-        return {SaveStatus::Failed, not_saved + ": " + r.error};
+        return {SaveStatus::Failed, not_saved + ": " + r.error, target, r.error};
     }
     doc.FileName = target;
     SetModified(doc, false);
     log.add("- Saved " + target);
-    return {SaveStatus::Saved, {}};
+    return {SaveStatus::Saved, {}, target, {}};
 }
 
 } // namespace qp

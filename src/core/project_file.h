@@ -58,6 +58,9 @@ struct [[nodiscard]] SaveResult {
     SaveStatus status = SaveStatus::Failed;
     // The message to show, with the system's reason; empty when saved or cancelled.
     std::string error;
+    // The file the save was for, and the reason alone, for a window that words its own message.
+    std::string target;
+    std::string reason;
 
     bool saved() const { return status == SaveStatus::Saved; }
 };

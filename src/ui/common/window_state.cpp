@@ -9,6 +9,8 @@ QPointer<QWidget> Window_Disable(QWidget* window) {
         return nullptr;
     // Taken before disabling: a disabled window gives its focus away.
     QPointer<QWidget> focused = QApplication::focusWidget();
+    if (focused == nullptr) // the program is not the active one: the window's own focus
+        focused = window->focusWidget();
     window->setEnabled(false);
     return focused;
 }

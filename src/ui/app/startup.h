@@ -1,0 +1,34 @@
+// The program from its first line to its exit status.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qp::ui {
+
+struct AppContext;
+class MainWindow;
+
+struct CommandLine {
+    bool Portable = false;
+    std::string StartFile; // the last accepted project file, as given
+    std::string AppTitle;
+};
+
+// "-portable" and "-minimize" in any letter case; every other parameter with a project file's
+// extension becomes the start file. A program file whose name holds "-portable" is portable.
+CommandLine ParseCommandLine(std::string_view program_file, const std::vector<std::string>& args);
+
+// From the log header to the language: the steps between the single-instance check and the main
+// window.
+void Startup_Prepare(AppContext& ctx, std::string_view executable_folder);
+// The documents of the start: the start file, the last documents, or one new document.
+void Startup_OpenDocuments(AppContext& ctx, MainWindow& window);
+// Saves the preferences and flushes the log once the main loop has ended.
+void Shutdown(AppContext& ctx);
+
+// The desktop program; its exit status.
+int Application_Run(int argc, char** argv);
+
+} // namespace qp::ui

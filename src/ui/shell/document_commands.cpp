@@ -1,0 +1,262 @@
+#include "ui/shell/document_commands.h"
+
+#include "core/clock.h"
+#include "core/dates.h"
+#include "core/file_io.h"
+#include "core/project_file.h"
+#include "core/text.h"
+#include "ui/app/app_context.h"
+#include "ui/common/qt_text.h"
+#include "ui/shell/main_window.h"
+
+#include <QStringList>
+
+#include <unistd.h>
+
+namespace qp::ui {
+
+DocumentCommands::DocumentCommands(AppContext& context, MainWindow& window)
+    : ctx_(context), window_(window) {}
+
+void DocumentCommands::error(std::string_view key, std::string_view detail) {
+    ctx_.log.add("! " + std::string(key));
+    std::string text = ctx_.lang.get(key);
+    if (!detail.empty())
+        text += "\r\n\r\n" + std::string(detail);
+    ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), toQ(text), kRequestOk,
+                                   &window_);
+}
+
+void DocumentCommands::enter_folder_of(const std::string& path) {
+    const std::string folder = folder_part(path);
+    if (is_absolute_path(path) && !folder.empty())
+        (void)::chdir(folder.c_str());
+}
+
+void DocumentCommands::Document_New() {
+    ctx_.log.add("* Document_New()");
+    if (ctx_.docs.full()) {
+        error("Doc\\Error.MaxOpened");
+        return;
+    }
+    Doc doc;
+    DocDefaults(doc);
+    doc.FileName.clear();
+    doc.Lang = "fr";
+    doc.LastBuildDate = Now();
+    Doc* added = ctx_.docs.add(std::move(doc));
+    if (added == nullptr) {
+        error("Doc\\Error.New");
+        return;
+    }
+    window_.Doc_CreateGadgets(*added);
+    ctx_.log.add("- Created !");
+    window_.ActualizeAll();
+}
+
+void DocumentCommands::Document_Open(const std::string& given) {
+    ctx_.log.add("* Document_Open( " + given + " )");
+    if (ctx_.docs.full()) {
+        error("Doc\\Error.MaxOpened");
+        return;
+    }
+    std::string path = given;
+    if (path.empty())
+        path = FileDialog(ctx_.prefs.GetZQValue(kPrefDefaultPath), true);
+    if (path.empty()) {
+        ctx_.log.add("- Aborted !");
+        return;
+    }
+    // Opening and saving make other folders current, so a relative name would later save into
+    // whichever folder is current then.
+    if (!is_absolute_path(path))
+        path = current_directory() + path;
+    if (const int n = ctx_.docs.FindOpenDoc(path); n != 0) {
+        SelectDoc(0, n - 1);
+        return;
+    }
+
+    Doc doc;
+    bool from_backup = false;
+    if (BackupIsNewer(path) && file_exists(path + ".Bak")) {
+        from_backup = ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")),
+                                                     toQ(ctx_.lang.get("Doc\\Open.ChooseBak")),
+                                                     kRequestYesNo, &window_) == kAnswerYes;
+    }
+    const std::string read_path = from_backup ? path + ".Bak" : path;
+    if (const FileResult read = LoadDoc(doc, read_path, ctx_.log); !read.ok()) {
+        error("Doc\\Error.OpenXML", read_path + ": " + read.error);
+        return;
+    }
+    enter_folder_of(read_path);
+    // The project is what the user opened, also when its backup was read: listing the backup
+    // would later open it as a project of its own.
+    ctx_.prefs.Recent_Add(path);
+    if (from_backup)
+        SetModified(doc, true);
+    doc.FileName = path;
+
+    Doc* added = ctx_.docs.add(std::move(doc));
+    if (added == nullptr) {
+        error("Doc\\Error.AddInList");
+        return;
+    }
+    window_.Doc_CreateGadgets(*added);
+    ctx_.log.add("- Opened !");
+    enter_folder_of(path);
+    window_.ActualizeAll();
+}
+
+std::string DocumentCommands::FileDialog(std::string defaultPath, bool forOpen) {
+    if (defaultPath.empty())
+        defaultPath = ctx_.prefs.GetZQValue(kPrefDefaultPath);
+    const QString filter = FileDialog_Filter(ctx_.lang.get("FileDialog.Filter"));
+    const QString title = toQ(ctx_.lang.get(forOpen ? "FileDialog.Open" : "FileDialog.Save"));
+    const QString chosen = forOpen
+                               ? ctx_.files->openFile(&window_, title, toQ(defaultPath), filter)
+                               : ctx_.files->saveFile(&window_, title, toQ(defaultPath), filter);
+    return fromQ(chosen);
+}
+
+int DocumentCommands::SaveDoc(Doc& doc, bool askName) {
+    std::string file = doc.FileName;
+    if (askName || file.empty())
+        file = FileDialog(doc.FileName, false);
+    for (;;) {
+        const SaveResult saved = qp::SaveDoc(doc, file, ctx_.log);
+        if (saved.saved())
+            break;
+        if (saved.status == SaveStatus::NoFileName)
+            return 0;
+        if (saved.status == SaveStatus::TargetExists) {
+            // The extension made the name, so the user has not yet chosen to replace that file.
+            const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.SaveExists", saved.target));
+            if (ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")), text, kRequestYesNo,
+                                               &window_) == kAnswerYes)
+                file = saved.target;
+            else
+                file = FileDialog(saved.target, false);
+            continue;
+        }
+        const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.Save", saved.target, saved.reason));
+        ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), text, kRequestOk, &window_);
+        return 0;
+    }
+    enter_folder_of(doc.FileName);
+    ctx_.prefs.Recent_Add(doc.FileName);
+    return 1;
+}
+
+void DocumentCommands::Document_Save(bool askName) {
+    ctx_.log.add("* Document_Save(" + std::to_string(askName ? 1 : 0) + " )");
+    Doc* doc = ctx_.docs.current();
+    if (!ctx_.docs.IsDpc("Document_Save", ctx_.log, false) || doc == nullptr)
+        return;
+    window_.Feed_CommitText(doc);
+    (void)SaveDoc(*doc, askName);
+    window_.Actu_WindowTitle();
+    window_.Actu_Menu();
+}
+
+int DocumentCommands::CanClose(Doc& doc) {
+    // The document's own editor: a hidden document may hold an edit not yet committed.
+    window_.Feed_CommitText(&doc);
+    if ((doc.State & kModified) == 0)
+        return 0;
+    const int answer = ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Doc\\Close.Title")),
+                                                      toQ(ctx_.lang.get("Doc\\Close.AskSave")),
+                                                      kRequestYesNoCancel, &window_);
+    if (answer == kAnswerYes)
+        return SaveDoc(doc, false) ? 0 : 1;
+    return answer == kAnswerNo ? 0 : 1;
+}
+
+void DocumentCommands::Document_Close() {
+    Doc* doc = ctx_.docs.current();
+    if (!ctx_.docs.IsDpc("Document_Close", ctx_.log, false) || doc == nullptr)
+        return;
+    if (CanClose(*doc) == 1)
+        return;
+    window_.Doc_FreeGadgets(*doc);
+    (void)ctx_.docs.remove(ctx_.docs.current_index());
+    // The list made the document before the closed one current; it stays so.
+    SelectDoc(0, ctx_.docs.current_index());
+}
+
+int DocumentCommands::Document_CloseAll() {
+    window_.Feed_CommitText();
+    while (!ctx_.docs.empty()) {
+        Doc& doc = ctx_.docs.at(0);
+        if (CanClose(doc) == 1) {
+            ctx_.docs.set_current(0);
+            window_.Actu_Display();
+            return 0;
+        }
+        window_.Doc_FreeGadgets(doc);
+        (void)ctx_.docs.remove(0);
+    }
+    window_.Actu_Display();
+    return 1;
+}
+
+void DocumentCommands::SelectDoc(int step, int index) {
+    ctx_.docs.SelectDoc(step, index);
+    window_.Actu_Display();
+}
+
+void DocumentCommands::OpenRecent(int index) {
+    const auto& recent = ctx_.prefs.recent();
+    if (index < 0 || index >= static_cast<int>(recent.size()))
+        return;
+    const std::string path = recent[static_cast<std::size_t>(index)];
+    if (!path.empty())
+        Document_Open(path);
+}
+
+void DocumentCommands::StartupDocs() {
+    if (Pref_IsOn(ctx_.prefs.GetZQValue(kPrefOnStartOpenLast)))
+        LastDoc_Reopen();
+    if (ctx_.docs.empty()) {
+        Document_New();
+    } else if (ctx_.docs.count() > 1) {
+        ctx_.docs.set_current(0);
+        window_.ActualizeAll();
+    }
+}
+
+void DocumentCommands::LastDoc_Reopen() {
+    for (const std::string& path : ctx_.prefs.LastDoc_Reopen()) {
+        if (ctx_.docs.full())
+            break;
+        Document_Open(path);
+    }
+}
+
+void DocumentCommands::LastDoc_Store() {
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(ctx_.docs.count()));
+    for (int i = 0; i < ctx_.docs.count(); ++i)
+        names.push_back(ctx_.docs.at(i).FileName);
+    if (const std::string failed = ctx_.prefs.LastDoc_Store(names); !failed.empty())
+        ctx_.log.add("! Error, Not saved " + ctx_.prefs.last_docs_path() + ": " + failed);
+}
+
+QString FileDialog_Filter(std::string_view pipe_filter) {
+    const QStringList parts = toQ(pipe_filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString pattern =
+                p.trimmed() == QStringLiteral("*.*") ? QStringLiteral("*") : p.trimmed();
+            patterns << pattern;
+            if (pattern.toLower() != pattern)
+                patterns << pattern.toLower();
+        }
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace qp::ui

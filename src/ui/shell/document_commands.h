@@ -1,0 +1,52 @@
+// The life cycle of documents as the main window runs it: new, open, save, close, switching and
+// the documents of the last run.
+#pragma once
+
+#include "core/document.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace qp::ui {
+
+struct AppContext;
+class MainWindow;
+
+class DocumentCommands {
+public:
+    DocumentCommands(AppContext& context, MainWindow& window);
+
+    void Document_New();
+    // An empty path asks for a file.
+    void Document_Open(const std::string& path);
+    void Document_Save(bool askName);
+    // 1 when saved; askName always asks for a file name.
+    [[nodiscard]] int SaveDoc(Doc& doc, bool askName);
+    void Document_Close();
+    // 1 when every document is closed, 0 when the user kept one.
+    [[nodiscard]] int Document_CloseAll();
+    // The modified-document question; 1 means: stop, do not close.
+    [[nodiscard]] int CanClose(Doc& doc);
+    void SelectDoc(int step, int index);
+    // The chosen path, empty when cancelled.
+    std::string FileDialog(std::string defaultPath, bool forOpen);
+    void OpenRecent(int index);
+    void StartupDocs();
+    void LastDoc_Reopen();
+    void LastDoc_Store();
+
+private:
+    void error(std::string_view key, std::string_view detail = {});
+    void enter_folder_of(const std::string& path);
+
+    AppContext& ctx_;
+    MainWindow& window_;
+};
+
+// The file dialog's filter of the language file ("name|patterns|name|patterns") in Qt's form;
+// every pattern is matched in both letter cases since file names keep their case here.
+QString FileDialog_Filter(std::string_view pipe_filter);
+
+} // namespace qp::ui

@@ -1,0 +1,133 @@
+// The main window: menus, pop-up menus, shortcuts, the status line, one workspace per open
+// document, and the dispatch of every command number.
+#pragma once
+
+#include "ui/shell/shortcuts.h"
+#include "ui/shell/workspace.h"
+
+#include <QFont>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTimer;
+
+namespace qp::ui {
+
+struct AppContext;
+class DocumentCommands;
+
+inline constexpr int kStateNormal = 0;
+inline constexpr int kStateMaximised = 16777216;
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(AppContext& context);
+    ~MainWindow() override;
+
+    AppContext& context() { return ctx_; }
+    DocumentCommands& documents() { return *documents_; }
+
+    // Runs the command of a menu entry, pop-up entry or shortcut; unknown numbers do nothing.
+    void Main_MenuEvent(int command);
+    // The menu or pop-up entry of a command (the first one found), null when it has none.
+    QAction* action(int command) const;
+    QMenu* feedPopup() const { return feed_popup_; }
+    QMenu* editorPopup() const { return editor_popup_; }
+    QMenu* aboutMenu() const { return about_menu_; }
+    ShortcutKeys& shortcuts() { return *shortcuts_; }
+
+    // Keeping the window in step with the documents.
+    void ActualizeAll();
+    void Actu_Display();
+    void Actualize_Tree(int row);
+    void Actu_Edit();
+    void Actu_Gadget();
+    void Actu_WindowTitle();
+    void Actu_Menu();
+    void Actu_StatusBar();
+    void Actu_PopUpMenuEdit();
+    void Actu_PopUpMenuFeed();
+    // Stores the editor's pending text into its feed; true when there was any. Without a document
+    // the current one is meant.
+    bool Feed_CommitText(Doc* doc = nullptr);
+    void PopUpMenuDisplay();
+    void Edit_Command(int command);
+    bool Edit_CanDo(int command, const QPlainTextEdit* editor) const;
+
+    bool Doc_CreateGadgets(const Doc& doc);
+    void Doc_FreeGadgets(const Doc& doc);
+    // The workspace of a document, null when it has none.
+    Workspace* workspace(const Doc* doc);
+    QString statusText() const;
+
+    void Main_ApplyShortcuts();
+    void Main_RemoveShortcuts();
+    void Shortcut_MenuTexts(int menu);
+
+    // Placement kept in the preferences: restored once, then stored while the window is normal.
+    void Placement_Restore();
+    void Placement_Moved(QPoint outer_top_left);
+    void Placement_Resized(QSize inner);
+    void Placement_StateChanged(Qt::WindowStates state);
+
+    // Stores the last documents, then closes every document; false when the user kept one open.
+    [[nodiscard]] bool Quit_Request();
+
+    // A later start of the program hands over: 1 brings the window to the front, 2 also opens
+    // the file.
+    void HandOver_Receive(int data, const std::string& path);
+    void MainWindow_Activate();
+    // Font slot 164 from the preference item 86 ("name;size"), else the default face at size 10.
+    void EditorFont_Load();
+    const QFont& editorFont() const { return editor_font_; }
+
+    // Tells the user that the window of a command is not there yet.
+    void NotThereYet();
+    // Opens a window of the system hooks, or tells that it is not there yet.
+    void runHook(const std::function<void()>& hook);
+
+signals:
+    // Every document is closed after a quit request: the program may end.
+    void quitConfirmed();
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void MainMenu_Create();
+    void PopupMenus_Create();
+    void Main_FixedShortcuts();
+    QAction* addCommand(QMenu* menu, std::string_view key, int command);
+
+    void placeWorkspace();
+    Workspace* currentWorkspace();
+
+    AppContext& ctx_;
+    std::unique_ptr<DocumentCommands> documents_;
+    std::unique_ptr<ShortcutKeys> shortcuts_;
+    std::map<const Doc*, Workspace> workspaces_;
+    QWidget* area_ = nullptr;
+    QFont editor_font_;
+    QLabel* status_ = nullptr;
+    QTimer* timer_ = nullptr;
+    QMenu* feed_popup_ = nullptr;
+    QMenu* editor_popup_ = nullptr;
+    QMenu* about_menu_ = nullptr;
+    std::multimap<int, QAction*> actions_;
+    bool placement_ready_ = false;
+};
+
+} // namespace qp::ui

@@ -1,0 +1,348 @@
+// Bringing the main window back in step with the documents after every command.
+#include "core/command_ids.h"
+#include "core/dates.h"
+#include "core/file_io.h"
+#include "core/text.h"
+#include "ui/app/app_context.h"
+#include "ui/common/qt_text.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/status_line.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTreeWidget>
+
+#include <cmath>
+
+namespace qp::ui {
+
+namespace {
+
+// Menu texts show "&" as a mnemonic marker.
+QString menu_escaped(const std::string& text) {
+    return toQ(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
+bool MainWindow::Doc_CreateGadgets(const Doc& doc) {
+    Workspace w = qp::ui::Doc_CreateGadgets(area_, ctx_.lang, editor_font_);
+    QTreeWidget* list = w.list;
+    connect(list, &QTreeWidget::itemSelectionChanged, this, [this, list] {
+        // Only the current document's list drives the editor.
+        Workspace* current = currentWorkspace();
+        if (current != nullptr && current->list == list)
+            Actu_Edit();
+    });
+    connect(list, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
+    connect(w.editor, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
+    workspaces_[&doc] = w;
+    return true;
+}
+
+void MainWindow::Doc_FreeGadgets(const Doc& doc) {
+    auto it = workspaces_.find(&doc);
+    if (it == workspaces_.end())
+        return;
+    qp::ui::Doc_FreeGadgets(it->second);
+    workspaces_.erase(it);
+}
+
+Workspace* MainWindow::workspace(const Doc* doc) {
+    auto it = workspaces_.find(doc);
+    return it == workspaces_.end() ? nullptr : &it->second;
+}
+
+Workspace* MainWindow::currentWorkspace() {
+    return workspace(ctx_.docs.current());
+}
+
+void MainWindow::placeWorkspace() {
+    Workspace* w = currentWorkspace();
+    if (w == nullptr)
+        return;
+    const int a = area_->width();
+    const int h = area_->height();
+    const int g = static_cast<int>(std::lround(h * 0.3));
+    w->list->setGeometry(0, 0, a, g);
+    // Columns share the inside of the frame, so the three fit without a horizontal scroll bar.
+    const int inside = a - 2 * w->list->frameWidth();
+    w->list->setColumnWidth(0, inside / 2);
+    w->list->setColumnWidth(1, inside / 4);
+    w->list->setColumnWidth(2, inside / 4);
+    w->editor->setGeometry(0, g, a, h - g);
+}
+
+void MainWindow::ActualizeAll() {
+    Actu_Gadget();
+    Actu_WindowTitle();
+    placeWorkspace();
+    Actu_Menu();
+    QTreeWidget* focus_list = nullptr;
+    if (ctx_.docs.IsDpc("ActualizeAll", ctx_.log)) {
+        Workspace* w = currentWorkspace();
+        const QSignalBlocker block(w->list);
+        FeedList_Fill(w->list, *ctx_.docs.current(), -1);
+        focus_list = w->list;
+    }
+    Actu_Edit();
+    Actu_StatusBar();
+    if (focus_list != nullptr)
+        focus_list->setFocus();
+}
+
+void MainWindow::Actu_Display() {
+    Actu_Gadget();
+    Actu_WindowTitle();
+    placeWorkspace();
+    Actu_Menu();
+    Actu_StatusBar();
+}
+
+void MainWindow::Actualize_Tree(int row) {
+    if (Workspace* w = currentWorkspace()) {
+        const QSignalBlocker block(w->list);
+        FeedList_Fill(w->list, *ctx_.docs.current(), row);
+    }
+    Actu_Edit();
+    Actu_StatusBar();
+}
+
+void MainWindow::Actu_Edit() {
+    Doc* doc = ctx_.docs.current();
+    Workspace* w = currentWorkspace();
+    if (doc == nullptr || w == nullptr)
+        return;
+    Feed_CommitText(doc);
+    const int p = ListRowData(w->list, FeedList_SelectedRow(w->list));
+    const int old = w->bound;
+    QString text;
+    int bound = -1;
+    // A row whose feed is gone binds nothing: binding another feed would let the next commit
+    // write this editor's text into it.
+    if (p >= 0 && p < static_cast<int>(doc->Feeds.size())) {
+        text = Editor_TextOf(doc->Feeds[static_cast<std::size_t>(p)].FeedDesc);
+        bound = p;
+    }
+    w->editor->setPlainText(text); // also empties the undo history
+    if (bound < 0)
+        w->editor->setEnabled(false);
+    else if (old < 0)
+        w->editor->setEnabled(true);
+    w->bound = bound;
+    w->editor->document()->setModified(false);
+}
+
+bool MainWindow::Feed_CommitText(Doc* doc) {
+    if (doc == nullptr)
+        doc = ctx_.docs.current();
+    Workspace* w = workspace(doc);
+    if (doc == nullptr || w == nullptr || !w->editor->document()->isModified())
+        return false;
+    SetModified(*doc, true);
+    if (w->bound >= 0 && w->bound < static_cast<int>(doc->Feeds.size())) {
+        Feed& feed = doc->Feeds[static_cast<std::size_t>(w->bound)];
+        w->editor->document()->setModified(false);
+        feed.FeedDesc = Editor_FeedText(w->editor);
+        if (feed.FeedFlag & kAutoPubDate)
+            feed.FeedPubDate = Now();
+    }
+    return true;
+}
+
+void MainWindow::Actu_Gadget() {
+    const int current = ctx_.docs.current_index();
+    for (int i = 0; i < ctx_.docs.count(); ++i) {
+        Workspace* w = workspace(&ctx_.docs.at(i));
+        if (w == nullptr)
+            continue;
+        const bool shown = i == current;
+        w->list->setVisible(shown);
+        w->list->setEnabled(shown);
+        w->editor->setVisible(shown);
+        // An editor bound to no feed stays disabled: what it took would be dropped.
+        w->editor->setEnabled(shown && w->bound >= 0);
+    }
+    ctx_.docs.set_current(current);
+    if (Workspace* w = currentWorkspace())
+        w->editor->setFocus();
+}
+
+void MainWindow::Actu_WindowTitle() {
+    std::string title = ctx_.AppTitle;
+    if (const Doc* doc = ctx_.docs.current())
+        title = DocDisplayName(*doc, ctx_.lang) + " - " + ctx_.AppTitle;
+    setWindowTitle(toQ(title));
+}
+
+void MainWindow::Actu_Menu() {
+    const int current = ctx_.docs.current_index();
+    for (int i = 0; i < Docs::kMaxDocs; ++i) {
+        QAction* entry = action(kCmdDocumentFirst + i);
+        if (i >= ctx_.docs.count()) {
+            entry->setText(QStringLiteral("..."));
+            entry->setEnabled(false);
+            entry->setChecked(false);
+            continue;
+        }
+        std::string name = file_part(ctx_.docs.at(i).FileName);
+        if (name.empty())
+            name = ctx_.lang.get("Msg.NoFileName");
+        entry->setText(menu_escaped(std::to_string(i + 1) + "- " + name));
+        entry->setEnabled(true);
+        entry->setChecked(i == current);
+    }
+    const auto& recent = ctx_.prefs.recent();
+    for (int i = 0; i <= kCmdRecentLast - kCmdRecentFirst; ++i) {
+        QAction* entry = action(kCmdRecentFirst + i);
+        if (i >= static_cast<int>(recent.size())) {
+            entry->setText(QStringLiteral("..."));
+            entry->setEnabled(false);
+            continue;
+        }
+        const std::string& path = recent[static_cast<std::size_t>(i)];
+        entry->setText(menu_escaped(file_part(path) + ", " + folder_part(path)));
+        entry->setEnabled(true);
+    }
+    const bool has_doc = ctx_.docs.current() != nullptr;
+    for (int command : {kCmdProjectSave, kCmdProjectSaveAs, kCmdProjectClose, kCmdFindText,
+                        kCmdFindNext, kCmdFindPrevious})
+        action(command)->setEnabled(has_doc);
+}
+
+void MainWindow::Actu_PopUpMenuFeed() {
+    auto entry = [this](int command) {
+        for (QAction* a : feed_popup_->actions())
+            if (a->data().toInt() == command)
+                return a;
+        return static_cast<QAction*>(nullptr);
+    };
+    Workspace* w = currentWorkspace();
+    const int s = w == nullptr ? 0 : FeedList_SelectedRow(w->list);
+    const bool some = s >= 0;
+    for (int command : {kCmdFeedDel, kCmdFeedCopy, kCmdFeedProperty})
+        entry(command)->setEnabled(some);
+    entry(kCmdFeedMoveUp)->setEnabled(w != nullptr && some && s > 0);
+    entry(kCmdFeedMoveDown)
+        ->setEnabled(w != nullptr && some && s + 1 < w->list->topLevelItemCount());
+}
+
+void MainWindow::Actu_PopUpMenuEdit() {
+    Workspace* w = currentWorkspace();
+    for (QAction* a : editor_popup_->actions()) {
+        const int command = a->data().toInt();
+        a->setEnabled(w != nullptr && Edit_CanDo(command, w->editor));
+    }
+}
+
+bool MainWindow::Edit_CanDo(int command, const QPlainTextEdit* editor) const {
+    if (editor == nullptr)
+        return false;
+    switch (command) {
+    case kCmdPaste:
+    case kCmdPasteInsert:
+        return true;
+    case kCmdCut:
+    case kCmdCopy:
+        return editor->textCursor().hasSelection();
+    case kCmdUndo:
+        return editor->document()->isUndoAvailable();
+    case kCmdRedo:
+        return editor->document()->isRedoAvailable();
+    default:
+        return false;
+    }
+}
+
+void MainWindow::Edit_Command(int command) {
+    Workspace* w = currentWorkspace();
+    if (w == nullptr || !Edit_CanDo(command, w->editor))
+        return;
+    QPlainTextEdit* editor = w->editor;
+    switch (command) {
+    case kCmdUndo:
+        editor->undo();
+        break;
+    case kCmdRedo:
+        editor->redo();
+        break;
+    case kCmdCut:
+        editor->cut();
+        break;
+    case kCmdCopy:
+        editor->copy();
+        break;
+    default:
+        editor->insertPlainText(QApplication::clipboard()->text());
+        break;
+    }
+}
+
+void MainWindow::PopUpMenuDisplay() {
+    if (!ctx_.docs.IsDpc("PopUpMenuDisplay", ctx_.log, false))
+        return;
+    Workspace* w = currentWorkspace();
+    if (w == nullptr)
+        return;
+    const QWidget* focus = focusWidget();
+    if (focus == w->editor) {
+        Actu_PopUpMenuEdit();
+        editor_popup_->popup(QCursor::pos());
+    } else if (focus == w->list || (focus != nullptr && focus->parentWidget() == w->list)) {
+        Actu_PopUpMenuFeed();
+        feed_popup_->popup(QCursor::pos());
+    }
+}
+
+QString MainWindow::statusText() const {
+    return status_->text();
+}
+
+void MainWindow::Actu_StatusBar() {
+    Doc* doc = ctx_.docs.current();
+    Workspace* w = currentWorkspace();
+    if (doc == nullptr || w == nullptr) {
+        status_->clear();
+        return;
+    }
+    StatusValues v;
+    v.DC = ctx_.docs.count();
+    v.DP = ctx_.docs.current_index() + 1;
+    v.EC = w->list->topLevelItemCount();
+    v.EP = FeedList_SelectedRow(w->list) + 1;
+    const QTextDocument* text = w->editor->document();
+    const int caret = w->editor->textCursor().selectionStart();
+    const QTextBlock line = text->findBlock(caret);
+    v.RP = caret;
+    v.RC = text->characterCount() - 1;
+    v.LP = line.blockNumber() + 1;
+    v.LC = text->blockCount();
+    v.CC = line.length() - 1;
+    v.CP = caret - line.position() + 1;
+
+    const QWidget* focus = focusWidget();
+    std::string pattern;
+    if (focus == w->list || (focus != nullptr && focus->parentWidget() == w->list)) {
+        pattern = ctx_.prefs.GetZQValue(kPrefStatusTree);
+        if (pattern.empty())
+            pattern = ctx_.lang.get("Status.DefaultTree");
+    } else if (focus == w->editor || (focus != nullptr && focus->parentWidget() == w->editor)) {
+        pattern = ctx_.prefs.GetZQValue(kPrefStatusEdit);
+        if (pattern.empty())
+            pattern = ctx_.lang.get("Status.DefaultEdit");
+    } else {
+        pattern = ctx_.lang.get("Status.DefaultNoFocus");
+    }
+    const QString shown = toQ(StatusLine_Format(pattern, v));
+    if (shown != status_->text())
+        status_->setText(shown);
+}
+
+} // namespace qp::ui

@@ -1,0 +1,190 @@
+#include "ui/shell/shortcuts.h"
+
+#include "core/preferences.h"
+#include "core/text.h"
+#include "ui/app/app_context.h"
+
+#include <QShortcut>
+#include <QWidget>
+
+namespace qp::ui {
+
+namespace {
+
+int qt_key_of(int vk) {
+    if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'))
+        return vk;
+    if (vk >= kVkF1 && vk <= kVkF24)
+        return Qt::Key_F1 + (vk - kVkF1);
+    if (vk >= kVkNumpad0 && vk <= kVkNumpad0 + 9)
+        return (Qt::Key_0 + (vk - kVkNumpad0));
+    switch (vk) {
+    case kVkBack:
+        return Qt::Key_Backspace;
+    case kVkTab:
+        return Qt::Key_Tab;
+    case kVkClear:
+        return Qt::Key_Clear;
+    case kVkReturn:
+        return Qt::Key_Return;
+    case kVkPause:
+        return Qt::Key_Pause;
+    case kVkCapital:
+        return Qt::Key_CapsLock;
+    case kVkEscape:
+        return Qt::Key_Escape;
+    case kVkSpace:
+        return Qt::Key_Space;
+    case kVkPrior:
+        return Qt::Key_PageUp;
+    case kVkNext:
+        return Qt::Key_PageDown;
+    case kVkEnd:
+        return Qt::Key_End;
+    case kVkHome:
+        return Qt::Key_Home;
+    case kVkLeft:
+        return Qt::Key_Left;
+    case kVkUp:
+        return Qt::Key_Up;
+    case kVkRight:
+        return Qt::Key_Right;
+    case kVkDown:
+        return Qt::Key_Down;
+    case kVkPrint:
+    case kVkSnapshot:
+        return Qt::Key_Print;
+    case kVkInsert:
+        return Qt::Key_Insert;
+    case kVkDelete:
+        return Qt::Key_Delete;
+    case kVkApps:
+        return Qt::Key_Menu;
+    case kVkMultiply:
+        return Qt::Key_Asterisk;
+    case kVkAdd:
+        return Qt::Key_Plus;
+    case kVkSeparator:
+        return Qt::Key_Comma;
+    case kVkSubtract:
+        return Qt::Key_Minus;
+    case kVkDecimal:
+        return Qt::Key_Period;
+    case kVkDivide:
+        return Qt::Key_Slash;
+    case kVkNumlock:
+        return Qt::Key_NumLock;
+    case kVkPow2:
+        return Qt::Key_twosuperior;
+    default:
+        return 0;
+    }
+}
+
+KeyCode key_value(const PrefItem& item) {
+    return parse_leading_int32(item.Value);
+}
+
+bool selected(const PrefItem& item, int window, std::string_view prefix) {
+    if (!prefix.empty())
+        return istarts_with(item.Name, prefix);
+    return item.Window == window;
+}
+
+} // namespace
+
+QKeySequence Key_ToSequence(KeyCode code) {
+    const int vk = code & kKeyMask;
+    const int key = qt_key_of(vk);
+    if (key == 0)
+        return {};
+    Qt::KeyboardModifiers mods;
+    if (code & kModShift)
+        mods |= Qt::ShiftModifier;
+    if (code & kModCtrl)
+        mods |= Qt::ControlModifier;
+    if (code & kModAlt)
+        mods |= Qt::AltModifier;
+    if (vk >= kVkNumpad0 && vk <= kVkDivide)
+        mods |= Qt::KeypadModifier;
+    return {QKeyCombination(mods, static_cast<Qt::Key>(key))};
+}
+
+ShortcutKeys::ShortcutKeys(QWidget* window, Dispatch dispatch)
+    : window_(window), dispatch_(std::move(dispatch)) {}
+
+ShortcutKeys::~ShortcutKeys() = default; // the shortcuts are children of the window
+
+void ShortcutKeys::install(KeyCode code, int command) {
+    code = Shortcut_WindowKey(code);
+    const QKeySequence sequence = Key_ToSequence(code);
+    if (sequence.isEmpty())
+        return;
+    if (auto it = keys_.find(code); it != keys_.end()) {
+        it->second.first = command;
+        return;
+    }
+    auto* shortcut = new QShortcut(sequence, window_);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, window_,
+                     [this, code] { dispatch_(command_of(code)); });
+    keys_.emplace(code, std::make_pair(command, shortcut));
+}
+
+void ShortcutKeys::remove(KeyCode code) {
+    auto it = keys_.find(Shortcut_WindowKey(code));
+    if (it == keys_.end())
+        return;
+    delete it->second.second;
+    keys_.erase(it);
+}
+
+int ShortcutKeys::command_of(KeyCode code) const {
+    auto it = keys_.find(Shortcut_WindowKey(code));
+    return it == keys_.end() ? 0 : it->second.first;
+}
+
+void AddGlobalShortcut(const SystemHooks& hooks, Log& log, Texts& texts, int window, KeyCode code,
+                       int command) {
+    if ((code & kKeyMask) == 0)
+        return;
+    const bool ok = hooks.RegisterHotKey && hooks.RegisterHotKey(window, code, command);
+    log.add(std::string(ok ? "- AddGlobalShortcut, " : "! Error AddGlobalShortcut, ") +
+            " WindowID=" + std::to_string(window) + " HotKey=" + Key_Name(code, texts) +
+            " MenuID=" + std::to_string(command));
+}
+
+void RemoveGlobalKeyboardShortcut(const SystemHooks& hooks, Log& log, int window, int command) {
+    const bool ok = hooks.UnregisterHotKey && hooks.UnregisterHotKey(window, command);
+    log.add(std::string(ok ? "- RemoveGlobalKeyboardShortcut,"
+                           : "! Error RemoveGlobalKeyboardShortcut,") +
+            " WindowID=" + std::to_string(window) + " MenuID=" + std::to_string(command));
+}
+
+void Shortcut_Apply(ShortcutKeys& keys, Preferences& prefs, const SystemHooks& hooks, Log& log,
+                    Texts& texts, int window, std::string_view prefix) {
+    for (const PrefItem& item : prefs.table()) {
+        if (!selected(item, window, prefix))
+            continue;
+        const KeyCode code = key_value(item);
+        if (item.Kind == PrefKind::GlobalShortcut && Shortcut_IsGlobal(code))
+            AddGlobalShortcut(hooks, log, texts, window, code, item.Id);
+        else if (item.Kind == PrefKind::Shortcut || item.Kind == PrefKind::GlobalShortcut)
+            keys.install(code, item.Id);
+    }
+}
+
+void Shortcut_Remove(ShortcutKeys& keys, Preferences& prefs, const SystemHooks& hooks, Log& log,
+                     int window) {
+    for (const PrefItem& item : prefs.table()) {
+        if (item.Window != window)
+            continue;
+        const KeyCode code = key_value(item);
+        if (item.Kind == PrefKind::GlobalShortcut && Shortcut_IsGlobal(code))
+            RemoveGlobalKeyboardShortcut(hooks, log, item.Window, item.Id);
+        else if (item.Kind == PrefKind::Shortcut || item.Kind == PrefKind::GlobalShortcut)
+            keys.remove(code);
+    }
+}
+
+} // namespace qp::ui

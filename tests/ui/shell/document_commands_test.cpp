@@ -1,0 +1,171 @@
+#include "core/file_io.h"
+#include "core/ini_file.h"
+#include "ui/support/shell_fixture.h"
+
+#include <QSignalSpy>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace qp::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DocumentCommandsTest : public ShellTest {};
+
+TEST_F(DocumentCommandsTest, TheSixthDocumentIsRefusedBeforeTheFileDialog) {
+    const std::string path = project("open");
+    docs().Document_Open(path);
+    for (int i = 0; i < 4; ++i)
+        docs().Document_New();
+    docs().Document_Open({});
+    docs().Document_Open(path); // already open, and still refused
+    docs().Document_New();
+    EXPECT_TRUE(files_.asked.empty());
+    ASSERT_EQ(requester_.asked.size(), 3U);
+    EXPECT_EQ(requester_.asked[0].title, "Error");
+    EXPECT_EQ(requester_.asked[0].text.toStdString(), ctx_.lang.get("Doc\\Error.MaxOpened"));
+    EXPECT_EQ(ctx_.docs.count(), 5);
+    EXPECT_EQ(ctx_.docs.current_index(), 4);
+}
+
+TEST_F(DocumentCommandsTest, OpeningAnOpenFileSelectsIt) {
+    const std::string path = project("twice");
+    docs().Document_Open(path);
+    docs().Document_New();
+    docs().Document_Open(tmp_.path() + "./twice.qprj");
+    EXPECT_EQ(ctx_.docs.count(), 2);
+    EXPECT_EQ(ctx_.docs.current_index(), 0);
+}
+
+TEST_F(DocumentCommandsTest, ARelativePathKeepsNamingItsFileWhenAnotherFolderBecomesCurrent) {
+    const std::string first = project("relative");
+    fs::create_directory(tmp_.path() + "other");
+    const std::string second = project("other/second");
+    fs::current_path(tmp_.path());
+    docs().Document_Open("relative.qprj");
+    docs().Document_Open(second); // makes "other" current
+    EXPECT_EQ(ctx_.docs.at(0).FileName, first);
+    EXPECT_EQ(ctx_.prefs.recent().back(), first);
+}
+
+TEST_F(DocumentCommandsTest, ANewerBackupIsOfferedAndNoKeepsTheProjectFile) {
+    const std::string path = project("backed", {"Saved"});
+    fs::copy_file(project("backup", {"Unsaved"}), path + ".Bak");
+    fs::last_write_time(path + ".Bak", fs::last_write_time(path) + std::chrono::seconds(5));
+
+    requester_.answers = {kAnswerNo, kAnswerYes};
+    docs().Document_Open(path);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].buttons, kRequestYesNo);
+    EXPECT_EQ(ctx_.docs.current()->Feeds[0].FeedTitle, "Saved");
+    EXPECT_FALSE(ctx_.docs.current()->State & kModified);
+
+    docs().Document_Close();
+    docs().Document_Open(path);
+    const Doc& doc = *ctx_.docs.current();
+    EXPECT_EQ(doc.Feeds[0].FeedTitle, "Unsaved");
+    EXPECT_EQ(doc.FileName, path); // saving goes to the project, not to the backup
+    EXPECT_EQ(ctx_.prefs.recent().front(), path);
+    EXPECT_TRUE(doc.State & kModified);
+}
+
+TEST_F(DocumentCommandsTest, SaveAsAppendsTheExtensionOnlyWhenItIsMissing) {
+    docs().Document_New();
+    files_.paths = {QString::fromStdString(tmp_.path() + "plain"),
+                    QString::fromStdString(tmp_.path() + "Upper.QpRj")};
+    docs().Document_Save(true);
+    EXPECT_EQ(ctx_.docs.current()->FileName, tmp_.path() + "plain.QPRJ");
+    EXPECT_TRUE(file_exists(tmp_.path() + "plain.QPRJ"));
+    EXPECT_EQ(files_.asked[0].title, "Save the project");
+    EXPECT_EQ(files_.asked[0].filter, "Project files (*.QPRJ *.qprj);;All files (*)");
+    docs().Document_Save(true);
+    EXPECT_EQ(ctx_.docs.current()->FileName, tmp_.path() + "Upper.QpRj");
+    EXPECT_FALSE(file_exists(tmp_.path() + "Upper.QpRj.Bak"));
+    EXPECT_EQ(ctx_.prefs.recent().front(), tmp_.path() + "Upper.QpRj");
+    EXPECT_EQ(window_->windowTitle(), "Upper - Quillpost");
+
+    // A cancelled dialog saves nothing and keeps the name.
+    docs().Document_Save(true);
+    EXPECT_EQ(ctx_.docs.current()->FileName, tmp_.path() + "Upper.QpRj");
+}
+
+TEST_F(DocumentCommandsTest, ASaveThatWouldReplaceAnotherFileAsksAndAFailedSaveSaysWhy) {
+    const std::string other = tmp_.path() + "show.QPRJ";
+    ASSERT_TRUE(write_file(other, "someone else's file"));
+    docs().Document_New();
+    // No: the save-as dialog comes again, and its Cancel saves nothing.
+    files_.paths = {QString::fromStdString(tmp_.path() + "show")};
+    requester_.answers = {kAnswerNo};
+    docs().Document_Save(true);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].text.toStdString(),
+              ctx_.lang.Lang_Get("Doc\\Error.SaveExists", other));
+    EXPECT_EQ(files_.asked.size(), 2U);
+    std::string bytes;
+    ASSERT_TRUE(read_file(other, bytes));
+    EXPECT_EQ(bytes, "someone else's file");
+
+    // A read-only file is refused with the reason, and the document keeps its old name.
+    ASSERT_EQ(::chmod(other.c_str(), 0444), 0);
+    files_.paths = {QString::fromStdString(tmp_.path() + "show")};
+    requester_.answers = {kAnswerYes};
+    docs().Document_Save(true);
+    ASSERT_EQ(requester_.asked.size(), 3U);
+    EXPECT_EQ(requester_.asked[2].text.toStdString(),
+              ctx_.lang.Lang_Get("Doc\\Error.Save", other, "read-only file"));
+    EXPECT_EQ(ctx_.docs.current()->FileName, "");
+}
+
+TEST_F(DocumentCommandsTest, CancelAtTheQuitQuestionKeepsRunningButStoresTheLastDocuments) {
+    const std::string kept = project("kept");
+    docs().Document_Open(kept);
+    docs().Document_New();
+    SetModified(*ctx_.docs.current(), true);
+
+    QSignalSpy quit(window_.get(), &MainWindow::quitConfirmed);
+    requester_.answers = {kAnswerCancel};
+    window_->close();
+    EXPECT_EQ(quit.count(), 0);
+    EXPECT_EQ(ctx_.docs.count(), 1); // the saved one closed without a question
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].buttons, kRequestYesNoCancel);
+    IniReader last;
+    ASSERT_EQ(last.load(ctx_.prefs.last_docs_path()), "");
+    EXPECT_EQ(ctx_.paths.Path_Expand(last.read_string("LastDoc0", "")), kept);
+    EXPECT_EQ(last.read_string("LastDoc1", "none"), "none");
+
+    // Yes whose save is cancelled keeps the document too; No lets it go.
+    requester_.answers = {kAnswerYes, kAnswerNo};
+    window_->close();
+    EXPECT_EQ(quit.count(), 0);
+    window_->close();
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_TRUE(ctx_.docs.empty());
+}
+
+TEST_F(DocumentCommandsTest, RecentEntriesOpenTheirFileAndEntriesBeyondTheListDoNothing) {
+    for (int i = 0; i < 7; ++i)
+        ctx_.prefs.Recent_Add(project("r" + std::to_string(i)));
+    window_->Main_MenuEvent(kCmdRecentFirst + 6);
+    EXPECT_EQ(ctx_.docs.current()->FileName, tmp_.path() + "r0.qprj");
+    window_->Main_MenuEvent(kCmdRecentFirst + 7);
+    EXPECT_EQ(ctx_.docs.count(), 1);
+}
+
+TEST_F(DocumentCommandsTest, AnUnreadableFileIsReportedAndChangesNothing) {
+    fs::create_directory(tmp_.path() + "folder.qprj");
+    docs().Document_New();
+    docs().Document_Open(tmp_.path() + "folder.qprj");
+    docs().Document_Open(tmp_.path() + "missing.qprj");
+    EXPECT_EQ(ctx_.docs.count(), 1);
+    ASSERT_EQ(requester_.asked.size(), 2U);
+    EXPECT_EQ(requester_.asked[1].text.toStdString(),
+              ctx_.lang.get("Doc\\Error.OpenXML") + "\r\n\r\n" + tmp_.path() +
+                  "missing.qprj: No such file or directory");
+    EXPECT_NE(ctx_.log.text().find("! Can't open file\r\n! Doc\\Error.OpenXML"), std::string::npos);
+}
+
+} // namespace
+} // namespace qp::ui::testing

@@ -1,0 +1,66 @@
+// Test versions of the modal-window seams: each call takes the next queued answer and records
+// what the program asked, so a widget test never meets a real modal window.
+#pragma once
+
+#include "ui/app/seams.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace qp::ui::testing {
+
+struct Question {
+    QString title;
+    QString text;
+    int buttons = 0;
+};
+
+class QueuedRequester final : public Requester {
+public:
+    std::deque<int> answers;
+    std::vector<Question> asked;
+
+    int RequestMessage(const QString& title, const QString& text, int buttons, QWidget*) override {
+        asked.push_back({title, text, buttons});
+        if (answers.empty())
+            return kAnswerCancel; // an unplanned question cancels, and `asked` shows it
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+struct FileRequest {
+    bool for_open = false;
+    QString title;
+    QString proposed;
+    QString filter;
+};
+
+class QueuedFilePicker final : public FilePicker {
+public:
+    std::deque<QString> paths;
+    std::vector<FileRequest> asked;
+
+    QString openFile(QWidget*, const QString& title, const QString& folder,
+                     const QString& filter) override {
+        return next({true, title, folder, filter});
+    }
+    QString saveFile(QWidget*, const QString& title, const QString& file,
+                     const QString& filter) override {
+        return next({false, title, file, filter});
+    }
+
+private:
+    QString next(FileRequest request) {
+        asked.push_back(std::move(request));
+        if (paths.empty())
+            return {};
+        QString path = paths.front();
+        paths.pop_front();
+        return path;
+    }
+};
+
+} // namespace qp::ui::testing
