@@ -236,7 +236,7 @@ std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_
     while (count > 0) {
         if (cancel.raised())
             return std::string(kCancelled);
-        off_t at = static_cast<off_t>(offset);
+        auto at = static_cast<off_t>(offset);
         const ssize_t sent = ::sendfile(fd_, file_fd, &at, count);
         if (sent > 0) {
             offset += sent;
