@@ -162,13 +162,21 @@ TEST_F(Cli, NeverWritesOverAFileItWasNotAskedTo) {
 
 TEST_F(Cli, FileSizeLimitLeavesEveryFileWhole) {
     // Past the limit the tool gets an error, not a signal, and cleans up after itself.
-    const auto limited = [&](rlim_t bytes, std::initializer_list<std::string> args) {
-        const qp::test::FileSizeLimit limit(bytes);
-        EXPECT_TRUE(limit.ok());
-        // The child starts with the signal's default action, so the tool's own handling is
-        // what gets tested.
-        std::signal(SIGXFSZ, SIG_DFL);
-        return run(args);
+    const auto limited = [&](rlim_t bytes, std::vector<std::string> args) {
+        args.insert(args.begin(), QP_CLI_PATH);
+        bool limit_ok = false;
+        Result r;
+        {
+            // The child starts with the signal's default action, so the tool's own handling is
+            // what gets tested; nothing in here writes to a file.
+            const qp::test::FileSizeLimit limit(bytes);
+            limit_ok = limit.ok();
+            std::signal(SIGXFSZ, SIG_DFL);
+            r = qp::test::run_process(args);
+        }
+        EXPECT_TRUE(limit_ok);
+        EXPECT_EQ(r.error, "");
+        return r;
     };
     Result r = limited(4 * 512, {"save", project_});
     EXPECT_EQ(r.status, 1);
