@@ -241,14 +241,19 @@ FileResult FileReplacement::commit_as(const std::string& target) {
     return {};
 }
 
-FileResult replace_file_atomically(const std::string& path, std::string_view data) {
-    const std::string target = resolve_links(path);
+FileResult write_replacement(const std::string& target, const std::string& model,
+                             std::string_view data) {
     FileReplacement file;
-    if (FileResult r = file.begin(target, target); !r.ok())
+    if (FileResult r = file.begin(target, model); !r.ok())
         return r;
     if (FileResult r = file.write(data); !r.ok())
         return r;
     return file.commit();
+}
+
+FileResult replace_file_atomically(const std::string& path, std::string_view data) {
+    const std::string target = resolve_links(path);
+    return write_replacement(target, target, data);
 }
 
 FileResult remove_file(const std::string& path) {

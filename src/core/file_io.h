@@ -71,6 +71,9 @@ private:
     std::string target_;
 };
 
+// Writes data whole over target through a FileReplacement made like model, as begin says.
+FileResult write_replacement(const std::string& target, const std::string& model,
+                             std::string_view data);
 // Replaces the file at path (the file a symbolic link points to, keeping the link) with data
 // through a FileReplacement.
 FileResult replace_file_atomically(const std::string& path, std::string_view data);

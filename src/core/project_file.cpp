@@ -29,12 +29,7 @@ FileResult SaveProjectWithBackup(const Doc& doc, const std::string& path) {
     // The backup is written as a replacement of the project itself, so it already has the
     // project's permissions when it takes its place.
     const std::string bak = BackupPath(target);
-    FileReplacement file;
-    if (FileResult r = file.begin(bak, target); !r.ok())
-        return r;
-    if (FileResult r = file.write(bytes); !r.ok())
-        return r;
-    if (FileResult r = file.commit(); !r.ok())
+    if (FileResult r = write_replacement(bak, target, bytes); !r.ok())
         return r;
     if (FileResult r = rename_file(bak, target); !r.ok())
         return r;

@@ -155,7 +155,7 @@ std::string FtpClient::ListDirectory() {
         return error;
     }
     std::string listing;
-    std::vector<char> chunk(64 * 1024);
+    std::vector<char> chunk(std::size_t{64} * 1024);
     for (;;) {
         std::size_t got = 0;
         error = data.receive(chunk.data(), chunk.size(), got, until, control_.cancel());
@@ -302,7 +302,7 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
         // A slow link is fine as long as it moves: the time-out bounds each wait, not the file.
         error = data.send_file_part(file.fd(), offset, n, options_.timeout_ms, cancel);
         if (!error.empty()) {
-            error = "the data connection failed: " + error;
+            error.insert(0, "the data connection failed: ");
             break;
         }
         state_ += static_cast<std::int64_t>(n);

@@ -13,7 +13,7 @@
 namespace qp::net {
 
 // A listing larger than this is refused instead of read into memory.
-inline constexpr std::size_t kMaxListingBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxListingBytes = std::size_t{16} * 1024 * 1024;
 inline constexpr std::size_t kMaxListingEntries = 100000;
 
 // One line without its line end. nullopt when it lacks one of the nine fields. A time instead of

@@ -13,6 +13,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #ifdef __linux__
+#include <csignal>
+#include <pthread.h>
 #include <sys/sendfile.h>
 #endif
 
@@ -71,6 +73,46 @@ int open_socket(int family) {
 #endif
     return fd;
 }
+
+#ifdef __linux__
+// sendfile takes no flag against SIGPIPE, and a peer that drops the data connection must fail
+// the upload, not end the program: the signal is held back on this thread while the object
+// lives, and one raised meanwhile is taken off before the old mask comes back.
+class HoldSigpipe {
+public:
+    HoldSigpipe() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        was_pending_ = pending();
+        held_ = ::pthread_sigmask(SIG_BLOCK, &pipe_, &saved_) == 0;
+    }
+    ~HoldSigpipe() {
+        if (!held_)
+            return;
+        const int saved_errno = errno;
+        if (!was_pending_ && pending()) {
+            const timespec now{0, 0};
+            while (::sigtimedwait(&pipe_, nullptr, &now) < 0 && errno == EINTR) {
+            }
+        }
+        ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+        errno = saved_errno;
+    }
+    HoldSigpipe(const HoldSigpipe&) = delete;
+    HoldSigpipe& operator=(const HoldSigpipe&) = delete;
+
+private:
+    static bool pending() {
+        sigset_t set;
+        sigemptyset(&set);
+        return ::sigpending(&set) == 0 && sigismember(&set, SIGPIPE) == 1;
+    }
+    sigset_t pipe_{};
+    sigset_t saved_{};
+    bool was_pending_ = false;
+    bool held_ = false;
+};
+#endif
 
 // Connects a fresh socket to one address; -1 when it fails, is cancelled or misses the deadline.
 int connect_address(const sockaddr* address, socklen_t length, Deadline deadline,
@@ -190,10 +232,11 @@ std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_
     if (fd_ < 0)
         return "not connected";
 #ifdef __linux__
+    const HoldSigpipe hold;
     while (count > 0) {
         if (cancel.raised())
             return std::string(kCancelled);
-        off_t at = static_cast<off_t>(offset);
+        auto at = static_cast<off_t>(offset);
         const ssize_t sent = ::sendfile(fd_, file_fd, &at, count);
         if (sent > 0) {
             offset += sent;

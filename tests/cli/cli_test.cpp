@@ -1,30 +1,21 @@
 #include "core/file_io.h"
 
+#include "support/file_limit.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <csignal>
 #include <filesystem>
-#include <sys/wait.h>
+#include <thread>
 
 using namespace qp;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& arg) {
-    std::string q = "'";
-    for (const char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = qp::test::ProcessResult;
 
 std::string contents(const std::string& path) {
     std::string data;
@@ -42,14 +33,13 @@ protected:
         std::filesystem::copy_file(kExample, project_);
     }
 
-    Result run(std::initializer_list<std::string> args) const {
-        std::string command = quoted(QP_CLI_PATH);
-        for (const auto& a : args)
-            command += " " + quoted(a);
-        command += " >" + quoted(dir_ + "out") + " 2>" + quoted(dir_ + "err");
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, contents(dir_ + "out"),
-                contents(dir_ + "err")};
+    static Result run(std::initializer_list<std::string> args) {
+        std::vector<std::string> argv = {QP_CLI_PATH};
+        argv.insert(argv.end(), args);
+        Result r = qp::test::run_process(argv);
+        EXPECT_EQ(r.error, "");
+        EXPECT_FALSE(r.timed_out);
+        return r;
     }
     std::size_t files_in_work() const {
         const std::filesystem::directory_iterator it(dir_ + "work");
@@ -172,15 +162,25 @@ TEST_F(Cli, NeverWritesOverAFileItWasNotAskedTo) {
 
 TEST_F(Cli, FileSizeLimitLeavesEveryFileWhole) {
     // Past the limit the tool gets an error, not a signal, and cleans up after itself.
-    const auto limited = [&](int blocks_of_512, const std::string& args) {
-        const std::string command = "ulimit -f " + std::to_string(blocks_of_512) + " && exec " +
-                                    ::quoted(QP_CLI_PATH) + " " + args + " >/dev/null 2>" +
-                                    ::quoted(dir_ + "err");
-        const int raw = std::system(("sh -c " + quoted(command)).c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const auto limited = [&](rlim_t bytes, std::vector<std::string> args) {
+        args.insert(args.begin(), QP_CLI_PATH);
+        bool limit_ok = false;
+        Result r;
+        {
+            // The child starts with the signal's default action, so the tool's own handling is
+            // what gets tested; nothing in here writes to a file.
+            const qp::test::FileSizeLimit limit(bytes);
+            limit_ok = limit.ok();
+            std::signal(SIGXFSZ, SIG_DFL);
+            r = qp::test::run_process(args);
+        }
+        EXPECT_TRUE(limit_ok);
+        EXPECT_EQ(r.error, "");
+        return r;
     };
-    EXPECT_EQ(limited(4, "save " + ::quoted(project_)), 1);
-    EXPECT_NE(contents(dir_ + "err").find("File too large"), std::string::npos);
+    Result r = limited(4 * 512, {"save", project_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
     EXPECT_EQ(contents(project_), contents(kExample));
     EXPECT_EQ(files_in_work(), 1u);
 
@@ -192,9 +192,9 @@ TEST_F(Cli, FileSizeLimitLeavesEveryFileWhole) {
     ASSERT_TRUE(write_file(project_, small));
     const std::string feed = dir_ + "work/feed.xml";
     ASSERT_TRUE(write_file(feed, "the last good feed"));
-    EXPECT_EQ(limited(16, "rss -o " + ::quoted(feed) + " " + ::quoted(project_)), 1);
-    EXPECT_NE(contents(dir_ + "err").find("Can't save Xml File: File too large"),
-              std::string::npos);
+    r = limited(16 * 512, {"rss", "-o", feed, project_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Can't save Xml File: File too large"), std::string::npos) << r.err;
     EXPECT_EQ(contents(feed), "the last good feed");
     EXPECT_EQ(files_in_work(), 2u);
 }
@@ -203,17 +203,21 @@ TEST_F(Cli, ConcurrentRunsLeaveOneWholeFeed) {
     // Projects of different sizes, all built into one file at once.
     constexpr int kRuns = 20;
     const std::string out = dir_ + "feed.xml";
-    std::string script;
+    std::vector<std::string> paths;
     for (int i = 0; i < kRuns; ++i) {
         std::string project = "@Title:@\tP" + std::to_string(i) + "\r\n@Format:@\tRssV2\r\n";
         for (int f = 0; f <= i * 20; ++f)
             project += "@FeedTitle:@\tP" + std::to_string(i) + "\r\n";
-        const std::string path = dir_ + "work/p" + std::to_string(i) + ".QPRJ";
-        ASSERT_TRUE(write_file(path, project));
-        script += quoted(QP_CLI_PATH) + " rss -o " + quoted(out) + " " + quoted(path) +
-                  " >/dev/null 2>&1 & ";
+        paths.push_back(dir_ + "work/p" + std::to_string(i) + ".QPRJ");
+        ASSERT_TRUE(write_file(paths.back(), project));
     }
-    ASSERT_EQ(std::system(("sh -c " + quoted(script + "wait")).c_str()), 0);
+    std::vector<int> statuses(kRuns, -1);
+    {
+        std::vector<std::jthread> runs;
+        for (int i = 0; i < kRuns; ++i)
+            runs.emplace_back([&, i] { statuses[i] = run({"rss", "-o", out, paths[i]}).status; });
+    }
+    EXPECT_EQ(statuses, std::vector<int>(kRuns, 0));
     const std::string feed = contents(out);
     const std::size_t title = feed.find("<title>P");
     ASSERT_NE(title, std::string::npos) << feed;

@@ -5,6 +5,7 @@
 #include "core/clock.h"
 #include "core/file_io.h"
 #include "net/ftp_job.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -43,8 +44,11 @@ std::unique_ptr<FtpClient> open(const ScriptedFtpServer& server, FtpOptions opti
     return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options).client;
 }
 
+// One folder for the whole run, removed when the program ends.
 std::string temp_file(const std::string& name, const std::string& content) {
-    const std::string path = std::string(QP_BINARY_DIR) + "/" + name;
+    static const qp::test::TempDir dir;
+    EXPECT_TRUE(dir.ok());
+    const std::string path = dir.path() + name;
     EXPECT_TRUE(write_file(path, content));
     return path;
 }

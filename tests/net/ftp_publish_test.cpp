@@ -7,6 +7,7 @@
 #include "core/rss_create.h"
 #include "net/ftp_client.h"
 #include "net/pyftpd.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -58,9 +59,9 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     // The server lists its files in UTC; the local dates are read in UTC too.
     FixedClock clock{std::time(nullptr), 0};
     ScopedClock scoped{clock};
-    char tmpl[] = "/tmp/qp-publish-XXXXXX";
-    ASSERT_TRUE(::mkdtemp(tmpl));
-    const std::string dir = std::string(tmpl) + "/";
+    const test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string& dir = tmp.path();
     const std::pair<const char*, std::string> local[] = {{"ep1.mp3", std::string(70000, 'A')},
                                                          {"ep2.ogg", "second episode"},
                                                          {"private.mp3", "not for upload"},
@@ -120,7 +121,6 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     EXPECT_EQ(count(lines, "FTP\\Send.TooOldFile"), 3);
     ASSERT_TRUE(read_file(server.root() + "/media/archive/second.ogg", theirs));
     EXPECT_EQ(theirs, "second episode, edited");
-    (void)std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
@@ -129,9 +129,9 @@ TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
     const std::int64_t now = std::time(nullptr);
     FixedClock clock{now, -5 * 3600}; // west of UTC
     ScopedClock scoped{clock};
-    char tmpl[] = "/tmp/qp-publish-XXXXXX";
-    ASSERT_TRUE(::mkdtemp(tmpl));
-    const std::string dir = std::string(tmpl) + "/";
+    const test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string& dir = tmp.path();
     const std::string episode(4 << 20, 'e');
     ASSERT_TRUE(write_file(dir + "ep.mp3", episode));
     set_mtime(dir + "ep.mp3", now - 3600);
@@ -176,7 +176,6 @@ TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
     EXPECT_TRUE(theirs == episode);
     ASSERT_TRUE(read_file(server.root() + "/west.xml", theirs));
     EXPECT_EQ(theirs, "<rss/>");
-    (void)std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 } // namespace

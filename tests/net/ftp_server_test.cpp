@@ -3,6 +3,7 @@
 #include "pyftpd.h"
 
 #include "core/file_io.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ class FtpServer : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server_.running()) << "pyftpdlib did not start";
+        ASSERT_TRUE(tmp_.ok());
         FtpOptions options;
         options.timeout_ms = 5000;
         client_ = Ftp_Open(server_.login(), options).client;
@@ -28,7 +30,7 @@ protected:
     }
 
     std::string local_file(const std::string& name, const std::string& content) {
-        const std::string path = std::string(QP_BINARY_DIR) + "/" + name;
+        const std::string path = tmp_.path() + name;
         EXPECT_TRUE(write_file(path, content));
         return path;
     }
@@ -45,6 +47,7 @@ protected:
     }
 
     PyFtpd server_;
+    qp::test::TempDir tmp_;
     std::unique_ptr<FtpClient> client_;
 };
 

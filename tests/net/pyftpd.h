@@ -3,6 +3,7 @@
 #pragma once
 
 #include "net/ftp_session.h"
+#include "support/temp_dir.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +12,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace qp::test {
@@ -22,16 +23,15 @@ public:
     static constexpr const char* kPassword = "s3cret pass";
 
     // read_limit: what the server receives per second on a data connection, 0 for no limit.
-    // root: the folder to serve, kept afterwards; a fresh one removed afterwards when empty.
+    // root: the folder to serve, kept afterwards; empty for a fresh one removed afterwards.
     explicit PyFtpd(int read_limit = 0, const std::string& root = {}) {
-        char folder[] = "/tmp/qp-ftpd-XXXXXX";
         if (!root.empty()) {
             root_ = root;
         } else {
-            if (!::mkdtemp(folder))
+            if (!own_root_.emplace().ok())
                 return;
-            root_ = folder;
-            owns_root_ = true;
+            root_ = own_root_->path();
+            root_.pop_back(); // callers add the "/"
         }
         int in[2];
         int out[2];
@@ -75,9 +75,6 @@ public:
         }
         if (stdout_ >= 0)
             ::close(stdout_);
-        std::error_code ignored;
-        if (owns_root_)
-            std::filesystem::remove_all(root_, ignored);
     }
     PyFtpd(const PyFtpd&) = delete;
     PyFtpd& operator=(const PyFtpd&) = delete;
@@ -94,7 +91,7 @@ private:
     int stdin_ = -1;
     int stdout_ = -1;
     int port_ = 0;
-    bool owns_root_ = false;
+    std::optional<TempDir> own_root_; // removed after the server has stopped
 };
 
 } // namespace qp::test
