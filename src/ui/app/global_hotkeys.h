@@ -39,11 +39,15 @@ signals:
     // A registered hotkey was pressed: the main loop's hotkey message with its command.
     void hotkeyPressed(int command);
 
+public:
+    // The grab and its release alone, for a caller that writes the log lines itself. Empty on
+    // success, else why not.
+    std::string grab(int window, KeyCode code, int command);
+    std::string release(int window, int command);
+
 private:
     struct Grab;
     struct X11;
-    std::string grab(int window, KeyCode code, int command);
-    std::string release(int window, int command);
 
     Log& log_;
     Texts& texts_;

@@ -3,14 +3,26 @@
 #include "core/file_io.h"
 #include "core/text.h"
 #include "ui/app/app_context.h"
+#include "ui/app/crash_report.h"
+#include "ui/app/fatal_error.h"
 #include "ui/app/file_picker.h"
+#include "ui/app/global_hotkeys.h"
 #include "ui/app/screenshots.h"
+#include "ui/app/single_instance.h"
 #include "ui/common/qt_text.h"
+#include "ui/dialogs/about_window.h"
+#include "ui/dialogs/data_files.h"
+#include "ui/dialogs/help_windows.h"
 #include "ui/dialogs/requester.h"
+#include "ui/dialogs/text_window.h"
+#include "ui/dialogs/update_check.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
 #include <QApplication>
+
+#include <cstdio>
+#include <memory>
 
 #include <unistd.h>
 
@@ -22,19 +34,53 @@ bool is_start_file(std::string_view parameter) {
     return iequals(extension_of(parameter), "qprj");
 }
 
-// The error report is installed here, before anything else can fail.
-void ErrorReport_Install(AppContext&) {}
+// The windows and services that live beside the shell, for the whole run.
+struct SystemServices {
+    SingleInstance instance;
+    std::unique_ptr<GlobalHotkeys> hotkeys;
+    QStringList data_folders;
+};
 
-// A second instance hands its start file to the running one and ends; true then.
-bool SingleInstance_HandOver(AppContext&) {
-    return false;
+// Hotkeys are registered while the main window applies its shortcuts, so their hooks come first.
+void Hotkeys_Install(AppContext& ctx, SystemServices& services) {
+    services.hotkeys = std::make_unique<GlobalHotkeys>(ctx.log, ctx.lang);
+    GlobalHotkeys& hotkeys = *services.hotkeys;
+    ctx.hooks.RegisterHotKey = [&hotkeys](int window, KeyCode code, int command) {
+        return hotkeys.grab(window, code, command).empty();
+    };
+    ctx.hooks.UnregisterHotKey = [&hotkeys](int window, int command) {
+        return hotkeys.release(window, command).empty();
+    };
 }
 
-// The running instance listens for the hand-over of later starts.
-void SingleInstance_Listen(AppContext&, MainWindow&) {}
+void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& services) {
+    services.data_folders =
+        DataFolders(ctx.paths.main_folder(), QCoreApplication::applicationDirPath());
+    const QStringList& folders = services.data_folders;
+    SystemHooks& hooks = ctx.hooks;
+    hooks.Help_Show = [&ctx, &window, &folders] {
+        Help_Show(&window, folders, ctx.lang, *ctx.requester);
+    };
+    hooks.About_Show = [&ctx, &window, &folders] { About_Show(&window, ctx.lang, folders); };
+    hooks.WhatsNew_Show = [&ctx, &window, &folders] { WhatsNew_Show(&window, folders, ctx.lang); };
+    hooks.Log_Show = [&ctx, &window] { Log_Show(&window, ctx.log, toQ(ctx.AppTitle)); };
+    hooks.CheckNewVersion = [&ctx, &window] {
+        UpdateCheckSetup setup;
+        setup.page_url = toQ(ctx.prefs.GetZQValue(kPrefVersionPage));
+        (void)CheckNewVersion(&window, ctx.lang, ctx.log, *ctx.requester, setup);
+    };
+    QObject::connect(services.hotkeys.get(), &GlobalHotkeys::hotkeyPressed, &window,
+                     &MainWindow::Main_MenuEvent);
+}
 
-// System-wide windows and services fill the hooks of the context here.
-void SystemHooks_Install(AppContext&, MainWindow&) {}
+// The running instance answers later starts with its title and takes their start file.
+void SingleInstance_Listen(MainWindow& window, SingleInstance& instance) {
+    instance.setWindowTitleSource([&window] { return window.windowTitle(); });
+    // The window logs the hand-over itself.
+    instance.setHandOverHandler(nullptr, [&window](int dw_data, const QString& path) {
+        window.HandOver_Receive(dw_data, fromQ(path));
+    });
+}
 
 } // namespace
 
@@ -60,6 +106,7 @@ void Startup_Prepare(AppContext& ctx, std::string_view executable_folder) {
     ctx.log.set_path(ctx.paths.pref_folder() + "Quillpost.Log");
     Log_StartupHeader(ctx.log, ctx.paths, ctx.program_file);
     Pref_RegisterAll(ctx.prefs);
+    CheckNewVersion_Register(ctx.prefs);
     ctx.prefs.set_folder_changer([](const std::string& folder) { (void)::chdir(folder.c_str()); });
     (void)ctx.prefs.PrefCharge();
     ctx.lang.set_folders(language_folders(ctx.paths.main_folder(), executable_folder));
@@ -80,11 +127,17 @@ void Shutdown(AppContext& ctx) {
 }
 
 int Application_Run(int argc, char** argv) {
+    if (const QString report = ErrorReport_ModeFile(argc, argv); !report.isEmpty()) {
+        QApplication app(argc, argv);
+        return ErrorReport_Show(report);
+    }
     QApplication app(argc, argv);
     AppContext ctx(Paths::from_system());
     DialogFilePicker files;
     ctx.files = &files;
-    ErrorReport_Install(ctx);
+    if (const std::string failed = ErrorReport_Install(ctx.paths.pref_folder(), ctx.log, {});
+        !failed.empty())
+        std::fprintf(stderr, "quillpost: %s\n", failed.c_str());
 
     ctx.program_file = fromQ(QCoreApplication::applicationFilePath());
     std::vector<std::string> args;
@@ -94,17 +147,28 @@ int Application_Run(int argc, char** argv) {
     ctx.Portable = line.Portable;
     ctx.StartFile = line.StartFile;
     ctx.AppTitle = line.AppTitle;
-    if (SingleInstance_HandOver(ctx))
+    SystemServices services;
+    switch (services.instance.SingleInstance_Check(toQ(ctx.AppTitle), toQ(ctx.StartFile))) {
+    case SingleInstance::Outcome::HandedOver:
         return 0;
+    case SingleInstance::Outcome::Failed:
+        std::fprintf(stderr, "quillpost: %s\n",
+                     services.instance.error().toLocal8Bit().constData());
+        return 2;
+    case SingleInstance::Outcome::Primary:
+        break;
+    }
+    ctx.log.set_fatal_handler(FatalLine_Handler());
 
     Startup_Prepare(ctx, fromQ(QCoreApplication::applicationDirPath()));
+    Hotkeys_Install(ctx, services);
     MainWindow window(ctx);
     MessageRequester requester(ctx.lang, &window);
     ctx.requester = &requester;
-    SystemHooks_Install(ctx, window);
+    SystemHooks_Install(ctx, window, services);
     window.Placement_Restore();
     window.show();
-    SingleInstance_Listen(ctx, window);
+    SingleInstance_Listen(window, services.instance);
     Startup_OpenDocuments(ctx, window);
 
     QObject::connect(&window, &MainWindow::quitConfirmed, &app, &QCoreApplication::quit);
