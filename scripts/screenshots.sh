@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the program, starts it in French and in English with two documents open, and writes a
-# PNG of the main window, its menus and its pop-up menus into a folder it prints.
+# PNG of the main window, its menus and its pop-up menus into a folder it prints; then the
+# message box, the text, log, history, about, update-wait and error windows, in both languages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${QP_SCREENSHOT_BUILD_DIR:-build-shots}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQP_TESTS=OFF >/dev/null
-nice cmake --build "$build" --parallel 2 --target quillpost >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQP_TESTS=ON >/dev/null
+nice cmake --build "$build" --parallel 2 --target quillpost requester_shots window_shots >/dev/null
 out=$(mktemp -d /tmp/quillpost-shots-XXXXXX)
 for lang in français english; do
     work=$(mktemp -d)
@@ -20,4 +21,8 @@ for lang in français english; do
         timeout 60 "$root/$build/src/app/quillpost")
     rm -rf "$work"
 done
+mkdir -p "$out/dialogs"
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+"$build/tests/ui/requester_shots" "$out/dialogs" >/dev/null
+"$build/tests/ui/window_shots" "$out/dialogs" "$root" >/dev/null
 echo "$out"
