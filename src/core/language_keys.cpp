@@ -11,6 +11,9 @@ std::vector<LanguageKey> build_table() {
         // The translator's name, shown after the header of the file.
         {"ZQT-Author", {}},
 
+        // The locale of the toolkit's own texts (file dialog buttons) that go with the language.
+        {"Lang.Locale", {}},
+
         // Requester titles, buttons and the program's own messages.
         {"Msg.Error", {}},
         {"Msg.Info", {}},

@@ -20,6 +20,9 @@
 #include "ui/shell/main_window.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <memory>
@@ -161,6 +164,11 @@ int Application_Run(int argc, char** argv) {
     ctx.log.set_fatal_handler(FatalLine_Handler());
 
     Startup_Prepare(ctx, fromQ(QCoreApplication::applicationDirPath()));
+    // The toolkit's own texts (the file dialog's buttons) in the language of the program too.
+    QTranslator toolkit_texts;
+    if (toolkit_texts.load(QLocale(toQ(ctx.lang.get("Lang.Locale"))), QStringLiteral("qtbase"),
+                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&toolkit_texts);
     Hotkeys_Install(ctx, services);
     MainWindow window(ctx);
     MessageRequester requester(ctx.lang, &window);
