@@ -5,6 +5,8 @@
 #include "core/text.h"
 #include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
+#include "ui/dialogs/data_files.h"
+#include "ui/dialogs/help_windows.h"
 #include "ui/shell/document_commands.h"
 
 #include <QCloseEvent>
@@ -145,7 +147,8 @@ void MainWindow::MainMenu_Create() {
     about_menu_ = bar->addMenu(title("Menu.About"));
     addCommand(about_menu_, "Menu\\About.Help", kCmdHelp);
     addCommand(about_menu_, "Menu\\About.CheckNewVersion", kCmdCheckNewVersion);
-    if (file_exists(ctx_.paths.main_folder() + "Historique.txt"))
+    // The entry exists only where the history of the language in use can be found.
+    if (!WhatsNew_File(DataFolders(ctx_.paths.main_folder()), ctx_.lang).isEmpty())
         addCommand(about_menu_, "Menu\\About.WhatNews", kCmdWhatsNew);
     addCommand(about_menu_, "Menu\\About.About", kCmdAbout);
 }
