@@ -15,15 +15,9 @@ mkdir "$work/root"
 head -c $((200 * 1024 * 1024)) /dev/urandom >"$work/upload.bin"
 size=$(stat -c %s "$work/upload.bin")
 
-coproc SERVER { exec /usr/bin/python3 tests/net/pyftpd_server.py "$work/root" bench bench; }
-server_pid=$SERVER_PID
-cleanup() {
-    exec {SERVER[1]}>&- 2>/dev/null || true # the server ends when its input closes
-    wait "$server_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-read -r -t 20 port <&"${SERVER[0]}"
+# shellcheck source=bench/ftp_server.sh
+source bench/ftp_server.sh # both scripts run from the repository root
+start_bench_server
 
 for round in $(seq "$runs"); do
     start=$(date +%s.%N)

@@ -18,15 +18,9 @@ cli=$root/$build/src/cli/quillpost-cli
 
 work=$(mktemp -d /tmp/qp-publish-bench-XXXXXX)
 mkdir "$work/root"
-coproc SERVER { exec /usr/bin/python3 tests/net/pyftpd_server.py "$work/root" bench bench; }
-server_pid=$SERVER_PID
-cleanup() {
-    exec {SERVER[1]}>&- 2>/dev/null || true # the server ends when its input closes
-    wait "$server_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-read -r -t 20 port <&"${SERVER[0]}"
+# shellcheck source=bench/ftp_server.sh
+source bench/ftp_server.sh # both scripts run from the repository root
+start_bench_server
 
 # A project publishing the given files as enclosures into media/, itself and its RSS into site/.
 write_project() {
