@@ -31,6 +31,10 @@ std::vector<LanguageKey> build_table() {
         {"Msg.NoNetwork", {}},
         {"Msg.NotThereYet", {}},
         {"Msg\\DisplayWindow.NoCreated", {}},
+        // The fixed buttons and the date mask of the property windows.
+        {"Dialog.Ok", {}},
+        {"Dialog.Cancel", {}},
+        {"Dialog.DateMask", {}},
         {"Fatal.Title", {}},
         {"Fatal.MustStop", {}},
 
