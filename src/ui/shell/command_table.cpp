@@ -2,6 +2,7 @@
 // command the same way from a menu entry, a pop-up entry or a shortcut.
 #include "core/command_ids.h"
 #include "ui/app/app_context.h"
+#include "ui/shell/channel_commands.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
@@ -49,8 +50,8 @@ const Command kCommands[] = {
     {kCmdFeedSortDescending, kCmdFeedSortDescending, not_there_yet},
     {kCmdFeedProperty, kCmdFeedProperty, not_there_yet},
     {kCmdFeedDel, kCmdFeedDel, not_there_yet},
-    {kCmdRssProperty, kCmdRssProperty, not_there_yet},
-    {kCmdLinkToClipboard, kCmdLinkToClipboard, not_there_yet},
+    {kCmdRssProperty, kCmdRssProperty, [](MainWindow& w, int) { Doc_Property(w); }},
+    {kCmdLinkToClipboard, kCmdLinkToClipboard, [](MainWindow& w, int) { LinkToClipboard(w); }},
     {kCmdRssCreate, kCmdRssCreate, not_there_yet},
     {kCmdAbout, kCmdAbout, [](MainWindow& w, int) { w.runHook(w.context().hooks.About_Show); }},
     {kCmdWhatsNew, kCmdWhatsNew,

@@ -1,0 +1,240 @@
+#include "ui/dialogs/doc_window.h"
+
+#include "core/channel_settings.h"
+#include "core/dates.h"
+#include "core/text.h"
+#include "core/texts.h"
+#include "net/ftp_job.h"
+#include "ui/common/combo.h"
+#include "ui/common/date_field.h"
+#include "ui/common/qt_text.h"
+#include "ui/common/window_state.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include <algorithm>
+
+namespace qp::ui {
+
+namespace {
+
+constexpr int kWidth = 400;
+
+using K = ControlKind;
+using L = LabelMode;
+
+// The spin and date fields are built as line edits first and then put in their place.
+const ControlLine kGeneral[] = {
+    {kDocCtlFormat, K::Combo, "CDE", L::WithLabel, "Doc\\General.Format"},
+    {kDocCtlBaseLink, K::Edit, "CDE", L::WithLabel, "Doc\\General.BaseLink"},
+    {kDocCtlRssName, K::Edit, "CDE", L::WithLabel, "Doc\\General.RSSFileName"},
+    {kDocCtlAutoLastBuildDate, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\General.AutoLastBuildDate"},
+    {kDocCtlLastBuildDate, K::Edit, "CDE", L::NoLabel, nullptr},
+    {kDocCtlFormatDate, K::Edit, "CDE", L::WithLabel, "Doc\\General.FormatDate"},
+    {kDocCtlTimeZone, K::Combo, "CDE", L::WithLabel, "Doc\\General.TimeZone"},
+    {kDocCtlMaxFeed, K::Edit, "D", L::WithLabel, "Doc\\General.MaxFeed"},
+    {kDocCtlTTL, K::Edit, "D", L::WithLabel, "Doc\\Desc.TTL"},
+    {kDocCtlSpecialChar, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\General.SpecialChar"},
+};
+const ControlLine kDesc[] = {
+    {kDocCtlTitle, K::Edit, "CDE", L::WithLabel, "Doc\\General.Title"},
+    {kDocCtlDesc, K::Edit, "CDE", L::WithLabel, "Doc\\General.Desc"},
+    {kDocCtlCopyright, K::Edit, "CDE", L::WithLabel, "Doc\\Desc.Copyright"},
+    {kDocCtlWebMaster, K::Edit, "CDE", L::WithLabel, "Doc\\Desc.WebMaster"},
+    {kDocCtlLang, K::Combo, "CDE", L::WithLabel, "Doc\\Desc.Lang"},
+    {kDocCtlCategory, K::Edit, "CDE", L::WithLabel, "Doc\\Desc.Category"},
+};
+const ControlLine kITunes[] = {
+    {kDocCtlITunesInclude, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\iTunes.Include"},
+    {kDocCtlITunesAuthor, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.Author"},
+    {kDocCtlITunesSubTitle, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.SubTitle"},
+    {kDocCtlITunesSummary, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.Summary"},
+    {kDocCtlITunesKeyword, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.KeyWord"},
+    {kDocCtlITunesMail, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.Mail"},
+};
+const ControlLine kImage[] = {
+    {kDocCtlImageUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Url"},
+    {kDocCtlImageTitle, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Title"},
+    {kDocCtlImageLink, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Link"},
+};
+const ControlLine kFtp[] = {
+    {kDocCtlFtpClient, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Client"},
+    {kDocCtlFtpUser, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.User"},
+    {kDocCtlFtpPort, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Port"},
+    {kDocCtlFtpPath, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Path"},
+};
+const PanelPage kPages[] = {{"Doc\\Pannel.General", kGeneral},
+                            {"Doc\\Pannel.Desc", kDesc},
+                            {"Doc\\Pannel.iTunes", kITunes},
+                            {"Doc\\Pannel.Image", kImage},
+                            {"Doc\\Pannel.FTP", kFtp}};
+
+struct TextField {
+    int number;
+    std::string Doc::*field;
+};
+
+// The line edits that hold a `Doc` text as it stands; the cleaning comes when it is stored.
+const TextField kTextFields[] = {
+    {kDocCtlBaseLink, &Doc::Link},
+    {kDocCtlRssName, &Doc::RssName},
+    {kDocCtlFormatDate, &Doc::FormatDate},
+    {kDocCtlTitle, &Doc::Title},
+    {kDocCtlDesc, &Doc::Desc},
+    {kDocCtlCopyright, &Doc::Copyright},
+    {kDocCtlWebMaster, &Doc::WebMaster},
+    {kDocCtlCategory, &Doc::Category},
+    {kDocCtlITunesAuthor, &Doc::iTunesAuthor},
+    {kDocCtlITunesSubTitle, &Doc::iTunesSubTitle},
+    {kDocCtlITunesSummary, &Doc::iTunesSummary},
+    {kDocCtlITunesKeyword, &Doc::iTunesKeyword},
+    {kDocCtlITunesMail, &Doc::iTunesMail},
+    {kDocCtlImageUrl, &Doc::ImageUrl},
+    {kDocCtlImageTitle, &Doc::ImageTitle},
+    {kDocCtlImageLink, &Doc::ImageLink},
+    {kDocCtlFtpClient, &Doc::Client},
+    {kDocCtlFtpUser, &Doc::User},
+    {kDocCtlFtpPath, &Doc::PathFTP},
+};
+
+constexpr int kITunesFields[] = {kDocCtlITunesAuthor, kDocCtlITunesSubTitle, kDocCtlITunesSummary,
+                                 kDocCtlITunesKeyword, kDocCtlITunesMail};
+
+struct FlagBox {
+    int number;
+    int bit;
+};
+
+constexpr FlagBox kFlagBoxes[] = {{kDocCtlAutoLastBuildDate, kAutoLastBuildDate},
+                                  {kDocCtlITunesInclude, kITunesInclude},
+                                  {kDocCtlSpecialChar, qp::kDocSpecialChar}};
+
+// Puts replacement where the line edit built for number is: its place, its label and its turn in
+// the tab order.
+void replaceControl(ControlRegistry& controls, int number, QWidget* replacement) {
+    QWidget* placeholder = controls.widget(number);
+    QWidget* page = placeholder->parentWidget();
+    replacement->setParent(page);
+    replacement->setGeometry(placeholder->geometry());
+    for (QLabel* label : page->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->buddy() == placeholder)
+            label->setBuddy(replacement);
+    }
+    QWidget::setTabOrder(placeholder, replacement);
+    delete placeholder;
+    controls.add(number, replacement);
+}
+
+// A spin field keeps its range, widened to the stored value so that an untouched field gives
+// back what it got instead of silently clamping it.
+void setSpin(QSpinBox* spin, int low, int high, int value) {
+    spin->setRange(std::min(low, value), std::max(high, value));
+    spin->setValue(value);
+}
+
+} // namespace
+
+DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc)
+    : PropertyDialog(parent, texts, kWidth) {
+    setWindowTitle(toQ(texts.get("Doc.Title")));
+    setProperty("windowId", kDocWindowId);
+    build();
+    load(doc);
+    updateEnabling();
+    panel()->setCurrentIndex(kDocPageDesc);
+    control<QLineEdit>(kDocCtlTitle)->setFocus();
+}
+
+void DocWindow::build() {
+    buildPanel(kDocCtlPanel, kPages);
+    date_ = new DateField(nullptr, texts().get("Dialog.DateMask"));
+    replaceControl(controls(), kDocCtlLastBuildDate, date_);
+    replaceControl(controls(), kDocCtlMaxFeed, new QSpinBox());
+    replaceControl(controls(), kDocCtlTTL, new QSpinBox());
+    auto* port = control<QLineEdit>(kDocCtlFtpPort);
+    port->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), port));
+    for (const int number : {kDocCtlAutoLastBuildDate, kDocCtlITunesInclude}) {
+        connect(control<QCheckBox>(number), &QCheckBox::toggled, this, &DocWindow::updateEnabling);
+    }
+}
+
+void DocWindow::load(const Doc& doc) {
+    for (const TextField& t : kTextFields) {
+        auto* edit = control<QLineEdit>(t.number);
+        edit->setText(toQ(doc.*t.field));
+        edit->setCursorPosition(0); // a long text shows its beginning
+    }
+    control<QLineEdit>(kDocCtlFtpPort)->setText(QString::number(doc.Port));
+    setSpin(control<QSpinBox>(kDocCtlMaxFeed), 2, 200, doc.MaxFeed);
+    setSpin(control<QSpinBox>(kDocCtlTTL), 1, 2000, doc.TTL);
+    date_->setValue(doc.LastBuildDate);
+    for (const FlagBox& box : kFlagBoxes)
+        control<QCheckBox>(box.number)->setChecked((doc.Flag & box.bit) != 0);
+
+    auto* format = control<QComboBox>(kDocCtlFormat);
+    ItemToCombo(format, toQ(kFormatRssV2), 0, kComboNoCase + kComboAppend);
+    // A format read from a file without one is shown as the format it will be stored with.
+    if (!doc.Format.empty())
+        ItemToCombo(format, toQ(doc.Format), 0, kComboNoCase + kComboAppend);
+
+    auto* lang = control<QComboBox>(kDocCtlLang);
+    for (const std::string_view code : kChannelLanguages)
+        ItemToCombo(lang, toQ(code), 0, kComboNoCase + kComboAppend);
+    ItemToCombo(lang, toQ(doc.Lang), 0, kComboNoCase + kComboAppend);
+
+    auto* zone = control<QComboBox>(kDocCtlTimeZone);
+    for (const TimeZoneItem& item : TimeZone_Items())
+        ItemToCombo(zone, toQ(item.text), item.value, kComboNoCase + kComboAppend);
+    ItemToCombo_ByData(zone, doc.TimeZone, ComboMissing::SelectFirst);
+}
+
+void DocWindow::updateEnabling() {
+    const bool itunes = control<QCheckBox>(kDocCtlITunesInclude)->isChecked();
+    for (const int number : kITunesFields)
+        control<QWidget>(number)->setEnabled(itunes);
+    date_->setEnabled(!control<QCheckBox>(kDocCtlAutoLastBuildDate)->isChecked());
+}
+
+void DocWindow::store(Doc& doc) const {
+    for (const TextField& t : kTextFields)
+        doc.*t.field = fromQ(control<QLineEdit>(t.number)->text());
+    doc.Lang = fromQ(control<QComboBox>(kDocCtlLang)->currentText());
+    Channel_CleanTyped(doc);
+    doc.PathFTP = net::FTP_FolderPart(doc.PathFTP, true);
+    doc.Port = parse_leading_int32(fromQ(control<QLineEdit>(kDocCtlFtpPort)->text()));
+
+    const auto* zone = control<QComboBox>(kDocCtlTimeZone);
+    doc.TimeZone = zone->currentIndex() < 0 ? kAutoTimeZone : zone->currentData().toInt();
+    doc.LastBuildDate = date_->value();
+    doc.MaxFeed = control<QSpinBox>(kDocCtlMaxFeed)->value();
+    doc.TTL = control<QSpinBox>(kDocCtlTTL)->value();
+    doc.Flag = 0;
+    for (const FlagBox& box : kFlagBoxes) {
+        if (control<QCheckBox>(box.number)->isChecked())
+            doc.Flag += box.bit;
+    }
+}
+
+bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc) {
+    const QPointer<QWidget> focused = Window_Disable(main_window);
+    bool confirmed = false;
+    {
+        DocWindow window(main_window, texts, doc);
+        // A child window of the disabled main window starts disabled too.
+        window.setEnabled(true);
+        if (window.exec() == QDialog::Accepted) {
+            window.store(doc);
+            confirmed = true;
+        }
+    }
+    Window_Enable(focused, main_window);
+    return confirmed;
+}
+
+} // namespace qp::ui

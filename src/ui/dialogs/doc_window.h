@@ -1,0 +1,78 @@
+// The document window (window 1500): the channel settings of one document on five pages, General,
+// Description, iTunes, Image and FTP. Nothing typed is refused; every value is cleaned as it is
+// stored.
+#pragma once
+
+#include "core/document.h"
+#include "ui/common/property_dialog.h"
+
+namespace qp {
+class Texts;
+}
+
+namespace qp::ui {
+
+class DateField;
+
+inline constexpr int kDocWindowId = 1500;
+
+// The window's controls, by number.
+enum DocControl : int {
+    kDocCtlPanel = 1501,
+    kDocCtlFormat,
+    kDocCtlBaseLink,
+    kDocCtlRssName,
+    kDocCtlAutoLastBuildDate,
+    kDocCtlLastBuildDate,
+    kDocCtlFormatDate,
+    kDocCtlTimeZone,
+    kDocCtlMaxFeed,
+    kDocCtlTTL,
+    kDocCtlSpecialChar,
+    kDocCtlTitle,
+    kDocCtlDesc,
+    kDocCtlCopyright,
+    kDocCtlWebMaster,
+    kDocCtlLang,
+    kDocCtlCategory,
+    kDocCtlITunesInclude,
+    kDocCtlITunesAuthor,
+    kDocCtlITunesSubTitle,
+    kDocCtlITunesSummary,
+    kDocCtlITunesKeyword,
+    kDocCtlITunesMail,
+    kDocCtlImageUrl,
+    kDocCtlImageTitle,
+    kDocCtlImageLink,
+    kDocCtlFtpClient,
+    kDocCtlFtpUser,
+    kDocCtlFtpPort,
+    kDocCtlFtpPath,
+};
+
+// The page the window opens on.
+inline constexpr int kDocPageDesc = 1;
+
+class DocWindow final : public PropertyDialog {
+public:
+    // Loaded from doc, on the description page with the focus in the title.
+    DocWindow(QWidget* parent, Texts& texts, const Doc& doc);
+
+    // Writes every field into doc, cleaned; the feeds and the file name are left alone.
+    void store(Doc& doc) const;
+    DateField* dateField() const { return date_; }
+
+private:
+    void build();
+    void load(const Doc& doc);
+    // The iTunes fields follow their box, the date field the automatic date's box.
+    void updateEnabling();
+
+    DateField* date_ = nullptr;
+};
+
+// Edits doc's channel settings in a modal window over main_window, which is disabled meanwhile.
+// True when the user confirmed: doc then holds the new settings. Otherwise doc is unchanged.
+[[nodiscard]] bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc);
+
+} // namespace qp::ui

@@ -1,0 +1,36 @@
+#include "ui/shell/channel_commands.h"
+
+#include "core/channel_settings.h"
+#include "ui/app/app_context.h"
+#include "ui/common/qt_text.h"
+#include "ui/dialogs/doc_window.h"
+#include "ui/shell/main_window.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace qp::ui {
+
+void Doc_Property(MainWindow& window) {
+    AppContext& ctx = window.context();
+    if (!ctx.docs.IsDpc("Doc_Property", ctx.log))
+        return;
+    Doc& doc = *ctx.docs.current();
+    if (DocWindow_Open(&window, ctx.lang, doc))
+        SetModified(doc, true);
+}
+
+void LinkToClipboard(MainWindow& window) {
+    AppContext& ctx = window.context();
+    if (!ctx.docs.IsDpc("LinkToClipboard", ctx.log))
+        return;
+    const std::string link = Channel_PublicLink(*ctx.docs.current());
+    if (link.empty())
+        return;
+    QGuiApplication::clipboard()->setText(toQ(link));
+    ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
+                                  toQ(ctx.lang.get("Msg.LinkToClipboard", {link})), kRequestOk,
+                                  &window);
+}
+
+} // namespace qp::ui
