@@ -35,39 +35,11 @@ TEST(FindState, HistoryKeepsTheTenMostRecentTextsWithoutRepeats) {
     EXPECT_FALSE(state.inSelection());
 }
 
-TEST(FindState, RemembersTheOptionsAndRepeatsThemEitherWay) {
+TEST(FindState, RepeatsTheRememberedOptionsEitherWay) {
     FindState state;
     state.Find_Remember("a", kFindWholeWord | kFindMatchCase, true);
     EXPECT_TRUE(state.inSelection());
     EXPECT_EQ(state.againFlags(true), kFindForward | kFindWholeWord | kFindMatchCase);
-    EXPECT_EQ(state.againFlags(false), kFindWholeWord | kFindMatchCase);
     state.Find_Remember("a", kFindForward, true);
     EXPECT_EQ(state.againFlags(false), 0);
-    state.ClearInSelection();
-    EXPECT_FALSE(state.inSelection());
-    EXPECT_EQ(state.history().size(), 1U);
-}
-
-TEST(FindSpan, FromTheSelectionOrInsideIt) {
-    struct Case {
-        int scope, flags, limit;
-        int low, high;
-        bool backward;
-    };
-    // Selection 4..9 throughout.
-    const Case cases[] = {
-        {kFindScopeCaret, kFindForward, -1, 9, -1, false},    // on from the selection's end
-        {kFindScopeCaret, kFindForward, 20, 9, 20, false},    // up to the end limit
-        {kFindScopeCaret, 0, -1, 0, 4, true},                 // back from its start
-        {kFindScopeSelection, kFindForward, 20, 4, 9, false}, // inside, the limit unused
-        {kFindScopeSelection, kFindWholeWord, -1, 4, 9, true},
-        {12, kFindForward, -1, 12, -1, false}, // from a position
-        {12, 0, -1, 0, 12, true},
-    };
-    for (const Case& c : cases) {
-        const FindSpan span = Find_Span(4, 9, c.scope, c.flags, c.limit);
-        EXPECT_EQ(span.low, c.low) << c.scope << ' ' << c.flags;
-        EXPECT_EQ(span.high, c.high) << c.scope << ' ' << c.flags;
-        EXPECT_EQ(span.backward, c.backward) << c.scope << ' ' << c.flags;
-    }
 }

@@ -36,9 +36,6 @@ protected:
         request.text = text;
         return Find_Action(ctx_, &edit_, action, request, nullptr);
     }
-    QString lastMessage() const {
-        return requester_.asked.empty() ? QString() : requester_.asked.back().text;
-    }
 
     // A document whose editor holds "Text of A" and has the focus in the shown main window.
     QPlainTextEdit* openEditor() {
@@ -122,7 +119,8 @@ TEST_F(FindTest, ReplaceAllEndsWhenTheReplacementHoldsTheTextAndUndoesInOneStep)
     EXPECT_FALSE(edit_.document()->isUndoAvailable());
 
     act(FindAction::ReplaceAll, "b", request);
-    EXPECT_EQ(lastMessage(), "Replacements made: 0");
+    ASSERT_EQ(requester_.asked.size(), 2U);
+    EXPECT_EQ(requester_.asked[1].text, "Replacements made: 0");
     EXPECT_FALSE(edit_.document()->isUndoAvailable());
 
     // Replace next is an undo step of its own too.
@@ -141,13 +139,8 @@ TEST_F(FindTest, ReplaceAllInASelectionStopsAtTheEndItHadBefore) {
     setText("ab ab ab ab", 0, 5);
     act(FindAction::ReplaceAll, "ab", longer);
     EXPECT_EQ(edit_.toPlainText(), "abcd ab ab ab"); // the second was pushed past the end
-    EXPECT_EQ(lastMessage(), "Replacements made: 1");
-
-    FindRequest shorter = longer;
-    shorter.replacement = "";
-    setText("ab ab ab", 0, 5);
-    act(FindAction::ReplaceAll, "ab", shorter);
-    EXPECT_EQ(edit_.toPlainText(), "  "); // text after the selection moved within reach
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].text, "Replacements made: 1");
 }
 
 TEST_F(FindTest, ReturnOnNextWithTheReplaceBoxTickedReplaces) {
