@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/documents.h"
+#include "core/find_state.h"
 #include "core/keys.h"
 #include "core/language.h"
 #include "core/log.h"
@@ -36,6 +37,7 @@ struct AppContext {
     LangTable lang;
     Preferences prefs;
     Docs docs;
+    FindState find;
     // The seams for modal windows; set by whoever builds the context, before the first command.
     Requester* requester = nullptr;
     FilePicker* files = nullptr;

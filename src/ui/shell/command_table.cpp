@@ -3,8 +3,11 @@
 #include "core/command_ids.h"
 #include "ui/app/app_context.h"
 #include "ui/shell/channel_commands.h"
+#include "ui/dialogs/find_window.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
+
+#include <QPlainTextEdit>
 
 namespace qp::ui {
 
@@ -20,6 +23,17 @@ struct Command {
 
 void not_there_yet(MainWindow& w, int) {
     w.NotThereYet();
+}
+
+// The find commands act only while the current document's editor has the focus; null otherwise.
+QPlainTextEdit* focused_editor(MainWindow& w) {
+    AppContext& ctx = w.context();
+    if (!ctx.docs.IsDpc("FindText", ctx.log))
+        return nullptr;
+    const Workspace* workspace = w.workspace(ctx.docs.current());
+    if (workspace == nullptr || w.focusWidget() != workspace->editor)
+        return nullptr;
+    return workspace->editor;
 }
 
 const Command kCommands[] = {
@@ -39,9 +53,12 @@ const Command kCommands[] = {
          if (w.Quit_Request())
              emit w.quitConfirmed();
      }},
-    {kCmdFindText, kCmdFindText, not_there_yet},
-    {kCmdFindNext, kCmdFindNext, not_there_yet},
-    {kCmdFindPrevious, kCmdFindPrevious, not_there_yet},
+    {kCmdFindText, kCmdFindText,
+     [](MainWindow& w, int) { Find_Dialog(w.context(), focused_editor(w), &w); }},
+    {kCmdFindNext, kCmdFindNext,
+     [](MainWindow& w, int) { Find_Again(w.context(), focused_editor(w), true, &w); }},
+    {kCmdFindPrevious, kCmdFindPrevious,
+     [](MainWindow& w, int) { Find_Again(w.context(), focused_editor(w), false, &w); }},
     {kCmdFeedAdd, kCmdFeedAdd, not_there_yet},
     {kCmdFeedCopy, kCmdFeedCopy, not_there_yet},
     {kCmdFeedMoveUp, kCmdFeedMoveUp, not_there_yet},

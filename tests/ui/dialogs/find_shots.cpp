@@ -1,0 +1,54 @@
+// Writes a PNG of the find window with the replace box clear and ticked, in French and in
+// English: find_shots OUTPUT_FOLDER SOURCE_DIR.
+#include "core/find_state.h"
+#include "core/language.h"
+#include "ui/dialogs/find_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+
+#include <cstdio>
+
+using namespace qp::ui;
+
+namespace {
+
+void save(QWidget* w, const QString& path) {
+    w->grab().save(path);
+    std::printf("%s\n", path.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 3)
+        return 64;
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    const std::string source = argv[2];
+
+    qp::FindState state;
+    state.Find_Remember("podcast", qp::kFindForward, false);
+    state.Find_Remember("episode", qp::kFindForward | qp::kFindMatchCase, false);
+    for (const char* language : {"français", "english"}) {
+        const QString tag = language[0] == 'e' ? "en" : "fr";
+        qp::LangTable lang({source + "/data/Lang/"});
+        lang.Lang_Select(language);
+        QWidget main;
+        main.resize(600, 400);
+
+        FindWindow window(&main, lang, state, true);
+        window.show();
+        QApplication::processEvents();
+        save(&window, out + "/find-" + tag + ".png");
+        qobject_cast<QCheckBox*>(window.control(kFindBoxReplace))->setChecked(true);
+        qobject_cast<QLineEdit*>(window.control(kFindEditReplacement))->setText("Episode");
+        QApplication::processEvents();
+        save(&window, out + "/find-replace-" + tag + ".png");
+        window.close();
+    }
+    return 0;
+}
