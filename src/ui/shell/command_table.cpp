@@ -2,6 +2,7 @@
 // command the same way from a menu entry, a pop-up entry or a shortcut.
 #include "core/command_ids.h"
 #include "ui/app/app_context.h"
+#include "ui/dialogs/lang_editor.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
@@ -59,7 +60,8 @@ const Command kCommands[] = {
     {kCmdShowLog, kCmdShowLog, [](MainWindow& w, int) { w.runHook(w.context().hooks.Log_Show); }},
     {kCmdCheckNewVersion, kCmdCheckNewVersion,
      [](MainWindow& w, int) { w.runHook(w.context().hooks.CheckNewVersion); }},
-    {kCmdEditLang, kCmdEditLang, not_there_yet},
+    {kCmdEditLang, kCmdEditLang,
+     [](MainWindow& w, int) { LangEdit_Run(w.context(), w.context().prefs.fixed().MainLang, &w); }},
     {kCmdNextProject, kCmdNextProject, [](MainWindow& w, int) { w.documents().SelectDoc(1, -1); }},
     {kCmdPrevProject, kCmdPrevProject, [](MainWindow& w, int) { w.documents().SelectDoc(-1, -1); }},
     {kCmdPopupMenu, kCmdPopupMenu, [](MainWindow& w, int) { w.PopUpMenuDisplay(); }},
