@@ -38,7 +38,7 @@ bool LangEditList::store(int row, std::string text) {
     const LangEntry* e = entry(row);
     if (e == nullptr)
         return false;
-    const std::size_t pos = static_cast<std::size_t>(e - table_.entries().data());
+    const auto pos = static_cast<std::size_t>(e - table_.entries().data());
     stored_.insert(e->Key);
     table_.set_text(pos, std::move(text));
     return true;

@@ -68,8 +68,9 @@ LangEditor::LangEditor(AppContext& ctx, std::string language, QWidget* owner)
         {QKeySequence(Qt::CTRL | Qt::Key_Up), kLangEditUp},
         {QKeySequence(Qt::CTRL | Qt::Key_Down), kLangEditDown},
     };
-    for (const auto& [sequence, event] : keys) {
-        auto* shortcut = new QShortcut(sequence, this);
+    for (const auto& key : keys) {
+        auto* shortcut = new QShortcut(key.first, this);
+        const int event = key.second;
         connect(shortcut, &QShortcut::activated, this, [this, event] { LangEdit_Menu(event); });
     }
 
