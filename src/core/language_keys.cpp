@@ -289,6 +289,7 @@ std::vector<LanguageKey> build_table() {
         {"LangEdit.UpdateText", {}},
         {"LangEdit.QuitAndSave", {}},
         {"LangEdit.Quit", {}},
+        {"LangEdit.SaveError", {}},
 
         // Preferences window.
         {"Pref.Title", {}},

@@ -4,6 +4,7 @@
 #include "ui/app/app_context.h"
 #include "ui/shell/channel_commands.h"
 #include "ui/dialogs/find_window.h"
+#include "ui/dialogs/lang_editor.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
@@ -77,7 +78,8 @@ const Command kCommands[] = {
     {kCmdShowLog, kCmdShowLog, [](MainWindow& w, int) { w.runHook(w.context().hooks.Log_Show); }},
     {kCmdCheckNewVersion, kCmdCheckNewVersion,
      [](MainWindow& w, int) { w.runHook(w.context().hooks.CheckNewVersion); }},
-    {kCmdEditLang, kCmdEditLang, not_there_yet},
+    {kCmdEditLang, kCmdEditLang,
+     [](MainWindow& w, int) { LangEdit_Run(w.context(), w.context().prefs.fixed().MainLang, &w); }},
     {kCmdNextProject, kCmdNextProject, [](MainWindow& w, int) { w.documents().SelectDoc(1, -1); }},
     {kCmdPrevProject, kCmdPrevProject, [](MainWindow& w, int) { w.documents().SelectDoc(-1, -1); }},
     {kCmdPopupMenu, kCmdPopupMenu, [](MainWindow& w, int) { w.PopUpMenuDisplay(); }},
