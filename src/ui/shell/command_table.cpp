@@ -2,6 +2,7 @@
 // command the same way from a menu entry, a pop-up entry or a shortcut.
 #include "core/command_ids.h"
 #include "ui/app/app_context.h"
+#include "ui/dialogs/pref_window.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
@@ -32,7 +33,7 @@ const Command kCommands[] = {
      [](MainWindow& w, int) { w.documents().Document_Close(); }},
     {kCmdProjectCloseAll, kCmdProjectCloseAll,
      [](MainWindow& w, int) { (void)w.documents().Document_CloseAll(); }},
-    {kCmdEditPref, kCmdEditPref, not_there_yet},
+    {kCmdEditPref, kCmdEditPref, [](MainWindow& w, int) { PrefWindow_Run(w); }},
     {kCmdQuit, kCmdQuit,
      [](MainWindow& w, int) {
          if (w.Quit_Request())
