@@ -37,7 +37,7 @@ const ControlLine kShortcut[] = {
     {kPrefShortcutCtrl, CheckBox, "DE -1", kNoLabel, "Pref\\Shortcut.Control"},
     {kPrefShortcutShift, CheckBox, "AB", kNoLabel, "Pref\\Shortcut.Shift"},
     {kPrefShortcutWin, CheckBox, "DE -1", kNoLabel, "Pref\\Shortcut.Win"},
-    {kPrefShortcutKey, Combo, "C", kLabel, "Pref\\Shortcut.Key"},
+    {kPrefShortcutKey, Combo, "BC", kLabel, "Pref\\Shortcut.Key"},
     {kPrefShortcutSet, Button, "DE -1", kNoLabel, "Pref\\Shortcut.Set"},
 };
 const PanelPage kPages[] = {

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
             }
             for (int page = 0; page < window->panel()->count(); ++page) {
                 window->panel()->setCurrentIndex(page);
+                if (page == 2) // a command without a key shows the widest key text
+                    window->control<QListWidget>(kPrefShortcutList)->setCurrentRow(6);
                 QApplication::processEvents();
                 const QString path = out + QString("/prefs-%1-%2.png").arg(page + 1).arg(tag);
                 window->grab().save(path);
