@@ -247,6 +247,8 @@ void Pref_RegisterAll(Preferences& prefs) {
     prefs.AddZQ_String("Pref.StatusEdit", kPrefStatusEdit, kWindowPreferences, "");
     prefs.AddZQ_String("Pref.StatusTree", kPrefStatusTree, kWindowPreferences, "");
     prefs.AddZQ_String("Main.DefaultPath", kPrefDefaultPath, kWindowMain, "");
+    // Edited through the font chooser of the preferences window, never as a control's text.
+    prefs.AddZQ_String("Pref.EditorFont", kEditorFontItem, kWindowPreferences, "");
 }
 
 } // namespace qp

@@ -74,7 +74,8 @@ const char* const kDefaultFile = "; Nom : Quillpost\r\n"
                                  "Pref.OnStartOpenLast = On\r\n"
                                  "Pref.StatusEdit = \r\n"
                                  "Pref.StatusTree = \r\n"
-                                 "Main.DefaultPath = \r\n";
+                                 "Main.DefaultPath = \r\n"
+                                 "Pref.EditorFont = \r\n";
 
 } // namespace
 

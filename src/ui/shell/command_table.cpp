@@ -5,6 +5,7 @@
 #include "ui/shell/channel_commands.h"
 #include "ui/dialogs/find_window.h"
 #include "ui/dialogs/lang_editor.h"
+#include "ui/dialogs/pref_window.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
@@ -48,7 +49,7 @@ const Command kCommands[] = {
      [](MainWindow& w, int) { w.documents().Document_Close(); }},
     {kCmdProjectCloseAll, kCmdProjectCloseAll,
      [](MainWindow& w, int) { (void)w.documents().Document_CloseAll(); }},
-    {kCmdEditPref, kCmdEditPref, not_there_yet},
+    {kCmdEditPref, kCmdEditPref, [](MainWindow& w, int) { PrefWindow_Run(w); }},
     {kCmdQuit, kCmdQuit,
      [](MainWindow& w, int) {
          if (w.Quit_Request())

@@ -182,6 +182,8 @@ void MainWindow::Main_ApplyShortcuts() {
 
 void MainWindow::Main_RemoveShortcuts() {
     Shortcut_Remove(*shortcuts_, ctx_.prefs, ctx_.hooks, ctx_.log, kWindowMain);
+    // A configured key may have taken a fixed key over; freeing it gives the fixed one back.
+    Main_FixedShortcuts();
 }
 
 void MainWindow::Shortcut_MenuTexts(int menu) {
