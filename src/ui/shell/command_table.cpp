@@ -3,6 +3,7 @@
 #include "core/command_ids.h"
 #include "ui/app/app_context.h"
 #include "ui/shell/document_commands.h"
+#include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"
 
 namespace qp::ui {
@@ -41,14 +42,16 @@ const Command kCommands[] = {
     {kCmdFindText, kCmdFindText, not_there_yet},
     {kCmdFindNext, kCmdFindNext, not_there_yet},
     {kCmdFindPrevious, kCmdFindPrevious, not_there_yet},
-    {kCmdFeedAdd, kCmdFeedAdd, not_there_yet},
-    {kCmdFeedCopy, kCmdFeedCopy, not_there_yet},
-    {kCmdFeedMoveUp, kCmdFeedMoveUp, not_there_yet},
-    {kCmdFeedMoveDown, kCmdFeedMoveDown, not_there_yet},
-    {kCmdFeedSortAscending, kCmdFeedSortAscending, not_there_yet},
-    {kCmdFeedSortDescending, kCmdFeedSortDescending, not_there_yet},
-    {kCmdFeedProperty, kCmdFeedProperty, not_there_yet},
-    {kCmdFeedDel, kCmdFeedDel, not_there_yet},
+    {kCmdFeedAdd, kCmdFeedAdd, [](MainWindow& w, int) { Feed_Add(w); }},
+    {kCmdFeedCopy, kCmdFeedCopy, [](MainWindow& w, int) { Feed_Copy(w); }},
+    {kCmdFeedMoveUp, kCmdFeedMoveUp, [](MainWindow& w, int) { Feed_MoveUp(w); }},
+    {kCmdFeedMoveDown, kCmdFeedMoveDown, [](MainWindow& w, int) { Feed_MoveDown(w); }},
+    {kCmdFeedSortAscending, kCmdFeedSortAscending,
+     [](MainWindow& w, int) { Feed_Sort(w, SortOrder::Ascending); }},
+    {kCmdFeedSortDescending, kCmdFeedSortDescending,
+     [](MainWindow& w, int) { Feed_Sort(w, SortOrder::Descending); }},
+    {kCmdFeedProperty, kCmdFeedProperty, [](MainWindow& w, int) { Feed_Property(w); }},
+    {kCmdFeedDel, kCmdFeedDel, [](MainWindow& w, int) { Feed_Del(w); }},
     {kCmdRssProperty, kCmdRssProperty, not_there_yet},
     {kCmdLinkToClipboard, kCmdLinkToClipboard, not_there_yet},
     {kCmdRssCreate, kCmdRssCreate, not_there_yet},
