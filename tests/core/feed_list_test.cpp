@@ -77,22 +77,6 @@ TEST(FeedTrim, TheFeedJustInsertedIsNeverTheOneRemoved) {
     EXPECT_EQ(doc.Feeds[0].FeedFlag, kUploadFile);
 }
 
-TEST(FeedMove, SwapsWithTheNeighbourAndStopsAtBothEnds) {
-    Doc doc = doc_of({"a", "b", "c"});
-    doc.CurrentFeed = 1;
-    EXPECT_EQ(Feed_Move(doc, 0, -1), -1);
-    EXPECT_EQ(Feed_Move(doc, 2, 1), -1);
-    EXPECT_EQ(titles(doc), "abc");
-    EXPECT_EQ(Feed_Move(doc, 1, 1), 2);
-    EXPECT_EQ(titles(doc), "acb");
-    EXPECT_EQ(doc.CurrentFeed, 2);
-    EXPECT_EQ(Feed_Move(doc, 1, -1), 0);
-    EXPECT_EQ(titles(doc), "cab");
-    Feed_Delete(doc, 0);
-    EXPECT_EQ(titles(doc), "ab");
-    EXPECT_EQ(doc.CurrentFeed, 1); // still "b"
-}
-
 TEST(FeedSort, StableOn64BitDatesAndTellsWhetherTheOrderChanged) {
     const DateValue before1970 = date_from_fields(1969, 7, 20, 20, 17, 0);
     const DateValue after2038 = date_from_fields(2040, 1, 1, 0, 0, 0); // above 32 bits

