@@ -13,6 +13,7 @@ nice cmake --build "$build" --parallel 2 --target find_shots >/dev/null
 nice cmake --build "$build" --parallel 2 --target quillpost requester_shots window_shots \
     lang_editor_shots >/dev/null
 nice cmake --build "$build" --parallel 2 --target quillpost requester_shots window_shots pref_shots >/dev/null
+nice cmake --build "$build" --parallel 2 --target feed_window_shots >/dev/null
 out=$(mktemp -d /tmp/quillpost-shots-XXXXXX)
 for lang in français english; do
     work=$(mktemp -d)
@@ -34,4 +35,5 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/tests/ui/find_shots" "$out/dialogs" "$root" >/dev/null
 "$build/tests/ui/lang_editor_shots" "$out/dialogs" "$root" >/dev/null
 "$build/tests/ui/pref_shots" "$out/dialogs" "$root" >/dev/null
+"$build/tests/ui/feed_window_shots" "$out/dialogs" >/dev/null
 echo "$out"

@@ -189,6 +189,7 @@ std::vector<LanguageKey> build_table() {
         {"Feed\\File.Name", {}},
         {"Feed\\File.Browse", {}},
         {"Feed\\File.BrowseTitle", {}},
+        {"Feed\\File.BrowseFilter", {}},
         {"Feed\\File.UploadFile", {}},
         {"Feed\\File.FileOnFTP", {}},
         {"Feed\\File.Type", {}},

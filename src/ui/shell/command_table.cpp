@@ -7,6 +7,7 @@
 #include "ui/dialogs/lang_editor.h"
 #include "ui/dialogs/pref_window.h"
 #include "ui/shell/document_commands.h"
+#include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"
 
 #include <QPlainTextEdit>
@@ -71,6 +72,21 @@ const Command kCommands[] = {
     {kCmdFeedDel, kCmdFeedDel, not_there_yet},
     {kCmdRssProperty, kCmdRssProperty, [](MainWindow& w, int) { Doc_Property(w); }},
     {kCmdLinkToClipboard, kCmdLinkToClipboard, [](MainWindow& w, int) { LinkToClipboard(w); }},
+    {kCmdFindText, kCmdFindText, not_there_yet},
+    {kCmdFindNext, kCmdFindNext, not_there_yet},
+    {kCmdFindPrevious, kCmdFindPrevious, not_there_yet},
+    {kCmdFeedAdd, kCmdFeedAdd, [](MainWindow& w, int) { Feed_Add(w); }},
+    {kCmdFeedCopy, kCmdFeedCopy, [](MainWindow& w, int) { Feed_Copy(w); }},
+    {kCmdFeedMoveUp, kCmdFeedMoveUp, [](MainWindow& w, int) { Feed_MoveUp(w); }},
+    {kCmdFeedMoveDown, kCmdFeedMoveDown, [](MainWindow& w, int) { Feed_MoveDown(w); }},
+    {kCmdFeedSortAscending, kCmdFeedSortAscending,
+     [](MainWindow& w, int) { Feed_Sort(w, SortOrder::Ascending); }},
+    {kCmdFeedSortDescending, kCmdFeedSortDescending,
+     [](MainWindow& w, int) { Feed_Sort(w, SortOrder::Descending); }},
+    {kCmdFeedProperty, kCmdFeedProperty, [](MainWindow& w, int) { Feed_Property(w); }},
+    {kCmdFeedDel, kCmdFeedDel, [](MainWindow& w, int) { Feed_Del(w); }},
+    {kCmdRssProperty, kCmdRssProperty, not_there_yet},
+    {kCmdLinkToClipboard, kCmdLinkToClipboard, not_there_yet},
     {kCmdRssCreate, kCmdRssCreate, not_there_yet},
     {kCmdAbout, kCmdAbout, [](MainWindow& w, int) { w.runHook(w.context().hooks.About_Show); }},
     {kCmdWhatsNew, kCmdWhatsNew,

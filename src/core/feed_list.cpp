@@ -1,0 +1,227 @@
+#include "core/feed_list.h"
+
+#include "core/dates.h"
+#include "core/file_io.h"
+#include "core/text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <numeric>
+#include <unordered_set>
+
+namespace qp {
+
+namespace {
+
+bool valid(const Doc& doc, int position) {
+    return position >= 0 && position < static_cast<int>(doc.Feeds.size());
+}
+
+std::vector<Feed>::iterator at(Doc& doc, int position) {
+    return doc.Feeds.begin() + static_cast<std::ptrdiff_t>(position);
+}
+
+// Adds value once, remembering the last one met.
+class ComboCollector {
+public:
+    explicit ComboCollector(ComboValues& out) : out_(out) {}
+    void add(std::string_view value) {
+        if (value.empty())
+            return;
+        out_.last = value;
+        if (seen_.insert(fold_case(value)).second)
+            out_.values.emplace_back(value);
+    }
+
+private:
+    ComboValues& out_;
+    std::unordered_set<std::string> seen_;
+};
+
+} // namespace
+
+std::string Feed_NewGUID(const std::vector<Feed>& feeds) {
+    std::unordered_set<std::string> used;
+    used.reserve(feeds.size());
+    for (const Feed& feed : feeds)
+        used.insert(fold_case(feed.FeedGUID));
+    // At most one candidate per feed is taken, so the search ends.
+    const auto start = static_cast<std::uint32_t>(Now());
+    for (std::uint32_t i = 0;; ++i) {
+        char text[16];
+        std::snprintf(text, sizeof(text), "%x", static_cast<unsigned>(start + i));
+        if (used.count(text) == 0)
+            return text;
+    }
+}
+
+bool Feed_GUIDExists(const std::vector<Feed>& feeds, std::string_view guid, int skip) {
+    const std::string wanted = fold_case(guid);
+    for (std::size_t i = 0; i < feeds.size(); ++i) {
+        if (static_cast<int>(i) != skip && feeds[i].FeedGUID.size() == wanted.size() &&
+            fold_case(feeds[i].FeedGUID) == wanted)
+            return true;
+    }
+    return false;
+}
+
+bool Feed_InsertCopy(Doc& doc, int position) {
+    if (!valid(doc, position))
+        return false;
+    Feed copy = doc.Feeds[static_cast<std::size_t>(position)];
+    copy.FeedGUID = Feed_NewGUID(doc.Feeds);
+    doc.Feeds.insert(doc.Feeds.begin(), std::move(copy));
+    doc.CurrentFeed = 0;
+    return true;
+}
+
+void Feed_Delete(Doc& doc, int position) {
+    if (!valid(doc, position))
+        return;
+    doc.Feeds.erase(at(doc, position));
+    if (doc.CurrentFeed == position)
+        doc.CurrentFeed = -1;
+    else if (doc.CurrentFeed > position)
+        --doc.CurrentFeed;
+}
+
+int Feed_Move(Doc& doc, int position, int step) {
+    const int neighbour = position + (step < 0 ? -1 : 1);
+    if (!valid(doc, position) || !valid(doc, neighbour))
+        return -1;
+    std::iter_swap(at(doc, position), at(doc, neighbour));
+    if (doc.CurrentFeed == position)
+        doc.CurrentFeed = neighbour;
+    else if (doc.CurrentFeed == neighbour)
+        doc.CurrentFeed = position;
+    return neighbour;
+}
+
+bool Feed_SortByDate(Doc& doc, SortOrder order) {
+    std::vector<std::size_t> index(doc.Feeds.size());
+    std::iota(index.begin(), index.end(), std::size_t{0});
+    const auto date = [&doc](std::size_t i) { return doc.Feeds[i].FeedPubDate; };
+    if (order == SortOrder::Ascending)
+        std::stable_sort(index.begin(), index.end(),
+                         [&](std::size_t a, std::size_t b) { return date(a) < date(b); });
+    else
+        std::stable_sort(index.begin(), index.end(),
+                         [&](std::size_t a, std::size_t b) { return date(a) > date(b); });
+    if (std::is_sorted(index.begin(), index.end()))
+        return false;
+    std::vector<Feed> sorted;
+    sorted.reserve(index.size());
+    int current = -1;
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        if (static_cast<int>(index[i]) == doc.CurrentFeed)
+            current = static_cast<int>(i);
+        sorted.push_back(std::move(doc.Feeds[index[i]]));
+    }
+    doc.Feeds = std::move(sorted);
+    doc.CurrentFeed = current;
+    return true;
+}
+
+int Feed_TrimAfterInsert(Doc& doc) {
+    if (doc.Feeds.empty())
+        return Feed_TrimToMax(doc);
+    int& flag = doc.Feeds.front().FeedFlag;
+    const int kept = flag;
+    flag |= kNoAutoDelete;
+    const int removed = Feed_TrimToMax(doc);
+    doc.Feeds.front().FeedFlag = kept; // the trim never removes the first feed here
+    return removed;
+}
+
+std::string_view Feed_GuessMimeType(std::string_view path) {
+    struct Type {
+        std::string_view extension;
+        std::string_view type;
+    };
+    static constexpr Type kTypes[] = {
+        {"mp3", "audio/mpeg"},      {"m4a", "audio/mp4"},   {"ogg", "audio/ogg"},
+        {"oga", "audio/ogg"},       {"opus", "audio/opus"}, {"flac", "audio/flac"},
+        {"wav", "audio/wav"},       {"mp4", "video/mp4"},   {"m4v", "video/mp4"},
+        {"mov", "video/quicktime"}, {"webm", "video/webm"}, {"pdf", "application/pdf"},
+        {"jpg", "image/jpeg"},      {"jpeg", "image/jpeg"}, {"png", "image/png"},
+    };
+    const std::string extension = extension_of(path);
+    for (const Type& t : kTypes)
+        if (iequals(extension, t.extension))
+            return t.type;
+    return {};
+}
+
+std::string Ftp_FolderOf(std::string_view on_ftp) {
+    std::string path = replace_all(trim_spaces(on_ftp), "\\", "/");
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    path.resize(slash + 1);
+    if (path.front() == '/')
+        path.erase(0, 1);
+    return path;
+}
+
+FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds) {
+    FeedComboValues out;
+    ComboCollector types(out.types);
+    ComboCollector categories(out.categories);
+    ComboCollector authors(out.authors);
+    ComboCollector folders(out.folders);
+    for (const Feed& feed : feeds) {
+        types.add(feed.FeedFileType);
+        categories.add(feed.FeedCategory);
+        authors.add(feed.FeedAuthor);
+        folders.add(Ftp_FolderOf(feed.FeedFileOnFTP));
+    }
+    return out;
+}
+
+FeedFields Feed_LoadFields(const Feed& feed) {
+    FeedFields f;
+    f.title = feed.FeedTitle;
+    f.autoPubDate = (feed.FeedFlag & kAutoPubDate) != 0;
+    f.date = feed.FeedPubDate;
+    f.guid = feed.FeedGUID;
+    f.noAutoDelete = (feed.FeedFlag & kNoAutoDelete) != 0;
+    f.specialChar = (feed.FeedFlag & kFeedSpecialChar) != 0;
+    f.link = feed.FeedLink;
+    f.author = feed.FeedAuthor;
+    f.category = feed.FeedCategory;
+    f.comments = feed.FeedComments;
+    f.file = feed.FeedFile;
+    f.uploadFile = (feed.FeedFlag & kUploadFile) != 0;
+    f.fileOnFtp = feed.FeedFileOnFTP;
+    f.fileType = feed.FeedFileType;
+    f.length = std::to_string(feed.FeedFileLength);
+    f.subTitle = feed.FeedSubTitle;
+    f.summary = feed.FeedSummary;
+    f.duration = feed.FeedDuration;
+    f.keyword = feed.FeedKeyword;
+    return f;
+}
+
+void Feed_StoreFields(const FeedFields& f, DateValue now, Feed& feed) {
+    const auto line = [](const std::string& s) { return Text_StripControl(s, false); };
+    feed.FeedTitle = line(f.title);
+    feed.FeedGUID = line(f.guid);
+    feed.FeedAuthor = line(f.author);
+    feed.FeedCategory = line(f.category);
+    feed.FeedFile = line(f.file);
+    feed.FeedFileType = line(f.fileType);
+    feed.FeedSubTitle = line(f.subTitle);
+    feed.FeedSummary = line(f.summary);
+    feed.FeedDuration = line(f.duration);
+    feed.FeedKeyword = line(f.keyword);
+    feed.FeedLink = Text_CleanPath(f.link);
+    feed.FeedComments = Text_CleanPath(f.comments);
+    feed.FeedFileOnFTP = Text_CleanPath(f.fileOnFtp);
+    feed.FeedFileLength = parse_leading_int64(f.length);
+    feed.FeedPubDate = f.autoPubDate ? now : f.date;
+    feed.FeedFlag = (f.autoPubDate ? kAutoPubDate : 0) + (f.uploadFile ? kUploadFile : 0) +
+                    (f.noAutoDelete ? kNoAutoDelete : 0) + (f.specialChar ? kFeedSpecialChar : 0);
+}
+
+} // namespace qp

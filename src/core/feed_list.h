@@ -1,0 +1,94 @@
+// The rules of the feed list commands and of the feed window that need no window: GUIDs, moving,
+// copying, sorting and trimming feeds, the values the window's combo boxes offer, and how the
+// window's fields are loaded from and stored into a feed.
+#pragma once
+
+#include "core/document.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qp {
+
+// A GUID no feed of the list has: the lower-case hexadecimal text of the current wall-clock
+// second (taken as 32 bits), counted up past the GUIDs already used. Only stored feeds count, so
+// two calls within a second give the same text.
+std::string Feed_NewGUID(const std::vector<Feed>& feeds);
+// Whether a feed at a position other than skip (-1 for none) has guid, letter case ignored. An
+// empty GUID equals an empty GUID.
+bool Feed_GUIDExists(const std::vector<Feed>& feeds, std::string_view guid, int skip);
+
+// Inserts a copy of the feed at position, with a new GUID, at the top of the list and makes it
+// current. False (nothing changed) when there is no such feed.
+bool Feed_InsertCopy(Doc& doc, int position);
+// Removes the feed at position; the current feed stays the same feed where it remains.
+void Feed_Delete(Doc& doc, int position);
+// Swaps the feed at position with its neighbour step places away (-1 up, 1 down). Returns the
+// neighbour's former position, now the moved feed's, or -1 when there is no neighbour and
+// nothing changed.
+int Feed_Move(Doc& doc, int position, int step);
+
+enum class SortOrder { Ascending = 0, Descending = 1 };
+// Orders the feeds by publication date; feeds of equal date keep their order. True when the
+// order changed.
+bool Feed_SortByDate(Doc& doc, SortOrder order);
+
+// The MaxFeed trim after a feed was put at the top: that feed is never the one removed, even
+// when every other feed is protected, so an accepted new feed never vanishes. Returns the number
+// removed.
+int Feed_TrimAfterInsert(Doc& doc);
+
+// The MIME type of an enclosure from its file name's extension (letter case ignored); empty
+// when the extension is not one the program knows.
+std::string_view Feed_GuessMimeType(std::string_view path);
+
+// The folder of a server path of an enclosure: "\" read as "/", up to and including its last
+// "/", without a leading "/"; empty when it names no folder.
+std::string Ftp_FolderOf(std::string_view on_ftp);
+
+// Values a combo box offers: each once (letter case ignored, first spelling kept) in list order,
+// and the last value met, which the box selects.
+struct ComboValues {
+    std::vector<std::string> values;
+    std::string last;
+};
+// What the feed window's combo boxes offer from the document's feeds, each value only when it is
+// not empty: the types, categories, authors, and the folders of the server paths.
+struct FeedComboValues {
+    ComboValues types;
+    ComboValues categories;
+    ComboValues authors;
+    ComboValues folders;
+};
+FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds);
+
+// The feed window's fields as the user sees them.
+struct FeedFields {
+    std::string title;
+    bool autoPubDate = false;
+    DateValue date = 0; // the date shown
+    std::string guid;
+    bool noAutoDelete = false;
+    bool specialChar = false;
+    std::string link;
+    std::string author;
+    std::string category;
+    std::string comments;
+    std::string file;
+    bool uploadFile = false;
+    std::string fileOnFtp;
+    std::string fileType;
+    std::string length;
+    std::string subTitle;
+    std::string summary;
+    std::string duration;
+    std::string keyword;
+};
+
+FeedFields Feed_LoadFields(const Feed& feed);
+// Cleans the fields into the feed; its text is left alone. The date is now when AutoPubDate is
+// ticked, else the date shown; the flag word is rebuilt from the four boxes alone.
+void Feed_StoreFields(const FeedFields& fields, DateValue now, Feed& feed);
+
+} // namespace qp

@@ -1,0 +1,94 @@
+// The feed window: a new feed, or the properties of the current one (all but its text), in four
+// pages. Nothing reaches the document before OK, and OK is refused while another feed has the
+// same GUID.
+#pragma once
+
+#include "core/feed_list.h"
+#include "ui/common/property_dialog.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+namespace qp::ui {
+
+struct AppContext;
+class DateField;
+
+enum class FeedWindowMode { Edit = 0, New = 1 };
+
+// Window and control numbers.
+inline constexpr int kFeedWinWindow = 1000;
+inline constexpr int kFeedWinPanel = 1001;
+inline constexpr int kFeedWinTitle = 1002;
+inline constexpr int kFeedWinAutoPubDate = 1003;
+inline constexpr int kFeedWinDate = 1004;
+inline constexpr int kFeedWinGuid = 1005;
+inline constexpr int kFeedWinNewGuid = 1006;
+inline constexpr int kFeedWinNoAutoDelete = 1007;
+inline constexpr int kFeedWinSpecialChar = 1008;
+inline constexpr int kFeedWinLink = 1009;
+inline constexpr int kFeedWinAuthor = 1010;
+inline constexpr int kFeedWinCategory = 1011;
+inline constexpr int kFeedWinComments = 1012;
+inline constexpr int kFeedWinFile = 1013;
+inline constexpr int kFeedWinBrowse = 1014;
+inline constexpr int kFeedWinUploadFile = 1015;
+inline constexpr int kFeedWinFileOnFtp = 1016;
+inline constexpr int kFeedWinType = 1017;
+inline constexpr int kFeedWinLength = 1018;
+inline constexpr int kFeedWinSubTitle = 1019;
+inline constexpr int kFeedWinSummary = 1020;
+inline constexpr int kFeedWinDuration = 1021;
+inline constexpr int kFeedWinKeyword = 1022;
+
+class FeedWindow final : public PropertyDialog {
+public:
+    // Edit needs a current feed in the document.
+    FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidget* parent);
+
+    FeedFields fields() const;
+    DateField* dateField() const { return date_; }
+    // Puts a GUID no stored feed has into the GUID field.
+    void NewGUID();
+    // Chooses the enclosure file: its name, its length and, when no type is set, a type guessed
+    // from its extension.
+    void Browse();
+    // Writes the fields into the document (the current feed, or a new one at the top); returns
+    // the written feed's position + 1.
+    int store();
+
+protected:
+    bool validate() override;
+
+private:
+    void fillCombos();
+    void loadFeed(const Feed& feed);
+    void setNewDefaults();
+
+    AppContext& ctx_;
+    Doc& doc_;
+    FeedWindowMode mode_;
+    QLineEdit* title_ = nullptr;
+    QCheckBox* auto_date_ = nullptr;
+    DateField* date_ = nullptr;
+    QLineEdit* guid_ = nullptr;
+    QCheckBox* no_auto_delete_ = nullptr;
+    QCheckBox* special_char_ = nullptr;
+    QLineEdit* link_ = nullptr;
+    QComboBox* author_ = nullptr;
+    QComboBox* category_ = nullptr;
+    QLineEdit* comments_ = nullptr;
+    QLineEdit* file_ = nullptr;
+    QCheckBox* upload_ = nullptr;
+    QComboBox* on_ftp_ = nullptr;
+    QComboBox* type_ = nullptr;
+    QLineEdit* length_ = nullptr;
+    QLineEdit* itunes_[4] = {};
+};
+
+// Opens the window modal over parent, which is disabled meanwhile. Returns 0 when the user
+// cancelled (or Edit finds no current feed), else the written feed's position + 1.
+int FeedWindow_Open(AppContext& context, QWidget* parent, Doc& doc, FeedWindowMode mode);
+
+} // namespace qp::ui

@@ -1,0 +1,173 @@
+#include "core/dates.h"
+#include "core/feed_list.h"
+
+#include <gtest/gtest.h>
+
+using namespace qp;
+
+namespace {
+
+Doc doc_of(std::initializer_list<const char*> titles) {
+    Doc doc;
+    for (const char* t : titles) {
+        doc.Feeds.emplace_back();
+        doc.Feeds.back().FeedTitle = t;
+    }
+    return doc;
+}
+
+std::string titles(const Doc& doc) {
+    std::string s;
+    for (const Feed& f : doc.Feeds)
+        s += f.FeedTitle;
+    return s;
+}
+
+} // namespace
+
+TEST(FeedGuid, ComparesWithoutCaseAndNeverWithTheSkippedFeed) {
+    Doc doc = doc_of({"a", "b", "c"});
+    doc.Feeds[1].FeedGUID = "Ab12";
+    EXPECT_TRUE(Feed_GUIDExists(doc.Feeds, "aB12", -1));
+    EXPECT_FALSE(Feed_GUIDExists(doc.Feeds, "aB12", 1));
+    EXPECT_FALSE(Feed_GUIDExists(doc.Feeds, "ab1", -1));
+    // Two empty GUIDs count as equal.
+    EXPECT_TRUE(Feed_GUIDExists(doc.Feeds, "", 0));
+    doc.Feeds[2].FeedGUID = "x";
+    EXPECT_FALSE(Feed_GUIDExists(doc.Feeds, "", 0));
+}
+
+TEST(FeedGuid, NewGuidIsTheHexSecondCountedPastUsedOnes) {
+    const FixedClock clock(0xABCDEF0, 0);
+    const ScopedClock fixed(clock);
+    Doc doc = doc_of({"a", "b"});
+    EXPECT_EQ(Feed_NewGUID(doc.Feeds), "abcdef0");
+    EXPECT_EQ(Feed_NewGUID(doc.Feeds), "abcdef0"); // nothing stored in between
+    doc.Feeds[0].FeedGUID = "ABCDEF0";
+    doc.Feeds[1].FeedGUID = "abcdef1";
+    EXPECT_EQ(Feed_NewGUID(doc.Feeds), "abcdef2");
+
+    ASSERT_TRUE(Feed_InsertCopy(doc, 1));
+    EXPECT_EQ(doc.Feeds.size(), 3U);
+    EXPECT_EQ(titles(doc), "bab");
+    EXPECT_EQ(doc.Feeds[0].FeedGUID, "abcdef2");
+    EXPECT_EQ(doc.CurrentFeed, 0);
+    EXPECT_FALSE(Feed_InsertCopy(doc, 3));
+}
+
+TEST(FeedTrim, TheFeedJustInsertedIsNeverTheOneRemoved) {
+    // Three unprotected feeds and a new one: the bottom feed goes.
+    Doc doc = doc_of({"n", "0", "1", "2"});
+    doc.MaxFeed = 3;
+    EXPECT_EQ(Feed_TrimAfterInsert(doc), 1);
+    EXPECT_EQ(titles(doc), "n01");
+    // The bottom two protected: the first of the old three goes instead.
+    doc = doc_of({"n", "0", "1", "2"});
+    doc.MaxFeed = 3;
+    doc.Feeds[2].FeedFlag = doc.Feeds[3].FeedFlag = kNoAutoDelete;
+    EXPECT_EQ(Feed_TrimAfterInsert(doc), 1);
+    EXPECT_EQ(titles(doc), "n12");
+    // Every older feed protected: the list stays above the limit, the new feed stays too.
+    doc.Feeds.insert(doc.Feeds.begin(), Feed{});
+    doc.Feeds[0].FeedTitle = "m";
+    doc.Feeds[0].FeedFlag = kUploadFile;
+    doc.Feeds[1].FeedFlag = kNoAutoDelete;
+    EXPECT_EQ(Feed_TrimAfterInsert(doc), 0);
+    EXPECT_EQ(titles(doc), "mn12");
+    EXPECT_EQ(doc.Feeds[0].FeedFlag, kUploadFile);
+}
+
+TEST(FeedSort, StableOn64BitDatesAndTellsWhetherTheOrderChanged) {
+    const DateValue before1970 = date_from_fields(1969, 7, 20, 20, 17, 0);
+    const DateValue after2038 = date_from_fields(2040, 1, 1, 0, 0, 0); // above 32 bits
+    Doc doc = doc_of({"a", "b", "c", "d", "e"});
+    const DateValue dates[] = {after2038, 100, before1970, 100, 0};
+    for (std::size_t i = 0; i < 5; ++i)
+        doc.Feeds[i].FeedPubDate = dates[i];
+    doc.CurrentFeed = 0;
+    EXPECT_TRUE(Feed_SortByDate(doc, SortOrder::Ascending));
+    EXPECT_EQ(titles(doc), "cebda");
+    EXPECT_EQ(doc.CurrentFeed, 4);
+    EXPECT_FALSE(Feed_SortByDate(doc, SortOrder::Ascending));
+    EXPECT_TRUE(Feed_SortByDate(doc, SortOrder::Descending));
+    EXPECT_EQ(titles(doc), "abdec");
+
+    Doc same = doc_of({"x", "y", "z"});
+    EXPECT_FALSE(Feed_SortByDate(same, SortOrder::Descending));
+    EXPECT_EQ(titles(same), "xyz");
+}
+
+TEST(FeedFileRules, MimeTypeFromTheExtensionAndFolderOfTheServerPath) {
+    EXPECT_EQ(Feed_GuessMimeType("/music/Show.MP3"), "audio/mpeg");
+    EXPECT_EQ(Feed_GuessMimeType("a.OPUS"), "audio/opus");
+    EXPECT_EQ(Feed_GuessMimeType("clip.m4v"), "video/mp4");
+    EXPECT_EQ(Feed_GuessMimeType("cover.Jpeg"), "image/jpeg");
+    EXPECT_EQ(Feed_GuessMimeType("notes.txt"), "");
+    EXPECT_EQ(Feed_GuessMimeType("mp3"), "");
+    EXPECT_EQ(Feed_GuessMimeType("dir.mp3/file"), "");
+
+    EXPECT_EQ(Ftp_FolderOf(" \\pod\\2024\\ep.mp3 "), "pod/2024/");
+    EXPECT_EQ(Ftp_FolderOf("pod/"), "pod/");
+    EXPECT_EQ(Ftp_FolderOf("ep.mp3"), "");
+    EXPECT_EQ(Ftp_FolderOf("/ep.mp3"), "");
+}
+
+TEST(FeedComboValues, EachValueOnceInListOrderWithTheLastOneMet) {
+    Doc doc = doc_of({"a", "b", "c", "d"});
+    doc.Feeds[0].FeedAuthor = "Ann";
+    doc.Feeds[1].FeedAuthor = "ANN";
+    doc.Feeds[2].FeedAuthor = "Bob";
+    doc.Feeds[0].FeedFileType = "audio/ogg";
+    doc.Feeds[2].FeedFileType = "audio/mp4";
+    doc.Feeds[3].FeedFileType = "Audio/OGG";
+    doc.Feeds[1].FeedFileOnFTP = "pod/ep1.mp3";
+    doc.Feeds[2].FeedFileOnFTP = "ep2.mp3";
+    doc.Feeds[3].FeedFileOnFTP = "POD/";
+    const FeedComboValues v = Feed_ComboValues(doc.Feeds);
+    EXPECT_EQ(v.authors.values, (std::vector<std::string>{"Ann", "Bob"}));
+    EXPECT_EQ(v.authors.last, "Bob");
+    EXPECT_EQ(v.types.values, (std::vector<std::string>{"audio/ogg", "audio/mp4"}));
+    EXPECT_EQ(v.types.last, "Audio/OGG");
+    EXPECT_EQ(v.folders.values, (std::vector<std::string>{"pod/"}));
+    EXPECT_EQ(v.folders.last, "POD/");
+    EXPECT_TRUE(v.categories.values.empty());
+    EXPECT_EQ(v.categories.last, "");
+}
+
+TEST(FeedFields, StoreCleansEachFieldAndRebuildsTheFlags) {
+    Feed feed;
+    feed.FeedDesc = "Text\r\nkept";
+    feed.FeedFlag = 16 + kUploadFile; // a bit the window does not show
+    feed.FeedFileLength = 1234;
+    FeedFields f = Feed_LoadFields(feed);
+    EXPECT_EQ(f.length, "1234");
+    EXPECT_TRUE(f.uploadFile);
+    f.title = "Two\r\nlines\t";
+    f.guid = "g\n1";
+    f.link = " \\news\\today.html ";
+    f.comments = "*c\\x";
+    f.fileOnFtp = "/pod\\ep.mp3";
+    f.length = "";
+    f.autoPubDate = false;
+    f.date = date_from_fields(1960, 1, 2, 3, 4, 5);
+    f.noAutoDelete = true;
+    f.uploadFile = false;
+    Feed_StoreFields(f, 999, feed);
+    EXPECT_EQ(feed.FeedTitle, "Twolines");
+    EXPECT_EQ(feed.FeedGUID, "g1");
+    EXPECT_EQ(feed.FeedLink, "news/today.html");
+    EXPECT_EQ(feed.FeedComments, "c/x");
+    EXPECT_EQ(feed.FeedFileOnFTP, "pod/ep.mp3");
+    EXPECT_EQ(feed.FeedFileLength, 0);
+    EXPECT_EQ(feed.FeedPubDate, f.date);
+    EXPECT_EQ(feed.FeedFlag, kNoAutoDelete);
+    EXPECT_EQ(feed.FeedDesc, "Text\r\nkept");
+
+    f.autoPubDate = true;
+    f.specialChar = true;
+    f.length = "5000000000";
+    Feed_StoreFields(f, 999, feed);
+    EXPECT_EQ(feed.FeedPubDate, 999);
+    EXPECT_EQ(feed.FeedFlag, kAutoPubDate + kNoAutoDelete + kFeedSpecialChar);
+    EXPECT_EQ(feed.FeedFileLength, 5000000000);
+}

@@ -1,0 +1,81 @@
+// Writes a PNG of each page of the feed window, new and edit, in French and in English, into the
+// folder given on the command line, to look at: feed_window_shots FOLDER
+#include "core/dates.h"
+#include "ui/app/app_context.h"
+#include "ui/dialogs/feed_window.h"
+#include "ui/support/queued_seams.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+
+#include <cstdio>
+
+using namespace qp;
+using namespace qp::ui;
+
+namespace {
+
+Doc sample_doc() {
+    Doc doc;
+    DocDefaults(doc);
+    Feed feed;
+    feed.FeedTitle = "\xC3\x89pisode 12 : le retour des auditeurs";
+    feed.FeedGUID = "65f1c2a0";
+    feed.FeedPubDate = date_from_fields(2026, 3, 8, 9, 30, 0);
+    feed.FeedLink = "episodes/12.html";
+    feed.FeedAuthor = "host@example.org (H\xC3\xA9l\xC3\xA8ne)";
+    feed.FeedCategory = "Culture; Musique";
+    feed.FeedComments = "episodes/12.html#comments";
+    feed.FeedFile = "%MyDoc%Podcast/episode-12.mp3";
+    feed.FeedFileType = "audio/mpeg";
+    feed.FeedFileLength = 24'117'248;
+    feed.FeedFileOnFTP = "podcast/2026/";
+    feed.FeedFlag = kUploadFile + kFeedSpecialChar;
+    doc.Feeds.push_back(feed);
+    return doc;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: feed_window_shots FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(out)) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    const char* pages[] = {"general", "source", "file", "itunes"};
+    int failures = 0;
+    for (const char* language : {"français", "english"}) {
+        const QString tag = language[0] == 'e' ? "en" : "fr";
+        AppContext ctx(Paths("/tmp/", "/tmp/", "/opt/", ""));
+        testing::QueuedRequester requester;
+        testing::QueuedFilePicker files;
+        ctx.requester = &requester;
+        ctx.files = &files;
+        ctx.lang.set_folders({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
+        (void)ctx.lang.Lang_Select(language);
+        Doc doc = sample_doc();
+        doc.CurrentFeed = 0;
+        for (const auto mode : {FeedWindowMode::New, FeedWindowMode::Edit}) {
+            FeedWindow window(ctx, doc, mode, nullptr);
+            window.show();
+            for (int page = 0; page < 4; ++page) {
+                window.panel()->setCurrentIndex(page);
+                QApplication::processEvents();
+                const QString path =
+                    QStringLiteral("%1/feed-%2-%3-%4.png")
+                        .arg(out, mode == FeedWindowMode::New ? "new" : "edit", pages[page], tag);
+                if (!window.grab().save(path))
+                    ++failures;
+                std::printf("%s\n", path.toLocal8Bit().constData());
+            }
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,190 @@
+#include "core/dates.h"
+#include "ui/common/date_field.h"
+#include "ui/dialogs/feed_window.h"
+#include "ui/support/shell_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <fstream>
+
+namespace qp::ui::testing {
+namespace {
+
+QStringList items(const QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+class FeedWindowTest : public ShellTest {
+protected:
+    FeedWindowTest() {
+        for (const char* t : {"A", "B", "C"}) {
+            doc_.Feeds.emplace_back();
+            doc_.Feeds.back().FeedTitle = t;
+            doc_.Feeds.back().FeedGUID = std::string("guid-") + t;
+        }
+    }
+    std::unique_ptr<FeedWindow> open(FeedWindowMode mode, int current = -1) {
+        doc_.CurrentFeed = current;
+        return std::make_unique<FeedWindow>(ctx_, doc_, mode, nullptr);
+    }
+    template <class T> static T* at(FeedWindow& w, int number) { return w.control<T>(number); }
+
+    FixedClock clock_{date_from_fields(2026, 5, 1, 10, 0, 0), 0};
+    ScopedClock fixed_{clock_};
+    Doc doc_;
+};
+
+TEST_F(FeedWindowTest, ANewFeedOffersTheOtherFeedsValuesAndSelectsTheLastOne) {
+    doc_.Feeds[0].FeedFileType = "audio/ogg";
+    doc_.Feeds[1].FeedFileType = "AUDIO/MPEG"; // already offered
+    doc_.Feeds[2].FeedFileType = "video/mp4";
+    doc_.Feeds[0].FeedAuthor = "Ann";
+    doc_.Feeds[1].FeedAuthor = "Bob";
+    doc_.Feeds[2].FeedCategory = "news";
+    doc_.Feeds[0].FeedFileOnFTP = "pod/a.mp3";
+    auto w = open(FeedWindowMode::New);
+    EXPECT_EQ(w->windowTitle().toStdString(), ctx_.lang.get("Feed\\Title.New"));
+
+    const auto* type = at<QComboBox>(*w, kFeedWinType);
+    EXPECT_EQ(items(type), (QStringList{"audio/mpeg", "", "audio/ogg", "video/mp4"}));
+    EXPECT_EQ(type->currentText(), "video/mp4");
+    EXPECT_EQ(at<QComboBox>(*w, kFeedWinAuthor)->currentText(), "Bob");
+    const auto* category = at<QComboBox>(*w, kFeedWinCategory);
+    EXPECT_EQ(items(category), (QStringList{"", "news"}));
+    EXPECT_EQ(category->currentIndex(), 0); // a new feed starts without category
+    const auto* ftp = at<QComboBox>(*w, kFeedWinFileOnFtp);
+    EXPECT_EQ(items(ftp), (QStringList{"pod/", ""}));
+    EXPECT_EQ(ftp->currentIndex(), 1);
+
+    EXPECT_TRUE(at<QCheckBox>(*w, kFeedWinAutoPubDate)->isChecked());
+    EXPECT_FALSE(w->dateField()->isEnabled());
+    EXPECT_EQ(w->dateField()->value(), Now());
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinGuid)->text().toStdString(), Feed_NewGUID(doc_.Feeds));
+    EXPECT_FALSE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
+    for (int n : {kFeedWinSubTitle, kFeedWinSummary, kFeedWinDuration, kFeedWinKeyword})
+        EXPECT_FALSE(at<QLineEdit>(*w, n)->isEnabled());
+
+    // Without any value in the other feeds: the empty type, no author.
+    Doc bare;
+    bare.Feeds.emplace_back();
+    FeedWindow empty(ctx_, bare, FeedWindowMode::New, nullptr);
+    EXPECT_EQ(at<QComboBox>(empty, kFeedWinType)->currentIndex(), 1);
+    EXPECT_EQ(at<QComboBox>(empty, kFeedWinAuthor)->currentIndex(), -1);
+}
+
+TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
+    Feed& b = doc_.Feeds[1];
+    b.FeedDesc = "kept text";
+    b.FeedFlag = kUploadFile + 32;
+    b.FeedFile = "%MyDoc%ep.mp3";
+    b.FeedFileType = "audio/x-custom";
+    b.FeedFileLength = 42;
+    b.FeedCategory = "tech";
+    b.FeedAuthor = "eve";
+    b.FeedPubDate = date_from_fields(2041, 3, 4, 5, 6, 0);
+    auto w = open(FeedWindowMode::Edit, 1);
+    EXPECT_EQ(w->windowTitle().toStdString(), ctx_.lang.get("Feed\\Title.Edit"));
+    EXPECT_EQ(at<QComboBox>(*w, kFeedWinType)->currentText(), "audio/x-custom");
+    EXPECT_EQ(at<QComboBox>(*w, kFeedWinAuthor)->currentText(), "eve");
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinLength)->text(), "42");
+    EXPECT_TRUE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
+    auto* date = w->dateField();
+    EXPECT_TRUE(date->isEnabled());
+    EXPECT_EQ(date->value(), b.FeedPubDate);
+
+    // Ticking AutoPubDate locks the date; unticking it again stores the date shown.
+    at<QCheckBox>(*w, kFeedWinAutoPubDate)->setChecked(true);
+    EXPECT_FALSE(date->isEnabled());
+    at<QCheckBox>(*w, kFeedWinAutoPubDate)->setChecked(false);
+    EXPECT_TRUE(date->isEnabled());
+    const DateValue shown = date_from_fields(1965, 12, 31, 23, 59, 0);
+    date->setValue(shown);
+    at<QLineEdit>(*w, kFeedWinFile)->clear();
+    EXPECT_FALSE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
+
+    EXPECT_EQ(w->store(), 2);
+    EXPECT_EQ(b.FeedPubDate, shown);
+    EXPECT_EQ(b.FeedFlag, kUploadFile); // the unknown bit is dropped
+    EXPECT_EQ(b.FeedDesc, "kept text");
+    EXPECT_EQ(doc_.Feeds.size(), 3U);
+}
+
+TEST_F(FeedWindowTest, OkIsRefusedWhileAnotherFeedHasTheGuid) {
+    doc_.Feeds[0].FeedGUID.clear();
+    doc_.Feeds[2].FeedGUID.clear();
+    auto w = open(FeedWindowMode::Edit, 0);
+    w->show();
+    w->accept(); // empty equals empty
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].title, "Error");
+    EXPECT_EQ(requester_.asked[0].text.toStdString(), ctx_.lang.get("Feed\\Error.ExistGUID"));
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinTitle)->text(), "A"); // the fields survive
+
+    // Two presses in one second give the same GUID; it is unused, so OK passes.
+    at<QPushButton>(*w, kFeedWinNewGuid)->click();
+    const QString first = at<QLineEdit>(*w, kFeedWinGuid)->text();
+    at<QPushButton>(*w, kFeedWinNewGuid)->click();
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinGuid)->text(), first);
+    w->accept();
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+
+    // The edited feed is not compared with itself; a new feed is compared with every feed.
+    auto own = open(FeedWindowMode::Edit, 1);
+    own->show();
+    own->accept();
+    EXPECT_EQ(own->result(), QDialog::Accepted);
+    auto fresh = open(FeedWindowMode::New);
+    at<QLineEdit>(*fresh, kFeedWinGuid)->setText("GUID-b");
+    fresh->show();
+    fresh->accept();
+    EXPECT_TRUE(fresh->isVisible());
+    EXPECT_EQ(requester_.asked.size(), 2U);
+}
+
+TEST_F(FeedWindowTest, BrowseFillsNameLengthAndAGuessedTypeOnlyWhereNoneIsSet) {
+    for (const char* name : {"Episode.MP3", "notes.xyz"})
+        std::ofstream(tmp_.path() + name) << "12345";
+    auto w = open(FeedWindowMode::New);
+    auto* type = at<QComboBox>(*w, kFeedWinType);
+    type->setEditText("");
+    ctx_.StartFolder = "/start/";
+    files_.paths = {QString::fromStdString(tmp_.path() + "Episode.MP3"),
+                    QString::fromStdString(tmp_.path() + "notes.xyz"),
+                    QString::fromStdString(tmp_.path())};
+    w->Browse();
+    ASSERT_EQ(files_.asked.size(), 1U);
+    EXPECT_EQ(files_.asked[0].proposed, "/start/");
+    EXPECT_EQ(files_.asked[0].title.toStdString(), ctx_.lang.get("Feed\\File.BrowseTitle"));
+    EXPECT_TRUE(files_.asked[0].filter.startsWith("All files"));
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinFile)->text(), "%MainApp%Episode.MP3");
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinLength)->text(), "5");
+    EXPECT_EQ(type->currentText(), "audio/mpeg");
+    EXPECT_EQ(ctx_.StartFolder, tmp_.path());
+    EXPECT_TRUE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
+
+    // A set type stays; an unknown extension leaves an empty type empty.
+    type->setEditText("video/webm");
+    w->Browse();
+    EXPECT_EQ(files_.asked[1].proposed.toStdString(), tmp_.path() + "Episode.MP3");
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinFile)->text(), "%MainApp%notes.xyz");
+    EXPECT_EQ(type->currentText(), "video/webm");
+    type->setEditText("");
+    at<QLineEdit>(*w, kFeedWinLength)->setText("9");
+    w->Browse(); // a folder: nothing changes
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinFile)->text(), "%MainApp%notes.xyz");
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinLength)->text(), "9");
+    std::ofstream(tmp_.path() + "x.bin") << "1";
+    files_.paths = {QString::fromStdString(tmp_.path() + "x.bin")};
+    w->Browse();
+    EXPECT_EQ(type->currentText(), "");
+}
+
+} // namespace
+} // namespace qp::ui::testing
