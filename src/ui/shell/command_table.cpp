@@ -2,10 +2,10 @@
 // command the same way from a menu entry, a pop-up entry or a shortcut.
 #include "core/command_ids.h"
 #include "ui/app/app_context.h"
-#include "ui/shell/channel_commands.h"
 #include "ui/dialogs/find_window.h"
 #include "ui/dialogs/lang_editor.h"
 #include "ui/dialogs/pref_window.h"
+#include "ui/shell/channel_commands.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"
@@ -62,19 +62,8 @@ const Command kCommands[] = {
      [](MainWindow& w, int) { Find_Again(w.context(), focused_editor(w), true, &w); }},
     {kCmdFindPrevious, kCmdFindPrevious,
      [](MainWindow& w, int) { Find_Again(w.context(), focused_editor(w), false, &w); }},
-    {kCmdFeedAdd, kCmdFeedAdd, not_there_yet},
-    {kCmdFeedCopy, kCmdFeedCopy, not_there_yet},
-    {kCmdFeedMoveUp, kCmdFeedMoveUp, not_there_yet},
-    {kCmdFeedMoveDown, kCmdFeedMoveDown, not_there_yet},
-    {kCmdFeedSortAscending, kCmdFeedSortAscending, not_there_yet},
-    {kCmdFeedSortDescending, kCmdFeedSortDescending, not_there_yet},
-    {kCmdFeedProperty, kCmdFeedProperty, not_there_yet},
-    {kCmdFeedDel, kCmdFeedDel, not_there_yet},
     {kCmdRssProperty, kCmdRssProperty, [](MainWindow& w, int) { Doc_Property(w); }},
     {kCmdLinkToClipboard, kCmdLinkToClipboard, [](MainWindow& w, int) { LinkToClipboard(w); }},
-    {kCmdFindText, kCmdFindText, not_there_yet},
-    {kCmdFindNext, kCmdFindNext, not_there_yet},
-    {kCmdFindPrevious, kCmdFindPrevious, not_there_yet},
     {kCmdFeedAdd, kCmdFeedAdd, [](MainWindow& w, int) { Feed_Add(w); }},
     {kCmdFeedCopy, kCmdFeedCopy, [](MainWindow& w, int) { Feed_Copy(w); }},
     {kCmdFeedMoveUp, kCmdFeedMoveUp, [](MainWindow& w, int) { Feed_MoveUp(w); }},
@@ -85,8 +74,6 @@ const Command kCommands[] = {
      [](MainWindow& w, int) { Feed_Sort(w, SortOrder::Descending); }},
     {kCmdFeedProperty, kCmdFeedProperty, [](MainWindow& w, int) { Feed_Property(w); }},
     {kCmdFeedDel, kCmdFeedDel, [](MainWindow& w, int) { Feed_Del(w); }},
-    {kCmdRssProperty, kCmdRssProperty, not_there_yet},
-    {kCmdLinkToClipboard, kCmdLinkToClipboard, not_there_yet},
     {kCmdRssCreate, kCmdRssCreate, not_there_yet},
     {kCmdAbout, kCmdAbout, [](MainWindow& w, int) { w.runHook(w.context().hooks.About_Show); }},
     {kCmdWhatsNew, kCmdWhatsNew,
