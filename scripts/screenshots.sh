@@ -8,6 +8,7 @@ root=$(pwd)
 build=${QP_SCREENSHOT_BUILD_DIR:-build-shots}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQP_TESTS=ON >/dev/null
 nice cmake --build "$build" --parallel 2 --target quillpost requester_shots window_shots >/dev/null
+nice cmake --build "$build" --parallel 2 --target ftpwin_shots >/dev/null
 out=$(mktemp -d /tmp/quillpost-shots-XXXXXX)
 for lang in français english; do
     work=$(mktemp -d)
@@ -25,4 +26,5 @@ mkdir -p "$out/dialogs"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/tests/ui/requester_shots" "$out/dialogs" >/dev/null
 "$build/tests/ui/window_shots" "$out/dialogs" "$root" >/dev/null
+"$build/tests/ui/ftpwin_shots" "$out/dialogs" >/dev/null
 echo "$out"

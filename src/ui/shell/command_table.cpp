@@ -4,6 +4,7 @@
 #include "ui/app/app_context.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
+#include "ui/shell/rss_command.h"
 
 namespace qp::ui {
 
@@ -51,7 +52,7 @@ const Command kCommands[] = {
     {kCmdFeedDel, kCmdFeedDel, not_there_yet},
     {kCmdRssProperty, kCmdRssProperty, not_there_yet},
     {kCmdLinkToClipboard, kCmdLinkToClipboard, not_there_yet},
-    {kCmdRssCreate, kCmdRssCreate, not_there_yet},
+    {kCmdRssCreate, kCmdRssCreate, [](MainWindow& w, int) { Rss_Create(w); }},
     {kCmdAbout, kCmdAbout, [](MainWindow& w, int) { w.runHook(w.context().hooks.About_Show); }},
     {kCmdWhatsNew, kCmdWhatsNew,
      [](MainWindow& w, int) { w.runHook(w.context().hooks.WhatsNew_Show); }},
