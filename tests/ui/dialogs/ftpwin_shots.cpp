@@ -30,8 +30,7 @@ void save(QWidget& w, const QString& name) {
     std::printf("%s\n", path.toLocal8Bit().constData());
 }
 
-net::FTPJob job_for(const test::PyFtpd& server, const std::string& dir) {
-    net::FTPJob job;
+void fill(net::FTPJob& job, const test::PyFtpd& server, const std::string& dir) {
     job.server = "127.0.0.1";
     job.port = server.login().port;
     job.user = test::PyFtpd::kUser;
@@ -42,7 +41,6 @@ net::FTPJob job_for(const test::PyFtpd& server, const std::string& dir) {
                                                             : std::string("site/") + name;
         job.files.push_back(f);
     }
-    return job;
 }
 
 void send(FtpWindow& w) {
@@ -59,7 +57,7 @@ int main(int argc, char** argv) {
     g_out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_out);
     test::TempDir dir;
-    if (!write_file(dir.path() + "episode-12.mp3", std::string(3 << 20, 'e')) ||
+    if (!write_file(dir.path() + "episode-12.mp3", std::string(64 << 20, 'e')) ||
         !write_file(dir.path() + "podcast.Xml", "<rss/>") ||
         !write_file(dir.path() + "podcast.qprj", "project"))
         return 1;
@@ -70,7 +68,8 @@ int main(int argc, char** argv) {
         lang.Lang_Select(language);
 
         test::PyFtpd slow(256 * 1024); // slow enough to be caught mid-file
-        net::FTPJob during_job = job_for(slow, dir.path());
+        net::FTPJob during_job;
+        fill(during_job, slow, dir.path());
         {
             FtpWindow w(nullptr, during_job, lang, net::ftp_client_seams());
             w.show();
@@ -78,16 +77,17 @@ int main(int argc, char** argv) {
             save(w, "ftp-before-" + tag);
             QTest::mouseClick(w.control<QPushButton>(kFtpSend), Qt::LeftButton);
             const auto* bar = w.control<QProgressBar>(kFtpProgress);
-            QTest::qWaitFor([&] { return bar->value() >= 30; }, 30000);
+            (void)QTest::qWaitFor([&] { return bar->value() >= 10; }, 30000);
             save(w, "ftp-during-" + tag);
             w.close();
         }
         test::PyFtpd fast;
-        net::FTPJob after_job = job_for(fast, dir.path());
+        net::FTPJob after_job;
+        fill(after_job, fast, dir.path());
         FtpWindow w(nullptr, after_job, lang, net::ftp_client_seams());
         w.show();
         send(w);
-        QTest::qWaitFor([&] { return w.sender().finished(); }, 30000);
+        (void)QTest::qWaitFor([&] { return w.sender().finished(); }, 30000);
         save(w, "ftp-after-" + tag);
     }
     return 0;
