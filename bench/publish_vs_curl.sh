@@ -22,23 +22,6 @@ mkdir "$work/root"
 source bench/ftp_server.sh # both scripts run from the repository root
 start_bench_server
 
-# A project publishing the given files as enclosures into media/, itself and its RSS into site/.
-write_project() {
-    local project=$1
-    shift
-    {
-        printf '; Quillpost 0,28,1305,1700\r\n@Format:@\tRssV2\r\n@Title:@\tBench\r\n'
-        printf '@Client:@\t127.0.0.1\r\n@Port:@\t%s\r\n@User:@\tbench\r\n@PathFTP:@\tsite/\r\n' "$port"
-        printf '@MaxFeed:@\t0\r\n\r\n'
-        local i=0
-        for f in "$@"; do
-            printf '; Feed %d\r\n@FeedTitle:@\t%s\r\n@FeedGUID:@\tg%d\r\n' "$i" "${f##*/}" "$i"
-            printf '@FeedFile:@\t%s\r\n@FeedFileOnFTP:@\tmedia/\r\n@FeedFlag:@\t2\r\n\r\n' "$f"
-            i=$((i + 1))
-        done
-    } >"$project"
-}
-
 mkdir "$work/small" "$work/large"
 small=()
 for i in $(seq -w 1 200); do

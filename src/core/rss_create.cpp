@@ -41,6 +41,8 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
     if (builder.joinable())
         builder.join();
     result.save = saved.status;
+    result.save_target = saved.target;
+    result.save_reason = saved.reason;
     if (!saved.saved()) {
         result.error = saved.status == SaveStatus::NoFileName ? "Aborted, no filename"
                                                               : std::move(saved.error);

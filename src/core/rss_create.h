@@ -21,6 +21,9 @@ struct [[nodiscard]] RssCreateResult {
     SaveStatus save = SaveStatus::Failed;
     // Empty on success, else the message to show as it stands.
     std::string error;
+    // The file the save was for and why it failed, for a window that words its own message.
+    std::string save_target;
+    std::string save_reason;
     // Where the RSS file was (or would have been) written.
     std::string rss_path;
     // The enclosures marked for upload; the caller adds the RSS and project files.

@@ -1,5 +1,7 @@
 #include "net/ftp_channel.h"
 
+#include "net/ftp_session.h"
+
 #include <algorithm>
 
 namespace qp::net {
@@ -20,7 +22,10 @@ std::string ControlChannel::send_command(std::string_view word, std::string_view
         line += argument;
     }
     line += "\r\n";
-    if (std::string error = socket_.send_all(line, deadline(), cancel_); !error.empty()) {
+    std::string error = socket_.send_all(line, deadline(), cancel_);
+    if (word == "PASS")
+        Secret_Wipe(line);
+    if (!error.empty()) {
         broken_ = true;
         return std::string(word) + " not sent: " + error;
     }

@@ -68,6 +68,24 @@ private:
     FtpSession& session_;
 };
 
+constexpr int kConnectWaitMs = 100;
+constexpr std::string_view kConnectKeys[] = {"FTP\\NetWork.NotFound", "FTP\\NetWork.Found",
+                                             "FTP\\Client.Connected", "FTP\\Client.NotConnected"};
+
+// The texts of the connect lines, read beforehand: the language table stays on its own thread.
+class ReadTexts : public Texts {
+public:
+    explicit ReadTexts(const std::map<std::string, std::string, std::less<>>& words)
+        : words_(words) {}
+    std::string get(std::string_view key, std::initializer_list<std::string_view>) override {
+        const auto it = words_.find(key);
+        return it != words_.end() ? it->second : std::string(key);
+    }
+
+private:
+    const std::map<std::string, std::string, std::less<>>& words_;
+};
+
 } // namespace
 
 std::string FTP_FolderPart(std::string_view path, bool add_slash) {
@@ -159,13 +177,15 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
     FtpLogin login;
     login.server = job.server;
     login.user = job.user;
-    login.password = std::move(job.password);
+    // Copied, not moved: a short string moves by copying and would leave its bytes behind.
+    login.password = job.password;
+    Secret_Wipe(job.password);
     login.port = job.port;
     login.passive = true;
-    job.password.clear();
 
     job.connection.reset();
     if (seams.net_init && !seams.net_init()) {
+        Secret_Wipe(login.password);
         add_line(texts.get("FTP\\NetWork.NotFound"));
         return "the network is not available";
     }
@@ -173,7 +193,7 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
     SessionOpened opened{nullptr, "no way to connect"};
     if (seams.open)
         opened = seams.open(login, &job.cancel);
-    std::fill(login.password.begin(), login.password.end(), '\0');
+    Secret_Wipe(login.password);
     job.connection = std::move(opened.session);
     const std::string server = FTP_Printable(job.server);
     if (!job.connection) {
@@ -299,6 +319,8 @@ FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
     words_.ok = texts_.get("FTP\\Send.Ok");
     words_.failed = texts_.get("FTP\\Send.Failed", {kParam1, kParam2});
     words_.rename_refused = texts_.get("FTP\\Send.RenameRefused", {kParam1, kParam2});
+    for (const std::string_view key : kConnectKeys)
+        connect_words_.emplace(key, texts_.get(key));
     title_ = words_.title;
 }
 
@@ -306,21 +328,64 @@ FtpSender::~FtpSender() {
     Close();
 }
 
-std::string FtpSender::Connect() {
-    if (connected_)
-        return {};
-    std::string error = FTP_Connect(job_, seams_, texts_, [this](const std::string& l) {
-        lines_.push_back(l);
-        if (sink_)
-            sink_(l);
+void FtpSender::BeginConnect() {
+    if (connected_ || connecting_)
+        return;
+    connecting_ = true;
+    connect_error_.clear();
+    {
+        const std::lock_guard lock(mutex_);
+        connect_done_ = false;
+    }
+    connector_ = std::thread([this] {
+        ReadTexts texts(connect_words_);
+        std::string error =
+            FTP_Connect(job_, seams_, texts, [this](const std::string& l) { post_line(l); });
+        {
+            const std::lock_guard lock(mutex_);
+            connect_result_ = std::move(error);
+            connect_done_ = true;
+        }
+        notify();
     });
-    connected_ = error.empty();
-    return error;
+}
+
+std::string FtpSender::Connect() {
+    BeginConnect();
+    while (connecting_) {
+        Wait(kConnectWaitMs);
+        take_connect();
+    }
+    return connect_error_;
+}
+
+void FtpSender::take_connect() {
+    if (!connecting_)
+        return;
+    bool done = false;
+    {
+        const std::lock_guard lock(mutex_);
+        done = connect_done_;
+        if (done) {
+            connect_error_ = std::move(connect_result_);
+            connect_result_.clear();
+        }
+    }
+    if (done)
+        connector_.join();
+    take_news();
+    if (!done)
+        return;
+    connecting_ = false;
+    connected_ = connect_error_.empty();
 }
 
 void FtpSender::Poll() {
-    if (!connected_ || finished_)
+    take_connect();
+    if (!connected_ || finished_) {
+        take_news();
         return;
+    }
     if (!worker_.joinable())
         worker_ = std::thread([this] { run(); });
     take_news();
@@ -329,6 +394,9 @@ void FtpSender::Poll() {
         {
             const std::lock_guard lock(mutex_);
             size = sending_size_;
+            if (file_started_) // the bar starts again with each file
+                progress_ = 0;
+            file_started_ = false;
         }
         const std::int64_t state = job_.connection->Progress();
         if (state >= 0 && size > 0)
@@ -452,6 +520,7 @@ void FtpSender::process(std::size_t index) {
         file.size = info->size;
         sending_size_ = info->size;
         transferring_ = true;
+        file_started_ = true;
         title_ = words_.title + " : " + std::to_string(index + 1) + "/" +
                  std::to_string(job_.files.size()) + ", " + FTP_Printable(name);
     }
@@ -507,11 +576,14 @@ void FtpSender::report_end() {
 }
 
 void FtpSender::Close() {
-    if (worker_.joinable()) {
+    if (connector_.joinable() || worker_.joinable())
         Cancel();
+    if (connector_.joinable())
+        connector_.join();
+    if (worker_.joinable())
         worker_.join();
-        take_news();
-    }
+    take_news();
+    connecting_ = false;
     connected_ = false;
     job_.connection.reset();
 }

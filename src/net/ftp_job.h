@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -129,8 +130,11 @@ public:
     // a queued call to Poll from here instead of waiting for its timer.
     void set_notify(std::function<void()> notify) { notify_ = std::move(notify); }
 
-    // The send button: connects with the job's account. Empty on success, else why not; the
-    // caller may correct the account and call again.
+    // The send button: connects with the job's account on a thread of its own, so the caller
+    // never waits on the server; Poll tells the end (connecting(), connected(),
+    // connect_error()). After a failure the caller may correct the account and begin again.
+    void BeginConnect();
+    // The same, waiting for the end: empty on success, else why not.
     [[nodiscard]] std::string Connect();
     // One pass of the loop, never blocking: starts the worker, hands over its message lines,
     // reads the progress, and reports the end once.
@@ -144,7 +148,10 @@ public:
     // connection.
     void Close();
 
+    bool connecting() const { return connecting_; }
     bool connected() const { return connected_; }
+    // Why the last connect failed; empty while none did.
+    const std::string& connect_error() const { return connect_error_; }
     bool transferring() const;
     bool finished() const { return finished_; }
     int progress() const { return progress_; }
@@ -160,6 +167,7 @@ private:
         std::string title, file, not_found, set_path, too_old, error, ok, failed, rename_refused;
     };
 
+    void take_connect();
     void run();
     void process(std::size_t index);
     // Uploads under the part name and renames it into place; falls back to the final name
@@ -175,13 +183,17 @@ private:
     Texts& texts_;
     FtpJobSeams seams_;
     WorkerTexts words_;
+    std::map<std::string, std::string, std::less<>> connect_words_;
     LineSink sink_;
     std::function<void()> notify_;
     std::vector<std::string> lines_;
     bool date_check_ = true;
+    bool connecting_ = false;
     bool connected_ = false;
+    std::string connect_error_;
     bool finished_ = false;
     int progress_ = 0;
+    std::thread connector_;
     std::thread worker_;
     std::optional<std::string> in_folder_; // where the worker's last walk ended; its own
 
@@ -191,7 +203,10 @@ private:
     std::vector<std::string> pending_lines_;
     std::string title_;
     bool transferring_ = false;
+    bool file_started_ = false;
     std::int64_t sending_size_ = 0;
+    bool connect_done_ = false;
+    std::string connect_result_;
     bool worker_done_ = false;
     std::uint64_t news_ = 0;
     std::uint64_t news_taken_ = 0;

@@ -80,6 +80,15 @@ public:
     virtual void SetStepDeadline(std::optional<Deadline> deadline) = 0;
 };
 
+// Overwrites a secret before its memory is given back, then empties it.
+inline void Secret_Wipe(std::string& secret) {
+    secret.resize(secret.capacity()); // within the capacity: no reallocation
+    volatile char* bytes = secret.data();
+    for (std::size_t i = 0; i < secret.size(); ++i)
+        bytes[i] = '\0';
+    secret.clear();
+}
+
 struct FtpLogin {
     std::string server;
     std::string user;

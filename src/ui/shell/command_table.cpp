@@ -9,6 +9,7 @@
 #include "ui/shell/document_commands.h"
 #include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"
+#include "ui/shell/rss_command.h"
 
 #include <QPlainTextEdit>
 
@@ -23,10 +24,6 @@ struct Command {
     int last;
     Run run;
 };
-
-void not_there_yet(MainWindow& w, int) {
-    w.NotThereYet();
-}
 
 // The find commands act only while the current document's editor has the focus; null otherwise.
 QPlainTextEdit* focused_editor(MainWindow& w) {
@@ -74,7 +71,7 @@ const Command kCommands[] = {
      [](MainWindow& w, int) { Feed_Sort(w, SortOrder::Descending); }},
     {kCmdFeedProperty, kCmdFeedProperty, [](MainWindow& w, int) { Feed_Property(w); }},
     {kCmdFeedDel, kCmdFeedDel, [](MainWindow& w, int) { Feed_Del(w); }},
-    {kCmdRssCreate, kCmdRssCreate, not_there_yet},
+    {kCmdRssCreate, kCmdRssCreate, [](MainWindow& w, int) { Rss_Create(w); }},
     {kCmdAbout, kCmdAbout, [](MainWindow& w, int) { w.runHook(w.context().hooks.About_Show); }},
     {kCmdWhatsNew, kCmdWhatsNew,
      [](MainWindow& w, int) { w.runHook(w.context().hooks.WhatsNew_Show); }},

@@ -119,11 +119,17 @@ std::string DocumentCommands::FileDialog(std::string defaultPath, bool forOpen) 
 }
 
 int DocumentCommands::SaveDoc(Doc& doc, bool askName) {
+    return SaveDoc(doc, askName, [this](Doc& d, const std::string& file) {
+        return qp::SaveDoc(d, file, ctx_.log);
+    });
+}
+
+int DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save) {
     std::string file = doc.FileName;
     if (askName || file.empty())
         file = FileDialog(doc.FileName, false);
     for (;;) {
-        const SaveResult saved = qp::SaveDoc(doc, file, ctx_.log);
+        const SaveResult saved = save(doc, file);
         if (saved.saved())
             break;
         if (saved.status == SaveStatus::NoFileName)

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "core/document.h"
+#include "core/project_file.h"
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +26,10 @@ public:
     void Document_Save(bool askName);
     // 1 when saved; askName always asks for a file name.
     [[nodiscard]] int SaveDoc(Doc& doc, bool askName);
+    // The same questions around another way of saving (the RSS command saves and writes the
+    // RSS file in one step): save gets the chosen file, as qp::SaveDoc does.
+    using SaveStep = std::function<SaveResult(Doc& doc, const std::string& file)>;
+    [[nodiscard]] int SaveDoc(Doc& doc, bool askName, const SaveStep& save);
     void Document_Close();
     // 1 when every document is closed, 0 when the user kept one.
     [[nodiscard]] int Document_CloseAll();

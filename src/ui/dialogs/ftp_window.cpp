@@ -1,0 +1,319 @@
+#include "ui/dialogs/ftp_window.h"
+
+#include "core/layout.h"
+#include "core/texts.h"
+#include "ui/common/layout_bridge.h"
+#include "ui/common/qt_text.h"
+#include "ui/common/window_state.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+
+#include <array>
+
+namespace qp::ui {
+
+namespace {
+
+constexpr int kWidth = 400;
+constexpr int kPollMs = 100;
+constexpr qsizetype kSecretRoom = 64;
+constexpr QChar kMaskChar = u'*';
+
+const std::array<ControlLine, 9> kLines = {{
+    {kFtpCheckDate, ControlKind::CheckBox, "ABCDE", LabelMode::NoLabel, "FTP\\Win.CheckDate"},
+    {kFtpPort, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.Port"},
+    {kFtpClient, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.Client"},
+    {kFtpUser, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.User"},
+    {kFtpPass, ControlKind::Password, "CDE", LabelMode::WithLabel, "FTP\\Win.Pass"},
+    {kFtpSend, ControlKind::Button, "DE", LabelMode::NoLabel, "FTP\\Win.Send"},
+    {kFtpCancel, ControlKind::Button, "AB -1", LabelMode::NoLabel, "FTP\\Win.Cancel"},
+    {kFtpMessages, ControlKind::ListBox, "ABCDE 3", LabelMode::WithLabel, nullptr},
+    {kFtpProgress, ControlKind::Progress, "ABCDE", LabelMode::WithLabel, "FTP\\Win.ProgressBar"},
+}};
+
+void wipe(QString& text) {
+    text.resize(text.capacity()); // within the capacity: the same memory
+    auto* chars = reinterpret_cast<volatile char16_t*>(text.data());
+    for (qsizetype i = 0; i < text.size(); ++i)
+        chars[i] = 0;
+    text.clear();
+}
+
+} // namespace
+
+// Keeps the typed password out of the field: the field holds one mask character per character
+// typed, the secret lives in one buffer of its own that is wiped when the window closes. The
+// field's own undo history, which the window cannot wipe, never sees the secret.
+class PasswordKeeper : public QObject {
+public:
+    explicit PasswordKeeper(QLineEdit& field) : field_(field) {
+        secret_.reserve(kSecretRoom);
+        field_.setContextMenuPolicy(Qt::NoContextMenu);
+        field_.setAcceptDrops(false);
+        field_.installEventFilter(this);
+    }
+    ~PasswordKeeper() override { wipe(secret_); }
+    PasswordKeeper(const PasswordKeeper&) = delete;
+    PasswordKeeper& operator=(const PasswordKeeper&) = delete;
+
+    // The secret in UTF-8, for the job; the caller wipes it.
+    std::string utf8() const {
+        std::string out;
+        out.reserve(static_cast<std::size_t>(secret_.size()) * 3);
+        for (qsizetype i = 0; i < secret_.size(); ++i) {
+            char32_t c = secret_[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < secret_.size() &&
+                secret_[i + 1].isLowSurrogate())
+                c = QChar::surrogateToUcs4(static_cast<char16_t>(c), secret_[++i].unicode());
+            if (c < 0x80) {
+                out += static_cast<char>(c);
+            } else if (c < 0x800) {
+                out += static_cast<char>(0xC0 | (c >> 6));
+                out += static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c < 0x10000) {
+                out += static_cast<char>(0xE0 | (c >> 12));
+                out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                out += static_cast<char>(0xF0 | (c >> 18));
+                out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
+        return out;
+    }
+
+    void clear() {
+        wipe(secret_);
+        secret_.reserve(kSecretRoom);
+        field_.setText({});
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &field_)
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return key(*static_cast<QKeyEvent*>(event));
+        case QEvent::InputMethod: {
+            auto* ime = static_cast<QInputMethodEvent*>(event);
+            if (!ime->commitString().isEmpty())
+                typed(ime->commitString());
+            return true;
+        }
+        case QEvent::DragEnter:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    bool key(QKeyEvent& event) {
+        if (event.matches(QKeySequence::Paste)) {
+            QString pasted = QApplication::clipboard()->text();
+            typed(pasted.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
+            return true;
+        }
+        // The mask would be all a copy or an undo could give: they are refused.
+        if (event.matches(QKeySequence::Copy) || event.matches(QKeySequence::Cut) ||
+            event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo))
+            return true;
+        const int at = field_.cursorPosition();
+        if (event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete) {
+            if (field_.hasSelectedText())
+                edit(field_.selectionStart(), field_.selectionLength(), {});
+            else if (event.key() == Qt::Key_Backspace && at > 0)
+                edit(at - 1, 1, {});
+            else if (event.key() == Qt::Key_Delete && at < secret_.size())
+                edit(at, 1, {});
+            return true;
+        }
+        const QString text = event.text();
+        if (text.isEmpty() || !text.at(0).isPrint() ||
+            (event.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+            return false; // moves, Tab, Return, Escape, select all: the field's own
+        typed(text);
+        return true;
+    }
+
+    void typed(QStringView text) {
+        if (field_.hasSelectedText())
+            edit(field_.selectionStart(), field_.selectionLength(), text);
+        else
+            edit(field_.cursorPosition(), 0, text);
+    }
+
+    void edit(qsizetype at, qsizetype removed, QStringView text) {
+        at = std::clamp<qsizetype>(at, 0, secret_.size());
+        removed = std::clamp<qsizetype>(removed, 0, secret_.size() - at);
+        const qsizetype before = secret_.size();
+        const qsizetype after = before - removed + text.size();
+        if (after > secret_.capacity()) {
+            QString bigger;
+            bigger.reserve(after * 2);
+            bigger.append(secret_);
+            wipe(secret_);
+            secret_.swap(bigger);
+        }
+        secret_.remove(at, removed);
+        secret_.insert(at, text);
+        if (after < before) { // the characters moved off the end stay in the buffer otherwise
+            secret_.resize(before);
+            for (qsizetype i = after; i < before; ++i)
+                secret_[i] = QChar();
+            secret_.resize(after);
+        }
+        field_.setText(QString(secret_.size(), kMaskChar));
+        field_.setCursorPosition(static_cast<int>(at + text.size()));
+    }
+
+    QLineEdit& field_;
+    QString secret_;
+};
+
+FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJobSeams seams)
+    : QDialog(parent), job_(job), texts_(texts), sender_(job, texts, std::move(seams)) {
+    setWindowTitle(toQ(texts_.get("FTP\\Title.Send")));
+    setProperty("windowId", kFtpWindowId);
+    GadgetLayout layout = Layout_New(kWidth);
+    Layout_Build(*this, layout, kLines, texts_, controls_);
+    setFixedSize(kWidth, layout.MaxY);
+
+    check_date_ = controls_.get<QCheckBox>(kFtpCheckDate);
+    port_ = controls_.get<QLineEdit>(kFtpPort);
+    client_ = controls_.get<QLineEdit>(kFtpClient);
+    user_ = controls_.get<QLineEdit>(kFtpUser);
+    pass_ = controls_.get<QLineEdit>(kFtpPass);
+    send_ = controls_.get<QPushButton>(kFtpSend);
+    cancel_ = controls_.get<QPushButton>(kFtpCancel);
+    messages_ = controls_.get<QListWidget>(kFtpMessages);
+    progress_ = controls_.get<QProgressBar>(kFtpProgress);
+    password_ = std::make_unique<PasswordKeeper>(*pass_);
+
+    check_date_->setChecked(true);
+    port_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), port_));
+    port_->setText(QString::number(job_.port));
+    client_->setText(toQ(job_.server));
+    user_->setText(toQ(job_.user));
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    send_->setDefault(true);
+    (job_.server.empty() ? client_ : pass_)->setFocus();
+
+    sender_.set_line_sink([this](const std::string& line) {
+        messages_->addItem(toQ(line));
+        messages_->scrollToBottom();
+    });
+    // The job's threads ask for a pass of the loop whenever they have news.
+    sender_.set_notify(
+        [this] { QMetaObject::invokeMethod(this, &FtpWindow::FTP_Poll, Qt::QueuedConnection); });
+    connect(send_, &QPushButton::clicked, this, &FtpWindow::FTP_Send);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    timer_ = new QTimer(this);
+    connect(timer_, &QTimer::timeout, this, &FtpWindow::FTP_Poll);
+    timer_->start(kPollMs);
+}
+
+FtpWindow::~FtpWindow() {
+    shutdown();
+}
+
+void FtpWindow::FTP_Send() {
+    if (closed_ || sender_.connecting() || sender_.connected())
+        return;
+    job_.server = fromQ(client_->text().trimmed());
+    job_.user = fromQ(user_->text());
+    job_.port = port_->text().toInt();
+    std::string secret = password_->utf8();
+    job_.password.assign(secret);
+    net::Secret_Wipe(secret);
+    sender_.set_date_check(check_date_->isChecked());
+    setAccountEditable(false);
+    sender_.BeginConnect();
+}
+
+void FtpWindow::FTP_Poll() {
+    if (closed_)
+        return;
+    const bool was_connecting = sender_.connecting();
+    sender_.Poll();
+    if (was_connecting && !sender_.connecting()) {
+        if (sender_.connected()) {
+            cancel_->setText(toQ(texts_.get("FTP\\Win.Quit")));
+            messages_->setFocus();
+        } else {
+            // Wrong account or password: the user may correct it and send again.
+            setAccountEditable(true);
+            pass_->setFocus();
+            pass_->selectAll();
+        }
+    }
+    if (sender_.transferring())
+        progress_->setValue(sender_.progress());
+    const QString title = toQ(sender_.title());
+    if (windowTitle() != title)
+        setWindowTitle(title);
+    if (sender_.finished() && !reported_) {
+        reported_ = true;
+        cancel_->setText(toQ(texts_.get("FTP\\Win.Quit")));
+    }
+}
+
+void FtpWindow::setAccountEditable(bool on) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{send_, check_date_, port_, client_, user_, pass_})
+        w->setEnabled(on);
+}
+
+void FtpWindow::done(int r) {
+    shutdown();
+    QDialog::done(r);
+}
+
+void FtpWindow::shutdown() {
+    if (closed_)
+        return;
+    timer_->stop();
+    sender_.Close();
+    closed_ = true;
+    password_->clear();
+    net::Secret_Wipe(job_.password);
+}
+
+int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts, net::FtpJobSeams seams) {
+    QWidget* owner = parent != nullptr ? parent->window() : nullptr;
+    const QPointer<QWidget> focused = Window_Disable(owner);
+    int result = 0;
+    {
+        FtpWindow window(owner, job, texts, std::move(seams));
+        // A child window of the disabled owner starts disabled too.
+        window.setEnabled(true);
+        window.exec();
+        window.done(QDialog::Rejected); // when the program quits, exec() ends without it
+        result = window.result();
+    }
+    Window_Enable(focused, owner);
+    return result;
+}
+
+int Rss_Upload(const Doc& doc, const std::string& rss_path, net::FTPJob& job, QWidget* parent,
+               Texts& texts, net::FtpJobSeams seams) {
+    net::FTP_AddFeedFiles(job, doc, rss_path);
+    return FTP_SendFiles(job, parent, texts, std::move(seams));
+}
+
+} // namespace qp::ui

@@ -1,0 +1,98 @@
+// The FTP window (window 2500): the user checks the account of the document, types the password,
+// sends, and watches the message list, the progress bar and the title count through the files.
+// Everything that talks to the server runs on the job's own threads, so the window repaints and
+// its buttons answer at every moment.
+#pragma once
+
+#include "core/document.h"
+#include "net/ftp_job.h"
+#include "ui/common/control_registry.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace qp {
+class Texts;
+}
+
+namespace qp::ui {
+
+inline constexpr int kFtpWindowId = 2500;
+inline constexpr int kFtpCheckDate = 2501;
+inline constexpr int kFtpPort = 2502;
+inline constexpr int kFtpClient = 2503;
+inline constexpr int kFtpUser = 2504;
+inline constexpr int kFtpPass = 2505;
+inline constexpr int kFtpSend = 2506;
+inline constexpr int kFtpCancel = 2507;
+inline constexpr int kFtpMessages = 2508;
+inline constexpr int kFtpProgress = 2509;
+
+class PasswordKeeper;
+
+class FtpWindow : public QDialog {
+    Q_OBJECT
+public:
+    FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJobSeams seams);
+    ~FtpWindow() override;
+
+    // One pass of the window's loop: the job's news, the progress, the title and the buttons.
+    // The timer and the job's notify run it; a test may call it directly.
+    void FTP_Poll();
+    // The send button: takes the account from the fields and connects off the window's thread.
+    void FTP_Send();
+
+    // 1 when no file is left unsent, else 0.
+    int result() const { return sender_.result(); }
+    const net::FtpSender& sender() const { return sender_; }
+    const net::FTPJob& job() const { return job_; }
+    const ControlRegistry& controls() const { return controls_; }
+    template <class T> T* control(int number) const { return controls_.get<T>(number); }
+
+    void done(int r) override;
+
+private:
+    // While connecting or connected the account, the date check and the send button are fixed.
+    void setAccountEditable(bool on);
+    // Ends the job, closes the connection and wipes the password: on every way out.
+    void shutdown();
+
+    net::FTPJob& job_;
+    Texts& texts_;
+    net::FtpSender sender_;
+    ControlRegistry controls_;
+    QCheckBox* check_date_ = nullptr;
+    QLineEdit* port_ = nullptr;
+    QLineEdit* client_ = nullptr;
+    QLineEdit* user_ = nullptr;
+    QLineEdit* pass_ = nullptr;
+    QPushButton* send_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QListWidget* messages_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QTimer* timer_ = nullptr;
+    std::unique_ptr<PasswordKeeper> password_;
+    bool reported_ = false;
+    bool closed_ = false;
+};
+
+// Runs the FTP window on the job, modal to parent (disabled meanwhile). 1 when every file was
+// sent or skipped, else 0.
+int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts,
+                  net::FtpJobSeams seams = net::ftp_client_seams());
+
+// Adds the document's account, its RSS file and its project file to the job, then runs the FTP
+// window with parent. FTP_SendFiles' result.
+int Rss_Upload(const Doc& doc, const std::string& rss_path, net::FTPJob& job, QWidget* parent,
+               Texts& texts, net::FtpJobSeams seams = net::ftp_client_seams());
+
+} // namespace qp::ui

@@ -1,0 +1,137 @@
+// The RSS command of the main window: its save questions, its errors, and the publish question
+// that opens the FTP window on the job.
+#include "ui/shell/rss_command.h"
+
+#include "core/command_ids.h"
+#include "core/file_io.h"
+#include "net/pyftpd.h"
+#include "ui/common/qt_text.h"
+#include "ui/dialogs/ftp_window.h"
+#include "ui/dialogs/modal.h"
+#include "ui/support/shell_fixture.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+
+namespace qp::ui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RssCommandTest : public ShellTest {
+protected:
+    std::vector<std::string> files_in_folder() {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(tmp_.path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(RssCommandTest, ACancelledSaveQuestionWritesNothing) {
+    fs::current_path(tmp_.path());
+    const std::string other = tmp_.path() + "other.QPRJ";
+    fs::rename(project("other"), other);
+    std::string before;
+    ASSERT_TRUE(read_file(other, before));
+    docs().Document_New();
+
+    // No file name: the save dialog; a cancel stops quietly.
+    window_->Main_MenuEvent(kCmdRssCreate);
+    ASSERT_EQ(files_.asked.size(), 1U);
+    EXPECT_FALSE(files_.asked[0].for_open);
+    EXPECT_TRUE(requester_.asked.empty());
+
+    // A name whose project file would replace another one: asked first; No gives the dialog
+    // again, and a cancel there leaves the other file and the document as they were.
+    files_.paths = {toQ(tmp_.path() + "other")};
+    requester_.answers = {kAnswerNo};
+    window_->Main_MenuEvent(kCmdRssCreate);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].text.toStdString(),
+              ctx_.lang.Lang_Get("Doc\\Error.SaveExists", other));
+    EXPECT_EQ(files_.asked.size(), 3U);
+    EXPECT_EQ(ctx_.docs.current()->FileName, "");
+    EXPECT_EQ(files_in_folder(), std::vector<std::string>{"other.QPRJ"});
+    std::string after;
+    ASSERT_TRUE(read_file(other, after));
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(RssCommandTest, AnRssFileThatCannotBeWrittenIsShownAsItStands) {
+    docs().Document_Open(project("show"));
+    fs::create_directories(tmp_.path() + "show.Xml/taken"); // a folder where the file goes
+    window_->Main_MenuEvent(kCmdRssCreate);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].title, "Error");
+    EXPECT_TRUE(requester_.asked[0].text.startsWith("Can't save Xml File"))
+        << requester_.asked[0].text.toStdString();
+}
+
+TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
+    test::PyFtpd server;
+    ASSERT_TRUE(server.running());
+    ASSERT_TRUE(write_file(tmp_.path() + "ep.mp3", "episode one"));
+    docs().Document_Open(project("show", {"Episode"}));
+    Doc& doc = *ctx_.docs.current();
+    doc.Client = "127.0.0.1";
+    doc.Port = server.login().port;
+    doc.User = test::PyFtpd::kUser;
+    doc.PathFTP = "site/";
+    doc.Flag |= kAutoLastBuildDate;
+    doc.LastBuildDate = 0;
+    doc.Feeds[0].FeedFile = tmp_.path() + "ep.mp3";
+    doc.Feeds[0].FeedFileOnFTP = "media/";
+    doc.Feeds[0].FeedFlag |= kUploadFile;
+    // The editor's pending text goes into the saved project.
+    QPlainTextEdit* editor = window_->workspace(&doc)->editor;
+    editor->setPlainText("Edited text");
+    editor->document()->setModified(true);
+
+    requester_.answers = {kAnswerNo};
+    window_->Main_MenuEvent(kCmdRssCreate);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].title, "Information");
+    EXPECT_EQ(requester_.asked[0].text.toStdString(), ctx_.lang.get("CreateRss.Ok"));
+    EXPECT_NE(doc.LastBuildDate, 0);
+    EXPECT_EQ(doc.State & kModified, 0);
+    std::string saved;
+    ASSERT_TRUE(read_file(doc.FileName, saved));
+    EXPECT_NE(saved.find("Edited text"), std::string::npos);
+    EXPECT_TRUE(file_exists(tmp_.path() + "show.Xml"));
+
+    requester_.answers = {kAnswerYes};
+    std::vector<std::pair<std::string, int>> statuses;
+    bool main_disabled = false;
+    test::whenModal([&](QWidget* modal) {
+        auto* w = qobject_cast<FtpWindow*>(modal);
+        ASSERT_NE(w, nullptr);
+        main_disabled = !window_->isEnabled();
+        QTest::keyClicks(w->control<QLineEdit>(kFtpPass), test::PyFtpd::kPassword);
+        QTest::mouseClick(w->control<QPushButton>(kFtpSend), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w->sender().finished(); }, 30000));
+        for (const net::FTPFile& f : w->job().files)
+            statuses.emplace_back(f.remote_path, f.status);
+        w->close();
+    });
+    window_->Main_MenuEvent(kCmdRssCreate);
+    EXPECT_TRUE(main_disabled);
+    EXPECT_TRUE(window_->isEnabled());
+    EXPECT_EQ(statuses,
+              (std::vector<std::pair<std::string, int>>{{"media/ep.mp3", net::kFileSent},
+                                                        {"site/show.Xml", net::kFileSent},
+                                                        {"site/show.qprj", net::kFileSent}}));
+    std::string on_server;
+    ASSERT_TRUE(read_file(server.root() + "/media/ep.mp3", on_server));
+    EXPECT_EQ(on_server, "episode one");
+    ASSERT_TRUE(read_file(server.root() + "/site/show.qprj", on_server));
+    EXPECT_NE(on_server.find("Edited text"), std::string::npos);
+}
+
+} // namespace
+} // namespace qp::ui::testing
