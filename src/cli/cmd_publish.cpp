@@ -39,11 +39,6 @@ extern "C" void restore_tty_and_die(int sig) {
     std::raise(sig);
 }
 
-void wipe(std::string& secret) {
-    std::fill(secret.begin(), secret.end(), '\0');
-    secret.clear();
-}
-
 // Asks on the controlling terminal with echo off. Empty error text on success.
 std::string prompt_password(const std::string& question, std::string& password) {
     const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -85,7 +80,7 @@ std::string prompt_password(const std::string& question, std::string& password) 
         c = 0;
         (void)!::write(fd, "\n", 1);
         if (!ended) {
-            wipe(password);
+            net::Secret_Wipe(password);
             error = "no FTP password was typed";
         }
     }
@@ -106,7 +101,7 @@ std::string get_password(const std::string* file, const Doc& doc, std::string& p
             return "can't read the password file " + *file;
         const std::size_t end = data.find_first_of("\r\n");
         password.assign(data, 0, end == std::string::npos ? data.size() : end);
-        wipe(data);
+        net::Secret_Wipe(data);
         return {};
     }
     if (const char* env = std::getenv(kPasswordVariable)) {
@@ -220,7 +215,7 @@ int cmd_publish(const std::vector<std::string>& args) {
 
     const RssCreateResult made = Rss_Create(doc, log, paths);
     if (!made.error.empty()) {
-        wipe(job.password);
+        net::Secret_Wipe(job.password);
         return fail(made.error);
     }
     net::FTP_AddUploads(job, made.job);

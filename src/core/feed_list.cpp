@@ -153,17 +153,6 @@ std::string_view Feed_GuessMimeType(std::string_view path) {
     return {};
 }
 
-std::string Ftp_FolderOf(std::string_view on_ftp) {
-    std::string path = replace_all(trim_spaces(on_ftp), "\\", "/");
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    path.resize(slash + 1);
-    if (path.front() == '/')
-        path.erase(0, 1);
-    return path;
-}
-
 FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds) {
     FeedComboValues out;
     ComboCollector types(out.types);
@@ -174,7 +163,7 @@ FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds) {
         types.add(feed.FeedFileType);
         categories.add(feed.FeedCategory);
         authors.add(feed.FeedAuthor);
-        folders.add(Ftp_FolderOf(feed.FeedFileOnFTP));
+        folders.add(FTP_FolderPart(feed.FeedFileOnFTP, false));
     }
     return out;
 }

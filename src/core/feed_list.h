@@ -43,10 +43,6 @@ int Feed_TrimAfterInsert(Doc& doc);
 // when the extension is not one the program knows.
 std::string_view Feed_GuessMimeType(std::string_view path);
 
-// The folder of a server path of an enclosure: "\" read as "/", up to and including its last
-// "/", without a leading "/"; empty when it names no folder.
-std::string Ftp_FolderOf(std::string_view on_ftp);
-
 // Values a combo box offers: each once (letter case ignored, first spelling kept) in list order,
 // and the last value met, which the box selects.
 struct ComboValues {

@@ -400,4 +400,15 @@ std::int32_t parse_leading_int32(std::string_view s) {
     return static_cast<std::int32_t>(v);
 }
 
+std::string FTP_FolderPart(std::string_view path, bool add_slash) {
+    std::string s = trim_spaces(replace_all(path, "\\", "/"));
+    if (add_slash && !s.empty() && s.back() != '/')
+        s += '/';
+    const std::size_t last = s.rfind('/');
+    s.resize(last == std::string::npos ? 0 : last + 1);
+    if (!s.empty() && s.front() == '/')
+        s.erase(0, 1);
+    return s;
+}
+
 } // namespace qp

@@ -82,4 +82,8 @@ std::string strip_controls(std::string_view s, std::string_view keep = {});
 std::int64_t parse_leading_int64(std::string_view s);
 std::int32_t parse_leading_int32(std::string_view s);
 
+// FTP folder form: "\" read as "/", spaces trimmed, with add_slash a trailing "/" added to a
+// text that lacks one, cut after the last "/", one leading "/" removed. The root is "".
+std::string FTP_FolderPart(std::string_view path, bool add_slash);
+
 } // namespace qp

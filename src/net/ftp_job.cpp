@@ -88,17 +88,6 @@ private:
 
 } // namespace
 
-std::string FTP_FolderPart(std::string_view path, bool add_slash) {
-    std::string s = trim_spaces(replace_all(path, "\\", "/"));
-    if (add_slash && !s.empty() && s.back() != '/')
-        s += '/';
-    const std::size_t last = s.rfind('/');
-    s.resize(last == std::string::npos ? 0 : last + 1);
-    if (!s.empty() && s.front() == '/')
-        s.erase(0, 1);
-    return s;
-}
-
 std::string FTP_ElapsedText(std::int64_t ms) {
     ms = std::max<std::int64_t>(ms, 0);
     if (ms > 9999)

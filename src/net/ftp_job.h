@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "core/document.h"
+#include "core/text.h"
 #include "core/texts.h"
 #include "core/upload_job.h"
 #include "net/ftp_session.h"
@@ -53,9 +54,7 @@ struct FTPJob {
     std::atomic<bool> cancel{false};
 };
 
-// FTP folder form: "\" read as "/", spaces trimmed, with add_slash a trailing "/" added to a
-// text that lacks one, cut after the last "/", one leading "/" removed. The root is "".
-std::string FTP_FolderPart(std::string_view path, bool add_slash);
+using qp::FTP_FolderPart;
 // "12s" above 9999 ms, "1.5s" above 999 ms, else "420ms".
 std::string FTP_ElapsedText(std::int64_t ms);
 // A name or a server's text as it may be shown: control characters become "\xNN", so a name

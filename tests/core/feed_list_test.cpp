@@ -97,7 +97,7 @@ TEST(FeedSort, StableOn64BitDatesAndTellsWhetherTheOrderChanged) {
     EXPECT_EQ(titles(same), "xyz");
 }
 
-TEST(FeedFileRules, MimeTypeFromTheExtensionAndFolderOfTheServerPath) {
+TEST(FeedFileRules, MimeTypeFromTheExtension) {
     EXPECT_EQ(Feed_GuessMimeType("/music/Show.MP3"), "audio/mpeg");
     EXPECT_EQ(Feed_GuessMimeType("a.OPUS"), "audio/opus");
     EXPECT_EQ(Feed_GuessMimeType("clip.m4v"), "video/mp4");
@@ -105,11 +105,6 @@ TEST(FeedFileRules, MimeTypeFromTheExtensionAndFolderOfTheServerPath) {
     EXPECT_EQ(Feed_GuessMimeType("notes.txt"), "");
     EXPECT_EQ(Feed_GuessMimeType("mp3"), "");
     EXPECT_EQ(Feed_GuessMimeType("dir.mp3/file"), "");
-
-    EXPECT_EQ(Ftp_FolderOf(" \\pod\\2024\\ep.mp3 "), "pod/2024/");
-    EXPECT_EQ(Ftp_FolderOf("pod/"), "pod/");
-    EXPECT_EQ(Ftp_FolderOf("ep.mp3"), "");
-    EXPECT_EQ(Ftp_FolderOf("/ep.mp3"), "");
 }
 
 TEST(FeedComboValues, EachValueOnceInListOrderWithTheLastOneMet) {

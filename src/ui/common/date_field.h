@@ -15,6 +15,8 @@ namespace qp::ui {
 QString DateMask_ToFormat(std::string_view mask);
 
 class DateField final : public QDateTimeEdit {
+    Q_OBJECT
+
 public:
     DateField(QWidget* parent, std::string_view mask);
 

@@ -2,6 +2,7 @@
 
 #include "core/texts.h"
 #include "ui/common/control_registry.h"
+#include "ui/common/date_field.h"
 #include "ui/common/qt_text.h"
 
 #include <QCheckBox>
@@ -12,6 +13,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -39,7 +42,7 @@ QRect toQRect(const LayoutRect& rect) {
 
 namespace {
 
-QWidget* createControl(ControlKind kind, const QString& caption, QWidget& parent) {
+QWidget* createControl(ControlKind kind, const QString& caption, QWidget& parent, Texts& texts) {
     switch (kind) {
     case ControlKind::Static: {
         auto* label = new QLabel(caption, &parent);
@@ -48,6 +51,15 @@ QWidget* createControl(ControlKind kind, const QString& caption, QWidget& parent
     }
     case ControlKind::Edit:
         return new QLineEdit(&parent);
+    case ControlKind::Digits: {
+        auto* edit = new QLineEdit(&parent);
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+        return edit;
+    }
+    case ControlKind::Spin:
+        return new QSpinBox(&parent);
+    case ControlKind::Date:
+        return new DateField(&parent, texts.get("Dialog.DateMask"));
     case ControlKind::Password: {
         auto* edit = new QLineEdit(&parent);
         edit->setEchoMode(QLineEdit::Password);
@@ -91,7 +103,7 @@ void Layout_Build(QWidget& parent, GadgetLayout& layout, std::span<const Control
             Layout_PlaceControl(line.layout != nullptr ? line.layout : "", layout, line.label);
         const QString text = line.key != nullptr ? toQ(texts.get(line.key)) : QString();
         const bool labelled = line.label == LabelMode::WithLabel;
-        QWidget* control = createControl(line.kind, labelled ? QString() : text, parent);
+        QWidget* control = createControl(line.kind, labelled ? QString() : text, parent, texts);
         control->setGeometry(placed.field);
         if (labelled) {
             auto* label = new QLabel(text, &parent);

@@ -35,6 +35,9 @@ QRect toQRect(const LayoutRect& rect);
 enum class ControlKind {
     Static,    // QLabel
     Edit,      // QLineEdit
+    Digits,    // QLineEdit taking digits only
+    Spin,      // QSpinBox
+    Date,      // DateField with the date mask of the language file
     Password,  // QLineEdit hiding what is typed
     Editor,    // QPlainTextEdit, several lines
     CheckBox,  // QCheckBox

@@ -12,9 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QTabWidget>
 
@@ -29,17 +27,16 @@ constexpr int kWidth = 400;
 using K = ControlKind;
 using L = LabelMode;
 
-// The spin and date fields are built as line edits first and then put in their place.
 const ControlLine kGeneral[] = {
     {kDocCtlFormat, K::Combo, "CDE", L::WithLabel, "Doc\\General.Format"},
     {kDocCtlBaseLink, K::Edit, "CDE", L::WithLabel, "Doc\\General.BaseLink"},
     {kDocCtlRssName, K::Edit, "CDE", L::WithLabel, "Doc\\General.RSSFileName"},
     {kDocCtlAutoLastBuildDate, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\General.AutoLastBuildDate"},
-    {kDocCtlLastBuildDate, K::Edit, "CDE", L::NoLabel, nullptr},
+    {kDocCtlLastBuildDate, K::Date, "CDE", L::NoLabel, nullptr},
     {kDocCtlFormatDate, K::Edit, "CDE", L::WithLabel, "Doc\\General.FormatDate"},
     {kDocCtlTimeZone, K::Combo, "CDE", L::WithLabel, "Doc\\General.TimeZone"},
-    {kDocCtlMaxFeed, K::Edit, "D", L::WithLabel, "Doc\\General.MaxFeed"},
-    {kDocCtlTTL, K::Edit, "D", L::WithLabel, "Doc\\Desc.TTL"},
+    {kDocCtlMaxFeed, K::Spin, "D", L::WithLabel, "Doc\\General.MaxFeed"},
+    {kDocCtlTTL, K::Spin, "D", L::WithLabel, "Doc\\Desc.TTL"},
     {kDocCtlSpecialChar, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\General.SpecialChar"},
 };
 const ControlLine kDesc[] = {
@@ -66,7 +63,7 @@ const ControlLine kImage[] = {
 const ControlLine kFtp[] = {
     {kDocCtlFtpClient, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Client"},
     {kDocCtlFtpUser, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.User"},
-    {kDocCtlFtpPort, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Port"},
+    {kDocCtlFtpPort, K::Digits, "CDE", L::WithLabel, "Doc\\FTP.Port"},
     {kDocCtlFtpPath, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Path"},
 };
 const PanelPage kPages[] = {{"Doc\\Pannel.General", kGeneral},
@@ -115,22 +112,6 @@ constexpr FlagBox kFlagBoxes[] = {{kDocCtlAutoLastBuildDate, kAutoLastBuildDate}
                                   {kDocCtlITunesInclude, kITunesInclude},
                                   {kDocCtlSpecialChar, qp::kDocSpecialChar}};
 
-// Puts replacement where the line edit built for number is: its place, its label and its turn in
-// the tab order.
-void replaceControl(ControlRegistry& controls, int number, QWidget* replacement) {
-    QWidget* placeholder = controls.widget(number);
-    QWidget* page = placeholder->parentWidget();
-    replacement->setParent(page);
-    replacement->setGeometry(placeholder->geometry());
-    for (QLabel* label : page->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        if (label->buddy() == placeholder)
-            label->setBuddy(replacement);
-    }
-    QWidget::setTabOrder(placeholder, replacement);
-    delete placeholder;
-    controls.add(number, replacement);
-}
-
 // A spin field keeps its range, widened to the stored value so that an untouched field gives
 // back what it got instead of silently clamping it.
 void setSpin(QSpinBox* spin, int low, int high, int value) {
@@ -153,12 +134,7 @@ DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc)
 
 void DocWindow::build() {
     buildPanel(kDocCtlPanel, kPages);
-    date_ = new DateField(nullptr, texts().get("Dialog.DateMask"));
-    replaceControl(controls(), kDocCtlLastBuildDate, date_);
-    replaceControl(controls(), kDocCtlMaxFeed, new QSpinBox());
-    replaceControl(controls(), kDocCtlTTL, new QSpinBox());
-    auto* port = control<QLineEdit>(kDocCtlFtpPort);
-    port->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), port));
+    date_ = control<DateField>(kDocCtlLastBuildDate);
     for (const int number : {kDocCtlAutoLastBuildDate, kDocCtlITunesInclude}) {
         connect(control<QCheckBox>(number), &QCheckBox::toggled, this, &DocWindow::updateEnabling);
     }

@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QSet>
 
 namespace qp::ui {
@@ -30,8 +29,7 @@ constexpr LabelMode kNone = LabelMode::NoLabel;
 const ControlLine kGeneral[] = {
     {kFeedWinTitle, K::Edit, "CDE", kLabel, "Feed\\General.Title"},
     {kFeedWinAutoPubDate, K::CheckBox, "ABCDE", kNone, "Feed\\General.AutoPubDate"},
-    // Holds the date field's place; the field replaces it.
-    {kFeedWinDate, K::Static, "CDE", kNone, nullptr},
+    {kFeedWinDate, K::Date, "CDE", kNone, nullptr},
     {kFeedWinGuid, K::Edit, "CDE", kLabel, "Feed\\General.GUID"},
     {kFeedWinNewGuid, K::Button, "ABCDE", kNone, "Feed\\General.NewGUID"},
     {kFeedWinNoAutoDelete, K::CheckBox, "ABCDE", kNone, "Feed\\General.NoAutoDelete"},
@@ -49,7 +47,7 @@ const ControlLine kFile[] = {
     {kFeedWinUploadFile, K::CheckBox, "ABCDE", kNone, "Feed\\File.UploadFile"},
     {kFeedWinFileOnFtp, K::EditCombo, "CDE", kLabel, "Feed\\File.FileOnFTP"},
     {kFeedWinType, K::EditCombo, "CDE", kLabel, "Feed\\File.Type"},
-    {kFeedWinLength, K::Edit, "CDE", kLabel, "Feed\\File.Length"},
+    {kFeedWinLength, K::Digits, "CDE", kLabel, "Feed\\File.Length"},
 };
 const ControlLine kITunes[] = {
     {kFeedWinSubTitle, K::Edit, "CDE", kLabel, "Feed\\iTunes.Subtitle"},
@@ -100,11 +98,7 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
         toQ(texts().get(mode == FeedWindowMode::New ? "Feed\\Title.New" : "Feed\\Title.Edit")));
     buildPanel(kFeedWinPanel, kPages);
 
-    QWidget* place = controls().widget(kFeedWinDate);
-    date_ = new DateField(place->parentWidget(), texts().get("Dialog.DateMask"));
-    date_->setGeometry(place->geometry());
-    delete place;
-    controls().add(kFeedWinDate, date_);
+    date_ = control<DateField>(kFeedWinDate);
 
     title_ = control<QLineEdit>(kFeedWinTitle);
     auto_date_ = control<QCheckBox>(kFeedWinAutoPubDate);
@@ -125,10 +119,6 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
         itunes_[i] = control<QLineEdit>(itunes[i]);
         itunes_[i]->setEnabled(false);
     }
-    QWidget::setTabOrder(auto_date_, date_);
-    QWidget::setTabOrder(date_, guid_);
-    length_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), length_));
 
     connect(auto_date_, &QCheckBox::toggled, date_, [this](bool on) { date_->setEnabled(!on); });
     connect(file_, &QLineEdit::textChanged, upload_,
