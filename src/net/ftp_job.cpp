@@ -378,6 +378,12 @@ void FtpSender::Poll() {
     if (!worker_.joinable())
         worker_ = std::thread([this] { run(); });
     take_news();
+    {
+        const std::lock_guard lock(mutex_);
+        if (file_sent_)
+            progress_ = 100;
+        file_sent_ = false;
+    }
     if (transferring()) {
         std::int64_t size = 0;
         {
@@ -520,8 +526,10 @@ void FtpSender::process(std::size_t index) {
     {
         const std::lock_guard lock(mutex_);
         transferring_ = false;
-        if (sent.error.empty())
+        if (sent.error.empty()) {
             file.status = kFileSent;
+            file_sent_ = true;
+        }
     }
     if (sent.error.empty()) {
         post_line(words_.ok + " " + FTP_ElapsedText(ended - started));

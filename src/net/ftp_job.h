@@ -203,6 +203,7 @@ private:
     std::string title_;
     bool transferring_ = false;
     bool file_started_ = false;
+    bool file_sent_ = false; // a whole file reached the server: the bar shows it full
     std::int64_t sending_size_ = 0;
     bool connect_done_ = false;
     std::string connect_result_;

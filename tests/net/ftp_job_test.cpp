@@ -128,6 +128,7 @@ TEST(FtpJob, SortsAndWalksCreatingMissingLevels) {
     EXPECT_EQ(run.sleeps, (std::vector<int>{10, 100, 10, 100}));
     EXPECT_EQ(lines.back(), "FTP\\Send.Finished[4]");
     EXPECT_EQ(run.sender->result(), 1);
+    EXPECT_EQ(run.sender->progress(), 100); // the last file sent shows a full bar
 }
 
 TEST(FtpJob, FailuresAreReportedAndTheNextFileIsTried) {
