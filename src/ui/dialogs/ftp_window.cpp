@@ -262,8 +262,8 @@ void FtpWindow::FTP_Poll() {
             pass_->selectAll();
         }
     }
-    if (sender_.transferring())
-        progress_->setValue(sender_.progress());
+    // Also after a transfer, so the bar ends full beside the end report.
+    progress_->setValue(sender_.progress());
     const QString title = toQ(sender_.title());
     if (windowTitle() != title)
         setWindowTitle(title);

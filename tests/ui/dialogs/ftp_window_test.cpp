@@ -92,6 +92,7 @@ TEST_F(FtpWindowTest, SendsIntoNewFoldersThenSkipsWhatTheServerHolds) {
         EXPECT_EQ(w.control<QPushButton>(kFtpCancel)->text(), "FTP\\Win.Quit");
         EXPECT_FALSE(w.control<QPushButton>(kFtpSend)->isEnabled());
         EXPECT_EQ(w.windowTitle(), "FTP\\Title.Send");
+        EXPECT_EQ(w.control<QProgressBar>(kFtpProgress)->value(), 100); // full beside the report
         const QStringList l = lines(w);
         EXPECT_EQ(l.front(), "FTP\\NetWork.Found");
         EXPECT_EQ(l.at(1), "FTP\\Client.Connected : 127.0.0.1");
