@@ -15,6 +15,8 @@ namespace qp {
 inline constexpr int kAutoLastBuildDate = 1;
 inline constexpr int kITunesInclude = 2;
 inline constexpr int kDocSpecialChar = 8;
+// Write the podcast namespace: the feed's GUID, its lock, funding and the transcripts.
+inline constexpr int kPodcastInclude = 16;
 
 // `Feed::FeedFlag` values.
 inline constexpr int kAutoPubDate = 1;
@@ -39,11 +41,19 @@ struct Feed {
     std::int64_t FeedFileLength = 0;
     std::string FeedFileOnFTP;
     int FeedFlag = 0;
-    // iTunes texts of the item; the project file has no tag for them.
-    std::string FeedDuration;
+    // iTunes texts of the item.
+    std::string FeedDuration; // as written: seconds, or [[H:]MM:]SS
     std::string FeedSubTitle;
     std::string FeedSummary;
     std::string FeedKeyword;
+    // What the podcast directories read of an episode; empty or 0 writes nothing.
+    int FeedEpisode = 0;
+    int FeedSeason = 0;
+    std::string FeedEpisodeType; // "full", "trailer" or "bonus"
+    std::string FeedExplicit;    // "true" or "false"
+    std::string FeedImage;       // absolute, or relative to the channel link
+    std::string FeedTranscriptUrl;
+    std::string FeedTranscriptType; // MIME type, such as "text/vtt"
 
     friend bool operator==(const Feed&, const Feed&) = default;
 };
@@ -77,6 +87,19 @@ struct Doc {
     std::string iTunesSummary;
     std::string iTunesKeyword;
     std::string iTunesMail;
+    // What the podcast directories read of a channel; empty or 0 writes nothing.
+    std::string iTunesCategory;    // English name from the directory's list
+    std::string iTunesSubCategory; // English name, within iTunesCategory
+    std::string iTunesExplicit;    // "true" or "false"
+    std::string iTunesType;        // "episodic" or "serial"
+    std::string iTunesOwnerName;
+    std::string iTunesNewFeedUrl;
+    int iTunesBlock = 0;       // 1: hide the show from the directories
+    int iTunesComplete = 0;    // 1: no more episodes will come
+    std::string PodcastLocked; // "yes" or "no"
+    std::string PodcastLockedOwner;
+    std::string PodcastFundingUrl;
+    std::string PodcastFundingText;
     std::string Client;
     std::string User;
     int Port = 0;

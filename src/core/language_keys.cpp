@@ -1,5 +1,6 @@
 #include "core/language_keys.h"
 
+#include "core/podcast_categories.h"
 #include "core/text.h"
 
 namespace qp {
@@ -327,10 +328,17 @@ std::vector<LanguageKey> build_table() {
     };
 }
 
+// The directory's categories, shown under their language keys.
+std::vector<LanguageKey> with_categories(std::vector<LanguageKey> table) {
+    for (const PodcastCategory& c : PodcastCategories())
+        table.push_back({c.key, {}});
+    return table;
+}
+
 } // namespace
 
 const std::vector<LanguageKey>& language_keys() {
-    static const std::vector<LanguageKey> table = build_table();
+    static const std::vector<LanguageKey> table = with_categories(build_table());
     return table;
 }
 

@@ -30,15 +30,21 @@ enum class Read {
 };
 
 // One line of the file: its tag, how its value is read, and the member it holds.
+// An optional line is written only when its value is not empty or 0, so a document that does not
+// use it keeps the bytes it always had.
+enum class Line { Always, Optional };
+
 template <typename Record> struct Field {
-    constexpr Field(std::string_view t, Read r, std::string Record::*m)
-        : tag(t), read(r), text(m) {}
-    constexpr Field(std::string_view t, int Record::*m) : tag(t), read(Read::Number), int32(m) {}
+    constexpr Field(std::string_view t, Read r, std::string Record::*m, Line l = Line::Always)
+        : tag(t), read(r), line(l), text(m) {}
+    constexpr Field(std::string_view t, int Record::*m, Line l = Line::Always)
+        : tag(t), read(Read::Number), line(l), int32(m) {}
     constexpr Field(std::string_view t, std::int64_t Record::*m)
         : tag(t), read(Read::Number), int64(m) {}
 
     std::string_view tag;
     Read read;
+    Line line = Line::Always;
     std::string Record::*text = nullptr;
     int Record::*int32 = nullptr;
     std::int64_t Record::*int64 = nullptr;
@@ -73,6 +79,18 @@ constexpr Field<Doc> kDocFields[] = {
     {"@iTunesMail:@", Read::Text, &Doc::iTunesMail},
     {"@iTunesSubTitle:@", Read::Text, &Doc::iTunesSubTitle},
     {"@iTunesSummary:@", Read::Text, &Doc::iTunesSummary},
+    {"@iTunesCategory:@", Read::Text, &Doc::iTunesCategory, Line::Optional},
+    {"@iTunesSubCategory:@", Read::Text, &Doc::iTunesSubCategory, Line::Optional},
+    {"@iTunesExplicit:@", Read::Text, &Doc::iTunesExplicit, Line::Optional},
+    {"@iTunesType:@", Read::Text, &Doc::iTunesType, Line::Optional},
+    {"@iTunesOwnerName:@", Read::Text, &Doc::iTunesOwnerName, Line::Optional},
+    {"@iTunesNewFeedUrl:@", Read::Text, &Doc::iTunesNewFeedUrl, Line::Optional},
+    {"@iTunesBlock:@", &Doc::iTunesBlock, Line::Optional},
+    {"@iTunesComplete:@", &Doc::iTunesComplete, Line::Optional},
+    {"@PodcastLocked:@", Read::Text, &Doc::PodcastLocked, Line::Optional},
+    {"@PodcastLockedOwner:@", Read::Text, &Doc::PodcastLockedOwner, Line::Optional},
+    {"@PodcastFundingUrl:@", Read::Text, &Doc::PodcastFundingUrl, Line::Optional},
+    {"@PodcastFundingText:@", Read::Text, &Doc::PodcastFundingText, Line::Optional},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.
@@ -90,6 +108,17 @@ constexpr Field<Feed> kFeedFields[] = {
     {"@FeedCategory:@", Read::Text, &Feed::FeedCategory},
     {"@FeedFlag:@", &Feed::FeedFlag},
     {"@FeedComments:@", Read::Text, &Feed::FeedComments},
+    {"@FeedDuration:@", Read::Text, &Feed::FeedDuration, Line::Optional},
+    {"@FeedSubTitle:@", Read::Text, &Feed::FeedSubTitle, Line::Optional},
+    {"@FeedSummary:@", Read::Text, &Feed::FeedSummary, Line::Optional},
+    {"@FeedKeyword:@", Read::Text, &Feed::FeedKeyword, Line::Optional},
+    {"@FeedEpisode:@", &Feed::FeedEpisode, Line::Optional},
+    {"@FeedSeason:@", &Feed::FeedSeason, Line::Optional},
+    {"@FeedEpisodeType:@", Read::Text, &Feed::FeedEpisodeType, Line::Optional},
+    {"@FeedExplicit:@", Read::Text, &Feed::FeedExplicit, Line::Optional},
+    {"@FeedImage:@", Read::Text, &Feed::FeedImage, Line::Optional},
+    {"@FeedTranscriptUrl:@", Read::Text, &Feed::FeedTranscriptUrl, Line::Optional},
+    {"@FeedTranscriptType:@", Read::Text, &Feed::FeedTranscriptType, Line::Optional},
 };
 
 constexpr std::size_t kDocCount = std::size(kDocFields);
@@ -144,6 +173,10 @@ void put_decimal(std::string& out, std::int64_t value) {
 template <typename Record>
 void put_fields(std::string& out, const Record& record, std::span<const Field<Record>> fields) {
     for (const Field<Record>& f : fields) {
+        if (f.line == Line::Optional &&
+            (f.text ? (record.*f.text).empty()
+                    : (f.int32 ? record.*f.int32 : record.*f.int64) == 0))
+            continue;
         out += f.tag;
         out += '\t';
         if (f.text)

@@ -137,6 +137,44 @@ TEST(ProjectReader, TagRulesAndClamps) {
     EXPECT_EQ(ParseProject(doc, FormatProject(two)), 27u + 2 * 13u);
 }
 
+// The directory settings have lines only when used: an older file keeps its bytes, and a file that
+// uses them reads back to the same document and the same bytes.
+TEST(ProjectFormat, DirectoryLinesOnlyWhenUsedAndRoundTrip) {
+    Doc doc;
+    DocDefaults(doc);
+    doc.Feeds.resize(1);
+    const std::string plain = FormatProject(doc);
+    doc.iTunesCategory = "Health & Fitness";
+    doc.iTunesSubCategory = "Mental Health";
+    doc.iTunesExplicit = "false";
+    doc.iTunesBlock = 1;
+    doc.PodcastFundingText = "Soutenir\r\nle podcast";
+    Feed& feed = doc.Feeds[0];
+    feed.FeedDuration = "1:02:03";
+    feed.FeedEpisode = 12;
+    feed.FeedTranscriptUrl = "https://example.com/12.vtt";
+    const std::string bytes = FormatProject(doc);
+    EXPECT_EQ(bytes.size() - plain.size(),
+              std::string("@iTunesCategory:@\tHealth & Fitness\r\n"
+                          "@iTunesSubCategory:@\tMental Health\r\n"
+                          "@iTunesExplicit:@\tfalse\r\n"
+                          "@iTunesBlock:@\t1\r\n"
+                          "@PodcastFundingText:@\tSoutenir\x11le podcast\r\n"
+                          "@FeedDuration:@\t1:02:03\r\n"
+                          "@FeedEpisode:@\t12\r\n"
+                          "@FeedTranscriptUrl:@\thttps://example.com/12.vtt\r\n")
+                  .size());
+    // The channel's lines close its block; the episode's follow the feed's older lines.
+    EXPECT_NE(bytes.find("@PodcastFundingText:@\tSoutenir\x11le podcast\r\n\r\n; Feed 0"),
+              std::string::npos);
+    EXPECT_NE(bytes.find("@FeedComments:@\t\r\n@FeedDuration:@"), std::string::npos);
+    Doc back;
+    ParseProject(back, bytes);
+    back.CurrentFeed = doc.CurrentFeed;
+    EXPECT_EQ(back, doc);
+    EXPECT_EQ(FormatProject(back), bytes);
+}
+
 class ProjectSave : public ::testing::Test {
 protected:
     void SetUp() override {
