@@ -1,0 +1,19 @@
+// The identity the podcast namespace gives a feed: a name-based UUID of its address, so every
+// program that knows the address finds the same one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qp {
+
+// SHA-1 of bytes. The UUID below needs it; nothing here relies on it for security.
+std::array<std::uint8_t, 20> Sha1(std::string_view bytes);
+
+// The version-5 UUID of the feed address with its scheme ("https://" and the like) and its
+// trailing slashes removed, in lower-case hex with dashes. Empty for an empty address.
+std::string Podcast_Guid(std::string_view feedUrl);
+
+} // namespace qp
