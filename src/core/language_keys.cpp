@@ -325,6 +325,13 @@ std::vector<LanguageKey> build_table() {
         {"FindText.ReplaceAll", {}},
         {"FindText.Cancel", {}},
         {"FindText.AllReplaced", {"%s1%"}},
+
+        // The feed check: where a finding is, then what it is.
+        {"Check.Channel", {"%s1%"}},
+        {"Check.Episode", {"%s1%", "%s2%", "%s3%"}},
+        {"Check.ITunesOff", {}},
+        {"Check.NoCategory", {}},
+        {"Check.NoExplicit", {}},
     };
 }
 
