@@ -22,7 +22,7 @@ std::string ControlChannel::send_command(std::string_view word, std::string_view
         line += argument;
     }
     line += "\r\n";
-    std::string error = socket_.send_all(line, deadline(), cancel_);
+    std::string error = stream_.send_all(line, deadline(), cancel_);
     if (word == "PASS")
         Secret_Wipe(line);
     if (!error.empty()) {
@@ -47,7 +47,7 @@ std::string ControlChannel::read_reply(FtpReply& out, Deadline until) {
             break;
         }
         std::size_t got = 0;
-        std::string error = socket_.receive(chunk, sizeof chunk, got, until, cancel_);
+        std::string error = stream_.receive(chunk, sizeof chunk, got, until, cancel_);
         if (error.empty() && got == 0)
             error = "the server closed the connection";
         if (!error.empty()) {
@@ -83,21 +83,55 @@ std::string ControlChannel::final_reply(std::string_view word, std::string_view 
     return {};
 }
 
-std::string ControlChannel::open_passive(Socket& data) {
+std::string ControlChannel::start_tls(const std::shared_ptr<TlsContext>& context,
+                                      const std::string& host, int port,
+                                      const TrustSettings& trust) {
+    std::string error = command("AUTH", "TLS", "234");
+    // Bytes after the 234 came in the clear but would be read as if secured.
+    if (error.empty() && parser_.pending() > 0)
+        error = "the server sent more than its answer to AUTH";
+    if (error.empty())
+        error = stream_.start_tls(context, host, nullptr, deadline(), cancel_);
+    if (error.empty())
+        error = stream_.verify_peer(host, port, trust);
+    if (!error.empty()) {
+        broken_ = true;
+        return error;
+    }
+    tls_ = context;
+    host_ = host;
+    error = command("PBSZ", "0", "200");
+    if (error.empty())
+        error = command("PROT", "P", "200");
+    return error;
+}
+
+std::string ControlChannel::open_passive(Stream& data) {
     FtpReply reply;
     if (std::string error = command("PASV", {}, "227", &reply); !error.empty())
         return error;
     const std::optional<int> port = parse_pasv_port(reply);
     if (!port)
         return "PASV reply without an address: " + reply_text(reply);
-    data = Socket::connect_to_peer(socket_, *port, deadline(), cancel_);
+    data = Stream(Socket::connect_to_peer(stream_.socket(), *port, deadline(), cancel_));
     if (!data.valid())
         return "the data connection could not be opened";
     return {};
 }
 
+std::string ControlChannel::secure_data(Stream& data) {
+    if (!tls_)
+        return {};
+    if (std::string error = data.start_tls(tls_, host_, &stream_, deadline(), cancel_);
+        !error.empty())
+        return "the data connection could not be secured: " + error;
+    if (!data.same_peer(stream_))
+        return "the data connection shows another certificate than the server";
+    return {};
+}
+
 void ControlChannel::close() {
-    socket_.close();
+    stream_.close();
 }
 
 } // namespace qp::net

@@ -4,8 +4,11 @@
 
 #include "net/ftp_reply.h"
 #include "net/socket.h"
+#include "net/stream.h"
+#include "net/trust.h"
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,12 +19,13 @@ namespace qp::net {
 class ControlChannel {
 public:
     ControlChannel(Socket socket, int timeout_ms)
-        : socket_(std::move(socket)), timeout_ms_(timeout_ms) {}
+        : stream_(std::move(socket)), timeout_ms_(timeout_ms) {}
 
     // False once a reply was lost, cut short or malformed: the replies that follow can no longer
     // be matched to their commands, so the session is over.
-    bool usable() const { return socket_.valid() && !broken_; }
-    const Socket& socket() const { return socket_; }
+    bool usable() const { return stream_.valid() && !broken_; }
+    const Socket& socket() const { return stream_.socket(); }
+    bool secure() const { return stream_.secure(); }
     int timeout_ms() const { return timeout_ms_; }
 
     // While set, every wait also ends at this deadline, so a step of several commands (a folder
@@ -46,15 +50,28 @@ public:
     [[nodiscard]] std::string final_reply(std::string_view word, std::string_view codes,
                                           Deadline deadline);
 
+    // Secures the channel before anything secret is sent: AUTH TLS, the handshake and the check
+    // of the server's certificate, then PBSZ 0 and PROT P so that every data connection is
+    // secured too. Empty on success, else why not; a failure leaves the channel unusable.
+    [[nodiscard]] std::string start_tls(const std::shared_ptr<TlsContext>& context,
+                                        const std::string& host, int port,
+                                        const TrustSettings& trust);
+
     // Opens the passive data connection: PASV, then a connection to the control connection's
     // peer at the port of the reply. The address the server names is not used, so a reply cannot
     // point the client at another host.
-    [[nodiscard]] std::string open_passive(Socket& data);
+    [[nodiscard]] std::string open_passive(Stream& data);
+    // On a secure channel, secures a data connection once the server accepted its command (it
+    // only answers the handshake then): with the control connection's session, and it must
+    // show the same certificate. Does nothing on a channel in the clear.
+    [[nodiscard]] std::string secure_data(Stream& data);
 
     void close();
 
 private:
-    Socket socket_;
+    Stream stream_;
+    std::shared_ptr<TlsContext> tls_; // set once the channel is secure
+    std::string host_;
     ReplyParser parser_;
     int timeout_ms_;
     bool broken_ = false;

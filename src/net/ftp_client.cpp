@@ -68,6 +68,17 @@ FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options) {
         out.error = "no greeting: " + error;
         return out;
     }
+    if (login.protocol == Protocol::Ftps) {
+        TlsContext::Made tls = TlsContext::Create(options.trust.ca_file);
+        out.error = tls.context
+                        ? control.start_tls(tls.context, login.server, login.port, options.trust)
+                        : tls.error;
+        if (!out.error.empty())
+            return out;
+    } else if (login.protocol != Protocol::Ftp) {
+        out.error = "not an FTP login";
+        return out;
+    }
     // A 230 straight after USER would log in without the password ever being checked.
     out.error = control.command("USER", login.user, "331");
     if (out.error.empty())
@@ -145,7 +156,7 @@ std::string FtpClient::ListDirectory() {
     const Deadline until = control_.deadline();
     control_.set_step_deadline(until);
     std::string error = set_type('A');
-    Socket data;
+    Stream data;
     if (error.empty())
         error = control_.open_passive(data);
     if (error.empty())
@@ -154,9 +165,10 @@ std::string FtpClient::ListDirectory() {
         control_.set_step_deadline(std::nullopt);
         return error;
     }
+    error = control_.secure_data(data);
     std::string listing;
     std::vector<char> chunk(std::size_t{64} * 1024);
-    for (;;) {
+    while (error.empty()) {
         std::size_t got = 0;
         error = data.receive(chunk.data(), chunk.size(), got, until, control_.cancel());
         if (!error.empty() || got == 0)
@@ -284,7 +296,7 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
         return finish("the local file cannot be read");
     control_.set_cancel(cancel);
     std::string error = set_type('I');
-    Socket data;
+    Stream data;
     if (error.empty())
         error = control_.open_passive(data);
     if (error.empty())
@@ -293,11 +305,12 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
         return finish(error);
 
     started = true;
+    error = control_.secure_data(data);
     state_ = 0;
     // The size when the transfer starts is what is sent.
     const auto block = static_cast<std::int64_t>(std::max<std::size_t>(options_.block_size, 1));
     std::int64_t offset = 0;
-    while (offset < size && !cancel.raised()) {
+    while (error.empty() && offset < size && !cancel.raised()) {
         const auto n = static_cast<std::size_t>(std::min(block, size - offset));
         // A slow link is fine as long as it moves: the time-out bounds each wait, not the file.
         error = data.send_file_part(file.fd(), offset, n, options_.timeout_ms, cancel);
@@ -310,12 +323,13 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
     const bool reached_end = offset == size;
     if (!reached_end && error.empty())
         error = std::string(kCancelled);
-    data.shutdown_send();
+    const bool stopped = cancel.raised();
+    data.shutdown_send(control_.deadline());
+    data.drain(stopped ? deadline_in(kAbortReplyMs) : control_.deadline());
     data.close();
 
     // Only the server's word that it stored the file makes the transfer a success. After a
     // cancel the reply is awaited briefly, so the connection may stay in step.
-    const bool stopped = cancel.raised();
     if (stopped)
         control_.set_cancel(CancelFlags{});
     const std::string stored = control_.final_reply(

@@ -5,6 +5,7 @@
 
 #include "net/ftp_channel.h"
 #include "net/ftp_session.h"
+#include "net/trust.h"
 
 #include <atomic>
 #include <cstddef>
@@ -32,6 +33,8 @@ struct FtpOptions {
     // Runs on the transfer's thread when a transfer has ended, before its final state is
     // published (tests pause here).
     std::function<void()> on_transfer_end;
+    // What a secure session trusts besides the system's authorities, and whom it asks.
+    TrustSettings trust;
 };
 
 // True when the network layer is available.
@@ -95,8 +98,11 @@ struct FtpOpened {
 };
 
 // Connects and logs in (USER, then PASS). Fails when the server cannot be reached, refuses the
-// login, or accepts the user without asking for a password.
+// login, or accepts the user without asking for a password. For Protocol::Ftps the connection
+// is secured first, and the login only follows once the server's certificate passed.
 FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options = {});
+// Opens a session of the login's protocol.
+SessionOpened Session_Open(const FtpLogin& login, const FtpOptions& options = {});
 bool Ftp_IsOpen(const FtpClient* client);
 
 } // namespace qp::net

@@ -146,13 +146,14 @@ void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) 
     }
 }
 
-FtpJobSeams ftp_client_seams() {
+FtpJobSeams ftp_client_seams(TrustSettings trust) {
     FtpJobSeams seams;
-    seams.open = [](const FtpLogin& login, const std::atomic<bool>* cancel) {
+    seams.open = [trust = std::move(trust)](const FtpLogin& login,
+                                            const std::atomic<bool>* cancel) {
         FtpOptions options;
         options.cancel = cancel;
-        FtpOpened opened = Ftp_Open(login, options);
-        return SessionOpened{std::move(opened.client), std::move(opened.error)};
+        options.trust = trust;
+        return Session_Open(login, options);
     };
     seams.net_init = [] {
         static const bool available = Net_Init();
@@ -171,6 +172,7 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
     Secret_Wipe(job.password);
     login.port = job.port;
     login.passive = true;
+    login.protocol = job.protocol;
 
     job.connection.reset();
     if (seams.net_init && !seams.net_init()) {

@@ -8,6 +8,7 @@
 #include "core/texts.h"
 #include "core/upload_job.h"
 #include "net/ftp_session.h"
+#include "net/trust.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -49,6 +50,7 @@ struct FTPJob {
     std::string user;
     std::string password;
     std::int32_t port = 0;
+    Protocol protocol = Protocol::Ftp;
     // Raised from any thread (a signal handler too) to stop the job: every wait of the
     // connection and every folder walk ends soon after.
     std::atomic<bool> cancel{false};
@@ -70,10 +72,6 @@ void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
 // file and the project file, both into the document's FTP folder (a "/" is assumed after it).
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
 
-struct SessionOpened {
-    std::unique_ptr<FtpSession> session; // none on failure
-    std::string error;                   // why not
-};
 // Opens a session; its waits end soon after *cancel is raised.
 using FtpOpener =
     std::function<SessionOpened(const FtpLogin& login, const std::atomic<bool>* cancel)>;
@@ -88,8 +86,9 @@ struct FtpJobSeams {
     int step_timeout_ms = 30000;          // bounds a whole folder walk
 };
 
-// The real client: Ftp_Open with its default time-outs, Net_Init asked once per run.
-FtpJobSeams ftp_client_seams();
+// The real client: Session_Open with its default time-outs and the given trust, Net_Init asked
+// once per run.
+FtpJobSeams ftp_client_seams(TrustSettings trust = {});
 
 // Network check and login; adds the message lines. Empty when the job holds a connection, else
 // why not. The password is wiped from the job either way.

@@ -89,12 +89,22 @@ inline void Secret_Wipe(std::string& secret) {
     secret.clear();
 }
 
+// How a session reaches the server: FTP in the clear, FTP secured with TLS on the same port
+// (explicit, AUTH TLS), or SFTP over SSH.
+enum class Protocol { Ftp, Ftps, Sftp };
+
 struct FtpLogin {
     std::string server;
     std::string user;
     std::string password;
     int port = 21;
     bool passive = true;
+    Protocol protocol = Protocol::Ftp;
+};
+
+struct SessionOpened {
+    std::unique_ptr<FtpSession> session; // none on failure
+    std::string error;                   // why not
 };
 
 } // namespace qp::net

@@ -5,16 +5,16 @@
 #include <chrono>
 #include <cstring>
 
+#include <csignal>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #ifdef __linux__
-#include <csignal>
-#include <pthread.h>
 #include <sys/sendfile.h>
 #endif
 
@@ -74,46 +74,6 @@ int open_socket(int family) {
     return fd;
 }
 
-#ifdef __linux__
-// sendfile takes no flag against SIGPIPE, and a peer that drops the data connection must fail
-// the upload, not end the program: the signal is held back on this thread while the object
-// lives, and one raised meanwhile is taken off before the old mask comes back.
-class HoldSigpipe {
-public:
-    HoldSigpipe() {
-        sigemptyset(&pipe_);
-        sigaddset(&pipe_, SIGPIPE);
-        was_pending_ = pending();
-        held_ = ::pthread_sigmask(SIG_BLOCK, &pipe_, &saved_) == 0;
-    }
-    ~HoldSigpipe() {
-        if (!held_)
-            return;
-        const int saved_errno = errno;
-        if (!was_pending_ && pending()) {
-            const timespec now{0, 0};
-            while (::sigtimedwait(&pipe_, nullptr, &now) < 0 && errno == EINTR) {
-            }
-        }
-        ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
-        errno = saved_errno;
-    }
-    HoldSigpipe(const HoldSigpipe&) = delete;
-    HoldSigpipe& operator=(const HoldSigpipe&) = delete;
-
-private:
-    static bool pending() {
-        sigset_t set;
-        sigemptyset(&set);
-        return ::sigpending(&set) == 0 && sigismember(&set, SIGPIPE) == 1;
-    }
-    sigset_t pipe_{};
-    sigset_t saved_{};
-    bool was_pending_ = false;
-    bool held_ = false;
-};
-#endif
-
 // Connects a fresh socket to one address; -1 when it fails, is cancelled or misses the deadline.
 int connect_address(const sockaddr* address, socklen_t length, Deadline deadline,
                     CancelFlags cancel) {
@@ -132,7 +92,35 @@ int connect_address(const sockaddr* address, socklen_t length, Deadline deadline
     return -1;
 }
 
+bool sigpipe_pending() {
+    sigset_t set;
+    sigemptyset(&set);
+    return ::sigpending(&set) == 0 && sigismember(&set, SIGPIPE) == 1;
+}
+
 } // namespace
+
+// sendfile takes no flag against SIGPIPE, and a peer that drops the data connection must fail
+// the upload, not end the program.
+HoldSigpipe::HoldSigpipe() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    was_pending_ = sigpipe_pending();
+    held_ = ::pthread_sigmask(SIG_BLOCK, &pipe_, &saved_) == 0;
+}
+
+HoldSigpipe::~HoldSigpipe() {
+    if (!held_)
+        return;
+    const int saved_errno = errno;
+    if (!was_pending_ && sigpipe_pending()) {
+        const timespec now{0, 0};
+        while (::sigtimedwait(&pipe_, nullptr, &now) < 0 && errno == EINTR) {
+        }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+    errno = saved_errno;
+}
 
 Socket::~Socket() {
     close();
@@ -292,6 +280,18 @@ std::string Socket::receive(char* buffer, std::size_t size, std::size_t& got, De
         if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
             return std::strerror(errno);
     }
+}
+
+} // namespace qp::net
+
+namespace qp::net {
+
+std::string Socket::wait_readable(Deadline deadline, CancelFlags cancel) const {
+    return fd_ < 0 ? "not connected" : wait_for(fd_, POLLIN, deadline, cancel);
+}
+
+std::string Socket::wait_writable(Deadline deadline, CancelFlags cancel) const {
+    return fd_ < 0 ? "not connected" : wait_for(fd_, POLLOUT, deadline, cancel);
 }
 
 } // namespace qp::net

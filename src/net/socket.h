@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -65,11 +66,33 @@ public:
     // else why nothing was received.
     [[nodiscard]] std::string receive(char* buffer, std::size_t size, std::size_t& got,
                                       Deadline deadline, CancelFlags cancel = {});
+    // Waits until the socket can be read, or written. Empty when it can, else why not.
+    [[nodiscard]] std::string wait_readable(Deadline deadline, CancelFlags cancel = {}) const;
+    [[nodiscard]] std::string wait_writable(Deadline deadline, CancelFlags cancel = {}) const;
+    // The descriptor, for a library that reads and writes it itself.
+    int handle() const { return fd_; }
 
 private:
     explicit Socket(int fd) : fd_(fd) {}
 
     int fd_ = -1;
+};
+
+// Writes that may meet a closed peer without a flag against SIGPIPE (sendfile, a library's own
+// writes) run while one of these lives: the signal is held back on this thread, and one raised
+// meanwhile is taken off before the old mask comes back.
+class HoldSigpipe {
+public:
+    HoldSigpipe();
+    ~HoldSigpipe();
+    HoldSigpipe(const HoldSigpipe&) = delete;
+    HoldSigpipe& operator=(const HoldSigpipe&) = delete;
+
+private:
+    sigset_t pipe_{};
+    sigset_t saved_{};
+    bool was_pending_ = false;
+    bool held_ = false;
 };
 
 // The error texts of an ended wait, so callers can tell them apart.

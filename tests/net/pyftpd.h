@@ -24,7 +24,10 @@ public:
 
     // read_limit: what the server receives per second on a data connection, 0 for no limit.
     // root: the folder to serve, kept afterwards; empty for a fresh one removed afterwards.
-    explicit PyFtpd(int read_limit = 0, const std::string& root = {}) {
+    // certificate: a PEM file with the server's certificate and key, to require TLS; empty for
+    // plain FTP.
+    explicit PyFtpd(int read_limit = 0, const std::string& root = {},
+                    const std::string& certificate = {}) {
         if (!root.empty()) {
             root_ = root;
         } else {
@@ -44,7 +47,7 @@ public:
             ::dup2(in[0], 0);
             ::dup2(out[1], 1);
             ::execl("/usr/bin/python3", "python3", script.c_str(), root_.c_str(), kUser, kPassword,
-                    limit.c_str(), static_cast<char*>(nullptr));
+                    limit.c_str(), certificate.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(in[0]);

@@ -1,0 +1,201 @@
+// FTP secured with TLS against a real server on loopback that refuses anything in the clear.
+#include "net/ftp_client.h"
+#include "net/ftp_job.h"
+#include "net/pyftpd.h"
+#include "net/tcp_relay.h"
+#include "net/test_certs.h"
+
+#include "core/file_io.h"
+#include "core/texts.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+using namespace qp;
+using namespace qp::net;
+using qp::test::PyFtpd;
+
+namespace {
+
+class Ftps : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { certs_ = new test::TestCerts; }
+    static void TearDownTestSuite() {
+        delete certs_;
+        certs_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(certs_->ok()) << "openssl could not make the certificates";
+        ASSERT_TRUE(tmp_.ok());
+    }
+
+    static FtpLogin secure_login(const PyFtpd& server, int port = 0) {
+        FtpLogin login = server.login();
+        login.protocol = Protocol::Ftps;
+        if (port > 0)
+            login.port = port;
+        return login;
+    }
+    // Options that trust the test authority and record every question asked.
+    FtpOptions options(TrustDecision answer = TrustDecision::Refuse) {
+        FtpOptions o;
+        o.timeout_ms = 5000;
+        o.trust.ca_file = certs_->ca();
+        o.trust.prompt = [this, answer](const TrustQuestion& q) {
+            questions_.push_back(q);
+            return answer;
+        };
+        return o;
+    }
+
+    static test::TestCerts* certs_;
+    test::TempDir tmp_;
+    std::vector<TrustQuestion> questions_;
+};
+
+test::TestCerts* Ftps::certs_ = nullptr;
+
+std::string random_bytes(std::size_t size) {
+    std::mt19937 generator(7);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator());
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(Ftps, SecuresTheLoginAndEveryTransfer) {
+    PyFtpd server(0, {}, certs_->server_file("server"));
+    ASSERT_TRUE(server.running());
+    test::TcpRelay relay(server.login().port);
+    const SessionOpened opened = Session_Open(secure_login(server, relay.port()), options());
+    ASSERT_NE(opened.session, nullptr) << opened.error;
+    FtpSession& s = *opened.session;
+    EXPECT_TRUE(questions_.empty());
+
+    // The server refuses a data connection in the clear, so each of these proves TLS on it.
+    ASSERT_EQ(s.CreateDirectory("media"), "");
+    ASSERT_EQ(s.SetDirectory("media"), "");
+    const std::string content = random_bytes(3 * 1024 * 1024 + 17);
+    ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
+    ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
+    EXPECT_EQ(s.SendFile(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.SendFile(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
+    ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    for (int i = 0; i < 3000 && (s.Progress() >= 0 || s.Progress() == kTransferSettingUp); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(s.Progress(), kTransferDone) << s.TransferError();
+    ASSERT_EQ(s.ListDirectory(), "");
+    EXPECT_EQ(s.Entries().size(), 3U);
+
+    std::string stored;
+    ASSERT_TRUE(read_file(server.root() + "/media/big.bin", stored));
+    EXPECT_TRUE(stored == content);
+    ASSERT_TRUE(read_file(server.root() + "/media/again.bin", stored));
+    EXPECT_TRUE(stored == content);
+    ASSERT_TRUE(read_file(server.root() + "/media/empty.bin", stored));
+    EXPECT_EQ(stored, "");
+
+    // What an observer of the control connection sees: the request for TLS, then nothing legible.
+    const std::string wire = relay.from_client();
+    EXPECT_TRUE(wire.starts_with("AUTH TLS\r\n")) << wire.substr(0, 20);
+    EXPECT_EQ(wire.find(PyFtpd::kPassword), std::string::npos);
+    EXPECT_EQ(wire.find("USER"), std::string::npos);
+}
+
+TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
+    PyFtpd server(0, {}, certs_->server_file("server"));
+    ASSERT_TRUE(server.running());
+    ASSERT_TRUE(write_file(tmp_.path() + "ep.mp3", random_bytes(70000)));
+    ASSERT_TRUE(write_file(server.root() + "/feed.xml", "old"));
+    ASSERT_TRUE(write_file(tmp_.path() + "feed.xml", "<rss/>"));
+    FTPJob job;
+    job.server = "127.0.0.1";
+    job.port = server.login().port;
+    job.user = PyFtpd::kUser;
+    job.password = PyFtpd::kPassword;
+    job.protocol = Protocol::Ftps;
+    for (const auto& [local, remote] :
+         {std::pair{"ep.mp3", "a/b/c/ep.mp3"}, std::pair{"feed.xml", "feed.xml"}}) {
+        FTPFile& file = job.files.emplace_back();
+        file.local_file = tmp_.path() + local;
+        file.remote_path = remote;
+    }
+    KeyTexts texts;
+    FtpSender sender(job, texts, ftp_client_seams(options().trust));
+    sender.set_date_check(false);
+    ASSERT_EQ(sender.Connect(), "");
+    for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
+        sender.Poll();
+        sender.Wait(10);
+    }
+    ASSERT_TRUE(sender.finished());
+    EXPECT_EQ(sender.result(), 1);
+    std::string stored;
+    std::string local;
+    ASSERT_TRUE(read_file(server.root() + "/a/b/c/ep.mp3", stored));
+    ASSERT_TRUE(read_file(tmp_.path() + "ep.mp3", local));
+    EXPECT_TRUE(stored == local);
+    ASSERT_TRUE(read_file(server.root() + "/feed.xml", stored));
+    EXPECT_EQ(stored, "<rss/>"); // the old copy is replaced
+    EXPECT_FALSE(file_exists(server.root() + "/" + FTP_PartName("feed.xml")));
+}
+
+TEST_F(Ftps, ACertificateForAnotherNameIsRefusedWithoutAsking) {
+    PyFtpd server(0, {}, certs_->server_file("other"));
+    ASSERT_TRUE(server.running());
+    const SessionOpened opened =
+        Session_Open(secure_login(server), options(TrustDecision::AcceptOnce));
+    EXPECT_EQ(opened.session, nullptr);
+    EXPECT_NE(opened.error.find("not for 127.0.0.1"), std::string::npos) << opened.error;
+    EXPECT_TRUE(questions_.empty());
+}
+
+TEST_F(Ftps, ASelfSignedCertificateNeedsTheUsersWord) {
+    PyFtpd server(0, {}, certs_->server_file("self"));
+    ASSERT_TRUE(server.running());
+    const std::string key = Trust_ServerKey("127.0.0.1", server.login().port);
+    const std::string fingerprint = certs_->fingerprint("self");
+    ASSERT_FALSE(fingerprint.empty());
+
+    // Without anyone to ask, and when the user says no.
+    FtpOptions none = options();
+    none.trust.prompt = nullptr;
+    EXPECT_EQ(Session_Open(secure_login(server), none).session, nullptr);
+    const SessionOpened refused = Session_Open(secure_login(server), options());
+    EXPECT_EQ(refused.session, nullptr);
+    EXPECT_NE(refused.error.find("cannot be verified"), std::string::npos) << refused.error;
+    ASSERT_EQ(questions_.size(), 1U);
+    EXPECT_EQ(questions_[0].server, key);
+    EXPECT_EQ(questions_[0].fingerprint, fingerprint);
+
+    // Accepted once through the prompt, then by the stored fingerprint without asking.
+    questions_.clear();
+    EXPECT_NE(Session_Open(secure_login(server), options(TrustDecision::AcceptOnce)).session,
+              nullptr);
+    EXPECT_EQ(questions_.size(), 1U);
+    FtpOptions stored = options();
+    stored.trust.accepted[key] = fingerprint;
+    questions_.clear();
+    const SessionOpened opened = Session_Open(secure_login(server), stored);
+    ASSERT_NE(opened.session, nullptr) << opened.error;
+    EXPECT_TRUE(questions_.empty());
+    EXPECT_EQ(opened.session->ListDirectory(), "");
+}
+
+TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
+    PyFtpd server(0, {}, certs_->server_file("self2"));
+    ASSERT_TRUE(server.running());
+    FtpOptions o = options(TrustDecision::AcceptOnce);
+    o.trust.accepted[Trust_ServerKey("127.0.0.1", server.login().port)] =
+        certs_->fingerprint("self");
+    const SessionOpened opened = Session_Open(secure_login(server), o);
+    EXPECT_EQ(opened.session, nullptr);
+    EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
+    EXPECT_TRUE(questions_.empty());
+}
