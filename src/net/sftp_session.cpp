@@ -1,0 +1,546 @@
+#include "net/sftp_session.h"
+
+#include "core/clock.h"
+
+#include <libssh/libssh.h>
+#include <libssh/sftp.h>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace qp::net {
+
+namespace {
+
+// Bytes per write request; each waits for the server's answer.
+constexpr std::size_t kWriteChunk = std::size_t{64} * 1024;
+// A listing of more entries than this is cut short.
+constexpr std::size_t kMaxEntries = 100000;
+// How long a cancel may leave a call of the library running before the connection is cut.
+constexpr int kCancelGraceMs = 300;
+constexpr const char* kBusy = "a transfer is running";
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+// The library blocks in its own waits; this thread ends them from outside. While a call is
+// watched, its deadline passing or a cancel request staying raised shuts the connection down,
+// so the call returns at once with an error.
+class Watchdog {
+public:
+    Watchdog() : thread_([this] { run(); }) {}
+    ~Watchdog() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    void set_socket(int fd) {
+        const std::lock_guard lock(mutex_);
+        fd_ = fd;
+    }
+    void set_cancel(CancelFlags cancel) {
+        const std::lock_guard lock(mutex_);
+        cancel_ = cancel;
+    }
+    void arm(Deadline deadline) {
+        const std::lock_guard lock(mutex_);
+        armed_ = true;
+        deadline_ = deadline;
+        cancel_seen_.reset();
+    }
+    void disarm() {
+        const std::lock_guard lock(mutex_);
+        armed_ = false;
+    }
+    // Why the connection was cut, or the empty text.
+    std::string fired() const {
+        const std::lock_guard lock(mutex_);
+        return fired_;
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        while (!stop_) {
+            wake_.wait_for(lock, std::chrono::milliseconds(50));
+            if (!armed_ || fd_ < 0 || !fired_.empty())
+                continue;
+            const auto now = std::chrono::steady_clock::now();
+            if (cancel_.raised() && !cancel_seen_)
+                cancel_seen_ = now;
+            if (cancel_seen_ && now - *cancel_seen_ >= std::chrono::milliseconds(kCancelGraceMs))
+                fired_ = std::string(kCancelled);
+            else if (now >= deadline_)
+                fired_ = std::string(kTimedOut);
+            if (!fired_.empty())
+                ::shutdown(fd_, SHUT_RDWR);
+        }
+    }
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    int fd_ = -1;
+    CancelFlags cancel_;
+    bool armed_ = false;
+    Deadline deadline_{};
+    std::optional<std::chrono::steady_clock::time_point> cancel_seen_;
+    std::string fired_;
+    std::thread thread_;
+};
+
+// Watches one call of the library.
+class Watch {
+public:
+    Watch(Watchdog& dog, Deadline deadline) : dog_(dog) { dog_.arm(deadline); }
+    ~Watch() { dog_.disarm(); }
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
+
+private:
+    Watchdog& dog_;
+};
+
+class LocalFile {
+public:
+    explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~LocalFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+    int fd() const { return fd_; }
+    std::int64_t size() const {
+        struct stat info {};
+        return fd_ >= 0 && ::fstat(fd_, &info) == 0 && !S_ISDIR(info.st_mode) ? info.st_size : -1;
+    }
+
+private:
+    int fd_;
+};
+
+struct AttributesFree {
+    void operator()(sftp_attributes a) const { sftp_attributes_free(a); }
+};
+using Attributes = std::unique_ptr<sftp_attributes_struct, AttributesFree>;
+
+class SftpSession final : public FtpSession {
+public:
+    SftpSession(FtpOptions options) : options_(std::move(options)) {
+        watchdog_.set_cancel(CancelFlags{options_.cancel});
+    }
+    ~SftpSession() override {
+        AbortFile();
+        if (sftp_)
+            sftp_free(sftp_);
+        if (ssh_) {
+            if (watchdog_.fired().empty())
+                ssh_disconnect(ssh_);
+            ssh_free(ssh_);
+        }
+    }
+    SftpSession(const SftpSession&) = delete;
+    SftpSession& operator=(const SftpSession&) = delete;
+
+    std::string open(const FtpLogin& login);
+
+    bool CheckAlive() override {
+        if (busy())
+            return true;
+        return stat(cwd_) != nullptr;
+    }
+    std::string GetDirectory() override {
+        if (busy() || !usable())
+            return {};
+        return cwd_ == root_ ? "/"
+                             : cwd_.substr(root_.ends_with('/') ? root_.size() - 1 : root_.size());
+    }
+    std::string SetDirectory(const std::string& name) override {
+        if (std::string error = check(name); !error.empty())
+            return error;
+        if (name == "..") {
+            // The login folder is the top, as the root of an FTP server is.
+            if (cwd_ != root_)
+                cwd_ = cwd_.substr(0, std::max<std::size_t>(cwd_.rfind('/'), 1));
+            return {};
+        }
+        const std::string path = join(cwd_, name);
+        const Attributes a = stat(path);
+        if (!a)
+            return "no folder " + name + ": " + last_error();
+        if (a->type != SSH_FILEXFER_TYPE_DIRECTORY)
+            return name + " is not a folder";
+        cwd_ = path;
+        return {};
+    }
+    std::string CreateDirectory(const std::string& name) override {
+        if (std::string error = check(name); !error.empty())
+            return error;
+        const Watch watch(watchdog_, deadline());
+        if (sftp_mkdir(sftp_, join(cwd_, name).c_str(), 0755) != 0)
+            return "the folder " + name + " cannot be created: " + last_error();
+        return {};
+    }
+    std::string ListDirectory() override;
+    const std::vector<FtpEntry>& Entries() const override { return entries_; }
+    void EndListing() override { entries_.clear(); }
+    std::optional<std::int64_t> ModificationTime(const std::string& name) override {
+        if (!check(name).empty())
+            return std::nullopt;
+        const Attributes a = stat(join(cwd_, name));
+        if (!a || (a->flags & SSH_FILEXFER_ATTR_ACMODTIME) == 0)
+            return std::nullopt;
+        return static_cast<std::int64_t>(a->mtime);
+    }
+    std::string Rename(const std::string& from, const std::string& to) override {
+        if (std::string error = check(from).empty() ? check(to) : check(from); !error.empty())
+            return error;
+        const std::string source = join(cwd_, from);
+        const std::string target = join(cwd_, to);
+        const Watch watch(watchdog_, deadline());
+        if (sftp_rename(sftp_, source.c_str(), target.c_str()) == 0)
+            return {};
+        // Servers of the first protocol version refuse to replace a file: remove it first.
+        if (sftp_unlink(sftp_, target.c_str()) == 0 &&
+            sftp_rename(sftp_, source.c_str(), target.c_str()) == 0)
+            return {};
+        return "RENAME refused: " + last_error();
+    }
+    std::string Delete(const std::string& name) override {
+        if (std::string error = check(name); !error.empty())
+            return error;
+        const Watch watch(watchdog_, deadline());
+        if (sftp_unlink(sftp_, join(cwd_, name).c_str()) != 0)
+            return "DELETE refused: " + last_error();
+        return {};
+    }
+    SendResult SendFile(const std::string& local_file, const std::string& remote_name,
+                        SendMode mode) override;
+    std::int64_t Progress() const override { return state_.load(); }
+    std::string TransferError() const override {
+        return state_.load() == kTransferFailed ? transfer_error_ : std::string();
+    }
+    void AbortFile() override {
+        if (!worker_.joinable())
+            return;
+        abort_ = true;
+        worker_.join();
+    }
+    void SetCancel(const std::atomic<bool>* cancel) override {
+        options_.cancel = cancel;
+        watchdog_.set_cancel(CancelFlags{cancel, &abort_});
+    }
+    void SetStepDeadline(std::optional<Deadline> deadline) override { step_deadline_ = deadline; }
+
+private:
+    bool busy() const { return running_.load(); }
+    bool usable() const { return sftp_ && watchdog_.fired().empty(); }
+    Deadline deadline() const {
+        const Deadline own = deadline_in(options_.timeout_ms);
+        return step_deadline_ ? std::min(own, *step_deadline_) : own;
+    }
+    // Why an operation on name cannot run now, or the empty text.
+    std::string check(const std::string& name) const {
+        if (busy())
+            return kBusy;
+        if (!usable())
+            return "the connection to the server is lost";
+        if (name.empty())
+            return "no name";
+        if (name.find('\0') != std::string::npos)
+            return "the name holds a NUL";
+        return {};
+    }
+    Attributes stat(const std::string& path) {
+        if (!usable())
+            return nullptr;
+        const Watch watch(watchdog_, deadline());
+        return Attributes(sftp_stat(sftp_, path.c_str()));
+    }
+    std::string last_error() const {
+        if (std::string cut = watchdog_.fired(); !cut.empty())
+            return cut;
+        const char* text = ssh_get_error(ssh_);
+        const int code = sftp_ ? sftp_get_error(sftp_) : 0;
+        std::string out = code != 0 ? "SFTP error " + std::to_string(code) : std::string();
+        if (text && *text)
+            out += (out.empty() ? "" : ", ") + std::string(text);
+        return out.empty() ? "failed" : out;
+    }
+    SendResult upload(const std::string& local_file, const std::string& remote_name);
+
+    FtpOptions options_;
+    Socket socket_; // the connection the library speaks over; cut by the watchdog
+    Watchdog watchdog_;
+    ssh_session ssh_ = nullptr;
+    sftp_session sftp_ = nullptr;
+    std::string root_; // the login folder
+    std::string cwd_;
+    std::optional<Deadline> step_deadline_;
+    std::vector<FtpEntry> entries_;
+    std::atomic<std::int64_t> state_{kTransferFailed};
+    std::atomic<bool> running_{false};
+    std::atomic<bool> abort_{false};
+    std::string transfer_error_;
+    std::thread worker_;
+};
+
+std::string SftpSession::open(const FtpLogin& login) {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { ssh_init(); });
+    const CancelFlags cancel{options_.cancel};
+    socket_ = Socket::connect_to(login.server, login.port, deadline(), cancel);
+    if (!socket_.valid())
+        return "the server cannot be reached";
+    watchdog_.set_socket(socket_.handle());
+    watchdog_.set_cancel(CancelFlags{options_.cancel, &abort_});
+    // The library closes the descriptor it is given; the session keeps its own.
+    socket_t fd = ::fcntl(socket_.handle(), F_DUPFD_CLOEXEC, 0);
+    ssh_ = ssh_new();
+    if (fd < 0 || !ssh_) {
+        if (fd >= 0)
+            ::close(fd);
+        return "SSH is not available";
+    }
+    const int port = login.port;
+    const bool no = false;
+    const long timeout_us = static_cast<long>(options_.timeout_ms) * 1000;
+    std::string known_hosts = options_.trust.known_hosts;
+    if (known_hosts.empty()) {
+        const char* home = std::getenv("HOME");
+        known_hosts = std::string(home ? home : "") + "/.ssh/known_hosts";
+    }
+    // The user's own SSH settings are not read: the session goes where the document says.
+    if (ssh_options_set(ssh_, SSH_OPTIONS_PROCESS_CONFIG, &no) != 0 ||
+        ssh_options_set(ssh_, SSH_OPTIONS_HOST, login.server.c_str()) != 0 ||
+        ssh_options_set(ssh_, SSH_OPTIONS_PORT, &port) != 0 ||
+        ssh_options_set(ssh_, SSH_OPTIONS_USER, login.user.c_str()) != 0 ||
+        ssh_options_set(ssh_, SSH_OPTIONS_TIMEOUT_USEC, &timeout_us) != 0 ||
+        ssh_options_set(ssh_, SSH_OPTIONS_KNOWNHOSTS, known_hosts.c_str()) != 0 ||
+        ssh_options_set(ssh_, SSH_OPTIONS_FD, &fd) != 0) {
+        ::close(fd);
+        return "the SSH settings are refused: " + last_error();
+    }
+    {
+        const Watch watch(watchdog_, deadline());
+        if (ssh_connect(ssh_) != SSH_OK)
+            return "the SSH connection failed: " + last_error();
+    }
+
+    // The host key, before the password goes out.
+    const std::string server = Trust_ServerKey(login.server, login.port);
+    ssh_key key = nullptr;
+    if (ssh_get_server_publickey(ssh_, &key) != SSH_OK)
+        return "the server shows no host key";
+    unsigned char* hash = nullptr;
+    std::size_t hash_length = 0;
+    std::string fingerprint;
+    if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &hash_length) == 0) {
+        if (char* text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, hash_length)) {
+            fingerprint = text;
+            ssh_string_free_char(text);
+        }
+        ssh_clean_pubkey_hash(&hash);
+    }
+    ssh_key_free(key);
+    if (fingerprint.empty())
+        return "the server's host key cannot be read";
+    switch (ssh_session_is_known_server(ssh_)) {
+    case SSH_KNOWN_HOSTS_OK:
+        break;
+    case SSH_KNOWN_HOSTS_CHANGED:
+    case SSH_KNOWN_HOSTS_OTHER:
+        // What a server impersonating the known one would show: never offered to the user.
+        return "the host key of " + server + " differs from the one in " + known_hosts + " (now " +
+               fingerprint + ")";
+    case SSH_KNOWN_HOSTS_UNKNOWN:
+    case SSH_KNOWN_HOSTS_NOT_FOUND:
+        if (std::string error =
+                Trust_Decide(options_.trust, server, fingerprint, "the host key is not known");
+            !error.empty())
+            return error;
+        break;
+    case SSH_KNOWN_HOSTS_ERROR:
+    default:
+        return "the known hosts cannot be read: " + last_error();
+    }
+
+    std::string password = login.password;
+    int auth = SSH_AUTH_ERROR;
+    {
+        const Watch watch(watchdog_, deadline());
+        auth = ssh_userauth_password(ssh_, nullptr, password.c_str());
+    }
+    Secret_Wipe(password);
+    if (auth != SSH_AUTH_SUCCESS)
+        return "the login is refused: " + last_error();
+
+    const Watch watch(watchdog_, deadline());
+    sftp_ = sftp_new(ssh_);
+    if (!sftp_)
+        return "SFTP is refused: " + last_error();
+    if (sftp_init(sftp_) != SSH_OK)
+        return "SFTP does not start: " + last_error();
+    char* home = sftp_canonicalize_path(sftp_, ".");
+    if (!home)
+        return "the login folder is unknown: " + last_error();
+    root_ = home;
+    ssh_string_free_char(home);
+    if (root_.empty() || root_[0] != '/')
+        return "the login folder is not absolute: " + root_;
+    cwd_ = root_;
+    return {};
+}
+
+std::string SftpSession::ListDirectory() {
+    entries_.clear();
+    if (busy())
+        return kBusy;
+    if (!usable())
+        return "the connection to the server is lost";
+    // The whole listing shares one deadline, however slowly it arrives.
+    const Watch watch(watchdog_, deadline());
+    sftp_dir dir = sftp_opendir(sftp_, cwd_.c_str());
+    if (!dir)
+        return "LIST: " + last_error();
+    std::string error;
+    while (sftp_attributes a = sftp_readdir(sftp_, dir)) {
+        const Attributes owned(a);
+        const std::string name = a->name ? a->name : "";
+        if (name.empty() || name == "." || name == "..")
+            continue;
+        if (entries_.size() >= kMaxEntries) {
+            error = "the listing is too large";
+            break;
+        }
+        FtpEntry& e = entries_.emplace_back();
+        e.name = name;
+        e.line = a->longname ? a->longname : name;
+        e.size = static_cast<std::int64_t>(a->size);
+        e.permissions = static_cast<int>(a->permissions & 0777);
+        // The listing's dates stand for the server's wall clock, as an FTP listing's do.
+        e.date = local_from_utc(static_cast<std::int64_t>(a->mtime));
+        e.type = a->type == SSH_FILEXFER_TYPE_DIRECTORY ? 2 : 1;
+    }
+    if (error.empty() && !sftp_dir_eof(dir))
+        error = "LIST: " + last_error();
+    sftp_closedir(dir);
+    if (!error.empty())
+        entries_.clear();
+    return error;
+}
+
+SendResult SftpSession::SendFile(const std::string& local_file, const std::string& remote_name,
+                                 SendMode mode) {
+    if (busy())
+        return {kBusy, false};
+    if (worker_.joinable())
+        worker_.join();
+    if (std::string error = check(remote_name); !error.empty()) {
+        transfer_error_ = error;
+        state_ = kTransferFailed;
+        return {error, false};
+    }
+    abort_ = false;
+    transfer_error_.clear();
+    state_ = kTransferSettingUp;
+    running_ = true;
+    if (mode == SendMode::Wait)
+        return upload(local_file, remote_name);
+    worker_ =
+        std::thread([this, local_file, remote_name] { (void)upload(local_file, remote_name); });
+    return {{}, true};
+}
+
+SendResult SftpSession::upload(const std::string& local_file, const std::string& remote_name) {
+    const CancelFlags cancel{options_.cancel, &abort_};
+    bool started = false;
+    const auto finish = [&](std::string error) {
+        transfer_error_ = error;
+        running_ = false;
+        if (options_.on_transfer_end)
+            options_.on_transfer_end();
+        state_ = error.empty() ? kTransferDone : kTransferFailed;
+        return SendResult{std::move(error), started};
+    };
+    const LocalFile file(local_file);
+    const std::int64_t size = file.size();
+    if (size < 0)
+        return finish("the local file cannot be read");
+    sftp_file remote = nullptr;
+    {
+        const Watch watch(watchdog_, deadline());
+        remote =
+            sftp_open(sftp_, join(cwd_, remote_name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    if (!remote)
+        return finish("STOR refused: " + last_error());
+    started = true;
+    state_ = 0;
+    std::vector<char> chunk(kWriteChunk);
+    std::string error;
+    std::int64_t offset = 0;
+    while (offset < size && error.empty()) {
+        if (cancel.raised()) {
+            error = std::string(kCancelled);
+            break;
+        }
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), size - offset));
+        const ssize_t got = ::pread(file.fd(), chunk.data(), want, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            error = got < 0 ? std::strerror(errno) : "the local file ended early";
+            break;
+        }
+        // A slow link is fine as long as it moves: the time-out bounds each write.
+        const Watch watch(watchdog_, deadline_in(options_.timeout_ms));
+        const ssize_t written = sftp_write(remote, chunk.data(), static_cast<std::size_t>(got));
+        if (written != got) {
+            error = "the data connection failed: " + last_error();
+            break;
+        }
+        offset += got;
+        state_ += got;
+    }
+    {
+        // Only the server's answer to the close tells that everything was stored.
+        const Watch watch(watchdog_, deadline());
+        if (sftp_close(remote) != SSH_NO_ERROR && error.empty())
+            error = "STOR: " + last_error();
+    }
+    return finish(error);
+}
+
+} // namespace
+
+SessionOpened Sftp_Open(const FtpLogin& login, const FtpOptions& options) {
+    auto session = std::make_unique<SftpSession>(options);
+    if (std::string error = session->open(login); !error.empty())
+        return {nullptr, std::move(error)};
+    return {std::move(session), {}};
+}
+
+} // namespace qp::net

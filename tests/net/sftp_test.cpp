@@ -1,0 +1,200 @@
+// SFTP against OpenSSH's server on loopback.
+#include "net/ftp_job.h"
+#include "net/sftp_session.h"
+#include "net/test_sshd.h"
+
+#include "core/file_io.h"
+#include "core/texts.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+using namespace qp;
+using namespace qp::net;
+
+namespace {
+
+class Sftp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (sshd_.error() == "the test account needs root")
+            GTEST_SKIP() << sshd_.error();
+        ASSERT_EQ(sshd_.error(), "");
+        ASSERT_TRUE(tmp_.ok());
+        known_hosts_ = tmp_.path() + "known_hosts";
+        ASSERT_TRUE(write_file(known_hosts_, sshd_.known_hosts_line()));
+    }
+
+    FtpLogin login() const {
+        return FtpLogin{"127.0.0.1",  sshd_.user(), sshd_.password(),
+                        sshd_.port(), true,         Protocol::Sftp};
+    }
+    FtpOptions options(TrustDecision answer = TrustDecision::Refuse) {
+        FtpOptions o;
+        o.timeout_ms = 10000;
+        o.trust.known_hosts = known_hosts_;
+        o.trust.prompt = [this, answer](const TrustQuestion& q) {
+            questions_.push_back(q);
+            return answer;
+        };
+        return o;
+    }
+    std::string stored(const std::string& path) const {
+        std::string content;
+        EXPECT_TRUE(read_file(sshd_.home() + "/" + path, content)) << path;
+        return content;
+    }
+
+    test::TestSshd sshd_;
+    test::TempDir tmp_;
+    std::string known_hosts_;
+    std::vector<TrustQuestion> questions_;
+};
+
+std::string random_bytes(std::size_t size) {
+    std::mt19937 generator(11);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator());
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(Sftp, FoldersUploadsAndListing) {
+    const SessionOpened opened = Session_Open(login(), options());
+    ASSERT_NE(opened.session, nullptr) << opened.error;
+    FtpSession& s = *opened.session;
+    EXPECT_TRUE(questions_.empty());
+    EXPECT_TRUE(s.CheckAlive());
+
+    // The login folder is the top.
+    EXPECT_EQ(s.GetDirectory(), "/");
+    EXPECT_EQ(s.SetDirectory(".."), "");
+    EXPECT_EQ(s.GetDirectory(), "/");
+    EXPECT_NE(s.SetDirectory("missing"), "");
+    ASSERT_EQ(s.CreateDirectory("pod casts"), "");
+    EXPECT_NE(s.CreateDirectory("pod casts"), "");
+    ASSERT_EQ(s.SetDirectory("pod casts"), "");
+    EXPECT_EQ(s.GetDirectory(), "/pod casts");
+
+    const std::string content = random_bytes(2 * 1024 * 1024 + 5);
+    ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
+    ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
+    EXPECT_EQ(s.SendFile(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.SendFile(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
+    EXPECT_TRUE(stored("pod casts/big.bin") == content);
+    EXPECT_EQ(stored("pod casts/empty.bin"), "");
+    EXPECT_NE(s.SendFile(tmp_.path() + "none.bin", "none.bin", SendMode::Wait).error, "");
+
+    // Renaming replaces the old copy.
+    ASSERT_TRUE(write_file(tmp_.path() + "new.xml", "<rss>new</rss>"));
+    ASSERT_EQ(s.SendFile(tmp_.path() + "new.xml", "feed.xml.part", SendMode::Wait).error, "");
+    ASSERT_TRUE(write_file(sshd_.home() + "/pod casts/feed.xml", "old"));
+    ASSERT_EQ(s.Rename("feed.xml.part", "feed.xml"), "");
+    EXPECT_EQ(stored("pod casts/feed.xml"), "<rss>new</rss>");
+    EXPECT_EQ(s.Delete("empty.bin"), "");
+
+    ASSERT_EQ(s.CreateDirectory("sub"), "");
+    ASSERT_EQ(s.ListDirectory(), "");
+    std::vector<std::string> names;
+    for (const FtpEntry& e : s.Entries()) {
+        names.push_back(e.name + (e.type == 2 ? "/" : ""));
+        if (e.name == "big.bin") {
+            EXPECT_EQ(e.size, static_cast<std::int64_t>(content.size()));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big.bin", "feed.xml", "sub/"}));
+    const auto info = file_info(sshd_.home() + "/pod casts/big.bin");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(s.ModificationTime("big.bin"), info->mtime_utc);
+    EXPECT_EQ(s.ModificationTime("gone.bin"), std::nullopt);
+
+    // A background upload reports its end; an aborted one fails and leaves the session usable.
+    ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    for (int i = 0; i < 3000 && (s.Progress() >= 0 || s.Progress() == kTransferSettingUp); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(s.Progress(), kTransferDone) << s.TransferError();
+    EXPECT_TRUE(stored("pod casts/again.bin") == content);
+    ASSERT_TRUE(write_file(tmp_.path() + "huge.bin", std::string(64 * 1024 * 1024, 'x')));
+    ASSERT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).error, "");
+    s.AbortFile();
+    EXPECT_EQ(s.Progress(), kTransferFailed);
+    EXPECT_EQ(s.ListDirectory(), "");
+}
+
+TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
+    ASSERT_TRUE(write_file(tmp_.path() + "ep.mp3", random_bytes(70000)));
+    ASSERT_TRUE(write_file(tmp_.path() + "feed.xml", "<rss/>"));
+    ASSERT_TRUE(write_file(sshd_.home() + "/feed.xml", "old"));
+    FTPJob job;
+    job.server = "127.0.0.1";
+    job.port = sshd_.port();
+    job.user = sshd_.user();
+    job.password = sshd_.password();
+    job.protocol = Protocol::Sftp;
+    for (const auto& [local, remote] :
+         {std::pair{"ep.mp3", "a/b/c/ep.mp3"}, std::pair{"feed.xml", "feed.xml"}}) {
+        FTPFile& file = job.files.emplace_back();
+        file.local_file = tmp_.path() + local;
+        file.remote_path = remote;
+    }
+    KeyTexts texts;
+    FtpSender sender(job, texts, ftp_client_seams(options().trust));
+    ASSERT_EQ(sender.Connect(), "");
+    for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
+        sender.Poll();
+        sender.Wait(10);
+    }
+    ASSERT_TRUE(sender.finished());
+    EXPECT_EQ(sender.result(), 1);
+    std::string local;
+    ASSERT_TRUE(read_file(tmp_.path() + "ep.mp3", local));
+    EXPECT_TRUE(stored("a/b/c/ep.mp3") == local);
+    EXPECT_EQ(stored("feed.xml"), "<rss/>");
+    EXPECT_FALSE(file_exists(sshd_.home() + "/" + FTP_PartName("feed.xml")));
+}
+
+TEST_F(Sftp, AnUnknownHostKeyNeedsTheUsersWord) {
+    ASSERT_TRUE(write_file(known_hosts_, ""));
+    const std::string key = Trust_ServerKey("127.0.0.1", sshd_.port());
+    FtpOptions none = options();
+    none.trust.prompt = nullptr;
+    EXPECT_EQ(Session_Open(login(), none).session, nullptr);
+    const SessionOpened refused = Session_Open(login(), options());
+    EXPECT_EQ(refused.session, nullptr);
+    ASSERT_EQ(questions_.size(), 1U);
+    EXPECT_EQ(questions_[0].server, key);
+    EXPECT_EQ(questions_[0].fingerprint, sshd_.fingerprint());
+
+    questions_.clear();
+    EXPECT_NE(Session_Open(login(), options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_EQ(questions_.size(), 1U);
+    FtpOptions stored = options();
+    stored.trust.accepted[key] = sshd_.fingerprint();
+    questions_.clear();
+    EXPECT_NE(Session_Open(login(), stored).session, nullptr);
+    EXPECT_TRUE(questions_.empty());
+    stored.trust.accepted[key] = "SHA256:" + std::string(43, 'A');
+    const SessionOpened changed = Session_Open(login(), stored);
+    EXPECT_EQ(changed.session, nullptr);
+    EXPECT_NE(changed.error.find("changed"), std::string::npos) << changed.error;
+    EXPECT_TRUE(questions_.empty());
+
+    FtpLogin wrong = login();
+    wrong.password = "wrong";
+    EXPECT_EQ(Session_Open(wrong, options(TrustDecision::AcceptOnce)).session, nullptr);
+}
+
+TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
+    ASSERT_TRUE(write_file(known_hosts_, sshd_.known_hosts_line(false)));
+    const SessionOpened opened = Session_Open(login(), options(TrustDecision::AcceptOnce));
+    EXPECT_EQ(opened.session, nullptr);
+    EXPECT_NE(opened.error.find("differs"), std::string::npos) << opened.error;
+    EXPECT_TRUE(questions_.empty());
+}
