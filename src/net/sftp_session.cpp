@@ -246,6 +246,7 @@ public:
             return;
         abort_ = true;
         worker_.join();
+        abort_ = false; // else the watchdog would cut the next call that takes a while
     }
     void SetCancel(const std::atomic<bool>* cancel) override {
         options_.cancel = cancel;
@@ -315,14 +316,12 @@ std::string SftpSession::open(const FtpLogin& login) {
         return "the server cannot be reached";
     watchdog_.set_socket(socket_.handle());
     watchdog_.set_cancel(CancelFlags{options_.cancel, &abort_});
-    // The library closes the descriptor it is given; the session keeps its own.
-    socket_t fd = ::fcntl(socket_.handle(), F_DUPFD_CLOEXEC, 0);
+    // The library speaks over the session's own connection and leaves closing it to the session,
+    // after the library is done with it.
+    socket_t fd = socket_.handle();
     ssh_ = ssh_new();
-    if (fd < 0 || !ssh_) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!ssh_)
         return "SSH is not available";
-    }
     const int port = login.port;
     const bool no = false;
     const long timeout_us = static_cast<long>(options_.timeout_ms) * 1000;
@@ -339,7 +338,6 @@ std::string SftpSession::open(const FtpLogin& login) {
         ssh_options_set(ssh_, SSH_OPTIONS_TIMEOUT_USEC, &timeout_us) != 0 ||
         ssh_options_set(ssh_, SSH_OPTIONS_KNOWNHOSTS, known_hosts.c_str()) != 0 ||
         ssh_options_set(ssh_, SSH_OPTIONS_FD, &fd) != 0) {
-        ::close(fd);
         return "the SSH settings are refused: " + last_error();
     }
     {
@@ -386,13 +384,11 @@ std::string SftpSession::open(const FtpLogin& login) {
         return "the known hosts cannot be read: " + last_error();
     }
 
-    std::string password = login.password;
     int auth = SSH_AUTH_ERROR;
     {
         const Watch watch(watchdog_, deadline());
-        auth = ssh_userauth_password(ssh_, nullptr, password.c_str());
+        auth = ssh_userauth_password(ssh_, nullptr, login.password.c_str());
     }
-    Secret_Wipe(password);
     if (auth != SSH_AUTH_SUCCESS)
         return "the login is refused: " + last_error();
 

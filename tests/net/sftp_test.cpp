@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -125,6 +126,8 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
     ASSERT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).error, "");
     s.AbortFile();
     EXPECT_EQ(s.Progress(), kTransferFailed);
+    // The abort is over: a long call afterwards must not be taken for a cancelled one.
+    EXPECT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).error, "");
     EXPECT_EQ(s.ListDirectory(), "");
 }
 
@@ -160,8 +163,17 @@ TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
     EXPECT_FALSE(file_exists(sshd_.home() + "/" + FTP_PartName("feed.xml")));
 }
 
+// The descriptors this process has open.
+std::size_t open_descriptors() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
 TEST_F(Sftp, AnUnknownHostKeyNeedsTheUsersWord) {
     ASSERT_TRUE(write_file(known_hosts_, ""));
+    const std::size_t descriptors = open_descriptors();
     const std::string key = Trust_ServerKey("127.0.0.1", sshd_.port());
     FtpOptions none = options();
     none.trust.prompt = nullptr;
@@ -189,6 +201,7 @@ TEST_F(Sftp, AnUnknownHostKeyNeedsTheUsersWord) {
     FtpLogin wrong = login();
     wrong.password = "wrong";
     EXPECT_EQ(Session_Open(wrong, options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_EQ(open_descriptors(), descriptors); // every session let go of its connection
 }
 
 TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
