@@ -1,8 +1,10 @@
 #include "core/rss_writer.h"
 
+#include "core/channel_settings.h"
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
+#include "core/podcast_guid.h"
 #include "core/text.h"
 
 #include <cstdio>
@@ -57,6 +59,54 @@ ServerName split_server_name(std::string_view onFtp) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
+// What the directories require or read of a show, each written only when set, so a document that
+// leaves them alone keeps its feed as it was.
+[[nodiscard]] bool build_itunes_directory(const Doc& doc, XmlNode* channel) {
+    const int flags = doc.Flag;
+    auto add_set = [&](std::string_view name, std::string_view value) {
+        return value.empty() || AddXmlNode(channel, name, TextToHtml(value, flags)) != nullptr;
+    };
+    if (!doc.iTunesCategory.empty()) {
+        XmlNode* category = AddXmlNode(channel, "itunes:category", "");
+        if (!category || !SetXmlAttribute(category, "text", doc.iTunesCategory))
+            return false;
+        if (!doc.iTunesSubCategory.empty()) {
+            XmlNode* sub = AddXmlNode(category, "itunes:category", "");
+            if (!sub || !SetXmlAttribute(sub, "text", doc.iTunesSubCategory))
+                return false;
+        }
+    }
+    // An address is written as it stands: the text rule would turn its "&" into an entity.
+    return add_set("itunes:explicit", doc.iTunesExplicit) &&
+           add_set("itunes:type", doc.iTunesType) &&
+           (doc.iTunesNewFeedUrl.empty() ||
+            AddXmlNode(channel, "itunes:new-feed-url", doc.iTunesNewFeedUrl) != nullptr) &&
+           add_set("itunes:block", doc.iTunesBlock == 1 ? "Yes" : "") &&
+           add_set("itunes:complete", doc.iTunesComplete == 1 ? "Yes" : "");
+}
+
+[[nodiscard]] bool build_podcast_channel(const Doc& doc, XmlNode* channel) {
+    // The identity is for ever: one made from an address that is not yet absolute would change
+    // once the channel link is set, so none is written until it is.
+    const std::string feedUrl = Channel_PublicLink(doc);
+    if (feedUrl.find(':') != std::string::npos &&
+        !AddXmlNode(channel, "podcast:guid", Podcast_Guid(feedUrl)))
+        return false;
+    if (!doc.PodcastLocked.empty()) {
+        XmlNode* locked =
+            AddXmlNode(channel, "podcast:locked", TextToHtml(doc.PodcastLocked, doc.Flag));
+        if (!locked || !SetXmlAttribute(locked, "owner", doc.PodcastLockedOwner))
+            return false;
+    }
+    if (!doc.PodcastFundingUrl.empty()) {
+        XmlNode* funding =
+            AddXmlNode(channel, "podcast:funding", TextToHtml(doc.PodcastFundingText, doc.Flag));
+        if (!funding || !SetXmlAttribute(funding, "url", Url_Join(doc.PodcastFundingUrl, doc.Link)))
+            return false;
+    }
+    return true;
+}
+
 [[nodiscard]] bool build_channel(const Doc& doc, XmlNode* channel) {
     const int flags = doc.Flag;
     auto add = [&](XmlNode* parent, std::string_view name, std::string_view text) {
@@ -86,9 +136,13 @@ ServerName split_server_name(std::string_view onFtp) {
              add_text(channel, "itunes:summary", doc.iTunesSummary) &&
              add_text(channel, "itunes:keywords", doc.iTunesKeyword) &&
              add_text(channel, "itunes:author", doc.iTunesAuthor);
-        if (ok && !doc.iTunesMail.empty()) {
+        if (ok && (!doc.iTunesMail.empty() || !doc.iTunesOwnerName.empty())) {
             XmlNode* owner = AddXmlNode(channel, "itunes:owner", "");
-            ok = owner && add_text(owner, "itunes:email", doc.iTunesMail);
+            ok = owner != nullptr;
+            if (ok && !doc.iTunesOwnerName.empty())
+                ok = add_text(owner, "itunes:name", doc.iTunesOwnerName);
+            if (ok && !doc.iTunesMail.empty())
+                ok = add_text(owner, "itunes:email", doc.iTunesMail);
         }
         if (ok && !doc.ImageUrl.empty()) {
             // Made absolute like the channel image: a relative address means nothing to a
@@ -96,8 +150,9 @@ ServerName split_server_name(std::string_view onFtp) {
             XmlNode* image = AddXmlNode(channel, "itunes:image", "");
             ok = image && SetXmlAttribute(image, "href", Url_Join(doc.ImageUrl, doc.Link));
         }
+        ok = ok && build_itunes_directory(doc, channel);
     }
-    return ok;
+    return ok && ((flags & kPodcastInclude) == 0 || build_podcast_channel(doc, channel));
 }
 
 // Inner elements that cannot be made are passed over: the item stays, with what it has.
@@ -140,6 +195,23 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
         add_text("itunes:subtitle", feed.FeedSubTitle);
         add_text("itunes:summary", feed.FeedSummary);
         add_text("itunes:keywords", feed.FeedKeyword);
+        if (feed.FeedEpisode > 0)
+            AddXmlNode(item, "itunes:episode", std::to_string(feed.FeedEpisode));
+        if (feed.FeedSeason > 0)
+            AddXmlNode(item, "itunes:season", std::to_string(feed.FeedSeason));
+        if (!feed.FeedEpisodeType.empty())
+            add_text("itunes:episodeType", feed.FeedEpisodeType);
+        if (!feed.FeedExplicit.empty())
+            add_text("itunes:explicit", feed.FeedExplicit);
+        if (!feed.FeedImage.empty()) {
+            XmlNode* image = AddXmlNode(item, "itunes:image", "");
+            (void)SetXmlAttribute(image, "href", Url_Join(feed.FeedImage, doc.Link));
+        }
+    }
+    if ((doc.Flag & kPodcastInclude) && !feed.FeedTranscriptUrl.empty()) {
+        XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
+        (void)(SetXmlAttribute(transcript, "url", Url_Join(feed.FeedTranscriptUrl, doc.Link)) &&
+               SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
 
     if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile)) {
@@ -186,6 +258,8 @@ std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlS
     if (!rss || !SetXmlAttribute(rss, "version", "2.0"))
         return std::string(kRssErrorCreate);
     if ((doc.Flag & kITunesInclude) && !SetXmlAttribute(rss, "xmlns:itunes", kItunesNamespace))
+        return std::string(kRssErrorCreate);
+    if ((doc.Flag & kPodcastInclude) && !SetXmlAttribute(rss, "xmlns:podcast", kPodcastNamespace))
         return std::string(kRssErrorCreate);
     XmlNode* channel = AddXmlNode(rss, "channel", "");
     if (!channel || !build_channel(doc, channel))

@@ -1,5 +1,5 @@
-// Turning a document into its RSS 2.0 file (with the iTunes podcast elements when asked), and
-// collecting on the way the enclosure files that publishing will upload.
+// Turning a document into its RSS 2.0 file (with the iTunes and podcast namespace elements when
+// asked), and collecting on the way the enclosure files that publishing will upload.
 #pragma once
 
 #include "core/document.h"
@@ -16,6 +16,7 @@ namespace qp {
 class FileReplacement;
 
 inline constexpr std::string_view kItunesNamespace = "http://www.itunes.com/dtds/podcast-1.0.dtd";
+inline constexpr std::string_view kPodcastNamespace = "https://podcastindex.org/namespace/1.0";
 
 // The failure texts of the RSS build, shown as they are.
 inline constexpr std::string_view kRssErrorCreate = "Can't create XML";
