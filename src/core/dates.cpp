@@ -58,7 +58,7 @@ void append_year(std::string& out, int year) {
 }
 
 // The widest offsets in use: the Line Islands are 14 hours ahead, and New Zealand's summer 13.
-constexpr std::int64_t kMaxZoneSeconds = 14 * 3600;
+constexpr std::int64_t kMaxZoneSeconds = std::int64_t{14} * 3600;
 
 // "+" or "-" after prefix, then the offset's size through mask.
 std::string signed_offset(std::string_view prefix, std::int64_t seconds, std::string_view mask) {

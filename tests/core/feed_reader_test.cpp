@@ -89,7 +89,7 @@ TEST(FeedReader, ReadsEveryDirectoryAndPodcastElement) {
     auto seen = read_feed(path);
 
     // A "+hhmm" zone is read as the instant it states.
-    const DateValue five_hours = 5 * 3600;
+    const DateValue five_hours = DateValue{5} * 3600;
     const std::map<std::string, std::string> expected = {
         {"itunes_tags", "culture,tech,Arts,Books"},
         {"itunes_type", "serial"},
