@@ -23,7 +23,8 @@ namespace qp::ui {
 
 namespace {
 
-constexpr int kWidth = 400;
+// Wide enough for the seven page tabs side by side and a whole podcast GUID.
+constexpr int kWidth = 520;
 
 using K = ControlKind;
 using L = LabelMode;
@@ -266,7 +267,9 @@ void DocWindow::updateGuid() {
     scratch.Link = fromQ(control<QLineEdit>(kDocCtlBaseLink)->text());
     scratch.RssName = fromQ(control<QLineEdit>(kDocCtlRssName)->text());
     Channel_CleanTyped(scratch); // as OK would store them
-    control<QLineEdit>(kDocCtlPodcastGuid)->setText(toQ(Channel_PodcastGuid(scratch)));
+    auto* guid = control<QLineEdit>(kDocCtlPodcastGuid);
+    guid->setText(toQ(Channel_PodcastGuid(scratch)));
+    guid->setCursorPosition(0);
 }
 
 void DocWindow::store(Doc& doc) const {
