@@ -77,7 +77,10 @@ std::string Channel_PublicLink(const Doc& doc) {
 }
 
 std::string Channel_PodcastGuid(const Doc& doc) {
-    return Podcast_Guid(Channel_PublicLink(doc));
+    // The identity is for ever: one made from an address that is not yet absolute would change
+    // once the channel link is set.
+    const std::string url = Channel_PublicLink(doc);
+    return url.find(':') == std::string::npos ? std::string() : Podcast_Guid(url);
 }
 
 } // namespace qp

@@ -59,7 +59,8 @@ void Channel_CleanTyped(Doc& doc);
 // file name to take it from.
 std::string Channel_PublicLink(const Doc& doc);
 
-// The feed's identity in the podcast namespace, from its public address; empty without one.
+// The feed's identity in the podcast namespace, from its public address; empty while that
+// address is not absolute (no channel link yet) or there is none.
 std::string Channel_PodcastGuid(const Doc& doc);
 
 } // namespace qp

@@ -237,6 +237,9 @@ TEST_F(DocWindowTest, ThePodcastGuidFollowsTheLinkAndTheFileName) {
     EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/feed.Xml"));
     type(kDocCtlRssName, " dir\\other ");
     EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/other.Xml"));
+    type(kDocCtlBaseLink, ""); // "other.Xml" is no address the feed is read at
+    EXPECT_EQ(guid->text(), "");
+    type(kDocCtlBaseLink, "https://example.com/show");
     type(kDocCtlRssName, ""); // and no project file to name it after: no address
     EXPECT_EQ(guid->text(), "");
     Doc saved = kSample;
