@@ -173,8 +173,11 @@ struct Seen {
 };
 
 void check_description(std::string_view text, int flags, int feed, Findings& found) {
-    if (const std::size_t bytes = written_size(TextToHtml(text, flags));
-        bytes > kMaxDescriptionBytes)
+    const std::string html = TextToHtml(text, flags);
+    // Writing only removes bytes, so a short text needs no closer look.
+    if (html.size() <= kMaxDescriptionBytes)
+        return;
+    if (const std::size_t bytes = written_size(html); bytes > kMaxDescriptionBytes)
         found.warning(feed, "Check.LongDescription", {std::to_string(bytes)});
 }
 
