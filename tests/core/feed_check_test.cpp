@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
+#include <type_traits>
 
 namespace qp {
 namespace {
@@ -47,7 +47,7 @@ protected:
     FeedCheckTest() : paths_("/tmp/", "/tmp/", "/tmp/", "") {
         DocDefaults(doc_);
         doc_.Flag |= kITunesInclude;
-        doc_.iTunesCategory = "Technology";
+        doc_.iTunesCategory = "News";
         doc_.iTunesExplicit = "false";
         doc_.Title = "Show";
         doc_.Desc = "About the show";
@@ -72,10 +72,24 @@ protected:
             out.push_back(f.key);
         return out;
     }
-    // The keys after change, on a fresh copy of the document.
-    Keys keys_after(const std::function<void(Doc&)>& change) {
+    // Each finding on one line: E or W, the episode index, the key and the parameters.
+    Keys lines() const {
+        Keys out;
+        for (const CheckFinding& f : Feed_Check(doc_, paths_)) {
+            out.push_back((f.level == CheckLevel::Error ? "E" : "W") + std::to_string(f.feed) +
+                          " " + f.key);
+            for (const std::string& p : f.params)
+                out.back() += " [" + p + "]";
+        }
+        return out;
+    }
+    // The keys with one text of the channel, or of the second episode, set to value.
+    template <typename Record> Keys keys_with(std::string Record::*field, std::string_view value) {
         const Doc saved = doc_;
-        change(doc_);
+        if constexpr (std::is_same_v<Record, Doc>)
+            doc_.*field = value;
+        else
+            ep(1).*field = value;
         Keys out = keys();
         doc_ = saved;
         return out;
@@ -84,6 +98,12 @@ protected:
 
     Doc doc_;
     Paths paths_;
+};
+
+template <typename Record> struct Case {
+    std::string Record::*field;
+    std::string value;
+    Keys expected;
 };
 
 TEST_F(FeedCheckTest, ChannelNeedsTheITunesTagsACategoryAndExplicit) {
@@ -97,48 +117,38 @@ TEST_F(FeedCheckTest, ChannelNeedsTheITunesTagsACategoryAndExplicit) {
 }
 
 TEST_F(FeedCheckTest, ChannelTagsCategoriesAndAddresses) {
-    const std::pair<std::function<void(Doc&)>, Keys> cases[] = {
-        {[](Doc& d) { d.Title = " \r\n"; }, {"Check.NoTitle"}},
-        {[](Doc& d) { d.Desc.clear(); }, {"Check.NoDescription"}},
-        {[](Doc& d) { d.Lang.clear(); }, {"Check.NoLanguage"}},
-        // Without a web link, the enclosures made from it are relative too.
-        {[](Doc& d) { d.Link.clear(); },
-         {"Check.NoLink", "Check.EnclosureNotWeb", "Check.EnclosureNotWeb"}},
-        {[](Doc& d) { d.Link = "ftp://example.org/show"; },
-         {"Check.LinkNotWeb", "Check.EnclosureNotWeb", "Check.EnclosureNotWeb"}},
-        {[](Doc& d) { d.Link = "https:///show"; },
-         {"Check.LinkNotWeb", "Check.EnclosureNotWeb", "Check.EnclosureNotWeb"}},
-        {[](Doc& d) { d.Link = "HTTP://example.org"; }, {}},
-        {[](Doc& d) { d.iTunesCategory = "Tech"; }, {"Check.UnknownCategory"}},
-        {[](Doc& d) { d.iTunesCategory = "Books"; }, {"Check.UnknownCategory"}},
-        {[](Doc& d) { d.iTunesSubCategory = "Books"; }, {"Check.UnknownSubCategory"}},
-        {[](Doc& d) {
-             d.iTunesCategory = "Arts";
-             d.iTunesSubCategory = "Books";
-         },
-         {}},
-        {[](Doc& d) { d.iTunesExplicit = "yes"; }, {"Check.BadExplicit"}},
-        {[](Doc& d) { d.iTunesType = "weekly"; }, {"Check.BadShowType"}},
-        {[](Doc& d) { d.iTunesType = "serial"; }, {}},
-        {[](Doc& d) { d.ImageUrl.clear(); }, {"Check.NoArtwork"}},
-        {[](Doc& d) { d.ImageUrl = "art.GIF"; }, {"Check.ArtworkType"}},
-        {[](Doc& d) { d.ImageUrl = "https://example.org/art.png?v=2.1"; }, {}},
-        {[](Doc& d) { d.ImageUrl = "https://example.org/art.jpg.webp"; }, {"Check.ArtworkType"}},
-        {[](Doc& d) { d.ImageUrl = "file:///home/me/art.jpeg"; }, {"Check.ArtworkNotWeb"}},
+    // Without a web link, the enclosures made from it are not web addresses either.
+    const Keys relative = {"Check.EnclosureNotWeb", "Check.EnclosureNotWeb"};
+    const Case<Doc> cases[] = {
+        {&Doc::Title, " \r\n", {"Check.NoTitle"}},
+        {&Doc::Desc, "", {"Check.NoDescription"}},
+        {&Doc::Lang, "", {"Check.NoLanguage"}},
+        {&Doc::Link, "", {"Check.NoLink", relative[0], relative[1]}},
+        {&Doc::Link, "ftp://example.org/show", {"Check.LinkNotWeb", relative[0], relative[1]}},
+        {&Doc::Link, "https:///show", {"Check.LinkNotWeb", relative[0], relative[1]}},
+        {&Doc::Link, "HTTP://example.org", {}},
+        {&Doc::iTunesCategory, "Tech", {"Check.UnknownCategory"}},
+        {&Doc::iTunesCategory, "Books", {"Check.UnknownCategory"}}, // a subcategory
+        {&Doc::iTunesSubCategory, "Books", {"Check.UnknownSubCategory"}},
+        {&Doc::iTunesSubCategory, "Tech News", {}},
+        {&Doc::iTunesExplicit, "yes", {"Check.BadExplicit"}},
+        {&Doc::iTunesType, "weekly", {"Check.BadShowType"}},
+        {&Doc::iTunesType, "serial", {}},
+        {&Doc::ImageUrl, "", {"Check.NoArtwork"}},
+        {&Doc::ImageUrl, "art.GIF", {"Check.ArtworkType"}},
+        {&Doc::ImageUrl, "https://example.org/art.png?v=2.1", {}},
+        {&Doc::ImageUrl, "https://example.org/art.jpg.webp", {"Check.ArtworkType"}},
+        {&Doc::ImageUrl, "file:///home/me/art.jpeg", {"Check.ArtworkNotWeb"}},
     };
-    for (const auto& [change, expected] : cases)
-        EXPECT_EQ(keys_after(change), expected) << ::testing::PrintToString(expected);
+    for (const auto& [field, value, expected] : cases)
+        EXPECT_EQ(keys_with(field, value), expected) << value;
 
-    doc_.iTunesCategory = "Arts";
     doc_.iTunesSubCategory = "Cooking";
     doc_.Link = "news";
-    const std::vector<CheckFinding> found = Feed_Check(doc_, paths_);
-    ASSERT_EQ(found.size(), 4u);
-    EXPECT_EQ(found[0], (CheckFinding{CheckLevel::Error, -1, "Check.LinkNotWeb", {"news"}}));
-    EXPECT_EQ(found[1].params, (std::vector<std::string>{"Cooking", "Arts"}));
-    EXPECT_EQ(
-        found[3],
-        (CheckFinding{CheckLevel::Error, 1, "Check.EnclosureNotWeb", {"news/audio/ep2.mp3"}}));
+    EXPECT_EQ(lines(),
+              (Keys{"E-1 Check.LinkNotWeb [news]", "E-1 Check.UnknownSubCategory [Cooking] [News]",
+                    "E0 Check.EnclosureNotWeb [news/audio/ep1.mp3]",
+                    "E1 Check.EnclosureNotWeb [news/audio/ep2.mp3]"}));
 }
 
 TEST_F(FeedCheckTest, ArtworkBesideTheProjectIsReadByItsHeader) {
@@ -163,9 +173,7 @@ TEST_F(FeedCheckTest, ArtworkBesideTheProjectIsReadByItsHeader) {
     // A header cut short says nothing of the size.
     EXPECT_EQ(with_file(png(500, 500).substr(0, 20)), Keys{});
     (void)with_file(png(1399, 1399));
-    const std::vector<CheckFinding> found = Feed_Check(doc_, paths_);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].params, (Keys{"1399", "1399"}));
+    EXPECT_EQ(lines(), Keys{"W-1 Check.ArtworkSize [1399] [1399]"});
     doc_.ImageUrl = "/img/art.png?v=1";
     EXPECT_EQ(keys(), Keys{"Check.ArtworkSize"});
 }
@@ -188,32 +196,31 @@ TEST(ImageHeader, PngAndEveryJpegFrameKind) {
 }
 
 TEST_F(FeedCheckTest, EpisodeEnclosuresAndIdentities) {
-    const std::pair<std::function<void(Doc&)>, Keys> cases[] = {
-        {[](Doc& d) { d.Feeds[1].FeedTitle.clear(); }, {"Check.NoEpisodeTitle"}},
-        {[](Doc& d) { d.Feeds[1].FeedFileOnFTP.clear(); }, {"Check.NoEnclosure"}},
-        {[](Doc& d) { d.Feeds[1].FeedFileType = " "; }, {"Check.NoEnclosureType"}},
-        {[](Doc& d) { d.Feeds[1].FeedFileLength = 0; }, {"Check.NoEnclosureLength"}},
-        {[](Doc& d) { d.Feeds[1].FeedFileOnFTP = "ftp://example.org/ep2.mp3"; },
-         {"Check.EnclosureNotWeb"}},
-        {[](Doc& d) { d.Feeds[1].FeedGUID = "ep1"; }, {"Check.DuplicateGuid"}},
-        {[](Doc& d) { d.Feeds[0].FeedGUID = d.Feeds[1].FeedGUID = ""; }, {}},
-        {[](Doc& d) { d.Feeds[1].FeedGUID = "EP1"; }, {}},
+    const Case<Feed> cases[] = {
+        {&Feed::FeedTitle, "", {"Check.NoEpisodeTitle"}},
+        {&Feed::FeedFileOnFTP, "", {"Check.NoEnclosure"}},
+        {&Feed::FeedFileType, " ", {"Check.NoEnclosureType"}},
+        {&Feed::FeedFileOnFTP, "ftp://example.org/ep2.mp3", {"Check.EnclosureNotWeb"}},
+        {&Feed::FeedGUID, "ep1", {"Check.DuplicateGuid"}},
+        {&Feed::FeedGUID, "EP1", {}},
+        {&Feed::FeedGUID, "", {}},
         // The same address written two ways.
-        {[](Doc& d) { d.Feeds[1].FeedFileOnFTP = "https://example.org/show/audio/ep1.mp3 "; },
+        {&Feed::FeedFileOnFTP,
+         "https://example.org/show/audio/ep1.mp3 ",
          {"Check.DuplicateEnclosure"}},
     };
-    for (const auto& [change, expected] : cases)
-        EXPECT_EQ(keys_after(change), expected) << ::testing::PrintToString(expected);
+    for (const auto& [field, value, expected] : cases)
+        EXPECT_EQ(keys_with(field, value), expected) << value;
+    ep(0).FeedGUID.clear();
+    ep(1).FeedFileLength = 0;
+    EXPECT_EQ(keys_with(&Feed::FeedGUID, ""), Keys{"Check.NoEnclosureLength"});
 
-    ep(1).FeedGUID = "ep1";
+    ep(1).FeedGUID = ep(0).FeedGUID = "ep1";
+    ep(1).FeedFileLength = 1000;
     ep(1).FeedFileOnFTP = "audio/ep1.mp3";
-    const std::vector<CheckFinding> found = Feed_Check(doc_, paths_);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], (CheckFinding{CheckLevel::Error, 1, "Check.DuplicateGuid", {"ep1", "1"}}));
-    EXPECT_EQ(found[1], (CheckFinding{CheckLevel::Error,
-                                      1,
-                                      "Check.DuplicateEnclosure",
-                                      {"https://example.org/show/audio/ep1.mp3", "1"}}));
+    EXPECT_EQ(lines(),
+              (Keys{"E1 Check.DuplicateGuid [ep1] [1]",
+                    "E1 Check.DuplicateEnclosure [https://example.org/show/audio/ep1.mp3] [1]"}));
 }
 
 TEST_F(FeedCheckTest, LocalMediaFilesAreLookedAt) {
@@ -226,13 +233,8 @@ TEST_F(FeedCheckTest, LocalMediaFilesAreLookedAt) {
         f.FeedFile = "%MyDoc%" + file_part(f.FeedFileOnFTP);
         f.FeedFileOnFTP.clear();
     }
-    const std::vector<CheckFinding> found = Feed_Check(doc_, paths_);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(
-        found[0],
-        (CheckFinding{
-            CheckLevel::Warning, 1, "Check.FileSize", {tmp.path() + "ep2.mp3", "999", "1000"}}));
-    EXPECT_FALSE(Check_HasError(found));
+    EXPECT_EQ(lines(), Keys{"W1 Check.FileSize [" + tmp.path() + "ep2.mp3] [999] [1000]"});
+    EXPECT_FALSE(Check_HasError(Feed_Check(doc_, paths_)));
     ep(1).FeedFile = "%MyDoc%gone.mp3";
     EXPECT_EQ(keys(), Keys{"Check.FileMissing"});
     // An unknown length is an error of its own, not also a size that differs.
@@ -241,22 +243,20 @@ TEST_F(FeedCheckTest, LocalMediaFilesAreLookedAt) {
 }
 
 TEST_F(FeedCheckTest, DescriptionsAreMeasuredAsWritten) {
-    const std::pair<std::function<void(Doc&)>, Keys> cases[] = {
-        {[](Doc& d) { d.Feeds[0].FeedDesc = std::string(4000, 'a'); }, {}},
-        {[](Doc& d) { d.Feeds[0].FeedDesc = std::string(4001, 'a'); }, {"Check.LongDescription"}},
-        // Control characters are dropped on the way out.
-        {[](Doc& d) { d.Feeds[0].FeedDesc = std::string(4000, 'a') + "\x01"; }, {}},
-        {[](Doc& d) { d.Feeds[0].FeedDesc = "{" + std::string(4000, 'a') + "}"; }, {}},
-        // Converted to HTML, 1000 ampersands take 5000 bytes.
-        {[](Doc& d) {
-             d.Flag |= kDocSpecialChar;
-             d.Desc = std::string(1000, '&');
-         },
-         {"Check.LongDescription"}},
-        {[](Doc& d) { d.Desc = std::string(1000, '&'); }, {}},
+    const std::string full(4000, 'a');
+    const Case<Feed> cases[] = {
+        {&Feed::FeedDesc, full, {}},
+        {&Feed::FeedDesc, full + "a", {"Check.LongDescription"}},
+        // Control characters and the braces of a CDATA section are not written.
+        {&Feed::FeedDesc, full + "\x01", {}},
+        {&Feed::FeedDesc, "{" + full + "}", {}},
     };
-    for (const auto& [change, expected] : cases)
-        EXPECT_EQ(keys_after(change), expected) << ::testing::PrintToString(expected);
+    for (const auto& [field, value, expected] : cases)
+        EXPECT_EQ(keys_with(field, value), expected);
+    // Converted to HTML, 1000 ampersands take 5000 bytes.
+    EXPECT_EQ(keys_with(&Doc::Desc, std::string(1000, '&')), Keys{});
+    doc_.Flag |= kDocSpecialChar;
+    EXPECT_EQ(keys_with(&Doc::Desc, std::string(1000, '&')), Keys{"Check.LongDescription"});
 }
 
 TEST_F(FeedCheckTest, EpisodeDirectoryValues) {
@@ -306,18 +306,10 @@ TEST_F(FeedCheckTest, DatesAStrictReaderCanRead) {
     // The default mask's offset is the only fault: the numeric zone is proposed.
     doc_.FormatDate.clear();
     doc_.TimeZone = 2;
-    std::vector<CheckFinding> found = Feed_Check(doc_, paths_);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0], (CheckFinding{CheckLevel::Warning,
-                                      -1,
-                                      "Check.DateZone",
-                                      {"Fri, 05 Apr 2024 09:07:03 GMT+02:00",
-                                       "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz"}}));
+    EXPECT_EQ(lines(), Keys{"W-1 Check.DateZone [Fri, 05 Apr 2024 09:07:03 GMT+02:00] "
+                            "[%dl, %dd %ml %yyyy %hh:%ii:%ss %zz]"});
     doc_.FormatDate = "%dd/%mm/%yyyy %GM";
-    found = Feed_Check(doc_, paths_);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0],
-              (CheckFinding{CheckLevel::Warning, -1, "Check.DateMask", {"05/04/2024 GMT+02:00"}}));
+    EXPECT_EQ(lines(), Keys{"W-1 Check.DateMask [05/04/2024 GMT+02:00]"});
 }
 
 TEST_F(FeedCheckTest, EveryFindingHasItsText) {
