@@ -1,9 +1,11 @@
-// Speed of the RSS build on a large document (also with every directory and podcast element), of
-// the link pass on ordinary and hostile text, and of a plain copy of the output as the floor. With
-// --dump-items=FILE it writes the items the build produces as JSON, with --write-project=FILE the
-// document as a project file (both for feed_compare.sh), and stops.
+// Speed of the RSS build on a large document (also with every directory and podcast element) and
+// of the feed check beside it, of the link pass on ordinary and hostile text, and of a plain copy
+// of the output as the floor. With --dump-items=FILE it writes the items the build produces as
+// JSON, with --write-project=FILE the document as a project file (both for feed_compare.sh), and
+// stops.
 #include "bench_doc.h"
 
+#include "core/feed_check.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
 #include "core/project_file.h"
@@ -128,6 +130,21 @@ void BM_BuildRssFile(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * project_bytes());
 }
 BENCHMARK(BM_BuildRssFile)->Unit(benchmark::kMillisecond);
+
+// The check before publishing, beside the build it must stay cheaper than. Every media file of
+// the document is missing, so each is looked for on disk and gives a finding.
+void BM_FeedCheck(benchmark::State& state) {
+    const Doc& doc = bench_doc();
+    std::size_t findings = 0;
+    for (auto _ : state) {
+        const std::vector<CheckFinding> found = Feed_Check(doc, bench_paths());
+        findings = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+    state.counters["findings"] = static_cast<double>(findings);
+}
+BENCHMARK(BM_FeedCheck)->Unit(benchmark::kMillisecond);
 
 // The floor: copying the bytes of the finished file.
 void BM_CopyOutput(benchmark::State& state) {

@@ -175,13 +175,9 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     if (!feed.FeedFile.empty())
         local = paths.Path_Expand(feed.FeedFile);
     if (!feed.FeedFileOnFTP.empty() || !feed.FeedFile.empty()) {
-        // A server name that is only a folder keeps that folder, so the address names the
-        // place the upload puts the file.
-        const std::string url =
-            server.name.empty() ? server.folder + file_part(local) : feed.FeedFileOnFTP;
         if (XmlNode* enclosure = AddXmlNode(item, "enclosure", "")) {
             const bool set =
-                SetXmlAttribute(enclosure, "url", Url_Join(url, doc.Link)) &&
+                SetXmlAttribute(enclosure, "url", Enclosure_Url(doc, feed, local)) &&
                 SetXmlAttribute(enclosure, "length", std::to_string(feed.FeedFileLength)) &&
                 SetXmlAttribute(enclosure, "type", feed.FeedFileType);
             (void)set; // the names are fixed and valid; nothing else can fail here
@@ -232,6 +228,15 @@ std::string Url_Join(std::string_view link, std::string_view base) {
         out += '/';
     out += link;
     return out;
+}
+
+std::string Enclosure_Url(const Doc& doc, const Feed& feed, std::string_view local) {
+    const ServerName server = split_server_name(feed.FeedFileOnFTP);
+    // A server name that is only a folder keeps that folder, so the address names the place the
+    // upload puts the file.
+    const std::string url =
+        server.name.empty() ? server.folder + file_part(local) : feed.FeedFileOnFTP;
+    return Url_Join(url, doc.Link);
 }
 
 std::string Rss_FileName(const Doc& doc) {

@@ -27,6 +27,10 @@ inline constexpr std::string_view kRssErrorSave = "Can't save Xml File";
 // A link without ":" is relative to base: base, a "/" unless base is empty or ends with one, and
 // the link. A link with ":" is returned unchanged.
 std::string Url_Join(std::string_view link, std::string_view base);
+// The enclosure's address as the item writes it: FeedFileOnFTP, or its folder and the name of the
+// local file when it names no file, joined to the channel link. local is FeedFile with its
+// placeholders resolved.
+std::string Enclosure_Url(const Doc& doc, const Feed& feed, std::string_view local);
 
 // The RSS file name: `RssName`, or the project's file name without its extension, with ".Xml"
 // appended for the RSS 2.0 format.
