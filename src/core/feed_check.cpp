@@ -183,14 +183,16 @@ void check_directory_tags(const Doc& doc, Findings& found) {
 void check_date_mask(const Doc& doc, Findings& found) {
     const DateValue sample_date = date_from_fields(2024, 4, 5, 9, 7, 3);
     const std::string sample = RssDate(sample_date, doc.FormatDate, doc.TimeZone);
-    if (Rfc822_Valid(sample))
+    // Readers take the element's text without the blanks around it.
+    if (Rfc822_Valid(trimmed(sample)))
         return;
     const std::string mask =
         is_blank(doc.FormatDate) ? std::string(kDefaultRssDateMask) : doc.FormatDate;
     // When only the "GMT+hh:mm" offset is in the way, a numeric zone in its place mends the
     // mask: propose %zz, which writes one.
     if (ifind(mask, "%gm") != std::string::npos &&
-        Rfc822_Valid(RssDate(sample_date, ireplace_all(mask, "%gm", "+0000"), doc.TimeZone))) {
+        Rfc822_Valid(
+            trimmed(RssDate(sample_date, ireplace_all(mask, "%gm", "+0000"), doc.TimeZone)))) {
         found.warning(-1, "Check.DateZone", {sample, ireplace_all(mask, "%gm", "%zz")});
         return;
     }
