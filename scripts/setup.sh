@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     python3 python3-pyftpdlib curl libxml2-dev
     libxcb1-dev xvfb
+    libtag1-dev ffmpeg
 )
 
 missing=()
