@@ -14,6 +14,9 @@
 
 namespace qp {
 
+class LangTable;
+class Paths;
+
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
@@ -23,6 +26,8 @@ int cmd_save(const std::vector<std::string>& args);
 int cmd_show(const std::vector<std::string>& args);
 // PROJECT [--password-file FILE] [--no-date-check] [--lang NAME]
 int cmd_publish(const std::vector<std::string>& args);
+// PROJECT [--lang NAME]
+int cmd_media(const std::vector<std::string>& args);
 
 // --- Shared by the commands (common.cpp) ----------------------------------------------------
 
@@ -61,5 +66,13 @@ std::string newer_backup_note(const std::string& path);
 // Reads the project at path into doc (a fresh record, as the program opens files) with its
 // FileName set to path. Never creates a file. Empty on success, else the message to show.
 std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBackup newer_backup);
+
+// The folder of the running executable, where the shipped language files also are.
+std::string executable_folder();
+// --lang, else "MainLang" of the settings file in the current folder (read, never written).
+std::string language_name(const std::string* lang, const Paths& paths);
+// A --lang naming no language file is a mistake of the caller, not a reason to show keys: the
+// usage error naming the languages found, empty when lang is fine.
+std::string check_language(const std::string* lang, const LangTable& texts);
 
 } // namespace qp

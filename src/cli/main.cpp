@@ -19,6 +19,8 @@ constexpr Command kCommands[] = {
     {"save", qp::cmd_save},
     {"show", qp::cmd_show},
     {"publish", qp::cmd_publish},
+    // Lengths and durations from the media files.
+    {"media", qp::cmd_media},
 };
 
 } // namespace
