@@ -20,6 +20,19 @@ constexpr qint64 kRedrawMs = 50;
 
 } // namespace
 
+std::unique_ptr<QProgressDialog> MediaWait_Create(AppContext& ctx, QWidget* parent, int total) {
+    auto wait = std::make_unique<QProgressDialog>(toQ(ctx.lang.get("Media.Progress")),
+                                                  toQ(ctx.lang.get("RequestButton.Cancel")), 0,
+                                                  total, parent);
+    wait->setWindowTitle(toQ(ctx.lang.get("Menu\\Feed.RefreshMedia")).remove('&'));
+    wait->setWindowModality(Qt::ApplicationModal);
+    wait->setMinimumDuration(kShowDelayMs);
+    wait->setAutoClose(false);
+    wait->setAutoReset(false);
+    wait->setEnabled(true); // a child of the disabled window starts disabled too
+    return wait;
+}
+
 void Feed_RefreshMedia(MainWindow& window) {
     AppContext& ctx = window.context();
     if (!ctx.docs.IsDpc("Feed_RefreshMedia", ctx.log))
@@ -31,23 +44,16 @@ void Feed_RefreshMedia(MainWindow& window) {
     const QPointer<QWidget> focused = Window_Disable(&window);
     MediaRefreshResult result;
     {
-        QProgressDialog wait(toQ(ctx.lang.get("Media.Progress")),
-                             toQ(ctx.lang.get("RequestButton.Cancel")), 0, total, &window);
-        wait.setWindowTitle(toQ(ctx.lang.get("Menu\\Feed.RefreshMedia")).remove('&'));
-        wait.setWindowModality(Qt::ApplicationModal);
-        wait.setMinimumDuration(kShowDelayMs);
-        wait.setAutoClose(false);
-        wait.setAutoReset(false);
-        wait.setEnabled(true); // a child of the disabled window starts disabled too
-        wait.setValue(0);
+        const std::unique_ptr<QProgressDialog> wait = MediaWait_Create(ctx, &window, total);
+        wait->setValue(0);
         QElapsedTimer since;
         since.start();
         result = Media_Refresh(*doc, ctx.paths, [&](int done, int all) {
             if (done == all || since.elapsed() >= kRedrawMs) {
-                wait.setValue(done); // handles the pending events of a modal wait window
+                wait->setValue(done); // handles the pending events of a modal wait window
                 since.restart();
             }
-            return !wait.wasCanceled();
+            return !wait->wasCanceled();
         });
     }
     Window_Enable(focused, &window);
