@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -241,13 +242,16 @@ MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgre
         Feed& feed = doc.Feeds[static_cast<std::size_t>(i)];
         if (!feed.FeedFile.empty()) {
             const std::string path = paths.Path_Expand(feed.FeedFile);
-            const auto there = file_info(path);
-            if (!there || there->is_directory) {
+            // A folder, pipe or device under the name is no enclosure either.
+            std::error_code error;
+            const bool there = std::filesystem::is_regular_file(path, error);
+            const std::uintmax_t size = there ? std::filesystem::file_size(path, error) : 0;
+            if (!there || error) {
                 ++result.missing;
             } else {
                 const MediaInfo info = Media_Read(path);
                 // Any enclosure has a length, a document or a picture too.
-                const std::int64_t length = there->size;
+                const auto length = static_cast<std::int64_t>(size);
                 std::string duration = feed.FeedDuration;
                 if (info.ok())
                     duration = Media_Duration(info.seconds);

@@ -76,6 +76,13 @@ TEST_F(Media, FilesWithoutPlayingTimeAreErrors) {
     // A pipe has no writer here: reading it must not wait for one.
     ASSERT_EQ(::mkfifo(at("pipe.mp3").c_str(), 0600), 0);
     EXPECT_NE(Media_Read(at("pipe.mp3")).error, "");
+    // Nor is it an enclosure whose length a refresh would take.
+    Doc doc;
+    doc.Feeds.resize(1);
+    doc.Feeds[0].FeedFile = at("pipe.mp3");
+    doc.Feeds[0].FeedFileLength = 7;
+    EXPECT_EQ(Media_Refresh(doc, Paths("/", "/", "/", "")).missing, 1);
+    EXPECT_EQ(doc.Feeds[0].FeedFileLength, 7);
 }
 
 TEST(MediaDuration, HoursMinutesSecondsWithAtLeastTwoDigitHours) {
