@@ -11,6 +11,7 @@ packages=(
     python3 python3-pyftpdlib curl libxml2-dev
     libxcb1-dev xvfb
     python3-feedparser
+    libtag1-dev ffmpeg
 )
 
 missing=()

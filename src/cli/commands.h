@@ -28,6 +28,8 @@ int cmd_show(const std::vector<std::string>& args);
 int cmd_publish(const std::vector<std::string>& args);
 // PROJECT [--json] [--lang NAME]: exit status 1 when the directories would refuse the feed.
 int cmd_check(const std::vector<std::string>& args);
+// PROJECT [--lang NAME]
+int cmd_media(const std::vector<std::string>& args);
 
 // --- Shared by the commands (common.cpp) ----------------------------------------------------
 

@@ -49,7 +49,11 @@ void print_usage(std::FILE* stream) {
                "over FTP\n"
                "       quillpost-cli check PROJECT [--json] [--lang NAME]\n"
                "                                               tell what the podcast directories "
-               "will refuse\n",
+               "will refuse\n"
+               "       quillpost-cli media PROJECT [--lang NAME]\n"
+               "                                               take the episodes' lengths and "
+               "durations\n"
+               "                                               from their media files\n",
                stream);
 }
 

@@ -21,6 +21,8 @@ constexpr Command kCommands[] = {
     {"publish", qp::cmd_publish},
     // Only reads; its exit status says whether the directories would refuse the feed.
     {"check", qp::cmd_check},
+    // Lengths and durations from the media files.
+    {"media", qp::cmd_media},
 };
 
 } // namespace

@@ -91,6 +91,7 @@ std::vector<LanguageKey> build_table() {
         {"Menu\\Feed.SortAscending", {}},
         {"Menu\\Feed.SortDescending", {}},
         {"Menu\\Feed.Property", {}},
+        {"Menu\\Feed.RefreshMedia", {}},
         {"Menu.RSS", {}},
         {"Menu\\RSS.Create", {}},
         {"Menu\\RSS.LinkToClipBoard", {}},
@@ -364,6 +365,11 @@ std::vector<LanguageKey> build_table() {
         {"FindText.ReplaceAll", {}},
         {"FindText.Cancel", {}},
         {"FindText.AllReplaced", {"%s1%"}},
+
+        // The refresh of the episodes' media files: the wait, then the counts.
+        {"Media.Progress", {}},
+        {"Media.Done", {"%s1%", "%s2%", "%s3%"}},
+        {"Media.Stopped", {"%s1%", "%s2%", "%s3%"}},
 
         // The feed check: where a finding is, then what it is.
         {"Check.Channel", {"%s1%"}},

@@ -2,6 +2,7 @@
 
 #include "core/dates.h"
 #include "core/file_io.h"
+#include "media/media.h"
 #include "ui/app/app_context.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
@@ -256,8 +257,14 @@ void FeedWindow::Browse() {
         return;
     file_->setText(toQ(ctx_.paths.Path_Compact(path)));
     length_->setText(QString::number(info->size));
+    // The content tells the playing time and the type; the extension is the fallback.
+    const MediaInfo media = Media_Read(path);
+    if (media.ok())
+        control<QLineEdit>(kFeedWinDuration)->setText(toQ(Media_Duration(media.seconds)));
     if (type_->currentText().trimmed().isEmpty()) {
-        if (const std::string_view type = Feed_GuessMimeType(path); !type.empty())
+        const std::string type =
+            media.type.empty() ? std::string(Feed_GuessMimeType(path)) : media.type;
+        if (!type.empty())
             ItemToCombo(type_, toQ(type), 0, kFlags);
     }
     ctx_.StartFolder = folder_part(path);

@@ -58,8 +58,8 @@ public:
     DateField* dateField() const { return date_; }
     // Puts a GUID no stored feed has into the GUID field.
     void NewGUID();
-    // Chooses the enclosure file: its name, its length and, when no type is set, a type guessed
-    // from its extension.
+    // Chooses the enclosure file: its name, its length, its playing time and, when no type is
+    // set, its type read from its content (else guessed from its extension).
     void Browse();
     // Writes the fields into the document (the current feed, or a new one at the top); returns
     // the written feed's position + 1.

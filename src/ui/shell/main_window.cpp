@@ -130,6 +130,8 @@ void MainWindow::MainMenu_Create() {
     addCommand(sort, "Menu\\Feed.SortAscending", kCmdFeedSortAscending);
     addCommand(sort, "Menu\\Feed.SortDescending", kCmdFeedSortDescending);
     addCommand(feed, "Menu\\Feed.Property", kCmdFeedProperty);
+    feed->addSeparator();
+    addCommand(feed, "Menu\\Feed.RefreshMedia", kCmdFeedRefreshMedia);
 
     QMenu* rss = bar->addMenu(title("Menu.RSS"));
     addCommand(rss, "Menu\\RSS.Create", kCmdRssCreate);
