@@ -93,6 +93,7 @@ std::vector<LanguageKey> build_table() {
         {"Menu\\Feed.Property", {}},
         {"Menu.RSS", {}},
         {"Menu\\RSS.Create", {}},
+        {"Menu\\RSS.Check", {}},
         {"Menu\\RSS.LinkToClipBoard", {}},
         {"Menu\\Rss.Property", {}},
         {"Menu.Display", {}},
@@ -332,6 +333,16 @@ std::vector<LanguageKey> build_table() {
         {"Check.ITunesOff", {}},
         {"Check.NoCategory", {}},
         {"Check.NoExplicit", {}},
+        // The check window.
+        {"CheckWin.Title", {}},
+        {"CheckWin.BeforePublish", {}},
+        {"CheckWin.OnDemand", {}},
+        {"CheckWin.Summary", {"%s1%", "%s2%"}},
+        {"CheckWin.Hint", {}},
+        {"CheckWin.Publish", {}},
+        {"CheckWin.Back", {}},
+        {"CheckWin.Close", {}},
+        {"CheckWin.NoProblem", {}},
     };
 }
 
