@@ -53,6 +53,7 @@ inline constexpr int kCmdEditLang = 68;
 inline constexpr int kCmdNextProject = 70;
 inline constexpr int kCmdPrevProject = 72;
 inline constexpr int kCmdFeedRefreshMedia = 76;
+inline constexpr int kCmdRssCheck = 74;
 inline constexpr int kCmdPopupMenu = 130;
 inline constexpr int kCmdUndo = 136;
 inline constexpr int kCmdRedo = 138;

@@ -94,6 +94,7 @@ std::vector<LanguageKey> build_table() {
         {"Menu\\Feed.RefreshMedia", {}},
         {"Menu.RSS", {}},
         {"Menu\\RSS.Create", {}},
+        {"Menu\\RSS.Check", {}},
         {"Menu\\RSS.LinkToClipBoard", {}},
         {"Menu\\Rss.Property", {}},
         {"Menu.Display", {}},
@@ -409,6 +410,16 @@ std::vector<LanguageKey> build_table() {
         {"Check.BadEpisodeType", {"%s1%"}},
         // The last line of the command line's check.
         {"Check.Summary", {"%s1%", "%s2%"}},
+        // The check window.
+        {"CheckWin.Title", {}},
+        {"CheckWin.BeforePublish", {}},
+        {"CheckWin.OnDemand", {}},
+        {"CheckWin.Summary", {"%s1%", "%s2%"}},
+        {"CheckWin.Hint", {}},
+        {"CheckWin.Publish", {}},
+        {"CheckWin.Back", {}},
+        {"CheckWin.Close", {}},
+        {"CheckWin.NoProblem", {}},
     };
 }
 

@@ -74,6 +74,7 @@ const Command kCommands[] = {
     {kCmdFeedDel, kCmdFeedDel, [](MainWindow& w, int) { Feed_Del(w); }},
     {kCmdFeedRefreshMedia, kCmdFeedRefreshMedia, [](MainWindow& w, int) { Feed_RefreshMedia(w); }},
     {kCmdRssCreate, kCmdRssCreate, [](MainWindow& w, int) { Rss_Create(w); }},
+    {kCmdRssCheck, kCmdRssCheck, [](MainWindow& w, int) { Rss_Check(w); }},
     {kCmdAbout, kCmdAbout, [](MainWindow& w, int) { w.runHook(w.context().hooks.About_Show); }},
     {kCmdWhatsNew, kCmdWhatsNew,
      [](MainWindow& w, int) { w.runHook(w.context().hooks.WhatsNew_Show); }},

@@ -135,6 +135,7 @@ void MainWindow::MainMenu_Create() {
 
     QMenu* rss = bar->addMenu(title("Menu.RSS"));
     addCommand(rss, "Menu\\RSS.Create", kCmdRssCreate);
+    addCommand(rss, "Menu\\RSS.Check", kCmdRssCheck);
     addCommand(rss, "Menu\\RSS.LinkToClipBoard", kCmdLinkToClipboard);
     rss->addSeparator();
     addCommand(rss, "Menu\\Rss.Property", kCmdRssProperty);
