@@ -4,7 +4,6 @@
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
-#include "core/podcast_guid.h"
 #include "core/text.h"
 
 #include <cstdio>
@@ -86,11 +85,8 @@ ServerName split_server_name(std::string_view onFtp) {
 }
 
 [[nodiscard]] bool build_podcast_channel(const Doc& doc, XmlNode* channel) {
-    // The identity is for ever: one made from an address that is not yet absolute would change
-    // once the channel link is set, so none is written until it is.
-    const std::string feedUrl = Channel_PublicLink(doc);
-    if (feedUrl.find(':') != std::string::npos &&
-        !AddXmlNode(channel, "podcast:guid", Podcast_Guid(feedUrl)))
+    if (const std::string guid = Channel_PodcastGuid(doc);
+        !guid.empty() && !AddXmlNode(channel, "podcast:guid", guid))
         return false;
     if (!doc.PodcastLocked.empty()) {
         XmlNode* locked =
