@@ -3,6 +3,7 @@
 #include "core/dates.h"
 #include "core/podcast_guid.h"
 #include "core/rss_writer.h"
+#include "directory_doc.h"
 
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -17,7 +18,7 @@ using namespace qp;
 
 namespace {
 
-const DateValue kFriday = date_from_fields(2013, 4, 5, 9, 7, 3);
+const DateValue kFriday = test::kDirectoryFriday;
 
 // What the reader printed, by key; "None" where it found nothing.
 std::map<std::string, std::string> read_feed(const std::string& path) {
@@ -37,49 +38,24 @@ std::map<std::string, std::string> read_feed(const std::string& path) {
 } // namespace
 
 TEST(FeedReader, ReadsEveryDirectoryAndPodcastElement) {
-    Doc d;
-    DocDefaults(d);
-    d.Flag = kITunesInclude | kPodcastInclude;
-    d.Link = "https://ex.com/pod";
-    d.RssName = "feed";
+    Doc d = test::DirectoryDoc();
+    d.Lang.clear();
     d.FormatDate = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
     d.TimeZone = -5;
-    d.LastBuildDate = kFriday;
     d.iTunesSubTitle = "Every week";
     d.iTunesSummary = "A weekly show";
     d.iTunesKeyword = "culture,tech";
-    d.iTunesCategory = "Arts";
-    d.iTunesSubCategory = "Books";
-    d.iTunesExplicit = "false";
-    d.iTunesType = "serial";
-    d.iTunesOwnerName = "Ann & Bob";
-    d.iTunesMail = "me@ex.com";
-    d.iTunesNewFeedUrl = "https://new.ex.com/feed.xml?a=1&b=2";
-    d.iTunesBlock = 1;
-    d.iTunesComplete = 1;
-    d.PodcastLocked = "yes";
-    d.PodcastLockedOwner = "me@ex.com";
-    d.PodcastFundingUrl = "support.html";
-    d.PodcastFundingText = "Support us";
-    Feed full;
-    full.FeedTitle = "One";
+    Feed& full = d.Feeds[0];
     full.FeedGUID = "g1";
     full.FeedPubDate = kFriday + 60;
     full.FeedDuration = "00:42:07";
     full.FeedSubTitle = "Short";
     full.FeedSummary = "Long & full";
     full.FeedKeyword = "k1, k2";
-    full.FeedEpisode = 3;
-    full.FeedSeason = 2;
-    full.FeedEpisodeType = "trailer";
-    full.FeedExplicit = "true";
-    full.FeedImage = "img/ep3.jpg";
-    full.FeedTranscriptUrl = "t/ep3.vtt";
-    full.FeedTranscriptType = "text/vtt";
     Feed bare;
     bare.FeedTitle = "Two";
     bare.FeedGUID = "g2";
-    d.Feeds = {full, bare};
+    d.Feeds.push_back(bare);
 
     test::TempDir tmp;
     ASSERT_TRUE(tmp.ok());

@@ -2,6 +2,7 @@
 #include "core/file_io.h"
 #include "core/podcast_guid.h"
 #include "core/rss_writer.h"
+#include "directory_doc.h"
 
 #include "support/temp_dir.h"
 
@@ -248,35 +249,7 @@ namespace {
 
 // A document and one episode using every directory and podcast namespace setting.
 Doc directory_doc() {
-    Doc d = new_doc();
-    d.Flag = kITunesInclude | kPodcastInclude;
-    d.Link = "https://ex.com/pod";
-    d.RssName = "feed";
-    d.Format = "RssV2";
-    d.iTunesMail = "me@ex.com";
-    d.iTunesOwnerName = "Ann & Bob";
-    d.iTunesCategory = "Arts";
-    d.iTunesSubCategory = "Books";
-    d.iTunesExplicit = "false";
-    d.iTunesType = "serial";
-    d.iTunesNewFeedUrl = "https://new.ex.com/feed.xml?a=1&b=2";
-    d.iTunesBlock = 1;
-    d.iTunesComplete = 1;
-    d.PodcastLocked = "yes";
-    d.PodcastLockedOwner = "me@ex.com";
-    d.PodcastFundingUrl = "support.html";
-    d.PodcastFundingText = "Support us";
-    Feed f;
-    f.FeedTitle = "One";
-    f.FeedEpisode = 3;
-    f.FeedSeason = 2;
-    f.FeedEpisodeType = "trailer";
-    f.FeedExplicit = "true";
-    f.FeedImage = "img/ep3.jpg";
-    f.FeedTranscriptUrl = "t/ep3.vtt";
-    f.FeedTranscriptType = "text/vtt";
-    d.Feeds = {f};
-    return d;
+    return test::DirectoryDoc();
 }
 
 } // namespace
