@@ -1,9 +1,11 @@
-// Speed of the RSS build on a large document, of the link pass on ordinary and hostile text,
-// and of a plain copy of the output as the floor. With --dump-items=FILE it writes the items the
-// build produces as JSON, with --write-project=FILE the document as a project file (both for
-// feed_compare.sh), and stops.
+// Speed of the RSS build on a large document (also with every directory and podcast element) and
+// of the feed check beside it, of the link pass on ordinary and hostile text, and of a plain copy
+// of the output as the floor. With --dump-items=FILE it writes the items the build produces as
+// JSON, with --write-project=FILE the document as a project file (both for feed_compare.sh), and
+// stops.
 #include "bench_doc.h"
 
+#include "core/feed_check.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
 #include "core/project_file.h"
@@ -28,6 +30,41 @@ const Paths& bench_paths() {
 
 const Doc& bench_doc() {
     static const Doc doc = bench::make_bench_doc();
+    return doc;
+}
+
+// The same feeds with every directory and podcast namespace setting in use.
+const Doc& directory_doc() {
+    static const Doc doc = [] {
+        Doc d = bench::make_bench_doc();
+        d.Flag |= kPodcastInclude;
+        d.iTunesCategory = "Society & Culture";
+        d.iTunesSubCategory = "Documentary";
+        d.iTunesExplicit = "false";
+        d.iTunesType = "episodic";
+        d.iTunesOwnerName = "Example";
+        d.iTunesNewFeedUrl = "https://example.org/podcast/new.Xml";
+        d.PodcastLocked = "yes";
+        d.PodcastLockedOwner = "owner@example.org";
+        d.PodcastFundingUrl = "support.html";
+        d.PodcastFundingText = "Support the show";
+        int n = 0;
+        for (Feed& f : d.Feeds) {
+            const std::string id = std::to_string(n);
+            f.FeedDuration = "00:42:07";
+            f.FeedSubTitle = "Episode " + id;
+            f.FeedSummary = "The summary of episode " + id;
+            f.FeedKeyword = "culture, tech";
+            f.FeedEpisode = ++n;
+            f.FeedSeason = 1 + n / 100;
+            f.FeedEpisodeType = "full";
+            f.FeedExplicit = "false";
+            f.FeedImage = "img/episode-" + id + ".jpg";
+            f.FeedTranscriptUrl = "transcripts/episode-" + id + ".vtt";
+            f.FeedTranscriptType = "text/vtt";
+        }
+        return d;
+    }();
     return doc;
 }
 
@@ -64,6 +101,23 @@ void BM_BuildRssMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildRssMemory)->Unit(benchmark::kMillisecond);
 
+void BM_BuildRssMemoryDirectory(benchmark::State& state) {
+    const Doc& doc = directory_doc();
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        StringXmlSink sink(out);
+        UploadJob job;
+        if (!BuildRssXml(doc, job, bench_paths(), sink).empty())
+            state.SkipWithError("build failed");
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(FormatProject(doc).size()));
+    state.counters["output_MB"] = static_cast<double>(out.size()) / 1e6;
+}
+BENCHMARK(BM_BuildRssMemoryDirectory)->Unit(benchmark::kMillisecond);
+
 void BM_BuildRssFile(benchmark::State& state) {
     const Doc& doc = bench_doc();
     const std::string path = "/tmp/qp_rss_bench_" + std::to_string(getpid()) + ".Xml";
@@ -76,6 +130,21 @@ void BM_BuildRssFile(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * project_bytes());
 }
 BENCHMARK(BM_BuildRssFile)->Unit(benchmark::kMillisecond);
+
+// The check before publishing, beside the build it must stay cheaper than. Every media file of
+// the document is missing, so each is looked for on disk and gives a finding.
+void BM_FeedCheck(benchmark::State& state) {
+    const Doc& doc = bench_doc();
+    std::size_t findings = 0;
+    for (auto _ : state) {
+        const std::vector<CheckFinding> found = Feed_Check(doc, bench_paths());
+        findings = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.SetBytesProcessed(state.iterations() * project_bytes());
+    state.counters["findings"] = static_cast<double>(findings);
+}
+BENCHMARK(BM_FeedCheck)->Unit(benchmark::kMillisecond);
 
 // The floor: copying the bytes of the finished file.
 void BM_CopyOutput(benchmark::State& state) {

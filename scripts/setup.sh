@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     python3 python3-pyftpdlib curl libxml2-dev
     libxcb1-dev xvfb
+    python3-feedparser
+    libtag1-dev ffmpeg
     libssl-dev openssl python3-openssl libssh-dev openssh-server
 )
 

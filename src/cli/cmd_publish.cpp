@@ -2,7 +2,6 @@
 #include "core/file_io.h"
 #include "core/language.h"
 #include "core/paths.h"
-#include "core/preferences.h"
 #include "core/rss_create.h"
 #include "core/text.h"
 #include "net/ftp_job.h"
@@ -114,24 +113,6 @@ std::string get_password(const std::string* file, const Doc& doc, std::string& p
                            password);
 }
 
-// --- Texts -------------------------------------------------------------------------------------
-
-std::string executable_folder() {
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    return n > 0 ? folder_part(std::string_view(buf, static_cast<std::size_t>(n))) : std::string();
-}
-
-// --lang, else "MainLang" of the settings file in the current folder (read, never written).
-std::string language_name(const std::string* lang, const Paths& paths) {
-    if (lang)
-        return *lang;
-    Log log;
-    Preferences prefs(paths, log);
-    (void)prefs.PrefCharge();
-    return prefs.fixed().MainLang;
-}
-
 // --- Progress on standard error ------------------------------------------------------------------
 
 class ProgressBar {
@@ -167,17 +148,6 @@ extern "C" void note_interrupt(int) {
         cancel->store(true);
 }
 
-// A --lang naming no language file is a mistake of the caller, not a reason to show keys.
-std::string check_language(const std::string* lang, const LangTable& texts) {
-    if (!lang || trim_spaces(*lang).empty() || !texts.file_of(trim_spaces(*lang)).empty())
-        return {};
-    std::string found;
-    for (const std::string& name : texts.Lang_List("").names)
-        found += (found.empty() ? "" : ", ") + name;
-    return "no language file for --lang " + *lang +
-           (found.empty() ? "; no language files were found" : "; languages found: " + found);
-}
-
 } // namespace
 
 int cmd_publish(const std::vector<std::string>& args) {
@@ -197,9 +167,9 @@ int cmd_publish(const std::vector<std::string>& args) {
     const std::string password_path = password_file ? absolute_path(*password_file) : "";
 
     LangTable texts(language_folders(paths.main_folder(), executable_folder()));
-    if (const std::string error = check_language(parsed.option("--lang"), texts); !error.empty())
+    if (const std::string error = select_language(parsed.option("--lang"), paths, texts);
+        !error.empty())
         return usage_error(error);
-    texts.Lang_Select(language_name(parsed.option("--lang"), paths));
 
     Log log; // the tool never writes the program's log file
     Doc doc;

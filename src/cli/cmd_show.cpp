@@ -17,11 +17,6 @@ bool has_enclosure(const Feed& feed) {
     return !feed.FeedFile.empty() || !feed.FeedFileOnFTP.empty();
 }
 
-// A value on one line of the listing: line breaks become spaces, other controls go.
-std::string one_line(std::string_view text) {
-    return strip_controls(replace_all(replace_all(text, "\r\n", " "), "\n", " "));
-}
-
 std::string as_json(const Doc& doc) {
     JsonWriter json;
     json.begin_object();

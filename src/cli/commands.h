@@ -14,6 +14,9 @@
 
 namespace qp {
 
+class LangTable;
+class Paths;
+
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
@@ -23,6 +26,10 @@ int cmd_save(const std::vector<std::string>& args);
 int cmd_show(const std::vector<std::string>& args);
 // PROJECT [--password-file FILE] [--no-date-check] [--lang NAME]
 int cmd_publish(const std::vector<std::string>& args);
+// PROJECT [--json] [--lang NAME]: exit status 1 when the directories would refuse the feed.
+int cmd_check(const std::vector<std::string>& args);
+// PROJECT [--lang NAME]
+int cmd_media(const std::vector<std::string>& args);
 
 // --- Shared by the commands (common.cpp) ----------------------------------------------------
 
@@ -47,6 +54,16 @@ std::string parse_args(const std::vector<std::string>& args,
 // The path made absolute against the folder the tool was started in, since saving and loading
 // may change the current folder.
 std::string absolute_path(std::string_view path);
+
+// The folder of the running executable, with a trailing "/"; empty when it cannot be told.
+std::string executable_folder();
+// Loads the language the tool speaks: --lang (lang, null when not given), else "MainLang" of the
+// settings file in the current folder. Empty on success, else why a --lang cannot be used.
+[[nodiscard]] std::string select_language(const std::string* lang, const Paths& paths,
+                                          LangTable& texts);
+
+// A value on one line of a listing: line breaks become spaces, other controls go.
+std::string one_line(std::string_view text);
 
 // What to do when the project's ".Bak" is newer than the project: an earlier save did not finish
 // and the backup may hold the latest content.

@@ -1,11 +1,42 @@
 #include "cli/commands.h"
 
 #include "core/file_io.h"
+#include "core/language.h"
+#include "core/paths.h"
+#include "core/preferences.h"
 #include "core/project_file.h"
+#include "core/text.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 
 namespace qp {
+
+namespace {
+
+// --lang, else "MainLang" of the settings file in the current folder (read, never written).
+std::string language_name(const std::string* lang, const Paths& paths) {
+    if (lang)
+        return *lang;
+    Log log;
+    Preferences prefs(paths, log);
+    (void)prefs.PrefCharge();
+    return prefs.fixed().MainLang;
+}
+
+// A --lang naming no language file is a mistake of the caller, not a reason to show keys.
+std::string check_language(const std::string* lang, const LangTable& texts) {
+    if (!lang || trim_spaces(*lang).empty() || !texts.file_of(trim_spaces(*lang)).empty())
+        return {};
+    std::string found;
+    for (const std::string& name : texts.Lang_List("").names)
+        found += (found.empty() ? "" : ", ") + name;
+    return "no language file for --lang " + *lang +
+           (found.empty() ? "; no language files were found" : "; languages found: " + found);
+}
+
+} // namespace
 
 void print_usage(std::FILE* stream) {
     std::fputs("usage: quillpost-cli rss PROJECT [-o OUTPUT]   build the RSS file, print its path\n"
@@ -15,7 +46,14 @@ void print_usage(std::FILE* stream) {
                "       quillpost-cli publish PROJECT [--password-file FILE] [--no-date-check] "
                "[--lang NAME]\n"
                "                                               build the RSS file and publish it "
-               "over FTP\n",
+               "over FTP\n"
+               "       quillpost-cli check PROJECT [--json] [--lang NAME]\n"
+               "                                               tell what the podcast directories "
+               "will refuse\n"
+               "       quillpost-cli media PROJECT [--lang NAME]\n"
+               "                                               take the episodes' lengths and "
+               "durations\n"
+               "                                               from their media files\n",
                stream);
 }
 
@@ -95,6 +133,23 @@ std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBacku
         return "can't read the project file " + path + ": " + r.error;
     doc.FileName = path;
     return {};
+}
+
+std::string executable_folder() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n > 0 ? folder_part(std::string_view(buf, static_cast<std::size_t>(n))) : std::string();
+}
+
+std::string select_language(const std::string* lang, const Paths& paths, LangTable& texts) {
+    if (std::string error = check_language(lang, texts); !error.empty())
+        return error;
+    texts.Lang_Select(language_name(lang, paths));
+    return {};
+}
+
+std::string one_line(std::string_view text) {
+    return strip_controls(replace_all(replace_all(text, "\r\n", " "), "\n", " "));
 }
 
 } // namespace qp

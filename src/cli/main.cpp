@@ -19,6 +19,10 @@ constexpr Command kCommands[] = {
     {"save", qp::cmd_save},
     {"show", qp::cmd_show},
     {"publish", qp::cmd_publish},
+    // Only reads; its exit status says whether the directories would refuse the feed.
+    {"check", qp::cmd_check},
+    // Lengths and durations from the media files.
+    {"media", qp::cmd_media},
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "core/channel_settings.h"
 
 #include "core/dates.h"
+#include "core/podcast_categories.h"
+#include "core/podcast_guid.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
 
@@ -11,6 +13,32 @@ std::vector<TimeZoneItem> TimeZone_Items() {
     for (int offset = -12; offset <= 12; ++offset)
         items.push_back({"GMT" + std::to_string(offset), offset});
     return items;
+}
+
+namespace {
+
+constexpr ChoiceItem kNoCategory{"", "Doc\\Directory.None"};
+
+std::vector<ChoiceItem> categories_under(std::string_view parent) {
+    std::vector<ChoiceItem> out{kNoCategory};
+    for (const PodcastCategory& c : PodcastCategories()) {
+        if (c.parent == parent)
+            out.push_back({c.name, c.key});
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<ChoiceItem> Channel_CategoryChoices() {
+    return categories_under({});
+}
+
+std::vector<ChoiceItem> Channel_SubCategoryChoices(std::string_view category) {
+    // An empty category would list the top level again.
+    if (category.empty())
+        return {kNoCategory};
+    return categories_under(category);
 }
 
 namespace {
@@ -27,8 +55,11 @@ void Channel_CleanTyped(Doc& doc) {
     for (std::string Doc::*text :
          {&Doc::Title, &Doc::Desc, &Doc::Copyright, &Doc::FormatDate, &Doc::WebMaster,
           &Doc::Category, &Doc::Lang, &Doc::ImageTitle, &Doc::iTunesAuthor, &Doc::iTunesSubTitle,
-          &Doc::iTunesSummary, &Doc::iTunesKeyword, &Doc::iTunesMail})
+          &Doc::iTunesSummary, &Doc::iTunesKeyword, &Doc::iTunesMail, &Doc::iTunesOwnerName,
+          &Doc::PodcastLockedOwner, &Doc::PodcastFundingText})
         doc.*text = one_line(doc.*text);
+    for (std::string Doc::*url : {&Doc::iTunesNewFeedUrl, &Doc::PodcastFundingUrl})
+        doc.*url = trim_spaces(one_line(doc.*url));
     for (std::string Doc::*path : {&Doc::Link, &Doc::ImageUrl, &Doc::ImageLink})
         doc.*path = Text_CleanPath(doc.*path);
     doc.RssName = Text_CleanFileName(doc.RssName, false);
@@ -43,6 +74,13 @@ std::string Channel_PublicLink(const Doc& doc) {
     if (name == ".Xml")
         return {};
     return Url_Join(name, doc.Link);
+}
+
+std::string Channel_PodcastGuid(const Doc& doc) {
+    // The identity is for ever: one made from an address that is not yet absolute would change
+    // once the channel link is set.
+    const std::string url = Channel_PublicLink(doc);
+    return url.find(':') == std::string::npos ? std::string() : Podcast_Guid(url);
 }
 
 } // namespace qp

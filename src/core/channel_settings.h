@@ -17,6 +17,28 @@ inline constexpr std::string_view kFormatRssV2 = "RssV2";
 // The language codes offered for a channel, in the order they are listed.
 inline constexpr std::array<std::string_view, 5> kChannelLanguages = {"es", "en", "fr", "it", "us"};
 
+// One entry of a closed choice: the value stored and the language key of the text shown. The
+// first entry of each list below is the empty value, which states nothing and writes nothing.
+struct ChoiceItem {
+    std::string_view value;
+    std::string_view key;
+};
+
+inline constexpr ChoiceItem kChannelExplicitChoices[] = {{"", "Doc\\Directory.NotStated"},
+                                                         {"true", "Doc\\Directory.ExplicitYes"},
+                                                         {"false", "Doc\\Directory.ExplicitNo"}};
+inline constexpr ChoiceItem kChannelTypeChoices[] = {{"", "Doc\\Directory.NotStated"},
+                                                     {"episodic", "Doc\\Directory.Episodic"},
+                                                     {"serial", "Doc\\Directory.Serial"}};
+inline constexpr ChoiceItem kChannelLockedChoices[] = {{"", "Doc\\Podcast.NotStated"},
+                                                       {"yes", "Doc\\Podcast.LockedYes"},
+                                                       {"no", "Doc\\Podcast.LockedNo"}};
+
+// The directory's top-level categories, or the subcategories of category (empty when it has
+// none or is not listed), each after an entry "" for none.
+std::vector<ChoiceItem> Channel_CategoryChoices();
+std::vector<ChoiceItem> Channel_SubCategoryChoices(std::string_view category);
+
 struct TimeZoneItem {
     std::string text;
     int value;
@@ -26,14 +48,19 @@ struct TimeZoneItem {
 std::vector<TimeZoneItem> TimeZone_Items();
 
 // Cleans, in place, the channel texts a window has just stored as typed: one-line texts lose
-// their control characters, links and the image address become relative paths, the RSS file name
-// loses its folders, and the format is the only one there is. The server, the user and the FTP
-// folder are left as they are.
+// their control characters, links and the image address become relative paths, the directory
+// and funding addresses (always absolute) are only trimmed, the RSS file name loses its folders,
+// and the format is the only one there is. The server, the user, the FTP folder and the values
+// of closed choices are left as they are.
 void Channel_CleanTyped(Doc& doc);
 
 // The address the RSS file gets once published: its file name joined to the channel link. Empty
 // for any format but RSS 2.0, and for a document that has neither an RSS file name nor a project
 // file name to take it from.
 std::string Channel_PublicLink(const Doc& doc);
+
+// The feed's identity in the podcast namespace, from its public address; empty while that
+// address is not absolute (no channel link yet) or there is none.
+std::string Channel_PodcastGuid(const Doc& doc);
 
 } // namespace qp

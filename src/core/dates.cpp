@@ -57,6 +57,97 @@ void append_year(std::string& out, int year) {
     out += digits;
 }
 
+// The widest offsets in use: the Line Islands are 14 hours ahead, and New Zealand's summer 13.
+constexpr std::int64_t kMaxZoneSeconds = std::int64_t{14} * 3600;
+
+// "+" or "-" after prefix, then the offset's size through mask.
+std::string signed_offset(std::string_view prefix, std::int64_t seconds, std::string_view mask) {
+    std::string out(prefix);
+    out += seconds < 0 ? '-' : '+';
+    out += DateToText(mask, seconds < 0 ? -seconds : seconds);
+    return out;
+}
+
+// The offset a date of the document states, in seconds: its fixed whole hours, or the computer's
+// own offset with its minutes, so a half-hour zone is not stated half an hour off.
+std::int64_t zone_seconds(int timeZone) {
+    if (timeZone != kAutoTimeZone)
+        return static_cast<std::int64_t>(std::clamp(timeZone, -12, 12)) * 3600;
+    return std::clamp<std::int64_t>(LocalGmtOffset(false), -kMaxZoneSeconds, kMaxZoneSeconds);
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Reads Rfc822_Valid's pieces from the front of a text.
+class Rfc822Reader {
+public:
+    explicit Rfc822Reader(std::string_view text) : text_(text) {}
+
+    bool at_end() const { return at_ == text_.size(); }
+    bool at_letter() const { return !at_end() && is_letter(text_[at_]); }
+    bool skip(char c) {
+        if (at_end() || text_[at_] != c)
+            return false;
+        ++at_;
+        return true;
+    }
+    // At least one space when required.
+    bool spaces(bool required) {
+        const std::size_t start = at_;
+        while (skip(' ')) {
+        }
+        return !required || at_ > start;
+    }
+    // shortest to longest digits, their value in [low, high].
+    bool number(std::size_t shortest, std::size_t longest, int low, int high) {
+        std::size_t n = 0;
+        int value = 0;
+        while (at_ + n < text_.size() && is_digit(text_[at_ + n]) && n < longest) {
+            value = value * 10 + (text_[at_ + n] - '0');
+            ++n;
+        }
+        if (n < shortest || n > longest || value < low || value > high)
+            return false;
+        at_ += n;
+        return true;
+    }
+    // One of names, compared without regard to letter case, not followed by a letter.
+    template <std::size_t N> bool name(const std::array<std::string_view, N>& names) {
+        std::size_t n = 0;
+        while (at_ + n < text_.size() && is_letter(text_[at_ + n]))
+            ++n;
+        const std::string_view word = text_.substr(at_, n);
+        for (const std::string_view candidate : names) {
+            if (iequals(word, candidate)) {
+                at_ += n;
+                return true;
+            }
+        }
+        return false;
+    }
+    bool year() {
+        const std::size_t start = at_;
+        if (!number(2, 4, 0, 9999))
+            return false;
+        return at_ - start != 3;
+    }
+
+private:
+    static bool is_letter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+constexpr std::array<std::string_view, 10> kZoneNames = {"UT",  "GMT", "EST", "EDT", "CST",
+                                                         "CDT", "MST", "MDT", "PST", "PDT"};
+// The military letters: every letter but J.
+constexpr std::array<std::string_view, 25> kMilitaryZones = {
+    "A", "B", "C", "D", "E", "F", "G", "H", "I", "K", "L", "M", "N",
+    "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z"};
+
 } // namespace
 
 DateValue Now() {
@@ -125,9 +216,7 @@ std::string GmtOffsetText(std::int64_t offset, bool inHours, std::string_view ma
         offset = std::clamp<std::int64_t>(offset, -12, 12) * 3600;
     else
         offset = std::clamp<std::int64_t>(offset, -43200, 43200);
-    if (offset < 0)
-        return "GMT-" + DateToText(mask, -offset);
-    return "GMT+" + DateToText(mask, offset);
+    return signed_offset("GMT", offset, mask);
 }
 
 int LocalGmtOffset(bool inHours) {
@@ -141,7 +230,7 @@ int LocalGmtOffset(bool inHours) {
 std::string RssDate(DateValue date, std::string_view mask, int timeZone) {
     if (mask.find_first_not_of(' ') == std::string_view::npos)
         mask = kDefaultRssDateMask;
-    const int offset = timeZone == kAutoTimeZone ? LocalGmtOffset(true) : timeZone;
+    const std::int64_t offset = zone_seconds(timeZone);
     if (mask == kDefaultRssDateMask) {
         // Every item has a date and nearly every document the default mask: written in one go,
         // the same text as the passes below give.
@@ -162,13 +251,39 @@ std::string RssDate(DateValue date, std::string_view mask, int timeZone) {
         out += ':';
         append_two_digits(out, f.second);
         out += ' ';
-        out += GmtOffsetText(offset, true, "%hh:%ii");
+        out += signed_offset("GMT", offset, "%hh:%ii");
         return out;
     }
     std::string text = DateToTextEx(mask, date);
     if (text.find('%') == std::string::npos)
         return text;
-    return ireplace_all(text, "%gm", GmtOffsetText(offset, true, "%hh:%ii"));
+    text = ireplace_all(text, "%gm", signed_offset("GMT", offset, "%hh:%ii"));
+    return ireplace_all(text, "%zz", signed_offset("", offset, "%hh%ii"));
+}
+
+bool Rfc822_Valid(std::string_view text) {
+    Rfc822Reader in(text);
+    if (in.at_letter()) {
+        if (!in.name(kDayNames) || !in.skip(','))
+            return false;
+        in.spaces(false);
+    }
+    if (!(in.number(1, 2, 1, 31) && in.spaces(true) && in.name(kMonthNames) && in.spaces(true) &&
+          in.year() && in.spaces(true)))
+        return false;
+    if (!(in.number(2, 2, 0, 23) && in.skip(':') && in.number(2, 2, 0, 59)))
+        return false;
+    if (in.skip(':') && !in.number(2, 2, 0, 60))
+        return false;
+    if (!in.spaces(true))
+        return false;
+    if (in.skip('+') || in.skip('-')) {
+        if (!(in.number(2, 2, 0, 99) && in.number(2, 2, 0, 59)))
+            return false;
+    } else if (!in.name(kZoneNames) && !in.name(kMilitaryZones)) {
+        return false;
+    }
+    return in.at_end();
 }
 
 } // namespace qp

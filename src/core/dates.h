@@ -27,8 +27,14 @@ std::string DateToTextEx(std::string_view mask, DateValue date);
 std::string GmtOffsetText(std::int64_t offset, bool inHours, std::string_view mask);
 // Local time minus GMT now, in seconds, or in whole hours (truncated toward zero).
 int LocalGmtOffset(bool inHours);
-// A date as the RSS file writes it: mask (default when blank) with %gm replaced by the offset
-// of timeZone, or of the computer when timeZone is kAutoTimeZone.
+// A date as the RSS file writes it: mask (default when blank) with %gm ("GMT+02:00") and %zz
+// ("+0200") replaced by the offset of timeZone in whole hours, or, when timeZone is
+// kAutoTimeZone, by the computer's offset to the minute ("GMT+05:30", "+0530").
 std::string RssDate(DateValue date, std::string_view mask, int timeZone);
+// Whether text is exactly an RFC 822 date: an optional English day name and ",", a 1- or 2-digit
+// day, an English month, a 2- or 4-digit year, HH:MM or HH:MM:SS, and a zone ("UT", "GMT", the
+// US zones "EST" to "PDT", a military letter, or "+hhmm" / "-hhmm"); names in any letter case,
+// tokens apart by spaces, nothing after the zone.
+bool Rfc822_Valid(std::string_view text);
 
 } // namespace qp

@@ -189,6 +189,14 @@ FeedFields Feed_LoadFields(const Feed& feed) {
     f.summary = feed.FeedSummary;
     f.duration = feed.FeedDuration;
     f.keyword = feed.FeedKeyword;
+    // 0 means none, and shows as an empty field.
+    f.episode = feed.FeedEpisode == 0 ? "" : std::to_string(feed.FeedEpisode);
+    f.season = feed.FeedSeason == 0 ? "" : std::to_string(feed.FeedSeason);
+    f.episodeType = feed.FeedEpisodeType;
+    f.explicitness = feed.FeedExplicit;
+    f.image = feed.FeedImage;
+    f.transcriptUrl = feed.FeedTranscriptUrl;
+    f.transcriptType = feed.FeedTranscriptType;
     return f;
 }
 
@@ -204,9 +212,18 @@ void Feed_StoreFields(const FeedFields& f, DateValue now, Feed& feed) {
     feed.FeedSummary = line(f.summary);
     feed.FeedDuration = line(f.duration);
     feed.FeedKeyword = line(f.keyword);
+    feed.FeedTranscriptType = trim_spaces(line(f.transcriptType));
+    // The closed choices hold the stored value as it was, a hand-edited one included.
+    feed.FeedEpisodeType = f.episodeType;
+    feed.FeedExplicit = f.explicitness;
     feed.FeedLink = Text_CleanPath(f.link);
     feed.FeedComments = Text_CleanPath(f.comments);
     feed.FeedFileOnFTP = Text_CleanPath(f.fileOnFtp);
+    feed.FeedImage = Text_CleanPath(f.image);
+    feed.FeedTranscriptUrl = Text_CleanPath(f.transcriptUrl);
+    // A negative number is no episode at all.
+    feed.FeedEpisode = std::max(0, parse_leading_int32(f.episode));
+    feed.FeedSeason = std::max(0, parse_leading_int32(f.season));
     feed.FeedFileLength = parse_leading_int64(f.length);
     feed.FeedPubDate = f.autoPubDate ? now : f.date;
     feed.FeedFlag = (f.autoPubDate ? kAutoPubDate : 0) + (f.uploadFile ? kUploadFile : 0) +

@@ -3,6 +3,7 @@
 // window's fields are loaded from and stored into a feed.
 #pragma once
 
+#include "core/channel_settings.h"
 #include "core/document.h"
 
 #include <string>
@@ -59,6 +60,18 @@ struct FeedComboValues {
 };
 FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds);
 
+// The closed choices of an episode; "" states nothing.
+inline constexpr ChoiceItem kEpisodeTypeChoices[] = {{"", "Feed\\Episode.NotStated"},
+                                                     {"full", "Feed\\Episode.Full"},
+                                                     {"trailer", "Feed\\Episode.Trailer"},
+                                                     {"bonus", "Feed\\Episode.Bonus"}};
+inline constexpr ChoiceItem kEpisodeExplicitChoices[] = {{"", "Feed\\Episode.NotStated"},
+                                                         {"true", "Feed\\Episode.ExplicitYes"},
+                                                         {"false", "Feed\\Episode.ExplicitNo"}};
+// The transcript formats the window proposes; any other type may be typed.
+inline constexpr std::string_view kTranscriptTypes[] = {
+    "text/vtt", "application/x-subrip", "application/json", "text/html", "text/plain"};
+
 // The feed window's fields as the user sees them.
 struct FeedFields {
     std::string title;
@@ -80,6 +93,13 @@ struct FeedFields {
     std::string summary;
     std::string duration;
     std::string keyword;
+    std::string episode; // digits, empty for none
+    std::string season;
+    std::string episodeType;
+    std::string explicitness;
+    std::string image;
+    std::string transcriptUrl;
+    std::string transcriptType;
 };
 
 FeedFields Feed_LoadFields(const Feed& feed);

@@ -1,5 +1,6 @@
 #include "core/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -67,6 +68,25 @@ FileResult close_fd(int fd) {
     return ::close(fd) == 0 ? FileResult{} : system_error(errno);
 }
 
+// Opens a regular file for reading; anything else is refused without blocking on it. fd is -1
+// on failure.
+FileResult open_regular_file(const std::string& path, int& fd, struct stat& st) {
+    // Without O_NONBLOCK, opening a pipe would wait for a writer.
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return system_error(errno);
+    FileResult result;
+    if (::fstat(fd, &st) != 0)
+        result = system_error(errno);
+    else if (!S_ISREG(st.st_mode))
+        result = {S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file"};
+    if (!result.ok()) {
+        ::close(fd);
+        fd = -1;
+    }
+    return result;
+}
+
 } // namespace
 
 FileResult system_error(int errno_value) {
@@ -116,17 +136,12 @@ FileResult read_file(const std::string& path, std::string& out) {
 
 FileResult read_regular_file(const std::string& path, std::string& out, std::uint64_t max_bytes) {
     out.clear();
-    // Without O_NONBLOCK, opening a pipe would wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return system_error(errno);
+    int fd = -1;
     struct stat st {};
-    FileResult result;
-    if (::fstat(fd, &st) != 0)
-        result = system_error(errno);
-    else if (!S_ISREG(st.st_mode))
-        result = {S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file"};
-    else if (static_cast<std::uint64_t>(st.st_size) > max_bytes)
+    FileResult result = open_regular_file(path, fd, st);
+    if (!result.ok())
+        return result;
+    if (static_cast<std::uint64_t>(st.st_size) > max_bytes)
         result = too_large(max_bytes);
     else {
         out.reserve(static_cast<std::size_t>(st.st_size));
@@ -135,6 +150,32 @@ FileResult read_regular_file(const std::string& path, std::string& out, std::uin
     ::close(fd);
     if (!result.ok())
         out.clear();
+    return result;
+}
+
+FileResult read_file_head(const std::string& path, std::string& out, std::size_t max_bytes) {
+    out.clear();
+    int fd = -1;
+    struct stat st {};
+    FileResult result = open_regular_file(path, fd, st);
+    if (!result.ok())
+        return result;
+    out.resize(std::min(max_bytes, static_cast<std::size_t>(st.st_size)));
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            result = system_error(errno);
+            break;
+        }
+        if (n == 0)
+            break; // the file shrank since it was measured
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(result.ok() ? got : 0);
+    ::close(fd);
     return result;
 }
 

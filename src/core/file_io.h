@@ -38,6 +38,8 @@ FileResult read_file(const std::string& path, std::string& out);
 // Reads a regular file of at most max_bytes. Anything else is refused without blocking: a pipe,
 // a device, a folder, or a file that is or grows too large.
 FileResult read_regular_file(const std::string& path, std::string& out, std::uint64_t max_bytes);
+// Reads at most the first max_bytes of a regular file, refusing anything else as above.
+FileResult read_file_head(const std::string& path, std::string& out, std::size_t max_bytes);
 
 // Creates or truncates path and writes data in place; fails when the file cannot be created or
 // any write, the optional flush to disk or the close fails.

@@ -12,7 +12,7 @@ constexpr std::array<std::uint8_t, 16> kPodcastNamespace = {
 
 void sha1_block(std::array<std::uint32_t, 5>& h, const std::uint8_t* block) {
     std::uint32_t w[80];
-    for (int i = 0; i < 16; ++i)
+    for (std::size_t i = 0; i < 16; ++i)
         w[i] = static_cast<std::uint32_t>(block[4 * i]) << 24 |
                static_cast<std::uint32_t>(block[4 * i + 1]) << 16 |
                static_cast<std::uint32_t>(block[4 * i + 2]) << 8 | block[4 * i + 3];

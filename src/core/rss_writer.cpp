@@ -1,5 +1,6 @@
 #include "core/rss_writer.h"
 
+#include "core/channel_settings.h"
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
@@ -57,6 +58,51 @@ ServerName split_server_name(std::string_view onFtp) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
+// What the directories require or read of a show, each written only when set, so a document that
+// leaves them alone keeps its feed as it was.
+[[nodiscard]] bool build_itunes_directory(const Doc& doc, XmlNode* channel) {
+    const int flags = doc.Flag;
+    auto add_set = [&](std::string_view name, std::string_view value) {
+        return value.empty() || AddXmlNode(channel, name, TextToHtml(value, flags)) != nullptr;
+    };
+    if (!doc.iTunesCategory.empty()) {
+        XmlNode* category = AddXmlNode(channel, "itunes:category", "");
+        if (!category || !SetXmlAttribute(category, "text", doc.iTunesCategory))
+            return false;
+        if (!doc.iTunesSubCategory.empty()) {
+            XmlNode* sub = AddXmlNode(category, "itunes:category", "");
+            if (!sub || !SetXmlAttribute(sub, "text", doc.iTunesSubCategory))
+                return false;
+        }
+    }
+    // An address is written as it stands: the text rule would turn its "&" into an entity.
+    return add_set("itunes:explicit", doc.iTunesExplicit) &&
+           add_set("itunes:type", doc.iTunesType) &&
+           (doc.iTunesNewFeedUrl.empty() ||
+            AddXmlNode(channel, "itunes:new-feed-url", doc.iTunesNewFeedUrl) != nullptr) &&
+           add_set("itunes:block", doc.iTunesBlock == 1 ? "Yes" : "") &&
+           add_set("itunes:complete", doc.iTunesComplete == 1 ? "Yes" : "");
+}
+
+[[nodiscard]] bool build_podcast_channel(const Doc& doc, XmlNode* channel) {
+    if (const std::string guid = Channel_PodcastGuid(doc);
+        !guid.empty() && !AddXmlNode(channel, "podcast:guid", guid))
+        return false;
+    if (!doc.PodcastLocked.empty()) {
+        XmlNode* locked =
+            AddXmlNode(channel, "podcast:locked", TextToHtml(doc.PodcastLocked, doc.Flag));
+        if (!locked || !SetXmlAttribute(locked, "owner", doc.PodcastLockedOwner))
+            return false;
+    }
+    if (!doc.PodcastFundingUrl.empty()) {
+        XmlNode* funding =
+            AddXmlNode(channel, "podcast:funding", TextToHtml(doc.PodcastFundingText, doc.Flag));
+        if (!funding || !SetXmlAttribute(funding, "url", Url_Join(doc.PodcastFundingUrl, doc.Link)))
+            return false;
+    }
+    return true;
+}
+
 [[nodiscard]] bool build_channel(const Doc& doc, XmlNode* channel) {
     const int flags = doc.Flag;
     auto add = [&](XmlNode* parent, std::string_view name, std::string_view text) {
@@ -86,9 +132,13 @@ ServerName split_server_name(std::string_view onFtp) {
              add_text(channel, "itunes:summary", doc.iTunesSummary) &&
              add_text(channel, "itunes:keywords", doc.iTunesKeyword) &&
              add_text(channel, "itunes:author", doc.iTunesAuthor);
-        if (ok && !doc.iTunesMail.empty()) {
+        if (ok && (!doc.iTunesMail.empty() || !doc.iTunesOwnerName.empty())) {
             XmlNode* owner = AddXmlNode(channel, "itunes:owner", "");
-            ok = owner && add_text(owner, "itunes:email", doc.iTunesMail);
+            ok = owner != nullptr;
+            if (ok && !doc.iTunesOwnerName.empty())
+                ok = add_text(owner, "itunes:name", doc.iTunesOwnerName);
+            if (ok && !doc.iTunesMail.empty())
+                ok = add_text(owner, "itunes:email", doc.iTunesMail);
         }
         if (ok && !doc.ImageUrl.empty()) {
             // Made absolute like the channel image: a relative address means nothing to a
@@ -96,8 +146,9 @@ ServerName split_server_name(std::string_view onFtp) {
             XmlNode* image = AddXmlNode(channel, "itunes:image", "");
             ok = image && SetXmlAttribute(image, "href", Url_Join(doc.ImageUrl, doc.Link));
         }
+        ok = ok && build_itunes_directory(doc, channel);
     }
-    return ok;
+    return ok && ((flags & kPodcastInclude) == 0 || build_podcast_channel(doc, channel));
 }
 
 // Inner elements that cannot be made are passed over: the item stays, with what it has.
@@ -120,13 +171,9 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     if (!feed.FeedFile.empty())
         local = paths.Path_Expand(feed.FeedFile);
     if (!feed.FeedFileOnFTP.empty() || !feed.FeedFile.empty()) {
-        // A server name that is only a folder keeps that folder, so the address names the
-        // place the upload puts the file.
-        const std::string url =
-            server.name.empty() ? server.folder + file_part(local) : feed.FeedFileOnFTP;
         if (XmlNode* enclosure = AddXmlNode(item, "enclosure", "")) {
             const bool set =
-                SetXmlAttribute(enclosure, "url", Url_Join(url, doc.Link)) &&
+                SetXmlAttribute(enclosure, "url", Enclosure_Url(doc, feed, local)) &&
                 SetXmlAttribute(enclosure, "length", std::to_string(feed.FeedFileLength)) &&
                 SetXmlAttribute(enclosure, "type", feed.FeedFileType);
             (void)set; // the names are fixed and valid; nothing else can fail here
@@ -140,6 +187,23 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
         add_text("itunes:subtitle", feed.FeedSubTitle);
         add_text("itunes:summary", feed.FeedSummary);
         add_text("itunes:keywords", feed.FeedKeyword);
+        if (feed.FeedEpisode > 0)
+            AddXmlNode(item, "itunes:episode", std::to_string(feed.FeedEpisode));
+        if (feed.FeedSeason > 0)
+            AddXmlNode(item, "itunes:season", std::to_string(feed.FeedSeason));
+        if (!feed.FeedEpisodeType.empty())
+            add_text("itunes:episodeType", feed.FeedEpisodeType);
+        if (!feed.FeedExplicit.empty())
+            add_text("itunes:explicit", feed.FeedExplicit);
+        if (!feed.FeedImage.empty()) {
+            XmlNode* image = AddXmlNode(item, "itunes:image", "");
+            (void)SetXmlAttribute(image, "href", Url_Join(feed.FeedImage, doc.Link));
+        }
+    }
+    if ((doc.Flag & kPodcastInclude) && !feed.FeedTranscriptUrl.empty()) {
+        XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
+        (void)(SetXmlAttribute(transcript, "url", Url_Join(feed.FeedTranscriptUrl, doc.Link)) &&
+               SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
 
     if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile)) {
@@ -160,6 +224,15 @@ std::string Url_Join(std::string_view link, std::string_view base) {
         out += '/';
     out += link;
     return out;
+}
+
+std::string Enclosure_Url(const Doc& doc, const Feed& feed, std::string_view local) {
+    const ServerName server = split_server_name(feed.FeedFileOnFTP);
+    // A server name that is only a folder keeps that folder, so the address names the place the
+    // upload puts the file.
+    const std::string url =
+        server.name.empty() ? server.folder + file_part(local) : feed.FeedFileOnFTP;
+    return Url_Join(url, doc.Link);
 }
 
 std::string Rss_FileName(const Doc& doc) {
@@ -186,6 +259,8 @@ std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlS
     if (!rss || !SetXmlAttribute(rss, "version", "2.0"))
         return std::string(kRssErrorCreate);
     if ((doc.Flag & kITunesInclude) && !SetXmlAttribute(rss, "xmlns:itunes", kItunesNamespace))
+        return std::string(kRssErrorCreate);
+    if ((doc.Flag & kPodcastInclude) && !SetXmlAttribute(rss, "xmlns:podcast", kPodcastNamespace))
         return std::string(kRssErrorCreate);
     XmlNode* channel = AddXmlNode(rss, "channel", "");
     if (!channel || !build_channel(doc, channel))

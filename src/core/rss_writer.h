@@ -1,5 +1,5 @@
-// Turning a document into its RSS 2.0 file (with the iTunes podcast elements when asked), and
-// collecting on the way the enclosure files that publishing will upload.
+// Turning a document into its RSS 2.0 file (with the iTunes and podcast namespace elements when
+// asked), and collecting on the way the enclosure files that publishing will upload.
 #pragma once
 
 #include "core/document.h"
@@ -16,6 +16,7 @@ namespace qp {
 class FileReplacement;
 
 inline constexpr std::string_view kItunesNamespace = "http://www.itunes.com/dtds/podcast-1.0.dtd";
+inline constexpr std::string_view kPodcastNamespace = "https://podcastindex.org/namespace/1.0";
 
 // The failure texts of the RSS build, shown as they are.
 inline constexpr std::string_view kRssErrorCreate = "Can't create XML";
@@ -26,6 +27,10 @@ inline constexpr std::string_view kRssErrorSave = "Can't save Xml File";
 // A link without ":" is relative to base: base, a "/" unless base is empty or ends with one, and
 // the link. A link with ":" is returned unchanged.
 std::string Url_Join(std::string_view link, std::string_view base);
+// The enclosure's address as the item writes it: FeedFileOnFTP, or its folder and the name of the
+// local file when it names no file, joined to the channel link. local is FeedFile with its
+// placeholders resolved.
+std::string Enclosure_Url(const Doc& doc, const Feed& feed, std::string_view local);
 
 // The RSS file name: `RssName`, or the project's file name without its extension, with ".Xml"
 // appended for the RSS 2.0 format.

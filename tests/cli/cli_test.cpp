@@ -73,7 +73,7 @@ TEST_F(Cli, RssBuildsTheFileBesideTheSavedProject) {
 
 TEST_F(Cli, FailuresAndUsageErrorsChangeNothing) {
     const std::string missing = dir_ + "work/none.qprj";
-    for (const char* command : {"rss", "show", "save"}) {
+    for (const char* command : {"rss", "show", "save", "check"}) {
         const Result r = run({command, missing});
         EXPECT_EQ(r.status, 1) << command;
         EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
@@ -82,6 +82,7 @@ TEST_F(Cli, FailuresAndUsageErrorsChangeNothing) {
     EXPECT_EQ(run({"publishh", project_}).status, 2);
     EXPECT_EQ(run({"rss", project_, "-o"}).status, 2);
     EXPECT_EQ(run({"show", project_, "-x"}).status, 2);
+    EXPECT_EQ(run({"check", project_, "--lang", "klingon"}).status, 2);
     const Result r = run({"save", project_, "a", "b"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("usage:"), std::string::npos);
@@ -253,6 +254,39 @@ TEST_F(Cli, ShowListsTheFeedsAsTextOrJson) {
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("\"date\":\"01/01/1970 00:00\",\"enclosure\":null}]}"), std::string::npos);
+}
+
+TEST_F(Cli, CheckSaysWhatTheDirectoriesRefuse) {
+    const std::string ready = dir_ + "work/ready.qprj";
+    ASSERT_TRUE(write_file(ready, "@Title:@\tShow\r\n@Desc:@\tAbout\r\n@Lang:@\ten\r\n"
+                                  "@Link:@\thttps://example.org/\r\n"
+                                  "@ImageUrl:@\thttps://example.org/art.png\r\n@Flag:@\t2\r\n"
+                                  "@iTunesCategory:@\tMusic\r\n@iTunesExplicit:@\tfalse\r\n"
+                                  "@FormatDate:@\t%dl, %dd %ml %yyyy %hh:%ii:%ss GMT\r\n"
+                                  "@FeedTitle:@\tOne\r\n@FeedFileOnFTP:@\tone.mp3\r\n"
+                                  "@FeedFileType:@\taudio/mpeg\r\n@FeedFileLength:@\t10\r\n"
+                                  "@FeedDuration:@\t00:01:00\r\n"));
+    Result r = run({"check", ready, "--lang", "english"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Errors: 0, warnings: 0.\n");
+
+    // The example names no category and no explicit setting.
+    r = run({"check", project_, "--lang", "english"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.starts_with("error: Channel: no directory category is chosen; ")) << r.out;
+    EXPECT_NE(r.out.find("\nwarning: Episode 1 \"\xC3\x89pisode 3 : l'espresso parfait\": the "
+                         "duration of the episode is not given;"),
+              std::string::npos)
+        << r.out;
+    r = run({"check", "--json", project_, "--lang", "english"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.starts_with("[{\"level\":\"error\",\"episode\":null,\"key\":"
+                                  "\"Check.NoCategory\",\"text\":\"Channel: no directory"))
+        << r.out;
+    EXPECT_NE(r.out.find("{\"level\":\"warning\",\"episode\":1,\"key\":\"Check.NoDuration\","),
+              std::string::npos);
+    EXPECT_TRUE(r.out.ends_with("\"}]\n"));
+    EXPECT_EQ(contents(project_), contents(kExample));
 }
 
 } // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
 using namespace qp;
 
 namespace {
@@ -58,4 +62,118 @@ TEST(RssDate, DefaultMaskAndTimeZones) {
     FixedClock clock(0, -4 * 3600);
     ScopedClock scoped(clock);
     EXPECT_EQ(RssDate(kFriday, "%gm", kAutoTimeZone), "GMT-04:00");
+}
+
+namespace {
+
+// The system's time zone rules, read at a fixed instant: the offset of a zone with daylight
+// saving then depends on the instant, not on the day the test runs.
+class SystemZoneAt : public Clock {
+public:
+    explicit SystemZoneAt(std::int64_t utc) : utc_(utc) {}
+    std::int64_t utc_now() const override { return utc_; }
+    std::int32_t utc_offset_at(std::int64_t utc) const override {
+        return system_clock().utc_offset_at(utc);
+    }
+
+private:
+    std::int64_t utc_;
+};
+
+// Sets TZ for the test's lifetime and puts back what was there.
+class ScopedTz {
+public:
+    explicit ScopedTz(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = old;
+        had_ = std::getenv("TZ") != nullptr;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTz() {
+        if (had_)
+            setenv("TZ", old_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    ScopedTz(const ScopedTz&) = delete;
+    ScopedTz& operator=(const ScopedTz&) = delete;
+
+private:
+    std::string old_;
+    bool had_ = false;
+};
+
+constexpr std::string_view kZoneMask = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
+
+} // namespace
+
+TEST(RssDate, NumericZoneFollowsTheStatedOffset) {
+    EXPECT_EQ(RssDate(kFriday, kZoneMask, 2), "Fri, 05 Apr 2013 09:07:03 +0200");
+    EXPECT_EQ(RssDate(kFriday, "%ZZ|%Zz|%gm", -5), "-0500|-0500|GMT-05:00");
+    EXPECT_EQ(RssDate(0, "%zz", 0), "+0000");
+    EXPECT_EQ(RssDate(0, "%zz", 40), "+1200"); // fixed zones stay clamped to whole hours
+
+    // The computer's offset keeps its minutes, in both forms, either side of GMT and in summer.
+    const std::int64_t january = date_from_fields(2025, 1, 15, 12, 0, 0);
+    const std::int64_t july = date_from_fields(2025, 7, 15, 12, 0, 0);
+    struct Case {
+        const char* zone;
+        std::int64_t utc;
+        std::string_view gm;
+        std::string_view zz;
+    };
+    for (const Case& c : {Case{"Asia/Kolkata", january, "GMT+05:30", "+0530"},
+                          Case{"America/St_Johns", january, "GMT-03:30", "-0330"},
+                          Case{"America/St_Johns", july, "GMT-02:30", "-0230"},
+                          Case{"Pacific/Auckland", january, "GMT+13:00", "+1300"},
+                          Case{"Pacific/Kiritimati", july, "GMT+14:00", "+1400"}}) {
+        ScopedTz tz(c.zone);
+        SystemZoneAt clock(c.utc);
+        ScopedClock scoped(clock);
+        EXPECT_EQ(RssDate(kFriday, "%gm %zz", kAutoTimeZone),
+                  std::string(c.gm) + " " + std::string(c.zz))
+            << c.zone;
+        EXPECT_EQ(RssDate(kFriday, "", kAutoTimeZone),
+                  "Fri, 05 Apr 2013 09:07:03 " + std::string(c.gm))
+            << c.zone;
+    }
+}
+
+TEST(Rfc822, AcceptsOnlyWholeRfc822Dates) {
+    // What the program writes: the numeric zone is a valid date, the default mask's is not.
+    for (const int zone : {-12, -1, 0, 5, 12})
+        EXPECT_TRUE(Rfc822_Valid(RssDate(kFriday, kZoneMask, zone))) << zone;
+    EXPECT_FALSE(Rfc822_Valid(RssDate(kFriday, "", 2)));
+    {
+        ScopedTz tz("Asia/Kolkata");
+        EXPECT_TRUE(Rfc822_Valid(RssDate(kFriday, kZoneMask, kAutoTimeZone)));
+    }
+
+    for (const char* good :
+         {"5 Apr 13 09:07 GMT", "Fri,05 Apr 2013 09:07:03 Z", "fri, 5 APR 2013 23:59:60 est",
+          "05  Apr 2013 00:00:00   -0530", "Sun, 31 Dec 1899 12:00 UT", "1 Jan 2000 00:00 PDT"})
+        EXPECT_TRUE(Rfc822_Valid(good)) << good;
+    for (const char* bad : {"",
+                            "Fri 05 Apr 2013 09:07:03 GMT",
+                            "Fri, 05 Apr 2013 09:07:03 GMT ",
+                            " Fri, 05 Apr 2013 09:07:03 GMT",
+                            "Fri, 05 Apr 2013 09:07:03",
+                            "Fri, 05 Apr 2013 09:07:03 J",
+                            "Fri, 05 April 2013 09:07:03 GMT",
+                            "Fry, 05 Apr 2013 09:07:03 GMT",
+                            "Fri, 005 Apr 2013 09:07:03 GMT",
+                            "Fri, 32 Apr 2013 09:07:03 GMT",
+                            "Fri, 05 Apr 201 09:07:03 GMT",
+                            "Fri, 05 Apr 20130 09:07:03 GMT",
+                            "Fri, 05 Apr 2013 24:00 GMT",
+                            "Fri, 05 Apr 2013 9:07 GMT",
+                            "Fri, 05 Apr 2013 09:60 GMT",
+                            "Fri, 05 Apr 2013 09:07:03 +530",
+                            "Fri, 05 Apr 2013 09:07:03 +0560",
+                            "Fri, 05 Apr 2013 09:07:03 +05300",
+                            "Fri, 05 Apr 2013 09:07:03 CET",
+                            "2013-04-05T09:07:03Z"})
+        EXPECT_FALSE(Rfc822_Valid(bad)) << bad;
 }

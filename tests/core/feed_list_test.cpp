@@ -166,3 +166,37 @@ TEST(FeedFields, StoreCleansEachFieldAndRebuildsTheFlags) {
     EXPECT_EQ(feed.FeedFlag, kAutoPubDate + kNoAutoDelete + kFeedSpecialChar);
     EXPECT_EQ(feed.FeedFileLength, 5000000000);
 }
+
+TEST(FeedFields, EpisodeSettingsRoundTripAndEmptyStaysEmpty) {
+    // A feed without them gives them back empty, so older project files keep their bytes.
+    Feed blank;
+    Feed_StoreFields(Feed_LoadFields(blank), 0, blank);
+    EXPECT_EQ(blank, Feed{});
+
+    Feed full;
+    full.FeedEpisode = 12;
+    full.FeedSeason = 3;
+    full.FeedEpisodeType = "teaser"; // hand-edited: kept as it stands
+    full.FeedExplicit = "true";
+    full.FeedImage = "https://example.org/12.jpg";
+    full.FeedTranscriptUrl = "https://example.org/12.vtt";
+    full.FeedTranscriptType = "text/vtt";
+    full.FeedDuration = "00:42:07";
+    Feed copy;
+    FeedFields f = Feed_LoadFields(full);
+    EXPECT_EQ(f.episode, "12");
+    Feed_StoreFields(f, 0, copy);
+    EXPECT_EQ(copy, full);
+
+    f.episode = " 007";
+    f.season = "-2";
+    f.image = " \\art\\12.jpg ";
+    f.transcriptType = " application/json\t";
+    f.duration = "00:42\r\n:07";
+    Feed_StoreFields(f, 0, copy);
+    EXPECT_EQ(copy.FeedEpisode, 7);
+    EXPECT_EQ(copy.FeedSeason, 0);
+    EXPECT_EQ(copy.FeedImage, "art/12.jpg");
+    EXPECT_EQ(copy.FeedTranscriptType, "application/json");
+    EXPECT_EQ(copy.FeedDuration, "00:42:07");
+}

@@ -1,6 +1,8 @@
 #include "core/dates.h"
 #include "core/file_io.h"
+#include "core/podcast_guid.h"
 #include "core/rss_writer.h"
+#include "directory_doc.h"
 
 #include "support/temp_dir.h"
 
@@ -241,4 +243,91 @@ TEST(RssWriter, LargeFeedsGoOutInChunksAndAFailingSinkIsReported) {
     EXPECT_EQ(chunks.out, whole);
     ChunkSink failing(whole.size() / 2);
     EXPECT_EQ(BuildRssXml(d, job, kPaths, failing), "Can't save Xml File");
+}
+
+namespace {
+
+// A document and one episode using every directory and podcast namespace setting.
+Doc directory_doc() {
+    return test::DirectoryDoc();
+}
+
+} // namespace
+
+TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
+    UploadJob job;
+    EXPECT_EQ(
+        build(directory_doc(), job),
+        std::string(kDecl) +
+            "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\" "
+            "xmlns:podcast=\"https://podcastindex.org/namespace/1.0\"><channel><title/>"
+            "<description/><language>fr</language><copyright/>"
+            "<lastBuildDate>Fri, 05 Apr 2013 09:07:03 GMT+00:00</lastBuildDate>"
+            "<generator>Quillpost 0,28,1305,1700</generator><link>https://ex.com/pod</link>"
+            "<ttl>1440</ttl><webMaster/><itunes:subtitle/><itunes:summary/><itunes:keywords/>"
+            "<itunes:author/><itunes:owner><itunes:name>Ann &amp; Bob</itunes:name>"
+            "<itunes:email>me@ex.com</itunes:email></itunes:owner>"
+            "<itunes:category text=\"Arts\"><itunes:category text=\"Books\"/></itunes:category>"
+            "<itunes:explicit>false</itunes:explicit><itunes:type>serial</itunes:type>"
+            "<itunes:new-feed-url>https://new.ex.com/feed.xml?a=1&amp;b=2</itunes:new-feed-url>"
+            "<itunes:block>Yes</itunes:block><itunes:complete>Yes</itunes:complete>"
+            "<podcast:guid>" +
+            Podcast_Guid("https://ex.com/pod/feed.Xml") +
+            "</podcast:guid><podcast:locked owner=\"me@ex.com\">yes</podcast:locked>"
+            "<podcast:funding url=\"https://ex.com/pod/support.html\">Support us</podcast:funding>"
+            "<item><title>One</title><link>https://ex.com/pod/</link><description/><author/>"
+            "<guid/><pubDate>Thu, 01 Jan 1970 00:00:00 GMT+00:00</pubDate><itunes:duration/>"
+            "<itunes:subtitle/><itunes:summary/><itunes:keywords/>"
+            "<itunes:episode>3</itunes:episode><itunes:season>2</itunes:season>"
+            "<itunes:episodeType>trailer</itunes:episodeType><itunes:explicit>true</"
+            "itunes:explicit>"
+            "<itunes:image href=\"https://ex.com/pod/img/ep3.jpg\"/>"
+            "<podcast:transcript url=\"https://ex.com/pod/t/ep3.vtt\" type=\"text/vtt\"/></item>"
+            "</channel></rss>");
+}
+
+TEST(RssWriter, UnusedOrSwitchedOffSettingsLeaveTheFileAsItWas) {
+    // Without their flags, the new settings change no byte of the file.
+    Doc plain = directory_doc();
+    plain.Flag = 0;
+    Doc bare = new_doc();
+    bare.Link = plain.Link;
+    bare.RssName = plain.RssName;
+    bare.Format = plain.Format;
+    bare.iTunesMail = plain.iTunesMail;
+    Feed f;
+    f.FeedTitle = "One";
+    bare.Feeds = {f};
+    UploadJob job;
+    const std::string without = build(bare, job);
+    EXPECT_EQ(build(plain, job), without);
+    EXPECT_EQ(without.find("itunes:"), std::string::npos);
+
+    // The owner appears for a name alone; with a mail alone it holds just the mail, as before.
+    Doc named = new_doc();
+    named.Flag = kITunesInclude;
+    named.iTunesOwnerName = "Ann";
+    EXPECT_NE(build(named, job)
+                  .find("<itunes:owner><itunes:name>Ann</itunes:name></itunes:owner></channel>"),
+              std::string::npos);
+
+    // The podcast namespace alone: no iTunes element, no identity without an absolute feed
+    // address, and a transcript without a type has no type attribute. Episode and season 0
+    // mean none.
+    Doc pod = directory_doc();
+    pod.Flag = kPodcastInclude;
+    pod.Link.clear();
+    pod.Feeds[0].FeedTranscriptType.clear();
+    const std::string out = build(pod, job);
+    EXPECT_EQ(out.find("itunes:"), std::string::npos);
+    EXPECT_EQ(out.find("podcast:guid"), std::string::npos);
+    EXPECT_NE(out.find("<podcast:transcript url=\"t/ep3.vtt\"/>"), std::string::npos);
+    pod.Feeds[0].FeedTranscriptUrl.clear();
+    pod.Flag |= kITunesInclude;
+    pod.Feeds[0].FeedEpisode = 0;
+    pod.Feeds[0].FeedSeason = 0;
+    const std::string no_numbers = build(pod, job);
+    EXPECT_EQ(no_numbers.find("podcast:transcript"), std::string::npos);
+    EXPECT_EQ(no_numbers.find("itunes:episode>"), std::string::npos);
+    EXPECT_EQ(no_numbers.find("itunes:season"), std::string::npos);
 }

@@ -1,5 +1,9 @@
 #include "ui/common/combo.h"
 
+#include "core/channel_settings.h"
+#include "core/texts.h"
+#include "ui/common/qt_text.h"
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QString>
@@ -92,6 +96,26 @@ void ItemToCombo_ByData(QComboBox* control, qint64 data, ComboMissing missing) {
 void ItemToCombo_ByData(QListWidget* control, qint64 data, ComboMissing missing) {
     if (control != nullptr)
         itemToComboByData(ListItems{control}, data, missing);
+}
+
+void Combo_SetChoices(QComboBox* box, std::span<const ChoiceItem> choices, Texts& texts,
+                      std::string_view value) {
+    box->clear();
+    int selected = -1;
+    for (const ChoiceItem& choice : choices) {
+        if (choice.value == value)
+            selected = box->count();
+        box->addItem(toQ(texts.get(choice.key)), toQ(choice.value));
+    }
+    if (selected < 0) {
+        selected = box->count();
+        box->addItem(toQ(value), toQ(value));
+    }
+    box->setCurrentIndex(selected);
+}
+
+std::string Combo_ChoiceValue(const QComboBox* box) {
+    return box->currentIndex() < 0 ? std::string() : fromQ(box->currentData().toString());
 }
 
 } // namespace qp::ui

@@ -17,12 +17,14 @@
 #include <QTabWidget>
 
 #include <algorithm>
+#include <span>
 
 namespace qp::ui {
 
 namespace {
 
-constexpr int kWidth = 400;
+// Wide enough for the seven page tabs side by side and a whole podcast GUID.
+constexpr int kWidth = 520;
 
 using K = ControlKind;
 using L = LabelMode;
@@ -54,6 +56,24 @@ const ControlLine kITunes[] = {
     {kDocCtlITunesSummary, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.Summary"},
     {kDocCtlITunesKeyword, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.KeyWord"},
     {kDocCtlITunesMail, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.Mail"},
+    {kDocCtlITunesOwnerName, K::Edit, "CDE", L::WithLabel, "Doc\\iTunes.OwnerName"},
+};
+const ControlLine kDirectory[] = {
+    {kDocCtlDirCategory, K::Combo, "CDE", L::WithLabel, "Doc\\Directory.Category"},
+    {kDocCtlDirSubCategory, K::Combo, "CDE", L::WithLabel, "Doc\\Directory.SubCategory"},
+    {kDocCtlDirExplicit, K::Combo, "CDE", L::WithLabel, "Doc\\Directory.Explicit"},
+    {kDocCtlDirType, K::Combo, "CDE", L::WithLabel, "Doc\\Directory.Type"},
+    {kDocCtlDirNewFeedUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Directory.NewFeedUrl"},
+    {kDocCtlDirBlock, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Directory.Block"},
+    {kDocCtlDirComplete, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Directory.Complete"},
+};
+const ControlLine kPodcast[] = {
+    {kDocCtlPodcastInclude, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Podcast.Include"},
+    {kDocCtlPodcastLocked, K::Combo, "CDE", L::WithLabel, "Doc\\Podcast.Locked"},
+    {kDocCtlPodcastLockedOwner, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.LockedOwner"},
+    {kDocCtlPodcastFundingUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingUrl"},
+    {kDocCtlPodcastFundingText, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingText"},
+    {kDocCtlPodcastGuid, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.Guid"},
 };
 const ControlLine kImage[] = {
     {kDocCtlImageUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Url"},
@@ -66,11 +86,11 @@ const ControlLine kFtp[] = {
     {kDocCtlFtpPort, K::Digits, "CDE", L::WithLabel, "Doc\\FTP.Port"},
     {kDocCtlFtpPath, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Path"},
 };
-const PanelPage kPages[] = {{"Doc\\Pannel.General", kGeneral},
-                            {"Doc\\Pannel.Desc", kDesc},
-                            {"Doc\\Pannel.iTunes", kITunes},
-                            {"Doc\\Pannel.Image", kImage},
-                            {"Doc\\Pannel.FTP", kFtp}};
+const PanelPage kPages[] = {
+    {"Doc\\Pannel.General", kGeneral}, {"Doc\\Pannel.Desc", kDesc},
+    {"Doc\\Pannel.iTunes", kITunes},   {"Doc\\Pannel.Directory", kDirectory},
+    {"Doc\\Pannel.Podcast", kPodcast}, {"Doc\\Pannel.Image", kImage},
+    {"Doc\\Pannel.FTP", kFtp}};
 
 struct TextField {
     int number;
@@ -92,6 +112,11 @@ const TextField kTextFields[] = {
     {kDocCtlITunesSummary, &Doc::iTunesSummary},
     {kDocCtlITunesKeyword, &Doc::iTunesKeyword},
     {kDocCtlITunesMail, &Doc::iTunesMail},
+    {kDocCtlITunesOwnerName, &Doc::iTunesOwnerName},
+    {kDocCtlDirNewFeedUrl, &Doc::iTunesNewFeedUrl},
+    {kDocCtlPodcastLockedOwner, &Doc::PodcastLockedOwner},
+    {kDocCtlPodcastFundingUrl, &Doc::PodcastFundingUrl},
+    {kDocCtlPodcastFundingText, &Doc::PodcastFundingText},
     {kDocCtlImageUrl, &Doc::ImageUrl},
     {kDocCtlImageTitle, &Doc::ImageTitle},
     {kDocCtlImageLink, &Doc::ImageLink},
@@ -100,8 +125,35 @@ const TextField kTextFields[] = {
     {kDocCtlFtpPath, &Doc::PathFTP},
 };
 
-constexpr int kITunesFields[] = {kDocCtlITunesAuthor, kDocCtlITunesSubTitle, kDocCtlITunesSummary,
-                                 kDocCtlITunesKeyword, kDocCtlITunesMail};
+constexpr int kITunesFields[] = {
+    kDocCtlITunesAuthor, kDocCtlITunesSubTitle,  kDocCtlITunesSummary, kDocCtlITunesKeyword,
+    kDocCtlITunesMail,   kDocCtlITunesOwnerName, kDocCtlDirCategory,   kDocCtlDirSubCategory,
+    kDocCtlDirExplicit,  kDocCtlDirType,         kDocCtlDirNewFeedUrl, kDocCtlDirBlock,
+    kDocCtlDirComplete};
+constexpr int kPodcastFields[] = {kDocCtlPodcastLocked, kDocCtlPodcastLockedOwner,
+                                  kDocCtlPodcastFundingUrl, kDocCtlPodcastFundingText,
+                                  kDocCtlPodcastGuid};
+
+// The closed choices and the `Doc` value each one holds.
+struct ChoiceField {
+    int number;
+    std::span<const ChoiceItem> choices;
+    std::string Doc::*field;
+};
+
+const ChoiceField kChoiceFields[] = {
+    {kDocCtlDirExplicit, kChannelExplicitChoices, &Doc::iTunesExplicit},
+    {kDocCtlDirType, kChannelTypeChoices, &Doc::iTunesType},
+    {kDocCtlPodcastLocked, kChannelLockedChoices, &Doc::PodcastLocked},
+};
+
+struct IntBox {
+    int number;
+    int Doc::*field;
+};
+
+constexpr IntBox kIntBoxes[] = {{kDocCtlDirBlock, &Doc::iTunesBlock},
+                                {kDocCtlDirComplete, &Doc::iTunesComplete}};
 
 struct FlagBox {
     int number;
@@ -110,7 +162,8 @@ struct FlagBox {
 
 constexpr FlagBox kFlagBoxes[] = {{kDocCtlAutoLastBuildDate, kAutoLastBuildDate},
                                   {kDocCtlITunesInclude, kITunesInclude},
-                                  {kDocCtlSpecialChar, qp::kDocSpecialChar}};
+                                  {kDocCtlSpecialChar, qp::kDocSpecialChar},
+                                  {kDocCtlPodcastInclude, kPodcastInclude}};
 
 // A spin field keeps its range, widened to the stored value so that an untouched field gives
 // back what it got instead of silently clamping it.
@@ -122,7 +175,7 @@ void setSpin(QSpinBox* spin, int low, int high, int value) {
 } // namespace
 
 DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc)
-    : PropertyDialog(parent, texts, kWidth) {
+    : PropertyDialog(parent, texts, kWidth), file_name_(doc.FileName) {
     setWindowTitle(toQ(texts.get("Doc.Title")));
     setProperty("windowId", kDocWindowId);
     build();
@@ -135,9 +188,11 @@ DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc)
 void DocWindow::build() {
     buildPanel(kDocCtlPanel, kPages);
     date_ = control<DateField>(kDocCtlLastBuildDate);
-    for (const int number : {kDocCtlAutoLastBuildDate, kDocCtlITunesInclude}) {
+    for (const int number :
+         {kDocCtlAutoLastBuildDate, kDocCtlITunesInclude, kDocCtlPodcastInclude}) {
         connect(control<QCheckBox>(number), &QCheckBox::toggled, this, &DocWindow::updateEnabling);
     }
+    control<QLineEdit>(kDocCtlPodcastGuid)->setReadOnly(true);
 }
 
 void DocWindow::load(const Doc& doc) {
@@ -152,6 +207,21 @@ void DocWindow::load(const Doc& doc) {
     date_->setValue(doc.LastBuildDate);
     for (const FlagBox& box : kFlagBoxes)
         control<QCheckBox>(box.number)->setChecked((doc.Flag & box.bit) != 0);
+    for (const IntBox& box : kIntBoxes)
+        control<QCheckBox>(box.number)->setChecked(doc.*box.field != 0);
+    for (const ChoiceField& c : kChoiceFields)
+        Combo_SetChoices(control<QComboBox>(c.number), c.choices, texts(), doc.*c.field);
+
+    auto* category = control<QComboBox>(kDocCtlDirCategory);
+    Combo_SetChoices(category, Channel_CategoryChoices(), texts(), doc.iTunesCategory);
+    Combo_SetChoices(control<QComboBox>(kDocCtlDirSubCategory),
+                     Channel_SubCategoryChoices(doc.iTunesCategory), texts(),
+                     doc.iTunesSubCategory);
+    // Connected once loaded, so the stored subcategory is not refilled away.
+    connect(category, &QComboBox::currentIndexChanged, this, &DocWindow::refillSubCategories);
+    for (const int number : {kDocCtlBaseLink, kDocCtlRssName})
+        connect(control<QLineEdit>(number), &QLineEdit::textChanged, this, &DocWindow::updateGuid);
+    updateGuid();
 
     auto* format = control<QComboBox>(kDocCtlFormat);
     ItemToCombo(format, toQ(kFormatRssV2), 0, kComboNoCase + kComboAppend);
@@ -174,13 +244,44 @@ void DocWindow::updateEnabling() {
     const bool itunes = control<QCheckBox>(kDocCtlITunesInclude)->isChecked();
     for (const int number : kITunesFields)
         control<QWidget>(number)->setEnabled(itunes);
+    const bool podcast = control<QCheckBox>(kDocCtlPodcastInclude)->isChecked();
+    for (const int number : kPodcastFields)
+        control<QWidget>(number)->setEnabled(podcast);
     date_->setEnabled(!control<QCheckBox>(kDocCtlAutoLastBuildDate)->isChecked());
+}
+
+void DocWindow::refillSubCategories() {
+    auto* sub = control<QComboBox>(kDocCtlDirSubCategory);
+    const std::vector<ChoiceItem> choices =
+        Channel_SubCategoryChoices(Combo_ChoiceValue(control<QComboBox>(kDocCtlDirCategory)));
+    std::string kept = Combo_ChoiceValue(sub);
+    if (std::none_of(choices.begin(), choices.end(),
+                     [&](const ChoiceItem& c) { return c.value == kept; }))
+        kept.clear();
+    Combo_SetChoices(sub, choices, texts(), kept);
+}
+
+void DocWindow::updateGuid() {
+    Doc scratch;
+    scratch.FileName = file_name_;
+    scratch.Link = fromQ(control<QLineEdit>(kDocCtlBaseLink)->text());
+    scratch.RssName = fromQ(control<QLineEdit>(kDocCtlRssName)->text());
+    Channel_CleanTyped(scratch); // as OK would store them
+    auto* guid = control<QLineEdit>(kDocCtlPodcastGuid);
+    guid->setText(toQ(Channel_PodcastGuid(scratch)));
+    guid->setCursorPosition(0);
 }
 
 void DocWindow::store(Doc& doc) const {
     for (const TextField& t : kTextFields)
         doc.*t.field = fromQ(control<QLineEdit>(t.number)->text());
     doc.Lang = fromQ(control<QComboBox>(kDocCtlLang)->currentText());
+    for (const ChoiceField& c : kChoiceFields)
+        doc.*c.field = Combo_ChoiceValue(control<QComboBox>(c.number));
+    doc.iTunesCategory = Combo_ChoiceValue(control<QComboBox>(kDocCtlDirCategory));
+    doc.iTunesSubCategory = Combo_ChoiceValue(control<QComboBox>(kDocCtlDirSubCategory));
+    for (const IntBox& box : kIntBoxes)
+        doc.*box.field = control<QCheckBox>(box.number)->isChecked() ? 1 : 0;
     Channel_CleanTyped(doc);
     doc.PathFTP = net::FTP_FolderPart(doc.PathFTP, true);
     doc.Port = parse_leading_int32(fromQ(control<QLineEdit>(kDocCtlFtpPort)->text()));

@@ -1,6 +1,6 @@
-// The document window (window 1500): the channel settings of one document on five pages, General,
-// Description, iTunes, Image and FTP. Nothing typed is refused; every value is cleaned as it is
-// stored.
+// The document window (window 1500): the channel settings of one document on seven pages,
+// General, Description, iTunes, the podcast directories, the podcast namespace, Image and FTP.
+// Nothing typed is refused; every value is cleaned as it is stored.
 #pragma once
 
 #include "core/document.h"
@@ -48,6 +48,20 @@ enum DocControl : int {
     kDocCtlFtpUser,
     kDocCtlFtpPort,
     kDocCtlFtpPath,
+    kDocCtlITunesOwnerName,
+    kDocCtlDirCategory,
+    kDocCtlDirSubCategory,
+    kDocCtlDirExplicit,
+    kDocCtlDirType,
+    kDocCtlDirNewFeedUrl,
+    kDocCtlDirBlock,
+    kDocCtlDirComplete,
+    kDocCtlPodcastInclude,
+    kDocCtlPodcastLocked,
+    kDocCtlPodcastLockedOwner,
+    kDocCtlPodcastFundingUrl,
+    kDocCtlPodcastFundingText,
+    kDocCtlPodcastGuid,
 };
 
 // The page the window opens on.
@@ -65,10 +79,16 @@ public:
 private:
     void build();
     void load(const Doc& doc);
-    // The iTunes fields follow their box, the date field the automatic date's box.
+    // The iTunes and directory fields follow the iTunes box, the namespace fields theirs, the
+    // date field the automatic date's box.
     void updateEnabling();
+    // Offers the subcategories of the chosen category, keeping the chosen one where it fits.
+    void refillSubCategories();
+    // The GUID the feed gets from the address the link and file name fields give it.
+    void updateGuid();
 
     DateField* date_ = nullptr;
+    std::string file_name_; // the project's, for an RSS file named after it
 };
 
 // Edits doc's channel settings in a modal window over main_window, which is disabled meanwhile.

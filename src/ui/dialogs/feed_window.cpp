@@ -2,6 +2,7 @@
 
 #include "core/dates.h"
 #include "core/file_io.h"
+#include "media/media.h"
 #include "ui/app/app_context.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
@@ -54,12 +55,19 @@ const ControlLine kITunes[] = {
     {kFeedWinSummary, K::Edit, "CDE", kLabel, "Feed\\iTunes.Summary"},
     {kFeedWinDuration, K::Edit, "CDE", kLabel, "Feed\\iTunes.Duration"},
     {kFeedWinKeyword, K::Edit, "CDE", kLabel, "Feed\\iTunes.KeyWord"},
+    {kFeedWinExplicit, K::Combo, "CDE", kLabel, "Feed\\Episode.Explicit"},
+    {kFeedWinImage, K::Edit, "CDE", kLabel, "Feed\\Episode.Image"},
+};
+const ControlLine kEpisode[] = {
+    {kFeedWinEpisode, K::Digits, "D", kLabel, "Feed\\Episode.Number"},
+    {kFeedWinSeason, K::Digits, "D", kLabel, "Feed\\Episode.Season"},
+    {kFeedWinEpisodeType, K::Combo, "CDE", kLabel, "Feed\\Episode.Type"},
+    {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
+    {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
 };
 const PanelPage kPages[] = {
-    {"Feed.General", kGeneral},
-    {"Feed.Source", kSource},
-    {"Feed.File", kFile},
-    {"Feed\\Pannel.iTunes", kITunes},
+    {"Feed.General", kGeneral},       {"Feed.Source", kSource},           {"Feed.File", kFile},
+    {"Feed\\Pannel.iTunes", kITunes}, {"Feed\\Pannel.Episode", kEpisode},
 };
 
 // ItemToCombo with flags 5 for each value in turn, in one pass: on ten thousand feeds a search of
@@ -115,10 +123,15 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     type_ = control<QComboBox>(kFeedWinType);
     length_ = control<QLineEdit>(kFeedWinLength);
     const int itunes[] = {kFeedWinSubTitle, kFeedWinSummary, kFeedWinDuration, kFeedWinKeyword};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         itunes_[i] = control<QLineEdit>(itunes[i]);
-        itunes_[i]->setEnabled(false);
-    }
+    explicit_ = control<QComboBox>(kFeedWinExplicit);
+    image_ = control<QLineEdit>(kFeedWinImage);
+    episode_ = control<QLineEdit>(kFeedWinEpisode);
+    season_ = control<QLineEdit>(kFeedWinSeason);
+    episode_type_ = control<QComboBox>(kFeedWinEpisodeType);
+    transcript_url_ = control<QLineEdit>(kFeedWinTranscriptUrl);
+    transcript_type_ = control<QComboBox>(kFeedWinTranscriptType);
 
     connect(auto_date_, &QCheckBox::toggled, date_, [this](bool on) { date_->setEnabled(!on); });
     connect(file_, &QLineEdit::textChanged, upload_,
@@ -148,6 +161,8 @@ void FeedWindow::fillCombos() {
     offer(category_, values.categories);
     offer(author_, values.authors);
     offer(on_ftp_, values.folders);
+    for (const std::string_view type : kTranscriptTypes)
+        transcript_type_->addItem(toQ(type));
 }
 
 void FeedWindow::setNewDefaults() {
@@ -156,6 +171,10 @@ void FeedWindow::setNewDefaults() {
     guid_->setText(toQ(Feed_NewGUID(doc_.Feeds)));
     ItemToCombo(category_, QString(), 0, kFlags);
     ItemToCombo(on_ftp_, QString(), 0, kFlags);
+    Combo_SetChoices(explicit_, kEpisodeExplicitChoices, texts(), {});
+    Combo_SetChoices(episode_type_, kEpisodeTypeChoices, texts(), {});
+    // A proposed type is a choice to make, not a value to store unasked.
+    transcript_type_->setEditText(QString());
 }
 
 void FeedWindow::loadFeed(const Feed& feed) {
@@ -178,6 +197,13 @@ void FeedWindow::loadFeed(const Feed& feed) {
     const std::string* itunes[] = {&f.subTitle, &f.summary, &f.duration, &f.keyword};
     for (int i = 0; i < 4; ++i)
         itunes_[i]->setText(toQ(*itunes[i]));
+    Combo_SetChoices(explicit_, kEpisodeExplicitChoices, texts(), f.explicitness);
+    Combo_SetChoices(episode_type_, kEpisodeTypeChoices, texts(), f.episodeType);
+    image_->setText(toQ(f.image));
+    episode_->setText(toQ(f.episode));
+    season_->setText(toQ(f.season));
+    transcript_url_->setText(toQ(f.transcriptUrl));
+    transcript_type_->setEditText(toQ(f.transcriptType));
 }
 
 FeedFields FeedWindow::fields() const {
@@ -201,6 +227,13 @@ FeedFields FeedWindow::fields() const {
     f.summary = textOf(itunes_[1]);
     f.duration = textOf(itunes_[2]);
     f.keyword = textOf(itunes_[3]);
+    f.explicitness = Combo_ChoiceValue(explicit_);
+    f.image = textOf(image_);
+    f.episode = textOf(episode_);
+    f.season = textOf(season_);
+    f.episodeType = Combo_ChoiceValue(episode_type_);
+    f.transcriptUrl = textOf(transcript_url_);
+    f.transcriptType = textOf(transcript_type_);
     return f;
 }
 
@@ -224,8 +257,14 @@ void FeedWindow::Browse() {
         return;
     file_->setText(toQ(ctx_.paths.Path_Compact(path)));
     length_->setText(QString::number(info->size));
+    // The content tells the playing time and the type; the extension is the fallback.
+    const MediaInfo media = Media_Read(path);
+    if (media.ok())
+        control<QLineEdit>(kFeedWinDuration)->setText(toQ(Media_Duration(media.seconds)));
     if (type_->currentText().trimmed().isEmpty()) {
-        if (const std::string_view type = Feed_GuessMimeType(path); !type.empty())
+        const std::string type =
+            media.type.empty() ? std::string(Feed_GuessMimeType(path)) : media.type;
+        if (!type.empty())
             ItemToCombo(type_, toQ(type), 0, kFlags);
     }
     ctx_.StartFolder = folder_part(path);

@@ -1,4 +1,4 @@
-// The feed window: a new feed, or the properties of the current one (all but its text), in four
+// The feed window: a new feed, or the properties of the current one (all but its text), in five
 // pages. Nothing reaches the document before OK, and OK is refused while another feed has the
 // same GUID.
 #pragma once
@@ -41,6 +41,13 @@ inline constexpr int kFeedWinSubTitle = 1019;
 inline constexpr int kFeedWinSummary = 1020;
 inline constexpr int kFeedWinDuration = 1021;
 inline constexpr int kFeedWinKeyword = 1022;
+inline constexpr int kFeedWinExplicit = 1023;
+inline constexpr int kFeedWinImage = 1024;
+inline constexpr int kFeedWinEpisode = 1025;
+inline constexpr int kFeedWinSeason = 1026;
+inline constexpr int kFeedWinEpisodeType = 1027;
+inline constexpr int kFeedWinTranscriptUrl = 1028;
+inline constexpr int kFeedWinTranscriptType = 1029;
 
 class FeedWindow final : public PropertyDialog {
 public:
@@ -51,8 +58,8 @@ public:
     DateField* dateField() const { return date_; }
     // Puts a GUID no stored feed has into the GUID field.
     void NewGUID();
-    // Chooses the enclosure file: its name, its length and, when no type is set, a type guessed
-    // from its extension.
+    // Chooses the enclosure file: its name, its length, its playing time and, when no type is
+    // set, its type read from its content (else guessed from its extension).
     void Browse();
     // Writes the fields into the document (the current feed, or a new one at the top); returns
     // the written feed's position + 1.
@@ -85,6 +92,13 @@ private:
     QComboBox* type_ = nullptr;
     QLineEdit* length_ = nullptr;
     QLineEdit* itunes_[4] = {};
+    QComboBox* explicit_ = nullptr;
+    QLineEdit* image_ = nullptr;
+    QLineEdit* episode_ = nullptr;
+    QLineEdit* season_ = nullptr;
+    QComboBox* episode_type_ = nullptr;
+    QLineEdit* transcript_url_ = nullptr;
+    QComboBox* transcript_type_ = nullptr;
 };
 
 // Opens the window modal over parent, which is disabled meanwhile. Returns 0 when the user

@@ -9,6 +9,7 @@
 #include "ui/shell/document_commands.h"
 #include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"
+#include "ui/shell/media_commands.h"
 #include "ui/shell/rss_command.h"
 
 #include <QPlainTextEdit>
@@ -71,7 +72,9 @@ const Command kCommands[] = {
      [](MainWindow& w, int) { Feed_Sort(w, SortOrder::Descending); }},
     {kCmdFeedProperty, kCmdFeedProperty, [](MainWindow& w, int) { Feed_Property(w); }},
     {kCmdFeedDel, kCmdFeedDel, [](MainWindow& w, int) { Feed_Del(w); }},
+    {kCmdFeedRefreshMedia, kCmdFeedRefreshMedia, [](MainWindow& w, int) { Feed_RefreshMedia(w); }},
     {kCmdRssCreate, kCmdRssCreate, [](MainWindow& w, int) { Rss_Create(w); }},
+    {kCmdRssCheck, kCmdRssCheck, [](MainWindow& w, int) { Rss_Check(w); }},
     {kCmdAbout, kCmdAbout, [](MainWindow& w, int) { w.runHook(w.context().hooks.About_Show); }},
     {kCmdWhatsNew, kCmdWhatsNew,
      [](MainWindow& w, int) { w.runHook(w.context().hooks.WhatsNew_Show); }},

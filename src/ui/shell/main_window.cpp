@@ -130,9 +130,12 @@ void MainWindow::MainMenu_Create() {
     addCommand(sort, "Menu\\Feed.SortAscending", kCmdFeedSortAscending);
     addCommand(sort, "Menu\\Feed.SortDescending", kCmdFeedSortDescending);
     addCommand(feed, "Menu\\Feed.Property", kCmdFeedProperty);
+    feed->addSeparator();
+    addCommand(feed, "Menu\\Feed.RefreshMedia", kCmdFeedRefreshMedia);
 
     QMenu* rss = bar->addMenu(title("Menu.RSS"));
     addCommand(rss, "Menu\\RSS.Create", kCmdRssCreate);
+    addCommand(rss, "Menu\\RSS.Check", kCmdRssCheck);
     addCommand(rss, "Menu\\RSS.LinkToClipBoard", kCmdLinkToClipboard);
     rss->addSeparator();
     addCommand(rss, "Menu\\Rss.Property", kCmdRssProperty);

@@ -7,7 +7,20 @@
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
+#include <QTreeWidget>
+
 namespace qp::ui {
+
+bool Check_Show(MainWindow& window, const Doc& doc, const std::vector<CheckFinding>& findings,
+                CheckMode mode) {
+    const CheckChoice choice = CheckWindow_Run(doc, findings, window.context().lang, mode, &window);
+    if (choice.answer == CheckAnswer::ShowFeed) {
+        window.Actualize_Tree(choice.feed);
+        if (Workspace* w = window.workspace(&doc))
+            w->list->setFocus(Qt::OtherFocusReason);
+    }
+    return choice.answer == CheckAnswer::Publish;
+}
 
 void Rss_Create(MainWindow& window, const net::FtpJobSeams& seams) {
     AppContext& ctx = window.context();
@@ -40,13 +53,34 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams& seams) {
                                       &window);
         return;
     }
-    if (ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
-                                      toQ(ctx.lang.get("CreateRss.Ok")), kRequestYesNo,
-                                      &window) != kAnswerYes)
+    const std::vector<CheckFinding> findings = Feed_Check(*doc, ctx.paths);
+    if (!findings.empty()) {
+        // The RSS file stays written whatever the answer.
+        if (!Check_Show(window, *doc, findings, CheckMode::BeforePublish))
+            return;
+    } else if (ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
+                                             toQ(ctx.lang.get("CreateRss.Ok")), kRequestYesNo,
+                                             &window) != kAnswerYes) {
         return;
+    }
     net::FTPJob job;
     net::FTP_AddUploads(job, made.job);
     (void)Rss_Upload(*doc, made.rss_path, job, &window, ctx.lang, seams);
+}
+
+void Rss_Check(MainWindow& window) {
+    AppContext& ctx = window.context();
+    Doc* doc = ctx.docs.current();
+    if (!ctx.docs.IsDpc("Rss_Check", ctx.log, true) || doc == nullptr)
+        return;
+    window.Feed_CommitText(doc);
+    const std::vector<CheckFinding> findings = Feed_Check(*doc, ctx.paths);
+    if (findings.empty()) {
+        ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
+                                      toQ(ctx.lang.get("CheckWin.NoProblem")), kRequestOk, &window);
+        return;
+    }
+    (void)Check_Show(window, *doc, findings, CheckMode::OnDemand);
 }
 
 } // namespace qp::ui

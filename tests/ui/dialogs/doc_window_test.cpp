@@ -1,5 +1,7 @@
+#include "core/channel_settings.h"
 #include "core/command_ids.h"
 #include "core/dates.h"
+#include "core/podcast_guid.h"
 #include "ui/common/date_field.h"
 #include "ui/dialogs/doc_window.h"
 #include "ui/dialogs/modal.h"
@@ -88,11 +90,17 @@ TEST_F(DocWindowTest, AnUntouchedWindowStoresWhatItLoaded) {
     EXPECT_EQ(field<QComboBox>(kDocCtlLang)->currentText(), "de");
     EXPECT_EQ(field<QComboBox>(kDocCtlTimeZone)->currentText(), "GMT5");
     EXPECT_EQ(field<QComboBox>(kDocCtlFormat)->currentText(), "Atom");
+    const auto shown = [&](int number) { return field<QComboBox>(number)->currentText(); };
+    EXPECT_EQ(shown(kDocCtlDirCategory).toStdString(), ctx_.lang.get("Category.HealthFitness"));
+    EXPECT_EQ(shown(kDocCtlDirSubCategory).toStdString(),
+              ctx_.lang.get("Category\\HealthFitness.MentalHealth"));
+    EXPECT_EQ(shown(kDocCtlDirExplicit).toStdString(), ctx_.lang.get("Doc\\Directory.ExplicitNo"));
+    EXPECT_EQ(shown(kDocCtlDirType).toStdString(), ctx_.lang.get("Doc\\Directory.Serial"));
     window_of_doc_.store(doc_);
     Doc expected = kSample;
     expected.Format = "RssV2";
     expected.Desc = "Line one Line two"; // one line, the words kept apart
-    expected.Flag = kITunesInclude + kDocSpecialChar;
+    expected.Flag = kITunesInclude + kDocSpecialChar + kPodcastInclude;
     EXPECT_EQ(doc_, expected); // spin values beyond the offered range are kept, not clamped
 }
 
@@ -102,6 +110,12 @@ TEST_F(DocWindowTest, TypedValuesAreCleanedAsTheyAreStored) {
     type(kDocCtlTitle, "Tab\there");
     type(kDocCtlFtpPath, " \\www\\pod ");
     type(kDocCtlFtpPort, "");
+    type(kDocCtlITunesOwnerName, "Ann\r\nLee");
+    type(kDocCtlDirNewFeedUrl, " /https://example.org/new.xml\t "); // not made relative
+    type(kDocCtlPodcastFundingText, "Give\ttoday");
+    field<QComboBox>(kDocCtlDirExplicit)->setCurrentIndex(0);
+    field<QComboBox>(kDocCtlPodcastLocked)->setCurrentIndex(2);
+    field<QCheckBox>(kDocCtlDirBlock)->setChecked(false);
     field<QComboBox>(kDocCtlLang)->setCurrentIndex(3);
     field<QComboBox>(kDocCtlFormat)->setCurrentIndex(1);
     window_of_doc_.store(doc_);
@@ -112,6 +126,13 @@ TEST_F(DocWindowTest, TypedValuesAreCleanedAsTheyAreStored) {
     EXPECT_EQ(doc_.Port, 0);
     EXPECT_EQ(doc_.Lang, "it");
     EXPECT_EQ(doc_.Format, "RssV2");
+    EXPECT_EQ(doc_.iTunesOwnerName, "Ann Lee");
+    EXPECT_EQ(doc_.iTunesNewFeedUrl, "/https://example.org/new.xml");
+    EXPECT_EQ(doc_.PodcastFundingText, "Givetoday");
+    EXPECT_EQ(doc_.iTunesExplicit, "");
+    EXPECT_EQ(doc_.PodcastLocked, "no");
+    EXPECT_EQ(doc_.iTunesBlock, 0);
+    EXPECT_EQ(doc_.iTunesComplete, 1);
 
     type(kDocCtlFtpPath, "");
     window_of_doc_.store(doc_);
@@ -136,17 +157,97 @@ TEST_F(DocWindowTest, AnUnknownTimeZoneOpensOnAutoAndStoresIt) {
 
 TEST_F(DocWindowTest, BoxesRuleTheFlagsAndTheEnablingButNoText) {
     EXPECT_TRUE(window_of_doc_.dateField()->isEnabled());
+    const int itunes[] = {kDocCtlITunesAuthor,  kDocCtlITunesSubTitle, kDocCtlITunesSummary,
+                          kDocCtlITunesKeyword, kDocCtlITunesMail,     kDocCtlITunesOwnerName,
+                          kDocCtlDirCategory,   kDocCtlDirSubCategory, kDocCtlDirExplicit,
+                          kDocCtlDirType,       kDocCtlDirNewFeedUrl,  kDocCtlDirBlock,
+                          kDocCtlDirComplete};
+    const int podcast[] = {kDocCtlPodcastLocked, kDocCtlPodcastLockedOwner,
+                           kDocCtlPodcastFundingUrl, kDocCtlPodcastFundingText, kDocCtlPodcastGuid};
+    for (int n : podcast)
+        EXPECT_TRUE(field<QWidget>(n)->isEnabled()) << n;
     field<QCheckBox>(kDocCtlITunesInclude)->setChecked(false);
     field<QCheckBox>(kDocCtlAutoLastBuildDate)->setChecked(true);
-    for (int n : {kDocCtlITunesAuthor, kDocCtlITunesSubTitle, kDocCtlITunesSummary,
-                  kDocCtlITunesKeyword, kDocCtlITunesMail})
-        EXPECT_FALSE(field<QLineEdit>(n)->isEnabled()) << n;
+    for (int n : itunes)
+        EXPECT_FALSE(field<QWidget>(n)->isEnabled()) << n;
+    for (int n : podcast)
+        EXPECT_TRUE(field<QWidget>(n)->isEnabled()) << n;
+    field<QCheckBox>(kDocCtlPodcastInclude)->setChecked(false);
+    for (int n : podcast)
+        EXPECT_FALSE(field<QWidget>(n)->isEnabled()) << n;
     EXPECT_FALSE(window_of_doc_.dateField()->isEnabled());
     window_of_doc_.dateField()->setValue(date_from_fields(2040, 2, 29, 8, 30, 0));
     window_of_doc_.store(doc_);
     EXPECT_EQ(doc_.Flag, kAutoLastBuildDate + kDocSpecialChar);
     EXPECT_EQ(doc_.iTunesMail, kSample.iTunesMail);
+    EXPECT_EQ(doc_.iTunesSubCategory, kSample.iTunesSubCategory);
+    EXPECT_EQ(doc_.PodcastFundingUrl, kSample.PodcastFundingUrl);
     EXPECT_EQ(doc_.LastBuildDate, date_from_fields(2040, 2, 29, 8, 30, 0));
+}
+
+TEST_F(DocWindowTest, TheSubcategoriesFollowTheCategoryAndUnknownNamesSurvive) {
+    auto* category = field<QComboBox>(kDocCtlDirCategory);
+    auto* sub = field<QComboBox>(kDocCtlDirSubCategory);
+    const auto choose = [&](const char* name) {
+        category->setCurrentIndex(category->findData(QString(name)));
+    };
+    const auto offered = [&] {
+        std::vector<std::string> values;
+        for (int i = 0; i < sub->count(); ++i)
+            values.push_back(sub->itemData(i).toString().toStdString());
+        return values;
+    };
+    choose("Arts");
+    EXPECT_EQ(offered(), (std::vector<std::string>{"", "Books", "Design", "Fashion & Beauty",
+                                                   "Food", "Performing Arts", "Visual Arts"}));
+    EXPECT_EQ(sub->currentText().toStdString(), ctx_.lang.get("Doc\\Directory.None"));
+    sub->setCurrentIndex(2);
+    choose("History"); // no subcategories
+    EXPECT_EQ(offered(), (std::vector<std::string>{""}));
+    choose("Health & Fitness");
+    window_of_doc_.store(doc_);
+    EXPECT_EQ(doc_.iTunesCategory, "Health & Fitness");
+    EXPECT_EQ(doc_.iTunesSubCategory, "");
+    choose("");
+    window_of_doc_.store(doc_);
+    EXPECT_EQ(doc_.iTunesCategory, "");
+    EXPECT_EQ(doc_.iTunesSubCategory, "");
+
+    // Hand-edited values the lists lack show as they stand and are stored back untouched.
+    doc_ = kSample;
+    doc_.iTunesCategory = "Podcasts";
+    doc_.iTunesSubCategory = "Misc";
+    doc_.iTunesType = "weekly";
+    DocWindow w(nullptr, ctx_.lang, doc_);
+    EXPECT_EQ(w.control<QComboBox>(kDocCtlDirCategory)->currentText(), "Podcasts");
+    EXPECT_EQ(w.control<QComboBox>(kDocCtlDirSubCategory)->currentText(), "Misc");
+    EXPECT_EQ(w.control<QComboBox>(kDocCtlDirType)->currentText(), "weekly");
+    Doc stored = doc_;
+    w.store(stored);
+    EXPECT_EQ(stored.iTunesCategory, "Podcasts");
+    EXPECT_EQ(stored.iTunesSubCategory, "Misc");
+    EXPECT_EQ(stored.iTunesType, "weekly");
+}
+
+TEST_F(DocWindowTest, ThePodcastGuidFollowsTheLinkAndTheFileName) {
+    auto* guid = field<QLineEdit>(kDocCtlPodcastGuid);
+    EXPECT_TRUE(guid->isReadOnly());
+    EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("http://example.org/pod/feed.Xml"));
+    type(kDocCtlBaseLink, "https://example.com/show");
+    EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/feed.Xml"));
+    type(kDocCtlRssName, " dir\\other ");
+    EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/other.Xml"));
+    type(kDocCtlBaseLink, ""); // "other.Xml" is no address the feed is read at
+    EXPECT_EQ(guid->text(), "");
+    type(kDocCtlBaseLink, "https://example.com/show");
+    type(kDocCtlRssName, ""); // and no project file to name it after: no address
+    EXPECT_EQ(guid->text(), "");
+    Doc saved = kSample;
+    saved.FileName = "/data/show.qprj";
+    saved.RssName = "";
+    DocWindow w(nullptr, ctx_.lang, saved);
+    EXPECT_EQ(w.control<QLineEdit>(kDocCtlPodcastGuid)->text().toStdString(),
+              Podcast_Guid("http://example.org/pod/show.Xml"));
 }
 
 TEST_F(DocWindowTest, CancelLeavesTheDocumentAloneAndOkMarksIt) {
@@ -184,6 +285,11 @@ TEST_F(DocWindowTest, CancelLeavesTheDocumentAloneAndOkMarksIt) {
     window_->Main_MenuEvent(kCmdRssProperty);
     EXPECT_EQ(doc.Title, "Typed");
     EXPECT_EQ(doc.State & kModified, kModified);
+    // Everything left alone comes back as it was: the directory settings stay empty.
+    Doc untouched = doc;
+    untouched.Title = before.Title;
+    untouched.State = before.State;
+    EXPECT_EQ(untouched, before);
 }
 
 TEST_F(DocWindowTest, LinkToClipboardJoinsTheFileNameToTheLink) {

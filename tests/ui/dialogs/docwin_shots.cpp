@@ -24,6 +24,17 @@ int main(int argc, char** argv) {
     qp::DocDefaults(doc);
     if (!qp::ReadProject(doc, source + "/examples/podcast.qprj").error.empty())
         return 1;
+    // The directory and namespace pages, filled as a podcaster would.
+    doc.iTunesCategory = "Music";
+    doc.iTunesSubCategory = "Music Interviews";
+    doc.iTunesExplicit = "false";
+    doc.iTunesType = "episodic";
+    doc.iTunesOwnerName = "H\xC3\xA9l\xC3\xA8ne Martin";
+    doc.Flag |= qp::kPodcastInclude;
+    doc.PodcastLocked = "yes";
+    doc.PodcastLockedOwner = "host@example.org";
+    doc.PodcastFundingUrl = "https://example.org/soutenir";
+    doc.PodcastFundingText = "Soutenez l'\xC3\xA9mission";
 
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";

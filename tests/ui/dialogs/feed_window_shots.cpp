@@ -32,6 +32,16 @@ Doc sample_doc() {
     feed.FeedFileLength = 24'117'248;
     feed.FeedFileOnFTP = "podcast/2026/";
     feed.FeedFlag = kUploadFile + kFeedSpecialChar;
+    feed.FeedSubTitle = "Vos questions, nos r\xC3\xA9ponses";
+    feed.FeedDuration = "00:42:07";
+    feed.FeedKeyword = "musique, auditeurs";
+    feed.FeedExplicit = "false";
+    feed.FeedImage = "images/episode-12.jpg";
+    feed.FeedEpisode = 12;
+    feed.FeedSeason = 2;
+    feed.FeedEpisodeType = "full";
+    feed.FeedTranscriptUrl = "transcripts/episode-12.vtt";
+    feed.FeedTranscriptType = "text/vtt";
     doc.Feeds.push_back(feed);
     return doc;
 }
@@ -49,7 +59,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    const char* pages[] = {"general", "source", "file", "itunes"};
+    const char* pages[] = {"general", "source", "file", "itunes", "episode"};
     int failures = 0;
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";
@@ -65,7 +75,7 @@ int main(int argc, char** argv) {
         for (const auto mode : {FeedWindowMode::New, FeedWindowMode::Edit}) {
             FeedWindow window(ctx, doc, mode, nullptr);
             window.show();
-            for (int page = 0; page < 4; ++page) {
+            for (int page = 0; page < window.panel()->count(); ++page) {
                 window.panel()->setCurrentIndex(page);
                 QApplication::processEvents();
                 const QString path =

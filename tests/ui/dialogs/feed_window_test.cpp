@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <fstream>
 
@@ -68,7 +69,18 @@ TEST_F(FeedWindowTest, ANewFeedOffersTheOtherFeedsValuesAndSelectsTheLastOne) {
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinGuid)->text().toStdString(), Feed_NewGUID(doc_.Feeds));
     EXPECT_FALSE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
     for (int n : {kFeedWinSubTitle, kFeedWinSummary, kFeedWinDuration, kFeedWinKeyword})
-        EXPECT_FALSE(at<QLineEdit>(*w, n)->isEnabled());
+        EXPECT_TRUE(at<QLineEdit>(*w, n)->isEnabled());
+    const QStringList types = items(at<QComboBox>(*w, kFeedWinTranscriptType));
+    EXPECT_EQ(types.size(), 5);
+    EXPECT_TRUE(types.contains("application/x-subrip"));
+    // Left as it opens, a new feed states none of the episode settings.
+    EXPECT_EQ(w->store(), 1);
+    const Feed& added = doc_.Feeds[0];
+    EXPECT_EQ(added.FeedEpisode + added.FeedSeason, 0);
+    EXPECT_EQ(added.FeedEpisodeType + added.FeedExplicit + added.FeedImage +
+                  added.FeedTranscriptUrl + added.FeedTranscriptType + added.FeedDuration +
+                  added.FeedSubTitle + added.FeedSummary + added.FeedKeyword,
+              "");
 
     // Without any value in the other feeds: the empty type, no author.
     Doc bare;
@@ -88,12 +100,28 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
     b.FeedCategory = "tech";
     b.FeedAuthor = "eve";
     b.FeedPubDate = date_from_fields(2041, 3, 4, 5, 6, 0);
+    b.FeedSubTitle = "Sub";
+    b.FeedSummary = "Sum";
+    b.FeedDuration = "01:02:03";
+    b.FeedKeyword = "k";
+    b.FeedEpisode = 12;
+    b.FeedSeason = 2;
+    b.FeedEpisodeType = "teaser"; // hand-edited, unknown to the list
+    b.FeedExplicit = "true";
+    b.FeedImage = "https://example.org/12.jpg";
+    b.FeedTranscriptUrl = "12.vtt";
+    b.FeedTranscriptType = "text/x-custom";
+    const Feed loaded = b;
     auto w = open(FeedWindowMode::Edit, 1);
     EXPECT_EQ(w->windowTitle().toStdString(), ctx_.lang.get("Feed\\Title.Edit"));
     EXPECT_EQ(at<QComboBox>(*w, kFeedWinType)->currentText(), "audio/x-custom");
     EXPECT_EQ(at<QComboBox>(*w, kFeedWinAuthor)->currentText(), "eve");
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinLength)->text(), "42");
     EXPECT_TRUE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
+    EXPECT_EQ(at<QComboBox>(*w, kFeedWinEpisodeType)->currentText(), "teaser");
+    EXPECT_EQ(at<QComboBox>(*w, kFeedWinExplicit)->currentText().toStdString(),
+              ctx_.lang.get("Feed\\Episode.ExplicitYes"));
+    EXPECT_EQ(at<QLineEdit>(*w, kFeedWinSeason)->text(), "2");
     auto* date = w->dateField();
     EXPECT_TRUE(date->isEnabled());
     EXPECT_EQ(date->value(), b.FeedPubDate);
@@ -113,6 +141,27 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
     EXPECT_EQ(b.FeedFlag, kUploadFile); // the unknown bit is dropped
     EXPECT_EQ(b.FeedDesc, "kept text");
     EXPECT_EQ(doc_.Feeds.size(), 3U);
+    Feed expected = loaded; // the episode settings come back untouched
+    expected.FeedPubDate = shown;
+    expected.FeedFlag = kUploadFile;
+    expected.FeedFile.clear();
+    EXPECT_EQ(b, expected);
+
+    // Field by field: what is typed or chosen is what is stored.
+    at<QLineEdit>(*w, kFeedWinEpisode)->clear();
+    at<QLineEdit>(*w, kFeedWinSeason)->clear();
+    QTest::keyClicks(at<QLineEdit>(*w, kFeedWinSeason), "x3-");
+    at<QComboBox>(*w, kFeedWinEpisodeType)->setCurrentIndex(2);
+    at<QComboBox>(*w, kFeedWinExplicit)->setCurrentIndex(0);
+    at<QComboBox>(*w, kFeedWinTranscriptType)->setCurrentIndex(0);
+    at<QLineEdit>(*w, kFeedWinDuration)->setText("00:42:07");
+    w->store();
+    EXPECT_EQ(b.FeedEpisode, 0);
+    EXPECT_EQ(b.FeedSeason, 3);
+    EXPECT_EQ(b.FeedEpisodeType, "trailer");
+    EXPECT_EQ(b.FeedExplicit, "");
+    EXPECT_EQ(b.FeedTranscriptType, "text/vtt");
+    EXPECT_EQ(b.FeedDuration, "00:42:07");
 }
 
 TEST_F(FeedWindowTest, OkIsRefusedWhileAnotherFeedHasTheGuid) {

@@ -1,19 +1,24 @@
-// The RSS command of the main window: its save questions, its errors, and the publish question
-// that opens the FTP window on the job.
+// The RSS command of the main window: its save questions, its errors, the publish question that
+// opens the FTP window on the job, and the feed check before publishing and on demand.
 #include "ui/shell/rss_command.h"
 
 #include "core/command_ids.h"
 #include "core/file_io.h"
 #include "net/pyftpd.h"
 #include "ui/common/qt_text.h"
+#include "ui/dialogs/check_window.h"
 #include "ui/dialogs/ftp_window.h"
 #include "ui/dialogs/modal.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <filesystem>
 
@@ -21,6 +26,65 @@ namespace qp::ui::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Answers each modal window as it comes up, until the command returns: the check window through
+// act, the FTP window by closing it; and names them in order.
+class ModalWatch {
+public:
+    explicit ModalWatch(std::function<void(CheckWindow&)> act) : act_(std::move(act)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start(10);
+    }
+    std::vector<std::string> seen;
+    std::size_t ftp_files = 0;
+
+private:
+    void poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* check = qobject_cast<CheckWindow*>(modal)) {
+            seen.emplace_back("check");
+            act_(*check);
+        } else if (auto* ftp = qobject_cast<FtpWindow*>(modal)) {
+            seen.emplace_back("ftp");
+            ftp_files = ftp->job().files.size();
+            ftp->close();
+        } else if (modal != nullptr) {
+            seen.emplace_back(modal->metaObject()->className());
+            modal->close();
+        }
+    }
+
+    std::function<void(CheckWindow&)> act_;
+    QTimer timer_;
+};
+
+void click(CheckWindow& w, int button) {
+    QTest::mouseClick(qobject_cast<QPushButton*>(w.control(button)), Qt::LeftButton);
+}
+
+// Everything the directories require, so the check finds nothing.
+void directory_ready(Doc& doc) {
+    doc.Flag |= kITunesInclude;
+    doc.iTunesCategory = "Technology";
+    doc.iTunesExplicit = "false";
+    doc.Title = "Show";
+    doc.Desc = "About the show";
+    doc.Lang = "en";
+    doc.Link = "https://example.org/";
+    doc.ImageUrl = "https://example.org/art.jpg";
+    doc.FormatDate = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
+    for (std::size_t i = 0; i < doc.Feeds.size(); ++i) {
+        Feed& feed = doc.Feeds[i];
+        if (feed.FeedFile.empty() && feed.FeedFileOnFTP.empty())
+            feed.FeedFileOnFTP = "media/ep" + std::to_string(i) + ".mp3";
+        feed.FeedFileType = "audio/mpeg";
+        std::error_code error;
+        const auto size = fs::file_size(feed.FeedFile, error);
+        feed.FeedFileLength = error ? 1000 : static_cast<std::int64_t>(size);
+        feed.FeedDuration = "00:01:00";
+        feed.FeedGUID = "guid-" + std::to_string(i);
+    }
+}
 
 class RssCommandTest : public ShellTest {
 protected:
@@ -88,6 +152,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     doc.Feeds[0].FeedFile = tmp_.path() + "ep.mp3";
     doc.Feeds[0].FeedFileOnFTP = "media/";
     doc.Feeds[0].FeedFlag |= kUploadFile;
+    directory_ready(doc);
     // The editor's pending text goes into the saved project.
     QPlainTextEdit* editor = window_->workspace(&doc)->editor;
     editor->setPlainText("Edited text");
@@ -131,6 +196,77 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     EXPECT_EQ(on_server, "episode one");
     ASSERT_TRUE(read_file(server.root() + "/site/show.qprj", on_server));
     EXPECT_NE(on_server.find("Edited text"), std::string::npos);
+}
+
+TEST_F(RssCommandTest, FindingsTakeThePlaceOfThePublishQuestion) {
+    docs().Document_Open(project("show", {"Episode"}));
+    const Doc& doc = *ctx_.docs.current();
+    const QString off =
+        toQ(Check_Text(doc, {CheckLevel::Error, -1, "Check.ITunesOff", {}}, ctx_.lang));
+    QStringList lines;
+    {
+        ModalWatch watch([&](CheckWindow& w) {
+            for (int row = 0; row < w.list()->count(); ++row)
+                lines << w.list()->item(row)->text();
+            click(w, kCheckBack);
+        });
+        window_->Main_MenuEvent(kCmdRssCreate);
+        EXPECT_EQ(watch.seen, std::vector<std::string>{"check"});
+    }
+    EXPECT_TRUE(lines.contains(off)) << lines.join('|').toStdString();
+    EXPECT_TRUE(requester_.asked.empty());
+    EXPECT_TRUE(file_exists(tmp_.path() + "show.Xml"));
+
+    // Publish anyway goes on as Yes to the question does.
+    ModalWatch watch([](CheckWindow& w) { click(w, kCheckPublish); });
+    window_->Main_MenuEvent(kCmdRssCreate);
+    EXPECT_EQ(watch.seen, (std::vector<std::string>{"check", "ftp"}));
+    EXPECT_EQ(watch.ftp_files, 2U); // the RSS file and the project
+    EXPECT_TRUE(requester_.asked.empty());
+    EXPECT_TRUE(window_->isEnabled());
+}
+
+TEST_F(RssCommandTest, TheMenuEntryChecksWithoutWritingAnything) {
+    docs().Document_Open(project("show", {"One"}));
+    Doc& doc = *ctx_.docs.current();
+    ASSERT_NE(window_->action(kCmdRssCheck), nullptr);
+    {
+        bool only_close = false;
+        ModalWatch watch([&](CheckWindow& w) {
+            only_close = w.control(kCheckClose) != nullptr && w.control(kCheckPublish) == nullptr;
+            click(w, kCheckClose);
+        });
+        window_->Main_MenuEvent(kCmdRssCheck);
+        EXPECT_EQ(watch.seen, std::vector<std::string>{"check"});
+        EXPECT_TRUE(only_close);
+    }
+    EXPECT_TRUE(requester_.asked.empty());
+
+    directory_ready(doc);
+    window_->Main_MenuEvent(kCmdRssCheck);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].title, "Information");
+    EXPECT_EQ(requester_.asked[0].text.toStdString(), ctx_.lang.get("CheckWin.NoProblem"));
+    EXPECT_EQ(requester_.asked[0].buttons, kRequestOk);
+    EXPECT_FALSE(file_exists(tmp_.path() + "show.Xml"));
+}
+
+TEST_F(RssCommandTest, AnEpisodeChosenInTheCheckIsSelectedInTheFeedList) {
+    docs().Document_Open(project("show", {"One", "Two", "Three"}));
+    const Doc& doc = *ctx_.docs.current();
+    const Workspace& ws = *window_->workspace(&doc);
+    ASSERT_EQ(FeedList_SelectedRow(ws.list), 0);
+    ModalWatch watch([](CheckWindow& w) {
+        const QPoint at = w.list()->visualItemRect(w.list()->item(1)).center();
+        QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, at);
+    });
+    const std::vector<CheckFinding> findings{{CheckLevel::Error, -1, "Check.NoCategory", {}},
+                                             {CheckLevel::Warning, 2, "Check.NoExplicit", {}}};
+    EXPECT_FALSE(Check_Show(*window_, doc, findings, CheckMode::BeforePublish));
+    EXPECT_EQ(FeedList_SelectedRow(ws.list), 2);
+    EXPECT_EQ(ws.editor->toPlainText(), "Text of Three");
+    EXPECT_TRUE(window_->isEnabled());
 }
 
 } // namespace

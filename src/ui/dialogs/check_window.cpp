@@ -1,0 +1,161 @@
+#include "ui/dialogs/check_window.h"
+
+#include "core/texts.h"
+#include "ui/common/layout_bridge.h"
+#include "ui/common/qt_text.h"
+#include "ui/common/window_state.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace qp::ui {
+
+namespace {
+
+const ControlLine kCheckLines[] = {
+    {kCheckIntro, ControlKind::Static, "ABCDE 2", LabelMode::NoLabel, nullptr},
+    {kCheckSummary, ControlKind::Static, "ABCDE", LabelMode::NoLabel, nullptr},
+    {kCheckList, ControlKind::ListBox, "ABCDE 9", LabelMode::NoLabel, nullptr},
+    {kCheckHint, ControlKind::Static, "ABCDE", LabelMode::NoLabel, "CheckWin.Hint"},
+};
+
+const ControlLine kBeforePublishButtons[] = {
+    {kCheckPublish, ControlKind::Button, "DE", LabelMode::NoLabel, "CheckWin.Publish"},
+    {kCheckBack, ControlKind::Button, "AB -1", LabelMode::NoLabel, "CheckWin.Back"},
+};
+
+const ControlLine kOnDemandButtons[] = {
+    {kCheckClose, ControlKind::Button, "DE", LabelMode::NoLabel, "CheckWin.Close"},
+};
+
+constexpr int kIconSize = 20;
+
+// Errors first, then warnings, each in the order the check found them.
+std::vector<const CheckFinding*> errorsFirst(const std::vector<CheckFinding>& findings) {
+    std::vector<const CheckFinding*> order;
+    order.reserve(findings.size());
+    for (const CheckFinding& f : findings)
+        order.push_back(&f);
+    std::stable_partition(order.begin(), order.end(),
+                          [](const CheckFinding* f) { return f->level == CheckLevel::Error; });
+    return order;
+}
+
+} // namespace
+
+CheckWindow::CheckWindow(QWidget* parent, const Doc& doc, const std::vector<CheckFinding>& findings,
+                         Texts& texts, CheckMode mode)
+    : QDialog(parent) {
+    setWindowTitle(toQ(texts.get("CheckWin.Title")));
+    GadgetLayout layout = Layout_New(kCheckWindowWidth);
+    Layout_Build(*this, layout, kCheckLines, texts, controls_);
+    const bool publishing = mode == CheckMode::BeforePublish;
+    if (publishing)
+        Layout_Build(*this, layout, kBeforePublishButtons, texts, controls_);
+    else
+        Layout_Build(*this, layout, kOnDemandButtons, texts, controls_);
+    setFixedSize(kCheckWindowWidth, layout.MaxY);
+
+    auto* intro = controls_.get<QLabel>(kCheckIntro);
+    intro->setWordWrap(true);
+    intro->setText(toQ(texts.get(publishing ? "CheckWin.BeforePublish" : "CheckWin.OnDemand")));
+    controls_.get<QLabel>(kCheckHint)->setWordWrap(true);
+
+    // Each line as high as its whole text wrapped to the list's width.
+    QListWidget* view = list();
+    view->setWordWrap(true);
+    view->setTextElideMode(Qt::ElideNone);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setResizeMode(QListView::Adjust);
+    view->setIconSize(QSize(kIconSize, kIconSize));
+    view->setSpacing(2);
+    const QIcon error_icon = style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    const QIcon warning_icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    std::size_t errors = 0;
+    for (const CheckFinding* f : errorsFirst(findings)) {
+        const bool error = f->level == CheckLevel::Error;
+        errors += error ? 1 : 0;
+        auto* item = new QListWidgetItem(error ? error_icon : warning_icon,
+                                         toQ(Check_Text(doc, *f, texts)), view);
+        // A finding that names no episode of this document stands for the channel, as its text.
+        const bool episode = f->feed >= 0 && static_cast<std::size_t>(f->feed) < doc.Feeds.size();
+        item->setData(Qt::UserRole, episode ? f->feed : -1);
+    }
+    controls_.get<QLabel>(kCheckSummary)
+        ->setText(toQ(texts.get("CheckWin.Summary", {std::to_string(errors),
+                                                     std::to_string(findings.size() - errors)})));
+    if (view->count() > 0)
+        view->setCurrentRow(0);
+    connect(view, &QListWidget::itemDoubleClicked, this,
+            [this](const QListWidgetItem* item) { chooseLine(item); });
+    view->installEventFilter(this);
+
+    if (publishing) {
+        auto* publish = controls_.get<QPushButton>(kCheckPublish);
+        auto* back = controls_.get<QPushButton>(kCheckBack);
+        connect(publish, &QPushButton::clicked, this, [this] { choose(CheckAnswer::Publish); });
+        connect(back, &QPushButton::clicked, this, [this] { choose(CheckAnswer::Back); });
+        // An error makes the directories refuse the feed: Return alone must not publish it.
+        (Check_HasError(findings) ? back : publish)->setDefault(true);
+    } else {
+        auto* close = controls_.get<QPushButton>(kCheckClose);
+        connect(close, &QPushButton::clicked, this, [this] { choose(CheckAnswer::Back); });
+        close->setDefault(true);
+    }
+    view->setFocus(Qt::OtherFocusReason);
+}
+
+QListWidget* CheckWindow::list() const {
+    return controls_.get<QListWidget>(kCheckList);
+}
+
+bool CheckWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Return on an episode's line chooses it; on the channel's it falls to the default button.
+    if (watched == list() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = key->modifiers() == Qt::NoModifier ||
+                           (key->modifiers() == Qt::KeypadModifier && key->key() == Qt::Key_Enter);
+        if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            chooseLine(list()->currentItem()))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CheckWindow::choose(CheckAnswer answer, int feed) {
+    choice_ = {answer, feed};
+    done(answer == CheckAnswer::Publish ? Accepted : Rejected);
+}
+
+bool CheckWindow::chooseLine(const QListWidgetItem* item) {
+    if (item == nullptr)
+        return false;
+    const int feed = item->data(Qt::UserRole).toInt();
+    if (feed < 0)
+        return false;
+    choose(CheckAnswer::ShowFeed, feed);
+    return true;
+}
+
+CheckChoice CheckWindow_Run(const Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
+                            CheckMode mode, QWidget* owner) {
+    QWidget* window = owner != nullptr ? owner->window() : nullptr;
+    const QPointer<QWidget> focused = Window_Disable(window);
+    CheckChoice choice;
+    {
+        CheckWindow check(window, doc, findings, texts, mode);
+        // A child window of the disabled owner starts disabled too.
+        check.setEnabled(true);
+        check.exec();
+        choice = check.choice();
+    }
+    Window_Enable(focused, window);
+    return choice;
+}
+
+} // namespace qp::ui

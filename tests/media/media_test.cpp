@@ -1,0 +1,141 @@
+#include "media/media.h"
+
+#include "core/file_io.h"
+#include "core/paths.h"
+
+#include "support/media_files.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+using namespace qp;
+
+namespace {
+
+class Media : public ::testing::Test {
+protected:
+    // The encoder is slow next to the reads: the files are made once for the whole suite.
+    static void SetUpTestSuite() {
+        dir_ = std::make_unique<test::TempDir>();
+        for (const char* name : {"a.mp3", "a.m4a", "a.ogg", "a.opus", "a.flac", "a.wav"})
+            ASSERT_EQ(test::make_media(dir_->path(), name), "") << name;
+        ASSERT_TRUE(write_file(dir_->path() + "notes.mp3", "not a sound at all"));
+    }
+    static void TearDownTestSuite() { dir_.reset(); }
+
+    static std::string at(const std::string& name) { return dir_->path() + name; }
+
+    static std::unique_ptr<test::TempDir> dir_;
+};
+
+std::unique_ptr<test::TempDir> Media::dir_;
+
+TEST_F(Media, ReadsPlayingTimeTypeAndLengthOfEachFormat) {
+    const struct {
+        const char* name;
+        const char* type;
+    } kCases[] = {
+        {"a.mp3", "audio/mpeg"}, {"a.m4a", "audio/x-m4a"}, {"a.ogg", "audio/ogg"},
+        {"a.opus", "audio/ogg"}, {"a.flac", "audio/flac"}, {"a.wav", "audio/wav"},
+    };
+    for (const auto& c : kCases) {
+        const MediaInfo info = Media_Read(at(c.name));
+        EXPECT_EQ(info.error, "") << c.name;
+        EXPECT_NEAR(static_cast<double>(info.seconds), 3.0, 1.0) << c.name;
+        EXPECT_EQ(info.type, c.type) << c.name;
+        EXPECT_EQ(info.length, static_cast<std::int64_t>(std::filesystem::file_size(at(c.name))))
+            << c.name;
+    }
+}
+
+TEST_F(Media, TypeComesFromTheContentWhateverTheName) {
+    std::filesystem::copy_file(at("a.ogg"), at("vorbis.mp3"),
+                               std::filesystem::copy_options::overwrite_existing);
+    const MediaInfo info = Media_Read(at("vorbis.mp3"));
+    EXPECT_EQ(info.error, "");
+    EXPECT_EQ(info.type, "audio/ogg");
+}
+
+TEST_F(Media, FilesWithoutPlayingTimeAreErrors) {
+    const MediaInfo missing = Media_Read(at("gone.mp3"));
+    EXPECT_NE(missing.error, "");
+    EXPECT_EQ(missing.type, "");
+
+    const MediaInfo text = Media_Read(at("notes.mp3"));
+    EXPECT_NE(text.error, "");
+    EXPECT_EQ(text.type, "");
+    EXPECT_EQ(text.length, 18);
+
+    EXPECT_NE(Media_Read(dir_->path()).error, "");
+    // A pipe has no writer here: reading it must not wait for one.
+    ASSERT_EQ(::mkfifo(at("pipe.mp3").c_str(), 0600), 0);
+    EXPECT_NE(Media_Read(at("pipe.mp3")).error, "");
+    // Nor is it an enclosure whose length a refresh would take.
+    Doc doc;
+    doc.Feeds.resize(1);
+    doc.Feeds[0].FeedFile = at("pipe.mp3");
+    doc.Feeds[0].FeedFileLength = 7;
+    EXPECT_EQ(Media_Refresh(doc, Paths("/", "/", "/", "")).missing, 1);
+    EXPECT_EQ(doc.Feeds[0].FeedFileLength, 7);
+}
+
+TEST(MediaDuration, HoursMinutesSecondsWithAtLeastTwoDigitHours) {
+    EXPECT_EQ(Media_Duration(0), "00:00:00");
+    EXPECT_EQ(Media_Duration(2527), "00:42:07");
+    EXPECT_EQ(Media_Duration(3723), "01:02:03");
+    EXPECT_EQ(Media_Duration(360000), "100:00:00");
+}
+
+TEST_F(Media, RefreshUpdatesWhatChangedAndCountsTheRest) {
+    const Paths paths("/nowhere/", dir_->path(), "/opt/", "");
+    const std::int64_t mp3 = static_cast<std::int64_t>(std::filesystem::file_size(at("a.mp3")));
+    Doc doc;
+    doc.Feeds.resize(6);
+    doc.Feeds[0].FeedFile = "%MyDoc%a.mp3";
+    doc.Feeds[0].FeedFileLength = 12;
+    doc.Feeds[1].FeedFile = at("a.mp3"); // already right
+    doc.Feeds[1].FeedFileLength = mp3;
+    doc.Feeds[1].FeedDuration = "00:00:03";
+    doc.Feeds[2].FeedFile = at("gone.mp3");
+    doc.Feeds[2].FeedFileLength = 5;
+    doc.Feeds[3].FeedFile = at("notes.mp3"); // a length, but no playing time
+    doc.Feeds[3].FeedDuration = "12:00";
+    doc.Feeds[4].FeedDuration = "7"; // no file: left alone
+    doc.Feeds[5].FeedFile = at("a.wav");
+    const Doc before = doc;
+
+    const MediaRefreshResult r = Media_Refresh(doc, paths);
+    EXPECT_EQ(r.updated, 3);
+    EXPECT_EQ(r.missing, 1);
+    EXPECT_EQ(r.unreadable, 1);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(r.changed, (std::vector<int>{0, 3, 5}));
+    EXPECT_EQ(doc.Feeds[0].FeedFileLength, mp3);
+    EXPECT_EQ(doc.Feeds[0].FeedDuration, "00:00:03");
+    EXPECT_EQ(doc.Feeds[1], before.Feeds[1]);
+    EXPECT_EQ(doc.Feeds[2], before.Feeds[2]);
+    EXPECT_EQ(doc.Feeds[3].FeedFileLength, 18);
+    EXPECT_EQ(doc.Feeds[3].FeedDuration, "12:00");
+    EXPECT_EQ(doc.Feeds[4], before.Feeds[4]);
+    EXPECT_EQ(doc.Feeds[5].FeedDuration, "00:00:03");
+
+    const MediaRefreshResult again = Media_Refresh(doc, paths);
+    EXPECT_FALSE(again.anyChange());
+    EXPECT_EQ(again.updated, 0);
+
+    // Stopped after the first episode: the rest stays as it was.
+    Doc stopped = before;
+    const MediaRefreshResult s =
+        Media_Refresh(stopped, paths, [](int done, int total) { return done < 1 && total == 6; });
+    EXPECT_TRUE(s.stopped);
+    EXPECT_EQ(s.changed, (std::vector<int>{0}));
+    EXPECT_EQ(stopped.Feeds[5], before.Feeds[5]);
+}
+
+} // namespace

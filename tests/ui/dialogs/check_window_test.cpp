@@ -1,0 +1,150 @@
+// The check window on hand-made findings: what it lists and how each way out answers.
+#include "ui/dialogs/check_window.h"
+
+#include "core/language.h"
+#include "ui/common/qt_text.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace qp::ui {
+namespace {
+
+class CheckWindowTest : public ::testing::Test {
+protected:
+    CheckWindowTest() : lang_({std::string(QP_SOURCE_DIR) + "/data/Lang/"}) {
+        lang_.Lang_Select("english");
+        for (const char* title : {"Pilot", "Second"}) {
+            Feed feed;
+            feed.FeedTitle = title;
+            doc_.Feeds.push_back(feed);
+        }
+    }
+
+    // Shown without exec(), so a test acts on it and reads its answer afterwards.
+    std::unique_ptr<CheckWindow> open(const std::vector<CheckFinding>& findings, CheckMode mode) {
+        auto w = std::make_unique<CheckWindow>(nullptr, doc_, findings, lang_, mode);
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        return w;
+    }
+
+    static void doubleClick(QListWidget* list, int row) {
+        const QPoint at = list->visualItemRect(list->item(row)).center();
+        // A real double-click starts with a click; the view acts on a line pressed first.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    LangTable lang_;
+    Doc doc_;
+    const CheckFinding channel_error_{CheckLevel::Error, -1, "Check.ITunesOff", {}};
+    const CheckFinding channel_warning_{CheckLevel::Warning, -1, "Check.NoExplicit", {}};
+    const CheckFinding episode_error_{CheckLevel::Error, 1, "Check.NoCategory", {}};
+    const CheckFinding episode_warning_{CheckLevel::Warning, 0, "Check.NoExplicit", {}};
+};
+
+TEST_F(CheckWindowTest, ListsErrorsFirstWithTheirIconsAndWholeTexts) {
+    const std::vector<CheckFinding> findings{episode_warning_, channel_error_, channel_warning_,
+                                             episode_error_};
+    const auto w = open(findings, CheckMode::OnDemand);
+    QListWidget* list = w->list();
+    ASSERT_EQ(list->count(), 4);
+    const CheckFinding* expected[] = {&channel_error_, &episode_error_, &episode_warning_,
+                                      &channel_warning_};
+    const QImage error =
+        w->style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(20).toImage();
+    const QImage warning =
+        w->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(20).toImage();
+    for (int row = 0; row < 4; ++row) {
+        const CheckFinding& f = *expected[row];
+        EXPECT_EQ(fromQ(list->item(row)->text()), Check_Text(doc_, f, lang_)) << row;
+        EXPECT_EQ(list->item(row)->icon().pixmap(20).toImage(),
+                  f.level == CheckLevel::Error ? error : warning)
+            << row;
+    }
+    EXPECT_EQ(w->windowTitle(), "Feed check");
+    EXPECT_EQ(qobject_cast<QLabel*>(w->control(kCheckSummary))->text(), "2 error(s), 2 warning(s)");
+
+    // Every explanation wraps inside the list, its line as high as its text needs.
+    const QFontMetrics metrics(list->font());
+    const int text_width = list->viewport()->width() - list->iconSize().width();
+    for (int row = 0; row < 4; ++row) {
+        const QRect line = list->visualItemRect(list->item(row));
+        const QRect text = metrics.boundingRect(QRect(0, 0, text_width, 10000), Qt::TextWordWrap,
+                                                list->item(row)->text());
+        EXPECT_GE(line.height(), text.height()) << row;
+        EXPECT_LE(line.right(), list->viewport()->width()) << row;
+    }
+    // The first explanation is long enough to need more than one line.
+    EXPECT_GT(metrics.horizontalAdvance(list->item(0)->text()), text_width);
+    EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+TEST_F(CheckWindowTest, BeforePublishingAnErrorMakesGoingBackTheDefault) {
+    {
+        const auto w = open({channel_warning_, channel_error_}, CheckMode::BeforePublish);
+        EXPECT_TRUE(qobject_cast<QPushButton*>(w->control(kCheckBack))->isDefault());
+        EXPECT_EQ(w->control(kCheckClose), nullptr);
+        // Return on the channel's line, which names no episode, is the window's Return.
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(w->choice().answer, CheckAnswer::Back);
+    }
+    {
+        const auto w = open({channel_warning_}, CheckMode::BeforePublish);
+        EXPECT_TRUE(qobject_cast<QPushButton*>(w->control(kCheckPublish))->isDefault());
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        EXPECT_EQ(w->choice().answer, CheckAnswer::Publish);
+    }
+    {
+        const auto w = open({channel_warning_}, CheckMode::BeforePublish);
+        QTest::keyClick(w->list(), Qt::Key_Escape);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(w->choice().answer, CheckAnswer::Back);
+    }
+    {
+        const auto w = open({channel_error_}, CheckMode::BeforePublish);
+        QTest::mouseClick(qobject_cast<QPushButton*>(w->control(kCheckPublish)), Qt::LeftButton);
+        EXPECT_EQ(w->choice().answer, CheckAnswer::Publish);
+    }
+}
+
+TEST_F(CheckWindowTest, AnEpisodesLineChosenByDoubleClickOrReturnNamesThatEpisode) {
+    const std::vector<CheckFinding> findings{channel_error_, episode_error_, episode_warning_};
+    {
+        const auto w = open(findings, CheckMode::OnDemand);
+        EXPECT_EQ(w->control(kCheckPublish), nullptr);
+        // The channel's line has no episode to go to: the window stays.
+        doubleClick(w->list(), 0);
+        EXPECT_TRUE(w->isVisible());
+    }
+    {
+        const auto w = open(findings, CheckMode::OnDemand);
+        doubleClick(w->list(), 2);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(w->choice().answer, CheckAnswer::ShowFeed);
+        EXPECT_EQ(w->choice().feed, 0);
+    }
+    {
+        const auto w = open(findings, CheckMode::BeforePublish);
+        QTest::keyClick(w->list(), Qt::Key_Down);
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        EXPECT_EQ(w->choice().answer, CheckAnswer::ShowFeed);
+        EXPECT_EQ(w->choice().feed, 1);
+    }
+    {
+        // An index past the document's episodes stands for the channel, as its text does.
+        const auto w = open({{CheckLevel::Error, 7, "Check.NoCategory", {}}}, CheckMode::OnDemand);
+        QTest::keyClick(w->list(), Qt::Key_Return);
+        EXPECT_EQ(w->choice().answer, CheckAnswer::Back);
+    }
+}
+
+} // namespace
+} // namespace qp::ui
