@@ -63,4 +63,19 @@ std::string Channel_PublicLink(const Doc& doc);
 // address is not absolute (no channel link yet) or there is none.
 std::string Channel_PodcastGuid(const Doc& doc);
 
+// The publishing protocols in the order they are listed, each with the language key of its name.
+struct ProtocolItem {
+    int value;
+    std::string_view key;
+};
+inline constexpr ProtocolItem kChannelProtocols[] = {{kProtocolFtp, "Doc\\FTP.ProtocolFtp"},
+                                                     {kProtocolFtps, "Doc\\FTP.ProtocolFtps"},
+                                                     {kProtocolSftp, "Doc\\FTP.ProtocolSftp"}};
+
+// Where a server of the protocol listens unless told otherwise: 22 for SFTP, else 21.
+int Protocol_DefaultPort(int protocol);
+// The port to show once the protocol changes: the new protocol's default when port was the old
+// one's, else port as the user set it.
+int Protocol_ProposedPort(int old_protocol, int new_protocol, int port);
+
 } // namespace qp

@@ -58,6 +58,11 @@ struct Feed {
     friend bool operator==(const Feed&, const Feed&) = default;
 };
 
+// `Doc::Protocol` values. A project without the line publishes in the clear as it always did.
+inline constexpr int kProtocolFtp = 0;
+inline constexpr int kProtocolFtps = 1; // FTP secured with TLS on the same port
+inline constexpr int kProtocolSftp = 2; // file transfer over SSH
+
 // Every field starts empty or 0, as the project reader expects; `DocDefaults` gives a new
 // document its defaults.
 struct Doc {
@@ -103,6 +108,7 @@ struct Doc {
     std::string Client;
     std::string User;
     int Port = 0;
+    int Protocol = kProtocolFtp; // how the files reach the server
     std::string PathFTP;
     int MaxFeed = 0;
 
@@ -111,8 +117,8 @@ struct Doc {
 
 class Texts;
 
-// Gives a fresh document the defaults that are not empty or 0 (MaxFeed, TTL, Port, Flag,
-// TimeZone, Format). `Lang`, `FileName` and `LastBuildDate` belong to the caller
+// Gives a fresh document the defaults that are not empty or 0 (MaxFeed, TTL, Port, Protocol,
+// Flag, TimeZone, Format). `Lang`, `FileName` and `LastBuildDate` belong to the caller
 // that creates the document.
 void DocDefaults(Doc& doc);
 // Sets or clears the modified bit of `State`.

@@ -13,6 +13,7 @@ namespace qp {
 namespace {
 
 constexpr std::string_view kLastDocKey = "LastDoc";
+constexpr std::string_view kTrustKey = "Trust.";
 
 void change_current_folder(const std::string& folder) {
     std::error_code ec;
@@ -171,6 +172,13 @@ std::string Preferences::PrefCharge() {
             recent_.push_back(std::move(path));
     }
 
+    trusted_.clear();
+    for (const IniEntry& entry : file.entries()) {
+        if (!entry.in_group && istarts_with(entry.key, kTrustKey) &&
+            entry.key.size() > kTrustKey.size() && !entry.value.empty())
+            trusted_.emplace(entry.key.substr(kTrustKey.size()), entry.value);
+    }
+
     Pref_ReadItems(file, "");
     if (!opened)
         save_needed_ = true;
@@ -199,6 +207,8 @@ std::string Preferences::PrefSauve(bool force) {
         file.write_string("MainLang", fixed_.MainLang);
         for (std::size_t n = 0; n < recent_.size() && n < kRecentMax; ++n)
             file.write_string(std::string(kLastDocKey) + std::to_string(n), recent_[n]);
+        for (const auto& [server, fingerprint] : trusted_)
+            file.write_string(std::string(kTrustKey) + server, fingerprint);
         Pref_WriteItems(file, "");
         error = file.save(settings_path());
         if (error.empty())
@@ -208,6 +218,20 @@ std::string Preferences::PrefSauve(bool force) {
     log_.add("* PrefSauve() IDP=" + std::string(created ? "1" : "0") +
              " Save=" + std::string(force ? "1" : "0"));
     return error;
+}
+
+void Preferences::Trust_Remember(std::string_view server, std::string_view fingerprint) {
+    if (server.empty() || fingerprint.empty())
+        return;
+    trusted_.insert_or_assign(std::string(server), std::string(fingerprint));
+    save_needed_ = true;
+}
+
+void Preferences::Trust_Forget(std::string_view server) {
+    if (const auto found = trusted_.find(server); found != trusted_.end()) {
+        trusted_.erase(found);
+        save_needed_ = true;
+    }
 }
 
 std::string Preferences::LastDoc_Store(const std::vector<std::string>& open_file_names) const {

@@ -8,6 +8,7 @@
 #include "core/paths.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,6 +95,14 @@ public:
     // Moves or puts path first; the list keeps at most kRecentMax entries.
     void Recent_Add(std::string_view path);
 
+    // Server identities the user accepted, by "host:port": the fingerprint of a certificate or
+    // of an SSH host key.
+    const std::map<std::string, std::string, std::less<>>& trusted() const { return trusted_; }
+    // Remembers the fingerprint accepted for server; the next PrefSauve writes it.
+    void Trust_Remember(std::string_view server, std::string_view fingerprint);
+    // Forgets the fingerprint of server, so the next connection asks again.
+    void Trust_Forget(std::string_view server);
+
     bool save_needed() const { return save_needed_; }
     void set_save_needed() { save_needed_ = true; }
 
@@ -130,6 +139,7 @@ private:
     int current_ = -1;
     FixedSettings fixed_;
     std::vector<std::string> recent_;
+    std::map<std::string, std::string, std::less<>> trusted_;
     bool save_needed_ = false;
     std::function<void(const std::string&)> change_folder_;
 };

@@ -91,6 +91,7 @@ constexpr Field<Doc> kDocFields[] = {
     {"@PodcastLockedOwner:@", Read::Text, &Doc::PodcastLockedOwner, Line::Optional},
     {"@PodcastFundingUrl:@", Read::Text, &Doc::PodcastFundingUrl, Line::Optional},
     {"@PodcastFundingText:@", Read::Text, &Doc::PodcastFundingText, Line::Optional},
+    {"@Protocol:@", &Doc::Protocol, Line::Optional},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.

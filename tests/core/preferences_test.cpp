@@ -182,6 +182,9 @@ TEST_F(PrefFiles, RecentListAndUnicodeValuesSurviveASave) {
     EXPECT_TRUE(prefs->save_needed());
 
     prefs->fixed().MainLang = "\xE6\x97\xA5\xE6\x9C\xAC"; // no Windows-1252 form
+    prefs->Trust_Remember("[::1]:990", "AB:CD");
+    prefs->Trust_Remember("ftp.example.com:21", "SHA256:old");
+    prefs->Trust_Remember("ftp.example.com:21", "SHA256:k/ey+0=");
     ASSERT_EQ(prefs->PrefSauve(false), "");
     EXPECT_EQ(settings().substr(0, 3), "\xEF\xBB\xBF");
 
@@ -190,6 +193,8 @@ TEST_F(PrefFiles, RecentListAndUnicodeValuesSurviveASave) {
     ASSERT_EQ(again.PrefCharge(), "");
     EXPECT_EQ(again.recent(), prefs->recent());
     EXPECT_EQ(again.fixed().MainLang, "\xE6\x97\xA5\xE6\x9C\xAC");
+    EXPECT_EQ(again.trusted(), prefs->trusted());
+    EXPECT_EQ(again.trusted().at("ftp.example.com:21"), "SHA256:k/ey+0=");
 }
 
 TEST_F(PrefFiles, LastDocumentsFile) {

@@ -57,6 +57,7 @@ TEST(ProjectFormat, LayoutAndWindows1252RoundTripByteForByte) {
     doc.Title = "Caf\xC3\xA9 \xE2\x82\xAC";
     doc.LastBuildDate = 1700000000;
     doc.TimeZone = -5;
+    doc.Protocol = kProtocolFtp; // the one value without a line
     const std::string head =
         doc_lines("||-5||||||1|fr|1700000000|||RssV2|Caf\xE9 \x80||21|||15|1440||||||");
     EXPECT_EQ(FormatProject(doc), head);
@@ -76,6 +77,21 @@ TEST(ProjectFormat, LayoutAndWindows1252RoundTripByteForByte) {
                "@FeedAuthor:@\t\r\n@FeedCategory:@\t\r\n@FeedFlag:@\t6\r\n@FeedComments:@\t\r\n";
     EXPECT_EQ(FormatProject(doc), file);
     EXPECT_EQ(parsed(file), doc);
+}
+
+// A file without the protocol line publishes in the clear as before; a new document is secure.
+TEST(ProjectFormat, ProtocolLineOnlyForSecureAccounts) {
+    EXPECT_EQ(parsed("@Client:@\tftp.example.com\r\n@Port:@\t21\r\n").Protocol, kProtocolFtp);
+    Doc doc;
+    DocDefaults(doc);
+    EXPECT_EQ(doc.Protocol, kProtocolFtps);
+    EXPECT_NE(FormatProject(doc).find("@Protocol:@\t1\r\n"), std::string::npos);
+    for (const int protocol : {kProtocolFtps, kProtocolSftp}) {
+        doc.Protocol = protocol;
+        EXPECT_EQ(parsed(FormatProject(doc)), doc);
+    }
+    doc.Protocol = kProtocolFtp;
+    EXPECT_EQ(FormatProject(doc).find("@Protocol:@"), std::string::npos);
 }
 
 TEST(ProjectFormat, LineBreaksTabsAndLineEnds) {
@@ -165,7 +181,8 @@ TEST(ProjectFormat, DirectoryLinesOnlyWhenUsedAndRoundTrip) {
                           "@FeedTranscriptUrl:@\thttps://example.com/12.vtt\r\n")
                   .size());
     // The channel's lines close its block; the episode's follow the feed's older lines.
-    EXPECT_NE(bytes.find("@PodcastFundingText:@\tSoutenir\x11le podcast\r\n\r\n; Feed 0"),
+    EXPECT_NE(bytes.find("@PodcastFundingText:@\tSoutenir\x11le podcast\r\n@Protocol:@\t1\r\n\r\n; "
+                         "Feed 0"),
               std::string::npos);
     EXPECT_NE(bytes.find("@FeedComments:@\t\r\n@FeedDuration:@"), std::string::npos);
     Doc back;
