@@ -122,6 +122,22 @@ std::string FTP_PartName(std::string_view name) {
     return part;
 }
 
+// The window lists the protocols by these values.
+static_assert(static_cast<int>(Protocol::Ftp) == kProtocolFtp &&
+              static_cast<int>(Protocol::Ftps) == kProtocolFtps &&
+              static_cast<int>(Protocol::Sftp) == kProtocolSftp);
+
+Protocol FTP_ProtocolOf(int value) {
+    switch (value) {
+    case kProtocolFtp:
+        return Protocol::Ftp;
+    case kProtocolSftp:
+        return Protocol::Sftp;
+    default:
+        return Protocol::Ftps;
+    }
+}
+
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
     for (const UploadEntry& e : uploads.files) {
         FTPFile f;
@@ -134,6 +150,7 @@ void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) {
     job.server = doc.Client;
     job.port = doc.Port;
+    job.protocol = FTP_ProtocolOf(doc.Protocol);
     job.user = doc.User;
     // PathFTP names a folder: one read from a hand-edited project may lack its closing "/", and
     // cutting at the last "/" would then publish into the parent folder.
@@ -153,6 +170,7 @@ FtpJobSeams ftp_client_seams(TrustSettings trust) {
         FtpOptions options;
         options.cancel = cancel;
         options.trust = trust;
+        options.trust.cancel = cancel;
         return Session_Open(login, options);
     };
     seams.net_init = [] {

@@ -66,9 +66,14 @@ std::string FTP_Printable(std::string_view text);
 // replaces the good copy, and no reader sees half a file.
 std::string FTP_PartName(std::string_view name);
 
+// The protocol of a `Doc::Protocol` value, whose numbers the enumeration shares. A value no
+// program wrote is taken as FTPS: a damaged project never sends the password in the clear.
+Protocol FTP_ProtocolOf(int value);
+
 // Appends the enclosures the RSS writer collected, in their order.
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
-// What publishing adds after the RSS file is written: the account of the document, then the RSS
+// What publishing adds after the RSS file is written: the account of the document (its protocol
+// too), then the RSS
 // file and the project file, both into the document's FTP folder (a "/" is assumed after it).
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
 

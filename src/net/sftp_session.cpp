@@ -370,8 +370,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     case SSH_KNOWN_HOSTS_CHANGED:
     case SSH_KNOWN_HOSTS_OTHER:
         // What a server impersonating the known one would show: never offered to the user.
-        return "the host key of " + server + " differs from the one in " + known_hosts + " (now " +
-               fingerprint + ")";
+        return Trust_Changed(options_.trust, server, fingerprint, "the key in " + known_hosts);
     case SSH_KNOWN_HOSTS_UNKNOWN:
     case SSH_KNOWN_HOSTS_NOT_FOUND:
         if (std::string error =

@@ -1,23 +1,68 @@
 #include "net/trust.h"
 
+#include <cctype>
+
 namespace qp::net {
 
 std::string Trust_ServerKey(const std::string& host, int port) {
-    const bool v6 = host.find(':') != std::string::npos;
-    return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    std::string name = host;
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool v6 = name.find(':') != std::string::npos;
+    return (v6 ? "[" + name + "]" : name) + ":" + std::to_string(port);
+}
+
+namespace {
+
+// The hexadecimal digits of a certificate fingerprint in upper case; empty when it has anything
+// but digits and colons.
+std::string hex_digits(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == ':')
+            continue;
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return {};
+        out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+} // namespace
+
+bool Trust_SameFingerprint(std::string_view a, std::string_view b) {
+    if (a == b)
+        return !a.empty();
+    const std::string x = hex_digits(a);
+    return !x.empty() && x == hex_digits(b);
+}
+
+std::string Trust_Changed(const TrustSettings& trust, const std::string& server,
+                          const std::string& fingerprint, const std::string& before) {
+    if (trust.warn)
+        trust.warn(
+            TrustQuestion{server, fingerprint, "the identity changed", before, trust.cancel});
+    return "the identity of " + server + " changed since it was accepted (now " + fingerprint +
+           ", before " + before + ")";
 }
 
 std::string Trust_Decide(const TrustSettings& trust, const std::string& server,
                          const std::string& fingerprint, const std::string& reason) {
-    if (const auto stored = trust.accepted.find(server); stored != trust.accepted.end()) {
-        if (stored->second == fingerprint)
+    std::optional<std::string> stored;
+    if (trust.recall) {
+        stored = trust.recall(server);
+    } else if (const auto found = trust.accepted.find(server); found != trust.accepted.end()) {
+        stored = found->second;
+    }
+    if (stored) {
+        if (Trust_SameFingerprint(*stored, fingerprint))
             return {};
         // Someone may stand between us and the server: the user is not offered to wave it on.
-        return "the identity of " + server + " changed since it was accepted (now " + fingerprint +
-               ")";
+        return Trust_Changed(trust, server, fingerprint, *stored);
     }
     if (trust.prompt &&
-        trust.prompt(TrustQuestion{server, fingerprint, reason}) == TrustDecision::AcceptOnce)
+        trust.prompt(TrustQuestion{server, fingerprint, reason, {}, trust.cancel}) ==
+            TrustDecision::AcceptOnce)
         return {};
     return "the identity of " + server + " cannot be verified: " + reason;
 }

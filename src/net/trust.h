@@ -3,9 +3,12 @@
 // question; the sessions only ask it.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace qp::net {
 
@@ -15,9 +18,14 @@ struct TrustQuestion {
     std::string server;      // "host:port"
     std::string fingerprint; // as Trust_Decide was given it
     std::string reason;      // why the server could not be verified
+    std::string before;      // for a warning: the identity known before; else empty
+    // Raised when nobody waits for the answer any more (the job was cancelled); a prompt that
+    // waits on another thread watches it.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 using TrustPrompt = std::function<TrustDecision(const TrustQuestion& question)>;
+using TrustWarning = std::function<void(const TrustQuestion& warning)>;
 
 struct TrustSettings {
     // One more authority for server certificates, beside the system's (a file of PEM
@@ -27,19 +35,37 @@ struct TrustSettings {
     std::string known_hosts;
     // Fingerprints the user accepted before, by "host:port".
     std::map<std::string, std::string, std::less<>> accepted;
+    // When set, asked instead of accepted, on the thread that opens the session: for a store that
+    // changes while the sessions run.
+    std::function<std::optional<std::string>(const std::string& server)> recall;
     // Asked about a server the checks cannot vouch for; none refuses it. It runs on the thread
     // that opens the session.
     TrustPrompt prompt;
+    // Told, on the same thread, that a server shows another identity than the one accepted or
+    // known before: the session is refused whatever it does.
+    TrustWarning warn;
+    // Handed to the questions; the opener of each session sets it.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
-// The key of a server in TrustSettings::accepted: "host:port", with brackets around an IPv6
-// address.
+// The key of a server in TrustSettings::accepted: "host:port", the host in lower case, with
+// brackets around an IPv6 address.
 std::string Trust_ServerKey(const std::string& host, int port);
 
 // Decides on a server whose certificate or host key the checks could not vouch for, for a
 // reason the user may accept: a fingerprint stored for the server must match, and one that
-// differs is refused without asking; without one the prompt decides. Empty when it may be used.
+// differs is refused without asking (warn is told); without one the prompt decides. Empty when it
+// may be used.
 [[nodiscard]] std::string Trust_Decide(const TrustSettings& trust, const std::string& server,
                                        const std::string& fingerprint, const std::string& reason);
+
+// Whether two fingerprints name the same identity. A certificate's hexadecimal form matches in
+// any letter case, with or without its colons; an SSH fingerprint ("SHA256:" and Base64) matches
+// exactly.
+bool Trust_SameFingerprint(std::string_view a, std::string_view b);
+
+// Refuses a server whose identity changed: warn is told, and the error says why.
+[[nodiscard]] std::string Trust_Changed(const TrustSettings& trust, const std::string& server,
+                                        const std::string& fingerprint, const std::string& before);
 
 } // namespace qp::net

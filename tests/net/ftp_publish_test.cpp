@@ -71,6 +71,7 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     doc.FileName = dir + "show.qprj";
     doc.Client = "127.0.0.1";
     doc.Port = server.login().port;
+    doc.Protocol = kProtocolFtp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/feeds/";
     const char* on_ftp[] = {"media/2024/", "\\media\\archive\\second.ogg", "media/", "media/"};

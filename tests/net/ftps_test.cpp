@@ -49,12 +49,14 @@ protected:
             questions_.push_back(q);
             return answer;
         };
+        o.trust.warn = [this](const TrustQuestion& w) { warnings_.push_back(w); };
         return o;
     }
 
     static test::TestCerts* certs_;
     test::TempDir tmp_;
     std::vector<TrustQuestion> questions_;
+    std::vector<TrustQuestion> warnings_;
 };
 
 test::TestCerts* Ftps::certs_ = nullptr;
@@ -198,4 +200,7 @@ TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
     EXPECT_EQ(opened.session, nullptr);
     EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
     EXPECT_TRUE(questions_.empty());
+    ASSERT_EQ(warnings_.size(), 1U);
+    EXPECT_EQ(warnings_[0].before, certs_->fingerprint("self"));
+    EXPECT_EQ(warnings_[0].fingerprint, certs_->fingerprint("self2"));
 }

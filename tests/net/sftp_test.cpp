@@ -42,6 +42,7 @@ protected:
             questions_.push_back(q);
             return answer;
         };
+        o.trust.warn = [this](const TrustQuestion& w) { warnings_.push_back(w); };
         return o;
     }
     std::string stored(const std::string& path) const {
@@ -54,6 +55,7 @@ protected:
     test::TempDir tmp_;
     std::string known_hosts_;
     std::vector<TrustQuestion> questions_;
+    std::vector<TrustQuestion> warnings_;
 };
 
 std::string random_bytes(std::size_t size) {
@@ -208,6 +210,9 @@ TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
     ASSERT_TRUE(write_file(known_hosts_, sshd_.known_hosts_line(false)));
     const SessionOpened opened = Session_Open(login(), options(TrustDecision::AcceptOnce));
     EXPECT_EQ(opened.session, nullptr);
-    EXPECT_NE(opened.error.find("differs"), std::string::npos) << opened.error;
+    EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
     EXPECT_TRUE(questions_.empty());
+    ASSERT_EQ(warnings_.size(), 1U);
+    EXPECT_EQ(warnings_[0].fingerprint, sshd_.fingerprint());
+    EXPECT_NE(warnings_[0].before.find(known_hosts_), std::string::npos);
 }
