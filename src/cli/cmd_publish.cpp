@@ -2,6 +2,7 @@
 #include "core/file_io.h"
 #include "core/language.h"
 #include "core/paths.h"
+#include "core/preferences.h"
 #include "core/rss_create.h"
 #include "core/text.h"
 #include "net/ftp_job.h"
@@ -138,6 +139,40 @@ private:
     bool shown_ = false;
 };
 
+// --- The server's identity
+// ------------------------------------------------------------------------
+
+// The identities accepted in the program's window (its settings file is read, never written), and
+// the one fingerprint --trust accepts for this run. Anything else is refused: a script has nobody
+// to ask.
+net::TrustSettings trust_settings(const Paths& paths, const std::string* trusted) {
+    net::TrustSettings trust;
+    Log log;
+    Preferences prefs(paths, log);
+    (void)prefs.PrefCharge();
+    trust.accepted = prefs.trusted();
+    trust.prompt = [wanted = trusted ? *trusted : std::string()](const net::TrustQuestion& q) {
+        if (net::Trust_SameFingerprint(q.fingerprint, wanted))
+            return net::TrustDecision::AcceptOnce;
+        std::fprintf(stderr,
+                     "quillpost-cli: %s cannot be verified (%s). Its fingerprint is %s; if your "
+                     "host confirms it, publish again with --trust %s\n",
+                     net::FTP_Printable(q.server).c_str(), net::FTP_Printable(q.reason).c_str(),
+                     q.fingerprint.c_str(), q.fingerprint.c_str());
+        return net::TrustDecision::Refuse;
+    };
+    trust.warn = [](const net::TrustQuestion& w) {
+        std::fprintf(stderr,
+                     "quillpost-cli: warning: %s shows another identity than before (now %s, "
+                     "before %s). Someone may be intercepting the connection: nothing is sent. If "
+                     "your host confirms the change, remove its line \"Trust.%s\" from the "
+                     "settings file\n",
+                     net::FTP_Printable(w.server).c_str(), w.fingerprint.c_str(),
+                     net::FTP_Printable(w.before).c_str(), net::FTP_Printable(w.server).c_str());
+    };
+    return trust;
+}
+
 std::atomic<bool> g_interrupted{false};
 // The running job's cancel flag: raising it from the handler ends whatever the job waits for.
 std::atomic<std::atomic<bool>*> g_cancel{nullptr};
@@ -153,7 +188,7 @@ extern "C" void note_interrupt(int) {
 int cmd_publish(const std::vector<std::string>& args) {
     ParsedArgs parsed;
     if (const std::string error =
-            parse_args(args, {"--password-file", "--lang"}, {"--no-date-check"}, parsed);
+            parse_args(args, {"--password-file", "--lang", "--trust"}, {"--no-date-check"}, parsed);
         !error.empty())
         return usage_error(error);
     if (parsed.positional.size() != 1)
@@ -191,7 +226,8 @@ int cmd_publish(const std::vector<std::string>& args) {
     net::FTP_AddUploads(job, made.job);
     net::FTP_AddFeedFiles(job, doc, made.rss_path);
 
-    net::FtpSender sender(job, texts, net::ftp_client_seams());
+    net::FtpSender sender(job, texts,
+                          net::ftp_client_seams(trust_settings(paths, parsed.option("--trust"))));
     sender.set_date_check(!parsed.option("--no-date-check"));
     ProgressBar bar;
     sender.set_line_sink([&bar](const std::string& line) {

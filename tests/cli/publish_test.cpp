@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/project_file.h"
 #include "net/pyftpd.h"
+#include "net/test_certs.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -31,6 +32,7 @@ protected:
         DocDefaults(doc);
         doc.Client = "127.0.0.1";
         doc.Port = server_.login().port;
+        doc.Protocol = kProtocolFtp; // as an older project, which has no protocol line
         doc.User = test::PyFtpd::kUser;
         doc.PathFTP = "pod/rss/";
         Feed feed;
@@ -122,6 +124,44 @@ TEST_F(CliPublish, ExitStatusTellsFailuresAndUsageErrors) {
     EXPECT_EQ(run({password_}, {"--lang", "test", "show.qprj"}), 1);
     EXPECT_EQ(count("FTP\\Send.FileNotFound"), 1);
     EXPECT_NE(out_.find("\n1/3 not sent\n"), std::string::npos) << out_;
+}
+
+// A server the system cannot vouch for is refused unless --trust names its fingerprint, and one
+// that shows another identity than the one accepted in the program is refused even then.
+TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
+    const test::TestCerts certs;
+    ASSERT_TRUE(certs.ok());
+    const test::PyFtpd secure(0, {}, certs.server_file("self"));
+    ASSERT_TRUE(secure.running());
+    Doc doc;
+    Log log;
+    ASSERT_TRUE(LoadDoc(doc, dir_ + "show.qprj", log).ok());
+    doc.Port = secure.login().port;
+    doc.Protocol = kProtocolFtps;
+    ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
+    const std::string fingerprint = certs.fingerprint("self");
+
+    EXPECT_EQ(run({password_}, {"show.qprj"}), 1);
+    EXPECT_NE(err_.find("--trust " + fingerprint), std::string::npos) << err_;
+    EXPECT_FALSE(file_exists(secure.root() + "/media/ep1.mp3"));
+
+    // Pasted in lower case without its colons, as some tools show it.
+    std::string pasted;
+    for (const char c : fingerprint)
+        if (c != ':')
+            pasted += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    ASSERT_EQ(run({password_}, {"--trust", pasted, "show.qprj"}), 0) << out_ << err_;
+    std::string mine;
+    std::string theirs;
+    ASSERT_TRUE(read_file(dir_ + "ep1.mp3", mine));
+    ASSERT_TRUE(read_file(secure.root() + "/media/ep1.mp3", theirs));
+    EXPECT_EQ(mine, theirs);
+
+    ASSERT_TRUE(write_file(dir_ + "Quillpost.ini", "Trust.127.0.0.1:" + std::to_string(doc.Port) +
+                                                       " = " + certs.fingerprint("self2") +
+                                                       "\r\n"));
+    EXPECT_EQ(run({password_}, {"--trust", fingerprint, "show.qprj"}), 1);
+    EXPECT_NE(err_.find("another identity"), std::string::npos) << err_;
 }
 
 } // namespace
