@@ -12,6 +12,8 @@ namespace qp::ui {
 inline constexpr int kRequestYesNo = 4;
 inline constexpr int kRequestYesNoCancel = 3;
 inline constexpr int kRequestOk = 0;
+// Added to kRequestYesNo: No is the default button, for a question where Yes takes a risk.
+inline constexpr int kRequestDefaultNo = 256;
 inline constexpr int kAnswerYes = 6; // also Ok
 inline constexpr int kAnswerNo = 7;
 inline constexpr int kAnswerCancel = 2; // also the window's close request

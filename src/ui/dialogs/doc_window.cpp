@@ -81,6 +81,7 @@ const ControlLine kImage[] = {
     {kDocCtlImageLink, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Link"},
 };
 const ControlLine kFtp[] = {
+    {kDocCtlFtpProtocol, K::Combo, "CDE", L::WithLabel, "Doc\\FTP.Protocol"},
     {kDocCtlFtpClient, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Client"},
     {kDocCtlFtpUser, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.User"},
     {kDocCtlFtpPort, K::Digits, "CDE", L::WithLabel, "Doc\\FTP.Port"},
@@ -202,6 +203,13 @@ void DocWindow::load(const Doc& doc) {
         edit->setCursorPosition(0); // a long text shows its beginning
     }
     control<QLineEdit>(kDocCtlFtpPort)->setText(QString::number(doc.Port));
+    auto* protocol = control<QComboBox>(kDocCtlFtpProtocol);
+    for (const ProtocolItem& item : kChannelProtocols)
+        protocol->addItem(toQ(texts().get(item.key)), item.value);
+    // A value no program wrote publishes as FTPS, so it is shown as FTPS.
+    shown_protocol_ = static_cast<int>(net::FTP_ProtocolOf(doc.Protocol));
+    ItemToCombo_ByData(protocol, shown_protocol_, ComboMissing::SelectFirst);
+    connect(protocol, &QComboBox::currentIndexChanged, this, &DocWindow::protocolChanged);
     setSpin(control<QSpinBox>(kDocCtlMaxFeed), 2, 200, doc.MaxFeed);
     setSpin(control<QSpinBox>(kDocCtlTTL), 1, 2000, doc.TTL);
     date_->setValue(doc.LastBuildDate);
@@ -272,6 +280,14 @@ void DocWindow::updateGuid() {
     guid->setCursorPosition(0);
 }
 
+void DocWindow::protocolChanged() {
+    const int chosen = control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt();
+    auto* port = control<QLineEdit>(kDocCtlFtpPort);
+    port->setText(QString::number(
+        Protocol_ProposedPort(shown_protocol_, chosen, parse_leading_int32(fromQ(port->text())))));
+    shown_protocol_ = chosen;
+}
+
 void DocWindow::store(Doc& doc) const {
     for (const TextField& t : kTextFields)
         doc.*t.field = fromQ(control<QLineEdit>(t.number)->text());
@@ -285,6 +301,7 @@ void DocWindow::store(Doc& doc) const {
     Channel_CleanTyped(doc);
     doc.PathFTP = net::FTP_FolderPart(doc.PathFTP, true);
     doc.Port = parse_leading_int32(fromQ(control<QLineEdit>(kDocCtlFtpPort)->text()));
+    doc.Protocol = control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt();
 
     const auto* zone = control<QComboBox>(kDocCtlTimeZone);
     doc.TimeZone = zone->currentIndex() < 0 ? kAutoTimeZone : zone->currentData().toInt();

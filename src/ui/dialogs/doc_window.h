@@ -62,6 +62,7 @@ enum DocControl : int {
     kDocCtlPodcastFundingUrl,
     kDocCtlPodcastFundingText,
     kDocCtlPodcastGuid,
+    kDocCtlFtpProtocol,
 };
 
 // The page the window opens on.
@@ -86,8 +87,11 @@ private:
     void refillSubCategories();
     // The GUID the feed gets from the address the link and file name fields give it.
     void updateGuid();
+    // Proposes the new protocol's port when the port was the old one's.
+    void protocolChanged();
 
     DateField* date_ = nullptr;
+    int shown_protocol_ = 0;
     std::string file_name_; // the project's, for an RSS file named after it
 };
 

@@ -1,7 +1,9 @@
 #include "ui/dialogs/ftp_window.h"
 
+#include "core/channel_settings.h"
 #include "core/layout.h"
 #include "core/texts.h"
+#include "ui/common/combo.h"
 #include "ui/common/layout_bridge.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -29,8 +32,9 @@ constexpr int kPollMs = 100;
 constexpr qsizetype kSecretRoom = 64;
 constexpr QChar kMaskChar = u'*';
 
-const std::array<ControlLine, 9> kLines = {{
+const std::array<ControlLine, 10> kLines = {{
     {kFtpCheckDate, ControlKind::CheckBox, "ABCDE", LabelMode::NoLabel, "FTP\\Win.CheckDate"},
+    {kFtpProtocol, ControlKind::Combo, "CDE", LabelMode::WithLabel, "FTP\\Win.Protocol"},
     {kFtpPort, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.Port"},
     {kFtpClient, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.Client"},
     {kFtpUser, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.User"},
@@ -194,6 +198,7 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
     setFixedSize(kWidth, layout.MaxY);
 
     check_date_ = controls_.get<QCheckBox>(kFtpCheckDate);
+    protocol_ = controls_.get<QComboBox>(kFtpProtocol);
     port_ = controls_.get<QLineEdit>(kFtpPort);
     client_ = controls_.get<QLineEdit>(kFtpClient);
     user_ = controls_.get<QLineEdit>(kFtpUser);
@@ -205,6 +210,11 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
     password_ = std::make_unique<PasswordKeeper>(*pass_);
 
     check_date_->setChecked(true);
+    for (const ProtocolItem& item : kChannelProtocols)
+        protocol_->addItem(toQ(texts_.get(item.key)), item.value);
+    shown_protocol_ = static_cast<int>(job_.protocol);
+    ItemToCombo_ByData(protocol_, shown_protocol_, ComboMissing::SelectFirst);
+    connect(protocol_, &QComboBox::currentIndexChanged, this, &FtpWindow::protocolChanged);
     port_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), port_));
     port_->setText(QString::number(job_.port));
     client_->setText(toQ(job_.server));
@@ -238,6 +248,7 @@ void FtpWindow::FTP_Send() {
     job_.server = fromQ(client_->text().trimmed());
     job_.user = fromQ(user_->text());
     job_.port = port_->text().toInt();
+    job_.protocol = net::FTP_ProtocolOf(protocol_->currentData().toInt());
     std::string secret = password_->utf8();
     job_.password.assign(secret);
     net::Secret_Wipe(secret);
@@ -273,9 +284,16 @@ void FtpWindow::FTP_Poll() {
     }
 }
 
+void FtpWindow::protocolChanged() {
+    const int chosen = protocol_->currentData().toInt();
+    port_->setText(
+        QString::number(Protocol_ProposedPort(shown_protocol_, chosen, port_->text().toInt())));
+    shown_protocol_ = chosen;
+}
+
 void FtpWindow::setAccountEditable(bool on) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{send_, check_date_, port_, client_, user_, pass_})
+    for (QWidget* w : std::initializer_list<QWidget*>{send_, check_date_, protocol_, port_, client_,
+                                                      user_, pass_})
         w->setEnabled(on);
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
@@ -36,6 +37,7 @@ inline constexpr int kFtpSend = 2506;
 inline constexpr int kFtpCancel = 2507;
 inline constexpr int kFtpMessages = 2508;
 inline constexpr int kFtpProgress = 2509;
+inline constexpr int kFtpProtocol = 2510;
 
 class PasswordKeeper;
 
@@ -65,12 +67,16 @@ private:
     void setAccountEditable(bool on);
     // Ends the job, closes the connection and wipes the password: on every way out.
     void shutdown();
+    // Proposes the new protocol's port when the port was the old one's.
+    void protocolChanged();
 
     net::FTPJob& job_;
     Texts& texts_;
     net::FtpSender sender_;
     ControlRegistry controls_;
     QCheckBox* check_date_ = nullptr;
+    QComboBox* protocol_ = nullptr;
+    int shown_protocol_ = 0;
     QLineEdit* port_ = nullptr;
     QLineEdit* client_ = nullptr;
     QLineEdit* user_ = nullptr;

@@ -76,6 +76,7 @@ private:
 };
 
 int normalisedSet(int buttons) {
+    buttons &= ~kRequestDefaultNo;
     return buttons == kRequestYesNo || buttons == kRequestYesNoCancel ? buttons : kRequestOk;
 }
 
@@ -106,7 +107,9 @@ int RequestMessage_Accel(const QString& caption, QWidget& window,
 RequestDialog::RequestDialog(const QString& title, const QString& text, int buttons, Texts& texts,
                              QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      buttons_(normalisedSet(buttons)) {
+      buttons_(normalisedSet(buttons)),
+      default_(buttons_ == kRequestYesNo && (buttons & kRequestDefaultNo) != 0 ? kRequestNo
+                                                                               : kRequestYes) {
     setWindowTitle(title);
     buildText(text);
     const int y = kRowHeight * lines_;
@@ -119,7 +122,7 @@ RequestDialog::RequestDialog(const QString& title, const QString& text, int butt
             addButton(kRequestCancel, "RequestButton.Cancel", {kMargin + 2 * kButtonPitch, y},
                       kAnswerCancel, texts);
     }
-    qobject_cast<QPushButton*>(control(kRequestYes))->setDefault(true);
+    qobject_cast<QPushButton*>(control(default_))->setDefault(true);
     setFixedSize(kRequestWidth, y + kBelowButtons);
     installKeys();
 
@@ -220,7 +223,7 @@ void RequestDialog::reject() {
 
 void RequestDialog::focusDefault() {
     if (!isFocused(kRequestYes) && !isFocused(kRequestNo) && !isFocused(kRequestCancel))
-        focusOn(kRequestYes);
+        focusOn(default_);
 }
 
 void RequestDialog::next() {
@@ -250,8 +253,10 @@ void RequestDialog::confirm() {
         done(kAnswerCancel);
     else if (isFocused(kRequestNo))
         done(kAnswerNo);
-    else
+    else if (isFocused(kRequestYes))
         done(kAnswerYes);
+    else
+        done(default_ == kRequestNo ? kAnswerNo : kAnswerYes);
 }
 
 void RequestDialog::escape() {

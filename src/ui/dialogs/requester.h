@@ -73,6 +73,7 @@ private:
     bool isFocused(int number) const;
 
     int buttons_;
+    int default_; // the button Return answers
     int lines_ = kRequestMinLines;
     ControlRegistry controls_;
     QTimer focus_timer_;

@@ -4,6 +4,7 @@
 #include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
 #include "ui/dialogs/ftp_window.h"
+#include "ui/dialogs/trust_prompt.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 
@@ -22,7 +23,7 @@ bool Check_Show(MainWindow& window, const Doc& doc, const std::vector<CheckFindi
     return choice.answer == CheckAnswer::Publish;
 }
 
-void Rss_Create(MainWindow& window, const net::FtpJobSeams& seams) {
+void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
     AppContext& ctx = window.context();
     Doc* doc = ctx.docs.current();
     if (!ctx.docs.IsDpc("Rss_Create", ctx.log, true) || doc == nullptr)
@@ -65,7 +66,10 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams& seams) {
     }
     net::FTPJob job;
     net::FTP_AddUploads(job, made.job);
-    (void)Rss_Upload(*doc, made.rss_path, job, &window, ctx.lang, seams);
+    (void)Rss_Upload(*doc, made.rss_path, job, &window, ctx.lang,
+                     seams != nullptr ? *seams
+                                      : net::ftp_client_seams(Trust_WindowSettings(
+                                            *ctx.requester, ctx.lang, ctx.prefs)));
 }
 
 void Rss_Check(MainWindow& window) {

@@ -15,8 +15,9 @@ class MainWindow;
 
 // Rss_Create on the current document. A cancelled file dialog stops it quietly; a failed save or
 // RSS file is shown, and nothing is published. When the check finds anything, the check window
-// takes the place of the publish question.
-void Rss_Create(MainWindow& window, const net::FtpJobSeams& seams = net::ftp_client_seams());
+// takes the place of the publish question. Without seams the real client publishes, asking the
+// user about a server it cannot verify.
+void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams = nullptr);
 
 // The check window over the main window on the document's findings; an episode chosen there is
 // selected in the feed list, so the user lands on what to fix. True when the user publishes

@@ -115,6 +115,9 @@ TEST_F(RequesterTest, KeysAnswerForTheFocusedControlAndTheMnemonics) {
         // Without a Cancel button Escape does nothing: the next key answers.
         {kRequestYesNo, {esc, {Qt::Key_N, Qt::NoModifier}}, kAnswerNo},
         {kRequestOk, {esc, ret}, kAnswerYes},
+        // A risky Yes is never what Return gives by default.
+        {kRequestYesNo | kRequestDefaultNo, {ret}, kAnswerNo},
+        {kRequestYesNo | kRequestDefaultNo, {{Qt::Key_Y, Qt::NoModifier}}, kAnswerYes},
     };
     for (const auto& c : cases) {
         const int answer = request(c.buttons, [&](RequestDialog& box) {
@@ -131,6 +134,16 @@ TEST_F(RequesterTest, KeysAnswerForTheFocusedControlAndTheMnemonics) {
                           press(box, Qt::Key_Tab);
                           QTest::qWait(kRequestFocusDelayMs + 200);
                           press(box, Qt::Key_Enter);
+                      }),
+              kAnswerNo);
+}
+
+TEST_F(RequesterTest, TheDefaultNoTakesTheFocusAfterTheDelay) {
+    EXPECT_EQ(request(kRequestYesNo | kRequestDefaultNo,
+                      [](RequestDialog& box) {
+                          QTest::qWait(kRequestFocusDelayMs + 200);
+                          EXPECT_EQ(focusedNumber(box), kRequestNo);
+                          press(box, Qt::Key_Return);
                       }),
               kAnswerNo);
 }

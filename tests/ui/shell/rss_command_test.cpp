@@ -145,6 +145,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     Doc& doc = *ctx_.docs.current();
     doc.Client = "127.0.0.1";
     doc.Port = server.login().port;
+    doc.Protocol = kProtocolFtp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/";
     doc.Flag |= kAutoLastBuildDate;
