@@ -69,6 +69,7 @@ const Doc kSample{.FileName = "",
                   .Client = " ftp.example.org ",
                   .User = "user",
                   .Port = 2121,
+                  .Protocol = kProtocolSftp,
                   .PathFTP = "www/pod/",
                   .MaxFeed = 500};
 
@@ -139,6 +140,36 @@ TEST_F(DocWindowTest, TypedValuesAreCleanedAsTheyAreStored) {
     EXPECT_EQ(doc_.PathFTP, "");
     QTest::keyClicks(field<QLineEdit>(kDocCtlFtpPort), "2x1-");
     EXPECT_EQ(field<QLineEdit>(kDocCtlFtpPort)->text(), "21");
+}
+
+// The port follows a change of protocol only while it is the old protocol's own.
+TEST_F(DocWindowTest, TheProtocolProposesItsPort) {
+    auto* protocol = field<QComboBox>(kDocCtlFtpProtocol);
+    auto* port = field<QLineEdit>(kDocCtlFtpPort);
+    EXPECT_EQ(protocol->currentText().toStdString(), ctx_.lang.get("Doc\\FTP.ProtocolSftp"));
+    const struct {
+        const char* typed; // before the change; null keeps the field
+        int chosen;
+        const char* shown;
+    } steps[] = {{nullptr, kProtocolFtps, "2121"}, {"21", kProtocolSftp, "22"},
+                 {nullptr, kProtocolFtp, "21"},    {nullptr, kProtocolFtps, "21"},
+                 {"990", kProtocolSftp, "990"},    {nullptr, kProtocolFtps, "990"}};
+    for (const auto& step : steps) {
+        if (step.typed != nullptr)
+            type(kDocCtlFtpPort, step.typed);
+        protocol->setCurrentIndex(protocol->findData(step.chosen));
+        EXPECT_EQ(port->text(), step.shown) << step.chosen;
+    }
+    window_of_doc_.store(doc_);
+    EXPECT_EQ(doc_.Protocol, kProtocolFtps);
+    EXPECT_EQ(doc_.Port, 990);
+
+    // A new document starts secure; a value no program wrote is shown as what it publishes as.
+    DocWindow fresh(nullptr, ctx_.lang, openDoc());
+    EXPECT_EQ(fresh.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(), kProtocolFtps);
+    doc_.Protocol = 7;
+    DocWindow odd(nullptr, ctx_.lang, doc_);
+    EXPECT_EQ(odd.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(), kProtocolFtps);
 }
 
 TEST_F(DocWindowTest, AnUnknownTimeZoneOpensOnAutoAndStoresIt) {
