@@ -324,8 +324,12 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
     if (!reached_end && error.empty())
         error = std::string(kCancelled);
     const bool stopped = cancel.raised();
-    data.shutdown_send(control_.deadline());
-    data.drain(stopped ? deadline_in(kAbortReplyMs) : control_.deadline());
+    // A cancelled transfer is cut without TLS's closing notice: the server cannot take the part
+    // it got for the whole file, and no wait is spent on a send buffer a slow server keeps full.
+    if (!stopped) {
+        data.shutdown_send(control_.deadline());
+        data.drain(control_.deadline());
+    }
     data.close();
 
     // Only the server's word that it stored the file makes the transfer a success. After a

@@ -204,3 +204,37 @@ TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
     EXPECT_EQ(warnings_[0].before, certs_->fingerprint("self"));
     EXPECT_EQ(warnings_[0].fingerprint, certs_->fingerprint("self2"));
 }
+
+// The job's Cancel ends a secured transfer the server keeps slow, and the file is not stored.
+TEST_F(Ftps, CancelStopsAJobMidTransfer) {
+    PyFtpd server(256 * 1024, {}, certs_->server_file("server"));
+    ASSERT_TRUE(server.running());
+    ASSERT_TRUE(write_file(tmp_.path() + "ep.mp3", std::string(std::size_t{8} << 20, 'e')));
+    FTPJob job;
+    job.server = "127.0.0.1";
+    job.port = server.login().port;
+    job.user = PyFtpd::kUser;
+    job.password = PyFtpd::kPassword;
+    job.protocol = Protocol::Ftps;
+    FTPFile& file = job.files.emplace_back();
+    file.local_file = tmp_.path() + "ep.mp3";
+    file.remote_path = "ep.mp3";
+    KeyTexts texts;
+    FtpSender sender(job, texts, ftp_client_seams(options().trust));
+    sender.set_date_check(false);
+    ASSERT_EQ(sender.Connect(), "");
+    for (int pass = 0; pass < 1000 && sender.progress() < 2; ++pass) {
+        sender.Poll();
+        sender.Wait(10);
+    }
+    ASSERT_TRUE(sender.transferring());
+    sender.Cancel();
+    for (int pass = 0; pass < 30 && !sender.finished(); ++pass) {
+        sender.Poll();
+        sender.Wait(100);
+    }
+    EXPECT_TRUE(sender.finished());
+    EXPECT_EQ(sender.result(), 0);
+    sender.Close();
+    EXPECT_FALSE(file_exists(server.root() + "/ep.mp3"));
+}

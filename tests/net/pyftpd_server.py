@@ -33,7 +33,9 @@ def main():
         handler.tls_control_required = True
         handler.tls_data_required = True
     if read_limit > 0:
-        handler.dtp_handler = type("Throttled", (ThrottledDTPHandler,), {"read_limit": read_limit})
+        # Throttled in front of the handler's own, so a TLS data connection stays secured.
+        bases = (ThrottledDTPHandler, handler.dtp_handler) if certificate else (ThrottledDTPHandler,)
+        handler.dtp_handler = type("Throttled", bases, {"read_limit": read_limit})
     server = FTPServer(("127.0.0.1", 0), handler)
     print(server.socket.getsockname()[1], flush=True)
 
