@@ -267,7 +267,12 @@ void FtpWindow::FTP_Poll() {
             cancel_->setText(toQ(texts_.get("FTP\\Win.Quit")));
             messages_->setFocus();
         } else {
-            // Wrong account or password: the user may correct it and send again.
+            // Wrong account or password, or a server that could not be verified: the reason
+            // goes beside the failure, as the command-line tool shows it, and the user may correct
+            // the account and send again.
+            if (QListWidgetItem* last = messages_->item(messages_->count() - 1);
+                last != nullptr && !sender_.connect_error().empty())
+                last->setText(last->text() + " (" + toQ(sender_.connect_error()) + ")");
             setAccountEditable(true);
             pass_->setFocus();
             pass_->selectAll();
