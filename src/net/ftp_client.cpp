@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "net/ftp_listing.h"
+#include "net/local_file.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -18,27 +19,6 @@ namespace {
 
 // After an abort or a cancel the server's closing reply is awaited only briefly.
 constexpr int kAbortReplyMs = 500;
-
-// Owns the descriptor of a local file being sent.
-class LocalFile {
-public:
-    explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~LocalFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    LocalFile(const LocalFile&) = delete;
-    LocalFile& operator=(const LocalFile&) = delete;
-    int fd() const { return fd_; }
-    // The size now, or -1 when the file cannot be read.
-    std::int64_t size() const {
-        struct stat info {};
-        return fd_ >= 0 && ::fstat(fd_, &info) == 0 && !S_ISDIR(info.st_mode) ? info.st_size : -1;
-    }
-
-private:
-    int fd_;
-};
 
 constexpr const char* kBusy = "a transfer is running";
 

@@ -1,6 +1,7 @@
 #include "net/sftp_session.h"
 
 #include "core/clock.h"
+#include "net/local_file.h"
 
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
@@ -119,25 +120,6 @@ public:
 
 private:
     Watchdog& dog_;
-};
-
-class LocalFile {
-public:
-    explicit LocalFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~LocalFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    LocalFile(const LocalFile&) = delete;
-    LocalFile& operator=(const LocalFile&) = delete;
-    int fd() const { return fd_; }
-    std::int64_t size() const {
-        struct stat info {};
-        return fd_ >= 0 && ::fstat(fd_, &info) == 0 && !S_ISDIR(info.st_mode) ? info.st_size : -1;
-    }
-
-private:
-    int fd_;
 };
 
 struct AttributesFree {

@@ -1,5 +1,6 @@
 // The client against a real FTP server on loopback.
 #include "net/ftp_client.h"
+#include "net/random_bytes.h"
 #include "pyftpd.h"
 
 #include "core/file_io.h"
@@ -8,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <random>
 #include <semaphore>
 #include <thread>
 
@@ -52,11 +52,7 @@ protected:
 };
 
 std::string random_bytes(std::size_t size) {
-    std::mt19937 generator(42);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator());
-    return bytes;
+    return test::random_bytes(size, 42);
 }
 
 } // namespace

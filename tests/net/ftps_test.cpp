@@ -2,6 +2,7 @@
 #include "net/ftp_client.h"
 #include "net/ftp_job.h"
 #include "net/pyftpd.h"
+#include "net/random_bytes.h"
 #include "net/tcp_relay.h"
 #include "net/test_certs.h"
 
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <random>
 #include <thread>
 
 using namespace qp;
@@ -62,11 +62,7 @@ protected:
 test::TestCerts* Ftps::certs_ = nullptr;
 
 std::string random_bytes(std::size_t size) {
-    std::mt19937 generator(7);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator());
-    return bytes;
+    return test::random_bytes(size, 7);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // SFTP against OpenSSH's server on loopback.
 #include "net/ftp_job.h"
+#include "net/random_bytes.h"
 #include "net/sftp_session.h"
 #include "net/test_sshd.h"
 
@@ -11,7 +12,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <random>
 #include <thread>
 
 using namespace qp;
@@ -59,11 +59,7 @@ protected:
 };
 
 std::string random_bytes(std::size_t size) {
-    std::mt19937 generator(11);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator());
-    return bytes;
+    return test::random_bytes(size, 11);
 }
 
 } // namespace
