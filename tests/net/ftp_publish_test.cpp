@@ -6,6 +6,7 @@
 #include "core/paths.h"
 #include "core/rss_create.h"
 #include "net/ftp_client.h"
+#include "net/job_run.h"
 #include "net/pyftpd.h"
 #include "support/temp_dir.h"
 
@@ -33,12 +34,9 @@ int publish(FTPJob& job, std::vector<std::string>& lines) {
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
     EXPECT_EQ(sender.Connect(), "");
-    for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
-        sender.Poll();
-        sender.Wait(10);
-    }
+    const bool ended = test::poll_until(sender, [&] { return sender.finished(); });
     lines = sender.lines();
-    return sender.finished() ? sender.result() : -1;
+    return ended ? sender.result() : -1;
 }
 
 int publish(const Doc& doc, const RssCreateResult& made, std::vector<std::string>& lines) {

@@ -1,6 +1,7 @@
 // FTP secured with TLS against a real server on loopback that refuses anything in the clear.
 #include "net/ftp_client.h"
 #include "net/ftp_job.h"
+#include "net/job_run.h"
 #include "net/pyftpd.h"
 #include "net/random_bytes.h"
 #include "net/tcp_relay.h"
@@ -113,26 +114,13 @@ TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
     ASSERT_TRUE(write_file(server.root() + "/feed.xml", "old"));
     ASSERT_TRUE(write_file(tmp_.path() + "feed.xml", "<rss/>"));
     FTPJob job;
-    job.server = "127.0.0.1";
-    job.port = server.login().port;
-    job.user = PyFtpd::kUser;
-    job.password = PyFtpd::kPassword;
-    job.protocol = Protocol::Ftps;
-    for (const auto& [local, remote] :
-         {std::pair{"ep.mp3", "a/b/c/ep.mp3"}, std::pair{"feed.xml", "feed.xml"}}) {
-        FTPFile& file = job.files.emplace_back();
-        file.local_file = tmp_.path() + local;
-        file.remote_path = remote;
-    }
+    test::fill_job(job, secure_login(server), tmp_.path(),
+                   {{"ep.mp3", "a/b/c/ep.mp3"}, {"feed.xml", "feed.xml"}});
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
     ASSERT_EQ(sender.Connect(), "");
-    for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
-        sender.Poll();
-        sender.Wait(10);
-    }
-    ASSERT_TRUE(sender.finished());
+    ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
     EXPECT_EQ(sender.result(), 1);
     std::string stored;
     std::string local;
@@ -207,29 +195,17 @@ TEST_F(Ftps, CancelStopsAJobMidTransfer) {
     ASSERT_TRUE(server.running());
     ASSERT_TRUE(write_file(tmp_.path() + "ep.mp3", std::string(std::size_t{8} << 20, 'e')));
     FTPJob job;
-    job.server = "127.0.0.1";
-    job.port = server.login().port;
-    job.user = PyFtpd::kUser;
-    job.password = PyFtpd::kPassword;
-    job.protocol = Protocol::Ftps;
-    FTPFile& file = job.files.emplace_back();
-    file.local_file = tmp_.path() + "ep.mp3";
-    file.remote_path = "ep.mp3";
+    test::fill_job(job, secure_login(server), tmp_.path(), {{"ep.mp3", "ep.mp3"}});
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
     ASSERT_EQ(sender.Connect(), "");
-    for (int pass = 0; pass < 1000 && sender.progress() < 2; ++pass) {
-        sender.Poll();
-        sender.Wait(10);
-    }
+    (void)test::poll_until(
+        sender, [&] { return sender.progress() >= 2; }, 1000);
     ASSERT_TRUE(sender.transferring());
     sender.Cancel();
-    for (int pass = 0; pass < 30 && !sender.finished(); ++pass) {
-        sender.Poll();
-        sender.Wait(100);
-    }
-    EXPECT_TRUE(sender.finished());
+    EXPECT_TRUE(test::poll_until(
+        sender, [&] { return sender.finished(); }, 30, 100));
     EXPECT_EQ(sender.result(), 0);
     sender.Close();
     EXPECT_FALSE(file_exists(server.root() + "/ep.mp3"));

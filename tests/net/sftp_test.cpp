@@ -1,5 +1,6 @@
 // SFTP against OpenSSH's server on loopback.
 #include "net/ftp_job.h"
+#include "net/job_run.h"
 #include "net/random_bytes.h"
 #include "net/sftp_session.h"
 #include "net/test_sshd.h"
@@ -134,25 +135,12 @@ TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
     ASSERT_TRUE(write_file(tmp_.path() + "feed.xml", "<rss/>"));
     ASSERT_TRUE(write_file(sshd_.home() + "/feed.xml", "old"));
     FTPJob job;
-    job.server = "127.0.0.1";
-    job.port = sshd_.port();
-    job.user = sshd_.user();
-    job.password = sshd_.password();
-    job.protocol = Protocol::Sftp;
-    for (const auto& [local, remote] :
-         {std::pair{"ep.mp3", "a/b/c/ep.mp3"}, std::pair{"feed.xml", "feed.xml"}}) {
-        FTPFile& file = job.files.emplace_back();
-        file.local_file = tmp_.path() + local;
-        file.remote_path = remote;
-    }
+    test::fill_job(job, login(), tmp_.path(),
+                   {{"ep.mp3", "a/b/c/ep.mp3"}, {"feed.xml", "feed.xml"}});
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     ASSERT_EQ(sender.Connect(), "");
-    for (int pass = 0; pass < 3000 && !sender.finished(); ++pass) {
-        sender.Poll();
-        sender.Wait(10);
-    }
-    ASSERT_TRUE(sender.finished());
+    ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
     EXPECT_EQ(sender.result(), 1);
     std::string local;
     ASSERT_TRUE(read_file(tmp_.path() + "ep.mp3", local));
