@@ -84,8 +84,8 @@ bool valid_duration(std::string_view d) {
     const std::size_t first = rest.rfind(':');
     const std::string_view mm = first == std::string_view::npos ? rest : rest.substr(first + 1);
     // Minutes alone may have one digit; after the hours they have two.
-    const bool minutes_ok = first == std::string_view::npos ? mm.size() == 1 || mm.size() == 2
-                                                            : mm.size() == 2;
+    const bool minutes_ok =
+        first == std::string_view::npos ? mm.size() == 1 || mm.size() == 2 : mm.size() == 2;
     if (ss.size() != 2 || !minutes_ok || !is_digits(ss) || !is_digits(mm) ||
         two_digits(ss, 0) > 59 || (mm.size() == 2 && two_digits(mm, 0) > 59))
         return false;
@@ -313,6 +313,18 @@ bool Check_HasError(const std::vector<CheckFinding>& findings) {
         if (f.level == CheckLevel::Error)
             return true;
     return false;
+}
+
+std::string Check_ProposedDateMask(const std::vector<CheckFinding>& findings) {
+    for (const CheckFinding& f : findings)
+        if (f.key == "Check.DateZone" && f.params.size() > 1)
+            return f.params[1];
+    return {};
+}
+
+void Check_UseDateMask(Doc& doc, std::string_view mask) {
+    doc.FormatDate = std::string(mask);
+    SetModified(doc, true);
 }
 
 std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts) {

@@ -165,8 +165,7 @@ std::string self_address(const Doc& doc) {
                         RssDate(doc.LastBuildDate, doc.FormatDate, doc.TimeZone)) &&
               add_plain(channel, "generator", kProgramNameVersion) &&
               add_plain(channel, "link", Url_Encode(doc.Link, UrlPart::Address)) &&
-              build_self_link(doc, channel) &&
-              add_plain(channel, "ttl", std::to_string(doc.TTL)) &&
+              build_self_link(doc, channel) && add_plain(channel, "ttl", std::to_string(doc.TTL)) &&
               add_plain_if_set(channel, "webMaster", doc.WebMaster);
     for_each_category(doc.Category, [&](std::string_view part) {
         ok = ok && add_plain(channel, "category", part);
@@ -264,11 +263,10 @@ bool Url_HasScheme(std::string_view link) {
     const std::size_t colon = link.find(':');
     if (colon == std::string_view::npos || colon == 0 || !is_ascii_letter(link[0]))
         return false;
-    return std::all_of(link.begin() + 1, link.begin() + static_cast<std::ptrdiff_t>(colon),
-                       [](char c) {
-                           return is_ascii_letter(c) || (c >= '0' && c <= '9') || c == '+' ||
-                                  c == '-' || c == '.';
-                       });
+    return std::all_of(
+        link.begin() + 1, link.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+            return is_ascii_letter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        });
 }
 
 bool Url_IsWeb(std::string_view url) {
@@ -291,7 +289,8 @@ std::string Url_Encode(std::string_view url, UrlPart part) {
         return !url_byte_allowed(c) || c == '%' ||
                (part == UrlPart::Path && (c == '?' || c == '#' || c == '[' || c == ']'));
     };
-    if (std::none_of(url.begin(), url.end(), [&](char c) { return needs(static_cast<unsigned char>(c)); }))
+    if (std::none_of(url.begin(), url.end(),
+                     [&](char c) { return needs(static_cast<unsigned char>(c)); }))
         return std::string(url);
     constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string out;

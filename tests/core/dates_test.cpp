@@ -1,5 +1,7 @@
 #include "core/dates.h"
 
+#include "support/scoped_tz.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -80,30 +82,7 @@ private:
     std::int64_t utc_;
 };
 
-// Sets TZ for the test's lifetime and puts back what was there.
-class ScopedTz {
-public:
-    explicit ScopedTz(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        had_ = std::getenv("TZ") != nullptr;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTz() {
-        if (had_)
-            setenv("TZ", old_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTz(const ScopedTz&) = delete;
-    ScopedTz& operator=(const ScopedTz&) = delete;
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
+using test::ScopedTz;
 
 constexpr std::string_view kZoneMask = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
 
@@ -145,8 +124,8 @@ TEST(RssDate, NumericZoneFollowsTheStatedOffset) {
 TEST(RssDate, AutomaticZoneStatesTheOffsetOfEachDate) {
     ScopedTz tz("Europe/Paris");
     // Built in winter, and again in summer: each date keeps the offset of its own season.
-    for (const std::int64_t built : {date_from_fields(2025, 1, 15, 12, 0, 0),
-                                     date_from_fields(2025, 7, 15, 12, 0, 0)}) {
+    for (const std::int64_t built :
+         {date_from_fields(2025, 1, 15, 12, 0, 0), date_from_fields(2025, 7, 15, 12, 0, 0)}) {
         SystemZoneAt clock(built);
         ScopedClock scoped(clock);
         EXPECT_EQ(RssDate(date_from_fields(2024, 7, 1, 8, 0, 0), kZoneMask, kAutoTimeZone),
@@ -155,14 +134,10 @@ TEST(RssDate, AutomaticZoneStatesTheOffsetOfEachDate) {
                   "Sun, 01 Dec 2024 08:00:00 GMT+01:00");
         // Around the changes: the last winter second, a skipped time (the offset before the
         // change), the first summer second, and a time that occurs twice (the later offset).
-        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 1, 59, 59), "%zz", kAutoTimeZone),
-                  "+0100");
-        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 2, 30, 0), "%zz", kAutoTimeZone),
-                  "+0100");
-        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 3, 0, 0), "%zz", kAutoTimeZone),
-                  "+0200");
-        EXPECT_EQ(RssDate(date_from_fields(2025, 10, 26, 2, 30, 0), "%zz", kAutoTimeZone),
-                  "+0100");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 1, 59, 59), "%zz", kAutoTimeZone), "+0100");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 2, 30, 0), "%zz", kAutoTimeZone), "+0100");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 3, 0, 0), "%zz", kAutoTimeZone), "+0200");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 10, 26, 2, 30, 0), "%zz", kAutoTimeZone), "+0100");
         EXPECT_EQ(RssDate(date_from_fields(2025, 10, 26, 1, 59, 59), "%zz", kAutoTimeZone),
                   "+0200");
     }

@@ -289,7 +289,8 @@ int FeedWindow::store() {
     } else if (current < 0 || current >= static_cast<int>(doc_.Feeds.size())) {
         return 0;
     }
-    Feed_StoreFields(fields(), NowIn(doc_.TimeZone), doc_.Feeds[static_cast<std::size_t>(doc_.CurrentFeed)]);
+    Feed_StoreFields(fields(), NowIn(doc_.TimeZone),
+                     doc_.Feeds[static_cast<std::size_t>(doc_.CurrentFeed)]);
     return doc_.CurrentFeed + 1;
 }
 
