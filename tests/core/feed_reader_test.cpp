@@ -166,7 +166,8 @@ Doc hostile_text(int zone) {
     Doc d = every_setting(zone);
     d.FormatDate.clear();
     d.Flag |= kDocSpecialChar;
-    d.Title = "Caf\xC3\xA9 <b> & \"Co\" \xE2\x82\xAC5";
+    d.Title = "Caf\xC3\xA9 <b> & \"Co\" \xE2\x82\xAC"
+              "5";
     d.Feeds[0].FeedTitle = "[Bonus] Interview";
     d.Feeds[1].FeedTitle = "O'Brien & Co <single> \xE2\x80\xB9x\xE2\x80\xBA ]]> end";
     for (Feed& f : d.Feeds)

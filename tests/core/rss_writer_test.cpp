@@ -44,7 +44,7 @@ TEST(RssWriter, EmptyDocumentIsOneLine) {
                   "<rss version=\"2.0\"><channel><title/><description/><language>fr</language>"
                   "<copyright/><lastBuildDate>Fri, 05 Apr 2013 09:07:03 GMT+00:00</lastBuildDate>"
                   "<generator>Quillpost 0,28,1305,1700</generator><link/><ttl>1440</ttl>"
-                  "<webMaster/></channel></rss>");
+                  "</channel></rss>");
     EXPECT_TRUE(job.files.empty());
 }
 
@@ -95,7 +95,7 @@ TEST(RssWriter, ChannelItemsEnclosuresAndUploads) {
 
     UploadJob job;
     job.files.push_back({"/earlier", "earlier"});
-    const std::string item_tail = "<itunes:subtitle/><itunes:summary/><itunes:keywords/></item>";
+    const std::string item_tail = "</item>";
     EXPECT_EQ(
         build(d, job),
         std::string(kDecl) +
@@ -114,21 +114,21 @@ TEST(RssWriter, ChannelItemsEnclosuresAndUploads) {
             "<itunes:image href=\"http://ex.com/pod/img/logo.png\"/>"
             "<item><title>Caf\xC3\xA9</title><link>http://ex.com/pod/news/1.html</link>"
             "<description>&lt;a href=\"a.html\"&gt;my site&lt;/a&gt;</description>"
-            "<author>Ann</author><category>x</category><guid>g1</guid>"
+            "<author>Ann</author><category>x</category><guid isPermaLink=\"false\">g1</guid>"
             "<enclosure url=\"http://ex.com/pod/ep1.mp3\" length=\"0\"/>"
             "<pubDate>Fri, 05 Apr 2013 09:07:03 GMT+02:00</pubDate>"
             "<comments>http://ex.com/pod/c.html</comments><itunes:duration>12:00</"
             "itunes:duration>" +
             item_tail +
-            "<item><title>a&amp;lt;b</title><link>http://ex.com/pod/</link><description/>"
-            "<author/><guid/>"
+            "<item><title>a&lt;b</title><link>http://ex.com/pod/</link><description/>"
+            "<guid/>"
             "<enclosure url=\"http://ex.com/pod/media/ep2.mp3\" length=\"1234\" "
             "type=\"audio/mpeg\"/>"
-            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate><itunes:duration/>" +
+            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate>" +
             item_tail +
-            "<item><title/><link>http://other/x</link><description/><author/><guid/>"
+            "<item><title/><link>http://other/x</link><description/><guid/>"
             "<enclosure url=\"http://cdn/ep3.mp3\" length=\"0\"/>"
-            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate><itunes:duration/>" +
+            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate>" +
             item_tail + "</channel></rss>");
     ASSERT_EQ(job.files.size(), 3u);
     EXPECT_EQ(job.files[1].local_file, "/home/u/Documents/audio/ep1.mp3");
@@ -260,12 +260,14 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
         build(directory_doc(), job),
         std::string(kDecl) +
             "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\" "
-            "xmlns:podcast=\"https://podcastindex.org/namespace/1.0\"><channel><title/>"
+            "xmlns:podcast=\"https://podcastindex.org/namespace/1.0\" "
+            "xmlns:atom=\"http://www.w3.org/2005/Atom\"><channel><title/>"
             "<description/><language>fr</language><copyright/>"
             "<lastBuildDate>Fri, 05 Apr 2013 09:07:03 GMT+00:00</lastBuildDate>"
             "<generator>Quillpost 0,28,1305,1700</generator><link>https://ex.com/pod</link>"
-            "<ttl>1440</ttl><webMaster/><itunes:subtitle/><itunes:summary/><itunes:keywords/>"
-            "<itunes:author/><itunes:owner><itunes:name>Ann &amp; Bob</itunes:name>"
+            "<atom:link href=\"https://ex.com/pod/feed.Xml\" rel=\"self\" "
+            "type=\"application/rss+xml\"/><ttl>1440</ttl><itunes:owner><itunes:name>Ann &amp; "
+            "Bob</itunes:name>"
             "<itunes:email>me@ex.com</itunes:email></itunes:owner>"
             "<itunes:category text=\"Arts\"><itunes:category text=\"Books\"/></itunes:category>"
             "<itunes:explicit>false</itunes:explicit><itunes:type>serial</itunes:type>"
@@ -275,9 +277,8 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
             Podcast_Guid("https://ex.com/pod/feed.Xml") +
             "</podcast:guid><podcast:locked owner=\"me@ex.com\">yes</podcast:locked>"
             "<podcast:funding url=\"https://ex.com/pod/support.html\">Support us</podcast:funding>"
-            "<item><title>One</title><link>https://ex.com/pod/</link><description/><author/>"
-            "<guid/><pubDate>Thu, 01 Jan 1970 00:00:00 GMT+00:00</pubDate><itunes:duration/>"
-            "<itunes:subtitle/><itunes:summary/><itunes:keywords/>"
+            "<item><title>One</title><link>https://ex.com/pod/</link><description/>"
+            "<guid/><pubDate>Thu, 01 Jan 1970 00:00:00 GMT+00:00</pubDate>"
             "<itunes:episode>3</itunes:episode><itunes:season>2</itunes:season>"
             "<itunes:episodeType>trailer</itunes:episodeType><itunes:explicit>true</"
             "itunes:explicit>"
