@@ -100,6 +100,10 @@ bool is_jpeg_or_png_name(std::string_view path) {
     return iequals(ext, "jpg") || iequals(ext, "jpeg") || iequals(ext, "png");
 }
 
+const std::string& title_of(const Doc& doc, int index) {
+    return doc.Feeds[static_cast<std::size_t>(index)].FeedTitle;
+}
+
 // What the checks share while they walk the episodes: the GUIDs and enclosure addresses met so
 // far with the first episode that used each, and the files already looked at on disk.
 struct Seen {
@@ -242,7 +246,7 @@ void check_enclosure(const Doc& doc, int index, const Paths& paths, Seen& seen, 
     if (feed.FeedFileLength <= 0)
         found.error(index, "Check.NoEnclosureLength");
     if (const auto [it, fresh] = seen.urls.try_emplace(std::move(url), index); !fresh)
-        found.error(index, "Check.DuplicateEnclosure", {it->first, std::to_string(it->second + 1)});
+        found.error(index, "Check.DuplicateEnclosure", {it->first, title_of(doc, it->second)});
     if (local.empty())
         return;
     auto [file, fresh] = seen.files.try_emplace(local);
@@ -265,8 +269,7 @@ void check_episode(const Doc& doc, int index, const Paths& paths, Seen& seen, Fi
         found.error(index, "Check.NoGuid");
     else {
         if (const auto [it, fresh] = seen.guids.try_emplace(feed.FeedGUID, index); !fresh)
-            found.error(index, "Check.DuplicateGuid",
-                        {feed.FeedGUID, std::to_string(it->second + 1)});
+            found.error(index, "Check.DuplicateGuid", {feed.FeedGUID, title_of(doc, it->second)});
     }
     const bool enclosure = !feed.FeedFile.empty() || !feed.FeedFileOnFTP.empty();
     if (enclosure)
@@ -334,7 +337,10 @@ std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts
     if (finding.feed < 0 || static_cast<std::size_t>(finding.feed) >= doc.Feeds.size())
         return texts.get("Check.Channel", {text});
     const Feed& feed = doc.Feeds[static_cast<std::size_t>(finding.feed)];
-    return texts.get("Check.Episode", {std::to_string(finding.feed + 1), feed.FeedTitle, text});
+    // Named as the user knows it: by its own number, not by where the list shows it.
+    if (feed.FeedEpisode > 0)
+        return texts.get("Check.Episode", {std::to_string(feed.FeedEpisode), feed.FeedTitle, text});
+    return texts.get("Check.EpisodeTitle", {feed.FeedTitle, text});
 }
 
 } // namespace qp

@@ -38,8 +38,8 @@ std::string Check_ProposedDateMask(const std::vector<CheckFinding>& findings);
 // Gives the document the date mask and marks it modified.
 void Check_UseDateMask(Doc& doc, std::string_view mask);
 
-// The finding as the user reads it: which episode (number and title) or the channel, then the
-// explanation.
+// The finding as the user reads it: which episode (its own number when it has one, and its
+// title) or the channel, then the explanation.
 std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts);
 
 } // namespace qp

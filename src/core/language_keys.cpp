@@ -384,6 +384,7 @@ std::vector<LanguageKey> build_table() {
         // The feed check: where a finding is, then what it is.
         {"Check.Channel", {"%s1%"}},
         {"Check.Episode", {"%s1%", "%s2%", "%s3%"}},
+        {"Check.EpisodeTitle", {"%s1%", "%s2%"}},
         {"Check.ITunesOff", {}},
         {"Check.NoCategory", {}},
         {"Check.NoExplicit", {}},

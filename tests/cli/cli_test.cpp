@@ -278,7 +278,7 @@ TEST_F(Cli, CheckSaysWhatTheDirectoriesRefuse) {
     r = run({"check", project_, "--lang", "english"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.starts_with("error: Channel: no directory category is chosen; ")) << r.out;
-    EXPECT_NE(r.out.find("\nwarning: Episode 1 \u201C\xC3\x89pisode 3 : l'espresso parfait\u201D: "
+    EXPECT_NE(r.out.find("\nwarning: Episode \u201C\xC3\x89pisode 3 : l'espresso parfait\u201D: "
                          "the duration of the episode is not given;"),
               std::string::npos)
         << r.out;

@@ -221,9 +221,10 @@ TEST_F(FeedCheckTest, EpisodeEnclosuresAndIdentities) {
     ep(1).FeedGUID = ep(0).FeedGUID = "ep1";
     ep(1).FeedFileLength = 1000;
     ep(1).FeedFileOnFTP = "audio/ep1.mp3";
-    EXPECT_EQ(lines(),
-              (Keys{"E1 Check.DuplicateGuid [ep1] [1]",
-                    "E1 Check.DuplicateEnclosure [https://example.org/show/audio/ep1.mp3] [1]"}));
+    EXPECT_EQ(
+        lines(),
+        (Keys{"E1 Check.DuplicateGuid [ep1] [Episode 1]",
+              "E1 Check.DuplicateEnclosure [https://example.org/show/audio/ep1.mp3] [Episode 1]"}));
 }
 
 TEST_F(FeedCheckTest, LocalMediaFilesAreLookedAt) {
@@ -374,8 +375,12 @@ TEST_F(FeedCheckTest, TextSaysWhereTheFindingIs) {
     KeyTexts texts;
     EXPECT_EQ(Check_Text(doc_, {CheckLevel::Error, -1, "Check.NoCategory", {}}, texts),
               "Check.Channel[Check.NoCategory[][][][][]]");
+    // An episode is named by its own number, never by its place in the list.
     EXPECT_EQ(Check_Text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
-              "Check.Episode[2][Two][K[a][][][][]]");
+              "Check.EpisodeTitle[Two][K[a][][][][]]");
+    doc_.Feeds[1].FeedEpisode = 7;
+    EXPECT_EQ(Check_Text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
+              "Check.Episode[7][Two][K[a][][][][]]");
 }
 
 } // namespace
