@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     python3 python3-pyftpdlib curl libxml2-dev
     libxcb1-dev xvfb
-    python3-feedparser
+    python3-feedparser nodejs npm
     libtag1-dev ffmpeg
     libssl-dev openssl python3-openssl libssh-dev openssh-server
 )
@@ -29,4 +29,11 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     "${sudo_cmd[@]}" apt-get update -qq
     "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The podcast apps' feed parsers the tests read the RSS files back with.
+readers=$(cd "$(dirname "$0")/../tests/readers" && pwd)
+if [[ ! -d $readers/node_modules/podcast-partytime || ! -d $readers/node_modules/rss-parser ]]; then
+    echo "setup: installing the feed readers of the tests"
+    npm ci --prefix "$readers" --no-audit --no-fund
 fi

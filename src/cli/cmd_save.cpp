@@ -34,8 +34,11 @@ int cmd_save(const std::vector<std::string>& args) {
         return fail(error);
     if (!in_place && BackupIsNewer(written))
         return fail(newer_backup_note(written) + "; remove the backup to save over it");
-    if (const SaveResult saved = SaveDoc(doc, target, log); !saved.saved())
-        return fail(saved.error);
+    if (const SaveResult saved = SaveDoc(doc, target, log); !saved.saved()) {
+        // A target without a file name fails before any file step, with the log's own words.
+        return fail(saved.status == SaveStatus::NoFileName ? "- Aborted, no filename !"
+                                                           : saved.error);
+    }
     std::printf("%s\n", doc.FileName.c_str());
     return kExitOk;
 }

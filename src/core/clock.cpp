@@ -1,5 +1,6 @@
 #include "core/clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 
@@ -97,6 +98,18 @@ ScopedClock::~ScopedClock() {
 
 DateValue local_from_utc(std::int64_t utc) {
     return utc + current_clock().utc_offset_at(utc);
+}
+
+std::int32_t utc_offset_at_local(DateValue local) {
+    const Clock& clock = current_clock();
+    // The offset found for the instant the guess names is right when it names that instant
+    // again; two rounds settle every real change of offset.
+    const std::int32_t first = clock.utc_offset_at(local - clock.utc_offset_at(local));
+    const std::int32_t second = clock.utc_offset_at(local - first);
+    if (second == first)
+        return first;
+    // A skipped time: both offsets put it on the other side of the change. Take the earlier.
+    return std::min(first, second);
 }
 
 } // namespace qp

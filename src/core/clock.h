@@ -67,5 +67,9 @@ private:
 
 // The wall-clock date value of a UTC instant in the current clock's time zone.
 DateValue local_from_utc(std::int64_t utc);
+// The offset (local minus GMT, in seconds) in force at a wall-clock date value under the current
+// clock's zone rules. A time skipped by a change of offset takes the offset before the change; a
+// time that occurs twice takes the later one.
+std::int32_t utc_offset_at_local(DateValue local);
 
 } // namespace qp

@@ -68,12 +68,17 @@ std::string signed_offset(std::string_view prefix, std::int64_t seconds, std::st
     return out;
 }
 
-// The offset a date of the document states, in seconds: its fixed whole hours, or the computer's
-// own offset with its minutes, so a half-hour zone is not stated half an hour off.
-std::int64_t zone_seconds(int timeZone) {
+std::int64_t fixed_zone_seconds(int timeZone) {
+    return static_cast<std::int64_t>(std::clamp(timeZone, -12, 12)) * 3600;
+}
+
+// The offset a date of the document states, in seconds: its fixed whole hours, or the offset the
+// computer's zone rules give that wall-clock date, with its minutes, so a summer date is not
+// stated with a winter offset nor a half-hour zone half an hour off.
+std::int64_t zone_seconds(DateValue date, int timeZone) {
     if (timeZone != kAutoTimeZone)
-        return static_cast<std::int64_t>(std::clamp(timeZone, -12, 12)) * 3600;
-    return std::clamp<std::int64_t>(LocalGmtOffset(false), -kMaxZoneSeconds, kMaxZoneSeconds);
+        return fixed_zone_seconds(timeZone);
+    return std::clamp<std::int64_t>(utc_offset_at_local(date), -kMaxZoneSeconds, kMaxZoneSeconds);
 }
 
 bool is_digit(char c) {
@@ -154,6 +159,12 @@ DateValue Now() {
     return local_from_utc(current_clock().utc_now());
 }
 
+DateValue NowIn(int timeZone) {
+    if (timeZone == kAutoTimeZone)
+        return Now();
+    return current_clock().utc_now() + fixed_zone_seconds(timeZone);
+}
+
 std::string DateToText(std::string_view mask, DateValue date) {
     const DateFields f = date_fields(date);
     std::string out;
@@ -230,7 +241,7 @@ int LocalGmtOffset(bool inHours) {
 std::string RssDate(DateValue date, std::string_view mask, int timeZone) {
     if (mask.find_first_not_of(' ') == std::string_view::npos)
         mask = kDefaultRssDateMask;
-    const std::int64_t offset = zone_seconds(timeZone);
+    const std::int64_t offset = zone_seconds(date, timeZone);
     if (mask == kDefaultRssDateMask) {
         // Every item has a date and nearly every document the default mask: written in one go,
         // the same text as the passes below give.

@@ -13,10 +13,15 @@ namespace qp {
 // `TimeZone` value meaning "the computer's own offset at output time".
 inline constexpr int kAutoTimeZone = 99999;
 
+// The mask an empty `FormatDate` stands for, kept so stored documents keep their dates' text.
 inline constexpr std::string_view kDefaultRssDateMask = "%dl, %dd %ml %yyyy %hh:%ii:%ss %gm";
+// The mask a new document stores: the dates every reader takes, with a "+hhmm" zone.
+inline constexpr std::string_view kStandardRssDateMask = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
 
 // The local wall-clock date and time, to the second.
 DateValue Now();
+// The wall clock of a document's zone: of its fixed offset, or the computer's when automatic.
+DateValue NowIn(int timeZone);
 
 // Tokens %yyyy %yy %mm %dd %hh %ii %ss (letters in any case); any other "%" is copied as it is.
 std::string DateToText(std::string_view mask, DateValue date);
@@ -29,7 +34,8 @@ std::string GmtOffsetText(std::int64_t offset, bool inHours, std::string_view ma
 int LocalGmtOffset(bool inHours);
 // A date as the RSS file writes it: mask (default when blank) with %gm ("GMT+02:00") and %zz
 // ("+0200") replaced by the offset of timeZone in whole hours, or, when timeZone is
-// kAutoTimeZone, by the computer's offset to the minute ("GMT+05:30", "+0530").
+// kAutoTimeZone, by the offset the computer's zone rules give that date, to the minute
+// ("GMT+05:30", "+0530").
 std::string RssDate(DateValue date, std::string_view mask, int timeZone);
 // Whether text is exactly an RFC 822 date: an optional English day name and ",", a 1- or 2-digit
 // day, an English month, a 2- or 4-digit year, HH:MM or HH:MM:SS, and a zone ("UT", "GMT", the

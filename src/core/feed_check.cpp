@@ -53,20 +53,6 @@ int two_digits(std::string_view s, std::size_t at) {
     return (s[at] - '0') * 10 + (s[at + 1] - '0');
 }
 
-// An absolute http:// or https:// address with a host: what a directory can fetch.
-bool is_web_address(std::string_view url) {
-    std::size_t scheme = 0;
-    if (istarts_with(url, "http://"))
-        scheme = 7;
-    else if (istarts_with(url, "https://"))
-        scheme = 8;
-    else
-        return false;
-    const std::string_view host = url.substr(scheme, url.find_first_of("/?#", scheme) - scheme);
-    return !host.empty() &&
-           std::none_of(host.begin(), host.end(), [](char c) { return c == ' ' || c == '\t'; });
-}
-
 // The address without its query and fragment, whose dots say nothing of the file.
 std::string_view without_query(std::string_view url) {
     return url.substr(0, url.find_first_of("?#"));
@@ -85,7 +71,8 @@ std::size_t written_size(std::string_view html) {
            }));
 }
 
-// Whole seconds, or [[H]H:]MM:SS with minutes and seconds below 60.
+// What the readers and the directories take: SS, M:SS, MM:SS or [H]H:MM:SS, minutes and
+// seconds after a ":" below 60.
 bool valid_duration(std::string_view d) {
     if (is_digits(d))
         return true;
@@ -96,13 +83,25 @@ bool valid_duration(std::string_view d) {
     const std::string_view rest = d.substr(0, last);
     const std::size_t first = rest.rfind(':');
     const std::string_view mm = first == std::string_view::npos ? rest : rest.substr(first + 1);
-    if (ss.size() != 2 || mm.size() != 2 || !is_digits(ss) || !is_digits(mm) ||
-        two_digits(ss, 0) > 59 || two_digits(mm, 0) > 59)
+    // Minutes alone may have one digit; after the hours they have two.
+    const bool minutes_ok =
+        first == std::string_view::npos ? mm.size() == 1 || mm.size() == 2 : mm.size() == 2;
+    if (ss.size() != 2 || !minutes_ok || !is_digits(ss) || !is_digits(mm) ||
+        two_digits(ss, 0) > 59 || (mm.size() == 2 && two_digits(mm, 0) > 59))
         return false;
     if (first == std::string_view::npos)
         return true;
     const std::string_view hh = rest.substr(0, first);
     return hh.size() <= 2 && is_digits(hh);
+}
+
+bool is_jpeg_or_png_name(std::string_view path) {
+    const std::string ext = extension_of(without_query(path));
+    return iequals(ext, "jpg") || iequals(ext, "jpeg") || iequals(ext, "png");
+}
+
+const std::string& title_of(const Doc& doc, int index) {
+    return doc.Feeds[static_cast<std::size_t>(index)].FeedTitle;
 }
 
 // What the checks share while they walk the episodes: the GUIDs and enclosure addresses met so
@@ -127,16 +126,15 @@ void check_artwork(const Doc& doc, Findings& found) {
         found.error(-1, "Check.NoArtwork");
         return;
     }
-    if (const std::string url = Url_Join(doc.ImageUrl, doc.Link); !is_web_address(url))
+    if (const std::string url = Url_Join(doc.ImageUrl, doc.Link); !Url_IsWeb(url))
         found.error(-1, "Check.ArtworkNotWeb", {url});
     const std::string_view path = without_query(doc.ImageUrl);
-    const std::string ext = extension_of(path);
-    if (!iequals(ext, "jpg") && !iequals(ext, "jpeg") && !iequals(ext, "png")) {
+    if (!is_jpeg_or_png_name(path)) {
         found.error(-1, "Check.ArtworkType", {file_part(path)});
         return;
     }
     // An address of its own names a file elsewhere; a relative one is kept beside the project.
-    if (doc.ImageUrl.find(':') != std::string::npos || doc.FileName.empty())
+    if (Url_HasScheme(doc.ImageUrl) || doc.FileName.empty())
         return;
     std::string local = replace_all(path, "\\", "/");
     local.erase(0, local.find_first_not_of('/'));
@@ -149,14 +147,20 @@ void check_artwork(const Doc& doc, Findings& found) {
         found.error(-1, "Check.ArtworkContent", {local});
         return;
     }
+    // Served with the type its name gives, a picture of the other kind is refused by some apps.
+    const bool png_name = iequals(extension_of(path), "png");
+    if (png_name != (h.format == ImageFormat::Png))
+        found.warning(-1, "Check.ArtworkMisnamed",
+                      {file_part(local), h.format == ImageFormat::Png ? "PNG" : "JPEG"});
     if (h.width <= 0 || h.height <= 0)
         return;
     const std::string w = std::to_string(h.width);
     const std::string ht = std::to_string(h.height);
+    // The directories refuse artwork that is not square or outside these sizes.
     if (h.width != h.height)
-        found.warning(-1, "Check.ArtworkNotSquare", {w, ht});
+        found.error(-1, "Check.ArtworkNotSquare", {w, ht});
     if (std::min(h.width, h.height) < kMinArtwork || std::max(h.width, h.height) > kMaxArtwork)
-        found.warning(-1, "Check.ArtworkSize", {w, ht});
+        found.error(-1, "Check.ArtworkSize", {w, ht});
 }
 
 void check_directory_tags(const Doc& doc, Findings& found) {
@@ -177,6 +181,18 @@ void check_directory_tags(const Doc& doc, Findings& found) {
         found.warning(-1, "Check.BadExplicit", {doc.iTunesExplicit});
     if (!doc.iTunesType.empty() && doc.iTunesType != "episodic" && doc.iTunesType != "serial")
         found.warning(-1, "Check.BadShowType", {doc.iTunesType});
+    // Written as it stands: a relative address sends the listeners nowhere.
+    if (!doc.iTunesNewFeedUrl.empty() && !Url_IsWeb(doc.iTunesNewFeedUrl))
+        found.error(-1, "Check.NewFeedUrlNotWeb", {doc.iTunesNewFeedUrl});
+}
+
+void check_podcast_tags(const Doc& doc, Findings& found) {
+    if (!(doc.Flag & kPodcastInclude))
+        return;
+    if (!doc.PodcastLocked.empty() && doc.PodcastLocked != "yes" && doc.PodcastLocked != "no")
+        found.warning(-1, "Check.BadLocked", {doc.PodcastLocked});
+    if (doc.PodcastFundingUrl.empty() && !is_blank(doc.PodcastFundingText))
+        found.warning(-1, "Check.FundingWithoutAddress", {doc.PodcastFundingText});
 }
 
 // Every date of the file comes from the one mask, so one sample tells for all of them.
@@ -208,9 +224,10 @@ void check_channel(const Doc& doc, Findings& found) {
         found.error(-1, "Check.NoLanguage");
     if (doc.Link.empty())
         found.error(-1, "Check.NoLink");
-    else if (!is_web_address(doc.Link))
+    else if (!Url_IsWeb(doc.Link))
         found.error(-1, "Check.LinkNotWeb", {doc.Link});
     check_directory_tags(doc, found);
+    check_podcast_tags(doc, found);
     check_artwork(doc, found);
     check_description(doc.Desc, doc.Flag, -1, found);
     check_date_mask(doc, found);
@@ -222,14 +239,14 @@ void check_enclosure(const Doc& doc, int index, const Paths& paths, Seen& seen, 
         feed.FeedFile.empty() ? std::string() : paths.Path_Expand(feed.FeedFile);
     // As the attribute is written: without control characters and outer spaces.
     std::string url = trim_spaces(strip_controls(Enclosure_Url(doc, feed, local)));
-    if (!is_web_address(url))
+    if (!Url_IsWeb(url))
         found.error(index, "Check.EnclosureNotWeb", {url});
     if (trim_spaces(feed.FeedFileType).empty())
         found.error(index, "Check.NoEnclosureType");
     if (feed.FeedFileLength <= 0)
         found.error(index, "Check.NoEnclosureLength");
     if (const auto [it, fresh] = seen.urls.try_emplace(std::move(url), index); !fresh)
-        found.error(index, "Check.DuplicateEnclosure", {it->first, std::to_string(it->second + 1)});
+        found.error(index, "Check.DuplicateEnclosure", {it->first, title_of(doc, it->second)});
     if (local.empty())
         return;
     auto [file, fresh] = seen.files.try_emplace(local);
@@ -247,10 +264,12 @@ void check_episode(const Doc& doc, int index, const Paths& paths, Seen& seen, Fi
     const Feed& feed = doc.Feeds[static_cast<std::size_t>(index)];
     if (is_blank(feed.FeedTitle))
         found.error(index, "Check.NoEpisodeTitle");
-    if (!feed.FeedGUID.empty()) {
+    // Readers that key episodes by their GUID drop one without.
+    if (is_blank(feed.FeedGUID))
+        found.error(index, "Check.NoGuid");
+    else {
         if (const auto [it, fresh] = seen.guids.try_emplace(feed.FeedGUID, index); !fresh)
-            found.error(index, "Check.DuplicateGuid",
-                        {feed.FeedGUID, std::to_string(it->second + 1)});
+            found.error(index, "Check.DuplicateGuid", {feed.FeedGUID, title_of(doc, it->second)});
     }
     const bool enclosure = !feed.FeedFile.empty() || !feed.FeedFileOnFTP.empty();
     if (enclosure)
@@ -269,6 +288,12 @@ void check_episode(const Doc& doc, int index, const Paths& paths, Seen& seen, Fi
         found.warning(index, "Check.BadEpisodeType", {feed.FeedEpisodeType});
     if (!feed.FeedExplicit.empty() && feed.FeedExplicit != "true" && feed.FeedExplicit != "false")
         found.warning(index, "Check.BadExplicit", {feed.FeedExplicit});
+    if (!feed.FeedImage.empty() && !is_jpeg_or_png_name(feed.FeedImage))
+        found.warning(index, "Check.EpisodeImageType", {file_part(without_query(feed.FeedImage))});
+    // A transcript without its type is dropped: a reader cannot tell how to show it.
+    if ((doc.Flag & kPodcastInclude) && !feed.FeedTranscriptUrl.empty() &&
+        trim_spaces(feed.FeedTranscriptType).empty())
+        found.error(index, "Check.NoTranscriptType");
 }
 
 } // namespace
@@ -293,6 +318,18 @@ bool Check_HasError(const std::vector<CheckFinding>& findings) {
     return false;
 }
 
+std::string Check_ProposedDateMask(const std::vector<CheckFinding>& findings) {
+    for (const CheckFinding& f : findings)
+        if (f.key == "Check.DateZone" && f.params.size() > 1)
+            return f.params[1];
+    return {};
+}
+
+void Check_UseDateMask(Doc& doc, std::string_view mask) {
+    doc.FormatDate = std::string(mask);
+    SetModified(doc, true);
+}
+
 std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts) {
     const std::vector<std::string>& p = finding.params;
     const auto param = [&p](std::size_t i) { return i < p.size() ? std::string_view(p[i]) : ""; };
@@ -300,7 +337,10 @@ std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts
     if (finding.feed < 0 || static_cast<std::size_t>(finding.feed) >= doc.Feeds.size())
         return texts.get("Check.Channel", {text});
     const Feed& feed = doc.Feeds[static_cast<std::size_t>(finding.feed)];
-    return texts.get("Check.Episode", {std::to_string(finding.feed + 1), feed.FeedTitle, text});
+    // Named as the user knows it: by its own number, not by where the list shows it.
+    if (feed.FeedEpisode > 0)
+        return texts.get("Check.Episode", {std::to_string(feed.FeedEpisode), feed.FeedTitle, text});
+    return texts.get("Check.EpisodeTitle", {feed.FeedTitle, text});
 }
 
 } // namespace qp

@@ -6,6 +6,7 @@
 #include "core/document.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qp {
@@ -32,8 +33,13 @@ std::vector<CheckFinding> Feed_Check(const Doc& doc, const Paths& paths);
 // True when at least one finding is an error.
 bool Check_HasError(const std::vector<CheckFinding>& findings);
 
-// The finding as the user reads it: which episode (number and title) or the channel, then the
-// explanation.
+// The date mask the check proposes in place of the document's, empty when it proposes none.
+std::string Check_ProposedDateMask(const std::vector<CheckFinding>& findings);
+// Gives the document the date mask and marks it modified.
+void Check_UseDateMask(Doc& doc, std::string_view mask);
+
+// The finding as the user reads it: which episode (its own number when it has one, and its
+// title) or the channel, then the explanation.
 std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts);
 
 } // namespace qp

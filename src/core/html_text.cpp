@@ -38,6 +38,8 @@ constexpr auto kLatin1Html = [] {
 constexpr PaddedText kEuro = entity("euro");
 constexpr PaddedText kOelig = entity("oelig");
 constexpr PaddedText kYuml = entity("Yuml");
+constexpr PaddedText kLsaquo = entity("lsaquo");
+constexpr PaddedText kRsaquo = entity("rsaquo");
 
 bool bytes_at(std::string_view text, std::size_t k, char b1, char b2) {
     return k + 2 < text.size() && text[k + 1] == b1 && text[k + 2] == b2;
@@ -68,10 +70,11 @@ const PaddedText* entity_at(std::string_view text, std::size_t i, std::size_t& n
         next = i + 3;
         if (bytes_at(text, i, '\x82', '\xAC'))
             return &kEuro;
+        // The single angle quotation marks are quotation marks, not markup.
         if (bytes_at(text, i, '\x80', '\xB9'))
-            return &kLtEntity;
+            return &kLsaquo;
         if (bytes_at(text, i, '\x80', '\xBA'))
-            return &kGtEntity;
+            return &kRsaquo;
         return nullptr;
     default:
         return nullptr;

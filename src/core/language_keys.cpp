@@ -384,6 +384,7 @@ std::vector<LanguageKey> build_table() {
         // The feed check: where a finding is, then what it is.
         {"Check.Channel", {"%s1%"}},
         {"Check.Episode", {"%s1%", "%s2%", "%s3%"}},
+        {"Check.EpisodeTitle", {"%s1%", "%s2%"}},
         {"Check.ITunesOff", {}},
         {"Check.NoCategory", {}},
         {"Check.NoExplicit", {}},
@@ -417,6 +418,13 @@ std::vector<LanguageKey> build_table() {
         {"Check.NoDuration", {}},
         {"Check.BadDuration", {"%s1%"}},
         {"Check.BadEpisodeType", {"%s1%"}},
+        {"Check.NoGuid", {}},
+        {"Check.ArtworkMisnamed", {"%s1%", "%s2%"}},
+        {"Check.NewFeedUrlNotWeb", {"%s1%"}},
+        {"Check.BadLocked", {"%s1%"}},
+        {"Check.FundingWithoutAddress", {"%s1%"}},
+        {"Check.EpisodeImageType", {"%s1%"}},
+        {"Check.NoTranscriptType", {}},
         // The last line of the command line's check.
         {"Check.Summary", {"%s1%", "%s2%"}},
         // The check window.
@@ -429,6 +437,7 @@ std::vector<LanguageKey> build_table() {
         {"CheckWin.Back", {}},
         {"CheckWin.Close", {}},
         {"CheckWin.NoProblem", {}},
+        {"CheckWin.UseStandardDate", {}},
     };
 }
 

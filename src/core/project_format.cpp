@@ -108,7 +108,7 @@ constexpr Field<Feed> kFeedFields[] = {
     {"@FeedAuthor:@", Read::Text, &Feed::FeedAuthor},
     {"@FeedCategory:@", Read::Text, &Feed::FeedCategory},
     {"@FeedFlag:@", &Feed::FeedFlag},
-    {"@FeedComments:@", Read::Text, &Feed::FeedComments},
+    {"@FeedComments:@", Read::Path, &Feed::FeedComments},
     {"@FeedDuration:@", Read::Text, &Feed::FeedDuration, Line::Optional},
     {"@FeedSubTitle:@", Read::Text, &Feed::FeedSubTitle, Line::Optional},
     {"@FeedSummary:@", Read::Text, &Feed::FeedSummary, Line::Optional},

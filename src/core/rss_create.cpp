@@ -14,7 +14,7 @@ namespace qp {
 RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_view output_path) {
     RssCreateResult result;
     if (doc.Flag & kAutoLastBuildDate) {
-        doc.LastBuildDate = Now();
+        doc.LastBuildDate = NowIn(doc.TimeZone);
         SetModified(doc, true);
     }
     // The build reads nothing the save changes, so it runs beside the save on a second core, into

@@ -6,11 +6,34 @@
 #include "core/html_text.h"
 #include "core/text.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace qp {
 
 namespace {
+
+bool is_ascii_letter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool is_hex_digit(char c) {
+    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+}
+
+// The bytes an address may hold as they stand: the unreserved and reserved characters of a URI.
+constexpr auto kUrlAllowed = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                         "0123456789-._~:/?#[]@!$&'()*+,;="))
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
+bool url_byte_allowed(unsigned char c) {
+    return kUrlAllowed[c];
+}
 
 // Hands the RSS file to disk in the writer's chunks; every write and the close are checked, so a
 // full disk never passes for a written file. The file is opened at the first write: a build that
@@ -58,13 +81,25 @@ ServerName split_server_name(std::string_view onFtp) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
+// Elements that carry HTML (the descriptions) get the text conversion; every other text is plain
+// and only loses its control characters, which AddXmlNode does.
+bool add_plain(XmlNode* parent, std::string_view name, std::string_view text) {
+    return AddXmlNode(parent, name, text) != nullptr;
+}
+
+// An element readers take as an e-mail address or a label says something wrong when empty.
+bool add_plain_if_set(XmlNode* parent, std::string_view name, std::string_view text) {
+    return text.empty() || add_plain(parent, name, text);
+}
+
+bool add_address(XmlNode* parent, std::string_view name, std::string_view link,
+                 std::string_view base) {
+    return AddXmlNode(parent, name, Url_Address(link, base)) != nullptr;
+}
+
 // What the directories require or read of a show, each written only when set, so a document that
 // leaves them alone keeps its feed as it was.
 [[nodiscard]] bool build_itunes_directory(const Doc& doc, XmlNode* channel) {
-    const int flags = doc.Flag;
-    auto add_set = [&](std::string_view name, std::string_view value) {
-        return value.empty() || AddXmlNode(channel, name, TextToHtml(value, flags)) != nullptr;
-    };
     if (!doc.iTunesCategory.empty()) {
         XmlNode* category = AddXmlNode(channel, "itunes:category", "");
         if (!category || !SetXmlAttribute(category, "text", doc.iTunesCategory))
@@ -75,13 +110,13 @@ ServerName split_server_name(std::string_view onFtp) {
                 return false;
         }
     }
-    // An address is written as it stands: the text rule would turn its "&" into an entity.
-    return add_set("itunes:explicit", doc.iTunesExplicit) &&
-           add_set("itunes:type", doc.iTunesType) &&
-           (doc.iTunesNewFeedUrl.empty() ||
-            AddXmlNode(channel, "itunes:new-feed-url", doc.iTunesNewFeedUrl) != nullptr) &&
-           add_set("itunes:block", doc.iTunesBlock == 1 ? "Yes" : "") &&
-           add_set("itunes:complete", doc.iTunesComplete == 1 ? "Yes" : "");
+    return add_plain_if_set(channel, "itunes:explicit", doc.iTunesExplicit) &&
+           add_plain_if_set(channel, "itunes:type", doc.iTunesType) &&
+           // Not made from the channel link: the new address is the user's to give whole.
+           add_plain_if_set(channel, "itunes:new-feed-url",
+                            Url_Encode(doc.iTunesNewFeedUrl, UrlPart::Address)) &&
+           add_plain_if_set(channel, "itunes:block", doc.iTunesBlock == 1 ? "Yes" : "") &&
+           add_plain_if_set(channel, "itunes:complete", doc.iTunesComplete == 1 ? "Yes" : "");
 }
 
 [[nodiscard]] bool build_podcast_channel(const Doc& doc, XmlNode* channel) {
@@ -89,62 +124,73 @@ ServerName split_server_name(std::string_view onFtp) {
         !guid.empty() && !AddXmlNode(channel, "podcast:guid", guid))
         return false;
     if (!doc.PodcastLocked.empty()) {
-        XmlNode* locked =
-            AddXmlNode(channel, "podcast:locked", TextToHtml(doc.PodcastLocked, doc.Flag));
+        XmlNode* locked = AddXmlNode(channel, "podcast:locked", doc.PodcastLocked);
         if (!locked || !SetXmlAttribute(locked, "owner", doc.PodcastLockedOwner))
             return false;
     }
     if (!doc.PodcastFundingUrl.empty()) {
-        XmlNode* funding =
-            AddXmlNode(channel, "podcast:funding", TextToHtml(doc.PodcastFundingText, doc.Flag));
-        if (!funding || !SetXmlAttribute(funding, "url", Url_Join(doc.PodcastFundingUrl, doc.Link)))
+        XmlNode* funding = AddXmlNode(channel, "podcast:funding", doc.PodcastFundingText);
+        if (!funding ||
+            !SetXmlAttribute(funding, "url", Url_Address(doc.PodcastFundingUrl, doc.Link)))
             return false;
     }
     return true;
 }
 
+// The feed's own address, which podcast apps and directories follow when the feed moves: given
+// for a podcast whose link is absolute, else empty.
+std::string self_address(const Doc& doc) {
+    if (!(doc.Flag & kITunesInclude) || !Url_HasScheme(doc.Link))
+        return {};
+    return Url_Encode(Channel_PublicLink(doc), UrlPart::Address);
+}
+
+[[nodiscard]] bool build_self_link(const Doc& doc, XmlNode* channel) {
+    const std::string self = self_address(doc);
+    if (self.empty())
+        return true;
+    XmlNode* link = AddXmlNode(channel, "atom:link", "");
+    return link && SetXmlAttribute(link, "href", self) && SetXmlAttribute(link, "rel", "self") &&
+           SetXmlAttribute(link, "type", "application/rss+xml");
+}
+
 [[nodiscard]] bool build_channel(const Doc& doc, XmlNode* channel) {
     const int flags = doc.Flag;
-    auto add = [&](XmlNode* parent, std::string_view name, std::string_view text) {
-        return AddXmlNode(parent, name, text) != nullptr;
-    };
-    auto add_text = [&](XmlNode* parent, std::string_view name, std::string_view value) {
-        return add(parent, name, TextToHtml(value, flags));
-    };
-    bool ok =
-        add_text(channel, "title", doc.Title) && add_text(channel, "description", doc.Desc) &&
-        add_text(channel, "language", doc.Lang) && add_text(channel, "copyright", doc.Copyright) &&
-        add(channel, "lastBuildDate", RssDate(doc.LastBuildDate, doc.FormatDate, doc.TimeZone)) &&
-        add_text(channel, "generator", kProgramNameVersion) && add(channel, "link", doc.Link) &&
-        add(channel, "ttl", std::to_string(doc.TTL)) &&
-        add_text(channel, "webMaster", doc.WebMaster);
+    const bool itunes = (flags & kITunesInclude) != 0;
+    bool ok = add_plain(channel, "title", doc.Title) &&
+              add_plain(channel, "description", TextToHtml(doc.Desc, flags)) &&
+              add_plain(channel, "language", doc.Lang) &&
+              add_plain(channel, "copyright", doc.Copyright) &&
+              add_plain(channel, "lastBuildDate",
+                        RssDate(doc.LastBuildDate, doc.FormatDate, doc.TimeZone)) &&
+              add_plain(channel, "generator", kProgramNameVersion) &&
+              add_plain(channel, "link", Url_Encode(doc.Link, UrlPart::Address)) &&
+              build_self_link(doc, channel) && add_plain(channel, "ttl", std::to_string(doc.TTL)) &&
+              add_plain_if_set(channel, "webMaster", doc.WebMaster);
     for_each_category(doc.Category, [&](std::string_view part) {
-        ok = ok && add_text(channel, "category", part);
+        ok = ok && add_plain(channel, "category", part);
     });
     if (ok && !doc.ImageUrl.empty()) {
         XmlNode* image = AddXmlNode(channel, "image", "");
-        ok = image && add(image, "url", Url_Join(doc.ImageUrl, doc.Link)) &&
-             add_text(image, "title", doc.ImageTitle) &&
-             add(image, "link", Url_Join(doc.ImageLink, doc.Link));
+        ok = image && add_address(image, "url", doc.ImageUrl, doc.Link) &&
+             add_plain(image, "title", doc.ImageTitle) &&
+             add_address(image, "link", doc.ImageLink, doc.Link);
     }
-    if (ok && (flags & kITunesInclude)) {
-        ok = add_text(channel, "itunes:subtitle", doc.iTunesSubTitle) &&
-             add_text(channel, "itunes:summary", doc.iTunesSummary) &&
-             add_text(channel, "itunes:keywords", doc.iTunesKeyword) &&
-             add_text(channel, "itunes:author", doc.iTunesAuthor);
+    if (ok && itunes) {
+        ok = add_plain_if_set(channel, "itunes:subtitle", doc.iTunesSubTitle) &&
+             add_plain_if_set(channel, "itunes:summary", doc.iTunesSummary) &&
+             add_plain_if_set(channel, "itunes:keywords", doc.iTunesKeyword) &&
+             add_plain_if_set(channel, "itunes:author", doc.iTunesAuthor);
         if (ok && (!doc.iTunesMail.empty() || !doc.iTunesOwnerName.empty())) {
             XmlNode* owner = AddXmlNode(channel, "itunes:owner", "");
-            ok = owner != nullptr;
-            if (ok && !doc.iTunesOwnerName.empty())
-                ok = add_text(owner, "itunes:name", doc.iTunesOwnerName);
-            if (ok && !doc.iTunesMail.empty())
-                ok = add_text(owner, "itunes:email", doc.iTunesMail);
+            ok = owner != nullptr && add_plain_if_set(owner, "itunes:name", doc.iTunesOwnerName) &&
+                 add_plain_if_set(owner, "itunes:email", doc.iTunesMail);
         }
         if (ok && !doc.ImageUrl.empty()) {
             // Made absolute like the channel image: a relative address means nothing to a
             // directory reading the feed.
             XmlNode* image = AddXmlNode(channel, "itunes:image", "");
-            ok = image && SetXmlAttribute(image, "href", Url_Join(doc.ImageUrl, doc.Link));
+            ok = image && SetXmlAttribute(image, "href", Url_Address(doc.ImageUrl, doc.Link));
         }
         ok = ok && build_itunes_directory(doc, channel);
     }
@@ -154,17 +200,16 @@ ServerName split_server_name(std::string_view onFtp) {
 // Inner elements that cannot be made are passed over: the item stays, with what it has.
 void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
                 const Paths& paths) {
-    const int flags = feed.FeedFlag;
-    auto add_text = [&](std::string_view name, std::string_view value) {
-        return AddXmlNode(item, name, TextToHtml(value, flags));
-    };
-    add_text("title", feed.FeedTitle);
-    AddXmlNode(item, "link", Url_Join(feed.FeedLink, doc.Link));
-    add_text("description", feed.FeedDesc);
-    add_text("author", feed.FeedAuthor);
+    add_plain(item, "title", feed.FeedTitle);
+    add_address(item, "link", feed.FeedLink, doc.Link);
+    add_plain(item, "description", TextToHtml(feed.FeedDesc, feed.FeedFlag));
+    add_plain_if_set(item, "author", feed.FeedAuthor);
     for_each_category(feed.FeedCategory,
-                      [&](std::string_view part) { add_text("category", part); });
-    AddXmlNode(item, "guid", feed.FeedGUID);
+                      [&](std::string_view part) { add_plain(item, "category", part); });
+    // A guid is a permanent link unless it says otherwise; an identifier that is no address must.
+    if (XmlNode* guid = AddXmlNode(item, "guid", feed.FeedGUID);
+        guid && !feed.FeedGUID.empty() && !Url_IsWeb(trimmed(feed.FeedGUID)))
+        (void)SetXmlAttribute(guid, "isPermaLink", "false", AttributeName::AsGiven);
 
     const ServerName server = split_server_name(feed.FeedFileOnFTP);
     std::string local; // the enclosure on disk, placeholders resolved
@@ -179,30 +224,28 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
             (void)set; // the names are fixed and valid; nothing else can fail here
         }
     }
-    AddXmlNode(item, "pubDate", RssDate(feed.FeedPubDate, doc.FormatDate, doc.TimeZone));
+    add_plain(item, "pubDate", RssDate(feed.FeedPubDate, doc.FormatDate, doc.TimeZone));
     if (!feed.FeedComments.empty())
-        AddXmlNode(item, "comments", Url_Join(feed.FeedComments, doc.Link));
+        add_address(item, "comments", feed.FeedComments, doc.Link);
     if (doc.Flag & kITunesInclude) {
-        add_text("itunes:duration", feed.FeedDuration);
-        add_text("itunes:subtitle", feed.FeedSubTitle);
-        add_text("itunes:summary", feed.FeedSummary);
-        add_text("itunes:keywords", feed.FeedKeyword);
+        add_plain_if_set(item, "itunes:duration", feed.FeedDuration);
+        add_plain_if_set(item, "itunes:subtitle", feed.FeedSubTitle);
+        add_plain_if_set(item, "itunes:summary", feed.FeedSummary);
+        add_plain_if_set(item, "itunes:keywords", feed.FeedKeyword);
         if (feed.FeedEpisode > 0)
-            AddXmlNode(item, "itunes:episode", std::to_string(feed.FeedEpisode));
+            add_plain(item, "itunes:episode", std::to_string(feed.FeedEpisode));
         if (feed.FeedSeason > 0)
-            AddXmlNode(item, "itunes:season", std::to_string(feed.FeedSeason));
-        if (!feed.FeedEpisodeType.empty())
-            add_text("itunes:episodeType", feed.FeedEpisodeType);
-        if (!feed.FeedExplicit.empty())
-            add_text("itunes:explicit", feed.FeedExplicit);
+            add_plain(item, "itunes:season", std::to_string(feed.FeedSeason));
+        add_plain_if_set(item, "itunes:episodeType", feed.FeedEpisodeType);
+        add_plain_if_set(item, "itunes:explicit", feed.FeedExplicit);
         if (!feed.FeedImage.empty()) {
             XmlNode* image = AddXmlNode(item, "itunes:image", "");
-            (void)SetXmlAttribute(image, "href", Url_Join(feed.FeedImage, doc.Link));
+            (void)SetXmlAttribute(image, "href", Url_Address(feed.FeedImage, doc.Link));
         }
     }
     if ((doc.Flag & kPodcastInclude) && !feed.FeedTranscriptUrl.empty()) {
         XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
-        (void)(SetXmlAttribute(transcript, "url", Url_Join(feed.FeedTranscriptUrl, doc.Link)) &&
+        (void)(SetXmlAttribute(transcript, "url", Url_Address(feed.FeedTranscriptUrl, doc.Link)) &&
                SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
 
@@ -216,8 +259,65 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
 
 } // namespace
 
+bool Url_HasScheme(std::string_view link) {
+    const std::size_t colon = link.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !is_ascii_letter(link[0]))
+        return false;
+    return std::all_of(
+        link.begin() + 1, link.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+            return is_ascii_letter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        });
+}
+
+bool Url_IsWeb(std::string_view url) {
+    std::size_t scheme = 0;
+    if (istarts_with(url, "http://"))
+        scheme = 7;
+    else if (istarts_with(url, "https://"))
+        scheme = 8;
+    else
+        return false;
+    const std::string_view host = url.substr(scheme, url.find_first_of("/?#", scheme) - scheme);
+    return !host.empty() &&
+           std::none_of(host.begin(), host.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+std::string Url_Encode(std::string_view url, UrlPart part) {
+    url = trimmed(url);
+    // Most addresses need nothing: they are handed back without a second look.
+    const auto needs = [part](unsigned char c) {
+        return !url_byte_allowed(c) || c == '%' ||
+               (part == UrlPart::Path && (c == '?' || c == '#' || c == '[' || c == ']'));
+    };
+    if (std::none_of(url.begin(), url.end(),
+                     [&](char c) { return needs(static_cast<unsigned char>(c)); }))
+        return std::string(url);
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(url.size() + url.size() / 2);
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        const auto c = static_cast<unsigned char>(url[i]);
+        if (c < 0x20 || c == 0x7F)
+            continue; // controls are cleaned, as from every value written
+        // An escape already made stays as it is, so an address is never encoded twice.
+        if (!needs(c) || (c == '%' && i + 2 < url.size() && is_hex_digit(url[i + 1]) &&
+                          is_hex_digit(url[i + 2]))) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        out += '%';
+        out += kHex[c >> 4];
+        out += kHex[c & 0x0F];
+    }
+    return out;
+}
+
+std::string Url_Address(std::string_view link, std::string_view base) {
+    return Url_Encode(Url_Join(link, base), UrlPart::Address);
+}
+
 std::string Url_Join(std::string_view link, std::string_view base) {
-    if (link.find(':') != std::string_view::npos)
+    if (Url_HasScheme(link))
         return std::string(link);
     std::string out(base);
     if (!out.empty() && out.back() != '/')
@@ -230,9 +330,12 @@ std::string Enclosure_Url(const Doc& doc, const Feed& feed, std::string_view loc
     const ServerName server = split_server_name(feed.FeedFileOnFTP);
     // A server name that is only a folder keeps that folder, so the address names the place the
     // upload puts the file.
-    const std::string url =
-        server.name.empty() ? server.folder + file_part(local) : feed.FeedFileOnFTP;
-    return Url_Join(url, doc.Link);
+    const std::string name = trim_spaces(server.name);
+    const std::string url = server.folder + (name.empty() ? file_part(local) : name);
+    if (Url_HasScheme(url))
+        return Url_Encode(url, UrlPart::Address);
+    // A name on the server is a path: its "?" and "#" are part of the name.
+    return Url_Address(Url_Encode(url, UrlPart::Path), doc.Link);
 }
 
 std::string Rss_FileName(const Doc& doc) {
@@ -261,6 +364,8 @@ std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlS
     if ((doc.Flag & kITunesInclude) && !SetXmlAttribute(rss, "xmlns:itunes", kItunesNamespace))
         return std::string(kRssErrorCreate);
     if ((doc.Flag & kPodcastInclude) && !SetXmlAttribute(rss, "xmlns:podcast", kPodcastNamespace))
+        return std::string(kRssErrorCreate);
+    if (!self_address(doc).empty() && !SetXmlAttribute(rss, "xmlns:atom", kAtomNamespace))
         return std::string(kRssErrorCreate);
     XmlNode* channel = AddXmlNode(rss, "channel", "");
     if (!channel || !build_channel(doc, channel))

@@ -17,6 +17,7 @@ class FileReplacement;
 
 inline constexpr std::string_view kItunesNamespace = "http://www.itunes.com/dtds/podcast-1.0.dtd";
 inline constexpr std::string_view kPodcastNamespace = "https://podcastindex.org/namespace/1.0";
+inline constexpr std::string_view kAtomNamespace = "http://www.w3.org/2005/Atom";
 
 // The failure texts of the RSS build, shown as they are.
 inline constexpr std::string_view kRssErrorCreate = "Can't create XML";
@@ -24,12 +25,26 @@ inline constexpr std::string_view kRssErrorChannel = "Can't add channel ChildNod
 inline constexpr std::string_view kRssErrorItem = "Can't add Item";
 inline constexpr std::string_view kRssErrorSave = "Can't save Xml File";
 
-// A link without ":" is relative to base: base, a "/" unless base is empty or ends with one, and
-// the link. A link with ":" is returned unchanged.
+// Whether link starts with a scheme: a letter, then letters, digits, "+", "-" or ".", then ":".
+bool Url_HasScheme(std::string_view link);
+// An absolute http:// or https:// address with a host: what a reader can fetch.
+bool Url_IsWeb(std::string_view url);
+// A link without a scheme is relative to base: base, a "/" unless base is empty or ends with one,
+// and the link. A link with a scheme is returned unchanged.
 std::string Url_Join(std::string_view link, std::string_view base);
+
+enum class UrlPart {
+    Address, // a whole address: "?" and "#" start its query and fragment
+    Path,    // a path on the server: "?", "#", "[" and "]" are part of its names
+};
+// The address trimmed of spaces, without control characters, with every byte a URI may not hold
+// as it stands percent-encoded; an existing "%XX" is kept as it is.
+std::string Url_Encode(std::string_view url, UrlPart part);
+// Url_Join, encoded as an address: what the RSS file writes for a link.
+std::string Url_Address(std::string_view link, std::string_view base);
 // The enclosure's address as the item writes it: FeedFileOnFTP, or its folder and the name of the
-// local file when it names no file, joined to the channel link. local is FeedFile with its
-// placeholders resolved.
+// local file when it names no file, encoded and joined to the channel link. local is FeedFile with
+// its placeholders resolved.
 std::string Enclosure_Url(const Doc& doc, const Feed& feed, std::string_view local);
 
 // The RSS file name: `RssName`, or the project's file name without its extension, with ".Xml"

@@ -219,13 +219,15 @@ XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view tex
     return node;
 }
 
-bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value) {
+bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value,
+                     AttributeName spelling) {
     if (!node || node->kind != XmlNode::Kind::Element || !IsXmlName(name))
         return false;
     std::string lower(name);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
+    if (spelling == AttributeName::Lowered)
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 32);
     std::string stripped;
     if (find_byte_if(value, 0, kControl) < value.size()) {
         stripped = strip_controls(value);

@@ -48,10 +48,13 @@ private:
 // name.
 XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view text);
 
-// Sets (or replaces, keeping its place) an attribute with a lower-cased name; the value loses
-// its control characters and outer spaces, and an empty value removes the attribute. False when
-// node is null or name is not an XML name.
-[[nodiscard]] bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value);
+enum class AttributeName { Lowered, AsGiven };
+// Sets (or replaces, keeping its place) an attribute, its name lower-cased unless asked to keep
+// it (for names a format spells in mixed case); the value loses its control characters and outer
+// spaces, and an empty value removes the attribute. False when node is null or name is not an
+// XML name.
+[[nodiscard]] bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value,
+                                   AttributeName spelling = AttributeName::Lowered);
 
 bool IsXmlName(std::string_view name);
 

@@ -86,6 +86,9 @@ TEST_F(Cli, FailuresAndUsageErrorsChangeNothing) {
     const Result r = run({"save", project_, "a", "b"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("usage:"), std::string::npos);
+    // A folder without a file name: the failure says why.
+    EXPECT_EQ(run({"save", project_, dir_ + "work/"}).err,
+              "quillpost-cli: - Aborted, no filename !\n");
     EXPECT_EQ(files_in_work(), 1u);
     EXPECT_EQ(contents(project_), contents(kExample));
 }
@@ -258,14 +261,15 @@ TEST_F(Cli, ShowListsTheFeedsAsTextOrJson) {
 
 TEST_F(Cli, CheckSaysWhatTheDirectoriesRefuse) {
     const std::string ready = dir_ + "work/ready.qprj";
-    ASSERT_TRUE(write_file(ready, "@Title:@\tShow\r\n@Desc:@\tAbout\r\n@Lang:@\ten\r\n"
-                                  "@Link:@\thttps://example.org/\r\n"
-                                  "@ImageUrl:@\thttps://example.org/art.png\r\n@Flag:@\t2\r\n"
-                                  "@iTunesCategory:@\tMusic\r\n@iTunesExplicit:@\tfalse\r\n"
-                                  "@FormatDate:@\t%dl, %dd %ml %yyyy %hh:%ii:%ss GMT\r\n"
-                                  "@FeedTitle:@\tOne\r\n@FeedFileOnFTP:@\tone.mp3\r\n"
-                                  "@FeedFileType:@\taudio/mpeg\r\n@FeedFileLength:@\t10\r\n"
-                                  "@FeedDuration:@\t00:01:00\r\n"));
+    ASSERT_TRUE(write_file(ready,
+                           "@Title:@\tShow\r\n@Desc:@\tAbout\r\n@Lang:@\ten\r\n"
+                           "@Link:@\thttps://example.org/\r\n"
+                           "@ImageUrl:@\thttps://example.org/art.png\r\n@Flag:@\t2\r\n"
+                           "@iTunesCategory:@\tMusic\r\n@iTunesExplicit:@\tfalse\r\n"
+                           "@FormatDate:@\t%dl, %dd %ml %yyyy %hh:%ii:%ss GMT\r\n"
+                           "@FeedTitle:@\tOne\r\n@FeedGUID:@\tone\r\n@FeedFileOnFTP:@\tone.mp3\r\n"
+                           "@FeedFileType:@\taudio/mpeg\r\n@FeedFileLength:@\t10\r\n"
+                           "@FeedDuration:@\t00:01:00\r\n"));
     Result r = run({"check", ready, "--lang", "english"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Errors: 0, warnings: 0.\n");
@@ -274,8 +278,12 @@ TEST_F(Cli, CheckSaysWhatTheDirectoriesRefuse) {
     r = run({"check", project_, "--lang", "english"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.starts_with("error: Channel: no directory category is chosen; ")) << r.out;
-    EXPECT_NE(r.out.find("\nwarning: Episode 1 \"\xC3\x89pisode 3 : l'espresso parfait\": the "
-                         "duration of the episode is not given;"),
+    EXPECT_NE(r.out.find("\nwarning: Episode \u201C\xC3\x89pisode 3 : l'espresso parfait\u201D: "
+                         "the duration of the episode is not given;"),
+              std::string::npos)
+        << r.out;
+    // The date finding names the mask to use.
+    EXPECT_NE(r.out.find("Use the date mask \"%dl, %dd %ml %yyyy %hh:%ii:%ss %zz\""),
               std::string::npos)
         << r.out;
     r = run({"check", "--json", project_, "--lang", "english"});

@@ -1,5 +1,7 @@
 #include "core/dates.h"
 
+#include "support/scoped_tz.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -80,30 +82,7 @@ private:
     std::int64_t utc_;
 };
 
-// Sets TZ for the test's lifetime and puts back what was there.
-class ScopedTz {
-public:
-    explicit ScopedTz(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        had_ = std::getenv("TZ") != nullptr;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTz() {
-        if (had_)
-            setenv("TZ", old_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTz(const ScopedTz&) = delete;
-    ScopedTz& operator=(const ScopedTz&) = delete;
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
+using test::ScopedTz;
 
 constexpr std::string_view kZoneMask = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
 
@@ -132,13 +111,48 @@ TEST(RssDate, NumericZoneFollowsTheStatedOffset) {
         ScopedTz tz(c.zone);
         SystemZoneAt clock(c.utc);
         ScopedClock scoped(clock);
-        EXPECT_EQ(RssDate(kFriday, "%gm %zz", kAutoTimeZone),
+        const DateValue local = local_from_utc(c.utc);
+        EXPECT_EQ(RssDate(local, "%gm %zz", kAutoTimeZone),
                   std::string(c.gm) + " " + std::string(c.zz))
             << c.zone;
-        EXPECT_EQ(RssDate(kFriday, "", kAutoTimeZone),
-                  "Fri, 05 Apr 2013 09:07:03 " + std::string(c.gm))
+        EXPECT_EQ(RssDate(local, "", kAutoTimeZone),
+                  DateToTextEx("%dl, %dd %ml %yyyy %hh:%ii:%ss ", local) + std::string(c.gm))
             << c.zone;
     }
+}
+
+TEST(RssDate, AutomaticZoneStatesTheOffsetOfEachDate) {
+    ScopedTz tz("Europe/Paris");
+    // Built in winter, and again in summer: each date keeps the offset of its own season.
+    for (const std::int64_t built :
+         {date_from_fields(2025, 1, 15, 12, 0, 0), date_from_fields(2025, 7, 15, 12, 0, 0)}) {
+        SystemZoneAt clock(built);
+        ScopedClock scoped(clock);
+        EXPECT_EQ(RssDate(date_from_fields(2024, 7, 1, 8, 0, 0), kZoneMask, kAutoTimeZone),
+                  "Mon, 01 Jul 2024 08:00:00 +0200");
+        EXPECT_EQ(RssDate(date_from_fields(2024, 12, 1, 8, 0, 0), "", kAutoTimeZone),
+                  "Sun, 01 Dec 2024 08:00:00 GMT+01:00");
+        // Around the changes: the last winter second, a skipped time (the offset before the
+        // change), the first summer second, and a time that occurs twice (the later offset).
+        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 1, 59, 59), "%zz", kAutoTimeZone), "+0100");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 2, 30, 0), "%zz", kAutoTimeZone), "+0100");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 3, 30, 3, 0, 0), "%zz", kAutoTimeZone), "+0200");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 10, 26, 2, 30, 0), "%zz", kAutoTimeZone), "+0100");
+        EXPECT_EQ(RssDate(date_from_fields(2025, 10, 26, 1, 59, 59), "%zz", kAutoTimeZone),
+                  "+0200");
+    }
+}
+
+TEST(NowIn, FixedZoneReadsThatZonesWallClock) {
+    // 21:03:05 UTC on a computer in Paris (summer).
+    const std::int64_t utc = date_from_fields(2025, 7, 15, 21, 3, 5);
+    FixedClock clock(utc, 7200);
+    ScopedClock scoped(clock);
+    EXPECT_EQ(NowIn(-5), date_from_fields(2025, 7, 15, 16, 3, 5));
+    EXPECT_EQ(RssDate(NowIn(-5), kZoneMask, -5), "Tue, 15 Jul 2025 16:03:05 -0500");
+    EXPECT_EQ(NowIn(0), utc);
+    EXPECT_EQ(NowIn(kAutoTimeZone), Now());
+    EXPECT_EQ(NowIn(kAutoTimeZone), utc + 7200);
 }
 
 TEST(Rfc822, AcceptsOnlyWholeRfc822Dates) {

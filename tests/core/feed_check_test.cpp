@@ -168,12 +168,13 @@ TEST_F(FeedCheckTest, ArtworkBesideTheProjectIsReadByItsHeader) {
     EXPECT_EQ(with_file(png(2000, 1500)), Keys{"Check.ArtworkNotSquare"});
     EXPECT_EQ(with_file(png(1400, 1000)), (Keys{"Check.ArtworkNotSquare", "Check.ArtworkSize"}));
     EXPECT_EQ(with_file(png(3001, 3001)), Keys{"Check.ArtworkSize"});
-    EXPECT_EQ(with_file(jpeg(1000, 1000)), Keys{"Check.ArtworkSize"});
+    // A JPEG under a PNG name is served as what it is not.
+    EXPECT_EQ(with_file(jpeg(1000, 1000)), (Keys{"Check.ArtworkMisnamed", "Check.ArtworkSize"}));
     EXPECT_EQ(with_file("GIF89a\x10\x00\x10\x00"), Keys{"Check.ArtworkContent"});
     // A header cut short says nothing of the size.
     EXPECT_EQ(with_file(png(500, 500).substr(0, 20)), Keys{});
     (void)with_file(png(1399, 1399));
-    EXPECT_EQ(lines(), Keys{"W-1 Check.ArtworkSize [1399] [1399]"});
+    EXPECT_EQ(lines(), Keys{"E-1 Check.ArtworkSize [1399] [1399]"});
     doc_.ImageUrl = "/img/art.png?v=1";
     EXPECT_EQ(keys(), Keys{"Check.ArtworkSize"});
 }
@@ -203,7 +204,7 @@ TEST_F(FeedCheckTest, EpisodeEnclosuresAndIdentities) {
         {&Feed::FeedFileOnFTP, "ftp://example.org/ep2.mp3", {"Check.EnclosureNotWeb"}},
         {&Feed::FeedGUID, "ep1", {"Check.DuplicateGuid"}},
         {&Feed::FeedGUID, "EP1", {}},
-        {&Feed::FeedGUID, "", {}},
+        {&Feed::FeedGUID, " ", {"Check.NoGuid"}},
         // The same address written two ways.
         {&Feed::FeedFileOnFTP,
          "https://example.org/show/audio/ep1.mp3 ",
@@ -211,16 +212,19 @@ TEST_F(FeedCheckTest, EpisodeEnclosuresAndIdentities) {
     };
     for (const auto& [field, value, expected] : cases)
         EXPECT_EQ(keys_with(field, value), expected) << value;
+    // Two missing GUIDs are not the same GUID.
     ep(0).FeedGUID.clear();
     ep(1).FeedFileLength = 0;
-    EXPECT_EQ(keys_with(&Feed::FeedGUID, ""), Keys{"Check.NoEnclosureLength"});
+    EXPECT_EQ(keys_with(&Feed::FeedGUID, ""),
+              (Keys{"Check.NoGuid", "Check.NoGuid", "Check.NoEnclosureLength"}));
 
     ep(1).FeedGUID = ep(0).FeedGUID = "ep1";
     ep(1).FeedFileLength = 1000;
     ep(1).FeedFileOnFTP = "audio/ep1.mp3";
-    EXPECT_EQ(lines(),
-              (Keys{"E1 Check.DuplicateGuid [ep1] [1]",
-                    "E1 Check.DuplicateEnclosure [https://example.org/show/audio/ep1.mp3] [1]"}));
+    EXPECT_EQ(
+        lines(),
+        (Keys{"E1 Check.DuplicateGuid [ep1] [Episode 1]",
+              "E1 Check.DuplicateEnclosure [https://example.org/show/audio/ep1.mp3] [Episode 1]"}));
 }
 
 TEST_F(FeedCheckTest, LocalMediaFilesAreLookedAt) {
@@ -260,12 +264,12 @@ TEST_F(FeedCheckTest, DescriptionsAreMeasuredAsWritten) {
 }
 
 TEST_F(FeedCheckTest, EpisodeDirectoryValues) {
-    for (const char* good : {"3600", "0", "42:07", "1:02:03", "01:02:03"}) {
+    for (const char* good : {"3600", "0", "42:07", "1:30", "1:02:03", "01:02:03"}) {
         ep(0).FeedDuration = good;
         EXPECT_EQ(keys(), Keys{}) << good;
     }
-    for (const char* bad : {"1:2:3", "61:00", "00:60", "1:02:03:04", "123:00:00", "4 min", " 42:07",
-                            ":42:07", "42:07:"}) {
+    for (const char* bad : {"1:2:3", "1:2", "1:02:3", "61:00", "00:60", "1:02:03:04", "123:00:00",
+                            "4 min", " 42:07", ":42:07", "42:07:"}) {
         ep(0).FeedDuration = bad;
         EXPECT_EQ(keys(), Keys{"Check.BadDuration"}) << bad;
     }
@@ -278,10 +282,37 @@ TEST_F(FeedCheckTest, EpisodeDirectoryValues) {
     ep(1).FeedEpisodeType = "bonus";
     ep(1).FeedExplicit = "true";
     EXPECT_EQ(keys(), Keys{});
+    ep(1).FeedImage = "https://example.org/ep.jpeg?v=1";
+    EXPECT_EQ(keys(), Keys{});
+    ep(1).FeedImage = "ep.webp";
+    EXPECT_EQ(keys(), Keys{"Check.EpisodeImageType"});
+    ep(1).FeedImage.clear();
     // Without the iTunes tags none of these is written.
     doc_.Flag &= ~kITunesInclude;
     ep(1).FeedDuration = "soon";
     EXPECT_EQ(keys(), Keys{"Check.ITunesOff"});
+}
+
+TEST_F(FeedCheckTest, PodcastNamespaceValuesReadersWouldDrop) {
+    doc_.Flag |= kPodcastInclude;
+    const Case<Doc> channel[] = {
+        {&Doc::PodcastLocked, "yes", {}},
+        {&Doc::PodcastLocked, "Yes", {"Check.BadLocked"}},
+        {&Doc::PodcastFundingText, "Support us", {"Check.FundingWithoutAddress"}},
+        {&Doc::iTunesNewFeedUrl, "https://new.example.org/feed.xml", {}},
+        {&Doc::iTunesNewFeedUrl, "feed2.xml", {"Check.NewFeedUrlNotWeb"}},
+    };
+    for (const auto& [field, value, expected] : channel)
+        EXPECT_EQ(keys_with(field, value), expected) << value;
+    ep(1).FeedTranscriptUrl = "t/ep2.vtt";
+    EXPECT_EQ(keys(), Keys{"Check.NoTranscriptType"});
+    ep(1).FeedTranscriptType = "text/vtt";
+    EXPECT_EQ(keys(), Keys{});
+    // Without the namespace, neither the transcript nor the lock is written.
+    ep(1).FeedTranscriptType.clear();
+    doc_.PodcastLocked = "maybe";
+    doc_.Flag &= ~kPodcastInclude;
+    EXPECT_EQ(keys(), Keys{});
 }
 
 TEST_F(FeedCheckTest, DatesAStrictReaderCanRead) {
@@ -325,9 +356,15 @@ TEST_F(FeedCheckTest, EveryFindingHasItsText) {
     doc_.Feeds[1].FeedDuration = "x";
     doc_.Feeds[1].FeedEpisodeType = "x";
     doc_.Feeds[1].FeedDesc = std::string(4001, 'a');
+    doc_.Feeds[1].FeedImage = "x.gif";
     doc_.Feeds[2] = doc_.Feeds[1];
+    doc_.Flag |= kPodcastInclude;
+    doc_.PodcastLocked = "maybe";
+    doc_.PodcastFundingText = "Support";
+    doc_.iTunesNewFeedUrl = "new.xml";
+    doc_.Feeds[0].FeedTranscriptUrl = "t.vtt";
     const std::vector<CheckFinding> found = Feed_Check(doc_, paths_);
-    EXPECT_GE(found.size(), 20u);
+    EXPECT_GE(found.size(), 28u);
     for (const CheckFinding& f : found)
         EXPECT_NE(find_language_key(f.key), nullptr) << f.key;
 }
@@ -338,8 +375,12 @@ TEST_F(FeedCheckTest, TextSaysWhereTheFindingIs) {
     KeyTexts texts;
     EXPECT_EQ(Check_Text(doc_, {CheckLevel::Error, -1, "Check.NoCategory", {}}, texts),
               "Check.Channel[Check.NoCategory[][][][][]]");
+    // An episode is named by its own number, never by its place in the list.
     EXPECT_EQ(Check_Text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
-              "Check.Episode[2][Two][K[a][][][][]]");
+              "Check.EpisodeTitle[Two][K[a][][][][]]");
+    doc_.Feeds[1].FeedEpisode = 7;
+    EXPECT_EQ(Check_Text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
+              "Check.Episode[7][Two][K[a][][][][]]");
 }
 
 } // namespace

@@ -12,7 +12,7 @@ using qp::reference::reference_links;
 TEST(SpecialChar, EntitiesAndLineBreaks) {
     EXPECT_EQ(TextToHtml("a<b & c\r\nd", 8), "a&lt;b &amp; c<br />d");
     EXPECT_EQ(TextToHtml("\"q\" \xE2\x82\xAC \xE2\x80\xB9x\xE2\x80\xBA \xC5\x93 \xC5\xB8", 8),
-              "&quot;q&quot; &euro; &lt;x&gt; &oelig; &Yuml;");
+              "&quot;q&quot; &euro; &lsaquo;x&rsaquo; &oelig; &Yuml;");
     EXPECT_EQ(TextToHtml("\xC3\xA9 \xC2\xA0 \xC3\xBF \xC2\xA5 \xE2\x80\x9A", 8),
               "&eacute; &nbsp; &yuml; \xC2\xA5 \xE2\x80\x9A"); // yen and the rest stay
     EXPECT_EQ(TextToHtml("bad \xFF byte", 8), "bad \xFF byte");
@@ -98,8 +98,8 @@ std::string reference_special(std::string t, std::string_view crlf, std::string_
     replace("<", "&lt;");
     replace(">", "&gt;");
     replace("\xE2\x82\xAC", "&euro;");
-    replace("\xE2\x80\xB9", "&lt;");
-    replace("\xE2\x80\xBA", "&gt;");
+    replace("\xE2\x80\xB9", "&lsaquo;");
+    replace("\xE2\x80\xBA", "&rsaquo;");
     replace("\xC5\x93", "&oelig;");
     replace("\xC5\xB8", "&Yuml;");
     const char* const names[] = {

@@ -132,14 +132,16 @@ TEST(ProjectReader, TagRulesAndClamps) {
     Doc doc = parsed("@FeedDesc:@\tlost\r\n@Title:@\r\n@TTL:@\t0\r\n@TimeZone:@\t13\r\n"
                      "@RssName:@\tD:/out/feed.xml\r\n@ImageUrl:@\t/img/logo.png\r\n"
                      "@title:@\tcase\r\n@Port:@\t 80abc\r\n@Format:@\tAtom\r\n"
-                     "@FeedTitle:@\tx\r\n@FeedLink:@\t/a\\b\r\n@FeedTitle:@\ty\r\n"
-                     "@FeedFlag:@\t-3\r\n@FeedFlag:@\t9\r\n");
+                     "@FeedTitle:@\tx\r\n@FeedLink:@\t/a\\b\r\n@FeedComments:@\t /c*\\1 \r\n"
+                     "@FeedTitle:@\ty\r\n@FeedFlag:@\t-3\r\n@FeedFlag:@\t9\r\n");
     EXPECT_EQ(doc.Title + "|" + doc.RssName + "|" + doc.ImageUrl + "|" + doc.Format,
               "|feed.xml|img/logo.png|RssV2");
     EXPECT_EQ(std::vector<int>({doc.TTL, doc.TimeZone, doc.Port}),
               std::vector<int>({1, 99999, 80}));
     ASSERT_EQ(doc.Feeds.size(), 2u);
-    EXPECT_EQ(doc.Feeds[0].FeedDesc + "|" + doc.Feeds[0].FeedLink, "|a/b");
+    // Links are cleaned like paths, so they join the channel link with one "/".
+    EXPECT_EQ(doc.Feeds[0].FeedDesc + "|" + doc.Feeds[0].FeedLink + "|" + doc.Feeds[0].FeedComments,
+              "|a/b|c/1");
     EXPECT_EQ(doc.Feeds[1].FeedFlag, 9); // the last occurrence wins
     EXPECT_EQ(parsed("@TTL:@\t99999\r\n").TTL, 14400);
     EXPECT_EQ(parsed("@TimeZone:@\t-12\r\n").TimeZone, -12);

@@ -67,6 +67,13 @@ TEST_F(RssCreate, StampsSavesAndWritesBesideTheProject) {
     EXPECT_TRUE(contents(r.rss_path).starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss"));
     ASSERT_EQ(r.job.files.size(), 1u);
     EXPECT_EQ(r.job.files[0].local_file, "/m/ep1.mp3");
+
+    // A document in a zone of its own is stamped with that zone's wall clock.
+    doc_.TimeZone = -5;
+    ASSERT_TRUE(Rss_Create(doc_, log_, paths_).ok());
+    EXPECT_EQ(doc_.LastBuildDate, date_from_fields(2024, 3, 8, 3, 0, 0));
+    EXPECT_NE(contents(r.rss_path).find("<lastBuildDate>Fri, 08 Mar 2024 03:00:00 GMT-05:00<"),
+              std::string::npos);
 }
 
 TEST_F(RssCreate, FailedSaveStopsBeforeAnyRssFile) {

@@ -44,7 +44,7 @@ TEST(RssWriter, EmptyDocumentIsOneLine) {
                   "<rss version=\"2.0\"><channel><title/><description/><language>fr</language>"
                   "<copyright/><lastBuildDate>Fri, 05 Apr 2013 09:07:03 GMT+00:00</lastBuildDate>"
                   "<generator>Quillpost 0,28,1305,1700</generator><link/><ttl>1440</ttl>"
-                  "<webMaster/></channel></rss>");
+                  "</channel></rss>");
     EXPECT_TRUE(job.files.empty());
 }
 
@@ -95,7 +95,7 @@ TEST(RssWriter, ChannelItemsEnclosuresAndUploads) {
 
     UploadJob job;
     job.files.push_back({"/earlier", "earlier"});
-    const std::string item_tail = "<itunes:subtitle/><itunes:summary/><itunes:keywords/></item>";
+    const std::string item_tail = "</item>";
     EXPECT_EQ(
         build(d, job),
         std::string(kDecl) +
@@ -114,21 +114,21 @@ TEST(RssWriter, ChannelItemsEnclosuresAndUploads) {
             "<itunes:image href=\"http://ex.com/pod/img/logo.png\"/>"
             "<item><title>Caf\xC3\xA9</title><link>http://ex.com/pod/news/1.html</link>"
             "<description>&lt;a href=\"a.html\"&gt;my site&lt;/a&gt;</description>"
-            "<author>Ann</author><category>x</category><guid>g1</guid>"
+            "<author>Ann</author><category>x</category><guid isPermaLink=\"false\">g1</guid>"
             "<enclosure url=\"http://ex.com/pod/ep1.mp3\" length=\"0\"/>"
             "<pubDate>Fri, 05 Apr 2013 09:07:03 GMT+02:00</pubDate>"
             "<comments>http://ex.com/pod/c.html</comments><itunes:duration>12:00</"
             "itunes:duration>" +
             item_tail +
-            "<item><title>a&amp;lt;b</title><link>http://ex.com/pod/</link><description/>"
-            "<author/><guid/>"
+            "<item><title>a&lt;b</title><link>http://ex.com/pod/</link><description/>"
+            "<guid/>"
             "<enclosure url=\"http://ex.com/pod/media/ep2.mp3\" length=\"1234\" "
             "type=\"audio/mpeg\"/>"
-            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate><itunes:duration/>" +
+            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate>" +
             item_tail +
-            "<item><title/><link>http://other/x</link><description/><author/><guid/>"
+            "<item><title/><link>http://other/x</link><description/><guid/>"
             "<enclosure url=\"http://cdn/ep3.mp3\" length=\"0\"/>"
-            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate><itunes:duration/>" +
+            "<pubDate>Thu, 01 Jan 1970 00:00:00 GMT+02:00</pubDate>" +
             item_tail + "</channel></rss>");
     ASSERT_EQ(job.files.size(), 3u);
     EXPECT_EQ(job.files[1].local_file, "/home/u/Documents/audio/ep1.mp3");
@@ -260,12 +260,14 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
         build(directory_doc(), job),
         std::string(kDecl) +
             "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\" "
-            "xmlns:podcast=\"https://podcastindex.org/namespace/1.0\"><channel><title/>"
+            "xmlns:podcast=\"https://podcastindex.org/namespace/1.0\" "
+            "xmlns:atom=\"http://www.w3.org/2005/Atom\"><channel><title/>"
             "<description/><language>fr</language><copyright/>"
             "<lastBuildDate>Fri, 05 Apr 2013 09:07:03 GMT+00:00</lastBuildDate>"
             "<generator>Quillpost 0,28,1305,1700</generator><link>https://ex.com/pod</link>"
-            "<ttl>1440</ttl><webMaster/><itunes:subtitle/><itunes:summary/><itunes:keywords/>"
-            "<itunes:author/><itunes:owner><itunes:name>Ann &amp; Bob</itunes:name>"
+            "<atom:link href=\"https://ex.com/pod/feed.Xml\" rel=\"self\" "
+            "type=\"application/rss+xml\"/><ttl>1440</ttl><itunes:owner><itunes:name>Ann &amp; "
+            "Bob</itunes:name>"
             "<itunes:email>me@ex.com</itunes:email></itunes:owner>"
             "<itunes:category text=\"Arts\"><itunes:category text=\"Books\"/></itunes:category>"
             "<itunes:explicit>false</itunes:explicit><itunes:type>serial</itunes:type>"
@@ -275,9 +277,8 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
             Podcast_Guid("https://ex.com/pod/feed.Xml") +
             "</podcast:guid><podcast:locked owner=\"me@ex.com\">yes</podcast:locked>"
             "<podcast:funding url=\"https://ex.com/pod/support.html\">Support us</podcast:funding>"
-            "<item><title>One</title><link>https://ex.com/pod/</link><description/><author/>"
-            "<guid/><pubDate>Thu, 01 Jan 1970 00:00:00 GMT+00:00</pubDate><itunes:duration/>"
-            "<itunes:subtitle/><itunes:summary/><itunes:keywords/>"
+            "<item><title>One</title><link>https://ex.com/pod/</link><description/>"
+            "<guid/><pubDate>Thu, 01 Jan 1970 00:00:00 GMT+00:00</pubDate>"
             "<itunes:episode>3</itunes:episode><itunes:season>2</itunes:season>"
             "<itunes:episodeType>trailer</itunes:episodeType><itunes:explicit>true</"
             "itunes:explicit>"
@@ -330,4 +331,90 @@ TEST(RssWriter, UnusedOrSwitchedOffSettingsLeaveTheFileAsItWas) {
     EXPECT_EQ(no_numbers.find("podcast:transcript"), std::string::npos);
     EXPECT_EQ(no_numbers.find("itunes:episode>"), std::string::npos);
     EXPECT_EQ(no_numbers.find("itunes:season"), std::string::npos);
+}
+
+TEST(RssWriter, AddressesAreEncodedOnceAndOnlyRealSchemesAreAbsolute) {
+    for (const auto& [link, absolute] :
+         std::vector<std::pair<std::string, bool>>{{"https://ex.com/a", true},
+                                                   {"mailto:x@y", true},
+                                                   {"svn+ssh.1-a:x", true},
+                                                   {"\xC3\x89pisode #2 : qui ?.mp3", false},
+                                                   {"ep 2: part.mp3", false},
+                                                   {"1ab:c", false},
+                                                   {":x", false}})
+        EXPECT_EQ(Url_HasScheme(link), absolute) << link;
+    EXPECT_EQ(Url_Join("ep 2: part.mp3", "http://ex.com"), "http://ex.com/ep 2: part.mp3");
+    EXPECT_EQ(
+        Url_Encode(" http://ex.com/a b\x01\"<>\\^`{|}\xC3\xA9?q=1&r=[2]#f ", UrlPart::Address),
+        "http://ex.com/a%20b%22%3C%3E%5C%5E%60%7B%7C%7D%C3%A9?q=1&r=[2]#f");
+    // An escape already made stays; a lone "%" is encoded.
+    EXPECT_EQ(Url_Encode("a%20b%2x%", UrlPart::Address), "a%20b%252x%25");
+    EXPECT_EQ(Url_Encode("a?b#c[d]", UrlPart::Path), "a%3Fb%23c%5Bd%5D");
+    EXPECT_EQ(Url_Encode("https://ex.com/plain-path_1.mp3~", UrlPart::Address),
+              "https://ex.com/plain-path_1.mp3~");
+}
+
+TEST(RssWriter, WhatReadersTakeAsPlainTextsPermalinksAndAddresses) {
+    Doc d = new_doc();
+    d.Flag = kITunesInclude | kDocSpecialChar;
+    d.Link = "https://ex.com/pod";
+    d.RssName = "my feed";
+    d.Title = "[Bonus] \xE2\x82\xAC"
+              "5 <single> O'Brien & Co";
+    d.Desc = "[Bonus] \xE2\x82\xAC"
+             "5";
+    d.ImageUrl = "art work.png";
+    Feed f;
+    f.FeedTitle = d.Title;
+    f.FeedDesc = d.Desc;
+    f.FeedFlag = kFeedSpecialChar | kUploadFile;
+    f.FeedGUID = "6b171dfd";
+    f.FeedFile = "/data/\xC3\x89pisode #2 : qui ?.mp3";
+    f.FeedComments = "c/1";
+    Feed g;
+    g.FeedGUID = "https://ex.com/pod/ep2";
+    g.FeedAuthor = "ann@ex.com";
+    g.FeedSubTitle = "Sub";
+    g.FeedFileOnFTP = "media/a%20b.mp3";
+    d.Feeds = {f, g};
+    UploadJob job;
+    const std::string out = build(d, job);
+    const std::string plain = "[Bonus] \xE2\x82\xAC"
+                              "5 &lt;single&gt; O'Brien &amp; Co";
+    const std::string html = "&lt;a href=\"Bonus\"&gt;Bonus&lt;/a&gt; &amp;euro;5";
+    EXPECT_NE(out.find("<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/"
+                       "podcast-1.0.dtd\" xmlns:atom=\"http://www.w3.org/2005/Atom\"><channel>"
+                       "<title>" +
+                       plain + "</title><description>" + html + "</description>"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<link>https://ex.com/pod</link><atom:link href=\"https://ex.com/pod/"
+                       "my%20feed.Xml\" rel=\"self\" type=\"application/rss+xml\"/><ttl>1440</ttl>"
+                       "<image><url>https://ex.com/pod/art%20work.png</url>"),
+              std::string::npos)
+        << out;
+    // The empty web master, author and iTunes texts are left out; set ones stay.
+    EXPECT_EQ(out.find("<webMaster"), std::string::npos);
+    EXPECT_EQ(out.find("<itunes:subtitle/>"), std::string::npos);
+    EXPECT_EQ(out.find("<itunes:duration"), std::string::npos);
+    EXPECT_NE(
+        out.find("<item><title>" + plain +
+                 "</title><link>https://ex.com/pod/</link>"
+                 "<description>" +
+                 html +
+                 "</description>"
+                 "<guid isPermaLink=\"false\">6b171dfd</guid>"
+                 "<enclosure url=\"https://ex.com/pod/%C3%89pisode%20%232%20:%20qui%20%3F.mp3\" "
+                 "length=\"0\"/><pubDate>Thu, 01 Jan 1970 00:00:00 GMT+00:00</pubDate>"
+                 "<comments>https://ex.com/pod/c/1</comments></item>"),
+        std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<author>ann@ex.com</author><guid>https://ex.com/pod/ep2</guid>"
+                       "<enclosure url=\"https://ex.com/pod/media/a%20b.mp3\" length=\"0\"/>"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<itunes:subtitle>Sub</itunes:subtitle></item>"), std::string::npos);
+    // The file goes up under its own name.
+    ASSERT_EQ(job.files.size(), 1u);
+    EXPECT_EQ(job.files[0].remote_path, "\xC3\x89pisode #2 : qui ?.mp3");
 }

@@ -29,6 +29,12 @@ const ControlLine kBeforePublishButtons[] = {
     {kCheckBack, ControlKind::Button, "AB -1", LabelMode::NoLabel, "CheckWin.Back"},
 };
 
+// Offered when the check proposes a date mask; it closes the window, since a file built with the
+// old dates is no longer the one to publish.
+const ControlLine kDateMaskLine[] = {
+    {kCheckUseDate, ControlKind::Button, "ABC", LabelMode::NoLabel, "CheckWin.UseStandardDate"},
+};
+
 const ControlLine kOnDemandButtons[] = {
     {kCheckClose, ControlKind::Button, "DE", LabelMode::NoLabel, "CheckWin.Close"},
 };
@@ -48,12 +54,21 @@ std::vector<const CheckFinding*> errorsFirst(const std::vector<CheckFinding>& fi
 
 } // namespace
 
-CheckWindow::CheckWindow(QWidget* parent, const Doc& doc, const std::vector<CheckFinding>& findings,
+CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFinding>& findings,
                          Texts& texts, CheckMode mode)
     : QDialog(parent) {
     setWindowTitle(toQ(texts.get("CheckWin.Title")));
     GadgetLayout layout = Layout_New(kCheckWindowWidth);
     Layout_Build(*this, layout, kCheckLines, texts, controls_);
+    const std::string mask = Check_ProposedDateMask(findings);
+    if (!mask.empty()) {
+        Layout_Build(*this, layout, kDateMaskLine, texts, controls_);
+        connect(controls_.get<QPushButton>(kCheckUseDate), &QPushButton::clicked, this,
+                [this, &doc, mask] {
+                    Check_UseDateMask(doc, mask);
+                    choose(CheckAnswer::DateMask);
+                });
+    }
     const bool publishing = mode == CheckMode::BeforePublish;
     if (publishing)
         Layout_Build(*this, layout, kBeforePublishButtons, texts, controls_);
@@ -142,7 +157,7 @@ bool CheckWindow::chooseLine(const QListWidgetItem* item) {
     return true;
 }
 
-CheckChoice CheckWindow_Run(const Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
+CheckChoice CheckWindow_Run(Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
                             CheckMode mode, QWidget* owner) {
     QWidget* window = owner != nullptr ? owner->window() : nullptr;
     const QPointer<QWidget> focused = Window_Disable(window);

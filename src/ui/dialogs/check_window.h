@@ -30,6 +30,7 @@ inline constexpr int kCheckHint = 2604;
 inline constexpr int kCheckPublish = 2605;
 inline constexpr int kCheckBack = 2606;
 inline constexpr int kCheckClose = 2607;
+inline constexpr int kCheckUseDate = 2608;
 
 enum class CheckMode {
     BeforePublish, // "Publish anyway" and "Go back"
@@ -40,6 +41,7 @@ enum class CheckAnswer {
     Publish,  // publish anyway
     Back,     // go back, or close: Escape and the close box too
     ShowFeed, // an episode's line was chosen
+    DateMask, // the proposed date mask was given to the document, which is now modified
 };
 
 struct CheckChoice {
@@ -51,9 +53,9 @@ class CheckWindow final : public QDialog {
     Q_OBJECT
 public:
     // findings as Feed_Check gives them; the list shows the errors first, each level in the
-    // document's order.
-    CheckWindow(QWidget* parent, const Doc& doc, const std::vector<CheckFinding>& findings,
-                Texts& texts, CheckMode mode);
+    // document's order. The document changes only through the date mask action.
+    CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
+                CheckMode mode);
 
     QWidget* control(int number) const { return controls_.widget(number); }
     QListWidget* list() const;
@@ -72,7 +74,7 @@ private:
 };
 
 // Runs the window modal to owner (disabled meanwhile) and returns what the user chose.
-CheckChoice CheckWindow_Run(const Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
+CheckChoice CheckWindow_Run(Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
                             CheckMode mode, QWidget* owner);
 
 } // namespace qp::ui

@@ -167,7 +167,7 @@ void FeedWindow::fillCombos() {
 
 void FeedWindow::setNewDefaults() {
     auto_date_->setChecked(true);
-    date_->setValue(Now());
+    date_->setValue(NowIn(doc_.TimeZone));
     guid_->setText(toQ(Feed_NewGUID(doc_.Feeds)));
     ItemToCombo(category_, QString(), 0, kFlags);
     ItemToCombo(on_ftp_, QString(), 0, kFlags);
@@ -272,7 +272,7 @@ void FeedWindow::Browse() {
 
 bool FeedWindow::validate() {
     Feed scratch;
-    Feed_StoreFields(fields(), Now(), scratch);
+    Feed_StoreFields(fields(), NowIn(doc_.TimeZone), scratch);
     const int skip = mode_ == FeedWindowMode::Edit ? doc_.CurrentFeed : -1;
     if (!Feed_GUIDExists(doc_.Feeds, scratch.FeedGUID, skip))
         return true;
@@ -289,7 +289,8 @@ int FeedWindow::store() {
     } else if (current < 0 || current >= static_cast<int>(doc_.Feeds.size())) {
         return 0;
     }
-    Feed_StoreFields(fields(), Now(), doc_.Feeds[static_cast<std::size_t>(doc_.CurrentFeed)]);
+    Feed_StoreFields(fields(), NowIn(doc_.TimeZone),
+                     doc_.Feeds[static_cast<std::size_t>(doc_.CurrentFeed)]);
     return doc_.CurrentFeed + 1;
 }
 

@@ -43,7 +43,9 @@ void DocumentCommands::Document_New() {
     DocDefaults(doc);
     doc.FileName.clear();
     doc.Lang = "fr";
-    doc.LastBuildDate = Now();
+    // Stored with the document: older documents keep the mask they were made with.
+    doc.FormatDate = std::string(kStandardRssDateMask);
+    doc.LastBuildDate = NowIn(doc.TimeZone);
     Doc* added = ctx_.docs.add(std::move(doc));
     if (added == nullptr) {
         error("Doc\\Error.New");

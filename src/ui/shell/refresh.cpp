@@ -152,7 +152,7 @@ bool MainWindow::Feed_CommitText(Doc* doc) {
         w->editor->document()->setModified(false);
         feed.FeedDesc = Editor_FeedText(w->editor);
         if (feed.FeedFlag & kAutoPubDate)
-            feed.FeedPubDate = Now();
+            feed.FeedPubDate = NowIn(doc->TimeZone);
     }
     return true;
 }

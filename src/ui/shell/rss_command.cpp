@@ -12,9 +12,14 @@
 
 namespace qp::ui {
 
-bool Check_Show(MainWindow& window, const Doc& doc, const std::vector<CheckFinding>& findings,
+bool Check_Show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& findings,
                 CheckMode mode) {
     const CheckChoice choice = CheckWindow_Run(doc, findings, window.context().lang, mode, &window);
+    if (choice.answer == CheckAnswer::DateMask) {
+        window.Actu_WindowTitle();
+        window.Actu_Menu();
+        window.Actu_StatusBar();
+    }
     if (choice.answer == CheckAnswer::ShowFeed) {
         window.Actualize_Tree(choice.feed);
         if (Workspace* w = window.workspace(&doc))

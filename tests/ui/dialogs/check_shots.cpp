@@ -39,6 +39,10 @@ int main(int argc, char** argv) {
         {CheckLevel::Error, -1, "Check.ITunesOff", {}},
         {CheckLevel::Error, -1, "Check.NoCategory", {}},
         {CheckLevel::Warning, 0, "Check.NoCategory", {}},
+        {CheckLevel::Warning,
+         -1,
+         "Check.DateZone",
+         {"Fri, 05 Apr 2024 09:07:03 GMT+02:00", "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz"}},
     };
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";

@@ -146,5 +146,26 @@ TEST_F(CheckWindowTest, AnEpisodesLineChosenByDoubleClickOrReturnNamesThatEpisod
     }
 }
 
+TEST_F(CheckWindowTest, TheProposedDateMaskIsOneClickAway) {
+    // Offered only when the check proposes a mask.
+    EXPECT_EQ(open({channel_warning_}, CheckMode::OnDemand)->control(kCheckUseDate), nullptr);
+    const std::string mask = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
+    const CheckFinding zone{CheckLevel::Warning, -1, "Check.DateZone", {"sample", mask}};
+    for (const CheckMode mode : {CheckMode::OnDemand, CheckMode::BeforePublish}) {
+        doc_.FormatDate.clear();
+        doc_.State = 0;
+        const auto w = open({channel_error_, zone}, mode);
+        auto* use = qobject_cast<QPushButton*>(w->control(kCheckUseDate));
+        ASSERT_NE(use, nullptr);
+        EXPECT_EQ(use->text(), "&Use the standard date format");
+        QTest::mouseClick(use, Qt::LeftButton);
+        EXPECT_FALSE(w->isVisible());
+        // The file built with the old dates is not published.
+        EXPECT_EQ(w->choice().answer, CheckAnswer::DateMask);
+        EXPECT_EQ(doc_.FormatDate, mask);
+        EXPECT_EQ(doc_.State & kModified, kModified);
+    }
+}
+
 } // namespace
 } // namespace qp::ui

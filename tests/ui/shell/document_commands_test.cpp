@@ -37,6 +37,9 @@ TEST_F(DocumentCommandsTest, OpeningAnOpenFileSelectsIt) {
     docs().Document_Open(tmp_.path() + "./twice.qprj");
     EXPECT_EQ(ctx_.docs.count(), 2);
     EXPECT_EQ(ctx_.docs.current_index(), 0);
+    // A new document writes dates every reader takes; the opened one keeps its mask.
+    EXPECT_EQ(ctx_.docs.at(1).FormatDate, "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz");
+    EXPECT_EQ(ctx_.docs.at(0).FormatDate, "");
 }
 
 TEST_F(DocumentCommandsTest, ARelativePathKeepsNamingItsFileWhenAnotherFolderBecomesCurrent) {

@@ -254,7 +254,7 @@ TEST_F(RssCommandTest, TheMenuEntryChecksWithoutWritingAnything) {
 
 TEST_F(RssCommandTest, AnEpisodeChosenInTheCheckIsSelectedInTheFeedList) {
     docs().Document_Open(project("show", {"One", "Two", "Three"}));
-    const Doc& doc = *ctx_.docs.current();
+    Doc& doc = *ctx_.docs.current();
     const Workspace& ws = *window_->workspace(&doc);
     ASSERT_EQ(FeedList_SelectedRow(ws.list), 0);
     ModalWatch watch([](CheckWindow& w) {
