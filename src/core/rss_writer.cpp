@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
+#include "core/publish_plan.h"
 #include "core/text.h"
 
 #include <cstdio>
@@ -121,9 +122,10 @@ ServerName split_server_name(std::string_view onFtp) {
     for_each_category(doc.Category, [&](std::string_view part) {
         ok = ok && add_text(channel, "category", part);
     });
-    if (ok && !doc.ImageUrl.empty()) {
+    const std::string artwork = Channel_ImageAddress(doc);
+    if (ok && !artwork.empty()) {
         XmlNode* image = AddXmlNode(channel, "image", "");
-        ok = image && add(image, "url", Url_Join(doc.ImageUrl, doc.Link)) &&
+        ok = image && add(image, "url", Url_Join(artwork, doc.Link)) &&
              add_text(image, "title", doc.ImageTitle) &&
              add(image, "link", Url_Join(doc.ImageLink, doc.Link));
     }
@@ -140,11 +142,11 @@ ServerName split_server_name(std::string_view onFtp) {
             if (ok && !doc.iTunesMail.empty())
                 ok = add_text(owner, "itunes:email", doc.iTunesMail);
         }
-        if (ok && !doc.ImageUrl.empty()) {
+        if (ok && !artwork.empty()) {
             // Made absolute like the channel image: a relative address means nothing to a
             // directory reading the feed.
             XmlNode* image = AddXmlNode(channel, "itunes:image", "");
-            ok = image && SetXmlAttribute(image, "href", Url_Join(doc.ImageUrl, doc.Link));
+            ok = image && SetXmlAttribute(image, "href", Url_Join(artwork, doc.Link));
         }
         ok = ok && build_itunes_directory(doc, channel);
     }
@@ -166,7 +168,6 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
                       [&](std::string_view part) { add_text("category", part); });
     AddXmlNode(item, "guid", feed.FeedGUID);
 
-    const ServerName server = split_server_name(feed.FeedFileOnFTP);
     std::string local; // the enclosure on disk, placeholders resolved
     if (!feed.FeedFile.empty())
         local = paths.Path_Expand(feed.FeedFile);
@@ -206,12 +207,8 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
                SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
 
-    if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile)) {
-        std::string folder = trim_spaces(server.folder);
-        folder.erase(0, folder.find_first_not_of('/'));
-        const std::string name = trim_spaces(server.name);
-        job.files.push_back({local, folder + (name.empty() ? file_part(local) : name)});
-    }
+    if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile))
+        job.files.push_back(Enclosure_Upload(doc, feed, local));
 }
 
 } // namespace

@@ -37,6 +37,8 @@ struct FTPFile {
     DateValue remote_date = 0; // from the listing: the server's clock, unconverted
     std::optional<std::int64_t> remote_mtime_utc; // the server's MDTM answer, when it gives one
     int status = kFileNotSent;
+    std::string address;        // where listeners fetch it; empty when nobody does
+    bool address_sized = true;  // the answer there must give the file's size
 };
 
 // One per RSS creation. The password is held only in memory, and only until the connection is
@@ -73,8 +75,8 @@ Protocol FTP_ProtocolOf(int value);
 // Appends the enclosures the RSS writer collected, in their order.
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
 // What publishing adds after the RSS file is written: the account of the document (its protocol
-// too), then the RSS
-// file and the project file, both into the document's FTP folder (a "/" is assumed after it).
+// too), then the RSS file, the local artwork when there is one, and the project file unless it is
+// kept private, all into the channel's folder.
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
 
 // Opens a session; its waits end soon after *cancel is raised.
@@ -127,6 +129,8 @@ public:
     FtpSender& operator=(const FtpSender&) = delete;
 
     void set_date_check(bool on) { date_check_ = on; }
+    // After the last file, asks the web server for the address of every file just sent.
+    void set_address_check(bool on) { address_check_ = on; }
     // Called from Poll, on the polling thread, for each message line (the lines are also kept).
     void set_line_sink(LineSink sink) { sink_ = std::move(sink); }
     // Called on the worker thread whenever Poll has something new to collect: the window posts
@@ -160,14 +164,17 @@ public:
     int progress() const { return progress_; }
     std::string title() const;
     const std::vector<std::string>& lines() const { return lines_; }
-    // 1 when no file is left with status "not sent", else 0.
+    // 1 when no file is left with status "not sent" and every address checked was found, else 0.
     int result() const;
+    // How many files were sent but not found at their address.
+    int missing() const;
 
 private:
     // The texts the worker uses, read on the constructing thread: the language table is not
     // shared across threads.
     struct WorkerTexts {
-        std::string title, file, not_found, set_path, too_old, error, ok, failed, rename_refused;
+        std::string title, progress_title, file, to, not_found, set_path, too_old, error, ok,
+            failed, rename_refused, not_at, wrong_size;
     };
 
     void take_connect();
@@ -180,6 +187,8 @@ private:
     void post_failure(const std::string& name, std::string_view reason);
     void notify();
     void take_news();
+    // Asks the web server for the files just sent and says which ones it does not give.
+    void check_addresses();
     void report_end();
 
     FTPJob& job_;
@@ -191,6 +200,7 @@ private:
     std::function<void()> notify_;
     std::vector<std::string> lines_;
     bool date_check_ = true;
+    bool address_check_ = true;
     bool connecting_ = false;
     bool connected_ = false;
     std::string connect_error_;
@@ -212,6 +222,7 @@ private:
     bool connect_done_ = false;
     std::string connect_result_;
     bool worker_done_ = false;
+    int missing_ = 0;
     std::uint64_t news_ = 0;
     std::uint64_t news_taken_ = 0;
 };
