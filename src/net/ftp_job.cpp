@@ -503,7 +503,7 @@ void FtpSender::post_failure(const std::string& name, std::string_view reason) {
 void FtpSender::run() {
     for (std::size_t index = 0; index < job_.files.size() && !job_.cancel.load(); ++index)
         process(index);
-    if (address_check_ && !job_.cancel.load())
+    if (job_.check_addresses && !job_.cancel.load())
         check_addresses();
     {
         const std::lock_guard lock(mutex_);

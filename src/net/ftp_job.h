@@ -53,6 +53,8 @@ struct FTPJob {
     std::string password;
     std::int32_t port = 0;
     Protocol protocol = Protocol::Ftp;
+    // After the last file, ask the web server for the address of every file just sent.
+    bool check_addresses = true;
     // Raised from any thread (a signal handler too) to stop the job: every wait of the
     // connection and every folder walk ends soon after.
     std::atomic<bool> cancel{false};
@@ -129,8 +131,6 @@ public:
     FtpSender& operator=(const FtpSender&) = delete;
 
     void set_date_check(bool on) { date_check_ = on; }
-    // After the last file, asks the web server for the address of every file just sent.
-    void set_address_check(bool on) { address_check_ = on; }
     // Called from Poll, on the polling thread, for each message line (the lines are also kept).
     void set_line_sink(LineSink sink) { sink_ = std::move(sink); }
     // Called on the worker thread whenever Poll has something new to collect: the window posts
@@ -200,7 +200,6 @@ private:
     std::function<void()> notify_;
     std::vector<std::string> lines_;
     bool date_check_ = true;
-    bool address_check_ = true;
     bool connecting_ = false;
     bool connected_ = false;
     std::string connect_error_;
