@@ -184,9 +184,8 @@ extern "C" void note_interrupt(int) {
 
 int cmd_publish(const std::vector<std::string>& args) {
     ParsedArgs parsed;
-    if (const std::string error =
-            parse_args(args, {"--password-file", "--lang", "--trust"},
-                       {"--no-date-check", "--no-address-check"}, parsed);
+    if (const std::string error = parse_args(args, {"--password-file", "--lang", "--trust"},
+                                             {"--no-date-check", "--no-address-check"}, parsed);
         !error.empty())
         return usage_error(error);
     if (parsed.positional.size() != 1)
@@ -232,8 +231,8 @@ int cmd_publish(const std::vector<std::string>& args) {
     net::FtpSender sender(job, texts,
                           net::ftp_client_seams(trust_settings(prefs, parsed.option("--trust"))));
     sender.set_date_check(!parsed.option("--no-date-check"));
-    job.check_addresses = !parsed.option("--no-address-check") &&
-                          Pref_IsOn(prefs.GetZQValue(kPrefCheckAddresses));
+    job.check_addresses =
+        !parsed.option("--no-address-check") && Pref_IsOn(prefs.GetZQValue(kPrefCheckAddresses));
     ProgressBar bar;
     sender.set_line_sink([&bar](const std::string& line) {
         bar.clear();

@@ -124,8 +124,8 @@ struct Doc {
 class Texts;
 
 // Gives a fresh document the defaults that are not empty or 0 (MaxFeed, TTL, Port, Protocol,
-// Flag, TimeZone, Format, ProjectPrivate). `Lang`, `FileName` and `LastBuildDate` belong to the caller
-// that creates the document.
+// Flag, TimeZone, Format, ProjectPrivate). `Lang`, `FileName` and `LastBuildDate` belong to the
+// caller that creates the document.
 void DocDefaults(Doc& doc);
 // Sets or clears the modified bit of `State`.
 void SetModified(Doc& doc, bool on);

@@ -83,8 +83,7 @@ class ReadTexts : public Texts {
 public:
     explicit ReadTexts(const std::map<std::string, std::string, std::less<>>& words)
         : words_(words) {}
-    std::string get(std::string_view key,
-                    std::initializer_list<std::string_view> params) override {
+    std::string get(std::string_view key, std::initializer_list<std::string_view> params) override {
         const auto it = words_.find(key);
         if (it == words_.end())
             return std::string(key);
@@ -624,9 +623,9 @@ void FtpSender::check_addresses() {
             post_line(with_params(words_.wrong_size, url, std::to_string(*a.length),
                                   std::to_string(*probes[i].length)));
         else
-            post_line(with_params(words_.not_at, url,
-                                  a.status != 0 ? std::to_string(a.status)
-                                                : FTP_Printable(a.error)));
+            post_line(
+                with_params(words_.not_at, url,
+                            a.status != 0 ? std::to_string(a.status) : FTP_Printable(a.error)));
     }
     const std::lock_guard lock(mutex_);
     missing_ = missing;
@@ -673,7 +672,7 @@ int FtpSender::missing() const {
 int FtpSender::result() const {
     const std::lock_guard lock(mutex_);
     return missing_ == 0 && std::none_of(job_.files.begin(), job_.files.end(),
-                        [](const FTPFile& f) { return f.status == kFileNotSent; })
+                                         [](const FTPFile& f) { return f.status == kFileNotSent; })
                ? 1
                : 0;
 }

@@ -37,8 +37,8 @@ struct FTPFile {
     DateValue remote_date = 0; // from the listing: the server's clock, unconverted
     std::optional<std::int64_t> remote_mtime_utc; // the server's MDTM answer, when it gives one
     int status = kFileNotSent;
-    std::string address;        // where listeners fetch it; empty when nobody does
-    bool address_sized = true;  // the answer there must give the file's size
+    std::string address;       // where listeners fetch it; empty when nobody does
+    bool address_sized = true; // the answer there must give the file's size
 };
 
 // One per RSS creation. The password is held only in memory, and only until the connection is

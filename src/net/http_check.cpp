@@ -110,8 +110,7 @@ std::vector<AddressAnswer> Http_CheckAddresses(const std::vector<AddressProbe>& 
     const auto deadline = Clock::now() + std::chrono::milliseconds(options.total_ms);
     const auto left_ms = [&] {
         return static_cast<long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                .count());
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
     };
     const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!multi) {
@@ -191,8 +190,7 @@ std::vector<AddressAnswer> Http_CheckAddresses(const std::vector<AddressProbe>& 
         curl_multi_remove_handle(multi.get(), r->easy.get()); // harmless when already removed
         AddressAnswer& a = answers[r->index];
         if (!a.found && a.status == 0 && a.error.empty())
-            a.error = options.cancel && options.cancel->load() ? "cancelled"
-                                                               : "no answer in time";
+            a.error = options.cancel && options.cancel->load() ? "cancelled" : "no answer in time";
     }
     return answers;
 }

@@ -89,8 +89,8 @@ TEST_F(CliPublish, PublishesEverythingMarkedInTheChosenLanguage) {
     std::string theirs;
     for (const auto& [name, remote] :
          {std::pair<std::string, std::string>{"ep1.mp3", "pod/rss/media/"},
-                                       {"show.Xml", "pod/rss/"},
-                                       {"show.qprj", "pod/rss/"}}) {
+          {"show.Xml", "pod/rss/"},
+          {"show.qprj", "pod/rss/"}}) {
         ASSERT_TRUE(read_file(dir_ + name, mine));
         ASSERT_TRUE(read_file(server_.root() + "/" + remote + name, theirs)) << remote + name;
         EXPECT_EQ(mine, theirs);

@@ -286,10 +286,11 @@ TEST(HttpCheck, TellsFoundMissingWrongSizeAndSilentAddressesWithinTheDeadline) {
     HttpCheckOptions options;
     options.total_ms = 1500;
     const auto started = std::chrono::steady_clock::now();
-    const std::vector<AddressAnswer> got = Http_CheckAddresses(
-        {{web.url("a.mp3"), 5}, {web.url("a.mp3"), 6}, {web.url("b.mp3"), std::nullopt},
-         {quiet, std::nullopt}},
-        options);
+    const std::vector<AddressAnswer> got = Http_CheckAddresses({{web.url("a.mp3"), 5},
+                                                                {web.url("a.mp3"), 6},
+                                                                {web.url("b.mp3"), std::nullopt},
+                                                                {quiet, std::nullopt}},
+                                                               options);
     const auto took = std::chrono::steady_clock::now() - started;
     ::close(silent);
     ASSERT_EQ(got.size(), 4U);

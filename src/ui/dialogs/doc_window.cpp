@@ -18,8 +18,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 
@@ -321,9 +321,9 @@ void DocWindow::updateImageInfo() {
         const ImageFileHeader file = Image_FileHeader(Channel_ImageLocal(scratch));
         const ImageHeader& h = file.header;
         if (file.error.empty() && h.format != ImageFormat::Unknown && h.width > 0)
-            info = toQ(texts().get("Doc\\Image.Info", {h.format == ImageFormat::Png ? "PNG" : "JPEG",
-                                                        std::to_string(h.width),
-                                                        std::to_string(h.height)}));
+            info = toQ(texts().get("Doc\\Image.Info",
+                                   {h.format == ImageFormat::Png ? "PNG" : "JPEG",
+                                    std::to_string(h.width), std::to_string(h.height)}));
         else
             info = toQ(texts().get("Doc\\Image.Unreadable"));
     }
