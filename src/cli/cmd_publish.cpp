@@ -215,24 +215,28 @@ int cmd_publish(const std::vector<std::string>& args) {
         !error.empty())
         return fail(error);
 
-    const RssCreateResult made = Rss_Create(doc, log, paths);
-    if (!made.error.empty()) {
-        net::Secret_Wipe(job.password);
-        return fail(made.error);
-    }
-    net::FTP_AddUploads(job, made.job);
-    net::FTP_AddFeedFiles(job, doc, made.rss_path);
-
     // The program's settings (read, never written): the accepted server identities and whether
     // the published addresses are checked.
     Preferences prefs(paths, log);
     Pref_RegisterAll(prefs);
     (void)prefs.PrefCharge();
+    net::FTP_SetAccount(job, doc);
+    job.check_addresses =
+        !parsed.option("--no-address-check") && Pref_IsOn(prefs.GetZQValue(kPrefCheckAddresses));
     net::FtpSender sender(job, texts,
                           net::ftp_client_seams(trust_settings(prefs, parsed.option("--trust"))));
     sender.set_date_check(!parsed.option("--no-date-check"));
-    job.check_addresses =
-        !parsed.option("--no-address-check") && Pref_IsOn(prefs.GetZQValue(kPrefCheckAddresses));
+    // The login (with its TLS or SSH handshake) runs while the project is saved and synced and the
+    // RSS file written: neither waits for the other.
+    sender.BeginConnect();
+    const RssCreateResult made = Rss_Create(doc, log, paths);
+    if (!made.error.empty()) {
+        sender.Close();
+        net::Secret_Wipe(job.password);
+        return fail(made.error);
+    }
+    net::FTP_AddUploads(job, made.job);
+    net::FTP_AddChannelFiles(job, doc, made.rss_path);
     ProgressBar bar;
     sender.set_line_sink([&bar](const std::string& line) {
         bar.clear();

@@ -157,10 +157,18 @@ void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
 }
 
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) {
+    FTP_SetAccount(job, doc);
+    FTP_AddChannelFiles(job, doc, rss_path);
+}
+
+void FTP_SetAccount(FTPJob& job, const Doc& doc) {
     job.server = doc.Client;
     job.port = doc.Port;
     job.protocol = FTP_ProtocolOf(doc.Protocol);
     job.user = doc.User;
+}
+
+void FTP_AddChannelFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) {
     const std::string folder = Channel_Folder(doc);
     const auto add = [&](const std::string& local, std::string address, bool sized) {
         FTPFile& f = job.files.emplace_back();
@@ -326,9 +334,6 @@ bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t
 
 FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
     : job_(job), texts_(texts), seams_(std::move(seams)) {
-    std::stable_sort(job_.files.begin(), job_.files.end(), [](const FTPFile& a, const FTPFile& b) {
-        return a.remote_path < b.remote_path;
-    });
     for (FTPFile& f : job_.files)
         f.status = kFileNotSent;
     job_.current = 0;
@@ -413,8 +418,16 @@ void FtpSender::Poll() {
         take_news();
         return;
     }
-    if (!worker_.joinable())
+    if (!worker_.joinable()) {
+        // Sorted only now: the files may be added while the connection opens.
+        std::stable_sort(
+            job_.files.begin(), job_.files.end(),
+            [](const FTPFile& a, const FTPFile& b) { return a.remote_path < b.remote_path; });
+        for (FTPFile& f : job_.files)
+            f.status = kFileNotSent;
+        job_.current = 0;
         worker_ = std::thread([this] { run(); });
+    }
     take_news();
     {
         const std::lock_guard lock(mutex_);

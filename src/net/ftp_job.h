@@ -80,6 +80,10 @@ void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
 // too), then the RSS file, the local artwork when there is one, and the project file unless it is
 // kept private, all into the channel's folder.
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
+// The two halves of FTP_AddFeedFiles: the account may be set and the connection opened while the
+// RSS file is still being written, and the files added once it is.
+void FTP_SetAccount(FTPJob& job, const Doc& doc);
+void FTP_AddChannelFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
 
 // Opens a session; its waits end soon after *cancel is raised.
 using FtpOpener =
