@@ -298,12 +298,20 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
 bool FTP_FindRemoteFile(FTPJob& job) {
     if (!job.connection || job.current >= job.files.size())
         return false;
-    FTPFile& file = job.files[job.current];
-    const std::string name = fold_case(remote_name_of(file));
     if (!job.connection->ListDirectory().empty())
         return false;
+    const std::vector<FtpEntry> listing = job.connection->Entries();
+    job.connection->EndListing();
+    return FTP_FindRemoteFile(job, listing);
+}
+
+bool FTP_FindRemoteFile(FTPJob& job, const std::vector<FtpEntry>& listing) {
+    if (!job.connection || job.current >= job.files.size())
+        return false;
+    FTPFile& file = job.files[job.current];
+    const std::string name = fold_case(remote_name_of(file));
     std::string found;
-    for (const FtpEntry& e : job.connection->Entries()) {
+    for (const FtpEntry& e : listing) {
         if (e.type == 1 && fold_case(e.name) == name) {
             file.size = e.size;
             file.remote_date = e.date;
@@ -311,7 +319,6 @@ bool FTP_FindRemoteFile(FTPJob& job) {
             break;
         }
     }
-    job.connection->EndListing();
     file.remote_mtime_utc.reset();
     if (found.empty())
         return false;
@@ -547,6 +554,7 @@ void FtpSender::process(std::size_t index) {
     // changes or something failed since the last one.
     if (!in_folder_ || *in_folder_ != folder) {
         in_folder_.reset();
+        listed_.reset();
         if (std::string error = FTP_SetPath(job_, folder, MissingFolders::Create, seams_);
             !error.empty()) {
             post_line(words_.set_path);
@@ -555,7 +563,12 @@ void FtpSender::process(std::size_t index) {
         }
         in_folder_ = folder;
     }
-    if (date_check_ && FTP_FindRemoteFile(job_) &&
+    // One listing per folder serves every file sent into it.
+    if (date_check_ && !listed_ && job_.connection->ListDirectory().empty()) {
+        listed_ = job_.connection->Entries();
+        job_.connection->EndListing();
+    }
+    if (date_check_ && listed_ && FTP_FindRemoteFile(job_, *listed_) &&
         FTP_IsUpToDate(file, info->size, info->mtime_utc)) {
         {
             const std::lock_guard lock(mutex_);
@@ -591,6 +604,7 @@ void FtpSender::process(std::size_t index) {
         return;
     }
     in_folder_.reset();
+    listed_.reset();
     if (!sent.started)
         post_line(words_.error);
     post_failure(shown, sent.error);

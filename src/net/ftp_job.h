@@ -119,6 +119,8 @@ enum class MissingFolders { Fail, Create };
 // Looks the current file up in the listing of the current remote folder. When found, its size
 // and listed date hold the server's values, and its MDTM time when the server answers.
 bool FTP_FindRemoteFile(FTPJob& job);
+// The same in a listing of the current remote folder read before.
+bool FTP_FindRemoteFile(FTPJob& job, const std::vector<FtpEntry>& listing);
 // Whether the server's copy, as FTP_FindRemoteFile read it, may stand for the local file: the
 // same size and not older. Compared in UTC where the server answered MDTM.
 bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t local_mtime_utc);
@@ -212,6 +214,8 @@ private:
     std::thread connector_;
     std::thread worker_;
     std::optional<std::string> in_folder_; // where the worker's last walk ended; its own
+    // The listing of in_folder_ for the date check, read once per folder; the worker's own.
+    std::optional<std::vector<FtpEntry>> listed_;
 
     // Shared with the worker.
     mutable std::mutex mutex_;
