@@ -148,6 +148,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     doc.Protocol = kProtocolFtp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/";
+    doc.ProjectPrivate = 0; // published beside the feed, as projects made before the choice are
     doc.Flag |= kAutoLastBuildDate;
     doc.LastBuildDate = 0;
     doc.Feeds[0].FeedFile = tmp_.path() + "ep.mp3";
@@ -189,11 +190,11 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     EXPECT_TRUE(main_disabled);
     EXPECT_TRUE(window_->isEnabled());
     EXPECT_EQ(statuses,
-              (std::vector<std::pair<std::string, int>>{{"media/ep.mp3", net::kFileSent},
+              (std::vector<std::pair<std::string, int>>{{"site/media/ep.mp3", net::kFileSent},
                                                         {"site/show.Xml", net::kFileSent},
                                                         {"site/show.qprj", net::kFileSent}}));
     std::string on_server;
-    ASSERT_TRUE(read_file(server.root() + "/media/ep.mp3", on_server));
+    ASSERT_TRUE(read_file(server.root() + "/site/media/ep.mp3", on_server));
     EXPECT_EQ(on_server, "episode one");
     ASSERT_TRUE(read_file(server.root() + "/site/show.qprj", on_server));
     EXPECT_NE(on_server.find("Edited text"), std::string::npos);
