@@ -268,12 +268,12 @@ void Pref_RegisterAll(Preferences& prefs) {
     for (const ShortcutDefault& s : kMainShortcuts)
         prefs.AddZQ_KeyboardShortcut(s.name, s.command, kWindowMain, s.key, s.menu);
     prefs.AddZQ_Flag("Pref.OnStartOpenLast", kPrefOnStartOpenLast, kWindowPreferences, true);
-    prefs.AddZQ_Flag("Pref.CheckAddresses", kPrefCheckAddresses, kWindowPreferences, true);
     prefs.AddZQ_String("Pref.StatusEdit", kPrefStatusEdit, kWindowPreferences, "");
     prefs.AddZQ_String("Pref.StatusTree", kPrefStatusTree, kWindowPreferences, "");
     prefs.AddZQ_String("Main.DefaultPath", kPrefDefaultPath, kWindowMain, "");
     // Edited through the font chooser of the preferences window, never as a control's text.
     prefs.AddZQ_String("Pref.EditorFont", kEditorFontItem, kWindowPreferences, "");
+    prefs.AddZQ_Flag("Pref.CheckAddresses", kPrefCheckAddresses, kWindowPreferences, true);
 }
 
 } // namespace qp
