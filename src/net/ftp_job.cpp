@@ -358,8 +358,11 @@ FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
     words_.rename_refused = texts_.get("FTP\\Send.RenameRefused", {kParam1, kParam2});
     words_.not_at = texts_.get("FTP\\Check.NotFound", {kParam1, kParam2});
     words_.wrong_size = texts_.get("FTP\\Check.WrongSize", {kParam1, kParam2, kParam3});
-    for (const std::string_view key : kConnectKeys)
-        connect_words_.emplace(key, texts_.get(key, {kParam1}));
+    for (const std::string_view key : kConnectKeys) {
+        // The login lines name the server.
+        const bool named = key.starts_with("FTP\\Client.");
+        connect_words_.emplace(key, named ? texts_.get(key, {kParam1}) : texts_.get(key));
+    }
     title_ = words_.title;
 }
 

@@ -167,7 +167,7 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
 
     EXPECT_EQ(run({password_}, {"show.qprj"}), 1);
     EXPECT_NE(err_.find("--trust " + fingerprint), std::string::npos) << err_;
-    EXPECT_FALSE(file_exists(secure.root() + "/media/ep1.mp3"));
+    EXPECT_FALSE(file_exists(secure.root() + "/pod/rss/media/ep1.mp3"));
 
     // Pasted in lower case without its colons, as some tools show it.
     std::string pasted;
@@ -178,7 +178,7 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
     std::string mine;
     std::string theirs;
     ASSERT_TRUE(read_file(dir_ + "ep1.mp3", mine));
-    ASSERT_TRUE(read_file(secure.root() + "/media/ep1.mp3", theirs));
+    ASSERT_TRUE(read_file(secure.root() + "/pod/rss/media/ep1.mp3", theirs));
     EXPECT_EQ(mine, theirs);
 
     ASSERT_TRUE(write_file(dir_ + "Quillpost.ini", "Trust.127.0.0.1:" + std::to_string(doc.Port) +

@@ -51,6 +51,7 @@ const Doc kSample{.FileName = "",
                   .ImageUrl = "img.png",
                   .ImageTitle = "Image",
                   .ImageLink = "http://example.org/",
+                  .ImageFile = "",
                   .iTunesAuthor = "Author",
                   .iTunesSubTitle = "Sub",
                   .iTunesSummary = "Summary",
@@ -301,7 +302,7 @@ TEST_F(DocWindowTest, TheArtworkFileIsChosenShownAndStoredAndTheProjectStaysPriv
     files_.paths.push_back(QString::fromStdString(tmp_.path() + "cover.png"));
     QTest::mouseClick(w.control<QPushButton>(kDocCtlImageBrowse), Qt::LeftButton);
     ASSERT_EQ(files_.asked.size(), 1U);
-    EXPECT_EQ(files_.asked[0].folder.toStdString(), tmp_.path());
+    EXPECT_EQ(files_.asked[0].proposed.toStdString(), tmp_.path());
     EXPECT_EQ(w.control<QLabel>(kDocCtlImageInfo)->text().toStdString(),
               ctx_.lang.get("Doc\\Image.Info", {"PNG", "1400", "1400"}));
     w.control<QLineEdit>(kDocCtlImageFile)->setText("missing.png");

@@ -185,7 +185,7 @@ TEST_F(FtpWindowTest, ClosingMidTransferAbortsItAndClosesTheConnection) {
         send(*w, test::PyFtpd::kPassword);
         const auto* bar = w->control<QProgressBar>(kFtpProgress);
         EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, kWaitMs));
-        EXPECT_EQ(w->windowTitle(), "FTP\\Title.Send : 1/2, ep.mp3");
+        EXPECT_EQ(w->windowTitle(), "FTP\\Title.Sending[1/2][ep.mp3]");
         w->close(); // the close box
     });
     EXPECT_EQ(FTP_SendFiles(job_, &main, texts_), 0);
