@@ -225,7 +225,7 @@ TEST_F(RssCommandTest, FindingsTakeThePlaceOfThePublishQuestion) {
     ModalWatch watch([](CheckWindow& w) { click(w, kCheckPublish); });
     window_->Main_MenuEvent(kCmdRssCreate);
     EXPECT_EQ(watch.seen, (std::vector<std::string>{"check", "ftp"}));
-    EXPECT_EQ(watch.ftp_files, 2U); // the RSS file and the project
+    EXPECT_EQ(watch.ftp_files, 1U); // the RSS file: a new project stays private
     EXPECT_TRUE(requester_.asked.empty());
     EXPECT_TRUE(window_->isEnabled());
 }
