@@ -52,8 +52,8 @@ for case in small large; do
         echo "$start $(now)" >>"$work/$case-curl"
     done
 done
-cmp -s "$work/large/ep.mp3" "$work/root/media/ep.mp3"
-cmp -s "$work/small/ep200.mp3" "$work/root/media/ep200.mp3"
+cmp -s "$work/large/ep.mp3" "$work/root/site/media/ep.mp3"
+cmp -s "$work/small/ep200.mp3" "$work/root/site/media/ep200.mp3"
 
 /usr/bin/python3 - "$work" "$runs" <<'PY'
 import sys

@@ -12,7 +12,7 @@ packages=(
     libxcb1-dev xvfb
     python3-feedparser nodejs npm
     libtag1-dev ffmpeg
-    libssl-dev openssl python3-openssl libssh-dev openssh-server
+    libssl-dev openssl python3-openssl libssh-dev openssh-server libcurl4-openssl-dev
 )
 
 missing=()

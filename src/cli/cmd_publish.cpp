@@ -145,11 +145,8 @@ private:
 // The identities accepted in the program's window (its settings file is read, never written), and
 // the one fingerprint --trust accepts for this run. Anything else is refused: a script has nobody
 // to ask.
-net::TrustSettings trust_settings(const Paths& paths, const std::string* trusted) {
+net::TrustSettings trust_settings(const Preferences& prefs, const std::string* trusted) {
     net::TrustSettings trust;
-    Log log;
-    Preferences prefs(paths, log);
-    (void)prefs.PrefCharge();
     trust.accepted = prefs.trusted();
     trust.prompt = [wanted = trusted ? *trusted : std::string()](const net::TrustQuestion& q) {
         if (net::Trust_SameFingerprint(q.fingerprint, wanted))
@@ -187,8 +184,8 @@ extern "C" void note_interrupt(int) {
 
 int cmd_publish(const std::vector<std::string>& args) {
     ParsedArgs parsed;
-    if (const std::string error =
-            parse_args(args, {"--password-file", "--lang", "--trust"}, {"--no-date-check"}, parsed);
+    if (const std::string error = parse_args(args, {"--password-file", "--lang", "--trust"},
+                                             {"--no-date-check", "--no-address-check"}, parsed);
         !error.empty())
         return usage_error(error);
     if (parsed.positional.size() != 1)
@@ -218,17 +215,28 @@ int cmd_publish(const std::vector<std::string>& args) {
         !error.empty())
         return fail(error);
 
+    // The program's settings (read, never written): the accepted server identities and whether
+    // the published addresses are checked.
+    Preferences prefs(paths, log);
+    Pref_RegisterAll(prefs);
+    (void)prefs.PrefCharge();
+    net::FTP_SetAccount(job, doc);
+    job.check_addresses =
+        !parsed.option("--no-address-check") && Pref_IsOn(prefs.GetZQValue(kPrefCheckAddresses));
+    net::FtpSender sender(job, texts,
+                          net::ftp_client_seams(trust_settings(prefs, parsed.option("--trust"))));
+    sender.set_date_check(!parsed.option("--no-date-check"));
+    // The login (with its TLS or SSH handshake) runs while the project is saved and synced and the
+    // RSS file written: neither waits for the other.
+    sender.BeginConnect();
     const RssCreateResult made = Rss_Create(doc, log, paths);
     if (!made.error.empty()) {
+        sender.Close();
         net::Secret_Wipe(job.password);
         return fail(made.error);
     }
     net::FTP_AddUploads(job, made.job);
-    net::FTP_AddFeedFiles(job, doc, made.rss_path);
-
-    net::FtpSender sender(job, texts,
-                          net::ftp_client_seams(trust_settings(paths, parsed.option("--trust"))));
-    sender.set_date_check(!parsed.option("--no-date-check"));
+    net::FTP_AddChannelFiles(job, doc, made.rss_path);
     ProgressBar bar;
     sender.set_line_sink([&bar](const std::string& line) {
         bar.clear();

@@ -45,6 +45,7 @@ void print_usage(std::FILE* stream) {
                "       quillpost-cli show PROJECT [--json]     print the channel and its feeds\n"
                "       quillpost-cli publish PROJECT [--password-file FILE] [--no-date-check]\n"
                "                             [--trust FINGERPRINT] [--lang NAME]\n"
+               "                             [--no-address-check]\n"
                "                                               build the RSS file and publish it "
                "over\n"
                "                                               FTP, FTPS or SFTP\n"

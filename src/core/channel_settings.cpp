@@ -63,6 +63,7 @@ void Channel_CleanTyped(Doc& doc) {
     for (std::string Doc::*path : {&Doc::Link, &Doc::ImageUrl, &Doc::ImageLink})
         doc.*path = Text_CleanPath(doc.*path);
     doc.RssName = Text_CleanFileName(doc.RssName, false);
+    doc.ImageFile = trim_spaces(Text_StripControl(doc.ImageFile, false));
     doc.Format = std::string(kFormatRssV2);
 }
 

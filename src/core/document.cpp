@@ -16,6 +16,7 @@ void DocDefaults(Doc& doc) {
     doc.Flag = kAutoLastBuildDate;
     doc.TimeZone = 99999;
     doc.Format = "RssV2";
+    doc.ProjectPrivate = 1;
 }
 
 void SetModified(Doc& doc, bool on) {

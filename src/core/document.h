@@ -87,6 +87,9 @@ struct Doc {
     std::string ImageUrl;
     std::string ImageTitle;
     std::string ImageLink;
+    // The artwork on this computer, published with the feed; relative to the project's folder
+    // unless absolute.
+    std::string ImageFile;
     std::string iTunesAuthor;
     std::string iTunesSubTitle;
     std::string iTunesSummary;
@@ -110,6 +113,9 @@ struct Doc {
     int Port = 0;
     int Protocol = kProtocolFtp; // how the files reach the server
     std::string PathFTP;
+    // 1: the project file, which holds the account and local paths, is not published. A project
+    // read without the line publishes it, as it always did; a new one keeps it private.
+    int ProjectPrivate = 0;
     int MaxFeed = 0;
 
     friend bool operator==(const Doc&, const Doc&) = default;
@@ -118,8 +124,8 @@ struct Doc {
 class Texts;
 
 // Gives a fresh document the defaults that are not empty or 0 (MaxFeed, TTL, Port, Protocol,
-// Flag, TimeZone, Format). `Lang`, `FileName` and `LastBuildDate` belong to the caller
-// that creates the document.
+// Flag, TimeZone, Format, ProjectPrivate). `Lang`, `FileName` and `LastBuildDate` belong to the
+// caller that creates the document.
 void DocDefaults(Doc& doc);
 // Sets or clears the modified bit of `State`.
 void SetModified(Doc& doc, bool on);

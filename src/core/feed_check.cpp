@@ -231,6 +231,9 @@ void check_channel(const Doc& doc, Findings& found) {
     check_artwork(doc, found);
     check_description(doc.Desc, doc.Flag, -1, found);
     check_date_mask(doc, found);
+    // The project holds the account and local paths: published, anyone can read them.
+    if (doc.ProjectPrivate == 0)
+        found.warning(-1, "Check.ProjectPublished");
 }
 
 void check_enclosure(const Doc& doc, int index, const Paths& paths, Seen& seen, Findings& found) {

@@ -273,6 +273,7 @@ void Pref_RegisterAll(Preferences& prefs) {
     prefs.AddZQ_String("Main.DefaultPath", kPrefDefaultPath, kWindowMain, "");
     // Edited through the font chooser of the preferences window, never as a control's text.
     prefs.AddZQ_String("Pref.EditorFont", kEditorFontItem, kWindowPreferences, "");
+    prefs.AddZQ_Flag("Pref.CheckAddresses", kPrefCheckAddresses, kWindowPreferences, true);
 }
 
 } // namespace qp

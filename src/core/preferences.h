@@ -38,6 +38,8 @@ struct PrefItem {
 inline constexpr int kPrefOnStartOpenLast = 82;
 inline constexpr int kPrefStatusEdit = 88;
 inline constexpr int kPrefStatusTree = 90;
+// After publishing, ask the web server for every file sent.
+inline constexpr int kPrefCheckAddresses = 84;
 inline constexpr int kPrefDefaultPath = 74;
 
 inline constexpr std::string_view kSettingsFileName = "Quillpost.ini";

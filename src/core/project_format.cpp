@@ -92,6 +92,8 @@ constexpr Field<Doc> kDocFields[] = {
     {"@PodcastFundingUrl:@", Read::Text, &Doc::PodcastFundingUrl, Line::Optional},
     {"@PodcastFundingText:@", Read::Text, &Doc::PodcastFundingText, Line::Optional},
     {"@Protocol:@", &Doc::Protocol, Line::Optional},
+    {"@ImageFile:@", Read::Text, &Doc::ImageFile, Line::Optional},
+    {"@ProjectPrivate:@", &Doc::ProjectPrivate, Line::Optional},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.

@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
+#include "core/publish_plan.h"
 #include "core/text.h"
 
 #include <algorithm>
@@ -170,9 +171,10 @@ std::string self_address(const Doc& doc) {
     for_each_category(doc.Category, [&](std::string_view part) {
         ok = ok && add_plain(channel, "category", part);
     });
-    if (ok && !doc.ImageUrl.empty()) {
+    const std::string artwork = Channel_ImageAddress(doc);
+    if (ok && !artwork.empty()) {
         XmlNode* image = AddXmlNode(channel, "image", "");
-        ok = image && add_address(image, "url", doc.ImageUrl, doc.Link) &&
+        ok = image && add_address(image, "url", artwork, doc.Link) &&
              add_plain(image, "title", doc.ImageTitle) &&
              add_address(image, "link", doc.ImageLink, doc.Link);
     }
@@ -186,11 +188,11 @@ std::string self_address(const Doc& doc) {
             ok = owner != nullptr && add_plain_if_set(owner, "itunes:name", doc.iTunesOwnerName) &&
                  add_plain_if_set(owner, "itunes:email", doc.iTunesMail);
         }
-        if (ok && !doc.ImageUrl.empty()) {
+        if (ok && !artwork.empty()) {
             // Made absolute like the channel image: a relative address means nothing to a
             // directory reading the feed.
             XmlNode* image = AddXmlNode(channel, "itunes:image", "");
-            ok = image && SetXmlAttribute(image, "href", Url_Address(doc.ImageUrl, doc.Link));
+            ok = image && SetXmlAttribute(image, "href", Url_Address(artwork, doc.Link));
         }
         ok = ok && build_itunes_directory(doc, channel);
     }
@@ -211,7 +213,6 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
         guid && !feed.FeedGUID.empty() && !Url_IsWeb(trimmed(feed.FeedGUID)))
         (void)SetXmlAttribute(guid, "isPermaLink", "false", AttributeName::AsGiven);
 
-    const ServerName server = split_server_name(feed.FeedFileOnFTP);
     std::string local; // the enclosure on disk, placeholders resolved
     if (!feed.FeedFile.empty())
         local = paths.Path_Expand(feed.FeedFile);
@@ -249,12 +250,8 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
                SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
 
-    if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile)) {
-        std::string folder = trim_spaces(server.folder);
-        folder.erase(0, folder.find_first_not_of('/'));
-        const std::string name = trim_spaces(server.name);
-        job.files.push_back({local, folder + (name.empty() ? file_part(local) : name)});
-    }
+    if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile))
+        job.files.push_back(Enclosure_Upload(doc, feed, local));
 }
 
 } // namespace

@@ -10,7 +10,8 @@ namespace qp {
 struct UploadEntry {
     std::string local_file; // full path on disk, placeholders expanded
     std::string
-        remote_path; // folder and name on the server, relative to the FTP root, "/" separated
+        remote_path;       // folder and name on the server, relative to the FTP root, "/" separated
+    std::string address{}; // where listeners fetch it, as the feed writes it
 };
 
 struct UploadJob {

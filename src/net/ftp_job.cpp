@@ -1,8 +1,12 @@
 #include "net/ftp_job.h"
 
+#include "core/channel_settings.h"
 #include "core/file_io.h"
+#include "core/publish_plan.h"
+#include "core/rss_writer.h"
 #include "core/text.h"
 #include "net/ftp_client.h"
+#include "net/http_check.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +20,7 @@ constexpr int kSetPathTries = 30;
 // Stand-ins for the parameters of texts the worker fills in later.
 constexpr std::string_view kParam1 = "\x01";
 constexpr std::string_view kParam2 = "\x02";
+constexpr std::string_view kParam3 = "\x03";
 
 std::int64_t steady_ms() {
     using namespace std::chrono;
@@ -50,8 +55,9 @@ std::string remote_name_of(const FTPFile& file) {
     return name;
 }
 
-std::string with_params(const std::string& text, std::string_view p1, std::string_view p2 = {}) {
-    return replace_all(replace_all(text, kParam1, p1), kParam2, p2);
+std::string with_params(const std::string& text, std::string_view p1, std::string_view p2 = {},
+                        std::string_view p3 = {}) {
+    return replace_all(replace_all(replace_all(text, kParam1, p1), kParam2, p2), kParam3, p3);
 }
 
 // Clears the session's step deadline however the step ends.
@@ -77,9 +83,11 @@ class ReadTexts : public Texts {
 public:
     explicit ReadTexts(const std::map<std::string, std::string, std::less<>>& words)
         : words_(words) {}
-    std::string get(std::string_view key, std::initializer_list<std::string_view>) override {
+    std::string get(std::string_view key, std::initializer_list<std::string_view> params) override {
         const auto it = words_.find(key);
-        return it != words_.end() ? it->second : std::string(key);
+        if (it == words_.end())
+            return std::string(key);
+        return with_params(it->second, params.size() > 0 ? *params.begin() : "");
     }
 
 private:
@@ -143,24 +151,38 @@ void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
         FTPFile f;
         f.local_file = e.local_file;
         f.remote_path = e.remote_path;
+        f.address = e.address;
         job.files.push_back(std::move(f));
     }
 }
 
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) {
+    FTP_SetAccount(job, doc);
+    FTP_AddChannelFiles(job, doc, rss_path);
+}
+
+void FTP_SetAccount(FTPJob& job, const Doc& doc) {
     job.server = doc.Client;
     job.port = doc.Port;
     job.protocol = FTP_ProtocolOf(doc.Protocol);
     job.user = doc.User;
-    // PathFTP names a folder: one read from a hand-edited project may lack its closing "/", and
-    // cutting at the last "/" would then publish into the parent folder.
-    const std::string folder = FTP_FolderPart(doc.PathFTP, true);
-    for (const std::string& local : {rss_path, doc.FileName}) {
-        FTPFile f;
+}
+
+void FTP_AddChannelFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) {
+    const std::string folder = Channel_Folder(doc);
+    const auto add = [&](const std::string& local, std::string address, bool sized) {
+        FTPFile& f = job.files.emplace_back();
         f.local_file = local;
         f.remote_path = folder + file_part(local);
-        job.files.push_back(std::move(f));
-    }
+        f.address = std::move(address);
+        f.address_sized = sized;
+    };
+    add(rss_path, Channel_PublicLink(doc), true);
+    if (const std::string image = Channel_ImageLocal(doc); !image.empty())
+        // A typed address may name another copy of the picture, of another size.
+        add(image, Url_Join(Channel_ImageAddress(doc), doc.Link), doc.ImageUrl.empty());
+    if (doc.ProjectPrivate == 0)
+        add(doc.FileName, {}, true);
 }
 
 FtpJobSeams ftp_client_seams(TrustSettings trust) {
@@ -206,11 +228,11 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
     job.connection = std::move(opened.session);
     const std::string server = FTP_Printable(job.server);
     if (!job.connection) {
-        add_line(texts.get("FTP\\Client.NotConnected") + " : " + server);
+        add_line(texts.get("FTP\\Client.NotConnected", {server}));
         return opened.error.empty() ? "no connection" : FTP_Printable(opened.error);
     }
     job.connection->SetCancel(&job.cancel);
-    add_line(texts.get("FTP\\Client.Connected") + " : " + server);
+    add_line(texts.get("FTP\\Client.Connected", {server}));
     return {};
 }
 
@@ -276,12 +298,20 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
 bool FTP_FindRemoteFile(FTPJob& job) {
     if (!job.connection || job.current >= job.files.size())
         return false;
-    FTPFile& file = job.files[job.current];
-    const std::string name = fold_case(remote_name_of(file));
     if (!job.connection->ListDirectory().empty())
         return false;
+    const std::vector<FtpEntry> listing = job.connection->Entries();
+    job.connection->EndListing();
+    return FTP_FindRemoteFile(job, listing);
+}
+
+bool FTP_FindRemoteFile(FTPJob& job, const std::vector<FtpEntry>& listing) {
+    if (!job.connection || job.current >= job.files.size())
+        return false;
+    FTPFile& file = job.files[job.current];
+    const std::string name = fold_case(remote_name_of(file));
     std::string found;
-    for (const FtpEntry& e : job.connection->Entries()) {
+    for (const FtpEntry& e : listing) {
         if (e.type == 1 && fold_case(e.name) == name) {
             file.size = e.size;
             file.remote_date = e.date;
@@ -289,7 +319,6 @@ bool FTP_FindRemoteFile(FTPJob& job) {
             break;
         }
     }
-    job.connection->EndListing();
     file.remote_mtime_utc.reset();
     if (found.empty())
         return false;
@@ -312,15 +341,14 @@ bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t
 
 FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
     : job_(job), texts_(texts), seams_(std::move(seams)) {
-    std::stable_sort(job_.files.begin(), job_.files.end(), [](const FTPFile& a, const FTPFile& b) {
-        return a.remote_path < b.remote_path;
-    });
     for (FTPFile& f : job_.files)
         f.status = kFileNotSent;
     job_.current = 0;
     job_.cancel = false;
     words_.title = texts_.get("FTP\\Title.Send");
+    words_.progress_title = texts_.get("FTP\\Title.Sending", {kParam1, kParam2});
     words_.file = texts_.get("FTP\\Send.File");
+    words_.to = texts_.get("FTP\\Send.To");
     words_.not_found = texts_.get("FTP\\Send.FileNotFound");
     words_.set_path = texts_.get("FTP\\Send.ErrorSetPath");
     words_.too_old = texts_.get("FTP\\Send.TooOldFile");
@@ -328,8 +356,13 @@ FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
     words_.ok = texts_.get("FTP\\Send.Ok");
     words_.failed = texts_.get("FTP\\Send.Failed", {kParam1, kParam2});
     words_.rename_refused = texts_.get("FTP\\Send.RenameRefused", {kParam1, kParam2});
-    for (const std::string_view key : kConnectKeys)
-        connect_words_.emplace(key, texts_.get(key));
+    words_.not_at = texts_.get("FTP\\Check.NotFound", {kParam1, kParam2});
+    words_.wrong_size = texts_.get("FTP\\Check.WrongSize", {kParam1, kParam2, kParam3});
+    for (const std::string_view key : kConnectKeys) {
+        // The login lines name the server.
+        const bool named = key.starts_with("FTP\\Client.");
+        connect_words_.emplace(key, named ? texts_.get(key, {kParam1}) : texts_.get(key));
+    }
     title_ = words_.title;
 }
 
@@ -395,8 +428,16 @@ void FtpSender::Poll() {
         take_news();
         return;
     }
-    if (!worker_.joinable())
+    if (!worker_.joinable()) {
+        // Sorted only now: the files may be added while the connection opens.
+        std::stable_sort(
+            job_.files.begin(), job_.files.end(),
+            [](const FTPFile& a, const FTPFile& b) { return a.remote_path < b.remote_path; });
+        for (FTPFile& f : job_.files)
+            f.status = kFileNotSent;
+        job_.current = 0;
         worker_ = std::thread([this] { run(); });
+    }
     take_news();
     {
         const std::lock_guard lock(mutex_);
@@ -484,6 +525,8 @@ void FtpSender::post_failure(const std::string& name, std::string_view reason) {
 void FtpSender::run() {
     for (std::size_t index = 0; index < job_.files.size() && !job_.cancel.load(); ++index)
         process(index);
+    if (job_.check_addresses && !job_.cancel.load())
+        check_addresses();
     {
         const std::lock_guard lock(mutex_);
         worker_done_ = true;
@@ -499,7 +542,8 @@ void FtpSender::process(std::size_t index) {
     const std::string folder = FTP_FolderPart(file.remote_path, false);
     const std::string name = remote_name_of(file);
     const std::string shown = folder + name;
-    post_line(words_.file + " " + FTP_Printable(file.local_file) + " To " + FTP_Printable(shown));
+    post_line(words_.file + " " + FTP_Printable(file.local_file) + " " + words_.to + " " +
+              FTP_Printable(shown));
 
     const auto info = file_info(file.local_file);
     if (!info || info->is_directory || info->size <= 0) {
@@ -513,6 +557,7 @@ void FtpSender::process(std::size_t index) {
     // changes or something failed since the last one.
     if (!in_folder_ || *in_folder_ != folder) {
         in_folder_.reset();
+        listed_.reset();
         if (std::string error = FTP_SetPath(job_, folder, MissingFolders::Create, seams_);
             !error.empty()) {
             post_line(words_.set_path);
@@ -521,7 +566,12 @@ void FtpSender::process(std::size_t index) {
         }
         in_folder_ = folder;
     }
-    if (date_check_ && FTP_FindRemoteFile(job_) &&
+    // One listing per folder serves every file sent into it.
+    if (date_check_ && !listed_ && job_.connection->ListDirectory().empty()) {
+        listed_ = job_.connection->Entries();
+        job_.connection->EndListing();
+    }
+    if (date_check_ && listed_ && FTP_FindRemoteFile(job_, *listed_) &&
         FTP_IsUpToDate(file, info->size, info->mtime_utc)) {
         {
             const std::lock_guard lock(mutex_);
@@ -536,8 +586,9 @@ void FtpSender::process(std::size_t index) {
         sending_size_ = info->size;
         transferring_ = true;
         file_started_ = true;
-        title_ = words_.title + " : " + std::to_string(index + 1) + "/" +
-                 std::to_string(job_.files.size()) + ", " + FTP_Printable(name);
+        title_ = with_params(words_.progress_title,
+                             std::to_string(index + 1) + "/" + std::to_string(job_.files.size()),
+                             FTP_Printable(name));
     }
     notify();
     const std::int64_t started = seams_.now_ms ? seams_.now_ms() : steady_ms();
@@ -556,6 +607,7 @@ void FtpSender::process(std::size_t index) {
         return;
     }
     in_folder_.reset();
+    listed_.reset();
     if (!sent.started)
         post_line(words_.error);
     post_failure(shown, sent.error);
@@ -575,6 +627,40 @@ SendResult FtpSender::upload_in_place(const FTPFile& file, const std::string& na
     return session.SendFile(file.local_file, name, SendMode::Wait);
 }
 
+void FtpSender::check_addresses() {
+    std::vector<AddressProbe> probes;
+    std::vector<const FTPFile*> asked;
+    for (const FTPFile& f : job_.files) {
+        if (f.status != kFileSent || !Http_IsWebAddress(f.address))
+            continue;
+        AddressProbe& p = probes.emplace_back();
+        p.url = f.address;
+        if (f.address_sized)
+            p.length = f.size;
+        asked.push_back(&f);
+    }
+    HttpCheckOptions options;
+    options.cancel = &job_.cancel;
+    const std::vector<AddressAnswer> answers = Http_CheckAddresses(probes, options);
+    int missing = 0;
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        const AddressAnswer& a = answers[i];
+        if (a.found)
+            continue;
+        ++missing;
+        const std::string url = FTP_Printable(probes[i].url);
+        if (a.status >= 200 && a.status < 300 && a.length)
+            post_line(with_params(words_.wrong_size, url, std::to_string(*a.length),
+                                  std::to_string(*probes[i].length)));
+        else
+            post_line(
+                with_params(words_.not_at, url,
+                            a.status != 0 ? std::to_string(a.status) : FTP_Printable(a.error)));
+    }
+    const std::lock_guard lock(mutex_);
+    missing_ = missing;
+}
+
 void FtpSender::report_end() {
     finished_ = true;
     const auto not_sent = std::count_if(job_.files.begin(), job_.files.end(),
@@ -586,10 +672,13 @@ void FtpSender::report_end() {
         lines_.push_back(line);
     };
     add("");
+    const int missing = this->missing();
     if (not_sent > 0)
         add(texts_.get("FTP\\Send.ErrorFinished", {total, std::to_string(not_sent)}));
-    else
+    else if (missing == 0)
         add(texts_.get("FTP\\Send.Finished", {total}));
+    if (missing > 0)
+        add(texts_.get("FTP\\Check.Missing", {total, std::to_string(missing)}));
 }
 
 void FtpSender::Close() {
@@ -605,10 +694,15 @@ void FtpSender::Close() {
     job_.connection.reset();
 }
 
+int FtpSender::missing() const {
+    const std::lock_guard lock(mutex_);
+    return missing_;
+}
+
 int FtpSender::result() const {
     const std::lock_guard lock(mutex_);
-    return std::none_of(job_.files.begin(), job_.files.end(),
-                        [](const FTPFile& f) { return f.status == kFileNotSent; })
+    return missing_ == 0 && std::none_of(job_.files.begin(), job_.files.end(),
+                                         [](const FTPFile& f) { return f.status == kFileNotSent; })
                ? 1
                : 0;
 }

@@ -37,6 +37,8 @@ struct FTPFile {
     DateValue remote_date = 0; // from the listing: the server's clock, unconverted
     std::optional<std::int64_t> remote_mtime_utc; // the server's MDTM answer, when it gives one
     int status = kFileNotSent;
+    std::string address;       // where listeners fetch it; empty when nobody does
+    bool address_sized = true; // the answer there must give the file's size
 };
 
 // One per RSS creation. The password is held only in memory, and only until the connection is
@@ -51,6 +53,8 @@ struct FTPJob {
     std::string password;
     std::int32_t port = 0;
     Protocol protocol = Protocol::Ftp;
+    // After the last file, ask the web server for the address of every file just sent.
+    bool check_addresses = true;
     // Raised from any thread (a signal handler too) to stop the job: every wait of the
     // connection and every folder walk ends soon after.
     std::atomic<bool> cancel{false};
@@ -73,9 +77,13 @@ Protocol FTP_ProtocolOf(int value);
 // Appends the enclosures the RSS writer collected, in their order.
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
 // What publishing adds after the RSS file is written: the account of the document (its protocol
-// too), then the RSS
-// file and the project file, both into the document's FTP folder (a "/" is assumed after it).
+// too), then the RSS file, the local artwork when there is one, and the project file unless it is
+// kept private, all into the channel's folder.
 void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
+// The two halves of FTP_AddFeedFiles: the account may be set and the connection opened while the
+// RSS file is still being written, and the files added once it is.
+void FTP_SetAccount(FTPJob& job, const Doc& doc);
+void FTP_AddChannelFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
 
 // Opens a session; its waits end soon after *cancel is raised.
 using FtpOpener =
@@ -111,6 +119,8 @@ enum class MissingFolders { Fail, Create };
 // Looks the current file up in the listing of the current remote folder. When found, its size
 // and listed date hold the server's values, and its MDTM time when the server answers.
 bool FTP_FindRemoteFile(FTPJob& job);
+// The same in a listing of the current remote folder read before.
+bool FTP_FindRemoteFile(FTPJob& job, const std::vector<FtpEntry>& listing);
 // Whether the server's copy, as FTP_FindRemoteFile read it, may stand for the local file: the
 // same size and not older. Compared in UTC where the server answered MDTM.
 bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t local_mtime_utc);
@@ -160,14 +170,17 @@ public:
     int progress() const { return progress_; }
     std::string title() const;
     const std::vector<std::string>& lines() const { return lines_; }
-    // 1 when no file is left with status "not sent", else 0.
+    // 1 when no file is left with status "not sent" and every address checked was found, else 0.
     int result() const;
+    // How many files were sent but not found at their address.
+    int missing() const;
 
 private:
     // The texts the worker uses, read on the constructing thread: the language table is not
     // shared across threads.
     struct WorkerTexts {
-        std::string title, file, not_found, set_path, too_old, error, ok, failed, rename_refused;
+        std::string title, progress_title, file, to, not_found, set_path, too_old, error, ok,
+            failed, rename_refused, not_at, wrong_size;
     };
 
     void take_connect();
@@ -180,6 +193,8 @@ private:
     void post_failure(const std::string& name, std::string_view reason);
     void notify();
     void take_news();
+    // Asks the web server for the files just sent and says which ones it does not give.
+    void check_addresses();
     void report_end();
 
     FTPJob& job_;
@@ -199,6 +214,8 @@ private:
     std::thread connector_;
     std::thread worker_;
     std::optional<std::string> in_folder_; // where the worker's last walk ended; its own
+    // The listing of in_folder_ for the date check, read once per folder; the worker's own.
+    std::optional<std::vector<FtpEntry>> listed_;
 
     // Shared with the worker.
     mutable std::mutex mutex_;
@@ -212,6 +229,7 @@ private:
     bool connect_done_ = false;
     std::string connect_result_;
     bool worker_done_ = false;
+    int missing_ = 0;
     std::uint64_t news_ = 0;
     std::uint64_t news_taken_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "core/lines.h"
 #include "core/log.h"
 #include "core/project_file.h"
+#include "net/http_server.h"
 #include "net/pyftpd.h"
 #include "net/test_certs.h"
 #include "support/process.h"
@@ -27,7 +28,9 @@ protected:
         ASSERT_TRUE(write_file(dir_ + "Lang/Test.Lng", "FTP\\Send.Ok=Sent in\r\n"
                                                        "FTP\\Send.Finished=%s1% published\r\n"
                                                        "FTP\\Send.ErrorFinished=%s2%/%s1% not "
-                                                       "sent\r\n"));
+                                                       "sent\r\n"
+                                                       "FTP\\Client.NotConnected=refused by "
+                                                       "%s1%\r\n"));
         Doc doc;
         DocDefaults(doc);
         doc.Client = "127.0.0.1";
@@ -35,6 +38,7 @@ protected:
         doc.Protocol = kProtocolFtp; // as an older project, which has no protocol line
         doc.User = test::PyFtpd::kUser;
         doc.PathFTP = "pod/rss/";
+        doc.ProjectPrivate = 0; // as a project made before the choice
         Feed feed;
         feed.FeedFile = dir_ + "ep1.mp3";
         feed.FeedFileOnFTP = "media/";
@@ -83,9 +87,10 @@ TEST_F(CliPublish, PublishesEverythingMarkedInTheChosenLanguage) {
     EXPECT_TRUE(err_.empty()) << err_; // no progress bar without a terminal
     std::string mine;
     std::string theirs;
-    for (const auto& [name, remote] : {std::pair<std::string, std::string>{"ep1.mp3", "media/"},
-                                       {"show.Xml", "pod/rss/"},
-                                       {"show.qprj", "pod/rss/"}}) {
+    for (const auto& [name, remote] :
+         {std::pair<std::string, std::string>{"ep1.mp3", "pod/rss/media/"},
+          {"show.Xml", "pod/rss/"},
+          {"show.qprj", "pod/rss/"}}) {
         ASSERT_TRUE(read_file(dir_ + name, mine));
         ASSERT_TRUE(read_file(server_.root() + "/" + remote + name, theirs)) << remote + name;
         EXPECT_EQ(mine, theirs);
@@ -116,7 +121,7 @@ TEST_F(CliPublish, ExitStatusTellsFailuresAndUsageErrors) {
 
     // A refused login names the server and the reason.
     EXPECT_EQ(run({"QUILLPOST_FTP_PASSWORD=wrong"}, {"--lang", "test", "show.qprj"}), 1);
-    EXPECT_EQ(out_, "FTP\\NetWork.Found\nFTP\\Client.NotConnected : 127.0.0.1\n");
+    EXPECT_EQ(out_, "FTP\\NetWork.Found\nrefused by 127.0.0.1\n");
     EXPECT_NE(err_.find("PASS refused: 530"), std::string::npos) << err_;
 
     // An enclosure that is empty on disk is not sent, so the run fails.
@@ -124,6 +129,25 @@ TEST_F(CliPublish, ExitStatusTellsFailuresAndUsageErrors) {
     EXPECT_EQ(run({password_}, {"--lang", "test", "show.qprj"}), 1);
     EXPECT_EQ(count("FTP\\Send.FileNotFound"), 1);
     EXPECT_NE(out_.find("\n1/3 not sent\n"), std::string::npos) << out_;
+
+    // Sent, but a web server serving the FTP root gives nothing at the feed's addresses: the
+    // channel link is not the public address of the channel's folder.
+    ASSERT_TRUE(write_file(dir_ + "ep1.mp3", "episode"));
+    test::HttpServer web(server_.root());
+    ASSERT_TRUE(web.running());
+    Doc doc;
+    ASSERT_EQ(ReadProject(doc, dir_ + "show.qprj").error, "");
+    doc.Link = web.url();
+    Log log;
+    ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
+    EXPECT_EQ(run({password_}, {"--lang", "test", "show.qprj"}), 1);
+    EXPECT_EQ(count("FTP\\Check.NotFound"), 2) << out_; // the enclosure and the feed
+    EXPECT_EQ(count("FTP\\Check.Missing"), 1) << out_;
+    EXPECT_EQ(run({password_}, {"--lang", "test", "--no-address-check", "show.qprj"}), 0) << out_;
+    doc.Link = web.url("pod/rss/");
+    ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
+    EXPECT_EQ(run({password_}, {"--lang", "test", "--no-date-check", "show.qprj"}), 0) << out_;
+    EXPECT_EQ(count("FTP\\Check."), 0) << out_;
 }
 
 // A server the system cannot vouch for is refused unless --trust names its fingerprint, and one
@@ -143,7 +167,7 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
 
     EXPECT_EQ(run({password_}, {"show.qprj"}), 1);
     EXPECT_NE(err_.find("--trust " + fingerprint), std::string::npos) << err_;
-    EXPECT_FALSE(file_exists(secure.root() + "/media/ep1.mp3"));
+    EXPECT_FALSE(file_exists(secure.root() + "/pod/rss/media/ep1.mp3"));
 
     // Pasted in lower case without its colons, as some tools show it.
     std::string pasted;
@@ -154,7 +178,7 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
     std::string mine;
     std::string theirs;
     ASSERT_TRUE(read_file(dir_ + "ep1.mp3", mine));
-    ASSERT_TRUE(read_file(secure.root() + "/media/ep1.mp3", theirs));
+    ASSERT_TRUE(read_file(secure.root() + "/pod/rss/media/ep1.mp3", theirs));
     EXPECT_EQ(mine, theirs);
 
     ASSERT_TRUE(write_file(dir_ + "Quillpost.ini", "Trust.127.0.0.1:" + std::to_string(doc.Port) +

@@ -75,7 +75,8 @@ const char* const kDefaultFile = "; Nom : Quillpost\r\n"
                                  "Pref.StatusEdit = \r\n"
                                  "Pref.StatusTree = \r\n"
                                  "Main.DefaultPath = \r\n"
-                                 "Pref.EditorFont = \r\n";
+                                 "Pref.EditorFont = \r\n"
+                                 "Pref.CheckAddresses = On\r\n";
 
 } // namespace
 

@@ -58,6 +58,7 @@ TEST(ProjectFormat, LayoutAndWindows1252RoundTripByteForByte) {
     doc.LastBuildDate = 1700000000;
     doc.TimeZone = -5;
     doc.Protocol = kProtocolFtp; // the one value without a line
+    doc.ProjectPrivate = 0;
     const std::string head =
         doc_lines("||-5||||||1|fr|1700000000|||RssV2|Caf\xE9 \x80||21|||15|1440||||||");
     EXPECT_EQ(FormatProject(doc), head);
@@ -92,6 +93,22 @@ TEST(ProjectFormat, ProtocolLineOnlyForSecureAccounts) {
     }
     doc.Protocol = kProtocolFtp;
     EXPECT_EQ(FormatProject(doc).find("@Protocol:@"), std::string::npos);
+}
+
+// A file without the line publishes its project file as before; a new document keeps it private.
+TEST(ProjectFormat, PrivateProjectAndArtworkFileLinesOnlyWhenSet) {
+    EXPECT_EQ(parsed("@Client:@\tftp.example.com\r\n").ProjectPrivate, 0);
+    Doc doc;
+    DocDefaults(doc);
+    doc.ImageFile = "art/cover.png";
+    const std::string bytes = FormatProject(doc);
+    EXPECT_NE(bytes.find("@ImageFile:@\tart/cover.png\r\n@ProjectPrivate:@\t1\r\n"),
+              std::string::npos);
+    EXPECT_EQ(parsed(bytes), doc);
+    doc.ProjectPrivate = 0;
+    doc.ImageFile.clear();
+    EXPECT_EQ(FormatProject(doc).find("@ProjectPrivate:@"), std::string::npos);
+    EXPECT_EQ(FormatProject(doc).find("@ImageFile:@"), std::string::npos);
 }
 
 TEST(ProjectFormat, LineBreaksTabsAndLineEnds) {
@@ -183,8 +200,8 @@ TEST(ProjectFormat, DirectoryLinesOnlyWhenUsedAndRoundTrip) {
                           "@FeedTranscriptUrl:@\thttps://example.com/12.vtt\r\n")
                   .size());
     // The channel's lines close its block; the episode's follow the feed's older lines.
-    EXPECT_NE(bytes.find("@PodcastFundingText:@\tSoutenir\x11le podcast\r\n@Protocol:@\t1\r\n\r\n; "
-                         "Feed 0"),
+    EXPECT_NE(bytes.find("@PodcastFundingText:@\tSoutenir\x11le podcast\r\n@Protocol:@\t1\r\n"
+                         "@ProjectPrivate:@\t1\r\n\r\n; Feed 0"),
               std::string::npos);
     EXPECT_NE(bytes.find("@FeedComments:@\t\r\n@FeedDuration:@"), std::string::npos);
     Doc back;

@@ -1,6 +1,7 @@
 #include "net/ftp_job.h"
 
 #include "core/file_io.h"
+#include "core/publish_plan.h"
 #include "net/fake_ftp_session.h"
 
 #include "support/temp_dir.h"
@@ -102,9 +103,58 @@ TEST(FtpJob, FolderFormsAndElapsedTexts) {
     ASSERT_EQ(job.files.size(), 3u);
     EXPECT_EQ(job.files[1].remote_path, "site/rss/news.Xml");
     EXPECT_EQ(job.files[2].remote_path, "site/rss/news.qprj");
+    // A new document keeps its project private; its local artwork goes beside the feed, at the
+    // address the feed gives it unless one was typed.
+    FTPJob fresh;
+    DocDefaults(doc);
+    doc.Link = "https://example.org/pod";
+    doc.Format = "RssV2";
+    doc.ImageFile = "art/cover.png";
+    FTP_AddFeedFiles(fresh, doc, "/home/ann/news.Xml");
+    ASSERT_EQ(fresh.files.size(), 2u);
+    EXPECT_EQ(fresh.files[0].address, "https://example.org/pod/news.Xml");
+    EXPECT_EQ(fresh.files[1].local_file, "/home/ann/art/cover.png");
+    EXPECT_EQ(fresh.files[1].remote_path, "site/rss/cover.png");
+    EXPECT_EQ(fresh.files[1].address, "https://example.org/pod/cover.png");
+    EXPECT_TRUE(fresh.files[1].address_sized);
+    doc.ImageUrl = "https://cdn.example.org/big.png";
+    FTPJob typed;
+    FTP_AddFeedFiles(typed, doc, "/home/ann/news.Xml");
+    EXPECT_EQ(typed.files[1].address, "https://cdn.example.org/big.png");
+    EXPECT_FALSE(typed.files[1].address_sized);
     doc.PathFTP = "";
     FTP_AddFeedFiles(job, doc, "/home/ann/news.Xml");
     EXPECT_EQ(job.files[3].remote_path, "news.Xml");
+}
+
+// The enclosures go into the channel's folder, where the channel link finds them; without a
+// channel folder, and for a path already from the server's root, nothing moves.
+TEST(FtpJob, EnclosuresGoIntoTheChannelsFolder) {
+    Doc doc;
+    doc.Link = "http://example.org/pod/";
+    Feed feed;
+    const auto remote = [&](const char* on_ftp) {
+        feed.FeedFileOnFTP = on_ftp;
+        return Enclosure_RemotePath(doc, feed, "/m/ep.mp3");
+    };
+    EXPECT_EQ(remote("media/"), "media/ep.mp3");
+    EXPECT_EQ(remote(""), "ep.mp3");
+    doc.PathFTP = "podcast/";
+    EXPECT_EQ(remote(""), "podcast/ep.mp3");
+    EXPECT_EQ(remote("2024/"), "podcast/2024/ep.mp3");
+    EXPECT_EQ(remote("\\media\\a.ogg "), "podcast/media/a.ogg");
+    EXPECT_EQ(remote("podcast/ep.mp3"), "podcast/ep.mp3");
+    EXPECT_EQ(remote("podcasts/ep.mp3"), "podcast/podcasts/ep.mp3");
+    feed.FeedFileOnFTP = "2024/";
+    const UploadEntry up = Enclosure_Upload(doc, feed, "/m/ep.mp3");
+    EXPECT_EQ(up.remote_path, "podcast/2024/ep.mp3");
+    EXPECT_EQ(up.address, "http://example.org/pod/2024/ep.mp3");
+
+    EXPECT_EQ(Channel_ImageAddress(doc), "");
+    doc.ImageFile = "/pics/cover.jpg";
+    EXPECT_EQ(Channel_ImageAddress(doc), "cover.jpg");
+    doc.ImageUrl = "img/logo.png";
+    EXPECT_EQ(Channel_ImageAddress(doc), "img/logo.png");
 }
 
 TEST(FtpJob, SortsAndWalksCreatingMissingLevels) {
@@ -120,7 +170,7 @@ TEST(FtpJob, SortsAndWalksCreatingMissingLevels) {
     EXPECT_EQ(run.job.files[0].remote_path, "X/Upper.mp3");
     EXPECT_EQ(run.job.files[2].local_file, run.dir + "b.mp3");
     EXPECT_EQ(run.job.files[3].local_file, run.dir + "d.mp3");
-    EXPECT_EQ(lines[4], "FTP\\Send.File " + run.dir + "c.mp3 To x/y/c.mp3");
+    EXPECT_EQ(lines[4], "FTP\\Send.File " + run.dir + "c.mp3 FTP\\Send.To x/y/c.mp3");
     EXPECT_EQ(lines[5], "FTP\\Send.Ok 1.5s");
     EXPECT_EQ(run.fake->files["x/y/lower.mp3"].line, run.dir + "d.mp3");
     // "X" and "y" were missing: each refused change is followed by both waits and a creation.
@@ -265,7 +315,7 @@ TEST(FtpJob, TransfersReportProgressAndCancelStopsTheRun) {
         go_on.release();
     }
     run.finish();
-    EXPECT_EQ(title, "FTP\\Title.Send : 2/3, last.mp3");
+    EXPECT_EQ(title, "FTP\\Title.Sending[2/3][last.mp3]");
     EXPECT_EQ(seen, (std::vector<int>{0, 25, 75, 0}));
     EXPECT_EQ(run.job.files[0].status, kFileSent);
     EXPECT_EQ(run.job.files[1].status, kFileNotSent);
@@ -291,8 +341,8 @@ TEST(FtpJob, ConnectReportsTheNetworkAndTheLogin) {
     seams.net_init = [] { return false; };
     EXPECT_NE(FTP_Connect(run.job, seams, run.texts, sink), "");
     EXPECT_EQ(lines,
-              (std::vector<std::string>{"FTP\\NetWork.Found", "FTP\\Client.NotConnected : host",
-                                        "FTP\\NetWork.Found", "FTP\\Client.Connected : host",
+              (std::vector<std::string>{"FTP\\NetWork.Found", "FTP\\Client.NotConnected[host]",
+                                        "FTP\\NetWork.Found", "FTP\\Client.Connected[host]",
                                         "FTP\\NetWork.NotFound"}));
 }
 

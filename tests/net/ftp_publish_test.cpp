@@ -1,21 +1,30 @@
 // The publishing job with the real client against a real server on loopback.
 #include "net/ftp_job.h"
 
+#include "core/channel_settings.h"
 #include "core/file_io.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/rss_create.h"
 #include "net/ftp_client.h"
+#include "net/http_check.h"
+#include "net/http_server.h"
 #include "net/job_run.h"
 #include "net/pyftpd.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <ctime>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <thread>
 
 using namespace qp;
@@ -72,6 +81,7 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     doc.Protocol = kProtocolFtp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/feeds/";
+    doc.ProjectPrivate = 0; // as a project read from a file made before the choice
     const char* on_ftp[] = {"media/2024/", "\\media\\archive\\second.ogg", "media/", "media/"};
     for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(write_file(dir + local[i].first, local[i].second));
@@ -96,16 +106,16 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     std::string mine;
     std::string theirs;
     for (const auto& [name, remote] :
-         {std::pair<std::string, std::string>{"ep1.mp3", "media/2024/ep1.mp3"},
-          {"ep2.ogg", "media/archive/second.ogg"},
+         {std::pair<std::string, std::string>{"ep1.mp3", "site/feeds/media/2024/ep1.mp3"},
+          {"ep2.ogg", "site/feeds/media/archive/second.ogg"},
           {"show.qprj", "site/feeds/show.qprj"},
           {"show.Xml", "site/feeds/show.Xml"}}) {
         ASSERT_TRUE(read_file(dir + name, mine));
         ASSERT_TRUE(read_file(server.root() + "/" + remote, theirs)) << remote;
         EXPECT_EQ(mine, theirs) << remote;
     }
-    EXPECT_FALSE(file_exists(server.root() + "/media/private.mp3"));
-    EXPECT_FALSE(file_exists(server.root() + "/media/empty.mp3"));
+    EXPECT_FALSE(file_exists(server.root() + "/site/feeds/media/private.mp3"));
+    EXPECT_FALSE(file_exists(server.root() + "/site/feeds/media/empty.mp3"));
 
     // Nothing changed: every file the server holds is skipped.
     EXPECT_EQ(publish(doc, made, lines), 0);
@@ -118,7 +128,7 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     EXPECT_EQ(publish(doc, made, lines), 0);
     EXPECT_EQ(count(lines, "FTP\\Send.Ok "), 1);
     EXPECT_EQ(count(lines, "FTP\\Send.TooOldFile"), 3);
-    ASSERT_TRUE(read_file(server.root() + "/media/archive/second.ogg", theirs));
+    ASSERT_TRUE(read_file(server.root() + "/site/feeds/media/archive/second.ogg", theirs));
     EXPECT_EQ(theirs, "second episode, edited");
 }
 
@@ -175,6 +185,124 @@ TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
     EXPECT_TRUE(theirs == episode);
     ASSERT_TRUE(read_file(server.root() + "/west.xml", theirs));
     EXPECT_EQ(theirs, "<rss/>");
+}
+
+// Every http address the feed file names.
+std::vector<std::string> feed_addresses(const std::string& xml, const std::string& site) {
+    std::vector<std::string> out;
+    for (std::size_t at = xml.find(site); at != std::string::npos; at = xml.find(site, at + 1)) {
+        const std::size_t end = xml.find_first_of("\"<", at);
+        out.push_back(xml.substr(at, end - at));
+    }
+    return out;
+}
+
+// A new user's set-up: the default settings of a new document, the channel's FTP folder, the
+// channel link its public address, artwork chosen on disk. The web server serves the FTP root.
+TEST(FtpPublish, EveryAddressOfTheFeedIsFoundWhereListenersFetchIt) {
+    test::PyFtpd ftp;
+    ASSERT_TRUE(ftp.running());
+    test::HttpServer web(ftp.root());
+    ASSERT_TRUE(web.running());
+    const test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string& dir = tmp.path();
+    Doc doc;
+    DocDefaults(doc);
+    doc.FileName = dir + "show.qprj";
+    doc.Client = "127.0.0.1";
+    doc.Port = ftp.login().port;
+    doc.Protocol = kProtocolFtp;
+    doc.User = test::PyFtpd::kUser;
+    doc.PathFTP = "podcast/";
+    doc.Link = web.url("podcast/");
+    doc.Flag |= kITunesInclude;
+    doc.ImageFile = "cover.png";
+    ASSERT_TRUE(write_file(dir + "cover.png", "\x89PNG picture"));
+    const std::pair<const char*, const char*> items[] = {
+        {"ep1.mp3", ""}, {"ep2.mp3", "2024/"}, {"ep3.mp3", "third.mp3"}};
+    for (const auto& [name, on_ftp] : items) {
+        ASSERT_TRUE(write_file(dir + name, std::string(3000, name[2])));
+        Feed& f = doc.Feeds.emplace_back();
+        f.FeedFile = dir + name;
+        f.FeedFileOnFTP = on_ftp;
+        f.FeedFlag = kUploadFile;
+    }
+    Log log;
+    const Paths paths(dir, dir, "/opt/", "");
+    RssCreateResult made = Rss_Create(doc, log, paths);
+    ASSERT_TRUE(made.error.empty()) << made.error;
+
+    std::vector<std::string> lines;
+    EXPECT_EQ(publish(doc, made, lines), 1);
+    EXPECT_EQ(lines.back(), "FTP\\Send.Finished[5]"); // the project file stays private
+    EXPECT_FALSE(file_exists(ftp.root() + "/podcast/show.qprj"));
+    std::string xml;
+    ASSERT_TRUE(read_file(ftp.root() + "/podcast/show.Xml", xml));
+    std::vector<AddressProbe> probes;
+    for (const std::string& url : feed_addresses(xml, web.url()))
+        probes.push_back({url, std::nullopt});
+    // The links, the image (twice: image and itunes:image) and three enclosures at least.
+    ASSERT_GE(probes.size(), 6U) << xml;
+    probes.push_back({Channel_PublicLink(doc), std::nullopt});
+    for (const AddressAnswer& a : Http_CheckAddresses(probes, {})) {
+        EXPECT_TRUE(a.found) << a.status << " " << a.error;
+        EXPECT_EQ(a.status, 200);
+    }
+
+    // An item path written from the server's root, as users had to: it still lands there, so its
+    // address in the feed, the link followed by that path, is not found, and the check says so.
+    Feed& old = doc.Feeds.emplace_back(doc.Feeds[0]);
+    ASSERT_TRUE(write_file(dir + "ep4.mp3", "fourth"));
+    old.FeedFile = dir + "ep4.mp3";
+    old.FeedFileOnFTP = "podcast/ep4.mp3";
+    made = Rss_Create(doc, log, paths);
+    ASSERT_TRUE(made.error.empty()) << made.error;
+    EXPECT_EQ(publish(doc, made, lines), 0);
+    EXPECT_TRUE(file_exists(ftp.root() + "/podcast/ep4.mp3"));
+    EXPECT_EQ(count(lines, "FTP\\Check.NotFound[" + web.url("podcast/podcast/ep4.mp3") + "][404]"),
+              1);
+    EXPECT_EQ(count(lines, "FTP\\Check.NotFound"), 1);
+    EXPECT_EQ(lines.back(), "FTP\\Check.Missing[6][1]");
+}
+
+TEST(HttpCheck, TellsFoundMissingWrongSizeAndSilentAddressesWithinTheDeadline) {
+    const test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    ASSERT_TRUE(write_file(tmp.path() + "a.mp3", "12345"));
+    test::HttpServer web(tmp.path());
+    ASSERT_TRUE(web.running());
+    // A port that listens but never answers: the deadline ends its wait.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), len), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    const std::string quiet = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/x";
+
+    HttpCheckOptions options;
+    options.total_ms = 1500;
+    const auto started = std::chrono::steady_clock::now();
+    const std::vector<AddressAnswer> got = Http_CheckAddresses({{web.url("a.mp3"), 5},
+                                                                {web.url("a.mp3"), 6},
+                                                                {web.url("b.mp3"), std::nullopt},
+                                                                {quiet, std::nullopt}},
+                                                               options);
+    const auto took = std::chrono::steady_clock::now() - started;
+    ::close(silent);
+    ASSERT_EQ(got.size(), 4U);
+    EXPECT_TRUE(got[0].found);
+    EXPECT_FALSE(got[1].found);
+    EXPECT_EQ(got[1].length, 5);
+    EXPECT_FALSE(got[2].found);
+    EXPECT_EQ(got[2].status, 404);
+    EXPECT_FALSE(got[3].found);
+    EXPECT_EQ(got[3].status, 0);
+    EXPECT_FALSE(got[3].error.empty());
+    EXPECT_LT(took, std::chrono::milliseconds(3000));
 }
 
 } // namespace

@@ -2,9 +2,14 @@
 
 #include "core/channel_settings.h"
 #include "core/dates.h"
+#include "core/file_io.h"
+#include "core/image_size.h"
+#include "core/publish_plan.h"
+#include "core/rss_writer.h"
 #include "core/text.h"
 #include "core/texts.h"
 #include "net/ftp_job.h"
+#include "ui/app/file_picker.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
 #include "ui/common/qt_text.h"
@@ -12,7 +17,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 
@@ -33,6 +40,8 @@ const ControlLine kGeneral[] = {
     {kDocCtlFormat, K::Combo, "CDE", L::WithLabel, "Doc\\General.Format"},
     {kDocCtlBaseLink, K::Edit, "CDE", L::WithLabel, "Doc\\General.BaseLink"},
     {kDocCtlRssName, K::Edit, "CDE", L::WithLabel, "Doc\\General.RSSFileName"},
+    {kDocCtlRssFile, K::Edit, "CDE", L::WithLabel, "Doc\\General.RssFile"},
+    {kDocCtlFeedAddress, K::Edit, "CDE", L::WithLabel, "Doc\\General.FeedAddress"},
     {kDocCtlAutoLastBuildDate, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\General.AutoLastBuildDate"},
     {kDocCtlLastBuildDate, K::Date, "CDE", L::NoLabel, nullptr},
     {kDocCtlFormatDate, K::Edit, "CDE", L::WithLabel, "Doc\\General.FormatDate"},
@@ -79,6 +88,9 @@ const ControlLine kImage[] = {
     {kDocCtlImageUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Url"},
     {kDocCtlImageTitle, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Title"},
     {kDocCtlImageLink, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Link"},
+    {kDocCtlImageFile, K::Edit, "CD", L::WithLabel, "Doc\\Image.File"},
+    {kDocCtlImageBrowse, K::Button, "E -1", L::NoLabel, "Doc\\Image.Browse"},
+    {kDocCtlImageInfo, K::Static, "CDE", L::NoLabel, nullptr},
 };
 const ControlLine kFtp[] = {
     {kDocCtlFtpProtocol, K::Combo, "CDE", L::WithLabel, "Doc\\FTP.Protocol"},
@@ -86,6 +98,7 @@ const ControlLine kFtp[] = {
     {kDocCtlFtpUser, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.User"},
     {kDocCtlFtpPort, K::Digits, "CDE", L::WithLabel, "Doc\\FTP.Port"},
     {kDocCtlFtpPath, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Path"},
+    {kDocCtlPublishProject, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\FTP.PublishProject"},
 };
 const PanelPage kPages[] = {
     {"Doc\\Pannel.General", kGeneral}, {"Doc\\Pannel.Desc", kDesc},
@@ -121,6 +134,7 @@ const TextField kTextFields[] = {
     {kDocCtlImageUrl, &Doc::ImageUrl},
     {kDocCtlImageTitle, &Doc::ImageTitle},
     {kDocCtlImageLink, &Doc::ImageLink},
+    {kDocCtlImageFile, &Doc::ImageFile},
     {kDocCtlFtpClient, &Doc::Client},
     {kDocCtlFtpUser, &Doc::User},
     {kDocCtlFtpPath, &Doc::PathFTP},
@@ -175,8 +189,8 @@ void setSpin(QSpinBox* spin, int low, int high, int value) {
 
 } // namespace
 
-DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc)
-    : PropertyDialog(parent, texts, kWidth), file_name_(doc.FileName) {
+DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc, FilePicker* files)
+    : PropertyDialog(parent, texts, kWidth), file_name_(doc.FileName), files_(files) {
     setWindowTitle(toQ(texts.get("Doc.Title")));
     setProperty("windowId", kDocWindowId);
     build();
@@ -193,7 +207,10 @@ void DocWindow::build() {
          {kDocCtlAutoLastBuildDate, kDocCtlITunesInclude, kDocCtlPodcastInclude}) {
         connect(control<QCheckBox>(number), &QCheckBox::toggled, this, &DocWindow::updateEnabling);
     }
-    control<QLineEdit>(kDocCtlPodcastGuid)->setReadOnly(true);
+    for (const int number : {kDocCtlPodcastGuid, kDocCtlRssFile, kDocCtlFeedAddress})
+        control<QLineEdit>(number)->setReadOnly(true);
+    connect(control<QPushButton>(kDocCtlImageBrowse), &QPushButton::clicked, this,
+            &DocWindow::browseImage);
 }
 
 void DocWindow::load(const Doc& doc) {
@@ -228,8 +245,13 @@ void DocWindow::load(const Doc& doc) {
     // Connected once loaded, so the stored subcategory is not refilled away.
     connect(category, &QComboBox::currentIndexChanged, this, &DocWindow::refillSubCategories);
     for (const int number : {kDocCtlBaseLink, kDocCtlRssName})
-        connect(control<QLineEdit>(number), &QLineEdit::textChanged, this, &DocWindow::updateGuid);
-    updateGuid();
+        connect(control<QLineEdit>(number), &QLineEdit::textChanged, this,
+                &DocWindow::updateAddresses);
+    updateAddresses();
+    connect(control<QLineEdit>(kDocCtlImageFile), &QLineEdit::textChanged, this,
+            &DocWindow::updateImageInfo);
+    updateImageInfo();
+    control<QCheckBox>(kDocCtlPublishProject)->setChecked(doc.ProjectPrivate == 0);
 
     auto* format = control<QComboBox>(kDocCtlFormat);
     ItemToCombo(format, toQ(kFormatRssV2), 0, kComboNoCase + kComboAppend);
@@ -269,15 +291,56 @@ void DocWindow::refillSubCategories() {
     Combo_SetChoices(sub, choices, texts(), kept);
 }
 
-void DocWindow::updateGuid() {
+Doc DocWindow::typedNames() const {
     Doc scratch;
     scratch.FileName = file_name_;
     scratch.Link = fromQ(control<QLineEdit>(kDocCtlBaseLink)->text());
     scratch.RssName = fromQ(control<QLineEdit>(kDocCtlRssName)->text());
+    scratch.ImageFile = fromQ(control<QLineEdit>(kDocCtlImageFile)->text());
     Channel_CleanTyped(scratch); // as OK would store them
-    auto* guid = control<QLineEdit>(kDocCtlPodcastGuid);
-    guid->setText(toQ(Channel_PodcastGuid(scratch)));
-    guid->setCursorPosition(0);
+    return scratch;
+}
+
+void DocWindow::updateAddresses() {
+    const Doc scratch = typedNames();
+    const std::pair<int, std::string> shown[] = {
+        {kDocCtlRssFile, Rss_FileName(scratch)},
+        {kDocCtlFeedAddress, Channel_PublicLink(scratch)},
+        {kDocCtlPodcastGuid, Channel_PodcastGuid(scratch)}};
+    for (const auto& [number, text] : shown) {
+        auto* field = control<QLineEdit>(number);
+        field->setText(toQ(text));
+        field->setCursorPosition(0);
+    }
+}
+
+void DocWindow::updateImageInfo() {
+    const Doc scratch = typedNames();
+    QString info;
+    if (!scratch.ImageFile.empty()) {
+        const ImageFileHeader file = Image_FileHeader(Channel_ImageLocal(scratch));
+        const ImageHeader& h = file.header;
+        if (file.error.empty() && h.format != ImageFormat::Unknown && h.width > 0)
+            info = toQ(texts().get("Doc\\Image.Info",
+                                   {h.format == ImageFormat::Png ? "PNG" : "JPEG",
+                                    std::to_string(h.width), std::to_string(h.height)}));
+        else
+            info = toQ(texts().get("Doc\\Image.Unreadable"));
+    }
+    control<QLabel>(kDocCtlImageInfo)->setText(info);
+}
+
+void DocWindow::browseImage() {
+    auto* field = control<QLineEdit>(kDocCtlImageFile);
+    const std::string current = Channel_ImageLocal(typedNames());
+    const QString start = toQ(current.empty() ? folder_part(file_name_) : current);
+    const QString title = toQ(texts().get("Doc\\Image.File"));
+    const QString filter = toQ(texts().get("Doc\\Image.Filter"));
+    DialogFilePicker dialogs;
+    FilePicker& picker = files_ != nullptr ? *files_ : dialogs;
+    const QString chosen = picker.openFile(this, title, start, filter);
+    if (!chosen.isEmpty())
+        field->setText(chosen);
 }
 
 void DocWindow::protocolChanged() {
@@ -298,6 +361,7 @@ void DocWindow::store(Doc& doc) const {
     doc.iTunesSubCategory = Combo_ChoiceValue(control<QComboBox>(kDocCtlDirSubCategory));
     for (const IntBox& box : kIntBoxes)
         doc.*box.field = control<QCheckBox>(box.number)->isChecked() ? 1 : 0;
+    doc.ProjectPrivate = control<QCheckBox>(kDocCtlPublishProject)->isChecked() ? 0 : 1;
     Channel_CleanTyped(doc);
     doc.PathFTP = net::FTP_FolderPart(doc.PathFTP, true);
     doc.Port = parse_leading_int32(fromQ(control<QLineEdit>(kDocCtlFtpPort)->text()));
@@ -315,11 +379,11 @@ void DocWindow::store(Doc& doc) const {
     }
 }
 
-bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc) {
+bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc, FilePicker* files) {
     const QPointer<QWidget> focused = Window_Disable(main_window);
     bool confirmed = false;
     {
-        DocWindow window(main_window, texts, doc);
+        DocWindow window(main_window, texts, doc, files);
         // A child window of the disabled main window starts disabled too.
         window.setEnabled(true);
         if (window.exec() == QDialog::Accepted) {

@@ -13,6 +13,7 @@ class Texts;
 namespace qp::ui {
 
 class DateField;
+class FilePicker;
 
 inline constexpr int kDocWindowId = 1500;
 
@@ -63,6 +64,12 @@ enum DocControl : int {
     kDocCtlPodcastFundingText,
     kDocCtlPodcastGuid,
     kDocCtlFtpProtocol,
+    kDocCtlRssFile,
+    kDocCtlFeedAddress,
+    kDocCtlImageFile,
+    kDocCtlImageBrowse,
+    kDocCtlImageInfo,
+    kDocCtlPublishProject,
 };
 
 // The page the window opens on.
@@ -70,8 +77,9 @@ inline constexpr int kDocPageDesc = 1;
 
 class DocWindow final : public PropertyDialog {
 public:
-    // Loaded from doc, on the description page with the focus in the title.
-    DocWindow(QWidget* parent, Texts& texts, const Doc& doc);
+    // Loaded from doc, on the description page with the focus in the title. files chooses the
+    // image file; without one, the program's file dialog does.
+    DocWindow(QWidget* parent, Texts& texts, const Doc& doc, FilePicker* files = nullptr);
 
     // Writes every field into doc, cleaned; the feeds and the file name are left alone.
     void store(Doc& doc) const;
@@ -85,18 +93,26 @@ private:
     void updateEnabling();
     // Offers the subcategories of the chosen category, keeping the chosen one where it fits.
     void refillSubCategories();
-    // The GUID the feed gets from the address the link and file name fields give it.
-    void updateGuid();
+    // What the link, file name and FTP folder fields give: the RSS file name, the feed's public
+    // address and the GUID made from it.
+    void updateAddresses();
+    // The kind and size of the chosen image file, or why it cannot be read.
+    void updateImageInfo();
+    void browseImage();
+    // The document as the fields that name files would store it.
+    Doc typedNames() const;
     // Proposes the new protocol's port when the port was the old one's.
     void protocolChanged();
 
     DateField* date_ = nullptr;
     int shown_protocol_ = 0;
     std::string file_name_; // the project's, for an RSS file named after it
+    FilePicker* files_ = nullptr;
 };
 
 // Edits doc's channel settings in a modal window over main_window, which is disabled meanwhile.
 // True when the user confirmed: doc then holds the new settings. Otherwise doc is unchanged.
-[[nodiscard]] bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc);
+[[nodiscard]] bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc,
+                                  FilePicker* files = nullptr);
 
 } // namespace qp::ui

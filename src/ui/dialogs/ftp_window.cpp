@@ -28,6 +28,8 @@ namespace qp::ui {
 namespace {
 
 constexpr int kWidth = 400;
+// How far from the window's right edge a control may end and still count as reaching it.
+constexpr int kRightSlack = 24;
 constexpr int kPollMs = 100;
 constexpr qsizetype kSecretRoom = 64;
 constexpr QChar kMaskChar = u'*';
@@ -195,7 +197,13 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
     setProperty("windowId", kFtpWindowId);
     GadgetLayout layout = Layout_New(kWidth);
     Layout_Build(*this, layout, kLines, texts_, controls_);
-    setFixedSize(kWidth, layout.MaxY);
+    laid_out_ = QSize(kWidth, layout.MaxY);
+    setMinimumSize(laid_out_);
+    resize(laid_out_);
+    setSizeGripEnabled(true);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        placed_.emplace_back(child, child->geometry());
 
     check_date_ = controls_.get<QCheckBox>(kFtpCheckDate);
     protocol_ = controls_.get<QComboBox>(kFtpProtocol);
@@ -208,6 +216,11 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
     messages_ = controls_.get<QListWidget>(kFtpMessages);
     progress_ = controls_.get<QProgressBar>(kFtpProgress);
     password_ = std::make_unique<PasswordKeeper>(*pass_);
+    // A server's reason is read whole, however long: lines wrap instead of being cut.
+    messages_->setWordWrap(true);
+    messages_->setTextElideMode(Qt::ElideNone);
+    messages_->setResizeMode(QListView::Adjust);
+    messages_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     check_date_->setChecked(true);
     for (const ProtocolItem& item : kChannelProtocols)
@@ -240,6 +253,33 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
 
 FtpWindow::~FtpWindow() {
     shutdown();
+}
+
+void FtpWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const int dx = std::max(0, width() - laid_out_.width());
+    const int dy = std::max(0, height() - laid_out_.height());
+    const QRect list = messages_ == nullptr ? QRect() : placed_rect(messages_);
+    for (const auto& [widget, at] : placed_) {
+        QRect r = at;
+        const bool reaches_right = at.right() >= laid_out_.width() - kRightSlack;
+        if (reaches_right && at.left() >= laid_out_.width() / 2)
+            r.translate(dx, 0); // a button of the right-hand columns stays on the right
+        else if (reaches_right)
+            r.setWidth(at.width() + dx);
+        if (widget == messages_)
+            r.setHeight(at.height() + dy);
+        else if (at.top() > list.top())
+            r.translate(0, dy);
+        widget->setGeometry(r);
+    }
+}
+
+QRect FtpWindow::placed_rect(const QWidget* widget) const {
+    for (const auto& [w, at] : placed_)
+        if (w == widget)
+            return at;
+    return {};
 }
 
 void FtpWindow::FTP_Send() {

@@ -9,9 +9,13 @@
 #include "ui/common/control_registry.h"
 
 #include <QDialog>
+#include <QRect>
+#include <QSize>
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -62,6 +66,11 @@ public:
 
     void done(int r) override;
 
+protected:
+    // The fields and the lists follow the window's width, the message list takes the extra
+    // height, and what lies below it moves down.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     // While connecting or connected the account, the date check and the send button are fixed.
     void setAccountEditable(bool on);
@@ -69,6 +78,7 @@ private:
     void shutdown();
     // Proposes the new protocol's port when the port was the old one's.
     void protocolChanged();
+    QRect placed_rect(const QWidget* widget) const;
 
     net::FTPJob& job_;
     Texts& texts_;
@@ -89,6 +99,8 @@ private:
     std::unique_ptr<PasswordKeeper> password_;
     bool reported_ = false;
     bool closed_ = false;
+    QSize laid_out_;                                 // the size the layout engine gave
+    std::vector<std::pair<QWidget*, QRect>> placed_; // each child where the engine put it
 };
 
 // Runs the FTP window on the job, modal to parent (disabled meanwhile). 1 when every file was

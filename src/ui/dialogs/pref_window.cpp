@@ -25,6 +25,7 @@ constexpr LabelMode kNoLabel = LabelMode::NoLabel;
 const ControlLine kGeneral[] = {
     {kPrefLanguage, Combo, "CDE", kLabel, "Pref\\General.Lang"},
     {kPrefOnStartOpenLast, CheckBox, "CDE", kNoLabel, "Pref.OnStartOpenLast"},
+    {kPrefCheckAddresses, CheckBox, "CDE", kNoLabel, "Pref.CheckAddresses"},
     {kPrefFontButton, Button, "BCD", kNoLabel, "Pref\\General.EditionFont"},
 };
 const ControlLine kDisplay[] = {

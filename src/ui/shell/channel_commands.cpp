@@ -16,7 +16,7 @@ void Doc_Property(MainWindow& window) {
     if (!ctx.docs.IsDpc("Doc_Property", ctx.log))
         return;
     Doc& doc = *ctx.docs.current();
-    if (DocWindow_Open(&window, ctx.lang, doc))
+    if (DocWindow_Open(&window, ctx.lang, doc, ctx.files))
         SetModified(doc, true);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/shell/rss_command.h"
 
+#include "core/preferences.h"
 #include "core/rss_create.h"
 #include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
@@ -70,6 +71,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
         return;
     }
     net::FTPJob job;
+    job.check_addresses = Pref_IsOn(ctx.prefs.GetZQValue(kPrefCheckAddresses));
     net::FTP_AddUploads(job, made.job);
     (void)Rss_Upload(*doc, made.rss_path, job, &window, ctx.lang,
                      seams != nullptr ? *seams

@@ -1,6 +1,7 @@
 #include "core/channel_settings.h"
 #include "core/command_ids.h"
 #include "core/dates.h"
+#include "core/file_io.h"
 #include "core/podcast_guid.h"
 #include "ui/common/date_field.h"
 #include "ui/dialogs/doc_window.h"
@@ -11,6 +12,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -49,6 +51,7 @@ const Doc kSample{.FileName = "",
                   .ImageUrl = "img.png",
                   .ImageTitle = "Image",
                   .ImageLink = "http://example.org/",
+                  .ImageFile = "",
                   .iTunesAuthor = "Author",
                   .iTunesSubTitle = "Sub",
                   .iTunesSummary = "Summary",
@@ -260,14 +263,20 @@ TEST_F(DocWindowTest, TheSubcategoriesFollowTheCategoryAndUnknownNamesSurvive) {
     EXPECT_EQ(stored.iTunesType, "weekly");
 }
 
-TEST_F(DocWindowTest, ThePodcastGuidFollowsTheLinkAndTheFileName) {
+TEST_F(DocWindowTest, TheFeedAddressAndThePodcastGuidFollowTheLinkAndTheFileName) {
     auto* guid = field<QLineEdit>(kDocCtlPodcastGuid);
-    EXPECT_TRUE(guid->isReadOnly());
+    auto* file = field<QLineEdit>(kDocCtlRssFile);
+    auto* address = field<QLineEdit>(kDocCtlFeedAddress);
+    EXPECT_TRUE(guid->isReadOnly() && file->isReadOnly() && address->isReadOnly());
     EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("http://example.org/pod/feed.Xml"));
+    EXPECT_EQ(file->text(), "feed.Xml");
     type(kDocCtlBaseLink, "https://example.com/show");
     EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/feed.Xml"));
+    EXPECT_EQ(address->text(), "https://example.com/show/feed.Xml");
     type(kDocCtlRssName, " dir\\other ");
     EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/other.Xml"));
+    EXPECT_EQ(file->text(), "other.Xml");
+    EXPECT_EQ(address->text(), "https://example.com/show/other.Xml");
     type(kDocCtlBaseLink, ""); // "other.Xml" is no address the feed is read at
     EXPECT_EQ(guid->text(), "");
     type(kDocCtlBaseLink, "https://example.com/show");
@@ -279,6 +288,34 @@ TEST_F(DocWindowTest, ThePodcastGuidFollowsTheLinkAndTheFileName) {
     DocWindow w(nullptr, ctx_.lang, saved);
     EXPECT_EQ(w.control<QLineEdit>(kDocCtlPodcastGuid)->text().toStdString(),
               Podcast_Guid("http://example.org/pod/show.Xml"));
+}
+
+TEST_F(DocWindowTest, TheArtworkFileIsChosenShownAndStoredAndTheProjectStaysPrivate) {
+    Doc& fresh = openDoc();
+    EXPECT_EQ(fresh.ProjectPrivate, 1);
+    fresh.FileName = tmp_.path() + "show.qprj";
+    DocWindow w(nullptr, ctx_.lang, fresh, &files_);
+    EXPECT_FALSE(w.control<QCheckBox>(kDocCtlPublishProject)->isChecked());
+    // A PNG header of 1400 x 1400 pixels.
+    std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x05\x78\0\0\x05\x78", 24);
+    ASSERT_TRUE(write_file(tmp_.path() + "cover.png", png + std::string(20, '\0')));
+    files_.paths.push_back(QString::fromStdString(tmp_.path() + "cover.png"));
+    QTest::mouseClick(w.control<QPushButton>(kDocCtlImageBrowse), Qt::LeftButton);
+    ASSERT_EQ(files_.asked.size(), 1U);
+    EXPECT_EQ(files_.asked[0].proposed.toStdString(), tmp_.path());
+    EXPECT_EQ(w.control<QLabel>(kDocCtlImageInfo)->text().toStdString(),
+              ctx_.lang.get("Doc\\Image.Info", {"PNG", "1400", "1400"}));
+    w.control<QLineEdit>(kDocCtlImageFile)->setText("missing.png");
+    EXPECT_EQ(w.control<QLabel>(kDocCtlImageInfo)->text().toStdString(),
+              ctx_.lang.get("Doc\\Image.Unreadable"));
+    w.control<QLineEdit>(kDocCtlImageFile)->setText("cover.png"); // beside the project
+    EXPECT_EQ(w.control<QLabel>(kDocCtlImageInfo)->text().toStdString(),
+              ctx_.lang.get("Doc\\Image.Info", {"PNG", "1400", "1400"}));
+    w.control<QCheckBox>(kDocCtlPublishProject)->setChecked(true);
+    Doc stored = fresh;
+    w.store(stored);
+    EXPECT_EQ(stored.ImageFile, "cover.png");
+    EXPECT_EQ(stored.ProjectPrivate, 0);
 }
 
 TEST_F(DocWindowTest, CancelLeavesTheDocumentAloneAndOkMarksIt) {

@@ -1,7 +1,9 @@
 // Writes a PNG of each page of the document window, in French and in English, with the example
 // project's channel loaded: docwin_shots OUTPUT_FOLDER SOURCE_DIR.
+#include "core/file_io.h"
 #include "core/language.h"
 #include "core/project_file.h"
+#include "support/temp_dir.h"
 #include "ui/dialogs/doc_window.h"
 
 #include <QApplication>
@@ -35,6 +37,12 @@ int main(int argc, char** argv) {
     doc.PodcastLockedOwner = "host@example.org";
     doc.PodcastFundingUrl = "https://example.org/soutenir";
     doc.PodcastFundingText = "Soutenez l'\xC3\xA9mission";
+    // The artwork chosen on disk: a PNG of 1400 x 1400 pixels.
+    qp::test::TempDir art;
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x05\x78\0\0\x05\x78", 24);
+    if (!qp::write_file(art.path() + "cover.png", png + std::string(20, '\0')))
+        return 1;
+    doc.ImageFile = art.path() + "cover.png";
 
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";

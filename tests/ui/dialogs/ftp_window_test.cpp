@@ -95,7 +95,7 @@ TEST_F(FtpWindowTest, SendsIntoNewFoldersThenSkipsWhatTheServerHolds) {
         EXPECT_EQ(w.control<QProgressBar>(kFtpProgress)->value(), 100); // full beside the report
         const QStringList l = lines(w);
         EXPECT_EQ(l.front(), "FTP\\NetWork.Found");
-        EXPECT_EQ(l.at(1), "FTP\\Client.Connected : 127.0.0.1");
+        EXPECT_EQ(l.at(1), "FTP\\Client.Connected[127.0.0.1]");
         EXPECT_EQ(count(l, "FTP\\Send.Ok "), 3);
         EXPECT_EQ(l.back(), "FTP\\Send.Finished[3]");
         w.close();
@@ -119,6 +119,26 @@ TEST_F(FtpWindowTest, SendsIntoNewFoldersThenSkipsWhatTheServerHolds) {
     EXPECT_EQ(again.result(), 1);
 }
 
+TEST_F(FtpWindowTest, GrowsWithTheWindowAndShowsWholeLines) {
+    FtpWindow w(nullptr, job_, texts_, net::ftp_client_seams());
+    w.show();
+    EXPECT_TRUE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+    auto* list = w.control<QListWidget>(kFtpMessages);
+    const QRect list0 = list->geometry();
+    const QRect bar0 = w.control<QProgressBar>(kFtpProgress)->geometry();
+    const QRect send0 = w.control<QPushButton>(kFtpSend)->geometry();
+    const QRect cancel0 = w.control<QPushButton>(kFtpCancel)->geometry();
+    const QRect pass0 = w.control<QLineEdit>(kFtpPass)->geometry();
+    w.resize(w.width() + 300, w.height() + 200);
+    EXPECT_EQ(list->geometry(), list0.adjusted(0, 0, 300, 200));
+    EXPECT_EQ(w.control<QProgressBar>(kFtpProgress)->geometry(), bar0.adjusted(0, 200, 300, 200));
+    EXPECT_EQ(w.control<QPushButton>(kFtpSend)->geometry(), send0.translated(300, 0));
+    EXPECT_EQ(w.control<QPushButton>(kFtpCancel)->geometry(), cancel0);
+    EXPECT_EQ(w.control<QLineEdit>(kFtpPass)->geometry(), pass0.adjusted(0, 0, 300, 0));
+    EXPECT_TRUE(list->wordWrap());
+    EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+}
+
 TEST_F(FtpWindowTest, AWrongPasswordMayBeCorrectedAndSentAgain) {
     ASSERT_TRUE(server_.running());
     add(job_, local("feed.Xml", "<rss/>"), "feed.Xml");
@@ -129,7 +149,7 @@ TEST_F(FtpWindowTest, AWrongPasswordMayBeCorrectedAndSentAgain) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return pass->isEnabled(); }, kWaitMs));
     EXPECT_FALSE(w.sender().connected());
     EXPECT_TRUE(
-        lines(w).back().startsWith("FTP\\Client.NotConnected : 127.0.0.1 (PASS refused: 530"))
+        lines(w).back().startsWith("FTP\\Client.NotConnected[127.0.0.1] (PASS refused: 530"))
         << lines(w).back().toStdString();
     EXPECT_EQ(w.control<QPushButton>(kFtpCancel)->text(), "FTP\\Win.Cancel");
     EXPECT_TRUE(w.control<QPushButton>(kFtpSend)->isEnabled());
@@ -165,7 +185,7 @@ TEST_F(FtpWindowTest, ClosingMidTransferAbortsItAndClosesTheConnection) {
         send(*w, test::PyFtpd::kPassword);
         const auto* bar = w->control<QProgressBar>(kFtpProgress);
         EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, kWaitMs));
-        EXPECT_EQ(w->windowTitle(), "FTP\\Title.Send : 1/2, ep.mp3");
+        EXPECT_EQ(w->windowTitle(), "FTP\\Title.Sending[1/2][ep.mp3]");
         w->close(); // the close box
     });
     EXPECT_EQ(FTP_SendFiles(job_, &main, texts_), 0);

@@ -1,8 +1,10 @@
-// Writes a PNG of the FTP window before, during and after a transfer to a local server, in French
-// and in English: ftpwin_shots OUTPUT_FOLDER. Runs on any Qt platform (offscreen or Xvfb);
+// Writes a PNG of the FTP window before, during and after a transfer to a local server, and
+// maximised after a refused password and a file the web server does not give, in French and in
+// English: ftpwin_shots OUTPUT_FOLDER. Runs on any Qt platform (offscreen or Xvfb);
 // scripts/screenshots.sh calls it.
 #include "core/file_io.h"
 #include "core/language.h"
+#include "net/http_server.h"
 #include "net/pyftpd.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs/ftp_window.h"
@@ -12,6 +14,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <cstdio>
@@ -89,6 +92,26 @@ int main(int argc, char** argv) {
         send(w);
         (void)QTest::qWaitFor([&] { return w.sender().finished(); }, 30000);
         save(w, "ftp-after-" + tag);
+
+        // Maximised: a refused password, then a publish whose episode the web server lacks.
+        test::PyFtpd served;
+        test::HttpServer web(served.root());
+        net::FTPJob checked_job;
+        fill(checked_job, served, dir.path());
+        checked_job.files[0].address = web.url("podcast/episode-12.mp3");
+        checked_job.files[1].address = web.url("site/podcast.Xml");
+        FtpWindow big(nullptr, checked_job, lang, net::ftp_client_seams());
+        big.showMaximized();
+        // Without a window manager (Xvfb) nobody maximises: the window takes the screen itself.
+        if (!big.isMaximized() || big.width() <= 400)
+            big.setGeometry(big.screen()->availableGeometry());
+        QTest::keyClicks(big.control<QLineEdit>(kFtpPass), "wrong");
+        QTest::mouseClick(big.control<QPushButton>(kFtpSend), Qt::LeftButton);
+        auto* pass = big.control<QLineEdit>(kFtpPass);
+        (void)QTest::qWaitFor([&] { return pass->isEnabled(); }, 30000);
+        send(big); // the window selected the refused password: typing replaces it
+        (void)QTest::qWaitFor([&] { return big.sender().finished(); }, 30000);
+        save(big, "ftp-maximised-" + tag);
     }
     return 0;
 }

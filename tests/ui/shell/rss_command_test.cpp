@@ -4,6 +4,7 @@
 
 #include "core/command_ids.h"
 #include "core/file_io.h"
+#include "core/preferences.h"
 #include "net/pyftpd.h"
 #include "ui/common/qt_text.h"
 #include "ui/dialogs/check_window.h"
@@ -73,6 +74,7 @@ void directory_ready(Doc& doc) {
     doc.Link = "https://example.org/";
     doc.ImageUrl = "https://example.org/art.jpg";
     doc.FormatDate = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
+    doc.ProjectPrivate = 1;
     for (std::size_t i = 0; i < doc.Feeds.size(); ++i) {
         Feed& feed = doc.Feeds[i];
         if (feed.FeedFile.empty() && feed.FeedFileOnFTP.empty())
@@ -148,6 +150,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     doc.Protocol = kProtocolFtp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/";
+    ctx_.prefs.SetZQValue(kPrefCheckAddresses, "Off"); // its link is no loopback address
     doc.Flag |= kAutoLastBuildDate;
     doc.LastBuildDate = 0;
     doc.Feeds[0].FeedFile = tmp_.path() + "ep.mp3";
@@ -189,14 +192,14 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     EXPECT_TRUE(main_disabled);
     EXPECT_TRUE(window_->isEnabled());
     EXPECT_EQ(statuses,
-              (std::vector<std::pair<std::string, int>>{{"media/ep.mp3", net::kFileSent},
-                                                        {"site/show.Xml", net::kFileSent},
-                                                        {"site/show.qprj", net::kFileSent}}));
+              (std::vector<std::pair<std::string, int>>{{"site/media/ep.mp3", net::kFileSent},
+                                                        {"site/show.Xml", net::kFileSent}}));
     std::string on_server;
-    ASSERT_TRUE(read_file(server.root() + "/media/ep.mp3", on_server));
+    ASSERT_TRUE(read_file(server.root() + "/site/media/ep.mp3", on_server));
     EXPECT_EQ(on_server, "episode one");
-    ASSERT_TRUE(read_file(server.root() + "/site/show.qprj", on_server));
+    ASSERT_TRUE(read_file(server.root() + "/site/show.Xml", on_server));
     EXPECT_NE(on_server.find("Edited text"), std::string::npos);
+    EXPECT_FALSE(file_exists(server.root() + "/site/show.qprj")); // the project stays private
 }
 
 TEST_F(RssCommandTest, FindingsTakeThePlaceOfThePublishQuestion) {
@@ -222,7 +225,7 @@ TEST_F(RssCommandTest, FindingsTakeThePlaceOfThePublishQuestion) {
     ModalWatch watch([](CheckWindow& w) { click(w, kCheckPublish); });
     window_->Main_MenuEvent(kCmdRssCreate);
     EXPECT_EQ(watch.seen, (std::vector<std::string>{"check", "ftp"}));
-    EXPECT_EQ(watch.ftp_files, 2U); // the RSS file and the project
+    EXPECT_EQ(watch.ftp_files, 1U); // the RSS file: a new project stays private
     EXPECT_TRUE(requester_.asked.empty());
     EXPECT_TRUE(window_->isEnabled());
 }

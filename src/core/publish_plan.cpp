@@ -1,0 +1,45 @@
+#include "core/publish_plan.h"
+
+#include "core/file_io.h"
+#include "core/rss_writer.h"
+#include "core/text.h"
+
+namespace qp {
+
+std::string Channel_Folder(const Doc& doc) {
+    return FTP_FolderPart(doc.PathFTP, true);
+}
+
+std::string Enclosure_RemotePath(const Doc& doc, const Feed& feed, std::string_view local) {
+    const std::string path = replace_all(feed.FeedFileOnFTP, "\\", "/");
+    const std::size_t slash = path.rfind('/');
+    std::string folder = trim_spaces(slash == std::string::npos ? "" : path.substr(0, slash + 1));
+    folder.erase(0, folder.find_first_not_of('/'));
+    std::string name = trim_spaces(slash == std::string::npos ? path : path.substr(slash + 1));
+    if (name.empty())
+        name = file_part(local);
+    std::string relative = folder + name;
+    const std::string channel = Channel_Folder(doc);
+    if (relative.starts_with(channel))
+        return relative;
+    return channel + relative;
+}
+
+UploadEntry Enclosure_Upload(const Doc& doc, const Feed& feed, std::string_view local) {
+    return {std::string(local), Enclosure_RemotePath(doc, feed, local),
+            Enclosure_Url(doc, feed, local)};
+}
+
+std::string Channel_ImageAddress(const Doc& doc) {
+    if (!doc.ImageUrl.empty())
+        return doc.ImageUrl;
+    return file_part(replace_all(doc.ImageFile, "\\", "/"));
+}
+
+std::string Channel_ImageLocal(const Doc& doc) {
+    if (doc.ImageFile.empty() || is_absolute_path(doc.ImageFile))
+        return doc.ImageFile;
+    return folder_part(doc.FileName) + doc.ImageFile;
+}
+
+} // namespace qp
