@@ -267,6 +267,7 @@ TEST_F(Cli, CheckSaysWhatTheDirectoriesRefuse) {
                            "@ImageUrl:@\thttps://example.org/art.png\r\n@Flag:@\t2\r\n"
                            "@iTunesCategory:@\tMusic\r\n@iTunesExplicit:@\tfalse\r\n"
                            "@FormatDate:@\t%dl, %dd %ml %yyyy %hh:%ii:%ss GMT\r\n"
+                           "@ProjectPrivate:@\t1\r\n"
                            "@FeedTitle:@\tOne\r\n@FeedGUID:@\tone\r\n@FeedFileOnFTP:@\tone.mp3\r\n"
                            "@FeedFileType:@\taudio/mpeg\r\n@FeedFileLength:@\t10\r\n"
                            "@FeedDuration:@\t00:01:00\r\n"));
