@@ -196,12 +196,12 @@ int cmd_publish(const std::vector<std::string>& args) {
                                                      : "publish takes one PROJECT");
 
     // The folders are fixed before anything can change the current folder.
-    const Paths paths = Paths::from_system();
+    const Paths paths = Paths::from_system(executable_folder());
     const std::string project = absolute_path(parsed.positional[0]);
     const std::string* password_file = parsed.option("--password-file");
     const std::string password_path = password_file ? absolute_path(*password_file) : "";
 
-    LangTable texts(language_folders(paths.main_folder(), executable_folder()));
+    LangTable texts(language_folders(paths.pref_folder(), executable_folder()));
     if (const std::string error = select_language(parsed.option("--lang"), paths, texts);
         !error.empty())
         return usage_error(error);

@@ -52,6 +52,7 @@ protected:
         std::vector<std::string> argv = {QP_CLI_PATH, "publish"};
         argv.insert(argv.end(), args.begin(), args.end());
         env.emplace_back("TZ=UTC");
+        env.emplace_back("QUILLPOST_HOME=" + (home_.empty() ? dir_ : home_));
         const test::ProcessResult r = test::run_process(
             argv, {.folder = dir_, .env = std::move(env), .unset = {"QUILLPOST_FTP_PASSWORD"}});
         EXPECT_EQ(r.error, "");
@@ -71,6 +72,7 @@ protected:
     test::PyFtpd server_;
     test::TempDir tmp_;
     std::string dir_;
+    std::string home_; // the tool's own folder; empty for dir_
     std::string out_;
     std::string err_;
 };
@@ -140,6 +142,15 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
     doc.Protocol = kProtocolFtps;
     ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
     const std::string fingerprint = certs.fingerprint("self");
+
+    // An identity planted beside the project is not the user's.
+    ASSERT_TRUE(write_file(dir_ + "Quillpost.ini",
+                           "Trust.127.0.0.1:" + std::to_string(doc.Port) + " = " + fingerprint));
+    home_ = dir_ + "home";
+    EXPECT_EQ(run({password_}, {"show.qprj"}), 1);
+    EXPECT_NE(err_.find("--trust " + fingerprint), std::string::npos) << err_;
+    home_.clear();
+    ASSERT_TRUE(remove_file(dir_ + "Quillpost.ini"));
 
     EXPECT_EQ(run({password_}, {"show.qprj"}), 1);
     EXPECT_NE(err_.find("--trust " + fingerprint), std::string::npos) << err_;
