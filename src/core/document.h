@@ -109,6 +109,9 @@ struct Doc {
     std::string User;
     int Port = 0;
     int Protocol = kProtocolFtp; // how the files reach the server
+    // The protocol line as found when it is not a number the program writes (it then publishes
+    // secured); written back unchanged while Protocol stays kProtocolFtps.
+    std::string ProtocolText;
     std::string PathFTP;
     int MaxFeed = 0;
 

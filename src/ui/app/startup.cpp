@@ -124,7 +124,9 @@ void Startup_OpenDocuments(AppContext& ctx, MainWindow& window) {
 }
 
 void Shutdown(AppContext& ctx) {
-    if (const std::string failed = ctx.prefs.PrefSauve(false); !failed.empty())
+    if (ctx.requester)
+        (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, false, nullptr, &ctx.log);
+    else if (const std::string failed = ctx.prefs.PrefSauve(false); !failed.empty())
         ctx.log.add("! Error, Not saved " + ctx.prefs.settings_path() + ": " + failed);
     (void)ctx.log.flush();
 }
