@@ -69,7 +69,7 @@ public:
     void removeBlock(unsigned long, unsigned long) override {}
     bool readOnly() const override { return true; }
     bool isOpen() const override { return file_.isOpen(); }
-    void seek(long offset, Position p) override { file_.seek(offset, p); }
+    void seek(long offset, Position p = Beginning) override { file_.seek(offset, p); }
     void clear() override { file_.clear(); }
     long tell() const override { return file_.tell(); }
     long length() override { return length_; }
@@ -84,12 +84,32 @@ public:
     Stop stop() const { return stop_; }
     void exceed() { stop_ = Stop::Budget; }
 
+    // Up to count bytes from at, for the walks: read in large blocks and kept, so a walk over
+    // many small parts costs a few reads. Shorter at the end of the file or once reading ends.
+    std::string_view peek(long at, std::size_t count) {
+        constexpr std::size_t kBlock = 64 * 1024;
+        if (at < 0)
+            return {};
+        const auto start = static_cast<std::uint64_t>(at);
+        if (start < cache_at_ || start + count > cache_at_ + cache_.size()) {
+            file_.seek(at);
+            cache_ = readBlock(static_cast<unsigned long>(std::max(count, kBlock)));
+            cache_at_ = start;
+        }
+        const std::size_t offset = start - cache_at_;
+        if (offset >= cache_.size())
+            return {};
+        return {cache_.data() + offset, std::min<std::size_t>(count, cache_.size() - offset)};
+    }
+
 private:
     TagLib::FileStream& file_;
     const std::atomic<bool>* cancel_;
     long length_;
     std::uint64_t read_ = 0;
     Stop stop_ = Stop::None;
+    TagLib::ByteVector cache_;
+    std::uint64_t cache_at_ = 0;
 };
 
 // Counts the parts a walk meets; false once there are too many.
@@ -113,44 +133,40 @@ struct Sniffed {
     long audio = 0; // where the audio starts, past any ID3v2 tags
 };
 
-bool starts(const TagLib::ByteVector& data, std::size_t at, std::string_view text) {
-    if (data.size() < at + text.size())
-        return false;
-    return std::string_view(data.data() + at, text.size()) == text;
+// Bytes of the file as a walk sees them.
+using Bytes = std::string_view;
+
+bool starts(Bytes data, std::size_t at, std::string_view text) {
+    return data.size() >= at + text.size() && data.substr(at, text.size()) == text;
 }
 
-unsigned byteAt(const TagLib::ByteVector& data, std::size_t at) {
-    return static_cast<unsigned char>(data[static_cast<unsigned>(at)]);
+unsigned byteAt(Bytes data, std::size_t at) {
+    return static_cast<unsigned char>(data[at]);
 }
 
-std::uint32_t bigEndian32(const TagLib::ByteVector& data, std::size_t at) {
+std::uint32_t bigEndian32(Bytes data, std::size_t at) {
     return byteAt(data, at) << 24 | byteAt(data, at + 1) << 16 | byteAt(data, at + 2) << 8 |
            byteAt(data, at + 3);
 }
 
-std::uint32_t littleEndian32(const TagLib::ByteVector& data, std::size_t at) {
+std::uint32_t littleEndian32(Bytes data, std::size_t at) {
     return byteAt(data, at + 3) << 24 | byteAt(data, at + 2) << 16 | byteAt(data, at + 1) << 8 |
            byteAt(data, at);
 }
 
-std::uint32_t synchsafe32(const TagLib::ByteVector& data, std::size_t at) {
+std::uint32_t synchsafe32(Bytes data, std::size_t at) {
     return (byteAt(data, at) & 0x7F) << 21 | (byteAt(data, at + 1) & 0x7F) << 14 |
            (byteAt(data, at + 2) & 0x7F) << 7 | (byteAt(data, at + 3) & 0x7F);
 }
 
-TagLib::ByteVector readAt(TagLib::IOStream& stream, long at, unsigned long count) {
-    stream.seek(at);
-    return stream.readBlock(count);
-}
-
 // The frames of an ID3v2 tag whose 10-byte header starts at `at`, each one part.
-void walkId3Frames(BoundedStream& stream, long at, const TagLib::ByteVector& header,
-                   std::uint32_t size, PartCount& parts) {
+void walkId3Frames(BoundedStream& stream, long at, Bytes header, std::uint32_t size,
+                   PartCount& parts) {
     const unsigned version = byteAt(header, 3);
     const long end = at + 10 + static_cast<long>(size);
     long frame = at + 10;
     if ((byteAt(header, 5) & 0x40) != 0 && version >= 3) { // extended header
-        const TagLib::ByteVector ext = readAt(stream, frame, 4);
+        const Bytes ext = stream.peek(frame, 4);
         if (ext.size() < 4)
             return;
         frame += version == 3 ? 4 + static_cast<long>(bigEndian32(ext, 0))
@@ -158,7 +174,7 @@ void walkId3Frames(BoundedStream& stream, long at, const TagLib::ByteVector& hea
     }
     const long frameHeader = version == 2 ? 6 : 10;
     while (frame + frameHeader <= end && parts.take()) {
-        const TagLib::ByteVector h = readAt(stream, frame, static_cast<unsigned long>(frameHeader));
+        const Bytes h = stream.peek(frame, static_cast<std::size_t>(frameHeader));
         if (h.size() < static_cast<unsigned>(frameHeader) || byteAt(h, 0) == 0)
             return; // padding, or the end of the file
         const std::uint32_t length = version == 2
@@ -174,7 +190,7 @@ void walkId3Frames(BoundedStream& stream, long at, const TagLib::ByteVector& hea
 long skipId3(BoundedStream& stream, PartCount& parts) {
     long at = 0;
     for (int tags = 0;; ++tags) {
-        const TagLib::ByteVector h = readAt(stream, at, 10);
+        const Bytes h = stream.peek(at, 10);
         if (!starts(h, 0, "ID3") || h.size() < 10)
             return at;
         const std::uint32_t size = synchsafe32(h, 6);
@@ -182,10 +198,10 @@ long skipId3(BoundedStream& stream, PartCount& parts) {
             stream.exceed();
             return at;
         }
+        const bool footer = (byteAt(h, 5) & 0x10) != 0; // h is gone after the next peek
         walkId3Frames(stream, at, h, size, parts);
         if (stream.stopped())
             return at;
-        const bool footer = (byteAt(h, 5) & 0x10) != 0;
         at += 10 + static_cast<long>(size) + (footer ? 10 : 0);
     }
 }
@@ -197,7 +213,7 @@ void checkApe(BoundedStream& stream) {
     for (const long footer : {end - 32, end - 128 - 32}) {
         if (footer < 0)
             continue;
-        const TagLib::ByteVector f = readAt(stream, footer, 32);
+        const Bytes f = stream.peek(footer, 32);
         if (!starts(f, 0, "APETAGEX"))
             continue;
         if (littleEndian32(f, 12) > kMaxTagBytes || littleEndian32(f, 16) > kMaxParts)
@@ -206,26 +222,41 @@ void checkApe(BoundedStream& stream) {
     }
 }
 
-// The boxes the tag library descends into, and the bytes before their first child.
-long childOffset(const TagLib::ByteVector& box) {
-    static constexpr std::string_view kContainers[] = {
-        "moov", "udta", "mdia", "meta", "ilst", "stbl", "minf", "moof", "traf", "trak", "stsd"};
-    for (const std::string_view name : kContainers)
-        if (starts(box, 4, name))
-            return name == "meta" ? 4 : name == "stsd" ? 8 : 0;
-    return -1;
+// Where the children of a box the tag library descends into start, after its header: none
+// for other boxes. "meta" comes with and without its version and flags, so both are walked.
+struct ChildOffsets {
+    long skip[2] = {0, 0};
+    int count = 0;
+};
+
+ChildOffsets childOffsets(Bytes box) {
+    static constexpr std::string_view kContainers[] = {"moov", "udta", "mdia", "ilst", "stbl",
+                                                       "minf", "moof", "traf", "trak"};
+    if (box.size() < 8)
+        return {};
+    const std::string_view name = box.substr(4, 4);
+    if (name == "meta")
+        return {{0, 4}, 2};
+    if (name == "stsd")
+        return {{8, 0}, 1};
+    for (const std::string_view container : kContainers)
+        if (name == container)
+            return {{0, 0}, 1};
+    return {};
 }
 
-// Walks the MPEG-4 boxes between from and to as the tag library will, within the budget of
-// parts and nesting; notes a video track's handler on the way.
+// Walks the MPEG-4 boxes from `from` to `to` within the budget of parts and nesting, notes a
+// video track's handler on the way. A box is taken at the size it claims up to the end of the
+// file, even past its parent, as a reader that trusts it would.
 void walkBoxes(BoundedStream& stream, long from, long to, int depth, PartCount& parts,
                bool& video) {
     if (depth > kMaxDepth) {
         stream.exceed();
         return;
     }
+    const long file_end = stream.length();
     for (long at = from; at + 8 <= to && parts.take();) {
-        const TagLib::ByteVector box = readAt(stream, at, 16);
+        const Bytes box = stream.peek(at, 16);
         if (box.size() < 8)
             return;
         std::uint64_t size = bigEndian32(box, 0);
@@ -234,22 +265,25 @@ void walkBoxes(BoundedStream& stream, long from, long to, int depth, PartCount& 
             size = static_cast<std::uint64_t>(bigEndian32(box, 8)) << 32 | bigEndian32(box, 12);
             header = 16;
         } else if (size == 0) {
-            size = static_cast<std::uint64_t>(to - at);
+            size = static_cast<std::uint64_t>(file_end - at);
         }
-        if (size < static_cast<std::uint64_t>(header) || size > static_cast<std::uint64_t>(to - at))
+        if (size < static_cast<std::uint64_t>(header) ||
+            size > static_cast<std::uint64_t>(file_end - at))
             return;
         const long end = at + static_cast<long>(size);
+        // Taken before the next peek, which may drop the bytes box shows.
+        const ChildOffsets children = childOffsets(box);
         // hdlr box: version and flags, pre-defined, then the handler type.
-        if (starts(box, 4, "hdlr") && starts(readAt(stream, at + header + 8, 4), 0, "vide"))
+        if (starts(box, 4, "hdlr") && starts(stream.peek(at + header + 8, 4), 0, "vide"))
             video = true;
-        if (const long skip = childOffset(box); skip >= 0)
-            walkBoxes(stream, at + header + skip, end, depth + 1, parts, video);
+        for (int i = 0; i < children.count; ++i)
+            walkBoxes(stream, at + header + children.skip[i], end, depth + 1, parts, video);
         at = end;
     }
 }
 
 // MPEG-4 tells audio from video by the handlers of its tracks.
-std::string mp4Type(BoundedStream& stream, const TagLib::ByteVector& head, PartCount& parts) {
+std::string mp4Type(BoundedStream& stream, Bytes head, PartCount& parts) {
     const std::string brand(head.data() + 8, 4);
     bool video = false;
     walkBoxes(stream, 0, stream.length(), 0, parts, video);
@@ -265,16 +299,18 @@ std::string mp4Type(BoundedStream& stream, const TagLib::ByteVector& head, PartC
 // The chunks of a RIFF file and the fields of its INFO lists.
 void walkRiff(BoundedStream& stream, long from, long to, int depth, PartCount& parts) {
     for (long at = from; at + 8 <= to && parts.take();) {
-        const TagLib::ByteVector chunk = readAt(stream, at, 12);
+        const Bytes chunk = stream.peek(at, 12);
         if (chunk.size() < 8)
             return;
         const long size = static_cast<long>(littleEndian32(chunk, 4));
         const long end = std::min(to, at + 8 + size + (size & 1));
-        if (depth == 0 && starts(chunk, 0, "LIST") && starts(chunk, 8, "INFO"))
+        const bool info = depth == 0 && starts(chunk, 0, "LIST") && starts(chunk, 8, "INFO");
+        const bool tag = depth == 0 && (starts(chunk, 0, "id3 ") || starts(chunk, 0, "ID3 "));
+        if (info)
             walkRiff(stream, at + 12, end, 1, parts);
         // A tag inside is read like one at the start of an MPEG file.
-        if (depth == 0 && (starts(chunk, 0, "id3 ") || starts(chunk, 0, "ID3 "))) {
-            const TagLib::ByteVector h = readAt(stream, at + 8, 10);
+        if (tag) {
+            const Bytes h = stream.peek(at + 8, 10);
             if (starts(h, 0, "ID3") && h.size() >= 10) {
                 if (synchsafe32(h, 6) > kMaxTagBytes)
                     stream.exceed();
@@ -290,7 +326,7 @@ void walkRiff(BoundedStream& stream, long from, long to, int depth, PartCount& p
 void walkFlac(BoundedStream& stream, long at, PartCount& parts) {
     at += 4;
     while (parts.take()) {
-        const TagLib::ByteVector block = readAt(stream, at, 4);
+        const Bytes block = stream.peek(at, 4);
         if (block.size() < 4)
             return;
         at += 4 +
@@ -300,30 +336,43 @@ void walkFlac(BoundedStream& stream, long at, PartCount& parts) {
     }
 }
 
-// The Ogg pages that carry the header packets the tag library reads.
-void walkOgg(BoundedStream& stream, int packets, PartCount& parts) {
+// The Ogg pages that carry the header packets the tag library reads: `packets` of them, or
+// for FLAC in Ogg every metadata block up to the one marked last (after the first packet, the
+// first byte of each packet has that mark), at most kMaxFlacPackets.
+void walkOgg(BoundedStream& stream, int packets, bool flac, PartCount& parts) {
+    constexpr int kMaxFlacPackets = 256;
     long at = 0;
-    while (packets > 0 && parts.take()) {
-        const TagLib::ByteVector page = readAt(stream, at, 27);
+    int done = 0;
+    bool at_start = true; // the next segment starts a packet
+    while ((flac || done < packets) && parts.take()) {
+        const Bytes page = stream.peek(at, 27);
         if (!starts(page, 0, "OggS") || page.size() < 27)
             return;
         const unsigned segments = byteAt(page, 26);
-        const TagLib::ByteVector table = readAt(stream, at + 27, segments);
+        const std::string table(stream.peek(at + 27, segments)); // kept over the peeks below
         if (table.size() < segments)
             return;
-        long body = 0;
+        long body = at + 27 + static_cast<long>(segments);
         for (unsigned i = 0; i < segments; ++i) {
+            if (flac && at_start && done > 0) {
+                const Bytes first = stream.peek(body, 1);
+                if (first.empty() || (byteAt(first, 0) & 0x80) != 0)
+                    return;
+            }
             body += byteAt(table, i);
-            if (byteAt(table, i) < 255)
-                --packets;
+            at_start = byteAt(table, i) < 255;
+            if (at_start && ++done > kMaxFlacPackets && flac) {
+                stream.exceed();
+                return;
+            }
         }
-        at += 27 + static_cast<long>(segments) + body;
+        at = body;
     }
 }
 
 // The format from the content, with its structure walked within the budget.
 Sniffed sniff(BoundedStream& stream, PartCount& parts) {
-    const TagLib::ByteVector head = readAt(stream, 0, 64);
+    const Bytes head = stream.peek(0, 64);
     if (starts(head, 0, "RIFF") && starts(head, 8, "WAVE")) {
         walkRiff(stream, 12, stream.length(), 0, parts);
         return {Format::Wav, "audio/wav"};
@@ -333,7 +382,7 @@ Sniffed sniff(BoundedStream& stream, PartCount& parts) {
     if (starts(head, 0, "OggS") && head.size() >= 27) {
         // The first packet follows the page header and its segment table.
         const std::size_t packet = 27 + byteAt(head, 26);
-        const TagLib::ByteVector first = readAt(stream, static_cast<long>(packet), 8);
+        const Bytes first = stream.peek(static_cast<long>(packet), 8);
         Sniffed out{Format::OggOther, "audio/ogg"};
         if (starts(first, 0, "\x01vorbis"))
             out = {Format::Vorbis, "audio/ogg"};
@@ -348,11 +397,11 @@ Sniffed sniff(BoundedStream& stream, PartCount& parts) {
         else if (starts(first, 0, "\x80theora"))
             out = {Format::OggOther, "video/ogg"};
         // Vorbis has three header packets; FLAC in Ogg as many as its metadata blocks.
-        walkOgg(stream, out.format == Format::OggFlac ? 64 : 3, parts);
+        walkOgg(stream, 3, out.format == Format::OggFlac, parts);
         return out;
     }
     const long audio = skipId3(stream, parts);
-    const TagLib::ByteVector frame = readAt(stream, audio, 4);
+    const Bytes frame = stream.peek(audio, 4);
     if (starts(frame, 0, "fLaC")) {
         walkFlac(stream, audio, parts);
         return {Format::Flac, "audio/flac", audio};

@@ -65,7 +65,7 @@ int failures_index() {
 
 // Goes on after a failure, so that a certificate the user may accept is still checked for its
 // dates, purpose and name; every failure is kept for verify_peer.
-extern "C" int note_failure(int ok, X509_STORE_CTX* store) {
+int note_failure(int ok, X509_STORE_CTX* store) {
     if (ok == 1)
         return 1;
     auto* ssl =
