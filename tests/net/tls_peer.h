@@ -9,6 +9,8 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,6 +62,11 @@ public:
         port_ = ntohs(addr.sin_port);
         // One handshake; the client's close ends the read.
         thread_ = std::thread([this] {
+            // A client that refuses the certificate has gone before the session tickets are out.
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
             const int fd = ::accept(listener_, nullptr, nullptr);
             if (fd < 0)
                 return;
