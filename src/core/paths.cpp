@@ -2,6 +2,7 @@
 
 #include "core/file_io.h"
 #include "core/lines.h"
+#include "core/preferences.h"
 #include "core/text.h"
 
 #include <cerrno>
@@ -81,7 +82,7 @@ UserFolder user_folder_of_system(std::string_view executable_folder) {
     if (!folder.empty() && !is_absolute_path(folder))
         folder = current_directory() + folder;
     if (folder.empty() && !executable_folder.empty() &&
-        file_exists(with_slash(executable_folder) + "Quillpost.ini"))
+        file_exists(with_slash(executable_folder) + std::string(kSettingsFileName)))
         folder = executable_folder;
     if (folder.empty()) {
         std::string config = environment("XDG_CONFIG_HOME");
@@ -98,7 +99,8 @@ bool is_private_to_user(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !owned_and_closed(st))
         return false;
-    std::string name = path;
+    // Through a link, the folder that matters is the one of the file it names.
+    std::string name = resolve_links(path);
     while (name.size() > 1 && name.back() == '/')
         name.pop_back();
     const std::string folder = folder_part(name);
