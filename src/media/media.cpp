@@ -87,7 +87,7 @@ public:
     // Up to count bytes from at, for the walks: read in large blocks and kept, so a walk over
     // many small parts costs a few reads. Shorter at the end of the file or once reading ends.
     std::string_view peek(long at, std::size_t count) {
-        constexpr std::size_t kBlock = 64 * 1024;
+        constexpr std::size_t kBlock = std::size_t{64} * 1024;
         if (at < 0)
             return {};
         const auto start = static_cast<std::uint64_t>(at);
