@@ -196,7 +196,7 @@ TEST_F(Ftps, AnAcceptableCertificateIsStillCheckedForDatesPurposeAndName) {
     const std::pair<std::string, std::string> ip = {"subjectAltName", "IP:127.0.0.1"};
     struct Case {
         const char* what;
-        test::CertSpec spec;
+        test::CertFields fields;
         std::string host = "127.0.0.1";
     };
     const std::vector<Case> cases = {
@@ -211,7 +211,7 @@ TEST_F(Ftps, AnAcceptableCertificateIsStillCheckedForDatesPurposeAndName) {
     for (const Case& c : cases) {
         for (const bool stored : {true, false}) {
             SCOPED_TRACE(std::string(c.what) + (stored ? ", stored" : ", offered"));
-            const test::TlsPeer peer(c.spec);
+            const test::TlsPeer peer(c.fields);
             ASSERT_GT(peer.port(), 0);
             Stream stream(Socket::connect_to("127.0.0.1", peer.port(), deadline_in(5000)));
             ASSERT_TRUE(stream.valid());

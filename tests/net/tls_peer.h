@@ -21,7 +21,7 @@
 
 namespace qp::test {
 
-struct CertSpec {
+struct CertFields {
     long valid_from_days = -1; // from now
     long valid_to_days = 2;
     // Extensions as the openssl command names them: {"subjectAltName", "IP:127.0.0.1"}, ...
@@ -31,11 +31,11 @@ struct CertSpec {
 
 class TlsPeer {
 public:
-    explicit TlsPeer(const CertSpec& spec) {
+    explicit TlsPeer(const CertFields& fields) {
         EVP_PKEY* key = EVP_EC_gen("prime256v1");
         X509* cert = X509_new();
         ctx_ = SSL_CTX_new(TLS_server_method());
-        if (!key || !cert || !ctx_ || !make(cert, key, spec) ||
+        if (!key || !cert || !ctx_ || !make(cert, key, fields) ||
             SSL_CTX_use_certificate(ctx_, cert) != 1 || SSL_CTX_use_PrivateKey(ctx_, key) != 1) {
             X509_free(cert);
             EVP_PKEY_free(key);
@@ -96,11 +96,11 @@ public:
     const std::string& fingerprint() const { return fingerprint_; }
 
 private:
-    static bool make(X509* cert, EVP_PKEY* key, const CertSpec& spec) {
+    static bool make(X509* cert, EVP_PKEY* key, const CertFields& fields) {
         X509_set_version(cert, 2);
         ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
-        X509_gmtime_adj(X509_getm_notBefore(cert), spec.valid_from_days * 86400);
-        X509_gmtime_adj(X509_getm_notAfter(cert), spec.valid_to_days * 86400);
+        X509_gmtime_adj(X509_getm_notBefore(cert), fields.valid_from_days * 86400);
+        X509_gmtime_adj(X509_getm_notAfter(cert), fields.valid_to_days * 86400);
         X509_set_pubkey(cert, key);
         X509_NAME* name = X509_get_subject_name(cert);
         X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
@@ -109,7 +109,7 @@ private:
         X509_set_issuer_name(cert, name);
         X509V3_CTX v3;
         X509V3_set_ctx(&v3, cert, cert, nullptr, nullptr, 0);
-        for (const auto& [ext_name, value] : spec.extensions) {
+        for (const auto& [ext_name, value] : fields.extensions) {
             X509_EXTENSION* ext = X509V3_EXT_conf(nullptr, &v3, ext_name.c_str(), value.c_str());
             if (!ext)
                 return false;
