@@ -70,6 +70,7 @@ const Doc kSample{.FileName = "",
                   .User = "user",
                   .Port = 2121,
                   .Protocol = kProtocolSftp,
+                  .ProtocolText = {},
                   .PathFTP = "www/pod/",
                   .MaxFeed = 500};
 
