@@ -17,6 +17,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 program=$(pwd)/build/src/app/quillpost
 echo "run: starting Quillpost in $work"
-# The program keeps its preferences and log in the folder it starts in.
+# Stored paths with %MainApp% in the sample are taken from the folder the program starts in.
 cd "$work"
 exec "$program" podcast.qprj

@@ -19,7 +19,7 @@ for lang in français english; do
     printf 'LastDoc0=%%MainApp%%podcast.qprj\r\nLastDoc1=%%MainApp%%second.qprj\r\n' \
         >"$work/Quillpost-Last.ini"
     mkdir -p "$out/$lang"
-    (cd "$work" && QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} QP_SCREENSHOT_DIR="$out/$lang" \
+    (cd "$work" && QUILLPOST_HOME="$work" QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} QP_SCREENSHOT_DIR="$out/$lang" \
         timeout 60 "$root/$build/src/app/quillpost")
     rm -rf "$work"
 done

@@ -59,8 +59,8 @@ int cmd_check(const std::vector<std::string>& args) {
     if (parsed.positional.size() != 1)
         return usage_error(parsed.positional.empty() ? "check needs a PROJECT"
                                                      : "check takes one PROJECT");
-    const Paths paths = Paths::from_system();
-    LangTable texts(language_folders(paths.main_folder(), executable_folder()));
+    const Paths paths = Paths::from_system(executable_folder());
+    LangTable texts(language_folders(paths.pref_folder(), executable_folder()));
     if (const std::string error = select_language(parsed.option("--lang"), paths, texts);
         !error.empty())
         return usage_error(error);

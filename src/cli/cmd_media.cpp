@@ -19,10 +19,10 @@ int cmd_media(const std::vector<std::string>& args) {
                                                      : "media takes one PROJECT");
 
     // The folders are fixed before anything can change the current folder.
-    const Paths paths = Paths::from_system();
+    const Paths paths = Paths::from_system(executable_folder());
     const std::string project = absolute_path(parsed.positional[0]);
 
-    LangTable texts(language_folders(paths.main_folder(), executable_folder()));
+    LangTable texts(language_folders(paths.pref_folder(), executable_folder()));
     if (const std::string error = select_language(parsed.option("--lang"), paths, texts);
         !error.empty())
         return usage_error(error);

@@ -8,6 +8,8 @@
 #include "net/ftp_job.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace qp {
 
@@ -93,19 +96,51 @@ std::string prompt_password(const std::string& question, std::string& password) 
     return error;
 }
 
+// The first line of a password file (a pipe too), read straight into one buffer that is wiped
+// afterwards, so no copy of it is left in freed memory.
+std::string read_password_file(const std::string& path, std::string& password) {
+    constexpr std::size_t kMaxBytes = 4096;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return "can't read the password file " + path + ": " + system_error(errno).error;
+    std::string data(kMaxBytes, '\0');
+    std::size_t got = 0;
+    std::string error;
+    while (got < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = "can't read the password file " + path + ": " + system_error(errno).error;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (error.empty()) {
+        const std::size_t end = std::string_view(data.data(), got).find_first_of("\r\n");
+        if (end == std::string::npos && got == data.size())
+            error = "the password file " + path + " has no line end in its first " +
+                    std::to_string(kMaxBytes) + " bytes";
+        else
+            password.assign(data, 0, end == std::string::npos ? got : end);
+    }
+    net::Secret_Wipe(data);
+    return error;
+}
+
 // --password-file, else the environment, else the terminal. Empty error text on success.
 std::string get_password(const std::string* file, const Doc& doc, std::string& password) {
-    if (file) {
-        std::string data;
-        if (!read_file(*file, data))
-            return "can't read the password file " + *file;
-        const std::size_t end = data.find_first_of("\r\n");
-        password.assign(data, 0, end == std::string::npos ? data.size() : end);
-        net::Secret_Wipe(data);
-        return {};
-    }
-    if (const char* env = std::getenv(kPasswordVariable)) {
+    if (file)
+        return read_password_file(*file, password);
+    if (char* env = std::getenv(kPasswordVariable)) {
         password = env;
+        // Other processes of the user read /proc/PID/environ, which shows the bytes as they
+        // were at start: they are overwritten, not only taken out of the environment.
+        volatile char* bytes = env;
+        for (std::size_t i = 0; bytes[i] != '\0'; ++i)
+            bytes[i] = '\0';
+        ::unsetenv(kPasswordVariable);
         return {};
     }
     // The account comes from the project: shown escaped, it cannot steer the terminal.
@@ -139,8 +174,7 @@ private:
     bool shown_ = false;
 };
 
-// --- The server's identity
-// ------------------------------------------------------------------------
+// --- The server's identity ----------------------------------------------------------------------
 
 // The identities accepted in the program's window (its settings file is read, never written), and
 // the one fingerprint --trust accepts for this run. Anything else is refused: a script has nobody
@@ -158,14 +192,18 @@ net::TrustSettings trust_settings(const Preferences& prefs, const std::string* t
                      q.fingerprint.c_str(), q.fingerprint.c_str());
         return net::TrustDecision::Refuse;
     };
-    trust.warn = [](const net::TrustQuestion& w) {
+    trust.warn = [settings = prefs.settings_path()](const net::TrustQuestion& w) {
+        // The old identity is removed where it is kept: the SSH client's file, or ours.
+        const std::string remove =
+            w.stored_in.empty()
+                ? "its line \"Trust." + net::FTP_Printable(w.server) + "\" from " + settings
+                : "the old key (" + net::FTP_Printable(w.stored_in) + ")";
         std::fprintf(stderr,
                      "quillpost-cli: warning: %s shows another identity than before (now %s, "
                      "before %s). Someone may be intercepting the connection: nothing is sent. If "
-                     "your host confirms the change, remove its line \"Trust.%s\" from the "
-                     "settings file\n",
+                     "your host confirms the change, remove %s\n",
                      net::FTP_Printable(w.server).c_str(), w.fingerprint.c_str(),
-                     net::FTP_Printable(w.before).c_str(), net::FTP_Printable(w.server).c_str());
+                     net::FTP_Printable(w.before).c_str(), remove.c_str());
     };
     return trust;
 }
@@ -193,12 +231,12 @@ int cmd_publish(const std::vector<std::string>& args) {
                                                      : "publish takes one PROJECT");
 
     // The folders are fixed before anything can change the current folder.
-    const Paths paths = Paths::from_system();
+    const Paths paths = Paths::from_system(executable_folder());
     const std::string project = absolute_path(parsed.positional[0]);
     const std::string* password_file = parsed.option("--password-file");
     const std::string password_path = password_file ? absolute_path(*password_file) : "";
 
-    LangTable texts(language_folders(paths.main_folder(), executable_folder()));
+    LangTable texts(language_folders(paths.pref_folder(), executable_folder()));
     if (const std::string error = select_language(parsed.option("--lang"), paths, texts);
         !error.empty())
         return usage_error(error);
@@ -209,6 +247,10 @@ int cmd_publish(const std::vector<std::string>& args) {
         !error.empty())
         return fail(error);
 
+    // No core file or debugger of another process of the user sees the password.
+    const rlimit no_core{0, 0};
+    (void)::setrlimit(RLIMIT_CORE, &no_core);
+    (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     net::FTPJob job;
     if (const std::string error =
             get_password(password_file ? &password_path : nullptr, doc, job.password);
@@ -221,6 +263,11 @@ int cmd_publish(const std::vector<std::string>& args) {
     Pref_RegisterAll(prefs);
     (void)prefs.PrefCharge();
     net::FTP_SetAccount(job, doc);
+    if (job.protocol == net::Protocol::Ftp)
+        std::fprintf(stderr,
+                     "quillpost-cli: warning: plain FTP sends the password to %s in the "
+                     "clear; choose FTPS or SFTP in the project's channel settings\n",
+                     net::FTP_Printable(doc.Client).c_str());
     job.check_addresses =
         !parsed.option("--no-address-check") && Pref_IsOn(prefs.GetZQValue(kPrefCheckAddresses));
     net::FtpSender sender(job, texts,

@@ -21,7 +21,7 @@ int cmd_rss(const std::vector<std::string>& args) {
         return usage_error("-o needs a file name");
 
     // The folders are fixed before anything can change the current folder.
-    const Paths paths = Paths::from_system();
+    const Paths paths = Paths::from_system(executable_folder());
     const std::string project = absolute_path(parsed.positional[0]);
     const std::string rss_output = output ? absolute_path(*output) : std::string();
 

@@ -15,7 +15,7 @@ namespace qp {
 
 namespace {
 
-// --lang, else "MainLang" of the settings file in the current folder (read, never written).
+// --lang, else "MainLang" of the user's settings file (read, never written).
 std::string language_name(const std::string* lang, const Paths& paths) {
     if (lang)
         return *lang;

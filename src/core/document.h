@@ -112,6 +112,9 @@ struct Doc {
     std::string User;
     int Port = 0;
     int Protocol = kProtocolFtp; // how the files reach the server
+    // The protocol line as found when it is not a number the program writes (it then publishes
+    // secured); written back unchanged while Protocol stays kProtocolFtps.
+    std::string ProtocolText;
     std::string PathFTP;
     // 1: the project file, which holds the account and local paths, is not published. A project
     // read without the line publishes it, as it always did; a new one keeps it private.

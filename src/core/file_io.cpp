@@ -256,6 +256,12 @@ FileResult FileReplacement::write(std::string_view data) {
     return result;
 }
 
+FileResult FileReplacement::make_private() {
+    if (fd_ < 0)
+        return system_error(EBADF);
+    return ::fchmod(fd_, 0600) == 0 ? FileResult{} : system_error(errno);
+}
+
 FileResult FileReplacement::commit() {
     return commit_as(target_);
 }
@@ -292,9 +298,19 @@ FileResult write_replacement(const std::string& target, const std::string& model
     return file.commit();
 }
 
-FileResult replace_file_atomically(const std::string& path, std::string_view data) {
+FileResult replace_file_atomically(const std::string& path, std::string_view data,
+                                   FileAccess access) {
     const std::string target = resolve_links(path);
-    return write_replacement(target, target, data);
+    FileReplacement file;
+    if (FileResult r = file.begin(target, target); !r.ok())
+        return r;
+    if (access == FileAccess::OwnerOnly) {
+        if (FileResult r = file.make_private(); !r.ok())
+            return r;
+    }
+    if (FileResult r = file.write(data); !r.ok())
+        return r;
+    return file.commit();
 }
 
 FileResult remove_file(const std::string& path) {

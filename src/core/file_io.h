@@ -60,6 +60,8 @@ public:
     // or a device, pipe or socket, is refused. model is usually target itself.
     FileResult begin(const std::string& target, const std::string& model);
     FileResult write(std::string_view data);
+    // Makes the new file readable and writable by its owner only.
+    FileResult make_private();
     // Flushes the file to disk, renames it over target and flushes the folder.
     FileResult commit();
     // The same, over another file of the target's folder, for a name known only after begin.
@@ -76,9 +78,11 @@ private:
 // Writes data whole over target through a FileReplacement made like model, as begin says.
 FileResult write_replacement(const std::string& target, const std::string& model,
                              std::string_view data);
+enum class FileAccess { AsBefore, OwnerOnly };
 // Replaces the file at path (the file a symbolic link points to, keeping the link) with data
-// through a FileReplacement.
-FileResult replace_file_atomically(const std::string& path, std::string_view data);
+// through a FileReplacement; OwnerOnly gives the new file mode 0600 whatever the old one had.
+FileResult replace_file_atomically(const std::string& path, std::string_view data,
+                                   FileAccess access = FileAccess::AsBefore);
 
 FileResult remove_file(const std::string& path);
 FileResult rename_file(const std::string& from, const std::string& to);

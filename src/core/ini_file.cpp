@@ -120,8 +120,8 @@ std::string IniWriter::bytes() const {
     return encode_text_file(text_);
 }
 
-std::string IniWriter::save(const std::string& path) const {
-    if (FileResult r = replace_file_atomically(path, bytes()); !r.ok())
+std::string IniWriter::save(const std::string& path, FileAccess access) const {
+    if (FileResult r = replace_file_atomically(path, bytes(), access); !r.ok())
         return "can't write " + path + ": " + r.error;
     return {};
 }

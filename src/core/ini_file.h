@@ -2,6 +2,8 @@
 // order, and a writer that builds the file in memory and replaces the old one in one step.
 #pragma once
 
+#include "core/file_io.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,7 +55,8 @@ public:
     std::string bytes() const;
     // Replaces path atomically. Empty on success; on any failure what failed, and the old file
     // is untouched.
-    [[nodiscard]] std::string save(const std::string& path) const;
+    [[nodiscard]] std::string save(const std::string& path,
+                                   FileAccess access = FileAccess::AsBefore) const;
 
 private:
     std::string text_;

@@ -249,26 +249,15 @@ std::string LangTable::Lang_Save(std::string_view name) {
     if (!usable_language_name(lang))
         return "\"" + lang + "\" is no language name";
     std::string target = file_of(lang);
-    std::string fresh;
-    if (!target.empty()) {
-        fresh = folder_part(target) + std::string(base_of(file_part(target))) + ".Lng.New";
-    } else {
+    if (target.empty()) {
         if (folders_.empty())
             return "no folder for language files";
         target = folders_.front() + lang + std::string(kLangExtension);
-        fresh = target + ".New";
     }
-    // The new file is complete on disk before the old one goes.
-    if (!write_file(fresh, file_text(lang, Now()), true)) {
-        (void)remove_file(fresh);
-        return "can't write " + fresh;
-    }
-    // Without an old file to replace the save fails and the new text stays in ".Lng.New".
-    if (!remove_file(target))
-        return "can't delete " + target + "; the new text is in " + fresh;
-    if (!rename_file(fresh, target))
-        return "can't rename " + fresh + " to " + target;
-    sync_folder_of(target);
+    // Like every file the program saves: old or new content, never a part, the file's mode kept
+    // and a read-only file left alone.
+    if (const FileResult r = replace_file_atomically(target, file_text(lang, Now())); !r.ok())
+        return "can't write " + target + ": " + r.error;
     return {};
 }
 

@@ -62,10 +62,8 @@ public:
     // Reads the language's file into the table. Texts already held are emptied (replace) or
     // marked as untranslated with "(fr)". Empty when at least one entry was read, else why not.
     [[nodiscard]] std::string Lang_Load(std::string_view name, bool replace);
-    // Sorts the table and writes it over the language's file: first "NAME.Lng.New", then the old
-    // file is deleted and the new one renamed into its place. Empty on success, else the step
-    // that failed; a language without a file cannot be saved this way and its text stays in the
-    // ".Lng.New" file.
+    // Sorts the table and replaces the language's file atomically (a language without a file gets
+    // one in the first folder). Empty on success, else what failed; the old file is then intact.
     [[nodiscard]] std::string Lang_Save(std::string_view name);
     // The languages found in the folders, for the language choice of the preferences.
     LanguageList Lang_List(std::string_view current) const;

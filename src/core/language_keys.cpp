@@ -31,6 +31,7 @@ std::vector<LanguageKey> build_table() {
         {"Msg.NoFileName", {}},
         {"Msg.NoNetwork", {}},
         {"Msg.NotThereYet", {}},
+        {"Msg.SettingsNotSaved", {"%s1%", "%s2%"}},
         {"Msg\\DisplayWindow.NoCreated", {}},
         // The fixed buttons and the date mask of the property windows.
         {"Dialog.Ok", {}},

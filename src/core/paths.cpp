@@ -2,9 +2,15 @@
 
 #include "core/file_io.h"
 #include "core/lines.h"
+#include "core/preferences.h"
 #include "core/text.h"
 
+#include <cerrno>
 #include <cstdlib>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qp {
 
@@ -16,12 +22,90 @@ std::string with_slash(std::string_view folder) {
 }
 
 Paths::Paths(std::string_view main_folder, std::string_view documents, std::string_view programs,
-             std::string windows_root)
-    : main_(with_slash(main_folder)), documents_(with_slash(documents)),
-      programs_(with_slash(programs)), windows_root_(std::move(windows_root)) {}
+             std::string windows_root, std::string_view pref_folder)
+    : main_(with_slash(main_folder)),
+      pref_(with_slash(pref_folder.empty() ? main_folder : pref_folder)),
+      documents_(with_slash(documents)), programs_(with_slash(programs)),
+      windows_root_(std::move(windows_root)) {}
 
-Paths Paths::from_system() {
-    return {current_directory(), documents_folder_of_system(), "/opt/", ""};
+Paths Paths::from_system(std::string_view executable_folder, std::string* error) {
+    UserFolder user = user_folder_of_system(executable_folder);
+    if (error)
+        *error = std::move(user.error);
+    return {current_directory(), documents_folder_of_system(), "/opt/", "", user.path};
+}
+
+namespace {
+
+// Makes folder and its missing parents, each private to the user.
+std::string make_folders(const std::string& folder) {
+    std::string made;
+    std::size_t at = 1;
+    while (at <= folder.size()) {
+        const std::size_t slash = folder.find('/', at);
+        const std::size_t end = slash == std::string::npos ? folder.size() : slash;
+        made = folder.substr(0, end);
+        at = end + 1;
+        if (made.empty() || made.back() == '/')
+            continue;
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
+            return "can't make the folder " + made + ": " + system_error(errno).error;
+    }
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "can't make the folder " + folder + ": not a folder";
+    return {};
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string home_folder() {
+    if (std::string home = environment("HOME"); !home.empty())
+        return home;
+    const struct passwd* user = ::getpwuid(::geteuid());
+    return user && user->pw_dir ? user->pw_dir : "";
+}
+
+bool owned_and_closed(const struct stat& st) {
+    const bool owner = st.st_uid == ::geteuid() || st.st_uid == 0;
+    return owner && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+} // namespace
+
+UserFolder user_folder_of_system(std::string_view executable_folder) {
+    UserFolder out;
+    std::string folder = environment("QUILLPOST_HOME");
+    if (!folder.empty() && !is_absolute_path(folder))
+        folder = current_directory() + folder;
+    if (folder.empty() && !executable_folder.empty() &&
+        file_exists(with_slash(executable_folder) + std::string(kSettingsFileName)))
+        folder = executable_folder;
+    if (folder.empty()) {
+        std::string config = environment("XDG_CONFIG_HOME");
+        if (!is_absolute_path(config)) // relative values are to be ignored
+            config = home_folder().empty() ? "" : home_folder() + "/.config";
+        folder = config.empty() ? current_directory() : with_slash(config) + "quillpost";
+    }
+    out.path = with_slash(folder);
+    out.error = make_folders(out.path);
+    return out;
+}
+
+bool is_private_to_user(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !owned_and_closed(st))
+        return false;
+    // Through a link, the folder that matters is the one of the file it names.
+    std::string name = resolve_links(path);
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    const std::string folder = folder_part(name);
+    struct stat dir {};
+    return ::stat(folder.empty() ? "." : folder.c_str(), &dir) == 0 && owned_and_closed(dir);
 }
 
 std::string Paths::Path_Expand(std::string_view path) const {

@@ -1,6 +1,7 @@
 #include "core/preferences.h"
 
 #include "core/file_io.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "core/version.h"
 
@@ -173,11 +174,20 @@ std::string Preferences::PrefCharge() {
     }
 
     trusted_.clear();
+    untrusted_ = false;
+    // An identity another user could have written would let them stand in for the server.
+    const bool trustworthy = opened && is_private_to_user(settings_path());
     for (const IniEntry& entry : file.entries()) {
-        if (!entry.in_group && istarts_with(entry.key, kTrustKey) &&
-            entry.key.size() > kTrustKey.size() && !entry.value.empty())
+        if (entry.in_group || !istarts_with(entry.key, kTrustKey) ||
+            entry.key.size() <= kTrustKey.size() || entry.value.empty())
+            continue;
+        if (trustworthy)
             trusted_.emplace(entry.key.substr(kTrustKey.size()), entry.value);
+        else
+            untrusted_ = true;
     }
+    if (untrusted_)
+        log_.add("! Accepted server identities ignored: others may change " + settings_path());
 
     Pref_ReadItems(file, "");
     if (!opened)
@@ -210,7 +220,7 @@ std::string Preferences::PrefSauve(bool force) {
         for (const auto& [server, fingerprint] : trusted_)
             file.write_string(std::string(kTrustKey) + server, fingerprint);
         Pref_WriteItems(file, "");
-        error = file.save(settings_path());
+        error = file.save(settings_path(), FileAccess::OwnerOnly);
         if (error.empty())
             save_needed_ = false;
     }

@@ -105,6 +105,10 @@ public:
     // Forgets the fingerprint of server, so the next connection asks again.
     void Trust_Forget(std::string_view server);
 
+    // Whether the settings file held accepted identities that were ignored, since another user
+    // could have written them.
+    bool trust_ignored() const { return untrusted_; }
+
     bool save_needed() const { return save_needed_; }
     void set_save_needed() { save_needed_ = true; }
 
@@ -143,6 +147,7 @@ private:
     std::vector<std::string> recent_;
     std::map<std::string, std::string, std::less<>> trusted_;
     bool save_needed_ = false;
+    bool untrusted_ = false;
     std::function<void(const std::string&)> change_folder_;
 };
 

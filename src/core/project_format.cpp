@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <type_traits>
 
 namespace qp {
 
@@ -27,6 +28,9 @@ enum class Read {
     // like a missing line, so a document without a format keeps its RSS file name across saves.
     Format,
     Number,
+    // The publishing protocol: anything but the program's own numbers reads as the secured one,
+    // never as plain FTP, and is kept for the next save.
+    Protocol,
 };
 
 // One line of the file: its tag, how its value is read, and the member it holds.
@@ -39,6 +43,8 @@ template <typename Record> struct Field {
         : tag(t), read(r), line(l), text(m) {}
     constexpr Field(std::string_view t, int Record::*m, Line l = Line::Always)
         : tag(t), read(Read::Number), line(l), int32(m) {}
+    constexpr Field(std::string_view t, Read r, int Record::*m, Line l)
+        : tag(t), read(r), line(l), int32(m) {}
     constexpr Field(std::string_view t, std::int64_t Record::*m)
         : tag(t), read(Read::Number), int64(m) {}
 
@@ -91,7 +97,7 @@ constexpr Field<Doc> kDocFields[] = {
     {"@PodcastLockedOwner:@", Read::Text, &Doc::PodcastLockedOwner, Line::Optional},
     {"@PodcastFundingUrl:@", Read::Text, &Doc::PodcastFundingUrl, Line::Optional},
     {"@PodcastFundingText:@", Read::Text, &Doc::PodcastFundingText, Line::Optional},
-    {"@Protocol:@", &Doc::Protocol, Line::Optional},
+    {"@Protocol:@", Read::Protocol, &Doc::Protocol, Line::Optional},
     {"@ImageFile:@", Read::Text, &Doc::ImageFile, Line::Optional},
     {"@ProjectPrivate:@", &Doc::ProjectPrivate, Line::Optional},
 };
@@ -176,6 +182,16 @@ void put_decimal(std::string& out, std::int64_t value) {
 template <typename Record>
 void put_fields(std::string& out, const Record& record, std::span<const Field<Record>> fields) {
     for (const Field<Record>& f : fields) {
+        if constexpr (std::is_same_v<Record, Doc>) {
+            if (f.read == Read::Protocol && !record.ProtocolText.empty() &&
+                record.Protocol == kProtocolFtps) {
+                out += f.tag;
+                out += '\t';
+                put_encoded(out, record.ProtocolText);
+                out += kEol;
+                continue;
+            }
+        }
         if (f.line == Line::Optional &&
             (f.text ? (record.*f.text).empty()
                     : (f.int32 ? record.*f.int32 : record.*f.int64) == 0))
@@ -248,6 +264,17 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
         break;
     case Read::Format:
         record.*f.text = v.empty() ? "" : "RssV2";
+        break;
+    case Read::Protocol:
+        if constexpr (std::is_same_v<Record, Doc>) {
+            if (v == "0" || v == "1" || v == "2") {
+                record.*f.int32 = v[0] - '0';
+                record.ProtocolText.clear();
+            } else {
+                record.*f.int32 = kProtocolFtps;
+                assign_decoded(record.ProtocolText, v);
+            }
+        }
         break;
     case Read::Number:
         if (f.int32)

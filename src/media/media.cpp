@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -28,86 +29,264 @@ namespace qp {
 
 namespace {
 
-// How far a container is searched for what tells audio from video: a larger box is not looked
-// into, whatever it holds.
-constexpr unsigned long kMaxBoxBytes = 64UL << 20;
+// What a real media file never needs, so that a file made to exhaust the reader is refused
+// before the tag library builds anything from it.
+constexpr int kMaxParts = 20000;                     // boxes, chunks, blocks, pages, frames
+constexpr int kMaxDepth = 12;                        // boxes within boxes
+constexpr int kMaxTags = 4;                          // ID3v2 tags in a row
+constexpr std::uint64_t kMaxTagBytes = 16ULL << 20;  // one tag, pictures included
+constexpr std::uint64_t kMaxReadBytes = 32ULL << 20; // all reads of one file together
 
 enum class Format { Unknown, Mpeg, Adts, Mp4, Vorbis, Opus, OggFlac, Speex, OggOther, Flac, Wav };
+
+// Why a walk or a read stopped early.
+enum class Stop { None, Budget, Cancel };
+
+// The file as the tag library sees it: reads count against the byte budget and look at the
+// cancel flag; once either ends the read, the file seems to end there.
+class BoundedStream : public TagLib::IOStream {
+public:
+    BoundedStream(TagLib::FileStream& file, const std::atomic<bool>* cancel)
+        : file_(file), cancel_(cancel), length_(file.length()) {}
+
+    TagLib::FileName name() const override { return file_.name(); }
+    TagLib::ByteVector readBlock(unsigned long length) override {
+        if (stopped())
+            return {};
+        const long at = file_.tell();
+        const auto left = static_cast<std::uint64_t>(at < length_ ? length_ - at : 0);
+        const std::uint64_t want = std::min<std::uint64_t>(length, left);
+        if (read_ + want > kMaxReadBytes) {
+            stop_ = Stop::Budget;
+            return {};
+        }
+        read_ += want;
+        return file_.readBlock(static_cast<unsigned long>(want));
+    }
+    // Read only: the program never changes a media file.
+    void writeBlock(const TagLib::ByteVector&) override {}
+    void insert(const TagLib::ByteVector&, unsigned long, unsigned long) override {}
+    void removeBlock(unsigned long, unsigned long) override {}
+    bool readOnly() const override { return true; }
+    bool isOpen() const override { return file_.isOpen(); }
+    void seek(long offset, Position p = Beginning) override { file_.seek(offset, p); }
+    void clear() override { file_.clear(); }
+    long tell() const override { return file_.tell(); }
+    long length() override { return length_; }
+    void truncate(long) override {}
+
+    // Whether reading must end: the budget is spent or the caller cancelled.
+    bool stopped() {
+        if (stop_ == Stop::None && cancel_ && cancel_->load(std::memory_order_relaxed))
+            stop_ = Stop::Cancel;
+        return stop_ != Stop::None;
+    }
+    Stop stop() const { return stop_; }
+    void exceed() { stop_ = Stop::Budget; }
+
+    // Up to count bytes from at, for the walks: read in large blocks and kept, so a walk over
+    // many small parts costs a few reads. Shorter at the end of the file or once reading ends.
+    std::string_view peek(long at, std::size_t count) {
+        constexpr std::size_t kBlock = std::size_t{64} * 1024;
+        if (at < 0)
+            return {};
+        const auto start = static_cast<std::uint64_t>(at);
+        if (start < cache_at_ || start + count > cache_at_ + cache_.size()) {
+            file_.seek(at);
+            cache_ = readBlock(static_cast<unsigned long>(std::max(count, kBlock)));
+            cache_at_ = start;
+        }
+        const std::size_t offset = start - cache_at_;
+        if (offset >= cache_.size())
+            return {};
+        return {cache_.data() + offset, std::min<std::size_t>(count, cache_.size() - offset)};
+    }
+
+private:
+    TagLib::FileStream& file_;
+    const std::atomic<bool>* cancel_;
+    long length_;
+    std::uint64_t read_ = 0;
+    Stop stop_ = Stop::None;
+    TagLib::ByteVector cache_;
+    std::uint64_t cache_at_ = 0;
+};
+
+// Counts the parts a walk meets; false once there are too many.
+class PartCount {
+public:
+    explicit PartCount(BoundedStream& stream) : stream_(stream) {}
+    bool take() {
+        if (++parts_ > kMaxParts)
+            stream_.exceed();
+        return !stream_.stopped();
+    }
+
+private:
+    BoundedStream& stream_;
+    int parts_ = 0;
+};
 
 struct Sniffed {
     Format format = Format::Unknown;
     std::string type;
+    long audio = 0; // where the audio starts, past any ID3v2 tags
 };
 
-bool starts(const TagLib::ByteVector& data, std::size_t at, std::string_view text) {
-    if (data.size() < at + text.size())
-        return false;
-    return std::string_view(data.data() + at, text.size()) == text;
+// Bytes of the file as a walk sees them.
+using Bytes = std::string_view;
+
+bool starts(Bytes data, std::size_t at, std::string_view text) {
+    return data.size() >= at + text.size() && data.substr(at, text.size()) == text;
 }
 
-unsigned byteAt(const TagLib::ByteVector& data, std::size_t at) {
-    return static_cast<unsigned char>(data[static_cast<unsigned>(at)]);
+unsigned byteAt(Bytes data, std::size_t at) {
+    return static_cast<unsigned char>(data[at]);
 }
 
-std::uint32_t bigEndian32(const TagLib::ByteVector& data, std::size_t at) {
+std::uint32_t bigEndian32(Bytes data, std::size_t at) {
     return byteAt(data, at) << 24 | byteAt(data, at + 1) << 16 | byteAt(data, at + 2) << 8 |
            byteAt(data, at + 3);
 }
 
-TagLib::ByteVector readAt(TagLib::IOStream& stream, long at, unsigned long count) {
-    stream.seek(at);
-    return stream.readBlock(count);
+std::uint32_t littleEndian32(Bytes data, std::size_t at) {
+    return byteAt(data, at + 3) << 24 | byteAt(data, at + 2) << 16 | byteAt(data, at + 1) << 8 |
+           byteAt(data, at);
 }
 
-// Where the audio starts: past any ID3v2 tags, whose size is stored in 7-bit bytes.
-long skipId3(TagLib::IOStream& stream) {
-    long at = 0;
-    for (;;) {
-        const TagLib::ByteVector h = readAt(stream, at, 10);
-        if (!starts(h, 0, "ID3") || h.size() < 10)
-            return at;
-        const long size =
-            static_cast<long>((byteAt(h, 6) & 0x7F) << 21 | (byteAt(h, 7) & 0x7F) << 14 |
-                              (byteAt(h, 8) & 0x7F) << 7 | (byteAt(h, 9) & 0x7F));
-        const bool footer = (byteAt(h, 5) & 0x10) != 0;
-        at += 10 + size + (footer ? 10 : 0);
+std::uint32_t synchsafe32(Bytes data, std::size_t at) {
+    return (byteAt(data, at) & 0x7F) << 21 | (byteAt(data, at + 1) & 0x7F) << 14 |
+           (byteAt(data, at + 2) & 0x7F) << 7 | (byteAt(data, at + 3) & 0x7F);
+}
+
+// The frames of an ID3v2 tag whose 10-byte header starts at `at`, each one part.
+void walkId3Frames(BoundedStream& stream, long at, Bytes header, std::uint32_t size,
+                   PartCount& parts) {
+    const unsigned version = byteAt(header, 3);
+    const long end = at + 10 + static_cast<long>(size);
+    long frame = at + 10;
+    if ((byteAt(header, 5) & 0x40) != 0 && version >= 3) { // extended header
+        const Bytes ext = stream.peek(frame, 4);
+        if (ext.size() < 4)
+            return;
+        frame += version == 3 ? 4 + static_cast<long>(bigEndian32(ext, 0))
+                              : static_cast<long>(synchsafe32(ext, 0));
+    }
+    const long frameHeader = version == 2 ? 6 : 10;
+    while (frame + frameHeader <= end && parts.take()) {
+        const Bytes h = stream.peek(frame, static_cast<std::size_t>(frameHeader));
+        if (h.size() < static_cast<unsigned>(frameHeader) || byteAt(h, 0) == 0)
+            return; // padding, or the end of the file
+        const std::uint32_t length = version == 2
+                                         ? byteAt(h, 3) << 16 | byteAt(h, 4) << 8 | byteAt(h, 5)
+                                     : version == 4 ? synchsafe32(h, 4)
+                                                    : bigEndian32(h, 4);
+        frame += frameHeader + static_cast<long>(length);
     }
 }
 
-// MPEG-4 tells audio from video by the handlers of its tracks, inside the "moov" box.
-std::string mp4Type(TagLib::IOStream& stream, const TagLib::ByteVector& head) {
-    const std::string brand(head.data() + 8, 4);
-    bool video = false;
+// Where the audio starts: past the ID3v2 tags, whose size is stored in 7-bit bytes. More tags
+// in a row, or larger ones, than a real file has end the read.
+long skipId3(BoundedStream& stream, PartCount& parts) {
+    long at = 0;
+    for (int tags = 0;; ++tags) {
+        const Bytes h = stream.peek(at, 10);
+        if (!starts(h, 0, "ID3") || h.size() < 10)
+            return at;
+        const std::uint32_t size = synchsafe32(h, 6);
+        if (tags >= kMaxTags || size > kMaxTagBytes) {
+            stream.exceed();
+            return at;
+        }
+        const bool footer = (byteAt(h, 5) & 0x10) != 0; // h is gone after the next peek
+        walkId3Frames(stream, at, h, size, parts);
+        if (stream.stopped())
+            return at;
+        at += 10 + static_cast<long>(size) + (footer ? 10 : 0);
+    }
+}
+
+// An APE tag at the end of an MPEG file, before any ID3v1 tag: its item count and size are
+// checked before the tag library reads it.
+void checkApe(BoundedStream& stream) {
     const long end = stream.length();
-    for (long at = 0; at + 8 <= end;) {
-        const TagLib::ByteVector box = readAt(stream, at, 16);
+    for (const long footer : {end - 32, end - 128 - 32}) {
+        if (footer < 0)
+            continue;
+        const Bytes f = stream.peek(footer, 32);
+        if (!starts(f, 0, "APETAGEX"))
+            continue;
+        if (littleEndian32(f, 12) > kMaxTagBytes || littleEndian32(f, 16) > kMaxParts)
+            stream.exceed();
+        return;
+    }
+}
+
+// Where the children of a box the tag library descends into start, after its header: none
+// for other boxes. "meta" comes with and without its version and flags, so both are walked.
+struct ChildOffsets {
+    long skip[2] = {0, 0};
+    int count = 0;
+};
+
+ChildOffsets childOffsets(Bytes box) {
+    static constexpr std::string_view kContainers[] = {"moov", "udta", "mdia", "ilst", "stbl",
+                                                       "minf", "moof", "traf", "trak"};
+    if (box.size() < 8)
+        return {};
+    const std::string_view name = box.substr(4, 4);
+    if (name == "meta")
+        return {{0, 4}, 2};
+    if (name == "stsd")
+        return {{8, 0}, 1};
+    for (const std::string_view container : kContainers)
+        if (name == container)
+            return {{0, 0}, 1};
+    return {};
+}
+
+// Walks the MPEG-4 boxes from `from` to `to` within the budget of parts and nesting, notes a
+// video track's handler on the way. A box is taken at the size it claims up to the end of the
+// file, even past its parent, as a reader that trusts it would.
+void walkBoxes(BoundedStream& stream, long from, long to, int depth, PartCount& parts,
+               bool& video) {
+    if (depth > kMaxDepth) {
+        stream.exceed();
+        return;
+    }
+    const long file_end = stream.length();
+    for (long at = from; at + 8 <= to && parts.take();) {
+        const Bytes box = stream.peek(at, 16);
         if (box.size() < 8)
-            break;
+            return;
         std::uint64_t size = bigEndian32(box, 0);
         long header = 8;
         if (size == 1 && box.size() >= 16) {
             size = static_cast<std::uint64_t>(bigEndian32(box, 8)) << 32 | bigEndian32(box, 12);
             header = 16;
         } else if (size == 0) {
-            size = static_cast<std::uint64_t>(end - at);
+            size = static_cast<std::uint64_t>(file_end - at);
         }
-        if (size < static_cast<std::uint64_t>(header))
-            break;
-        if (starts(box, 4, "moov")) {
-            if (size - header <= kMaxBoxBytes) {
-                const TagLib::ByteVector moov =
-                    readAt(stream, at + header, static_cast<unsigned long>(size - header));
-                // hdlr box: version and flags, pre-defined, then the handler type.
-                for (int p = moov.find("hdlr"); p >= 0; p = moov.find("hdlr", p + 4))
-                    if (starts(moov, static_cast<std::size_t>(p) + 12, "vide"))
-                        video = true;
-            }
-            break;
-        }
-        if (size > static_cast<std::uint64_t>(end - at))
-            break;
-        at += static_cast<long>(size);
+        if (size < static_cast<std::uint64_t>(header) ||
+            size > static_cast<std::uint64_t>(file_end - at))
+            return;
+        const long end = at + static_cast<long>(size);
+        // Taken before the next peek, which may drop the bytes box shows.
+        const ChildOffsets children = childOffsets(box);
+        // hdlr box: version and flags, pre-defined, then the handler type.
+        if (starts(box, 4, "hdlr") && starts(stream.peek(at + header + 8, 4), 0, "vide"))
+            video = true;
+        for (int i = 0; i < children.count; ++i)
+            walkBoxes(stream, at + header + children.skip[i], end, depth + 1, parts, video);
+        at = end;
     }
+}
+
+// MPEG-4 tells audio from video by the handlers of its tracks.
+std::string mp4Type(BoundedStream& stream, Bytes head, PartCount& parts) {
+    const std::string brand(head.data() + 8, 4);
+    bool video = false;
+    walkBoxes(stream, 0, stream.length(), 0, parts, video);
     if (!video)
         return "audio/x-m4a";
     if (brand == "M4V " || brand == "M4VH" || brand == "M4VP")
@@ -117,42 +296,126 @@ std::string mp4Type(TagLib::IOStream& stream, const TagLib::ByteVector& head) {
     return "video/mp4";
 }
 
-Sniffed sniff(TagLib::IOStream& stream) {
-    const TagLib::ByteVector head = readAt(stream, 0, 64);
-    if (starts(head, 0, "RIFF") && starts(head, 8, "WAVE"))
+// The chunks of a RIFF file and the fields of its INFO lists.
+void walkRiff(BoundedStream& stream, long from, long to, int depth, PartCount& parts) {
+    for (long at = from; at + 8 <= to && parts.take();) {
+        const Bytes chunk = stream.peek(at, 12);
+        if (chunk.size() < 8)
+            return;
+        const long size = static_cast<long>(littleEndian32(chunk, 4));
+        const long end = std::min(to, at + 8 + size + (size & 1));
+        const bool info = depth == 0 && starts(chunk, 0, "LIST") && starts(chunk, 8, "INFO");
+        const bool tag = depth == 0 && (starts(chunk, 0, "id3 ") || starts(chunk, 0, "ID3 "));
+        if (info)
+            walkRiff(stream, at + 12, end, 1, parts);
+        // A tag inside is read like one at the start of an MPEG file.
+        if (tag) {
+            const Bytes h = stream.peek(at + 8, 10);
+            if (starts(h, 0, "ID3") && h.size() >= 10) {
+                if (synchsafe32(h, 6) > kMaxTagBytes)
+                    stream.exceed();
+                else
+                    walkId3Frames(stream, at + 8, h, synchsafe32(h, 6), parts);
+            }
+        }
+        at = end;
+    }
+}
+
+// The metadata blocks of a FLAC stream, from its "fLaC" mark.
+void walkFlac(BoundedStream& stream, long at, PartCount& parts) {
+    at += 4;
+    while (parts.take()) {
+        const Bytes block = stream.peek(at, 4);
+        if (block.size() < 4)
+            return;
+        at += 4 +
+              static_cast<long>(byteAt(block, 1) << 16 | byteAt(block, 2) << 8 | byteAt(block, 3));
+        if ((byteAt(block, 0) & 0x80) != 0)
+            return; // the last block
+    }
+}
+
+// The Ogg pages that carry the header packets the tag library reads: `packets` of them, or
+// for FLAC in Ogg every metadata block up to the one marked last (after the first packet, the
+// first byte of each packet has that mark), at most kMaxFlacPackets.
+void walkOgg(BoundedStream& stream, int packets, bool flac, PartCount& parts) {
+    constexpr int kMaxFlacPackets = 256;
+    long at = 0;
+    int done = 0;
+    bool at_start = true; // the next segment starts a packet
+    while ((flac || done < packets) && parts.take()) {
+        const Bytes page = stream.peek(at, 27);
+        if (!starts(page, 0, "OggS") || page.size() < 27)
+            return;
+        const unsigned segments = byteAt(page, 26);
+        const std::string table(stream.peek(at + 27, segments)); // kept over the peeks below
+        if (table.size() < segments)
+            return;
+        long body = at + 27 + static_cast<long>(segments);
+        for (unsigned i = 0; i < segments; ++i) {
+            if (flac && at_start && done > 0) {
+                const Bytes first = stream.peek(body, 1);
+                if (first.empty() || (byteAt(first, 0) & 0x80) != 0)
+                    return;
+            }
+            body += byteAt(table, i);
+            at_start = byteAt(table, i) < 255;
+            if (at_start && ++done > kMaxFlacPackets && flac) {
+                stream.exceed();
+                return;
+            }
+        }
+        at = body;
+    }
+}
+
+// The format from the content, with its structure walked within the budget.
+Sniffed sniff(BoundedStream& stream, PartCount& parts) {
+    const Bytes head = stream.peek(0, 64);
+    if (starts(head, 0, "RIFF") && starts(head, 8, "WAVE")) {
+        walkRiff(stream, 12, stream.length(), 0, parts);
         return {Format::Wav, "audio/wav"};
+    }
     if (starts(head, 4, "ftyp") && head.size() >= 12)
-        return {Format::Mp4, mp4Type(stream, head)};
+        return {Format::Mp4, mp4Type(stream, head, parts)};
     if (starts(head, 0, "OggS") && head.size() >= 27) {
         // The first packet follows the page header and its segment table.
         const std::size_t packet = 27 + byteAt(head, 26);
-        const TagLib::ByteVector first = readAt(stream, static_cast<long>(packet), 8);
+        const Bytes first = stream.peek(static_cast<long>(packet), 8);
+        Sniffed out{Format::OggOther, "audio/ogg"};
         if (starts(first, 0, "\x01vorbis"))
-            return {Format::Vorbis, "audio/ogg"};
-        if (starts(first, 0, "OpusHead"))
-            return {Format::Opus, "audio/ogg"};
-        if (starts(first, 0,
-                   "\x7f"
-                   "FLAC"))
-            return {Format::OggFlac, "audio/ogg"};
-        if (starts(first, 0, "Speex   "))
-            return {Format::Speex, "audio/ogg"};
-        if (starts(first, 0, "\x80theora"))
-            return {Format::OggOther, "video/ogg"};
-        return {Format::OggOther, "audio/ogg"};
+            out = {Format::Vorbis, "audio/ogg"};
+        else if (starts(first, 0, "OpusHead"))
+            out = {Format::Opus, "audio/ogg"};
+        else if (starts(first, 0,
+                        "\x7f"
+                        "FLAC"))
+            out = {Format::OggFlac, "audio/ogg"};
+        else if (starts(first, 0, "Speex   "))
+            out = {Format::Speex, "audio/ogg"};
+        else if (starts(first, 0, "\x80theora"))
+            out = {Format::OggOther, "video/ogg"};
+        // Vorbis has three header packets; FLAC in Ogg as many as its metadata blocks.
+        walkOgg(stream, 3, out.format == Format::OggFlac, parts);
+        return out;
     }
-    const long audio = skipId3(stream);
-    const TagLib::ByteVector frame = readAt(stream, audio, 4);
-    if (starts(frame, 0, "fLaC"))
-        return {Format::Flac, "audio/flac"};
+    const long audio = skipId3(stream, parts);
+    const Bytes frame = stream.peek(audio, 4);
+    if (starts(frame, 0, "fLaC")) {
+        walkFlac(stream, audio, parts);
+        return {Format::Flac, "audio/flac", audio};
+    }
     if (frame.size() >= 4 && byteAt(frame, 0) == 0xFF && (byteAt(frame, 1) & 0xE0) == 0xE0) {
         // Layer bits 00 are reserved in MPEG audio; ADTS uses them for AAC.
         const unsigned layer = (byteAt(frame, 1) >> 1) & 0x3;
         const unsigned version = (byteAt(frame, 1) >> 3) & 0x3;
         if (layer == 0 && (byteAt(frame, 1) & 0xF0) == 0xF0)
-            return {Format::Adts, "audio/aac"};
-        if (layer != 0 && version != 1)
-            return {Format::Mpeg, "audio/mpeg"};
+            return {Format::Adts, "audio/aac", audio};
+        if (layer != 0 && version != 1) {
+            checkApe(stream);
+            return {Format::Mpeg, "audio/mpeg", audio};
+        }
     }
     return {};
 }
@@ -189,40 +452,66 @@ std::unique_ptr<TagLib::File> open(Format format, TagLib::IOStream* stream) {
 
 } // namespace
 
-MediaInfo Media_Read(const std::string& path) {
+// The playing time the bytes present can hold at the stated bit rate: a file cut short keeps
+// the duration its header claims for the whole file.
+std::int64_t heldMilliseconds(const TagLib::AudioProperties& properties, std::int64_t bytes,
+                              std::int64_t ms) {
+    const std::int64_t kbps = properties.bitrate(); // bits per millisecond
+    if (kbps <= 0 || bytes <= 0)
+        return ms;
+    const std::int64_t held = bytes * 8 / kbps;
+    // Headers, tags and rounding of the rate make a small difference on sound files.
+    return ms > held + held / 20 + 1000 ? held : ms;
+}
+
+MediaInfo Media_Read(const std::string& path, const std::atomic<bool>* cancel) {
     MediaInfo info;
+    const auto fail = [&info](MediaProblem problem, std::string error) {
+        info.problem = problem;
+        info.error = std::move(error);
+        return info;
+    };
     // Non-blocking, so that a pipe or a device met under the name cannot hold the caller.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        info.error = system_error(errno).error;
-        return info;
-    }
+    if (fd < 0)
+        return fail(MediaProblem::NotThere, system_error(errno).error);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        info.error = "not a regular file";
-        return info;
+        return fail(MediaProblem::NotThere, "not a regular file");
     }
     info.length = st.st_size;
-    TagLib::FileStream stream(fd, true); // closes fd from here on
-    if (!stream.isOpen()) {
+    TagLib::FileStream file(fd, true); // closes fd from here on
+    if (!file.isOpen()) {
         ::close(fd);
-        info.error = "the file cannot be read";
-        return info;
+        return fail(MediaProblem::NotThere, "the file cannot be read");
     }
-    const Sniffed sniffed = sniff(stream);
+    BoundedStream stream(file, cancel);
+    PartCount parts(stream);
+    const Sniffed sniffed = sniff(stream, parts);
     info.type = sniffed.type;
-    stream.seek(0);
-    const std::unique_ptr<TagLib::File> file = open(sniffed.format, &stream);
-    const TagLib::AudioProperties* properties =
-        file && file->isValid() ? file->audioProperties() : nullptr;
-    const int ms = properties ? properties->lengthInMilliseconds() : 0;
-    if (ms <= 0) {
-        info.error = sniffed.format == Format::Unknown ? "not a media file the program knows"
-                                                       : "no playing time could be read";
-        return info;
+    std::unique_ptr<TagLib::File> media;
+    if (!stream.stopped()) {
+        stream.seek(0);
+        media = open(sniffed.format, &stream);
     }
-    info.seconds = (static_cast<std::int64_t>(ms) + 500) / 1000;
+    // A read cut short by the budget may leave the library with a made-up answer.
+    if (stream.stopped())
+        return stream.stop() == Stop::Cancel
+                   ? fail(MediaProblem::Cancelled, "cancelled")
+                   : fail(MediaProblem::TooComplex, "not a media file the program can read: it "
+                                                    "has more parts than any real file");
+    const TagLib::AudioProperties* properties =
+        media && media->isValid() ? media->audioProperties() : nullptr;
+    std::int64_t ms = properties ? properties->lengthInMilliseconds() : 0;
+    if (ms <= 0)
+        return sniffed.format == Format::Unknown
+                   ? fail(MediaProblem::NotMedia, "not a media file the program knows")
+                   : fail(MediaProblem::NoDuration, "no playing time could be read");
+    // Frame counts in an MPEG header and a WAV's data size are claims about the whole file.
+    if (sniffed.format == Format::Mpeg || sniffed.format == Format::Wav)
+        ms = heldMilliseconds(*properties, info.length - sniffed.audio, ms);
+    info.seconds = (ms + 500) / 1000;
     return info;
 }
 
@@ -235,7 +524,8 @@ std::string Media_Duration(std::int64_t seconds) {
     return text;
 }
 
-MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgress& progress) {
+MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgress& progress,
+                                 const std::atomic<bool>* cancel) {
     MediaRefreshResult result;
     const int total = static_cast<int>(doc.Feeds.size());
     for (int i = 0; i < total; ++i) {
@@ -249,14 +539,22 @@ MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgre
             if (!there || error) {
                 ++result.missing;
             } else {
-                const MediaInfo info = Media_Read(path);
-                // Any enclosure has a length, a document or a picture too.
-                const auto length = static_cast<std::int64_t>(size);
+                const MediaInfo info = Media_Read(path, cancel);
+                if (info.problem == MediaProblem::Cancelled) {
+                    result.stopped = true;
+                    break;
+                }
+                auto length = static_cast<std::int64_t>(size);
                 std::string duration = feed.FeedDuration;
-                if (info.ok())
+                if (info.ok()) {
                     duration = Media_Duration(info.seconds);
-                else
+                } else {
                     ++result.unreadable;
+                    // A document has a length too, but a new length beside an old playing
+                    // time would describe two different files.
+                    if (info.problem != MediaProblem::NotMedia || !feed.FeedDuration.empty())
+                        length = feed.FeedFileLength;
+                }
                 if (length != feed.FeedFileLength || duration != feed.FeedDuration) {
                     feed.FeedFileLength = length;
                     feed.FeedDuration = duration;

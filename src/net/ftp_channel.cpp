@@ -16,7 +16,10 @@ std::string ControlChannel::send_command(std::string_view word, std::string_view
         return std::string(word) + " not sent: its argument holds a line break";
     if (!usable())
         return "the connection to the server is lost";
-    std::string line(word);
+    // Sized once: a reallocation would free a copy of the password that the wipe never sees.
+    std::string line;
+    line.reserve(word.size() + 1 + argument.size() + 2);
+    line = word;
     if (!argument.empty()) {
         line += ' ';
         line += argument;

@@ -1,10 +1,15 @@
 #include "net/sftp_session.h"
 
 #include "core/clock.h"
+#include "core/file_io.h"
+#include "core/lines.h"
+#include "core/text.h"
 #include "net/local_file.h"
 
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -25,6 +30,66 @@
 namespace qp::net {
 
 namespace {
+
+std::string base64_decoded(std::string_view text) {
+    std::string out(text.size() / 4 * 3 + 3, '\0');
+    const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                  reinterpret_cast<const unsigned char*>(text.data()),
+                                  static_cast<int>(text.size()));
+    if (n < 0 || text.size() % 4 != 0)
+        return {};
+    const auto pad = static_cast<std::size_t>(
+        std::count(text.end() - std::min<std::size_t>(text.size(), 2), text.end(), '='));
+    out.resize(static_cast<std::size_t>(n) - pad);
+    return out;
+}
+
+// Whether a host pattern of known_hosts names name: in plain text, or hashed ("|1|SALT|HASH",
+// an HMAC-SHA1 of the name keyed with the salt).
+bool names_host(std::string_view pattern, const std::string& name) {
+    if (!pattern.starts_with("|1|"))
+        return iequals(pattern, name);
+    pattern.remove_prefix(3);
+    const std::size_t bar = pattern.find('|');
+    if (bar == std::string_view::npos)
+        return false;
+    const std::string salt = base64_decoded(pattern.substr(0, bar));
+    const std::string hash = base64_decoded(pattern.substr(bar + 1));
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    return !salt.empty() &&
+           HMAC(EVP_sha1(), salt.data(), static_cast<int>(salt.size()),
+                reinterpret_cast<const unsigned char*>(name.data()), name.size(), digest,
+                &length) != nullptr &&
+           hash == std::string_view(reinterpret_cast<const char*>(digest), length);
+}
+
+// The number of the first line of a known_hosts file that names the server, as ssh names it
+// ("host" on port 22, else "[host]:port"); 0 when none does.
+int known_hosts_line(const std::string& path, const std::string& host, int port) {
+    std::string text;
+    if (!read_regular_file(path, text, std::uint64_t{16} << 20))
+        return 0;
+    const std::string name = port == 22 ? host : "[" + host + "]:" + std::to_string(port);
+    LineReader lines(text);
+    int number = 0;
+    while (const auto raw = lines.next()) {
+        ++number;
+        std::string line = trim_blanks(*raw);
+        if (line.starts_with('@')) // a marker before the hosts
+            line = trim_blanks(line.substr(std::min(line.find(' '), line.size())));
+        if (line.empty() || line.starts_with('#'))
+            continue;
+        const std::string hosts = line.substr(0, line.find_first_of(" \t"));
+        for (std::size_t at = 0; at <= hosts.size();) {
+            const std::size_t comma = std::min(hosts.find(',', at), hosts.size());
+            if (names_host(std::string_view(hosts).substr(at, comma - at), name))
+                return number;
+            at = comma + 1;
+        }
+    }
+    return 0;
+}
 
 // Bytes per write request; each waits for the server's answer.
 constexpr std::size_t kWriteChunk = std::size_t{64} * 1024;
@@ -352,7 +417,12 @@ std::string SftpSession::open(const FtpLogin& login) {
     case SSH_KNOWN_HOSTS_CHANGED:
     case SSH_KNOWN_HOSTS_OTHER:
         // What a server impersonating the known one would show: never offered to the user.
-        return Trust_Changed(options_.trust, server, fingerprint, "the key in " + known_hosts);
+        {
+            const int line = known_hosts_line(known_hosts, login.server, login.port);
+            const std::string where =
+                known_hosts + (line > 0 ? ", line " + std::to_string(line) : std::string());
+            return Trust_Changed(options_.trust, server, fingerprint, "the key in " + where, where);
+        }
     case SSH_KNOWN_HOSTS_UNKNOWN:
     case SSH_KNOWN_HOSTS_NOT_FOUND:
         if (std::string error =

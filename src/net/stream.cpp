@@ -43,6 +43,7 @@ bool is_address(const std::string& host) {
 }
 
 // Chain failures the user may overrule for a server they know: its own authority, or none.
+// Anything else (dates, purpose, name, signature) is refused even for a known server.
 bool may_be_accepted(long result) {
     switch (result) {
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
@@ -54,6 +55,25 @@ bool may_be_accepted(long result) {
     default:
         return false;
     }
+}
+
+// Where the verification of a connection keeps every failure it meets.
+int failures_index() {
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+// Goes on after a failure, so that a certificate the user may accept is still checked for its
+// dates, purpose and name; every failure is kept for verify_peer.
+int note_failure(int ok, X509_STORE_CTX* store) {
+    if (ok == 1)
+        return 1;
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    if (auto* failures =
+            ssl ? static_cast<std::vector<int>*>(SSL_get_ex_data(ssl, failures_index())) : nullptr)
+        failures->push_back(X509_STORE_CTX_get_error(store));
+    return 1;
 }
 
 } // namespace
@@ -78,7 +98,7 @@ TlsContext::Made TlsContext::Create(const std::string& ca_file) {
     SSL_CTX_set_min_proto_version(state->ctx, TLS1_2_VERSION);
     // The handshake always completes; verify_peer judges the result before anything secret is
     // sent, so a certificate the user may accept can be offered to them.
-    SSL_CTX_set_verify(state->ctx, SSL_VERIFY_NONE, nullptr);
+    SSL_CTX_set_verify(state->ctx, SSL_VERIFY_NONE, note_failure);
     if (SSL_CTX_set_default_verify_paths(state->ctx) != 1) {
         out.error = tls_error("the system's authorities cannot be read");
         return out;
@@ -96,6 +116,7 @@ struct Stream::Tls {
     std::shared_ptr<TlsContext> context; // outlives the connection
     SSL* ssl = nullptr;
     std::vector<char> chunk;
+    std::vector<int> failures; // of the certificate check, in the order met
     ~Tls() { SSL_free(ssl); }
 
     // Waits for what the library asked for after a call that returned r. Empty when it may be
@@ -137,12 +158,14 @@ std::string Stream::start_tls(const std::shared_ptr<TlsContext>& context, const 
     auto tls = std::make_unique<Tls>();
     tls->context = context;
     tls->ssl = SSL_new(context->state_->ctx);
-    if (!tls->ssl || SSL_set_fd(tls->ssl, socket_.handle()) != 1)
+    if (!tls->ssl || SSL_set_fd(tls->ssl, socket_.handle()) != 1 ||
+        SSL_set_ex_data(tls->ssl, failures_index(), &tls->failures) != 1)
         return tls_error("TLS cannot start");
     if (is_address(host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(tls->ssl), host.c_str());
     } else {
         SSL_set_tlsext_host_name(tls->ssl, host.c_str());
+        SSL_set_hostflags(tls->ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
         SSL_set1_host(tls->ssl, host.c_str());
     }
     if (resume && resume->tls_) {
@@ -176,17 +199,24 @@ std::string Stream::verify_peer(const std::string& host, int port,
         return "the server shows no certificate";
     // A certificate for another name is never offered to the user: it is what a server
     // impersonating this one would show.
+    // Browsers match "f*.example.test" to no name at all.
     const int named = is_address(host)
                           ? X509_check_ip_asc(cert, host.c_str(), 0)
-                          : X509_check_host(cert, host.data(), host.size(), 0, nullptr);
+                          : X509_check_host(cert, host.data(), host.size(),
+                                            X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr);
     if (named != 1)
         return "the server's certificate is not for " + host;
-    const long result = SSL_get_verify_result(tls_->ssl);
-    if (result == X509_V_OK)
+    std::vector<int> failures = tls_->failures;
+    if (const long result = SSL_get_verify_result(tls_->ssl); result != X509_V_OK)
+        failures.push_back(static_cast<int>(result));
+    if (failures.empty())
         return {};
-    const std::string reason = X509_verify_cert_error_string(result);
-    if (!may_be_accepted(result))
-        return "the server's certificate is refused: " + reason;
+    // A stored or offered fingerprint vouches only for who issued the certificate.
+    for (const int failure : failures)
+        if (!may_be_accepted(failure))
+            return "the server's certificate is refused: " +
+                   std::string(X509_verify_cert_error_string(failure));
+    const std::string reason = X509_verify_cert_error_string(failures.front());
     return Trust_Decide(trust, Trust_ServerKey(host, port), peer_fingerprint(), reason);
 }
 

@@ -38,10 +38,11 @@ bool Trust_SameFingerprint(std::string_view a, std::string_view b) {
 }
 
 std::string Trust_Changed(const TrustSettings& trust, const std::string& server,
-                          const std::string& fingerprint, const std::string& before) {
+                          const std::string& fingerprint, const std::string& before,
+                          const std::string& stored_in) {
     if (trust.warn)
-        trust.warn(
-            TrustQuestion{server, fingerprint, "the identity changed", before, trust.cancel});
+        trust.warn(TrustQuestion{server, fingerprint, "the identity changed", before, stored_in,
+                                 trust.cancel});
     return "the identity of " + server + " changed since it was accepted (now " + fingerprint +
            ", before " + before + ")";
 }
@@ -61,7 +62,7 @@ std::string Trust_Decide(const TrustSettings& trust, const std::string& server,
         return Trust_Changed(trust, server, fingerprint, *stored);
     }
     if (trust.prompt &&
-        trust.prompt(TrustQuestion{server, fingerprint, reason, {}, trust.cancel}) ==
+        trust.prompt(TrustQuestion{server, fingerprint, reason, {}, {}, trust.cancel}) ==
             TrustDecision::AcceptOnce)
         return {};
     return "the identity of " + server + " cannot be verified: " + reason;

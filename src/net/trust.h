@@ -19,6 +19,9 @@ struct TrustQuestion {
     std::string fingerprint; // as Trust_Decide was given it
     std::string reason;      // why the server could not be verified
     std::string before;      // for a warning: the identity known before; else empty
+    // For a warning about an SSH host key: the known_hosts file and the line that holds the key
+    // known before ("PATH, line N"); empty when the program's own settings hold it.
+    std::string stored_in;
     // Raised when nobody waits for the answer any more (the job was cancelled); a prompt that
     // waits on another thread watches it.
     const std::atomic<bool>* cancel = nullptr;
@@ -66,6 +69,7 @@ bool Trust_SameFingerprint(std::string_view a, std::string_view b);
 
 // Refuses a server whose identity changed: warn is told, and the error says why.
 [[nodiscard]] std::string Trust_Changed(const TrustSettings& trust, const std::string& server,
-                                        const std::string& fingerprint, const std::string& before);
+                                        const std::string& fingerprint, const std::string& before,
+                                        const std::string& stored_in = {});
 
 } // namespace qp::net

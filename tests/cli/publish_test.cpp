@@ -11,7 +11,18 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
 
 using namespace qp;
 
@@ -56,6 +67,7 @@ protected:
         std::vector<std::string> argv = {QP_CLI_PATH, "publish"};
         argv.insert(argv.end(), args.begin(), args.end());
         env.emplace_back("TZ=UTC");
+        env.emplace_back("QUILLPOST_HOME=" + (home_.empty() ? dir_ : home_));
         const test::ProcessResult r = test::run_process(
             argv, {.folder = dir_, .env = std::move(env), .unset = {"QUILLPOST_FTP_PASSWORD"}});
         EXPECT_EQ(r.error, "");
@@ -75,6 +87,7 @@ protected:
     test::PyFtpd server_;
     test::TempDir tmp_;
     std::string dir_;
+    std::string home_; // the tool's own folder; empty for dir_
     std::string out_;
     std::string err_;
 };
@@ -84,7 +97,9 @@ TEST_F(CliPublish, PublishesEverythingMarkedInTheChosenLanguage) {
     ASSERT_EQ(run({password_}, {"show.qprj"}), 0) << out_ << err_;
     EXPECT_EQ(count("Sent in "), 3);
     EXPECT_NE(out_.find("\n3 published\n"), std::string::npos) << out_;
-    EXPECT_TRUE(err_.empty()) << err_; // no progress bar without a terminal
+    // No progress bar without a terminal; only the warning that the password goes in the clear.
+    EXPECT_EQ(err_, "quillpost-cli: warning: plain FTP sends the password to 127.0.0.1 in the "
+                    "clear; choose FTPS or SFTP in the project's channel settings\n");
     std::string mine;
     std::string theirs;
     for (const auto& [name, remote] :
@@ -165,6 +180,15 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
     ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
     const std::string fingerprint = certs.fingerprint("self");
 
+    // An identity planted beside the project is not the user's.
+    ASSERT_TRUE(write_file(dir_ + "Quillpost.ini",
+                           "Trust.127.0.0.1:" + std::to_string(doc.Port) + " = " + fingerprint));
+    home_ = dir_ + "home";
+    EXPECT_EQ(run({password_}, {"show.qprj"}), 1);
+    EXPECT_NE(err_.find("--trust " + fingerprint), std::string::npos) << err_;
+    home_.clear();
+    ASSERT_TRUE(remove_file(dir_ + "Quillpost.ini"));
+
     EXPECT_EQ(run({password_}, {"show.qprj"}), 1);
     EXPECT_NE(err_.find("--trust " + fingerprint), std::string::npos) << err_;
     EXPECT_FALSE(file_exists(secure.root() + "/pod/rss/media/ep1.mp3"));
@@ -186,6 +210,71 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
                                                        "\r\n"));
     EXPECT_EQ(run({password_}, {"--trust", fingerprint, "show.qprj"}), 1);
     EXPECT_NE(err_.find("another identity"), std::string::npos) << err_;
+}
+
+// While the tool holds the password, other processes of the user find it neither in the tool's
+// environment nor in a core file.
+TEST_F(CliPublish, ThePasswordLeavesNoTraceOutsideTheProcess) {
+    // A server that takes the connection and never greets keeps the tool waiting.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), size), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &size), 0);
+    Doc doc;
+    Log log;
+    ASSERT_TRUE(LoadDoc(doc, dir_ + "show.qprj", log).ok());
+    doc.Port = ntohs(addr.sin_port);
+    ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
+
+    const std::string marker = "QUILLPOST_FTP_PASSWORD=n0-trace-Of-this";
+    const std::string home = "QUILLPOST_HOME=" + dir_;
+    const std::string project = dir_ + "show.qprj";
+    char* const argv[] = {const_cast<char*>(QP_CLI_PATH), const_cast<char*>("publish"),
+                          const_cast<char*>(project.c_str()), nullptr};
+    char* const envp[] = {const_cast<char*>(marker.c_str()), const_cast<char*>(home.c_str()),
+                          nullptr};
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setsid(); // no terminal to ask on
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execve(QP_CLI_PATH, argv, envp);
+        ::_exit(127);
+    }
+    pollfd waiting{listener, POLLIN, 0};
+    const bool connected = ::poll(&waiting, 1, 20000) == 1;
+    const int connection = connected ? ::accept(listener, nullptr, nullptr) : -1;
+    const auto slurp = [pid](const char* name) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/" + name, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    };
+    const std::string environ = slurp("environ");
+    const std::string limits = slurp("limits");
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(connection);
+    ::close(listener);
+    ASSERT_TRUE(connected);
+    EXPECT_EQ(environ.find("n0-trace"), std::string::npos);
+    EXPECT_NE(environ.find("QUILLPOST_HOME"), std::string::npos); // the file was readable
+    const std::size_t core = limits.find("Max core file size");
+    ASSERT_NE(core, std::string::npos) << limits;
+    std::istringstream fields(limits.substr(core + 18));
+    std::string soft;
+    std::string hard;
+    fields >> soft >> hard;
+    EXPECT_EQ(soft, "0");
+    EXPECT_EQ(hard, "0");
 }
 
 } // namespace

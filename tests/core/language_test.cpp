@@ -152,10 +152,26 @@ TEST_F(LangFiles, SaveFailuresKeepTheText) {
     LangTable t({main_, exe_});
     t.set_author("Ann");
     t.Lang_Get(";starts with semicolon");
-    // No old file to replace: the save fails and the text waits in ".Lng.New".
-    EXPECT_NE(t.Lang_Save("deutsch"), "");
-    const LangTable back = table_of(slurp(main_ + "deutsch.Lng.New"));
+    // No old file: one is made in the first folder.
+    EXPECT_EQ(t.Lang_Save("deutsch"), "");
+    const LangTable back = table_of(slurp(main_ + "deutsch.Lng"));
     EXPECT_EQ(dump(back), "ZQT-Author=Ann|;starts with semicolon="); // not read as a comment
+
+    // A link planted under the old temporary name is not followed; the file keeps its mode, and
+    // a read-only file is left as it was.
+    put(main_ + "victim", "mine\n");
+    fs::create_symlink(main_ + "victim", main_ + "deutsch.Lng.New");
+    fs::permissions(main_ + "deutsch.Lng",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(t.Lang_Save("deutsch"), "");
+    EXPECT_EQ(slurp(main_ + "victim"), "mine\n");
+    EXPECT_EQ(fs::status(main_ + "deutsch.Lng").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(main_ + "deutsch.Lng", fs::perms::owner_read);
+    const std::string saved = slurp(main_ + "deutsch.Lng");
+    t.set_author("Bob");
+    EXPECT_NE(t.Lang_Save("deutsch"), "");
+    EXPECT_EQ(slurp(main_ + "deutsch.Lng"), saved);
 
     EXPECT_NE(t.Lang_Save("../evil"), "");
     EXPECT_NE(t.Lang_Save("a\nb"), "");

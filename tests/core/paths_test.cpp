@@ -1,6 +1,13 @@
 #include "core/paths.h"
 
+#include "core/file_io.h"
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 using namespace qp;
 
@@ -42,3 +49,70 @@ TEST(PathPlaceholders, CompactThenExpandGivesTheStartPath) {
 }
 
 } // namespace
+
+namespace {
+
+// Sets or clears an environment variable for one scope.
+class EnvSetting {
+public:
+    EnvSetting(const char* name, const std::string* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+    ~EnvSetting() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    EnvSetting(const EnvSetting&) = delete;
+    EnvSetting& operator=(const EnvSetting&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+TEST(UserFolder, OverrideThenPortableThenXdgThenHomeAndMadePrivate) {
+    const qp::test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string root = tmp.path();
+    const std::string home = root + "home";
+    const std::string xdg = root + "xdg";
+    const std::string exe = root + "bin/";
+    ASSERT_TRUE(std::filesystem::create_directory(exe));
+    const EnvSetting set_home("HOME", &home);
+
+    {
+        const EnvSetting no_xdg("XDG_CONFIG_HOME", nullptr);
+        const EnvSetting no_override("QUILLPOST_HOME", nullptr);
+        const UserFolder folder = user_folder_of_system(exe);
+        EXPECT_EQ(folder.path, home + "/.config/quillpost/");
+        EXPECT_EQ(folder.error, "");
+        EXPECT_EQ(std::filesystem::status(folder.path).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all);
+        EXPECT_TRUE(is_private_to_user(folder.path));
+        // Settings in the current folder are not what the program reads.
+        EXPECT_EQ(Paths::from_system(exe).pref_folder(), folder.path);
+    }
+    const EnvSetting set_xdg("XDG_CONFIG_HOME", &xdg);
+    {
+        const EnvSetting no_override("QUILLPOST_HOME", nullptr);
+        EXPECT_EQ(user_folder_of_system(exe).path, xdg + "/quillpost/");
+        ASSERT_TRUE(write_file(exe + "Quillpost.ini", ""));
+        EXPECT_EQ(user_folder_of_system(exe).path, exe);
+    }
+    const std::string mine = root + "own/place";
+    const EnvSetting set_override("QUILLPOST_HOME", &mine);
+    EXPECT_EQ(user_folder_of_system(exe).path, mine + "/");
+    EXPECT_TRUE(is_private_to_user(mine));
+    std::filesystem::permissions(mine, std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_FALSE(is_private_to_user(mine));
+}

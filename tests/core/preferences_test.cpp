@@ -218,3 +218,33 @@ TEST_F(PrefFiles, LastDocumentsFile) {
                               "LastDoc5 = %MainApp%c.qprj\r\n");
     EXPECT_EQ(prefs->LastDoc_Reopen(), (std::vector<std::string>{dir + "c.qprj", dir + "a.qprj"}));
 }
+
+TEST_F(PrefFiles, AcceptedIdentitiesAreKeptPrivateAndIgnoredWhereOthersCanWrite) {
+    prefs->Trust_Remember("127.0.0.1:990", "AB:CD");
+    ASSERT_EQ(prefs->PrefSauve(false), "");
+    const auto mode = [](const std::string& path) {
+        return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
+    };
+    EXPECT_EQ(mode(dir + "Quillpost.ini"),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const auto reload = [this] {
+        Preferences again(*paths, log);
+        EXPECT_EQ(again.PrefCharge(), "");
+        return again.trusted().size();
+    };
+    EXPECT_EQ(reload(), 1U);
+
+    // A file or a folder another user may write could hold a planted identity.
+    std::filesystem::permissions(dir + "Quillpost.ini", std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(reload(), 0U);
+    std::filesystem::permissions(dir + "Quillpost.ini", std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    std::filesystem::permissions(dir, std::filesystem::perms::group_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(reload(), 0U);
+    EXPECT_NE(log.text().find("identities ignored"), std::string::npos);
+    std::filesystem::permissions(dir, std::filesystem::perms::group_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(reload(), 1U);
+}

@@ -93,6 +93,14 @@ TEST(ProjectFormat, ProtocolLineOnlyForSecureAccounts) {
     }
     doc.Protocol = kProtocolFtp;
     EXPECT_EQ(FormatProject(doc).find("@Protocol:@"), std::string::npos);
+
+    // A line the program did not write never falls back to the clear, and is kept as it was.
+    for (const std::string line : {"FTPS", "7", "ftp", "-1"}) {
+        const Doc odd = parsed("@Client:@\tftp.example.com\r\n@Protocol:@\t" + line + "\r\n");
+        EXPECT_EQ(odd.Protocol, kProtocolFtps) << line;
+        EXPECT_NE(FormatProject(odd).find("@Protocol:@\t" + line + "\r\n"), std::string::npos)
+            << line;
+    }
 }
 
 // A file without the line publishes its project file as before; a new document keeps it private.

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -104,24 +105,23 @@ TEST_F(Media, RefreshUpdatesWhatChangedAndCountsTheRest) {
     doc.Feeds[1].FeedDuration = "00:00:03";
     doc.Feeds[2].FeedFile = at("gone.mp3");
     doc.Feeds[2].FeedFileLength = 5;
-    doc.Feeds[3].FeedFile = at("notes.mp3"); // a length, but no playing time
+    doc.Feeds[3].FeedFile = at("notes.mp3"); // no playing time: its old one would go stale
     doc.Feeds[3].FeedDuration = "12:00";
     doc.Feeds[4].FeedDuration = "7"; // no file: left alone
     doc.Feeds[5].FeedFile = at("a.wav");
     const Doc before = doc;
 
     const MediaRefreshResult r = Media_Refresh(doc, paths);
-    EXPECT_EQ(r.updated, 3);
+    EXPECT_EQ(r.updated, 2);
     EXPECT_EQ(r.missing, 1);
     EXPECT_EQ(r.unreadable, 1);
     EXPECT_FALSE(r.stopped);
-    EXPECT_EQ(r.changed, (std::vector<int>{0, 3, 5}));
+    EXPECT_EQ(r.changed, (std::vector<int>{0, 5}));
     EXPECT_EQ(doc.Feeds[0].FeedFileLength, mp3);
     EXPECT_EQ(doc.Feeds[0].FeedDuration, "00:00:03");
     EXPECT_EQ(doc.Feeds[1], before.Feeds[1]);
     EXPECT_EQ(doc.Feeds[2], before.Feeds[2]);
-    EXPECT_EQ(doc.Feeds[3].FeedFileLength, 18);
-    EXPECT_EQ(doc.Feeds[3].FeedDuration, "12:00");
+    EXPECT_EQ(doc.Feeds[3], before.Feeds[3]);
     EXPECT_EQ(doc.Feeds[4], before.Feeds[4]);
     EXPECT_EQ(doc.Feeds[5].FeedDuration, "00:00:03");
 
@@ -136,6 +136,91 @@ TEST_F(Media, RefreshUpdatesWhatChangedAndCountsTheRest) {
     EXPECT_TRUE(s.stopped);
     EXPECT_EQ(s.changed, (std::vector<int>{0}));
     EXPECT_EQ(stopped.Feeds[5], before.Feeds[5]);
+
+    // A document with no playing time to go stale still gets its length.
+    Doc notes;
+    notes.Feeds.resize(1);
+    notes.Feeds[0].FeedFile = at("notes.mp3");
+    EXPECT_EQ(Media_Refresh(notes, paths).updated, 1);
+    EXPECT_EQ(notes.Feeds[0].FeedFileLength, 18);
+
+    // Cancelled from another thread: the episode being read is left as it was.
+    const std::atomic<bool> cancel{true};
+    Doc cancelled = before;
+    const MediaRefreshResult c = Media_Refresh(cancelled, paths, {}, &cancel);
+    EXPECT_TRUE(c.stopped);
+    EXPECT_FALSE(c.anyChange());
+    EXPECT_EQ(cancelled.Feeds[0], before.Feeds[0]);
+}
+
+// Files made to exhaust a reader: each is refused as too complex, the playing time kept.
+TEST_F(Media, HostileStructuresAreRefusedWithinTheBudget) {
+    const auto be32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 8), static_cast<char>(v)};
+    };
+    const auto le32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
+                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+    };
+    const std::string ftyp = be32(16) + "ftypM4A " + be32(0);
+    std::string flat = ftyp; // 8-byte boxes, one after the other
+    for (int i = 0; i < 200000; ++i)
+        flat += be32(8) + "free";
+    std::string deep = ftyp; // boxes within boxes
+    for (std::uint32_t i = 0; i < 64; ++i)
+        deep += be32(8 * (64 - i)) + "moov";
+    std::string tags; // empty ID3v2 tags in a row before an MPEG frame
+    for (int i = 0; i < 1000; ++i)
+        tags += std::string("ID3\x03\0\0\0\0\0\0", 10);
+    tags += "\xFF\xFB\x90\x64" + std::string(4000, '\0');
+    std::string frames = std::string("ID3\x03\0\0\0\x10\0\0", 10); // 256 KiB of tiny frames
+    for (int i = 0; i < 26214; ++i)
+        frames += std::string("TIT2\0\0\0\0\0\0", 10);
+    frames.resize(10 + 262144, '\0');
+    frames += "\xFF\xFB\x90\x64" + std::string(4000, '\0');
+    std::string chunks = "RIFF" + le32(0) + "WAVE"; // empty chunks
+    for (int i = 0; i < 100000; ++i)
+        chunks += "junk" + le32(0);
+    std::string blocks = "fLaC"; // empty metadata blocks, none the last
+    for (int i = 0; i < 100000; ++i)
+        blocks += std::string("\x01\0\0\0", 4);
+    std::string pages; // one Vorbis header packet over endless pages
+    for (int i = 0; i < 30000; ++i)
+        pages += std::string("OggS\0\0", 6) + std::string(20, '\0') + "\x01\xFF" +
+                 (i == 0 ? "\x01vorbis" + std::string(248, 'v') : std::string(255, 'v'));
+    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"flat.m4a", flat},
+                                      {"deep.m4a", deep},
+                                      {"tags.mp3", tags},
+                                      {"frames.mp3", frames},
+                                      {"chunks.wav", chunks},
+                                      {"blocks.flac", blocks},
+                                      {"pages.ogg", pages}}) {
+        ASSERT_TRUE(write_file(at(name), bytes));
+        const MediaInfo info = Media_Read(at(name));
+        EXPECT_EQ(info.problem, MediaProblem::TooComplex) << name << ": " << info.error;
+        EXPECT_EQ(info.length, static_cast<std::int64_t>(bytes.size())) << name;
+        Doc doc;
+        doc.Feeds.resize(1);
+        doc.Feeds[0].FeedFile = at(name);
+        doc.Feeds[0].FeedDuration = "00:42:00";
+        EXPECT_EQ(Media_Refresh(doc, Paths("/", "/", "/", "")).unreadable, 1) << name;
+        EXPECT_EQ(doc.Feeds[0].FeedDuration, "00:42:00") << name;
+        EXPECT_EQ(doc.Feeds[0].FeedFileLength, 0) << name;
+    }
+    const std::atomic<bool> cancel{true};
+    EXPECT_EQ(Media_Read(at("a.mp3"), &cancel).problem, MediaProblem::Cancelled);
+}
+
+// A file cut short holds less than its header claims for the whole file.
+TEST_F(Media, ACutFileIsGivenTheDurationItsBytesHold) {
+    ASSERT_EQ(test::make_media(dir_->path(), "long.mp3", 600), "");
+    const MediaInfo whole = Media_Read(at("long.mp3"));
+    EXPECT_NEAR(static_cast<double>(whole.seconds), 600, 2);
+    std::filesystem::resize_file(at("long.mp3"), 20000);
+    const MediaInfo cut = Media_Read(at("long.mp3"));
+    EXPECT_EQ(cut.error, "");
+    EXPECT_LE(cut.seconds, 2) << "a header's claim of " << whole.seconds << " s";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "net/random_bytes.h"
 #include "net/tcp_relay.h"
 #include "net/test_certs.h"
+#include "net/tls_peer.h"
 
 #include "core/file_io.h"
 #include "core/texts.h"
@@ -187,6 +188,50 @@ TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
     ASSERT_EQ(warnings_.size(), 1U);
     EXPECT_EQ(warnings_[0].before, certs_->fingerprint("self"));
     EXPECT_EQ(warnings_[0].fingerprint, certs_->fingerprint("self2"));
+}
+
+// A fingerprint vouches only for who issued a certificate: one out of its dates, not for serving
+// TLS or not for the name is refused without a question, stored or offered (as --trust does).
+TEST_F(Ftps, AnAcceptableCertificateIsStillCheckedForDatesPurposeAndName) {
+    const std::pair<std::string, std::string> ip = {"subjectAltName", "IP:127.0.0.1"};
+    struct Case {
+        const char* what;
+        test::CertFields fields;
+        std::string host = "127.0.0.1";
+    };
+    const std::vector<Case> cases = {
+        {"sound", {}},
+        {"expired", {-10, -1, {ip}}},
+        {"not yet valid", {1, 5, {ip}}},
+        {"for clients", {-1, 2, {ip, {"extendedKeyUsage", "clientAuth"}}}},
+        {"partial wildcard",
+         {-1, 2, {{"subjectAltName", "DNS:f*.example.test"}}},
+         "foo.example.test"},
+    };
+    for (const Case& c : cases) {
+        for (const bool stored : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (stored ? ", stored" : ", offered"));
+            const test::TlsPeer peer(c.fields);
+            ASSERT_GT(peer.port(), 0);
+            Stream stream(Socket::connect_to("127.0.0.1", peer.port(), deadline_in(5000)));
+            ASSERT_TRUE(stream.valid());
+            const TlsContext::Made made = TlsContext::Create("");
+            ASSERT_EQ(stream.start_tls(made.context, c.host, nullptr, deadline_in(5000), {}), "");
+            FtpOptions o = options(TrustDecision::AcceptOnce);
+            if (stored)
+                o.trust.accepted[Trust_ServerKey(c.host, peer.port())] = peer.fingerprint();
+            questions_.clear();
+            const std::string error = stream.verify_peer(c.host, peer.port(), o.trust);
+            if (std::string(c.what) == "sound") {
+                EXPECT_EQ(error, "");
+                EXPECT_EQ(questions_.size(), stored ? 0U : 1U);
+            } else {
+                EXPECT_NE(error, "");
+                EXPECT_TRUE(questions_.empty()) << error;
+            }
+            stream.close();
+        }
+    }
 }
 
 // The job's Cancel ends a secured transfer the server keeps slow, and the file is not stored.

@@ -190,13 +190,23 @@ TEST_F(Sftp, AnUnknownHostKeyNeedsTheUsersWord) {
     EXPECT_EQ(open_descriptors(), descriptors); // every session let go of its connection
 }
 
+// The warning names the file and the line that hold the old key, hashed names included.
 TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
-    ASSERT_TRUE(write_file(known_hosts_, sshd_.known_hosts_line(false)));
-    const SessionOpened opened = Session_Open(login(), options(TrustDecision::AcceptOnce));
-    EXPECT_EQ(opened.session, nullptr);
-    EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
-    EXPECT_TRUE(questions_.empty());
-    ASSERT_EQ(warnings_.size(), 1U);
-    EXPECT_EQ(warnings_[0].fingerprint, sshd_.fingerprint());
-    EXPECT_NE(warnings_[0].before.find(known_hosts_), std::string::npos);
+    for (const bool hashed : {false, true}) {
+        ASSERT_TRUE(write_file(known_hosts_, "# mine\nother.example " +
+                                                 sshd_.known_hosts_line(false).substr(
+                                                     sshd_.known_hosts_line(false).find(' ') + 1) +
+                                                 sshd_.known_hosts_line(false)));
+        if (hashed)
+            ASSERT_EQ(test::run_process({"/usr/bin/ssh-keygen", "-H", "-f", known_hosts_}).status,
+                      0);
+        warnings_.clear();
+        const SessionOpened opened = Session_Open(login(), options(TrustDecision::AcceptOnce));
+        EXPECT_EQ(opened.session, nullptr);
+        EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
+        EXPECT_TRUE(questions_.empty());
+        ASSERT_EQ(warnings_.size(), 1U);
+        EXPECT_EQ(warnings_[0].fingerprint, sshd_.fingerprint());
+        EXPECT_EQ(warnings_[0].stored_in, known_hosts_ + ", line 3") << hashed;
+    }
 }

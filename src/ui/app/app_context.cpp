@@ -1,7 +1,23 @@
 #include "ui/app/app_context.h"
 
+#include "ui/common/qt_text.h"
+
 namespace qp::ui {
 
 AppContext::AppContext(Paths folders) : paths(std::move(folders)), prefs(paths, log) {}
+
+bool Settings_Save(Preferences& prefs, Texts& texts, Requester& requester, bool force,
+                   QWidget* parent, Log* log) {
+    const std::string failed = prefs.PrefSauve(force);
+    if (failed.empty())
+        return true;
+    if (log)
+        log->add("! Error, Not saved " + prefs.settings_path() + ": " + failed);
+    requester.RequestMessage(
+        toQ(texts.get("Msg.Error")),
+        toQ(texts.get("Msg.SettingsNotSaved", {prefs.settings_path(), failed})), kRequestOk,
+        parent);
+    return false;
+}
 
 } // namespace qp::ui

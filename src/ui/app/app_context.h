@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/preferences.h"
+#include "core/texts.h"
 #include "ui/app/seams.h"
 
 #include <functional>
@@ -49,5 +50,11 @@ struct AppContext {
     std::string StartFolder;
     std::string program_file; // full path of the running executable
 };
+
+// Writes the settings file when forced or when something changed. A failure is logged when log
+// is given and told to the user: accepted identities and choices are not lost without a word.
+// True when the file was written or had no need to be.
+bool Settings_Save(Preferences& prefs, Texts& texts, Requester& requester, bool force,
+                   QWidget* parent, Log* log = nullptr);
 
 } // namespace qp::ui

@@ -58,7 +58,7 @@ void Hotkeys_Install(AppContext& ctx, SystemServices& services) {
 
 void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& services) {
     services.data_folders =
-        DataFolders(ctx.paths.main_folder(), QCoreApplication::applicationDirPath());
+        DataFolders(ctx.paths.pref_folder(), QCoreApplication::applicationDirPath());
     const QStringList& folders = services.data_folders;
     SystemHooks& hooks = ctx.hooks;
     hooks.Help_Show = [&ctx, &window, &folders] {
@@ -112,7 +112,7 @@ void Startup_Prepare(AppContext& ctx, std::string_view executable_folder) {
     CheckNewVersion_Register(ctx.prefs);
     ctx.prefs.set_folder_changer([](const std::string& folder) { (void)::chdir(folder.c_str()); });
     (void)ctx.prefs.PrefCharge();
-    ctx.lang.set_folders(language_folders(ctx.paths.main_folder(), executable_folder));
+    ctx.lang.set_folders(language_folders(ctx.paths.pref_folder(), executable_folder));
     ctx.prefs.fixed().MainLang = ctx.lang.Lang_Select(ctx.prefs.fixed().MainLang);
 }
 
@@ -124,7 +124,9 @@ void Startup_OpenDocuments(AppContext& ctx, MainWindow& window) {
 }
 
 void Shutdown(AppContext& ctx) {
-    if (const std::string failed = ctx.prefs.PrefSauve(false); !failed.empty())
+    if (ctx.requester)
+        (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, false, nullptr, &ctx.log);
+    else if (const std::string failed = ctx.prefs.PrefSauve(false); !failed.empty())
         ctx.log.add("! Error, Not saved " + ctx.prefs.settings_path() + ": " + failed);
     (void)ctx.log.flush();
 }
@@ -135,7 +137,11 @@ int Application_Run(int argc, char** argv) {
         return ErrorReport_Show(report);
     }
     QApplication app(argc, argv);
-    AppContext ctx(Paths::from_system());
+    std::string folder_error;
+    AppContext ctx(
+        Paths::from_system(fromQ(QCoreApplication::applicationDirPath()), &folder_error));
+    if (!folder_error.empty())
+        std::fprintf(stderr, "quillpost: %s\n", folder_error.c_str());
     DialogFilePicker files;
     ctx.files = &files;
     if (const std::string failed = ErrorReport_Install(ctx.paths.pref_folder(), ctx.log, {});

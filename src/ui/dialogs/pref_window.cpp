@@ -223,8 +223,7 @@ void PrefWindow_Run(MainWindow& main, const FontChooser& choose_font) {
                                               toQ(ctx.lang.get("Msg.ChangeLang")), kRequestOk,
                                               &main);
             window.Shortcuts_Apply();
-            if (const std::string failed = ctx.prefs.PrefSauve(true); !failed.empty())
-                ctx.log.add("! Error, Not saved " + ctx.prefs.settings_path() + ": " + failed);
+            (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, true, &main, &ctx.log);
             main.EditorFont_Load();
         }
     }

@@ -1,6 +1,7 @@
 #include "ui/dialogs/trust_prompt.h"
 
 #include "core/texts.h"
+#include "ui/app/app_context.h"
 #include "ui/app/seams.h"
 #include "ui/common/qt_text.h"
 
@@ -70,7 +71,8 @@ net::TrustDecision ask(const Window& on, const net::TrustQuestion& q) {
         return net::TrustDecision::Refuse;
     on.prefs.Trust_Remember(q.server, q.fingerprint);
     on.store->set(q.server, &q.fingerprint);
-    (void)on.prefs.PrefSauve(false); // kept even if the program ends abruptly
+    // Kept even if the program ends abruptly; the user hears when it cannot be.
+    (void)Settings_Save(on.prefs, texts, on.requester, false, owner());
     return net::TrustDecision::AcceptOnce;
 }
 
@@ -91,7 +93,7 @@ void warn(const Window& on, const net::TrustQuestion& w) {
                                     kRequestYesNo | kRequestDefaultNo, owner()) == kAnswerYes) {
         prefs.Trust_Forget(w.server);
         on.store->set(w.server, nullptr);
-        (void)prefs.PrefSauve(false);
+        (void)Settings_Save(prefs, texts, on.requester, false, owner());
     }
 }
 

@@ -30,6 +30,7 @@ TEST(Program, StartsOnAProjectShowsItsWindowAndEndsCleanly) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("QP_SCREENSHOT_DIR", QString::fromStdString(tmp.path()));
+    env.insert("QUILLPOST_HOME", QString::fromStdString(tmp.path()));
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(QString::fromStdString(tmp.path()));
     program.start(QP_PROGRAM_PATH, {"-MINIMIZE", "podcast.qprj"});

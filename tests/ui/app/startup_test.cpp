@@ -102,5 +102,20 @@ TEST_F(StartupTest, WithoutLastDocumentsStartsWithOneNewFrenchDocument) {
     EXPECT_EQ(window->action(kCmdProjectNew)->text(), "&Nouveau\tCtrl+N");
 }
 
+// Settings that cannot be written (a read-only file) are not lost without a word at the end.
+TEST_F(StartupTest, ASettingsFileThatCannotBeWrittenIsToldAtTheEnd) {
+    write("Quillpost.ini", "MainLang=English\r\n");
+    auto window = start();
+    std::filesystem::permissions(tmp_.path() + "Quillpost.ini", std::filesystem::perms::owner_read);
+    ctx_.prefs.Trust_Remember("127.0.0.1:990", "AB:CD");
+    requester_.answers = {kAnswerYes};
+    Shutdown(ctx_);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_TRUE(requester_.asked[0].text.contains(QString::fromStdString(tmp_.path())))
+        << requester_.asked[0].text.toStdString();
+    EXPECT_TRUE(requester_.asked[0].text.contains("read-only"))
+        << requester_.asked[0].text.toStdString();
+}
+
 } // namespace
 } // namespace qp::ui::testing

@@ -73,6 +73,7 @@ const Doc kSample{.FileName = "",
                   .User = "user",
                   .Port = 2121,
                   .Protocol = kProtocolSftp,
+                  .ProtocolText = {},
                   .PathFTP = "www/pod/",
                   .MaxFeed = 500};
 
