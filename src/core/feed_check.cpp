@@ -6,6 +6,7 @@
 #include "core/image_size.h"
 #include "core/paths.h"
 #include "core/podcast_categories.h"
+#include "core/publish_plan.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
 #include "core/texts.h"
@@ -122,23 +123,30 @@ void check_description(std::string_view text, int flags, int feed, Findings& fou
 }
 
 void check_artwork(const Doc& doc, Findings& found) {
-    if (doc.ImageUrl.empty()) {
+    // The address the feed gives: the typed one, else the uploaded image file's name.
+    const std::string address = Channel_ImageAddress(doc);
+    if (address.empty()) {
         found.error(-1, "Check.NoArtwork");
         return;
     }
-    if (const std::string url = Url_Join(doc.ImageUrl, doc.Link); !Url_IsWeb(url))
+    if (const std::string url = Url_Join(address, doc.Link); !Url_IsWeb(url))
         found.error(-1, "Check.ArtworkNotWeb", {url});
-    const std::string_view path = without_query(doc.ImageUrl);
+    const std::string_view path = without_query(address);
     if (!is_jpeg_or_png_name(path)) {
         found.error(-1, "Check.ArtworkType", {file_part(path)});
         return;
     }
-    // An address of its own names a file elsewhere; a relative one is kept beside the project.
-    if (Url_HasScheme(doc.ImageUrl) || doc.FileName.empty())
-        return;
-    std::string local = replace_all(path, "\\", "/");
-    local.erase(0, local.find_first_not_of('/'));
-    local.insert(0, folder_part(doc.FileName));
+    std::string local;
+    if (doc.ImageUrl.empty()) {
+        local = Channel_ImageLocal(doc);
+    } else {
+        // An address of its own names a file elsewhere; a relative one is kept beside the project.
+        if (Url_HasScheme(doc.ImageUrl) || doc.FileName.empty())
+            return;
+        local = replace_all(path, "\\", "/");
+        local.erase(0, local.find_first_not_of('/'));
+        local.insert(0, folder_part(doc.FileName));
+    }
     const ImageFileHeader file = Image_FileHeader(local);
     if (!file.error.empty())
         return; // not on this computer: only the name could be checked

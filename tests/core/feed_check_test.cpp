@@ -177,6 +177,12 @@ TEST_F(FeedCheckTest, ArtworkBesideTheProjectIsReadByItsHeader) {
     EXPECT_EQ(lines(), Keys{"E-1 Check.ArtworkSize [1399] [1399]"});
     doc_.ImageUrl = "/img/art.png?v=1";
     EXPECT_EQ(keys(), Keys{"Check.ArtworkSize"});
+    // The image file that publishing uploads is the artwork when no address is typed.
+    doc_.ImageUrl.clear();
+    doc_.ImageFile = "img/art.png";
+    EXPECT_EQ(keys(), Keys{"Check.ArtworkSize"});
+    (void)with_file(png(1400, 1400));
+    EXPECT_EQ(keys(), Keys{});
 }
 
 TEST(ImageHeader, PngAndEveryJpegFrameKind) {
