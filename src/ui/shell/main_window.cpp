@@ -46,6 +46,7 @@ constexpr FixedKey kFixedKeys[] = {
     {kModCtrl | 'X', kCmdCut},   {kModCtrl | 'C', kCmdCopy},
     {kModCtrl | 'V', kCmdPaste}, {kModShift | kVkInsert, kCmdPasteInsert},
     {kVkApps, kCmdPopupMenu},    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
+    {kModCtrl | 'Q', kCmdQuit},
 };
 
 } // namespace
@@ -316,14 +317,36 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Ending the event loop closes every window once more; the session is stored by then and
+    // the documents are closed, so that close must not store an empty list over it.
+    if (quitting_) {
+        event->accept();
+        return;
+    }
     event->ignore();
     if (Quit_Request())
         emit quitConfirmed();
 }
 
 bool MainWindow::Quit_Request() {
+    if (quitting_)
+        return true;
+    Session_Store();
+    quitting_ = documents_->Document_CloseAll() == 1;
+    return quitting_;
+}
+
+void MainWindow::Session_Store() {
     documents_->LastDoc_Store();
-    return documents_->Document_CloseAll() == 1;
+}
+
+void MainWindow::Session_End() {
+    if (quitting_)
+        return;
+    // No question can be asked any more: the list is kept and the documents stay as saved.
+    Session_Store();
+    quitting_ = true;
+    emit quitConfirmed();
 }
 
 } // namespace qp::ui

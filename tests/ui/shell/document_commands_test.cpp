@@ -1,8 +1,11 @@
 #include "core/file_io.h"
+#include "core/command_ids.h"
 #include "core/ini_file.h"
 #include "ui/support/shell_fixture.h"
 
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -143,6 +146,43 @@ TEST_F(DocumentCommandsTest, CancelAtTheQuitQuestionKeepsRunningButStoresTheLast
     window_->close();
     EXPECT_EQ(quit.count(), 1);
     EXPECT_TRUE(ctx_.docs.empty());
+}
+
+// Every way out runs inside the event loop, as in the program: ending the loop closes the
+// windows once more, and that second close must not store an empty list over the session.
+TEST_F(DocumentCommandsTest, EveryWayOutStoresTheSameSessionList) {
+    const std::string first = project("first");
+    const std::string second = project("second");
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"menu", [this] { window_->action(kCmdQuit)->trigger(); }},
+        {"Ctrl+Q", [this] { QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier); }},
+        {"close box", [this] { window_->close(); }},
+        {"log-out", [this] { window_->Session_End(); }},
+    };
+    for (const auto& [name, leave] : ways) {
+        window_ = std::make_unique<MainWindow>(ctx_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        docs().Document_Open(first);
+        docs().Document_Open(second);
+        QObject::connect(window_.get(), &MainWindow::quitConfirmed, qApp, &QCoreApplication::quit);
+        QTimer::singleShot(0, window_.get(), leave);
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        guard.start(10000);
+        EXPECT_EQ(QCoreApplication::exec(), 0) << name;
+        IniReader last;
+        ASSERT_EQ(last.load(ctx_.prefs.last_docs_path()), "") << name;
+        EXPECT_EQ(ctx_.paths.Path_Expand(last.read_string("LastDoc0", "")), first) << name;
+        EXPECT_EQ(ctx_.paths.Path_Expand(last.read_string("LastDoc1", "")), second) << name;
+        EXPECT_TRUE(fs::remove(ctx_.prefs.last_docs_path())) << name;
+        window_.reset();
+        while (!ctx_.docs.empty())
+            (void)ctx_.docs.remove(0);
+    }
 }
 
 TEST_F(DocumentCommandsTest, RecentEntriesOpenTheirFileAndEntriesBeyondTheListDoNothing) {
