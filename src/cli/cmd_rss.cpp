@@ -75,8 +75,12 @@ int rss_build(const std::string& project, const std::string& rss_output, const P
         return fail(error);
 
     const RssCreateResult result = Rss_Create(doc, log, paths, rss_output);
-    if (!result.ok())
-        return fail(result.error);
+    if (!result.ok()) {
+        // A failed write of the RSS file says which file it was.
+        const bool named = result.rss_path.empty() || result.save != SaveStatus::Saved ||
+                           result.error.find(result.rss_path) != std::string::npos;
+        return fail(named ? result.error : result.error + " (" + result.rss_path + ")");
+    }
     if (!to_stdout) {
         std::printf("%s\n", result.rss_path.c_str());
         return kExitOk;

@@ -262,7 +262,8 @@ TEST_F(Cli, ShowListsTheFeedsAsTextOrJson) {
 // What a newcomer tries first: help and version on standard output, the RSS file on standard
 // output, dates a script can read, and the sample that passes its own check.
 TEST_F(Cli, NewcomersFirstCommands) {
-    for (const auto& args : {std::vector<std::string>{"--help"}, {"show", "--help"}, {"--version"}}) {
+    for (const auto& args :
+         {std::vector<std::string>{"--help"}, {"show", "--help"}, {"--version"}}) {
         std::vector<std::string> argv = {QP_CLI_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         const Result r = qp::test::run_process(argv);
@@ -275,9 +276,13 @@ TEST_F(Cli, NewcomersFirstCommands) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss ")) << r.out;
     EXPECT_EQ(files_in_work(), 1U) << "nothing is left beside the project";
+    r = run({"rss", project_, "-o", dir_ + "missing/feed.xml"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("(" + dir_ + "missing/feed.xml)"), std::string::npos) << r.err;
     r = run({"show", project_, "--json"});
-    EXPECT_NE(r.out.find("\"date\":\"08/03/2024 07:00\",\"date_iso\":\"2024-03-08T07:00:00+01:00\""),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("\"date\":\"08/03/2024 07:00\",\"date_iso\":\"2024-03-08T07:00:00+01:00\""),
+        std::string::npos)
         << r.out;
 
     r = run({"check", std::string(QP_SOURCE_DIR) + "/examples/podcast.qprj", "--lang", "english"});

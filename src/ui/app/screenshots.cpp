@@ -13,8 +13,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -52,7 +52,8 @@ void saveModified(MainWindow& window, const QDir& dir) {
     window.Actu_ModifiedMarks();
     withTitle(window).save(dir.filePath(QStringLiteral("main-window-modified.png")));
     for (QAction* title : window.menuBar()->actions())
-        if (title->menu() != nullptr && title->menu()->actions().contains(window.action(kCmdDocumentFirst)))
+        if (title->menu() != nullptr &&
+            title->menu()->actions().contains(window.action(kCmdDocumentFirst)))
             save(title->menu(), dir, QStringLiteral("menu-window-modified"));
 }
 

@@ -6,11 +6,11 @@
 #include "ui/common/qt_text.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <QThread>
 
 #include <cerrno>

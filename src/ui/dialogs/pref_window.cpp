@@ -227,8 +227,7 @@ void PrefWindow_Run(MainWindow& main, const FontChooser& choose_font) {
                 LangTable chosen(ctx.lang.folders());
                 (void)chosen.Lang_Select(ctx.prefs.fixed().MainLang);
                 ctx.requester->RequestMessage(toQ(chosen.get("Msg.Info")),
-                                              toQ(chosen.get("Msg.ChangeLang")), kRequestOk,
-                                              &main);
+                                              toQ(chosen.get("Msg.ChangeLang")), kRequestOk, &main);
             }
             window.Shortcuts_Apply();
             if (const std::string failed = ctx.prefs.PrefSauve(true); !failed.empty())

@@ -74,6 +74,7 @@ protected:
         env.insert("QUILLPOST_HOME", QString::fromStdString(tmp.path()));
         env.remove("XDG_RUNTIME_DIR");
         env.remove("WAYLAND_DISPLAY");
+        env.insert("LSAN_OPTIONS", "suppressions=" QP_SOURCE_DIR "/tests/ui/app/x11_leaks.supp");
         program->setProcessEnvironment(env);
         program->setWorkingDirectory(QString::fromStdString(tmp.path()));
         program->start(QP_PROGRAM_PATH, args);

@@ -11,9 +11,9 @@
 
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QTextBrowser>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 

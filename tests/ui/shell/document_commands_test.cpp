@@ -1,5 +1,5 @@
-#include "core/file_io.h"
 #include "core/command_ids.h"
+#include "core/file_io.h"
 #include "core/ini_file.h"
 #include "ui/support/shell_fixture.h"
 
