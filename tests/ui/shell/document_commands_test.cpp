@@ -3,6 +3,7 @@
 #include "core/ini_file.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -154,7 +155,18 @@ TEST_F(DocumentCommandsTest, EveryWayOutStoresTheSameSessionList) {
     const std::string first = project("first");
     const std::string second = project("second");
     const std::vector<std::pair<const char*, std::function<void()>>> ways = {
-        {"menu", [this] { window_->action(kCmdQuit)->trigger(); }},
+        {"menu",
+         [this] {
+             // Chosen in the open menu, as the user does: the menu is a window of its own then.
+             QMenu* project =
+                 window_->action(kCmdQuit)->associatedObjects().isEmpty()
+                     ? nullptr
+                     : qobject_cast<QMenu*>(window_->action(kCmdQuit)->associatedObjects().first());
+             ASSERT_NE(project, nullptr);
+             project->popup(window_->geometry().center());
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(project));
+             QTest::keyClick(project, Qt::Key_Q);
+         }},
         {"Ctrl+Q", [this] { QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier); }},
         {"close box", [this] { window_->close(); }},
         {"log-out", [this] { window_->Session_End(); }},
