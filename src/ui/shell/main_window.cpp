@@ -37,7 +37,9 @@ private:
     std::function<void()> on_resize_;
 };
 
-// Fixed keys of the main window, not configurable and not shown in menus.
+constexpr KeyCode kQuitKey = kModCtrl | 'Q';
+
+// Fixed keys of the main window, not configurable and not shown in menus (but Quit's).
 struct FixedKey {
     KeyCode key;
     int command;
@@ -46,7 +48,7 @@ constexpr FixedKey kFixedKeys[] = {
     {kModCtrl | 'X', kCmdCut},   {kModCtrl | 'C', kCmdCopy},
     {kModCtrl | 'V', kCmdPaste}, {kModShift | kVkInsert, kCmdPasteInsert},
     {kVkApps, kCmdPopupMenu},    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
-    {kModCtrl | 'Q', kCmdQuit},
+    {kQuitKey, kCmdQuit},
 };
 
 } // namespace
@@ -115,7 +117,9 @@ void MainWindow::MainMenu_Create() {
     for (int n = kCmdRecentFirst; n <= kCmdRecentLast; ++n)
         addCommand(recent, {}, n);
     project->addSeparator();
-    addCommand(project, "Menu\\Project.Quit", kCmdQuit);
+    QAction* quit = addCommand(project, "Menu\\Project.Quit", kCmdQuit);
+    // A fixed key, shown as the configurable ones are.
+    quit->setText(toQ(Shortcut_MenuText(fromQ(quit->text()), kQuitKey, ctx_.lang)));
 
     QMenu* edit = bar->addMenu(title("Menu.Edit"));
     addCommand(edit, "Menu\\Edit.FindText", kCmdFindText);

@@ -4,6 +4,7 @@
 #include "ui/support/shell_fixture.h"
 
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -195,6 +196,26 @@ TEST_F(DocumentCommandsTest, EveryWayOutStoresTheSameSessionList) {
         while (!ctx_.docs.empty())
             (void)ctx_.docs.remove(0);
     }
+}
+
+// "*" marks a modified document in the title and the window list, from the first keystroke;
+// a later start reads the title without it, and the save question names the document.
+TEST_F(DocumentCommandsTest, AModifiedDocumentIsMarkedAndNamed) {
+    docs().Document_Open(project("show"));
+    EXPECT_EQ(window_->windowTitle(), "show - Quillpost");
+    QPlainTextEdit* editor = window_->workspace(ctx_.docs.current())->editor;
+    editor->insertPlainText("x");
+    EXPECT_EQ(window_->windowTitle(), "*show - Quillpost");
+    EXPECT_EQ(window_->handOverTitle(), "show - Quillpost");
+    EXPECT_EQ(window_->action(kCmdDocumentFirst)->text(), "1- *show.qprj");
+
+    requester_.answers = {kAnswerCancel};
+    docs().Document_Close();
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_TRUE(requester_.asked[0].text.startsWith(QString::fromUtf8("“show”")))
+        << requester_.asked[0].text.toStdString();
+    docs().Document_Save(false);
+    EXPECT_EQ(window_->windowTitle(), "show - Quillpost") << "saved: the mark goes";
 }
 
 TEST_F(DocumentCommandsTest, RecentEntriesOpenTheirFileAndEntriesBeyondTheListDoNothing) {
