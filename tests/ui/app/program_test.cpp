@@ -53,6 +53,25 @@ TEST(Program, StartsOnAProjectShowsItsWindowAndEndsCleanly) {
               std::string::npos);
 }
 
+// Without any display: the usage and the version, on standard output, exit status 0.
+TEST(Program, AnswersVersionAndHelpWithoutADisplay) {
+    for (const char* option : {"--version", "--help"}) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        program.setProcessEnvironment(env);
+        program.start(QP_PROGRAM_PATH, {option});
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(program.exitCode(), 0) << option;
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        EXPECT_TRUE(out.startsWith(option == std::string("--version") ? "quillpost 0,28,1305,1700\n"
+                                                                      : "usage: quillpost "))
+            << out.toStdString();
+    }
+}
+
 #ifdef QP_HAVE_XCB
 // The program on a real X11 display, in a main folder of its own, without a runtime folder.
 class ProgramOnX11 : public ::testing::Test {
