@@ -101,6 +101,9 @@ void SingleInstance::setHandOverHandler(Log* log,
 SingleInstance::Outcome SingleInstance::SingleInstance_Check(const QString& app_title,
                                                              const QString& start_file) {
     const std::string folder = fromQ(folder_);
+    // On a first start the main folder holding the private one may not be there yet.
+    if (!folder.empty() && ::mkdir(folder.c_str(), 0700) != 0 && errno == ENOENT)
+        (void)::mkdir(folder_part(folder).c_str(), 0700);
     if (folder.empty() || (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)) {
         error_ = "Can't create the folder " + folder_;
         return Outcome::Failed;

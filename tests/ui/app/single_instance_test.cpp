@@ -108,7 +108,8 @@ TEST_F(SingleInstanceTest, TheLockGoesWithTheInstance) {
 
 // One instance per display: another display of the same user starts its own.
 TEST_F(SingleInstanceTest, EachDisplayHasItsOwnInstance) {
-    const QString folder = QString::fromStdString(dir.path()) + "run";
+    // The private folder and the main folder above it are made on a first start.
+    const QString folder = QString::fromStdString(dir.path()) + "main/runtime";
     SingleInstance first(folder, ":1");
     ASSERT_EQ(first.SingleInstance_Check("Quillpost", {}), SingleInstance::Outcome::Primary);
     SingleInstance wayland(folder, "wayland-1");
