@@ -54,15 +54,15 @@ bool Window_MatchesPattern(std::string_view window_class, std::string_view windo
 QString Display_Name() {
     const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     const bool wayland = gui != nullptr && QGuiApplication::platformName().startsWith("wayland");
-    const QString x11 = qEnvironmentVariable("DISPLAY");
-    const QString wayland_socket = qEnvironmentVariable("WAYLAND_DISPLAY");
+    QString x11 = qEnvironmentVariable("DISPLAY");
+    QString wayland_socket = qEnvironmentVariable("WAYLAND_DISPLAY");
     if (wayland || x11.isEmpty())
         return wayland_socket;
     return x11;
 }
 
 QString Runtime_Folder(const QString& private_folder) {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     struct stat st {};
     if (!runtime.isEmpty() && ::stat(runtime.toLocal8Bit().constData(), &st) == 0 &&
         S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 0077) == 0)
