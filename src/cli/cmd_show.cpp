@@ -17,6 +17,15 @@ bool has_enclosure(const Feed& feed) {
     return !feed.FeedFile.empty() || !feed.FeedFileOnFTP.empty();
 }
 
+// The date with the offset the RSS file states for it, as scripts read dates: ISO 8601.
+std::string iso_date(const Doc& doc, DateValue date) {
+    std::string out = RssDate(date, "%yyyy-%mm-%ddT%hh:%ii:%ss%gm", doc.TimeZone);
+    const auto gmt = out.find("GMT");
+    if (gmt != std::string::npos)
+        out.erase(gmt, 3);
+    return out;
+}
+
 std::string as_json(const Doc& doc) {
     JsonWriter json;
     json.begin_object();
@@ -39,6 +48,8 @@ std::string as_json(const Doc& doc) {
         json.value(feed.FeedTitle);
         json.key("date");
         json.value(DateToText(kDateMask, feed.FeedPubDate));
+        json.key("date_iso");
+        json.value(iso_date(doc, feed.FeedPubDate));
         json.key("enclosure");
         if (has_enclosure(feed)) {
             json.begin_object();
@@ -67,7 +78,7 @@ std::string as_text(const Doc& doc) {
     out += "Title:    " + one_line(doc.Title) + "\n";
     out += "Link:     " + one_line(doc.Link) + "\n";
     out += "RSS file: " + one_line(Rss_FileName(doc)) + "\n";
-    out += "Feeds:    " + std::to_string(doc.Feeds.size()) + "\n";
+    out += "Episodes: " + std::to_string(doc.Feeds.size()) + "\n";
     int position = 0;
     for (const Feed& feed : doc.Feeds) {
         char number[16];
@@ -105,7 +116,7 @@ int cmd_show(const std::vector<std::string>& args) {
         return fail(error);
     const std::string out = parsed.option("--json") ? as_json(doc) : as_text(doc);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
-        return fail("can't write the output");
+        return fail("can't write to the standard output");
     return kExitOk;
 }
 

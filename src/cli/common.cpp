@@ -42,7 +42,7 @@ void print_usage(std::FILE* stream) {
     std::fputs("usage: quillpost-cli rss PROJECT [-o OUTPUT]   build the RSS file, print its path\n"
                "       quillpost-cli save PROJECT [OUTPUT]     rewrite a project in the program's "
                "layout\n"
-               "       quillpost-cli show PROJECT [--json]     print the channel and its feeds\n"
+               "       quillpost-cli show PROJECT [--json]     print the channel and its episodes\n"
                "       quillpost-cli publish PROJECT [--password-file FILE] [--no-date-check]\n"
                "                             [--trust FINGERPRINT] [--lang NAME]\n"
                "                             [--no-address-check]\n"
@@ -134,6 +134,9 @@ std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBacku
     if (const FileResult r = LoadDoc(doc, path, log); !r.ok())
         return "can't read the project file " + path + ": " + r.error;
     doc.FileName = path;
+    // Media files named without a folder of their own lie beside the project, as the program
+    // reads them once it has opened the project; every path of the command is absolute by now.
+    (void)::chdir(folder_part(path).c_str());
     return {};
 }
 

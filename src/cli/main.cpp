@@ -1,7 +1,9 @@
 // quillpost-cli: the program's documents, RSS writer and publisher for scripts and servers.
 #include "cli/commands.h"
+#include "core/version.h"
 
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +36,18 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return qp::usage_error("no command given");
     const std::string_view name = argv[1];
-    if (name == "-h" || name == "--help" || name == "help") {
-        qp::print_usage(stdout);
-        return qp::kExitOk;
+    // Asked anywhere before "--", also after a command ("show --help"), help and version win.
+    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--version") {
+            std::printf("quillpost-cli %.*s\n", static_cast<int>(qp::kProgramVersion.size()),
+                        qp::kProgramVersion.data());
+            return qp::kExitOk;
+        }
+        if (arg == "-h" || arg == "--help" || (i == 1 && arg == "help")) {
+            qp::print_usage(stdout);
+            return qp::kExitOk;
+        }
     }
     const std::vector<std::string> args(argv + 2, argv + argc);
     for (const Command& command : kCommands)

@@ -51,7 +51,7 @@ std::vector<LanguageKey> build_table() {
         {"Doc\\Error.SaveExists", {"%s1%"}},
         {"Doc\\Open.ChooseBak", {}},
         {"Doc\\Close.Title", {}},
-        {"Doc\\Close.AskSave", {}},
+        {"Doc\\Close.AskSave", {"%s1%"}},
         {"FileDialog.Open", {}},
         {"FileDialog.Save", {}},
         {"FileDialog.Filter", {}},

@@ -1,5 +1,10 @@
 #include "ui/app/screenshots.h"
 
+#include "core/command_ids.h"
+#include "ui/app/app_context.h"
+#include "ui/common/qt_text.h"
+#include "ui/dialogs/data_files.h"
+#include "ui/dialogs/help_windows.h"
 #include "ui/shell/main_window.h"
 
 #include <QAction>
@@ -7,7 +12,9 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,6 +29,48 @@ void save(QWidget* widget, const QDir& folder, const QString& name) {
     const QString path = folder.filePath(name + QStringLiteral(".png"));
     if (!widget->grab().save(path))
         std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+}
+
+// The window's title drawn above its picture, as the title bar shows it: an offscreen window
+// has no frame of its own.
+QPixmap withTitle(QWidget& window) {
+    const QPixmap inner = window.grab();
+    const int bar = window.fontMetrics().height() + 10;
+    QPixmap out(inner.width(), inner.height() + bar);
+    out.fill(window.palette().color(QPalette::Dark));
+    QPainter painter(&out);
+    painter.setPen(window.palette().color(QPalette::BrightText));
+    painter.drawText(QRect(0, 0, inner.width(), bar), Qt::AlignCenter, window.windowTitle());
+    painter.drawPixmap(0, bar, inner);
+    return out;
+}
+
+// A document with an edit not yet saved: "*" in the title and in the window list.
+void saveModified(MainWindow& window, const QDir& dir) {
+    if (Workspace* w = window.workspace(window.context().docs.current()); w != nullptr)
+        w->editor->insertPlainText(QStringLiteral(" "));
+    window.Actu_ModifiedMarks();
+    withTitle(window).save(dir.filePath(QStringLiteral("main-window-modified.png")));
+    for (QAction* title : window.menuBar()->actions())
+        if (title->menu() != nullptr &&
+            title->menu()->actions().contains(window.action(kCmdDocumentFirst)))
+            save(title->menu(), dir, QStringLiteral("menu-window-modified"));
+}
+
+// The program's own help viewer, as shown where the system cannot open the page.
+void saveHelpViewer(MainWindow& window, const QDir& dir) {
+    AppContext& ctx = window.context();
+    const QStringList folders =
+        DataFolders(ctx.paths.main_folder(), QCoreApplication::applicationDirPath());
+    const QString page =
+        DataFile_Find(folders, toQ(ctx.lang.Lang_Get("Help.FileName")) + QStringLiteral(".Html"));
+    if (page.isEmpty())
+        return;
+    HelpViewer viewer(&window, toQ(ctx.lang.Lang_Get("Help.Title")), QUrl::fromLocalFile(page),
+                      [](const QUrl&) { return false; });
+    viewer.setAttribute(Qt::WA_DeleteOnClose, false);
+    viewer.resize(760, 520);
+    withTitle(viewer).save(dir.filePath(QStringLiteral("help-viewer.png")));
 }
 
 } // namespace
@@ -46,6 +95,8 @@ bool Screenshots_Schedule(MainWindow& window) {
         save(window.editorPopup(), dir, QStringLiteral("popup-editor"));
         window.Actu_PopUpMenuFeed();
         save(window.feedPopup(), dir, QStringLiteral("popup-feed"));
+        saveModified(window, dir);
+        saveHelpViewer(window, dir);
         QCoreApplication::exit(0);
     });
     return true;

@@ -6,10 +6,11 @@
 #include "ui/common/qt_text.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <cerrno>
@@ -50,10 +51,30 @@ bool Window_MatchesPattern(std::string_view window_class, std::string_view windo
     return text_matches(fold_case(trim_spaces(window_text)), fold_case(trim_spaces(title_pattern)));
 }
 
-SingleInstance::SingleInstance(QString folder, QObject* parent)
-    : QObject(parent), folder_(std::move(folder)) {
-    if (folder_.isEmpty())
-        folder_ = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+QString Display_Name() {
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const bool wayland = gui != nullptr && QGuiApplication::platformName().startsWith("wayland");
+    QString x11 = qEnvironmentVariable("DISPLAY");
+    QString wayland_socket = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (wayland || x11.isEmpty())
+        return wayland_socket;
+    return x11;
+}
+
+QString Runtime_Folder(const QString& private_folder) {
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (!runtime.isEmpty() && ::stat(runtime.toLocal8Bit().constData(), &st) == 0 &&
+        S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 0077) == 0)
+        return runtime;
+    return private_folder;
+}
+
+SingleInstance::SingleInstance(QString folder, QString display, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)), key_(kInstanceName) {
+    // Two desktop sessions of one user each have their own instance; a name holds no "/".
+    if (!display.isEmpty())
+        key_ += "-" + display.replace('/', '_');
 }
 
 SingleInstance::~SingleInstance() {
@@ -64,11 +85,11 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::lockPath() const {
-    return folder_ + "/" + kInstanceName + ".lock";
+    return folder_ + "/" + key_ + ".lock";
 }
 
 QString SingleInstance::socketPath() const {
-    return folder_ + "/" + kInstanceName + ".socket";
+    return folder_ + "/" + key_ + ".socket";
 }
 
 void SingleInstance::setHandOverHandler(Log* log,
@@ -80,8 +101,18 @@ void SingleInstance::setHandOverHandler(Log* log,
 SingleInstance::Outcome SingleInstance::SingleInstance_Check(const QString& app_title,
                                                              const QString& start_file) {
     const std::string folder = fromQ(folder_);
+    // On a first start the main folder holding the private one may not be there yet.
+    if (!folder.empty() && ::mkdir(folder.c_str(), 0700) != 0 && errno == ENOENT)
+        (void)::mkdir(folder_part(folder).c_str(), 0700);
     if (folder.empty() || (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)) {
         error_ = "Can't create the folder " + folder_;
+        return Outcome::Failed;
+    }
+    // A folder someone else made or may enter is no place for the lock of this user's program.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & 0077) != 0) {
+        error_ = "The folder " + folder_ + " is not the user's alone";
         return Outcome::Failed;
     }
     // The lock closes with the process, so a crashed instance never blocks the next start; the

@@ -32,6 +32,15 @@ bool Window_MatchesPattern(std::string_view window_class, std::string_view windo
 // The class name the running instance reports, as the main window's class was registered.
 inline constexpr std::string_view kMainWindowClass = "WindowClass_0";
 
+// The display the program shows on: the Wayland socket name on Wayland, else the X11 display
+// name ($DISPLAY); empty when neither is known.
+QString Display_Name();
+
+// Where the instance lock lives: $XDG_RUNTIME_DIR when it is a folder of this user's that no one
+// else may enter, else private_folder (a folder of the user's own, such as one under the main
+// folder), which the instance check creates.
+QString Runtime_Folder(const QString& private_folder);
+
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -41,9 +50,10 @@ public:
         Failed,     // the lock could not be taken or created: see error(); end with status 2
     };
 
-    // folder: where the lock file and the socket live; empty = the user's runtime folder
-    // ($XDG_RUNTIME_DIR, else a private folder Qt creates under /tmp). Created with mode 0700.
-    explicit SingleInstance(QString folder = {}, QObject* parent = nullptr);
+    // folder: where the lock file and the socket live (created with mode 0700). display: the
+    // display the instance belongs to; one instance runs per user and display.
+    explicit SingleInstance(QString folder, QString display = Display_Name(),
+                            QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // SingleInstance_Check. app_title: "Quillpost" or "Quillpost-Portable"; start_file: the
@@ -76,6 +86,7 @@ private:
     Outcome handOver(const QString& app_title, const QString& start_file);
 
     QString folder_;
+    QString key_;
     QString error_;
     int lock_fd_ = -1;
     QLocalServer* server_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/file_io.h"
 #include "core/text.h"
+#include "core/version.h"
 #include "ui/app/app_context.h"
 #include "ui/app/crash_report.h"
 #include "ui/app/fatal_error.h"
@@ -22,16 +23,32 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QTranslator>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace qp::ui {
 
 namespace {
+
+constexpr const char* kDesktopUsage =
+    "usage: quillpost [-portable] [-minimize] [PROJECT.qprj]\n"
+    "  Opens the project in the running Quillpost window of this display, or starts one.\n"
+    "  -portable    keep the settings beside the program\n"
+    "  -minimize    accepted for older launchers; changes nothing\n"
+    "  --version    print the version and end\n"
+    "  --help       print this text and end\n"
+    "Scripts and servers without a display use quillpost-cli.\n";
 
 bool is_start_file(std::string_view parameter) {
     return iequals(extension_of(parameter), "qprj");
@@ -39,6 +56,8 @@ bool is_start_file(std::string_view parameter) {
 
 // The windows and services that live beside the shell, for the whole run.
 struct SystemServices {
+    explicit SystemServices(const AppContext& ctx)
+        : instance(Runtime_Folder(toQ(ctx.paths.pref_folder() + "runtime"))) {}
     SingleInstance instance;
     std::unique_ptr<GlobalHotkeys> hotkeys;
     QStringList data_folders;
@@ -61,8 +80,14 @@ void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& se
         DataFolders(ctx.paths.pref_folder(), QCoreApplication::applicationDirPath());
     const QStringList& folders = services.data_folders;
     SystemHooks& hooks = ctx.hooks;
-    hooks.Help_Show = [&ctx, &window, &folders] {
-        Help_Show(&window, folders, ctx.lang, *ctx.requester);
+    // One help viewer at a time: F1 again brings it back to the front.
+    hooks.Help_Show = [&ctx, &window, &folders, viewer = QPointer<HelpViewer>()]() mutable {
+        if (viewer) {
+            viewer->raise();
+            viewer->activateWindow();
+            return;
+        }
+        viewer = Help_Show(&window, folders, ctx.lang, *ctx.requester);
     };
     hooks.About_Show = [&ctx, &window, &folders] { About_Show(&window, ctx.lang, folders); };
     hooks.WhatsNew_Show = [&ctx, &window, &folders] { WhatsNew_Show(&window, folders, ctx.lang); };
@@ -76,9 +101,41 @@ void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& se
                      &MainWindow::Main_MenuEvent);
 }
 
+int g_session_end_pipe[2] = {-1, -1};
+
+extern "C" void session_end_signal(int /*signal*/) {
+    const char byte = 1;
+    const int saved = errno;
+    (void)!::write(g_session_end_pipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Logging out stores the same list of documents as Quit: through the session manager, or by
+// SIGTERM or SIGHUP where the desktop has none. The signal only wakes the event loop.
+void SessionEnd_Install(QApplication& app, MainWindow& window) {
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &window,
+        [&window](QSessionManager&) { window.Session_Store(); }, Qt::DirectConnection);
+    if (::pipe2(g_session_end_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_session_end_pipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char drained[16];
+        while (::read(g_session_end_pipe[0], drained, sizeof drained) > 0) {
+        }
+        window.Session_End();
+    });
+    struct sigaction action {};
+    action.sa_handler = session_end_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+}
+
 // The running instance answers later starts with its title and takes their start file.
 void SingleInstance_Listen(MainWindow& window, SingleInstance& instance) {
-    instance.setWindowTitleSource([&window] { return window.windowTitle(); });
+    instance.setWindowTitleSource([&window] { return window.handOverTitle(); });
     // The window logs the hand-over itself.
     instance.setHandOverHandler(nullptr, [&window](int dw_data, const QString& path) {
         window.HandOver_Receive(dw_data, fromQ(path));
@@ -105,6 +162,17 @@ CommandLine ParseCommandLine(std::string_view program_file, const std::vector<st
     return out;
 }
 
+std::string Locale_OfMessages() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
+            return value;
+    return {};
+}
+
+std::string Lang_ForLocale(std::string_view locale) {
+    return istarts_with(locale, "fr") ? "français" : "english";
+}
+
 void Startup_Prepare(AppContext& ctx, std::string_view executable_folder) {
     ctx.log.set_path(ctx.paths.pref_folder() + "Quillpost.Log");
     Log_StartupHeader(ctx.log, ctx.paths, ctx.program_file);
@@ -113,6 +181,9 @@ void Startup_Prepare(AppContext& ctx, std::string_view executable_folder) {
     ctx.prefs.set_folder_changer([](const std::string& folder) { (void)::chdir(folder.c_str()); });
     (void)ctx.prefs.PrefCharge();
     ctx.lang.set_folders(language_folders(ctx.paths.pref_folder(), executable_folder));
+    // A first start (no language chosen yet) speaks the desktop's language.
+    if (trim_spaces(ctx.prefs.fixed().MainLang).empty())
+        ctx.prefs.fixed().MainLang = Lang_ForLocale(Locale_OfMessages());
     ctx.prefs.fixed().MainLang = ctx.lang.Lang_Select(ctx.prefs.fixed().MainLang);
 }
 
@@ -132,6 +203,19 @@ void Shutdown(AppContext& ctx) {
 }
 
 int Application_Run(int argc, char** argv) {
+    // Answered before the toolkit starts, so they need no display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--version") {
+            std::printf("quillpost %.*s\n", static_cast<int>(kProgramVersion.size()),
+                        kProgramVersion.data());
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kDesktopUsage, stdout);
+            return 0;
+        }
+    }
     if (const QString report = ErrorReport_ModeFile(argc, argv); !report.isEmpty()) {
         QApplication app(argc, argv);
         return ErrorReport_Show(report);
@@ -156,7 +240,7 @@ int Application_Run(int argc, char** argv) {
     ctx.Portable = line.Portable;
     ctx.StartFile = line.StartFile;
     ctx.AppTitle = line.AppTitle;
-    SystemServices services;
+    SystemServices services(ctx);
     switch (services.instance.SingleInstance_Check(toQ(ctx.AppTitle), toQ(ctx.StartFile))) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
@@ -186,6 +270,7 @@ int Application_Run(int argc, char** argv) {
     Startup_OpenDocuments(ctx, window);
 
     QObject::connect(&window, &MainWindow::quitConfirmed, &app, &QCoreApplication::quit);
+    SessionEnd_Install(app, window);
     app.setQuitOnLastWindowClosed(false);
     Screenshots_Schedule(window);
     app.exec();

@@ -20,6 +20,11 @@ struct CommandLine {
 // extension becomes the start file. A program file whose name holds "-portable" is portable.
 CommandLine ParseCommandLine(std::string_view program_file, const std::vector<std::string>& args);
 
+// The locale that names the language of messages: LC_ALL, else LC_MESSAGES, else LANG.
+std::string Locale_OfMessages();
+// The language of a first start: French for a French locale ("fr", "fr_CA.UTF-8"), else English.
+std::string Lang_ForLocale(std::string_view locale);
+
 // From the log header to the language: the steps between the single-instance check and the main
 // window.
 void Startup_Prepare(AppContext& ctx, std::string_view executable_folder);

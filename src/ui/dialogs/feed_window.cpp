@@ -1,6 +1,7 @@
 #include "ui/dialogs/feed_window.h"
 
 #include "core/dates.h"
+#include "core/document.h"
 #include "core/file_io.h"
 #include "media/media.h"
 #include "ui/app/app_context.h"
@@ -289,8 +290,16 @@ int FeedWindow::store() {
     } else if (current < 0 || current >= static_cast<int>(doc_.Feeds.size())) {
         return 0;
     }
-    Feed_StoreFields(fields(), NowIn(doc_.TimeZone),
-                     doc_.Feeds[static_cast<std::size_t>(doc_.CurrentFeed)]);
+    Feed& feed = doc_.Feeds[static_cast<std::size_t>(doc_.CurrentFeed)];
+    const FeedFields f = fields();
+    // A published episode keeps its place in the listeners' apps: the automatic date moves
+    // only with a new title, never with a change of the other fields.
+    DateValue when = f.date;
+    if (mode_ == FeedWindowMode::New || Text_StripControl(f.title, false) != feed.FeedTitle)
+        when = NowIn(doc_.TimeZone);
+    else if ((feed.FeedFlag & kAutoPubDate) != 0)
+        when = feed.FeedPubDate;
+    Feed_StoreFields(f, when, feed);
     return doc_.CurrentFeed + 1;
 }
 

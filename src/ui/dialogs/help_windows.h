@@ -1,12 +1,14 @@
 // The help and history commands of the help menu.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <functional>
 
+class QTextBrowser;
 class QWidget;
 
 namespace qp {
@@ -22,12 +24,28 @@ class Requester;
 using UrlOpener = std::function<bool(const QUrl&)>;
 bool OpenWithSystem(const QUrl& url);
 
+// The program's own help viewer, for a system that cannot open the help page: links inside the
+// help are followed in it, links to the web and mail are handed to the system.
+class HelpViewer final : public QDialog {
+    Q_OBJECT
+public:
+    HelpViewer(QWidget* parent, const QString& title, const QUrl& page, UrlOpener open);
+    QTextBrowser* browser() const { return browser_; }
+    // Follows a link of the page.
+    void Link_Follow(const QUrl& link);
+
+private:
+    QTextBrowser* browser_;
+    UrlOpener open_;
+};
+
 // Help_Show: the language's help file (the language text "Help.FileName" plus ".Chm", ".Html"
 // or ".Txt", the first that exists with a size above 0 in the data folders): the first two open
-// with the system's viewer, the text one in the text window titled "Help.Title". A viewer that
-// refuses the file counts as a missing file. Without any, the requester says "Help.NoHelp".
-void Help_Show(QWidget* parent, const QStringList& folders, LangTable& lang, Requester& requester,
-               const UrlOpener& open = OpenWithSystem);
+// with the system's viewer; a page the system cannot open shows in the program's viewer, the
+// text one in the text window titled "Help.Title". Without any, the requester says
+// "Help.NoHelp". Returns the program's viewer when it opened one (it closes itself).
+HelpViewer* Help_Show(QWidget* parent, const QStringList& folders, LangTable& lang,
+                      Requester& requester, const UrlOpener& open = OpenWithSystem);
 
 // The history file of the language in use ("WhatNews.FileName"); empty when there is none, and
 // then the menu has no entry for it.

@@ -129,8 +129,13 @@ void PrefWindow::PrefWindow_Fill() {
     Pref_ToGadgets(ctx_.prefs, kWindowPreferences, controls());
     const LanguageList languages = ctx_.lang.Lang_List(ctx_.prefs.fixed().MainLang);
     language_->clear();
-    for (const std::string& name : languages.names)
-        language_->addItem(toQ(name));
+    // Each language shows by its own name, capitalised as it is written ("English", "Français").
+    for (const std::string& name : languages.names) {
+        QString shown = toQ(name);
+        if (!shown.isEmpty())
+            shown[0] = shown[0].toUpper();
+        language_->addItem(shown, toQ(name));
+    }
     language_->setCurrentIndex(languages.selected);
 
     for (const char* action : {"FillKey", "Filllist", "SetCheckBox"})
@@ -144,7 +149,7 @@ void PrefWindow::PrefWindow_Collect() {
         ctx_.prefs.SetZQValue(kEditorFontItem, font_);
     // With no language to offer there is nothing the user chose: the one in use stays.
     if (language_->count() > 0)
-        ctx_.prefs.fixed().MainLang = fromQ(language_->currentText());
+        ctx_.prefs.fixed().MainLang = fromQ(language_->currentData().toString());
 }
 
 void PrefWindow::Shortcuts_Apply() {
@@ -218,10 +223,13 @@ void PrefWindow_Run(MainWindow& main, const FontChooser& choose_font) {
         window.panel()->setFocus();
         if (window.exec() == QDialog::Accepted) {
             window.PrefWindow_Collect();
-            if (fold_case(ctx.prefs.fixed().MainLang) != language)
-                ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
-                                              toQ(ctx.lang.get("Msg.ChangeLang")), kRequestOk,
-                                              &main);
+            if (fold_case(ctx.prefs.fixed().MainLang) != language) {
+                // Told in the language chosen, the one the user can read.
+                LangTable chosen(ctx.lang.folders());
+                (void)chosen.Lang_Select(ctx.prefs.fixed().MainLang);
+                ctx.requester->RequestMessage(toQ(chosen.get("Msg.Info")),
+                                              toQ(chosen.get("Msg.ChangeLang")), kRequestOk, &main);
+            }
             window.Shortcuts_Apply();
             (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, true, &main, &ctx.log);
             main.EditorFont_Load();

@@ -171,9 +171,10 @@ int DocumentCommands::CanClose(Doc& doc) {
     window_.Feed_CommitText(&doc);
     if ((doc.State & kModified) == 0)
         return 0;
-    const int answer = ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Doc\\Close.Title")),
-                                                      toQ(ctx_.lang.get("Doc\\Close.AskSave")),
-                                                      kRequestYesNoCancel, &window_);
+    const int answer = ctx_.requester->RequestMessage(
+        toQ(ctx_.lang.get("Doc\\Close.Title")),
+        toQ(ctx_.lang.get("Doc\\Close.AskSave", {DocDisplayName(doc, ctx_.lang)})),
+        kRequestYesNoCancel, &window_);
     if (answer == kAnswerYes)
         return SaveDoc(doc, false) ? 0 : 1;
     return answer == kAnswerNo ? 0 : 1;

@@ -37,7 +37,9 @@ private:
     std::function<void()> on_resize_;
 };
 
-// Fixed keys of the main window, not configurable and not shown in menus.
+constexpr KeyCode kQuitKey = kModCtrl | 'Q';
+
+// Fixed keys of the main window, not configurable and not shown in menus (but Quit's).
 struct FixedKey {
     KeyCode key;
     int command;
@@ -46,6 +48,7 @@ constexpr FixedKey kFixedKeys[] = {
     {kModCtrl | 'X', kCmdCut},   {kModCtrl | 'C', kCmdCopy},
     {kModCtrl | 'V', kCmdPaste}, {kModShift | kVkInsert, kCmdPasteInsert},
     {kVkApps, kCmdPopupMenu},    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
+    {kQuitKey, kCmdQuit},
 };
 
 } // namespace
@@ -114,7 +117,9 @@ void MainWindow::MainMenu_Create() {
     for (int n = kCmdRecentFirst; n <= kCmdRecentLast; ++n)
         addCommand(recent, {}, n);
     project->addSeparator();
-    addCommand(project, "Menu\\Project.Quit", kCmdQuit);
+    QAction* quit = addCommand(project, "Menu\\Project.Quit", kCmdQuit);
+    // A fixed key, shown as the configurable ones are.
+    quit->setText(toQ(Shortcut_MenuText(fromQ(quit->text()), kQuitKey, ctx_.lang)));
 
     QMenu* edit = bar->addMenu(title("Menu.Edit"));
     addCommand(edit, "Menu\\Edit.FindText", kCmdFindText);
@@ -316,14 +321,36 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Ending the event loop closes every window once more; the session is stored by then and
+    // the documents are closed, so that close must not store an empty list over it.
+    if (quitting_) {
+        event->accept();
+        return;
+    }
     event->ignore();
     if (Quit_Request())
         emit quitConfirmed();
 }
 
 bool MainWindow::Quit_Request() {
+    if (quitting_)
+        return true;
+    Session_Store();
+    quitting_ = documents_->Document_CloseAll() == 1;
+    return quitting_;
+}
+
+void MainWindow::Session_Store() {
     documents_->LastDoc_Store();
-    return documents_->Document_CloseAll() == 1;
+}
+
+void MainWindow::Session_End() {
+    if (quitting_)
+        return;
+    // No question can be asked any more: the list is kept and the documents stay as saved.
+    Session_Store();
+    quitting_ = true;
+    emit quitConfirmed();
 }
 
 } // namespace qp::ui

@@ -26,6 +26,7 @@ class DocumentCommands;
 
 inline constexpr int kStateNormal = 0;
 inline constexpr int kStateMaximised = 16777216;
+inline constexpr const char* kModifiedMark = "*";
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -53,6 +54,12 @@ public:
     void Actu_Edit();
     void Actu_Gadget();
     void Actu_WindowTitle();
+    // The "*" of a modified document in the title and the window list.
+    void Actu_ModifiedMarks();
+    // Modified, or its editor holds an edit not yet committed.
+    bool Doc_ShowsModified(const Doc& doc);
+    // The title without the modified mark: what a later start compares with its own title.
+    QString handOverTitle() const;
     void Actu_Menu();
     void Actu_StatusBar();
     void Actu_PopUpMenuEdit();
@@ -81,7 +88,13 @@ public:
     void Placement_StateChanged(Qt::WindowStates state);
 
     // Stores the last documents, then closes every document; false when the user kept one open.
+    // Quit, Ctrl+Q and the close box come here.
     [[nodiscard]] bool Quit_Request();
+    // Writes the list of open documents (the session manager's save request).
+    void Session_Store();
+    // The desktop session ends (log-out, SIGTERM, SIGHUP): stores the list and ends the program
+    // without questions.
+    void Session_End();
 
     // A later start of the program hands over: 1 brings the window to the front, 2 also opens
     // the file.
@@ -113,6 +126,7 @@ private:
     QAction* addCommand(QMenu* menu, std::string_view key, int command);
 
     void placeWorkspace();
+    QString documentEntryText(int index);
     Workspace* currentWorkspace();
 
     AppContext& ctx_;
@@ -128,6 +142,7 @@ private:
     QMenu* about_menu_ = nullptr;
     std::multimap<int, QAction*> actions_;
     bool placement_ready_ = false;
+    bool quitting_ = false;
 };
 
 } // namespace qp::ui

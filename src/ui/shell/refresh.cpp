@@ -43,6 +43,9 @@ bool MainWindow::Doc_CreateGadgets(const Doc& doc) {
     });
     connect(list, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
     connect(w.editor, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
+    // The first keystroke marks the document in the title, not the next timer tick.
+    connect(w.editor->document(), &QTextDocument::modificationChanged, this,
+            &MainWindow::Actu_ModifiedMarks);
     workspaces_[&doc] = w;
     return true;
 }
@@ -150,9 +153,11 @@ bool MainWindow::Feed_CommitText(Doc* doc) {
     if (w->bound >= 0 && w->bound < static_cast<int>(doc->Feeds.size())) {
         Feed& feed = doc->Feeds[static_cast<std::size_t>(w->bound)];
         w->editor->document()->setModified(false);
-        feed.FeedDesc = Editor_FeedText(w->editor);
-        if (feed.FeedFlag & kAutoPubDate)
+        std::string text = Editor_FeedText(w->editor);
+        // Typing and undoing back to the stored text is no new text: the date stays.
+        if ((feed.FeedFlag & kAutoPubDate) && text != feed.FeedDesc)
             feed.FeedPubDate = NowIn(doc->TimeZone);
+        feed.FeedDesc = std::move(text);
     }
     return true;
 }
@@ -175,11 +180,41 @@ void MainWindow::Actu_Gadget() {
         w->editor->setFocus();
 }
 
+bool MainWindow::Doc_ShowsModified(const Doc& doc) {
+    if ((doc.State & kModified) != 0)
+        return true;
+    const Workspace* w = workspace(&doc);
+    return w != nullptr && w->bound >= 0 && w->editor->document()->isModified();
+}
+
 void MainWindow::Actu_WindowTitle() {
     std::string title = ctx_.AppTitle;
     if (const Doc* doc = ctx_.docs.current())
-        title = DocDisplayName(*doc, ctx_.lang) + " - " + ctx_.AppTitle;
+        title = std::string(Doc_ShowsModified(*doc) ? kModifiedMark : "") +
+                DocDisplayName(*doc, ctx_.lang) + " - " + ctx_.AppTitle;
     setWindowTitle(toQ(title));
+}
+
+void MainWindow::Actu_ModifiedMarks() {
+    Actu_WindowTitle();
+    for (int i = 0; i < ctx_.docs.count() && i < Docs::kMaxDocs; ++i)
+        action(kCmdDocumentFirst + i)->setText(documentEntryText(i));
+}
+
+QString MainWindow::documentEntryText(int index) {
+    const Doc& doc = ctx_.docs.at(index);
+    std::string name = file_part(doc.FileName);
+    if (name.empty())
+        name = ctx_.lang.get("Msg.NoFileName");
+    return menu_escaped(std::to_string(index + 1) + "- " +
+                        (Doc_ShowsModified(doc) ? kModifiedMark : "") + name);
+}
+
+QString MainWindow::handOverTitle() const {
+    QString title = windowTitle();
+    if (title.startsWith(QLatin1String(kModifiedMark)))
+        title.remove(0, 1);
+    return title;
 }
 
 void MainWindow::Actu_Menu() {
@@ -192,10 +227,7 @@ void MainWindow::Actu_Menu() {
             entry->setChecked(false);
             continue;
         }
-        std::string name = file_part(ctx_.docs.at(i).FileName);
-        if (name.empty())
-            name = ctx_.lang.get("Msg.NoFileName");
-        entry->setText(menu_escaped(std::to_string(i + 1) + "- " + name));
+        entry->setText(documentEntryText(i));
         entry->setEnabled(true);
         entry->setChecked(i == current);
     }
@@ -306,6 +338,7 @@ QString MainWindow::statusText() const {
 }
 
 void MainWindow::Actu_StatusBar() {
+    Actu_ModifiedMarks();
     Doc* doc = ctx_.docs.current();
     Workspace* w = currentWorkspace();
     if (doc == nullptr || w == nullptr) {

@@ -4,6 +4,8 @@
 #include "core/text.h"
 #include "ui/app/app_context.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <QWidget>
 
@@ -81,6 +83,26 @@ int qt_key_of(int vk) {
     }
 }
 
+bool is_keypad_key(int vk) {
+    return vk >= kVkNumpad0 && vk <= kVkDivide;
+}
+
+// Hands every key press of the application to a callback first; true from it eats the press.
+class KeyPressFilter final : public QObject {
+public:
+    KeyPressFilter(QObject* parent, std::function<bool(QObject*, const QKeyEvent&)> pressed)
+        : QObject(parent), pressed_(std::move(pressed)) {}
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        return event->type() == QEvent::KeyPress &&
+               pressed_(receiver, *static_cast<QKeyEvent*>(event));
+    }
+
+private:
+    std::function<bool(QObject*, const QKeyEvent&)> pressed_;
+};
+
 KeyCode key_value(const PrefItem& item) {
     return parse_leading_int32(item.Value);
 }
@@ -110,10 +132,63 @@ QKeySequence Key_ToSequence(KeyCode code) {
     return {QKeyCombination(mods, static_cast<Qt::Key>(key))};
 }
 
-ShortcutKeys::ShortcutKeys(QWidget* window, Dispatch dispatch)
-    : window_(window), dispatch_(std::move(dispatch)) {}
+KeyCode Key_FromKeypadEvent(const QKeyEvent& event) {
+    if (!(event.modifiers() & Qt::KeypadModifier))
+        return 0;
+    const int key = event.key();
+    int vk = 0;
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        vk = kVkNumpad0 + (key - Qt::Key_0);
+    else if (key == Qt::Key_Asterisk)
+        vk = kVkMultiply;
+    else if (key == Qt::Key_Plus)
+        vk = kVkAdd;
+    else if (key == Qt::Key_Comma)
+        vk = kVkSeparator;
+    else if (key == Qt::Key_Minus)
+        vk = kVkSubtract;
+    else if (key == Qt::Key_Period)
+        vk = kVkDecimal;
+    else if (key == Qt::Key_Slash)
+        vk = kVkDivide;
+    else
+        return 0;
+    KeyCode code = vk;
+    if (event.modifiers() & Qt::ShiftModifier)
+        code |= kModShift;
+    if (event.modifiers() & Qt::ControlModifier)
+        code |= kModCtrl;
+    if (event.modifiers() & Qt::AltModifier)
+        code |= kModAlt;
+    return code;
+}
 
-ShortcutKeys::~ShortcutKeys() = default; // the shortcuts are children of the window
+ShortcutKeys::ShortcutKeys(QWidget* window, Dispatch dispatch)
+    : window_(window), dispatch_(std::move(dispatch)) {
+    keypad_filter_ = new KeyPressFilter(window_, [this](QObject* receiver, const QKeyEvent& event) {
+        return keypadPressed(receiver, event);
+    });
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(keypad_filter_);
+}
+
+ShortcutKeys::~ShortcutKeys() {
+    // The shortcuts are children of the window; the filter must not outlive this table.
+    delete keypad_filter_;
+}
+
+bool ShortcutKeys::keypadPressed(QObject* receiver, const QKeyEvent& event) {
+    // Once per press: at the widget that has the focus in this window, not at its QWindow.
+    auto* widget = qobject_cast<QWidget*>(receiver);
+    if (widget == nullptr || widget->window() != window_ || !window_->isEnabled())
+        return false;
+    const KeyCode code = Key_FromKeypadEvent(event);
+    auto it = code == 0 ? keys_.end() : keys_.find(code);
+    if (it == keys_.end())
+        return false;
+    dispatch_(it->second.first);
+    return true;
+}
 
 void ShortcutKeys::install(KeyCode code, int command) {
     code = Shortcut_WindowKey(code);
@@ -122,6 +197,10 @@ void ShortcutKeys::install(KeyCode code, int command) {
         return;
     if (auto it = keys_.find(code); it != keys_.end()) {
         it->second.first = command;
+        return;
+    }
+    if (is_keypad_key(code & kKeyMask)) {
+        keys_.emplace(code, std::make_pair(command, nullptr));
         return;
     }
     auto* shortcut = new QShortcut(sequence, window_);

@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 
+class QKeyEvent;
+class QObject;
 class QShortcut;
 class QWidget;
 
@@ -27,6 +29,9 @@ struct SystemHooks;
 // to window shortcuts and is dropped.
 QKeySequence Key_ToSequence(KeyCode code);
 
+// The key code of a key event on the numeric pad (0 for any other key event).
+KeyCode Key_FromKeypadEvent(const QKeyEvent& event);
+
 class ShortcutKeys {
 public:
     using Dispatch = std::function<void(int command)>;
@@ -42,9 +47,14 @@ public:
     int command_of(KeyCode code) const;
 
 private:
+    // Numeric-pad keys are matched here rather than by QShortcut, which under X11 never
+    // matches a sequence carrying the keypad modifier.
+    bool keypadPressed(QObject* receiver, const QKeyEvent& event);
+
     QWidget* window_;
     Dispatch dispatch_;
     std::map<KeyCode, std::pair<int, QShortcut*>> keys_;
+    QObject* keypad_filter_ = nullptr;
 };
 
 // Installs the shortcut items of window (or, with a prefix, those whose name starts with it):

@@ -105,3 +105,27 @@ TEST_F(SingleInstanceTest, TheLockGoesWithTheInstance) {
     instance.reset();
     EXPECT_EQ(secondStart({"Quillpost"}), 3) << "a new start becomes the running instance";
 }
+
+// One instance per display: another display of the same user starts its own.
+TEST_F(SingleInstanceTest, EachDisplayHasItsOwnInstance) {
+    // The private folder and the main folder above it are made on a first start.
+    const QString folder = QString::fromStdString(dir.path()) + "main/runtime";
+    SingleInstance first(folder, ":1");
+    ASSERT_EQ(first.SingleInstance_Check("Quillpost", {}), SingleInstance::Outcome::Primary);
+    SingleInstance wayland(folder, "wayland-1");
+    EXPECT_EQ(wayland.SingleInstance_Check("Quillpost", {}), SingleInstance::Outcome::Primary);
+    EXPECT_NE(first.lockPath(), wayland.lockPath());
+    // A runtime folder the user does not own alone is refused; the private one is used instead.
+    const std::string shared = dir.path() + "shared";
+    ASSERT_EQ(::mkdir(shared.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0755), 0);
+    ::setenv("XDG_RUNTIME_DIR", shared.c_str(), 1);
+    EXPECT_EQ(qp::ui::Runtime_Folder(folder), folder);
+    ASSERT_EQ(::chmod(shared.c_str(), 0700), 0);
+    EXPECT_EQ(qp::ui::Runtime_Folder(folder), QString::fromStdString(shared));
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(qp::ui::Runtime_Folder(folder), folder);
+    ASSERT_EQ(::chmod(shared.c_str(), 0755), 0);
+    SingleInstance open_folder(QString::fromStdString(shared), ":1");
+    EXPECT_EQ(open_folder.SingleInstance_Check("Quillpost", {}), SingleInstance::Outcome::Failed);
+}

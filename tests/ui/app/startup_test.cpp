@@ -92,6 +92,7 @@ TEST_F(StartupTest, ReadsThePreferencesThenTheLanguageThenReopensTheLastDocument
 }
 
 TEST_F(StartupTest, WithoutLastDocumentsStartsWithOneNewFrenchDocument) {
+    ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
     project("first");
     write("Quillpost.ini", "Pref.OnStartOpenLast=0\r\n");
     write("Quillpost-Last.ini", "LastDoc0=%MainApp%first.qprj\r\n");
@@ -100,6 +101,23 @@ TEST_F(StartupTest, WithoutLastDocumentsStartsWithOneNewFrenchDocument) {
     EXPECT_TRUE(ctx_.docs.at(0).FileName.empty());
     EXPECT_EQ(ctx_.docs.at(0).Lang, "fr");
     EXPECT_EQ(window->action(kCmdProjectNew)->text(), "&Nouveau\tCtrl+N");
+    ::unsetenv("LC_ALL");
+}
+
+// Without a chosen language the desktop's locale decides; a chosen one stays.
+TEST_F(StartupTest, TheFirstStartSpeaksTheDesktopsLanguage) {
+    EXPECT_EQ(Lang_ForLocale("fr_CA.UTF-8"), "français");
+    EXPECT_EQ(Lang_ForLocale("C"), "english");
+    EXPECT_EQ(Lang_ForLocale(""), "english");
+    ::unsetenv("LC_ALL");
+    ::setenv("LC_MESSAGES", "de_DE.UTF-8", 1);
+    ::setenv("LANG", "fr_FR.UTF-8", 1);
+    EXPECT_EQ(Locale_OfMessages(), "de_DE.UTF-8");
+    auto window = start();
+    EXPECT_EQ(ctx_.prefs.fixed().MainLang, "english");
+    EXPECT_EQ(window->action(kCmdProjectNew)->text(), "&New\tCtrl+N");
+    ::unsetenv("LC_MESSAGES");
+    ::unsetenv("LANG");
 }
 
 // Settings that cannot be written (a read-only file) are not lost without a word at the end.

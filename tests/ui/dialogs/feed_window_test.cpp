@@ -164,6 +164,29 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
     EXPECT_EQ(b.FeedDuration, "00:42:07");
 }
 
+// A published episode keeps its date until its title changes, whatever else OK stores.
+TEST_F(FeedWindowTest, TheAutomaticDateMovesOnlyWithANewTitle) {
+    const DateValue published = date_from_fields(2025, 1, 2, 3, 4, 5);
+    for (Feed& f : doc_.Feeds) {
+        f.FeedFlag = kAutoPubDate;
+        f.FeedPubDate = published;
+    }
+    auto untouched = open(FeedWindowMode::Edit, 0);
+    EXPECT_EQ(untouched->store(), 1);
+    auto other_fields = open(FeedWindowMode::Edit, 1);
+    at<QComboBox>(*other_fields, kFeedWinFileOnFtp)->setEditText("shows/");
+    at<QLineEdit>(*other_fields, kFeedWinLink)->setText("https://example.org/b");
+    other_fields->store();
+    EXPECT_EQ(doc_.Feeds[0].FeedPubDate, published);
+    EXPECT_EQ(doc_.Feeds[1].FeedPubDate, published);
+    EXPECT_EQ(doc_.Feeds[1].FeedFileOnFTP, "shows/");
+
+    auto retitled = open(FeedWindowMode::Edit, 2);
+    at<QLineEdit>(*retitled, kFeedWinTitle)->setText("C, second cut");
+    retitled->store();
+    EXPECT_EQ(doc_.Feeds[2].FeedPubDate, date_from_fields(2026, 5, 1, 10, 0, 0));
+}
+
 TEST_F(FeedWindowTest, OkIsRefusedWhileAnotherFeedHasTheGuid) {
     doc_.Feeds[0].FeedGUID.clear();
     doc_.Feeds[2].FeedGUID.clear();

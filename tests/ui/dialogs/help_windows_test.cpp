@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -106,8 +107,28 @@ TEST_F(HelpWindows, HelpOpensTheLanguagesFileOrSaysThereIsNone) {
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(folder() + "Quillpost-Help.Html"));
 
+    // A system that cannot open the page: the program's own viewer shows it.
     viewer_works = false;
-    Help_Show(nullptr, folders, french, requester, open);
+    write("Quillpost-Help.Html",
+          "<html><body><a href='more.html#end'>more</a> <a href='https://example.org/'>web</a>"
+          "</body></html>");
+    write("more.html", "<html><body><p>More help</p><a name='end'></a></body></html>");
+    std::unique_ptr<HelpViewer> viewer(Help_Show(nullptr, folders, french, requester, open));
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->windowTitle(), "Aide de Quillpost");
+    EXPECT_TRUE(viewer->browser()->toPlainText().contains("more"));
+    viewer->Link_Follow(QUrl("more.html#end"));
+    EXPECT_EQ(viewer->browser()->source().toLocalFile(), folder() + "more.html");
+    EXPECT_TRUE(viewer->browser()->toPlainText().contains("More help"));
+    viewer->Link_Follow(QUrl("https://example.org/"));
+    EXPECT_EQ(opened.back(), QUrl("https://example.org/")) << "the web goes to the system";
+    EXPECT_TRUE(viewer->browser()->toPlainText().contains("More help"));
+    EXPECT_TRUE(requester.shown.isEmpty());
+
+    // Nothing at all: the requester says so.
+    qp::test::TempDir empty;
+    Help_Show(nullptr, {QString::fromStdString(empty.path())}, french, requester, open);
     EXPECT_EQ(requester.shown, QStringList{"Aide de Quillpost|Pas d'aide !"});
 }
 

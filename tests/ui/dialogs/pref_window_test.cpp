@@ -167,12 +167,13 @@ TEST_F(PrefWindowTest, AnotherLanguageIsAnnouncedOnceAndTakesEffectAtTheNextStar
     const QString menu = window_->action(kCmdProjectNew)->text();
     run([](PrefWindow& w) {
         auto* languages = w.control<QComboBox>(kPrefLanguage);
-        EXPECT_EQ(languages->currentText(), "english");
-        languages->setCurrentIndex(languages->findText("français"));
+        EXPECT_EQ(languages->currentText(), "English");
+        languages->setCurrentIndex(languages->findText("Français"));
         w.okButton()->click();
     });
     ASSERT_EQ(requester_.asked.size(), 1U);
-    EXPECT_EQ(requester_.asked[0].text, toQ(ctx_.lang.get("Msg.ChangeLang")));
+    EXPECT_EQ(requester_.asked[0].text.toStdString(),
+              "La nouvelle langue sera utilisée au prochain démarrage de Quillpost.");
     EXPECT_EQ(ctx_.prefs.fixed().MainLang, "français");
     EXPECT_NE(settings().find("\r\nMainLang = fran"), std::string::npos);
     EXPECT_EQ(window_->action(kCmdProjectNew)->text(), menu);

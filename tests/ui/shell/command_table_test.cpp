@@ -137,6 +137,16 @@ TEST_F(CommandTable, ShortcutsComeFromThePreferencesAndShowInTheMainMenuOnly) {
     EXPECT_EQ(window_->action(kCmdProjectNew)->text(), "&New\tCtrl+X");
 }
 
+// A key of the numeric pad fires its command; the same key of the main keyboard does not.
+TEST_F(CommandTable, KeypadKeysFireOnlyFromTheKeypad) {
+    window_->shortcuts().install(kModCtrl | (kVkNumpad0 + 5), kCmdProjectNew);
+    const int before = ctx_.docs.count();
+    QTest::keyClick(window_.get(), Qt::Key_5, Qt::ControlModifier);
+    EXPECT_EQ(ctx_.docs.count(), before);
+    QTest::keyClick(window_.get(), Qt::Key_5, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(ctx_.docs.count(), before + 1);
+}
+
 TEST_F(CommandTable, RefusedHotkeysAreLoggedAndTheProgramGoesOn) {
     ctx_.prefs.AddZQ_GlobalShortcut("Main\\Shortcut.Test", 200, kWindowMain,
                                     kModCtrl | kModAlt | 'L', kMenuNone);

@@ -1,8 +1,13 @@
+#include "core/command_ids.h"
 #include "core/file_io.h"
 #include "core/ini_file.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -146,6 +151,74 @@ TEST_F(DocumentCommandsTest, CancelAtTheQuitQuestionKeepsRunningButStoresTheLast
     window_->close();
     EXPECT_EQ(quit.count(), 1);
     EXPECT_TRUE(ctx_.docs.empty());
+}
+
+// Every way out runs inside the event loop, as in the program: ending the loop closes the
+// windows once more, and that second close must not store an empty list over the session.
+TEST_F(DocumentCommandsTest, EveryWayOutStoresTheSameSessionList) {
+    const std::string first = project("first");
+    const std::string second = project("second");
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"menu",
+         [this] {
+             // Chosen in the open menu, as the user does: the menu is a window of its own then.
+             QMenu* project =
+                 window_->action(kCmdQuit)->associatedObjects().isEmpty()
+                     ? nullptr
+                     : qobject_cast<QMenu*>(window_->action(kCmdQuit)->associatedObjects().first());
+             ASSERT_NE(project, nullptr);
+             project->popup(window_->geometry().center());
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(project));
+             QTest::keyClick(project, Qt::Key_Q);
+         }},
+        {"Ctrl+Q", [this] { QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier); }},
+        {"close box", [this] { window_->close(); }},
+        {"log-out", [this] { window_->Session_End(); }},
+    };
+    for (const auto& [name, leave] : ways) {
+        window_ = std::make_unique<MainWindow>(ctx_);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        docs().Document_Open(first);
+        docs().Document_Open(second);
+        QObject::connect(window_.get(), &MainWindow::quitConfirmed, qApp, &QCoreApplication::quit);
+        QTimer::singleShot(0, window_.get(), leave);
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        guard.start(10000);
+        EXPECT_EQ(QCoreApplication::exec(), 0) << name;
+        IniReader last;
+        ASSERT_EQ(last.load(ctx_.prefs.last_docs_path()), "") << name;
+        EXPECT_EQ(ctx_.paths.Path_Expand(last.read_string("LastDoc0", "")), first) << name;
+        EXPECT_EQ(ctx_.paths.Path_Expand(last.read_string("LastDoc1", "")), second) << name;
+        EXPECT_TRUE(fs::remove(ctx_.prefs.last_docs_path())) << name;
+        window_.reset();
+        while (!ctx_.docs.empty())
+            (void)ctx_.docs.remove(0);
+    }
+}
+
+// "*" marks a modified document in the title and the window list, from the first keystroke;
+// a later start reads the title without it, and the save question names the document.
+TEST_F(DocumentCommandsTest, AModifiedDocumentIsMarkedAndNamed) {
+    docs().Document_Open(project("show"));
+    EXPECT_EQ(window_->windowTitle(), "show - Quillpost");
+    QPlainTextEdit* editor = window_->workspace(ctx_.docs.current())->editor;
+    editor->insertPlainText("x");
+    EXPECT_EQ(window_->windowTitle(), "*show - Quillpost");
+    EXPECT_EQ(window_->handOverTitle(), "show - Quillpost");
+    EXPECT_EQ(window_->action(kCmdDocumentFirst)->text(), "1- *show.qprj");
+
+    requester_.answers = {kAnswerCancel};
+    docs().Document_Close();
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_TRUE(requester_.asked[0].text.startsWith(QString::fromUtf8("“show”")))
+        << requester_.asked[0].text.toStdString();
+    docs().Document_Save(false);
+    EXPECT_EQ(window_->windowTitle(), "show - Quillpost") << "saved: the mark goes";
 }
 
 TEST_F(DocumentCommandsTest, RecentEntriesOpenTheirFileAndEntriesBeyondTheListDoNothing) {

@@ -108,7 +108,8 @@ TEST_F(WorkspaceTest, SwitchingShowsOnlyTheCurrentWorkspaceAndKeepsHiddenEdits) 
     requester_.answers = {kAnswerCancel};
     EXPECT_EQ(docs().Document_CloseAll(), 0);
     ASSERT_EQ(requester_.asked.size(), 1U);
-    EXPECT_EQ(requester_.asked[0].text, "The project has been modified. Do you want to save it?");
+    EXPECT_EQ(requester_.asked[0].text.toStdString(),
+              "“first” has been modified. Do you want to save it?");
     EXPECT_EQ(first->Feeds[0].FeedDesc, "Text of A edited");
     EXPECT_EQ(ctx_.docs.current(), first);
 }
