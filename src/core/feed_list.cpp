@@ -124,14 +124,10 @@ bool Feed_SortByDate(Doc& doc, SortOrder order) {
 }
 
 int Feed_TrimAfterInsert(Doc& doc) {
-    if (doc.Feeds.empty())
-        return Feed_TrimToMax(doc);
-    int& flag = doc.Feeds.front().FeedFlag;
-    const int kept = flag;
-    flag |= kNoAutoDelete;
-    const int removed = Feed_TrimToMax(doc);
-    doc.Feeds.front().FeedFlag = kept; // the trim never removes the first feed here
-    return removed;
+    const std::vector<int> gone = Feed_TrimPositions(doc, 1);
+    for (const int at : gone)
+        Feed_Delete(doc, at);
+    return static_cast<int>(gone.size());
 }
 
 std::string_view Feed_GuessMimeType(std::string_view path) {
