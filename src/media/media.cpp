@@ -216,6 +216,8 @@ MediaInfo Media_Read(const std::string& path) {
     const std::unique_ptr<TagLib::File> file = open(sniffed.format, &stream);
     const TagLib::AudioProperties* properties =
         file && file->isValid() ? file->audioProperties() : nullptr;
+    if (file && file->isValid() && file->tag() != nullptr)
+        info.title = file->tag()->title().to8Bit(true);
     const int ms = properties ? properties->lengthInMilliseconds() : 0;
     if (ms <= 0) {
         info.error = sniffed.format == Format::Unknown ? "not a media file the program knows"

@@ -46,6 +46,7 @@ constexpr FixedKey kFixedKeys[] = {
     {kModCtrl | 'X', kCmdCut},   {kModCtrl | 'C', kCmdCopy},
     {kModCtrl | 'V', kCmdPaste}, {kModShift | kVkInsert, kCmdPasteInsert},
     {kVkApps, kCmdPopupMenu},    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
+    {kModCtrl | kModShift | 'Z', kCmdRedo},
 };
 
 } // namespace
@@ -117,6 +118,9 @@ void MainWindow::MainMenu_Create() {
     addCommand(project, "Menu\\Project.Quit", kCmdQuit);
 
     QMenu* edit = bar->addMenu(title("Menu.Edit"));
+    addCommand(edit, "Menu\\Edit.Undo", kCmdDocUndo);
+    addCommand(edit, "Menu\\Edit.Redo", kCmdDocRedo);
+    edit->addSeparator();
     addCommand(edit, "Menu\\Edit.FindText", kCmdFindText);
     addCommand(edit, "Menu\\Edit.FindNext", kCmdFindNext);
     addCommand(edit, "Menu\\Edit.FindPrevious", kCmdFindPrevious);
@@ -204,6 +208,13 @@ void MainWindow::Shortcut_MenuTexts(int menu) {
                 continue;
             entry->setText(toQ(Shortcut_MenuText(fromQ(entry->text()), code, ctx_.lang)));
         }
+    }
+    // The document's undo entries show the keys that reach them from the list.
+    for (const auto& [entry, item] : {std::pair{kCmdDocUndo, kCmdUndo}, {kCmdDocRedo, kCmdRedo}}) {
+        QAction* a = action(entry);
+        if (a != nullptr && ctx_.prefs.Pref_Find(item))
+            a->setText(toQ(Shortcut_MenuText(
+                fromQ(a->text()), parse_leading_int32(ctx_.prefs.GetZQValue(item)), ctx_.lang)));
     }
 }
 

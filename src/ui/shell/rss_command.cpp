@@ -6,11 +6,26 @@
 #include "ui/dialogs/ftp_window.h"
 #include "ui/dialogs/trust_prompt.h"
 #include "ui/shell/document_commands.h"
+#include "ui/shell/long_work.h"
 #include "ui/shell/main_window.h"
 
 #include <QTreeWidget>
 
 namespace qp::ui {
+
+namespace {
+
+// The check reads every episode's file; on a large feed that is long work.
+std::vector<CheckFinding> check(MainWindow& window, const Doc& doc) {
+    AppContext& ctx = window.context();
+    std::vector<CheckFinding> findings;
+    (void)LongWork_Run(
+        &window, toQ(ctx.lang.get("Work.Checking")), {}, std::make_shared<WorkState>(),
+        [&] { findings = Feed_Check(doc, ctx.paths); }, false);
+    return findings;
+}
+
+} // namespace
 
 bool Check_Show(MainWindow& window, const Doc& doc, const std::vector<CheckFinding>& findings,
                 CheckMode mode) {
@@ -42,7 +57,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
             d.FileName = kept;
         return {made.save, made.error, made.save_target, made.save_reason};
     };
-    const int saved = window.documents().SaveDoc(*doc, false, save_and_write);
+    const int saved = window.documents().SaveDoc(*doc, false, save_and_write, "Work.Rss");
     window.Actu_WindowTitle();
     window.Actu_Menu();
     window.Actu_StatusBar();
@@ -54,7 +69,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
                                       &window);
         return;
     }
-    const std::vector<CheckFinding> findings = Feed_Check(*doc, ctx.paths);
+    const std::vector<CheckFinding> findings = check(window, *doc);
     if (!findings.empty()) {
         // The RSS file stays written whatever the answer.
         if (!Check_Show(window, *doc, findings, CheckMode::BeforePublish))
@@ -78,7 +93,7 @@ void Rss_Check(MainWindow& window) {
     if (!ctx.docs.IsDpc("Rss_Check", ctx.log, true) || doc == nullptr)
         return;
     window.Feed_CommitText(doc);
-    const std::vector<CheckFinding> findings = Feed_Check(*doc, ctx.paths);
+    const std::vector<CheckFinding> findings = check(window, *doc);
     if (findings.empty()) {
         ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
                                       toQ(ctx.lang.get("CheckWin.NoProblem")), kRequestOk, &window);

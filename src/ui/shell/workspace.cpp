@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <QUndoStack>
 
 namespace qp::ui {
 
@@ -34,6 +35,8 @@ Workspace Doc_CreateGadgets(QWidget* parent, Texts& texts, const QFont& font) {
     w.editor->setFont(font);
     w.editor->setContextMenuPolicy(Qt::CustomContextMenu);
     w.editor->document()->setModified(false);
+
+    w.undo = new QUndoStack(w.list);
 
     w.list->hide();
     w.editor->hide();
