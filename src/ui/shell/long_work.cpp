@@ -73,11 +73,13 @@ WorkEnd LongWork_Run(QWidget* window, const QString& label, const QString& cance
     if (!cancellable)
         progress.setCancelButton(nullptr);
     bool cancelled = false;
-    QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
-        cancelled = true;
-        state->cancel.store(true);
-        loop.quit();
-    });
+    // Work that uses the caller's data is waited for, even when the window is closed by Escape.
+    if (cancellable)
+        QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
+            cancelled = true;
+            state->cancel.store(true);
+            loop.quit();
+        });
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &progress, [&] {
         const int total = state->total.load();

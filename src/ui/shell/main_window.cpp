@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUndoStack>
 
 #include <functional>
 
@@ -82,6 +83,9 @@ MainWindow::MainWindow(AppContext& context)
 
 MainWindow::~MainWindow() {
     timer_->stop();
+    // The stacks go with their lists, after this window has stopped being one.
+    for (auto& [doc, w] : workspaces_)
+        w.undo->blockSignals(true);
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, std::string_view key, int command) {

@@ -10,6 +10,7 @@
 #include "ui/shell/main_window.h"
 
 #include <QTreeWidget>
+#include <QUndoStack>
 
 namespace qp::ui {
 
@@ -58,6 +59,11 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
         return {made.save, made.error, made.save_target, made.save_reason};
     };
     const int saved = window.documents().SaveDoc(*doc, false, save_and_write, "Work.Rss");
+    if (saved == 0 && (doc->State & kModified) != 0) {
+        // The build date was stamped but not saved: no undo makes the document unmodified.
+        if (Workspace* w = window.workspace(doc))
+            w->undo->resetClean();
+    }
     window.Actu_WindowTitle();
     window.Actu_Menu();
     window.Actu_StatusBar();

@@ -44,6 +44,10 @@ Workspace Doc_CreateGadgets(QWidget* parent, Texts& texts, const QFont& font) {
 }
 
 void Doc_FreeGadgets(Workspace& workspace) {
+    // The stack's last signals would reach a window already taking the document away.
+    if (workspace.undo != nullptr)
+        workspace.undo->blockSignals(true);
+    delete workspace.undo;
     delete workspace.list;
     delete workspace.editor;
     workspace = {};

@@ -141,6 +141,9 @@ TEST_F(MediaTest, RefreshAndDropsAreOneUndoableStepEach) {
                   QUrl::fromLocalFile(QString::fromStdString(other))});
     Doc* show = &doc();
     QWidget* target = window_->workspace(show)->list->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     ASSERT_EQ(show->Feeds.size(), 4U);
