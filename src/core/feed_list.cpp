@@ -76,7 +76,8 @@ void Feed_NewGUIDs(std::vector<Feed>& added, const std::vector<Feed>& feeds) {
     }
 }
 
-Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path, const MediaFacts& facts) {
+Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path,
+                       const MediaFacts& facts) {
     Feed feed;
     feed.FeedTitle = Text_StripControl(facts.title, false);
     if (feed.FeedTitle.empty()) {

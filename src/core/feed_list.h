@@ -33,7 +33,8 @@ struct MediaFacts {
 // A new episode for the media file at path, stored under stored_path: the title from its tags,
 // else the file's name without its extension; the type from its content, else from its
 // extension; dated now, automatically. Its GUID is left to Feed_NewGUIDs.
-Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path, const MediaFacts& facts);
+Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path,
+                       const MediaFacts& facts);
 
 // Inserts a copy of the feed at position, with a new GUID, at the top of the list and makes it
 // current. False (nothing changed) when there is no such feed.

@@ -44,9 +44,12 @@ struct FixedKey {
     int command;
 };
 constexpr FixedKey kFixedKeys[] = {
-    {kModCtrl | 'X', kCmdCut},   {kModCtrl | 'C', kCmdCopy},
-    {kModCtrl | 'V', kCmdPaste}, {kModShift | kVkInsert, kCmdPasteInsert},
-    {kVkApps, kCmdPopupMenu},    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
+    {kModCtrl | 'X', kCmdCut},
+    {kModCtrl | 'C', kCmdCopy},
+    {kModCtrl | 'V', kCmdPaste},
+    {kModShift | kVkInsert, kCmdPasteInsert},
+    {kVkApps, kCmdPopupMenu},
+    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
     {kModCtrl | kModShift | 'Z', kCmdRedo},
 };
 

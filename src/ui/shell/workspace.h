@@ -22,7 +22,7 @@ namespace qp::ui {
 struct Workspace {
     QTreeWidget* list = nullptr;
     QPlainTextEdit* editor = nullptr;
-    int bound = -1; // position of the feed whose text the editor holds, -1 for none
+    int bound = -1;             // position of the feed whose text the editor holds, -1 for none
     QUndoStack* undo = nullptr; // the document's changes; its clean state is the saved one
 };
 

@@ -212,7 +212,7 @@ TEST_F(FeedCommandsTest, UndoKeysInTheListTakeBackEveryChangeUntilTheSavedState)
     EXPECT_EQ(selected(), 1);
     Doc now = doc();
     now.CurrentFeed = saved.CurrentFeed; // follows the selection
-    EXPECT_EQ(now, saved); // field by field, and no longer modified
+    EXPECT_EQ(now, saved);               // field by field, and no longer modified
     EXPECT_FALSE(window_->action(kCmdDocUndo)->isEnabled());
 
     // Both redo keys, then the menu entry.

@@ -62,9 +62,13 @@ protected:
 
 // MPEG-4 made of empty boxes: its reading takes seconds and a lot of memory.
 void write_hostile(const std::string& path, std::size_t bytes) {
-    std::string data("\0\0\0\x18" "ftypM4A \0\0\0\0M4A mp42", 24);
+    std::string data("\0\0\0\x18"
+                     "ftypM4A \0\0\0\0M4A mp42",
+                     24);
     while (data.size() < bytes)
-        data.append("\0\0\0\x08" "free", 8);
+        data.append("\0\0\0\x08"
+                    "free",
+                    8);
     std::ofstream(path, std::ios::binary) << data;
 }
 
@@ -194,9 +198,7 @@ TEST_F(MediaTest, CancelAnswersWhileAHostileFileIsStillBeingRead) {
     QElapsedTimer gap;
     qint64 longest = 0;
     QTimer ping;
-    QObject::connect(&ping, &QTimer::timeout, [&] {
-        longest = std::max(longest, gap.restart());
-    });
+    QObject::connect(&ping, &QTimer::timeout, [&] { longest = std::max(longest, gap.restart()); });
     gap.start();
     ping.start(5);
     clicked = cancelWhenShown(100);
