@@ -22,3 +22,4 @@ void BM_UndoDelete_10000Feeds(benchmark::State& state) {
 BENCHMARK(BM_UndoDelete_10000Feeds)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+BENCHMARK_MAIN();

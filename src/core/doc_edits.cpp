@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <ranges>
 
 namespace qp {
 
@@ -35,8 +36,8 @@ public:
         return select(doc, 0);
     }
     int revert(Doc& doc) const override {
-        for (auto r = removed_.rbegin(); r != removed_.rend(); ++r)
-            doc.Feeds.insert(at(doc, r->first), r->second);
+        for (const FeedBefore& r : std::views::reverse(removed_))
+            doc.Feeds.insert(at(doc, r.first), r.second);
         doc.Feeds.erase(doc.Feeds.begin(), at(doc, static_cast<int>(added_.size())));
         return select(doc, kRowFirst);
     }
