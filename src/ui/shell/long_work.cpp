@@ -72,6 +72,7 @@ WorkEnd LongWork_Run(QWidget* window, const QString& label, const QString& cance
     progress.setEnabled(true); // a child of the disabled window starts disabled too
     if (!cancellable)
         progress.setCancelButton(nullptr);
+    progress.setValue(0); // starts the wait before the window shows
     bool cancelled = false;
     // Work that uses the caller's data is waited for, even when the window is closed by Escape.
     if (cancellable)
