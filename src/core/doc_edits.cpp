@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <ranges>
 
 namespace qp {
 
@@ -36,8 +35,9 @@ public:
         return select(doc, 0);
     }
     int revert(Doc& doc) const override {
-        for (const FeedBefore& r : std::views::reverse(removed_))
-            doc.Feeds.insert(at(doc, r.first), r.second);
+        // Back in the reverse order of their removal, so each position is right again.
+        for (std::size_t k = removed_.size(); k-- > 0;)
+            doc.Feeds.insert(at(doc, removed_[k].first), removed_[k].second);
         doc.Feeds.erase(doc.Feeds.begin(), at(doc, static_cast<int>(added_.size())));
         return select(doc, kRowFirst);
     }
