@@ -66,5 +66,8 @@ inline constexpr int kCmdDocumentFirst = 166;
 inline constexpr int kCmdDocumentLast = 170;
 inline constexpr int kCmdRecentFirst = 171;
 inline constexpr int kCmdRecentLast = 180;
+// Taking back and making again the last change of the document (the editor keeps its own).
+inline constexpr int kCmdDocUndo = 182;
+inline constexpr int kCmdDocRedo = 184;
 
 } // namespace qp

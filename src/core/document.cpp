@@ -68,26 +68,34 @@ std::string Text_StripControl(std::string_view s, bool keepLines) {
     return strip_controls(s, keepLines ? std::string_view("\r\n") : std::string_view());
 }
 
-int Feed_TrimToMax(Doc& doc) {
+std::vector<int> Feed_TrimPositions(const Doc& doc, int spared) {
+    std::vector<int> gone;
     // A limit below 1 comes only from a file without the setting; trimming to it would delete
     // the feed just added along with every other, so it means no limit.
     if (doc.MaxFeed < 1)
-        return 0;
-    const auto limit = static_cast<std::size_t>(doc.MaxFeed);
-    auto& feeds = doc.Feeds;
-    int removed = 0;
-    for (std::size_t i = feeds.size(); i-- > 0 && feeds.size() > limit;) {
-        if (feeds[i].FeedFlag & kNoAutoDelete)
+        return gone;
+    const auto& feeds = doc.Feeds;
+    const int limit = doc.MaxFeed;
+    int left = static_cast<int>(feeds.size());
+    for (int i = left - 1; i >= spared && left > limit; --i) {
+        if (feeds[static_cast<std::size_t>(i)].FeedFlag & kNoAutoDelete)
             continue;
-        feeds.erase(feeds.begin() + static_cast<std::ptrdiff_t>(i));
-        ++removed;
-        const int at = static_cast<int>(i);
+        gone.push_back(i);
+        --left;
+    }
+    return gone;
+}
+
+int Feed_TrimToMax(Doc& doc) {
+    const std::vector<int> gone = Feed_TrimPositions(doc, 0);
+    for (const int at : gone) {
+        doc.Feeds.erase(doc.Feeds.begin() + at);
         if (doc.CurrentFeed == at)
             doc.CurrentFeed = -1;
         else if (doc.CurrentFeed > at)
             --doc.CurrentFeed;
     }
-    return removed;
+    return static_cast<int>(gone.size());
 }
 
 } // namespace qp

@@ -153,5 +153,7 @@ std::string Text_StripControl(std::string_view s, bool keepLines);
 // sparing those flagged NoAutoDelete, until no more than MaxFeed remain. Returns the number
 // removed.
 int Feed_TrimToMax(Doc& doc);
+// The positions that rule removes, from the last up, never one of the first spared feeds.
+std::vector<int> Feed_TrimPositions(const Doc& doc, int spared);
 
 } // namespace qp

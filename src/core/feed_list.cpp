@@ -41,11 +41,17 @@ private:
 
 } // namespace
 
-std::string Feed_NewGUID(const std::vector<Feed>& feeds) {
+namespace {
+
+std::unordered_set<std::string> used_guids(const std::vector<Feed>& feeds) {
     std::unordered_set<std::string> used;
     used.reserve(feeds.size());
     for (const Feed& feed : feeds)
         used.insert(fold_case(feed.FeedGUID));
+    return used;
+}
+
+std::string first_free_guid(const std::unordered_set<std::string>& used) {
     // At most one candidate per feed is taken, so the search ends.
     const auto start = static_cast<std::uint32_t>(Now());
     for (std::uint32_t i = 0;; ++i) {
@@ -54,6 +60,39 @@ std::string Feed_NewGUID(const std::vector<Feed>& feeds) {
         if (used.count(text) == 0)
             return text;
     }
+}
+
+} // namespace
+
+std::string Feed_NewGUID(const std::vector<Feed>& feeds) {
+    return first_free_guid(used_guids(feeds));
+}
+
+void Feed_NewGUIDs(std::vector<Feed>& added, const std::vector<Feed>& feeds) {
+    std::unordered_set<std::string> used = used_guids(feeds);
+    for (Feed& feed : added) {
+        feed.FeedGUID = first_free_guid(used);
+        used.insert(feed.FeedGUID);
+    }
+}
+
+Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path,
+                       const MediaFacts& facts) {
+    Feed feed;
+    feed.FeedTitle = Text_StripControl(facts.title, false);
+    if (feed.FeedTitle.empty()) {
+        std::string name = file_part(path);
+        if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0)
+            name.resize(dot);
+        feed.FeedTitle = name;
+    }
+    feed.FeedFile = stored_path;
+    feed.FeedFileLength = facts.length;
+    feed.FeedDuration = facts.duration;
+    feed.FeedFileType = facts.type.empty() ? std::string(Feed_GuessMimeType(path)) : facts.type;
+    feed.FeedFlag = kAutoPubDate;
+    feed.FeedPubDate = Now();
+    return feed;
 }
 
 bool Feed_GUIDExists(const std::vector<Feed>& feeds, std::string_view guid, int skip) {
@@ -124,14 +163,10 @@ bool Feed_SortByDate(Doc& doc, SortOrder order) {
 }
 
 int Feed_TrimAfterInsert(Doc& doc) {
-    if (doc.Feeds.empty())
-        return Feed_TrimToMax(doc);
-    int& flag = doc.Feeds.front().FeedFlag;
-    const int kept = flag;
-    flag |= kNoAutoDelete;
-    const int removed = Feed_TrimToMax(doc);
-    doc.Feeds.front().FeedFlag = kept; // the trim never removes the first feed here
-    return removed;
+    const std::vector<int> gone = Feed_TrimPositions(doc, 1);
+    for (const int at : gone)
+        Feed_Delete(doc, at);
+    return static_cast<int>(gone.size());
 }
 
 std::string_view Feed_GuessMimeType(std::string_view path) {

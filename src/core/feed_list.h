@@ -6,6 +6,7 @@
 #include "core/channel_settings.h"
 #include "core/document.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,21 @@ std::string Feed_NewGUID(const std::vector<Feed>& feeds);
 // Whether a feed at a position other than skip (-1 for none) has guid, letter case ignored. An
 // empty GUID equals an empty GUID.
 bool Feed_GUIDExists(const std::vector<Feed>& feeds, std::string_view guid, int skip);
+// Gives each added feed a GUID that neither the list nor another added feed has.
+void Feed_NewGUIDs(std::vector<Feed>& added, const std::vector<Feed>& feeds);
+
+// What a media file told about itself; empty texts when it told nothing.
+struct MediaFacts {
+    std::string title; // from its tags
+    std::string type;  // read from its content
+    std::int64_t length = 0;
+    std::string duration;
+};
+// A new episode for the media file at path, stored under stored_path: the title from its tags,
+// else the file's name without its extension; the type from its content, else from its
+// extension; dated now, automatically. Its GUID is left to Feed_NewGUIDs.
+Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path,
+                       const MediaFacts& facts);
 
 // Inserts a copy of the feed at position, with a new GUID, at the top of the list and makes it
 // current. False (nothing changed) when there is no such feed.

@@ -79,6 +79,8 @@ std::vector<LanguageKey> build_table() {
         {"Menu\\Project.LastOpened", {}},
         {"Menu\\Project.Quit", {}},
         {"Menu.Edit", {}},
+        {"Menu\\Edit.Undo", {}},
+        {"Menu\\Edit.Redo", {}},
         {"Menu\\Edit.FindText", {}},
         {"Menu\\Edit.FindNext", {}},
         {"Menu\\Edit.FindPrevious", {}},
@@ -393,6 +395,13 @@ std::vector<LanguageKey> build_table() {
 
         // The refresh of the episodes' media files: the wait, then the counts.
         {"Media.Progress", {}},
+        {"Media.NotMedia", {}},
+
+        // Long work running off the window thread.
+        {"Work.Opening", {}},
+        {"Work.Saving", {}},
+        {"Work.Rss", {}},
+        {"Work.Checking", {}},
         {"Media.Done", {"%s1%", "%s2%", "%s3%"}},
         {"Media.Stopped", {"%s1%", "%s2%", "%s3%"}},
 

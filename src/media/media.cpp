@@ -501,6 +501,8 @@ MediaInfo Media_Read(const std::string& path, const std::atomic<bool>* cancel) {
                    ? fail(MediaProblem::Cancelled, "cancelled")
                    : fail(MediaProblem::TooComplex, "not a media file the program can read: it "
                                                     "has more parts than any real file");
+    if (media && media->isValid() && media->tag() != nullptr)
+        info.title = media->tag()->title().to8Bit(true);
     const TagLib::AudioProperties* properties =
         media && media->isValid() ? media->audioProperties() : nullptr;
     std::int64_t ms = properties ? properties->lengthInMilliseconds() : 0;

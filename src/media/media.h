@@ -30,6 +30,7 @@ struct MediaInfo {
     std::int64_t seconds = 0; // playing time, rounded to whole seconds
     std::string type;         // MIME type from the content; empty when the content is not known
     std::int64_t length = 0;  // bytes
+    std::string title;        // from the tags; empty when they give none
     // Empty when the playing time was read. The type and the length may be known even so.
     std::string error;
     MediaProblem problem = MediaProblem::None;

@@ -1,5 +1,7 @@
 #include "ui/dialogs/feed_window.h"
 
+#include "ui/shell/media_commands.h"
+
 #include "core/dates.h"
 #include "core/document.h"
 #include "core/file_io.h"
@@ -10,6 +12,7 @@
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
 #include "ui/shell/document_commands.h"
+#include "ui/shell/media_commands.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -244,9 +247,11 @@ void FeedWindow::NewGUID() {
 }
 
 void FeedWindow::Browse() {
-    // A stored name may hold placeholders; the file dialog needs the real path.
-    const QString start = file_->text().isEmpty() ? toQ(ctx_.StartFolder)
-                                                  : toQ(ctx_.paths.Path_Expand(textOf(file_)));
+    // A stored name may hold placeholders; the file dialog needs the real path. Without one,
+    // the episodes usually lie beside the project.
+    QString start = toQ(ctx_.paths.Path_Expand(textOf(file_)));
+    if (start.isEmpty())
+        start = toQ(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
     const QString chosen =
         ctx_.files->openFile(this, toQ(texts().get("Feed\\File.BrowseTitle")), start,
                              FileDialog_Filter(texts().get("Feed\\File.BrowseFilter")));
@@ -256,10 +261,13 @@ void FeedWindow::Browse() {
     const auto info = file_info(path);
     if (!info || info->is_directory)
         return;
+    ctx_.StartFolder = folder_part(path);
+    // The content tells the playing time and the type; the extension is the fallback.
+    MediaInfo media;
+    if (!Media_ReadOffThread(ctx_, this, path, media))
+        return;
     file_->setText(toQ(ctx_.paths.Path_Compact(path)));
     length_->setText(QString::number(info->size));
-    // The content tells the playing time and the type; the extension is the fallback.
-    const MediaInfo media = Media_Read(path);
     if (media.ok())
         control<QLineEdit>(kFeedWinDuration)->setText(toQ(Media_Duration(media.seconds)));
     if (type_->currentText().trimmed().isEmpty()) {
@@ -268,7 +276,6 @@ void FeedWindow::Browse() {
         if (!type.empty())
             ItemToCombo(type_, toQ(type), 0, kFlags);
     }
-    ctx_.StartFolder = folder_part(path);
 }
 
 bool FeedWindow::validate() {

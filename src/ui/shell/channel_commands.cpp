@@ -4,6 +4,7 @@
 #include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
 #include "ui/dialogs/doc_window.h"
+#include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"
 
 #include <QClipboard>
@@ -16,8 +17,9 @@ void Doc_Property(MainWindow& window) {
     if (!ctx.docs.IsDpc("Doc_Property", ctx.log))
         return;
     Doc& doc = *ctx.docs.current();
+    Doc before = Doc_ChannelSettings(doc);
     if (DocWindow_Open(&window, ctx.lang, doc, ctx.files))
-        SetModified(doc, true);
+        Doc_Record(window, doc, Edit_ChannelChanged(std::move(before), doc));
 }
 
 void LinkToClipboard(MainWindow& window) {

@@ -87,6 +87,8 @@ const Command kCommands[] = {
     {kCmdNextProject, kCmdNextProject, [](MainWindow& w, int) { w.documents().SelectDoc(1, -1); }},
     {kCmdPrevProject, kCmdPrevProject, [](MainWindow& w, int) { w.documents().SelectDoc(-1, -1); }},
     {kCmdPopupMenu, kCmdPopupMenu, [](MainWindow& w, int) { w.PopUpMenuDisplay(); }},
+    {kCmdDocUndo, kCmdDocUndo, [](MainWindow& w, int) { Doc_Undo(w); }},
+    {kCmdDocRedo, kCmdDocRedo, [](MainWindow& w, int) { Doc_Redo(w); }},
     {kCmdUndo, kCmdPasteInsert, [](MainWindow& w, int c) { w.Edit_Command(c); }},
     {kCmdDocumentFirst, kCmdDocumentLast,
      [](MainWindow& w, int c) { w.documents().SelectDoc(0, c - kCmdDocumentFirst); }},

@@ -7,9 +7,11 @@
 #include "core/text.h"
 #include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
+#include "ui/shell/long_work.h"
 #include "ui/shell/main_window.h"
 
 #include <QStringList>
+#include <QUndoStack>
 
 #include <unistd.h>
 
@@ -86,7 +88,11 @@ void DocumentCommands::Document_Open(const std::string& given) {
                                                      kRequestYesNo, &window_) == kAnswerYes;
     }
     const std::string read_path = from_backup ? path + ".Bak" : path;
-    if (const FileResult read = LoadDoc(doc, read_path, ctx_.log); !read.ok()) {
+    FileResult read;
+    (void)LongWork_Run(
+        &window_, toQ(ctx_.lang.get("Work.Opening")), {}, std::make_shared<WorkState>(),
+        [&] { read = LoadDoc(doc, read_path, ctx_.log); }, false);
+    if (!read.ok()) {
         error("Doc\\Error.OpenXML", read_path + ": " + read.error);
         return;
     }
@@ -126,12 +132,17 @@ int DocumentCommands::SaveDoc(Doc& doc, bool askName) {
     });
 }
 
-int DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save) {
+int DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save,
+                              std::string_view work_key) {
     std::string file = doc.FileName;
     if (askName || file.empty())
         file = FileDialog(doc.FileName, false);
     for (;;) {
-        const SaveResult saved = save(doc, file);
+        // A large project takes a while to write; the window keeps answering meanwhile.
+        SaveResult saved;
+        (void)LongWork_Run(
+            &window_, toQ(ctx_.lang.get(work_key)), {}, std::make_shared<WorkState>(),
+            [&] { saved = save(doc, file); }, false);
         if (saved.saved())
             break;
         if (saved.status == SaveStatus::NoFileName)
@@ -150,6 +161,9 @@ int DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save) {
         ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), text, kRequestOk, &window_);
         return 0;
     }
+    // What is saved is what undoing comes back to as unmodified.
+    if (Workspace* w = window_.workspace(&doc))
+        w->undo->setClean();
     enter_folder_of(doc.FileName);
     ctx_.prefs.Recent_Add(doc.FileName);
     return 1;

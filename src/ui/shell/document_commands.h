@@ -29,7 +29,9 @@ public:
     // The same questions around another way of saving (the RSS command saves and writes the
     // RSS file in one step): save gets the chosen file, as qp::SaveDoc does.
     using SaveStep = std::function<SaveResult(Doc& doc, const std::string& file)>;
-    [[nodiscard]] int SaveDoc(Doc& doc, bool askName, const SaveStep& save);
+    // The step runs off the window thread, shown as the language text of work_key.
+    [[nodiscard]] int SaveDoc(Doc& doc, bool askName, const SaveStep& save,
+                              std::string_view work_key = "Work.Saving");
     void Document_Close();
     // 1 when every document is closed, 0 when the user kept one.
     [[nodiscard]] int Document_CloseAll();

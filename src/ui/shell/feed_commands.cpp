@@ -4,9 +4,44 @@
 #include "ui/dialogs/feed_window.h"
 #include "ui/shell/main_window.h"
 
+#include <QTreeWidget>
+#include <QUndoStack>
+
 namespace qp::ui {
 
 namespace {
+
+// A change of one document on its stack. It is made before it is pushed, so the push does not
+// make it a second time.
+class EditCommand final : public QUndoCommand {
+public:
+    EditCommand(MainWindow& window, Doc& doc, DocEditPtr edit)
+        : window_(window), doc_(doc), edit_(std::move(edit)) {}
+
+    void redo() override {
+        if (made_) {
+            made_ = false;
+            return;
+        }
+        show(edit_->apply(doc_));
+    }
+    void undo() override { show(edit_->revert(doc_)); }
+
+private:
+    void show(int row) {
+        Workspace* w = window_.workspace(&doc_);
+        if (w == nullptr)
+            return;
+        if (row == kRowKeepSelection)
+            row = FeedList_SelectedRow(w->list);
+        window_.Actualize_Tree(row);
+    }
+
+    MainWindow& window_;
+    Doc& doc_;
+    DocEditPtr edit_;
+    bool made_ = true;
+};
 
 // The guard and the commit every feed command starts with; null when no document is current.
 Doc* begin(MainWindow& window, const char* name) {
@@ -26,8 +61,11 @@ int selectedFeed(MainWindow& window, const Doc& doc) {
     return p < static_cast<int>(doc.Feeds.size()) ? p : -1;
 }
 
-void changed(MainWindow& window, Doc& doc, int row) {
-    SetModified(doc, true);
+// Records a change and shows it with row selected.
+void changed(MainWindow& window, Doc& doc, DocEditPtr edit, int row) {
+    if (edit == nullptr)
+        return;
+    Doc_Record(window, doc, std::move(edit));
     window.Actualize_Tree(row);
 }
 
@@ -35,22 +73,58 @@ void move(MainWindow& window, const char* name, int step) {
     Doc* doc = begin(window, name);
     if (doc == nullptr)
         return;
-    const int q = Feed_Move(*doc, selectedFeed(window, *doc), step);
-    if (q >= 0)
-        changed(window, *doc, q);
+    DocEditPtr edit = Edit_MoveFeed(*doc, selectedFeed(window, *doc), step);
+    changed(window, *doc, std::move(edit), doc->CurrentFeed);
+}
+
+// The feed window left its new feed at the top; it becomes one recorded insertion.
+void inserted(MainWindow& window, Doc& doc) {
+    Feed feed = std::move(doc.Feeds.front());
+    Feed_Delete(doc, 0);
+    std::vector<Feed> one;
+    one.push_back(std::move(feed));
+    changed(window, doc, Edit_InsertFeeds(doc, std::move(one)), 0);
+}
+
+void step(MainWindow& window, bool back) {
+    AppContext& ctx = window.context();
+    if (!ctx.docs.IsDpc(back ? "Doc_Undo" : "Doc_Redo", ctx.log))
+        return;
+    // Text still pending in the editor is the latest change.
+    window.Feed_CommitText();
+    Workspace* w = window.workspace(ctx.docs.current());
+    if (w == nullptr)
+        return;
+    if (back)
+        w->undo->undo();
+    else
+        w->undo->redo();
 }
 
 } // namespace
+
+void Doc_Record(MainWindow& window, Doc& doc, DocEditPtr edit) {
+    Workspace* w = window.workspace(&doc);
+    if (edit == nullptr || w == nullptr)
+        return;
+    w->undo->push(new EditCommand(window, doc, std::move(edit)));
+}
+
+void Doc_Undo(MainWindow& window) {
+    step(window, true);
+}
+
+void Doc_Redo(MainWindow& window) {
+    step(window, false);
+}
 
 void Feed_Add(MainWindow& window) {
     Doc* doc = begin(window, "Feed_Add");
     if (doc == nullptr)
         return;
-    const int r = FeedWindow_Open(window.context(), &window, *doc, FeedWindowMode::New);
-    if (r == 0)
+    if (FeedWindow_Open(window.context(), &window, *doc, FeedWindowMode::New) == 0)
         return;
-    Feed_TrimAfterInsert(*doc);
-    changed(window, *doc, r - 1);
+    inserted(window, *doc);
 }
 
 void Feed_Copy(MainWindow& window) {
@@ -60,14 +134,12 @@ void Feed_Copy(MainWindow& window) {
     const int current = doc->CurrentFeed;
     if (!Feed_InsertCopy(*doc, selectedFeed(window, *doc)))
         return;
-    const int r = FeedWindow_Open(window.context(), &window, *doc, FeedWindowMode::Edit);
-    if (r == 0) {
+    if (FeedWindow_Open(window.context(), &window, *doc, FeedWindowMode::Edit) == 0) {
         Feed_Delete(*doc, 0);
         doc->CurrentFeed = current;
         return;
     }
-    Feed_TrimAfterInsert(*doc);
-    changed(window, *doc, r - 1);
+    inserted(window, *doc);
 }
 
 void Feed_Del(MainWindow& window) {
@@ -75,11 +147,8 @@ void Feed_Del(MainWindow& window) {
     if (doc == nullptr)
         return;
     const int p = selectedFeed(window, *doc);
-    if (p < 0)
-        return;
-    Feed_Delete(*doc, p);
     // The row before the deleted feed, or the new first row.
-    changed(window, *doc, p - 1);
+    changed(window, *doc, Edit_DeleteFeed(*doc, p), p - 1);
 }
 
 void Feed_MoveUp(MainWindow& window) {
@@ -95,8 +164,7 @@ void Feed_Sort(MainWindow& window, SortOrder order) {
     if (doc == nullptr)
         return;
     // A new order is an edit the save question must know about.
-    if (Feed_SortByDate(*doc, order))
-        SetModified(*doc, true);
+    Doc_Record(window, *doc, Edit_SortFeeds(*doc, order));
     window.Actualize_Tree(-1);
 }
 
@@ -108,9 +176,12 @@ void Feed_Property(MainWindow& window) {
     if (p < 0)
         return;
     doc->CurrentFeed = p;
+    Feed before = doc->Feeds[static_cast<std::size_t>(p)];
     if (FeedWindow_Open(window.context(), &window, *doc, FeedWindowMode::Edit) == 0)
         return;
-    SetModified(*doc, true);
+    std::vector<FeedBefore> changes;
+    changes.emplace_back(p, std::move(before));
+    Doc_Record(window, *doc, Edit_FeedsChanged(*doc, std::move(changes)));
     // The order is unchanged: only the row's columns are rewritten.
     Workspace* w = window.workspace(doc);
     FeedList_SetRow(w->list, FeedList_SelectedRow(w->list),

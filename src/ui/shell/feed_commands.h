@@ -1,7 +1,9 @@
-// The commands on the current document's feed list: add, copy, delete, move, sort, properties.
-// Each commits the editor's pending text first, so that text stays with its feed whatever moves.
+// The commands on the current document's feed list: add, copy, delete, move, sort, properties,
+// and taking changes back. Each commits the editor's pending text first, so that text stays with
+// its feed whatever moves.
 #pragma once
 
+#include "core/doc_edits.h"
 #include "core/feed_list.h"
 
 namespace qp::ui {
@@ -15,5 +17,11 @@ void Feed_MoveUp(MainWindow& window);
 void Feed_MoveDown(MainWindow& window);
 void Feed_Sort(MainWindow& window, SortOrder order);
 void Feed_Property(MainWindow& window);
+
+// Puts a change already made in doc on its undo stack; a null edit records nothing.
+void Doc_Record(MainWindow& window, Doc& doc, DocEditPtr edit);
+// Takes back, or makes again, the last change of the current document.
+void Doc_Undo(MainWindow& window);
+void Doc_Redo(MainWindow& window);
 
 } // namespace qp::ui

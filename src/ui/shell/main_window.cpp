@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUndoStack>
 
 #include <functional>
 
@@ -45,9 +46,13 @@ struct FixedKey {
     int command;
 };
 constexpr FixedKey kFixedKeys[] = {
-    {kModCtrl | 'X', kCmdCut},   {kModCtrl | 'C', kCmdCopy},
-    {kModCtrl | 'V', kCmdPaste}, {kModShift | kVkInsert, kCmdPasteInsert},
-    {kVkApps, kCmdPopupMenu},    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
+    {kModCtrl | 'X', kCmdCut},
+    {kModCtrl | 'C', kCmdCopy},
+    {kModCtrl | 'V', kCmdPaste},
+    {kModShift | kVkInsert, kCmdPasteInsert},
+    {kVkApps, kCmdPopupMenu},
+    {kModShift | (kVkF1 + 9), kCmdPopupMenu},
+    {kModCtrl | kModShift | 'Z', kCmdRedo},
     {kQuitKey, kCmdQuit},
 };
 
@@ -84,6 +89,9 @@ MainWindow::MainWindow(AppContext& context)
 
 MainWindow::~MainWindow() {
     timer_->stop();
+    // The stacks go with their lists, after this window has stopped being one.
+    for (auto& [doc, w] : workspaces_)
+        w.undo->blockSignals(true);
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, std::string_view key, int command) {
@@ -122,6 +130,9 @@ void MainWindow::MainMenu_Create() {
     quit->setText(toQ(Shortcut_MenuText(fromQ(quit->text()), kQuitKey, ctx_.lang)));
 
     QMenu* edit = bar->addMenu(title("Menu.Edit"));
+    addCommand(edit, "Menu\\Edit.Undo", kCmdDocUndo);
+    addCommand(edit, "Menu\\Edit.Redo", kCmdDocRedo);
+    edit->addSeparator();
     addCommand(edit, "Menu\\Edit.FindText", kCmdFindText);
     addCommand(edit, "Menu\\Edit.FindNext", kCmdFindNext);
     addCommand(edit, "Menu\\Edit.FindPrevious", kCmdFindPrevious);
@@ -209,6 +220,13 @@ void MainWindow::Shortcut_MenuTexts(int menu) {
                 continue;
             entry->setText(toQ(Shortcut_MenuText(fromQ(entry->text()), code, ctx_.lang)));
         }
+    }
+    // The document's undo entries show the keys that reach them from the list.
+    for (const auto& [entry, item] : {std::pair{kCmdDocUndo, kCmdUndo}, {kCmdDocRedo, kCmdRedo}}) {
+        QAction* a = action(entry);
+        if (a != nullptr && ctx_.prefs.Pref_Find(item))
+            a->setText(toQ(Shortcut_MenuText(
+                fromQ(a->text()), parse_leading_int32(ctx_.prefs.GetZQValue(item)), ctx_.lang)));
     }
 }
 

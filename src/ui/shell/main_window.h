@@ -71,7 +71,7 @@ public:
     void Edit_Command(int command);
     bool Edit_CanDo(int command, const QPlainTextEdit* editor) const;
 
-    bool Doc_CreateGadgets(const Doc& doc);
+    bool Doc_CreateGadgets(Doc& doc);
     void Doc_FreeGadgets(const Doc& doc);
     // The workspace of a document, null when it has none.
     Workspace* workspace(const Doc* doc);

@@ -1,22 +1,75 @@
 #include "ui/shell/media_commands.h"
 
-#include "media/media.h"
+#include "core/doc_edits.h"
+#include "core/file_io.h"
+#include "core/text.h"
 #include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
-#include "ui/common/window_state.h"
+#include "ui/shell/document_commands.h"
+#include "ui/shell/feed_commands.h"
+#include "ui/shell/long_work.h"
 #include "ui/shell/main_window.h"
 
-#include <QElapsedTimer>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QProgressDialog>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <mutex>
 
 namespace qp::ui {
 
 namespace {
 
-// The wait window shows only for work that lasts, and is redrawn (events handled, Cancel
-// looked at) this often, not once per episode.
-constexpr int kShowDelayMs = 500;
-constexpr qint64 kRedrawMs = 50;
+// What a refresh reads and finds, shared with its worker: the window may stop waiting while a
+// file is still being read, and then takes what was found so far.
+struct RefreshJob {
+    std::vector<Feed> feeds; // the file, length and duration of each episode
+    std::mutex mutex;
+    std::vector<FeedBefore> found; // episodes whose values changed, with the new values
+    MediaRefreshResult counts;
+};
+
+bool is_project(const std::string& path) {
+    return fold_case(path).ends_with(".qprj");
+}
+
+// Dropped files reach the list's viewport.
+class DropTarget final : public QObject {
+public:
+    DropTarget(MainWindow& window, QObject* parent) : QObject(parent), window_(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!drag->mimeData()->hasUrls())
+                return false;
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList paths;
+            for (const QUrl& url : drop->mimeData()->urls())
+                if (url.isLocalFile())
+                    paths << url.toLocalFile();
+            drop->acceptProposedAction();
+            Feed_DropFiles(window_, paths);
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    MainWindow& window_;
+};
 
 } // namespace
 
@@ -25,12 +78,33 @@ std::unique_ptr<QProgressDialog> MediaWait_Create(AppContext& ctx, QWidget* pare
                                                   toQ(ctx.lang.get("RequestButton.Cancel")), 0,
                                                   total, parent);
     wait->setWindowTitle(toQ(ctx.lang.get("Menu\\Feed.RefreshMedia")).remove('&'));
-    wait->setWindowModality(Qt::ApplicationModal);
-    wait->setMinimumDuration(kShowDelayMs);
-    wait->setAutoClose(false);
-    wait->setAutoReset(false);
-    wait->setEnabled(true); // a child of the disabled window starts disabled too
     return wait;
+}
+
+bool MediaWork_Run(AppContext& ctx, QWidget* window, int count,
+                   std::function<void(int index)> read) {
+    auto state = std::make_shared<WorkState>();
+    state->total = count;
+    // Stopping is looked at between files; a budget inside one file's read is the reader's.
+    const auto work = [state, count, read = std::move(read)] {
+        for (int i = 0; i < count && !state->cancel.load(); ++i) {
+            read(i);
+            state->done = i + 1;
+        }
+    };
+    return LongWork_Run(window, toQ(ctx.lang.get("Media.Progress")),
+                        toQ(ctx.lang.get("RequestButton.Cancel")), state, work,
+                        true) == WorkEnd::Done &&
+           !state->cancel.load();
+}
+
+bool Media_ReadOffThread(AppContext& ctx, QWidget* window, const std::string& path,
+                         MediaInfo& info) {
+    auto read = std::make_shared<MediaInfo>();
+    if (!MediaWork_Run(ctx, window, 1, [read, path](int) { *read = Media_Read(path); }))
+        return false;
+    info = *read;
+    return true;
 }
 
 void Feed_RefreshMedia(MainWindow& window) {
@@ -40,34 +114,111 @@ void Feed_RefreshMedia(MainWindow& window) {
     Doc* doc = ctx.docs.current();
     window.Feed_CommitText(doc);
 
-    const int total = static_cast<int>(doc->Feeds.size());
-    const QPointer<QWidget> focused = Window_Disable(&window);
-    MediaRefreshResult result;
-    {
-        const std::unique_ptr<QProgressDialog> wait = MediaWait_Create(ctx, &window, total);
-        wait->setValue(0);
-        QElapsedTimer since;
-        since.start();
-        result = Media_Refresh(*doc, ctx.paths, [&](int done, int all) {
-            if (done == all || since.elapsed() >= kRedrawMs) {
-                wait->setValue(done); // handles the pending events of a modal wait window
-                since.restart();
-            }
-            return !wait->wasCanceled();
+    auto job = std::make_shared<RefreshJob>();
+    job->feeds.resize(doc->Feeds.size());
+    for (std::size_t i = 0; i < doc->Feeds.size(); ++i) {
+        job->feeds[i].FeedFile = doc->Feeds[i].FeedFile;
+        job->feeds[i].FeedFileLength = doc->Feeds[i].FeedFileLength;
+        job->feeds[i].FeedDuration = doc->Feeds[i].FeedDuration;
+    }
+    const Paths paths = ctx.paths;
+    const bool finished =
+        MediaWork_Run(ctx, &window, static_cast<int>(job->feeds.size()), [job, paths](int i) {
+            // The refresh's own rule, on a document of this one episode.
+            Doc one;
+            one.Feeds.push_back(job->feeds[static_cast<std::size_t>(i)]);
+            const MediaRefreshResult r = Media_Refresh(one, paths);
+            const std::lock_guard lock(job->mutex);
+            job->counts.updated += r.updated;
+            job->counts.missing += r.missing;
+            job->counts.unreadable += r.unreadable;
+            if (r.anyChange())
+                job->found.emplace_back(i, std::move(one.Feeds.front()));
         });
-    }
-    Window_Enable(focused, &window);
 
-    if (result.anyChange()) {
-        SetModified(*doc, true);
-        const Workspace* w = window.workspace(doc);
-        window.Actualize_Tree(w != nullptr ? FeedList_SelectedRow(w->list) : -1);
+    std::vector<FeedBefore> before;
+    MediaRefreshResult counts;
+    {
+        const std::lock_guard lock(job->mutex);
+        counts = job->counts;
+        for (const auto& [i, read] : job->found) {
+            Feed& feed = doc->Feeds[static_cast<std::size_t>(i)];
+            before.emplace_back(i, feed);
+            feed.FeedFileLength = read.FeedFileLength;
+            feed.FeedDuration = read.FeedDuration;
+        }
+        job->found.clear(); // what the worker still finds comes too late
     }
-    const std::string counts =
-        ctx.lang.get(result.stopped ? "Media.Stopped" : "Media.Done",
-                     {std::to_string(result.updated), std::to_string(result.missing),
-                      std::to_string(result.unreadable)});
-    ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")), toQ(counts), kRequestOk, &window);
+    if (!before.empty()) {
+        const Workspace* w = window.workspace(doc);
+        const int row = w != nullptr ? FeedList_SelectedRow(w->list) : -1;
+        Doc_Record(window, *doc, Edit_FeedsChanged(*doc, std::move(before)));
+        window.Actualize_Tree(row);
+    }
+    const std::string text =
+        ctx.lang.get(finished ? "Media.Done" : "Media.Stopped",
+                     {std::to_string(counts.updated), std::to_string(counts.missing),
+                      std::to_string(counts.unreadable)});
+    ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")), toQ(text), kRequestOk, &window);
+}
+
+void Feed_DropFiles(MainWindow& window, const QStringList& dropped) {
+    std::vector<std::string> media;
+    std::vector<std::string> projects;
+    for (const QString& p : dropped) {
+        std::string path = fromQ(p);
+        (is_project(path) ? projects : media).push_back(std::move(path));
+    }
+    // The episodes go to the document they were dropped on, before a project opens over it.
+    Feed_AddMediaFiles(window, media);
+    for (const std::string& path : projects)
+        window.documents().Document_Open(path);
+}
+
+void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& media) {
+    AppContext& ctx = window.context();
+    if (media.empty() || !ctx.docs.IsDpc("Feed_AddMediaFiles", ctx.log))
+        return;
+    Doc* doc = ctx.docs.current();
+    window.Feed_CommitText(doc);
+
+    auto read = std::make_shared<std::vector<MediaInfo>>(media.size());
+    if (!MediaWork_Run(ctx, &window, static_cast<int>(media.size()), [read, media](int i) {
+            const auto at = static_cast<std::size_t>(i);
+            (*read)[at] = Media_Read(media[at]);
+        }))
+        return;
+
+    std::vector<Feed> added;
+    std::string refused;
+    for (std::size_t i = 0; i < media.size(); ++i) {
+        const MediaInfo& info = (*read)[i];
+        // A file that is not there, or that is neither read nor known by its name, is no episode.
+        if (!file_exists(media[i]) ||
+            (info.type.empty() && !info.ok() && Feed_GuessMimeType(media[i]).empty())) {
+            refused += "\r\n" + media[i];
+            continue;
+        }
+        const MediaFacts facts{info.title, info.type, info.length,
+                               info.ok() ? Media_Duration(info.seconds) : std::string()};
+        added.push_back(Feed_ForMediaFile(media[i], ctx.paths.Path_Compact(media[i]), facts));
+    }
+    Feed_NewGUIDs(added, doc->Feeds);
+    if (DocEditPtr edit = Edit_InsertFeeds(*doc, std::move(added))) {
+        Doc_Record(window, *doc, std::move(edit));
+        window.Actualize_Tree(0);
+    }
+    if (!refused.empty())
+        ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Error")),
+                                      toQ(ctx.lang.get("Media.NotMedia") + refused), kRequestOk,
+                                      &window);
+}
+
+void FeedList_AcceptDrops(MainWindow& window, QTreeWidget* list) {
+    list->setAcceptDrops(true);
+    list->viewport()->setAcceptDrops(true);
+    list->setDragDropMode(QAbstractItemView::DropOnly);
+    list->viewport()->installEventFilter(new DropTarget(window, list));
 }
 
 } // namespace qp::ui

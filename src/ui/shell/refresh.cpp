@@ -5,7 +5,9 @@
 #include "core/text.h"
 #include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
+#include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"
+#include "ui/shell/media_commands.h"
 #include "ui/shell/status_line.h"
 
 #include <QAction>
@@ -18,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTreeWidget>
+#include <QUndoStack>
 
 #include <cmath>
 
@@ -30,9 +33,14 @@ QString menu_escaped(const std::string& text) {
     return toQ(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// Whether the focus is on control or on one of its parts (a list's viewport).
+bool has_focus(const QWidget* focus, const QWidget* control) {
+    return focus != nullptr && (focus == control || focus->parentWidget() == control);
+}
+
 } // namespace
 
-bool MainWindow::Doc_CreateGadgets(const Doc& doc) {
+bool MainWindow::Doc_CreateGadgets(Doc& doc) {
     Workspace w = qp::ui::Doc_CreateGadgets(area_, ctx_.lang, editor_font_);
     QTreeWidget* list = w.list;
     connect(list, &QTreeWidget::itemSelectionChanged, this, [this, list] {
@@ -42,10 +50,23 @@ bool MainWindow::Doc_CreateGadgets(const Doc& doc) {
             Actu_Edit();
     });
     connect(list, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
+    FeedList_AcceptDrops(*this, list);
     connect(w.editor, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
     // The first keystroke marks the document in the title, not the next timer tick.
     connect(w.editor->document(), &QTextDocument::modificationChanged, this,
             &MainWindow::Actu_ModifiedMarks);
+    // The document is modified exactly while its changes are not those of its last save.
+    Doc* changed = &doc;
+    const auto follow = [this, changed, stack = w.undo] {
+        SetModified(*changed, !stack->isClean());
+        Actu_ModifiedMarks();
+        if (changed == ctx_.docs.current())
+            Actu_Menu();
+    };
+    connect(w.undo, &QUndoStack::indexChanged, this, follow);
+    connect(w.undo, &QUndoStack::cleanChanged, this, follow);
+    if (doc.State & kModified)
+        w.undo->resetClean();
     workspaces_[&doc] = w;
     return true;
 }
@@ -149,15 +170,18 @@ bool MainWindow::Feed_CommitText(Doc* doc) {
     Workspace* w = workspace(doc);
     if (doc == nullptr || w == nullptr || !w->editor->document()->isModified())
         return false;
-    SetModified(*doc, true);
+    w->editor->document()->setModified(false);
     if (w->bound >= 0 && w->bound < static_cast<int>(doc->Feeds.size())) {
         Feed& feed = doc->Feeds[static_cast<std::size_t>(w->bound)];
-        w->editor->document()->setModified(false);
+        std::vector<FeedBefore> before;
+        before.emplace_back(w->bound, feed);
         std::string text = Editor_FeedText(w->editor);
         // Typing and undoing back to the stored text is no new text: the date stays.
         if ((feed.FeedFlag & kAutoPubDate) && text != feed.FeedDesc)
             feed.FeedPubDate = NowIn(doc->TimeZone);
         feed.FeedDesc = std::move(text);
+        // The editor undoes typing; the document undoes the text once it is stored.
+        Doc_Record(*this, *doc, Edit_FeedsChanged(*doc, std::move(before)));
     }
     return true;
 }
@@ -247,6 +271,11 @@ void MainWindow::Actu_Menu() {
     for (int command : {kCmdProjectSave, kCmdProjectSaveAs, kCmdProjectClose, kCmdFindText,
                         kCmdFindNext, kCmdFindPrevious})
         action(command)->setEnabled(has_doc);
+    const Workspace* w = currentWorkspace();
+    if (QAction* undo = action(kCmdDocUndo))
+        undo->setEnabled(w != nullptr && w->undo->canUndo());
+    if (QAction* redo = action(kCmdDocRedo))
+        redo->setEnabled(w != nullptr && w->undo->canRedo());
 }
 
 void MainWindow::Actu_PopUpMenuFeed() {
@@ -295,7 +324,14 @@ bool MainWindow::Edit_CanDo(int command, const QPlainTextEdit* editor) const {
 
 void MainWindow::Edit_Command(int command) {
     Workspace* w = currentWorkspace();
-    if (w == nullptr || !Edit_CanDo(command, w->editor))
+    if (w == nullptr)
+        return;
+    // With the focus in the list the undo keys act on the document; the editor keeps its own.
+    if (has_focus(focusWidget(), w->list) && (command == kCmdUndo || command == kCmdRedo)) {
+        Main_MenuEvent(command == kCmdUndo ? kCmdDocUndo : kCmdDocRedo);
+        return;
+    }
+    if (!Edit_CanDo(command, w->editor))
         return;
     QPlainTextEdit* editor = w->editor;
     switch (command) {
@@ -327,7 +363,7 @@ void MainWindow::PopUpMenuDisplay() {
     if (focus == w->editor) {
         Actu_PopUpMenuEdit();
         editor_popup_->popup(QCursor::pos());
-    } else if (focus == w->list || (focus != nullptr && focus->parentWidget() == w->list)) {
+    } else if (has_focus(focus, w->list)) {
         Actu_PopUpMenuFeed();
         feed_popup_->popup(QCursor::pos());
     }
@@ -362,11 +398,11 @@ void MainWindow::Actu_StatusBar() {
 
     const QWidget* focus = focusWidget();
     std::string pattern;
-    if (focus == w->list || (focus != nullptr && focus->parentWidget() == w->list)) {
+    if (has_focus(focus, w->list)) {
         pattern = ctx_.prefs.GetZQValue(kPrefStatusTree);
         if (pattern.empty())
             pattern = ctx_.lang.get("Status.DefaultTree");
-    } else if (focus == w->editor || (focus != nullptr && focus->parentWidget() == w->editor)) {
+    } else if (has_focus(focus, w->editor)) {
         pattern = ctx_.prefs.GetZQValue(kPrefStatusEdit);
         if (pattern.empty())
             pattern = ctx_.lang.get("Status.DefaultEdit");

@@ -1,5 +1,6 @@
 #include "ui/shell/rss_command.h"
 
+#include "core/doc_edits.h"
 #include "core/preferences.h"
 #include "core/rss_create.h"
 #include "ui/app/app_context.h"
@@ -7,16 +8,36 @@
 #include "ui/dialogs/ftp_window.h"
 #include "ui/dialogs/trust_prompt.h"
 #include "ui/shell/document_commands.h"
+#include "ui/shell/feed_commands.h"
+#include "ui/shell/long_work.h"
 #include "ui/shell/main_window.h"
 
 #include <QTreeWidget>
+#include <QUndoStack>
 
 namespace qp::ui {
 
+namespace {
+
+// The check reads every episode's file; on a large feed that is long work.
+std::vector<CheckFinding> check(MainWindow& window, const Doc& doc) {
+    AppContext& ctx = window.context();
+    std::vector<CheckFinding> findings;
+    (void)LongWork_Run(
+        &window, toQ(ctx.lang.get("Work.Checking")), {}, std::make_shared<WorkState>(),
+        [&] { findings = Feed_Check(doc, ctx.paths); }, false);
+    return findings;
+}
+
+} // namespace
+
 bool Check_Show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& findings,
                 CheckMode mode) {
+    Doc before = Doc_ChannelSettings(doc);
     const CheckChoice choice = CheckWindow_Run(doc, findings, window.context().lang, mode, &window);
     if (choice.answer == CheckAnswer::DateMask) {
+        // The new mask is a change like any other: undone, it leaves the document as saved.
+        Doc_Record(window, doc, Edit_ChannelChanged(std::move(before), doc));
         window.Actu_WindowTitle();
         window.Actu_Menu();
         window.Actu_StatusBar();
@@ -48,7 +69,12 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
             d.FileName = kept;
         return {made.save, made.error, made.save_target, made.save_reason};
     };
-    const int saved = window.documents().SaveDoc(*doc, false, save_and_write);
+    const int saved = window.documents().SaveDoc(*doc, false, save_and_write, "Work.Rss");
+    if (saved == 0 && (doc->State & kModified) != 0) {
+        // The build date was stamped but not saved: no undo makes the document unmodified.
+        if (Workspace* w = window.workspace(doc))
+            w->undo->resetClean();
+    }
     window.Actu_WindowTitle();
     window.Actu_Menu();
     window.Actu_StatusBar();
@@ -60,7 +86,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
                                       &window);
         return;
     }
-    const std::vector<CheckFinding> findings = Feed_Check(*doc, ctx.paths);
+    const std::vector<CheckFinding> findings = check(window, *doc);
     if (!findings.empty()) {
         // The RSS file stays written whatever the answer.
         if (!Check_Show(window, *doc, findings, CheckMode::BeforePublish))
@@ -85,7 +111,7 @@ void Rss_Check(MainWindow& window) {
     if (!ctx.docs.IsDpc("Rss_Check", ctx.log, true) || doc == nullptr)
         return;
     window.Feed_CommitText(doc);
-    const std::vector<CheckFinding> findings = Feed_Check(*doc, ctx.paths);
+    const std::vector<CheckFinding> findings = check(window, *doc);
     if (findings.empty()) {
         ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
                                       toQ(ctx.lang.get("CheckWin.NoProblem")), kRequestOk, &window);

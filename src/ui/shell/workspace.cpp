@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <QUndoStack>
 
 namespace qp::ui {
 
@@ -35,12 +36,18 @@ Workspace Doc_CreateGadgets(QWidget* parent, Texts& texts, const QFont& font) {
     w.editor->setContextMenuPolicy(Qt::CustomContextMenu);
     w.editor->document()->setModified(false);
 
+    w.undo = new QUndoStack(w.list);
+
     w.list->hide();
     w.editor->hide();
     return w;
 }
 
 void Doc_FreeGadgets(Workspace& workspace) {
+    // The stack's last signals would reach a window already taking the document away.
+    if (workspace.undo != nullptr)
+        workspace.undo->blockSignals(true);
+    delete workspace.undo;
     delete workspace.list;
     delete workspace.editor;
     workspace = {};

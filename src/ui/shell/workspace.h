@@ -10,6 +10,7 @@
 class QFont;
 class QPlainTextEdit;
 class QTreeWidget;
+class QUndoStack;
 class QWidget;
 
 namespace qp {
@@ -21,7 +22,8 @@ namespace qp::ui {
 struct Workspace {
     QTreeWidget* list = nullptr;
     QPlainTextEdit* editor = nullptr;
-    int bound = -1; // position of the feed whose text the editor holds, -1 for none
+    int bound = -1;             // position of the feed whose text the editor holds, -1 for none
+    QUndoStack* undo = nullptr; // the document's changes; its clean state is the saved one
 };
 
 // Creates the two controls as children of parent, hidden until the document is current.

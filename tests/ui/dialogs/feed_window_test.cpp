@@ -234,7 +234,8 @@ TEST_F(FeedWindowTest, BrowseFillsNameLengthAndAGuessedTypeOnlyWhereNoneIsSet) {
     ASSERT_EQ(files_.asked.size(), 1U);
     EXPECT_EQ(files_.asked[0].proposed, "/start/");
     EXPECT_EQ(files_.asked[0].title.toStdString(), ctx_.lang.get("Feed\\File.BrowseTitle"));
-    EXPECT_TRUE(files_.asked[0].filter.startsWith("All files"));
+    EXPECT_TRUE(files_.asked[0].filter.startsWith("Audio files ("));
+    EXPECT_TRUE(files_.asked[0].filter.contains("*.m4a"));
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinFile)->text(), "%MainApp%Episode.MP3");
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinLength)->text(), "5");
     EXPECT_EQ(type->currentText(), "audio/mpeg");
@@ -256,6 +257,12 @@ TEST_F(FeedWindowTest, BrowseFillsNameLengthAndAGuessedTypeOnlyWhereNoneIsSet) {
     files_.paths = {QString::fromStdString(tmp_.path() + "x.bin")};
     w->Browse();
     EXPECT_EQ(type->currentText(), "");
+
+    // An empty name starts in the project's folder, once the project has one.
+    doc_.FileName = "/projects/show.qprj";
+    at<QLineEdit>(*w, kFeedWinFile)->clear();
+    w->Browse();
+    EXPECT_EQ(files_.asked.back().proposed, "/projects/");
 }
 
 } // namespace

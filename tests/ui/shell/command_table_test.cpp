@@ -77,8 +77,9 @@ TEST_F(CommandTable, MenuEntriesCarryTheirNumbers) {
         };
         walk(title->menu());
     }
-    // Project (6 + preferences + 10 recent + quit), edit 3, feeds 8, RSS 4, display 7, help 3.
-    EXPECT_EQ(numbers.size(), 18U + 3 + 8 + 4 + 7 + 3);
+    // Project (6 + preferences + 10 recent + quit), edit 2 + 3, feeds 8, RSS 4, display 7,
+    // help 3.
+    EXPECT_EQ(numbers.size(), 18U + 5 + 8 + 4 + 7 + 3);
     EXPECT_EQ(numbers.front(), kCmdProjectNew);
     EXPECT_EQ(numbers.back(), kCmdAbout);
     EXPECT_EQ(window_->action(kCmdRecentLast)->text(), "...");

@@ -3,11 +3,15 @@
 #include "core/ini_file.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <thread>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -241,6 +245,33 @@ TEST_F(DocumentCommandsTest, AnUnreadableFileIsReportedAndChangesNothing) {
               ctx_.lang.get("Doc\\Error.OpenXML") + "\r\n\r\n" + tmp_.path() +
                   "missing.qprj: No such file or directory");
     EXPECT_NE(ctx_.log.text().find("! Can't open file\r\n! Doc\\Error.OpenXML"), std::string::npos);
+}
+
+TEST_F(DocumentCommandsTest, ASlowSaveLeavesTheWindowAnsweringButClosedToCommands) {
+    docs().Document_Open(project("slow", {"A"}));
+    Doc& doc = *ctx_.docs.current();
+    window_->show();
+    int ticks = 0;
+    bool disabled = true;
+    bool progress = false;
+    QTimer ping;
+    QObject::connect(&ping, &QTimer::timeout, [&] {
+        ++ticks;
+        disabled = disabled && !window_->isEnabled();
+        for (auto* p : window_->findChildren<QProgressDialog*>())
+            progress = progress || p->isVisible();
+    });
+    ping.start(10);
+    const int saved = docs().SaveDoc(doc, false, [this](Doc& d, const std::string& file) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        return qp::SaveDoc(d, file, ctx_.log);
+    });
+    ping.stop();
+    EXPECT_EQ(saved, 1);
+    EXPECT_GT(ticks, 10); // the window thread ran its timer all along
+    EXPECT_TRUE(disabled);
+    EXPECT_TRUE(progress); // past 200 ms the progress shows
+    EXPECT_TRUE(window_->isEnabled());
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include "ui/shell/feed_commands.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace qp::ui::testing {
@@ -172,6 +174,80 @@ TEST_F(FeedCommandsTest, PropertyRewritesTheSelectedRowInPlace) {
     EXPECT_EQ(ws().list->topLevelItem(1)->text(0), "Renamed");
     EXPECT_EQ(selected(), 1);
     EXPECT_TRUE(modified());
+}
+
+TEST_F(FeedCommandsTest, UndoKeysInTheListTakeBackEveryChangeUntilTheSavedState) {
+    open({"A", "B", "C"});
+    for (std::size_t i = 0; i < 3; ++i)
+        doc().Feeds[i].FeedPubDate = 10 * (static_cast<DateValue>(i) + 1);
+    for (std::size_t i = 0; i < 3; ++i)
+        doc().Feeds[i].FeedGUID = doc().Feeds[i].FeedTitle;
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    const Doc saved = doc();
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers mods) {
+        window_->activateWindow(); // the feed window took the activation away
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        ws().list->setFocus();
+        QTest::keyClick(ws().list, k, mods);
+    };
+    select(1);
+    window_->Main_MenuEvent(kCmdFeedDel); // asks nothing
+    EXPECT_TRUE(requester_.asked.empty());
+    select(1);
+    window_->Main_MenuEvent(kCmdFeedMoveUp);
+    window_->Main_MenuEvent(kCmdFeedSortAscending);
+    select(0);
+    withWindow(kCmdFeedProperty, "Renamed", true);
+    EXPECT_EQ(titles(), "RenamedC");
+    EXPECT_TRUE(window_->action(kCmdDocUndo)->isEnabled());
+    EXPECT_FALSE(window_->action(kCmdDocRedo)->isEnabled());
+
+    for (int i = 0; i < 3; ++i)
+        key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(titles(), "AC");
+    EXPECT_TRUE(modified());
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(selected(), 1);
+    Doc now = doc();
+    now.CurrentFeed = saved.CurrentFeed; // follows the selection
+    EXPECT_EQ(now, saved);               // field by field, and no longer modified
+    EXPECT_FALSE(window_->action(kCmdDocUndo)->isEnabled());
+
+    // Both redo keys, then the menu entry.
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(titles(), "AC");
+    EXPECT_TRUE(modified());
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(titles(), "CA");
+    window_->action(kCmdDocRedo)->trigger();
+    window_->action(kCmdDocRedo)->trigger();
+    EXPECT_EQ(titles(), "RenamedC");
+
+    // Saved here: undoing now leaves the document modified, redoing comes back unmodified.
+    docs().Document_Save(false);
+    EXPECT_FALSE(modified());
+    window_->action(kCmdDocUndo)->trigger();
+    EXPECT_EQ(titles(), "AC");
+    EXPECT_TRUE(modified());
+    window_->action(kCmdDocRedo)->trigger();
+    EXPECT_FALSE(modified());
+
+    // In the editor the keys undo typing, not the document.
+    select(1);
+    ws().editor->setFocus();
+    type(" typed");
+    QTest::keyClick(ws().editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(ws().editor->toPlainText(), "Text of C");
+    EXPECT_EQ(titles(), "RenamedC");
+    // Stored text is one step of the document.
+    type(" kept");
+    select(0);
+    EXPECT_EQ(doc().Feeds[1].FeedDesc, "Text of C kept");
+    window_->action(kCmdDocUndo)->trigger();
+    EXPECT_EQ(doc().Feeds[1].FeedDesc, "Text of C");
+    EXPECT_FALSE(modified());
 }
 
 } // namespace
