@@ -197,9 +197,10 @@ TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
                                                  sshd_.known_hosts_line(false).substr(
                                                      sshd_.known_hosts_line(false).find(' ') + 1) +
                                                  sshd_.known_hosts_line(false)));
-        if (hashed)
+        if (hashed) {
             ASSERT_EQ(test::run_process({"/usr/bin/ssh-keygen", "-H", "-f", known_hosts_}).status,
                       0);
+        }
         warnings_.clear();
         const SessionOpened opened = Session_Open(login(), options(TrustDecision::AcceptOnce));
         EXPECT_EQ(opened.session, nullptr);

@@ -82,13 +82,13 @@ std::unique_ptr<QProgressDialog> MediaWait_Create(AppContext& ctx, QWidget* pare
 }
 
 bool MediaWork_Run(AppContext& ctx, QWidget* window, int count,
-                   std::function<void(int index)> read) {
+                   std::function<void(int index, const std::atomic<bool>* cancel)> read) {
     auto state = std::make_shared<WorkState>();
     state->total = count;
-    // Stopping is looked at between files; a budget inside one file's read is the reader's.
+    // Stopping is looked at between files, and by the reader inside a file.
     const auto work = [state, count, read = std::move(read)] {
         for (int i = 0; i < count && !state->cancel.load(); ++i) {
-            read(i);
+            read(i, &state->cancel);
             state->done = i + 1;
         }
     };
@@ -101,7 +101,9 @@ bool MediaWork_Run(AppContext& ctx, QWidget* window, int count,
 bool Media_ReadOffThread(AppContext& ctx, QWidget* window, const std::string& path,
                          MediaInfo& info) {
     auto read = std::make_shared<MediaInfo>();
-    if (!MediaWork_Run(ctx, window, 1, [read, path](int) { *read = Media_Read(path); }))
+    if (!MediaWork_Run(ctx, window, 1, [read, path](int, const std::atomic<bool>* cancel) {
+            *read = Media_Read(path, cancel);
+        }))
         return false;
     info = *read;
     return true;
@@ -123,18 +125,19 @@ void Feed_RefreshMedia(MainWindow& window) {
     }
     const Paths paths = ctx.paths;
     const bool finished =
-        MediaWork_Run(ctx, &window, static_cast<int>(job->feeds.size()), [job, paths](int i) {
-            // The refresh's own rule, on a document of this one episode.
-            Doc one;
-            one.Feeds.push_back(job->feeds[static_cast<std::size_t>(i)]);
-            const MediaRefreshResult r = Media_Refresh(one, paths);
-            const std::lock_guard lock(job->mutex);
-            job->counts.updated += r.updated;
-            job->counts.missing += r.missing;
-            job->counts.unreadable += r.unreadable;
-            if (r.anyChange())
-                job->found.emplace_back(i, std::move(one.Feeds.front()));
-        });
+        MediaWork_Run(ctx, &window, static_cast<int>(job->feeds.size()),
+                      [job, paths](int i, const std::atomic<bool>* cancel) {
+                          // The refresh's own rule, on a document of this one episode.
+                          Doc one;
+                          one.Feeds.push_back(job->feeds[static_cast<std::size_t>(i)]);
+                          const MediaRefreshResult r = Media_Refresh(one, paths, {}, cancel);
+                          const std::lock_guard lock(job->mutex);
+                          job->counts.updated += r.updated;
+                          job->counts.missing += r.missing;
+                          job->counts.unreadable += r.unreadable;
+                          if (r.anyChange())
+                              job->found.emplace_back(i, std::move(one.Feeds.front()));
+                      });
 
     std::vector<FeedBefore> before;
     MediaRefreshResult counts;
@@ -183,10 +186,11 @@ void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& medi
     window.Feed_CommitText(doc);
 
     auto read = std::make_shared<std::vector<MediaInfo>>(media.size());
-    if (!MediaWork_Run(ctx, &window, static_cast<int>(media.size()), [read, media](int i) {
-            const auto at = static_cast<std::size_t>(i);
-            (*read)[at] = Media_Read(media[at]);
-        }))
+    if (!MediaWork_Run(ctx, &window, static_cast<int>(media.size()),
+                       [read, media](int i, const std::atomic<bool>* cancel) {
+                           const auto at = static_cast<std::size_t>(i);
+                           (*read)[at] = Media_Read(media[at], cancel);
+                       }))
         return;
 
     std::vector<Feed> added;
