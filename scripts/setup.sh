@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     python3 python3-pyftpdlib curl libxml2-dev
     libxcb1-dev xvfb
-    python3-feedparser nodejs npm
+    python3-feedparser nodejs
     libtag1-dev ffmpeg
     libssl-dev openssl python3-openssl libssh-dev openssh-server libcurl4-openssl-dev
 )
@@ -29,6 +29,17 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     "${sudo_cmd[@]}" apt-get update -qq
     "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Debian's npm, unless the installed Node.js brings its own (a Node.js build from elsewhere does,
+# and Debian's npm package cannot be installed beside it).
+if ! command -v npm >/dev/null; then
+    echo "setup: installing npm"
+    sudo_cmd=()
+    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
 fi
 
 # The podcast apps' feed parsers the tests read the RSS files back with.
