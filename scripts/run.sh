@@ -7,7 +7,7 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQP_TESTS=OFF >/dev/null
 cmake --build build --parallel "$(nproc)"
 work=$(mktemp -d)
-cp examples/podcast.qprj "$work/"
+cp -r examples/podcast.qprj examples/audio "$work/"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run: no display (DISPLAY and WAYLAND_DISPLAY are empty); building the sample's RSS file instead"
     rss=$(./build/src/cli/quillpost-cli rss "$work/podcast.qprj")
