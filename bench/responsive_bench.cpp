@@ -4,6 +4,7 @@
 // user meets it, with the list refilled.
 #include "bench_doc.h"
 #include "core/command_ids.h"
+#include "silent_seams.h"
 #include "ui/app/app_context.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
@@ -25,23 +26,8 @@ namespace {
 using namespace qp;
 using namespace qp::ui;
 
-class NoRequester final : public Requester {
-public:
-    int RequestMessage(const QString&, const QString&, int, QWidget*) override { return kAnswerNo; }
-};
-
-class NoFiles final : public FilePicker {
-public:
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-};
-
-NoRequester no_requester;
-NoFiles no_files;
+bench::NoRequester no_requester;
+bench::NoFiles no_files;
 
 struct ShownDocument {
     std::string folder = (std::filesystem::temp_directory_path() / "qp-responsive-bench/").string();

@@ -2,6 +2,7 @@
 // window, the feed list refill and document switch on 10,000 feeds, and the status refresh.
 #include "bench_doc.h"
 #include "core/project_file.h"
+#include "silent_seams.h"
 #include "ui/app/app_context.h"
 #include "ui/app/startup.h"
 #include "ui/shell/document_commands.h"
@@ -22,23 +23,8 @@ namespace {
 using namespace qp;
 using namespace qp::ui;
 
-class NoRequester final : public Requester {
-public:
-    int RequestMessage(const QString&, const QString&, int, QWidget*) override { return kAnswerNo; }
-};
-
-class NoFiles final : public FilePicker {
-public:
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-};
-
-NoRequester no_requester;
-NoFiles no_files;
+bench::NoRequester no_requester;
+bench::NoFiles no_files;
 
 std::string folder_with_five_projects() {
     static std::string folder;

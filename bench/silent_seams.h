@@ -1,0 +1,28 @@
+// The requester and file picker of the window benches: every question is answered No and every
+// file dialog is cancelled, so a bench never waits on a modal window.
+#pragma once
+
+#include "ui/app/seams.h"
+
+#include <QString>
+
+namespace qp::bench {
+
+class NoRequester final : public ui::Requester {
+public:
+    int RequestMessage(const QString&, const QString&, int, QWidget*) override {
+        return ui::kAnswerNo;
+    }
+};
+
+class NoFiles final : public ui::FilePicker {
+public:
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+};
+
+} // namespace qp::bench
