@@ -2,6 +2,7 @@
 
 #include "core/byte_scan.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -300,23 +301,45 @@ bool iends_with(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && iequals(s.substr(s.size() - suffix.size()), suffix);
 }
 
+namespace {
+
+// Folding keeps every byte where it is, turns ASCII only into ASCII and nothing else into ASCII:
+// an ASCII needle is found in the folded text exactly where the original's bytes match it
+// without regard to case, which needs no folded copy of the whole text.
+std::size_t find_ascii_nocase(std::string_view hay, std::string_view needle, std::size_t from) {
+    const auto lower = [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 'A' && u <= 'Z' ? static_cast<char>(u + 32) : c;
+    };
+    for (std::size_t at = from; at + needle.size() <= hay.size(); ++at) {
+        std::size_t k = 0;
+        while (k < needle.size() && lower(hay[at + k]) == lower(needle[k]))
+            ++k;
+        if (k == needle.size())
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
 std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t from) {
     if (needle.empty() || from > hay.size())
         return std::string_view::npos;
+    if (is_ascii(needle))
+        return find_ascii_nocase(hay, needle, from);
     return fold_case(hay).find(fold_case(needle), from);
 }
 
 namespace {
 
-// s with every occurrence of needle in hay replaced by to; hay is s or a text of the same length
-// whose positions match those of s.
-std::string replace_found(std::string_view s, std::string_view hay, std::string_view needle,
-                          std::string_view to) {
+// s with every match that find gives, from a position on, replaced by to.
+template <class Find>
+std::string replace_each(std::string_view s, std::size_t length, std::string_view to, Find find) {
     std::string out;
     out.reserve(s.size());
     std::size_t pos = 0;
-    for (std::size_t hit; (hit = hay.find(needle, pos)) != std::string_view::npos;
-         pos = hit + needle.size()) {
+    for (std::size_t hit; (hit = find(pos)) != std::string_view::npos; pos = hit + length) {
         out.append(s.substr(pos, hit - pos));
         out.append(to);
     }
@@ -329,13 +352,19 @@ std::string replace_found(std::string_view s, std::string_view hay, std::string_
 std::string replace_all(std::string_view s, std::string_view from, std::string_view to) {
     if (from.empty())
         return std::string(s);
-    return replace_found(s, s, from, to);
+    return replace_each(s, from.size(), to, [&](std::size_t pos) { return s.find(from, pos); });
 }
 
 std::string ireplace_all(std::string_view s, std::string_view from, std::string_view to) {
     if (from.empty())
         return std::string(s);
-    return replace_found(s, fold_case(s), fold_case(from), to);
+    if (is_ascii(from))
+        return replace_each(s, from.size(), to,
+                            [&](std::size_t pos) { return find_ascii_nocase(s, from, pos); });
+    // Found in a folded copy, copied from the original: folding keeps every byte in its place.
+    const std::string hay = fold_case(s);
+    const std::string needle = fold_case(from);
+    return replace_each(s, from.size(), to, [&](std::size_t pos) { return hay.find(needle, pos); });
 }
 
 std::string_view trimmed(std::string_view s, std::string_view chars) {

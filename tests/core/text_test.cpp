@@ -68,6 +68,29 @@ TEST(CaseFolding, FoldsAsciiAndWindows1252Letters) {
     EXPECT_EQ(replace_all("abc", "", "x"), "abc");
 }
 
+// ASCII needles are searched without folding the text; the places found must be the folded
+// text's, next to accented letters, invalid bytes and needles of one or many letters.
+TEST(CaseFolding, AsciiNeedlesFindWhatFoldingFinds) {
+    const std::string hays[] = {"%S1% \xC3\x89t\xC3\xA9 %s1%", "\xC3\x89%W%\xFF%w%x", "aAaA",
+                                "\xC5\x92S1%s", ""};
+    const std::string needles[] = {"%s1%", "%w%", "a", "aa", "s", "\xC3\xA9t"};
+    for (const std::string& hay : hays) {
+        for (const std::string& needle : needles) {
+            for (std::size_t from = 0; from <= hay.size(); ++from)
+                EXPECT_EQ(ifind(hay, needle, from), fold_case(hay).find(fold_case(needle), from))
+                    << hay << " / " << needle << " from " << from;
+            std::string expected;
+            const std::string folded = fold_case(hay);
+            std::size_t pos = 0;
+            for (std::size_t hit; (hit = folded.find(fold_case(needle), pos)) != std::string::npos;
+                 pos = hit + needle.size())
+                expected += hay.substr(pos, hit - pos) + "<>";
+            expected += hay.substr(pos);
+            EXPECT_EQ(ireplace_all(hay, needle, "<>"), expected) << hay << " / " << needle;
+        }
+    }
+}
+
 TEST(Numbers, LeadingIntegerRule) {
     EXPECT_EQ(parse_leading_int32(" \t-42abc"), -42);
     EXPECT_EQ(parse_leading_int32("+7"), 7);
