@@ -6,6 +6,7 @@
 #include "core/command_ids.h"
 #include "silent_seams.h"
 #include "ui/app/app_context.h"
+#include "ui/dialogs/check_window.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/rss_command.h"
@@ -62,7 +63,11 @@ double longest_pause_ms(const std::function<void()>& command) {
     QTimer ping;
     QObject::connect(&ping, &QTimer::timeout, [&] {
         longest = std::max(longest, gap.restart());
-        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        // The check window is closed once its whole list is there, so its filling counts.
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (auto* check = qobject_cast<CheckWindow*>(modal); check != nullptr && check->filling())
+            return;
+        if (modal != nullptr)
             modal->reject();
     });
     ping.start(5);

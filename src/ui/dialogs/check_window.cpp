@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -40,6 +41,9 @@ const ControlLine kOnDemandButtons[] = {
 };
 
 constexpr int kIconSize = 20;
+constexpr int kLayoutBatch = 100;
+constexpr std::size_t kFirstLines = 200;
+constexpr std::size_t kLinesPerSlice = 500;
 
 // Errors first, then warnings, each in the order the check found them.
 std::vector<const CheckFinding*> errorsFirst(const std::vector<CheckFinding>& findings) {
@@ -56,7 +60,7 @@ std::vector<const CheckFinding*> errorsFirst(const std::vector<CheckFinding>& fi
 
 CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFinding>& findings,
                          Texts& texts, CheckMode mode)
-    : QDialog(parent) {
+    : QDialog(parent), doc_(doc), texts_(texts) {
     setWindowTitle(toQ(texts.get("CheckWin.Title")));
     GadgetLayout layout = Layout_New(kCheckWindowWidth);
     Layout_Build(*this, layout, kCheckLines, texts, controls_);
@@ -89,22 +93,34 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
     view->setResizeMode(QListView::Adjust);
     view->setIconSize(QSize(kIconSize, kIconSize));
     view->setSpacing(2);
-    const QIcon error_icon = style()->standardIcon(QStyle::SP_MessageBoxCritical);
-    const QIcon warning_icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    // Wrapping tens of thousands of lines takes seconds: they are laid out a batch at a time
+    // between events, so the window answers while the scroll bar grows.
+    view->setLayoutMode(QListView::Batched);
+    view->setBatchSize(kLayoutBatch);
+    error_icon_ = style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    warning_icon_ = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    findings_.reserve(findings.size());
     std::size_t errors = 0;
     for (const CheckFinding* f : errorsFirst(findings)) {
-        const bool error = f->level == CheckLevel::Error;
-        errors += error ? 1 : 0;
-        auto* item = new QListWidgetItem(error ? error_icon : warning_icon,
-                                         toQ(Check_Text(doc, *f, texts)), view);
-        // A finding that names no episode of this document stands for the channel, as its text.
-        const bool episode = f->feed >= 0 && static_cast<std::size_t>(f->feed) < doc.Feeds.size();
-        item->setData(Qt::UserRole, episode ? f->feed : -1);
+        errors += f->level == CheckLevel::Error ? 1 : 0;
+        findings_.push_back(*f);
+    }
+    // The first lines come at once; the rest follow in slices between events, so a feed with
+    // tens of thousands of findings opens its window without a pause.
+    fill(kFirstLines);
+    if (filled_ < findings_.size()) {
+        auto* filler = new QTimer(this);
+        connect(filler, &QTimer::timeout, this, [this, filler] {
+            fill(kLinesPerSlice);
+            if (filled_ == findings_.size())
+                filler->stop();
+        });
+        filler->start(0);
     }
     controls_.get<QLabel>(kCheckSummary)
         ->setText(toQ(texts.get("CheckWin.Summary", {std::to_string(errors),
                                                      std::to_string(findings.size() - errors)})));
-    if (view->count() > 0)
+    if (!findings_.empty())
         view->setCurrentRow(0);
     connect(view, &QListWidget::itemDoubleClicked, this,
             [this](const QListWidgetItem* item) { chooseLine(item); });
@@ -123,6 +139,22 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
         close->setDefault(true);
     }
     view->setFocus(Qt::OtherFocusReason);
+}
+
+void CheckWindow::fill(std::size_t count) {
+    QListWidget* view = list();
+    for (const std::size_t end = std::min(findings_.size(), filled_ + count); filled_ < end;
+         ++filled_) {
+        const CheckFinding& f = findings_[filled_];
+        // Filled before it joins the list: each change to a listed line searches the whole list
+        // for it, which made tens of thousands of findings take seconds.
+        auto* item = new QListWidgetItem(f.level == CheckLevel::Error ? error_icon_ : warning_icon_,
+                                         toQ(Check_Text(doc_, f, texts_)));
+        // A finding that names no episode of this document stands for the channel, as its text.
+        const bool episode = f.feed >= 0 && static_cast<std::size_t>(f.feed) < doc_.Feeds.size();
+        item->setData(Qt::UserRole, episode ? f.feed : -1);
+        view->addItem(item);
+    }
 }
 
 QListWidget* CheckWindow::list() const {

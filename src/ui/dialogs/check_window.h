@@ -9,6 +9,7 @@
 #include "ui/common/control_registry.h"
 
 #include <QDialog>
+#include <QIcon>
 
 #include <vector>
 
@@ -60,6 +61,8 @@ public:
     QWidget* control(int number) const { return controls_.widget(number); }
     QListWidget* list() const;
     CheckChoice choice() const { return choice_; }
+    // Whether lines are still being added to the list.
+    bool filling() const { return filled_ < findings_.size(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,6 +72,15 @@ private:
     // Closes on an episode's line; a channel's line names nothing to select.
     bool chooseLine(const QListWidgetItem* item);
 
+    // Adds up to count more lines to the list, in the order of findings_.
+    void fill(std::size_t count);
+
+    Doc& doc_;
+    Texts& texts_;
+    std::vector<CheckFinding> findings_; // errors first
+    std::size_t filled_ = 0;
+    QIcon error_icon_;
+    QIcon warning_icon_;
     ControlRegistry controls_;
     CheckChoice choice_;
 };

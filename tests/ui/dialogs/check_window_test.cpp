@@ -86,6 +86,27 @@ TEST_F(CheckWindowTest, ListsErrorsFirstWithTheirIconsAndWholeTexts) {
     EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
+// A long list comes in slices after the window is shown: every finding once, errors first.
+TEST_F(CheckWindowTest, ALongListArrivesWholeAndInOrder) {
+    std::vector<CheckFinding> findings;
+    for (int i = 0; i < 3000; ++i)
+        findings.push_back(
+            {i % 3 == 0 ? CheckLevel::Error : CheckLevel::Warning, i % 2, "Check.NoExplicit", {}});
+    const auto w = open(findings, CheckMode::OnDemand);
+    QListWidget* list = w->list();
+    EXPECT_LT(list->count(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->filling(), 60000);
+    ASSERT_EQ(list->count(), 3000);
+    for (int row = 0; row < 3000; ++row) {
+        // Errors are the findings 0, 3, 6...: 1000 of them, then the warnings in their order.
+        const int source = row < 1000 ? row * 3 : (row - 1000) / 2 * 3 + 1 + (row - 1000) % 2;
+        EXPECT_EQ(list->item(row)->data(Qt::UserRole).toInt(), source % 2) << row;
+        EXPECT_EQ(fromQ(list->item(row)->text()), Check_Text(doc_, findings[source], lang_)) << row;
+    }
+    EXPECT_EQ(qobject_cast<QLabel*>(w->control(kCheckSummary))->text(),
+              "1000 error(s), 2000 warning(s)");
+}
+
 TEST_F(CheckWindowTest, BeforePublishingAnErrorMakesGoingBackTheDefault) {
     {
         const auto w = open({channel_warning_, channel_error_}, CheckMode::BeforePublish);
