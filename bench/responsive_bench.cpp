@@ -4,6 +4,7 @@
 // user meets it, with the list refilled.
 #include "bench_doc.h"
 #include "core/command_ids.h"
+#include "core/project_file.h"
 #include "silent_seams.h"
 #include "ui/app/app_context.h"
 #include "ui/dialogs/check_window.h"
@@ -107,6 +108,33 @@ void BM_Pause_Check_50000Feeds(benchmark::State& state) {
     report(state, pause);
 }
 BENCHMARK(BM_Pause_Check_50000Feeds)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Opening a project as at start-up: read from disk, then the list of its episodes filled.
+void BM_Pause_Open_50000Feeds(benchmark::State& state) {
+    ShownDocument shown(0);
+    const std::string path = shown.folder + "open.qprj";
+    Doc made = bench::make_bench_doc(50000);
+    if (!SaveDoc(made, path, shown.ctx->log).saved()) {
+        state.SkipWithError("the project could not be saved");
+        return;
+    }
+    double pause = 0;
+    for (auto _ : state) {
+        pause += longest_pause_ms([&] { shown.window->documents().Document_Open(path); });
+        state.PauseTiming();
+        // The list shows every episode before the pause counts as measured.
+        const Workspace* opened = shown.window->workspace(shown.ctx->docs.current());
+        if (opened == nullptr || opened->list->topLevelItemCount() != 50000) {
+            state.SkipWithError("the project was not opened");
+            break;
+        }
+        shown.window->documents().Document_Close();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    report(state, pause);
+}
+BENCHMARK(BM_Pause_Open_50000Feeds)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_UndoDeleteInTheWindow_10000Feeds(benchmark::State& state) {
     ShownDocument shown(10000);
