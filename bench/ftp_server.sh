@@ -13,13 +13,14 @@ start_bench_server() {
     read -r -t 20 port <&"${SERVER[0]}"
 }
 
-# A project publishing the given files as enclosures into media/, itself and its RSS into site/.
+# A project publishing the given files as enclosures into media/, itself and its RSS into
+# $site_folder (site/ unless set).
 write_project() {
     local project=$1
     shift
     {
         printf '; Quillpost 0,28,1305,1700\r\n@Format:@\tRssV2\r\n@Title:@\tBench\r\n'
-        printf '@Client:@\t127.0.0.1\r\n@Port:@\t%s\r\n@User:@\tbench\r\n@PathFTP:@\tsite/\r\n' "$port"
+        printf '@Client:@\t127.0.0.1\r\n@Port:@\t%s\r\n@User:@\tbench\r\n@PathFTP:@\t%s\r\n' "$port" "${site_folder:-site/}"
         printf '@MaxFeed:@\t0\r\n\r\n'
         local i=0
         for f in "$@"; do
