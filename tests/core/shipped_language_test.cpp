@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <filesystem>
 #include <map>
 #include <ostream>
+#include <regex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -214,6 +217,93 @@ TEST(LanguageKeys, ListEachKeyOnceWhateverItsLetterCase) {
 TEST(LanguageKeys, NameTheCaptionOfEveryConfigurableShortcut) {
     for (const auto& shortcut : kMainShortcuts)
         EXPECT_NE(find_language_key(shortcut.name), nullptr) << shortcut.name;
+}
+
+// Names of the key's shape that are not language keys: settings, files and web pages.
+const std::set<std::string, std::less<>> kNotLanguageKeys = {
+    "License.Txt",     "Main.DefaultPath", "Main.VersionPage", "Pref.EditorFont",
+    "Pref.StatusEdit", "Pref.StatusTree",  "Quillpost.Log",    "Quillpost.ini"};
+
+// The end of the C++ string literal starting at at (its opening quote), or npos.
+std::size_t literal_end(std::string_view code, std::size_t at) {
+    for (std::size_t i = at + 1; i < code.size(); ++i) {
+        if (code[i] == '\\')
+            ++i;
+        else if (code[i] == code[at])
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+// How many arguments a call passes from at (just after the key's literal) to its closing
+// parenthesis, counting the elements of a braced list as the arguments; -1 when unreadable.
+int passed_params(std::string_view code, std::size_t at) {
+    int depth = 0;
+    int params = 0;
+    bool in_list = false;
+    bool any = false;
+    for (std::size_t i = at; i < code.size(); ++i) {
+        const char c = code[i];
+        if (c == '"' || c == '\'') {
+            if ((i = literal_end(code, i)) == std::string_view::npos)
+                return -1;
+            any = true;
+        } else if (c == '(' || c == '[' || (c == '{' && depth > 0)) {
+            ++depth;
+        } else if (c == '{') {
+            in_list = true;
+            ++depth;
+        } else if (c == ')' || c == ']' || c == '}') {
+            if (depth == 0 || (depth == 1 && in_list && c == '}'))
+                return params + (any ? 1 : 0);
+            --depth;
+        } else if (c == ',' && depth == (in_list ? 1 : 0)) {
+            if (any)
+                ++params;
+            any = false;
+        } else if (std::isspace(static_cast<unsigned char>(c)) == 0) {
+            any = true;
+        }
+    }
+    return -1;
+}
+
+// Every key the code names exists in the list the language files are checked against, and each
+// call passes as many parameters as the key's text has.
+TEST(LanguageKeys, EveryKeyTheCodeNamesIsListedWithTheParametersItsCallersPass) {
+    const std::regex key_shape(
+        R"re("((?:[A-Z][A-Za-z0-9]*\\\\)?[A-Z][A-Za-z0-9]*\.[A-Za-z0-9.]+)")re");
+    const std::regex call(R"re(\b(get|Lang_Get)\(\s*"([^"]+)"\s*,?)re");
+    std::size_t calls = 0;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(std::string(QP_SOURCE_DIR) + "/src")) {
+        const std::string path = entry.path().string();
+        const std::string ext = entry.path().extension().string();
+        if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h") ||
+            path.find("language_keys.cpp") != std::string::npos)
+            continue;
+        std::string code;
+        ASSERT_TRUE(read_file(path, code)) << path;
+        for (std::sregex_iterator it(code.begin(), code.end(), key_shape), end; it != end; ++it) {
+            const std::string key = replace_all((*it)[1].str(), "\\\\", "\\");
+            if (kNotLanguageKeys.count(key) == 0) {
+                EXPECT_NE(find_language_key(key), nullptr) << path << ": " << key;
+            }
+        }
+        for (std::sregex_iterator it(code.begin(), code.end(), call), end; it != end; ++it) {
+            const LanguageKey* known = find_language_key(replace_all((*it)[2].str(), "\\\\", "\\"));
+            if (known == nullptr)
+                continue; // reported above, or a key built at run time
+            int expected = 0;
+            for (std::string_view marker : known->required)
+                expected += marker.size() == 4 && istarts_with(marker, "%s") ? 1 : 0;
+            const auto after = static_cast<std::size_t>(it->position(0) + it->length(0));
+            EXPECT_EQ(passed_params(code, after), expected) << path << ": " << known->key;
+            ++calls;
+        }
+    }
+    // The scan itself works: it saw the calls of the program's windows and messages.
+    EXPECT_GT(calls, 100u);
 }
 
 TEST(LanguageKeys, ReferenceLanguageIsFoundUnderTheDefaultName) {
