@@ -2,6 +2,7 @@
 
 #include "core/channel_settings.h"
 #include "core/layout.h"
+#include "core/text.h"
 #include "core/texts.h"
 #include "ui/common/combo.h"
 #include "ui/common/layout_bridge.h"
@@ -72,7 +73,8 @@ public:
     PasswordKeeper(const PasswordKeeper&) = delete;
     PasswordKeeper& operator=(const PasswordKeeper&) = delete;
 
-    // The secret in UTF-8, for the job; the caller wipes it.
+    // The secret in UTF-8, for the job; the caller wipes it. The room is reserved up front, so no
+    // copy is left behind by a reallocation.
     std::string utf8() const {
         std::string out;
         out.reserve(static_cast<std::size_t>(secret_.size()) * 3);
@@ -81,21 +83,7 @@ public:
             if (QChar::isHighSurrogate(c) && i + 1 < secret_.size() &&
                 secret_[i + 1].isLowSurrogate())
                 c = QChar::surrogateToUcs4(static_cast<char16_t>(c), secret_[++i].unicode());
-            if (c < 0x80) {
-                out += static_cast<char>(c);
-            } else if (c < 0x800) {
-                out += static_cast<char>(0xC0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            } else if (c < 0x10000) {
-                out += static_cast<char>(0xE0 | (c >> 12));
-                out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            } else {
-                out += static_cast<char>(0xF0 | (c >> 18));
-                out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-                out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            }
+            append_utf8(out, c); // a lone half of a pair becomes U+FFFD
         }
         return out;
     }

@@ -9,8 +9,10 @@
 #include "support/temp_dir.h"
 #include "ui/dialogs/modal.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -195,6 +197,32 @@ TEST_F(FtpWindowTest, ClosingMidTransferAbortsItAndClosesTheConnection) {
     EXPECT_EQ(job_.files[0].status, net::kFileNotSent);
     EXPECT_EQ(job_.files[1].status, net::kFileNotSent);
     EXPECT_EQ(on_server("ep.mp3"), "(missing)");
+}
+
+// The typed password reaches the server in UTF-8, a character outside the basic plane whole and
+// a lone half of a pair as U+FFFD, never as bytes no server can read.
+TEST(FtpWindowPassword, GoesOutInUtf8) {
+    test::ScriptedFtpServer server("220 Ready\r\n", {{"USER u", "331 Password please\r\n"},
+                                                     {"PASS p\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"
+                                                      "\xEF\xBF\xBD",
+                                                      "530 No\r\n"}});
+    FTPJob job;
+    job.server = "127.0.0.1";
+    job.port = server.port();
+    job.user = "u";
+    KeyTexts texts;
+    FtpWindow w(nullptr, job, texts, net::ftp_client_seams());
+    w.show();
+    // As an input method commits it: the keyboard's own events carry only what a key types.
+    QInputMethodEvent typed;
+    typed.setCommitString(QString::fromUtf8("p\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80") +
+                          QChar(0xD800));
+    QApplication::sendEvent(w.control<QLineEdit>(kFtpPass), &typed);
+    QTest::mouseClick(w.control<QPushButton>(kFtpSend), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.sender().connecting(); }, kWaitMs));
+    const std::vector<std::string> commands = server.commands();
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands[1], "PASS p\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }
 
 TEST(FtpWindowCancel, CancelDuringATransferThatNeverEndsAnswersAtOnce) {
