@@ -546,32 +546,17 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
     started = true;
     state_ = 0;
     std::vector<char> chunk(kWriteChunk);
-    std::string error;
     std::int64_t offset = 0;
-    while (offset < size && error.empty()) {
-        if (cancel.raised()) {
-            error = std::string(kCancelled);
-            break;
-        }
-        const auto want = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(chunk.size()), size - offset));
-        const ssize_t got = ::pread(file.fd(), chunk.data(), want, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            error = got < 0 ? std::strerror(errno) : "the local file ended early";
-            break;
-        }
-        // A slow link is fine as long as it moves: the time-out bounds each write.
-        const Watch watch(watchdog_, deadline_in(options_.timeout_ms));
-        const ssize_t written = sftp_write(remote, chunk.data(), static_cast<std::size_t>(got));
-        if (written != got) {
-            error = "the data connection failed: " + last_error();
-            break;
-        }
-        offset += got;
-        state_ += got;
-    }
+    std::string error = LocalFile_SendParts(
+        file.fd(), offset, static_cast<std::size_t>(size), chunk, cancel,
+        [&](std::string_view part) -> std::string {
+            // A slow link is fine as long as it moves: the time-out bounds each write.
+            const Watch watch(watchdog_, deadline_in(options_.timeout_ms));
+            if (sftp_write(remote, part.data(), part.size()) != static_cast<ssize_t>(part.size()))
+                return "the data connection failed: " + last_error();
+            state_ += static_cast<std::int64_t>(part.size());
+            return {};
+        });
     {
         // Only the server's answer to the close tells that everything was stored.
         const Watch watch(watchdog_, deadline());

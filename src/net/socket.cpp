@@ -1,6 +1,9 @@
 #include "net/socket.h"
 
+#include "net/local_file.h"
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -244,24 +247,10 @@ std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_
             return error;
     }
 #endif
-    char buffer[65536];
-    while (count > 0) {
-        const ssize_t got =
-            ::pread(file_fd, buffer, std::min(count, sizeof buffer), static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::strerror(errno);
-        if (got == 0)
-            return "the local file ended early";
-        if (std::string error = send_all(std::string_view(buffer, static_cast<std::size_t>(got)),
-                                         deadline_in(idle_ms), cancel);
-            !error.empty())
-            return error;
-        offset += got;
-        count -= static_cast<std::size_t>(got);
-    }
-    return {};
+    std::array<char, 65536> buffer{};
+    return LocalFile_SendParts(file_fd, offset, count, buffer, cancel, [&](std::string_view part) {
+        return send_all(part, deadline_in(idle_ms), cancel);
+    });
 }
 
 std::string Socket::receive(char* buffer, std::size_t size, std::size_t& got, Deadline deadline,

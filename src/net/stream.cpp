@@ -1,5 +1,7 @@
 #include "net/stream.h"
 
+#include "net/local_file.h"
+
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
@@ -271,25 +273,10 @@ std::string Stream::send_file_part(int file_fd, std::int64_t& offset, std::size_
     if (!tls_)
         return socket_.send_file_part(file_fd, offset, count, idle_ms, cancel);
     tls_->chunk.resize(kFileChunk);
-    while (count > 0) {
-        const ssize_t got = ::pread(file_fd, tls_->chunk.data(), std::min(count, kFileChunk),
-                                    static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::strerror(errno);
-        if (got == 0)
-            return "the local file ended early";
-        // The time-out bounds each chunk: a slow link is fine as long as it moves.
-        if (std::string error =
-                send_all(std::string_view(tls_->chunk.data(), static_cast<std::size_t>(got)),
-                         deadline_in(idle_ms), cancel);
-            !error.empty())
-            return error;
-        offset += got;
-        count -= static_cast<std::size_t>(got);
-    }
-    return {};
+    // The time-out bounds each part: a slow link is fine as long as it moves.
+    return LocalFile_SendParts(
+        file_fd, offset, count, tls_->chunk, cancel,
+        [&](std::string_view part) { return send_all(part, deadline_in(idle_ms), cancel); });
 }
 
 std::string Stream::receive(char* buffer, std::size_t size, std::size_t& got, Deadline deadline,
