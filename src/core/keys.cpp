@@ -7,68 +7,8 @@ namespace {
 // The language key of a key named by the language file; empty for keys named otherwise or not
 // at all.
 std::string_view language_key_of(int vk) {
-    switch (vk) {
-    case kVkBack:
-        return "Key.Back";
-    case kVkTab:
-        return "Key.Tab";
-    case kVkClear:
-        return "Key.Clear";
-    case kVkReturn:
-        return "Key.Return";
-    case kVkPause:
-        return "Key.Pause";
-    case kVkCapital:
-        return "Key.Capital";
-    case kVkEscape:
-        return "Key.Escape";
-    case kVkSpace:
-        return "Key.Space";
-    case kVkPrior:
-        return "Key.Prior";
-    case kVkNext:
-        return "Key.Next";
-    case kVkEnd:
-        return "Key.End";
-    case kVkHome:
-        return "Key.Home";
-    case kVkLeft:
-        return "Key.Left";
-    case kVkUp:
-        return "Key.Up";
-    case kVkRight:
-        return "Key.Right";
-    case kVkDown:
-        return "Key.Down";
-    case kVkPrint:
-        return "Key.Print";
-    case kVkSnapshot:
-        return "Key.Snapshot";
-    case kVkInsert:
-        return "Key.Insert";
-    case kVkDelete:
-        return "Key.Delete";
-    case kVkApps:
-        return "Key.Apps";
-    case kVkMultiply:
-        return "Key.Multiply";
-    case kVkAdd:
-        return "Key.Add";
-    case kVkSeparator:
-        return "Key.Separator";
-    case kVkSubtract:
-        return "Key.Subtract";
-    case kVkDecimal:
-        return "Key.Decimal";
-    case kVkDivide:
-        return "Key.Divide";
-    case kVkNumlock:
-        return "Key.Numlock";
-    case kVkPow2:
-        return "Key.Pow2";
-    default:
-        return {};
-    }
+    const NamedKey* key = Key_Named(vk);
+    return key != nullptr ? key->language_key : std::string_view();
 }
 
 bool is_digit_key(int vk) {
@@ -85,6 +25,13 @@ bool is_function_key(int vk) {
 }
 
 } // namespace
+
+const NamedKey* Key_Named(int vk) {
+    for (const NamedKey& key : kNamedKeys)
+        if (key.vk == vk)
+            return &key;
+    return nullptr;
+}
 
 bool Key_HasName(int vk) {
     return !language_key_of(vk).empty() || is_digit_key(vk) || is_letter_key(vk) ||

@@ -57,6 +57,56 @@ inline constexpr int kVkF24 = 0x87;
 inline constexpr int kVkNumlock = 0x90;
 inline constexpr int kVkPow2 = 0xDE;
 
+// Every key the program names beyond letters, digits, F-keys and keypad digits, once: its code, its
+// language key, its X keysym and its name in the window toolkit's key list. The last column is a
+// bare name that only the window layer turns into a toolkit key, so this layer needs no toolkit.
+// Print and Snapshot are one key under X. Pow2 is the key left of 1 on a French keyboard.
+#define QP_NAMED_KEYS(KEY)                                                                         \
+    KEY(kVkBack, "Key.Back", 0xFF08, Key_Backspace)                                                \
+    KEY(kVkTab, "Key.Tab", 0xFF09, Key_Tab)                                                        \
+    KEY(kVkClear, "Key.Clear", 0xFF0B, Key_Clear)                                                  \
+    KEY(kVkReturn, "Key.Return", 0xFF0D, Key_Return)                                               \
+    KEY(kVkPause, "Key.Pause", 0xFF13, Key_Pause)                                                  \
+    KEY(kVkCapital, "Key.Capital", 0xFFE5, Key_CapsLock)                                           \
+    KEY(kVkEscape, "Key.Escape", 0xFF1B, Key_Escape)                                               \
+    KEY(kVkSpace, "Key.Space", 0x20, Key_Space)                                                    \
+    KEY(kVkPrior, "Key.Prior", 0xFF55, Key_PageUp)                                                 \
+    KEY(kVkNext, "Key.Next", 0xFF56, Key_PageDown)                                                 \
+    KEY(kVkEnd, "Key.End", 0xFF57, Key_End)                                                        \
+    KEY(kVkHome, "Key.Home", 0xFF50, Key_Home)                                                     \
+    KEY(kVkLeft, "Key.Left", 0xFF51, Key_Left)                                                     \
+    KEY(kVkUp, "Key.Up", 0xFF52, Key_Up)                                                           \
+    KEY(kVkRight, "Key.Right", 0xFF53, Key_Right)                                                  \
+    KEY(kVkDown, "Key.Down", 0xFF54, Key_Down)                                                     \
+    KEY(kVkPrint, "Key.Print", 0xFF61, Key_Print)                                                  \
+    KEY(kVkSnapshot, "Key.Snapshot", 0xFF61, Key_Print)                                            \
+    KEY(kVkInsert, "Key.Insert", 0xFF63, Key_Insert)                                               \
+    KEY(kVkDelete, "Key.Delete", 0xFFFF, Key_Delete)                                               \
+    KEY(kVkApps, "Key.Apps", 0xFF67, Key_Menu)                                                     \
+    KEY(kVkMultiply, "Key.Multiply", 0xFFAA, Key_Asterisk)                                         \
+    KEY(kVkAdd, "Key.Add", 0xFFAB, Key_Plus)                                                       \
+    KEY(kVkSeparator, "Key.Separator", 0xFFAC, Key_Comma)                                          \
+    KEY(kVkSubtract, "Key.Subtract", 0xFFAD, Key_Minus)                                            \
+    KEY(kVkDecimal, "Key.Decimal", 0xFFAE, Key_Period)                                             \
+    KEY(kVkDivide, "Key.Divide", 0xFFAF, Key_Slash)                                                \
+    KEY(kVkNumlock, "Key.Numlock", 0xFF7F, Key_NumLock)                                            \
+    KEY(kVkPow2, "Key.Pow2", 0xB2, Key_twosuperior)
+
+struct NamedKey {
+    int vk;
+    std::string_view language_key;
+    std::uint32_t keysym;
+};
+
+inline constexpr NamedKey kNamedKeys[] = {
+#define QP_NAMED_KEY_ROW(vk, language_key, keysym, toolkit_key) {vk, language_key, keysym},
+    QP_NAMED_KEYS(QP_NAMED_KEY_ROW)
+#undef QP_NAMED_KEY_ROW
+};
+
+// The row of a named key; nullptr for the others.
+const NamedKey* Key_Named(int vk);
+
 struct ShortcutDefault {
     std::string_view name; // preference key and language key of the caption
     int command;

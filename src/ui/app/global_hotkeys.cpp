@@ -26,67 +26,8 @@ std::uint32_t keysym_of(int vk) {
         return 0xFFBE + static_cast<std::uint32_t>(vk - kVkF1);
     if (vk >= kVkNumpad0 && vk <= kVkNumpad0 + 9)
         return 0xFFB0 + static_cast<std::uint32_t>(vk - kVkNumpad0);
-    switch (vk) {
-    case kVkBack:
-        return 0xFF08;
-    case kVkTab:
-        return 0xFF09;
-    case kVkClear:
-        return 0xFF0B;
-    case kVkReturn:
-        return 0xFF0D;
-    case kVkPause:
-        return 0xFF13;
-    case kVkCapital:
-        return 0xFFE5;
-    case kVkEscape:
-        return 0xFF1B;
-    case kVkSpace:
-        return 0x20;
-    case kVkPrior:
-        return 0xFF55;
-    case kVkNext:
-        return 0xFF56;
-    case kVkEnd:
-        return 0xFF57;
-    case kVkHome:
-        return 0xFF50;
-    case kVkLeft:
-        return 0xFF51;
-    case kVkUp:
-        return 0xFF52;
-    case kVkRight:
-        return 0xFF53;
-    case kVkDown:
-        return 0xFF54;
-    case kVkPrint:
-    case kVkSnapshot:
-        return 0xFF61;
-    case kVkInsert:
-        return 0xFF63;
-    case kVkDelete:
-        return 0xFFFF;
-    case kVkApps:
-        return 0xFF67;
-    case kVkMultiply:
-        return 0xFFAA;
-    case kVkAdd:
-        return 0xFFAB;
-    case kVkSeparator:
-        return 0xFFAC;
-    case kVkSubtract:
-        return 0xFFAD;
-    case kVkDecimal:
-        return 0xFFAE;
-    case kVkDivide:
-        return 0xFFAF;
-    case kVkNumlock:
-        return 0xFF7F;
-    case kVkPow2:
-        return 0xB2; // the key left of 1 on a French keyboard
-    default:
-        return 0;
-    }
+    const NamedKey* key = Key_Named(vk);
+    return key != nullptr ? key->keysym : 0;
 }
 
 std::uint16_t modifiers_of(KeyCode code) {

@@ -21,63 +21,11 @@ int qt_key_of(int vk) {
     if (vk >= kVkNumpad0 && vk <= kVkNumpad0 + 9)
         return (Qt::Key_0 + (vk - kVkNumpad0));
     switch (vk) {
-    case kVkBack:
-        return Qt::Key_Backspace;
-    case kVkTab:
-        return Qt::Key_Tab;
-    case kVkClear:
-        return Qt::Key_Clear;
-    case kVkReturn:
-        return Qt::Key_Return;
-    case kVkPause:
-        return Qt::Key_Pause;
-    case kVkCapital:
-        return Qt::Key_CapsLock;
-    case kVkEscape:
-        return Qt::Key_Escape;
-    case kVkSpace:
-        return Qt::Key_Space;
-    case kVkPrior:
-        return Qt::Key_PageUp;
-    case kVkNext:
-        return Qt::Key_PageDown;
-    case kVkEnd:
-        return Qt::Key_End;
-    case kVkHome:
-        return Qt::Key_Home;
-    case kVkLeft:
-        return Qt::Key_Left;
-    case kVkUp:
-        return Qt::Key_Up;
-    case kVkRight:
-        return Qt::Key_Right;
-    case kVkDown:
-        return Qt::Key_Down;
-    case kVkPrint:
-    case kVkSnapshot:
-        return Qt::Key_Print;
-    case kVkInsert:
-        return Qt::Key_Insert;
-    case kVkDelete:
-        return Qt::Key_Delete;
-    case kVkApps:
-        return Qt::Key_Menu;
-    case kVkMultiply:
-        return Qt::Key_Asterisk;
-    case kVkAdd:
-        return Qt::Key_Plus;
-    case kVkSeparator:
-        return Qt::Key_Comma;
-    case kVkSubtract:
-        return Qt::Key_Minus;
-    case kVkDecimal:
-        return Qt::Key_Period;
-    case kVkDivide:
-        return Qt::Key_Slash;
-    case kVkNumlock:
-        return Qt::Key_NumLock;
-    case kVkPow2:
-        return Qt::Key_twosuperior;
+#define QP_QT_KEY_CASE(vk, language_key, keysym, toolkit_key)                                      \
+    case vk:                                                                                       \
+        return Qt::toolkit_key;
+        QP_NAMED_KEYS(QP_QT_KEY_CASE)
+#undef QP_QT_KEY_CASE
     default:
         return 0;
     }
