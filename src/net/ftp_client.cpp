@@ -207,7 +207,7 @@ SendResult FtpClient::SendFile(const std::string& local_file, const std::string&
     checked_folder_.reset();
     if (busy())
         return {kBusy, false};
-    join_worker();
+    run_.join();
     std::string error;
     if (remote_name.empty())
         error = "no remote name";
@@ -215,31 +215,14 @@ SendResult FtpClient::SendFile(const std::string& local_file, const std::string&
         error = "the remote name holds a line break";
     else if (!control_.usable())
         error = "the connection to the server is lost";
-    if (!error.empty()) {
-        transfer_error_ = error;
-        state_ = kTransferFailed;
-        return {error, false};
-    }
-    abort_ = false;
-    transfer_error_.clear();
-    state_ = kTransferSettingUp;
-    running_ = true;
-    if (mode == SendMode::Wait)
-        return upload(local_file, remote_name);
-    worker_ =
-        std::thread([this, local_file, remote_name] { (void)upload(local_file, remote_name); });
-    return {{}, true};
-}
-
-std::string FtpClient::TransferError() const {
-    return state_.load() == kTransferFailed ? transfer_error_ : std::string();
+    if (!error.empty())
+        return run_.refuse(error);
+    return run_.start(mode,
+                      [this, local_file, remote_name] { return upload(local_file, remote_name); });
 }
 
 void FtpClient::AbortFile() {
-    if (!worker_.joinable())
-        return;
-    abort_ = true;
-    worker_.join();
+    run_.abort();
 }
 
 void FtpClient::SetCancel(const std::atomic<bool>* cancel) {
@@ -251,24 +234,14 @@ void FtpClient::SetStepDeadline(std::optional<Deadline> deadline) {
     control_.set_step_deadline(deadline);
 }
 
-void FtpClient::join_worker() {
-    if (worker_.joinable())
-        worker_.join();
-}
-
 SendResult FtpClient::upload(const std::string& local_file, const std::string& remote_name) {
-    const CancelFlags cancel{options_.cancel, &abort_};
+    const CancelFlags cancel{options_.cancel, run_.abort_flag()};
     // The worker lets go of the connection before it publishes the final state: whoever sees
     // the end may send the next command at once.
     bool started = false;
     const auto finish = [&](std::string error) {
         control_.set_cancel(CancelFlags{options_.cancel});
-        transfer_error_ = error;
-        running_ = false;
-        if (options_.on_transfer_end)
-            options_.on_transfer_end();
-        state_ = error.empty() ? kTransferDone : kTransferFailed;
-        return SendResult{std::move(error), started};
+        return run_.end(std::move(error), started, options_.on_transfer_end);
     };
     const LocalFile file(local_file);
     const std::int64_t size = file.size();
@@ -286,7 +259,7 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
 
     started = true;
     error = control_.secure_data(data);
-    state_ = 0;
+    run_.data_started();
     // The size when the transfer starts is what is sent.
     const auto block = static_cast<std::int64_t>(std::max<std::size_t>(options_.block_size, 1));
     std::int64_t offset = 0;
@@ -298,7 +271,7 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
             error.insert(0, "the data connection failed: ");
             break;
         }
-        state_ += static_cast<std::int64_t>(n);
+        run_.sent(static_cast<std::int64_t>(n));
     }
     const bool reached_end = offset == size;
     if (!reached_end && error.empty())

@@ -6,6 +6,7 @@
 #include "net/ftp_channel.h"
 #include "net/ftp_session.h"
 #include "net/trust.h"
+#include "net/upload_run.h"
 
 #include <atomic>
 #include <cstddef>
@@ -62,8 +63,8 @@ public:
     std::string Delete(const std::string& name) override;
     SendResult SendFile(const std::string& local_file, const std::string& remote_name,
                         SendMode mode) override;
-    std::int64_t Progress() const override { return state_.load(); }
-    std::string TransferError() const override;
+    std::int64_t Progress() const override { return run_.progress(); }
+    std::string TransferError() const override { return run_.error(); }
     void AbortFile() override;
     void SetCancel(const std::atomic<bool>* cancel) override;
     void SetStepDeadline(std::optional<Deadline> deadline) override;
@@ -73,8 +74,7 @@ private:
     FtpClient(ControlChannel control, FtpOptions options);
 
     // While a background upload runs the worker owns the control connection.
-    bool busy() const { return running_.load(); }
-    void join_worker();
+    bool busy() const { return run_.running(); }
     // Sends TYPE unless the connection already has that type.
     std::string set_type(char type);
     SendResult upload(const std::string& local_file, const std::string& remote_name);
@@ -85,11 +85,7 @@ private:
     char type_ = 0;
     // The folder a liveness check just read, for the GetDirectory that follows it.
     std::optional<std::string> checked_folder_;
-    std::atomic<std::int64_t> state_{kTransferFailed};
-    std::atomic<bool> running_{false};
-    std::atomic<bool> abort_{false};
-    std::string transfer_error_; // written before the final state is published
-    std::thread worker_;
+    UploadRun run_; // last: its worker uses the members above
 };
 
 struct FtpOpened {

@@ -5,6 +5,7 @@
 #include "core/lines.h"
 #include "core/text.h"
 #include "net/local_file.h"
+#include "net/upload_run.h"
 
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
@@ -284,25 +285,19 @@ public:
     }
     SendResult SendFile(const std::string& local_file, const std::string& remote_name,
                         SendMode mode) override;
-    std::int64_t Progress() const override { return state_.load(); }
-    std::string TransferError() const override {
-        return state_.load() == kTransferFailed ? transfer_error_ : std::string();
-    }
-    void AbortFile() override {
-        if (!worker_.joinable())
-            return;
-        abort_ = true;
-        worker_.join();
-        abort_ = false; // else the watchdog would cut the next call that takes a while
-    }
+    std::int64_t Progress() const override { return run_.progress(); }
+    std::string TransferError() const override { return run_.error(); }
+    // The abort flag is lowered after, else the watchdog would cut the next call that takes a
+    // while.
+    void AbortFile() override { run_.abort(); }
     void SetCancel(const std::atomic<bool>* cancel) override {
         options_.cancel = cancel;
-        watchdog_.set_cancel(CancelFlags{cancel, &abort_});
+        watchdog_.set_cancel(CancelFlags{cancel, run_.abort_flag()});
     }
     void SetStepDeadline(std::optional<Deadline> deadline) override { step_deadline_ = deadline; }
 
 private:
-    bool busy() const { return running_.load(); }
+    bool busy() const { return run_.running(); }
     bool usable() const { return sftp_ && watchdog_.fired().empty(); }
     Deadline deadline() const {
         const Deadline own = deadline_in(options_.timeout_ms);
@@ -347,11 +342,7 @@ private:
     std::string cwd_;
     std::optional<Deadline> step_deadline_;
     std::vector<FtpEntry> entries_;
-    std::atomic<std::int64_t> state_{kTransferFailed};
-    std::atomic<bool> running_{false};
-    std::atomic<bool> abort_{false};
-    std::string transfer_error_;
-    std::thread worker_;
+    UploadRun run_;
 };
 
 std::string SftpSession::open(const FtpLogin& login) {
@@ -362,7 +353,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     if (!socket_.valid())
         return "the server cannot be reached";
     watchdog_.set_socket(socket_.handle());
-    watchdog_.set_cancel(CancelFlags{options_.cancel, &abort_});
+    watchdog_.set_cancel(CancelFlags{options_.cancel, run_.abort_flag()});
     // The library speaks over the session's own connection and leaves closing it to the session,
     // after the library is done with it.
     socket_t fd = socket_.handle();
@@ -502,34 +493,18 @@ SendResult SftpSession::SendFile(const std::string& local_file, const std::strin
                                  SendMode mode) {
     if (busy())
         return {kBusy, false};
-    if (worker_.joinable())
-        worker_.join();
-    if (std::string error = check(remote_name); !error.empty()) {
-        transfer_error_ = error;
-        state_ = kTransferFailed;
-        return {error, false};
-    }
-    abort_ = false;
-    transfer_error_.clear();
-    state_ = kTransferSettingUp;
-    running_ = true;
-    if (mode == SendMode::Wait)
-        return upload(local_file, remote_name);
-    worker_ =
-        std::thread([this, local_file, remote_name] { (void)upload(local_file, remote_name); });
-    return {{}, true};
+    run_.join();
+    if (std::string error = check(remote_name); !error.empty())
+        return run_.refuse(error);
+    return run_.start(mode,
+                      [this, local_file, remote_name] { return upload(local_file, remote_name); });
 }
 
 SendResult SftpSession::upload(const std::string& local_file, const std::string& remote_name) {
-    const CancelFlags cancel{options_.cancel, &abort_};
+    const CancelFlags cancel{options_.cancel, run_.abort_flag()};
     bool started = false;
     const auto finish = [&](std::string error) {
-        transfer_error_ = error;
-        running_ = false;
-        if (options_.on_transfer_end)
-            options_.on_transfer_end();
-        state_ = error.empty() ? kTransferDone : kTransferFailed;
-        return SendResult{std::move(error), started};
+        return run_.end(std::move(error), started, options_.on_transfer_end);
     };
     const LocalFile file(local_file);
     const std::int64_t size = file.size();
@@ -544,7 +519,7 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
     if (!remote)
         return finish("STOR refused: " + last_error());
     started = true;
-    state_ = 0;
+    run_.data_started();
     std::vector<char> chunk(kWriteChunk);
     std::int64_t offset = 0;
     std::string error = LocalFile_SendParts(
@@ -554,7 +529,7 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
             const Watch watch(watchdog_, deadline_in(options_.timeout_ms));
             if (sftp_write(remote, part.data(), part.size()) != static_cast<ssize_t>(part.size()))
                 return "the data connection failed: " + last_error();
-            state_ += static_cast<std::int64_t>(part.size());
+            run_.sent(static_cast<std::int64_t>(part.size()));
             return {};
         });
     {

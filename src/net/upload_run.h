@@ -1,0 +1,86 @@
+// What the FTP and SFTP sessions share of an upload: the state Progress() reports, why the last
+// one failed, the abort flag and the worker thread of a background transfer.
+#pragma once
+
+#include "net/ftp_session.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace qp::net {
+
+class UploadRun {
+public:
+    UploadRun() = default;
+    // The owner stops the transfer first (AbortFile); this only reaps a worker that ended.
+    ~UploadRun() { join(); }
+    UploadRun(const UploadRun&) = delete;
+    UploadRun& operator=(const UploadRun&) = delete;
+
+    // While a background upload runs its worker owns the connection.
+    bool running() const { return running_.load(); }
+    // kTransferSettingUp, the bytes sent so far, kTransferDone or kTransferFailed.
+    std::int64_t progress() const { return state_.load(); }
+    std::string error() const { return state_.load() == kTransferFailed ? error_ : std::string(); }
+    // Raised by abort() while the worker runs; the session's waits watch it.
+    const std::atomic<bool>* abort_flag() const { return &abort_; }
+
+    // Waits for a worker that has ended or is ending.
+    void join() {
+        if (worker_.joinable())
+            worker_.join();
+    }
+    // A transfer refused before it began.
+    SendResult refuse(std::string error) {
+        error_ = error;
+        state_ = kTransferFailed;
+        return {std::move(error), false};
+    }
+    // Marks a transfer begun and runs it on this thread (Wait) or on a worker (Background); the
+    // transfer calls end() whatever happens.
+    SendResult start(SendMode mode, std::function<SendResult()> transfer) {
+        abort_ = false;
+        error_.clear();
+        state_ = kTransferSettingUp;
+        running_ = true;
+        if (mode == SendMode::Wait)
+            return transfer();
+        worker_ = std::thread([transfer = std::move(transfer)] { (void)transfer(); });
+        return {{}, true};
+    }
+    // The data begins to flow, then count more bytes have gone.
+    void data_started() { state_ = 0; }
+    void sent(std::int64_t count) { state_ += count; }
+    // On the transfer's thread. The final state is published last: whoever sees it may use the
+    // connection at once, and reads the error after it.
+    SendResult end(std::string error, bool started, const std::function<void()>& on_end) {
+        error_ = error;
+        running_ = false;
+        if (on_end)
+            on_end();
+        state_ = error.empty() ? kTransferDone : kTransferFailed;
+        return {std::move(error), started};
+    }
+    // Stops a background transfer and waits for its end; lowered again after, so the flag
+    // cuts no later call.
+    void abort() {
+        if (!worker_.joinable())
+            return;
+        abort_ = true;
+        worker_.join();
+        abort_ = false;
+    }
+
+private:
+    std::atomic<std::int64_t> state_{kTransferFailed};
+    std::atomic<bool> running_{false};
+    std::atomic<bool> abort_{false};
+    std::string error_; // written before the final state is published
+    std::thread worker_;
+};
+
+} // namespace qp::net
