@@ -136,6 +136,9 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
     at<QLineEdit>(*w, kFeedWinFile)->clear();
     EXPECT_FALSE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
 
+    // Stored into a blank episode, so a control read into another field than its own shows.
+    b = Feed{};
+    b.FeedDesc = "kept text"; // the text is the editor's, not the window's
     EXPECT_EQ(w->store(), 2);
     EXPECT_EQ(b.FeedPubDate, shown);
     EXPECT_EQ(b.FeedFlag, kUploadFile); // the unknown bit is dropped

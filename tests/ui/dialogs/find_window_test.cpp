@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <array>
 #include <utility>
 
 namespace qp::ui::testing {
@@ -101,6 +102,19 @@ TEST_F(FindTest, WholeWordAndMatchCase) {
     exact.matchCase = true;
     select(0, 0);
     EXPECT_EQ(act(FindAction::Next, "cat", exact), 7);
+}
+
+// Each box of the window sets its own option of the request, and only that one.
+TEST_F(FindTest, EachBoxOfTheWindowSetsItsOwnOption) {
+    const auto ticked_alone = [&](int box) {
+        FindWindow window(nullptr, ctx_.lang, FindState{}, true);
+        qobject_cast<QCheckBox*>(window.control(box))->click();
+        const FindRequest r = window.request();
+        return std::array<bool, 3>{r.matchCase, r.wholeWord, r.inSelection};
+    };
+    EXPECT_EQ(ticked_alone(kFindBoxCase), (std::array<bool, 3>{true, false, false}));
+    EXPECT_EQ(ticked_alone(kFindBoxWholeWord), (std::array<bool, 3>{false, true, false}));
+    EXPECT_EQ(ticked_alone(kFindBoxSelection), (std::array<bool, 3>{false, false, true}));
 }
 
 TEST_F(FindTest, ReplaceAllEndsWhenTheReplacementHoldsTheTextAndUndoesInOneStep) {
