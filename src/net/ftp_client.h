@@ -15,7 +15,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace qp::net {
@@ -63,7 +62,7 @@ public:
     std::string Delete(const std::string& name) override;
     SendResult SendFile(const std::string& local_file, const std::string& remote_name,
                         SendMode mode) override;
-    std::int64_t Progress() const override { return run_.progress(); }
+    TransferProgress Progress() const override { return run_.progress(); }
     std::string TransferError() const override { return run_.error(); }
     void AbortFile() override;
     void SetCancel(const std::atomic<bool>* cancel) override;

@@ -312,7 +312,7 @@ bool FTP_FindRemoteFile(FTPJob& job, const std::vector<FtpEntry>& listing) {
     const std::string name = fold_case(remote_name_of(file));
     std::string found;
     for (const FtpEntry& e : listing) {
-        if (e.type == 1 && fold_case(e.name) == name) {
+        if (e.type == EntryType::File && fold_case(e.name) == name) {
             file.size = e.size;
             file.remote_date = e.date;
             found = e.name;
@@ -454,9 +454,9 @@ void FtpSender::Poll() {
                 progress_ = 0;
             file_started_ = false;
         }
-        const std::int64_t state = job_.connection->Progress();
-        if (state >= 0 && size > 0)
-            progress_ = static_cast<int>(std::clamp<std::int64_t>(state * 100 / size, 0, 100));
+        const TransferProgress state = job_.connection->Progress();
+        if (state.state == TransferState::Sending && size > 0)
+            progress_ = static_cast<int>(std::clamp<std::int64_t>(state.sent * 100 / size, 0, 100));
     }
     bool done = false;
     {

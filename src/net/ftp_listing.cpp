@@ -70,7 +70,7 @@ std::optional<FtpEntry> parse_listing_line(std::string_view line, const DateFiel
     FtpEntry entry;
     entry.name = std::string(line.substr(at));
     entry.line = std::string(line);
-    entry.type = fields[0].front() == 'd' ? 2 : 1;
+    entry.type = fields[0].front() == 'd' ? EntryType::Directory : EntryType::File;
     entry.permissions = permission_bits(fields[0]);
     entry.size = std::max<std::int64_t>(parse_leading_int64(fields[4]), 0);
 

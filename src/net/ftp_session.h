@@ -14,10 +14,19 @@
 
 namespace qp::net {
 
-// Transfer state of an upload.
-inline constexpr std::int64_t kTransferSettingUp = -1;
-inline constexpr std::int64_t kTransferFailed = -2;
-inline constexpr std::int64_t kTransferDone = -3;
+// Where an upload stands.
+enum class TransferState { SettingUp, Sending, Done, Failed };
+
+struct TransferProgress {
+    TransferState state = TransferState::Failed;
+    std::int64_t sent = 0; // bytes sent so far
+
+    bool running() const {
+        return state == TransferState::SettingUp || state == TransferState::Sending;
+    }
+};
+
+enum class EntryType { File, Directory };
 
 struct FtpEntry {
     std::string name;
@@ -25,7 +34,7 @@ struct FtpEntry {
     std::int64_t size = 0;
     int permissions = 0; // rwx bits of owner, group and others
     DateValue date = 0;  // the server's clock, unconverted
-    int type = 1;        // 1 = file, 2 = directory
+    EntryType type = EntryType::File;
 };
 
 // How SendFile runs the transfer.
@@ -66,10 +75,9 @@ public:
     // Progress() and TransferError() tell the rest.
     [[nodiscard]] virtual SendResult SendFile(const std::string& local_file,
                                               const std::string& remote_name, SendMode mode) = 0;
-    // kTransferSettingUp, the number of bytes sent so far, kTransferDone or kTransferFailed.
     // Any thread may read it while a transfer runs.
-    virtual std::int64_t Progress() const = 0;
-    // Why the last transfer failed, once Progress() reports kTransferFailed.
+    virtual TransferProgress Progress() const = 0;
+    // Why the last transfer failed, once Progress() reports it Failed.
     virtual std::string TransferError() const = 0;
     // Requests the abort of a running transfer and waits until it has ended.
     virtual void AbortFile() = 0;

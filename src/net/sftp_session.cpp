@@ -285,7 +285,7 @@ public:
     }
     SendResult SendFile(const std::string& local_file, const std::string& remote_name,
                         SendMode mode) override;
-    std::int64_t Progress() const override { return run_.progress(); }
+    TransferProgress Progress() const override { return run_.progress(); }
     std::string TransferError() const override { return run_.error(); }
     // The abort flag is lowered after, else the watchdog would cut the next call that takes a
     // while.
@@ -479,7 +479,7 @@ std::string SftpSession::ListDirectory() {
         e.permissions = static_cast<int>(a->permissions & 0777);
         // The listing's dates stand for the server's wall clock, as an FTP listing's do.
         e.date = local_from_utc(static_cast<std::int64_t>(a->mtime));
-        e.type = a->type == SSH_FILEXFER_TYPE_DIRECTORY ? 2 : 1;
+        e.type = a->type == SSH_FILEXFER_TYPE_DIRECTORY ? EntryType::Directory : EntryType::File;
     }
     if (error.empty() && !sftp_dir_eof(dir))
         error = "LIST: " + last_error();

@@ -23,9 +23,10 @@ public:
 
     // While a background upload runs its worker owns the connection.
     bool running() const { return running_.load(); }
-    // kTransferSettingUp, the bytes sent so far, kTransferDone or kTransferFailed.
-    std::int64_t progress() const { return state_.load(); }
-    std::string error() const { return state_.load() == kTransferFailed ? error_ : std::string(); }
+    TransferProgress progress() const { return {state_.load(), sent_.load()}; }
+    std::string error() const {
+        return state_.load() == TransferState::Failed ? error_ : std::string();
+    }
     // Raised by abort() while the worker runs; the session's waits watch it.
     const std::atomic<bool>* abort_flag() const { return &abort_; }
 
@@ -37,7 +38,7 @@ public:
     // A transfer refused before it began.
     SendResult refuse(std::string error) {
         error_ = error;
-        state_ = kTransferFailed;
+        state_ = TransferState::Failed;
         return {std::move(error), false};
     }
     // Marks a transfer begun and runs it on this thread (Wait) or on a worker (Background); the
@@ -45,7 +46,8 @@ public:
     SendResult start(SendMode mode, std::function<SendResult()> transfer) {
         abort_ = false;
         error_.clear();
-        state_ = kTransferSettingUp;
+        sent_ = 0;
+        state_ = TransferState::SettingUp;
         running_ = true;
         if (mode == SendMode::Wait)
             return transfer();
@@ -53,8 +55,11 @@ public:
         return {{}, true};
     }
     // The data begins to flow, then count more bytes have gone.
-    void data_started() { state_ = 0; }
-    void sent(std::int64_t count) { state_ += count; }
+    void data_started() {
+        sent_ = 0;
+        state_ = TransferState::Sending;
+    }
+    void sent(std::int64_t count) { sent_ += count; }
     // On the transfer's thread. The final state is published last: whoever sees it may use the
     // connection at once, and reads the error after it.
     SendResult end(std::string error, bool started, const std::function<void()>& on_end) {
@@ -62,7 +67,7 @@ public:
         running_ = false;
         if (on_end)
             on_end();
-        state_ = error.empty() ? kTransferDone : kTransferFailed;
+        state_ = error.empty() ? TransferState::Done : TransferState::Failed;
         return {std::move(error), started};
     }
     // Stops a background transfer and waits for its end; lowered again after, so the flag
@@ -76,7 +81,8 @@ public:
     }
 
 private:
-    std::atomic<std::int64_t> state_{kTransferFailed};
+    std::atomic<TransferState> state_{TransferState::Failed};
+    std::atomic<std::int64_t> sent_{0};
     std::atomic<bool> running_{false};
     std::atomic<bool> abort_{false};
     std::string error_; // written before the final state is published

@@ -85,28 +85,30 @@ public:
         control("STOR " + name);
         if (mode != SendMode::Wait || refuse_send)
             return {"STOR refused: 553 not allowed", false};
-        state_ = kTransferSettingUp;
+        state_ = TransferState::SettingUp;
         for (const std::int64_t step : steps) {
             if (cancel_ && cancel_->load())
-                return state_ = kTransferFailed, SendResult{"cancelled", true};
-            state_ = step;
+                return state_ = TransferState::Failed, SendResult{"cancelled", true};
+            sent_ = step;
+            state_ = TransferState::Sending;
             if (on_step)
                 on_step(step);
         }
         if (fail_transfer || (cancel_ && cancel_->load()))
-            return state_ = kTransferFailed, SendResult{"STOR refused: 451 disk\x1b[2J full", true};
+            return state_ = TransferState::Failed,
+                   SendResult{"STOR refused: 451 disk\x1b[2J full", true};
         files[join(name)] = FtpEntry{name, local};
-        state_ = kTransferDone;
+        state_ = TransferState::Done;
         return {{}, true};
     }
-    std::int64_t Progress() const override { return state_.load(); }
+    TransferProgress Progress() const override { return {state_.load(), sent_.load()}; }
     std::string TransferError() const override { return {}; }
     void AbortFile() override {}
     void SetCancel(const std::atomic<bool>* cancel) override { cancel_ = cancel; }
     void SetStepDeadline(std::optional<Deadline>) override {}
 
 private:
-    bool running() const { return state_ == kTransferSettingUp || state_ >= 0; }
+    bool running() const { return Progress().running(); }
     bool control(const std::string& command) {
         record->commands.push_back(command);
         record->commands_during_transfer += running();
@@ -117,7 +119,8 @@ private:
     }
 
     std::vector<FtpEntry> listing_;
-    std::atomic<std::int64_t> state_{kTransferDone};
+    std::atomic<TransferState> state_{TransferState::Done};
+    std::atomic<std::int64_t> sent_{0};
     const std::atomic<bool>* cancel_ = nullptr;
 };
 

@@ -106,8 +106,8 @@ TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
         ASSERT_EQ(client->ListDirectory(), "");
         const auto& entries = client->Entries();
         ASSERT_EQ(entries.size(), 2u);
-        EXPECT_EQ(entries[0].type, 2);
-        EXPECT_EQ(entries[1].type, 1);
+        EXPECT_EQ(entries[0].type, EntryType::Directory);
+        EXPECT_EQ(entries[1].type, EntryType::File);
         EXPECT_EQ(entries[1].size, 1234);
         EXPECT_EQ(entries[1].date, date_from_fields(2023, 12, 24, 10, 0, 0));
         client->EndListing();
@@ -128,21 +128,21 @@ TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
         auto client = open(server);
         EXPECT_TRUE(client);
         if (!client)
-            return std::int64_t{0};
+            return TransferState::SettingUp;
         const bool sent = client->SendFile(path, "feed.xml", SendMode::Wait).error.empty();
-        EXPECT_EQ(sent, client->Progress() == kTransferDone);
-        const std::int64_t state = client->Progress();
+        EXPECT_EQ(sent, client->Progress().state == TransferState::Done);
+        const TransferState state = client->Progress().state;
         client.reset();
         EXPECT_EQ(server.received(), content);
         return state;
     };
-    EXPECT_EQ(upload("226 Stored\r\n"), kTransferDone);
-    EXPECT_EQ(upload("451 Local error\r\n"), kTransferFailed);
+    EXPECT_EQ(upload("226 Stored\r\n"), TransferState::Done);
+    EXPECT_EQ(upload("451 Local error\r\n"), TransferState::Failed);
     // Only the final line's code counts, whatever the text lines begin with.
     EXPECT_EQ(upload("451-Local error\r\n226 Transfer complete\r\n451 Not stored\r\n"),
-              kTransferFailed);
-    EXPECT_EQ(upload("552 Quota exceeded\r\n"), kTransferFailed);
-    EXPECT_EQ(upload(""), kTransferFailed); // no reply within the time-out
+              TransferState::Failed);
+    EXPECT_EQ(upload("552 Quota exceeded\r\n"), TransferState::Failed);
+    EXPECT_EQ(upload(""), TransferState::Failed); // no reply within the time-out
 }
 
 TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
@@ -156,9 +156,9 @@ TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
     auto client = open(server);
     ASSERT_TRUE(client);
     ASSERT_EQ(client->SendFile(path, "big.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 1000 && (client->Progress() >= 0 || client->Progress() == -1); ++i)
+    for (int i = 0; i < 1000 && client->Progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(client->Progress(), kTransferFailed);
+    EXPECT_EQ(client->Progress().state, TransferState::Failed);
     EXPECT_TRUE(client->CheckAlive()); // the control connection stays in step
     EXPECT_TRUE(remove_file(path));
 }
@@ -173,7 +173,7 @@ TEST(FtpClientScripted, LineBreaksInNamesAreRefusedBeforeSending) {
         EXPECT_NE(
             client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background).error,
             "");
-        EXPECT_EQ(client->Progress(), kTransferFailed);
+        EXPECT_EQ(client->Progress().state, TransferState::Failed);
         EXPECT_EQ(client->CreateDirectory("ok"), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "MKD ok", "QUIT"}));

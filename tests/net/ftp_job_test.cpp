@@ -214,7 +214,7 @@ TEST(FtpJob, DateCheckSkipsOnlyCopiesOfTheSameSizeNotOlder) {
     run.fake->folders.insert("m");
     run.fake->files["m/same.mp3"] = FtpEntry{"SAME.mp3", "", 1, 0, local};
     run.fake->files["m/newer.mp3"] = FtpEntry{"newer.mp3", "", 1, 0, local - 1};
-    run.fake->files["m/dir.mp3"] = FtpEntry{"dir.mp3", "", 1, 0, local + 9, 2};
+    run.fake->files["m/dir.mp3"] = FtpEntry{"dir.mp3", "", 1, 0, local + 9, EntryType::Directory};
     // An upload cut short: newer on the server, but not the whole file.
     run.fake->files["m/cut.mp3"] = FtpEntry{"cut.mp3", "", 4, 0, local + 60};
     // MDTM answers in UTC and wins over the listing's clock.

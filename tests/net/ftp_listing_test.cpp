@@ -21,7 +21,7 @@ TEST(Listing, FieldsOfFilesAndDirectories) {
     const auto dir =
         parse_listing_line("drwxr-xr-x  2 ftp  ftp  4096 Mar  5 12:30 podcasts", june_2024());
     ASSERT_TRUE(dir);
-    EXPECT_EQ(dir->type, 2);
+    EXPECT_EQ(dir->type, EntryType::Directory);
     EXPECT_EQ(dir->name, "podcasts");
     EXPECT_EQ(dir->permissions, 0755);
 
@@ -29,7 +29,7 @@ TEST(Listing, FieldsOfFilesAndDirectories) {
     const auto file = parse_listing_line(
         "-rw-r-S--x\t1 owner\t group   5000000000 jan 31  2019 My  episode.mp3\r", june_2024());
     ASSERT_TRUE(file);
-    EXPECT_EQ(file->type, 1);
+    EXPECT_EQ(file->type, EntryType::File);
     EXPECT_EQ(file->name, "My  episode.mp3");
     EXPECT_EQ(file->size, 5000000000LL);
     EXPECT_EQ(file->permissions, 0641);

@@ -154,7 +154,7 @@ TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
         auto client = Ftp_Open(slow.login(), options).client;
         ASSERT_TRUE(client);
         ASSERT_EQ(client->SendFile(dir + "ep.mp3", "ep.mp3", SendMode::Background).error, "");
-        for (int i = 0; i < 2000 && client->Progress() <= 0; ++i)
+        for (int i = 0; i < 2000 && client->Progress().sent <= 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         client->AbortFile();
     }

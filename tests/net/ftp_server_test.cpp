@@ -35,10 +35,10 @@ protected:
         return path;
     }
     // Waits (bounded) for the end of an asynchronous upload and returns its final state.
-    std::int64_t wait_for_end() {
-        for (int i = 0; i < 6000 && (client_->Progress() >= 0 || client_->Progress() == -1); ++i)
+    TransferState wait_for_end() {
+        for (int i = 0; i < 6000 && client_->Progress().running(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return client_->Progress();
+        return client_->Progress().state;
     }
     std::string remote(const std::string& name) {
         std::string content;
@@ -76,8 +76,8 @@ TEST_F(FtpServer, FoldersAndListing) {
     const auto& entries = client_->Entries();
     ASSERT_EQ(entries.size(), 2u);
     for (const FtpEntry& e : entries) {
-        EXPECT_EQ(e.type, e.name == "pod casts" ? 2 : 1) << e.line;
-        if (e.type == 1) {
+        EXPECT_EQ(e.type, e.name == "pod casts" ? EntryType::Directory : EntryType::File) << e.line;
+        if (e.type == EntryType::File) {
             EXPECT_EQ(e.name, "feed.xml");
             EXPECT_EQ(e.size, 5);
         }
@@ -92,7 +92,7 @@ TEST_F(FtpServer, UploadsArriveByteForByte) {
         ASSERT_EQ(client_->SendFile(local_file(name, content), name, SendMode::Background).error,
                   "")
             << name;
-        EXPECT_EQ(wait_for_end(), kTransferDone) << name;
+        EXPECT_EQ(wait_for_end(), TransferState::Done) << name;
         ASSERT_TRUE(file_exists(server_.root() + "/" + name)) << name;
         EXPECT_TRUE(remote(name) == content) << name;
     }
@@ -104,10 +104,10 @@ TEST_F(FtpServer, UploadsArriveByteForByte) {
 TEST_F(FtpServer, AbortStopsAnUploadAndKeepsTheSession) {
     const std::string path = local_file("abort.bin", std::string(128 << 20, 'a'));
     ASSERT_EQ(client_->SendFile(path, "abort.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 5000 && client_->Progress() <= 0; ++i)
+    for (int i = 0; i < 5000 && client_->Progress().sent <= 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     client_->AbortFile();
-    EXPECT_EQ(client_->Progress(), kTransferFailed);
+    EXPECT_EQ(client_->Progress().state, TransferState::Failed);
     EXPECT_LT(remote("abort.bin").size(), std::size_t{128} << 20);
     EXPECT_TRUE(client_->CheckAlive());
     EXPECT_TRUE(remove_file(path));
@@ -135,12 +135,12 @@ TEST_F(FtpServer, TheEndOfAnUploadIsPublishedOnlyOnceTheConnectionIsFree) {
         "");
     ASSERT_TRUE(at_end.try_acquire_for(std::chrono::seconds(10)));
     // A poll now must not take the transfer for ended.
-    const std::int64_t state = client->Progress();
+    const TransferProgress state = client->Progress();
     go_on.release();
-    EXPECT_TRUE(state == kTransferSettingUp || state >= 0) << state;
-    for (int i = 0; i < 1000 && client->Progress() != kTransferDone; ++i)
+    EXPECT_TRUE(state.running());
+    for (int i = 0; i < 1000 && client->Progress().state != TransferState::Done; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(client->Progress(), kTransferDone);
+    ASSERT_EQ(client->Progress().state, TransferState::Done);
     // Seen ended, the connection takes the next steps at once, in the right folder.
     EXPECT_EQ(client->SetDirectory(".."), "");
     EXPECT_EQ(client->GetDirectory(), "/");

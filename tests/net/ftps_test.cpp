@@ -87,9 +87,9 @@ TEST_F(Ftps, SecuresTheLoginAndEveryTransfer) {
     EXPECT_EQ(s.SendFile(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
     EXPECT_EQ(s.SendFile(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
     ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 3000 && (s.Progress() >= 0 || s.Progress() == kTransferSettingUp); ++i)
+    for (int i = 0; i < 3000 && s.Progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.Progress(), kTransferDone) << s.TransferError();
+    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.TransferError();
     ASSERT_EQ(s.ListDirectory(), "");
     EXPECT_EQ(s.Entries().size(), 3U);
 

@@ -103,7 +103,7 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
     ASSERT_EQ(s.ListDirectory(), "");
     std::vector<std::string> names;
     for (const FtpEntry& e : s.Entries()) {
-        names.push_back(e.name + (e.type == 2 ? "/" : ""));
+        names.push_back(e.name + (e.type == net::EntryType::Directory ? "/" : ""));
         if (e.name == "big.bin") {
             EXPECT_EQ(e.size, static_cast<std::int64_t>(content.size()));
         }
@@ -117,14 +117,14 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
 
     // A background upload reports its end; an aborted one fails and leaves the session usable.
     ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 3000 && (s.Progress() >= 0 || s.Progress() == kTransferSettingUp); ++i)
+    for (int i = 0; i < 3000 && s.Progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.Progress(), kTransferDone) << s.TransferError();
+    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.TransferError();
     EXPECT_TRUE(stored("pod casts/again.bin") == content);
     ASSERT_TRUE(write_file(tmp_.path() + "huge.bin", std::string(64 * 1024 * 1024, 'x')));
     ASSERT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).error, "");
     s.AbortFile();
-    EXPECT_EQ(s.Progress(), kTransferFailed);
+    EXPECT_EQ(s.Progress().state, TransferState::Failed);
     // The abort is over: a long call afterwards must not be taken for a cancelled one.
     EXPECT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).error, "");
     EXPECT_EQ(s.ListDirectory(), "");
