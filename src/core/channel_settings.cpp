@@ -84,11 +84,11 @@ std::string Channel_PodcastGuid(const Doc& doc) {
     return url.find(':') == std::string::npos ? std::string() : Podcast_Guid(url);
 }
 
-int Protocol_DefaultPort(int protocol) {
-    return protocol == kProtocolSftp ? 22 : 21;
+int Protocol_DefaultPort(Protocol protocol) {
+    return protocol == Protocol::Sftp ? 22 : 21;
 }
 
-int Protocol_ProposedPort(int old_protocol, int new_protocol, int port) {
+int Protocol_ProposedPort(Protocol old_protocol, Protocol new_protocol, int port) {
     return port == Protocol_DefaultPort(old_protocol) ? Protocol_DefaultPort(new_protocol) : port;
 }
 

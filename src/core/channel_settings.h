@@ -65,17 +65,17 @@ std::string Channel_PodcastGuid(const Doc& doc);
 
 // The publishing protocols in the order they are listed, each with the language key of its name.
 struct ProtocolItem {
-    int value;
+    Protocol value;
     std::string_view key;
 };
-inline constexpr ProtocolItem kChannelProtocols[] = {{kProtocolFtp, "Doc\\FTP.ProtocolFtp"},
-                                                     {kProtocolFtps, "Doc\\FTP.ProtocolFtps"},
-                                                     {kProtocolSftp, "Doc\\FTP.ProtocolSftp"}};
+inline constexpr ProtocolItem kChannelProtocols[] = {{Protocol::Ftp, "Doc\\FTP.ProtocolFtp"},
+                                                     {Protocol::Ftps, "Doc\\FTP.ProtocolFtps"},
+                                                     {Protocol::Sftp, "Doc\\FTP.ProtocolSftp"}};
 
 // Where a server of the protocol listens unless told otherwise: 22 for SFTP, else 21.
-int Protocol_DefaultPort(int protocol);
+int Protocol_DefaultPort(Protocol protocol);
 // The port to show once the protocol changes: the new protocol's default when port was the old
 // one's, else port as the user set it.
-int Protocol_ProposedPort(int old_protocol, int new_protocol, int port);
+int Protocol_ProposedPort(Protocol old_protocol, Protocol new_protocol, int port);
 
 } // namespace qp

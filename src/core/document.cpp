@@ -12,7 +12,7 @@ void DocDefaults(Doc& doc) {
     doc.MaxFeed = 15;
     doc.TTL = 1440;
     doc.Port = 21;
-    doc.Protocol = kProtocolFtps; // new accounts never send the password in the clear
+    doc.Protocol = Protocol::Ftps; // new accounts never send the password in the clear
     doc.Flag = kAutoLastBuildDate;
     doc.TimeZone = 99999;
     doc.Format = "RssV2";

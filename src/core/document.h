@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "core/protocol.h"
 
 #include <cstdint>
 #include <string>
@@ -58,11 +59,6 @@ struct Feed {
     friend bool operator==(const Feed&, const Feed&) = default;
 };
 
-// `Doc::Protocol` values. A project without the line publishes in the clear as it always did.
-inline constexpr int kProtocolFtp = 0;
-inline constexpr int kProtocolFtps = 1; // FTP secured with TLS on the same port
-inline constexpr int kProtocolSftp = 2; // file transfer over SSH
-
 // Every field starts empty or 0, as the project reader expects; `DocDefaults` gives a new
 // document its defaults.
 struct Doc {
@@ -111,9 +107,11 @@ struct Doc {
     std::string Client;
     std::string User;
     int Port = 0;
-    int Protocol = kProtocolFtp; // how the files reach the server
+    // How the files reach the server. A project without the line publishes in the clear as it
+    // always did.
+    qp::Protocol Protocol = qp::Protocol::Ftp;
     // The protocol line as found when it is not a number the program writes (it then publishes
-    // secured); written back unchanged while Protocol stays kProtocolFtps.
+    // secured); written back unchanged while Protocol stays FTPS.
     std::string ProtocolText;
     std::string PathFTP;
     // 1: the project file, which holds the account and local paths, is not published. A project

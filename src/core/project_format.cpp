@@ -47,6 +47,8 @@ template <typename Record> struct Field {
         : tag(t), read(r), line(l), int32(m) {}
     constexpr Field(std::string_view t, std::int64_t Record::*m)
         : tag(t), read(Read::Number), int64(m) {}
+    constexpr Field(std::string_view t, qp::Protocol Record::*m, Line l)
+        : tag(t), read(Read::Protocol), line(l), protocol(m) {}
 
     std::string_view tag;
     Read read;
@@ -54,6 +56,7 @@ template <typename Record> struct Field {
     std::string Record::*text = nullptr;
     int Record::*int32 = nullptr;
     std::int64_t Record::*int64 = nullptr;
+    qp::Protocol Record::*protocol = nullptr;
 };
 
 // The document's lines, in the order they are written.
@@ -97,7 +100,7 @@ constexpr Field<Doc> kDocFields[] = {
     {"@PodcastLockedOwner:@", Read::Text, &Doc::PodcastLockedOwner, Line::Optional},
     {"@PodcastFundingUrl:@", Read::Text, &Doc::PodcastFundingUrl, Line::Optional},
     {"@PodcastFundingText:@", Read::Text, &Doc::PodcastFundingText, Line::Optional},
-    {"@Protocol:@", Read::Protocol, &Doc::Protocol, Line::Optional},
+    {"@Protocol:@", &Doc::Protocol, Line::Optional},
     {"@ImageFile:@", Read::Text, &Doc::ImageFile, Line::Optional},
     {"@ProjectPrivate:@", &Doc::ProjectPrivate, Line::Optional},
 };
@@ -184,7 +187,7 @@ void put_fields(std::string& out, const Record& record, std::span<const Field<Re
     for (const Field<Record>& f : fields) {
         if constexpr (std::is_same_v<Record, Doc>) {
             if (f.read == Read::Protocol && !record.ProtocolText.empty() &&
-                record.Protocol == kProtocolFtps) {
+                record.Protocol == Protocol::Ftps) {
                 out += f.tag;
                 out += '\t';
                 put_encoded(out, record.ProtocolText);
@@ -192,16 +195,18 @@ void put_fields(std::string& out, const Record& record, std::span<const Field<Re
                 continue;
             }
         }
-        if (f.line == Line::Optional &&
-            (f.text ? (record.*f.text).empty()
-                    : (f.int32 ? record.*f.int32 : record.*f.int64) == 0))
+        const std::int64_t number = f.text       ? 0
+                                    : f.int32    ? record.*f.int32
+                                    : f.protocol ? Protocol_Number(record.*f.protocol)
+                                                 : record.*f.int64;
+        if (f.line == Line::Optional && (f.text ? (record.*f.text).empty() : number == 0))
             continue;
         out += f.tag;
         out += '\t';
         if (f.text)
             put_encoded(out, record.*f.text);
         else
-            put_decimal(out, f.int32 ? record.*f.int32 : record.*f.int64);
+            put_decimal(out, number);
         out += kEol;
     }
 }
@@ -268,10 +273,10 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
     case Read::Protocol:
         if constexpr (std::is_same_v<Record, Doc>) {
             if (v == "0" || v == "1" || v == "2") {
-                record.*f.int32 = v[0] - '0';
+                record.*f.protocol = Protocol_FromNumber(v[0] - '0');
                 record.ProtocolText.clear();
             } else {
-                record.*f.int32 = kProtocolFtps;
+                record.*f.protocol = Protocol::Ftps;
                 assign_decoded(record.ProtocolText, v);
             }
         }

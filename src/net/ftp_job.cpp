@@ -130,22 +130,6 @@ std::string FTP_PartName(std::string_view name) {
     return part;
 }
 
-// The window lists the protocols by these values.
-static_assert(static_cast<int>(Protocol::Ftp) == kProtocolFtp &&
-              static_cast<int>(Protocol::Ftps) == kProtocolFtps &&
-              static_cast<int>(Protocol::Sftp) == kProtocolSftp);
-
-Protocol FTP_ProtocolOf(int value) {
-    switch (value) {
-    case kProtocolFtp:
-        return Protocol::Ftp;
-    case kProtocolSftp:
-        return Protocol::Sftp;
-    default:
-        return Protocol::Ftps;
-    }
-}
-
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
     for (const UploadEntry& e : uploads.files) {
         FTPFile f;
@@ -164,7 +148,7 @@ void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) 
 void FTP_SetAccount(FTPJob& job, const Doc& doc) {
     job.server = doc.Client;
     job.port = doc.Port;
-    job.protocol = FTP_ProtocolOf(doc.Protocol);
+    job.protocol = doc.Protocol;
     job.user = doc.User;
 }
 

@@ -70,10 +70,6 @@ std::string FTP_Printable(std::string_view text);
 // replaces the good copy, and no reader sees half a file.
 std::string FTP_PartName(std::string_view name);
 
-// The protocol of a `Doc::Protocol` value, whose numbers the enumeration shares. A value no
-// program wrote is taken as FTPS: a damaged project never sends the password in the clear.
-Protocol FTP_ProtocolOf(int value);
-
 // Appends the enclosures the RSS writer collected, in their order.
 void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
 // What publishing adds after the RSS file is written: the account of the document (its protocol

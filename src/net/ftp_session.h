@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "core/protocol.h"
 #include "net/socket.h"
 
 #include <atomic>
@@ -99,7 +100,7 @@ inline void Secret_Wipe(std::string& secret) {
 
 // How a session reaches the server: FTP in the clear, FTP secured with TLS on the same port
 // (explicit, AUTH TLS), or SFTP over SSH.
-enum class Protocol { Ftp, Ftps, Sftp };
+using qp::Protocol;
 
 struct FtpLogin {
     std::string server;

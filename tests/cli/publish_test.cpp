@@ -46,7 +46,7 @@ protected:
         DocDefaults(doc);
         doc.Client = "127.0.0.1";
         doc.Port = server_.login().port;
-        doc.Protocol = kProtocolFtp; // as an older project, which has no protocol line
+        doc.Protocol = Protocol::Ftp; // as an older project, which has no protocol line
         doc.User = test::PyFtpd::kUser;
         doc.PathFTP = "pod/rss/";
         doc.ProjectPrivate = 0; // as a project made before the choice
@@ -176,7 +176,7 @@ TEST_F(CliPublish, AnUnverifiedServerIsRefusedUnlessTrusted) {
     Log log;
     ASSERT_TRUE(LoadDoc(doc, dir_ + "show.qprj", log).ok());
     doc.Port = secure.login().port;
-    doc.Protocol = kProtocolFtps;
+    doc.Protocol = Protocol::Ftps;
     ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());
     const std::string fingerprint = certs.fingerprint("self");
 

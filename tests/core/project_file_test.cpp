@@ -57,7 +57,7 @@ TEST(ProjectFormat, LayoutAndWindows1252RoundTripByteForByte) {
     doc.Title = "Caf\xC3\xA9 \xE2\x82\xAC";
     doc.LastBuildDate = 1700000000;
     doc.TimeZone = -5;
-    doc.Protocol = kProtocolFtp; // the one value without a line
+    doc.Protocol = Protocol::Ftp; // the one value without a line
     doc.ProjectPrivate = 0;
     const std::string head =
         doc_lines("||-5||||||1|fr|1700000000|||RssV2|Caf\xE9 \x80||21|||15|1440||||||");
@@ -82,22 +82,22 @@ TEST(ProjectFormat, LayoutAndWindows1252RoundTripByteForByte) {
 
 // A file without the protocol line publishes in the clear as before; a new document is secure.
 TEST(ProjectFormat, ProtocolLineOnlyForSecureAccounts) {
-    EXPECT_EQ(parsed("@Client:@\tftp.example.com\r\n@Port:@\t21\r\n").Protocol, kProtocolFtp);
+    EXPECT_EQ(parsed("@Client:@\tftp.example.com\r\n@Port:@\t21\r\n").Protocol, Protocol::Ftp);
     Doc doc;
     DocDefaults(doc);
-    EXPECT_EQ(doc.Protocol, kProtocolFtps);
+    EXPECT_EQ(doc.Protocol, Protocol::Ftps);
     EXPECT_NE(FormatProject(doc).find("@Protocol:@\t1\r\n"), std::string::npos);
-    for (const int protocol : {kProtocolFtps, kProtocolSftp}) {
+    for (const Protocol protocol : {Protocol::Ftps, Protocol::Sftp}) {
         doc.Protocol = protocol;
         EXPECT_EQ(parsed(FormatProject(doc)), doc);
     }
-    doc.Protocol = kProtocolFtp;
+    doc.Protocol = Protocol::Ftp;
     EXPECT_EQ(FormatProject(doc).find("@Protocol:@"), std::string::npos);
 
     // A line the program did not write never falls back to the clear, and is kept as it was.
     for (const std::string line : {"FTPS", "7", "ftp", "-1"}) {
         const Doc odd = parsed("@Client:@\tftp.example.com\r\n@Protocol:@\t" + line + "\r\n");
-        EXPECT_EQ(odd.Protocol, kProtocolFtps) << line;
+        EXPECT_EQ(odd.Protocol, Protocol::Ftps) << line;
         EXPECT_NE(FormatProject(odd).find("@Protocol:@\t" + line + "\r\n"), std::string::npos)
             << line;
     }

@@ -78,7 +78,7 @@ TEST(FtpPublish, SendsIntoNewFoldersThenOnlyWhatChanged) {
     doc.FileName = dir + "show.qprj";
     doc.Client = "127.0.0.1";
     doc.Port = server.login().port;
-    doc.Protocol = kProtocolFtp;
+    doc.Protocol = Protocol::Ftp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/feeds/";
     doc.ProjectPrivate = 0; // as a project read from a file made before the choice
@@ -212,7 +212,7 @@ TEST(FtpPublish, EveryAddressOfTheFeedIsFoundWhereListenersFetchIt) {
     doc.FileName = dir + "show.qprj";
     doc.Client = "127.0.0.1";
     doc.Port = ftp.login().port;
-    doc.Protocol = kProtocolFtp;
+    doc.Protocol = Protocol::Ftp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "podcast/";
     doc.Link = web.url("podcast/");

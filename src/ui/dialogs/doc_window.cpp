@@ -222,10 +222,10 @@ void DocWindow::load(const Doc& doc) {
     control<QLineEdit>(kDocCtlFtpPort)->setText(QString::number(doc.Port));
     auto* protocol = control<QComboBox>(kDocCtlFtpProtocol);
     for (const ProtocolItem& item : kChannelProtocols)
-        protocol->addItem(toQ(texts().get(item.key)), item.value);
+        protocol->addItem(toQ(texts().get(item.key)), Protocol_Number(item.value));
     // A value no program wrote publishes as FTPS, so it is shown as FTPS.
-    shown_protocol_ = static_cast<int>(net::FTP_ProtocolOf(doc.Protocol));
-    ItemToCombo_ByData(protocol, shown_protocol_, ComboMissing::SelectFirst);
+    shown_protocol_ = Protocol_FromNumber(Protocol_Number(doc.Protocol));
+    ItemToCombo_ByData(protocol, Protocol_Number(shown_protocol_), ComboMissing::SelectFirst);
     connect(protocol, &QComboBox::currentIndexChanged, this, &DocWindow::protocolChanged);
     setSpin(control<QSpinBox>(kDocCtlMaxFeed), 2, 200, doc.MaxFeed);
     setSpin(control<QSpinBox>(kDocCtlTTL), 1, 2000, doc.TTL);
@@ -344,7 +344,8 @@ void DocWindow::browseImage() {
 }
 
 void DocWindow::protocolChanged() {
-    const int chosen = control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt();
+    const Protocol chosen =
+        Protocol_FromNumber(control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt());
     auto* port = control<QLineEdit>(kDocCtlFtpPort);
     port->setText(QString::number(
         Protocol_ProposedPort(shown_protocol_, chosen, parse_leading_int32(fromQ(port->text())))));
@@ -365,7 +366,8 @@ void DocWindow::store(Doc& doc) const {
     Channel_CleanTyped(doc);
     doc.PathFTP = net::FTP_FolderPart(doc.PathFTP, true);
     doc.Port = parse_leading_int32(fromQ(control<QLineEdit>(kDocCtlFtpPort)->text()));
-    doc.Protocol = control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt();
+    doc.Protocol =
+        Protocol_FromNumber(control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt());
 
     const auto* zone = control<QComboBox>(kDocCtlTimeZone);
     doc.TimeZone = zone->currentIndex() < 0 ? kAutoTimeZone : zone->currentData().toInt();

@@ -105,7 +105,7 @@ private:
     void protocolChanged();
 
     DateField* date_ = nullptr;
-    int shown_protocol_ = 0;
+    Protocol shown_protocol_ = Protocol::Ftp;
     std::string file_name_; // the project's, for an RSS file named after it
     FilePicker* files_ = nullptr;
 };

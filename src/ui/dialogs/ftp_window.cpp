@@ -212,9 +212,9 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
 
     check_date_->setChecked(true);
     for (const ProtocolItem& item : kChannelProtocols)
-        protocol_->addItem(toQ(texts_.get(item.key)), item.value);
-    shown_protocol_ = static_cast<int>(job_.protocol);
-    ItemToCombo_ByData(protocol_, shown_protocol_, ComboMissing::SelectFirst);
+        protocol_->addItem(toQ(texts_.get(item.key)), Protocol_Number(item.value));
+    shown_protocol_ = job_.protocol;
+    ItemToCombo_ByData(protocol_, Protocol_Number(shown_protocol_), ComboMissing::SelectFirst);
     connect(protocol_, &QComboBox::currentIndexChanged, this, &FtpWindow::protocolChanged);
     port_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), port_));
     port_->setText(QString::number(job_.port));
@@ -276,7 +276,7 @@ void FtpWindow::FTP_Send() {
     job_.server = fromQ(client_->text().trimmed());
     job_.user = fromQ(user_->text());
     job_.port = port_->text().toInt();
-    job_.protocol = net::FTP_ProtocolOf(protocol_->currentData().toInt());
+    job_.protocol = Protocol_FromNumber(protocol_->currentData().toInt());
     std::string secret = password_->utf8();
     job_.password.assign(secret);
     net::Secret_Wipe(secret);
@@ -318,7 +318,7 @@ void FtpWindow::FTP_Poll() {
 }
 
 void FtpWindow::protocolChanged() {
-    const int chosen = protocol_->currentData().toInt();
+    const Protocol chosen = Protocol_FromNumber(protocol_->currentData().toInt());
     port_->setText(
         QString::number(Protocol_ProposedPort(shown_protocol_, chosen, port_->text().toInt())));
     shown_protocol_ = chosen;

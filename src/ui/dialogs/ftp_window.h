@@ -86,7 +86,7 @@ private:
     ControlRegistry controls_;
     QCheckBox* check_date_ = nullptr;
     QComboBox* protocol_ = nullptr;
-    int shown_protocol_ = 0;
+    Protocol shown_protocol_ = Protocol::Ftp;
     QLineEdit* port_ = nullptr;
     QLineEdit* client_ = nullptr;
     QLineEdit* user_ = nullptr;

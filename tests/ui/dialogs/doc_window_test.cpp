@@ -72,7 +72,7 @@ const Doc kSample{.FileName = "",
                   .Client = " ftp.example.org ",
                   .User = "user",
                   .Port = 2121,
-                  .Protocol = kProtocolSftp,
+                  .Protocol = Protocol::Sftp,
                   .ProtocolText = {},
                   .PathFTP = "www/pod/",
                   .MaxFeed = 500};
@@ -157,27 +157,29 @@ TEST_F(DocWindowTest, TheProtocolProposesItsPort) {
     EXPECT_EQ(protocol->currentText().toStdString(), ctx_.lang.get("Doc\\FTP.ProtocolSftp"));
     const struct {
         const char* typed; // before the change; null keeps the field
-        int chosen;
+        Protocol chosen;
         const char* shown;
-    } steps[] = {{nullptr, kProtocolFtps, "2121"}, {"21", kProtocolSftp, "22"},
-                 {nullptr, kProtocolFtp, "21"},    {nullptr, kProtocolFtps, "21"},
-                 {"990", kProtocolSftp, "990"},    {nullptr, kProtocolFtps, "990"}};
+    } steps[] = {{nullptr, Protocol::Ftps, "2121"}, {"21", Protocol::Sftp, "22"},
+                 {nullptr, Protocol::Ftp, "21"},    {nullptr, Protocol::Ftps, "21"},
+                 {"990", Protocol::Sftp, "990"},    {nullptr, Protocol::Ftps, "990"}};
     for (const auto& step : steps) {
         if (step.typed != nullptr)
             type(kDocCtlFtpPort, step.typed);
-        protocol->setCurrentIndex(protocol->findData(step.chosen));
-        EXPECT_EQ(port->text(), step.shown) << step.chosen;
+        protocol->setCurrentIndex(protocol->findData(Protocol_Number(step.chosen)));
+        EXPECT_EQ(port->text(), step.shown) << Protocol_Number(step.chosen);
     }
     window_of_doc_.store(doc_);
-    EXPECT_EQ(doc_.Protocol, kProtocolFtps);
+    EXPECT_EQ(doc_.Protocol, Protocol::Ftps);
     EXPECT_EQ(doc_.Port, 990);
 
     // A new document starts secure; a value no program wrote is shown as what it publishes as.
     DocWindow fresh(nullptr, ctx_.lang, openDoc());
-    EXPECT_EQ(fresh.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(), kProtocolFtps);
-    doc_.Protocol = 7;
+    EXPECT_EQ(fresh.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(),
+              Protocol_Number(Protocol::Ftps));
+    doc_.Protocol = static_cast<Protocol>(7);
     DocWindow odd(nullptr, ctx_.lang, doc_);
-    EXPECT_EQ(odd.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(), kProtocolFtps);
+    EXPECT_EQ(odd.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(),
+              Protocol_Number(Protocol::Ftps));
 }
 
 TEST_F(DocWindowTest, AnUnknownTimeZoneOpensOnAutoAndStoresIt) {

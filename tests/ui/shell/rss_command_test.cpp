@@ -147,7 +147,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     Doc& doc = *ctx_.docs.current();
     doc.Client = "127.0.0.1";
     doc.Port = server.login().port;
-    doc.Protocol = kProtocolFtp;
+    doc.Protocol = Protocol::Ftp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/";
     ctx_.prefs.SetZQValue(kPrefCheckAddresses, "Off"); // its link is no loopback address
