@@ -33,7 +33,8 @@ clang-format --dry-run -Werror "${sources[@]}" 2>&1 |
 report "$out"
 
 # Configuring is enough: clang-tidy needs the compile commands, not the objects.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQP_TESTS=OFF >/dev/null
+# Without precompiled headers, so that a file missing an include of its own is reported.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQP_TESTS=OFF -DQP_PCH=OFF >/dev/null
 mapfile -t tidy_sources < <(find src -name '*.cpp' | sort)
 status=0
 printf '%s\n' "${tidy_sources[@]}" |
