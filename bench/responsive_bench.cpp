@@ -5,7 +5,7 @@
 #include "bench_doc.h"
 #include "core/command_ids.h"
 #include "silent_seams.h"
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/rss_command.h"

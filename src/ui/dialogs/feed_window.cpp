@@ -6,11 +6,11 @@
 #include "core/document.h"
 #include "core/file_io.h"
 #include "media/media.h"
-#include "ui/app/app_context.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
+#include "ui/context/app_context.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/media_commands.h"
 

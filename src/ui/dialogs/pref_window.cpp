@@ -1,10 +1,10 @@
 #include "ui/dialogs/pref_window.h"
 
 #include "core/text.h"
-#include "ui/app/app_context.h"
 #include "ui/common/pref_gadgets.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
+#include "ui/context/app_context.h"
 #include "ui/shell/main_window.h"
 
 #include <QCheckBox>

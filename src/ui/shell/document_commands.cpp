@@ -5,8 +5,8 @@
 #include "core/file_io.h"
 #include "core/project_file.h"
 #include "core/text.h"
-#include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/app_context.h"
 #include "ui/shell/long_work.h"
 #include "ui/shell/main_window.h"
 

@@ -1,7 +1,7 @@
 // The file dialogs of the program.
 #pragma once
 
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 
 namespace qp::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/app/file_picker.h"
+#include "ui/context/file_picker.h"
 
 #include <QFileDialog>
 
