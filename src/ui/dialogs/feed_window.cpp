@@ -1,7 +1,5 @@
 #include "ui/dialogs/feed_window.h"
 
-#include "ui/shell/media_commands.h"
-
 #include "core/dates.h"
 #include "core/document.h"
 #include "core/file_io.h"
@@ -11,8 +9,8 @@
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
 #include "ui/context/app_context.h"
-#include "ui/shell/document_commands.h"
-#include "ui/shell/media_commands.h"
+#include "ui/context/file_picker.h"
+#include "ui/dialogs/media_work.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 // media_shots FOLDER
 #include "ui/common/qt_text.h"
 #include "ui/context/app_context.h"
+#include "ui/dialogs/media_work.h"
 #include "ui/dialogs/requester.h"
-#include "ui/shell/media_commands.h"
 #include "ui/support/queued_seams.h"
 
 #include <QApplication>
