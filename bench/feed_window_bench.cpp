@@ -2,7 +2,7 @@
 // feed when it opens, and the sort reorders the whole list and refills the window's list.
 #include "bench_doc.h"
 #include "core/feed_list.h"
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/feed_window.h"
 #include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"

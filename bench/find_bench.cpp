@@ -1,7 +1,7 @@
 // Find and replace in a shown feed editor: one search to the end of a long text, and Replace all
 // of every occurrence, with a replacement that holds the searched text.
-#include "ui/app/app_context.h"
-#include "ui/app/seams.h"
+#include "ui/context/app_context.h"
+#include "ui/context/seams.h"
 #include "ui/dialogs/find_window.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The language editor: opening it on the shipped English table, and a search for a missing text
 // that has to walk a table of several thousand entries.
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/lang_editor.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The preferences window: from the command to the filled, shown window (the language list read
 // from disk, the 21 shortcuts and 100 keys listed), and the reinstall of every shortcut on OK.
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/pref_window.h"
 #include "ui/shell/main_window.h"
 

@@ -6,7 +6,7 @@
 #include "core/command_ids.h"
 #include "core/project_file.h"
 #include "silent_seams.h"
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/check_window.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"

@@ -2,7 +2,7 @@
 // file dialog is cancelled, so a bench never waits on a modal window.
 #pragma once
 
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 
 #include <QString>
 

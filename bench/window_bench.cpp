@@ -3,8 +3,8 @@
 #include "bench_doc.h"
 #include "core/project_file.h"
 #include "silent_seams.h"
-#include "ui/app/app_context.h"
 #include "ui/app/startup.h"
+#include "ui/context/app_context.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Format and static checks, one line per problem: clang-format over src/ tests/ bench/ fuzz/,
-# and clang-tidy 14 over src/ with the build's compile_commands.json. Installs nothing: run
-# scripts/setup.sh first on a fresh machine.
+# the floors of src/ (scripts/check_includes.py), and clang-tidy 14 over src/ with the build's
+# compile_commands.json. Installs nothing: run scripts/setup.sh first on a fresh machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QP_LINT_BUILD_DIR:-build-lint}
 jobs=$(nproc)
 problems=0
 
-for tool in clang-format clang-tidy-14 cmake; do
+for tool in clang-format clang-tidy-14 cmake python3; do
     if ! command -v "$tool" >/dev/null; then
         echo "lint: $tool is missing; run scripts/setup.sh"
         exit 1
@@ -31,6 +31,15 @@ mapfile -t sources < <(find src tests bench fuzz \( -name '*.cpp' -o -name '*.h'
 clang-format --dry-run -Werror "${sources[@]}" 2>&1 |
     awk -F: '/: error: / && !seen[$1]++ { print $1 ":" $2 ":" $3 ": error: not clang-formatted (clang-format -i fixes the file)" }' >"$out" || true
 report "$out"
+
+# No file includes a header of a floor above or beside its own.
+floors=0
+python3 scripts/check_includes.py >"$out" || floors=$?
+if [ "$floors" -ne 0 ]; then
+    cat "$out"
+    found=$(grep -c . "$out" || true)
+    problems=$((problems + (found > 0 ? found : 1)))
+fi
 
 # Configuring is enough: clang-tidy needs the compile commands, not the objects.
 # Without precompiled headers, so that a file missing an include of its own is reported.

@@ -1,8 +1,8 @@
 #include "ui/app/fatal_error.h"
 
 #include "core/language.h"
-#include "ui/app/seams.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/seams.h"
 
 #include <QMessageBox>
 

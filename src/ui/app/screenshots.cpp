@@ -1,8 +1,8 @@
 #include "ui/app/screenshots.h"
 
 #include "core/command_ids.h"
-#include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/data_files.h"
 #include "ui/dialogs/help_windows.h"
 #include "ui/shell/main_window.h"

@@ -9,11 +9,11 @@
 #include "core/text.h"
 #include "core/texts.h"
 #include "net/ftp_job.h"
-#include "ui/app/file_picker.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
+#include "ui/context/file_picker.h"
 
 #include <QCheckBox>
 #include <QComboBox>

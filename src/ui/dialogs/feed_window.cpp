@@ -1,18 +1,16 @@
 #include "ui/dialogs/feed_window.h"
 
-#include "ui/shell/media_commands.h"
-
 #include "core/dates.h"
 #include "core/document.h"
 #include "core/file_io.h"
 #include "media/media.h"
-#include "ui/app/app_context.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
-#include "ui/shell/document_commands.h"
-#include "ui/shell/media_commands.h"
+#include "ui/context/app_context.h"
+#include "ui/context/file_picker.h"
+#include "ui/dialogs/media_work.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,11 +2,11 @@
 
 #include "core/find_state.h"
 #include "core/texts.h"
-#include "ui/app/app_context.h"
 #include "ui/common/combo.h"
 #include "ui/common/layout_bridge.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
+#include "ui/context/app_context.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "ui/dialogs/help_windows.h"
 
 #include "core/language.h"
-#include "ui/app/seams.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/seams.h"
 #include "ui/dialogs/data_files.h"
 #include "ui/dialogs/text_window.h"
 

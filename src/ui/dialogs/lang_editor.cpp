@@ -1,10 +1,10 @@
 #include "ui/dialogs/lang_editor.h"
 
 #include "core/layout.h"
-#include "ui/app/app_context.h"
 #include "ui/common/layout_bridge.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
+#include "ui/context/app_context.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,11 +1,10 @@
 #include "ui/dialogs/pref_window.h"
 
 #include "core/text.h"
-#include "ui/app/app_context.h"
 #include "ui/common/pref_gadgets.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
-#include "ui/shell/main_window.h"
+#include "ui/context/app_context.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,8 +98,8 @@ std::optional<QFont> FontDialog_Choose(QWidget* parent, const QFont& current) {
     return ok ? std::optional<QFont>(font) : std::nullopt;
 }
 
-PrefWindow::PrefWindow(MainWindow& main, FontChooser choose_font)
-    : PropertyDialog(&main, main.context().lang, kPrefWindowWidth), main_(main),
+PrefWindow::PrefWindow(PrefOwner& main, FontChooser choose_font)
+    : PropertyDialog(&main.ownerWidget(), main.context().lang, kPrefWindowWidth), main_(main),
       ctx_(main.context()), choose_font_(std::move(choose_font)) {
     setWindowTitle(toQ(ctx_.lang.get("Pref.Title")));
     buildPanel(kPrefPanel, kPages);
@@ -121,7 +120,7 @@ PrefWindow::PrefWindow(MainWindow& main, FontChooser choose_font)
     connect(control<QPushButton>(kPrefFontButton), &QPushButton::clicked, this,
             &PrefWindow::Font_Choose);
 
-    const QRect owner = main.frameGeometry();
+    const QRect owner = main.ownerWidget().frameGeometry();
     move(owner.center() - QPoint(width() / 2, height() / 2));
 }
 
@@ -211,10 +210,11 @@ void PrefWindow::Font_Choose() {
         font_ = font_value(*chosen);
 }
 
-void PrefWindow_Run(MainWindow& main, const FontChooser& choose_font) {
+void PrefWindow_Run(PrefOwner& main, const FontChooser& choose_font) {
     AppContext& ctx = main.context();
+    QWidget* owner = &main.ownerWidget();
     const std::string language = fold_case(ctx.prefs.fixed().MainLang);
-    const QPointer<QWidget> focused = Window_Disable(&main);
+    const QPointer<QWidget> focused = Window_Disable(owner);
     {
         PrefWindow window(main, choose_font);
         // A child window of the disabled main window starts disabled too.
@@ -228,14 +228,14 @@ void PrefWindow_Run(MainWindow& main, const FontChooser& choose_font) {
                 LangTable chosen(ctx.lang.folders());
                 (void)chosen.Lang_Select(ctx.prefs.fixed().MainLang);
                 ctx.requester->RequestMessage(toQ(chosen.get("Msg.Info")),
-                                              toQ(chosen.get("Msg.ChangeLang")), kRequestOk, &main);
+                                              toQ(chosen.get("Msg.ChangeLang")), kRequestOk, owner);
             }
             window.Shortcuts_Apply();
-            (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, true, &main, &ctx.log);
+            (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, true, owner, &ctx.log);
             main.EditorFont_Load();
         }
     }
-    Window_Enable(focused, &main);
+    Window_Enable(focused, owner);
 }
 
 } // namespace qp::ui

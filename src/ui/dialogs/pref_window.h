@@ -5,6 +5,7 @@
 
 #include "core/shortcut_edit.h"
 #include "ui/common/property_dialog.h"
+#include "ui/dialogs/pref_owner.h"
 
 #include <QFont>
 
@@ -20,7 +21,6 @@ class QPushButton;
 namespace qp::ui {
 
 struct AppContext;
-class MainWindow;
 
 // Controls of window 76; the numbers of flags and texts are those of their preference items.
 inline constexpr int kPrefPanel = 78;
@@ -42,7 +42,7 @@ std::optional<QFont> FontDialog_Choose(QWidget* parent, const QFont& current);
 
 class PrefWindow final : public PropertyDialog {
 public:
-    PrefWindow(MainWindow& main, FontChooser choose_font);
+    PrefWindow(PrefOwner& main, FontChooser choose_font);
 
     // Sets the controls from the preferences and lists the shortcuts.
     void PrefWindow_Fill();
@@ -62,7 +62,7 @@ private:
     void Set_Pressed();
     void Font_Choose();
 
-    MainWindow& main_;
+    PrefOwner& main_;
     AppContext& ctx_;
     FontChooser choose_font_;
     ShortcutEdit edit_;
@@ -81,6 +81,6 @@ private:
 };
 
 // The command: runs the window over the main window, which stays disabled meanwhile.
-void PrefWindow_Run(MainWindow& main, const FontChooser& choose_font = FontDialog_Choose);
+void PrefWindow_Run(PrefOwner& main, const FontChooser& choose_font = FontDialog_Choose);
 
 } // namespace qp::ui

@@ -3,8 +3,8 @@
 // default button takes the focus.
 #pragma once
 
-#include "ui/app/seams.h"
 #include "ui/common/control_registry.h"
+#include "ui/context/seams.h"
 
 #include <QDialog>
 #include <QPointer>

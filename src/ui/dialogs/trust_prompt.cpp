@@ -1,9 +1,9 @@
 #include "ui/dialogs/trust_prompt.h"
 
 #include "core/texts.h"
-#include "ui/app/app_context.h"
-#include "ui/app/seams.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/app_context.h"
+#include "ui/context/seams.h"
 
 #include <QApplication>
 #include <QThread>

@@ -5,8 +5,8 @@
 #include "core/preferences.h"
 #include "core/text.h"
 #include "core/version.h"
-#include "ui/app/seams.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/seams.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 #include "ui/shell/channel_commands.h"
 
 #include "core/channel_settings.h"
-#include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/doc_window.h"
 #include "ui/shell/feed_commands.h"
 #include "ui/shell/main_window.h"

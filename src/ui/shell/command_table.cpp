@@ -1,7 +1,7 @@
 // Every command number of the main window and what it runs: one table, so a number reaches its
 // command the same way from a menu entry, a pop-up entry or a shortcut.
 #include "core/command_ids.h"
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/find_window.h"
 #include "ui/dialogs/lang_editor.h"
 #include "ui/dialogs/pref_window.h"

@@ -5,12 +5,12 @@
 #include "core/file_io.h"
 #include "core/project_file.h"
 #include "core/text.h"
-#include "ui/app/app_context.h"
+#include "ui/common/long_work.h"
 #include "ui/common/qt_text.h"
-#include "ui/shell/long_work.h"
+#include "ui/context/app_context.h"
+#include "ui/context/file_picker.h"
 #include "ui/shell/main_window.h"
 
-#include <QStringList>
 #include <QUndoStack>
 
 #include <unistd.h>
@@ -262,24 +262,6 @@ void DocumentCommands::LastDoc_Store() {
         names.push_back(ctx_.docs.at(i).FileName);
     if (const std::string failed = ctx_.prefs.LastDoc_Store(names); !failed.empty())
         ctx_.log.add("! Error, Not saved " + ctx_.prefs.last_docs_path() + ": " + failed);
-}
-
-QString FileDialog_Filter(std::string_view pipe_filter) {
-    const QStringList parts = toQ(pipe_filter).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QStringList patterns;
-        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            const QString pattern =
-                p.trimmed() == QStringLiteral("*.*") ? QStringLiteral("*") : p.trimmed();
-            patterns << pattern;
-            if (pattern.toLower() != pattern)
-                patterns << pattern.toLower();
-        }
-        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-                       QLatin1Char(')');
-    }
-    return filters.join(QStringLiteral(";;"));
 }
 
 } // namespace qp::ui

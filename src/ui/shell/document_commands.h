@@ -53,8 +53,4 @@ private:
     MainWindow& window_;
 };
 
-// The file dialog's filter of the language file ("name|patterns|name|patterns") in Qt's form;
-// every pattern is matched in both letter cases since file names keep their case here.
-QString FileDialog_Filter(std::string_view pipe_filter);
-
 } // namespace qp::ui

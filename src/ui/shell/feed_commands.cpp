@@ -1,6 +1,6 @@
 #include "ui/shell/feed_commands.h"
 
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/feed_window.h"
 #include "ui/shell/main_window.h"
 

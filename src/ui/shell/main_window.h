@@ -2,6 +2,7 @@
 // document, and the dispatch of every command number.
 #pragma once
 
+#include "ui/dialogs/pref_owner.h"
 #include "ui/shell/shortcuts.h"
 #include "ui/shell/workspace.h"
 
@@ -28,14 +29,15 @@ inline constexpr int kStateNormal = 0;
 inline constexpr int kStateMaximised = 16777216;
 inline constexpr const char* kModifiedMark = "*";
 
-class MainWindow final : public QMainWindow {
+class MainWindow final : public QMainWindow, public PrefOwner {
     Q_OBJECT
 
 public:
     explicit MainWindow(AppContext& context);
     ~MainWindow() override;
 
-    AppContext& context() { return ctx_; }
+    QWidget& ownerWidget() override { return *this; }
+    AppContext& context() override { return ctx_; }
     DocumentCommands& documents() { return *documents_; }
 
     // Runs the command of a menu entry, pop-up entry or shortcut; unknown numbers do nothing.
@@ -77,8 +79,8 @@ public:
     Workspace* workspace(const Doc* doc);
     QString statusText() const;
 
-    void Main_ApplyShortcuts();
-    void Main_RemoveShortcuts();
+    void Main_ApplyShortcuts() override;
+    void Main_RemoveShortcuts() override;
     void Shortcut_MenuTexts(int menu);
 
     // Placement kept in the preferences: restored once, then stored while the window is normal.
@@ -101,8 +103,8 @@ public:
     void HandOver_Receive(int data, const std::string& path);
     void MainWindow_Activate();
     // Font slot 164 from the preference item 86 ("name;size"), else the default face at size 10.
-    void EditorFont_Load();
-    const QFont& editorFont() const { return editor_font_; }
+    void EditorFont_Load() override;
+    const QFont& editorFont() const override { return editor_font_; }
 
     // Tells the user that the window of a command is not there yet.
     void NotThereYet();

@@ -3,13 +3,13 @@
 #include "core/doc_edits.h"
 #include "core/preferences.h"
 #include "core/rss_create.h"
-#include "ui/app/app_context.h"
+#include "ui/common/long_work.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/ftp_window.h"
 #include "ui/dialogs/trust_prompt.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/feed_commands.h"
-#include "ui/shell/long_work.h"
 #include "ui/shell/main_window.h"
 
 #include <QTreeWidget>

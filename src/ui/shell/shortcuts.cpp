@@ -2,7 +2,7 @@
 
 #include "core/preferences.h"
 #include "core/text.h"
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

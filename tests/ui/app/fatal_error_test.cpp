@@ -2,7 +2,7 @@
 
 #include "core/language.h"
 #include "support/temp_dir.h"
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 
 #include <QFile>
 

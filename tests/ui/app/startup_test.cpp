@@ -1,7 +1,7 @@
 #include "core/project_file.h"
 #include "support/temp_dir.h"
-#include "ui/app/app_context.h"
 #include "ui/app/startup.h"
+#include "ui/context/app_context.h"
 #include "ui/shell/main_window.h"
 #include "ui/support/queued_seams.h"
 

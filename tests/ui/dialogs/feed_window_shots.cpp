@@ -1,7 +1,7 @@
 // Writes a PNG of each page of the feed window, new and edit, in French and in English, into the
 // folder given on the command line, to look at: feed_window_shots FOLDER
 #include "core/dates.h"
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/feed_window.h"
 #include "ui/support/queued_seams.h"
 

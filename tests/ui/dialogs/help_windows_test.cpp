@@ -6,7 +6,7 @@
 #include "core/language.h"
 #include "core/log.h"
 #include "support/temp_dir.h"
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 #include "ui/dialogs/modal.h"
 
 #include <QFile>

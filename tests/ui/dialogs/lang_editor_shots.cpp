@@ -1,6 +1,6 @@
 // Writes a PNG of the language editor in French and in English, with a stored text and a row
 // without a text: lang_editor_shots OUTPUT_FOLDER SOURCE_DIR.
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/lang_editor.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 // Writes a PNG of the media refresh's wait window and of its closing messages (done and
 // stopped), in French and in English, into the folder given on the command line, to look at:
 // media_shots FOLDER
-#include "ui/app/app_context.h"
 #include "ui/common/qt_text.h"
+#include "ui/context/app_context.h"
+#include "ui/dialogs/media_work.h"
 #include "ui/dialogs/requester.h"
-#include "ui/shell/media_commands.h"
 #include "ui/support/queued_seams.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Writes a PNG of each page of the preferences window, in French and in English:
 // pref_shots OUTPUT_FOLDER SOURCE_DIR. Runs on any Qt platform (offscreen or Xvfb);
 // scripts/screenshots.sh calls it.
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/dialogs/modal.h"
 #include "ui/dialogs/pref_window.h"
 #include "ui/shell/main_window.h"

@@ -2,7 +2,7 @@
 
 #include "core/language.h"
 #include "core/log.h"
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 #include "ui/dialogs/modal.h"
 
 #include <QFile>

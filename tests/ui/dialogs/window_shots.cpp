@@ -5,7 +5,7 @@
 #include "core/log.h"
 #include "ui/app/crash_report.h"
 #include "ui/app/fatal_error.h"
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/dialogs/data_files.h"
 #include "ui/dialogs/modal.h"

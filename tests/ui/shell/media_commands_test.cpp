@@ -1,6 +1,7 @@
 #include "core/command_ids.h"
+#include "ui/common/long_work.h"
 #include "ui/dialogs/feed_window.h"
-#include "ui/shell/long_work.h"
+#include "ui/dialogs/media_work.h"
 #include "ui/shell/media_commands.h"
 #include "ui/support/shell_fixture.h"
 

@@ -2,7 +2,7 @@
 // what the program asked, so a widget test never meets a real modal window.
 #pragma once
 
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 
 #include <deque>
 #include <string>

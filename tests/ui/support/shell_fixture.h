@@ -4,7 +4,7 @@
 
 #include "core/project_file.h"
 #include "support/temp_dir.h"
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 #include "ui/shell/document_commands.h"
 #include "ui/shell/main_window.h"
 #include "ui/support/queued_seams.h"

@@ -10,7 +10,7 @@
 #include "core/paths.h"
 #include "core/preferences.h"
 #include "core/texts.h"
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
 
 #include <functional>
 #include <string>

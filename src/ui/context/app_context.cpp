@@ -1,4 +1,4 @@
-#include "ui/app/app_context.h"
+#include "ui/context/app_context.h"
 
 #include "ui/common/qt_text.h"
 

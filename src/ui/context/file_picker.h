@@ -1,7 +1,9 @@
 // The file dialogs of the program.
 #pragma once
 
-#include "ui/app/seams.h"
+#include "ui/context/seams.h"
+
+#include <string_view>
 
 namespace qp::ui {
 
@@ -12,5 +14,9 @@ public:
     QString saveFile(QWidget* parent, const QString& title, const QString& file,
                      const QString& filter) override;
 };
+
+// The file dialog's filter of the language file ("name|patterns|name|patterns") in Qt's form;
+// every pattern is matched in both letter cases since file names keep their case here.
+QString FileDialog_Filter(std::string_view pipe_filter);
 
 } // namespace qp::ui

@@ -1,4 +1,4 @@
-#include "ui/shell/long_work.h"
+#include "ui/common/long_work.h"
 
 #include "ui/common/window_state.h"
 
