@@ -126,14 +126,14 @@ std::string DocumentCommands::FileDialog(std::string defaultPath, bool forOpen) 
     return fromQ(chosen);
 }
 
-int DocumentCommands::SaveDoc(Doc& doc, bool askName) {
+SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName) {
     return SaveDoc(doc, askName, [this](Doc& d, const std::string& file) {
         return qp::SaveDoc(d, file, ctx_.log);
     });
 }
 
-int DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save,
-                              std::string_view work_key) {
+SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save,
+                                      std::string_view work_key) {
     std::string file = doc.FileName;
     if (askName || file.empty())
         file = FileDialog(doc.FileName, false);
@@ -146,7 +146,7 @@ int DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save,
         if (saved.saved())
             break;
         if (saved.status == SaveStatus::NoFileName)
-            return 0;
+            return SaveOutcome::NotSaved;
         if (saved.status == SaveStatus::TargetExists) {
             // The extension made the name, so the user has not yet chosen to replace that file.
             const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.SaveExists", saved.target));
@@ -159,14 +159,14 @@ int DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save,
         }
         const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.Save", saved.target, saved.reason));
         ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), text, kRequestOk, &window_);
-        return 0;
+        return SaveOutcome::NotSaved;
     }
     // What is saved is what undoing comes back to as unmodified.
     if (Workspace* w = window_.workspace(&doc))
         w->undo->setClean();
     enter_folder_of(doc.FileName);
     ctx_.prefs.Recent_Add(doc.FileName);
-    return 1;
+    return SaveOutcome::Saved;
 }
 
 void DocumentCommands::Document_Save(bool askName) {
@@ -180,25 +180,25 @@ void DocumentCommands::Document_Save(bool askName) {
     window_.Actu_Menu();
 }
 
-int DocumentCommands::CanClose(Doc& doc) {
+CloseChoice DocumentCommands::CanClose(Doc& doc) {
     // The document's own editor: a hidden document may hold an edit not yet committed.
     window_.Feed_CommitText(&doc);
     if ((doc.State & kModified) == 0)
-        return 0;
+        return CloseChoice::Close;
     const int answer = ctx_.requester->RequestMessage(
         toQ(ctx_.lang.get("Doc\\Close.Title")),
         toQ(ctx_.lang.get("Doc\\Close.AskSave", {DocDisplayName(doc, ctx_.lang)})),
         kRequestYesNoCancel, &window_);
     if (answer == kAnswerYes)
-        return SaveDoc(doc, false) ? 0 : 1;
-    return answer == kAnswerNo ? 0 : 1;
+        return SaveDoc(doc, false) == SaveOutcome::Saved ? CloseChoice::Close : CloseChoice::Keep;
+    return answer == kAnswerNo ? CloseChoice::Close : CloseChoice::Keep;
 }
 
 void DocumentCommands::Document_Close() {
     Doc* doc = ctx_.docs.current();
     if (!ctx_.docs.IsDpc("Document_Close", ctx_.log, false) || doc == nullptr)
         return;
-    if (CanClose(*doc) == 1)
+    if (CanClose(*doc) == CloseChoice::Keep)
         return;
     window_.Doc_FreeGadgets(*doc);
     (void)ctx_.docs.remove(ctx_.docs.current_index());
@@ -206,20 +206,20 @@ void DocumentCommands::Document_Close() {
     SelectDoc(0, ctx_.docs.current_index());
 }
 
-int DocumentCommands::Document_CloseAll() {
+CloseChoice DocumentCommands::Document_CloseAll() {
     window_.Feed_CommitText();
     while (!ctx_.docs.empty()) {
         Doc& doc = ctx_.docs.at(0);
-        if (CanClose(doc) == 1) {
+        if (CanClose(doc) == CloseChoice::Keep) {
             ctx_.docs.set_current(0);
             window_.Actu_Display();
-            return 0;
+            return CloseChoice::Keep;
         }
         window_.Doc_FreeGadgets(doc);
         (void)ctx_.docs.remove(0);
     }
     window_.Actu_Display();
-    return 1;
+    return CloseChoice::Close;
 }
 
 void DocumentCommands::SelectDoc(int step, int index) {

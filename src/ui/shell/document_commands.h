@@ -16,6 +16,10 @@ namespace qp::ui {
 struct AppContext;
 class MainWindow;
 
+enum class SaveOutcome { Saved, NotSaved };
+// Whether a document may go: its changes saved or given up, or kept open.
+enum class CloseChoice { Close, Keep };
+
 class DocumentCommands {
 public:
     DocumentCommands(AppContext& context, MainWindow& window);
@@ -24,19 +28,19 @@ public:
     // An empty path asks for a file.
     void Document_Open(const std::string& path);
     void Document_Save(bool askName);
-    // 1 when saved; askName always asks for a file name.
-    [[nodiscard]] int SaveDoc(Doc& doc, bool askName);
+    // askName always asks for a file name.
+    [[nodiscard]] SaveOutcome SaveDoc(Doc& doc, bool askName);
     // The same questions around another way of saving (the RSS command saves and writes the
     // RSS file in one step): save gets the chosen file, as qp::SaveDoc does.
     using SaveStep = std::function<SaveResult(Doc& doc, const std::string& file)>;
     // The step runs off the window thread, shown as the language text of work_key.
-    [[nodiscard]] int SaveDoc(Doc& doc, bool askName, const SaveStep& save,
-                              std::string_view work_key = "Work.Saving");
+    [[nodiscard]] SaveOutcome SaveDoc(Doc& doc, bool askName, const SaveStep& save,
+                                      std::string_view work_key = "Work.Saving");
     void Document_Close();
-    // 1 when every document is closed, 0 when the user kept one.
-    [[nodiscard]] int Document_CloseAll();
-    // The modified-document question; 1 means: stop, do not close.
-    [[nodiscard]] int CanClose(Doc& doc);
+    // Close when every document is closed, Keep when the user kept one.
+    [[nodiscard]] CloseChoice Document_CloseAll();
+    // The modified-document question, and the save it may lead to.
+    [[nodiscard]] CloseChoice CanClose(Doc& doc);
     void SelectDoc(int step, int index);
     // The chosen path, empty when cancelled.
     std::string FileDialog(std::string defaultPath, bool forOpen);

@@ -282,7 +282,7 @@ void MainWindow::Placement_Restore() {
     const FixedSettings& f = ctx_.prefs.fixed();
     move(f.MainWindowX, f.MainWindowY);
     resize(std::max(f.MainWindowW, 600), std::max(f.MainWindowH, 400));
-    if (f.MainWindowZ == kStateMaximised)
+    if (f.MainWindowZ == kStoredStateMaximised)
         setWindowState(windowState() | Qt::WindowMaximized);
     placement_ready_ = true;
 }
@@ -312,7 +312,7 @@ void MainWindow::Placement_Resized(QSize inner) {
 void MainWindow::Placement_StateChanged(Qt::WindowStates state) {
     if (state & Qt::WindowMinimized)
         return;
-    const int z = (state & Qt::WindowMaximized) ? kStateMaximised : kStateNormal;
+    const int z = (state & Qt::WindowMaximized) ? kStoredStateMaximised : kStoredStateNormal;
     FixedSettings& f = ctx_.prefs.fixed();
     if (f.MainWindowZ == z)
         return;
@@ -354,7 +354,7 @@ bool MainWindow::Quit_Request() {
     if (quitting_)
         return true;
     Session_Store();
-    quitting_ = documents_->Document_CloseAll() == 1;
+    quitting_ = documents_->Document_CloseAll() == CloseChoice::Close;
     return quitting_;
 }
 

@@ -25,8 +25,9 @@ namespace qp::ui {
 struct AppContext;
 class DocumentCommands;
 
-inline constexpr int kStateNormal = 0;
-inline constexpr int kStateMaximised = 16777216;
+// The window's state as the settings file stores it; the window converts at its placement only.
+inline constexpr int kStoredStateNormal = 0;
+inline constexpr int kStoredStateMaximised = 16777216;
 inline constexpr const char* kModifiedMark = "*";
 
 class MainWindow final : public QMainWindow, public PrefOwner {

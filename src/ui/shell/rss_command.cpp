@@ -69,8 +69,8 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
             d.FileName = kept;
         return {made.save, made.error, made.save_target, made.save_reason};
     };
-    const int saved = window.documents().SaveDoc(*doc, false, save_and_write, "Work.Rss");
-    if (saved == 0 && (doc->State & kModified) != 0) {
+    const SaveOutcome saved = window.documents().SaveDoc(*doc, false, save_and_write, "Work.Rss");
+    if (saved == SaveOutcome::NotSaved && (doc->State & kModified) != 0) {
         // The build date was stamped but not saved: no undo makes the document unmodified.
         if (Workspace* w = window.workspace(doc))
             w->undo->resetClean();
@@ -78,7 +78,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
     window.Actu_WindowTitle();
     window.Actu_Menu();
     window.Actu_StatusBar();
-    if (saved == 0)
+    if (saved == SaveOutcome::NotSaved)
         return;
 
     if (!made.error.empty()) {

@@ -262,12 +262,12 @@ TEST_F(DocumentCommandsTest, ASlowSaveLeavesTheWindowAnsweringButClosedToCommand
             progress = progress || p->isVisible();
     });
     ping.start(10);
-    const int saved = docs().SaveDoc(doc, false, [this](Doc& d, const std::string& file) {
+    const SaveOutcome saved = docs().SaveDoc(doc, false, [this](Doc& d, const std::string& file) {
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         return qp::SaveDoc(d, file, ctx_.log);
     });
     ping.stop();
-    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(saved, SaveOutcome::Saved);
     EXPECT_GT(ticks, 10); // the window thread ran its timer all along
     EXPECT_TRUE(disabled);
     EXPECT_TRUE(progress); // past 200 ms the progress shows

@@ -106,7 +106,7 @@ TEST_F(WorkspaceTest, SwitchingShowsOnlyTheCurrentWorkspaceAndKeepsHiddenEdits) 
 
     // The edit of the hidden document is asked about at close-all, not dropped.
     requester_.answers = {kAnswerCancel};
-    EXPECT_EQ(docs().Document_CloseAll(), 0);
+    EXPECT_EQ(docs().Document_CloseAll(), CloseChoice::Keep);
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_EQ(requester_.asked[0].text.toStdString(),
               "“first” has been modified. Do you want to save it?");
