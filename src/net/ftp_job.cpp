@@ -252,6 +252,7 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
     const std::string target = FTP_FolderPart(target_path, false);
     std::string current = FTP_CurrentFolder(job);
     std::string last_error;
+    std::string created; // the folder the last pass made
     for (int tries = kSetPathTries; current != target;) {
         if (job.cancel.load())
             return std::string(kCancelled);
@@ -262,11 +263,16 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
             last_error = job.connection->SetDirectory(name);
             if (!last_error.empty() && missing == MissingFolders::Create) {
                 // Some servers need a moment between a refused CWD and the MKD, and before the
-                // new folder can be entered.
-                wait_ms(seams, 10);
+                // new folder can be entered: they get it once the quick way has failed, and
+                // every other server gets its folders without waiting.
+                const bool again = created == name;
+                if (again)
+                    wait_ms(seams, 10);
                 if (std::string error = job.connection->CreateDirectory(name); !error.empty())
                     last_error = error;
-                wait_ms(seams, 100);
+                if (again)
+                    wait_ms(seams, 100);
+                created = name;
             }
         } else {
             last_error = job.connection->SetDirectory("..");
