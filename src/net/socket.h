@@ -78,7 +78,7 @@ private:
     int fd_ = -1;
 };
 
-// Writes that may meet a closed peer without a flag against SIGPIPE (sendfile, a library's own
+// Writes that may meet a closed peer without a flag against SIGPIPE (a TLS or SSH library's own
 // writes) run while one of these lives: the signal is held back on this thread, and one raised
 // meanwhile is taken off before the old mask comes back.
 class HoldSigpipe {
