@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTimer>
 
@@ -105,15 +106,19 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
         errors += f->level == CheckLevel::Error ? 1 : 0;
         findings_.push_back(*f);
     }
-    // The first lines come at once; the rest follow in slices between events, so a feed with
-    // tens of thousands of findings opens its window without a pause.
+    // The first lines come at once; the others are worded in slices between events, so a feed
+    // with tens of thousands of findings opens its window without a pause, and join the list
+    // together.
     fill(kFirstLines);
+    showPending();
     if (filled_ < findings_.size()) {
         auto* filler = new QTimer(this);
         connect(filler, &QTimer::timeout, this, [this, filler] {
             fill(kLinesPerSlice);
-            if (filled_ == findings_.size())
+            if (filled_ == findings_.size()) {
                 filler->stop();
+                showPending();
+            }
         });
         filler->start(0);
     }
@@ -142,18 +147,27 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
 }
 
 void CheckWindow::fill(std::size_t count) {
-    QListWidget* view = list();
     for (const std::size_t end = std::min(findings_.size(), filled_ + count); filled_ < end;
-         ++filled_) {
-        const CheckFinding& f = findings_[filled_];
-        // Filled before it joins the list: each change to a listed line searches the whole list
-        // for it, which made tens of thousands of findings take seconds.
-        auto* item = new QListWidgetItem(f.level == CheckLevel::Error ? error_icon_ : warning_icon_,
-                                         toQ(Check_Text(doc_, f, texts_)));
+         ++filled_)
+        pending_ << toQ(Check_Text(doc_, findings_[filled_], texts_));
+}
+
+void CheckWindow::showPending() {
+    QListWidget* view = list();
+    const int first = view->count();
+    // One insertion for all: the list lays itself out again after each.
+    view->addItems(pending_);
+    pending_.clear();
+    // Read by the list when it lays the lines out; a change signal per line would have it lay
+    // out the whole list again for each.
+    const QSignalBlocker quiet(view->model());
+    for (int row = first; row < view->count(); ++row) {
+        const CheckFinding& f = findings_[static_cast<std::size_t>(row)];
+        QListWidgetItem* item = view->item(row);
+        item->setIcon(f.level == CheckLevel::Error ? error_icon_ : warning_icon_);
         // A finding that names no episode of this document stands for the channel, as its text.
         const bool episode = f.feed >= 0 && static_cast<std::size_t>(f.feed) < doc_.Feeds.size();
         item->setData(Qt::UserRole, episode ? f.feed : -1);
-        view->addItem(item);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QStringList>
 
 #include <vector>
 
@@ -62,7 +63,7 @@ public:
     QListWidget* list() const;
     CheckChoice choice() const { return choice_; }
     // Whether lines are still being added to the list.
-    bool filling() const { return filled_ < findings_.size(); }
+    bool filling() const { return filled_ < findings_.size() || !pending_.isEmpty(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,13 +73,16 @@ private:
     // Closes on an episode's line; a channel's line names nothing to select.
     bool chooseLine(const QListWidgetItem* item);
 
-    // Adds up to count more lines to the list, in the order of findings_.
+    // Words up to count more findings, in the order of findings_; showPending adds them to the
+    // list.
     void fill(std::size_t count);
+    void showPending();
 
     Doc& doc_;
     Texts& texts_;
     std::vector<CheckFinding> findings_; // errors first
-    std::size_t filled_ = 0;
+    std::size_t filled_ = 0;             // findings worded
+    QStringList pending_;                // worded, not yet in the list
     QIcon error_icon_;
     QIcon warning_icon_;
     ControlRegistry controls_;

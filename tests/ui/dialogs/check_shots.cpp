@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 
 #include <cstdio>
 
@@ -58,6 +59,23 @@ int main(int argc, char** argv) {
             save(&window, out + "/" + name + tag + ".png");
             window.close();
         }
+        // A long feed: the window just after it opens, its list still being filled.
+        std::vector<qp::CheckFinding> many;
+        for (int i = 0; i < 5000; ++i)
+            many.push_back({i % 3 == 0 ? CheckLevel::Error : CheckLevel::Warning,
+                            i % 2,
+                            "Check.NoExplicit",
+                            {}});
+        CheckWindow window(&main, doc, many, lang, CheckMode::OnDemand);
+        window.show();
+        const auto wait = [](int ms) {
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < ms)
+                QApplication::processEvents();
+        };
+        wait(100);
+        save(&window, out + "/check-long-" + tag + ".png");
     }
     return 0;
 }

@@ -97,6 +97,7 @@ TEST_F(CheckWindowTest, ALongListArrivesWholeAndInOrder) {
     EXPECT_LT(list->count(), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(!w->filling(), 60000);
     ASSERT_EQ(list->count(), 3000);
+    EXPECT_EQ(list->currentRow(), 0); // the first line stays chosen while the others come
     for (int row = 0; row < 3000; ++row) {
         // Errors are the findings 0, 3, 6...: 1000 of them, then the warnings in their order.
         const int source = row < 1000 ? row * 3 : (row - 1000) / 2 * 3 + 1 + (row - 1000) % 2;
