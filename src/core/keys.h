@@ -93,13 +93,13 @@ inline constexpr int kVkPow2 = 0xDE;
     KEY(kVkPow2, "Key.Pow2", 0xB2, Key_twosuperior)
 
 struct NamedKey {
-    int vk;
     std::string_view language_key;
+    int vk;
     std::uint32_t keysym;
 };
 
 inline constexpr NamedKey kNamedKeys[] = {
-#define QP_NAMED_KEY_ROW(vk, language_key, keysym, toolkit_key) {vk, language_key, keysym},
+#define QP_NAMED_KEY_ROW(vk, language_key, keysym, toolkit_key) {language_key, vk, keysym},
     QP_NAMED_KEYS(QP_NAMED_KEY_ROW)
 #undef QP_NAMED_KEY_ROW
 };

@@ -9,9 +9,18 @@
 #include <QShortcut>
 #include <QWidget>
 
+#include <utility>
+
 namespace qp::ui {
 
 namespace {
+
+// The toolkit's key of each named key, from the one list of them.
+constexpr std::pair<int, int> kToolkitKeys[] = {
+#define QP_QT_KEY_ROW(vk, language_key, keysym, toolkit_key) {vk, Qt::toolkit_key},
+    QP_NAMED_KEYS(QP_QT_KEY_ROW)
+#undef QP_QT_KEY_ROW
+};
 
 int qt_key_of(int vk) {
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'))
@@ -20,15 +29,10 @@ int qt_key_of(int vk) {
         return Qt::Key_F1 + (vk - kVkF1);
     if (vk >= kVkNumpad0 && vk <= kVkNumpad0 + 9)
         return (Qt::Key_0 + (vk - kVkNumpad0));
-    switch (vk) {
-#define QP_QT_KEY_CASE(vk, language_key, keysym, toolkit_key)                                      \
-    case vk:                                                                                       \
-        return Qt::toolkit_key;
-        QP_NAMED_KEYS(QP_QT_KEY_CASE)
-#undef QP_QT_KEY_CASE
-    default:
-        return 0;
-    }
+    for (const auto& [named, key] : kToolkitKeys)
+        if (named == vk)
+            return key;
+    return 0;
 }
 
 bool is_keypad_key(int vk) {
