@@ -30,6 +30,8 @@ void BM_CheckWindow_ShowFindings(benchmark::State& state) {
         CheckWindow window(nullptr, doc, findings, lang, CheckMode::BeforePublish);
         window.show();
         QApplication::processEvents();
+        while (window.filling())
+            QApplication::processEvents();
         // The last line's place needs every line above it laid out.
         benchmark::DoNotOptimize(
             window.list()->visualItemRect(window.list()->item(count)).bottom());
