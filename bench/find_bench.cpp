@@ -18,8 +18,9 @@ using namespace qp::ui;
 
 class NoRequester final : public Requester {
 public:
-    int RequestMessage(const QString&, const QString&, int, QWidget*) override {
-        return kAnswerYes;
+    ui::RequestAnswer RequestMessage(const QString&, const QString&, ui::RequestButtons,
+                                     QWidget*) override {
+        return RequestAnswer::Yes;
     }
 };
 

@@ -10,8 +10,9 @@ namespace qp::bench {
 
 class NoRequester final : public ui::Requester {
 public:
-    int RequestMessage(const QString&, const QString&, int, QWidget*) override {
-        return ui::kAnswerNo;
+    ui::RequestAnswer RequestMessage(const QString&, const QString&, ui::RequestButtons,
+                                     QWidget*) override {
+        return ui::RequestAnswer::No;
     }
 };
 

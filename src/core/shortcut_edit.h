@@ -45,8 +45,7 @@ struct ShortcutPanel {
 // A message the window shows with its requester: Ok button only (buttons 0), parent window 76.
 struct PanelMessage {
     std::string title_key; // "Msg.Error" or "Msg.Warning"
-    std::string text;
-    int buttons = 0;
+    std::string text;      // shown with an OK button
     int parent = kWindowPreferences;
 };
 

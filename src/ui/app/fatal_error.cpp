@@ -31,7 +31,8 @@ void FatalError(int code, const QString& detail, LangTable& lang, Requester& req
                 QWidget* parent, const ProgramEnd& end) {
     const QString message = toQ(FatalErrorText(code)) + detail + "\r\n" +
                             text_or(lang, "Fatal.MustStop", "Le programme doit être arrêté ...");
-    requester.RequestMessage(text_or(lang, "Fatal.Title", "Erreur"), message, kRequestOk, parent);
+    requester.RequestMessage(text_or(lang, "Fatal.Title", "Erreur"), message, RequestButtons::Ok,
+                             parent);
     end(2);
 }
 

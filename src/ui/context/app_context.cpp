@@ -15,7 +15,7 @@ bool Settings_Save(Preferences& prefs, Texts& texts, Requester& requester, bool 
         log->add("! Error, Not saved " + prefs.settings_path() + ": " + failed);
     requester.RequestMessage(
         toQ(texts.get("Msg.Error")),
-        toQ(texts.get("Msg.SettingsNotSaved", {prefs.settings_path(), failed})), kRequestOk,
+        toQ(texts.get("Msg.SettingsNotSaved", {prefs.settings_path(), failed})), RequestButtons::Ok,
         parent);
     return false;
 }

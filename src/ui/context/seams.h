@@ -8,22 +8,22 @@ class QWidget;
 
 namespace qp::ui {
 
-// Button sets and results of the program's message box.
-inline constexpr int kRequestYesNo = 4;
-inline constexpr int kRequestYesNoCancel = 3;
-inline constexpr int kRequestOk = 0;
-// Added to kRequestYesNo: No is the default button, for a question where Yes takes a risk.
-inline constexpr int kRequestDefaultNo = 256;
-inline constexpr int kAnswerYes = 6; // also Ok
-inline constexpr int kAnswerNo = 7;
-inline constexpr int kAnswerCancel = 2; // also the window's close request
+// The buttons of the program's message box.
+enum class RequestButtons {
+    Ok,
+    YesNo,
+    YesNoDefaultNo, // No is the default button, for a question where Yes takes a risk
+    YesNoCancel,
+};
+// What the user answered: Ok answers Yes, and the window's close request Cancel.
+enum class RequestAnswer { Yes, No, Cancel };
 
 class Requester {
 public:
     virtual ~Requester() = default;
-    // Modal to parent (the main window when null); returns kAnswerYes, kAnswerNo or kAnswerCancel.
-    virtual int RequestMessage(const QString& title, const QString& text, int buttons,
-                               QWidget* parent) = 0;
+    // Modal to parent (the main window when null).
+    virtual RequestAnswer RequestMessage(const QString& title, const QString& text,
+                                         RequestButtons buttons, QWidget* parent) = 0;
 };
 
 class FilePicker {

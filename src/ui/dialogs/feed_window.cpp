@@ -283,7 +283,8 @@ bool FeedWindow::validate() {
     if (!Feed_GUIDExists(doc_.Feeds, scratch.FeedGUID, skip))
         return true;
     ctx_.requester->RequestMessage(toQ(texts().get("Msg.Error")),
-                                   toQ(texts().get("Feed\\Error.ExistGUID")), kRequestOk, this);
+                                   toQ(texts().get("Feed\\Error.ExistGUID")), RequestButtons::Ok,
+                                   this);
     return false;
 }
 

@@ -242,7 +242,8 @@ int Find_Action(AppContext& ctx, QPlainTextEdit* editor, FindAction action,
         const int count = replaceAll(editor, request, flags);
         ctx.requester->RequestMessage(
             toQ(ctx.lang.get("Msg.Info")),
-            toQ(ctx.lang.get("FindText.AllReplaced", {std::to_string(count)})), kRequestOk, parent);
+            toQ(ctx.lang.get("FindText.AllReplaced", {std::to_string(count)})), RequestButtons::Ok,
+            parent);
         break;
     }
     }

@@ -56,7 +56,7 @@ HelpViewer* Help_Show(QWidget* parent, const QStringList& folders, LangTable& la
         TextWindow_Show(parent, title, FileToString(text_file));
         return nullptr;
     }
-    requester.RequestMessage(title, toQ(lang.Lang_Get("Help.NoHelp")), kRequestOk, parent);
+    requester.RequestMessage(title, toQ(lang.Lang_Get("Help.NoHelp")), RequestButtons::Ok, parent);
     return nullptr;
 }
 

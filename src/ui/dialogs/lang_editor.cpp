@@ -168,7 +168,8 @@ bool LangEditor::LangEdit_Gadget(int control) {
         // The rows name their entries by key, so the sorting done by the save and keys the
         // message looks up on its way leave them pointing at the right texts.
         ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")),
-                                       toQ(ctx_.lang.get("LangEdit.SaveError")), kRequestOk, this);
+                                       toQ(ctx_.lang.get("LangEdit.SaveError")), RequestButtons::Ok,
+                                       this);
         break;
     }
     default:

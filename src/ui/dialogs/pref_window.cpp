@@ -199,7 +199,7 @@ void PrefWindow::Set_Pressed() {
     Panel_Show();
     if (message)
         ctx_.requester->RequestMessage(toQ(ctx_.lang.get(message->title_key)), toQ(message->text),
-                                       message->buttons, this);
+                                       RequestButtons::Ok, this);
 }
 
 void PrefWindow::Font_Choose() {
@@ -228,7 +228,8 @@ void PrefWindow_Run(PrefOwner& main, const FontChooser& choose_font) {
                 LangTable chosen(ctx.lang.folders());
                 (void)chosen.Lang_Select(ctx.prefs.fixed().MainLang);
                 ctx.requester->RequestMessage(toQ(chosen.get("Msg.Info")),
-                                              toQ(chosen.get("Msg.ChangeLang")), kRequestOk, owner);
+                                              toQ(chosen.get("Msg.ChangeLang")), RequestButtons::Ok,
+                                              owner);
             }
             window.Shortcuts_Apply();
             (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, true, owner, &ctx.log);

@@ -75,10 +75,8 @@ private:
     QString text_;
 };
 
-int normalisedSet(int buttons) {
-    buttons &= ~kRequestDefaultNo;
-    return buttons == kRequestYesNo || buttons == kRequestYesNoCancel ? buttons : kRequestOk;
-}
+// The dialog's result code of each answer, apart from QDialog's own Accepted and Rejected.
+constexpr int kAnswerCodeBase = 16;
 
 } // namespace
 
@@ -104,23 +102,24 @@ int RequestMessage_Accel(const QString& caption, QWidget& window,
     return letter.unicode();
 }
 
-RequestDialog::RequestDialog(const QString& title, const QString& text, int buttons, Texts& texts,
-                             QWidget* parent)
+RequestDialog::RequestDialog(const QString& title, const QString& text, RequestButtons buttons,
+                             Texts& texts, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      buttons_(normalisedSet(buttons)),
-      default_(buttons_ == kRequestYesNo && (buttons & kRequestDefaultNo) != 0 ? kRequestNo
-                                                                               : kRequestYes) {
+      buttons_(buttons),
+      default_(buttons == RequestButtons::YesNoDefaultNo ? kRequestNo : kRequestYes) {
     setWindowTitle(title);
     buildText(text);
     const int y = kRowHeight * lines_;
-    if (buttons_ == kRequestOk) {
-        addButton(kRequestYes, "RequestButton.Ok", {kMargin + kButtonPitch, y}, kAnswerYes, texts);
+    if (buttons_ == RequestButtons::Ok) {
+        addButton(kRequestYes, "RequestButton.Ok", {kMargin + kButtonPitch, y}, RequestAnswer::Yes,
+                  texts);
     } else {
-        addButton(kRequestYes, "RequestButton.Yes", {kMargin, y}, kAnswerYes, texts);
-        addButton(kRequestNo, "RequestButton.No", {kMargin + kButtonPitch, y}, kAnswerNo, texts);
-        if (buttons_ == kRequestYesNoCancel)
+        addButton(kRequestYes, "RequestButton.Yes", {kMargin, y}, RequestAnswer::Yes, texts);
+        addButton(kRequestNo, "RequestButton.No", {kMargin + kButtonPitch, y}, RequestAnswer::No,
+                  texts);
+        if (buttons_ == RequestButtons::YesNoCancel)
             addButton(kRequestCancel, "RequestButton.Cancel", {kMargin + 2 * kButtonPitch, y},
-                      kAnswerCancel, texts);
+                      RequestAnswer::Cancel, texts);
     }
     qobject_cast<QPushButton*>(control(default_))->setDefault(true);
     setFixedSize(kRequestWidth, y + kBelowButtons);
@@ -169,14 +168,15 @@ void RequestDialog::buildText(const QString& text) {
     scroll->setWidget(message);
 }
 
-void RequestDialog::addButton(int number, const char* key, QPoint at, int answer, Texts& texts) {
+void RequestDialog::addButton(int number, const char* key, QPoint at, RequestAnswer answer,
+                              Texts& texts) {
     const QString caption = toQ(texts.get(key));
     auto* button = new QPushButton(caption, this);
     // The window's own mnemonic shortcuts answer; the button's would make them ambiguous.
     button->setShortcut(QKeySequence());
     button->setGeometry(QRect(at, QSize(kButtonWidth, kButtonHeight)));
-    connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
-    RequestMessage_Accel(caption, *this, [this, answer] { done(answer); });
+    connect(button, &QPushButton::clicked, this, [this, answer] { this->answer(answer); });
+    RequestMessage_Accel(caption, *this, [this, answer] { this->answer(answer); });
     controls_.add(number, button);
 }
 
@@ -218,7 +218,18 @@ bool RequestDialog::event(QEvent* event) {
 
 void RequestDialog::reject() {
     // The close request answers Cancel whatever the buttons.
-    done(kAnswerCancel);
+    answer(RequestAnswer::Cancel);
+}
+
+void RequestDialog::answer(RequestAnswer answer) {
+    done(kAnswerCodeBase + static_cast<int>(answer));
+}
+
+RequestAnswer RequestDialog::answerOf(int result) {
+    for (const RequestAnswer answer : {RequestAnswer::Yes, RequestAnswer::No})
+        if (result == kAnswerCodeBase + static_cast<int>(answer))
+            return answer;
+    return RequestAnswer::Cancel;
 }
 
 void RequestDialog::focusDefault() {
@@ -229,9 +240,9 @@ void RequestDialog::focusDefault() {
 void RequestDialog::next() {
     if (isFocused(kRequestText))
         focusOn(kRequestYes);
-    else if (isFocused(kRequestYes) && buttons_ != kRequestOk)
+    else if (isFocused(kRequestYes) && buttons_ != RequestButtons::Ok)
         focusOn(kRequestNo);
-    else if (isFocused(kRequestNo) && buttons_ == kRequestYesNoCancel)
+    else if (isFocused(kRequestNo) && buttons_ == RequestButtons::YesNoCancel)
         focusOn(kRequestCancel);
     else
         focusOn(kRequestText);
@@ -242,26 +253,26 @@ void RequestDialog::previous() {
         focusOn(kRequestNo);
     else if (isFocused(kRequestYes))
         focusOn(kRequestText);
-    else if (isFocused(kRequestText) && buttons_ != kRequestOk)
-        focusOn(buttons_ == kRequestYesNoCancel ? kRequestCancel : kRequestNo);
+    else if (isFocused(kRequestText) && buttons_ != RequestButtons::Ok)
+        focusOn(buttons_ == RequestButtons::YesNoCancel ? kRequestCancel : kRequestNo);
     else // from No, and from the text when Ok is the only button
         focusOn(kRequestYes);
 }
 
 void RequestDialog::confirm() {
     if (isFocused(kRequestCancel))
-        done(kAnswerCancel);
+        answer(RequestAnswer::Cancel);
     else if (isFocused(kRequestNo))
-        done(kAnswerNo);
+        answer(RequestAnswer::No);
     else if (isFocused(kRequestYes))
-        done(kAnswerYes);
+        answer(RequestAnswer::Yes);
     else
-        done(default_ == kRequestNo ? kAnswerNo : kAnswerYes);
+        answer(default_ == kRequestNo ? RequestAnswer::No : RequestAnswer::Yes);
 }
 
 void RequestDialog::escape() {
     if (control(kRequestCancel) != nullptr)
-        done(kAnswerCancel);
+        answer(RequestAnswer::Cancel);
 }
 
 void RequestDialog::focusOn(int number) {
@@ -277,20 +288,18 @@ bool RequestDialog::isFocused(int number) const {
 MessageRequester::MessageRequester(Texts& language, QWidget* main_window)
     : language_(language), main_window_(main_window) {}
 
-int MessageRequester::RequestMessage(const QString& title, const QString& text, int buttons,
-                                     QWidget* parent) {
+RequestAnswer MessageRequester::RequestMessage(const QString& title, const QString& text,
+                                               RequestButtons buttons, QWidget* parent) {
     QWidget* opener = parent != nullptr ? parent : main_window_.data();
     const QPointer<QWidget> owner = opener != nullptr ? opener->window() : nullptr;
     const QPointer<QWidget> focused = Window_Disable(owner);
     QPointer<RequestDialog> dialog = new RequestDialog(title, text, buttons, language_, owner);
     // A child window of the disabled owner starts disabled too.
     dialog->setEnabled(true);
-    int result = dialog->exec();
+    const int result = dialog->exec();
     delete dialog.data();
     Window_Enable(focused, owner);
-    if (result != kAnswerYes && result != kAnswerNo)
-        result = kAnswerCancel;
-    return result;
+    return RequestDialog::answerOf(result);
 }
 
 } // namespace qp::ui

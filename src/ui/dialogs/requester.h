@@ -46,7 +46,7 @@ class RequestDialog final : public QDialog {
     Q_OBJECT
 public:
     // texts gives the button captions ("RequestButton.*").
-    RequestDialog(const QString& title, const QString& text, int buttons, Texts& texts,
+    RequestDialog(const QString& title, const QString& text, RequestButtons buttons, Texts& texts,
                   QWidget* parent);
 
     // kRequestText, kRequestYes, kRequestNo or kRequestCancel; null when the set lacks it.
@@ -56,6 +56,10 @@ public:
     // Gives the default button the focus unless a button has it already; the focus timer
     // calls it kRequestFocusDelayMs after the box was shown or activated.
     void focusDefault();
+    // Closes the box with an answer, which answerOf reads back from its result code: any other
+    // code (a closed box) is Cancel.
+    void answer(RequestAnswer answer);
+    static RequestAnswer answerOf(int result);
 
 protected:
     bool event(QEvent* event) override;
@@ -63,7 +67,7 @@ protected:
 
 private:
     void buildText(const QString& text);
-    void addButton(int number, const char* key, QPoint at, int answer, Texts& texts);
+    void addButton(int number, const char* key, QPoint at, RequestAnswer answer, Texts& texts);
     void installKeys();
     void next();
     void previous();
@@ -72,7 +76,7 @@ private:
     void focusOn(int number);
     bool isFocused(int number) const;
 
-    int buttons_;
+    RequestButtons buttons_;
     int default_; // the button Return answers
     int lines_ = kRequestMinLines;
     ControlRegistry controls_;
@@ -86,8 +90,8 @@ public:
     // centred on the screen.
     MessageRequester(Texts& language, QWidget* main_window);
 
-    int RequestMessage(const QString& title, const QString& text, int buttons,
-                       QWidget* parent) override;
+    RequestAnswer RequestMessage(const QString& title, const QString& text, RequestButtons buttons,
+                                 QWidget* parent) override;
 
 private:
     Texts& language_;

@@ -65,9 +65,9 @@ net::TrustDecision ask(const Window& on, const net::TrustQuestion& q) {
     Texts& texts = on.texts;
     const std::string text = texts.get("FTP\\Trust.Question",
                                        {q.server, q.reason, Trust_FingerprintLines(q.fingerprint)});
-    const int answer = on.requester.RequestMessage(toQ(texts.get("FTP\\Trust.Title")), toQ(text),
-                                                   kRequestYesNo | kRequestDefaultNo, owner());
-    if (answer != kAnswerYes)
+    const RequestAnswer answer = on.requester.RequestMessage(
+        toQ(texts.get("FTP\\Trust.Title")), toQ(text), RequestButtons::YesNoDefaultNo, owner());
+    if (answer != RequestAnswer::Yes)
         return net::TrustDecision::Refuse;
     on.prefs.Trust_Remember(q.server, q.fingerprint);
     on.store->set(q.server, &q.fingerprint);
@@ -85,12 +85,14 @@ void warn(const Window& on, const net::TrustQuestion& w) {
     const auto stored = prefs.trusted().find(w.server);
     const bool forgettable = stored != prefs.trusted().end() && stored->second == w.before;
     if (!forgettable) { // a key of known_hosts is the user's own file to mend
-        on.requester.RequestMessage(toQ(texts.get("Msg.Warning")), toQ(text), kRequestOk, owner());
+        on.requester.RequestMessage(toQ(texts.get("Msg.Warning")), toQ(text), RequestButtons::Ok,
+                                    owner());
         return;
     }
     text += "\n\n" + texts.get("FTP\\Trust.Forget");
     if (on.requester.RequestMessage(toQ(texts.get("Msg.Warning")), toQ(text),
-                                    kRequestYesNo | kRequestDefaultNo, owner()) == kAnswerYes) {
+                                    RequestButtons::YesNoDefaultNo,
+                                    owner()) == RequestAnswer::Yes) {
         prefs.Trust_Forget(w.server);
         on.store->set(w.server, nullptr);
         (void)Settings_Save(prefs, texts, on.requester, false, owner());

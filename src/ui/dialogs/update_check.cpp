@@ -171,7 +171,8 @@ UpdateCheckOutcome CheckNewVersion(QWidget* parent, LangTable& lang, Log& log, R
     }
     if (!error.empty()) {
         log.add("! " + error);
-        requester.RequestMessage(toQ(lang.Lang_Get("Msg.Error")), toQ(error), kRequestOk, parent);
+        requester.RequestMessage(toQ(lang.Lang_Get("Msg.Error")), toQ(error), RequestButtons::Ok,
+                                 parent);
         return UpdateCheckOutcome::Failed;
     }
 
@@ -183,11 +184,12 @@ UpdateCheckOutcome CheckNewVersion(QWidget* parent, LangTable& lang, Log& log, R
     const QString info = toQ(lang.Lang_Get("Msg.Info"));
     if (remote > local) {
         if (requester.RequestMessage(info, toQ(lang.Lang_Get("CNV\\Msg.NewVersion", remote_text)),
-                                     kRequestYesNo, parent) == kAnswerYes)
+                                     RequestButtons::YesNo, parent) == RequestAnswer::Yes)
             setup.open(QUrl(setup.page_url));
         return UpdateCheckOutcome::NewVersion;
     }
-    requester.RequestMessage(info, toQ(lang.Lang_Get("CNV\\Msg.NoNewVersion")), kRequestOk, parent);
+    requester.RequestMessage(info, toQ(lang.Lang_Get("CNV\\Msg.NoNewVersion")), RequestButtons::Ok,
+                             parent);
     return UpdateCheckOutcome::NoNewVersion;
 }
 

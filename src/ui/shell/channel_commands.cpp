@@ -31,8 +31,8 @@ void LinkToClipboard(MainWindow& window) {
         return;
     QGuiApplication::clipboard()->setText(toQ(link));
     ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
-                                  toQ(ctx.lang.get("Msg.LinkToClipboard", {link})), kRequestOk,
-                                  &window);
+                                  toQ(ctx.lang.get("Msg.LinkToClipboard", {link})),
+                                  RequestButtons::Ok, &window);
 }
 
 } // namespace qp::ui

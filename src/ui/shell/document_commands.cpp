@@ -25,7 +25,7 @@ void DocumentCommands::error(std::string_view key, std::string_view detail) {
     std::string text = ctx_.lang.get(key);
     if (!detail.empty())
         text += "\r\n\r\n" + std::string(detail);
-    ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), toQ(text), kRequestOk,
+    ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), toQ(text), RequestButtons::Ok,
                                    &window_);
 }
 
@@ -83,9 +83,9 @@ void DocumentCommands::Document_Open(const std::string& given) {
     Doc doc;
     bool from_backup = false;
     if (BackupIsNewer(path) && file_exists(path + ".Bak")) {
-        from_backup = ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")),
-                                                     toQ(ctx_.lang.get("Doc\\Open.ChooseBak")),
-                                                     kRequestYesNo, &window_) == kAnswerYes;
+        from_backup = ctx_.requester->RequestMessage(
+                          toQ(ctx_.lang.get("Msg.Info")), toQ(ctx_.lang.get("Doc\\Open.ChooseBak")),
+                          RequestButtons::YesNo, &window_) == RequestAnswer::Yes;
     }
     const std::string read_path = from_backup ? path + ".Bak" : path;
     FileResult read;
@@ -150,15 +150,17 @@ SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& sa
         if (saved.status == SaveStatus::TargetExists) {
             // The extension made the name, so the user has not yet chosen to replace that file.
             const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.SaveExists", saved.target));
-            if (ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")), text, kRequestYesNo,
-                                               &window_) == kAnswerYes)
+            if (ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")), text,
+                                               RequestButtons::YesNo,
+                                               &window_) == RequestAnswer::Yes)
                 file = saved.target;
             else
                 file = FileDialog(saved.target, false);
             continue;
         }
         const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.Save", saved.target, saved.reason));
-        ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), text, kRequestOk, &window_);
+        ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), text, RequestButtons::Ok,
+                                       &window_);
         return SaveOutcome::NotSaved;
     }
     // What is saved is what undoing comes back to as unmodified.
@@ -185,13 +187,13 @@ CloseChoice DocumentCommands::CanClose(Doc& doc) {
     window_.Feed_CommitText(&doc);
     if ((doc.State & kModified) == 0)
         return CloseChoice::Close;
-    const int answer = ctx_.requester->RequestMessage(
+    const RequestAnswer answer = ctx_.requester->RequestMessage(
         toQ(ctx_.lang.get("Doc\\Close.Title")),
         toQ(ctx_.lang.get("Doc\\Close.AskSave", {DocDisplayName(doc, ctx_.lang)})),
-        kRequestYesNoCancel, &window_);
-    if (answer == kAnswerYes)
+        RequestButtons::YesNoCancel, &window_);
+    if (answer == RequestAnswer::Yes)
         return SaveDoc(doc, false) == SaveOutcome::Saved ? CloseChoice::Close : CloseChoice::Keep;
-    return answer == kAnswerNo ? CloseChoice::Close : CloseChoice::Keep;
+    return answer == RequestAnswer::No ? CloseChoice::Close : CloseChoice::Keep;
 }
 
 void DocumentCommands::Document_Close() {

@@ -268,7 +268,7 @@ void MainWindow::HandOver_Receive(int data, const std::string& path) {
 
 void MainWindow::NotThereYet() {
     ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")),
-                                   toQ(ctx_.lang.get("Msg.NotThereYet")), kRequestOk, this);
+                                   toQ(ctx_.lang.get("Msg.NotThereYet")), RequestButtons::Ok, this);
 }
 
 void MainWindow::runHook(const std::function<void()>& hook) {

@@ -125,7 +125,8 @@ void Feed_RefreshMedia(MainWindow& window) {
         ctx.lang.get(finished ? "Media.Done" : "Media.Stopped",
                      {std::to_string(counts.updated), std::to_string(counts.missing),
                       std::to_string(counts.unreadable)});
-    ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")), toQ(text), kRequestOk, &window);
+    ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")), toQ(text), RequestButtons::Ok,
+                                  &window);
 }
 
 void Feed_DropFiles(MainWindow& window, const QStringList& dropped) {
@@ -177,8 +178,8 @@ void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& medi
     }
     if (!refused.empty())
         ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Error")),
-                                      toQ(ctx.lang.get("Media.NotMedia") + refused), kRequestOk,
-                                      &window);
+                                      toQ(ctx.lang.get("Media.NotMedia") + refused),
+                                      RequestButtons::Ok, &window);
 }
 
 void FeedList_AcceptDrops(MainWindow& window, QTreeWidget* list) {

@@ -82,8 +82,8 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
         return;
 
     if (!made.error.empty()) {
-        ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Error")), toQ(made.error), kRequestOk,
-                                      &window);
+        ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Error")), toQ(made.error),
+                                      RequestButtons::Ok, &window);
         return;
     }
     const std::vector<CheckFinding> findings = check(window, *doc);
@@ -91,9 +91,9 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
         // The RSS file stays written whatever the answer.
         if (!Check_Show(window, *doc, findings, CheckMode::BeforePublish))
             return;
-    } else if (ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
-                                             toQ(ctx.lang.get("CreateRss.Ok")), kRequestYesNo,
-                                             &window) != kAnswerYes) {
+    } else if (ctx.requester->RequestMessage(
+                   toQ(ctx.lang.get("Msg.Info")), toQ(ctx.lang.get("CreateRss.Ok")),
+                   RequestButtons::YesNo, &window) != RequestAnswer::Yes) {
         return;
     }
     net::FTPJob job;
@@ -114,7 +114,8 @@ void Rss_Check(MainWindow& window) {
     const std::vector<CheckFinding> findings = check(window, *doc);
     if (findings.empty()) {
         ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
-                                      toQ(ctx.lang.get("CheckWin.NoProblem")), kRequestOk, &window);
+                                      toQ(ctx.lang.get("CheckWin.NoProblem")), RequestButtons::Ok,
+                                      &window);
         return;
     }
     (void)Check_Show(window, *doc, findings, CheckMode::OnDemand);

@@ -11,13 +11,14 @@
 namespace {
 
 struct RecordingRequester : qp::ui::Requester {
-    int RequestMessage(const QString& title, const QString& text, int buttons, QWidget*) override {
+    qp::ui::RequestAnswer RequestMessage(const QString& title, const QString& text,
+                                         qp::ui::RequestButtons buttons, QWidget*) override {
         calls.push_back({title, text, buttons});
-        return qp::ui::kAnswerYes;
+        return qp::ui::RequestAnswer::Yes;
     }
     struct Call {
         QString title, text;
-        int buttons;
+        qp::ui::RequestButtons buttons;
     };
     std::vector<Call> calls;
 };
@@ -38,7 +39,7 @@ TEST(FatalError, ShowsTheFixedTextInTheLanguageAndEndsWithTwo) {
     ASSERT_EQ(requester.calls.size(), 2u);
     EXPECT_EQ(requester.calls[0].title, "Error");
     EXPECT_EQ(requester.calls[0].text, "Can't create Menu \r\nThe program must stop ...");
-    EXPECT_EQ(requester.calls[0].buttons, qp::ui::kRequestOk);
+    EXPECT_EQ(requester.calls[0].buttons, qp::ui::RequestButtons::Ok);
     EXPECT_EQ(requester.calls[1].title, "Erreur");
     EXPECT_EQ(requester.calls[1].text, "Error : x\r\nLe programme doit être arrêté ...");
     EXPECT_EQ(ends, (std::vector<int>{2, 2}));

@@ -126,7 +126,7 @@ TEST_F(StartupTest, ASettingsFileThatCannotBeWrittenIsToldAtTheEnd) {
     auto window = start();
     std::filesystem::permissions(tmp_.path() + "Quillpost.ini", std::filesystem::perms::owner_read);
     ctx_.prefs.Trust_Remember("127.0.0.1:990", "AB:CD");
-    requester_.answers = {kAnswerYes};
+    requester_.answers = {RequestAnswer::Yes};
     Shutdown(ctx_);
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_TRUE(requester_.asked[0].text.contains(QString::fromStdString(tmp_.path())))

@@ -23,9 +23,10 @@ using namespace qp::ui;
 namespace {
 
 struct RecordingRequester : Requester {
-    int RequestMessage(const QString& title, const QString& text, int, QWidget*) override {
+    RequestAnswer RequestMessage(const QString& title, const QString& text, RequestButtons,
+                                 QWidget*) override {
         shown << title + "|" + text;
-        return kAnswerYes;
+        return RequestAnswer::Yes;
     }
     QStringList shown;
 };

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
 
         for (const char* key : {"Media.Done", "Media.Stopped"}) {
             RequestDialog box(toQ(ctx.lang.get("Msg.Info")),
-                              toQ(ctx.lang.get(key, {"1204", "3", "12"})), kRequestOk, ctx.lang,
-                              nullptr);
+                              toQ(ctx.lang.get(key, {"1204", "3", "12"})), RequestButtons::Ok,
+                              ctx.lang, nullptr);
             save(box, QStringLiteral("media-%1-%2").arg(key[6] == 'D' ? "done" : "stopped", tag));
         }
     }

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     }
     struct Shot {
         const char* name;
-        int buttons;
+        RequestButtons buttons;
         const char* title;
         const char* text;
         QString extra; // appended to the text, as callers append a path or a list
@@ -37,15 +37,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= 30; ++i)
         list += QStringLiteral("\n/srv/podcast/episode-%1.mp3").arg(i);
     const Shot shots[] = {
-        {"yesnocancel", kRequestYesNoCancel, "Msg.Info", "CreateRss.Ok", {}},
-        {"yesno", kRequestYesNo, "Msg.Info", "Doc\\Open.ChooseBak", {}},
-        {"ok", kRequestOk, "Msg.Error", "Doc\\Error.MaxOpened", {}},
-        {"long", kRequestOk, "Msg.Error", "Doc\\Error.OpenXML",
+        {"yesnocancel", RequestButtons::YesNoCancel, "Msg.Info", "CreateRss.Ok", {}},
+        {"yesno", RequestButtons::YesNo, "Msg.Info", "Doc\\Open.ChooseBak", {}},
+        {"ok", RequestButtons::Ok, "Msg.Error", "Doc\\Error.MaxOpened", {}},
+        {"long", RequestButtons::Ok, "Msg.Error", "Doc\\Error.OpenXML",
          QStringLiteral("\n/home/someone/Documents/Podcasts/"
                         "a-folder-name-far-too-long-for-one-line-of-the-box/episode.qprj")},
-        {"scroll", kRequestYesNo, "Msg.Info", "CreateRss.Ok", list},
-        {"trust", kRequestYesNo | kRequestDefaultNo, "FTP\\Trust.Title", "FTP\\Trust.Question", {}},
-        {"changed", kRequestYesNo | kRequestDefaultNo, "Msg.Warning", "FTP\\Trust.Changed", {}},
+        {"scroll", RequestButtons::YesNo, "Msg.Info", "CreateRss.Ok", list},
+        {"trust", RequestButtons::YesNoDefaultNo, "FTP\\Trust.Title", "FTP\\Trust.Question", {}},
+        {"changed", RequestButtons::YesNoDefaultNo, "Msg.Warning", "FTP\\Trust.Changed", {}},
     };
     // What a self-signed server and a changed one show.
     const std::string server = "ftp.example.org:21";

@@ -41,8 +41,8 @@ class RequesterTest : public ::testing::Test {
 protected:
     // Opens a real box and runs act inside it; a box act leaves open is closed after a bound,
     // so a key that fails to answer fails the test instead of hanging it.
-    int request(int buttons, const std::function<void(RequestDialog&)>& act,
-                const QString& text = QStringLiteral("Save the changes?")) {
+    RequestAnswer request(RequestButtons buttons, const std::function<void(RequestDialog&)>& act,
+                          const QString& text = QStringLiteral("Save the changes?")) {
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<RequestDialog*>(QApplication::activeModalWidget());
             if (box == nullptr) {
@@ -72,13 +72,13 @@ TEST_F(RequesterTest, NextAndPreviousKeysWalkTheButtonsOfEachSet) {
                                           {'L', Qt::Key_Left}, {'B', Qt::Key_Backtab}};
     const int T = kRequestText, Y = kRequestYes, N = kRequestNo, C = kRequestCancel;
     const struct {
-        int buttons;
+        RequestButtons buttons;
         const char* keys;
         std::vector<int> focused; // after each key
     } walks[] = {
-        {kRequestYesNoCancel, "DRTTBBUL", {N, C, T, Y, T, C, N, Y}},
-        {kRequestYesNo, "TTUU", {N, T, N, Y}}, // Tab from No goes back to the text
-        {kRequestOk, "DUUD", {T, Y, T, Y}},
+        {RequestButtons::YesNoCancel, "DRTTBBUL", {N, C, T, Y, T, C, N, Y}},
+        {RequestButtons::YesNo, "TTUU", {N, T, N, Y}}, // Tab from No goes back to the text
+        {RequestButtons::Ok, "DUUD", {T, Y, T, Y}},
     };
     for (const auto& walk : walks) {
         std::vector<int> seen;
@@ -89,7 +89,7 @@ TEST_F(RequesterTest, NextAndPreviousKeysWalkTheButtonsOfEachSet) {
                 press(box, keys.at(*k), *k == 'B' ? Qt::ShiftModifier : Qt::NoModifier);
                 seen.push_back(focusedNumber(box));
             }
-            box.done(kAnswerYes);
+            box.answer(RequestAnswer::Yes);
         });
         EXPECT_EQ(seen, walk.focused) << walk.keys;
     }
@@ -100,52 +100,52 @@ TEST_F(RequesterTest, KeysAnswerForTheFocusedControlAndTheMnemonics) {
     const Key ret{Qt::Key_Return, Qt::NoModifier};
     const Key esc{Qt::Key_Escape, Qt::NoModifier};
     const struct {
-        int buttons;
+        RequestButtons buttons;
         std::vector<Key> keys;
-        int answer;
+        RequestAnswer answer;
     } cases[] = {
-        {kRequestYesNoCancel, {ret}, kAnswerYes}, // before the delay, on the text
-        {kRequestYesNoCancel, {{Qt::Key_Up, Qt::NoModifier}, ret}, kAnswerCancel},
-        {kRequestYesNo, {{Qt::Key_N, Qt::NoModifier}}, kAnswerNo},
-        {kRequestYesNo, {{Qt::Key_N, Qt::AltModifier}}, kAnswerNo},
-        {kRequestYesNo, {{Qt::Key_Y, Qt::AltModifier}}, kAnswerYes},
-        {kRequestYesNoCancel, {{Qt::Key_C, Qt::NoModifier}}, kAnswerCancel},
-        {kRequestOk, {{Qt::Key_O, Qt::AltModifier}}, kAnswerYes},
-        {kRequestYesNoCancel, {esc}, kAnswerCancel},
+        {RequestButtons::YesNoCancel, {ret}, RequestAnswer::Yes}, // before the delay, on the text
+        {RequestButtons::YesNoCancel, {{Qt::Key_Up, Qt::NoModifier}, ret}, RequestAnswer::Cancel},
+        {RequestButtons::YesNo, {{Qt::Key_N, Qt::NoModifier}}, RequestAnswer::No},
+        {RequestButtons::YesNo, {{Qt::Key_N, Qt::AltModifier}}, RequestAnswer::No},
+        {RequestButtons::YesNo, {{Qt::Key_Y, Qt::AltModifier}}, RequestAnswer::Yes},
+        {RequestButtons::YesNoCancel, {{Qt::Key_C, Qt::NoModifier}}, RequestAnswer::Cancel},
+        {RequestButtons::Ok, {{Qt::Key_O, Qt::AltModifier}}, RequestAnswer::Yes},
+        {RequestButtons::YesNoCancel, {esc}, RequestAnswer::Cancel},
         // Without a Cancel button Escape does nothing: the next key answers.
-        {kRequestYesNo, {esc, {Qt::Key_N, Qt::NoModifier}}, kAnswerNo},
-        {kRequestOk, {esc, ret}, kAnswerYes},
+        {RequestButtons::YesNo, {esc, {Qt::Key_N, Qt::NoModifier}}, RequestAnswer::No},
+        {RequestButtons::Ok, {esc, ret}, RequestAnswer::Yes},
         // A risky Yes is never what Return gives by default.
-        {kRequestYesNo | kRequestDefaultNo, {ret}, kAnswerNo},
-        {kRequestYesNo | kRequestDefaultNo, {{Qt::Key_Y, Qt::NoModifier}}, kAnswerYes},
+        {RequestButtons::YesNoDefaultNo, {ret}, RequestAnswer::No},
+        {RequestButtons::YesNoDefaultNo, {{Qt::Key_Y, Qt::NoModifier}}, RequestAnswer::Yes},
     };
     for (const auto& c : cases) {
-        const int answer = request(c.buttons, [&](RequestDialog& box) {
+        const RequestAnswer answer = request(c.buttons, [&](RequestDialog& box) {
             EXPECT_EQ(focusedNumber(box), kRequestText);
             for (const auto& [key, mods] : c.keys)
                 press(box, key, mods);
         });
-        EXPECT_EQ(answer, c.answer) << c.buttons << " " << c.keys.front().first;
+        EXPECT_EQ(answer, c.answer) << static_cast<int>(c.buttons) << " " << c.keys.front().first;
     }
     // A button chosen before the delay keeps the focus after it.
-    EXPECT_EQ(request(kRequestYesNoCancel,
+    EXPECT_EQ(request(RequestButtons::YesNoCancel,
                       [](RequestDialog& box) {
                           press(box, Qt::Key_Tab);
                           press(box, Qt::Key_Tab);
                           QTest::qWait(kRequestFocusDelayMs + 200);
                           press(box, Qt::Key_Enter);
                       }),
-              kAnswerNo);
+              RequestAnswer::No);
 }
 
 TEST_F(RequesterTest, TheDefaultNoTakesTheFocusAfterTheDelay) {
-    EXPECT_EQ(request(kRequestYesNo | kRequestDefaultNo,
+    EXPECT_EQ(request(RequestButtons::YesNoDefaultNo,
                       [](RequestDialog& box) {
                           QTest::qWait(kRequestFocusDelayMs + 200);
                           EXPECT_EQ(focusedNumber(box), kRequestNo);
                           press(box, Qt::Key_Return);
                       }),
-              kAnswerNo);
+              RequestAnswer::No);
 }
 
 TEST_F(RequesterTest, OwnerIsDisabledWhileOpenAndGetsItsFocusBack) {
@@ -157,7 +157,7 @@ TEST_F(RequesterTest, OwnerIsDisabledWhileOpenAndGetsItsFocusBack) {
     edit->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }, 3000));
     // The window's close request answers Cancel, even without a Cancel button.
-    EXPECT_EQ(request(kRequestOk,
+    EXPECT_EQ(request(RequestButtons::Ok,
                       [&](RequestDialog& box) {
                           EXPECT_FALSE(main_.isEnabled());
                           const QPoint offset =
@@ -165,19 +165,19 @@ TEST_F(RequesterTest, OwnerIsDisabledWhileOpenAndGetsItsFocusBack) {
                           EXPECT_LE(offset.manhattanLength(), 2); // rounding of odd sizes
                           box.close();
                       }),
-              kAnswerCancel);
+              RequestAnswer::Cancel);
     EXPECT_TRUE(main_.isEnabled());
     EXPECT_EQ(main_.focusWidget(), edit);
 }
 
 TEST(RequestDialogTest, GeometryFollowsTheTextsLines) {
     LangTable language = english();
-    RequestDialog one(QStringLiteral("T"), QStringLiteral("One line"), kRequestYesNoCancel,
+    RequestDialog one(QStringLiteral("T"), QStringLiteral("One line"), RequestButtons::YesNoCancel,
                       language, nullptr);
     EXPECT_EQ(one.size(), QSize(300, 110));
     EXPECT_EQ(one.control(kRequestYes)->geometry(), QRect(10, 66, 86, 22));
     EXPECT_EQ(one.control(kRequestCancel)->geometry(), QRect(202, 66, 86, 22));
-    RequestDialog ok(QStringLiteral("T"), QStringLiteral("One line"), kRequestOk, language,
+    RequestDialog ok(QStringLiteral("T"), QStringLiteral("One line"), RequestButtons::Ok, language,
                      nullptr);
     EXPECT_EQ(ok.control(kRequestYes)->geometry(), QRect(106, 66, 86, 22));
     EXPECT_EQ(ok.control(kRequestNo), nullptr);
@@ -188,7 +188,7 @@ TEST(RequestDialogTest, GeometryFollowsTheTextsLines) {
                              QStringLiteral("/home/") + QString(QLatin1Char('x')).repeated(200),
                              QStringLiteral("line\n").repeated(30)};
     for (const QString& message : texts) {
-        RequestDialog box(QStringLiteral("T"), message, kRequestOk, language, nullptr);
+        RequestDialog box(QStringLiteral("T"), message, RequestButtons::Ok, language, nullptr);
         const QWidget* text = box.control(kRequestText);
         const QWidget* area = text; // the text, or the scroll area holding it
         while (area->parentWidget() != &box)
@@ -198,8 +198,8 @@ TEST(RequestDialogTest, GeometryFollowsTheTextsLines) {
         EXPECT_LT(area->geometry().bottom(), box.control(kRequestYes)->y());
         EXPECT_EQ(box.height(), 22 * box.lines() + 44);
     }
-    RequestDialog many(QStringLiteral("T"), QStringLiteral("line\n").repeated(30), kRequestYesNo,
-                       language, nullptr);
+    RequestDialog many(QStringLiteral("T"), QStringLiteral("line\n").repeated(30),
+                       RequestButtons::YesNo, language, nullptr);
     EXPECT_EQ(many.lines(), 20);
 }
 

@@ -28,8 +28,8 @@ public:
     testing::QueuedRequester queued;
     bool off_thread = false;
 
-    int RequestMessage(const QString& title, const QString& text, int buttons,
-                       QWidget* parent) override {
+    RequestAnswer RequestMessage(const QString& title, const QString& text, RequestButtons buttons,
+                                 QWidget* parent) override {
         off_thread |= QThread::currentThread() != qApp->thread();
         return queued.RequestMessage(title, text, buttons, parent);
     }
@@ -81,17 +81,17 @@ TEST_F(TrustPromptTest, TheUserDecidesOnceAndTheAnswerIsRemembered) {
     ASSERT_TRUE(server_.running());
     const std::string fingerprint = certs_.fingerprint("self");
 
-    requester_.queued.answers = {kAnswerNo};
+    requester_.queued.answers = {RequestAnswer::No};
     EXPECT_FALSE(send());
     ASSERT_EQ(asked().size(), 1U);
-    EXPECT_EQ(asked()[0].buttons, kRequestYesNo | kRequestDefaultNo);
+    EXPECT_EQ(asked()[0].buttons, RequestButtons::YesNoDefaultNo);
     const std::string text = asked()[0].text.toStdString();
     EXPECT_TRUE(text.starts_with("FTP\\Trust.Question[" + server_key_ + "]")) << text;
     EXPECT_NE(text.find(Trust_FingerprintLines(fingerprint)), std::string::npos) << text;
     EXPECT_TRUE(prefs_.trusted().empty());
     EXPECT_FALSE(file_exists(server_.root() + "/feed.Xml"));
 
-    requester_.queued.answers = {kAnswerYes};
+    requester_.queued.answers = {RequestAnswer::Yes};
     EXPECT_TRUE(send());
     EXPECT_TRUE(file_exists(server_.root() + "/feed.Xml"));
     EXPECT_EQ(prefs_.trusted().at(server_key_), fingerprint);
@@ -110,21 +110,21 @@ TEST_F(TrustPromptTest, AChangedIdentityIsRefusedUntilTheOldOneIsForgotten) {
     ASSERT_TRUE(server_.running());
     prefs_.Trust_Remember(server_key_, certs_.fingerprint("self2"));
 
-    requester_.queued.answers = {kAnswerNo}; // keep the old identity
+    requester_.queued.answers = {RequestAnswer::No}; // keep the old identity
     EXPECT_FALSE(send());
     ASSERT_TRUE(QTest::qWaitFor([&] { return asked().size() == 1; }, kWaitMs));
     EXPECT_TRUE(asked()[0].text.startsWith("FTP\\Trust.Changed[")) << asked()[0].text.toStdString();
     EXPECT_TRUE(asked()[0].text.endsWith("FTP\\Trust.Forget"));
     EXPECT_EQ(prefs_.trusted().at(server_key_), certs_.fingerprint("self2"));
 
-    requester_.queued.answers = {kAnswerYes};
+    requester_.queued.answers = {RequestAnswer::Yes};
     EXPECT_FALSE(send());
     ASSERT_TRUE(QTest::qWaitFor([&] { return asked().size() == 2; }, kWaitMs));
     EXPECT_TRUE(prefs_.trusted().empty());
     EXPECT_FALSE(file_exists(server_.root() + "/feed.Xml"));
 
     // The next send asks about the new identity like any unknown one.
-    requester_.queued.answers = {kAnswerYes};
+    requester_.queued.answers = {RequestAnswer::Yes};
     EXPECT_TRUE(send());
     EXPECT_EQ(asked().size(), 3U);
     EXPECT_EQ(prefs_.trusted().at(server_key_), certs_.fingerprint("self"));

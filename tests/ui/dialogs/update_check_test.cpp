@@ -30,9 +30,13 @@ TEST(VersionPage, MarkerAndNumberRules) {
 namespace {
 
 struct ScriptedRequester : Requester {
-    int RequestMessage(const QString& title, const QString& text, int buttons, QWidget*) override {
-        shown << title + "|" + text + "|" + QString::number(buttons);
-        return kAnswerYes;
+    RequestAnswer RequestMessage(const QString& title, const QString& text, RequestButtons buttons,
+                                 QWidget*) override {
+        shown << title + "|" + text + "|" +
+                     (buttons == RequestButtons::Ok      ? "Ok"
+                      : buttons == RequestButtons::YesNo ? "YesNo"
+                                                         : "other");
+        return RequestAnswer::Yes;
     }
     QStringList shown;
 };
@@ -93,7 +97,7 @@ TEST_F(UpdateCheck, NewerVersionIsOfferedAndItsPageOpened) {
     ASSERT_EQ(requester.shown.size(), 1);
     EXPECT_TRUE(requester.shown[0].startsWith("Information|A new version of Quillpost is "
                                               "available: 0,29,1306,1200."));
-    EXPECT_TRUE(requester.shown[0].endsWith("|4"));
+    EXPECT_TRUE(requester.shown[0].endsWith("|YesNo"));
     EXPECT_EQ(opened, QList<QUrl>{QUrl(server.url())});
 
     const std::string text = log.text();
@@ -115,7 +119,7 @@ TEST_F(UpdateCheck, SameVersionOrNoMarkerMeansNoNewVersion) {
     PageServer none("<html>nothing here</html>");
     EXPECT_EQ(check(none.url()), UpdateCheckOutcome::NoNewVersion);
     EXPECT_EQ(requester.shown, QStringList(2, "Information|You are using the latest version of "
-                                              "Quillpost.|0"));
+                                              "Quillpost.|Ok"));
     EXPECT_TRUE(opened.isEmpty());
 }
 
@@ -126,7 +130,8 @@ TEST_F(UpdateCheck, ServerDownOrTooSlowIsADownloadError) {
     EXPECT_EQ(check(url), UpdateCheckOutcome::Failed);
     PageServer slow("", false);
     EXPECT_EQ(check(slow.url(), 300), UpdateCheckOutcome::Failed);
-    EXPECT_EQ(requester.shown, QStringList(2, "Error|The version page could not be downloaded.|0"));
+    EXPECT_EQ(requester.shown,
+              QStringList(2, "Error|The version page could not be downloaded.|Ok"));
     EXPECT_NE(log.text().find("! The version page could not be downloaded.\r\n"),
               std::string::npos);
 }

@@ -24,7 +24,10 @@ using namespace qp::ui;
 namespace {
 
 struct SilentRequester : Requester {
-    int RequestMessage(const QString&, const QString&, int, QWidget*) override { return kAnswerNo; }
+    RequestAnswer RequestMessage(const QString&, const QString&, RequestButtons,
+                                 QWidget*) override {
+        return RequestAnswer::No;
+    }
 };
 
 QString g_out;

@@ -67,10 +67,10 @@ TEST_F(DocumentCommandsTest, ANewerBackupIsOfferedAndNoKeepsTheProjectFile) {
     fs::copy_file(project("backup", {"Unsaved"}), path + ".Bak");
     fs::last_write_time(path + ".Bak", fs::last_write_time(path) + std::chrono::seconds(5));
 
-    requester_.answers = {kAnswerNo, kAnswerYes};
+    requester_.answers = {RequestAnswer::No, RequestAnswer::Yes};
     docs().Document_Open(path);
     ASSERT_EQ(requester_.asked.size(), 1U);
-    EXPECT_EQ(requester_.asked[0].buttons, kRequestYesNo);
+    EXPECT_EQ(requester_.asked[0].buttons, RequestButtons::YesNo);
     EXPECT_EQ(ctx_.docs.current()->Feeds[0].FeedTitle, "Saved");
     EXPECT_FALSE(ctx_.docs.current()->State & kModified);
 
@@ -109,7 +109,7 @@ TEST_F(DocumentCommandsTest, ASaveThatWouldReplaceAnotherFileAsksAndAFailedSaveS
     docs().Document_New();
     // No: the save-as dialog comes again, and its Cancel saves nothing.
     files_.paths = {QString::fromStdString(tmp_.path() + "show")};
-    requester_.answers = {kAnswerNo};
+    requester_.answers = {RequestAnswer::No};
     docs().Document_Save(true);
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_EQ(requester_.asked[0].text.toStdString(),
@@ -122,7 +122,7 @@ TEST_F(DocumentCommandsTest, ASaveThatWouldReplaceAnotherFileAsksAndAFailedSaveS
     // A read-only file is refused with the reason, and the document keeps its old name.
     ASSERT_EQ(::chmod(other.c_str(), 0444), 0);
     files_.paths = {QString::fromStdString(tmp_.path() + "show")};
-    requester_.answers = {kAnswerYes};
+    requester_.answers = {RequestAnswer::Yes};
     docs().Document_Save(true);
     ASSERT_EQ(requester_.asked.size(), 3U);
     EXPECT_EQ(requester_.asked[2].text.toStdString(),
@@ -137,19 +137,19 @@ TEST_F(DocumentCommandsTest, CancelAtTheQuitQuestionKeepsRunningButStoresTheLast
     SetModified(*ctx_.docs.current(), true);
 
     QSignalSpy quit(window_.get(), &MainWindow::quitConfirmed);
-    requester_.answers = {kAnswerCancel};
+    requester_.answers = {RequestAnswer::Cancel};
     window_->close();
     EXPECT_EQ(quit.count(), 0);
     EXPECT_EQ(ctx_.docs.count(), 1); // the saved one closed without a question
     ASSERT_EQ(requester_.asked.size(), 1U);
-    EXPECT_EQ(requester_.asked[0].buttons, kRequestYesNoCancel);
+    EXPECT_EQ(requester_.asked[0].buttons, RequestButtons::YesNoCancel);
     IniReader last;
     ASSERT_EQ(last.load(ctx_.prefs.last_docs_path()), "");
     EXPECT_EQ(ctx_.paths.Path_Expand(last.read_string("LastDoc0", "")), kept);
     EXPECT_EQ(last.read_string("LastDoc1", "none"), "none");
 
     // Yes whose save is cancelled keeps the document too; No lets it go.
-    requester_.answers = {kAnswerYes, kAnswerNo};
+    requester_.answers = {RequestAnswer::Yes, RequestAnswer::No};
     window_->close();
     EXPECT_EQ(quit.count(), 0);
     window_->close();
@@ -216,7 +216,7 @@ TEST_F(DocumentCommandsTest, AModifiedDocumentIsMarkedAndNamed) {
     EXPECT_EQ(window_->handOverTitle(), "show - Quillpost");
     EXPECT_EQ(window_->action(kCmdDocumentFirst)->text(), "1- *show.qprj");
 
-    requester_.answers = {kAnswerCancel};
+    requester_.answers = {RequestAnswer::Cancel};
     docs().Document_Close();
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_TRUE(requester_.asked[0].text.startsWith(QString::fromUtf8("“show”")))

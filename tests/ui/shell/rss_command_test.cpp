@@ -116,7 +116,7 @@ TEST_F(RssCommandTest, ACancelledSaveQuestionWritesNothing) {
     // A name whose project file would replace another one: asked first; No gives the dialog
     // again, and a cancel there leaves the other file and the document as they were.
     files_.paths = {toQ(tmp_.path() + "other")};
-    requester_.answers = {kAnswerNo};
+    requester_.answers = {RequestAnswer::No};
     window_->Main_MenuEvent(kCmdRssCreate);
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_EQ(requester_.asked[0].text.toStdString(),
@@ -162,7 +162,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     editor->setPlainText("Edited text");
     editor->document()->setModified(true);
 
-    requester_.answers = {kAnswerNo};
+    requester_.answers = {RequestAnswer::No};
     window_->Main_MenuEvent(kCmdRssCreate);
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_EQ(requester_.asked[0].title, "Information");
@@ -174,7 +174,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     EXPECT_NE(saved.find("Edited text"), std::string::npos);
     EXPECT_TRUE(file_exists(tmp_.path() + "show.Xml"));
 
-    requester_.answers = {kAnswerYes};
+    requester_.answers = {RequestAnswer::Yes};
     std::vector<std::pair<std::string, int>> statuses;
     bool main_disabled = false;
     test::whenModal([&](QWidget* modal) {
@@ -251,7 +251,7 @@ TEST_F(RssCommandTest, TheMenuEntryChecksWithoutWritingAnything) {
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_EQ(requester_.asked[0].title, "Information");
     EXPECT_EQ(requester_.asked[0].text.toStdString(), ctx_.lang.get("CheckWin.NoProblem"));
-    EXPECT_EQ(requester_.asked[0].buttons, kRequestOk);
+    EXPECT_EQ(requester_.asked[0].buttons, RequestButtons::Ok);
     EXPECT_FALSE(file_exists(tmp_.path() + "show.Xml"));
 }
 

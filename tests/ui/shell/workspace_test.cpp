@@ -105,7 +105,7 @@ TEST_F(WorkspaceTest, SwitchingShowsOnlyTheCurrentWorkspaceAndKeepsHiddenEdits) 
     EXPECT_EQ(window_->windowTitle(), "second - Quillpost");
 
     // The edit of the hidden document is asked about at close-all, not dropped.
-    requester_.answers = {kAnswerCancel};
+    requester_.answers = {RequestAnswer::Cancel};
     EXPECT_EQ(docs().Document_CloseAll(), CloseChoice::Keep);
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_EQ(requester_.asked[0].text.toStdString(),

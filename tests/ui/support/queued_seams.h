@@ -13,19 +13,20 @@ namespace qp::ui::testing {
 struct Question {
     QString title;
     QString text;
-    int buttons = 0;
+    RequestButtons buttons = RequestButtons::Ok;
 };
 
 class QueuedRequester final : public Requester {
 public:
-    std::deque<int> answers;
+    std::deque<RequestAnswer> answers;
     std::vector<Question> asked;
 
-    int RequestMessage(const QString& title, const QString& text, int buttons, QWidget*) override {
+    RequestAnswer RequestMessage(const QString& title, const QString& text, RequestButtons buttons,
+                                 QWidget*) override {
         asked.push_back({title, text, buttons});
         if (answers.empty())
-            return kAnswerCancel; // an unplanned question cancels, and `asked` shows it
-        const int answer = answers.front();
+            return RequestAnswer::Cancel; // an unplanned question cancels, and `asked` shows it
+        const RequestAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
