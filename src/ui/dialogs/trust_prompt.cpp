@@ -118,8 +118,11 @@ std::string Trust_FingerprintLines(const std::string& fingerprint) {
         }
         return out;
     }
-    for (std::size_t at = 0; at < fingerprint.size(); at += kCharsPerLine)
-        out += (at == 0 ? "" : "\n") + fingerprint.substr(at, kCharsPerLine);
+    for (std::size_t at = 0; at < fingerprint.size(); at += kCharsPerLine) {
+        if (at != 0)
+            out += '\n';
+        out.append(fingerprint, at, kCharsPerLine);
+    }
     return out;
 }
 
