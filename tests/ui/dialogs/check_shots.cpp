@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QTest>
 
 #include <cstdio>
 
@@ -68,13 +68,7 @@ int main(int argc, char** argv) {
                             {}});
         CheckWindow window(&main, doc, many, lang, CheckMode::OnDemand);
         window.show();
-        const auto wait = [](int ms) {
-            QElapsedTimer waited;
-            waited.start();
-            while (waited.elapsed() < ms)
-                QApplication::processEvents();
-        };
-        wait(100);
+        QTest::qWait(100);
         save(&window, out + "/check-long-" + tag + ".png");
     }
     return 0;
