@@ -60,7 +60,7 @@ void BM_FeedSortCommand_10000Feeds(benchmark::State& state) {
     window.show();
     Doc* doc = ctx->docs.add(bench::make_bench_doc(10000));
     window.Doc_CreateGadgets(*doc);
-    window.ActualizeAll();
+    window.update_all();
     QApplication::processEvents();
     SortOrder order = SortOrder::Ascending;
     for (auto _ : state) {

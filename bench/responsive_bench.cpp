@@ -52,7 +52,7 @@ struct ShownDocument {
         made.FileName = folder + "big.qprj";
         doc = ctx->docs.add(std::move(made));
         window->Doc_CreateGadgets(*doc);
-        window->ActualizeAll();
+        window->update_all();
         QApplication::processEvents();
     }
 };

@@ -100,7 +100,7 @@ struct BigWindow {
         for (int n = 0; n < documents; ++n) {
             Doc* doc = ctx->docs.add(bench::make_bench_doc(10000));
             window->Doc_CreateGadgets(*doc);
-            window->ActualizeAll();
+            window->update_all();
         }
         QApplication::processEvents();
     }
@@ -109,7 +109,7 @@ struct BigWindow {
 void BM_ActualizeTree_10000Feeds(benchmark::State& state) {
     BigWindow big(1);
     for (auto _ : state) {
-        big.window->Actualize_Tree(5000);
+        big.window->update_feed_row(5000);
         QApplication::processEvents();
     }
 }
@@ -127,7 +127,7 @@ BENCHMARK(BM_DocumentSwitch_10000Feeds)->Unit(benchmark::kMillisecond);
 void BM_StatusRefresh_10000Feeds(benchmark::State& state) {
     BigWindow big(1);
     for (auto _ : state)
-        big.window->Actu_StatusBar();
+        big.window->update_status_bar();
 }
 BENCHMARK(BM_StatusRefresh_10000Feeds)->Unit(benchmark::kMicrosecond);
 

@@ -261,7 +261,7 @@ int cmd_publish(const std::vector<std::string>& args) {
     // the published addresses are checked.
     Preferences prefs(paths, log);
     Pref_RegisterAll(prefs);
-    (void)prefs.PrefCharge();
+    (void)prefs.load_preferences();
     net::FTP_SetAccount(job, doc);
     if (job.protocol == net::Protocol::Ftp)
         std::fprintf(stderr,
@@ -269,7 +269,7 @@ int cmd_publish(const std::vector<std::string>& args) {
                      "clear; choose FTPS or SFTP in the project's channel settings\n",
                      net::FTP_Printable(doc.Client).c_str());
     job.check_addresses =
-        !parsed.option("--no-address-check") && Pref_IsOn(prefs.GetZQValue(kPrefCheckAddresses));
+        !parsed.option("--no-address-check") && Pref_IsOn(prefs.preference_value(kPrefCheckAddresses));
     net::FtpSender sender(job, texts,
                           net::ftp_client_seams(trust_settings(prefs, parsed.option("--trust"))));
     sender.set_date_check(!parsed.option("--no-date-check"));

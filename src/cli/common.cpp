@@ -21,7 +21,7 @@ std::string language_name(const std::string* lang, const Paths& paths) {
         return *lang;
     Log log;
     Preferences prefs(paths, log);
-    (void)prefs.PrefCharge();
+    (void)prefs.load_preferences();
     return prefs.fixed().MainLang;
 }
 

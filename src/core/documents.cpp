@@ -39,7 +39,7 @@ bool Docs::remove(int index) {
     return true;
 }
 
-bool Docs::IsDpc(std::string_view name, Log& log, bool writeEntry) const {
+bool Docs::can_run_document_command(std::string_view name, Log& log, bool writeEntry) const {
     if (writeEntry)
         log.add("* " + std::string(name));
     if (docs_.empty())

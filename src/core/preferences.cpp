@@ -53,30 +53,30 @@ bool Preferences::add(std::string_view name, int id, int window, PrefKind kind,
     return true;
 }
 
-bool Preferences::AddZQ_Flag(std::string_view name, int id, int window, bool default_on) {
+bool Preferences::add_flag_preference(std::string_view name, int id, int window, bool default_on) {
     return add(name, id, window, PrefKind::Flag, default_on ? "On" : "", kMenuNone);
 }
 
-bool Preferences::AddZQ_KeyboardShortcut(std::string_view name, int id, int window,
+bool Preferences::add_shortcut_preference(std::string_view name, int id, int window,
                                          KeyCode default_key, int menu) {
     return add(name, id, window, PrefKind::Shortcut, std::to_string(default_key), menu);
 }
 
-bool Preferences::AddZQ_GlobalShortcut(std::string_view name, int id, int window,
+bool Preferences::add_global_shortcut_preference(std::string_view name, int id, int window,
                                        KeyCode default_key, int menu) {
     return add(name, id, window, PrefKind::GlobalShortcut, std::to_string(default_key), menu);
 }
 
-bool Preferences::AddZQ_State(std::string_view name, int id, int window, int default_state) {
+bool Preferences::add_state_preference(std::string_view name, int id, int window, int default_state) {
     return add(name, id, window, PrefKind::State, std::to_string(default_state), kMenuNone);
 }
 
-bool Preferences::AddZQ_String(std::string_view name, int id, int window,
+bool Preferences::add_text_preference(std::string_view name, int id, int window,
                                std::string_view default_text) {
     return add(name, id, window, PrefKind::Text, std::string(default_text), kMenuNone);
 }
 
-bool Preferences::AddZQ_Path(std::string_view name, int id, int window,
+bool Preferences::add_path_preference(std::string_view name, int id, int window,
                              std::string_view default_path) {
     return add(name, id, window, PrefKind::Path, std::string(default_path), kMenuNone);
 }
@@ -99,12 +99,12 @@ PrefItem* Preferences::find_by_id(int id) {
     return Pref_Find(id) ? current_item() : nullptr;
 }
 
-std::string Preferences::GetZQValue(int id) {
+std::string Preferences::preference_value(int id) {
     const PrefItem* item = find_by_id(id);
     return item ? item->Value : std::string();
 }
 
-void Preferences::SetZQValue(int id, std::string_view value) {
+void Preferences::set_preference_value(int id, std::string_view value) {
     PrefItem* item = find_by_id(id);
     if (!item || item->Value == value)
         return;
@@ -153,7 +153,7 @@ std::string Preferences::last_docs_path() const {
     return paths_.pref_folder() + std::string(kLastDocsFileName);
 }
 
-std::string Preferences::PrefCharge() {
+std::string Preferences::load_preferences() {
     IniReader file;
     std::string error = file.load(settings_path());
     const bool opened = error.empty();
@@ -193,7 +193,7 @@ std::string Preferences::PrefCharge() {
     if (!opened)
         save_needed_ = true;
 
-    const std::string folder = folder_part(GetZQValue(kPrefDefaultPath));
+    const std::string folder = folder_part(preference_value(kPrefDefaultPath));
     if (!folder.empty() && is_absolute_path(folder) && change_folder_)
         change_folder_(folder);
 
@@ -201,7 +201,7 @@ std::string Preferences::PrefCharge() {
     return error;
 }
 
-std::string Preferences::PrefSauve(bool force) {
+std::string Preferences::save_preferences(bool force) {
     if (save_needed_)
         force = true;
     std::string error;
@@ -276,14 +276,14 @@ std::vector<std::string> Preferences::LastDoc_Reopen() const {
 
 void Pref_RegisterAll(Preferences& prefs) {
     for (const ShortcutDefault& s : kMainShortcuts)
-        prefs.AddZQ_KeyboardShortcut(s.name, s.command, kWindowMain, s.key, s.menu);
-    prefs.AddZQ_Flag("Pref.OnStartOpenLast", kPrefOnStartOpenLast, kWindowPreferences, true);
-    prefs.AddZQ_String("Pref.StatusEdit", kPrefStatusEdit, kWindowPreferences, "");
-    prefs.AddZQ_String("Pref.StatusTree", kPrefStatusTree, kWindowPreferences, "");
-    prefs.AddZQ_String("Main.DefaultPath", kPrefDefaultPath, kWindowMain, "");
+        prefs.add_shortcut_preference(s.name, s.command, kWindowMain, s.key, s.menu);
+    prefs.add_flag_preference("Pref.OnStartOpenLast", kPrefOnStartOpenLast, kWindowPreferences, true);
+    prefs.add_text_preference("Pref.StatusEdit", kPrefStatusEdit, kWindowPreferences, "");
+    prefs.add_text_preference("Pref.StatusTree", kPrefStatusTree, kWindowPreferences, "");
+    prefs.add_text_preference("Main.DefaultPath", kPrefDefaultPath, kWindowMain, "");
     // Edited through the font chooser of the preferences window, never as a control's text.
-    prefs.AddZQ_String("Pref.EditorFont", kEditorFontItem, kWindowPreferences, "");
-    prefs.AddZQ_Flag("Pref.CheckAddresses", kPrefCheckAddresses, kWindowPreferences, true);
+    prefs.add_text_preference("Pref.EditorFont", kEditorFontItem, kWindowPreferences, "");
+    prefs.add_flag_preference("Pref.CheckAddresses", kPrefCheckAddresses, kWindowPreferences, true);
 }
 
 } // namespace qp

@@ -67,14 +67,15 @@ public:
 
     // Registration appends an item unless one has the id or, ignoring case, the name; a
     // duplicate is ignored and the first default stays. True when the item was appended.
-    bool AddZQ_Flag(std::string_view name, int id, int window, bool default_on);
-    bool AddZQ_KeyboardShortcut(std::string_view name, int id, int window, KeyCode default_key,
+    // The add_*_preference family is AddZQ_Flag, AddZQ_KeyboardShortcut, AddZQ_String and so on.
+    bool add_flag_preference(std::string_view name, int id, int window, bool default_on);
+    bool add_shortcut_preference(std::string_view name, int id, int window, KeyCode default_key,
                                 int menu);
-    bool AddZQ_GlobalShortcut(std::string_view name, int id, int window, KeyCode default_key,
+    bool add_global_shortcut_preference(std::string_view name, int id, int window, KeyCode default_key,
                               int menu);
-    bool AddZQ_State(std::string_view name, int id, int window, int default_state);
-    bool AddZQ_String(std::string_view name, int id, int window, std::string_view default_text);
-    bool AddZQ_Path(std::string_view name, int id, int window, std::string_view default_path);
+    bool add_state_preference(std::string_view name, int id, int window, int default_state);
+    bool add_text_preference(std::string_view name, int id, int window, std::string_view default_text);
+    bool add_path_preference(std::string_view name, int id, int window, std::string_view default_path);
 
     // Finds the first item with this id or (when name is not empty) this name ignoring case
     // and makes it the current item.
@@ -82,8 +83,9 @@ public:
     // The item of the last successful Pref_Find; null before any.
     PrefItem* current_item();
     // The empty text for an id never registered.
-    std::string GetZQValue(int id);
-    void SetZQValue(int id, std::string_view value);
+    // preference_value is GetZQValue, set_preference_value SetZQValue.
+    std::string preference_value(int id);
+    void set_preference_value(int id, std::string_view value);
     const std::vector<PrefItem>& table() const { return table_; }
 
     void Pref_ReadItems(const IniReader& file, std::string_view prefix);
@@ -100,7 +102,7 @@ public:
     // Server identities the user accepted, by "host:port": the fingerprint of a certificate or
     // of an SSH host key.
     const std::map<std::string, std::string, std::less<>>& trusted() const { return trusted_; }
-    // Remembers the fingerprint accepted for server; the next PrefSauve writes it.
+    // Remembers the fingerprint accepted for server; the next save_preferences writes it.
     void Trust_Remember(std::string_view server, std::string_view fingerprint);
     // Forgets the fingerprint of server, so the next connection asks again.
     void Trust_Forget(std::string_view server);
@@ -113,11 +115,13 @@ public:
     void set_save_needed() { save_needed_ = true; }
 
     // Loads the settings file. Empty when it was read; otherwise why not, the defaults apply and
-    // the next PrefSauve writes the file.
-    [[nodiscard]] std::string PrefCharge();
+    // the next save_preferences writes the file.
+    // load_preferences is PrefCharge; its log line keeps that name.
+    [[nodiscard]] std::string load_preferences();
     // Writes the settings file when forced or when something changed. Empty when it was written
     // or had no need to be, else what failed.
-    [[nodiscard]] std::string PrefSauve(bool force);
+    // save_preferences is PrefSauve; its log line keeps that name.
+    [[nodiscard]] std::string save_preferences(bool force);
 
     // Writes the last-documents file from the file names of the open documents, in list order;
     // an unsaved document (empty name) leaves a gap in the numbering. Empty on success.
@@ -129,7 +133,7 @@ public:
     std::string settings_path() const;
     std::string last_docs_path() const;
 
-    // PrefCharge makes the folder of "Main.DefaultPath" current through this; tests replace it.
+    // load_preferences makes the folder of "Main.DefaultPath" current through this; tests replace it.
     void set_folder_changer(std::function<void(const std::string&)> change) {
         change_folder_ = std::move(change);
     }

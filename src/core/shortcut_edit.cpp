@@ -115,7 +115,7 @@ std::optional<PanelMessage> ShortcutEdit::change(ShortcutPanel& panel, Texts& te
 
 void ShortcutEdit::update(Preferences& prefs) const {
     for (const ShortcutElement& e : elements)
-        prefs.SetZQValue(e.Id, e.Value);
+        prefs.set_preference_value(e.Id, e.Value);
 }
 
 bool ShortcutEdit::differs_from(Preferences& prefs) const {

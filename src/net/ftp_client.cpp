@@ -187,7 +187,7 @@ std::string FtpClient::Rename(const std::string& from, const std::string& to) {
     return control_.command("RNTO", to, "250");
 }
 
-std::string FtpClient::Delete(const std::string& name) {
+std::string FtpClient::delete_file(const std::string& name) {
     checked_folder_.reset();
     if (busy())
         return kBusy;

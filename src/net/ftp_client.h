@@ -59,7 +59,7 @@ public:
     void EndListing() override { entries_.clear(); }
     std::optional<std::int64_t> ModificationTime(const std::string& name) override;
     std::string Rename(const std::string& from, const std::string& to) override;
-    std::string Delete(const std::string& name) override;
+    std::string delete_file(const std::string& name) override;
     SendResult SendFile(const std::string& local_file, const std::string& remote_name,
                         SendMode mode) override;
     TransferProgress Progress() const override { return run_.progress(); }

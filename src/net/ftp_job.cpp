@@ -613,7 +613,7 @@ SendResult FtpSender::upload_in_place(const FTPFile& file, const std::string& na
     if (refused.empty())
         return sent;
     post_line(with_params(words_.rename_refused, FTP_Printable(name), FTP_Printable(refused)));
-    (void)session.Delete(part); // the copy stays readable under the final name below
+    (void)session.delete_file(part); // the copy stays readable under the final name below
     return session.SendFile(file.local_file, name, SendMode::Wait);
 }
 

@@ -70,7 +70,7 @@ public:
     virtual std::optional<std::int64_t> ModificationTime(const std::string& name) = 0;
     // Renames a file of the current folder, replacing one of the new name.
     [[nodiscard]] virtual std::string Rename(const std::string& from, const std::string& to) = 0;
-    [[nodiscard]] virtual std::string Delete(const std::string& name) = 0;
+    [[nodiscard]] virtual std::string delete_file(const std::string& name) = 0;
     // Uploads a local file into the current remote folder under remote_name. Wait: the error
     // is empty when the server stored the file. Background: empty when the transfer was started;
     // Progress() and TransferError() tell the rest.

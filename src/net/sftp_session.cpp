@@ -275,7 +275,7 @@ public:
             return {};
         return "RENAME refused: " + last_error();
     }
-    std::string Delete(const std::string& name) override {
+    std::string delete_file(const std::string& name) override {
         if (std::string error = check(name); !error.empty())
             return error;
         const Watch watch(watchdog_, deadline());

@@ -75,14 +75,14 @@ TEST(Docs, IsDpcGuard) {
     std::vector<std::string> fatal;
     log.set_fatal_handler([&](const std::string& t) { fatal.push_back(t); });
     Docs docs;
-    EXPECT_FALSE(docs.IsDpc("Rss_Create", log));
+    EXPECT_FALSE(docs.can_run_document_command("Rss_Create", log));
     EXPECT_EQ(log.text(), "* Rss_Create\r\n");
     EXPECT_TRUE(fatal.empty());
 
     (void)docs.add(Doc{});
-    EXPECT_TRUE(docs.IsDpc("Document_Save", log, false));
+    EXPECT_TRUE(docs.can_run_document_command("Document_Save", log, false));
     docs.set_current(-1);
-    EXPECT_FALSE(docs.IsDpc("Doc_Property", log, false));
+    EXPECT_FALSE(docs.can_run_document_command("Doc_Property", log, false));
     ASSERT_EQ(fatal.size(), 1u);
     EXPECT_EQ(fatal[0], "! IsDpc(), no Doc() set ! Doc_Property");
     EXPECT_NE(log.text().find("! IsDpc(), no Doc() set ! Doc_Property\r\n"), std::string::npos);

@@ -84,17 +84,17 @@ TEST(PrefTable, RegistrationLookupAndFlags) {
     Paths paths("/m/", "", "", "");
     Log log;
     Preferences p(paths, log);
-    EXPECT_TRUE(p.AddZQ_String("Pref.StatusEdit", 88, 76, "first"));
-    EXPECT_FALSE(p.AddZQ_String("Other", 88, 76, "second"));     // same id
-    EXPECT_FALSE(p.AddZQ_Flag("PREF.STATUSEDIT", 99, 76, true)); // same name, other case
-    EXPECT_TRUE(p.AddZQ_Flag("Off.Flag", 5, 76, false));
-    EXPECT_EQ(p.GetZQValue(88), "first");
-    EXPECT_EQ(p.GetZQValue(5), ""); // a flag registered off starts empty
-    EXPECT_EQ(p.GetZQValue(12345), "");
+    EXPECT_TRUE(p.add_text_preference("Pref.StatusEdit", 88, 76, "first"));
+    EXPECT_FALSE(p.add_text_preference("Other", 88, 76, "second"));     // same id
+    EXPECT_FALSE(p.add_flag_preference("PREF.STATUSEDIT", 99, 76, true)); // same name, other case
+    EXPECT_TRUE(p.add_flag_preference("Off.Flag", 5, 76, false));
+    EXPECT_EQ(p.preference_value(88), "first");
+    EXPECT_EQ(p.preference_value(5), ""); // a flag registered off starts empty
+    EXPECT_EQ(p.preference_value(12345), "");
     ASSERT_TRUE(p.Pref_Find(0, "off.flag"));
     EXPECT_EQ(p.current_item()->Id, 5);
-    p.SetZQValue(88, "changed");
-    EXPECT_EQ(p.GetZQValue(88), "changed");
+    p.set_preference_value(88, "changed");
+    EXPECT_EQ(p.preference_value(88), "changed");
     EXPECT_TRUE(p.save_needed());
 
     EXPECT_TRUE(Pref_IsOn("ON") && Pref_IsOn(" 1 ") && Pref_IsOn("on"));
@@ -104,17 +104,17 @@ TEST(PrefTable, RegistrationLookupAndFlags) {
 }
 
 TEST_F(PrefFiles, MissingFileGivesDefaultsAndIsWrittenByteForByte) {
-    EXPECT_NE(prefs->PrefCharge(), "");
+    EXPECT_NE(prefs->load_preferences(), "");
     EXPECT_TRUE(prefs->save_needed());
 
-    ASSERT_EQ(prefs->PrefSauve(false), ""); // not forced, but the load failed
+    ASSERT_EQ(prefs->save_preferences(false), ""); // not forced, but the load failed
     EXPECT_FALSE(prefs->save_needed());
     EXPECT_EQ(settings(), kDefaultFile);
     EXPECT_NE(log.text().find("* PrefCharge() IDP=0\r\n* PrefSauve() IDP=1 Save=1"),
               std::string::npos);
 
     ASSERT_TRUE(remove_file(dir + "Quillpost.ini"));
-    EXPECT_EQ(prefs->PrefSauve(false), ""); // nothing changed: nothing written
+    EXPECT_EQ(prefs->save_preferences(false), ""); // nothing changed: nothing written
     EXPECT_FALSE(file_exists(dir + "Quillpost.ini"));
     EXPECT_NE(log.text().find("* PrefSauve() IDP=0 Save=0"), std::string::npos);
 }
@@ -131,20 +131,20 @@ TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
                          "[Group]\r\n"
                          "MainWindowH = 999\r\n"
                          "Pref.StatusEdit = hidden\r\n");
-    EXPECT_EQ(prefs->PrefCharge(), "");
+    EXPECT_EQ(prefs->load_preferences(), "");
     EXPECT_FALSE(prefs->save_needed());
     EXPECT_EQ(prefs->fixed().MainWindowX, 250);
     EXPECT_EQ(prefs->fixed().MainWindowY, 0);
     EXPECT_EQ(prefs->fixed().MainLang, "Fran\xC3\xA7"
                                        "ais");
-    EXPECT_FALSE(Pref_IsOn(prefs->GetZQValue(kPrefOnStartOpenLast)));
-    EXPECT_EQ(prefs->GetZQValue(kCmdFindText), "131144");
-    EXPECT_EQ(prefs->GetZQValue(kCmdFindNext), "114"); // missing: default
+    EXPECT_FALSE(Pref_IsOn(prefs->preference_value(kPrefOnStartOpenLast)));
+    EXPECT_EQ(prefs->preference_value(kCmdFindText), "131144");
+    EXPECT_EQ(prefs->preference_value(kCmdFindNext), "114"); // missing: default
     EXPECT_EQ(changed_to, "/work/podcasts/");
     ASSERT_EQ(prefs->recent().size(), 1u);
     EXPECT_EQ(prefs->recent()[0], "/p/Show.qprj");
 
-    ASSERT_EQ(prefs->PrefSauve(true), "");
+    ASSERT_EQ(prefs->save_preferences(true), "");
     const std::string s = settings();
     EXPECT_NE(s.find("MainLang = Fran\xE7"
                      "ais\r\nLastDoc0 = /p/Show.qprj\r\nMain\\Shortcut.Help = 112\r\n"),
@@ -155,14 +155,14 @@ TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
 
 TEST_F(PrefFiles, FailedWriteKeepsTheOldFileAndTheSaveNeededFlag) {
     put("Quillpost.ini", "MainWindowX = 7\r\n");
-    ASSERT_EQ(prefs->PrefCharge(), "");
+    ASSERT_EQ(prefs->load_preferences(), "");
     prefs->set_save_needed();
 
     std::string error;
     {
         const qp::test::FileSizeLimit full_disk(16);
         ASSERT_TRUE(full_disk.ok());
-        error = prefs->PrefSauve(false);
+        error = prefs->save_preferences(false);
     }
 
     EXPECT_NE(error, "");
@@ -186,12 +186,12 @@ TEST_F(PrefFiles, RecentListAndUnicodeValuesSurviveASave) {
     prefs->Trust_Remember("[::1]:990", "AB:CD");
     prefs->Trust_Remember("ftp.example.com:21", "SHA256:old");
     prefs->Trust_Remember("ftp.example.com:21", "SHA256:k/ey+0=");
-    ASSERT_EQ(prefs->PrefSauve(false), "");
+    ASSERT_EQ(prefs->save_preferences(false), "");
     EXPECT_EQ(settings().substr(0, 3), "\xEF\xBB\xBF");
 
     Preferences again(*paths, log);
     Pref_RegisterAll(again);
-    ASSERT_EQ(again.PrefCharge(), "");
+    ASSERT_EQ(again.load_preferences(), "");
     EXPECT_EQ(again.recent(), prefs->recent());
     EXPECT_EQ(again.fixed().MainLang, "\xE6\x97\xA5\xE6\x9C\xAC");
     EXPECT_EQ(again.trusted(), prefs->trusted());
@@ -221,7 +221,7 @@ TEST_F(PrefFiles, LastDocumentsFile) {
 
 TEST_F(PrefFiles, AcceptedIdentitiesAreKeptPrivateAndIgnoredWhereOthersCanWrite) {
     prefs->Trust_Remember("127.0.0.1:990", "AB:CD");
-    ASSERT_EQ(prefs->PrefSauve(false), "");
+    ASSERT_EQ(prefs->save_preferences(false), "");
     const auto mode = [](const std::string& path) {
         return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
     };
@@ -229,7 +229,7 @@ TEST_F(PrefFiles, AcceptedIdentitiesAreKeptPrivateAndIgnoredWhereOthersCanWrite)
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const auto reload = [this] {
         Preferences again(*paths, log);
-        EXPECT_EQ(again.PrefCharge(), "");
+        EXPECT_EQ(again.load_preferences(), "");
         return again.trusted().size();
     };
     EXPECT_EQ(reload(), 1U);

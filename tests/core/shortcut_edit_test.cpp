@@ -123,17 +123,17 @@ TEST_F(ShortcutPage, ChangeAssignsAndUpdateCopiesBack) {
     EXPECT_FALSE(run("change").has_value());
     EXPECT_EQ(value_of(kCmdHelp), "0");
 
-    EXPECT_EQ(prefs.GetZQValue(kCmdHelp), "112"); // nothing reaches the table before OK
+    EXPECT_EQ(prefs.preference_value(kCmdHelp), "112"); // nothing reaches the table before OK
     EXPECT_TRUE(edit.differs_from(prefs));
     run("UPDATE");
-    EXPECT_EQ(prefs.GetZQValue(kCmdHelp), "0");
-    EXPECT_EQ(prefs.GetZQValue(kCmdFindNext), std::to_string(kModCtrl | kModWin | 'C'));
+    EXPECT_EQ(prefs.preference_value(kCmdHelp), "0");
+    EXPECT_EQ(prefs.preference_value(kCmdFindNext), std::to_string(kModCtrl | kModWin | 'C'));
     EXPECT_FALSE(edit.differs_from(prefs));
 }
 
 TEST_F(ShortcutPage, SystemWideItemsWarnButKeepANonGlobalKey) {
-    prefs.AddZQ_GlobalShortcut("Main\\Shortcut.Show", 900, kWindowMain, kModWin | 'Q', kMenuNone);
-    prefs.AddZQ_KeyboardShortcut("Other\\Shortcut.X", 901, 2, kVkF1 + 4, kMenuNone);
+    prefs.add_global_shortcut_preference("Main\\Shortcut.Show", 900, kWindowMain, kModWin | 'Q', kMenuNone);
+    prefs.add_shortcut_preference("Other\\Shortcut.X", 901, 2, kVkF1 + 4, kMenuNone);
     run("filllist");
     ASSERT_EQ(edit.elements.size(), 22u); // the other window's item is not listed
     EXPECT_EQ(edit.elements.back().Id, 900);

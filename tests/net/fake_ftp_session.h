@@ -77,7 +77,7 @@ public:
         files[join(to)] = moved;
         return {};
     }
-    std::string Delete(const std::string& name) override {
+    std::string delete_file(const std::string& name) override {
         control("DELE " + name);
         return files.erase(join(name)) ? "" : "DELE refused: 550 no such file";
     }

@@ -97,7 +97,7 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
     ASSERT_TRUE(write_file(sshd_.home() + "/pod casts/feed.xml", "old"));
     ASSERT_EQ(s.Rename("feed.xml.part", "feed.xml"), "");
     EXPECT_EQ(stored("pod casts/feed.xml"), "<rss>new</rss>");
-    EXPECT_EQ(s.Delete("empty.bin"), "");
+    EXPECT_EQ(s.delete_file("empty.bin"), "");
 
     ASSERT_EQ(s.CreateDirectory("sub"), "");
     ASSERT_EQ(s.ListDirectory(), "");

@@ -1,7 +1,6 @@
 #include "ui/app/global_hotkeys.h"
 
-#include "core/log.h"
-#include "core/texts.h"
+#include "ui/context/app_context.h"
 
 #include <QGuiApplication>
 
@@ -65,8 +64,7 @@ struct GlobalHotkeys::X11 {
     std::vector<Grab> grabs;
 };
 
-GlobalHotkeys::GlobalHotkeys(Log& log, Texts& texts, QObject* parent)
-    : QObject(parent), log_(log), texts_(texts) {
+GlobalHotkeys::GlobalHotkeys(QObject* parent) : QObject(parent) {
 #if defined(QP_HAVE_XCB)
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (x11 && x11->connection()) {
@@ -87,23 +85,13 @@ GlobalHotkeys::~GlobalHotkeys() {
         (void)release(x11_->grabs.back().window, x11_->grabs.back().command);
 }
 
-std::string GlobalHotkeys::AddGlobalShortcut(int window, KeyCode code, int command) {
-    if ((code & kKeyMask) == 0)
-        return {};
-    std::string error = grab(window, code, command);
-    log_.add((error.empty() ? "- AddGlobalShortcut, " : "! Error AddGlobalShortcut, ") +
-             std::string(" WindowID=") + std::to_string(window) +
-             " HotKey=" + Key_Name(code, texts_) + " MenuID=" + std::to_string(command));
-    return error;
-}
-
-std::string GlobalHotkeys::RemoveGlobalKeyboardShortcut(int window, int command) {
-    std::string error = release(window, command);
-    log_.add((error.empty() ? "- RemoveGlobalKeyboardShortcut,"
-                            : "! Error RemoveGlobalKeyboardShortcut,") +
-             std::string(" WindowID=") + std::to_string(window) +
-             " MenuID=" + std::to_string(command));
-    return error;
+void GlobalHotkeys::install_hooks(SystemHooks& hooks) {
+    hooks.RegisterHotKey = [this](int window, KeyCode code, int command) {
+        return grab(window, code, command).empty();
+    };
+    hooks.UnregisterHotKey = [this](int window, int command) {
+        return release(window, command).empty();
+    };
 }
 
 std::string GlobalHotkeys::grab(int window, KeyCode code, int command) {

@@ -11,27 +11,17 @@
 #include <memory>
 #include <string>
 
-namespace qp {
-class Log;
-class Texts;
-} // namespace qp
-
 namespace qp::ui {
+
+struct SystemHooks;
 
 class GlobalHotkeys : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    // texts name the keys in the log lines; both must outlive this object. Needs the
-    // QGuiApplication; grabs made through it end with it.
-    GlobalHotkeys(Log& log, Texts& texts, QObject* parent = nullptr);
+    // Needs the QGuiApplication; grabs made through it end with it. The shortcut rules register
+    // and release through grab() and release() and write the log lines themselves.
+    explicit GlobalHotkeys(QObject* parent = nullptr);
     ~GlobalHotkeys() override;
-
-    // AddGlobalShortcut: registers code (key and modifiers) as hotkey `command` of window, and
-    // logs "- AddGlobalShortcut, " or "! Error AddGlobalShortcut, " with the window, key name and
-    // command. A code without a key does nothing. Returns an error text, empty on success.
-    std::string AddGlobalShortcut(int window, KeyCode code, int command);
-    // RemoveGlobalKeyboardShortcut: releases hotkey `command` of window and logs the result.
-    std::string RemoveGlobalKeyboardShortcut(int window, int command);
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
@@ -40,17 +30,16 @@ signals:
     void hotkeyPressed(int command);
 
 public:
-    // The grab and its release alone, for a caller that writes the log lines itself. Empty on
-    // success, else why not.
+    // Empty on success, else why not.
     std::string grab(int window, KeyCode code, int command);
     std::string release(int window, int command);
+    // Points the hooks' hotkey registration at this object, which must outlive them.
+    void install_hooks(SystemHooks& hooks);
 
 private:
     struct Grab;
     struct X11;
 
-    Log& log_;
-    Texts& texts_;
     std::unique_ptr<X11> x11_; // null where the display is not X11
 };
 

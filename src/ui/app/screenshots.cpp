@@ -49,7 +49,7 @@ QPixmap withTitle(QWidget& window) {
 void saveModified(MainWindow& window, const QDir& dir) {
     if (Workspace* w = window.workspace(window.context().docs.current()); w != nullptr)
         w->editor->insertPlainText(QStringLiteral(" "));
-    window.Actu_ModifiedMarks();
+    window.update_modified_marks();
     withTitle(window).save(dir.filePath(QStringLiteral("main-window-modified.png")));
     for (QAction* title : window.menuBar()->actions())
         if (title->menu() != nullptr &&
@@ -91,9 +91,9 @@ bool Screenshots_Schedule(MainWindow& window) {
                 if (entry->menu())
                     save(entry->menu(), dir, QStringLiteral("menu-%1-sub").arg(n));
         }
-        window.Actu_PopUpMenuEdit();
+        window.update_editor_popup_menu();
         save(window.editorPopup(), dir, QStringLiteral("popup-editor"));
-        window.Actu_PopUpMenuFeed();
+        window.update_feed_popup_menu();
         save(window.feedPopup(), dir, QStringLiteral("popup-feed"));
         saveModified(window, dir);
         saveHelpViewer(window, dir);

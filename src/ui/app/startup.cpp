@@ -65,14 +65,8 @@ struct SystemServices {
 
 // Hotkeys are registered while the main window applies its shortcuts, so their hooks come first.
 void Hotkeys_Install(AppContext& ctx, SystemServices& services) {
-    services.hotkeys = std::make_unique<GlobalHotkeys>(ctx.log, ctx.lang);
-    GlobalHotkeys& hotkeys = *services.hotkeys;
-    ctx.hooks.RegisterHotKey = [&hotkeys](int window, KeyCode code, int command) {
-        return hotkeys.grab(window, code, command).empty();
-    };
-    ctx.hooks.UnregisterHotKey = [&hotkeys](int window, int command) {
-        return hotkeys.release(window, command).empty();
-    };
+    services.hotkeys = std::make_unique<GlobalHotkeys>();
+    services.hotkeys->install_hooks(ctx.hooks);
 }
 
 void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& services) {
@@ -94,7 +88,7 @@ void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& se
     hooks.Log_Show = [&ctx, &window] { Log_Show(&window, ctx.log, toQ(ctx.AppTitle)); };
     hooks.CheckNewVersion = [&ctx, &window] {
         UpdateCheckSetup setup;
-        setup.page_url = toQ(ctx.prefs.GetZQValue(kPrefVersionPage));
+        setup.page_url = toQ(ctx.prefs.preference_value(kPrefVersionPage));
         (void)CheckNewVersion(&window, ctx.lang, ctx.log, *ctx.requester, setup);
     };
     QObject::connect(services.hotkeys.get(), &GlobalHotkeys::hotkeyPressed, &window,
@@ -179,7 +173,7 @@ void Startup_Prepare(AppContext& ctx, std::string_view executable_folder) {
     Pref_RegisterAll(ctx.prefs);
     CheckNewVersion_Register(ctx.prefs);
     ctx.prefs.set_folder_changer([](const std::string& folder) { (void)::chdir(folder.c_str()); });
-    (void)ctx.prefs.PrefCharge();
+    (void)ctx.prefs.load_preferences();
     ctx.lang.set_folders(language_folders(ctx.paths.pref_folder(), executable_folder));
     // A first start (no language chosen yet) speaks the desktop's language.
     if (trim_spaces(ctx.prefs.fixed().MainLang).empty())
@@ -197,7 +191,7 @@ void Startup_OpenDocuments(AppContext& ctx, MainWindow& window) {
 void Shutdown(AppContext& ctx) {
     if (ctx.requester)
         (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, false, nullptr, &ctx.log);
-    else if (const std::string failed = ctx.prefs.PrefSauve(false); !failed.empty())
+    else if (const std::string failed = ctx.prefs.save_preferences(false); !failed.empty())
         ctx.log.add("! Error, Not saved " + ctx.prefs.settings_path() + ": " + failed);
     (void)ctx.log.flush();
 }

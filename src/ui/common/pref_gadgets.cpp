@@ -81,7 +81,7 @@ void Pref_ToGadgets(Preferences& prefs, int window, const ControlRegistry& contr
 }
 
 void Pref_FromGadgets(Preferences& prefs, int window, const ControlRegistry& controls) {
-    // Values are gathered first: SetZQValue moves the table's current item.
+    // Values are gathered first: set_preference_value moves the table's current item.
     std::vector<std::pair<int, std::string>> values;
     for (const PrefItem& item : prefs.table()) {
         const QWidget* control = item.Window == window ? controls.widget(item.Id) : nullptr;
@@ -110,7 +110,7 @@ void Pref_FromGadgets(Preferences& prefs, int window, const ControlRegistry& con
         }
     }
     for (const auto& [id, value] : values)
-        prefs.SetZQValue(id, value);
+        prefs.set_preference_value(id, value);
 }
 
 } // namespace qp::ui

@@ -8,7 +8,7 @@ AppContext::AppContext(Paths folders) : paths(std::move(folders)), prefs(paths, 
 
 bool Settings_Save(Preferences& prefs, Texts& texts, Requester& requester, bool force,
                    QWidget* parent, Log* log) {
-    const std::string failed = prefs.PrefSauve(force);
+    const std::string failed = prefs.save_preferences(force);
     if (failed.empty())
         return true;
     if (log)

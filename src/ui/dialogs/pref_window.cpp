@@ -145,7 +145,7 @@ void PrefWindow::PrefWindow_Fill() {
 void PrefWindow::PrefWindow_Collect() {
     Pref_FromGadgets(ctx_.prefs, kWindowPreferences, controls());
     if (!font_.empty())
-        ctx_.prefs.SetZQValue(kEditorFontItem, font_);
+        ctx_.prefs.set_preference_value(kEditorFontItem, font_);
     // With no language to offer there is nothing the user chose: the one in use stays.
     if (language_->count() > 0)
         ctx_.prefs.fixed().MainLang = fromQ(language_->currentData().toString());

@@ -109,7 +109,7 @@ Download download(QWidget* parent, LangTable& lang, const QString& url, int time
 } // namespace
 
 void CheckNewVersion_Register(Preferences& prefs) {
-    prefs.AddZQ_String(kPrefVersionPageName, kPrefVersionPage, kWindowMain, kDefaultVersionPage);
+    prefs.add_text_preference(kPrefVersionPageName, kPrefVersionPage, kWindowMain, kDefaultVersionPage);
 }
 
 std::string Version_FromPage(std::string_view page) {

@@ -14,7 +14,7 @@ namespace qp::ui {
 
 void Doc_Property(MainWindow& window) {
     AppContext& ctx = window.context();
-    if (!ctx.docs.IsDpc("Doc_Property", ctx.log))
+    if (!ctx.docs.can_run_document_command("Doc_Property", ctx.log))
         return;
     Doc& doc = *ctx.docs.current();
     Doc before = Doc_ChannelSettings(doc);
@@ -24,7 +24,7 @@ void Doc_Property(MainWindow& window) {
 
 void LinkToClipboard(MainWindow& window) {
     AppContext& ctx = window.context();
-    if (!ctx.docs.IsDpc("LinkToClipboard", ctx.log))
+    if (!ctx.docs.can_run_document_command("LinkToClipboard", ctx.log))
         return;
     const std::string link = Channel_PublicLink(*ctx.docs.current());
     if (link.empty())

@@ -29,7 +29,7 @@ struct Command {
 // The find commands act only while the current document's editor has the focus; null otherwise.
 QPlainTextEdit* focused_editor(MainWindow& w) {
     AppContext& ctx = w.context();
-    if (!ctx.docs.IsDpc("FindText", ctx.log))
+    if (!ctx.docs.can_run_document_command("FindText", ctx.log))
         return nullptr;
     const Workspace* workspace = w.workspace(ctx.docs.current());
     if (workspace == nullptr || w.focusWidget() != workspace->editor)

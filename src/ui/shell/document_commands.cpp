@@ -55,7 +55,7 @@ void DocumentCommands::Document_New() {
     }
     window_.Doc_CreateGadgets(*added);
     ctx_.log.add("- Created !");
-    window_.ActualizeAll();
+    window_.update_all();
 }
 
 void DocumentCommands::Document_Open(const std::string& given) {
@@ -66,7 +66,7 @@ void DocumentCommands::Document_Open(const std::string& given) {
     }
     std::string path = given;
     if (path.empty())
-        path = FileDialog(ctx_.prefs.GetZQValue(kPrefDefaultPath), true);
+        path = FileDialog(ctx_.prefs.preference_value(kPrefDefaultPath), true);
     if (path.empty()) {
         ctx_.log.add("- Aborted !");
         return;
@@ -112,12 +112,12 @@ void DocumentCommands::Document_Open(const std::string& given) {
     window_.Doc_CreateGadgets(*added);
     ctx_.log.add("- Opened !");
     enter_folder_of(path);
-    window_.ActualizeAll();
+    window_.update_all();
 }
 
 std::string DocumentCommands::FileDialog(std::string defaultPath, bool forOpen) {
     if (defaultPath.empty())
-        defaultPath = ctx_.prefs.GetZQValue(kPrefDefaultPath);
+        defaultPath = ctx_.prefs.preference_value(kPrefDefaultPath);
     const QString filter = FileDialog_Filter(ctx_.lang.get("FileDialog.Filter"));
     const QString title = toQ(ctx_.lang.get(forOpen ? "FileDialog.Open" : "FileDialog.Save"));
     const QString chosen = forOpen
@@ -174,12 +174,12 @@ SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& sa
 void DocumentCommands::Document_Save(bool askName) {
     ctx_.log.add("* Document_Save(" + std::to_string(askName ? 1 : 0) + " )");
     Doc* doc = ctx_.docs.current();
-    if (!ctx_.docs.IsDpc("Document_Save", ctx_.log, false) || doc == nullptr)
+    if (!ctx_.docs.can_run_document_command("Document_Save", ctx_.log, false) || doc == nullptr)
         return;
     window_.Feed_CommitText(doc);
     (void)SaveDoc(*doc, askName);
-    window_.Actu_WindowTitle();
-    window_.Actu_Menu();
+    window_.update_window_title();
+    window_.update_menu();
 }
 
 CloseChoice DocumentCommands::CanClose(Doc& doc) {
@@ -198,7 +198,7 @@ CloseChoice DocumentCommands::CanClose(Doc& doc) {
 
 void DocumentCommands::Document_Close() {
     Doc* doc = ctx_.docs.current();
-    if (!ctx_.docs.IsDpc("Document_Close", ctx_.log, false) || doc == nullptr)
+    if (!ctx_.docs.can_run_document_command("Document_Close", ctx_.log, false) || doc == nullptr)
         return;
     if (CanClose(*doc) == CloseChoice::Keep)
         return;
@@ -214,19 +214,19 @@ CloseChoice DocumentCommands::Document_CloseAll() {
         Doc& doc = ctx_.docs.at(0);
         if (CanClose(doc) == CloseChoice::Keep) {
             ctx_.docs.set_current(0);
-            window_.Actu_Display();
+            window_.update_display();
             return CloseChoice::Keep;
         }
         window_.Doc_FreeGadgets(doc);
         (void)ctx_.docs.remove(0);
     }
-    window_.Actu_Display();
+    window_.update_display();
     return CloseChoice::Close;
 }
 
 void DocumentCommands::SelectDoc(int step, int index) {
     ctx_.docs.SelectDoc(step, index);
-    window_.Actu_Display();
+    window_.update_display();
 }
 
 void DocumentCommands::OpenRecent(int index) {
@@ -239,13 +239,13 @@ void DocumentCommands::OpenRecent(int index) {
 }
 
 void DocumentCommands::StartupDocs() {
-    if (Pref_IsOn(ctx_.prefs.GetZQValue(kPrefOnStartOpenLast)))
+    if (Pref_IsOn(ctx_.prefs.preference_value(kPrefOnStartOpenLast)))
         LastDoc_Reopen();
     if (ctx_.docs.empty()) {
         Document_New();
     } else if (ctx_.docs.count() > 1) {
         ctx_.docs.set_current(0);
-        window_.ActualizeAll();
+        window_.update_all();
     }
 }
 

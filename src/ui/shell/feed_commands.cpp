@@ -34,7 +34,7 @@ private:
             return;
         if (row == kRowKeepSelection)
             row = FeedList_SelectedRow(w->list);
-        window_.Actualize_Tree(row);
+        window_.update_feed_row(row);
     }
 
     MainWindow& window_;
@@ -46,7 +46,7 @@ private:
 // The guard and the commit every feed command starts with; null when no document is current.
 Doc* begin(MainWindow& window, const char* name) {
     AppContext& ctx = window.context();
-    if (!ctx.docs.IsDpc(name, ctx.log))
+    if (!ctx.docs.can_run_document_command(name, ctx.log))
         return nullptr;
     window.Feed_CommitText();
     return ctx.docs.current();
@@ -66,7 +66,7 @@ void changed(MainWindow& window, Doc& doc, DocEditPtr edit, int row) {
     if (edit == nullptr)
         return;
     Doc_Record(window, doc, std::move(edit));
-    window.Actualize_Tree(row);
+    window.update_feed_row(row);
 }
 
 void move(MainWindow& window, const char* name, int step) {
@@ -88,7 +88,7 @@ void inserted(MainWindow& window, Doc& doc) {
 
 void step(MainWindow& window, bool back) {
     AppContext& ctx = window.context();
-    if (!ctx.docs.IsDpc(back ? "Doc_Undo" : "Doc_Redo", ctx.log))
+    if (!ctx.docs.can_run_document_command(back ? "Doc_Undo" : "Doc_Redo", ctx.log))
         return;
     // Text still pending in the editor is the latest change.
     window.Feed_CommitText();
@@ -165,7 +165,7 @@ void Feed_Sort(MainWindow& window, SortOrder order) {
         return;
     // A new order is an edit the save question must know about.
     Doc_Record(window, *doc, Edit_SortFeeds(*doc, order));
-    window.Actualize_Tree(-1);
+    window.update_feed_row(-1);
 }
 
 void Feed_Property(MainWindow& window) {

@@ -77,14 +77,14 @@ MainWindow::MainWindow(AppContext& context)
 
     timer_ = new QTimer(this);
     timer_->setInterval(kMainTimerMs);
-    connect(timer_, &QTimer::timeout, this, &MainWindow::Actu_StatusBar);
+    connect(timer_, &QTimer::timeout, this, &MainWindow::update_status_bar);
     timer_->start();
 
     shortcuts_ =
         std::make_unique<ShortcutKeys>(this, [this](int command) { Main_MenuEvent(command); });
     Main_FixedShortcuts();
     Main_ApplyShortcuts();
-    Actu_Menu();
+    update_menu();
 }
 
 MainWindow::~MainWindow() {
@@ -226,7 +226,7 @@ void MainWindow::Shortcut_MenuTexts(int menu) {
         QAction* a = action(entry);
         if (a != nullptr && ctx_.prefs.Pref_Find(item))
             a->setText(toQ(Shortcut_MenuText(
-                fromQ(a->text()), parse_leading_int32(ctx_.prefs.GetZQValue(item)), ctx_.lang)));
+                fromQ(a->text()), parse_leading_int32(ctx_.prefs.preference_value(item)), ctx_.lang)));
     }
 }
 
@@ -235,7 +235,7 @@ void MainWindow::EditorFont_Load() {
     editor_font_.setPointSize(10);
     if (!ctx_.prefs.Pref_Find(kEditorFontItem))
         return;
-    const std::string value = ctx_.prefs.GetZQValue(kEditorFontItem);
+    const std::string value = ctx_.prefs.preference_value(kEditorFontItem);
     const auto semicolon = value.find(';');
     if (semicolon == std::string::npos)
         return;

@@ -50,23 +50,24 @@ public:
     QMenu* aboutMenu() const { return about_menu_; }
     ShortcutKeys& shortcuts() { return *shortcuts_; }
 
-    // Keeping the window in step with the documents.
-    void ActualizeAll();
-    void Actu_Display();
-    void Actualize_Tree(int row);
-    void Actu_Edit();
-    void Actu_Gadget();
-    void Actu_WindowTitle();
+    // Keeping the window in step with the documents: ActualizeAll, Actualize_Tree and the Actu_*
+    // family, named update_* here.
+    void update_all();
+    void update_display();
+    void update_feed_row(int row);
+    void update_editor();
+    void update_controls();
+    void update_window_title();
     // The "*" of a modified document in the title and the window list.
-    void Actu_ModifiedMarks();
+    void update_modified_marks();
     // Modified, or its editor holds an edit not yet committed.
     bool Doc_ShowsModified(const Doc& doc);
     // The title without the modified mark: what a later start compares with its own title.
     QString handOverTitle() const;
-    void Actu_Menu();
-    void Actu_StatusBar();
-    void Actu_PopUpMenuEdit();
-    void Actu_PopUpMenuFeed();
+    void update_menu();
+    void update_status_bar();
+    void update_editor_popup_menu();
+    void update_feed_popup_menu();
     // Stores the editor's pending text into its feed; true when there was any. Without a document
     // the current one is meant.
     bool Feed_CommitText(Doc* doc = nullptr);

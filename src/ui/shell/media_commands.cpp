@@ -74,7 +74,7 @@ private:
 
 void Feed_RefreshMedia(MainWindow& window) {
     AppContext& ctx = window.context();
-    if (!ctx.docs.IsDpc("Feed_RefreshMedia", ctx.log))
+    if (!ctx.docs.can_run_document_command("Feed_RefreshMedia", ctx.log))
         return;
     Doc* doc = ctx.docs.current();
     window.Feed_CommitText(doc);
@@ -119,7 +119,7 @@ void Feed_RefreshMedia(MainWindow& window) {
         const Workspace* w = window.workspace(doc);
         const int row = w != nullptr ? FeedList_SelectedRow(w->list) : -1;
         Doc_Record(window, *doc, Edit_FeedsChanged(*doc, std::move(before)));
-        window.Actualize_Tree(row);
+        window.update_feed_row(row);
     }
     const std::string text =
         ctx.lang.get(finished ? "Media.Done" : "Media.Stopped",
@@ -144,7 +144,7 @@ void Feed_DropFiles(MainWindow& window, const QStringList& dropped) {
 
 void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& media) {
     AppContext& ctx = window.context();
-    if (media.empty() || !ctx.docs.IsDpc("Feed_AddMediaFiles", ctx.log))
+    if (media.empty() || !ctx.docs.can_run_document_command("Feed_AddMediaFiles", ctx.log))
         return;
     Doc* doc = ctx.docs.current();
     window.Feed_CommitText(doc);
@@ -174,7 +174,7 @@ void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& medi
     Feed_NewGUIDs(added, doc->Feeds);
     if (DocEditPtr edit = Edit_InsertFeeds(*doc, std::move(added))) {
         Doc_Record(window, *doc, std::move(edit));
-        window.Actualize_Tree(0);
+        window.update_feed_row(0);
     }
     if (!refused.empty())
         ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Error")),

@@ -47,21 +47,21 @@ bool MainWindow::Doc_CreateGadgets(Doc& doc) {
         // Only the current document's list drives the editor.
         Workspace* current = currentWorkspace();
         if (current != nullptr && current->list == list)
-            Actu_Edit();
+            update_editor();
     });
     connect(list, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
     FeedList_AcceptDrops(*this, list);
     connect(w.editor, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
     // The first keystroke marks the document in the title, not the next timer tick.
     connect(w.editor->document(), &QTextDocument::modificationChanged, this,
-            &MainWindow::Actu_ModifiedMarks);
+            &MainWindow::update_modified_marks);
     // The document is modified exactly while its changes are not those of its last save.
     Doc* changed = &doc;
     const auto follow = [this, changed, stack = w.undo] {
         SetModified(*changed, !stack->isClean());
-        Actu_ModifiedMarks();
+        update_modified_marks();
         if (changed == ctx_.docs.current())
-            Actu_Menu();
+            update_menu();
     };
     connect(w.undo, &QUndoStack::indexChanged, this, follow);
     connect(w.undo, &QUndoStack::cleanChanged, this, follow);
@@ -104,42 +104,42 @@ void MainWindow::placeWorkspace() {
     w->editor->setGeometry(0, g, a, h - g);
 }
 
-void MainWindow::ActualizeAll() {
-    Actu_Gadget();
-    Actu_WindowTitle();
+void MainWindow::update_all() {
+    update_controls();
+    update_window_title();
     placeWorkspace();
-    Actu_Menu();
+    update_menu();
     QTreeWidget* focus_list = nullptr;
-    if (ctx_.docs.IsDpc("ActualizeAll", ctx_.log)) {
+    if (ctx_.docs.can_run_document_command("ActualizeAll", ctx_.log)) {
         Workspace* w = currentWorkspace();
         const QSignalBlocker block(w->list);
         FeedList_Fill(w->list, *ctx_.docs.current(), -1);
         focus_list = w->list;
     }
-    Actu_Edit();
-    Actu_StatusBar();
+    update_editor();
+    update_status_bar();
     if (focus_list != nullptr)
         focus_list->setFocus();
 }
 
-void MainWindow::Actu_Display() {
-    Actu_Gadget();
-    Actu_WindowTitle();
+void MainWindow::update_display() {
+    update_controls();
+    update_window_title();
     placeWorkspace();
-    Actu_Menu();
-    Actu_StatusBar();
+    update_menu();
+    update_status_bar();
 }
 
-void MainWindow::Actualize_Tree(int row) {
+void MainWindow::update_feed_row(int row) {
     if (Workspace* w = currentWorkspace()) {
         const QSignalBlocker block(w->list);
         FeedList_Fill(w->list, *ctx_.docs.current(), row);
     }
-    Actu_Edit();
-    Actu_StatusBar();
+    update_editor();
+    update_status_bar();
 }
 
-void MainWindow::Actu_Edit() {
+void MainWindow::update_editor() {
     Doc* doc = ctx_.docs.current();
     Workspace* w = currentWorkspace();
     if (doc == nullptr || w == nullptr)
@@ -186,7 +186,7 @@ bool MainWindow::Feed_CommitText(Doc* doc) {
     return true;
 }
 
-void MainWindow::Actu_Gadget() {
+void MainWindow::update_controls() {
     const int current = ctx_.docs.current_index();
     for (int i = 0; i < ctx_.docs.count(); ++i) {
         Workspace* w = workspace(&ctx_.docs.at(i));
@@ -211,7 +211,7 @@ bool MainWindow::Doc_ShowsModified(const Doc& doc) {
     return w != nullptr && w->bound >= 0 && w->editor->document()->isModified();
 }
 
-void MainWindow::Actu_WindowTitle() {
+void MainWindow::update_window_title() {
     std::string title = ctx_.AppTitle;
     if (const Doc* doc = ctx_.docs.current())
         title = std::string(Doc_ShowsModified(*doc) ? kModifiedMark : "") +
@@ -219,8 +219,8 @@ void MainWindow::Actu_WindowTitle() {
     setWindowTitle(toQ(title));
 }
 
-void MainWindow::Actu_ModifiedMarks() {
-    Actu_WindowTitle();
+void MainWindow::update_modified_marks() {
+    update_window_title();
     for (int i = 0; i < ctx_.docs.count() && i < Docs::kMaxDocs; ++i)
         action(kCmdDocumentFirst + i)->setText(documentEntryText(i));
 }
@@ -241,7 +241,7 @@ QString MainWindow::handOverTitle() const {
     return title;
 }
 
-void MainWindow::Actu_Menu() {
+void MainWindow::update_menu() {
     const int current = ctx_.docs.current_index();
     for (int i = 0; i < Docs::kMaxDocs; ++i) {
         QAction* entry = action(kCmdDocumentFirst + i);
@@ -278,7 +278,7 @@ void MainWindow::Actu_Menu() {
         redo->setEnabled(w != nullptr && w->undo->canRedo());
 }
 
-void MainWindow::Actu_PopUpMenuFeed() {
+void MainWindow::update_feed_popup_menu() {
     auto entry = [this](int command) {
         for (QAction* a : feed_popup_->actions())
             if (a->data().toInt() == command)
@@ -295,7 +295,7 @@ void MainWindow::Actu_PopUpMenuFeed() {
         ->setEnabled(w != nullptr && some && s + 1 < w->list->topLevelItemCount());
 }
 
-void MainWindow::Actu_PopUpMenuEdit() {
+void MainWindow::update_editor_popup_menu() {
     Workspace* w = currentWorkspace();
     for (QAction* a : editor_popup_->actions()) {
         const int command = a->data().toInt();
@@ -354,17 +354,17 @@ void MainWindow::Edit_Command(int command) {
 }
 
 void MainWindow::PopUpMenuDisplay() {
-    if (!ctx_.docs.IsDpc("PopUpMenuDisplay", ctx_.log, false))
+    if (!ctx_.docs.can_run_document_command("PopUpMenuDisplay", ctx_.log, false))
         return;
     Workspace* w = currentWorkspace();
     if (w == nullptr)
         return;
     const QWidget* focus = focusWidget();
     if (focus == w->editor) {
-        Actu_PopUpMenuEdit();
+        update_editor_popup_menu();
         editor_popup_->popup(QCursor::pos());
     } else if (has_focus(focus, w->list)) {
-        Actu_PopUpMenuFeed();
+        update_feed_popup_menu();
         feed_popup_->popup(QCursor::pos());
     }
 }
@@ -373,8 +373,8 @@ QString MainWindow::statusText() const {
     return status_->text();
 }
 
-void MainWindow::Actu_StatusBar() {
-    Actu_ModifiedMarks();
+void MainWindow::update_status_bar() {
+    update_modified_marks();
     Doc* doc = ctx_.docs.current();
     Workspace* w = currentWorkspace();
     if (doc == nullptr || w == nullptr) {
@@ -399,11 +399,11 @@ void MainWindow::Actu_StatusBar() {
     const QWidget* focus = focusWidget();
     std::string pattern;
     if (has_focus(focus, w->list)) {
-        pattern = ctx_.prefs.GetZQValue(kPrefStatusTree);
+        pattern = ctx_.prefs.preference_value(kPrefStatusTree);
         if (pattern.empty())
             pattern = ctx_.lang.get("Status.DefaultTree");
     } else if (has_focus(focus, w->editor)) {
-        pattern = ctx_.prefs.GetZQValue(kPrefStatusEdit);
+        pattern = ctx_.prefs.preference_value(kPrefStatusEdit);
         if (pattern.empty())
             pattern = ctx_.lang.get("Status.DefaultEdit");
     } else {

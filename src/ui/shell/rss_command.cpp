@@ -38,12 +38,12 @@ bool Check_Show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& f
     if (choice.answer == CheckAnswer::DateMask) {
         // The new mask is a change like any other: undone, it leaves the document as saved.
         Doc_Record(window, doc, Edit_ChannelChanged(std::move(before), doc));
-        window.Actu_WindowTitle();
-        window.Actu_Menu();
-        window.Actu_StatusBar();
+        window.update_window_title();
+        window.update_menu();
+        window.update_status_bar();
     }
     if (choice.answer == CheckAnswer::ShowFeed) {
-        window.Actualize_Tree(choice.feed);
+        window.update_feed_row(choice.feed);
         if (Workspace* w = window.workspace(&doc))
             w->list->setFocus(Qt::OtherFocusReason);
     }
@@ -53,7 +53,7 @@ bool Check_Show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& f
 void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
     AppContext& ctx = window.context();
     Doc* doc = ctx.docs.current();
-    if (!ctx.docs.IsDpc("Rss_Create", ctx.log, true) || doc == nullptr)
+    if (!ctx.docs.can_run_document_command("Rss_Create", ctx.log, true) || doc == nullptr)
         return;
     window.Feed_CommitText(doc);
 
@@ -75,9 +75,9 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
         if (Workspace* w = window.workspace(doc))
             w->undo->resetClean();
     }
-    window.Actu_WindowTitle();
-    window.Actu_Menu();
-    window.Actu_StatusBar();
+    window.update_window_title();
+    window.update_menu();
+    window.update_status_bar();
     if (saved == SaveOutcome::NotSaved)
         return;
 
@@ -97,7 +97,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
         return;
     }
     net::FTPJob job;
-    job.check_addresses = Pref_IsOn(ctx.prefs.GetZQValue(kPrefCheckAddresses));
+    job.check_addresses = Pref_IsOn(ctx.prefs.preference_value(kPrefCheckAddresses));
     net::FTP_AddUploads(job, made.job);
     (void)Rss_Upload(*doc, made.rss_path, job, &window, ctx.lang,
                      seams != nullptr ? *seams
@@ -108,7 +108,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
 void Rss_Check(MainWindow& window) {
     AppContext& ctx = window.context();
     Doc* doc = ctx.docs.current();
-    if (!ctx.docs.IsDpc("Rss_Check", ctx.log, true) || doc == nullptr)
+    if (!ctx.docs.can_run_document_command("Rss_Check", ctx.log, true) || doc == nullptr)
         return;
     window.Feed_CommitText(doc);
     const std::vector<CheckFinding> findings = check(window, *doc);

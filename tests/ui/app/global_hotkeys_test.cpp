@@ -1,4 +1,6 @@
 #include "ui/app/global_hotkeys.h"
+#include "ui/context/app_context.h"
+#include "ui/shell/shortcuts.h"
 
 #include "core/language.h"
 #include "core/log.h"
@@ -18,10 +20,14 @@ TEST(GlobalHotkeys, RefusedAndLoggedWithoutX11) {
     qp::LangTable english({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
     ASSERT_EQ(english.Lang_Select("english"), "english");
     qp::Log log;
-    GlobalHotkeys hotkeys(log, english);
-    EXPECT_TRUE(hotkeys.AddGlobalShortcut(0, qp::kModAlt, 58).empty()) << "no key: nothing to do";
-    EXPECT_FALSE(hotkeys.AddGlobalShortcut(0, qp::kModCtrl | qp::kModAlt | 'L', 58).empty());
-    EXPECT_FALSE(hotkeys.RemoveGlobalKeyboardShortcut(0, 58).empty());
+    GlobalHotkeys hotkeys;
+    EXPECT_FALSE(hotkeys.grab(0, qp::kModCtrl | qp::kModAlt | 'L', 58).empty());
+    EXPECT_FALSE(hotkeys.release(0, 58).empty());
+    qp::ui::SystemHooks hooks;
+    hotkeys.install_hooks(hooks);
+    qp::ui::AddGlobalShortcut(hooks, log, english, 0, qp::kModAlt, 58); // no key: nothing to do
+    qp::ui::AddGlobalShortcut(hooks, log, english, 0, qp::kModCtrl | qp::kModAlt | 'L', 58);
+    qp::ui::RemoveGlobalKeyboardShortcut(hooks, log, 0, 58);
     EXPECT_EQ(log.text(), "! Error AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+L MenuID=58\r\n"
                           "! Error RemoveGlobalKeyboardShortcut, WindowID=0 MenuID=58\r\n");
 }

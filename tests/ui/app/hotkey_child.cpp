@@ -3,6 +3,8 @@
 #include "core/language.h"
 #include "core/log.h"
 #include "ui/app/global_hotkeys.h"
+#include "ui/context/app_context.h"
+#include "ui/shell/shortcuts.h"
 
 #include <QApplication>
 
@@ -39,10 +41,12 @@ int main(int argc, char** argv) {
     qp::LangTable lang;
     qp::Log log;
     {
-        qp::ui::GlobalHotkeys hotkeys(log, lang);
-        (void)hotkeys.AddGlobalShortcut(0, qp::kModCtrl | qp::kModAlt | 'K', 70);
-        (void)hotkeys.AddGlobalShortcut(0, qp::kModCtrl | qp::kModAlt | 'L', 72);
-        (void)hotkeys.RemoveGlobalKeyboardShortcut(0, 72);
+        qp::ui::GlobalHotkeys hotkeys;
+        qp::ui::SystemHooks hooks;
+        hotkeys.install_hooks(hooks);
+        qp::ui::AddGlobalShortcut(hooks, log, lang, 0, qp::kModCtrl | qp::kModAlt | 'K', 70);
+        qp::ui::AddGlobalShortcut(hooks, log, lang, 0, qp::kModCtrl | qp::kModAlt | 'L', 72);
+        qp::ui::RemoveGlobalKeyboardShortcut(hooks, log, 0, 72);
     }
     xcb_disconnect(other);
     std::fputs(log.text().c_str(), stdout);

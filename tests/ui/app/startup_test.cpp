@@ -78,7 +78,7 @@ TEST_F(StartupTest, ReadsThePreferencesThenTheLanguageThenReopensTheLastDocument
     EXPECT_LT(charge, first);
     EXPECT_EQ(ctx_.prefs.fixed().MainLang, "english");
     EXPECT_EQ(ctx_.prefs.fixed().MainWindowW, 812);
-    EXPECT_EQ(ctx_.prefs.GetZQValue(kPrefStatusEdit), "%DC");
+    EXPECT_EQ(ctx_.prefs.preference_value(kPrefStatusEdit), "%DC");
 
     // The start file, then the last documents (the missing one skipped, the open one selected).
     ASSERT_EQ(ctx_.docs.count(), 2);

@@ -70,7 +70,7 @@ protected:
 TEST_F(PrefWindowTest, OnlyOkChangesTheSettingsFile) {
     const std::string hand_written = "; mine\r\nmainwindowx=  250\r\n";
     ASSERT_TRUE(write_file(ctx_.prefs.settings_path(), hand_written).ok());
-    ASSERT_EQ(ctx_.prefs.PrefCharge(), "");
+    ASSERT_EQ(ctx_.prefs.load_preferences(), "");
     ctx_.prefs.fixed().MainLang = "english";
 
     const std::function<void(PrefWindow&)> closers[] = {
@@ -85,7 +85,7 @@ TEST_F(PrefWindowTest, OnlyOkChangesTheSettingsFile) {
             close(w);
         });
         EXPECT_EQ(settings(), hand_written);
-        EXPECT_EQ(ctx_.prefs.GetZQValue(kPrefStatusEdit), "");
+        EXPECT_EQ(ctx_.prefs.preference_value(kPrefStatusEdit), "");
         EXPECT_EQ(keys().command_of(kModCtrl | 'N'), kCmdProjectNew);
         EXPECT_EQ(keys().command_of(kModCtrl | 'K'), 0);
     }
@@ -203,7 +203,7 @@ TEST_F(PrefWindowTest, TheChosenFontIsStoredAndShownInEveryEditor) {
     run(choose_then(&PrefWindow::accept), chooser); // the chooser cancelled
     answer = QFont("Serif Test", 14);
     run(choose_then(&PrefWindow::reject), chooser); // the window cancelled
-    EXPECT_EQ(ctx_.prefs.GetZQValue(kEditorFontItem), "");
+    EXPECT_EQ(ctx_.prefs.preference_value(kEditorFontItem), "");
     EXPECT_EQ(editor->font().pointSize(), 10);
 
     run(choose_then(&PrefWindow::accept), chooser);
@@ -216,9 +216,9 @@ TEST(PrefGadgets, ItemsFollowOnlyControlsOfTheirKindInTheirWindow) {
     Paths paths("/m/", "", "", "");
     Log log;
     Preferences prefs(paths, log);
-    prefs.AddZQ_State("State", 2, 76, 2);
-    prefs.AddZQ_String("OnButton", 4, 76, "name;12");
-    prefs.AddZQ_String("OtherWindow", 5, 0, "kept");
+    prefs.add_state_preference("State", 2, 76, 2);
+    prefs.add_text_preference("OnButton", 4, 76, "name;12");
+    prefs.add_text_preference("OtherWindow", 5, 0, "kept");
     QWidget parent;
     auto* state = new QComboBox(&parent);
     state->addItems({"a", "b", "c"});
@@ -235,9 +235,9 @@ TEST(PrefGadgets, ItemsFollowOnlyControlsOfTheirKindInTheirWindow) {
     EXPECT_EQ(other->text(), "");
     state->setCurrentIndex(0);
     Pref_FromGadgets(prefs, 76, controls);
-    EXPECT_EQ(prefs.GetZQValue(2), "0");
-    EXPECT_EQ(prefs.GetZQValue(4), "name;12");
-    EXPECT_EQ(prefs.GetZQValue(5), "kept");
+    EXPECT_EQ(prefs.preference_value(2), "0");
+    EXPECT_EQ(prefs.preference_value(4), "name;12");
+    EXPECT_EQ(prefs.preference_value(5), "kept");
 }
 
 } // namespace

@@ -126,9 +126,9 @@ TEST_F(CommandTable, ShortcutsComeFromThePreferencesAndShowInTheMainMenuOnly) {
     // removed shortcut clears its menu text.
     window_->Main_RemoveShortcuts();
     ASSERT_TRUE(ctx_.prefs.Pref_Find(kCmdProjectNew));
-    ctx_.prefs.SetZQValue(kCmdProjectNew, std::to_string(kModCtrl | 'X'));
-    ctx_.prefs.SetZQValue(kCmdHelp, std::to_string(kModWin | (kVkF1 + 4)));
-    ctx_.prefs.SetZQValue(kCmdProjectSave, "0");
+    ctx_.prefs.set_preference_value(kCmdProjectNew, std::to_string(kModCtrl | 'X'));
+    ctx_.prefs.set_preference_value(kCmdHelp, std::to_string(kModWin | (kVkF1 + 4)));
+    ctx_.prefs.set_preference_value(kCmdProjectSave, "0");
     window_->Main_ApplyShortcuts();
     EXPECT_EQ(keys.command_of(kModCtrl | 'X'), kCmdProjectNew);
     EXPECT_EQ(keys.command_of(kModCtrl | 'N'), 0);
@@ -149,7 +149,7 @@ TEST_F(CommandTable, KeypadKeysFireOnlyFromTheKeypad) {
 }
 
 TEST_F(CommandTable, RefusedHotkeysAreLoggedAndTheProgramGoesOn) {
-    ctx_.prefs.AddZQ_GlobalShortcut("Main\\Shortcut.Test", 200, kWindowMain,
+    ctx_.prefs.add_global_shortcut_preference("Main\\Shortcut.Test", 200, kWindowMain,
                                     kModCtrl | kModAlt | 'L', kMenuNone);
     window_->Main_ApplyShortcuts();
     EXPECT_NE(ctx_.log.text().find("! Error AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+L "

@@ -150,7 +150,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     doc.Protocol = Protocol::Ftp;
     doc.User = test::PyFtpd::kUser;
     doc.PathFTP = "site/";
-    ctx_.prefs.SetZQValue(kPrefCheckAddresses, "Off"); // its link is no loopback address
+    ctx_.prefs.set_preference_value(kPrefCheckAddresses, "Off"); // its link is no loopback address
     doc.Flag |= kAutoLastBuildDate;
     doc.LastBuildDate = 0;
     doc.Feeds[0].FeedFile = tmp_.path() + "ep.mp3";

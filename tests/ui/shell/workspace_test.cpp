@@ -59,31 +59,31 @@ TEST_F(WorkspaceTest, ADocumentWithoutFeedsHasADisabledEmptyEditor) {
     docs().Document_New();
     EXPECT_EQ(ws().list->topLevelItemCount(), 0);
     EXPECT_FALSE(ws().editor->isEnabled());
-    ctx_.prefs.SetZQValue(kPrefStatusTree, "%EP/%EC");
+    ctx_.prefs.set_preference_value(kPrefStatusTree, "%EP/%EC");
     ws().list->setFocus();
-    window_->Actu_StatusBar();
+    window_->update_status_bar();
     EXPECT_EQ(window_->statusText(), "0/0");
 }
 
 TEST_F(WorkspaceTest, StatusLineFillsPlaceholdersForTheFocusedControl) {
     docs().Document_Open(project("one", {"A", "B", "C"}));
     docs().Document_Open(project("two", {"A", "B"}));
-    ctx_.prefs.SetZQValue(kPrefStatusTree, "%dc and %DC, row %EP of %ec");
+    ctx_.prefs.set_preference_value(kPrefStatusTree, "%dc and %DC, row %EP of %ec");
     ws().list->setFocus();
-    window_->Actu_StatusBar();
+    window_->update_status_bar();
     EXPECT_EQ(window_->statusText(), "2 and 2, row 1 of 2");
 
     ws().editor->setFocus();
     QTextCursor cursor = ws().editor->textCursor();
     cursor.setPosition(2);
     ws().editor->setTextCursor(cursor);
-    window_->Actu_StatusBar(); // empty template: the language's default
+    window_->update_status_bar(); // empty template: the language's default
     EXPECT_EQ(window_->statusText(), "Project 2/2 - Line 1/1 - Column 3/9 - Position 2/9 (22.2%)");
-    ctx_.prefs.SetZQValue(kPrefStatusEdit, "%RP of %RC = %RL, document %DP");
-    window_->Actu_StatusBar();
+    ctx_.prefs.set_preference_value(kPrefStatusEdit, "%RP of %RC = %RL, document %DP");
+    window_->update_status_bar();
     EXPECT_EQ(window_->statusText(), "2 of 9 = 22.2%, document 2");
-    ctx_.prefs.SetZQValue(kPrefStatusEdit, "no placeholder");
-    window_->Actu_StatusBar();
+    ctx_.prefs.set_preference_value(kPrefStatusEdit, "no placeholder");
+    window_->update_status_bar();
     EXPECT_EQ(window_->statusText(), "no placeholder");
 }
 
@@ -133,11 +133,11 @@ TEST_F(WorkspaceTest, FeedPopupFollowsTheSelectedRow) {
                 return a->isEnabled();
         return false;
     };
-    window_->Actu_PopUpMenuFeed();
+    window_->update_feed_popup_menu();
     EXPECT_FALSE(entry(kCmdFeedMoveUp));
     EXPECT_TRUE(entry(kCmdFeedMoveDown));
     select(1);
-    window_->Actu_PopUpMenuFeed();
+    window_->update_feed_popup_menu();
     EXPECT_TRUE(entry(kCmdFeedMoveUp));
     EXPECT_FALSE(entry(kCmdFeedMoveDown));
     EXPECT_TRUE(entry(kCmdFeedDel));
