@@ -28,9 +28,9 @@ protected:
     }
 
     // Runs the window; act works inside it and closes it.
-    void run(const std::function<void(PrefWindow&)>& act, FontChooser fonts = FontDialog_Choose) {
+    void run(const std::function<void(PrefWindow&)>& act, FontChooser fonts = font_dialog_choose) {
         bool acted = false;
-        qp::test::whenModal([&](QWidget* w) {
+        qp::test::when_modal([&](QWidget* w) {
             auto* window = dynamic_cast<PrefWindow*>(w);
             acted = window != nullptr;
             if (acted)
@@ -74,7 +74,7 @@ TEST_F(PrefWindowTest, OnlyOkChangesTheSettingsFile) {
     ctx_.prefs.fixed().MainLang = "english";
 
     const std::function<void(PrefWindow&)> closers[] = {
-        [](PrefWindow& w) { w.cancelButton()->click(); },
+        [](PrefWindow& w) { w.cancel_button()->click(); },
         [](PrefWindow& w) { QTest::keyClick(w.panel(), Qt::Key_Escape); },
         [](PrefWindow& w) { w.close(); },
     };
@@ -106,10 +106,57 @@ TEST_F(PrefWindowTest, OnlyOkChangesTheSettingsFile) {
     run([](PrefWindow& w) {
         w.control<QLineEdit>(kPrefStatusEdit)->setText("%x *");
         w.control<QCheckBox>(kPrefOnStartOpenLast)->setChecked(false);
-        w.okButton()->click();
+        w.ok_button()->click();
     });
     EXPECT_NE(settings().find("\r\nPref.OnStartOpenLast = Off\r\nPref.StatusEdit = %x *\r\n"),
               std::string::npos);
+}
+
+// Every setting of the window, ticked or typed with a value no other one has, is stored into its
+// own item and shown again from it; the two rounds flip the boxes so that no two boxes agree.
+TEST_F(PrefWindowTest, EachControlIsStoredIntoItsOwnSettingAndShownFromIt) {
+    std::vector<const PrefItem*> items;
+    std::vector<int> box_number; // counts the boxes only, so that neighbours alternate
+    int boxes = 0;
+    for (const PrefItem& item : ctx_.prefs.table())
+        if (item.Window == kWindowPreferences &&
+            (item.Kind == PrefKind::Flag || item.Kind == PrefKind::Text)) {
+            items.push_back(&item);
+            box_number.push_back(item.Kind == PrefKind::Flag ? boxes++ : -1);
+        }
+    for (int round = 0; round < 2; ++round) {
+        auto wanted = [&](std::size_t i) {
+            if (box_number[i] >= 0)
+                return std::string((box_number[i] + round) % 2 == 0 ? "Off" : "On");
+            return items[i]->Name + " " + std::to_string(round);
+        };
+        int set = 0;
+        run([&](PrefWindow& w) {
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                if (auto* box = w.control<QCheckBox>(items[i]->Id)) {
+                    box->setChecked(wanted(i) == "On");
+                    ++set;
+                } else if (auto* field = w.control<QLineEdit>(items[i]->Id)) {
+                    field->setText(to_q(wanted(i)));
+                    ++set;
+                }
+            }
+            w.ok_button()->click();
+        });
+        EXPECT_GE(set, 4) << "the window shows its two boxes and two templates";
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (items[i]->Id != kEditorFontItem)
+                EXPECT_EQ(ctx_.prefs.preference_value(items[i]->Id), wanted(i)) << items[i]->Name;
+        run([&](PrefWindow& w) {
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                if (auto* box = w.control<QCheckBox>(items[i]->Id))
+                    EXPECT_EQ(box->isChecked(), wanted(i) == "On") << items[i]->Name;
+                else if (auto* field = w.control<QLineEdit>(items[i]->Id))
+                    EXPECT_EQ(from_q(field->text()), wanted(i)) << items[i]->Name;
+            }
+            w.cancel_button()->click();
+        });
+    }
 }
 
 TEST_F(PrefWindowTest, ShortcutsAreRefusedAsTheRulesSayAndAppliedAtOnceOnOk) {
@@ -119,12 +166,12 @@ TEST_F(PrefWindowTest, ShortcutsAreRefusedAsTheRulesSayAndAppliedAtOnceOnOk) {
         assign(w, kCmdFindText, kModCtrl | 'N'); // New's key
         ASSERT_EQ(requester_.asked.size(), 1U);
         EXPECT_EQ(requester_.asked[0].title, "Error");
-        EXPECT_EQ(requester_.asked[0].text, toQ(ctx_.lang.get("Msg.ExistShortcut") + "\r\n" +
-                                                ctx_.lang.get("Main\\Shortcut.NewProject")));
+        EXPECT_EQ(requester_.asked[0].text, to_q(ctx_.lang.get("Msg.ExistShortcut") + "\r\n" +
+                                                 ctx_.lang.get("Main\\Shortcut.NewProject")));
 
         assign(w, kCmdFindText, kModCtrl); // a modifier without a key
         ASSERT_EQ(requester_.asked.size(), 2U);
-        EXPECT_EQ(requester_.asked[1].text, toQ(ctx_.lang.get("Msg.NoKeySelected")));
+        EXPECT_EQ(requester_.asked[1].text, to_q(ctx_.lang.get("Msg.NoKeySelected")));
         EXPECT_TRUE(list->currentItem()->text().endsWith("=Ctrl+F"));
 
         assign(w, kCmdFindText, 0);                 // cleared
@@ -139,7 +186,7 @@ TEST_F(PrefWindowTest, ShortcutsAreRefusedAsTheRulesSayAndAppliedAtOnceOnOk) {
         EXPECT_TRUE(w.control<QCheckBox>(kPrefShortcutCtrl)->isChecked());
         EXPECT_FALSE(w.control<QCheckBox>(kPrefShortcutAlt)->isChecked());
         EXPECT_EQ(w.control<QComboBox>(kPrefShortcutKey)->currentData().toInt(), 'X');
-        w.okButton()->click();
+        w.ok_button()->click();
     });
     EXPECT_EQ(keys().command_of(kModCtrl | 'F'), kCmdProjectSave);
     EXPECT_EQ(keys().command_of(kModCtrl | 'S'), 0);
@@ -157,7 +204,7 @@ TEST_F(PrefWindowTest, ShortcutsAreRefusedAsTheRulesSayAndAppliedAtOnceOnOk) {
     // Giving New its key back frees Ctrl+X for Cut again.
     run([](PrefWindow& w) {
         assign(w, kCmdProjectNew, kModCtrl | 'N');
-        w.okButton()->click();
+        w.ok_button()->click();
     });
     EXPECT_EQ(keys().command_of(kModCtrl | 'X'), kCmdCut);
     EXPECT_EQ(window_->action(kCmdProjectNew)->text(), new_entry);
@@ -169,7 +216,7 @@ TEST_F(PrefWindowTest, AnotherLanguageIsAnnouncedOnceAndTakesEffectAtTheNextStar
         auto* languages = w.control<QComboBox>(kPrefLanguage);
         EXPECT_EQ(languages->currentText(), "English");
         languages->setCurrentIndex(languages->findText("Français"));
-        w.okButton()->click();
+        w.ok_button()->click();
     });
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_EQ(requester_.asked[0].text.toStdString(),
@@ -182,7 +229,7 @@ TEST_F(PrefWindowTest, AnotherLanguageIsAnnouncedOnceAndTakesEffectAtTheNextStar
     ctx_.lang.set_folders({tmp_.path() + "none/"});
     run([](PrefWindow& w) {
         EXPECT_EQ(w.control<QComboBox>(kPrefLanguage)->count(), 0);
-        w.okButton()->click();
+        w.ok_button()->click();
     });
     EXPECT_EQ(ctx_.prefs.fixed().MainLang, "français");
     EXPECT_EQ(requester_.asked.size(), 1U);
