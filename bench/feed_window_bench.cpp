@@ -46,7 +46,7 @@ void BM_SortByDate_10000Feeds(benchmark::State& state) {
     Doc doc = bench::make_bench_doc(10000);
     SortOrder order = SortOrder::Ascending;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Feed_SortByDate(doc, order));
+        benchmark::DoNotOptimize(feed_sort_by_date(doc, order));
         order = order == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
     }
 }

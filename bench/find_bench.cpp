@@ -25,7 +25,7 @@ public:
 };
 
 // Lines of a feed text with one "episode" each.
-QString feedText(int lines) {
+QString feed_text(int lines) {
     QString text;
     for (int i = 0; i < lines; ++i)
         text += QStringLiteral("Notes of the episode number %1, with its guests.\n").arg(i);
@@ -36,7 +36,7 @@ void BM_FindNext_LastOfLines(benchmark::State& state) {
     QPlainTextEdit editor;
     editor.resize(600, 400);
     editor.show();
-    editor.setPlainText(feedText(static_cast<int>(state.range(0))) + "needle");
+    editor.setPlainText(feed_text(static_cast<int>(state.range(0))) + "needle");
     for (auto _ : state) {
         editor.moveCursor(QTextCursor::Start);
         benchmark::DoNotOptimize(Find_InEditor(&editor, QStringLiteral("needle"), kFindScopeCaret,
@@ -52,7 +52,7 @@ void BM_ReplaceAll_OnePerLine(benchmark::State& state) {
     QPlainTextEdit editor;
     editor.resize(600, 400);
     editor.show();
-    const QString text = feedText(static_cast<int>(state.range(0)));
+    const QString text = feed_text(static_cast<int>(state.range(0)));
     FindRequest request;
     request.text = QStringLiteral("episode");
     request.replacement = QStringLiteral("episodes");

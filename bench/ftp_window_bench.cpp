@@ -51,8 +51,8 @@ void BM_PublishThroughTheWindow(benchmark::State& state) {
             return;
         }
         net::FTPJob job;
-        net::FTP_AddUploads(job, made.job);
-        net::FTP_AddFeedFiles(job, doc, made.rss_path);
+        net::ftp_add_uploads(job, made.job);
+        net::ftp_add_feed_files(job, doc, made.rss_path);
         KeyTexts texts;
         FtpWindow window(nullptr, job, texts, net::ftp_client_seams());
         window.show();
@@ -61,7 +61,7 @@ void BM_PublishThroughTheWindow(benchmark::State& state) {
             QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
             QApplication::sendEvent(window.control<QLineEdit>(kFtpPass), &key);
         }
-        window.FTP_Send();
+        window.ftp_send();
         // A blocking loop as the window's own exec() runs; the check costs no CPU between ticks.
         QEventLoop loop;
         QTimer check;

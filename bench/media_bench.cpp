@@ -39,7 +39,7 @@ void BM_MediaRead(benchmark::State& state) {
     const std::string path = folder() + kFiles[state.range(0)];
     state.SetLabel(kFiles[state.range(0)]);
     for (auto _ : state) {
-        MediaInfo info = Media_Read(path);
+        MediaInfo info = media_read(path);
         benchmark::DoNotOptimize(info.seconds);
     }
 }
@@ -53,7 +53,7 @@ void BM_MediaRefresh(benchmark::State& state) {
         doc.Feeds[static_cast<std::size_t>(i)].FeedFile =
             std::string("%MyDoc%") + kFiles[i % std::size(kFiles)];
     for (auto _ : state) {
-        MediaRefreshResult r = Media_Refresh(doc, paths);
+        MediaRefreshResult r = media_refresh(doc, paths);
         benchmark::DoNotOptimize(r.updated);
     }
     state.SetItemsProcessed(state.iterations() * kEpisodes);

@@ -25,7 +25,7 @@ struct Shell {
     Shell() {
         ctx.lang.set_folders({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
         ctx.prefs.fixed().MainLang = ctx.lang.Lang_Select("english");
-        Pref_RegisterAll(ctx.prefs);
+        pref_register_all(ctx.prefs);
         window = std::make_unique<MainWindow>(ctx);
         window->show();
         QApplication::processEvents();

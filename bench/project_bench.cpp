@@ -19,7 +19,7 @@ const Doc& bench_doc() {
 }
 
 const std::string& project_text() {
-    static const std::string text = FormatProject(bench_doc());
+    static const std::string text = format_project(bench_doc());
     return text;
 }
 
@@ -29,7 +29,7 @@ std::int64_t project_bytes() {
 
 void BM_FormatProject(benchmark::State& state) {
     for (auto _ : state) {
-        std::string text = FormatProject(bench_doc());
+        std::string text = format_project(bench_doc());
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(state.iterations() * project_bytes());
@@ -39,7 +39,7 @@ BENCHMARK(BM_FormatProject)->Unit(benchmark::kMillisecond);
 void BM_ParseProject(benchmark::State& state) {
     for (auto _ : state) {
         Doc doc;
-        ParseProject(doc, project_text());
+        parse_project(doc, project_text());
         benchmark::DoNotOptimize(doc.Feeds.data());
     }
     state.SetBytesProcessed(state.iterations() * project_bytes());
@@ -67,7 +67,7 @@ BENCHMARK(BM_WriteProject)->Unit(benchmark::kMillisecond);
 // The save the RSS command makes: a synced temporary file renamed over the project.
 void BM_SaveProjectWithBackup(benchmark::State& state) {
     run_writes(state, [](const std::string& path) {
-        return SaveProjectWithBackup(bench_doc(), path).ok();
+        return save_project_with_backup(bench_doc(), path).ok();
     });
 }
 BENCHMARK(BM_SaveProjectWithBackup)->Unit(benchmark::kMillisecond);

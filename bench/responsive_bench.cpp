@@ -44,7 +44,7 @@ struct ShownDocument {
         ctx->files = &no_files;
         ctx->lang.set_folders({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
         (void)ctx->lang.Lang_Select("english");
-        Pref_RegisterAll(ctx->prefs);
+        pref_register_all(ctx->prefs);
         window = std::make_unique<MainWindow>(*ctx);
         window->resize(1000, 700);
         window->show();

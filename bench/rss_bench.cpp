@@ -69,7 +69,7 @@ const Doc& directory_doc() {
 }
 
 std::int64_t project_bytes() {
-    static const auto size = static_cast<std::int64_t>(FormatProject(bench_doc()).size());
+    static const auto size = static_cast<std::int64_t>(format_project(bench_doc()).size());
     return size;
 }
 
@@ -78,7 +78,7 @@ const std::string& rss_output() {
         std::string s;
         StringXmlSink sink(s);
         UploadJob job;
-        if (!BuildRssXml(bench_doc(), job, bench_paths(), sink).empty())
+        if (!build_rss_xml(bench_doc(), job, bench_paths(), sink).empty())
             std::abort();
         return s;
     }();
@@ -92,7 +92,7 @@ void build_in_memory(benchmark::State& state, const Doc& doc, std::int64_t proje
         out.clear();
         StringXmlSink sink(out);
         UploadJob job;
-        if (!BuildRssXml(doc, job, bench_paths(), sink).empty())
+        if (!build_rss_xml(doc, job, bench_paths(), sink).empty())
             state.SkipWithError("build failed");
         benchmark::DoNotOptimize(out.data());
     }
@@ -107,7 +107,7 @@ BENCHMARK(BM_BuildRssMemory)->Unit(benchmark::kMillisecond);
 
 void BM_BuildRssMemoryDirectory(benchmark::State& state) {
     const Doc& doc = directory_doc();
-    build_in_memory(state, doc, static_cast<std::int64_t>(FormatProject(doc).size()));
+    build_in_memory(state, doc, static_cast<std::int64_t>(format_project(doc).size()));
 }
 BENCHMARK(BM_BuildRssMemoryDirectory)->Unit(benchmark::kMillisecond);
 
@@ -130,7 +130,7 @@ void BM_FeedCheck(benchmark::State& state) {
     const Doc& doc = bench_doc();
     std::size_t findings = 0;
     for (auto _ : state) {
-        const std::vector<CheckFinding> found = Feed_Check(doc, bench_paths());
+        const std::vector<CheckFinding> found = feed_check(doc, bench_paths());
         findings = found.size();
         benchmark::DoNotOptimize(found.data());
     }

@@ -18,10 +18,10 @@ public:
 
 class NoFiles final : public ui::FilePicker {
 public:
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
+    QString open_file(QWidget*, const QString&, const QString&, const QString&) override {
         return {};
     }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
+    QString save_file(QWidget*, const QString&, const QString&, const QString&) override {
         return {};
     }
 };

@@ -13,7 +13,7 @@ void BM_UndoDelete_10000Feeds(benchmark::State& state) {
     Doc doc = bench::make_bench_doc(10000);
     for (auto _ : state) {
         state.PauseTiming();
-        DocEditPtr edit = Edit_DeleteFeed(doc, 5000);
+        DocEditPtr edit = edit_delete_feed(doc, 5000);
         state.ResumeTiming();
         edit->revert(doc);
         benchmark::DoNotOptimize(doc.Feeds.data());

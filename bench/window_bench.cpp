@@ -55,11 +55,11 @@ void BM_StartupToShownWindow_FiveDocsOf200Feeds(benchmark::State& state) {
     const std::string data = std::string(QP_SOURCE_DIR) + "/data";
     for (auto _ : state) {
         auto ctx = make_context(folder);
-        Startup_Prepare(*ctx, data);
+        startup_prepare(*ctx, data);
         auto window = std::make_unique<MainWindow>(*ctx);
-        window->Placement_Restore();
+        window->placement_restore();
         window->show();
-        Startup_OpenDocuments(*ctx, *window);
+        startup_open_documents(*ctx, *window);
         QApplication::processEvents();
         benchmark::DoNotOptimize(window->isVisible());
         state.PauseTiming();
@@ -93,7 +93,7 @@ struct BigWindow {
     explicit BigWindow(int documents) {
         ctx->lang.set_folders({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
         (void)ctx->lang.Lang_Select("english");
-        Pref_RegisterAll(ctx->prefs);
+        pref_register_all(ctx->prefs);
         window = std::make_unique<MainWindow>(*ctx);
         window->resize(1000, 700);
         window->show();

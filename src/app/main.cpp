@@ -6,5 +6,5 @@ int main(int argc, char** argv) {
     // A file-size limit must turn into a failed write, never end the program in the middle of a
     // save.
     std::signal(SIGXFSZ, SIG_IGN);
-    return qp::ui::Application_Run(argc, argv);
+    return qp::ui::application_run(argc, argv);
 }

@@ -30,7 +30,7 @@ std::string as_json(const Doc& doc, const std::vector<CheckFinding>& findings, T
         json.key("key");
         json.value(f.key);
         json.key("text");
-        json.value(Check_Text(doc, f, texts));
+        json.value(check_text(doc, f, texts));
         json.end_object();
     }
     json.end_array();
@@ -42,7 +42,7 @@ std::string as_text(const Doc& doc, const std::vector<CheckFinding>& findings, T
     std::size_t errors = 0;
     for (const CheckFinding& f : findings) {
         errors += f.level == CheckLevel::Error ? 1 : 0;
-        out += std::string(level_name(f.level)) + ": " + one_line(Check_Text(doc, f, texts)) + "\n";
+        out += std::string(level_name(f.level)) + ": " + one_line(check_text(doc, f, texts)) + "\n";
     }
     out += texts.get("Check.Summary",
                      {std::to_string(errors), std::to_string(findings.size() - errors)}) +
@@ -71,12 +71,12 @@ int cmd_check(const std::vector<std::string>& args) {
             load_project(absolute_path(parsed.positional[0]), doc, log, NewerBackup::Warn);
         !error.empty())
         return fail(error);
-    const std::vector<CheckFinding> findings = Feed_Check(doc, paths);
+    const std::vector<CheckFinding> findings = feed_check(doc, paths);
     const std::string out =
         parsed.option("--json") ? as_json(doc, findings, texts) : as_text(doc, findings, texts);
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0)
         return fail("can't write the output");
-    return Check_HasError(findings) ? kExitFailure : kExitOk;
+    return check_has_error(findings) ? kExitFailure : kExitOk;
 }
 
 } // namespace qp

@@ -34,9 +34,9 @@ int cmd_media(const std::vector<std::string>& args) {
         !error.empty())
         return fail(error);
 
-    const MediaRefreshResult r = Media_Refresh(doc, paths);
+    const MediaRefreshResult r = media_refresh(doc, paths);
     // A project nothing changed in keeps its file, date included.
-    if (r.anyChange()) {
+    if (r.any_change()) {
         if (const SaveResult saved = SaveDoc(doc, project, log); !saved.saved())
             return fail(saved.error);
     }

@@ -83,7 +83,7 @@ std::string prompt_password(const std::string& question, std::string& password) 
         c = 0;
         (void)!::write(fd, "\n", 1);
         if (!ended) {
-            net::Secret_Wipe(password);
+            net::secret_wipe(password);
             error = "no FTP password was typed";
         }
     }
@@ -125,7 +125,7 @@ std::string read_password_file(const std::string& path, std::string& password) {
         else
             password.assign(data, 0, end == std::string::npos ? got : end);
     }
-    net::Secret_Wipe(data);
+    net::secret_wipe(data);
     return error;
 }
 
@@ -144,8 +144,8 @@ std::string get_password(const std::string* file, const Doc& doc, std::string& p
         return {};
     }
     // The account comes from the project: shown escaped, it cannot steer the terminal.
-    return prompt_password("FTP password for " + net::FTP_Printable(doc.User) + "@" +
-                               net::FTP_Printable(doc.Client) + ": ",
+    return prompt_password("FTP password for " + net::ftp_printable(doc.User) + "@" +
+                               net::ftp_printable(doc.Client) + ": ",
                            password);
 }
 
@@ -183,12 +183,12 @@ net::TrustSettings trust_settings(const Preferences& prefs, const std::string* t
     net::TrustSettings trust;
     trust.accepted = prefs.trusted();
     trust.prompt = [wanted = trusted ? *trusted : std::string()](const net::TrustQuestion& q) {
-        if (net::Trust_SameFingerprint(q.fingerprint, wanted))
+        if (net::trust_same_fingerprint(q.fingerprint, wanted))
             return net::TrustDecision::AcceptOnce;
         std::fprintf(stderr,
                      "quillpost-cli: %s cannot be verified (%s). Its fingerprint is %s; if your "
                      "host confirms it, publish again with --trust %s\n",
-                     net::FTP_Printable(q.server).c_str(), net::FTP_Printable(q.reason).c_str(),
+                     net::ftp_printable(q.server).c_str(), net::ftp_printable(q.reason).c_str(),
                      q.fingerprint.c_str(), q.fingerprint.c_str());
         return net::TrustDecision::Refuse;
     };
@@ -196,14 +196,14 @@ net::TrustSettings trust_settings(const Preferences& prefs, const std::string* t
         // The old identity is removed where it is kept: the SSH client's file, or ours.
         const std::string remove =
             w.stored_in.empty()
-                ? "its line \"Trust." + net::FTP_Printable(w.server) + "\" from " + settings
-                : "the old key (" + net::FTP_Printable(w.stored_in) + ")";
+                ? "its line \"Trust." + net::ftp_printable(w.server) + "\" from " + settings
+                : "the old key (" + net::ftp_printable(w.stored_in) + ")";
         std::fprintf(stderr,
                      "quillpost-cli: warning: %s shows another identity than before (now %s, "
                      "before %s). Someone may be intercepting the connection: nothing is sent. If "
                      "your host confirms the change, remove %s\n",
-                     net::FTP_Printable(w.server).c_str(), w.fingerprint.c_str(),
-                     net::FTP_Printable(w.before).c_str(), remove.c_str());
+                     net::ftp_printable(w.server).c_str(), w.fingerprint.c_str(),
+                     net::ftp_printable(w.before).c_str(), remove.c_str());
     };
     return trust;
 }
@@ -260,30 +260,30 @@ int cmd_publish(const std::vector<std::string>& args) {
     // The program's settings (read, never written): the accepted server identities and whether
     // the published addresses are checked.
     Preferences prefs(paths, log);
-    Pref_RegisterAll(prefs);
+    pref_register_all(prefs);
     (void)prefs.load_preferences();
-    net::FTP_SetAccount(job, doc);
+    net::ftp_set_account(job, doc);
     if (job.protocol == net::Protocol::Ftp)
         std::fprintf(stderr,
                      "quillpost-cli: warning: plain FTP sends the password to %s in the "
                      "clear; choose FTPS or SFTP in the project's channel settings\n",
-                     net::FTP_Printable(doc.Client).c_str());
-    job.check_addresses =
-        !parsed.option("--no-address-check") && Pref_IsOn(prefs.preference_value(kPrefCheckAddresses));
+                     net::ftp_printable(doc.Client).c_str());
+    job.check_addresses = !parsed.option("--no-address-check") &&
+                          Pref_IsOn(prefs.preference_value(kPrefCheckAddresses));
     net::FtpSender sender(job, texts,
                           net::ftp_client_seams(trust_settings(prefs, parsed.option("--trust"))));
     sender.set_date_check(!parsed.option("--no-date-check"));
     // The login (with its TLS or SSH handshake) runs while the project is saved and synced and the
     // RSS file written: neither waits for the other.
-    sender.BeginConnect();
+    sender.begin_connect();
     const RssCreateResult made = Rss_Create(doc, log, paths);
     if (!made.error.empty()) {
-        sender.Close();
-        net::Secret_Wipe(job.password);
+        sender.close();
+        net::secret_wipe(job.password);
         return fail(made.error);
     }
-    net::FTP_AddUploads(job, made.job);
-    net::FTP_AddChannelFiles(job, doc, made.rss_path);
+    net::ftp_add_uploads(job, made.job);
+    net::ftp_add_channel_files(job, doc, made.rss_path);
     ProgressBar bar;
     sender.set_line_sink([&bar](const std::string& line) {
         bar.clear();
@@ -297,20 +297,20 @@ int cmd_publish(const std::vector<std::string>& args) {
         std::signal(SIGINT, old_int);
         g_cancel = nullptr;
     };
-    if (const std::string error = sender.Connect(); !error.empty()) {
+    if (const std::string error = sender.connect(); !error.empty()) {
         restore();
         return fail(g_interrupted ? "interrupted" : sender.lines().back() + " (" + error + ")");
     }
     // The job wakes this loop whenever it has news, so one file follows the other at once.
     while (!sender.finished() && !g_interrupted) {
-        sender.Poll();
+        sender.poll();
         if (sender.transferring())
             bar.show(sender.progress(), sender.title());
         if (!sender.finished())
-            sender.Wait(kPollMs);
+            sender.wait(kPollMs);
     }
     bar.clear();
-    sender.Close();
+    sender.close();
     restore();
     if (g_interrupted)
         return fail("interrupted: not every file was sent");

@@ -63,7 +63,7 @@ int rss_build(const std::string& project, const std::string& rss_output, const P
               bool to_stdout) {
     // Caught here, before the save, for a clear message; the RSS step refuses it as well.
     if (!rss_output.empty()) {
-        for (const std::string& file : {project, ProjectSavePath(project)})
+        for (const std::string& file : {project, project_save_path(project)})
             if (same_file(rss_output, file) || canonical_path(rss_output) == canonical_path(file))
                 return fail("OUTPUT names the project file itself: " + rss_output);
     }

@@ -21,7 +21,7 @@ int cmd_save(const std::vector<std::string>& args) {
     const std::string target =
         parsed.positional.size() == 1 ? project : absolute_path(parsed.positional[1]);
     // However OUTPUT is spelled, naming the project itself is a save in place.
-    const std::string written = ProjectSavePath(target);
+    const std::string written = project_save_path(target);
     const bool in_place =
         same_file(project, written) || canonical_path(project) == canonical_path(written);
 
@@ -32,7 +32,7 @@ int cmd_save(const std::vector<std::string>& args) {
             load_project(project, doc, log, in_place ? NewerBackup::Refuse : NewerBackup::Warn);
         !error.empty())
         return fail(error);
-    if (!in_place && BackupIsNewer(written))
+    if (!in_place && backup_is_newer(written))
         return fail(newer_backup_note(written) + "; remove the backup to save over it");
     if (const SaveResult saved = SaveDoc(doc, target, log); !saved.saved()) {
         // A target without a file name fails before any file step, with the log's own words.

@@ -68,16 +68,16 @@ std::string signed_offset(std::string_view prefix, std::int64_t seconds, std::st
     return out;
 }
 
-std::int64_t fixed_zone_seconds(int timeZone) {
-    return static_cast<std::int64_t>(std::clamp(timeZone, -12, 12)) * 3600;
+std::int64_t fixed_zone_seconds(int time_zone) {
+    return static_cast<std::int64_t>(std::clamp(time_zone, -12, 12)) * 3600;
 }
 
 // The offset a date of the document states, in seconds: its fixed whole hours, or the offset the
 // computer's zone rules give that wall-clock date, with its minutes, so a summer date is not
 // stated with a winter offset nor a half-hour zone half an hour off.
-std::int64_t zone_seconds(DateValue date, int timeZone) {
-    if (timeZone != kAutoTimeZone)
-        return fixed_zone_seconds(timeZone);
+std::int64_t zone_seconds(DateValue date, int time_zone) {
+    if (time_zone != kAutoTimeZone)
+        return fixed_zone_seconds(time_zone);
     return std::clamp<std::int64_t>(utc_offset_at_local(date), -kMaxZoneSeconds, kMaxZoneSeconds);
 }
 
@@ -85,7 +85,7 @@ bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Reads Rfc822_Valid's pieces from the front of a text.
+// Reads rfc822_valid's pieces from the front of a text.
 class Rfc822Reader {
 public:
     explicit Rfc822Reader(std::string_view text) : text_(text) {}
@@ -159,10 +159,10 @@ DateValue Now() {
     return local_from_utc(current_clock().utc_now());
 }
 
-DateValue NowIn(int timeZone) {
-    if (timeZone == kAutoTimeZone)
+DateValue now_in(int time_zone) {
+    if (time_zone == kAutoTimeZone)
         return Now();
-    return current_clock().utc_now() + fixed_zone_seconds(timeZone);
+    return current_clock().utc_now() + fixed_zone_seconds(time_zone);
 }
 
 std::string DateToText(std::string_view mask, DateValue date) {
@@ -222,26 +222,26 @@ std::string DateToTextEx(std::string_view mask, DateValue date) {
     return ireplace_all(out, "%ml", kMonthNames[static_cast<std::size_t>(f.month - 1)]);
 }
 
-std::string GmtOffsetText(std::int64_t offset, bool inHours, std::string_view mask) {
-    if (inHours)
+std::string GmtOffsetText(std::int64_t offset, bool in_hours, std::string_view mask) {
+    if (in_hours)
         offset = std::clamp<std::int64_t>(offset, -12, 12) * 3600;
     else
         offset = std::clamp<std::int64_t>(offset, -43200, 43200);
     return signed_offset("GMT", offset, mask);
 }
 
-int LocalGmtOffset(bool inHours) {
+int LocalGmtOffset(bool in_hours) {
     // One reading of the clock gives both the instant and its offset, so the two can never
     // straddle a second the way separate GMT and local readings could.
     const Clock& clock = current_clock();
     const int seconds = clock.utc_offset_at(clock.utc_now());
-    return inHours ? seconds / 3600 : seconds;
+    return in_hours ? seconds / 3600 : seconds;
 }
 
-std::string RssDate(DateValue date, std::string_view mask, int timeZone) {
+std::string RssDate(DateValue date, std::string_view mask, int time_zone) {
     if (mask.find_first_not_of(' ') == std::string_view::npos)
         mask = kDefaultRssDateMask;
-    const std::int64_t offset = zone_seconds(date, timeZone);
+    const std::int64_t offset = zone_seconds(date, time_zone);
     if (mask == kDefaultRssDateMask) {
         // Every item has a date and nearly every document the default mask: written in one go,
         // the same text as the passes below give.
@@ -272,7 +272,7 @@ std::string RssDate(DateValue date, std::string_view mask, int timeZone) {
     return ireplace_all(text, "%zz", signed_offset("", offset, "%hh%ii"));
 }
 
-bool Rfc822_Valid(std::string_view text) {
+bool rfc822_valid(std::string_view text) {
     Rfc822Reader in(text);
     if (in.at_letter()) {
         if (!in.name(kDayNames) || !in.skip(','))

@@ -165,12 +165,12 @@ bool valid(const Doc& doc, int position) {
 
 } // namespace
 
-DocEditPtr Edit_InsertFeeds(Doc& doc, std::vector<Feed> feeds) {
+DocEditPtr edit_insert_feeds(Doc& doc, std::vector<Feed> feeds) {
     if (feeds.empty())
         return nullptr;
     doc.Feeds.insert(doc.Feeds.begin(), feeds.begin(), feeds.end());
     std::vector<FeedBefore> removed;
-    for (const int position : Feed_TrimPositions(doc, static_cast<int>(feeds.size()))) {
+    for (const int position : feed_trim_positions(doc, static_cast<int>(feeds.size()))) {
         removed.emplace_back(position, std::move(doc.Feeds[static_cast<std::size_t>(position)]));
         doc.Feeds.erase(at(doc, position));
     }
@@ -178,7 +178,7 @@ DocEditPtr Edit_InsertFeeds(Doc& doc, std::vector<Feed> feeds) {
     return std::make_unique<InsertFeeds>(std::move(feeds), std::move(removed));
 }
 
-DocEditPtr Edit_DeleteFeed(Doc& doc, int position) {
+DocEditPtr edit_delete_feed(Doc& doc, int position) {
     if (!valid(doc, position))
         return nullptr;
     auto edit = std::make_unique<DeleteFeed>(
@@ -188,15 +188,15 @@ DocEditPtr Edit_DeleteFeed(Doc& doc, int position) {
     return edit;
 }
 
-DocEditPtr Edit_MoveFeed(Doc& doc, int position, int step) {
-    const int to = Feed_Move(doc, position, step);
+DocEditPtr edit_move_feed(Doc& doc, int position, int step) {
+    const int to = feed_move(doc, position, step);
     if (to < 0)
         return nullptr;
     select(doc, to);
     return std::make_unique<MoveFeed>(position, to);
 }
 
-DocEditPtr Edit_SortFeeds(Doc& doc, SortOrder order) {
+DocEditPtr edit_sort_feeds(Doc& doc, SortOrder order) {
     std::vector<int> index(doc.Feeds.size());
     std::iota(index.begin(), index.end(), 0);
     const auto date = [&doc](int i) { return doc.Feeds[static_cast<std::size_t>(i)].FeedPubDate; };
@@ -214,7 +214,7 @@ DocEditPtr Edit_SortFeeds(Doc& doc, SortOrder order) {
     return edit;
 }
 
-DocEditPtr Edit_FeedsChanged(const Doc& doc, std::vector<FeedBefore> before) {
+DocEditPtr edit_feeds_changed(const Doc& doc, std::vector<FeedBefore> before) {
     std::vector<FeedChange> changes;
     for (FeedBefore& b : before) {
         if (!valid(doc, b.first))
@@ -228,7 +228,7 @@ DocEditPtr Edit_FeedsChanged(const Doc& doc, std::vector<FeedBefore> before) {
     return std::make_unique<ChangeFeeds>(std::move(changes));
 }
 
-Doc Doc_ChannelSettings(Doc& doc) {
+Doc doc_channel_settings(Doc& doc) {
     // The feeds step out while the rest is copied, so a large document costs nothing.
     std::vector<Feed> feeds = std::move(doc.Feeds);
     Doc channel = doc;
@@ -239,8 +239,8 @@ Doc Doc_ChannelSettings(Doc& doc) {
     return channel;
 }
 
-DocEditPtr Edit_ChannelChanged(Doc before, Doc& doc) {
-    Doc now = Doc_ChannelSettings(doc);
+DocEditPtr edit_channel_changed(Doc before, Doc& doc) {
+    Doc now = doc_channel_settings(doc);
     if (before == now)
         return nullptr;
     return std::make_unique<ChangeChannel>(std::move(before), std::move(now));

@@ -32,20 +32,20 @@ using DocEditPtr = std::unique_ptr<DocEdit>;
 // Each returns null when the document did not change.
 //
 // Puts feeds at the top in the given order, then trims to MaxFeed without removing any of them.
-DocEditPtr Edit_InsertFeeds(Doc& doc, std::vector<Feed> feeds);
-DocEditPtr Edit_DeleteFeed(Doc& doc, int position);
+DocEditPtr edit_insert_feeds(Doc& doc, std::vector<Feed> feeds);
+DocEditPtr edit_delete_feed(Doc& doc, int position);
 // Swaps the feed at position with its neighbour (step -1 up, 1 down).
-DocEditPtr Edit_MoveFeed(Doc& doc, int position, int step);
-DocEditPtr Edit_SortFeeds(Doc& doc, SortOrder order);
+DocEditPtr edit_move_feed(Doc& doc, int position, int step);
+DocEditPtr edit_sort_feeds(Doc& doc, SortOrder order);
 
 // The position and the former value of a feed that has already been changed in place.
 using FeedBefore = std::pair<int, Feed>;
 // Records feeds that a window or a refresh changed in place, from their former values; feeds
 // that came back equal are left out.
-DocEditPtr Edit_FeedsChanged(const Doc& doc, std::vector<FeedBefore> before);
+DocEditPtr edit_feeds_changed(const Doc& doc, std::vector<FeedBefore> before);
 // The channel settings of doc alone: everything but the feeds, the file name and the state.
-Doc Doc_ChannelSettings(Doc& doc);
+Doc doc_channel_settings(Doc& doc);
 // Records a change of the channel settings already made in doc, from the settings before.
-DocEditPtr Edit_ChannelChanged(Doc before, Doc& doc);
+DocEditPtr edit_channel_changed(Doc before, Doc& doc);
 
 } // namespace qp

@@ -39,8 +39,8 @@ bool Docs::remove(int index) {
     return true;
 }
 
-bool Docs::can_run_document_command(std::string_view name, Log& log, bool writeEntry) const {
-    if (writeEntry)
+bool Docs::can_run_document_command(std::string_view name, Log& log, bool write_entry) const {
+    if (write_entry)
         log.add("* " + std::string(name));
     if (docs_.empty())
         return false;

@@ -43,11 +43,11 @@ public:
     [[nodiscard]] bool remove(int index);
 
     // The guard every command on the current document runs first: may the command go on? Writes
-    // "* " + name when writeEntry is set; false when no document is open. Open documents without
+    // "* " + name when write_entry is set; false when no document is open. Open documents without
     // a current one are an inconsistency reported as a fatal log line; false if the fatal handler
     // returns.
     // IsDpc; its fatal log line keeps that name.
-    bool can_run_document_command(std::string_view name, Log& log, bool writeEntry = true) const;
+    bool can_run_document_command(std::string_view name, Log& log, bool write_entry = true) const;
 
     // step 1: the next document (after the last, the first); step -1: the previous one (before
     // the first or with none current, the last); otherwise the document at index, or the first

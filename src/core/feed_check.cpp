@@ -124,12 +124,12 @@ void check_description(std::string_view text, int flags, int feed, Findings& fou
 
 void check_artwork(const Doc& doc, Findings& found) {
     // The address the feed gives: the typed one, else the uploaded image file's name.
-    const std::string address = Channel_ImageAddress(doc);
+    const std::string address = channel_image_address(doc);
     if (address.empty()) {
         found.error(-1, "Check.NoArtwork");
         return;
     }
-    if (const std::string url = Url_Join(address, doc.Link); !Url_IsWeb(url))
+    if (const std::string url = Url_Join(address, doc.Link); !url_is_web(url))
         found.error(-1, "Check.ArtworkNotWeb", {url});
     const std::string_view path = without_query(address);
     if (!is_jpeg_or_png_name(path)) {
@@ -138,16 +138,16 @@ void check_artwork(const Doc& doc, Findings& found) {
     }
     std::string local;
     if (doc.ImageUrl.empty()) {
-        local = Channel_ImageLocal(doc);
+        local = channel_image_local(doc);
     } else {
         // An address of its own names a file elsewhere; a relative one is kept beside the project.
-        if (Url_HasScheme(doc.ImageUrl) || doc.FileName.empty())
+        if (url_has_scheme(doc.ImageUrl) || doc.FileName.empty())
             return;
         local = replace_all(path, "\\", "/");
         local.erase(0, local.find_first_not_of('/'));
         local.insert(0, folder_part(doc.FileName));
     }
-    const ImageFileHeader file = Image_FileHeader(local);
+    const ImageFileHeader file = image_file_header(local);
     if (!file.error.empty())
         return; // not on this computer: only the name could be checked
     const ImageHeader& h = file.header;
@@ -178,10 +178,10 @@ void check_directory_tags(const Doc& doc, Findings& found) {
     }
     if (doc.iTunesCategory.empty())
         found.error(-1, "Check.NoCategory");
-    else if (!PodcastCategory_Find(doc.iTunesCategory, ""))
+    else if (!podcast_category_find(doc.iTunesCategory, ""))
         found.error(-1, "Check.UnknownCategory", {doc.iTunesCategory});
     else if (!doc.iTunesSubCategory.empty() &&
-             !PodcastCategory_Find(doc.iTunesCategory, doc.iTunesSubCategory))
+             !podcast_category_find(doc.iTunesCategory, doc.iTunesSubCategory))
         found.error(-1, "Check.UnknownSubCategory", {doc.iTunesSubCategory, doc.iTunesCategory});
     if (doc.iTunesExplicit.empty())
         found.error(-1, "Check.NoExplicit");
@@ -190,7 +190,7 @@ void check_directory_tags(const Doc& doc, Findings& found) {
     if (!doc.iTunesType.empty() && doc.iTunesType != "episodic" && doc.iTunesType != "serial")
         found.warning(-1, "Check.BadShowType", {doc.iTunesType});
     // Written as it stands: a relative address sends the listeners nowhere.
-    if (!doc.iTunesNewFeedUrl.empty() && !Url_IsWeb(doc.iTunesNewFeedUrl))
+    if (!doc.iTunesNewFeedUrl.empty() && !url_is_web(doc.iTunesNewFeedUrl))
         found.error(-1, "Check.NewFeedUrlNotWeb", {doc.iTunesNewFeedUrl});
 }
 
@@ -208,14 +208,14 @@ void check_date_mask(const Doc& doc, Findings& found) {
     const DateValue sample_date = date_from_fields(2024, 4, 5, 9, 7, 3);
     const std::string sample = RssDate(sample_date, doc.FormatDate, doc.TimeZone);
     // Readers take the element's text without the blanks around it.
-    if (Rfc822_Valid(trimmed(sample)))
+    if (rfc822_valid(trimmed(sample)))
         return;
     const std::string mask =
         is_blank(doc.FormatDate) ? std::string(kDefaultRssDateMask) : doc.FormatDate;
     // When only the "GMT+hh:mm" offset is in the way, a numeric zone in its place mends the
     // mask: propose %zz, which writes one.
     if (ifind(mask, "%gm") != std::string::npos &&
-        Rfc822_Valid(
+        rfc822_valid(
             trimmed(RssDate(sample_date, ireplace_all(mask, "%gm", "+0000"), doc.TimeZone)))) {
         found.warning(-1, "Check.DateZone", {sample, ireplace_all(mask, "%gm", "%zz")});
         return;
@@ -232,7 +232,7 @@ void check_channel(const Doc& doc, Findings& found) {
         found.error(-1, "Check.NoLanguage");
     if (doc.Link.empty())
         found.error(-1, "Check.NoLink");
-    else if (!Url_IsWeb(doc.Link))
+    else if (!url_is_web(doc.Link))
         found.error(-1, "Check.LinkNotWeb", {doc.Link});
     check_directory_tags(doc, found);
     check_podcast_tags(doc, found);
@@ -249,8 +249,8 @@ void check_enclosure(const Doc& doc, int index, const Paths& paths, Seen& seen, 
     const std::string local =
         feed.FeedFile.empty() ? std::string() : paths.Path_Expand(feed.FeedFile);
     // As the attribute is written: without control characters and outer spaces.
-    std::string url = trim_spaces(strip_controls(Enclosure_Url(doc, feed, local)));
-    if (!Url_IsWeb(url))
+    std::string url = trim_spaces(strip_controls(enclosure_url(doc, feed, local)));
+    if (!url_is_web(url))
         found.error(index, "Check.EnclosureNotWeb", {url});
     if (trim_spaces(feed.FeedFileType).empty())
         found.error(index, "Check.NoEnclosureType");
@@ -309,7 +309,7 @@ void check_episode(const Doc& doc, int index, const Paths& paths, Seen& seen, Fi
 
 } // namespace
 
-std::vector<CheckFinding> Feed_Check(const Doc& doc, const Paths& paths) {
+std::vector<CheckFinding> feed_check(const Doc& doc, const Paths& paths) {
     std::vector<CheckFinding> out;
     Findings found(out);
     check_channel(doc, found);
@@ -322,26 +322,26 @@ std::vector<CheckFinding> Feed_Check(const Doc& doc, const Paths& paths) {
     return out;
 }
 
-bool Check_HasError(const std::vector<CheckFinding>& findings) {
+bool check_has_error(const std::vector<CheckFinding>& findings) {
     for (const CheckFinding& f : findings)
         if (f.level == CheckLevel::Error)
             return true;
     return false;
 }
 
-std::string Check_ProposedDateMask(const std::vector<CheckFinding>& findings) {
+std::string check_proposed_date_mask(const std::vector<CheckFinding>& findings) {
     for (const CheckFinding& f : findings)
         if (f.key == "Check.DateZone" && f.params.size() > 1)
             return f.params[1];
     return {};
 }
 
-void Check_UseDateMask(Doc& doc, std::string_view mask) {
+void check_use_date_mask(Doc& doc, std::string_view mask) {
     doc.FormatDate = std::string(mask);
     SetModified(doc, true);
 }
 
-std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts) {
+std::string check_text(const Doc& doc, const CheckFinding& finding, Texts& texts) {
     const std::vector<std::string>& p = finding.params;
     const auto param = [&p](std::size_t i) { return i < p.size() ? std::string_view(p[i]) : ""; };
     std::string text = texts.get(finding.key, {param(0), param(1), param(2), param(3), param(4)});

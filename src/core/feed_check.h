@@ -28,18 +28,18 @@ struct CheckFinding {
 // Every finding on the document, the channel's first, then each episode's in list order.
 // Files named by the document (enclosures, artwork) are looked at on disk, placeholders resolved
 // through paths.
-std::vector<CheckFinding> Feed_Check(const Doc& doc, const Paths& paths);
+std::vector<CheckFinding> feed_check(const Doc& doc, const Paths& paths);
 
 // True when at least one finding is an error.
-bool Check_HasError(const std::vector<CheckFinding>& findings);
+bool check_has_error(const std::vector<CheckFinding>& findings);
 
 // The date mask the check proposes in place of the document's, empty when it proposes none.
-std::string Check_ProposedDateMask(const std::vector<CheckFinding>& findings);
+std::string check_proposed_date_mask(const std::vector<CheckFinding>& findings);
 // Gives the document the date mask and marks it modified.
-void Check_UseDateMask(Doc& doc, std::string_view mask);
+void check_use_date_mask(Doc& doc, std::string_view mask);
 
 // The finding as the user reads it: which episode (its own number when it has one, and its
 // title) or the channel, then the explanation.
-std::string Check_Text(const Doc& doc, const CheckFinding& finding, Texts& texts);
+std::string check_text(const Doc& doc, const CheckFinding& finding, Texts& texts);
 
 } // namespace qp

@@ -68,7 +68,7 @@ std::string Feed_NewGUID(const std::vector<Feed>& feeds) {
     return first_free_guid(used_guids(feeds));
 }
 
-void Feed_NewGUIDs(std::vector<Feed>& added, const std::vector<Feed>& feeds) {
+void feed_new_guids(std::vector<Feed>& added, const std::vector<Feed>& feeds) {
     std::unordered_set<std::string> used = used_guids(feeds);
     for (Feed& feed : added) {
         feed.FeedGUID = first_free_guid(used);
@@ -76,8 +76,8 @@ void Feed_NewGUIDs(std::vector<Feed>& added, const std::vector<Feed>& feeds) {
     }
 }
 
-Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path,
-                       const MediaFacts& facts) {
+Feed feed_for_media_file(std::string_view path, std::string_view stored_path,
+                         const MediaFacts& facts) {
     Feed feed;
     feed.FeedTitle = Text_StripControl(facts.title, false);
     if (feed.FeedTitle.empty()) {
@@ -89,7 +89,7 @@ Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path,
     feed.FeedFile = stored_path;
     feed.FeedFileLength = facts.length;
     feed.FeedDuration = facts.duration;
-    feed.FeedFileType = facts.type.empty() ? std::string(Feed_GuessMimeType(path)) : facts.type;
+    feed.FeedFileType = facts.type.empty() ? std::string(feed_guess_mime_type(path)) : facts.type;
     feed.FeedFlag = kAutoPubDate;
     feed.FeedPubDate = Now();
     return feed;
@@ -105,7 +105,7 @@ bool Feed_GUIDExists(const std::vector<Feed>& feeds, std::string_view guid, int 
     return false;
 }
 
-bool Feed_InsertCopy(Doc& doc, int position) {
+bool feed_insert_copy(Doc& doc, int position) {
     if (!valid(doc, position))
         return false;
     Feed copy = doc.Feeds[static_cast<std::size_t>(position)];
@@ -115,7 +115,7 @@ bool Feed_InsertCopy(Doc& doc, int position) {
     return true;
 }
 
-void Feed_Delete(Doc& doc, int position) {
+void feed_delete(Doc& doc, int position) {
     if (!valid(doc, position))
         return;
     doc.Feeds.erase(at(doc, position));
@@ -125,7 +125,7 @@ void Feed_Delete(Doc& doc, int position) {
         --doc.CurrentFeed;
 }
 
-int Feed_Move(Doc& doc, int position, int step) {
+int feed_move(Doc& doc, int position, int step) {
     const int neighbour = position + (step < 0 ? -1 : 1);
     if (!valid(doc, position) || !valid(doc, neighbour))
         return -1;
@@ -137,7 +137,7 @@ int Feed_Move(Doc& doc, int position, int step) {
     return neighbour;
 }
 
-bool Feed_SortByDate(Doc& doc, SortOrder order) {
+bool feed_sort_by_date(Doc& doc, SortOrder order) {
     std::vector<std::size_t> index(doc.Feeds.size());
     std::iota(index.begin(), index.end(), std::size_t{0});
     const auto date = [&doc](std::size_t i) { return doc.Feeds[i].FeedPubDate; };
@@ -162,14 +162,14 @@ bool Feed_SortByDate(Doc& doc, SortOrder order) {
     return true;
 }
 
-int Feed_TrimAfterInsert(Doc& doc) {
-    const std::vector<int> gone = Feed_TrimPositions(doc, 1);
+int feed_trim_after_insert(Doc& doc) {
+    const std::vector<int> gone = feed_trim_positions(doc, 1);
     for (const int at : gone)
-        Feed_Delete(doc, at);
+        feed_delete(doc, at);
     return static_cast<int>(gone.size());
 }
 
-std::string_view Feed_GuessMimeType(std::string_view path) {
+std::string_view feed_guess_mime_type(std::string_view path) {
     struct Type {
         std::string_view extension;
         std::string_view type;
@@ -188,7 +188,7 @@ std::string_view Feed_GuessMimeType(std::string_view path) {
     return {};
 }
 
-FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds) {
+FeedComboValues feed_combo_values(const std::vector<Feed>& feeds) {
     FeedComboValues out;
     ComboCollector types(out.types);
     ComboCollector categories(out.categories);
@@ -203,66 +203,67 @@ FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds) {
     return out;
 }
 
-FeedFields Feed_LoadFields(const Feed& feed) {
+FeedFields feed_load_fields(const Feed& feed) {
     FeedFields f;
     f.title = feed.FeedTitle;
-    f.autoPubDate = (feed.FeedFlag & kAutoPubDate) != 0;
+    f.auto_pub_date = (feed.FeedFlag & kAutoPubDate) != 0;
     f.date = feed.FeedPubDate;
     f.guid = feed.FeedGUID;
-    f.noAutoDelete = (feed.FeedFlag & kNoAutoDelete) != 0;
-    f.specialChar = (feed.FeedFlag & kFeedSpecialChar) != 0;
+    f.no_auto_delete = (feed.FeedFlag & kNoAutoDelete) != 0;
+    f.special_char = (feed.FeedFlag & kFeedSpecialChar) != 0;
     f.link = feed.FeedLink;
     f.author = feed.FeedAuthor;
     f.category = feed.FeedCategory;
     f.comments = feed.FeedComments;
     f.file = feed.FeedFile;
-    f.uploadFile = (feed.FeedFlag & kUploadFile) != 0;
-    f.fileOnFtp = feed.FeedFileOnFTP;
-    f.fileType = feed.FeedFileType;
+    f.upload_file = (feed.FeedFlag & kUploadFile) != 0;
+    f.file_on_ftp = feed.FeedFileOnFTP;
+    f.file_type = feed.FeedFileType;
     f.length = std::to_string(feed.FeedFileLength);
-    f.subTitle = feed.FeedSubTitle;
+    f.sub_title = feed.FeedSubTitle;
     f.summary = feed.FeedSummary;
     f.duration = feed.FeedDuration;
     f.keyword = feed.FeedKeyword;
     // 0 means none, and shows as an empty field.
     f.episode = feed.FeedEpisode == 0 ? "" : std::to_string(feed.FeedEpisode);
     f.season = feed.FeedSeason == 0 ? "" : std::to_string(feed.FeedSeason);
-    f.episodeType = feed.FeedEpisodeType;
+    f.episode_type = feed.FeedEpisodeType;
     f.explicitness = feed.FeedExplicit;
     f.image = feed.FeedImage;
-    f.transcriptUrl = feed.FeedTranscriptUrl;
-    f.transcriptType = feed.FeedTranscriptType;
+    f.transcript_url = feed.FeedTranscriptUrl;
+    f.transcript_type = feed.FeedTranscriptType;
     return f;
 }
 
-void Feed_StoreFields(const FeedFields& f, DateValue now, Feed& feed) {
+void feed_store_fields(const FeedFields& f, DateValue now, Feed& feed) {
     const auto line = [](const std::string& s) { return Text_StripControl(s, false); };
     feed.FeedTitle = line(f.title);
     feed.FeedGUID = line(f.guid);
     feed.FeedAuthor = line(f.author);
     feed.FeedCategory = line(f.category);
     feed.FeedFile = line(f.file);
-    feed.FeedFileType = line(f.fileType);
-    feed.FeedSubTitle = line(f.subTitle);
+    feed.FeedFileType = line(f.file_type);
+    feed.FeedSubTitle = line(f.sub_title);
     feed.FeedSummary = line(f.summary);
     feed.FeedDuration = line(f.duration);
     feed.FeedKeyword = line(f.keyword);
-    feed.FeedTranscriptType = trim_spaces(line(f.transcriptType));
+    feed.FeedTranscriptType = trim_spaces(line(f.transcript_type));
     // The closed choices hold the stored value as it was, a hand-edited one included.
-    feed.FeedEpisodeType = f.episodeType;
+    feed.FeedEpisodeType = f.episode_type;
     feed.FeedExplicit = f.explicitness;
     feed.FeedLink = Text_CleanPath(f.link);
     feed.FeedComments = Text_CleanPath(f.comments);
-    feed.FeedFileOnFTP = Text_CleanPath(f.fileOnFtp);
+    feed.FeedFileOnFTP = Text_CleanPath(f.file_on_ftp);
     feed.FeedImage = Text_CleanPath(f.image);
-    feed.FeedTranscriptUrl = Text_CleanPath(f.transcriptUrl);
+    feed.FeedTranscriptUrl = Text_CleanPath(f.transcript_url);
     // A negative number is no episode at all.
     feed.FeedEpisode = std::max(0, parse_leading_int32(f.episode));
     feed.FeedSeason = std::max(0, parse_leading_int32(f.season));
     feed.FeedFileLength = parse_leading_int64(f.length);
-    feed.FeedPubDate = f.autoPubDate ? now : f.date;
-    feed.FeedFlag = (f.autoPubDate ? kAutoPubDate : 0) + (f.uploadFile ? kUploadFile : 0) +
-                    (f.noAutoDelete ? kNoAutoDelete : 0) + (f.specialChar ? kFeedSpecialChar : 0);
+    feed.FeedPubDate = f.auto_pub_date ? now : f.date;
+    feed.FeedFlag = (f.auto_pub_date ? kAutoPubDate : 0) + (f.upload_file ? kUploadFile : 0) +
+                    (f.no_auto_delete ? kNoAutoDelete : 0) +
+                    (f.special_char ? kFeedSpecialChar : 0);
 }
 
 } // namespace qp

@@ -21,7 +21,7 @@ std::string Feed_NewGUID(const std::vector<Feed>& feeds);
 // empty GUID equals an empty GUID.
 bool Feed_GUIDExists(const std::vector<Feed>& feeds, std::string_view guid, int skip);
 // Gives each added feed a GUID that neither the list nor another added feed has.
-void Feed_NewGUIDs(std::vector<Feed>& added, const std::vector<Feed>& feeds);
+void feed_new_guids(std::vector<Feed>& added, const std::vector<Feed>& feeds);
 
 // What a media file told about itself; empty texts when it told nothing.
 struct MediaFacts {
@@ -32,33 +32,33 @@ struct MediaFacts {
 };
 // A new episode for the media file at path, stored under stored_path: the title from its tags,
 // else the file's name without its extension; the type from its content, else from its
-// extension; dated now, automatically. Its GUID is left to Feed_NewGUIDs.
-Feed Feed_ForMediaFile(std::string_view path, std::string_view stored_path,
-                       const MediaFacts& facts);
+// extension; dated now, automatically. Its GUID is left to feed_new_guids.
+Feed feed_for_media_file(std::string_view path, std::string_view stored_path,
+                         const MediaFacts& facts);
 
 // Inserts a copy of the feed at position, with a new GUID, at the top of the list and makes it
 // current. False (nothing changed) when there is no such feed.
-bool Feed_InsertCopy(Doc& doc, int position);
+bool feed_insert_copy(Doc& doc, int position);
 // Removes the feed at position; the current feed stays the same feed where it remains.
-void Feed_Delete(Doc& doc, int position);
+void feed_delete(Doc& doc, int position);
 // Swaps the feed at position with its neighbour step places away (-1 up, 1 down). Returns the
 // neighbour's former position, now the moved feed's, or -1 when there is no neighbour and
 // nothing changed.
-int Feed_Move(Doc& doc, int position, int step);
+int feed_move(Doc& doc, int position, int step);
 
 enum class SortOrder { Ascending = 0, Descending = 1 };
 // Orders the feeds by publication date; feeds of equal date keep their order. True when the
 // order changed.
-bool Feed_SortByDate(Doc& doc, SortOrder order);
+bool feed_sort_by_date(Doc& doc, SortOrder order);
 
 // The MaxFeed trim after a feed was put at the top: that feed is never the one removed, even
 // when every other feed is protected, so an accepted new feed never vanishes. Returns the number
 // removed.
-int Feed_TrimAfterInsert(Doc& doc);
+int feed_trim_after_insert(Doc& doc);
 
 // The MIME type of an enclosure from its file name's extension (letter case ignored); empty
 // when the extension is not one the program knows.
-std::string_view Feed_GuessMimeType(std::string_view path);
+std::string_view feed_guess_mime_type(std::string_view path);
 
 // Values a combo box offers: each once (letter case ignored, first spelling kept) in list order,
 // and the last value met, which the box selects.
@@ -74,7 +74,7 @@ struct FeedComboValues {
     ComboValues authors;
     ComboValues folders;
 };
-FeedComboValues Feed_ComboValues(const std::vector<Feed>& feeds);
+FeedComboValues feed_combo_values(const std::vector<Feed>& feeds);
 
 // The closed choices of an episode; "" states nothing.
 inline constexpr ChoiceItem kEpisodeTypeChoices[] = {{"", "Feed\\Episode.NotStated"},
@@ -91,36 +91,36 @@ inline constexpr std::string_view kTranscriptTypes[] = {
 // The feed window's fields as the user sees them.
 struct FeedFields {
     std::string title;
-    bool autoPubDate = false;
+    bool auto_pub_date = false;
     DateValue date = 0; // the date shown
     std::string guid;
-    bool noAutoDelete = false;
-    bool specialChar = false;
+    bool no_auto_delete = false;
+    bool special_char = false;
     std::string link;
     std::string author;
     std::string category;
     std::string comments;
     std::string file;
-    bool uploadFile = false;
-    std::string fileOnFtp;
-    std::string fileType;
+    bool upload_file = false;
+    std::string file_on_ftp;
+    std::string file_type;
     std::string length;
-    std::string subTitle;
+    std::string sub_title;
     std::string summary;
     std::string duration;
     std::string keyword;
     std::string episode; // digits, empty for none
     std::string season;
-    std::string episodeType;
+    std::string episode_type;
     std::string explicitness;
     std::string image;
-    std::string transcriptUrl;
-    std::string transcriptType;
+    std::string transcript_url;
+    std::string transcript_type;
 };
 
-FeedFields Feed_LoadFields(const Feed& feed);
+FeedFields feed_load_fields(const Feed& feed);
 // Cleans the fields into the feed; its text is left alone. The date is now when AutoPubDate is
 // ticked, else the date shown; the flag word is rebuilt from the four boxes alone.
-void Feed_StoreFields(const FeedFields& fields, DateValue now, Feed& feed);
+void feed_store_fields(const FeedFields& fields, DateValue now, Feed& feed);
 
 } // namespace qp

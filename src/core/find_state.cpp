@@ -4,7 +4,7 @@
 
 namespace qp {
 
-void FindState::Find_Remember(std::string_view text, int flags, bool in_selection) {
+void FindState::find_remember(std::string_view text, int flags, bool in_selection) {
     if (text.empty())
         return;
     flags_ = flags;
@@ -15,11 +15,11 @@ void FindState::Find_Remember(std::string_view text, int flags, bool in_selectio
         history_.resize(kMaxHistory);
 }
 
-int FindState::againFlags(bool forward) const {
+int FindState::again_flags(bool forward) const {
     return forward ? (flags_ | kFindForward) : (flags_ & ~kFindForward);
 }
 
-FindSpan Find_Span(int selection_start, int selection_end, int scope, int flags, int limit) {
+FindSpan find_span(int selection_start, int selection_end, int scope, int flags, int limit) {
     int a = selection_start;
     int b = selection_end;
     if (scope != kFindScopeCaret && scope != kFindScopeSelection)

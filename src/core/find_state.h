@@ -26,16 +26,16 @@ public:
     // Most recent first.
     const std::vector<std::string>& history() const { return history_; }
     int flags() const { return flags_; }
-    bool inSelection() const { return in_selection_; }
+    bool in_selection() const { return in_selection_; }
 
     // Keeps the options of an action and puts its text at the front of the history (moving it
     // there when it is remembered already; the oldest text drops out). An empty text is no
     // search: nothing changes.
-    void Find_Remember(std::string_view text, int flags, bool in_selection);
+    void find_remember(std::string_view text, int flags, bool in_selection);
     // The dialog forgets the selection choice when the editor has no selection to search.
-    void ClearInSelection() { in_selection_ = false; }
+    void clear_in_selection() { in_selection_ = false; }
     // The remembered options, searching in the given direction.
-    int againFlags(bool forward) const;
+    int again_flags(bool forward) const;
 
 private:
     std::vector<std::string> history_;
@@ -54,6 +54,6 @@ struct FindSpan {
 // The span of a search from the editor's selection [selection_start, selection_end] with a scope
 // (kFindScopeCaret, kFindScopeSelection or a position), the options and the end limit of a
 // forward search from the caret (-1 for the end of the text).
-FindSpan Find_Span(int selection_start, int selection_end, int scope, int flags, int limit);
+FindSpan find_span(int selection_start, int selection_end, int scope, int flags, int limit);
 
 } // namespace qp

@@ -153,20 +153,20 @@ constexpr auto kSpecialCharByte = [](auto c) {
     return ((c | 4) == '&') | ((c | 2) == '>') | (((c + 0x80) & 0xFF) < 0x8E);
 };
 
-void append_special_chars(std::string& html, std::string_view text, std::string_view crlfText,
-                          std::string_view lfText, std::string_view crText) {
+void append_special_chars(std::string& html, std::string_view text, std::string_view crlf_text,
+                          std::string_view lf_text, std::string_view cr_text) {
     // One pass gives what the replacements in sequence give: the line-break texts are put in
     // after the entities, and a break inside them meets the later break rules only.
     std::string cr_made;
     std::string crlf_made;
-    std::string_view cr = crText;
-    std::string_view crlf = crlfText;
+    std::string_view cr = cr_text;
+    std::string_view crlf = crlf_text;
     if (cr.find('\n') != std::string_view::npos) {
-        cr_made = replace_all(crText, "\n", lfText);
+        cr_made = replace_all(cr_text, "\n", lf_text);
         cr = cr_made;
     }
     if (crlf.find_first_of("\r\n") != std::string_view::npos) {
-        crlf_made = replace_all(replace_all(crlfText, "\r", cr), "\n", lfText);
+        crlf_made = replace_all(replace_all(crlf_text, "\r", cr), "\n", lf_text);
         crlf = crlf_made;
     }
 
@@ -197,7 +197,7 @@ void append_special_chars(std::string& html, std::string_view text, std::string_
             }
             break;
         case '\n':
-            out.append(lfText);
+            out.append(lf_text);
             break;
         case '\xC2':
         case '\xC3':
@@ -233,10 +233,10 @@ std::string TextToHtml(std::string_view text, int flags) {
     return ConvertLinks(html);
 }
 
-std::string SpecialChar_Txt2html(std::string_view text, std::string_view crlfText,
-                                 std::string_view lfText, std::string_view crText) {
+std::string SpecialChar_Txt2html(std::string_view text, std::string_view crlf_text,
+                                 std::string_view lf_text, std::string_view cr_text) {
     std::string html;
-    append_special_chars(html, text, crlfText, lfText, crText);
+    append_special_chars(html, text, crlf_text, lf_text, cr_text);
     return html;
 }
 

@@ -13,8 +13,8 @@ std::string TextToHtml(std::string_view text, int flags);
 
 // "&" first, then the HTML-significant and Latin-1 characters to named entities, then CR LF,
 // lone CR and lone LF to the given texts. Bytes that are not valid UTF-8 pass unchanged.
-std::string SpecialChar_Txt2html(std::string_view text, std::string_view crlfText,
-                                 std::string_view lfText, std::string_view crText);
+std::string SpecialChar_Txt2html(std::string_view text, std::string_view crlf_text,
+                                 std::string_view lf_text, std::string_view cr_text);
 
 // "[label words target]" becomes a link, an image, an anchor or a mail link; "[]" goes;
 // unmatched brackets and "[ spaced ]" stay. The HTML made from one markup is not scanned again,

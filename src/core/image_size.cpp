@@ -71,7 +71,7 @@ ImageHeader jpeg_header(std::string_view bytes) {
 
 } // namespace
 
-ImageHeader Image_Header(std::string_view bytes) {
+ImageHeader image_header(std::string_view bytes) {
     if (bytes.starts_with("\x89PNG\r\n\x1A\n"))
         return png_header(bytes);
     if (bytes.starts_with("\xFF\xD8\xFF"))
@@ -79,13 +79,13 @@ ImageHeader Image_Header(std::string_view bytes) {
     return {};
 }
 
-ImageFileHeader Image_FileHeader(const std::string& path) {
+ImageFileHeader image_file_header(const std::string& path) {
     ImageFileHeader out;
     std::string head;
     if (FileResult r = read_file_head(path, head, kImageHeadBytes); !r.ok())
         out.error = r.error;
     else
-        out.header = Image_Header(head);
+        out.header = image_header(head);
     return out;
 }
 

@@ -22,13 +22,13 @@ struct ImageHeader {
 inline constexpr std::size_t kImageHeadBytes = std::size_t{1} << 20;
 
 // The picture the bytes start with: a PNG by its signature, a JPEG by its start marker.
-ImageHeader Image_Header(std::string_view bytes);
+ImageHeader image_header(std::string_view bytes);
 
 struct ImageFileHeader {
     std::string error; // empty when the file was read
     ImageHeader header;
 };
 // The header of the picture file at path, from its first kImageHeadBytes.
-ImageFileHeader Image_FileHeader(const std::string& path);
+ImageFileHeader image_file_header(const std::string& path);
 
 } // namespace qp

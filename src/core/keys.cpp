@@ -7,7 +7,7 @@ namespace {
 // The language key of a key named by the language file; empty for keys named otherwise or not
 // at all.
 std::string_view language_key_of(int vk) {
-    const NamedKey* key = Key_Named(vk);
+    const NamedKey* key = key_named(vk);
     return key != nullptr ? key->language_key : std::string_view();
 }
 
@@ -26,14 +26,14 @@ bool is_function_key(int vk) {
 
 } // namespace
 
-const NamedKey* Key_Named(int vk) {
+const NamedKey* key_named(int vk) {
     for (const NamedKey& key : kNamedKeys)
         if (key.vk == vk)
             return &key;
     return nullptr;
 }
 
-bool Key_HasName(int vk) {
+bool key_has_name(int vk) {
     return !language_key_of(vk).empty() || is_digit_key(vk) || is_letter_key(vk) ||
            is_pad_digit(vk) || is_function_key(vk);
 }
@@ -75,7 +75,7 @@ KeyCode Shortcut_Modifiers(bool alt, bool ctrl, bool shift, bool win) {
            (win ? kModWin : 0);
 }
 
-std::string Shortcut_MenuText(std::string_view entry_text, KeyCode code, Texts& texts) {
+std::string shortcut_menu_text(std::string_view entry_text, KeyCode code, Texts& texts) {
     std::string out(entry_text.substr(0, entry_text.find('\t')));
     if (code != 0) {
         out += '\t';

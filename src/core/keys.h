@@ -105,7 +105,7 @@ inline constexpr NamedKey kNamedKeys[] = {
 };
 
 // The row of a named key; nullptr for the others.
-const NamedKey* Key_Named(int vk);
+const NamedKey* key_named(int vk);
 
 struct ShortcutDefault {
     std::string_view name; // preference key and language key of the caption
@@ -140,20 +140,20 @@ inline constexpr std::array<ShortcutDefault, 21> kMainShortcuts{{
 }};
 
 // True when the virtual key (0-255) has a display name.
-bool Key_HasName(int virtual_key);
+bool key_has_name(int virtual_key);
 // Modifier names ("Alt", "Ctrl", "Shift", "Win" order) joined by "+" and the key's name; just
 // the modifiers when the key has no name; the empty text for 0.
 std::string Key_Name(KeyCode code, Texts& texts);
 // Win, Ctrl+Alt or Alt+Shift: combinations that may be registered system-wide.
 bool Shortcut_IsGlobal(KeyCode code);
 // Window shortcuts know Shift, Ctrl and Alt only: the Win bit is dropped.
-inline KeyCode Shortcut_WindowKey(KeyCode code) {
+inline KeyCode shortcut_window_key(KeyCode code) {
     return code & ~kModWin;
 }
 // The modifier bits of the four check boxes of the shortcut page.
 KeyCode Shortcut_Modifiers(bool alt, bool ctrl, bool shift, bool win);
 // A menu entry's text with its key name: the text up to its first tab, then a tab and the name
 // when code is not 0.
-std::string Shortcut_MenuText(std::string_view entry_text, KeyCode code, Texts& texts);
+std::string shortcut_menu_text(std::string_view entry_text, KeyCode code, Texts& texts);
 
 } // namespace qp

@@ -205,7 +205,7 @@ std::string LangTable::file_of(std::string_view name) const {
     return {};
 }
 
-LanguageList LangTable::Lang_List(std::string_view current) const {
+LanguageList LangTable::lang_list(std::string_view current) const {
     LanguageList out;
     for (const auto& folder : folders_) {
         for (const auto& f : language_files_in(folder)) {

@@ -66,7 +66,7 @@ public:
     // one in the first folder). Empty on success, else what failed; the old file is then intact.
     [[nodiscard]] std::string Lang_Save(std::string_view name);
     // The languages found in the folders, for the language choice of the preferences.
-    LanguageList Lang_List(std::string_view current) const;
+    LanguageList lang_list(std::string_view current) const;
 
     // The file a language is read from (file names compared without regard to case, the first
     // folder first); empty when there is none.

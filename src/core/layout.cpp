@@ -75,7 +75,7 @@ std::int32_t clamp32(std::int64_t v) {
 
 } // namespace
 
-GadgetLayout Layout_New(std::int32_t window_width) {
+GadgetLayout layout_new(std::int32_t window_width) {
     GadgetLayout layout;
     layout.RowHeight = 22;
     layout.SpaceX = 5;
@@ -197,7 +197,7 @@ std::int32_t Layout_Place(std::string_view text, GadgetLayout& layout, LabelMode
     return layout.NextY;
 }
 
-LayoutRect Layout_PanelBegin(GadgetLayout& layout) {
+LayoutRect layout_panel_begin(GadgetLayout& layout) {
     const LayoutRect panel{layout.SpaceX, layout.NextY, layout.WindowWidth - 2 * layout.SpaceX,
                            100};
     layout.Inset = 2 * layout.SpaceX;
@@ -206,11 +206,11 @@ LayoutRect Layout_PanelBegin(GadgetLayout& layout) {
     return panel;
 }
 
-void Layout_PanelPage(GadgetLayout& layout) {
+void layout_panel_page(GadgetLayout& layout) {
     layout.NextY = layout.SpaceY;
 }
 
-std::int32_t Layout_PanelEnd(GadgetLayout& layout, std::int32_t tab_header_height) {
+std::int32_t layout_panel_end(GadgetLayout& layout, std::int32_t tab_header_height) {
     layout.MaxY += tab_header_height;
     const std::int32_t height = layout.MaxY;
     layout.Inset = 0;

@@ -34,7 +34,7 @@ inline constexpr std::int32_t kLabelRight = 2;   // label left of the field, rig
 
 // A record ready for a window of the given inner width, with the gaps and row height every
 // window of the program uses.
-GadgetLayout Layout_New(std::int32_t window_width);
+GadgetLayout layout_new(std::int32_t window_width);
 
 enum class LabelMode {
     WithLabel, // the column text places a label beside or above the control too
@@ -54,12 +54,12 @@ struct LayoutRect {
 
 // Starts the pages of a panel (tab) control at the current row: returns the panel's rectangle
 // with a provisional height, and switches the record to the panel's inside. Call
-// Layout_PanelPage before laying out each page.
-LayoutRect Layout_PanelBegin(GadgetLayout& layout);
+// layout_panel_page before laying out each page.
+LayoutRect layout_panel_begin(GadgetLayout& layout);
 // Each page starts at its own top.
-void Layout_PanelPage(GadgetLayout& layout);
+void layout_panel_page(GadgetLayout& layout);
 // Ends the panel: returns the panel's height (the tallest page plus the tab header) and moves
 // the record back below the panel.
-std::int32_t Layout_PanelEnd(GadgetLayout& layout, std::int32_t tab_header_height);
+std::int32_t layout_panel_end(GadgetLayout& layout, std::int32_t tab_header_height);
 
 } // namespace qp

@@ -84,7 +84,7 @@ std::string Log::text() const {
     return head_ + body_;
 }
 
-void Log_StartupHeader(Log& log, const Paths& paths, std::string_view program_file) {
+void log_startup_header(Log& log, const Paths& paths, std::string_view program_file) {
     log.add_header(kProgramNameVersion);
     log.add_header(DateToText("Started the %dd/%mm/%yyyy at %hh:%ii", Now()));
     log.add_header("System = " + OSName());
@@ -94,7 +94,7 @@ void Log_StartupHeader(Log& log, const Paths& paths, std::string_view program_fi
     log.add_header("Path\\Pref = " + paths.pref_folder());
 }
 
-std::string FatalErrorText(int code) {
+std::string fatal_error_text(int code) {
     switch (code) {
     case 1:
         return "Can't create Main Window!";
@@ -119,7 +119,7 @@ std::string FatalErrorText(int code) {
     }
 }
 
-std::string OSNameFromCode(int code) {
+std::string os_name_from_code(int code) {
     switch (code) {
     case 5:
         return "Windows NT3";
@@ -166,7 +166,7 @@ std::string OSName() {
     if (::uname(&u) == 0)
         kernel = std::string(u.sysname) + " " + u.release;
     if (pretty.empty())
-        return kernel.empty() ? OSNameFromCode(200) : kernel;
+        return kernel.empty() ? os_name_from_code(200) : kernel;
     return kernel.empty() ? pretty : pretty + ", " + kernel;
 }
 

@@ -60,13 +60,13 @@ private:
 class Paths;
 
 // The header lines of a run: name and version, start date, system, program file and folders.
-void Log_StartupHeader(Log& log, const Paths& paths, std::string_view program_file);
+void log_startup_header(Log& log, const Paths& paths, std::string_view program_file);
 
 // The message of a fatal start-up error code, before its detail.
-std::string FatalErrorText(int code);
+std::string fatal_error_text(int code);
 // The name of a Windows version code of the original version table ("OS value of " + code when
 // the code has none).
-std::string OSNameFromCode(int code);
+std::string os_name_from_code(int code);
 // This system's name for the log: the distribution's pretty name and the kernel release.
 std::string OSName();
 

@@ -119,11 +119,11 @@ constexpr PodcastCategory kCategories[] = {
 
 } // namespace
 
-std::span<const PodcastCategory> PodcastCategories() {
+std::span<const PodcastCategory> podcast_categories() {
     return kCategories;
 }
 
-const PodcastCategory* PodcastCategory_Find(std::string_view category, std::string_view sub) {
+const PodcastCategory* podcast_category_find(std::string_view category, std::string_view sub) {
     for (const PodcastCategory& c : kCategories) {
         if (sub.empty() ? (c.parent.empty() && c.name == category)
                         : (c.parent == category && c.name == sub))

@@ -14,10 +14,10 @@ struct PodcastCategory {
 };
 
 // Every category in the directory's order, each top-level one followed by its subcategories.
-std::span<const PodcastCategory> PodcastCategories();
+std::span<const PodcastCategory> podcast_categories();
 
 // The entry of a category, or of a subcategory within it when sub is not empty; null when the
 // directory does not list it. Names are compared exactly, as the directory does.
-const PodcastCategory* PodcastCategory_Find(std::string_view category, std::string_view sub);
+const PodcastCategory* podcast_category_find(std::string_view category, std::string_view sub);
 
 } // namespace qp

@@ -51,7 +51,7 @@ void sha1_block(std::array<std::uint32_t, 5>& h, const std::uint8_t* block) {
 
 } // namespace
 
-std::array<std::uint8_t, 20> Sha1(std::string_view bytes) {
+std::array<std::uint8_t, 20> sha1(std::string_view bytes) {
     std::array<std::uint32_t, 5> h = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476, 0xc3d2e1f0};
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     std::size_t n = bytes.size();
@@ -79,16 +79,16 @@ std::array<std::uint8_t, 20> Sha1(std::string_view bytes) {
     return out;
 }
 
-std::string Podcast_Guid(std::string_view feedUrl) {
-    if (const std::size_t scheme = feedUrl.find("://"); scheme != std::string_view::npos)
-        feedUrl.remove_prefix(scheme + 3);
-    while (!feedUrl.empty() && feedUrl.back() == '/')
-        feedUrl.remove_suffix(1);
-    if (feedUrl.empty())
+std::string podcast_guid(std::string_view feed_url) {
+    if (const std::size_t scheme = feed_url.find("://"); scheme != std::string_view::npos)
+        feed_url.remove_prefix(scheme + 3);
+    while (!feed_url.empty() && feed_url.back() == '/')
+        feed_url.remove_suffix(1);
+    if (feed_url.empty())
         return {};
     std::string name(kPodcastNamespace.begin(), kPodcastNamespace.end());
-    name += feedUrl;
-    std::array<std::uint8_t, 20> hash = Sha1(name);
+    name += feed_url;
+    std::array<std::uint8_t, 20> hash = sha1(name);
     hash[6] = static_cast<std::uint8_t>((hash[6] & 0x0f) | 0x50); // version 5
     hash[8] = static_cast<std::uint8_t>((hash[8] & 0x3f) | 0x80); // the RFC 4122 variant
     constexpr char kHex[] = "0123456789abcdef";

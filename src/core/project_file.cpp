@@ -6,7 +6,7 @@
 namespace qp {
 
 FileResult WriteProject(const Doc& doc, const std::string& path) {
-    return replace_file_atomically(path, FormatProject(doc));
+    return replace_file_atomically(path, format_project(doc));
 }
 
 FileResult ReadProject(Doc& doc, const std::string& path) {
@@ -15,20 +15,20 @@ FileResult ReadProject(Doc& doc, const std::string& path) {
         return r;
     // Parsed into a copy, so a file that turns out not to be a project leaves doc as it was.
     Doc read = doc;
-    if (ParseProject(read, bytes) == 0 && !bytes.empty())
+    if (parse_project(read, bytes) == 0 && !bytes.empty())
         return {"not a project file: no line of it holds a project setting"};
     doc = std::move(read);
     return {};
 }
 
-FileResult SaveProjectWithBackup(const Doc& doc, const std::string& path) {
+FileResult save_project_with_backup(const Doc& doc, const std::string& path) {
     const std::string target = resolve_links(path);
-    const std::string bytes = FormatProject(doc);
+    const std::string bytes = format_project(doc);
     if (!file_exists(target))
         return replace_file_atomically(target, bytes);
     // The backup is written as a replacement of the project itself, so it already has the
     // project's permissions when it takes its place.
-    const std::string bak = BackupPath(target);
+    const std::string bak = backup_path(target);
     if (FileResult r = write_replacement(bak, target, bytes); !r.ok())
         return r;
     if (FileResult r = rename_file(bak, target); !r.ok())
@@ -37,13 +37,13 @@ FileResult SaveProjectWithBackup(const Doc& doc, const std::string& path) {
     return {};
 }
 
-std::string BackupPath(const std::string& path) {
+std::string backup_path(const std::string& path) {
     return resolve_links(path) + ".Bak";
 }
 
-bool BackupIsNewer(const std::string& path) {
+bool backup_is_newer(const std::string& path) {
     const std::string target = resolve_links(path);
-    const auto bak = file_info(BackupPath(target));
+    const auto bak = file_info(backup_path(target));
     if (!bak || bak->is_directory)
         return false;
     const auto main = file_info(target);
@@ -53,7 +53,7 @@ bool BackupIsNewer(const std::string& path) {
     return bak->mtime_utc > main->mtime_utc;
 }
 
-std::string ProjectSavePath(std::string_view file) {
+std::string project_save_path(std::string_view file) {
     std::string target(file);
     if (!iequals(extension_of(target), "qprj"))
         target += ".QPRJ";
@@ -76,7 +76,7 @@ SaveResult SaveDoc(Doc& doc, const std::string& file, Log& log) {
         log.add("- Aborted, no filename !");
         return {SaveStatus::NoFileName, {}, {}, {}};
     }
-    const std::string target = ProjectSavePath(file);
+    const std::string target = project_save_path(file);
     const std::string not_saved = "Error, Not saved " + target;
     // The user chose file, not the name the extension rule made of it, so whatever already has
     // that name is not theirs to lose.
@@ -85,7 +85,7 @@ SaveResult SaveDoc(Doc& doc, const std::string& file, Log& log) {
         return {SaveStatus::TargetExists, not_saved + ": another file of that name exists", target,
                 "another file of that name exists"};
     }
-    if (FileResult r = SaveProjectWithBackup(doc, target); !r.ok()) {
+    if (FileResult r = save_project_with_backup(doc, target); !r.ok()) {
         log.add("! " + not_saved);
         return {SaveStatus::Failed, not_saved + ": " + r.error, target, r.error};
     }

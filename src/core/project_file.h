@@ -26,20 +26,20 @@ FileResult WriteProject(const Doc& doc, const std::string& path);
 FileResult ReadProject(Doc& doc, const std::string& path);
 
 // Saves over path without a moment where the old content is gone and the new one incomplete: the
-// new content goes to BackupPath(path), reaches the disk, then replaces path in one rename. A
+// new content goes to backup_path(path), reaches the disk, then replaces path in one rename. A
 // symbolic link at path stays, and the file it points to is saved; the file's permissions and
 // group are kept and a read-only file is refused. On failure the old file is untouched (the new
 // content may wait in ".Bak").
-FileResult SaveProjectWithBackup(const Doc& doc, const std::string& path);
+FileResult save_project_with_backup(const Doc& doc, const std::string& path);
 // Where a save of path keeps its backup: path + ".Bak", beside the file a symbolic link at path
 // points to.
-std::string BackupPath(const std::string& path);
+std::string backup_path(const std::string& path);
 // True when the backup exists and was written later than path (or path is missing): an earlier
 // save did not finish, and the backup may be the copy to load.
-bool BackupIsNewer(const std::string& path);
+bool backup_is_newer(const std::string& path);
 
 // The path a save writes for file: ".QPRJ" is appended unless the extension already is one.
-std::string ProjectSavePath(std::string_view file);
+std::string project_save_path(std::string_view file);
 
 // ReadProject with its log lines ("! Can't open file" on failure; the window then shows
 // "Doc\Error.OpenXML").

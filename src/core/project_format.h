@@ -13,10 +13,10 @@ namespace qp {
 
 // The file's bytes: Windows-1252 without a mark when every character has a form there, otherwise
 // UTF-8 with the mark.
-std::string FormatProject(const Doc& doc);
+std::string format_project(const Doc& doc);
 // Reads a project's bytes into doc, appending its feeds. Any input is accepted; fields without a
 // line keep their value, then TTL and TimeZone are brought into range. Returns the number of
 // lines whose tag was recognised, so a caller can tell a file that holds no project at all.
-std::size_t ParseProject(Doc& doc, std::string_view bytes);
+std::size_t parse_project(Doc& doc, std::string_view bytes);
 
 } // namespace qp

@@ -12,19 +12,19 @@
 namespace qp {
 
 // The channel's folder on the server: PathFTP in folder form, "" for the root, else ending in "/".
-std::string Channel_Folder(const Doc& doc);
+std::string channel_folder(const Doc& doc);
 
 // Where an enclosure goes: the item's FTP path (its folder and name, or the local file's name when
 // it names only a folder) read from the channel's folder. A path that already starts with the
 // channel's folder names a path from the server's root, as projects made before did.
-std::string Enclosure_RemotePath(const Doc& doc, const Feed& feed, std::string_view local);
+std::string enclosure_remote_path(const Doc& doc, const Feed& feed, std::string_view local);
 // The upload of an item marked for it: local is FeedFile with its placeholders resolved.
-UploadEntry Enclosure_Upload(const Doc& doc, const Feed& feed, std::string_view local);
+UploadEntry enclosure_upload(const Doc& doc, const Feed& feed, std::string_view local);
 
 // The artwork's path as the feed writes it before the channel link: the typed image address, else
 // the name of the local image file; empty when there is neither.
-std::string Channel_ImageAddress(const Doc& doc);
+std::string channel_image_address(const Doc& doc);
 // The local image file on disk: ImageFile, read from the project's folder when relative.
-std::string Channel_ImageLocal(const Doc& doc);
+std::string channel_image_local(const Doc& doc);
 
 } // namespace qp

@@ -14,7 +14,7 @@ namespace qp {
 RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_view output_path) {
     RssCreateResult result;
     if (doc.Flag & kAutoLastBuildDate) {
-        doc.LastBuildDate = NowIn(doc.TimeZone);
+        doc.LastBuildDate = now_in(doc.TimeZone);
         SetModified(doc, true);
     }
     // The build reads nothing the save changes, so it runs beside the save on a second core, into
@@ -22,14 +22,14 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
     // project is saved (the save may still give the project, and so the RSS file, its name).
     const std::string read_from = doc.FileName;
     const std::string planned =
-        resolve_links(output_path.empty() ? Rss_FilePath(doc) : std::string(output_path));
+        resolve_links(output_path.empty() ? rss_file_path(doc) : std::string(output_path));
     FileReplacement rss;
     std::string build_error;
     const auto build = [&] {
         if (FileResult r = rss.begin(planned, planned); !r.ok())
             build_error = std::string(kRssErrorSave) + ": " + r.error;
         else
-            build_error = BuildRssInto(rss, doc, result.job, paths);
+            build_error = build_rss_into(rss, doc, result.job, paths);
     };
     std::thread builder;
     try {
@@ -49,7 +49,7 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
         return result;
     }
 
-    result.rss_path = output_path.empty() ? Rss_FilePath(doc) : std::string(output_path);
+    result.rss_path = output_path.empty() ? rss_file_path(doc) : std::string(output_path);
     // An RSS name that is the project's own name (possible for old files without a format line)
     // would overwrite the project; the file it was read from is kept safe as well.
     for (const std::string& project : {read_from, doc.FileName}) {

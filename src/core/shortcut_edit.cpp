@@ -41,7 +41,7 @@ void ShortcutEdit::fill_keys(ShortcutPanel& panel, Texts& texts) const {
     panel.keys.selected = -1;
     panel.keys.items.push_back({texts.get("Key.NoKey"), 0});
     for (int vk = 0; vk <= kKeyMask; ++vk)
-        if (Key_HasName(vk))
+        if (key_has_name(vk))
             panel.keys.items.push_back({Key_Name(vk, texts), vk});
 }
 

@@ -140,54 +140,54 @@ bool starts(Bytes data, std::size_t at, std::string_view text) {
     return data.size() >= at + text.size() && data.substr(at, text.size()) == text;
 }
 
-unsigned byteAt(Bytes data, std::size_t at) {
+unsigned byte_at(Bytes data, std::size_t at) {
     return static_cast<unsigned char>(data[at]);
 }
 
-std::uint32_t bigEndian32(Bytes data, std::size_t at) {
-    return byteAt(data, at) << 24 | byteAt(data, at + 1) << 16 | byteAt(data, at + 2) << 8 |
-           byteAt(data, at + 3);
+std::uint32_t big_endian32(Bytes data, std::size_t at) {
+    return byte_at(data, at) << 24 | byte_at(data, at + 1) << 16 | byte_at(data, at + 2) << 8 |
+           byte_at(data, at + 3);
 }
 
-std::uint32_t littleEndian32(Bytes data, std::size_t at) {
-    return byteAt(data, at + 3) << 24 | byteAt(data, at + 2) << 16 | byteAt(data, at + 1) << 8 |
-           byteAt(data, at);
+std::uint32_t little_endian32(Bytes data, std::size_t at) {
+    return byte_at(data, at + 3) << 24 | byte_at(data, at + 2) << 16 | byte_at(data, at + 1) << 8 |
+           byte_at(data, at);
 }
 
 std::uint32_t synchsafe32(Bytes data, std::size_t at) {
-    return (byteAt(data, at) & 0x7F) << 21 | (byteAt(data, at + 1) & 0x7F) << 14 |
-           (byteAt(data, at + 2) & 0x7F) << 7 | (byteAt(data, at + 3) & 0x7F);
+    return (byte_at(data, at) & 0x7F) << 21 | (byte_at(data, at + 1) & 0x7F) << 14 |
+           (byte_at(data, at + 2) & 0x7F) << 7 | (byte_at(data, at + 3) & 0x7F);
 }
 
 // The frames of an ID3v2 tag whose 10-byte header starts at `at`, each one part.
-void walkId3Frames(BoundedStream& stream, long at, Bytes header, std::uint32_t size,
-                   PartCount& parts) {
-    const unsigned version = byteAt(header, 3);
+void walk_id3_frames(BoundedStream& stream, long at, Bytes header, std::uint32_t size,
+                     PartCount& parts) {
+    const unsigned version = byte_at(header, 3);
     const long end = at + 10 + static_cast<long>(size);
     long frame = at + 10;
-    if ((byteAt(header, 5) & 0x40) != 0 && version >= 3) { // extended header
+    if ((byte_at(header, 5) & 0x40) != 0 && version >= 3) { // extended header
         const Bytes ext = stream.peek(frame, 4);
         if (ext.size() < 4)
             return;
-        frame += version == 3 ? 4 + static_cast<long>(bigEndian32(ext, 0))
+        frame += version == 3 ? 4 + static_cast<long>(big_endian32(ext, 0))
                               : static_cast<long>(synchsafe32(ext, 0));
     }
-    const long frameHeader = version == 2 ? 6 : 10;
-    while (frame + frameHeader <= end && parts.take()) {
-        const Bytes h = stream.peek(frame, static_cast<std::size_t>(frameHeader));
-        if (h.size() < static_cast<unsigned>(frameHeader) || byteAt(h, 0) == 0)
+    const long frame_header = version == 2 ? 6 : 10;
+    while (frame + frame_header <= end && parts.take()) {
+        const Bytes h = stream.peek(frame, static_cast<std::size_t>(frame_header));
+        if (h.size() < static_cast<unsigned>(frame_header) || byte_at(h, 0) == 0)
             return; // padding, or the end of the file
         const std::uint32_t length = version == 2
-                                         ? byteAt(h, 3) << 16 | byteAt(h, 4) << 8 | byteAt(h, 5)
+                                         ? byte_at(h, 3) << 16 | byte_at(h, 4) << 8 | byte_at(h, 5)
                                      : version == 4 ? synchsafe32(h, 4)
-                                                    : bigEndian32(h, 4);
-        frame += frameHeader + static_cast<long>(length);
+                                                    : big_endian32(h, 4);
+        frame += frame_header + static_cast<long>(length);
     }
 }
 
 // Where the audio starts: past the ID3v2 tags, whose size is stored in 7-bit bytes. More tags
 // in a row, or larger ones, than a real file has end the read.
-long skipId3(BoundedStream& stream, PartCount& parts) {
+long skip_id3(BoundedStream& stream, PartCount& parts) {
     long at = 0;
     for (int tags = 0;; ++tags) {
         const Bytes h = stream.peek(at, 10);
@@ -198,8 +198,8 @@ long skipId3(BoundedStream& stream, PartCount& parts) {
             stream.exceed();
             return at;
         }
-        const bool footer = (byteAt(h, 5) & 0x10) != 0; // h is gone after the next peek
-        walkId3Frames(stream, at, h, size, parts);
+        const bool footer = (byte_at(h, 5) & 0x10) != 0; // h is gone after the next peek
+        walk_id3_frames(stream, at, h, size, parts);
         if (stream.stopped())
             return at;
         at += 10 + static_cast<long>(size) + (footer ? 10 : 0);
@@ -208,7 +208,7 @@ long skipId3(BoundedStream& stream, PartCount& parts) {
 
 // An APE tag at the end of an MPEG file, before any ID3v1 tag: its item count and size are
 // checked before the tag library reads it.
-void checkApe(BoundedStream& stream) {
+void check_ape(BoundedStream& stream) {
     const long end = stream.length();
     for (const long footer : {end - 32, end - 128 - 32}) {
         if (footer < 0)
@@ -216,7 +216,7 @@ void checkApe(BoundedStream& stream) {
         const Bytes f = stream.peek(footer, 32);
         if (!starts(f, 0, "APETAGEX"))
             continue;
-        if (littleEndian32(f, 12) > kMaxTagBytes || littleEndian32(f, 16) > kMaxParts)
+        if (little_endian32(f, 12) > kMaxTagBytes || little_endian32(f, 16) > kMaxParts)
             stream.exceed();
         return;
     }
@@ -229,7 +229,7 @@ struct ChildOffsets {
     int count = 0;
 };
 
-ChildOffsets childOffsets(Bytes box) {
+ChildOffsets child_offsets(Bytes box) {
     static constexpr std::string_view kContainers[] = {"moov", "udta", "mdia", "ilst", "stbl",
                                                        "minf", "moof", "traf", "trak"};
     if (box.size() < 8)
@@ -248,8 +248,8 @@ ChildOffsets childOffsets(Bytes box) {
 // Walks the MPEG-4 boxes from `from` to `to` within the budget of parts and nesting, notes a
 // video track's handler on the way. A box is taken at the size it claims up to the end of the
 // file, even past its parent, as a reader that trusts it would.
-void walkBoxes(BoundedStream& stream, long from, long to, int depth, PartCount& parts,
-               bool& video) {
+void walk_boxes(BoundedStream& stream, long from, long to, int depth, PartCount& parts,
+                bool& video) {
     if (depth > kMaxDepth) {
         stream.exceed();
         return;
@@ -259,10 +259,10 @@ void walkBoxes(BoundedStream& stream, long from, long to, int depth, PartCount& 
         const Bytes box = stream.peek(at, 16);
         if (box.size() < 8)
             return;
-        std::uint64_t size = bigEndian32(box, 0);
+        std::uint64_t size = big_endian32(box, 0);
         long header = 8;
         if (size == 1 && box.size() >= 16) {
-            size = static_cast<std::uint64_t>(bigEndian32(box, 8)) << 32 | bigEndian32(box, 12);
+            size = static_cast<std::uint64_t>(big_endian32(box, 8)) << 32 | big_endian32(box, 12);
             header = 16;
         } else if (size == 0) {
             size = static_cast<std::uint64_t>(file_end - at);
@@ -272,21 +272,21 @@ void walkBoxes(BoundedStream& stream, long from, long to, int depth, PartCount& 
             return;
         const long end = at + static_cast<long>(size);
         // Taken before the next peek, which may drop the bytes box shows.
-        const ChildOffsets children = childOffsets(box);
+        const ChildOffsets children = child_offsets(box);
         // hdlr box: version and flags, pre-defined, then the handler type.
         if (starts(box, 4, "hdlr") && starts(stream.peek(at + header + 8, 4), 0, "vide"))
             video = true;
         for (int i = 0; i < children.count; ++i)
-            walkBoxes(stream, at + header + children.skip[i], end, depth + 1, parts, video);
+            walk_boxes(stream, at + header + children.skip[i], end, depth + 1, parts, video);
         at = end;
     }
 }
 
 // MPEG-4 tells audio from video by the handlers of its tracks.
-std::string mp4Type(BoundedStream& stream, Bytes head, PartCount& parts) {
+std::string mp4_type(BoundedStream& stream, Bytes head, PartCount& parts) {
     const std::string brand(head.data() + 8, 4);
     bool video = false;
-    walkBoxes(stream, 0, stream.length(), 0, parts, video);
+    walk_boxes(stream, 0, stream.length(), 0, parts, video);
     if (!video)
         return "audio/x-m4a";
     if (brand == "M4V " || brand == "M4VH" || brand == "M4VP")
@@ -297,17 +297,17 @@ std::string mp4Type(BoundedStream& stream, Bytes head, PartCount& parts) {
 }
 
 // The chunks of a RIFF file and the fields of its INFO lists.
-void walkRiff(BoundedStream& stream, long from, long to, int depth, PartCount& parts) {
+void walk_riff(BoundedStream& stream, long from, long to, int depth, PartCount& parts) {
     for (long at = from; at + 8 <= to && parts.take();) {
         const Bytes chunk = stream.peek(at, 12);
         if (chunk.size() < 8)
             return;
-        const long size = static_cast<long>(littleEndian32(chunk, 4));
+        const long size = static_cast<long>(little_endian32(chunk, 4));
         const long end = std::min(to, at + 8 + size + (size & 1));
         const bool info = depth == 0 && starts(chunk, 0, "LIST") && starts(chunk, 8, "INFO");
         const bool tag = depth == 0 && (starts(chunk, 0, "id3 ") || starts(chunk, 0, "ID3 "));
         if (info)
-            walkRiff(stream, at + 12, end, 1, parts);
+            walk_riff(stream, at + 12, end, 1, parts);
         // A tag inside is read like one at the start of an MPEG file.
         if (tag) {
             const Bytes h = stream.peek(at + 8, 10);
@@ -315,7 +315,7 @@ void walkRiff(BoundedStream& stream, long from, long to, int depth, PartCount& p
                 if (synchsafe32(h, 6) > kMaxTagBytes)
                     stream.exceed();
                 else
-                    walkId3Frames(stream, at + 8, h, synchsafe32(h, 6), parts);
+                    walk_id3_frames(stream, at + 8, h, synchsafe32(h, 6), parts);
             }
         }
         at = end;
@@ -323,15 +323,15 @@ void walkRiff(BoundedStream& stream, long from, long to, int depth, PartCount& p
 }
 
 // The metadata blocks of a FLAC stream, from its "fLaC" mark.
-void walkFlac(BoundedStream& stream, long at, PartCount& parts) {
+void walk_flac(BoundedStream& stream, long at, PartCount& parts) {
     at += 4;
     while (parts.take()) {
         const Bytes block = stream.peek(at, 4);
         if (block.size() < 4)
             return;
-        at += 4 +
-              static_cast<long>(byteAt(block, 1) << 16 | byteAt(block, 2) << 8 | byteAt(block, 3));
-        if ((byteAt(block, 0) & 0x80) != 0)
+        at += 4 + static_cast<long>(byte_at(block, 1) << 16 | byte_at(block, 2) << 8 |
+                                    byte_at(block, 3));
+        if ((byte_at(block, 0) & 0x80) != 0)
             return; // the last block
     }
 }
@@ -339,7 +339,7 @@ void walkFlac(BoundedStream& stream, long at, PartCount& parts) {
 // The Ogg pages that carry the header packets the tag library reads: `packets` of them, or
 // for FLAC in Ogg every metadata block up to the one marked last (after the first packet, the
 // first byte of each packet has that mark), at most kMaxFlacPackets.
-void walkOgg(BoundedStream& stream, int packets, bool flac, PartCount& parts) {
+void walk_ogg(BoundedStream& stream, int packets, bool flac, PartCount& parts) {
     constexpr int kMaxFlacPackets = 256;
     long at = 0;
     int done = 0;
@@ -348,7 +348,7 @@ void walkOgg(BoundedStream& stream, int packets, bool flac, PartCount& parts) {
         const Bytes page = stream.peek(at, 27);
         if (!starts(page, 0, "OggS") || page.size() < 27)
             return;
-        const unsigned segments = byteAt(page, 26);
+        const unsigned segments = byte_at(page, 26);
         const std::string table(stream.peek(at + 27, segments)); // kept over the peeks below
         if (table.size() < segments)
             return;
@@ -356,11 +356,11 @@ void walkOgg(BoundedStream& stream, int packets, bool flac, PartCount& parts) {
         for (unsigned i = 0; i < segments; ++i) {
             if (flac && at_start && done > 0) {
                 const Bytes first = stream.peek(body, 1);
-                if (first.empty() || (byteAt(first, 0) & 0x80) != 0)
+                if (first.empty() || (byte_at(first, 0) & 0x80) != 0)
                     return;
             }
-            body += byteAt(table, i);
-            at_start = byteAt(table, i) < 255;
+            body += byte_at(table, i);
+            at_start = byte_at(table, i) < 255;
             if (at_start && ++done > kMaxFlacPackets && flac) {
                 stream.exceed();
                 return;
@@ -374,14 +374,14 @@ void walkOgg(BoundedStream& stream, int packets, bool flac, PartCount& parts) {
 Sniffed sniff(BoundedStream& stream, PartCount& parts) {
     const Bytes head = stream.peek(0, 64);
     if (starts(head, 0, "RIFF") && starts(head, 8, "WAVE")) {
-        walkRiff(stream, 12, stream.length(), 0, parts);
+        walk_riff(stream, 12, stream.length(), 0, parts);
         return {Format::Wav, "audio/wav"};
     }
     if (starts(head, 4, "ftyp") && head.size() >= 12)
-        return {Format::Mp4, mp4Type(stream, head, parts)};
+        return {Format::Mp4, mp4_type(stream, head, parts)};
     if (starts(head, 0, "OggS") && head.size() >= 27) {
         // The first packet follows the page header and its segment table.
-        const std::size_t packet = 27 + byteAt(head, 26);
+        const std::size_t packet = 27 + byte_at(head, 26);
         const Bytes first = stream.peek(static_cast<long>(packet), 8);
         Sniffed out{Format::OggOther, "audio/ogg"};
         if (starts(first, 0, "\x01vorbis"))
@@ -397,23 +397,23 @@ Sniffed sniff(BoundedStream& stream, PartCount& parts) {
         else if (starts(first, 0, "\x80theora"))
             out = {Format::OggOther, "video/ogg"};
         // Vorbis has three header packets; FLAC in Ogg as many as its metadata blocks.
-        walkOgg(stream, 3, out.format == Format::OggFlac, parts);
+        walk_ogg(stream, 3, out.format == Format::OggFlac, parts);
         return out;
     }
-    const long audio = skipId3(stream, parts);
+    const long audio = skip_id3(stream, parts);
     const Bytes frame = stream.peek(audio, 4);
     if (starts(frame, 0, "fLaC")) {
-        walkFlac(stream, audio, parts);
+        walk_flac(stream, audio, parts);
         return {Format::Flac, "audio/flac", audio};
     }
-    if (frame.size() >= 4 && byteAt(frame, 0) == 0xFF && (byteAt(frame, 1) & 0xE0) == 0xE0) {
+    if (frame.size() >= 4 && byte_at(frame, 0) == 0xFF && (byte_at(frame, 1) & 0xE0) == 0xE0) {
         // Layer bits 00 are reserved in MPEG audio; ADTS uses them for AAC.
-        const unsigned layer = (byteAt(frame, 1) >> 1) & 0x3;
-        const unsigned version = (byteAt(frame, 1) >> 3) & 0x3;
-        if (layer == 0 && (byteAt(frame, 1) & 0xF0) == 0xF0)
+        const unsigned layer = (byte_at(frame, 1) >> 1) & 0x3;
+        const unsigned version = (byte_at(frame, 1) >> 3) & 0x3;
+        if (layer == 0 && (byte_at(frame, 1) & 0xF0) == 0xF0)
             return {Format::Adts, "audio/aac", audio};
         if (layer != 0 && version != 1) {
-            checkApe(stream);
+            check_ape(stream);
             return {Format::Mpeg, "audio/mpeg", audio};
         }
     }
@@ -454,8 +454,8 @@ std::unique_ptr<TagLib::File> open(Format format, TagLib::IOStream* stream) {
 
 // The playing time the bytes present can hold at the stated bit rate: a file cut short keeps
 // the duration its header claims for the whole file.
-std::int64_t heldMilliseconds(const TagLib::AudioProperties& properties, std::int64_t bytes,
-                              std::int64_t ms) {
+std::int64_t held_milliseconds(const TagLib::AudioProperties& properties, std::int64_t bytes,
+                               std::int64_t ms) {
     const std::int64_t kbps = properties.bitrate(); // bits per millisecond
     if (kbps <= 0 || bytes <= 0)
         return ms;
@@ -464,7 +464,7 @@ std::int64_t heldMilliseconds(const TagLib::AudioProperties& properties, std::in
     return ms > held + held / 20 + 1000 ? held : ms;
 }
 
-MediaInfo Media_Read(const std::string& path, const std::atomic<bool>* cancel) {
+MediaInfo media_read(const std::string& path, const std::atomic<bool>* cancel) {
     MediaInfo info;
     const auto fail = [&info](MediaProblem problem, std::string error) {
         info.problem = problem;
@@ -512,12 +512,12 @@ MediaInfo Media_Read(const std::string& path, const std::atomic<bool>* cancel) {
                    : fail(MediaProblem::NoDuration, "no playing time could be read");
     // Frame counts in an MPEG header and a WAV's data size are claims about the whole file.
     if (sniffed.format == Format::Mpeg || sniffed.format == Format::Wav)
-        ms = heldMilliseconds(*properties, info.length - sniffed.audio, ms);
+        ms = held_milliseconds(*properties, info.length - sniffed.audio, ms);
     info.seconds = (ms + 500) / 1000;
     return info;
 }
 
-std::string Media_Duration(std::int64_t seconds) {
+std::string media_duration(std::int64_t seconds) {
     if (seconds < 0)
         seconds = 0;
     char text[32];
@@ -526,7 +526,7 @@ std::string Media_Duration(std::int64_t seconds) {
     return text;
 }
 
-MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgress& progress,
+MediaRefreshResult media_refresh(Doc& doc, const Paths& paths, const MediaProgress& progress,
                                  const std::atomic<bool>* cancel) {
     MediaRefreshResult result;
     const int total = static_cast<int>(doc.Feeds.size());
@@ -541,7 +541,7 @@ MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgre
             if (!there || error) {
                 ++result.missing;
             } else {
-                const MediaInfo info = Media_Read(path, cancel);
+                const MediaInfo info = media_read(path, cancel);
                 if (info.problem == MediaProblem::Cancelled) {
                     result.stopped = true;
                     break;
@@ -549,7 +549,7 @@ MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgre
                 auto length = static_cast<std::int64_t>(size);
                 std::string duration = feed.FeedDuration;
                 if (info.ok()) {
-                    duration = Media_Duration(info.seconds);
+                    duration = media_duration(info.seconds);
                 } else {
                     ++result.unreadable;
                     // A document has a length too, but a new length beside an old playing

@@ -42,10 +42,10 @@ struct MediaInfo {
 // budget of parts, nesting and bytes read that any real file fits in: a hostile file is refused
 // in well under a second and a few megabytes. A raised cancel flag ends the read at its next
 // step (well within 100 ms); the read may run on any thread.
-MediaInfo Media_Read(const std::string& path, const std::atomic<bool>* cancel = nullptr);
+MediaInfo media_read(const std::string& path, const std::atomic<bool>* cancel = nullptr);
 
 // The playing time as the feed stores it: "HH:MM:SS", hours at least two digits.
-std::string Media_Duration(std::int64_t seconds);
+std::string media_duration(std::int64_t seconds);
 
 // Called after each episode with the number done and the total; false stops the refresh.
 using MediaProgress = std::function<bool(int done, int total)>;
@@ -57,7 +57,7 @@ struct MediaRefreshResult {
     bool stopped = false;
     std::vector<int> changed; // positions of the updated episodes
 
-    bool anyChange() const { return !changed.empty(); }
+    bool any_change() const { return !changed.empty(); }
 };
 
 // Updates FeedFileLength and FeedDuration of every episode whose FeedFile (placeholders expanded)
@@ -65,7 +65,7 @@ struct MediaRefreshResult {
 // no media format (a document) gets its length when the episode has no duration to go stale.
 // Episodes without a file name are not counted. A raised cancel flag stops the refresh as the
 // progress callback does, the episode being read left as it was.
-MediaRefreshResult Media_Refresh(Doc& doc, const Paths& paths, const MediaProgress& progress = {},
+MediaRefreshResult media_refresh(Doc& doc, const Paths& paths, const MediaProgress& progress = {},
                                  const std::atomic<bool>* cancel = nullptr);
 
 } // namespace qp

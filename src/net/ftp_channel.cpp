@@ -27,7 +27,7 @@ std::string ControlChannel::send_command(std::string_view word, std::string_view
     line += "\r\n";
     std::string error = stream_.send_all(line, deadline(), cancel_);
     if (word == "PASS")
-        Secret_Wipe(line);
+        secret_wipe(line);
     if (!error.empty()) {
         broken_ = true;
         return std::string(word) + " not sent: " + error;

@@ -49,7 +49,7 @@ FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options) {
         return out;
     }
     if (login.protocol == Protocol::Ftps) {
-        TlsContext::Made tls = TlsContext::Create(options.trust.ca_file);
+        TlsContext::Made tls = TlsContext::create(options.trust.ca_file);
         out.error = tls.context
                         ? control.start_tls(tls.context, login.server, login.port, options.trust)
                         : tls.error;
@@ -69,24 +69,24 @@ FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options) {
 }
 
 bool Ftp_IsOpen(const FtpClient* client) {
-    return client && client->IsOpen();
+    return client && client->is_open();
 }
 
 FtpClient::FtpClient(ControlChannel control, FtpOptions options)
     : control_(std::move(control)), options_(std::move(options)) {}
 
 FtpClient::~FtpClient() {
-    AbortFile();
+    abort_file();
     if (control_.usable() && !control_.cancel().raised())
         (void)control_.send_command("QUIT");
     control_.close();
 }
 
-bool FtpClient::IsOpen() const {
+bool FtpClient::is_open() const {
     return busy() || control_.usable();
 }
 
-bool FtpClient::CheckAlive() {
+bool FtpClient::check_alive() {
     if (busy())
         return true;
     FtpReply reply;
@@ -97,7 +97,7 @@ bool FtpClient::CheckAlive() {
     return true;
 }
 
-std::string FtpClient::GetDirectory() {
+std::string FtpClient::get_directory() {
     // A liveness check asked the same question a moment ago.
     if (std::optional<std::string> folder = std::exchange(checked_folder_, std::nullopt))
         return *folder;
@@ -107,7 +107,7 @@ std::string FtpClient::GetDirectory() {
     return parse_pwd_directory(reply);
 }
 
-std::string FtpClient::SetDirectory(const std::string& name) {
+std::string FtpClient::set_directory(const std::string& name) {
     checked_folder_.reset();
     if (busy())
         return kBusy;
@@ -118,7 +118,7 @@ std::string FtpClient::SetDirectory(const std::string& name) {
     return control_.command("CWD", name, "250");
 }
 
-std::string FtpClient::CreateDirectory(const std::string& name) {
+std::string FtpClient::create_directory(const std::string& name) {
     checked_folder_.reset();
     if (busy())
         return kBusy;
@@ -127,7 +127,7 @@ std::string FtpClient::CreateDirectory(const std::string& name) {
     return control_.command("MKD", name, "257");
 }
 
-std::string FtpClient::ListDirectory() {
+std::string FtpClient::list_directory() {
     checked_folder_.reset();
     entries_.clear();
     if (busy())
@@ -170,7 +170,7 @@ std::string FtpClient::ListDirectory() {
     return {};
 }
 
-std::optional<std::int64_t> FtpClient::ModificationTime(const std::string& name) {
+std::optional<std::int64_t> FtpClient::modification_time(const std::string& name) {
     checked_folder_.reset();
     FtpReply reply;
     if (busy() || name.empty() || !control_.command("MDTM", name, "213", &reply).empty())
@@ -178,7 +178,7 @@ std::optional<std::int64_t> FtpClient::ModificationTime(const std::string& name)
     return parse_mdtm_time(reply);
 }
 
-std::string FtpClient::Rename(const std::string& from, const std::string& to) {
+std::string FtpClient::rename(const std::string& from, const std::string& to) {
     checked_folder_.reset();
     if (busy())
         return kBusy;
@@ -202,8 +202,8 @@ std::string FtpClient::set_type(char type) {
     return error;
 }
 
-SendResult FtpClient::SendFile(const std::string& local_file, const std::string& remote_name,
-                               SendMode mode) {
+SendResult FtpClient::send_file(const std::string& local_file, const std::string& remote_name,
+                                SendMode mode) {
     checked_folder_.reset();
     if (busy())
         return {kBusy, false};
@@ -221,16 +221,16 @@ SendResult FtpClient::SendFile(const std::string& local_file, const std::string&
                       [this, local_file, remote_name] { return upload(local_file, remote_name); });
 }
 
-void FtpClient::AbortFile() {
+void FtpClient::abort_file() {
     run_.abort();
 }
 
-void FtpClient::SetCancel(const std::atomic<bool>* cancel) {
+void FtpClient::set_cancel(const std::atomic<bool>* cancel) {
     options_.cancel = cancel;
     control_.set_cancel(CancelFlags{cancel});
 }
 
-void FtpClient::SetStepDeadline(std::optional<Deadline> deadline) {
+void FtpClient::set_step_deadline(std::optional<Deadline> deadline) {
     control_.set_step_deadline(deadline);
 }
 

@@ -48,25 +48,25 @@ public:
     FtpClient(const FtpClient&) = delete;
     FtpClient& operator=(const FtpClient&) = delete;
 
-    bool IsOpen() const;
+    bool is_open() const;
 
-    bool CheckAlive() override;
-    std::string GetDirectory() override;
-    std::string SetDirectory(const std::string& name) override;
-    std::string CreateDirectory(const std::string& name) override;
-    std::string ListDirectory() override;
-    const std::vector<FtpEntry>& Entries() const override { return entries_; }
-    void EndListing() override { entries_.clear(); }
-    std::optional<std::int64_t> ModificationTime(const std::string& name) override;
-    std::string Rename(const std::string& from, const std::string& to) override;
+    bool check_alive() override;
+    std::string get_directory() override;
+    std::string set_directory(const std::string& name) override;
+    std::string create_directory(const std::string& name) override;
+    std::string list_directory() override;
+    const std::vector<FtpEntry>& entries() const override { return entries_; }
+    void end_listing() override { entries_.clear(); }
+    std::optional<std::int64_t> modification_time(const std::string& name) override;
+    std::string rename(const std::string& from, const std::string& to) override;
     std::string delete_file(const std::string& name) override;
-    SendResult SendFile(const std::string& local_file, const std::string& remote_name,
-                        SendMode mode) override;
-    TransferProgress Progress() const override { return run_.progress(); }
-    std::string TransferError() const override { return run_.error(); }
-    void AbortFile() override;
-    void SetCancel(const std::atomic<bool>* cancel) override;
-    void SetStepDeadline(std::optional<Deadline> deadline) override;
+    SendResult send_file(const std::string& local_file, const std::string& remote_name,
+                         SendMode mode) override;
+    TransferProgress progress() const override { return run_.progress(); }
+    std::string transfer_error() const override { return run_.error(); }
+    void abort_file() override;
+    void set_cancel(const std::atomic<bool>* cancel) override;
+    void set_step_deadline(std::optional<Deadline> deadline) override;
 
 private:
     friend FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options);
@@ -82,7 +82,7 @@ private:
     FtpOptions options_;
     std::vector<FtpEntry> entries_;
     char type_ = 0;
-    // The folder a liveness check just read, for the GetDirectory that follows it.
+    // The folder a liveness check just read, for the get_directory that follows it.
     std::optional<std::string> checked_folder_;
     UploadRun run_; // last: its worker uses the members above
 };
@@ -97,7 +97,7 @@ struct FtpOpened {
 // is secured first, and the login only follows once the server's certificate passed.
 FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options = {});
 // Opens a session of the login's protocol.
-SessionOpened Session_Open(const FtpLogin& login, const FtpOptions& options = {});
+SessionOpened session_open(const FtpLogin& login, const FtpOptions& options = {});
 bool Ftp_IsOpen(const FtpClient* client);
 
 } // namespace qp::net

@@ -64,9 +64,9 @@ std::string with_params(const std::string& text, std::string_view p1, std::strin
 class StepDeadline {
 public:
     StepDeadline(FtpSession& session, int timeout_ms) : session_(session) {
-        session_.SetStepDeadline(deadline_in(timeout_ms));
+        session_.set_step_deadline(deadline_in(timeout_ms));
     }
-    ~StepDeadline() { session_.SetStepDeadline(std::nullopt); }
+    ~StepDeadline() { session_.set_step_deadline(std::nullopt); }
     StepDeadline(const StepDeadline&) = delete;
     StepDeadline& operator=(const StepDeadline&) = delete;
 
@@ -107,7 +107,7 @@ std::string FTP_ElapsedText(std::int64_t ms) {
     return std::to_string(ms) + "ms";
 }
 
-std::string FTP_Printable(std::string_view text) {
+std::string ftp_printable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {
@@ -123,14 +123,14 @@ std::string FTP_Printable(std::string_view text) {
     return out;
 }
 
-std::string FTP_PartName(std::string_view name) {
+std::string ftp_part_name(std::string_view name) {
     std::string part = ".";
     part += name;
     part += ".part";
     return part;
 }
 
-void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
+void ftp_add_uploads(FTPJob& job, const UploadJob& uploads) {
     for (const UploadEntry& e : uploads.files) {
         FTPFile f;
         f.local_file = e.local_file;
@@ -140,20 +140,20 @@ void FTP_AddUploads(FTPJob& job, const UploadJob& uploads) {
     }
 }
 
-void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) {
-    FTP_SetAccount(job, doc);
-    FTP_AddChannelFiles(job, doc, rss_path);
+void ftp_add_feed_files(FTPJob& job, const Doc& doc, const std::string& rss_path) {
+    ftp_set_account(job, doc);
+    ftp_add_channel_files(job, doc, rss_path);
 }
 
-void FTP_SetAccount(FTPJob& job, const Doc& doc) {
+void ftp_set_account(FTPJob& job, const Doc& doc) {
     job.server = doc.Client;
     job.port = doc.Port;
     job.protocol = doc.Protocol;
     job.user = doc.User;
 }
 
-void FTP_AddChannelFiles(FTPJob& job, const Doc& doc, const std::string& rss_path) {
-    const std::string folder = Channel_Folder(doc);
+void ftp_add_channel_files(FTPJob& job, const Doc& doc, const std::string& rss_path) {
+    const std::string folder = channel_folder(doc);
     const auto add = [&](const std::string& local, std::string address, bool sized) {
         FTPFile& f = job.files.emplace_back();
         f.local_file = local;
@@ -161,10 +161,10 @@ void FTP_AddChannelFiles(FTPJob& job, const Doc& doc, const std::string& rss_pat
         f.address = std::move(address);
         f.address_sized = sized;
     };
-    add(rss_path, Channel_PublicLink(doc), true);
-    if (const std::string image = Channel_ImageLocal(doc); !image.empty())
+    add(rss_path, channel_public_link(doc), true);
+    if (const std::string image = channel_image_local(doc); !image.empty())
         // A typed address may name another copy of the picture, of another size.
-        add(image, Url_Join(Channel_ImageAddress(doc), doc.Link), doc.ImageUrl.empty());
+        add(image, Url_Join(channel_image_address(doc), doc.Link), doc.ImageUrl.empty());
     if (doc.ProjectPrivate == 0)
         add(doc.FileName, {}, true);
 }
@@ -177,7 +177,7 @@ FtpJobSeams ftp_client_seams(TrustSettings trust) {
         options.cancel = cancel;
         options.trust = trust;
         options.trust.cancel = cancel;
-        return Session_Open(login, options);
+        return session_open(login, options);
     };
     seams.net_init = [] {
         static const bool available = Net_Init();
@@ -193,14 +193,14 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
     login.user = job.user;
     // Copied, not moved: a short string moves by copying and would leave its bytes behind.
     login.password = job.password;
-    Secret_Wipe(job.password);
+    secret_wipe(job.password);
     login.port = job.port;
     login.passive = true;
     login.protocol = job.protocol;
 
     job.connection.reset();
     if (seams.net_init && !seams.net_init()) {
-        Secret_Wipe(login.password);
+        secret_wipe(login.password);
         add_line(texts.get("FTP\\NetWork.NotFound"));
         return "the network is not available";
     }
@@ -208,14 +208,14 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
     SessionOpened opened{nullptr, "no way to connect"};
     if (seams.open)
         opened = seams.open(login, &job.cancel);
-    Secret_Wipe(login.password);
+    secret_wipe(login.password);
     job.connection = std::move(opened.session);
-    const std::string server = FTP_Printable(job.server);
+    const std::string server = ftp_printable(job.server);
     if (!job.connection) {
         add_line(texts.get("FTP\\Client.NotConnected", {server}));
-        return opened.error.empty() ? "no connection" : FTP_Printable(opened.error);
+        return opened.error.empty() ? "no connection" : ftp_printable(opened.error);
     }
-    job.connection->SetCancel(&job.cancel);
+    job.connection->set_cancel(&job.cancel);
     add_line(texts.get("FTP\\Client.Connected", {server}));
     return {};
 }
@@ -225,7 +225,7 @@ bool FTP_IsAlive(FTPJob& job) {
         job.error += "no connection\n";
         return false;
     }
-    if (!job.connection->CheckAlive()) {
+    if (!job.connection->check_alive()) {
         job.error += "liveness check failed\n";
         return false;
     }
@@ -235,7 +235,7 @@ bool FTP_IsAlive(FTPJob& job) {
 std::string FTP_CurrentFolder(FTPJob& job) {
     if (!job.connection)
         return {};
-    std::string dir = job.connection->GetDirectory();
+    std::string dir = job.connection->get_directory();
     if (!dir.empty() && dir != "/")
         dir += '/';
     return FTP_FolderPart(dir, false);
@@ -260,7 +260,7 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
             const auto depth =
                 static_cast<std::size_t>(std::count(current.begin(), current.end(), '/'));
             const std::string name = slash_field(target, current.empty() ? 1 : depth + 1);
-            last_error = job.connection->SetDirectory(name);
+            last_error = job.connection->set_directory(name);
             if (!last_error.empty() && missing == MissingFolders::Create) {
                 // Some servers need a moment between a refused CWD and the MKD, and before the
                 // new folder can be entered: they get it once the quick way has failed, and
@@ -268,14 +268,14 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
                 const bool again = created == name;
                 if (again)
                     wait_ms(seams, 10);
-                if (std::string error = job.connection->CreateDirectory(name); !error.empty())
+                if (std::string error = job.connection->create_directory(name); !error.empty())
                     last_error = error;
                 if (again)
                     wait_ms(seams, 100);
                 created = name;
             }
         } else {
-            last_error = job.connection->SetDirectory("..");
+            last_error = job.connection->set_directory("..");
         }
         if (--tries == 0 || steady_ms() > give_up)
             return "the folder /" + target + " cannot be reached" +
@@ -288,10 +288,10 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
 bool FTP_FindRemoteFile(FTPJob& job) {
     if (!job.connection || job.current >= job.files.size())
         return false;
-    if (!job.connection->ListDirectory().empty())
+    if (!job.connection->list_directory().empty())
         return false;
-    const std::vector<FtpEntry> listing = job.connection->Entries();
-    job.connection->EndListing();
+    const std::vector<FtpEntry> listing = job.connection->entries();
+    job.connection->end_listing();
     return FTP_FindRemoteFile(job, listing);
 }
 
@@ -314,11 +314,12 @@ bool FTP_FindRemoteFile(FTPJob& job, const std::vector<FtpEntry>& listing) {
         return false;
     // The listing shows the server's clock in an unknown zone, to the minute at best; MDTM
     // answers in UTC to the second.
-    file.remote_mtime_utc = job.connection->ModificationTime(found);
+    file.remote_mtime_utc = job.connection->modification_time(found);
     return true;
 }
 
-bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t local_mtime_utc) {
+bool ftp_is_up_to_date(const FTPFile& remote, std::int64_t local_size,
+                       std::int64_t local_mtime_utc) {
     // A copy of another size is a different file, or one whose upload was cut short.
     if (remote.size != local_size)
         return false;
@@ -357,10 +358,10 @@ FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
 }
 
 FtpSender::~FtpSender() {
-    Close();
+    close();
 }
 
-void FtpSender::BeginConnect() {
+void FtpSender::begin_connect() {
     if (connected_ || connecting_)
         return;
     connecting_ = true;
@@ -382,10 +383,10 @@ void FtpSender::BeginConnect() {
     });
 }
 
-std::string FtpSender::Connect() {
-    BeginConnect();
+std::string FtpSender::connect() {
+    begin_connect();
     while (connecting_) {
-        Wait(kConnectWaitMs);
+        wait(kConnectWaitMs);
         take_connect();
     }
     return connect_error_;
@@ -412,7 +413,7 @@ void FtpSender::take_connect() {
     connected_ = connect_error_.empty();
 }
 
-void FtpSender::Poll() {
+void FtpSender::poll() {
     take_connect();
     if (!connected_ || finished_) {
         take_news();
@@ -444,7 +445,7 @@ void FtpSender::Poll() {
                 progress_ = 0;
             file_started_ = false;
         }
-        const TransferProgress state = job_.connection->Progress();
+        const TransferProgress state = job_.connection->progress();
         if (state.state == TransferState::Sending && size > 0)
             progress_ = static_cast<int>(std::clamp<std::int64_t>(state.sent * 100 / size, 0, 100));
     }
@@ -460,7 +461,7 @@ void FtpSender::Poll() {
     }
 }
 
-void FtpSender::Wait(int max_ms) {
+void FtpSender::wait(int max_ms) {
     std::unique_lock lock(mutex_);
     news_cv_.wait_for(lock, std::chrono::milliseconds(max_ms),
                       [this] { return news_ != news_taken_; });
@@ -509,7 +510,7 @@ void FtpSender::post_line(std::string line) {
 }
 
 void FtpSender::post_failure(const std::string& name, std::string_view reason) {
-    post_line(with_params(words_.failed, FTP_Printable(name), FTP_Printable(reason)));
+    post_line(with_params(words_.failed, ftp_printable(name), ftp_printable(reason)));
 }
 
 void FtpSender::run() {
@@ -532,8 +533,8 @@ void FtpSender::process(std::size_t index) {
     const std::string folder = FTP_FolderPart(file.remote_path, false);
     const std::string name = remote_name_of(file);
     const std::string shown = folder + name;
-    post_line(words_.file + " " + FTP_Printable(file.local_file) + " " + words_.to + " " +
-              FTP_Printable(shown));
+    post_line(words_.file + " " + ftp_printable(file.local_file) + " " + words_.to + " " +
+              ftp_printable(shown));
 
     const auto info = file_info(file.local_file);
     if (!info || info->is_directory || info->size <= 0) {
@@ -557,12 +558,12 @@ void FtpSender::process(std::size_t index) {
         in_folder_ = folder;
     }
     // One listing per folder serves every file sent into it.
-    if (date_check_ && !listed_ && job_.connection->ListDirectory().empty()) {
-        listed_ = job_.connection->Entries();
-        job_.connection->EndListing();
+    if (date_check_ && !listed_ && job_.connection->list_directory().empty()) {
+        listed_ = job_.connection->entries();
+        job_.connection->end_listing();
     }
     if (date_check_ && listed_ && FTP_FindRemoteFile(job_, *listed_) &&
-        FTP_IsUpToDate(file, info->size, info->mtime_utc)) {
+        ftp_is_up_to_date(file, info->size, info->mtime_utc)) {
         {
             const std::lock_guard lock(mutex_);
             file.status = kFileSkipped;
@@ -578,7 +579,7 @@ void FtpSender::process(std::size_t index) {
         file_started_ = true;
         title_ = with_params(words_.progress_title,
                              std::to_string(index + 1) + "/" + std::to_string(job_.files.size()),
-                             FTP_Printable(name));
+                             ftp_printable(name));
     }
     notify();
     const std::int64_t started = seams_.now_ms ? seams_.now_ms() : steady_ms();
@@ -605,23 +606,23 @@ void FtpSender::process(std::size_t index) {
 
 SendResult FtpSender::upload_in_place(const FTPFile& file, const std::string& name) {
     FtpSession& session = *job_.connection;
-    const std::string part = FTP_PartName(name);
-    SendResult sent = session.SendFile(file.local_file, part, SendMode::Wait);
+    const std::string part = ftp_part_name(name);
+    SendResult sent = session.send_file(file.local_file, part, SendMode::Wait);
     if (!sent.error.empty() || job_.cancel.load())
         return sent;
-    const std::string refused = session.Rename(part, name);
+    const std::string refused = session.rename(part, name);
     if (refused.empty())
         return sent;
-    post_line(with_params(words_.rename_refused, FTP_Printable(name), FTP_Printable(refused)));
+    post_line(with_params(words_.rename_refused, ftp_printable(name), ftp_printable(refused)));
     (void)session.delete_file(part); // the copy stays readable under the final name below
-    return session.SendFile(file.local_file, name, SendMode::Wait);
+    return session.send_file(file.local_file, name, SendMode::Wait);
 }
 
 void FtpSender::check_addresses() {
     std::vector<AddressProbe> probes;
     std::vector<const FTPFile*> asked;
     for (const FTPFile& f : job_.files) {
-        if (f.status != kFileSent || !Http_IsWebAddress(f.address))
+        if (f.status != kFileSent || !http_is_web_address(f.address))
             continue;
         AddressProbe& p = probes.emplace_back();
         p.url = f.address;
@@ -631,21 +632,21 @@ void FtpSender::check_addresses() {
     }
     HttpCheckOptions options;
     options.cancel = &job_.cancel;
-    const std::vector<AddressAnswer> answers = Http_CheckAddresses(probes, options);
+    const std::vector<AddressAnswer> answers = http_check_addresses(probes, options);
     int missing = 0;
     for (std::size_t i = 0; i < answers.size(); ++i) {
         const AddressAnswer& a = answers[i];
         if (a.found)
             continue;
         ++missing;
-        const std::string url = FTP_Printable(probes[i].url);
+        const std::string url = ftp_printable(probes[i].url);
         if (a.status >= 200 && a.status < 300 && a.length)
             post_line(with_params(words_.wrong_size, url, std::to_string(*a.length),
                                   std::to_string(*probes[i].length)));
         else
             post_line(
                 with_params(words_.not_at, url,
-                            a.status != 0 ? std::to_string(a.status) : FTP_Printable(a.error)));
+                            a.status != 0 ? std::to_string(a.status) : ftp_printable(a.error)));
     }
     const std::lock_guard lock(mutex_);
     missing_ = missing;
@@ -671,9 +672,9 @@ void FtpSender::report_end() {
         add(texts_.get("FTP\\Check.Missing", {total, std::to_string(missing)}));
 }
 
-void FtpSender::Close() {
+void FtpSender::close() {
     if (connector_.joinable() || worker_.joinable())
-        Cancel();
+        cancel();
     if (connector_.joinable())
         connector_.join();
     if (worker_.joinable())

@@ -65,21 +65,21 @@ using qp::FTP_FolderPart;
 std::string FTP_ElapsedText(std::int64_t ms);
 // A name or a server's text as it may be shown: control characters become "\xNN", so a name
 // cannot break a line of the message list or steer a terminal.
-std::string FTP_Printable(std::string_view text);
+std::string ftp_printable(std::string_view text);
 // The name a file is uploaded under before it is renamed into place: a cut upload never
 // replaces the good copy, and no reader sees half a file.
-std::string FTP_PartName(std::string_view name);
+std::string ftp_part_name(std::string_view name);
 
 // Appends the enclosures the RSS writer collected, in their order.
-void FTP_AddUploads(FTPJob& job, const UploadJob& uploads);
+void ftp_add_uploads(FTPJob& job, const UploadJob& uploads);
 // What publishing adds after the RSS file is written: the account of the document (its protocol
 // too), then the RSS file, the local artwork when there is one, and the project file unless it is
 // kept private, all into the channel's folder.
-void FTP_AddFeedFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
-// The two halves of FTP_AddFeedFiles: the account may be set and the connection opened while the
+void ftp_add_feed_files(FTPJob& job, const Doc& doc, const std::string& rss_path);
+// The two halves of ftp_add_feed_files: the account may be set and the connection opened while the
 // RSS file is still being written, and the files added once it is.
-void FTP_SetAccount(FTPJob& job, const Doc& doc);
-void FTP_AddChannelFiles(FTPJob& job, const Doc& doc, const std::string& rss_path);
+void ftp_set_account(FTPJob& job, const Doc& doc);
+void ftp_add_channel_files(FTPJob& job, const Doc& doc, const std::string& rss_path);
 
 // Opens a session; its waits end soon after *cancel is raised.
 using FtpOpener =
@@ -95,7 +95,7 @@ struct FtpJobSeams {
     int step_timeout_ms = 30000;          // bounds a whole folder walk
 };
 
-// The real client: Session_Open with its default time-outs and the given trust, Net_Init asked
+// The real client: session_open with its default time-outs and the given trust, Net_Init asked
 // once per run.
 FtpJobSeams ftp_client_seams(TrustSettings trust = {});
 
@@ -119,7 +119,8 @@ bool FTP_FindRemoteFile(FTPJob& job);
 bool FTP_FindRemoteFile(FTPJob& job, const std::vector<FtpEntry>& listing);
 // Whether the server's copy, as FTP_FindRemoteFile read it, may stand for the local file: the
 // same size and not older. Compared in UTC where the server answered MDTM.
-bool FTP_IsUpToDate(const FTPFile& remote, std::int64_t local_size, std::int64_t local_mtime_utc);
+bool ftp_is_up_to_date(const FTPFile& remote, std::int64_t local_size,
+                       std::int64_t local_mtime_utc);
 
 // The loop of the FTP window without the window. A worker thread takes the files one after the
 // other (folder, date check, upload under the part name, rename); the polling side collects its
@@ -142,20 +143,20 @@ public:
     // The send button: connects with the job's account on a thread of its own, so the caller
     // never waits on the server; Poll tells the end (connecting(), connected(),
     // connect_error()). After a failure the caller may correct the account and begin again.
-    void BeginConnect();
+    void begin_connect();
     // The same, waiting for the end: empty on success, else why not.
-    [[nodiscard]] std::string Connect();
+    [[nodiscard]] std::string connect();
     // One pass of the loop, never blocking: starts the worker, hands over its message lines,
     // reads the progress, and reports the end once.
-    void Poll();
+    void poll();
     // Waits until the worker has something new for Poll, or max_ms at most.
-    void Wait(int max_ms);
+    void wait(int max_ms);
     // Stops the job from any thread (a signal handler too): the worker ends within a second,
     // whatever it waits for; files not yet sent stay not sent.
-    void Cancel() { job_.cancel.store(true); }
+    void cancel() { job_.cancel.store(true); }
     // Closing the window: cancels a running job, waits for the worker and closes the
     // connection.
-    void Close();
+    void close();
 
     bool connecting() const { return connecting_; }
     bool connected() const { return connected_; }

@@ -38,7 +38,7 @@ struct FtpEntry {
     EntryType type = EntryType::File;
 };
 
-// How SendFile runs the transfer.
+// How send_file runs the transfer.
 enum class SendMode {
     Wait,       // on the calling thread; the call returns when the transfer has ended
     Background, // on a worker thread; the call returns once it is started
@@ -55,42 +55,42 @@ public:
     virtual ~FtpSession() = default;
 
     // True when a transfer is sending, or when "PWD" is answered with 257.
-    virtual bool CheckAlive() = 0;
+    virtual bool check_alive() = 0;
     // The current remote directory, or the empty text.
-    virtual std::string GetDirectory() = 0;
+    virtual std::string get_directory() = 0;
     // ".." goes to the parent folder.
-    [[nodiscard]] virtual std::string SetDirectory(const std::string& name) = 0;
-    [[nodiscard]] virtual std::string CreateDirectory(const std::string& name) = 0;
-    // Reads the listing of the current directory into Entries().
-    [[nodiscard]] virtual std::string ListDirectory() = 0;
-    virtual const std::vector<FtpEntry>& Entries() const = 0;
-    virtual void EndListing() = 0;
+    [[nodiscard]] virtual std::string set_directory(const std::string& name) = 0;
+    [[nodiscard]] virtual std::string create_directory(const std::string& name) = 0;
+    // Reads the listing of the current directory into entries().
+    [[nodiscard]] virtual std::string list_directory() = 0;
+    virtual const std::vector<FtpEntry>& entries() const = 0;
+    virtual void end_listing() = 0;
     // The last change of a file of the current folder as the server reports it (MDTM), in
     // seconds since 1970 UTC; nullopt when the server does not answer.
-    virtual std::optional<std::int64_t> ModificationTime(const std::string& name) = 0;
+    virtual std::optional<std::int64_t> modification_time(const std::string& name) = 0;
     // Renames a file of the current folder, replacing one of the new name.
-    [[nodiscard]] virtual std::string Rename(const std::string& from, const std::string& to) = 0;
+    [[nodiscard]] virtual std::string rename(const std::string& from, const std::string& to) = 0;
     [[nodiscard]] virtual std::string delete_file(const std::string& name) = 0;
     // Uploads a local file into the current remote folder under remote_name. Wait: the error
     // is empty when the server stored the file. Background: empty when the transfer was started;
-    // Progress() and TransferError() tell the rest.
-    [[nodiscard]] virtual SendResult SendFile(const std::string& local_file,
-                                              const std::string& remote_name, SendMode mode) = 0;
+    // progress() and transfer_error() tell the rest.
+    [[nodiscard]] virtual SendResult send_file(const std::string& local_file,
+                                               const std::string& remote_name, SendMode mode) = 0;
     // Any thread may read it while a transfer runs.
-    virtual TransferProgress Progress() const = 0;
-    // Why the last transfer failed, once Progress() reports it Failed.
-    virtual std::string TransferError() const = 0;
+    virtual TransferProgress progress() const = 0;
+    // Why the last transfer failed, once progress() reports it Failed.
+    virtual std::string transfer_error() const = 0;
     // Requests the abort of a running transfer and waits until it has ended.
-    virtual void AbortFile() = 0;
+    virtual void abort_file() = 0;
     // While set, every wait of the session also ends soon after *cancel turns true (any thread
     // may set it), failing the operation.
-    virtual void SetCancel(const std::atomic<bool>* cancel) = 0;
+    virtual void set_cancel(const std::atomic<bool>* cancel) = 0;
     // While set, every wait of the session also ends at this deadline: it bounds a whole step.
-    virtual void SetStepDeadline(std::optional<Deadline> deadline) = 0;
+    virtual void set_step_deadline(std::optional<Deadline> deadline) = 0;
 };
 
 // Overwrites a secret before its memory is given back, then empties it.
-inline void Secret_Wipe(std::string& secret) {
+inline void secret_wipe(std::string& secret) {
     secret.resize(secret.capacity()); // within the capacity: no reallocation
     volatile char* bytes = secret.data();
     for (std::size_t i = 0; i < secret.size(); ++i)

@@ -96,12 +96,12 @@ void prepare(Request& r, const std::string& url, long timeout_ms) {
 
 } // namespace
 
-bool Http_IsWebAddress(std::string_view url) {
+bool http_is_web_address(std::string_view url) {
     return istarts_with(url, "http://") || istarts_with(url, "https://");
 }
 
-std::vector<AddressAnswer> Http_CheckAddresses(const std::vector<AddressProbe>& probes,
-                                               const HttpCheckOptions& options) {
+std::vector<AddressAnswer> http_check_addresses(const std::vector<AddressProbe>& probes,
+                                                const HttpCheckOptions& options) {
     using Clock = std::chrono::steady_clock;
     std::vector<AddressAnswer> answers(probes.size());
     if (probes.empty())

@@ -30,10 +30,10 @@ struct HttpCheckOptions {
 };
 
 // Whether an address is one this check asks: http or https.
-bool Http_IsWebAddress(std::string_view url);
+bool http_is_web_address(std::string_view url);
 
 // One answer per probe, in their order. Never waits longer than options.total_ms.
-std::vector<AddressAnswer> Http_CheckAddresses(const std::vector<AddressProbe>& probes,
-                                               const HttpCheckOptions& options);
+std::vector<AddressAnswer> http_check_addresses(const std::vector<AddressProbe>& probes,
+                                                const HttpCheckOptions& options);
 
 } // namespace qp::net

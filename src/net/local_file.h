@@ -41,8 +41,8 @@ private:
 // itself: count bytes from offset, through buffer, each part handed to send (which answers empty
 // or why not). offset moves past every part sent; a cancel is seen before each read.
 template <class Send>
-std::string LocalFile_SendParts(int fd, std::int64_t& offset, std::size_t count,
-                                std::span<char> buffer, CancelFlags cancel, Send send) {
+std::string local_file_send_parts(int fd, std::int64_t& offset, std::size_t count,
+                                  std::span<char> buffer, CancelFlags cancel, Send send) {
     while (count > 0) {
         if (cancel.raised())
             return std::string(kCancelled);

@@ -3,9 +3,9 @@
 
 namespace qp::net {
 
-SessionOpened Session_Open(const FtpLogin& login, const FtpOptions& options) {
+SessionOpened session_open(const FtpLogin& login, const FtpOptions& options) {
     if (login.protocol == Protocol::Sftp)
-        return Sftp_Open(login, options);
+        return sftp_open(login, options);
     FtpOpened opened = Ftp_Open(login, options);
     return {std::move(opened.client), std::move(opened.error)};
 }

@@ -199,7 +199,7 @@ public:
         watchdog_.set_cancel(CancelFlags{options_.cancel});
     }
     ~SftpSession() override {
-        AbortFile();
+        abort_file();
         if (sftp_)
             sftp_free(sftp_);
         if (ssh_) {
@@ -213,18 +213,18 @@ public:
 
     std::string open(const FtpLogin& login);
 
-    bool CheckAlive() override {
+    bool check_alive() override {
         if (busy())
             return true;
         return stat(cwd_) != nullptr;
     }
-    std::string GetDirectory() override {
+    std::string get_directory() override {
         if (busy() || !usable())
             return {};
         return cwd_ == root_ ? "/"
                              : cwd_.substr(root_.ends_with('/') ? root_.size() - 1 : root_.size());
     }
-    std::string SetDirectory(const std::string& name) override {
+    std::string set_directory(const std::string& name) override {
         if (std::string error = check(name); !error.empty())
             return error;
         if (name == "..") {
@@ -242,7 +242,7 @@ public:
         cwd_ = path;
         return {};
     }
-    std::string CreateDirectory(const std::string& name) override {
+    std::string create_directory(const std::string& name) override {
         if (std::string error = check(name); !error.empty())
             return error;
         const Watch watch(watchdog_, deadline());
@@ -250,10 +250,10 @@ public:
             return "the folder " + name + " cannot be created: " + last_error();
         return {};
     }
-    std::string ListDirectory() override;
-    const std::vector<FtpEntry>& Entries() const override { return entries_; }
-    void EndListing() override { entries_.clear(); }
-    std::optional<std::int64_t> ModificationTime(const std::string& name) override {
+    std::string list_directory() override;
+    const std::vector<FtpEntry>& entries() const override { return entries_; }
+    void end_listing() override { entries_.clear(); }
+    std::optional<std::int64_t> modification_time(const std::string& name) override {
         if (!check(name).empty())
             return std::nullopt;
         const Attributes a = stat(join(cwd_, name));
@@ -261,7 +261,7 @@ public:
             return std::nullopt;
         return static_cast<std::int64_t>(a->mtime);
     }
-    std::string Rename(const std::string& from, const std::string& to) override {
+    std::string rename(const std::string& from, const std::string& to) override {
         if (std::string error = check(from).empty() ? check(to) : check(from); !error.empty())
             return error;
         const std::string source = join(cwd_, from);
@@ -283,18 +283,18 @@ public:
             return "DELETE refused: " + last_error();
         return {};
     }
-    SendResult SendFile(const std::string& local_file, const std::string& remote_name,
-                        SendMode mode) override;
-    TransferProgress Progress() const override { return run_.progress(); }
-    std::string TransferError() const override { return run_.error(); }
+    SendResult send_file(const std::string& local_file, const std::string& remote_name,
+                         SendMode mode) override;
+    TransferProgress progress() const override { return run_.progress(); }
+    std::string transfer_error() const override { return run_.error(); }
     // The abort flag is lowered after, else the watchdog would cut the next call that takes a
     // while.
-    void AbortFile() override { run_.abort(); }
-    void SetCancel(const std::atomic<bool>* cancel) override {
+    void abort_file() override { run_.abort(); }
+    void set_cancel(const std::atomic<bool>* cancel) override {
         options_.cancel = cancel;
         watchdog_.set_cancel(CancelFlags{cancel, run_.abort_flag()});
     }
-    void SetStepDeadline(std::optional<Deadline> deadline) override { step_deadline_ = deadline; }
+    void set_step_deadline(std::optional<Deadline> deadline) override { step_deadline_ = deadline; }
 
 private:
     bool busy() const { return run_.running(); }
@@ -385,7 +385,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     }
 
     // The host key, before the password goes out.
-    const std::string server = Trust_ServerKey(login.server, login.port);
+    const std::string server = trust_server_key(login.server, login.port);
     ssh_key key = nullptr;
     if (ssh_get_server_publickey(ssh_, &key) != SSH_OK)
         return "the server shows no host key";
@@ -412,12 +412,12 @@ std::string SftpSession::open(const FtpLogin& login) {
             const int line = known_hosts_line(known_hosts, login.server, login.port);
             const std::string where =
                 known_hosts + (line > 0 ? ", line " + std::to_string(line) : std::string());
-            return Trust_Changed(options_.trust, server, fingerprint, "the key in " + where, where);
+            return trust_changed(options_.trust, server, fingerprint, "the key in " + where, where);
         }
     case SSH_KNOWN_HOSTS_UNKNOWN:
     case SSH_KNOWN_HOSTS_NOT_FOUND:
         if (std::string error =
-                Trust_Decide(options_.trust, server, fingerprint, "the host key is not known");
+                trust_decide(options_.trust, server, fingerprint, "the host key is not known");
             !error.empty())
             return error;
         break;
@@ -451,7 +451,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     return {};
 }
 
-std::string SftpSession::ListDirectory() {
+std::string SftpSession::list_directory() {
     entries_.clear();
     if (busy())
         return kBusy;
@@ -489,8 +489,8 @@ std::string SftpSession::ListDirectory() {
     return error;
 }
 
-SendResult SftpSession::SendFile(const std::string& local_file, const std::string& remote_name,
-                                 SendMode mode) {
+SendResult SftpSession::send_file(const std::string& local_file, const std::string& remote_name,
+                                  SendMode mode) {
     if (busy())
         return {kBusy, false};
     run_.join();
@@ -522,7 +522,7 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
     run_.data_started();
     std::vector<char> chunk(kWriteChunk);
     std::int64_t offset = 0;
-    std::string error = LocalFile_SendParts(
+    std::string error = local_file_send_parts(
         file.fd(), offset, static_cast<std::size_t>(size), chunk, cancel,
         [&](std::string_view part) -> std::string {
             // A slow link is fine as long as it moves: the time-out bounds each write.
@@ -543,7 +543,7 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
 
 } // namespace
 
-SessionOpened Sftp_Open(const FtpLogin& login, const FtpOptions& options) {
+SessionOpened sftp_open(const FtpLogin& login, const FtpOptions& options) {
     auto session = std::make_unique<SftpSession>(options);
     if (std::string error = session->open(login); !error.empty())
         return {nullptr, std::move(error)};

@@ -225,9 +225,9 @@ std::string Socket::send_file_part(int file_fd, std::int64_t& offset, std::size_
     // copy through user space kept the receiver fed better and sent 200 MB in two thirds of the
     // time.
     std::array<char, 65536> buffer{};
-    return LocalFile_SendParts(file_fd, offset, count, buffer, cancel, [&](std::string_view part) {
-        return send_all(part, deadline_in(idle_ms), cancel);
-    });
+    return local_file_send_parts(
+        file_fd, offset, count, buffer, cancel,
+        [&](std::string_view part) { return send_all(part, deadline_in(idle_ms), cancel); });
 }
 
 std::string Socket::receive(char* buffer, std::size_t size, std::size_t& got, Deadline deadline,

@@ -88,7 +88,7 @@ struct TlsContext::State {
 TlsContext::TlsContext(std::unique_ptr<State> state) : state_(std::move(state)) {}
 TlsContext::~TlsContext() = default;
 
-TlsContext::Made TlsContext::Create(const std::string& ca_file) {
+TlsContext::Made TlsContext::create(const std::string& ca_file) {
     Made out;
     ERR_clear_error();
     auto state = std::make_unique<State>();
@@ -219,7 +219,7 @@ std::string Stream::verify_peer(const std::string& host, int port,
             return "the server's certificate is refused: " +
                    std::string(X509_verify_cert_error_string(failure));
     const std::string reason = X509_verify_cert_error_string(failures.front());
-    return Trust_Decide(trust, Trust_ServerKey(host, port), peer_fingerprint(), reason);
+    return trust_decide(trust, trust_server_key(host, port), peer_fingerprint(), reason);
 }
 
 bool Stream::same_peer(const Stream& other) const {
@@ -274,7 +274,7 @@ std::string Stream::send_file_part(int file_fd, std::int64_t& offset, std::size_
         return socket_.send_file_part(file_fd, offset, count, idle_ms, cancel);
     tls_->chunk.resize(kFileChunk);
     // The time-out bounds each part: a slow link is fine as long as it moves.
-    return LocalFile_SendParts(
+    return local_file_send_parts(
         file_fd, offset, count, tls_->chunk, cancel,
         [&](std::string_view part) { return send_all(part, deadline_in(idle_ms), cancel); });
 }

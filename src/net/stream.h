@@ -23,7 +23,7 @@ public:
 
     struct Made;
     // Verifies against the system's authorities and the extra one of ca_file, when given.
-    static Made Create(const std::string& ca_file);
+    static Made create(const std::string& ca_file);
 
 private:
     friend class Stream;

@@ -4,7 +4,7 @@
 
 namespace qp::net {
 
-std::string Trust_ServerKey(const std::string& host, int port) {
+std::string trust_server_key(const std::string& host, int port) {
     std::string name = host;
     for (char& c : name)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -30,14 +30,14 @@ std::string hex_digits(std::string_view text) {
 
 } // namespace
 
-bool Trust_SameFingerprint(std::string_view a, std::string_view b) {
+bool trust_same_fingerprint(std::string_view a, std::string_view b) {
     if (a == b)
         return !a.empty();
     const std::string x = hex_digits(a);
     return !x.empty() && x == hex_digits(b);
 }
 
-std::string Trust_Changed(const TrustSettings& trust, const std::string& server,
+std::string trust_changed(const TrustSettings& trust, const std::string& server,
                           const std::string& fingerprint, const std::string& before,
                           const std::string& stored_in) {
     if (trust.warn)
@@ -47,7 +47,7 @@ std::string Trust_Changed(const TrustSettings& trust, const std::string& server,
            ", before " + before + ")";
 }
 
-std::string Trust_Decide(const TrustSettings& trust, const std::string& server,
+std::string trust_decide(const TrustSettings& trust, const std::string& server,
                          const std::string& fingerprint, const std::string& reason) {
     std::optional<std::string> stored;
     if (trust.recall) {
@@ -56,10 +56,10 @@ std::string Trust_Decide(const TrustSettings& trust, const std::string& server,
         stored = found->second;
     }
     if (stored) {
-        if (Trust_SameFingerprint(*stored, fingerprint))
+        if (trust_same_fingerprint(*stored, fingerprint))
             return {};
         // Someone may stand between us and the server: the user is not offered to wave it on.
-        return Trust_Changed(trust, server, fingerprint, *stored);
+        return trust_changed(trust, server, fingerprint, *stored);
     }
     if (trust.prompt &&
         trust.prompt(TrustQuestion{server, fingerprint, reason, {}, {}, trust.cancel}) ==

@@ -1,4 +1,4 @@
-// What the FTP and SFTP sessions share of an upload: the state Progress() reports, why the last
+// What the FTP and SFTP sessions share of an upload: the state progress() reports, why the last
 // one failed, the abort flag and the worker thread of a background transfer.
 #pragma once
 
@@ -16,7 +16,7 @@ namespace qp::net {
 class UploadRun {
 public:
     UploadRun() = default;
-    // The owner stops the transfer first (AbortFile); this only reaps a worker that ended.
+    // The owner stops the transfer first (abort_file); this only reaps a worker that ended.
     ~UploadRun() { join(); }
     UploadRun(const UploadRun&) = delete;
     UploadRun& operator=(const UploadRun&) = delete;

@@ -63,7 +63,7 @@ TEST_F(MediaCli, SavesWhatChangedAndLeavesAnUnchangedProjectAlone) {
     expected.Feeds[0].FeedDuration = "00:00:03";
     ASSERT_TRUE(WriteProject(expected, dir_ + "expected.qprj"));
     EXPECT_EQ(contents(project_), contents(dir_ + "expected.qprj"));
-    EXPECT_FALSE(file_exists(BackupPath(project_)));
+    EXPECT_FALSE(file_exists(backup_path(project_)));
 
     // Nothing to change: the file is not written again, its date stays.
     const auto old = std::filesystem::last_write_time(project_) - std::chrono::hours(1);
@@ -87,7 +87,7 @@ TEST_F(MediaCli, FailuresLeaveTheFilesAsTheyWere) {
 
     // A newer backup may hold the latest content: it is never overwritten.
     ASSERT_EQ(::chmod(project_.c_str(), 0644), 0);
-    const std::string bak = BackupPath(project_);
+    const std::string bak = backup_path(project_);
     ASSERT_TRUE(write_file(bak, "@Title:@\tnewer\r\n"));
     std::filesystem::last_write_time(project_,
                                      std::filesystem::last_write_time(bak) - std::chrono::hours(1));

@@ -148,27 +148,27 @@ TEST(NowIn, FixedZoneReadsThatZonesWallClock) {
     const std::int64_t utc = date_from_fields(2025, 7, 15, 21, 3, 5);
     FixedClock clock(utc, 7200);
     ScopedClock scoped(clock);
-    EXPECT_EQ(NowIn(-5), date_from_fields(2025, 7, 15, 16, 3, 5));
-    EXPECT_EQ(RssDate(NowIn(-5), kZoneMask, -5), "Tue, 15 Jul 2025 16:03:05 -0500");
-    EXPECT_EQ(NowIn(0), utc);
-    EXPECT_EQ(NowIn(kAutoTimeZone), Now());
-    EXPECT_EQ(NowIn(kAutoTimeZone), utc + 7200);
+    EXPECT_EQ(now_in(-5), date_from_fields(2025, 7, 15, 16, 3, 5));
+    EXPECT_EQ(RssDate(now_in(-5), kZoneMask, -5), "Tue, 15 Jul 2025 16:03:05 -0500");
+    EXPECT_EQ(now_in(0), utc);
+    EXPECT_EQ(now_in(kAutoTimeZone), Now());
+    EXPECT_EQ(now_in(kAutoTimeZone), utc + 7200);
 }
 
 TEST(Rfc822, AcceptsOnlyWholeRfc822Dates) {
     // What the program writes: the numeric zone is a valid date, the default mask's is not.
     for (const int zone : {-12, -1, 0, 5, 12})
-        EXPECT_TRUE(Rfc822_Valid(RssDate(kFriday, kZoneMask, zone))) << zone;
-    EXPECT_FALSE(Rfc822_Valid(RssDate(kFriday, "", 2)));
+        EXPECT_TRUE(rfc822_valid(RssDate(kFriday, kZoneMask, zone))) << zone;
+    EXPECT_FALSE(rfc822_valid(RssDate(kFriday, "", 2)));
     {
         ScopedTz tz("Asia/Kolkata");
-        EXPECT_TRUE(Rfc822_Valid(RssDate(kFriday, kZoneMask, kAutoTimeZone)));
+        EXPECT_TRUE(rfc822_valid(RssDate(kFriday, kZoneMask, kAutoTimeZone)));
     }
 
     for (const char* good :
          {"5 Apr 13 09:07 GMT", "Fri,05 Apr 2013 09:07:03 Z", "fri, 5 APR 2013 23:59:60 est",
           "05  Apr 2013 00:00:00   -0530", "Sun, 31 Dec 1899 12:00 UT", "1 Jan 2000 00:00 PDT"})
-        EXPECT_TRUE(Rfc822_Valid(good)) << good;
+        EXPECT_TRUE(rfc822_valid(good)) << good;
     for (const char* bad : {"",
                             "Fri 05 Apr 2013 09:07:03 GMT",
                             "Fri, 05 Apr 2013 09:07:03 GMT ",
@@ -189,5 +189,5 @@ TEST(Rfc822, AcceptsOnlyWholeRfc822Dates) {
                             "Fri, 05 Apr 2013 09:07:03 +05300",
                             "Fri, 05 Apr 2013 09:07:03 CET",
                             "2013-04-05T09:07:03Z"})
-        EXPECT_FALSE(Rfc822_Valid(bad)) << bad;
+        EXPECT_FALSE(rfc822_valid(bad)) << bad;
 }

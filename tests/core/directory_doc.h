@@ -9,7 +9,7 @@ namespace qp::test {
 inline const DateValue kDirectoryFriday = date_from_fields(2013, 4, 5, 9, 7, 3);
 
 // The channel with every new setting, and one episode with its own.
-inline Doc DirectoryDoc() {
+inline Doc directory_doc() {
     Doc d;
     DocDefaults(d);
     d.Lang = "fr";

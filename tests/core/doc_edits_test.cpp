@@ -60,39 +60,39 @@ TEST(DocEdits, InsertTakesBackTheTrimmedFeedsInTheirPlaces) {
     std::vector<Feed> added(2);
     added[0].FeedTitle = "x";
     added[1].FeedTitle = "y";
-    expect_round_trip(doc, [&](Doc& d) { return Edit_InsertFeeds(d, added); });
+    expect_round_trip(doc, [&](Doc& d) { return edit_insert_feeds(d, added); });
     EXPECT_EQ(titles(doc), "xyad");
     EXPECT_EQ(doc.CurrentFeed, 0);
     // The new feeds survive even when every other feed is protected.
     Doc guarded = doc_of({"a"});
     guarded.MaxFeed = 1;
     guarded.Feeds[0].FeedFlag = kNoAutoDelete;
-    expect_round_trip(guarded, [&](Doc& d) { return Edit_InsertFeeds(d, added); });
+    expect_round_trip(guarded, [&](Doc& d) { return edit_insert_feeds(d, added); });
     EXPECT_EQ(titles(guarded), "xya");
-    EXPECT_EQ(Edit_InsertFeeds(guarded, {}), nullptr);
+    EXPECT_EQ(edit_insert_feeds(guarded, {}), nullptr);
 }
 
 TEST(DocEdits, DeleteMoveAndSortRevertToTheSameFeedsAndRows) {
     Doc doc = doc_of({"a", "b", "c"});
-    DocEditPtr del = expect_round_trip(doc, [](Doc& d) { return Edit_DeleteFeed(d, 1); });
+    DocEditPtr del = expect_round_trip(doc, [](Doc& d) { return edit_delete_feed(d, 1); });
     EXPECT_EQ(titles(doc), "ac");
     EXPECT_EQ(del->revert(doc), 1); // the restored feed is selected
     EXPECT_EQ(del->apply(doc), 0);
-    EXPECT_EQ(Edit_DeleteFeed(doc, 2), nullptr);
+    EXPECT_EQ(edit_delete_feed(doc, 2), nullptr);
 
     doc = doc_of({"a", "b", "c"});
-    DocEditPtr move = expect_round_trip(doc, [](Doc& d) { return Edit_MoveFeed(d, 2, -1); });
+    DocEditPtr move = expect_round_trip(doc, [](Doc& d) { return edit_move_feed(d, 2, -1); });
     EXPECT_EQ(titles(doc), "acb");
     EXPECT_EQ(move->revert(doc), 2);
-    EXPECT_EQ(Edit_MoveFeed(doc, 0, -1), nullptr);
-    EXPECT_EQ(Edit_MoveFeed(doc, 2, 1), nullptr);
+    EXPECT_EQ(edit_move_feed(doc, 0, -1), nullptr);
+    EXPECT_EQ(edit_move_feed(doc, 2, 1), nullptr);
 
     // Equal dates keep their order both ways; an order already right records nothing.
     doc = doc_of({"a", "b", "c", "d"});
     doc.Feeds[1].FeedPubDate = doc.Feeds[3].FeedPubDate = 50;
-    expect_round_trip(doc, [](Doc& d) { return Edit_SortFeeds(d, SortOrder::Descending); });
+    expect_round_trip(doc, [](Doc& d) { return edit_sort_feeds(d, SortOrder::Descending); });
     EXPECT_EQ(titles(doc), "bdca");
-    EXPECT_EQ(Edit_SortFeeds(doc, SortOrder::Descending), nullptr);
+    EXPECT_EQ(edit_sort_feeds(doc, SortOrder::Descending), nullptr);
 }
 
 TEST(DocEdits, ChangesRecordOnlyWhatDifferedAndLeaveTheRestAlone) {
@@ -102,21 +102,21 @@ TEST(DocEdits, ChangesRecordOnlyWhatDifferedAndLeaveTheRestAlone) {
     doc.Feeds[2].FeedDuration = "00:10:00";
     doc.Feeds[2].FeedFileLength = 1234;
     // a came back as it was: nothing to record for it.
-    DocEditPtr edit = Edit_FeedsChanged(doc, {{0, was_a}, {2, was_c}});
+    DocEditPtr edit = edit_feeds_changed(doc, {{0, was_a}, {2, was_c}});
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->revert(doc), 2);
     EXPECT_EQ(doc.Feeds[2], was_c);
     edit->apply(doc);
     EXPECT_EQ(doc.Feeds[2].FeedDuration, "00:10:00");
-    EXPECT_EQ(Edit_FeedsChanged(doc, {{0, was_a}}), nullptr);
+    EXPECT_EQ(edit_feeds_changed(doc, {{0, was_a}}), nullptr);
 
     // The channel's own settings go back; the feeds, the name and the state stay as they are.
     doc.FileName = "/p/show.qprj";
-    const Doc channel = Doc_ChannelSettings(doc);
+    const Doc channel = doc_channel_settings(doc);
     EXPECT_TRUE(channel.Feeds.empty());
     doc.Title = "Renamed";
     doc.MaxFeed = 5;
-    DocEditPtr settings = Edit_ChannelChanged(channel, doc);
+    DocEditPtr settings = edit_channel_changed(channel, doc);
     ASSERT_NE(settings, nullptr);
     doc.Feeds[0].FeedTitle = "later";
     SetModified(doc, true);
@@ -126,19 +126,19 @@ TEST(DocEdits, ChangesRecordOnlyWhatDifferedAndLeaveTheRestAlone) {
     EXPECT_EQ(doc.Feeds[0].FeedTitle, "later");
     EXPECT_EQ(doc.FileName, "/p/show.qprj");
     EXPECT_EQ(doc.State, kModified);
-    EXPECT_EQ(Edit_ChannelChanged(Doc_ChannelSettings(doc), doc), nullptr);
+    EXPECT_EQ(edit_channel_changed(doc_channel_settings(doc), doc), nullptr);
 }
 
 TEST(DocEdits, AStackOfEditsUndoesAndRedoesInOrder) {
     Doc doc = doc_of({"a", "b", "c", "d"});
     const Doc start = doc;
     std::vector<DocEditPtr> done;
-    done.push_back(Edit_DeleteFeed(doc, 0));
-    done.push_back(Edit_MoveFeed(doc, 0, 1));
-    done.push_back(Edit_SortFeeds(doc, SortOrder::Descending));
+    done.push_back(edit_delete_feed(doc, 0));
+    done.push_back(edit_move_feed(doc, 0, 1));
+    done.push_back(edit_sort_feeds(doc, SortOrder::Descending));
     std::vector<Feed> added(1);
     added[0].FeedTitle = "x";
-    done.push_back(Edit_InsertFeeds(doc, added));
+    done.push_back(edit_insert_feeds(doc, added));
     const Doc end = doc;
     EXPECT_EQ(titles(end), "xdcb");
     for (auto e = done.rbegin(); e != done.rend(); ++e)

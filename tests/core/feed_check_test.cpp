@@ -68,14 +68,14 @@ protected:
     }
     Keys keys() const {
         Keys out;
-        for (const CheckFinding& f : Feed_Check(doc_, paths_))
+        for (const CheckFinding& f : feed_check(doc_, paths_))
             out.push_back(f.key);
         return out;
     }
     // Each finding on one line: E or W, the episode index, the key and the parameters.
     Keys lines() const {
         Keys out;
-        for (const CheckFinding& f : Feed_Check(doc_, paths_)) {
+        for (const CheckFinding& f : feed_check(doc_, paths_)) {
             out.push_back((f.level == CheckLevel::Error ? "E" : "W") + std::to_string(f.feed) +
                           " " + f.key);
             for (const std::string& p : f.params)
@@ -111,7 +111,7 @@ TEST_F(FeedCheckTest, ChannelNeedsTheITunesTagsACategoryAndExplicit) {
     doc_.iTunesCategory.clear();
     doc_.iTunesExplicit.clear();
     EXPECT_EQ(keys(), (std::vector<std::string>{"Check.NoCategory", "Check.NoExplicit"}));
-    EXPECT_TRUE(Check_HasError(Feed_Check(doc_, paths_)));
+    EXPECT_TRUE(check_has_error(feed_check(doc_, paths_)));
     doc_.Flag = 1;
     EXPECT_EQ(keys(), std::vector<std::string>{"Check.ITunesOff"});
 }
@@ -187,7 +187,7 @@ TEST_F(FeedCheckTest, ArtworkBesideTheProjectIsReadByItsHeader) {
 
 TEST(ImageHeader, PngAndEveryJpegFrameKind) {
     const auto size = [](const std::string& bytes) {
-        const ImageHeader h = Image_Header(bytes);
+        const ImageHeader h = image_header(bytes);
         return std::to_string(static_cast<int>(h.format)) + ":" + std::to_string(h.width) + "x" +
                std::to_string(h.height);
     };
@@ -244,7 +244,7 @@ TEST_F(FeedCheckTest, LocalMediaFilesAreLookedAt) {
         f.FeedFileOnFTP.clear();
     }
     EXPECT_EQ(lines(), Keys{"W1 Check.FileSize [" + tmp.path() + "ep2.mp3] [999] [1000]"});
-    EXPECT_FALSE(Check_HasError(Feed_Check(doc_, paths_)));
+    EXPECT_FALSE(check_has_error(feed_check(doc_, paths_)));
     ep(1).FeedFile = "%MyDoc%gone.mp3";
     EXPECT_EQ(keys(), Keys{"Check.FileMissing"});
     // An unknown length is an error of its own, not also a size that differs.
@@ -369,7 +369,7 @@ TEST_F(FeedCheckTest, EveryFindingHasItsText) {
     doc_.PodcastFundingText = "Support";
     doc_.iTunesNewFeedUrl = "new.xml";
     doc_.Feeds[0].FeedTranscriptUrl = "t.vtt";
-    const std::vector<CheckFinding> found = Feed_Check(doc_, paths_);
+    const std::vector<CheckFinding> found = feed_check(doc_, paths_);
     EXPECT_GE(found.size(), 28u);
     for (const CheckFinding& f : found)
         EXPECT_NE(find_language_key(f.key), nullptr) << f.key;
@@ -379,13 +379,13 @@ TEST_F(FeedCheckTest, TextSaysWhereTheFindingIs) {
     doc_.Feeds.resize(2);
     doc_.Feeds[1].FeedTitle = "Two";
     KeyTexts texts;
-    EXPECT_EQ(Check_Text(doc_, {CheckLevel::Error, -1, "Check.NoCategory", {}}, texts),
+    EXPECT_EQ(check_text(doc_, {CheckLevel::Error, -1, "Check.NoCategory", {}}, texts),
               "Check.Channel[Check.NoCategory[][][][][]]");
     // An episode is named by its own number, never by its place in the list.
-    EXPECT_EQ(Check_Text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
+    EXPECT_EQ(check_text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
               "Check.EpisodeTitle[Two][K[a][][][][]]");
     doc_.Feeds[1].FeedEpisode = 7;
-    EXPECT_EQ(Check_Text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
+    EXPECT_EQ(check_text(doc_, {CheckLevel::Warning, 1, "K", {"a"}}, texts),
               "Check.Episode[7][Two][K[a][][][][]]");
 }
 

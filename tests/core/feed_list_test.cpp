@@ -47,32 +47,32 @@ TEST(FeedGuid, NewGuidIsTheHexSecondCountedPastUsedOnes) {
     doc.Feeds[1].FeedGUID = "abcdef1";
     EXPECT_EQ(Feed_NewGUID(doc.Feeds), "abcdef2");
 
-    ASSERT_TRUE(Feed_InsertCopy(doc, 1));
+    ASSERT_TRUE(feed_insert_copy(doc, 1));
     EXPECT_EQ(doc.Feeds.size(), 3U);
     EXPECT_EQ(titles(doc), "bab");
     EXPECT_EQ(doc.Feeds[0].FeedGUID, "abcdef2");
     EXPECT_EQ(doc.CurrentFeed, 0);
-    EXPECT_FALSE(Feed_InsertCopy(doc, 3));
+    EXPECT_FALSE(feed_insert_copy(doc, 3));
 }
 
 TEST(FeedTrim, TheFeedJustInsertedIsNeverTheOneRemoved) {
     // Three unprotected feeds and a new one: the bottom feed goes.
     Doc doc = doc_of({"n", "0", "1", "2"});
     doc.MaxFeed = 3;
-    EXPECT_EQ(Feed_TrimAfterInsert(doc), 1);
+    EXPECT_EQ(feed_trim_after_insert(doc), 1);
     EXPECT_EQ(titles(doc), "n01");
     // The bottom two protected: the first of the old three goes instead.
     doc = doc_of({"n", "0", "1", "2"});
     doc.MaxFeed = 3;
     doc.Feeds[2].FeedFlag = doc.Feeds[3].FeedFlag = kNoAutoDelete;
-    EXPECT_EQ(Feed_TrimAfterInsert(doc), 1);
+    EXPECT_EQ(feed_trim_after_insert(doc), 1);
     EXPECT_EQ(titles(doc), "n12");
     // Every older feed protected: the list stays above the limit, the new feed stays too.
     doc.Feeds.insert(doc.Feeds.begin(), Feed{});
     doc.Feeds[0].FeedTitle = "m";
     doc.Feeds[0].FeedFlag = kUploadFile;
     doc.Feeds[1].FeedFlag = kNoAutoDelete;
-    EXPECT_EQ(Feed_TrimAfterInsert(doc), 0);
+    EXPECT_EQ(feed_trim_after_insert(doc), 0);
     EXPECT_EQ(titles(doc), "mn12");
     EXPECT_EQ(doc.Feeds[0].FeedFlag, kUploadFile);
 }
@@ -85,26 +85,26 @@ TEST(FeedSort, StableOn64BitDatesAndTellsWhetherTheOrderChanged) {
     for (std::size_t i = 0; i < 5; ++i)
         doc.Feeds[i].FeedPubDate = dates[i];
     doc.CurrentFeed = 0;
-    EXPECT_TRUE(Feed_SortByDate(doc, SortOrder::Ascending));
+    EXPECT_TRUE(feed_sort_by_date(doc, SortOrder::Ascending));
     EXPECT_EQ(titles(doc), "cebda");
     EXPECT_EQ(doc.CurrentFeed, 4);
-    EXPECT_FALSE(Feed_SortByDate(doc, SortOrder::Ascending));
-    EXPECT_TRUE(Feed_SortByDate(doc, SortOrder::Descending));
+    EXPECT_FALSE(feed_sort_by_date(doc, SortOrder::Ascending));
+    EXPECT_TRUE(feed_sort_by_date(doc, SortOrder::Descending));
     EXPECT_EQ(titles(doc), "abdec");
 
     Doc same = doc_of({"x", "y", "z"});
-    EXPECT_FALSE(Feed_SortByDate(same, SortOrder::Descending));
+    EXPECT_FALSE(feed_sort_by_date(same, SortOrder::Descending));
     EXPECT_EQ(titles(same), "xyz");
 }
 
 TEST(FeedFileRules, MimeTypeFromTheExtension) {
-    EXPECT_EQ(Feed_GuessMimeType("/music/Show.MP3"), "audio/mpeg");
-    EXPECT_EQ(Feed_GuessMimeType("a.OPUS"), "audio/opus");
-    EXPECT_EQ(Feed_GuessMimeType("clip.m4v"), "video/mp4");
-    EXPECT_EQ(Feed_GuessMimeType("cover.Jpeg"), "image/jpeg");
-    EXPECT_EQ(Feed_GuessMimeType("notes.txt"), "");
-    EXPECT_EQ(Feed_GuessMimeType("mp3"), "");
-    EXPECT_EQ(Feed_GuessMimeType("dir.mp3/file"), "");
+    EXPECT_EQ(feed_guess_mime_type("/music/Show.MP3"), "audio/mpeg");
+    EXPECT_EQ(feed_guess_mime_type("a.OPUS"), "audio/opus");
+    EXPECT_EQ(feed_guess_mime_type("clip.m4v"), "video/mp4");
+    EXPECT_EQ(feed_guess_mime_type("cover.Jpeg"), "image/jpeg");
+    EXPECT_EQ(feed_guess_mime_type("notes.txt"), "");
+    EXPECT_EQ(feed_guess_mime_type("mp3"), "");
+    EXPECT_EQ(feed_guess_mime_type("dir.mp3/file"), "");
 }
 
 TEST(FeedComboValues, EachValueOnceInListOrderWithTheLastOneMet) {
@@ -118,7 +118,7 @@ TEST(FeedComboValues, EachValueOnceInListOrderWithTheLastOneMet) {
     doc.Feeds[1].FeedFileOnFTP = "pod/ep1.mp3";
     doc.Feeds[2].FeedFileOnFTP = "ep2.mp3";
     doc.Feeds[3].FeedFileOnFTP = "POD/";
-    const FeedComboValues v = Feed_ComboValues(doc.Feeds);
+    const FeedComboValues v = feed_combo_values(doc.Feeds);
     EXPECT_EQ(v.authors.values, (std::vector<std::string>{"Ann", "Bob"}));
     EXPECT_EQ(v.authors.last, "Bob");
     EXPECT_EQ(v.types.values, (std::vector<std::string>{"audio/ogg", "audio/mp4"}));
@@ -134,20 +134,20 @@ TEST(FeedFields, StoreCleansEachFieldAndRebuildsTheFlags) {
     feed.FeedDesc = "Text\r\nkept";
     feed.FeedFlag = 16 + kUploadFile; // a bit the window does not show
     feed.FeedFileLength = 1234;
-    FeedFields f = Feed_LoadFields(feed);
+    FeedFields f = feed_load_fields(feed);
     EXPECT_EQ(f.length, "1234");
-    EXPECT_TRUE(f.uploadFile);
+    EXPECT_TRUE(f.upload_file);
     f.title = "Two\r\nlines\t";
     f.guid = "g\n1";
     f.link = " \\news\\today.html ";
     f.comments = "*c\\x";
-    f.fileOnFtp = "/pod\\ep.mp3";
+    f.file_on_ftp = "/pod\\ep.mp3";
     f.length = "";
-    f.autoPubDate = false;
+    f.auto_pub_date = false;
     f.date = date_from_fields(1960, 1, 2, 3, 4, 5);
-    f.noAutoDelete = true;
-    f.uploadFile = false;
-    Feed_StoreFields(f, 999, feed);
+    f.no_auto_delete = true;
+    f.upload_file = false;
+    feed_store_fields(f, 999, feed);
     EXPECT_EQ(feed.FeedTitle, "Twolines");
     EXPECT_EQ(feed.FeedGUID, "g1");
     EXPECT_EQ(feed.FeedLink, "news/today.html");
@@ -158,10 +158,10 @@ TEST(FeedFields, StoreCleansEachFieldAndRebuildsTheFlags) {
     EXPECT_EQ(feed.FeedFlag, kNoAutoDelete);
     EXPECT_EQ(feed.FeedDesc, "Text\r\nkept");
 
-    f.autoPubDate = true;
-    f.specialChar = true;
+    f.auto_pub_date = true;
+    f.special_char = true;
     f.length = "5000000000";
-    Feed_StoreFields(f, 999, feed);
+    feed_store_fields(f, 999, feed);
     EXPECT_EQ(feed.FeedPubDate, 999);
     EXPECT_EQ(feed.FeedFlag, kAutoPubDate + kNoAutoDelete + kFeedSpecialChar);
     EXPECT_EQ(feed.FeedFileLength, 5000000000);
@@ -170,7 +170,7 @@ TEST(FeedFields, StoreCleansEachFieldAndRebuildsTheFlags) {
 TEST(FeedFields, EpisodeSettingsRoundTripAndEmptyStaysEmpty) {
     // A feed without them gives them back empty, so older project files keep their bytes.
     Feed blank;
-    Feed_StoreFields(Feed_LoadFields(blank), 0, blank);
+    feed_store_fields(feed_load_fields(blank), 0, blank);
     EXPECT_EQ(blank, Feed{});
 
     Feed full;
@@ -183,17 +183,17 @@ TEST(FeedFields, EpisodeSettingsRoundTripAndEmptyStaysEmpty) {
     full.FeedTranscriptType = "text/vtt";
     full.FeedDuration = "00:42:07";
     Feed copy;
-    FeedFields f = Feed_LoadFields(full);
+    FeedFields f = feed_load_fields(full);
     EXPECT_EQ(f.episode, "12");
-    Feed_StoreFields(f, 0, copy);
+    feed_store_fields(f, 0, copy);
     EXPECT_EQ(copy, full);
 
     f.episode = " 007";
     f.season = "-2";
     f.image = " \\art\\12.jpg ";
-    f.transcriptType = " application/json\t";
+    f.transcript_type = " application/json\t";
     f.duration = "00:42\r\n:07";
-    Feed_StoreFields(f, 0, copy);
+    feed_store_fields(f, 0, copy);
     EXPECT_EQ(copy.FeedEpisode, 7);
     EXPECT_EQ(copy.FeedSeason, 0);
     EXPECT_EQ(copy.FeedImage, "art/12.jpg");

@@ -52,7 +52,7 @@ std::map<std::string, std::string> read_with_apps(const std::string& path) {
 } // namespace
 
 TEST(FeedReader, ReadsEveryDirectoryAndPodcastElement) {
-    Doc d = test::DirectoryDoc();
+    Doc d = test::directory_doc();
     d.Lang.clear();
     d.FormatDate = "%dl, %dd %ml %yyyy %hh:%ii:%ss %zz";
     d.TimeZone = -5;
@@ -91,7 +91,7 @@ TEST(FeedReader, ReadsEveryDirectoryAndPodcastElement) {
         {"summary", "A weekly show"},
         {"owner_name", "Ann & Bob"},
         {"owner_email", "me@ex.com"},
-        {"podcast_guid", Podcast_Guid("https://ex.com/pod/feed.Xml")},
+        {"podcast_guid", podcast_guid("https://ex.com/pod/feed.Xml")},
         {"xml.locked", "yes"},
         {"locked_owner", "me@ex.com"},
         {"funding_url", "https://ex.com/pod/support.html"},
@@ -137,7 +137,7 @@ struct Episode {
 
 // Every setting, with addresses a URL cannot hold as typed; dates in summer and in winter.
 Doc every_setting(int zone) {
-    Doc d = test::DirectoryDoc();
+    Doc d = test::directory_doc();
     d.Title = "Every setting";
     d.FormatDate = std::string(kStandardRssDateMask);
     d.TimeZone = zone;

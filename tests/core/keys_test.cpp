@@ -23,10 +23,10 @@ TEST(KeyName, ModifiersAndKeys) {
 TEST(KeyName, NamedKeysAreTheTableOnes) {
     int named = 0;
     for (int vk = 0; vk < 256; ++vk)
-        named += Key_HasName(vk);
+        named += key_has_name(vk);
     EXPECT_EQ(named, 99);
     for (int vk : {0x00, 0x0A, 0x29, 0x2B, 0x2F, 0x3A, 0x40, 0x5B, 0x5C, 0x5E, 0x88, 0xFF})
-        EXPECT_FALSE(Key_HasName(vk)) << vk;
+        EXPECT_FALSE(key_has_name(vk)) << vk;
 }
 
 TEST(Shortcut, GlobalQualification) {
@@ -35,14 +35,14 @@ TEST(Shortcut, GlobalQualification) {
     EXPECT_TRUE(Shortcut_IsGlobal(kModWin | 'A'));
     EXPECT_FALSE(Shortcut_IsGlobal(kModCtrl | kModShift | 'S'));
     EXPECT_FALSE(Shortcut_IsGlobal(kModAlt | kVkF1));
-    EXPECT_EQ(Shortcut_WindowKey(kModWin | kVkF1), kVkF1); // Win+F1 acts as F1 in a window
+    EXPECT_EQ(shortcut_window_key(kModWin | kVkF1), kVkF1); // Win+F1 acts as F1 in a window
     EXPECT_EQ(Shortcut_Modifiers(true, false, true, false), kModAlt | kModShift);
 }
 
 TEST(Shortcut, MenuTextShowsTheKeyAfterATab) {
     KeyTexts t;
-    EXPECT_EQ(Shortcut_MenuText("Find", kModCtrl | 'F', t), "Find\tKey.Ctrl+F");
-    EXPECT_EQ(Shortcut_MenuText("Find\tKey.Ctrl+F", kModShift | (kVkF1 + 2), t),
+    EXPECT_EQ(shortcut_menu_text("Find", kModCtrl | 'F', t), "Find\tKey.Ctrl+F");
+    EXPECT_EQ(shortcut_menu_text("Find\tKey.Ctrl+F", kModShift | (kVkF1 + 2), t),
               "Find\tKey.Shift+F3");
-    EXPECT_EQ(Shortcut_MenuText("Find\tKey.Ctrl+F", 0, t), "Find"); // a removed key clears it
+    EXPECT_EQ(shortcut_menu_text("Find\tKey.Ctrl+F", 0, t), "Find"); // a removed key clears it
 }

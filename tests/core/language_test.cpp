@@ -186,11 +186,11 @@ TEST_F(LangFiles, LanguageList) {
         put(exe_ + name, "");
     fs::create_directories(exe_ + "folder.Lng");
 
-    const LanguageList list = LangTable({main_, exe_}).Lang_List("Deutsch");
+    const LanguageList list = LangTable({main_, exe_}).lang_list("Deutsch");
     EXPECT_EQ(list.names, (std::vector<std::string>{"français", "english", "deutsch"}));
     EXPECT_EQ(list.selected, 2);
-    EXPECT_EQ(LangTable({main_, exe_}).Lang_List("klingon").selected, 0);
-    const LanguageList empty = LangTable({(root_ / "nowhere/").string()}).Lang_List("english");
+    EXPECT_EQ(LangTable({main_, exe_}).lang_list("klingon").selected, 0);
+    const LanguageList empty = LangTable({(root_ / "nowhere/").string()}).lang_list("english");
     EXPECT_TRUE(empty.names.empty());
     EXPECT_EQ(empty.selected, -1);
 }

@@ -19,7 +19,7 @@ Rect label(const GadgetLayout& l) {
 } // namespace
 
 TEST(LayoutPlace, StandardDialogRows) {
-    GadgetLayout l = Layout_New(400);
+    GadgetLayout l = layout_new(400);
     EXPECT_EQ(Layout_Place("CDE", l, LabelMode::WithLabel), 27);
     EXPECT_EQ(field(l), (Rect{163, 0, 232, 22}));
     EXPECT_EQ(label(l), (Rect{5, 0, 153, 22}));
@@ -34,7 +34,7 @@ TEST(LayoutPlace, StandardDialogRows) {
 }
 
 TEST(LayoutPlace, LabelPositions) {
-    GadgetLayout l = Layout_New(400);
+    GadgetLayout l = layout_new(400);
     EXPECT_EQ(Layout_Place("ABCDE 2", l, LabelMode::WithLabel),
               81); // label above, centred, whole width
     EXPECT_EQ(label(l), (Rect{5, 0, 390, 22}));
@@ -56,7 +56,7 @@ TEST(LayoutPlace, LabelPositions) {
 
 TEST(LayoutPlace, DefaultsAndIgnoredWords) {
     for (const char* text : {"", "3", "  ", "+3 03 -0 0 xyz"}) {
-        GadgetLayout l = Layout_New(400);
+        GadgetLayout l = layout_new(400);
         Layout_Place(text, l, LabelMode::WithLabel);
         EXPECT_EQ(field(l)[0], 163) << '"' << text << '"';
         EXPECT_EQ(label(l)[2], 153) << '"' << text << '"';
@@ -65,7 +65,7 @@ TEST(LayoutPlace, DefaultsAndIgnoredWords) {
 }
 
 TEST(LayoutPlace, GoingBackUpAndPanels) {
-    GadgetLayout l = Layout_New(400);
+    GadgetLayout l = layout_new(400);
     for (int i = 0; i < 3; ++i)
         Layout_Place("ABC", l, LabelMode::NoLabel);
     EXPECT_EQ(Layout_Place("DE  -2", l, LabelMode::NoLabel), 54);
@@ -75,21 +75,21 @@ TEST(LayoutPlace, GoingBackUpAndPanels) {
     Layout_Place("CDE -5", l, LabelMode::WithLabel);
     EXPECT_EQ(l.LabelY, 27);
 
-    l = Layout_New(400);
+    l = layout_new(400);
     Layout_Place("CDE", l, LabelMode::WithLabel);
-    const LayoutRect panel = Layout_PanelBegin(l);
+    const LayoutRect panel = layout_panel_begin(l);
     EXPECT_EQ((Rect{panel.x, panel.y, panel.width, panel.height}), (Rect{5, 27, 390, 100}));
-    Layout_PanelPage(l);
+    layout_panel_page(l);
     Layout_Place("A", l, LabelMode::NoLabel); // columns of 72 inside the frame
     EXPECT_EQ(field(l), (Rect{5, 5, 72, 22}));
     Layout_Place("ABCDE 2", l, LabelMode::NoLabel);
-    Layout_PanelPage(l);
+    layout_panel_page(l);
     Layout_Place("E", l, LabelMode::NoLabel);
     EXPECT_EQ(field(l), (Rect{313, 5, 72, 22}));
-    EXPECT_EQ(Layout_PanelEnd(l, 25), 111);
+    EXPECT_EQ(layout_panel_end(l, 25), 111);
     EXPECT_EQ(l.NextY, 143);
     EXPECT_EQ(l.MaxY, 143);
 
-    l = Layout_New(400); // huge row counts saturate instead of overflowing
+    l = layout_new(400); // huge row counts saturate instead of overflowing
     EXPECT_EQ(Layout_Place("CDE 2147483647", l, LabelMode::WithLabel), 2147483647);
 }

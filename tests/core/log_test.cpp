@@ -105,9 +105,9 @@ TEST_F(LogFile, PartialWriteKeepsOnlyTheRestPendingAndSaysSo) {
 }
 
 TEST(LogNames, SystemWithoutANameShowsItsCode) {
-    EXPECT_EQ(OSNameFromCode(90), "OS value of 90");
-    EXPECT_EQ(OSNameFromCode(80), "Windows Seven");
-    EXPECT_EQ(FatalErrorText(4), "Error : ");
+    EXPECT_EQ(os_name_from_code(90), "OS value of 90");
+    EXPECT_EQ(os_name_from_code(80), "Windows Seven");
+    EXPECT_EQ(fatal_error_text(4), "Error : ");
 }
 
 } // namespace
@@ -117,7 +117,7 @@ TEST(LogHeader, StartupLinesInOrder) {
     ScopedClock scope(clock);
     Log log;
     const Paths paths("/srv/pod/", "/home/u/Documents/", "/opt/", "");
-    Log_StartupHeader(log, paths, "/usr/bin/quillpost");
+    log_startup_header(log, paths, "/usr/bin/quillpost");
     log.add("* first command");
     const std::string text = log.text();
     EXPECT_TRUE(text.starts_with("Quillpost 0,28,1305,1700\r\n"

@@ -19,21 +19,21 @@ std::string hex(const std::array<std::uint8_t, 20>& h) {
 }
 
 TEST(PodcastGuid, Sha1AtTheBlockEdges) {
-    EXPECT_EQ(hex(Sha1("")), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
-    EXPECT_EQ(hex(Sha1("abc")), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(hex(sha1("")), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(hex(sha1("abc")), "a9993e364706816aba3e25717850c26c9cd0d89d");
     // 56 bytes leave no room for the length: the padding spills into a second block.
-    EXPECT_EQ(hex(Sha1("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+    EXPECT_EQ(hex(sha1("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
               "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
-    EXPECT_EQ(hex(Sha1(std::string(64, 'a'))), "0098ba824b5c16427bd7a1122a5a442a25ec644d");
+    EXPECT_EQ(hex(sha1(std::string(64, 'a'))), "0098ba824b5c16427bd7a1122a5a442a25ec644d");
 }
 
 TEST(PodcastGuid, NamespaceExampleWithAnySchemeAndTrailingSlashes) {
     // The example the podcast namespace publishes.
     const std::string expected = "917393e3-1b1e-5cef-ace4-edaa54e1f810";
-    EXPECT_EQ(Podcast_Guid("https://mp3s.nashownotes.com/pc20rss.xml"), expected);
-    EXPECT_EQ(Podcast_Guid("http://mp3s.nashownotes.com/pc20rss.xml//"), expected);
-    EXPECT_EQ(Podcast_Guid("mp3s.nashownotes.com/pc20rss.xml"), expected);
-    EXPECT_EQ(Podcast_Guid("https://"), "");
+    EXPECT_EQ(podcast_guid("https://mp3s.nashownotes.com/pc20rss.xml"), expected);
+    EXPECT_EQ(podcast_guid("http://mp3s.nashownotes.com/pc20rss.xml//"), expected);
+    EXPECT_EQ(podcast_guid("mp3s.nashownotes.com/pc20rss.xml"), expected);
+    EXPECT_EQ(podcast_guid("https://"), "");
 }
 
 TEST(PodcastCategories, TheDirectoryList) {
@@ -63,20 +63,20 @@ TEST(PodcastCategories, TheDirectoryList) {
         else if (!table.empty())
             table += ';';
     };
-    for (const PodcastCategory& c : PodcastCategories()) {
+    for (const PodcastCategory& c : podcast_categories()) {
         if (c.parent.empty()) {
             close();
             table += std::string(c.name) + ":";
         } else {
-            ASSERT_EQ(&c, PodcastCategory_Find(c.parent, c.name));
+            ASSERT_EQ(&c, podcast_category_find(c.parent, c.name));
             table += std::string(c.name) + ",";
         }
     }
     close();
     EXPECT_EQ(table, published);
-    EXPECT_NE(PodcastCategory_Find("Technology", ""), nullptr);
-    EXPECT_EQ(PodcastCategory_Find("Tech News", ""), nullptr);  // a subcategory, not a category
-    EXPECT_EQ(PodcastCategory_Find("technology", ""), nullptr); // names are case-sensitive
+    EXPECT_NE(podcast_category_find("Technology", ""), nullptr);
+    EXPECT_EQ(podcast_category_find("Tech News", ""), nullptr);  // a subcategory, not a category
+    EXPECT_EQ(podcast_category_find("technology", ""), nullptr); // names are case-sensitive
 }
 
 } // namespace

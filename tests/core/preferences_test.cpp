@@ -17,29 +17,29 @@ class PrefFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tmp_.ok());
-        dir = tmp_.path();
-        paths = std::make_unique<Paths>(dir, "/home/u/Documents/", "/opt/", "");
-        prefs = std::make_unique<Preferences>(*paths, log);
-        prefs->set_folder_changer([this](const std::string& f) { changed_to = f; });
-        Pref_RegisterAll(*prefs);
+        dir_ = tmp_.path();
+        paths_ = std::make_unique<Paths>(dir_, "/home/u/Documents/", "/opt/", "");
+        prefs_ = std::make_unique<Preferences>(*paths_, log_);
+        prefs_->set_folder_changer([this](const std::string& f) { changed_to_ = f; });
+        pref_register_all(*prefs_);
     }
 
     std::string settings() const {
         std::string s;
-        EXPECT_TRUE(read_file(dir + "Quillpost.ini", s));
+        EXPECT_TRUE(read_file(dir_ + "Quillpost.ini", s));
         return s;
     }
     void put(const std::string& name, const std::string& bytes) {
-        ASSERT_TRUE(write_file(dir + name, bytes));
+        ASSERT_TRUE(write_file(dir_ + name, bytes));
     }
 
     qp::test::TempDir tmp_;
 
-    std::string dir;
-    Log log;
-    std::unique_ptr<Paths> paths;
-    std::unique_ptr<Preferences> prefs;
-    std::string changed_to;
+    std::string dir_;
+    Log log_;
+    std::unique_ptr<Paths> paths_;
+    std::unique_ptr<Preferences> prefs_;
+    std::string changed_to_;
 };
 
 const char* const kDefaultFile = "; Nom : Quillpost\r\n"
@@ -85,7 +85,7 @@ TEST(PrefTable, RegistrationLookupAndFlags) {
     Log log;
     Preferences p(paths, log);
     EXPECT_TRUE(p.add_text_preference("Pref.StatusEdit", 88, 76, "first"));
-    EXPECT_FALSE(p.add_text_preference("Other", 88, 76, "second"));     // same id
+    EXPECT_FALSE(p.add_text_preference("Other", 88, 76, "second"));       // same id
     EXPECT_FALSE(p.add_flag_preference("PREF.STATUSEDIT", 99, 76, true)); // same name, other case
     EXPECT_TRUE(p.add_flag_preference("Off.Flag", 5, 76, false));
     EXPECT_EQ(p.preference_value(88), "first");
@@ -104,19 +104,19 @@ TEST(PrefTable, RegistrationLookupAndFlags) {
 }
 
 TEST_F(PrefFiles, MissingFileGivesDefaultsAndIsWrittenByteForByte) {
-    EXPECT_NE(prefs->load_preferences(), "");
-    EXPECT_TRUE(prefs->save_needed());
+    EXPECT_NE(prefs_->load_preferences(), "");
+    EXPECT_TRUE(prefs_->save_needed());
 
-    ASSERT_EQ(prefs->save_preferences(false), ""); // not forced, but the load failed
-    EXPECT_FALSE(prefs->save_needed());
+    ASSERT_EQ(prefs_->save_preferences(false), ""); // not forced, but the load failed
+    EXPECT_FALSE(prefs_->save_needed());
     EXPECT_EQ(settings(), kDefaultFile);
-    EXPECT_NE(log.text().find("* PrefCharge() IDP=0\r\n* PrefSauve() IDP=1 Save=1"),
+    EXPECT_NE(log_.text().find("* PrefCharge() IDP=0\r\n* PrefSauve() IDP=1 Save=1"),
               std::string::npos);
 
-    ASSERT_TRUE(remove_file(dir + "Quillpost.ini"));
-    EXPECT_EQ(prefs->save_preferences(false), ""); // nothing changed: nothing written
-    EXPECT_FALSE(file_exists(dir + "Quillpost.ini"));
-    EXPECT_NE(log.text().find("* PrefSauve() IDP=0 Save=0"), std::string::npos);
+    ASSERT_TRUE(remove_file(dir_ + "Quillpost.ini"));
+    EXPECT_EQ(prefs_->save_preferences(false), ""); // nothing changed: nothing written
+    EXPECT_FALSE(file_exists(dir_ + "Quillpost.ini"));
+    EXPECT_NE(log_.text().find("* PrefSauve() IDP=0 Save=0"), std::string::npos);
 }
 
 TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
@@ -131,20 +131,20 @@ TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
                          "[Group]\r\n"
                          "MainWindowH = 999\r\n"
                          "Pref.StatusEdit = hidden\r\n");
-    EXPECT_EQ(prefs->load_preferences(), "");
-    EXPECT_FALSE(prefs->save_needed());
-    EXPECT_EQ(prefs->fixed().MainWindowX, 250);
-    EXPECT_EQ(prefs->fixed().MainWindowY, 0);
-    EXPECT_EQ(prefs->fixed().MainLang, "Fran\xC3\xA7"
-                                       "ais");
-    EXPECT_FALSE(Pref_IsOn(prefs->preference_value(kPrefOnStartOpenLast)));
-    EXPECT_EQ(prefs->preference_value(kCmdFindText), "131144");
-    EXPECT_EQ(prefs->preference_value(kCmdFindNext), "114"); // missing: default
-    EXPECT_EQ(changed_to, "/work/podcasts/");
-    ASSERT_EQ(prefs->recent().size(), 1u);
-    EXPECT_EQ(prefs->recent()[0], "/p/Show.qprj");
+    EXPECT_EQ(prefs_->load_preferences(), "");
+    EXPECT_FALSE(prefs_->save_needed());
+    EXPECT_EQ(prefs_->fixed().MainWindowX, 250);
+    EXPECT_EQ(prefs_->fixed().MainWindowY, 0);
+    EXPECT_EQ(prefs_->fixed().MainLang, "Fran\xC3\xA7"
+                                        "ais");
+    EXPECT_FALSE(Pref_IsOn(prefs_->preference_value(kPrefOnStartOpenLast)));
+    EXPECT_EQ(prefs_->preference_value(kCmdFindText), "131144");
+    EXPECT_EQ(prefs_->preference_value(kCmdFindNext), "114"); // missing: default
+    EXPECT_EQ(changed_to_, "/work/podcasts/");
+    ASSERT_EQ(prefs_->recent().size(), 1u);
+    EXPECT_EQ(prefs_->recent()[0], "/p/Show.qprj");
 
-    ASSERT_EQ(prefs->save_preferences(true), "");
+    ASSERT_EQ(prefs_->save_preferences(true), "");
     const std::string s = settings();
     EXPECT_NE(s.find("MainLang = Fran\xE7"
                      "ais\r\nLastDoc0 = /p/Show.qprj\r\nMain\\Shortcut.Help = 112\r\n"),
@@ -155,54 +155,54 @@ TEST_F(PrefFiles, LoadsTheFileAsTheUserLeftIt) {
 
 TEST_F(PrefFiles, FailedWriteKeepsTheOldFileAndTheSaveNeededFlag) {
     put("Quillpost.ini", "MainWindowX = 7\r\n");
-    ASSERT_EQ(prefs->load_preferences(), "");
-    prefs->set_save_needed();
+    ASSERT_EQ(prefs_->load_preferences(), "");
+    prefs_->set_save_needed();
 
     std::string error;
     {
         const qp::test::FileSizeLimit full_disk(16);
         ASSERT_TRUE(full_disk.ok());
-        error = prefs->save_preferences(false);
+        error = prefs_->save_preferences(false);
     }
 
     EXPECT_NE(error, "");
-    EXPECT_TRUE(prefs->save_needed());
+    EXPECT_TRUE(prefs_->save_needed());
     EXPECT_EQ(settings(), "MainWindowX = 7\r\n");
-    EXPECT_NE(log.text().find("* PrefSauve() IDP=0 Save=1"), std::string::npos);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1); // no temp file
+    EXPECT_NE(log_.text().find("* PrefSauve() IDP=0 Save=1"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1); // no temp file
 }
 
 TEST_F(PrefFiles, RecentListAndUnicodeValuesSurviveASave) {
     for (int i = 0; i < 12; ++i)
-        prefs->Recent_Add("/p/" + std::to_string(i) + ".qprj");
-    prefs->Recent_Add("/p/5.qprj");
-    prefs->Recent_Add("/p/5.QPRJ"); // another file on this system
-    ASSERT_EQ(prefs->recent().size(), 10u);
-    EXPECT_EQ(prefs->recent()[1], "/p/5.qprj");
-    EXPECT_EQ(prefs->recent()[2], "/p/11.qprj");
-    EXPECT_TRUE(prefs->save_needed());
+        prefs_->recent_add("/p/" + std::to_string(i) + ".qprj");
+    prefs_->recent_add("/p/5.qprj");
+    prefs_->recent_add("/p/5.QPRJ"); // another file on this system
+    ASSERT_EQ(prefs_->recent().size(), 10u);
+    EXPECT_EQ(prefs_->recent()[1], "/p/5.qprj");
+    EXPECT_EQ(prefs_->recent()[2], "/p/11.qprj");
+    EXPECT_TRUE(prefs_->save_needed());
 
-    prefs->fixed().MainLang = "\xE6\x97\xA5\xE6\x9C\xAC"; // no Windows-1252 form
-    prefs->Trust_Remember("[::1]:990", "AB:CD");
-    prefs->Trust_Remember("ftp.example.com:21", "SHA256:old");
-    prefs->Trust_Remember("ftp.example.com:21", "SHA256:k/ey+0=");
-    ASSERT_EQ(prefs->save_preferences(false), "");
+    prefs_->fixed().MainLang = "\xE6\x97\xA5\xE6\x9C\xAC"; // no Windows-1252 form
+    prefs_->trust_remember("[::1]:990", "AB:CD");
+    prefs_->trust_remember("ftp.example.com:21", "SHA256:old");
+    prefs_->trust_remember("ftp.example.com:21", "SHA256:k/ey+0=");
+    ASSERT_EQ(prefs_->save_preferences(false), "");
     EXPECT_EQ(settings().substr(0, 3), "\xEF\xBB\xBF");
 
-    Preferences again(*paths, log);
-    Pref_RegisterAll(again);
+    Preferences again(*paths_, log_);
+    pref_register_all(again);
     ASSERT_EQ(again.load_preferences(), "");
-    EXPECT_EQ(again.recent(), prefs->recent());
+    EXPECT_EQ(again.recent(), prefs_->recent());
     EXPECT_EQ(again.fixed().MainLang, "\xE6\x97\xA5\xE6\x9C\xAC");
-    EXPECT_EQ(again.trusted(), prefs->trusted());
+    EXPECT_EQ(again.trusted(), prefs_->trusted());
     EXPECT_EQ(again.trusted().at("ftp.example.com:21"), "SHA256:k/ey+0=");
 }
 
 TEST_F(PrefFiles, LastDocumentsFile) {
     // The second of three documents was never saved: its number stays unused.
-    ASSERT_EQ(prefs->LastDoc_Store({dir + "a.qprj", "", "/home/u/Documents/b.qprj"}), "");
+    ASSERT_EQ(prefs_->LastDoc_Store({dir_ + "a.qprj", "", "/home/u/Documents/b.qprj"}), "");
     std::string s;
-    ASSERT_TRUE(read_file(dir + "Quillpost-Last.ini", s));
+    ASSERT_TRUE(read_file(dir_ + "Quillpost-Last.ini", s));
     EXPECT_EQ(s, "LastDoc0 = %MainApp%a.qprj\r\nLastDoc2 = %MyDoc%b.qprj\r\n");
 
     put("a.qprj", "<x/>");
@@ -216,35 +216,36 @@ TEST_F(PrefFiles, LastDocumentsFile) {
                               "lastdoc4 = %MainApp%a.qprj\r\n"
                               "[More]\r\n"
                               "LastDoc5 = %MainApp%c.qprj\r\n");
-    EXPECT_EQ(prefs->LastDoc_Reopen(), (std::vector<std::string>{dir + "c.qprj", dir + "a.qprj"}));
+    EXPECT_EQ(prefs_->LastDoc_Reopen(),
+              (std::vector<std::string>{dir_ + "c.qprj", dir_ + "a.qprj"}));
 }
 
 TEST_F(PrefFiles, AcceptedIdentitiesAreKeptPrivateAndIgnoredWhereOthersCanWrite) {
-    prefs->Trust_Remember("127.0.0.1:990", "AB:CD");
-    ASSERT_EQ(prefs->save_preferences(false), "");
+    prefs_->trust_remember("127.0.0.1:990", "AB:CD");
+    ASSERT_EQ(prefs_->save_preferences(false), "");
     const auto mode = [](const std::string& path) {
         return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
     };
-    EXPECT_EQ(mode(dir + "Quillpost.ini"),
+    EXPECT_EQ(mode(dir_ + "Quillpost.ini"),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const auto reload = [this] {
-        Preferences again(*paths, log);
+        Preferences again(*paths_, log_);
         EXPECT_EQ(again.load_preferences(), "");
         return again.trusted().size();
     };
     EXPECT_EQ(reload(), 1U);
 
     // A file or a folder another user may write could hold a planted identity.
-    std::filesystem::permissions(dir + "Quillpost.ini", std::filesystem::perms::others_write,
+    std::filesystem::permissions(dir_ + "Quillpost.ini", std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::add);
     EXPECT_EQ(reload(), 0U);
-    std::filesystem::permissions(dir + "Quillpost.ini", std::filesystem::perms::others_write,
+    std::filesystem::permissions(dir_ + "Quillpost.ini", std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
-    std::filesystem::permissions(dir, std::filesystem::perms::group_write,
+    std::filesystem::permissions(dir_, std::filesystem::perms::group_write,
                                  std::filesystem::perm_options::add);
     EXPECT_EQ(reload(), 0U);
-    EXPECT_NE(log.text().find("identities ignored"), std::string::npos);
-    std::filesystem::permissions(dir, std::filesystem::perms::group_write,
+    EXPECT_NE(log_.text().find("identities ignored"), std::string::npos);
+    std::filesystem::permissions(dir_, std::filesystem::perms::group_write,
                                  std::filesystem::perm_options::remove);
     EXPECT_EQ(reload(), 1U);
 }

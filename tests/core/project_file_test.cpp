@@ -44,7 +44,7 @@ std::string doc_lines(std::string_view values) {
 
 Doc parsed(std::string_view bytes) {
     Doc doc;
-    ParseProject(doc, bytes);
+    parse_project(doc, bytes);
     return doc;
 }
 
@@ -61,7 +61,7 @@ TEST(ProjectFormat, LayoutAndWindows1252RoundTripByteForByte) {
     doc.ProjectPrivate = 0;
     const std::string head =
         doc_lines("||-5||||||1|fr|1700000000|||RssV2|Caf\xE9 \x80||21|||15|1440||||||");
-    EXPECT_EQ(FormatProject(doc), head);
+    EXPECT_EQ(format_project(doc), head);
 
     Feed feed;
     feed.FeedTitle = "\xC3\x86";
@@ -76,7 +76,7 @@ TEST(ProjectFormat, LayoutAndWindows1252RoundTripByteForByte) {
                "@FeedPubDate:@\t5000000000\r\n@FeedLink:@\t\r\n@FeedGUID:@\t\r\n@FeedFile:@\t\r\n"
                "@FeedFileLength:@\t3000000000\r\n@FeedFileType:@\t\r\n@FeedFileOnFTP:@\t\r\n"
                "@FeedAuthor:@\t\r\n@FeedCategory:@\t\r\n@FeedFlag:@\t6\r\n@FeedComments:@\t\r\n";
-    EXPECT_EQ(FormatProject(doc), file);
+    EXPECT_EQ(format_project(doc), file);
     EXPECT_EQ(parsed(file), doc);
 }
 
@@ -86,19 +86,19 @@ TEST(ProjectFormat, ProtocolLineOnlyForSecureAccounts) {
     Doc doc;
     DocDefaults(doc);
     EXPECT_EQ(doc.Protocol, Protocol::Ftps);
-    EXPECT_NE(FormatProject(doc).find("@Protocol:@\t1\r\n"), std::string::npos);
+    EXPECT_NE(format_project(doc).find("@Protocol:@\t1\r\n"), std::string::npos);
     for (const Protocol protocol : {Protocol::Ftps, Protocol::Sftp}) {
         doc.Protocol = protocol;
-        EXPECT_EQ(parsed(FormatProject(doc)), doc);
+        EXPECT_EQ(parsed(format_project(doc)), doc);
     }
     doc.Protocol = Protocol::Ftp;
-    EXPECT_EQ(FormatProject(doc).find("@Protocol:@"), std::string::npos);
+    EXPECT_EQ(format_project(doc).find("@Protocol:@"), std::string::npos);
 
     // A line the program did not write never falls back to the clear, and is kept as it was.
     for (const std::string line : {"FTPS", "7", "ftp", "-1"}) {
         const Doc odd = parsed("@Client:@\tftp.example.com\r\n@Protocol:@\t" + line + "\r\n");
         EXPECT_EQ(odd.Protocol, Protocol::Ftps) << line;
-        EXPECT_NE(FormatProject(odd).find("@Protocol:@\t" + line + "\r\n"), std::string::npos)
+        EXPECT_NE(format_project(odd).find("@Protocol:@\t" + line + "\r\n"), std::string::npos)
             << line;
     }
 }
@@ -109,21 +109,21 @@ TEST(ProjectFormat, PrivateProjectAndArtworkFileLinesOnlyWhenSet) {
     Doc doc;
     DocDefaults(doc);
     doc.ImageFile = "art/cover.png";
-    const std::string bytes = FormatProject(doc);
+    const std::string bytes = format_project(doc);
     EXPECT_NE(bytes.find("@ImageFile:@\tart/cover.png\r\n@ProjectPrivate:@\t1\r\n"),
               std::string::npos);
     EXPECT_EQ(parsed(bytes), doc);
     doc.ProjectPrivate = 0;
     doc.ImageFile.clear();
-    EXPECT_EQ(FormatProject(doc).find("@ProjectPrivate:@"), std::string::npos);
-    EXPECT_EQ(FormatProject(doc).find("@ImageFile:@"), std::string::npos);
+    EXPECT_EQ(format_project(doc).find("@ProjectPrivate:@"), std::string::npos);
+    EXPECT_EQ(format_project(doc).find("@ImageFile:@"), std::string::npos);
 }
 
 TEST(ProjectFormat, LineBreaksTabsAndLineEnds) {
     Doc doc;
     doc.Title = "a\tb";
     doc.Desc = "1\r\n2\n3\r4\n\r5\n\r\n\r6";
-    const std::string bytes = FormatProject(doc);
+    const std::string bytes = format_project(doc);
     EXPECT_NE(bytes.find("@Title:@\tab\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("@Desc:@\t1\x11"
                          "2\x11"
@@ -144,11 +144,11 @@ TEST(ProjectFormat, LineBreaksTabsAndLineEnds) {
 TEST(ProjectFormat, NoCharacterIsLostOnSave) {
     Doc doc;
     doc.Title = "\xE6\x97\xA5 caf\xC3\xA9";
-    std::string bytes = FormatProject(doc);
+    std::string bytes = format_project(doc);
     EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF; Quillpost"));
     EXPECT_EQ(parsed(bytes).Title, doc.Title);
     doc.Title = "\xC3\x83\xC2\xA9"; // Windows-1252 bytes C3 A9 would load as one other letter
-    bytes = FormatProject(doc);
+    bytes = format_project(doc);
     EXPECT_TRUE(bytes.starts_with(kUtf8Bom));
     EXPECT_EQ(parsed(bytes).Title, doc.Title);
 }
@@ -173,11 +173,11 @@ TEST(ProjectReader, TagRulesAndClamps) {
     EXPECT_EQ(parsed("@Copyright:@\t(c)\r\n").Format, ""); // no line, no format
 
     // Only known tags count, in any order and place, the feed lines of a whole file included.
-    EXPECT_EQ(ParseProject(doc, "; Quillpost\r\n@title:@\tx\r\n@Title\r\n\r\n"), 0u);
-    EXPECT_EQ(ParseProject(doc, "@FeedFlag:@\t1\n@Title:@\n@Desc:@\tx\n@Title:@\tz"), 4u);
+    EXPECT_EQ(parse_project(doc, "; Quillpost\r\n@title:@\tx\r\n@Title\r\n\r\n"), 0u);
+    EXPECT_EQ(parse_project(doc, "@FeedFlag:@\t1\n@Title:@\n@Desc:@\tx\n@Title:@\tz"), 4u);
     Doc two;
     two.Feeds.resize(2);
-    EXPECT_EQ(ParseProject(doc, FormatProject(two)), 27u + 2 * 13u);
+    EXPECT_EQ(parse_project(doc, format_project(two)), 27u + 2 * 13u);
 }
 
 // The directory settings have lines only when used: an older file keeps its bytes, and a file that
@@ -186,7 +186,7 @@ TEST(ProjectFormat, DirectoryLinesOnlyWhenUsedAndRoundTrip) {
     Doc doc;
     DocDefaults(doc);
     doc.Feeds.resize(1);
-    const std::string plain = FormatProject(doc);
+    const std::string plain = format_project(doc);
     doc.iTunesCategory = "Health & Fitness";
     doc.iTunesSubCategory = "Mental Health";
     doc.iTunesExplicit = "false";
@@ -196,7 +196,7 @@ TEST(ProjectFormat, DirectoryLinesOnlyWhenUsedAndRoundTrip) {
     feed.FeedDuration = "1:02:03";
     feed.FeedEpisode = 12;
     feed.FeedTranscriptUrl = "https://example.com/12.vtt";
-    const std::string bytes = FormatProject(doc);
+    const std::string bytes = format_project(doc);
     EXPECT_EQ(bytes.size() - plain.size(),
               std::string("@iTunesCategory:@\tHealth & Fitness\r\n"
                           "@iTunesSubCategory:@\tMental Health\r\n"
@@ -213,10 +213,10 @@ TEST(ProjectFormat, DirectoryLinesOnlyWhenUsedAndRoundTrip) {
               std::string::npos);
     EXPECT_NE(bytes.find("@FeedComments:@\t\r\n@FeedDuration:@"), std::string::npos);
     Doc back;
-    ParseProject(back, bytes);
+    parse_project(back, bytes);
     back.CurrentFeed = doc.CurrentFeed;
     EXPECT_EQ(back, doc);
-    EXPECT_EQ(FormatProject(back), bytes);
+    EXPECT_EQ(format_project(back), bytes);
 }
 
 class ProjectSave : public ::testing::Test {
@@ -251,7 +251,7 @@ TEST_F(ProjectSave, FailureKeepsTheOldFileAndSaysWhy) {
     Log log;
     doc_.State = kModified;
     const SaveResult over_old = SaveDoc(doc_, path_, log);
-    const FileResult as_new = SaveProjectWithBackup(doc_, dir_ + "/new.QPRJ");
+    const FileResult as_new = save_project_with_backup(doc_, dir_ + "/new.QPRJ");
     limit.reset();
     EXPECT_EQ(over_old.status, SaveStatus::Failed);
     EXPECT_EQ(over_old.error, "Error, Not saved " + path_ + ": File too large");
@@ -263,7 +263,7 @@ TEST_F(ProjectSave, FailureKeepsTheOldFileAndSaysWhy) {
     EXPECT_EQ(files_in(dir_), 1u);
 
     ASSERT_EQ(::mkdir((path_ + ".Bak").c_str(), 0755), 0); // a folder in the backup's place
-    EXPECT_FALSE(SaveProjectWithBackup(doc_, path_));
+    EXPECT_FALSE(save_project_with_backup(doc_, path_));
     EXPECT_EQ(content(path_), old_);
 }
 
@@ -304,12 +304,12 @@ private:
 
 TEST_F(ProjectSave, BackupIsNewerOnRealTimes) {
     const std::string bak = path_ + ".Bak";
-    EXPECT_FALSE(BackupIsNewer(path_));
+    EXPECT_FALSE(backup_is_newer(path_));
     ASSERT_TRUE(write_file(bak, "b"));
     for (const time_t t : {1000001, 1000000}) {
         const utimbuf old_time{1000000, 1000000}, bak_time{t, t};
         ASSERT_EQ(::utime(path_.c_str(), &old_time) | ::utime(bak.c_str(), &bak_time), 0);
-        EXPECT_EQ(BackupIsNewer(path_), t == 1000001);
+        EXPECT_EQ(backup_is_newer(path_), t == 1000001);
     }
     // The backup written at 02:30 before the clocks go back, the project at 02:10 after: the
     // project is the newer one.
@@ -318,9 +318,9 @@ TEST_F(ProjectSave, BackupIsNewerOnRealTimes) {
     ScopedClock scoped(autumn);
     const utimbuf bak_time{change - 1800, change - 1800}, project_time{change + 600, change + 600};
     ASSERT_EQ(::utime(path_.c_str(), &project_time) | ::utime(bak.c_str(), &bak_time), 0);
-    EXPECT_FALSE(BackupIsNewer(path_));
+    EXPECT_FALSE(backup_is_newer(path_));
     std::filesystem::remove(path_);
-    EXPECT_TRUE(BackupIsNewer(path_));
+    EXPECT_TRUE(backup_is_newer(path_));
 }
 
 TEST_F(ProjectSave, SaveDocReplacesTheFileAndLeavesNoBackup) {
@@ -331,7 +331,7 @@ TEST_F(ProjectSave, SaveDocReplacesTheFileAndLeavesNoBackup) {
     ASSERT_TRUE(SaveDoc(doc_, dir_ + "/news", log).saved()); // the document's own news.QPRJ
     EXPECT_EQ(doc_.FileName, path_);
     EXPECT_EQ(doc_.State, 0);
-    EXPECT_EQ(content(path_), FormatProject(doc_));
+    EXPECT_EQ(content(path_), format_project(doc_));
     EXPECT_EQ(files_in(dir_), 1u);
     ASSERT_TRUE(SaveDoc(doc_, dir_ + "/x.qPrJ", log).saved());
     EXPECT_EQ(log.text(), "- Save document\r\n- Aborted, no filename !\r\n- Save document\r\n"
@@ -370,7 +370,7 @@ TEST_F(ProjectSave, KeepsLinksPermissionsAndReadOnlyFiles) {
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(content(path_), FormatProject(doc_));
+    EXPECT_EQ(content(path_), format_project(doc_));
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(st.st_gid, group);
@@ -436,7 +436,7 @@ TEST_F(ProjectSave, InterruptedBeforeTheRenameKeepsBothVersions) {
     const std::string blocked = dir_ + "/blocked.QPRJ";
     ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
     ASSERT_TRUE(write_file(blocked + "/keep", "x"));
-    EXPECT_FALSE(SaveProjectWithBackup(doc_, blocked));
-    EXPECT_EQ(content(blocked + ".Bak"), FormatProject(doc_));
+    EXPECT_FALSE(save_project_with_backup(doc_, blocked));
+    EXPECT_EQ(content(blocked + ".Bak"), format_project(doc_));
     EXPECT_EQ(content(blocked + "/keep"), "x");
 }

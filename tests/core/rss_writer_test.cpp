@@ -31,7 +31,7 @@ Doc new_doc() {
 std::string build(const Doc& doc, UploadJob& job) {
     std::string out;
     StringXmlSink sink(out);
-    EXPECT_EQ(BuildRssXml(doc, job, kPaths, sink), "");
+    EXPECT_EQ(build_rss_xml(doc, job, kPaths, sink), "");
     return out;
 }
 
@@ -166,13 +166,13 @@ TEST(RssWriter, LinksAndFileNames) {
     Doc d = new_doc();
     d.FileName = "/feeds/news.QPRJ";
     EXPECT_EQ(Rss_FileName(d), "news.Xml");
-    EXPECT_EQ(Rss_FilePath(d), "/feeds/news.Xml");
+    EXPECT_EQ(rss_file_path(d), "/feeds/news.Xml");
     d.RssName = "feed";
-    EXPECT_EQ(Rss_FilePath(d), "/feeds/feed.Xml");
+    EXPECT_EQ(rss_file_path(d), "/feeds/feed.Xml");
     d.RssName = "feed.rss";
     EXPECT_EQ(Rss_FileName(d), "feed.rss.Xml");
     d.RssName = "../../etc/feed";
-    EXPECT_EQ(Rss_FilePath(d), "/feeds/feed.Xml");
+    EXPECT_EQ(rss_file_path(d), "/feeds/feed.Xml");
     d.Format.clear(); // a project file without a format line
     EXPECT_EQ(Rss_FileName(d), "feed");
 }
@@ -238,18 +238,18 @@ TEST(RssWriter, LargeFeedsGoOutInChunksAndAFailingSinkIsReported) {
     UploadJob job;
     const std::string whole = build(d, job);
     ChunkSink chunks(whole.size());
-    EXPECT_EQ(BuildRssXml(d, job, kPaths, chunks), "");
+    EXPECT_EQ(build_rss_xml(d, job, kPaths, chunks), "");
     EXPECT_GT(chunks.writes, 1);
     EXPECT_EQ(chunks.out, whole);
     ChunkSink failing(whole.size() / 2);
-    EXPECT_EQ(BuildRssXml(d, job, kPaths, failing), "Can't save Xml File");
+    EXPECT_EQ(build_rss_xml(d, job, kPaths, failing), "Can't save Xml File");
 }
 
 namespace {
 
 // A document and one episode using every directory and podcast namespace setting.
 Doc directory_doc() {
-    return test::DirectoryDoc();
+    return test::directory_doc();
 }
 
 } // namespace
@@ -274,7 +274,7 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
             "<itunes:new-feed-url>https://new.ex.com/feed.xml?a=1&amp;b=2</itunes:new-feed-url>"
             "<itunes:block>Yes</itunes:block><itunes:complete>Yes</itunes:complete>"
             "<podcast:guid>" +
-            Podcast_Guid("https://ex.com/pod/feed.Xml") +
+            podcast_guid("https://ex.com/pod/feed.Xml") +
             "</podcast:guid><podcast:locked owner=\"me@ex.com\">yes</podcast:locked>"
             "<podcast:funding url=\"https://ex.com/pod/support.html\">Support us</podcast:funding>"
             "<item><title>One</title><link>https://ex.com/pod/</link><description/>"
@@ -342,15 +342,15 @@ TEST(RssWriter, AddressesAreEncodedOnceAndOnlyRealSchemesAreAbsolute) {
                                                    {"ep 2: part.mp3", false},
                                                    {"1ab:c", false},
                                                    {":x", false}})
-        EXPECT_EQ(Url_HasScheme(link), absolute) << link;
+        EXPECT_EQ(url_has_scheme(link), absolute) << link;
     EXPECT_EQ(Url_Join("ep 2: part.mp3", "http://ex.com"), "http://ex.com/ep 2: part.mp3");
     EXPECT_EQ(
-        Url_Encode(" http://ex.com/a b\x01\"<>\\^`{|}\xC3\xA9?q=1&r=[2]#f ", UrlPart::Address),
+        url_encode(" http://ex.com/a b\x01\"<>\\^`{|}\xC3\xA9?q=1&r=[2]#f ", UrlPart::Address),
         "http://ex.com/a%20b%22%3C%3E%5C%5E%60%7B%7C%7D%C3%A9?q=1&r=[2]#f");
     // An escape already made stays; a lone "%" is encoded.
-    EXPECT_EQ(Url_Encode("a%20b%2x%", UrlPart::Address), "a%20b%252x%25");
-    EXPECT_EQ(Url_Encode("a?b#c[d]", UrlPart::Path), "a%3Fb%23c%5Bd%5D");
-    EXPECT_EQ(Url_Encode("https://ex.com/plain-path_1.mp3~", UrlPart::Address),
+    EXPECT_EQ(url_encode("a%20b%2x%", UrlPart::Address), "a%20b%252x%25");
+    EXPECT_EQ(url_encode("a?b#c[d]", UrlPart::Path), "a%3Fb%23c%5Bd%5D");
+    EXPECT_EQ(url_encode("https://ex.com/plain-path_1.mp3~", UrlPart::Address),
               "https://ex.com/plain-path_1.mp3~");
 }
 

@@ -13,7 +13,7 @@ namespace {
 std::string to_text(const XmlDocument& doc) {
     std::string out;
     StringXmlSink sink(out);
-    EXPECT_TRUE(WriteXml(doc, sink));
+    EXPECT_TRUE(write_xml(doc, sink));
     return out;
 }
 
@@ -36,7 +36,7 @@ private:
 
 TEST(XmlWriter, SerialisesWithoutWhiteSpaceAndEscapes) {
     XmlDocument doc;
-    XmlNode* root = doc.SetRoot("rss");
+    XmlNode* root = doc.set_root("rss");
     ASSERT_TRUE(SetXmlAttribute(root, "Version", "2.0"));
     ASSERT_TRUE(SetXmlAttribute(root, "b", " a\"b'c<&> \x01"));
     ASSERT_NE(AddXmlNode(root, "empty", ""), nullptr);
@@ -54,7 +54,7 @@ TEST(XmlWriter, SerialisesWithoutWhiteSpaceAndEscapes) {
 
 TEST(XmlWriter, AttributesKeepTheirPlaceAndEmptyOnesGo) {
     XmlDocument doc;
-    XmlNode* root = doc.SetRoot("e");
+    XmlNode* root = doc.set_root("e");
     ASSERT_TRUE(SetXmlAttribute(root, "a", "1"));
     ASSERT_TRUE(SetXmlAttribute(root, "b", "2"));
     ASSERT_TRUE(SetXmlAttribute(root, "A", "3")); // same name once lower-cased
@@ -66,8 +66,8 @@ TEST(XmlWriter, AttributesKeepTheirPlaceAndEmptyOnesGo) {
 
 TEST(XmlWriter, BadNamesAreRefused) {
     XmlDocument doc;
-    EXPECT_EQ(doc.SetRoot("1x"), nullptr);
-    XmlNode* root = doc.SetRoot("r");
+    EXPECT_EQ(doc.set_root("1x"), nullptr);
+    XmlNode* root = doc.set_root("r");
     EXPECT_EQ(AddXmlNode(root, "", "x"), nullptr);
     EXPECT_EQ(AddXmlNode(root, "a b", "x"), nullptr);
     EXPECT_EQ(AddXmlNode(root, "a<b", "x"), nullptr);
@@ -79,13 +79,13 @@ TEST(XmlWriter, BadNamesAreRefused) {
     XmlDocument none;
     std::string out;
     StringXmlSink sink(out);
-    EXPECT_FALSE(WriteXml(none, sink));
+    EXPECT_FALSE(write_xml(none, sink));
 }
 
 TEST(XmlWriter, OutputIsAlwaysWellFormed) {
     auto escaped = [](std::string_view s, XmlEscape mode) {
         std::string out;
-        AppendXmlEscaped(out, s, mode);
+        append_xml_escaped(out, s, mode);
         return out;
     };
     // "]]>" is split over two sections, even when a dropped control stood inside it.
@@ -108,7 +108,7 @@ TEST(XmlWriter, OutputIsAlwaysWellFormed) {
 
 TEST(XmlWriter, SinkFailuresAreReported) {
     XmlDocument doc;
-    XmlNode* root = doc.SetRoot("r");
+    XmlNode* root = doc.set_root("r");
     for (int i = 0; i < 3000; ++i)
         ASSERT_NE(AddXmlNode(root, "item", std::string(40, 'x') + " & {b}"), nullptr);
     const std::string full = to_text(doc);
@@ -116,10 +116,10 @@ TEST(XmlWriter, SinkFailuresAreReported) {
     for (const std::size_t limit :
          {std::size_t{0}, std::size_t{10}, std::size_t{65536}, full.size() / 2, full.size() - 1}) {
         FailingSink sink(limit);
-        EXPECT_FALSE(WriteXml(doc, sink)) << limit;
+        EXPECT_FALSE(write_xml(doc, sink)) << limit;
     }
     FailingSink enough(full.size());
-    EXPECT_TRUE(WriteXml(doc, enough));
+    EXPECT_TRUE(write_xml(doc, enough));
 }
 
 namespace {
@@ -222,7 +222,7 @@ TEST(XmlWriter, EscapingMatchesTheCharacterRule) {
         const std::string& prefix = prefixes[n % std::size(prefixes)];
         for (const XmlEscape mode : {XmlEscape::Text, XmlEscape::Attribute, XmlEscape::Cdata}) {
             std::string out = prefix;
-            AppendXmlEscaped(out, s, mode);
+            append_xml_escaped(out, s, mode);
             ASSERT_EQ(out, reference_escaped(prefix, s, mode))
                 << static_cast<int>(mode) << " " << s;
         }
@@ -231,7 +231,7 @@ TEST(XmlWriter, EscapingMatchesTheCharacterRule) {
 
 TEST(XmlWriter, SinksGetTheSameBytesDirectlyOrInChunks) {
     XmlDocument doc;
-    XmlNode* root = doc.SetRoot("r");
+    XmlNode* root = doc.set_root("r");
     for (int i = 0; i < 2000; ++i) {
         XmlNode* item = AddXmlNode(root, "item", "");
         ASSERT_NE(item, nullptr);
@@ -242,9 +242,9 @@ TEST(XmlWriter, SinksGetTheSameBytesDirectlyOrInChunks) {
     }
     std::string direct;
     StringXmlSink string_sink(direct);
-    ASSERT_TRUE(WriteXml(doc, string_sink));
+    ASSERT_TRUE(write_xml(doc, string_sink));
     CollectingSink chunks;
-    ASSERT_TRUE(WriteXml(doc, chunks));
+    ASSERT_TRUE(write_xml(doc, chunks));
     EXPECT_GT(chunks.writes, 1);
     EXPECT_EQ(chunks.out, direct);
     EXPECT_NE(direct.find("<item n=\"1999&quot;&apos;\"><d>"), std::string::npos);
@@ -253,15 +253,15 @@ TEST(XmlWriter, SinksGetTheSameBytesDirectlyOrInChunks) {
     XmlDocument moved = std::move(doc);
     std::string again;
     StringXmlSink again_sink(again);
-    ASSERT_TRUE(WriteXml(moved, again_sink));
+    ASSERT_TRUE(write_xml(moved, again_sink));
     EXPECT_EQ(again, direct);
     CollectingSink none;
-    EXPECT_FALSE(WriteXml(doc, none)); // NOLINT(bugprone-use-after-move): the state is defined
+    EXPECT_FALSE(write_xml(doc, none)); // NOLINT(bugprone-use-after-move): the state is defined
 }
 
 TEST(XmlWriter, NodeTextsLoseOnlyTheControlsXmlCannotHold) {
     XmlDocument doc;
-    XmlNode* root = doc.SetRoot("r");
+    XmlNode* root = doc.set_root("r");
     const std::string text = std::string(40, 'a') + "\t\n\r" + std::string(20, 'b') +
                              std::string("\0", 1) + "\x0B" + std::string(17, 'c') + "\x1F";
     const XmlNode* node = AddXmlNode(root, "t", text);

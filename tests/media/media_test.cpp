@@ -23,19 +23,19 @@ class Media : public ::testing::Test {
 protected:
     // The encoder is slow next to the reads: the files are made once for the whole suite.
     static void SetUpTestSuite() {
-        dir_ = std::make_unique<test::TempDir>();
+        dir = std::make_unique<test::TempDir>();
         for (const char* name : {"a.mp3", "a.m4a", "a.ogg", "a.opus", "a.flac", "a.wav"})
-            ASSERT_EQ(test::make_media(dir_->path(), name), "") << name;
-        ASSERT_TRUE(write_file(dir_->path() + "notes.mp3", "not a sound at all"));
+            ASSERT_EQ(test::make_media(dir->path(), name), "") << name;
+        ASSERT_TRUE(write_file(dir->path() + "notes.mp3", "not a sound at all"));
     }
-    static void TearDownTestSuite() { dir_.reset(); }
+    static void TearDownTestSuite() { dir.reset(); }
 
-    static std::string at(const std::string& name) { return dir_->path() + name; }
+    static std::string at(const std::string& name) { return dir->path() + name; }
 
-    static std::unique_ptr<test::TempDir> dir_;
+    static std::unique_ptr<test::TempDir> dir;
 };
 
-std::unique_ptr<test::TempDir> Media::dir_;
+std::unique_ptr<test::TempDir> Media::dir;
 
 TEST_F(Media, ReadsPlayingTimeTypeAndLengthOfEachFormat) {
     const struct {
@@ -46,7 +46,7 @@ TEST_F(Media, ReadsPlayingTimeTypeAndLengthOfEachFormat) {
         {"a.opus", "audio/ogg"}, {"a.flac", "audio/flac"}, {"a.wav", "audio/wav"},
     };
     for (const auto& c : kCases) {
-        const MediaInfo info = Media_Read(at(c.name));
+        const MediaInfo info = media_read(at(c.name));
         EXPECT_EQ(info.error, "") << c.name;
         EXPECT_NEAR(static_cast<double>(info.seconds), 3.0, 1.0) << c.name;
         EXPECT_EQ(info.type, c.type) << c.name;
@@ -58,43 +58,43 @@ TEST_F(Media, ReadsPlayingTimeTypeAndLengthOfEachFormat) {
 TEST_F(Media, TypeComesFromTheContentWhateverTheName) {
     std::filesystem::copy_file(at("a.ogg"), at("vorbis.mp3"),
                                std::filesystem::copy_options::overwrite_existing);
-    const MediaInfo info = Media_Read(at("vorbis.mp3"));
+    const MediaInfo info = media_read(at("vorbis.mp3"));
     EXPECT_EQ(info.error, "");
     EXPECT_EQ(info.type, "audio/ogg");
 }
 
 TEST_F(Media, FilesWithoutPlayingTimeAreErrors) {
-    const MediaInfo missing = Media_Read(at("gone.mp3"));
+    const MediaInfo missing = media_read(at("gone.mp3"));
     EXPECT_NE(missing.error, "");
     EXPECT_EQ(missing.type, "");
 
-    const MediaInfo text = Media_Read(at("notes.mp3"));
+    const MediaInfo text = media_read(at("notes.mp3"));
     EXPECT_NE(text.error, "");
     EXPECT_EQ(text.type, "");
     EXPECT_EQ(text.length, 18);
 
-    EXPECT_NE(Media_Read(dir_->path()).error, "");
+    EXPECT_NE(media_read(dir->path()).error, "");
     // A pipe has no writer here: reading it must not wait for one.
     ASSERT_EQ(::mkfifo(at("pipe.mp3").c_str(), 0600), 0);
-    EXPECT_NE(Media_Read(at("pipe.mp3")).error, "");
+    EXPECT_NE(media_read(at("pipe.mp3")).error, "");
     // Nor is it an enclosure whose length a refresh would take.
     Doc doc;
     doc.Feeds.resize(1);
     doc.Feeds[0].FeedFile = at("pipe.mp3");
     doc.Feeds[0].FeedFileLength = 7;
-    EXPECT_EQ(Media_Refresh(doc, Paths("/", "/", "/", "")).missing, 1);
+    EXPECT_EQ(media_refresh(doc, Paths("/", "/", "/", "")).missing, 1);
     EXPECT_EQ(doc.Feeds[0].FeedFileLength, 7);
 }
 
 TEST(MediaDuration, HoursMinutesSecondsWithAtLeastTwoDigitHours) {
-    EXPECT_EQ(Media_Duration(0), "00:00:00");
-    EXPECT_EQ(Media_Duration(2527), "00:42:07");
-    EXPECT_EQ(Media_Duration(3723), "01:02:03");
-    EXPECT_EQ(Media_Duration(360000), "100:00:00");
+    EXPECT_EQ(media_duration(0), "00:00:00");
+    EXPECT_EQ(media_duration(2527), "00:42:07");
+    EXPECT_EQ(media_duration(3723), "01:02:03");
+    EXPECT_EQ(media_duration(360000), "100:00:00");
 }
 
 TEST_F(Media, RefreshUpdatesWhatChangedAndCountsTheRest) {
-    const Paths paths("/nowhere/", dir_->path(), "/opt/", "");
+    const Paths paths("/nowhere/", dir->path(), "/opt/", "");
     const std::int64_t mp3 = static_cast<std::int64_t>(std::filesystem::file_size(at("a.mp3")));
     Doc doc;
     doc.Feeds.resize(6);
@@ -111,7 +111,7 @@ TEST_F(Media, RefreshUpdatesWhatChangedAndCountsTheRest) {
     doc.Feeds[5].FeedFile = at("a.wav");
     const Doc before = doc;
 
-    const MediaRefreshResult r = Media_Refresh(doc, paths);
+    const MediaRefreshResult r = media_refresh(doc, paths);
     EXPECT_EQ(r.updated, 2);
     EXPECT_EQ(r.missing, 1);
     EXPECT_EQ(r.unreadable, 1);
@@ -125,14 +125,14 @@ TEST_F(Media, RefreshUpdatesWhatChangedAndCountsTheRest) {
     EXPECT_EQ(doc.Feeds[4], before.Feeds[4]);
     EXPECT_EQ(doc.Feeds[5].FeedDuration, "00:00:03");
 
-    const MediaRefreshResult again = Media_Refresh(doc, paths);
-    EXPECT_FALSE(again.anyChange());
+    const MediaRefreshResult again = media_refresh(doc, paths);
+    EXPECT_FALSE(again.any_change());
     EXPECT_EQ(again.updated, 0);
 
     // Stopped after the first episode: the rest stays as it was.
     Doc stopped = before;
     const MediaRefreshResult s =
-        Media_Refresh(stopped, paths, [](int done, int total) { return done < 1 && total == 6; });
+        media_refresh(stopped, paths, [](int done, int total) { return done < 1 && total == 6; });
     EXPECT_TRUE(s.stopped);
     EXPECT_EQ(s.changed, (std::vector<int>{0}));
     EXPECT_EQ(stopped.Feeds[5], before.Feeds[5]);
@@ -141,15 +141,15 @@ TEST_F(Media, RefreshUpdatesWhatChangedAndCountsTheRest) {
     Doc notes;
     notes.Feeds.resize(1);
     notes.Feeds[0].FeedFile = at("notes.mp3");
-    EXPECT_EQ(Media_Refresh(notes, paths).updated, 1);
+    EXPECT_EQ(media_refresh(notes, paths).updated, 1);
     EXPECT_EQ(notes.Feeds[0].FeedFileLength, 18);
 
     // Cancelled from another thread: the episode being read is left as it was.
     const std::atomic<bool> cancel{true};
     Doc cancelled = before;
-    const MediaRefreshResult c = Media_Refresh(cancelled, paths, {}, &cancel);
+    const MediaRefreshResult c = media_refresh(cancelled, paths, {}, &cancel);
     EXPECT_TRUE(c.stopped);
-    EXPECT_FALSE(c.anyChange());
+    EXPECT_FALSE(c.any_change());
     EXPECT_EQ(cancelled.Feeds[0], before.Feeds[0]);
 }
 
@@ -197,28 +197,28 @@ TEST_F(Media, HostileStructuresAreRefusedWithinTheBudget) {
                                       {"blocks.flac", blocks},
                                       {"pages.ogg", pages}}) {
         ASSERT_TRUE(write_file(at(name), bytes));
-        const MediaInfo info = Media_Read(at(name));
+        const MediaInfo info = media_read(at(name));
         EXPECT_EQ(info.problem, MediaProblem::TooComplex) << name << ": " << info.error;
         EXPECT_EQ(info.length, static_cast<std::int64_t>(bytes.size())) << name;
         Doc doc;
         doc.Feeds.resize(1);
         doc.Feeds[0].FeedFile = at(name);
         doc.Feeds[0].FeedDuration = "00:42:00";
-        EXPECT_EQ(Media_Refresh(doc, Paths("/", "/", "/", "")).unreadable, 1) << name;
+        EXPECT_EQ(media_refresh(doc, Paths("/", "/", "/", "")).unreadable, 1) << name;
         EXPECT_EQ(doc.Feeds[0].FeedDuration, "00:42:00") << name;
         EXPECT_EQ(doc.Feeds[0].FeedFileLength, 0) << name;
     }
     const std::atomic<bool> cancel{true};
-    EXPECT_EQ(Media_Read(at("a.mp3"), &cancel).problem, MediaProblem::Cancelled);
+    EXPECT_EQ(media_read(at("a.mp3"), &cancel).problem, MediaProblem::Cancelled);
 }
 
 // A file cut short holds less than its header claims for the whole file.
 TEST_F(Media, ACutFileIsGivenTheDurationItsBytesHold) {
-    ASSERT_EQ(test::make_media(dir_->path(), "long.mp3", 600), "");
-    const MediaInfo whole = Media_Read(at("long.mp3"));
+    ASSERT_EQ(test::make_media(dir->path(), "long.mp3", 600), "");
+    const MediaInfo whole = media_read(at("long.mp3"));
     EXPECT_NEAR(static_cast<double>(whole.seconds), 600, 2);
     std::filesystem::resize_file(at("long.mp3"), 20000);
-    const MediaInfo cut = Media_Read(at("long.mp3"));
+    const MediaInfo cut = media_read(at("long.mp3"));
     EXPECT_EQ(cut.error, "");
     EXPECT_LE(cut.seconds, 2) << "a header's claim of " << whole.seconds << " s";
 }

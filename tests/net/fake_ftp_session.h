@@ -32,9 +32,9 @@ public:
     std::function<void(std::int64_t)> on_step;
     std::string cwd;
 
-    bool CheckAlive() override { return control("NOOP"); }
-    std::string GetDirectory() override { return control("PWD"), "/" + cwd; }
-    std::string SetDirectory(const std::string& name) override {
+    bool check_alive() override { return control("NOOP"); }
+    std::string get_directory() override { return control("PWD"), "/" + cwd; }
+    std::string set_directory(const std::string& name) override {
         control("CWD " + name);
         if (name == "..")
             cwd = cwd.substr(0, cwd.rfind('/') == std::string::npos ? 0 : cwd.rfind('/'));
@@ -44,13 +44,13 @@ public:
             return "CWD refused: 550 no such folder";
         return {};
     }
-    std::string CreateDirectory(const std::string& name) override {
+    std::string create_directory(const std::string& name) override {
         control("MKD " + name);
         if (refuse_mkd.count(name) || !folders.insert(join(name)).second)
             return "MKD refused: 550 not allowed";
         return {};
     }
-    std::string ListDirectory() override {
+    std::string list_directory() override {
         control("LIST");
         listing_.clear();
         for (const auto& [path, entry] : files)
@@ -59,14 +59,14 @@ public:
                 listing_.push_back(entry);
         return {};
     }
-    const std::vector<FtpEntry>& Entries() const override { return listing_; }
-    void EndListing() override { listing_.clear(); }
-    std::optional<std::int64_t> ModificationTime(const std::string& name) override {
+    const std::vector<FtpEntry>& entries() const override { return listing_; }
+    void end_listing() override { listing_.clear(); }
+    std::optional<std::int64_t> modification_time(const std::string& name) override {
         control("MDTM " + name);
         const auto it = mdtm.find(join(name));
         return it == mdtm.end() ? std::nullopt : std::optional<std::int64_t>(it->second);
     }
-    std::string Rename(const std::string& from, const std::string& to) override {
+    std::string rename(const std::string& from, const std::string& to) override {
         control("RNFR " + from);
         if (refuse_rename || !files.count(join(from)))
             return "RNFR refused: 550 not allowed";
@@ -81,7 +81,8 @@ public:
         control("DELE " + name);
         return files.erase(join(name)) ? "" : "DELE refused: 550 no such file";
     }
-    SendResult SendFile(const std::string& local, const std::string& name, SendMode mode) override {
+    SendResult send_file(const std::string& local, const std::string& name,
+                         SendMode mode) override {
         control("STOR " + name);
         if (mode != SendMode::Wait || refuse_send)
             return {"STOR refused: 553 not allowed", false};
@@ -101,14 +102,14 @@ public:
         state_ = TransferState::Done;
         return {{}, true};
     }
-    TransferProgress Progress() const override { return {state_.load(), sent_.load()}; }
-    std::string TransferError() const override { return {}; }
-    void AbortFile() override {}
-    void SetCancel(const std::atomic<bool>* cancel) override { cancel_ = cancel; }
-    void SetStepDeadline(std::optional<Deadline>) override {}
+    TransferProgress progress() const override { return {state_.load(), sent_.load()}; }
+    std::string transfer_error() const override { return {}; }
+    void abort_file() override {}
+    void set_cancel(const std::atomic<bool>* cancel) override { cancel_ = cancel; }
+    void set_step_deadline(std::optional<Deadline>) override {}
 
 private:
-    bool running() const { return Progress().running(); }
+    bool running() const { return progress().running(); }
     bool control(const std::string& command) {
         record->commands.push_back(command);
         record->commands_during_transfer += running();

@@ -65,9 +65,9 @@ TEST(FtpClientScripted, MultiLineGreetingAndLogin) {
     {
         auto client = open(server);
         ASSERT_TRUE(Ftp_IsOpen(client.get()));
-        EXPECT_EQ(client->GetDirectory(), "/home dir");
-        EXPECT_EQ(client->SetDirectory(".."), "");
-        EXPECT_NE(client->SetDirectory("a b"), "");
+        EXPECT_EQ(client->get_directory(), "/home dir");
+        EXPECT_EQ(client->set_directory(".."), "");
+        EXPECT_NE(client->set_directory("a b"), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "PWD", "CDUP", "CWD a b", "QUIT"}));
 }
@@ -103,15 +103,15 @@ TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        ASSERT_EQ(client->ListDirectory(), "");
-        const auto& entries = client->Entries();
+        ASSERT_EQ(client->list_directory(), "");
+        const auto& entries = client->entries();
         ASSERT_EQ(entries.size(), 2u);
         EXPECT_EQ(entries[0].type, EntryType::Directory);
         EXPECT_EQ(entries[1].type, EntryType::File);
         EXPECT_EQ(entries[1].size, 1234);
         EXPECT_EQ(entries[1].date, date_from_fields(2023, 12, 24, 10, 0, 0));
-        client->EndListing();
-        EXPECT_TRUE(client->Entries().empty());
+        client->end_listing();
+        EXPECT_TRUE(client->entries().empty());
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "TYPE A", "PASV", "LIST", "QUIT"}));
 }
@@ -129,9 +129,9 @@ TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
         EXPECT_TRUE(client);
         if (!client)
             return TransferState::SettingUp;
-        const bool sent = client->SendFile(path, "feed.xml", SendMode::Wait).error.empty();
-        EXPECT_EQ(sent, client->Progress().state == TransferState::Done);
-        const TransferState state = client->Progress().state;
+        const bool sent = client->send_file(path, "feed.xml", SendMode::Wait).error.empty();
+        EXPECT_EQ(sent, client->progress().state == TransferState::Done);
+        const TransferState state = client->progress().state;
         client.reset();
         EXPECT_EQ(server.received(), content);
         return state;
@@ -155,11 +155,11 @@ TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
                     {"PWD", "257 \"/\"\r\n"}}));
     auto client = open(server);
     ASSERT_TRUE(client);
-    ASSERT_EQ(client->SendFile(path, "big.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 1000 && client->Progress().running(); ++i)
+    ASSERT_EQ(client->send_file(path, "big.bin", SendMode::Background).error, "");
+    for (int i = 0; i < 1000 && client->progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(client->Progress().state, TransferState::Failed);
-    EXPECT_TRUE(client->CheckAlive()); // the control connection stays in step
+    EXPECT_EQ(client->progress().state, TransferState::Failed);
+    EXPECT_TRUE(client->check_alive()); // the control connection stays in step
     EXPECT_TRUE(remove_file(path));
 }
 
@@ -168,13 +168,13 @@ TEST(FtpClientScripted, LineBreaksInNamesAreRefusedBeforeSending) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        EXPECT_NE(client->CreateDirectory("a\r\nDELE feed.xml"), "");
-        EXPECT_NE(client->SetDirectory("a\nb"), "");
+        EXPECT_NE(client->create_directory("a\r\nDELE feed.xml"), "");
+        EXPECT_NE(client->set_directory("a\nb"), "");
         EXPECT_NE(
-            client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background).error,
+            client->send_file(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background).error,
             "");
-        EXPECT_EQ(client->Progress().state, TransferState::Failed);
-        EXPECT_EQ(client->CreateDirectory("ok"), "");
+        EXPECT_EQ(client->progress().state, TransferState::Failed);
+        EXPECT_EQ(client->create_directory("ok"), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "MKD ok", "QUIT"}));
 }
@@ -186,7 +186,7 @@ TEST(FtpClientScripted, TricklingRepliesAndListingsFailWithinTheTimeout) {
                                       Step::Data::None, "", "", 100}}));
     auto client = open(slow_reply);
     ASSERT_TRUE(client);
-    EXPECT_FALSE(client->CheckAlive());
+    EXPECT_FALSE(client->check_alive());
     client.reset();
 
     ScriptedFtpServer slow_listing(
@@ -197,8 +197,8 @@ TEST(FtpClientScripted, TricklingRepliesAndListingsFailWithinTheTimeout) {
                      "-rw-r--r-- 1 a b 5 Dec 24 10:00 feed.xml\r\n", "226 Done\r\n", 40}}));
     client = open(slow_listing);
     ASSERT_TRUE(client);
-    EXPECT_NE(client->ListDirectory(), "");
-    EXPECT_TRUE(client->Entries().empty());
+    EXPECT_NE(client->list_directory(), "");
+    EXPECT_TRUE(client->entries().empty());
     client.reset(); // before the server waits for the connection's end
 }
 
@@ -220,17 +220,17 @@ Strings cancel_while_waiting(std::vector<Step> after_login, const std::string& r
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
     sender.set_date_check(date_check);
-    EXPECT_EQ(sender.Connect(), "");
-    sender.Poll();
+    EXPECT_EQ(sender.connect(), "");
+    sender.poll();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    sender.Cancel();
+    sender.cancel();
     for (int pass = 0; pass < 100 && !sender.finished(); ++pass) {
-        sender.Poll();
-        sender.Wait(100);
+        sender.poll();
+        sender.wait(100);
     }
     EXPECT_TRUE(sender.finished());
     EXPECT_EQ(sender.result(), 0);
-    sender.Close();
+    sender.close();
     return server.commands();
 }
 

@@ -72,12 +72,12 @@ struct JobRun {
         job.password = "secret";
         sender = std::make_unique<FtpSender>(job, texts, seams());
         sender->set_date_check(date_check);
-        ASSERT_EQ(sender->Connect(), "");
+        ASSERT_EQ(sender->connect(), "");
     }
     std::vector<std::string> finish() {
         for (int pass = 0; pass < 1000 && !sender->finished(); ++pass) {
-            sender->Poll();
-            sender->Wait(10);
+            sender->poll();
+            sender->wait(10);
         }
         EXPECT_TRUE(sender->finished());
         EXPECT_EQ(fake->record->commands_during_transfer, 0);
@@ -98,8 +98,8 @@ TEST(FtpJob, FolderFormsAndElapsedTexts) {
     doc.FileName = "/home/ann/news.qprj";
     doc.PathFTP = "\\site\\rss"; // as a hand-edited project may hold it
     FTPJob job;
-    FTP_AddUploads(job, UploadJob{{{"/m/ep1.mp3", "media/ep1.mp3"}}});
-    FTP_AddFeedFiles(job, doc, "/home/ann/news.Xml");
+    ftp_add_uploads(job, UploadJob{{{"/m/ep1.mp3", "media/ep1.mp3"}}});
+    ftp_add_feed_files(job, doc, "/home/ann/news.Xml");
     ASSERT_EQ(job.files.size(), 3u);
     EXPECT_EQ(job.files[1].remote_path, "site/rss/news.Xml");
     EXPECT_EQ(job.files[2].remote_path, "site/rss/news.qprj");
@@ -110,7 +110,7 @@ TEST(FtpJob, FolderFormsAndElapsedTexts) {
     doc.Link = "https://example.org/pod";
     doc.Format = "RssV2";
     doc.ImageFile = "art/cover.png";
-    FTP_AddFeedFiles(fresh, doc, "/home/ann/news.Xml");
+    ftp_add_feed_files(fresh, doc, "/home/ann/news.Xml");
     ASSERT_EQ(fresh.files.size(), 2u);
     EXPECT_EQ(fresh.files[0].address, "https://example.org/pod/news.Xml");
     EXPECT_EQ(fresh.files[1].local_file, "/home/ann/art/cover.png");
@@ -119,11 +119,11 @@ TEST(FtpJob, FolderFormsAndElapsedTexts) {
     EXPECT_TRUE(fresh.files[1].address_sized);
     doc.ImageUrl = "https://cdn.example.org/big.png";
     FTPJob typed;
-    FTP_AddFeedFiles(typed, doc, "/home/ann/news.Xml");
+    ftp_add_feed_files(typed, doc, "/home/ann/news.Xml");
     EXPECT_EQ(typed.files[1].address, "https://cdn.example.org/big.png");
     EXPECT_FALSE(typed.files[1].address_sized);
     doc.PathFTP = "";
-    FTP_AddFeedFiles(job, doc, "/home/ann/news.Xml");
+    ftp_add_feed_files(job, doc, "/home/ann/news.Xml");
     EXPECT_EQ(job.files[3].remote_path, "news.Xml");
 }
 
@@ -135,7 +135,7 @@ TEST(FtpJob, EnclosuresGoIntoTheChannelsFolder) {
     Feed feed;
     const auto remote = [&](const char* on_ftp) {
         feed.FeedFileOnFTP = on_ftp;
-        return Enclosure_RemotePath(doc, feed, "/m/ep.mp3");
+        return enclosure_remote_path(doc, feed, "/m/ep.mp3");
     };
     EXPECT_EQ(remote("media/"), "media/ep.mp3");
     EXPECT_EQ(remote(""), "ep.mp3");
@@ -146,15 +146,15 @@ TEST(FtpJob, EnclosuresGoIntoTheChannelsFolder) {
     EXPECT_EQ(remote("podcast/ep.mp3"), "podcast/ep.mp3");
     EXPECT_EQ(remote("podcasts/ep.mp3"), "podcast/podcasts/ep.mp3");
     feed.FeedFileOnFTP = "2024/";
-    const UploadEntry up = Enclosure_Upload(doc, feed, "/m/ep.mp3");
+    const UploadEntry up = enclosure_upload(doc, feed, "/m/ep.mp3");
     EXPECT_EQ(up.remote_path, "podcast/2024/ep.mp3");
     EXPECT_EQ(up.address, "http://example.org/pod/2024/ep.mp3");
 
-    EXPECT_EQ(Channel_ImageAddress(doc), "");
+    EXPECT_EQ(channel_image_address(doc), "");
     doc.ImageFile = "/pics/cover.jpg";
-    EXPECT_EQ(Channel_ImageAddress(doc), "cover.jpg");
+    EXPECT_EQ(channel_image_address(doc), "cover.jpg");
     doc.ImageUrl = "img/logo.png";
-    EXPECT_EQ(Channel_ImageAddress(doc), "img/logo.png");
+    EXPECT_EQ(channel_image_address(doc), "img/logo.png");
 }
 
 TEST(FtpJob, SortsAndWalksCreatingMissingLevels) {
@@ -310,13 +310,13 @@ TEST(FtpJob, TransfersReportProgressAndCancelStopsTheRun) {
     };
     std::vector<int> seen;
     std::string title;
-    run.sender->Poll();
+    run.sender->poll();
     for (int step = 0; step < 4 && at_step.try_acquire_for(std::chrono::seconds(10)); ++step) {
-        run.sender->Poll();
+        run.sender->poll();
         seen.push_back(run.sender->progress());
         title = run.sender->title();
         if (step == 3) // the second file: cancel it as the window's button would
-            run.sender->Cancel();
+            run.sender->cancel();
         go_on.release();
     }
     run.finish();
@@ -328,7 +328,7 @@ TEST(FtpJob, TransfersReportProgressAndCancelStopsTheRun) {
     EXPECT_EQ(count(run.fake->record->commands, "STOR"), 2);
     EXPECT_EQ(run.fake->record->commands_during_transfer, 0);
     EXPECT_EQ(run.sender->result(), 0);
-    run.sender->Close();
+    run.sender->close();
     EXPECT_FALSE(run.job.connection);
 }
 

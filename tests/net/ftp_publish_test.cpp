@@ -42,7 +42,7 @@ int publish(FTPJob& job, std::vector<std::string>& lines) {
     job.password = test::PyFtpd::kPassword;
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
-    EXPECT_EQ(sender.Connect(), "");
+    EXPECT_EQ(sender.connect(), "");
     const bool ended = test::poll_until(sender, [&] { return sender.finished(); });
     lines = sender.lines();
     return ended ? sender.result() : -1;
@@ -50,8 +50,8 @@ int publish(FTPJob& job, std::vector<std::string>& lines) {
 
 int publish(const Doc& doc, const RssCreateResult& made, std::vector<std::string>& lines) {
     FTPJob job;
-    FTP_AddUploads(job, made.job);
-    FTP_AddFeedFiles(job, doc, made.rss_path);
+    ftp_add_uploads(job, made.job);
+    ftp_add_feed_files(job, doc, made.rss_path);
     return publish(job, lines);
 }
 
@@ -153,10 +153,10 @@ TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
         options.timeout_ms = 5000;
         auto client = Ftp_Open(slow.login(), options).client;
         ASSERT_TRUE(client);
-        ASSERT_EQ(client->SendFile(dir + "ep.mp3", "ep.mp3", SendMode::Background).error, "");
-        for (int i = 0; i < 2000 && client->Progress().sent <= 0; ++i)
+        ASSERT_EQ(client->send_file(dir + "ep.mp3", "ep.mp3", SendMode::Background).error, "");
+        for (int i = 0; i < 2000 && client->progress().sent <= 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        client->AbortFile();
+        client->abort_file();
     }
     std::string theirs;
     ASSERT_TRUE(read_file(server.root() + "/ep.mp3", theirs));
@@ -244,8 +244,8 @@ TEST(FtpPublish, EveryAddressOfTheFeedIsFoundWhereListenersFetchIt) {
         probes.push_back({url, std::nullopt});
     // The links, the image (twice: image and itunes:image) and three enclosures at least.
     ASSERT_GE(probes.size(), 6U) << xml;
-    probes.push_back({Channel_PublicLink(doc), std::nullopt});
-    for (const AddressAnswer& a : Http_CheckAddresses(probes, {})) {
+    probes.push_back({channel_public_link(doc), std::nullopt});
+    for (const AddressAnswer& a : http_check_addresses(probes, {})) {
         EXPECT_TRUE(a.found) << a.status << " " << a.error;
         EXPECT_EQ(a.status, 200);
     }
@@ -286,11 +286,11 @@ TEST(HttpCheck, TellsFoundMissingWrongSizeAndSilentAddressesWithinTheDeadline) {
     HttpCheckOptions options;
     options.total_ms = 1500;
     const auto started = std::chrono::steady_clock::now();
-    const std::vector<AddressAnswer> got = Http_CheckAddresses({{web.url("a.mp3"), 5},
-                                                                {web.url("a.mp3"), 6},
-                                                                {web.url("b.mp3"), std::nullopt},
-                                                                {quiet, std::nullopt}},
-                                                               options);
+    const std::vector<AddressAnswer> got = http_check_addresses({{web.url("a.mp3"), 5},
+                                                                 {web.url("a.mp3"), 6},
+                                                                 {web.url("b.mp3"), std::nullopt},
+                                                                 {quiet, std::nullopt}},
+                                                                options);
     const auto took = std::chrono::steady_clock::now() - started;
     ::close(silent);
     ASSERT_EQ(got.size(), 4U);

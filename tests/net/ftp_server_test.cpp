@@ -36,9 +36,9 @@ protected:
     }
     // Waits (bounded) for the end of an asynchronous upload and returns its final state.
     TransferState wait_for_end() {
-        for (int i = 0; i < 6000 && client_->Progress().running(); ++i)
+        for (int i = 0; i < 6000 && client_->progress().running(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return client_->Progress().state;
+        return client_->progress().state;
     }
     std::string remote(const std::string& name) {
         std::string content;
@@ -59,21 +59,21 @@ std::string random_bytes(std::size_t size) {
 
 TEST_F(FtpServer, WrongPasswordIsRefused) {
     EXPECT_EQ(Ftp_Open(server_.login("wrong")).client, nullptr);
-    EXPECT_TRUE(client_->CheckAlive());
+    EXPECT_TRUE(client_->check_alive());
 }
 
 TEST_F(FtpServer, FoldersAndListing) {
-    EXPECT_EQ(client_->GetDirectory(), "/");
-    ASSERT_EQ(client_->CreateDirectory("pod casts"), "");
-    EXPECT_NE(client_->SetDirectory("missing"), "");
-    ASSERT_EQ(client_->SetDirectory("pod casts"), "");
-    EXPECT_EQ(client_->GetDirectory(), "/pod casts");
-    ASSERT_EQ(client_->SetDirectory(".."), "");
-    EXPECT_EQ(client_->GetDirectory(), "/");
+    EXPECT_EQ(client_->get_directory(), "/");
+    ASSERT_EQ(client_->create_directory("pod casts"), "");
+    EXPECT_NE(client_->set_directory("missing"), "");
+    ASSERT_EQ(client_->set_directory("pod casts"), "");
+    EXPECT_EQ(client_->get_directory(), "/pod casts");
+    ASSERT_EQ(client_->set_directory(".."), "");
+    EXPECT_EQ(client_->get_directory(), "/");
 
     ASSERT_TRUE(write_file(server_.root() + "/feed.xml", "12345"));
-    ASSERT_EQ(client_->ListDirectory(), "");
-    const auto& entries = client_->Entries();
+    ASSERT_EQ(client_->list_directory(), "");
+    const auto& entries = client_->entries();
     ASSERT_EQ(entries.size(), 2u);
     for (const FtpEntry& e : entries) {
         EXPECT_EQ(e.type, e.name == "pod casts" ? EntryType::Directory : EntryType::File) << e.line;
@@ -89,27 +89,27 @@ TEST_F(FtpServer, UploadsArriveByteForByte) {
     const std::pair<std::string, std::string> files[] = {
         {"small.xml", "<rss/>"}, {"empty.bin", ""}, {"big.bin", big}};
     for (const auto& [name, content] : files) {
-        ASSERT_EQ(client_->SendFile(local_file(name, content), name, SendMode::Background).error,
+        ASSERT_EQ(client_->send_file(local_file(name, content), name, SendMode::Background).error,
                   "")
             << name;
         EXPECT_EQ(wait_for_end(), TransferState::Done) << name;
         ASSERT_TRUE(file_exists(server_.root() + "/" + name)) << name;
         EXPECT_TRUE(remote(name) == content) << name;
     }
-    EXPECT_NE(client_->SendFile(server_.root() + "/no such file", "x.bin", SendMode::Wait).error,
+    EXPECT_NE(client_->send_file(server_.root() + "/no such file", "x.bin", SendMode::Wait).error,
               "");
-    EXPECT_TRUE(client_->CheckAlive());
+    EXPECT_TRUE(client_->check_alive());
 }
 
 TEST_F(FtpServer, AbortStopsAnUploadAndKeepsTheSession) {
     const std::string path = local_file("abort.bin", std::string(128 << 20, 'a'));
-    ASSERT_EQ(client_->SendFile(path, "abort.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 5000 && client_->Progress().sent <= 0; ++i)
+    ASSERT_EQ(client_->send_file(path, "abort.bin", SendMode::Background).error, "");
+    for (int i = 0; i < 5000 && client_->progress().sent <= 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    client_->AbortFile();
-    EXPECT_EQ(client_->Progress().state, TransferState::Failed);
+    client_->abort_file();
+    EXPECT_EQ(client_->progress().state, TransferState::Failed);
     EXPECT_LT(remote("abort.bin").size(), std::size_t{128} << 20);
-    EXPECT_TRUE(client_->CheckAlive());
+    EXPECT_TRUE(client_->check_alive());
     EXPECT_TRUE(remove_file(path));
 }
 
@@ -128,23 +128,23 @@ TEST_F(FtpServer, TheEndOfAnUploadIsPublishedOnlyOnceTheConnectionIsFree) {
     };
     auto client = Ftp_Open(server_.login(), options).client;
     ASSERT_TRUE(client);
-    ASSERT_EQ(client->CreateDirectory("media"), "");
-    ASSERT_EQ(client->SetDirectory("media"), "");
+    ASSERT_EQ(client->create_directory("media"), "");
+    ASSERT_EQ(client->set_directory("media"), "");
     ASSERT_EQ(
-        client->SendFile(local_file("ep.mp3", "episode"), "ep.mp3", SendMode::Background).error,
+        client->send_file(local_file("ep.mp3", "episode"), "ep.mp3", SendMode::Background).error,
         "");
     ASSERT_TRUE(at_end.try_acquire_for(std::chrono::seconds(10)));
     // A poll now must not take the transfer for ended.
-    const TransferProgress state = client->Progress();
+    const TransferProgress state = client->progress();
     go_on.release();
     EXPECT_TRUE(state.running());
-    for (int i = 0; i < 1000 && client->Progress().state != TransferState::Done; ++i)
+    for (int i = 0; i < 1000 && client->progress().state != TransferState::Done; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(client->Progress().state, TransferState::Done);
+    ASSERT_EQ(client->progress().state, TransferState::Done);
     // Seen ended, the connection takes the next steps at once, in the right folder.
-    EXPECT_EQ(client->SetDirectory(".."), "");
-    EXPECT_EQ(client->GetDirectory(), "/");
-    EXPECT_EQ(client->SendFile(local_file("feed.xml", "<rss/>"), "feed.xml", SendMode::Wait).error,
+    EXPECT_EQ(client->set_directory(".."), "");
+    EXPECT_EQ(client->get_directory(), "/");
+    EXPECT_EQ(client->send_file(local_file("feed.xml", "<rss/>"), "feed.xml", SendMode::Wait).error,
               "");
     EXPECT_EQ(remote("feed.xml"), "<rss/>");
     EXPECT_EQ(remote("media/ep.mp3"), "episode");

@@ -25,13 +25,13 @@ namespace {
 
 class Ftps : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { certs_ = new test::TestCerts; }
+    static void SetUpTestSuite() { certs = new test::TestCerts; }
     static void TearDownTestSuite() {
-        delete certs_;
-        certs_ = nullptr;
+        delete certs;
+        certs = nullptr;
     }
     void SetUp() override {
-        ASSERT_TRUE(certs_->ok()) << "openssl could not make the certificates";
+        ASSERT_TRUE(certs->ok()) << "openssl could not make the certificates";
         ASSERT_TRUE(tmp_.ok());
     }
 
@@ -46,7 +46,7 @@ protected:
     FtpOptions options(TrustDecision answer = TrustDecision::Refuse) {
         FtpOptions o;
         o.timeout_ms = 5000;
-        o.trust.ca_file = certs_->ca();
+        o.trust.ca_file = certs->ca();
         o.trust.prompt = [this, answer](const TrustQuestion& q) {
             questions_.push_back(q);
             return answer;
@@ -55,13 +55,13 @@ protected:
         return o;
     }
 
-    static test::TestCerts* certs_;
+    static test::TestCerts* certs;
     test::TempDir tmp_;
     std::vector<TrustQuestion> questions_;
     std::vector<TrustQuestion> warnings_;
 };
 
-test::TestCerts* Ftps::certs_ = nullptr;
+test::TestCerts* Ftps::certs = nullptr;
 
 std::string random_bytes(std::size_t size) {
     return test::random_bytes(size, 7);
@@ -70,28 +70,28 @@ std::string random_bytes(std::size_t size) {
 } // namespace
 
 TEST_F(Ftps, SecuresTheLoginAndEveryTransfer) {
-    PyFtpd server(0, {}, certs_->server_file("server"));
+    PyFtpd server(0, {}, certs->server_file("server"));
     ASSERT_TRUE(server.running());
     test::TcpRelay relay(server.login().port);
-    const SessionOpened opened = Session_Open(secure_login(server, relay.port()), options());
+    const SessionOpened opened = session_open(secure_login(server, relay.port()), options());
     ASSERT_NE(opened.session, nullptr) << opened.error;
     FtpSession& s = *opened.session;
     EXPECT_TRUE(questions_.empty());
 
     // The server refuses a data connection in the clear, so each of these proves TLS on it.
-    ASSERT_EQ(s.CreateDirectory("media"), "");
-    ASSERT_EQ(s.SetDirectory("media"), "");
+    ASSERT_EQ(s.create_directory("media"), "");
+    ASSERT_EQ(s.set_directory("media"), "");
     const std::string content = random_bytes(3 * 1024 * 1024 + 17);
     ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
     ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
-    EXPECT_EQ(s.SendFile(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.SendFile(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
-    ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 3000 && s.Progress().running(); ++i)
+    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
+    ASSERT_EQ(s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    for (int i = 0; i < 3000 && s.progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.TransferError();
-    ASSERT_EQ(s.ListDirectory(), "");
-    EXPECT_EQ(s.Entries().size(), 3U);
+    EXPECT_EQ(s.progress().state, TransferState::Done) << s.transfer_error();
+    ASSERT_EQ(s.list_directory(), "");
+    EXPECT_EQ(s.entries().size(), 3U);
 
     std::string stored;
     ASSERT_TRUE(read_file(server.root() + "/media/big.bin", stored));
@@ -109,7 +109,7 @@ TEST_F(Ftps, SecuresTheLoginAndEveryTransfer) {
 }
 
 TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
-    PyFtpd server(0, {}, certs_->server_file("server"));
+    PyFtpd server(0, {}, certs->server_file("server"));
     ASSERT_TRUE(server.running());
     ASSERT_TRUE(write_file(tmp_.path() + "ep.mp3", random_bytes(70000)));
     ASSERT_TRUE(write_file(server.root() + "/feed.xml", "old"));
@@ -120,7 +120,7 @@ TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
-    ASSERT_EQ(sender.Connect(), "");
+    ASSERT_EQ(sender.connect(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
     EXPECT_EQ(sender.result(), 1);
     std::string stored;
@@ -130,31 +130,31 @@ TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
     EXPECT_TRUE(stored == local);
     ASSERT_TRUE(read_file(server.root() + "/feed.xml", stored));
     EXPECT_EQ(stored, "<rss/>"); // the old copy is replaced
-    EXPECT_FALSE(file_exists(server.root() + "/" + FTP_PartName("feed.xml")));
+    EXPECT_FALSE(file_exists(server.root() + "/" + ftp_part_name("feed.xml")));
 }
 
 TEST_F(Ftps, ACertificateForAnotherNameIsRefusedWithoutAsking) {
-    PyFtpd server(0, {}, certs_->server_file("other"));
+    PyFtpd server(0, {}, certs->server_file("other"));
     ASSERT_TRUE(server.running());
     const SessionOpened opened =
-        Session_Open(secure_login(server), options(TrustDecision::AcceptOnce));
+        session_open(secure_login(server), options(TrustDecision::AcceptOnce));
     EXPECT_EQ(opened.session, nullptr);
     EXPECT_NE(opened.error.find("not for 127.0.0.1"), std::string::npos) << opened.error;
     EXPECT_TRUE(questions_.empty());
 }
 
 TEST_F(Ftps, ASelfSignedCertificateNeedsTheUsersWord) {
-    PyFtpd server(0, {}, certs_->server_file("self"));
+    PyFtpd server(0, {}, certs->server_file("self"));
     ASSERT_TRUE(server.running());
-    const std::string key = Trust_ServerKey("127.0.0.1", server.login().port);
-    const std::string fingerprint = certs_->fingerprint("self");
+    const std::string key = trust_server_key("127.0.0.1", server.login().port);
+    const std::string fingerprint = certs->fingerprint("self");
     ASSERT_FALSE(fingerprint.empty());
 
     // Without anyone to ask, and when the user says no.
     FtpOptions none = options();
     none.trust.prompt = nullptr;
-    EXPECT_EQ(Session_Open(secure_login(server), none).session, nullptr);
-    const SessionOpened refused = Session_Open(secure_login(server), options());
+    EXPECT_EQ(session_open(secure_login(server), none).session, nullptr);
+    const SessionOpened refused = session_open(secure_login(server), options());
     EXPECT_EQ(refused.session, nullptr);
     EXPECT_NE(refused.error.find("cannot be verified"), std::string::npos) << refused.error;
     ASSERT_EQ(questions_.size(), 1U);
@@ -163,31 +163,31 @@ TEST_F(Ftps, ASelfSignedCertificateNeedsTheUsersWord) {
 
     // Accepted once through the prompt, then by the stored fingerprint without asking.
     questions_.clear();
-    EXPECT_NE(Session_Open(secure_login(server), options(TrustDecision::AcceptOnce)).session,
+    EXPECT_NE(session_open(secure_login(server), options(TrustDecision::AcceptOnce)).session,
               nullptr);
     EXPECT_EQ(questions_.size(), 1U);
     FtpOptions stored = options();
     stored.trust.accepted[key] = fingerprint;
     questions_.clear();
-    const SessionOpened opened = Session_Open(secure_login(server), stored);
+    const SessionOpened opened = session_open(secure_login(server), stored);
     ASSERT_NE(opened.session, nullptr) << opened.error;
     EXPECT_TRUE(questions_.empty());
-    EXPECT_EQ(opened.session->ListDirectory(), "");
+    EXPECT_EQ(opened.session->list_directory(), "");
 }
 
 TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
-    PyFtpd server(0, {}, certs_->server_file("self2"));
+    PyFtpd server(0, {}, certs->server_file("self2"));
     ASSERT_TRUE(server.running());
     FtpOptions o = options(TrustDecision::AcceptOnce);
-    o.trust.accepted[Trust_ServerKey("127.0.0.1", server.login().port)] =
-        certs_->fingerprint("self");
-    const SessionOpened opened = Session_Open(secure_login(server), o);
+    o.trust.accepted[trust_server_key("127.0.0.1", server.login().port)] =
+        certs->fingerprint("self");
+    const SessionOpened opened = session_open(secure_login(server), o);
     EXPECT_EQ(opened.session, nullptr);
     EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
     EXPECT_TRUE(questions_.empty());
     ASSERT_EQ(warnings_.size(), 1U);
-    EXPECT_EQ(warnings_[0].before, certs_->fingerprint("self"));
-    EXPECT_EQ(warnings_[0].fingerprint, certs_->fingerprint("self2"));
+    EXPECT_EQ(warnings_[0].before, certs->fingerprint("self"));
+    EXPECT_EQ(warnings_[0].fingerprint, certs->fingerprint("self2"));
 }
 
 // A fingerprint vouches only for who issued a certificate: one out of its dates, not for serving
@@ -215,11 +215,11 @@ TEST_F(Ftps, AnAcceptableCertificateIsStillCheckedForDatesPurposeAndName) {
             ASSERT_GT(peer.port(), 0);
             Stream stream(Socket::connect_to("127.0.0.1", peer.port(), deadline_in(5000)));
             ASSERT_TRUE(stream.valid());
-            const TlsContext::Made made = TlsContext::Create("");
+            const TlsContext::Made made = TlsContext::create("");
             ASSERT_EQ(stream.start_tls(made.context, c.host, nullptr, deadline_in(5000), {}), "");
             FtpOptions o = options(TrustDecision::AcceptOnce);
             if (stored)
-                o.trust.accepted[Trust_ServerKey(c.host, peer.port())] = peer.fingerprint();
+                o.trust.accepted[trust_server_key(c.host, peer.port())] = peer.fingerprint();
             questions_.clear();
             const std::string error = stream.verify_peer(c.host, peer.port(), o.trust);
             if (std::string(c.what) == "sound") {
@@ -236,7 +236,7 @@ TEST_F(Ftps, AnAcceptableCertificateIsStillCheckedForDatesPurposeAndName) {
 
 // The job's Cancel ends a secured transfer the server keeps slow, and the file is not stored.
 TEST_F(Ftps, CancelStopsAJobMidTransfer) {
-    PyFtpd server(256 * 1024, {}, certs_->server_file("server"));
+    PyFtpd server(256 * 1024, {}, certs->server_file("server"));
     ASSERT_TRUE(server.running());
     ASSERT_TRUE(write_file(tmp_.path() + "ep.mp3", std::string(std::size_t{8} << 20, 'e')));
     FTPJob job;
@@ -244,14 +244,14 @@ TEST_F(Ftps, CancelStopsAJobMidTransfer) {
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
-    ASSERT_EQ(sender.Connect(), "");
+    ASSERT_EQ(sender.connect(), "");
     (void)test::poll_until(
         sender, [&] { return sender.progress() >= 2; }, 1000);
     ASSERT_TRUE(sender.transferring());
-    sender.Cancel();
+    sender.cancel();
     EXPECT_TRUE(test::poll_until(
         sender, [&] { return sender.finished(); }, 30, 100));
     EXPECT_EQ(sender.result(), 0);
-    sender.Close();
+    sender.close();
     EXPECT_FALSE(file_exists(server.root() + "/ep.mp3"));
 }

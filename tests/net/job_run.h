@@ -30,8 +30,8 @@ inline void fill_job(net::FTPJob& job, const net::FtpLogin& login, const std::st
 template <class Done>
 bool poll_until(net::FtpSender& sender, Done done, int passes = 3000, int wait_ms = 10) {
     for (int pass = 0; pass < passes && !done(); ++pass) {
-        sender.Poll();
-        sender.Wait(wait_ms);
+        sender.poll();
+        sender.wait(wait_ms);
     }
     return done();
 }

@@ -18,10 +18,10 @@ namespace qp::test {
 
 struct Step {
     enum class Data { None, Send, Receive, Drop };
-    Step(std::string expect_, std::string reply_, Data data_ = Data::None,
-         std::string payload_ = {}, std::string after_ = {}, int slow_ms_ = 0)
-        : expect(std::move(expect_)), reply(std::move(reply_)), data(data_),
-          payload(std::move(payload_)), after(std::move(after_)), slow_ms(slow_ms_) {}
+    Step(std::string expect, std::string reply, Data data = Data::None, std::string payload = {},
+         std::string after = {}, int slow_ms = 0)
+        : expect(std::move(expect)), reply(std::move(reply)), data(data),
+          payload(std::move(payload)), after(std::move(after)), slow_ms(slow_ms) {}
 
     std::string expect;  // the command line the client should send, without CR LF
     std::string reply;   // raw reply text; "{p1},{p2}" opens the data listener and names its port

@@ -66,43 +66,43 @@ std::string random_bytes(std::size_t size) {
 } // namespace
 
 TEST_F(Sftp, FoldersUploadsAndListing) {
-    const SessionOpened opened = Session_Open(login(), options());
+    const SessionOpened opened = session_open(login(), options());
     ASSERT_NE(opened.session, nullptr) << opened.error;
     FtpSession& s = *opened.session;
     EXPECT_TRUE(questions_.empty());
-    EXPECT_TRUE(s.CheckAlive());
+    EXPECT_TRUE(s.check_alive());
 
     // The login folder is the top.
-    EXPECT_EQ(s.GetDirectory(), "/");
-    EXPECT_EQ(s.SetDirectory(".."), "");
-    EXPECT_EQ(s.GetDirectory(), "/");
-    EXPECT_NE(s.SetDirectory("missing"), "");
-    ASSERT_EQ(s.CreateDirectory("pod casts"), "");
-    EXPECT_NE(s.CreateDirectory("pod casts"), "");
-    ASSERT_EQ(s.SetDirectory("pod casts"), "");
-    EXPECT_EQ(s.GetDirectory(), "/pod casts");
+    EXPECT_EQ(s.get_directory(), "/");
+    EXPECT_EQ(s.set_directory(".."), "");
+    EXPECT_EQ(s.get_directory(), "/");
+    EXPECT_NE(s.set_directory("missing"), "");
+    ASSERT_EQ(s.create_directory("pod casts"), "");
+    EXPECT_NE(s.create_directory("pod casts"), "");
+    ASSERT_EQ(s.set_directory("pod casts"), "");
+    EXPECT_EQ(s.get_directory(), "/pod casts");
 
     const std::string content = random_bytes(2 * 1024 * 1024 + 5);
     ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
     ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
-    EXPECT_EQ(s.SendFile(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.SendFile(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
     EXPECT_TRUE(stored("pod casts/big.bin") == content);
     EXPECT_EQ(stored("pod casts/empty.bin"), "");
-    EXPECT_NE(s.SendFile(tmp_.path() + "none.bin", "none.bin", SendMode::Wait).error, "");
+    EXPECT_NE(s.send_file(tmp_.path() + "none.bin", "none.bin", SendMode::Wait).error, "");
 
     // Renaming replaces the old copy.
     ASSERT_TRUE(write_file(tmp_.path() + "new.xml", "<rss>new</rss>"));
-    ASSERT_EQ(s.SendFile(tmp_.path() + "new.xml", "feed.xml.part", SendMode::Wait).error, "");
+    ASSERT_EQ(s.send_file(tmp_.path() + "new.xml", "feed.xml.part", SendMode::Wait).error, "");
     ASSERT_TRUE(write_file(sshd_.home() + "/pod casts/feed.xml", "old"));
-    ASSERT_EQ(s.Rename("feed.xml.part", "feed.xml"), "");
+    ASSERT_EQ(s.rename("feed.xml.part", "feed.xml"), "");
     EXPECT_EQ(stored("pod casts/feed.xml"), "<rss>new</rss>");
     EXPECT_EQ(s.delete_file("empty.bin"), "");
 
-    ASSERT_EQ(s.CreateDirectory("sub"), "");
-    ASSERT_EQ(s.ListDirectory(), "");
+    ASSERT_EQ(s.create_directory("sub"), "");
+    ASSERT_EQ(s.list_directory(), "");
     std::vector<std::string> names;
-    for (const FtpEntry& e : s.Entries()) {
+    for (const FtpEntry& e : s.entries()) {
         names.push_back(e.name + (e.type == net::EntryType::Directory ? "/" : ""));
         if (e.name == "big.bin") {
             EXPECT_EQ(e.size, static_cast<std::int64_t>(content.size()));
@@ -112,22 +112,22 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
     EXPECT_EQ(names, (std::vector<std::string>{"big.bin", "feed.xml", "sub/"}));
     const auto info = file_info(sshd_.home() + "/pod casts/big.bin");
     ASSERT_TRUE(info);
-    EXPECT_EQ(s.ModificationTime("big.bin"), info->mtime_utc);
-    EXPECT_EQ(s.ModificationTime("gone.bin"), std::nullopt);
+    EXPECT_EQ(s.modification_time("big.bin"), info->mtime_utc);
+    EXPECT_EQ(s.modification_time("gone.bin"), std::nullopt);
 
     // A background upload reports its end; an aborted one fails and leaves the session usable.
-    ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
-    for (int i = 0; i < 3000 && s.Progress().running(); ++i)
+    ASSERT_EQ(s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    for (int i = 0; i < 3000 && s.progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.TransferError();
+    EXPECT_EQ(s.progress().state, TransferState::Done) << s.transfer_error();
     EXPECT_TRUE(stored("pod casts/again.bin") == content);
     ASSERT_TRUE(write_file(tmp_.path() + "huge.bin", std::string(64 * 1024 * 1024, 'x')));
-    ASSERT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).error, "");
-    s.AbortFile();
-    EXPECT_EQ(s.Progress().state, TransferState::Failed);
+    ASSERT_EQ(s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).error, "");
+    s.abort_file();
+    EXPECT_EQ(s.progress().state, TransferState::Failed);
     // The abort is over: a long call afterwards must not be taken for a cancelled one.
-    EXPECT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.ListDirectory(), "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.list_directory(), "");
 }
 
 TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
@@ -139,14 +139,14 @@ TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
                    {{"ep.mp3", "a/b/c/ep.mp3"}, {"feed.xml", "feed.xml"}});
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
-    ASSERT_EQ(sender.Connect(), "");
+    ASSERT_EQ(sender.connect(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
     EXPECT_EQ(sender.result(), 1);
     std::string local;
     ASSERT_TRUE(read_file(tmp_.path() + "ep.mp3", local));
     EXPECT_TRUE(stored("a/b/c/ep.mp3") == local);
     EXPECT_EQ(stored("feed.xml"), "<rss/>");
-    EXPECT_FALSE(file_exists(sshd_.home() + "/" + FTP_PartName("feed.xml")));
+    EXPECT_FALSE(file_exists(sshd_.home() + "/" + ftp_part_name("feed.xml")));
 }
 
 // The descriptors this process has open.
@@ -160,33 +160,33 @@ std::size_t open_descriptors() {
 TEST_F(Sftp, AnUnknownHostKeyNeedsTheUsersWord) {
     ASSERT_TRUE(write_file(known_hosts_, ""));
     const std::size_t descriptors = open_descriptors();
-    const std::string key = Trust_ServerKey("127.0.0.1", sshd_.port());
+    const std::string key = trust_server_key("127.0.0.1", sshd_.port());
     FtpOptions none = options();
     none.trust.prompt = nullptr;
-    EXPECT_EQ(Session_Open(login(), none).session, nullptr);
-    const SessionOpened refused = Session_Open(login(), options());
+    EXPECT_EQ(session_open(login(), none).session, nullptr);
+    const SessionOpened refused = session_open(login(), options());
     EXPECT_EQ(refused.session, nullptr);
     ASSERT_EQ(questions_.size(), 1U);
     EXPECT_EQ(questions_[0].server, key);
     EXPECT_EQ(questions_[0].fingerprint, sshd_.fingerprint());
 
     questions_.clear();
-    EXPECT_NE(Session_Open(login(), options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_NE(session_open(login(), options(TrustDecision::AcceptOnce)).session, nullptr);
     EXPECT_EQ(questions_.size(), 1U);
     FtpOptions stored = options();
     stored.trust.accepted[key] = sshd_.fingerprint();
     questions_.clear();
-    EXPECT_NE(Session_Open(login(), stored).session, nullptr);
+    EXPECT_NE(session_open(login(), stored).session, nullptr);
     EXPECT_TRUE(questions_.empty());
     stored.trust.accepted[key] = "SHA256:" + std::string(43, 'A');
-    const SessionOpened changed = Session_Open(login(), stored);
+    const SessionOpened changed = session_open(login(), stored);
     EXPECT_EQ(changed.session, nullptr);
     EXPECT_NE(changed.error.find("changed"), std::string::npos) << changed.error;
     EXPECT_TRUE(questions_.empty());
 
     FtpLogin wrong = login();
     wrong.password = "wrong";
-    EXPECT_EQ(Session_Open(wrong, options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_EQ(session_open(wrong, options(TrustDecision::AcceptOnce)).session, nullptr);
     EXPECT_EQ(open_descriptors(), descriptors); // every session let go of its connection
 }
 
@@ -202,7 +202,7 @@ TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
                       0);
         }
         warnings_.clear();
-        const SessionOpened opened = Session_Open(login(), options(TrustDecision::AcceptOnce));
+        const SessionOpened opened = session_open(login(), options(TrustDecision::AcceptOnce));
         EXPECT_EQ(opened.session, nullptr);
         EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
         EXPECT_TRUE(questions_.empty());

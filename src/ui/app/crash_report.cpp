@@ -181,7 +181,7 @@ void on_fault(int signal, siginfo_t* info, void* context) {
 #else
     (void)context;
 #endif
-    const std::size_t size = ErrorReport_Format(facts, g_report, sizeof(g_report));
+    const std::size_t size = error_report_format(facts, g_report, sizeof(g_report));
     const std::string_view report(g_report, size);
     const int fd =
         ::open(g_report_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -206,7 +206,7 @@ bool copy_into(char* out, std::size_t capacity, std::string_view text) {
 
 } // namespace
 
-std::size_t ErrorReport_Format(const FaultFacts& facts, char* out, std::size_t capacity) {
+std::size_t error_report_format(const FaultFacts& facts, char* out, std::size_t capacity) {
     const Kind kind = kind_of(facts);
     Writer w(out, capacity);
     w.text("A program error was detected:\r\n");
@@ -227,8 +227,8 @@ std::size_t ErrorReport_Format(const FaultFacts& facts, char* out, std::size_t c
     return w.finish();
 }
 
-std::string ErrorReport_Install(std::string_view pref_folder, const Log& log,
-                                std::string_view program) {
+std::string error_report_install(std::string_view pref_folder, const Log& log,
+                                 std::string_view program) {
     std::string report_path = std::string(pref_folder) + std::string(kErrorReportFileName);
     if (!copy_into(g_report_path, sizeof(g_report_path), report_path))
         return "The error report's path is too long: " + report_path;
@@ -267,17 +267,17 @@ std::string ErrorReport_Install(std::string_view pref_folder, const Log& log,
     return {};
 }
 
-QString ErrorReport_ModeFile(int argc, char** argv) {
+QString error_report_mode_file(int argc, char** argv) {
     if (argc >= 3 && argv[1] == kErrorReportSwitch)
         return QString::fromLocal8Bit(argv[2]);
     return {};
 }
 
-int ErrorReport_Show(const QString& report_path) {
+int error_report_show(const QString& report_path) {
     std::string bytes;
-    if (!read_file(fromQ(report_path), bytes))
+    if (!read_file(from_q(report_path), bytes))
         bytes = "A program error was detected.";
-    QMessageBox box(QMessageBox::Critical, "OnError example", toQ(decode_text_file(bytes)),
+    QMessageBox box(QMessageBox::Critical, "OnError example", to_q(decode_text_file(bytes)),
                     QMessageBox::Ok);
     box.exec();
     return 2;

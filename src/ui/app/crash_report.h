@@ -28,8 +28,8 @@ inline constexpr const char* kErrorReportProgramEnv = "QP_ERROR_REPORT_PROGRAM";
 // fault (its path and pending lines) and must outlive the program's run; program is the path of
 // the executable to start in report mode (empty: this process's own executable). Returns an
 // error text, empty on success.
-[[nodiscard]] std::string ErrorReport_Install(std::string_view pref_folder, const Log& log,
-                                              std::string_view program);
+[[nodiscard]] std::string error_report_install(std::string_view pref_folder, const Log& log,
+                                               std::string_view program);
 
 // What a fault is reported as; the handler fills it from the signal and its context.
 struct FaultFacts {
@@ -49,13 +49,13 @@ inline constexpr const char* kRegisterNames[16] = {"RAX", "RBX", "RCX", "RDX", "
 // zero byte); returns its length. Async-signal-safe: no allocation, no locale, no lock. An
 // invalid access carries the Windows access-violation code (-1073741819) and a "Target
 // Address:" line; addresses and registers are written as signed 64-bit decimal numbers.
-std::size_t ErrorReport_Format(const FaultFacts& facts, char* out, std::size_t capacity);
+std::size_t error_report_format(const FaultFacts& facts, char* out, std::size_t capacity);
 
 // The report file named after the switch, or an empty text when the program was not started
 // in report mode. Call before the QApplication exists, with main's arguments.
-QString ErrorReport_ModeFile(int argc, char** argv);
+QString error_report_mode_file(int argc, char** argv);
 // The report mode: shows the file's text in the message box titled "OnError example" and
 // returns the exit status 2. Needs a QApplication.
-int ErrorReport_Show(const QString& report_path);
+int error_report_show(const QString& report_path);
 
 } // namespace qp::ui

@@ -25,7 +25,7 @@ std::uint32_t keysym_of(int vk) {
         return 0xFFBE + static_cast<std::uint32_t>(vk - kVkF1);
     if (vk >= kVkNumpad0 && vk <= kVkNumpad0 + 9)
         return 0xFFB0 + static_cast<std::uint32_t>(vk - kVkNumpad0);
-    const NamedKey* key = Key_Named(vk);
+    const NamedKey* key = key_named(vk);
     return key != nullptr ? key->keysym : 0;
 }
 
@@ -191,7 +191,7 @@ bool GlobalHotkeys::nativeEventFilter(const QByteArray& type, void* message, qin
                                                XCB_MOD_MASK_1 | XCB_MOD_MASK_4);
     for (const Grab& g : x11_->grabs)
         if (g.keycode == press->detail && g.modifiers == mods) {
-            emit hotkeyPressed(g.command);
+            emit hotkey_pressed(g.command);
             return true;
         }
 #else

@@ -27,7 +27,7 @@ public:
 
 signals:
     // A registered hotkey was pressed: the main loop's hotkey message with its command.
-    void hotkeyPressed(int command);
+    void hotkey_pressed(int command);
 
 public:
     // Empty on success, else why not.

@@ -33,7 +33,7 @@ void save(QWidget* widget, const QDir& folder, const QString& name) {
 
 // The window's title drawn above its picture, as the title bar shows it: an offscreen window
 // has no frame of its own.
-QPixmap withTitle(QWidget& window) {
+QPixmap with_title(QWidget& window) {
     const QPixmap inner = window.grab();
     const int bar = window.fontMetrics().height() + 10;
     QPixmap out(inner.width(), inner.height() + bar);
@@ -46,11 +46,11 @@ QPixmap withTitle(QWidget& window) {
 }
 
 // A document with an edit not yet saved: "*" in the title and in the window list.
-void saveModified(MainWindow& window, const QDir& dir) {
+void save_modified(MainWindow& window, const QDir& dir) {
     if (Workspace* w = window.workspace(window.context().docs.current()); w != nullptr)
         w->editor->insertPlainText(QStringLiteral(" "));
     window.update_modified_marks();
-    withTitle(window).save(dir.filePath(QStringLiteral("main-window-modified.png")));
+    with_title(window).save(dir.filePath(QStringLiteral("main-window-modified.png")));
     for (QAction* title : window.menuBar()->actions())
         if (title->menu() != nullptr &&
             title->menu()->actions().contains(window.action(kCmdDocumentFirst)))
@@ -58,24 +58,24 @@ void saveModified(MainWindow& window, const QDir& dir) {
 }
 
 // The program's own help viewer, as shown where the system cannot open the page.
-void saveHelpViewer(MainWindow& window, const QDir& dir) {
+void save_help_viewer(MainWindow& window, const QDir& dir) {
     AppContext& ctx = window.context();
     const QStringList folders =
-        DataFolders(ctx.paths.main_folder(), QCoreApplication::applicationDirPath());
+        data_folders(ctx.paths.main_folder(), QCoreApplication::applicationDirPath());
     const QString page =
-        DataFile_Find(folders, toQ(ctx.lang.Lang_Get("Help.FileName")) + QStringLiteral(".Html"));
+        data_file_find(folders, to_q(ctx.lang.Lang_Get("Help.FileName")) + QStringLiteral(".Html"));
     if (page.isEmpty())
         return;
-    HelpViewer viewer(&window, toQ(ctx.lang.Lang_Get("Help.Title")), QUrl::fromLocalFile(page),
+    HelpViewer viewer(&window, to_q(ctx.lang.Lang_Get("Help.Title")), QUrl::fromLocalFile(page),
                       [](const QUrl&) { return false; });
     viewer.setAttribute(Qt::WA_DeleteOnClose, false);
     viewer.resize(760, 520);
-    withTitle(viewer).save(dir.filePath(QStringLiteral("help-viewer.png")));
+    with_title(viewer).save(dir.filePath(QStringLiteral("help-viewer.png")));
 }
 
 } // namespace
 
-bool Screenshots_Schedule(MainWindow& window) {
+bool screenshots_schedule(MainWindow& window) {
     const QString folder = qEnvironmentVariable("QP_SCREENSHOT_DIR");
     if (folder.isEmpty())
         return false;
@@ -92,11 +92,11 @@ bool Screenshots_Schedule(MainWindow& window) {
                     save(entry->menu(), dir, QStringLiteral("menu-%1-sub").arg(n));
         }
         window.update_editor_popup_menu();
-        save(window.editorPopup(), dir, QStringLiteral("popup-editor"));
+        save(window.editor_popup(), dir, QStringLiteral("popup-editor"));
         window.update_feed_popup_menu();
-        save(window.feedPopup(), dir, QStringLiteral("popup-feed"));
-        saveModified(window, dir);
-        saveHelpViewer(window, dir);
+        save(window.feed_popup(), dir, QStringLiteral("popup-feed"));
+        save_modified(window, dir);
+        save_help_viewer(window, dir);
         QCoreApplication::exit(0);
     });
     return true;

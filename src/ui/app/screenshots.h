@@ -10,6 +10,6 @@ class MainWindow;
 
 // Writes the pictures once the event loop runs, then closes the program. Returns false when the
 // variable is not set.
-bool Screenshots_Schedule(MainWindow& window);
+bool screenshots_schedule(MainWindow& window);
 
 } // namespace qp::ui

@@ -43,15 +43,15 @@ bool text_matches(const std::string& text, std::string_view pattern) {
 
 } // namespace
 
-bool Window_MatchesPattern(std::string_view window_class, std::string_view window_text,
-                           std::string_view class_pattern, std::string_view title_pattern) {
+bool window_matches_pattern(std::string_view window_class, std::string_view window_text,
+                            std::string_view class_pattern, std::string_view title_pattern) {
     const std::string want_class = fold_case(trim_spaces(class_pattern));
     if (!want_class.empty() && fold_case(trim_spaces(window_class)) != want_class)
         return false;
     return text_matches(fold_case(trim_spaces(window_text)), fold_case(trim_spaces(title_pattern)));
 }
 
-QString Display_Name() {
+QString display_name() {
     const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     const bool wayland = gui != nullptr && QGuiApplication::platformName().startsWith("wayland");
     QString x11 = qEnvironmentVariable("DISPLAY");
@@ -61,7 +61,7 @@ QString Display_Name() {
     return x11;
 }
 
-QString Runtime_Folder(const QString& private_folder) {
+QString runtime_folder(const QString& private_folder) {
     QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     struct stat st {};
     if (!runtime.isEmpty() && ::stat(runtime.toLocal8Bit().constData(), &st) == 0 &&
@@ -84,23 +84,23 @@ SingleInstance::~SingleInstance() {
         ::close(lock_fd_); // releases the lock
 }
 
-QString SingleInstance::lockPath() const {
+QString SingleInstance::lock_path() const {
     return folder_ + "/" + key_ + ".lock";
 }
 
-QString SingleInstance::socketPath() const {
+QString SingleInstance::socket_path() const {
     return folder_ + "/" + key_ + ".socket";
 }
 
-void SingleInstance::setHandOverHandler(Log* log,
-                                        std::function<void(int, const QString&)> handler) {
+void SingleInstance::set_hand_over_handler(Log* log,
+                                           std::function<void(int, const QString&)> handler) {
     log_ = log;
     handler_ = std::move(handler);
 }
 
 SingleInstance::Outcome SingleInstance::SingleInstance_Check(const QString& app_title,
                                                              const QString& start_file) {
-    const std::string folder = fromQ(folder_);
+    const std::string folder = from_q(folder_);
     // On a first start the main folder holding the private one may not be there yet.
     if (!folder.empty() && ::mkdir(folder.c_str(), 0700) != 0 && errno == ENOENT)
         (void)::mkdir(folder_part(folder).c_str(), 0700);
@@ -117,37 +117,37 @@ SingleInstance::Outcome SingleInstance::SingleInstance_Check(const QString& app_
     }
     // The lock closes with the process, so a crashed instance never blocks the next start; the
     // descriptor does not survive the error report's restart either.
-    lock_fd_ = ::open(fromQ(lockPath()).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lock_fd_ = ::open(from_q(lock_path()).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lock_fd_ < 0) {
-        error_ = "Can't open the lock file " + lockPath();
+        error_ = "Can't open the lock file " + lock_path();
         return Outcome::Failed;
     }
     if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
         ::close(lock_fd_);
         lock_fd_ = -1;
         if (errno != EWOULDBLOCK) {
-            error_ = "Can't lock the file " + lockPath();
+            error_ = "Can't lock the file " + lock_path();
             return Outcome::Failed;
         }
-        return handOver(app_title, start_file);
+        return hand_over(app_title, start_file);
     }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(socketPath()); // left behind by a run that crashed
+    QLocalServer::removeServer(socket_path()); // left behind by a run that crashed
     // Without the socket the program still runs; a second start then simply runs beside it.
-    if (server_->listen(socketPath()))
-        connect(server_, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+    if (server_->listen(socket_path()))
+        connect(server_, &QLocalServer::newConnection, this, &SingleInstance::on_new_connection);
     return Outcome::Primary;
 }
 
-SingleInstance::Outcome SingleInstance::handOver(const QString& app_title,
-                                                 const QString& start_file) {
+SingleInstance::Outcome SingleInstance::hand_over(const QString& app_title,
+                                                  const QString& start_file) {
     QLocalSocket socket;
     // The running instance may hold the lock a moment before it listens.
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
     for (;;) {
-        socket.connectToServer(socketPath());
+        socket.connectToServer(socket_path());
         if (socket.waitForConnected(kConnectTimeoutMs))
             break;
         if (std::chrono::steady_clock::now() >= deadline)
@@ -159,12 +159,12 @@ SingleInstance::Outcome SingleInstance::handOver(const QString& app_title,
             return Outcome::Primary;
     }
     const std::string title = socket.readLine().trimmed().toStdString();
-    if (!Window_MatchesPattern(kMainWindowClass, title, kMainWindowClass, fromQ(app_title) + "*"))
+    if (!window_matches_pattern(kMainWindowClass, title, kMainWindowClass, from_q(app_title) + "*"))
         return Outcome::Primary;
 
     QByteArray path;
     if (!start_file.isEmpty())
-        path = QByteArray::fromStdString(canonical_path(fromQ(start_file)));
+        path = QByteArray::fromStdString(canonical_path(from_q(start_file)));
     const int dw_data = path.isEmpty() ? kHandOverActivate : kHandOverOpenFile;
     socket.write(QByteArray::number(dw_data) + ' ' + QByteArray::number(path.size()) + '\n' + path);
     socket.flush();
@@ -176,16 +176,16 @@ SingleInstance::Outcome SingleInstance::handOver(const QString& app_title,
     return Outcome::HandedOver;
 }
 
-void SingleInstance::onNewConnection() {
+void SingleInstance::on_new_connection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { on_ready_read(socket); });
         socket->write((title_ ? title_() : QString()).toUtf8().replace('\n', ' ') + '\n');
         socket->flush();
     }
 }
 
-void SingleInstance::onReadyRead(QLocalSocket* socket) {
+void SingleInstance::on_ready_read(QLocalSocket* socket) {
     if (socket->property("handled").toBool())
         return;
     const QByteArray pending = socket->peek(kMaxHandOverBytes + 64);

@@ -26,20 +26,20 @@ inline constexpr int kHandOverOpenFile = 2;
 // The title rule of Window_FindByPattern for one window: class and title are lower-cased and
 // trimmed of spaces; an empty class pattern matches every class; a title pattern starting and/or
 // ending with "*" asks for the window text to contain the rest, otherwise to equal it.
-bool Window_MatchesPattern(std::string_view window_class, std::string_view window_text,
-                           std::string_view class_pattern, std::string_view title_pattern);
+bool window_matches_pattern(std::string_view window_class, std::string_view window_text,
+                            std::string_view class_pattern, std::string_view title_pattern);
 
 // The class name the running instance reports, as the main window's class was registered.
 inline constexpr std::string_view kMainWindowClass = "WindowClass_0";
 
 // The display the program shows on: the Wayland socket name on Wayland, else the X11 display
 // name ($DISPLAY); empty when neither is known.
-QString Display_Name();
+QString display_name();
 
 // Where the instance lock lives: $XDG_RUNTIME_DIR when it is a folder of this user's that no one
 // else may enter, else private_folder (a folder of the user's own, such as one under the main
 // folder), which the instance check creates.
-QString Runtime_Folder(const QString& private_folder);
+QString runtime_folder(const QString& private_folder);
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -52,7 +52,7 @@ public:
 
     // folder: where the lock file and the socket live (created with mode 0700). display: the
     // display the instance belongs to; one instance runs per user and display.
-    explicit SingleInstance(QString folder, QString display = Display_Name(),
+    explicit SingleInstance(QString folder, QString display = display_name(),
                             QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -64,16 +64,16 @@ public:
 
     // The running instance answers a second start with this window title (the main window's
     // title); until it is set the answer is empty, which no pattern matches.
-    void setWindowTitleSource(std::function<QString()> source) { title_ = std::move(source); }
+    void set_window_title_source(std::function<QString()> source) { title_ = std::move(source); }
     // MainWindow_Callback for the hand-over: logs "* WM_CopyData = " + dwData, then calls the
     // handler with dwData and the path (empty for dwData 1). The second instance waits until the
     // handler has returned, as it waited on the synchronous window message.
-    void setHandOverHandler(Log* log,
-                            std::function<void(int dw_data, const QString& path)> handler);
+    void set_hand_over_handler(Log* log,
+                               std::function<void(int dw_data, const QString& path)> handler);
 
     // The lock and socket paths, for tests and the log.
-    QString lockPath() const;
-    QString socketPath() const;
+    QString lock_path() const;
+    QString socket_path() const;
 
     // How long a second start waits for the running instance's answer and for the end of its
     // hand-over handling.
@@ -81,9 +81,9 @@ public:
     static constexpr int kHandOverTimeoutMs = 60000;
 
 private:
-    void onNewConnection();
-    void onReadyRead(QLocalSocket* socket);
-    Outcome handOver(const QString& app_title, const QString& start_file);
+    void on_new_connection();
+    void on_ready_read(QLocalSocket* socket);
+    Outcome hand_over(const QString& app_title, const QString& start_file);
 
     QString folder_;
     QString key_;

@@ -57,21 +57,21 @@ bool is_start_file(std::string_view parameter) {
 // The windows and services that live beside the shell, for the whole run.
 struct SystemServices {
     explicit SystemServices(const AppContext& ctx)
-        : instance(Runtime_Folder(toQ(ctx.paths.pref_folder() + "runtime"))) {}
+        : instance(runtime_folder(to_q(ctx.paths.pref_folder() + "runtime"))) {}
     SingleInstance instance;
     std::unique_ptr<GlobalHotkeys> hotkeys;
     QStringList data_folders;
 };
 
 // Hotkeys are registered while the main window applies its shortcuts, so their hooks come first.
-void Hotkeys_Install(AppContext& ctx, SystemServices& services) {
+void hotkeys_install(AppContext& ctx, SystemServices& services) {
     services.hotkeys = std::make_unique<GlobalHotkeys>();
     services.hotkeys->install_hooks(ctx.hooks);
 }
 
-void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& services) {
+void system_hooks_install(AppContext& ctx, MainWindow& window, SystemServices& services) {
     services.data_folders =
-        DataFolders(ctx.paths.pref_folder(), QCoreApplication::applicationDirPath());
+        data_folders(ctx.paths.pref_folder(), QCoreApplication::applicationDirPath());
     const QStringList& folders = services.data_folders;
     SystemHooks& hooks = ctx.hooks;
     // One help viewer at a time: F1 again brings it back to the front.
@@ -85,13 +85,13 @@ void SystemHooks_Install(AppContext& ctx, MainWindow& window, SystemServices& se
     };
     hooks.About_Show = [&ctx, &window, &folders] { About_Show(&window, ctx.lang, folders); };
     hooks.WhatsNew_Show = [&ctx, &window, &folders] { WhatsNew_Show(&window, folders, ctx.lang); };
-    hooks.Log_Show = [&ctx, &window] { Log_Show(&window, ctx.log, toQ(ctx.AppTitle)); };
+    hooks.Log_Show = [&ctx, &window] { Log_Show(&window, ctx.log, to_q(ctx.AppTitle)); };
     hooks.CheckNewVersion = [&ctx, &window] {
         UpdateCheckSetup setup;
-        setup.page_url = toQ(ctx.prefs.preference_value(kPrefVersionPage));
+        setup.page_url = to_q(ctx.prefs.preference_value(kPrefVersionPage));
         (void)CheckNewVersion(&window, ctx.lang, ctx.log, *ctx.requester, setup);
     };
-    QObject::connect(services.hotkeys.get(), &GlobalHotkeys::hotkeyPressed, &window,
+    QObject::connect(services.hotkeys.get(), &GlobalHotkeys::hotkey_pressed, &window,
                      &MainWindow::Main_MenuEvent);
 }
 
@@ -106,10 +106,10 @@ extern "C" void session_end_signal(int /*signal*/) {
 
 // Logging out stores the same list of documents as Quit: through the session manager, or by
 // SIGTERM or SIGHUP where the desktop has none. The signal only wakes the event loop.
-void SessionEnd_Install(QApplication& app, MainWindow& window) {
+void session_end_install(QApplication& app, MainWindow& window) {
     QObject::connect(
         &app, &QGuiApplication::commitDataRequest, &window,
-        [&window](QSessionManager&) { window.Session_Store(); }, Qt::DirectConnection);
+        [&window](QSessionManager&) { window.session_store(); }, Qt::DirectConnection);
     if (::pipe2(g_session_end_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_session_end_pipe[0], QSocketNotifier::Read, &window);
@@ -117,7 +117,7 @@ void SessionEnd_Install(QApplication& app, MainWindow& window) {
         char drained[16];
         while (::read(g_session_end_pipe[0], drained, sizeof drained) > 0) {
         }
-        window.Session_End();
+        window.session_end();
     });
     struct sigaction action {};
     action.sa_handler = session_end_signal;
@@ -128,11 +128,11 @@ void SessionEnd_Install(QApplication& app, MainWindow& window) {
 }
 
 // The running instance answers later starts with its title and takes their start file.
-void SingleInstance_Listen(MainWindow& window, SingleInstance& instance) {
-    instance.setWindowTitleSource([&window] { return window.handOverTitle(); });
+void single_instance_listen(MainWindow& window, SingleInstance& instance) {
+    instance.set_window_title_source([&window] { return window.hand_over_title(); });
     // The window logs the hand-over itself.
-    instance.setHandOverHandler(nullptr, [&window](int dw_data, const QString& path) {
-        window.HandOver_Receive(dw_data, fromQ(path));
+    instance.set_hand_over_handler(nullptr, [&window](int dw_data, const QString& path) {
+        window.hand_over_receive(dw_data, from_q(path));
     });
 }
 
@@ -156,47 +156,47 @@ CommandLine ParseCommandLine(std::string_view program_file, const std::vector<st
     return out;
 }
 
-std::string Locale_OfMessages() {
+std::string locale_of_messages() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
         if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
             return value;
     return {};
 }
 
-std::string Lang_ForLocale(std::string_view locale) {
+std::string lang_for_locale(std::string_view locale) {
     return istarts_with(locale, "fr") ? "français" : "english";
 }
 
-void Startup_Prepare(AppContext& ctx, std::string_view executable_folder) {
+void startup_prepare(AppContext& ctx, std::string_view executable_folder) {
     ctx.log.set_path(ctx.paths.pref_folder() + "Quillpost.Log");
-    Log_StartupHeader(ctx.log, ctx.paths, ctx.program_file);
-    Pref_RegisterAll(ctx.prefs);
-    CheckNewVersion_Register(ctx.prefs);
+    log_startup_header(ctx.log, ctx.paths, ctx.program_file);
+    pref_register_all(ctx.prefs);
+    check_new_version_register(ctx.prefs);
     ctx.prefs.set_folder_changer([](const std::string& folder) { (void)::chdir(folder.c_str()); });
     (void)ctx.prefs.load_preferences();
     ctx.lang.set_folders(language_folders(ctx.paths.pref_folder(), executable_folder));
     // A first start (no language chosen yet) speaks the desktop's language.
     if (trim_spaces(ctx.prefs.fixed().MainLang).empty())
-        ctx.prefs.fixed().MainLang = Lang_ForLocale(Locale_OfMessages());
+        ctx.prefs.fixed().MainLang = lang_for_locale(locale_of_messages());
     ctx.prefs.fixed().MainLang = ctx.lang.Lang_Select(ctx.prefs.fixed().MainLang);
 }
 
-void Startup_OpenDocuments(AppContext& ctx, MainWindow& window) {
+void startup_open_documents(AppContext& ctx, MainWindow& window) {
     if (!ctx.StartFile.empty())
         window.documents().Document_Open(ctx.StartFile);
     window.documents().StartupDocs();
     ctx.StartFolder = current_directory();
 }
 
-void Shutdown(AppContext& ctx) {
+void shutdown(AppContext& ctx) {
     if (ctx.requester)
-        (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, false, nullptr, &ctx.log);
+        (void)settings_save(ctx.prefs, ctx.lang, *ctx.requester, false, nullptr, &ctx.log);
     else if (const std::string failed = ctx.prefs.save_preferences(false); !failed.empty())
         ctx.log.add("! Error, Not saved " + ctx.prefs.settings_path() + ": " + failed);
     (void)ctx.log.flush();
 }
 
-int Application_Run(int argc, char** argv) {
+int application_run(int argc, char** argv) {
     // Answered before the toolkit starts, so they need no display.
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -210,23 +210,23 @@ int Application_Run(int argc, char** argv) {
             return 0;
         }
     }
-    if (const QString report = ErrorReport_ModeFile(argc, argv); !report.isEmpty()) {
+    if (const QString report = error_report_mode_file(argc, argv); !report.isEmpty()) {
         QApplication app(argc, argv);
-        return ErrorReport_Show(report);
+        return error_report_show(report);
     }
     QApplication app(argc, argv);
     std::string folder_error;
     AppContext ctx(
-        Paths::from_system(fromQ(QCoreApplication::applicationDirPath()), &folder_error));
+        Paths::from_system(from_q(QCoreApplication::applicationDirPath()), &folder_error));
     if (!folder_error.empty())
         std::fprintf(stderr, "quillpost: %s\n", folder_error.c_str());
     DialogFilePicker files;
     ctx.files = &files;
-    if (const std::string failed = ErrorReport_Install(ctx.paths.pref_folder(), ctx.log, {});
+    if (const std::string failed = error_report_install(ctx.paths.pref_folder(), ctx.log, {});
         !failed.empty())
         std::fprintf(stderr, "quillpost: %s\n", failed.c_str());
 
-    ctx.program_file = fromQ(QCoreApplication::applicationFilePath());
+    ctx.program_file = from_q(QCoreApplication::applicationFilePath());
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
@@ -235,7 +235,7 @@ int Application_Run(int argc, char** argv) {
     ctx.StartFile = line.StartFile;
     ctx.AppTitle = line.AppTitle;
     SystemServices services(ctx);
-    switch (services.instance.SingleInstance_Check(toQ(ctx.AppTitle), toQ(ctx.StartFile))) {
+    switch (services.instance.SingleInstance_Check(to_q(ctx.AppTitle), to_q(ctx.StartFile))) {
     case SingleInstance::Outcome::HandedOver:
         return 0;
     case SingleInstance::Outcome::Failed:
@@ -245,30 +245,30 @@ int Application_Run(int argc, char** argv) {
     case SingleInstance::Outcome::Primary:
         break;
     }
-    ctx.log.set_fatal_handler(FatalLine_Handler());
+    ctx.log.set_fatal_handler(fatal_line_handler());
 
-    Startup_Prepare(ctx, fromQ(QCoreApplication::applicationDirPath()));
+    startup_prepare(ctx, from_q(QCoreApplication::applicationDirPath()));
     // The toolkit's own texts (the file dialog's buttons) in the language of the program too.
     QTranslator toolkit_texts;
-    if (toolkit_texts.load(QLocale(toQ(ctx.lang.get("Lang.Locale"))), QStringLiteral("qtbase"),
+    if (toolkit_texts.load(QLocale(to_q(ctx.lang.get("Lang.Locale"))), QStringLiteral("qtbase"),
                            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&toolkit_texts);
-    Hotkeys_Install(ctx, services);
+    hotkeys_install(ctx, services);
     MainWindow window(ctx);
     MessageRequester requester(ctx.lang, &window);
     ctx.requester = &requester;
-    SystemHooks_Install(ctx, window, services);
-    window.Placement_Restore();
+    system_hooks_install(ctx, window, services);
+    window.placement_restore();
     window.show();
-    SingleInstance_Listen(window, services.instance);
-    Startup_OpenDocuments(ctx, window);
+    single_instance_listen(window, services.instance);
+    startup_open_documents(ctx, window);
 
-    QObject::connect(&window, &MainWindow::quitConfirmed, &app, &QCoreApplication::quit);
-    SessionEnd_Install(app, window);
+    QObject::connect(&window, &MainWindow::quit_confirmed, &app, &QCoreApplication::quit);
+    session_end_install(app, window);
     app.setQuitOnLastWindowClosed(false);
-    Screenshots_Schedule(window);
+    screenshots_schedule(window);
     app.exec();
-    Shutdown(ctx);
+    shutdown(ctx);
     return 0;
 }
 

@@ -21,19 +21,19 @@ struct CommandLine {
 CommandLine ParseCommandLine(std::string_view program_file, const std::vector<std::string>& args);
 
 // The locale that names the language of messages: LC_ALL, else LC_MESSAGES, else LANG.
-std::string Locale_OfMessages();
+std::string locale_of_messages();
 // The language of a first start: French for a French locale ("fr", "fr_CA.UTF-8"), else English.
-std::string Lang_ForLocale(std::string_view locale);
+std::string lang_for_locale(std::string_view locale);
 
 // From the log header to the language: the steps between the single-instance check and the main
 // window.
-void Startup_Prepare(AppContext& ctx, std::string_view executable_folder);
+void startup_prepare(AppContext& ctx, std::string_view executable_folder);
 // The documents of the start: the start file, the last documents, or one new document.
-void Startup_OpenDocuments(AppContext& ctx, MainWindow& window);
+void startup_open_documents(AppContext& ctx, MainWindow& window);
 // Saves the preferences and flushes the log once the main loop has ended.
-void Shutdown(AppContext& ctx);
+void shutdown(AppContext& ctx);
 
 // The desktop program; its exit status.
-int Application_Run(int argc, char** argv);
+int application_run(int argc, char** argv);
 
 } // namespace qp::ui

@@ -17,9 +17,9 @@ struct ComboItems {
     int count() const { return box->count(); }
     QString text(int i) const { return box->itemText(i); }
     QVariant data(int i) const { return box->itemData(i); }
-    void setData(int i, qint64 value) const { box->setItemData(i, value); }
+    void set_data(int i, qint64 value) const { box->setItemData(i, value); }
     void append(const QString& t) const { box->addItem(t); }
-    void insertTop(const QString& t) const { box->insertItem(0, t); }
+    void insert_top(const QString& t) const { box->insertItem(0, t); }
     void select(int i) const { box->setCurrentIndex(i); }
 };
 
@@ -28,14 +28,14 @@ struct ListItems {
     int count() const { return list->count(); }
     QString text(int i) const { return list->item(i)->text(); }
     QVariant data(int i) const { return list->item(i)->data(Qt::UserRole); }
-    void setData(int i, qint64 value) const { list->item(i)->setData(Qt::UserRole, value); }
+    void set_data(int i, qint64 value) const { list->item(i)->setData(Qt::UserRole, value); }
     void append(const QString& t) const { list->addItem(t); }
-    void insertTop(const QString& t) const { list->insertItem(0, t); }
+    void insert_top(const QString& t) const { list->insertItem(0, t); }
     void select(int i) const { list->setCurrentRow(i); }
 };
 
 template <class Items>
-int itemToCombo(const Items& items, const QString& text, qint64 data, int flags) {
+int item_to_combo(const Items& items, const QString& text, qint64 data, int flags) {
     const Qt::CaseSensitivity cs =
         (flags & kComboNoCase) != 0 ? Qt::CaseInsensitive : Qt::CaseSensitive;
     const int old_count = items.count();
@@ -53,12 +53,12 @@ int itemToCombo(const Items& items, const QString& text, qint64 data, int flags)
             if (items.count() == old_count + 1)
                 index = old_count;
         } else if ((flags & kComboInsertTop) != 0) {
-            items.insertTop(text);
+            items.insert_top(text);
             if (items.count() == old_count + 1)
                 index = 0;
         }
         if (index >= 0)
-            items.setData(index, data);
+            items.set_data(index, data);
     }
     if (index >= 0)
         items.select(index);
@@ -66,7 +66,7 @@ int itemToCombo(const Items& items, const QString& text, qint64 data, int flags)
 }
 
 template <class Items>
-void itemToComboByData(const Items& items, qint64 data, ComboMissing missing) {
+void item_to_combo_by_data(const Items& items, qint64 data, ComboMissing missing) {
     for (int i = 0; i < items.count(); ++i) {
         const QVariant value = items.data(i);
         if (value.isValid() && value.toLongLong() == data) {
@@ -81,41 +81,41 @@ void itemToComboByData(const Items& items, qint64 data, ComboMissing missing) {
 } // namespace
 
 int ItemToCombo(QComboBox* control, const QString& text, qint64 data, int flags) {
-    return control != nullptr ? itemToCombo(ComboItems{control}, text, data, flags) : -1;
+    return control != nullptr ? item_to_combo(ComboItems{control}, text, data, flags) : -1;
 }
 
 int ItemToCombo(QListWidget* control, const QString& text, qint64 data, int flags) {
-    return control != nullptr ? itemToCombo(ListItems{control}, text, data, flags) : -1;
+    return control != nullptr ? item_to_combo(ListItems{control}, text, data, flags) : -1;
 }
 
 void ItemToCombo_ByData(QComboBox* control, qint64 data, ComboMissing missing) {
     if (control != nullptr)
-        itemToComboByData(ComboItems{control}, data, missing);
+        item_to_combo_by_data(ComboItems{control}, data, missing);
 }
 
 void ItemToCombo_ByData(QListWidget* control, qint64 data, ComboMissing missing) {
     if (control != nullptr)
-        itemToComboByData(ListItems{control}, data, missing);
+        item_to_combo_by_data(ListItems{control}, data, missing);
 }
 
-void Combo_SetChoices(QComboBox* box, std::span<const ChoiceItem> choices, Texts& texts,
-                      std::string_view value) {
+void combo_set_choices(QComboBox* box, std::span<const ChoiceItem> choices, Texts& texts,
+                       std::string_view value) {
     box->clear();
     int selected = -1;
     for (const ChoiceItem& choice : choices) {
         if (choice.value == value)
             selected = box->count();
-        box->addItem(toQ(texts.get(choice.key)), toQ(choice.value));
+        box->addItem(to_q(texts.get(choice.key)), to_q(choice.value));
     }
     if (selected < 0) {
         selected = box->count();
-        box->addItem(toQ(value), toQ(value));
+        box->addItem(to_q(value), to_q(value));
     }
     box->setCurrentIndex(selected);
 }
 
-std::string Combo_ChoiceValue(const QComboBox* box) {
-    return box->currentIndex() < 0 ? std::string() : fromQ(box->currentData().toString());
+std::string combo_choice_value(const QComboBox* box) {
+    return box->currentIndex() < 0 ? std::string() : from_q(box->currentData().toString());
 }
 
 } // namespace qp::ui

@@ -41,9 +41,9 @@ void ItemToCombo_ByData(QListWidget* control, qint64 data, ComboMissing missing)
 // Fills a closed choice: each entry shows its text and carries its value, and the entry of value
 // is selected. A value no entry has (a hand-edited file) becomes an entry of its own, shown as it
 // stands, so storing what the box shows keeps it.
-void Combo_SetChoices(QComboBox* box, std::span<const ChoiceItem> choices, Texts& texts,
-                      std::string_view value);
+void combo_set_choices(QComboBox* box, std::span<const ChoiceItem> choices, Texts& texts,
+                       std::string_view value);
 // The value of the selected entry of a closed choice; empty when none is selected.
-std::string Combo_ChoiceValue(const QComboBox* box);
+std::string combo_choice_value(const QComboBox* box);
 
 } // namespace qp::ui

@@ -29,7 +29,7 @@ bool starts_with_token(std::string_view text, std::string_view token) {
 
 } // namespace
 
-QString DateMask_ToFormat(std::string_view mask) {
+QString date_mask_to_format(std::string_view mask) {
     QString format;
     QString literal;
     const auto flush = [&] {
@@ -57,7 +57,7 @@ QString DateMask_ToFormat(std::string_view mask) {
         std::size_t length = 1;
         while (length < mask.size() && (static_cast<unsigned char>(mask[length]) & 0xC0) == 0x80)
             ++length;
-        literal += toQ(mask.substr(0, length));
+        literal += to_q(mask.substr(0, length));
         mask.remove_prefix(length);
     }
     flush();
@@ -68,11 +68,11 @@ DateField::DateField(QWidget* parent, std::string_view mask) : QDateTimeEdit(par
     // The value is wall-clock time with no zone: shown as it stands, never shifted for summer
     // time, and every wall-clock moment exists.
     setTimeSpec(Qt::UTC);
-    setDisplayFormat(DateMask_ToFormat(mask));
+    setDisplayFormat(date_mask_to_format(mask));
     setCalendarPopup(true);
 }
 
-void DateField::setValue(DateValue value) {
+void DateField::set_value(DateValue value) {
     const DateFields f = date_fields(value);
     setDateTime(
         QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second), Qt::UTC));

@@ -12,7 +12,7 @@ namespace qp::ui {
 
 // The mask's tokens %yyyy %yy %mm %dd %hh %ii %ss (any case) as a display format of the
 // toolkit; every other character is shown as it stands.
-QString DateMask_ToFormat(std::string_view mask);
+QString date_mask_to_format(std::string_view mask);
 
 class DateField final : public QDateTimeEdit {
     Q_OBJECT
@@ -21,7 +21,7 @@ public:
     DateField(QWidget* parent, std::string_view mask);
 
     // Seconds the mask does not show are kept, so an untouched field gives back what it got.
-    void setValue(DateValue value);
+    void set_value(DateValue value);
     DateValue value() const;
 };
 

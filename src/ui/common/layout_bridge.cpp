@@ -22,7 +22,7 @@
 
 namespace qp::ui {
 
-PlacedControl Layout_PlaceControl(std::string_view text, GadgetLayout& layout, LabelMode mode) {
+PlacedControl layout_place_control(std::string_view text, GadgetLayout& layout, LabelMode mode) {
     Layout_Place(text, layout, mode);
     PlacedControl placed;
     placed.field = QRect(layout.X, layout.Y, layout.Width, layout.Height);
@@ -32,17 +32,17 @@ PlacedControl Layout_PlaceControl(std::string_view text, GadgetLayout& layout, L
     // A label one row high sits level with the field's text; a taller one with its first line.
     const Qt::Alignment vertical =
         layout.LabelHeight > layout.RowHeight ? Qt::AlignTop : Qt::AlignVCenter;
-    placed.labelAlignment = horizontal | vertical;
+    placed.label_alignment = horizontal | vertical;
     return placed;
 }
 
-QRect toQRect(const LayoutRect& rect) {
+QRect to_q_rect(const LayoutRect& rect) {
     return {rect.x, rect.y, rect.width, rect.height};
 }
 
 namespace {
 
-QWidget* createControl(ControlKind kind, const QString& caption, QWidget& parent, Texts& texts) {
+QWidget* create_control(ControlKind kind, const QString& caption, QWidget& parent, Texts& texts) {
     switch (kind) {
     case ControlKind::Static: {
         auto* label = new QLabel(caption, &parent);
@@ -96,19 +96,19 @@ QWidget* createControl(ControlKind kind, const QString& caption, QWidget& parent
 
 } // namespace
 
-void Layout_Build(QWidget& parent, GadgetLayout& layout, std::span<const ControlLine> lines,
+void layout_build(QWidget& parent, GadgetLayout& layout, std::span<const ControlLine> lines,
                   Texts& texts, ControlRegistry& registry) {
     for (const ControlLine& line : lines) {
         const PlacedControl placed =
-            Layout_PlaceControl(line.layout != nullptr ? line.layout : "", layout, line.label);
-        const QString text = line.key != nullptr ? toQ(texts.get(line.key)) : QString();
+            layout_place_control(line.layout != nullptr ? line.layout : "", layout, line.label);
+        const QString text = line.key != nullptr ? to_q(texts.get(line.key)) : QString();
         const bool labelled = line.label == LabelMode::WithLabel;
-        QWidget* control = createControl(line.kind, labelled ? QString() : text, parent, texts);
+        QWidget* control = create_control(line.kind, labelled ? QString() : text, parent, texts);
         control->setGeometry(placed.field);
         if (labelled) {
             auto* label = new QLabel(text, &parent);
             label->setTextFormat(Qt::PlainText);
-            label->setAlignment(placed.labelAlignment);
+            label->setAlignment(placed.label_alignment);
             label->setGeometry(placed.label);
             label->setBuddy(control);
         }
@@ -116,22 +116,22 @@ void Layout_Build(QWidget& parent, GadgetLayout& layout, std::span<const Control
     }
 }
 
-QTabWidget* Layout_BuildPanel(QWidget& parent, GadgetLayout& layout, int number,
-                              std::span<const PanelPage> pages, Texts& texts,
-                              ControlRegistry& registry) {
-    const QRect rect = toQRect(Layout_PanelBegin(layout));
+QTabWidget* layout_build_panel(QWidget& parent, GadgetLayout& layout, int number,
+                               std::span<const PanelPage> pages, Texts& texts,
+                               ControlRegistry& registry) {
+    const QRect rect = to_q_rect(layout_panel_begin(layout));
     auto* panel = new QTabWidget(&parent);
     panel->setGeometry(rect);
     for (const PanelPage& page : pages) {
         auto* inside = new QWidget(panel);
-        Layout_PanelPage(layout);
-        Layout_Build(*inside, layout, page.lines, texts, registry);
-        panel->addTab(inside, page.key != nullptr ? toQ(texts.get(page.key)) : QString());
+        layout_panel_page(layout);
+        layout_build(*inside, layout, page.lines, texts, registry);
+        panel->addTab(inside, page.key != nullptr ? to_q(texts.get(page.key)) : QString());
     }
     // The pages sit below the tab bar and inside the pane's frame.
     const int frame = panel->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, panel);
     const int header = panel->tabBar()->sizeHint().height() + 2 * frame;
-    panel->resize(rect.width(), Layout_PanelEnd(layout, header));
+    panel->resize(rect.width(), layout_panel_end(layout, header));
     registry.add(number, panel);
     return panel;
 }

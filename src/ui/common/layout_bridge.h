@@ -23,14 +23,14 @@ class ControlRegistry;
 struct PlacedControl {
     QRect field;
     QRect label;
-    Qt::Alignment labelAlignment;
+    Qt::Alignment label_alignment;
 };
 
 // Places one control by its column text; the record's NextY and MaxY move on as Layout_Place
 // moves them.
-PlacedControl Layout_PlaceControl(std::string_view text, GadgetLayout& layout, LabelMode mode);
+PlacedControl layout_place_control(std::string_view text, GadgetLayout& layout, LabelMode mode);
 
-QRect toQRect(const LayoutRect& rect);
+QRect to_q_rect(const LayoutRect& rect);
 
 enum class ControlKind {
     Static,    // QLabel
@@ -62,7 +62,7 @@ struct ControlLine {
 // Creates each line's control on parent, top to bottom, with its label (a QLabel whose buddy is
 // the control), and registers the control under its number. parent's inner height is left to
 // the caller: the record's MaxY after the last line (or more lines) is the height it needs.
-void Layout_Build(QWidget& parent, GadgetLayout& layout, std::span<const ControlLine> lines,
+void layout_build(QWidget& parent, GadgetLayout& layout, std::span<const ControlLine> lines,
                   Texts& texts, ControlRegistry& registry);
 
 } // namespace qp::ui
@@ -78,8 +78,8 @@ struct PanelPage {
 // Builds a panel (tab) control at the current row with one page per entry, each laid out from
 // the page's own top, registers it under number and moves the record below it. The panel is as
 // high as its tallest page plus the tab header.
-QTabWidget* Layout_BuildPanel(QWidget& parent, GadgetLayout& layout, int number,
-                              std::span<const PanelPage> pages, Texts& texts,
-                              ControlRegistry& registry);
+QTabWidget* layout_build_panel(QWidget& parent, GadgetLayout& layout, int number,
+                               std::span<const PanelPage> pages, Texts& texts,
+                               ControlRegistry& registry);
 
 } // namespace qp::ui

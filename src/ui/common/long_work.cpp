@@ -35,9 +35,9 @@ Running& running() {
 
 } // namespace
 
-WorkEnd LongWork_Run(QWidget* window, const QString& label, const QString& cancel_text,
-                     const std::shared_ptr<WorkState>& state, std::function<void()> work,
-                     bool cancellable) {
+WorkEnd long_work_run(QWidget* window, const QString& label, const QString& cancel_text,
+                      const std::shared_ptr<WorkState>& state, std::function<void()> work,
+                      bool cancellable) {
     const QPointer<QWidget> focused = Window_Disable(window);
     QApplication::setOverrideCursor(Qt::BusyCursor);
 
@@ -99,7 +99,7 @@ WorkEnd LongWork_Run(QWidget* window, const QString& label, const QString& cance
     return cancelled && !finished->load() ? WorkEnd::Cancelled : WorkEnd::Done;
 }
 
-bool LongWork_WaitAll(int timeout_ms) {
+bool long_work_wait_all(int timeout_ms) {
     std::unique_lock lock(running().mutex);
     return running().ended.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                                     [] { return running().count == 0; });

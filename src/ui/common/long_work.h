@@ -28,12 +28,12 @@ enum class WorkEnd { Done, Cancelled };
 // for the worker: such work must own everything it touches (shared state, copies), and ends on
 // its own. Work that is not cancellable may use the caller's data, which stays untouched by the
 // window until the call returns.
-WorkEnd LongWork_Run(QWidget* window, const QString& label, const QString& cancel_text,
-                     const std::shared_ptr<WorkState>& state, std::function<void()> work,
-                     bool cancellable);
+WorkEnd long_work_run(QWidget* window, const QString& label, const QString& cancel_text,
+                      const std::shared_ptr<WorkState>& state, std::function<void()> work,
+                      bool cancellable);
 
 // Waits until every worker started above has ended (a closing program and tests use it); false
 // when some still runs after timeout_ms.
-bool LongWork_WaitAll(int timeout_ms);
+bool long_work_wait_all(int timeout_ms);
 
 } // namespace qp::ui

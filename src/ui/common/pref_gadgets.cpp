@@ -38,9 +38,9 @@ const int* state_of(const QWidget* control, int& state) {
 
 void text_to(QWidget* control, const std::string& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(toQ(text));
+        edit->setText(to_q(text));
     else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
-        combo->setEditText(toQ(text));
+        combo->setEditText(to_q(text));
 }
 
 // Null when the control holds no text.
@@ -102,7 +102,7 @@ void Pref_FromGadgets(Preferences& prefs, int window, const ControlRegistry& con
         case PrefKind::Text:
         case PrefKind::Path:
             if (text_of(control, text))
-                values.emplace_back(item.Id, fromQ(text));
+                values.emplace_back(item.Id, from_q(text));
             break;
         case PrefKind::Shortcut:
         case PrefKind::GlobalShortcut:

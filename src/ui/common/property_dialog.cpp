@@ -11,24 +11,24 @@
 namespace qp::ui {
 
 PropertyDialog::PropertyDialog(QWidget* parent, Texts& texts, int inner_width)
-    : QDialog(parent), texts_(texts), layout_(Layout_New(inner_width)) {
+    : QDialog(parent), texts_(texts), layout_(layout_new(inner_width)) {
     setModal(true);
     // The tab widget would wrap around on Ctrl+Tab by itself; the window's shortcuts come first.
     auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
-    connect(next, &QShortcut::activated, this, [this] { stepPage(1); });
+    connect(next, &QShortcut::activated, this, [this] { step_page(1); });
     auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
-    connect(previous, &QShortcut::activated, this, [this] { stepPage(-1); });
+    connect(previous, &QShortcut::activated, this, [this] { step_page(-1); });
     auto* previous_tab = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this);
-    connect(previous_tab, &QShortcut::activated, this, [this] { stepPage(-1); });
+    connect(previous_tab, &QShortcut::activated, this, [this] { step_page(-1); });
 }
 
-QTabWidget* PropertyDialog::buildPanel(int panel_number, std::span<const PanelPage> pages) {
-    panel_ = Layout_BuildPanel(*this, layout_, panel_number, pages, texts_, controls_);
-    const PlacedControl ok = Layout_PlaceControl("DE", layout_, LabelMode::NoLabel);
-    ok_ = new QPushButton(toQ(texts_.get("Dialog.Ok")), this);
+QTabWidget* PropertyDialog::build_panel(int panel_number, std::span<const PanelPage> pages) {
+    panel_ = layout_build_panel(*this, layout_, panel_number, pages, texts_, controls_);
+    const PlacedControl ok = layout_place_control("DE", layout_, LabelMode::NoLabel);
+    ok_ = new QPushButton(to_q(texts_.get("Dialog.Ok")), this);
     ok_->setGeometry(ok.field);
-    const PlacedControl cancel = Layout_PlaceControl("AB -1", layout_, LabelMode::NoLabel);
-    cancel_ = new QPushButton(toQ(texts_.get("Dialog.Cancel")), this);
+    const PlacedControl cancel = layout_place_control("AB -1", layout_, LabelMode::NoLabel);
+    cancel_ = new QPushButton(to_q(texts_.get("Dialog.Cancel")), this);
     cancel_->setGeometry(cancel.field);
     connect(ok_, &QPushButton::clicked, this, &PropertyDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &PropertyDialog::reject);
@@ -41,7 +41,7 @@ QTabWidget* PropertyDialog::buildPanel(int panel_number, std::span<const PanelPa
     return panel_;
 }
 
-void PropertyDialog::stepPage(int step) {
+void PropertyDialog::step_page(int step) {
     if (panel_ == nullptr)
         return;
     const int page = panel_->currentIndex() + step;

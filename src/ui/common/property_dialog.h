@@ -26,17 +26,17 @@ public:
 
     // Lays out the panel from the top of the window, its pages and the two buttons below it,
     // and fixes the window's size to what the layout needs. Call once.
-    QTabWidget* buildPanel(int panel_number, std::span<const PanelPage> pages);
+    QTabWidget* build_panel(int panel_number, std::span<const PanelPage> pages);
 
     ControlRegistry& controls() { return controls_; }
     template <class T> T* control(int number) const { return controls_.get<T>(number); }
     Texts& texts() { return texts_; }
     QTabWidget* panel() const { return panel_; }
-    QPushButton* okButton() const { return ok_; }
-    QPushButton* cancelButton() const { return cancel_; }
+    QPushButton* ok_button() const { return ok_; }
+    QPushButton* cancel_button() const { return cancel_; }
 
     // Shows the page step away from the current one when there is one, and focuses the panel.
-    void stepPage(int step);
+    void step_page(int step);
 
     // OK: accepted only when validate() agrees; the window then closes with Accepted.
     void accept() override;

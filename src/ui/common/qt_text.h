@@ -8,11 +8,11 @@
 
 namespace qp::ui {
 
-inline QString toQ(std::string_view text) {
+inline QString to_q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-inline std::string fromQ(const QString& text) {
+inline std::string from_q(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }

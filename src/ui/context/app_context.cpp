@@ -6,7 +6,7 @@ namespace qp::ui {
 
 AppContext::AppContext(Paths folders) : paths(std::move(folders)), prefs(paths, log) {}
 
-bool Settings_Save(Preferences& prefs, Texts& texts, Requester& requester, bool force,
+bool settings_save(Preferences& prefs, Texts& texts, Requester& requester, bool force,
                    QWidget* parent, Log* log) {
     const std::string failed = prefs.save_preferences(force);
     if (failed.empty())
@@ -14,9 +14,9 @@ bool Settings_Save(Preferences& prefs, Texts& texts, Requester& requester, bool 
     if (log)
         log->add("! Error, Not saved " + prefs.settings_path() + ": " + failed);
     requester.RequestMessage(
-        toQ(texts.get("Msg.Error")),
-        toQ(texts.get("Msg.SettingsNotSaved", {prefs.settings_path(), failed})), RequestButtons::Ok,
-        parent);
+        to_q(texts.get("Msg.Error")),
+        to_q(texts.get("Msg.SettingsNotSaved", {prefs.settings_path(), failed})),
+        RequestButtons::Ok, parent);
     return false;
 }
 

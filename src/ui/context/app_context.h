@@ -54,7 +54,7 @@ struct AppContext {
 // Writes the settings file when forced or when something changed. A failure is logged when log
 // is given and told to the user: accepted identities and choices are not lost without a word.
 // True when the file was written or had no need to be.
-bool Settings_Save(Preferences& prefs, Texts& texts, Requester& requester, bool force,
+bool settings_save(Preferences& prefs, Texts& texts, Requester& requester, bool force,
                    QWidget* parent, Log* log = nullptr);
 
 } // namespace qp::ui

@@ -7,20 +7,20 @@
 
 namespace qp::ui {
 
-QString DialogFilePicker::openFile(QWidget* parent, const QString& title, const QString& folder,
-                                   const QString& filter) {
+QString DialogFilePicker::open_file(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter) {
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
-QString DialogFilePicker::saveFile(QWidget* parent, const QString& title, const QString& file,
-                                   const QString& filter) {
+QString DialogFilePicker::save_file(QWidget* parent, const QString& title, const QString& file,
+                                    const QString& filter) {
     // The extension is the save's own rule, so the dialog does not add one.
     return QFileDialog::getSaveFileName(parent, title, file, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-QString FileDialog_Filter(std::string_view pipe_filter) {
-    const QStringList parts = toQ(pipe_filter).split(QLatin1Char('|'));
+QString file_dialog_filter(std::string_view pipe_filter) {
+    const QStringList parts = to_q(pipe_filter).split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;

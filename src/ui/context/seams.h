@@ -30,10 +30,10 @@ class FilePicker {
 public:
     virtual ~FilePicker() = default;
     // The chosen file's path, or an empty text when the user cancelled.
-    virtual QString openFile(QWidget* parent, const QString& title, const QString& folder,
-                             const QString& filter) = 0;
-    virtual QString saveFile(QWidget* parent, const QString& title, const QString& file,
-                             const QString& filter) = 0;
+    virtual QString open_file(QWidget* parent, const QString& title, const QString& folder,
+                              const QString& filter) = 0;
+    virtual QString save_file(QWidget* parent, const QString& title, const QString& file,
+                              const QString& filter) = 0;
 };
 
 } // namespace qp::ui

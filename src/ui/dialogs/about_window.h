@@ -25,11 +25,11 @@ class AboutWindow : public QDialog {
 public:
     AboutWindow(QWidget* parent, LangTable& lang, const QStringList& folders, UrlOpener open);
     QPlainTextEdit* editor() const { return editor_; }
-    QPushButton* okButton() const { return ok_; }
-    QPushButton* webButton() const { return web_; }
+    QPushButton* ok_button() const { return ok_; }
+    QPushButton* web_button() const { return web_; }
 
 private:
-    void openWebSite();
+    void open_web_site();
 
     UrlOpener open_;
     QPlainTextEdit* editor_;
@@ -39,6 +39,6 @@ private:
 
 // About_Show: the about window, modal to parent; returns when it is closed.
 void About_Show(QWidget* parent, LangTable& lang, const QStringList& folders,
-                const UrlOpener& open = OpenWithSystem);
+                const UrlOpener& open = open_with_system);
 
 } // namespace qp::ui

@@ -47,7 +47,7 @@ constexpr std::size_t kFirstLines = 200;
 constexpr std::size_t kLinesPerSlice = 500;
 
 // Errors first, then warnings, each in the order the check found them.
-std::vector<const CheckFinding*> errorsFirst(const std::vector<CheckFinding>& findings) {
+std::vector<const CheckFinding*> errors_first(const std::vector<CheckFinding>& findings) {
     std::vector<const CheckFinding*> order;
     order.reserve(findings.size());
     for (const CheckFinding& f : findings)
@@ -62,28 +62,28 @@ std::vector<const CheckFinding*> errorsFirst(const std::vector<CheckFinding>& fi
 CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFinding>& findings,
                          Texts& texts, CheckMode mode)
     : QDialog(parent), doc_(doc), texts_(texts) {
-    setWindowTitle(toQ(texts.get("CheckWin.Title")));
-    GadgetLayout layout = Layout_New(kCheckWindowWidth);
-    Layout_Build(*this, layout, kCheckLines, texts, controls_);
-    const std::string mask = Check_ProposedDateMask(findings);
+    setWindowTitle(to_q(texts.get("CheckWin.Title")));
+    GadgetLayout layout = layout_new(kCheckWindowWidth);
+    layout_build(*this, layout, kCheckLines, texts, controls_);
+    const std::string mask = check_proposed_date_mask(findings);
     if (!mask.empty()) {
-        Layout_Build(*this, layout, kDateMaskLine, texts, controls_);
+        layout_build(*this, layout, kDateMaskLine, texts, controls_);
         connect(controls_.get<QPushButton>(kCheckUseDate), &QPushButton::clicked, this,
                 [this, &doc, mask] {
-                    Check_UseDateMask(doc, mask);
+                    check_use_date_mask(doc, mask);
                     choose(CheckAnswer::DateMask);
                 });
     }
     const bool publishing = mode == CheckMode::BeforePublish;
     if (publishing)
-        Layout_Build(*this, layout, kBeforePublishButtons, texts, controls_);
+        layout_build(*this, layout, kBeforePublishButtons, texts, controls_);
     else
-        Layout_Build(*this, layout, kOnDemandButtons, texts, controls_);
+        layout_build(*this, layout, kOnDemandButtons, texts, controls_);
     setFixedSize(kCheckWindowWidth, layout.MaxY);
 
     auto* intro = controls_.get<QLabel>(kCheckIntro);
     intro->setWordWrap(true);
-    intro->setText(toQ(texts.get(publishing ? "CheckWin.BeforePublish" : "CheckWin.OnDemand")));
+    intro->setText(to_q(texts.get(publishing ? "CheckWin.BeforePublish" : "CheckWin.OnDemand")));
     controls_.get<QLabel>(kCheckHint)->setWordWrap(true);
 
     // Each line as high as its whole text wrapped to the list's width.
@@ -102,7 +102,7 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
     warning_icon_ = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     findings_.reserve(findings.size());
     std::size_t errors = 0;
-    for (const CheckFinding* f : errorsFirst(findings)) {
+    for (const CheckFinding* f : errors_first(findings)) {
         errors += f->level == CheckLevel::Error ? 1 : 0;
         findings_.push_back(*f);
     }
@@ -110,25 +110,25 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
     // with tens of thousands of findings opens its window without a pause, and join the list
     // together.
     fill(kFirstLines);
-    showPending();
+    show_pending();
     if (filled_ < findings_.size()) {
         auto* filler = new QTimer(this);
         connect(filler, &QTimer::timeout, this, [this, filler] {
             fill(kLinesPerSlice);
             if (filled_ == findings_.size()) {
                 filler->stop();
-                showPending();
+                show_pending();
             }
         });
         filler->start(0);
     }
     controls_.get<QLabel>(kCheckSummary)
-        ->setText(toQ(texts.get("CheckWin.Summary", {std::to_string(errors),
-                                                     std::to_string(findings.size() - errors)})));
+        ->setText(to_q(texts.get("CheckWin.Summary", {std::to_string(errors),
+                                                      std::to_string(findings.size() - errors)})));
     if (!findings_.empty())
         view->setCurrentRow(0);
     connect(view, &QListWidget::itemDoubleClicked, this,
-            [this](const QListWidgetItem* item) { chooseLine(item); });
+            [this](const QListWidgetItem* item) { choose_line(item); });
     view->installEventFilter(this);
 
     if (publishing) {
@@ -137,7 +137,7 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
         connect(publish, &QPushButton::clicked, this, [this] { choose(CheckAnswer::Publish); });
         connect(back, &QPushButton::clicked, this, [this] { choose(CheckAnswer::Back); });
         // An error makes the directories refuse the feed: Return alone must not publish it.
-        (Check_HasError(findings) ? back : publish)->setDefault(true);
+        (check_has_error(findings) ? back : publish)->setDefault(true);
     } else {
         auto* close = controls_.get<QPushButton>(kCheckClose);
         connect(close, &QPushButton::clicked, this, [this] { choose(CheckAnswer::Back); });
@@ -149,10 +149,10 @@ CheckWindow::CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFindi
 void CheckWindow::fill(std::size_t count) {
     for (const std::size_t end = std::min(findings_.size(), filled_ + count); filled_ < end;
          ++filled_)
-        pending_ << toQ(Check_Text(doc_, findings_[filled_], texts_));
+        pending_ << to_q(check_text(doc_, findings_[filled_], texts_));
 }
 
-void CheckWindow::showPending() {
+void CheckWindow::show_pending() {
     QListWidget* view = list();
     const int first = view->count();
     // One insertion for all: the list lays itself out again after each.
@@ -182,7 +182,7 @@ bool CheckWindow::eventFilter(QObject* watched, QEvent* event) {
         const bool plain = key->modifiers() == Qt::NoModifier ||
                            (key->modifiers() == Qt::KeypadModifier && key->key() == Qt::Key_Enter);
         if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            chooseLine(list()->currentItem()))
+            choose_line(list()->currentItem()))
             return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -193,7 +193,7 @@ void CheckWindow::choose(CheckAnswer answer, int feed) {
     done(answer == CheckAnswer::Publish ? Accepted : Rejected);
 }
 
-bool CheckWindow::chooseLine(const QListWidgetItem* item) {
+bool CheckWindow::choose_line(const QListWidgetItem* item) {
     if (item == nullptr)
         return false;
     const int feed = item->data(Qt::UserRole).toInt();
@@ -203,8 +203,8 @@ bool CheckWindow::chooseLine(const QListWidgetItem* item) {
     return true;
 }
 
-CheckChoice CheckWindow_Run(Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
-                            CheckMode mode, QWidget* owner) {
+CheckChoice check_window_run(Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
+                             CheckMode mode, QWidget* owner) {
     QWidget* window = owner != nullptr ? owner->window() : nullptr;
     const QPointer<QWidget> focused = Window_Disable(window);
     CheckChoice choice;

@@ -54,7 +54,7 @@ struct CheckChoice {
 class CheckWindow final : public QDialog {
     Q_OBJECT
 public:
-    // findings as Feed_Check gives them; the list shows the errors first, each level in the
+    // findings as feed_check gives them; the list shows the errors first, each level in the
     // document's order. The document changes only through the date mask action.
     CheckWindow(QWidget* parent, Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
                 CheckMode mode);
@@ -71,12 +71,12 @@ protected:
 private:
     void choose(CheckAnswer answer, int feed = -1);
     // Closes on an episode's line; a channel's line names nothing to select.
-    bool chooseLine(const QListWidgetItem* item);
+    bool choose_line(const QListWidgetItem* item);
 
-    // Words up to count more findings, in the order of findings_; showPending adds them to the
+    // Words up to count more findings, in the order of findings_; show_pending adds them to the
     // list.
     void fill(std::size_t count);
-    void showPending();
+    void show_pending();
 
     Doc& doc_;
     Texts& texts_;
@@ -90,7 +90,7 @@ private:
 };
 
 // Runs the window modal to owner (disabled meanwhile) and returns what the user chose.
-CheckChoice CheckWindow_Run(Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
-                            CheckMode mode, QWidget* owner);
+CheckChoice check_window_run(Doc& doc, const std::vector<CheckFinding>& findings, Texts& texts,
+                             CheckMode mode, QWidget* owner);
 
 } // namespace qp::ui

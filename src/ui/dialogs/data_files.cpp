@@ -9,10 +9,10 @@
 
 namespace qp::ui {
 
-QStringList DataFolders(std::string_view main_folder, const QString& executable_folder) {
+QStringList data_folders(std::string_view main_folder, const QString& executable_folder) {
     QStringList out;
     if (!main_folder.empty()) {
-        QString main = toQ(main_folder);
+        QString main = to_q(main_folder);
         out << (main.endsWith('/') ? main : main + '/');
     }
     const QString exe =
@@ -24,7 +24,7 @@ QStringList DataFolders(std::string_view main_folder, const QString& executable_
     return out;
 }
 
-QString DataFile_Find(const QStringList& folders, const QString& name) {
+QString data_file_find(const QStringList& folders, const QString& name) {
     for (const QString& folder : folders) {
         const QFileInfo info(folder + name);
         if (info.isFile() && info.size() > 0)
@@ -35,10 +35,10 @@ QString DataFile_Find(const QStringList& folders, const QString& name) {
 
 QString FileToString(const QString& path, bool* ok) {
     std::string bytes;
-    const bool read = read_file(fromQ(path), bytes).ok();
+    const bool read = read_file(from_q(path), bytes).ok();
     if (ok)
         *ok = read;
-    return read ? toQ(decode_text_file(bytes)) : QString();
+    return read ? to_q(decode_text_file(bytes)) : QString();
 }
 
 } // namespace qp::ui

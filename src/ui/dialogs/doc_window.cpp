@@ -182,7 +182,7 @@ constexpr FlagBox kFlagBoxes[] = {{kDocCtlAutoLastBuildDate, kAutoLastBuildDate}
 
 // A spin field keeps its range, widened to the stored value so that an untouched field gives
 // back what it got instead of silently clamping it.
-void setSpin(QSpinBox* spin, int low, int high, int value) {
+void set_spin(QSpinBox* spin, int low, int high, int value) {
     spin->setRange(std::min(low, value), std::max(high, value));
     spin->setValue(value);
 }
@@ -191,86 +191,86 @@ void setSpin(QSpinBox* spin, int low, int high, int value) {
 
 DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc, FilePicker* files)
     : PropertyDialog(parent, texts, kWidth), file_name_(doc.FileName), files_(files) {
-    setWindowTitle(toQ(texts.get("Doc.Title")));
+    setWindowTitle(to_q(texts.get("Doc.Title")));
     setProperty("windowId", kDocWindowId);
     build();
     load(doc);
-    updateEnabling();
+    update_enabling();
     panel()->setCurrentIndex(kDocPageDesc);
     control<QLineEdit>(kDocCtlTitle)->setFocus();
 }
 
 void DocWindow::build() {
-    buildPanel(kDocCtlPanel, kPages);
+    build_panel(kDocCtlPanel, kPages);
     date_ = control<DateField>(kDocCtlLastBuildDate);
     for (const int number :
          {kDocCtlAutoLastBuildDate, kDocCtlITunesInclude, kDocCtlPodcastInclude}) {
-        connect(control<QCheckBox>(number), &QCheckBox::toggled, this, &DocWindow::updateEnabling);
+        connect(control<QCheckBox>(number), &QCheckBox::toggled, this, &DocWindow::update_enabling);
     }
     for (const int number : {kDocCtlPodcastGuid, kDocCtlRssFile, kDocCtlFeedAddress})
         control<QLineEdit>(number)->setReadOnly(true);
     connect(control<QPushButton>(kDocCtlImageBrowse), &QPushButton::clicked, this,
-            &DocWindow::browseImage);
+            &DocWindow::browse_image);
 }
 
 void DocWindow::load(const Doc& doc) {
     for (const TextField& t : kTextFields) {
         auto* edit = control<QLineEdit>(t.number);
-        edit->setText(toQ(doc.*t.field));
+        edit->setText(to_q(doc.*t.field));
         edit->setCursorPosition(0); // a long text shows its beginning
     }
     control<QLineEdit>(kDocCtlFtpPort)->setText(QString::number(doc.Port));
     auto* protocol = control<QComboBox>(kDocCtlFtpProtocol);
     for (const ProtocolItem& item : kChannelProtocols)
-        protocol->addItem(toQ(texts().get(item.key)), Protocol_Number(item.value));
+        protocol->addItem(to_q(texts().get(item.key)), protocol_number(item.value));
     // A value no program wrote publishes as FTPS, so it is shown as FTPS.
-    shown_protocol_ = Protocol_FromNumber(Protocol_Number(doc.Protocol));
-    ItemToCombo_ByData(protocol, Protocol_Number(shown_protocol_), ComboMissing::SelectFirst);
-    connect(protocol, &QComboBox::currentIndexChanged, this, &DocWindow::protocolChanged);
-    setSpin(control<QSpinBox>(kDocCtlMaxFeed), 2, 200, doc.MaxFeed);
-    setSpin(control<QSpinBox>(kDocCtlTTL), 1, 2000, doc.TTL);
-    date_->setValue(doc.LastBuildDate);
+    shown_protocol_ = protocol_from_number(protocol_number(doc.Protocol));
+    ItemToCombo_ByData(protocol, protocol_number(shown_protocol_), ComboMissing::SelectFirst);
+    connect(protocol, &QComboBox::currentIndexChanged, this, &DocWindow::protocol_changed);
+    set_spin(control<QSpinBox>(kDocCtlMaxFeed), 2, 200, doc.MaxFeed);
+    set_spin(control<QSpinBox>(kDocCtlTTL), 1, 2000, doc.TTL);
+    date_->set_value(doc.LastBuildDate);
     for (const FlagBox& box : kFlagBoxes)
         control<QCheckBox>(box.number)->setChecked((doc.Flag & box.bit) != 0);
     for (const IntBox& box : kIntBoxes)
         control<QCheckBox>(box.number)->setChecked(doc.*box.field != 0);
     for (const ChoiceField& c : kChoiceFields)
-        Combo_SetChoices(control<QComboBox>(c.number), c.choices, texts(), doc.*c.field);
+        combo_set_choices(control<QComboBox>(c.number), c.choices, texts(), doc.*c.field);
 
     auto* category = control<QComboBox>(kDocCtlDirCategory);
-    Combo_SetChoices(category, Channel_CategoryChoices(), texts(), doc.iTunesCategory);
-    Combo_SetChoices(control<QComboBox>(kDocCtlDirSubCategory),
-                     Channel_SubCategoryChoices(doc.iTunesCategory), texts(),
-                     doc.iTunesSubCategory);
+    combo_set_choices(category, channel_category_choices(), texts(), doc.iTunesCategory);
+    combo_set_choices(control<QComboBox>(kDocCtlDirSubCategory),
+                      channel_sub_category_choices(doc.iTunesCategory), texts(),
+                      doc.iTunesSubCategory);
     // Connected once loaded, so the stored subcategory is not refilled away.
-    connect(category, &QComboBox::currentIndexChanged, this, &DocWindow::refillSubCategories);
+    connect(category, &QComboBox::currentIndexChanged, this, &DocWindow::refill_sub_categories);
     for (const int number : {kDocCtlBaseLink, kDocCtlRssName})
         connect(control<QLineEdit>(number), &QLineEdit::textChanged, this,
-                &DocWindow::updateAddresses);
-    updateAddresses();
+                &DocWindow::update_addresses);
+    update_addresses();
     connect(control<QLineEdit>(kDocCtlImageFile), &QLineEdit::textChanged, this,
-            &DocWindow::updateImageInfo);
-    updateImageInfo();
+            &DocWindow::update_image_info);
+    update_image_info();
     control<QCheckBox>(kDocCtlPublishProject)->setChecked(doc.ProjectPrivate == 0);
 
     auto* format = control<QComboBox>(kDocCtlFormat);
-    ItemToCombo(format, toQ(kFormatRssV2), 0, kComboNoCase + kComboAppend);
+    ItemToCombo(format, to_q(kFormatRssV2), 0, kComboNoCase + kComboAppend);
     // A format read from a file without one is shown as the format it will be stored with.
     if (!doc.Format.empty())
-        ItemToCombo(format, toQ(doc.Format), 0, kComboNoCase + kComboAppend);
+        ItemToCombo(format, to_q(doc.Format), 0, kComboNoCase + kComboAppend);
 
     auto* lang = control<QComboBox>(kDocCtlLang);
     for (const std::string_view code : kChannelLanguages)
-        ItemToCombo(lang, toQ(code), 0, kComboNoCase + kComboAppend);
-    ItemToCombo(lang, toQ(doc.Lang), 0, kComboNoCase + kComboAppend);
+        ItemToCombo(lang, to_q(code), 0, kComboNoCase + kComboAppend);
+    ItemToCombo(lang, to_q(doc.Lang), 0, kComboNoCase + kComboAppend);
 
     auto* zone = control<QComboBox>(kDocCtlTimeZone);
-    for (const TimeZoneItem& item : TimeZone_Items())
-        ItemToCombo(zone, toQ(item.text), item.value, kComboNoCase + kComboAppend);
+    for (const TimeZoneItem& item : time_zone_items())
+        ItemToCombo(zone, to_q(item.text), item.value, kComboNoCase + kComboAppend);
     ItemToCombo_ByData(zone, doc.TimeZone, ComboMissing::SelectFirst);
 }
 
-void DocWindow::updateEnabling() {
+void DocWindow::update_enabling() {
     const bool itunes = control<QCheckBox>(kDocCtlITunesInclude)->isChecked();
     for (const int number : kITunesFields)
         control<QWidget>(number)->setEnabled(itunes);
@@ -280,94 +280,94 @@ void DocWindow::updateEnabling() {
     date_->setEnabled(!control<QCheckBox>(kDocCtlAutoLastBuildDate)->isChecked());
 }
 
-void DocWindow::refillSubCategories() {
+void DocWindow::refill_sub_categories() {
     auto* sub = control<QComboBox>(kDocCtlDirSubCategory);
     const std::vector<ChoiceItem> choices =
-        Channel_SubCategoryChoices(Combo_ChoiceValue(control<QComboBox>(kDocCtlDirCategory)));
-    std::string kept = Combo_ChoiceValue(sub);
+        channel_sub_category_choices(combo_choice_value(control<QComboBox>(kDocCtlDirCategory)));
+    std::string kept = combo_choice_value(sub);
     if (std::none_of(choices.begin(), choices.end(),
                      [&](const ChoiceItem& c) { return c.value == kept; }))
         kept.clear();
-    Combo_SetChoices(sub, choices, texts(), kept);
+    combo_set_choices(sub, choices, texts(), kept);
 }
 
-Doc DocWindow::typedNames() const {
+Doc DocWindow::typed_names() const {
     Doc scratch;
     scratch.FileName = file_name_;
-    scratch.Link = fromQ(control<QLineEdit>(kDocCtlBaseLink)->text());
-    scratch.RssName = fromQ(control<QLineEdit>(kDocCtlRssName)->text());
-    scratch.ImageFile = fromQ(control<QLineEdit>(kDocCtlImageFile)->text());
-    Channel_CleanTyped(scratch); // as OK would store them
+    scratch.Link = from_q(control<QLineEdit>(kDocCtlBaseLink)->text());
+    scratch.RssName = from_q(control<QLineEdit>(kDocCtlRssName)->text());
+    scratch.ImageFile = from_q(control<QLineEdit>(kDocCtlImageFile)->text());
+    channel_clean_typed(scratch); // as OK would store them
     return scratch;
 }
 
-void DocWindow::updateAddresses() {
-    const Doc scratch = typedNames();
+void DocWindow::update_addresses() {
+    const Doc scratch = typed_names();
     const std::pair<int, std::string> shown[] = {
         {kDocCtlRssFile, Rss_FileName(scratch)},
-        {kDocCtlFeedAddress, Channel_PublicLink(scratch)},
-        {kDocCtlPodcastGuid, Channel_PodcastGuid(scratch)}};
+        {kDocCtlFeedAddress, channel_public_link(scratch)},
+        {kDocCtlPodcastGuid, channel_podcast_guid(scratch)}};
     for (const auto& [number, text] : shown) {
         auto* field = control<QLineEdit>(number);
-        field->setText(toQ(text));
+        field->setText(to_q(text));
         field->setCursorPosition(0);
     }
 }
 
-void DocWindow::updateImageInfo() {
-    const Doc scratch = typedNames();
+void DocWindow::update_image_info() {
+    const Doc scratch = typed_names();
     QString info;
     if (!scratch.ImageFile.empty()) {
-        const ImageFileHeader file = Image_FileHeader(Channel_ImageLocal(scratch));
+        const ImageFileHeader file = image_file_header(channel_image_local(scratch));
         const ImageHeader& h = file.header;
         if (file.error.empty() && h.format != ImageFormat::Unknown && h.width > 0)
-            info = toQ(texts().get("Doc\\Image.Info",
-                                   {h.format == ImageFormat::Png ? "PNG" : "JPEG",
-                                    std::to_string(h.width), std::to_string(h.height)}));
+            info = to_q(texts().get("Doc\\Image.Info",
+                                    {h.format == ImageFormat::Png ? "PNG" : "JPEG",
+                                     std::to_string(h.width), std::to_string(h.height)}));
         else
-            info = toQ(texts().get("Doc\\Image.Unreadable"));
+            info = to_q(texts().get("Doc\\Image.Unreadable"));
     }
     control<QLabel>(kDocCtlImageInfo)->setText(info);
 }
 
-void DocWindow::browseImage() {
+void DocWindow::browse_image() {
     auto* field = control<QLineEdit>(kDocCtlImageFile);
-    const std::string current = Channel_ImageLocal(typedNames());
-    const QString start = toQ(current.empty() ? folder_part(file_name_) : current);
-    const QString title = toQ(texts().get("Doc\\Image.File"));
-    const QString filter = toQ(texts().get("Doc\\Image.Filter"));
+    const std::string current = channel_image_local(typed_names());
+    const QString start = to_q(current.empty() ? folder_part(file_name_) : current);
+    const QString title = to_q(texts().get("Doc\\Image.File"));
+    const QString filter = to_q(texts().get("Doc\\Image.Filter"));
     DialogFilePicker dialogs;
     FilePicker& picker = files_ != nullptr ? *files_ : dialogs;
-    const QString chosen = picker.openFile(this, title, start, filter);
+    const QString chosen = picker.open_file(this, title, start, filter);
     if (!chosen.isEmpty())
         field->setText(chosen);
 }
 
-void DocWindow::protocolChanged() {
+void DocWindow::protocol_changed() {
     const Protocol chosen =
-        Protocol_FromNumber(control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt());
+        protocol_from_number(control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt());
     auto* port = control<QLineEdit>(kDocCtlFtpPort);
-    port->setText(QString::number(
-        Protocol_ProposedPort(shown_protocol_, chosen, parse_leading_int32(fromQ(port->text())))));
+    port->setText(QString::number(protocol_proposed_port(
+        shown_protocol_, chosen, parse_leading_int32(from_q(port->text())))));
     shown_protocol_ = chosen;
 }
 
 void DocWindow::store(Doc& doc) const {
     for (const TextField& t : kTextFields)
-        doc.*t.field = fromQ(control<QLineEdit>(t.number)->text());
-    doc.Lang = fromQ(control<QComboBox>(kDocCtlLang)->currentText());
+        doc.*t.field = from_q(control<QLineEdit>(t.number)->text());
+    doc.Lang = from_q(control<QComboBox>(kDocCtlLang)->currentText());
     for (const ChoiceField& c : kChoiceFields)
-        doc.*c.field = Combo_ChoiceValue(control<QComboBox>(c.number));
-    doc.iTunesCategory = Combo_ChoiceValue(control<QComboBox>(kDocCtlDirCategory));
-    doc.iTunesSubCategory = Combo_ChoiceValue(control<QComboBox>(kDocCtlDirSubCategory));
+        doc.*c.field = combo_choice_value(control<QComboBox>(c.number));
+    doc.iTunesCategory = combo_choice_value(control<QComboBox>(kDocCtlDirCategory));
+    doc.iTunesSubCategory = combo_choice_value(control<QComboBox>(kDocCtlDirSubCategory));
     for (const IntBox& box : kIntBoxes)
         doc.*box.field = control<QCheckBox>(box.number)->isChecked() ? 1 : 0;
     doc.ProjectPrivate = control<QCheckBox>(kDocCtlPublishProject)->isChecked() ? 0 : 1;
-    Channel_CleanTyped(doc);
+    channel_clean_typed(doc);
     doc.PathFTP = net::FTP_FolderPart(doc.PathFTP, true);
-    doc.Port = parse_leading_int32(fromQ(control<QLineEdit>(kDocCtlFtpPort)->text()));
+    doc.Port = parse_leading_int32(from_q(control<QLineEdit>(kDocCtlFtpPort)->text()));
     doc.Protocol =
-        Protocol_FromNumber(control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt());
+        protocol_from_number(control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt());
 
     const auto* zone = control<QComboBox>(kDocCtlTimeZone);
     doc.TimeZone = zone->currentIndex() < 0 ? kAutoTimeZone : zone->currentData().toInt();

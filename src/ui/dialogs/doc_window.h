@@ -83,26 +83,26 @@ public:
 
     // Writes every field into doc, cleaned; the feeds and the file name are left alone.
     void store(Doc& doc) const;
-    DateField* dateField() const { return date_; }
+    DateField* date_field() const { return date_; }
 
 private:
     void build();
     void load(const Doc& doc);
     // The iTunes and directory fields follow the iTunes box, the namespace fields theirs, the
     // date field the automatic date's box.
-    void updateEnabling();
+    void update_enabling();
     // Offers the subcategories of the chosen category, keeping the chosen one where it fits.
-    void refillSubCategories();
+    void refill_sub_categories();
     // What the link, file name and FTP folder fields give: the RSS file name, the feed's public
     // address and the GUID made from it.
-    void updateAddresses();
+    void update_addresses();
     // The kind and size of the chosen image file, or why it cannot be read.
-    void updateImageInfo();
-    void browseImage();
+    void update_image_info();
+    void browse_image();
     // The document as the fields that name files would store it.
-    Doc typedNames() const;
+    Doc typed_names() const;
     // Proposes the new protocol's port when the port was the old one's.
-    void protocolChanged();
+    void protocol_changed();
 
     DateField* date_ = nullptr;
     Protocol shown_protocol_ = Protocol::Ftp;

@@ -80,7 +80,7 @@ void offer(QComboBox* box, const ComboValues& values) {
         seen.insert(box->itemText(i).toCaseFolded());
     QStringList added;
     for (const std::string& value : values.values) {
-        const QString text = toQ(value);
+        const QString text = to_q(value);
         if (!seen.contains(text.toCaseFolded())) {
             seen.insert(text.toCaseFolded());
             added << text;
@@ -88,15 +88,15 @@ void offer(QComboBox* box, const ComboValues& values) {
     }
     box->addItems(added);
     if (!values.last.empty())
-        ItemToCombo(box, toQ(values.last), 0, kFlags);
+        ItemToCombo(box, to_q(values.last), 0, kFlags);
 }
 
-std::string textOf(const QLineEdit* edit) {
-    return fromQ(edit->text());
+std::string text_of(const QLineEdit* edit) {
+    return from_q(edit->text());
 }
 
-std::string textOf(const QComboBox* box) {
-    return fromQ(box->currentText());
+std::string text_of(const QComboBox* box) {
+    return from_q(box->currentText());
 }
 
 } // namespace
@@ -105,8 +105,8 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     : PropertyDialog(parent, context.lang, kWindowWidth), ctx_(context), doc_(doc), mode_(mode) {
     setObjectName(QStringLiteral("WindowClass_%1").arg(kFeedWinWindow));
     setWindowTitle(
-        toQ(texts().get(mode == FeedWindowMode::New ? "Feed\\Title.New" : "Feed\\Title.Edit")));
-    buildPanel(kFeedWinPanel, kPages);
+        to_q(texts().get(mode == FeedWindowMode::New ? "Feed\\Title.New" : "Feed\\Title.Edit")));
+    build_panel(kFeedWinPanel, kPages);
 
     date_ = control<DateField>(kFeedWinDate);
 
@@ -139,151 +139,151 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     connect(file_, &QLineEdit::textChanged, upload_,
             [this](const QString& name) { upload_->setEnabled(!name.isEmpty()); });
     connect(control<QPushButton>(kFeedWinNewGuid), &QPushButton::clicked, this,
-            &FeedWindow::NewGUID);
-    connect(control<QPushButton>(kFeedWinBrowse), &QPushButton::clicked, this, &FeedWindow::Browse);
+            &FeedWindow::new_guid);
+    connect(control<QPushButton>(kFeedWinBrowse), &QPushButton::clicked, this, &FeedWindow::browse);
 
-    fillCombos();
+    fill_combos();
     const int current = doc_.CurrentFeed;
     if (mode_ == FeedWindowMode::Edit && current >= 0 &&
         current < static_cast<int>(doc_.Feeds.size()))
-        loadFeed(doc_.Feeds[static_cast<std::size_t>(current)]);
+        load_feed(doc_.Feeds[static_cast<std::size_t>(current)]);
     else
-        setNewDefaults();
+        set_new_defaults();
     date_->setEnabled(!auto_date_->isChecked());
     upload_->setEnabled(!file_->text().isEmpty());
     title_->setFocus();
 }
 
-void FeedWindow::fillCombos() {
+void FeedWindow::fill_combos() {
     ItemToCombo(type_, QStringLiteral("audio/mpeg"), 0, kFlags);
     ItemToCombo(type_, QString(), 0, kFlags);
     ItemToCombo(category_, QString(), 0, kFlags);
-    const FeedComboValues values = Feed_ComboValues(doc_.Feeds);
+    const FeedComboValues values = feed_combo_values(doc_.Feeds);
     offer(type_, values.types);
     offer(category_, values.categories);
     offer(author_, values.authors);
     offer(on_ftp_, values.folders);
     for (const std::string_view type : kTranscriptTypes)
-        transcript_type_->addItem(toQ(type));
+        transcript_type_->addItem(to_q(type));
 }
 
-void FeedWindow::setNewDefaults() {
+void FeedWindow::set_new_defaults() {
     auto_date_->setChecked(true);
-    date_->setValue(NowIn(doc_.TimeZone));
-    guid_->setText(toQ(Feed_NewGUID(doc_.Feeds)));
+    date_->set_value(now_in(doc_.TimeZone));
+    guid_->setText(to_q(Feed_NewGUID(doc_.Feeds)));
     ItemToCombo(category_, QString(), 0, kFlags);
     ItemToCombo(on_ftp_, QString(), 0, kFlags);
-    Combo_SetChoices(explicit_, kEpisodeExplicitChoices, texts(), {});
-    Combo_SetChoices(episode_type_, kEpisodeTypeChoices, texts(), {});
+    combo_set_choices(explicit_, kEpisodeExplicitChoices, texts(), {});
+    combo_set_choices(episode_type_, kEpisodeTypeChoices, texts(), {});
     // A proposed type is a choice to make, not a value to store unasked.
     transcript_type_->setEditText(QString());
 }
 
-void FeedWindow::loadFeed(const Feed& feed) {
-    const FeedFields f = Feed_LoadFields(feed);
-    title_->setText(toQ(f.title));
-    auto_date_->setChecked(f.autoPubDate);
-    date_->setValue(f.date);
-    guid_->setText(toQ(f.guid));
-    no_auto_delete_->setChecked(f.noAutoDelete);
-    special_char_->setChecked(f.specialChar);
-    link_->setText(toQ(f.link));
-    author_->setEditText(toQ(f.author));
-    ItemToCombo(category_, toQ(f.category), 0, kFlags);
-    comments_->setText(toQ(f.comments));
-    file_->setText(toQ(f.file));
-    upload_->setChecked(f.uploadFile);
-    ItemToCombo(on_ftp_, toQ(f.fileOnFtp), 0, kFlags);
-    ItemToCombo(type_, toQ(f.fileType), 0, kFlags);
-    length_->setText(toQ(f.length));
-    const std::string* itunes[] = {&f.subTitle, &f.summary, &f.duration, &f.keyword};
+void FeedWindow::load_feed(const Feed& feed) {
+    const FeedFields f = feed_load_fields(feed);
+    title_->setText(to_q(f.title));
+    auto_date_->setChecked(f.auto_pub_date);
+    date_->set_value(f.date);
+    guid_->setText(to_q(f.guid));
+    no_auto_delete_->setChecked(f.no_auto_delete);
+    special_char_->setChecked(f.special_char);
+    link_->setText(to_q(f.link));
+    author_->setEditText(to_q(f.author));
+    ItemToCombo(category_, to_q(f.category), 0, kFlags);
+    comments_->setText(to_q(f.comments));
+    file_->setText(to_q(f.file));
+    upload_->setChecked(f.upload_file);
+    ItemToCombo(on_ftp_, to_q(f.file_on_ftp), 0, kFlags);
+    ItemToCombo(type_, to_q(f.file_type), 0, kFlags);
+    length_->setText(to_q(f.length));
+    const std::string* itunes[] = {&f.sub_title, &f.summary, &f.duration, &f.keyword};
     for (int i = 0; i < 4; ++i)
-        itunes_[i]->setText(toQ(*itunes[i]));
-    Combo_SetChoices(explicit_, kEpisodeExplicitChoices, texts(), f.explicitness);
-    Combo_SetChoices(episode_type_, kEpisodeTypeChoices, texts(), f.episodeType);
-    image_->setText(toQ(f.image));
-    episode_->setText(toQ(f.episode));
-    season_->setText(toQ(f.season));
-    transcript_url_->setText(toQ(f.transcriptUrl));
-    transcript_type_->setEditText(toQ(f.transcriptType));
+        itunes_[i]->setText(to_q(*itunes[i]));
+    combo_set_choices(explicit_, kEpisodeExplicitChoices, texts(), f.explicitness);
+    combo_set_choices(episode_type_, kEpisodeTypeChoices, texts(), f.episode_type);
+    image_->setText(to_q(f.image));
+    episode_->setText(to_q(f.episode));
+    season_->setText(to_q(f.season));
+    transcript_url_->setText(to_q(f.transcript_url));
+    transcript_type_->setEditText(to_q(f.transcript_type));
 }
 
 FeedFields FeedWindow::fields() const {
     FeedFields f;
-    f.title = textOf(title_);
-    f.autoPubDate = auto_date_->isChecked();
+    f.title = text_of(title_);
+    f.auto_pub_date = auto_date_->isChecked();
     f.date = date_->value();
-    f.guid = textOf(guid_);
-    f.noAutoDelete = no_auto_delete_->isChecked();
-    f.specialChar = special_char_->isChecked();
-    f.link = textOf(link_);
-    f.author = textOf(author_);
-    f.category = textOf(category_);
-    f.comments = textOf(comments_);
-    f.file = textOf(file_);
-    f.uploadFile = upload_->isChecked();
-    f.fileOnFtp = textOf(on_ftp_);
-    f.fileType = textOf(type_);
-    f.length = textOf(length_);
-    f.subTitle = textOf(itunes_[0]);
-    f.summary = textOf(itunes_[1]);
-    f.duration = textOf(itunes_[2]);
-    f.keyword = textOf(itunes_[3]);
-    f.explicitness = Combo_ChoiceValue(explicit_);
-    f.image = textOf(image_);
-    f.episode = textOf(episode_);
-    f.season = textOf(season_);
-    f.episodeType = Combo_ChoiceValue(episode_type_);
-    f.transcriptUrl = textOf(transcript_url_);
-    f.transcriptType = textOf(transcript_type_);
+    f.guid = text_of(guid_);
+    f.no_auto_delete = no_auto_delete_->isChecked();
+    f.special_char = special_char_->isChecked();
+    f.link = text_of(link_);
+    f.author = text_of(author_);
+    f.category = text_of(category_);
+    f.comments = text_of(comments_);
+    f.file = text_of(file_);
+    f.upload_file = upload_->isChecked();
+    f.file_on_ftp = text_of(on_ftp_);
+    f.file_type = text_of(type_);
+    f.length = text_of(length_);
+    f.sub_title = text_of(itunes_[0]);
+    f.summary = text_of(itunes_[1]);
+    f.duration = text_of(itunes_[2]);
+    f.keyword = text_of(itunes_[3]);
+    f.explicitness = combo_choice_value(explicit_);
+    f.image = text_of(image_);
+    f.episode = text_of(episode_);
+    f.season = text_of(season_);
+    f.episode_type = combo_choice_value(episode_type_);
+    f.transcript_url = text_of(transcript_url_);
+    f.transcript_type = text_of(transcript_type_);
     return f;
 }
 
-void FeedWindow::NewGUID() {
-    guid_->setText(toQ(Feed_NewGUID(doc_.Feeds)));
+void FeedWindow::new_guid() {
+    guid_->setText(to_q(Feed_NewGUID(doc_.Feeds)));
     guid_->setFocus();
 }
 
-void FeedWindow::Browse() {
+void FeedWindow::browse() {
     // A stored name may hold placeholders; the file dialog needs the real path. Without one,
     // the episodes usually lie beside the project.
-    QString start = toQ(ctx_.paths.Path_Expand(textOf(file_)));
+    QString start = to_q(ctx_.paths.Path_Expand(text_of(file_)));
     if (start.isEmpty())
-        start = toQ(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
+        start = to_q(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
     const QString chosen =
-        ctx_.files->openFile(this, toQ(texts().get("Feed\\File.BrowseTitle")), start,
-                             FileDialog_Filter(texts().get("Feed\\File.BrowseFilter")));
+        ctx_.files->open_file(this, to_q(texts().get("Feed\\File.BrowseTitle")), start,
+                              file_dialog_filter(texts().get("Feed\\File.BrowseFilter")));
     if (chosen.isEmpty())
         return;
-    const std::string path = fromQ(chosen);
+    const std::string path = from_q(chosen);
     const auto info = file_info(path);
     if (!info || info->is_directory)
         return;
     ctx_.StartFolder = folder_part(path);
     // The content tells the playing time and the type; the extension is the fallback.
     MediaInfo media;
-    if (!Media_ReadOffThread(ctx_, this, path, media))
+    if (!media_read_off_thread(ctx_, this, path, media))
         return;
-    file_->setText(toQ(ctx_.paths.Path_Compact(path)));
+    file_->setText(to_q(ctx_.paths.Path_Compact(path)));
     length_->setText(QString::number(info->size));
     if (media.ok())
-        control<QLineEdit>(kFeedWinDuration)->setText(toQ(Media_Duration(media.seconds)));
+        control<QLineEdit>(kFeedWinDuration)->setText(to_q(media_duration(media.seconds)));
     if (type_->currentText().trimmed().isEmpty()) {
         const std::string type =
-            media.type.empty() ? std::string(Feed_GuessMimeType(path)) : media.type;
+            media.type.empty() ? std::string(feed_guess_mime_type(path)) : media.type;
         if (!type.empty())
-            ItemToCombo(type_, toQ(type), 0, kFlags);
+            ItemToCombo(type_, to_q(type), 0, kFlags);
     }
 }
 
 bool FeedWindow::validate() {
     Feed scratch;
-    Feed_StoreFields(fields(), NowIn(doc_.TimeZone), scratch);
+    feed_store_fields(fields(), now_in(doc_.TimeZone), scratch);
     const int skip = mode_ == FeedWindowMode::Edit ? doc_.CurrentFeed : -1;
     if (!Feed_GUIDExists(doc_.Feeds, scratch.FeedGUID, skip))
         return true;
-    ctx_.requester->RequestMessage(toQ(texts().get("Msg.Error")),
-                                   toQ(texts().get("Feed\\Error.ExistGUID")), RequestButtons::Ok,
+    ctx_.requester->RequestMessage(to_q(texts().get("Msg.Error")),
+                                   to_q(texts().get("Feed\\Error.ExistGUID")), RequestButtons::Ok,
                                    this);
     return false;
 }
@@ -302,10 +302,10 @@ int FeedWindow::store() {
     // only with a new title, never with a change of the other fields.
     DateValue when = f.date;
     if (mode_ == FeedWindowMode::New || Text_StripControl(f.title, false) != feed.FeedTitle)
-        when = NowIn(doc_.TimeZone);
+        when = now_in(doc_.TimeZone);
     else if ((feed.FeedFlag & kAutoPubDate) != 0)
         when = feed.FeedPubDate;
-    Feed_StoreFields(f, when, feed);
+    feed_store_fields(f, when, feed);
     return doc_.CurrentFeed + 1;
 }
 

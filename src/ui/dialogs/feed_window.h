@@ -55,12 +55,12 @@ public:
     FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidget* parent);
 
     FeedFields fields() const;
-    DateField* dateField() const { return date_; }
+    DateField* date_field() const { return date_; }
     // Puts a GUID no stored feed has into the GUID field.
-    void NewGUID();
+    void new_guid();
     // Chooses the enclosure file: its name, its length, its playing time and, when no type is
     // set, its type read from its content (else guessed from its extension).
-    void Browse();
+    void browse();
     // Writes the fields into the document (the current feed, or a new one at the top); returns
     // the written feed's position + 1.
     int store();
@@ -69,9 +69,9 @@ protected:
     bool validate() override;
 
 private:
-    void fillCombos();
-    void loadFeed(const Feed& feed);
-    void setNewDefaults();
+    void fill_combos();
+    void load_feed(const Feed& feed);
+    void set_new_defaults();
 
     AppContext& ctx_;
     Doc& doc_;

@@ -43,7 +43,7 @@ bool ticked(const ControlRegistry& controls, int number) {
     return box != nullptr && box->isChecked();
 }
 
-QTextDocument::FindFlags documentFlags(int flags) {
+QTextDocument::FindFlags document_flags(int flags) {
     QTextDocument::FindFlags options;
     if ((flags & kFindMatchCase) != 0)
         options |= QTextDocument::FindCaseSensitively;
@@ -55,7 +55,7 @@ QTextDocument::FindFlags documentFlags(int flags) {
 }
 
 // One undo step of its own, so Undo takes back the replacement and not the typing before it.
-void replaceSelection(QPlainTextEdit* editor, const QString& replacement) {
+void replace_selection(QPlainTextEdit* editor, const QString& replacement) {
     QTextCursor cursor = editor->textCursor();
     cursor.beginEditBlock();
     cursor.insertText(replacement);
@@ -63,11 +63,11 @@ void replaceSelection(QPlainTextEdit* editor, const QString& replacement) {
     editor->setTextCursor(cursor);
 }
 
-int replaceAll(QPlainTextEdit* editor, const FindRequest& request, int flags) {
+int replace_all(QPlainTextEdit* editor, const FindRequest& request, int flags) {
     QTextCursor caret = editor->textCursor();
     int start = 0;
     int end = -1;
-    if (request.inSelection) {
+    if (request.in_selection) {
         start = caret.selectionStart();
         end = caret.selectionEnd();
     }
@@ -92,9 +92,9 @@ int replaceAll(QPlainTextEdit* editor, const FindRequest& request, int flags) {
 
 FindWindow::FindWindow(QWidget* parent, Texts& texts, const FindState& state, bool has_selection)
     : QDialog(parent) {
-    setWindowTitle(toQ(texts.get("Title.FindText")));
-    GadgetLayout layout = Layout_New(kFindWindowWidth);
-    Layout_Build(*this, layout, kFindLines, texts, controls_);
+    setWindowTitle(to_q(texts.get("Title.FindText")));
+    GadgetLayout layout = layout_new(kFindWindowWidth);
+    layout_build(*this, layout, kFindLines, texts, controls_);
     setFixedSize(kFindWindowWidth, layout.MaxY);
     // The replacement's label shares its row with the replace box; the box stays on top, so a
     // click on its caption still ticks it.
@@ -104,24 +104,24 @@ FindWindow::FindWindow(QWidget* parent, Texts& texts, const FindState& state, bo
 
     auto* combo = controls_.get<QComboBox>(kFindComboText);
     for (const std::string& text : state.history())
-        ItemToCombo(combo, toQ(text), combo->count(), kComboAppend);
+        ItemToCombo(combo, to_q(text), combo->count(), kComboAppend);
     if (combo->count() > 0)
         combo->setCurrentIndex(0);
     controls_.get<QCheckBox>(kFindBoxCase)->setChecked((state.flags() & kFindMatchCase) != 0);
     controls_.get<QCheckBox>(kFindBoxWholeWord)->setChecked((state.flags() & kFindWholeWord) != 0);
     auto* selection = controls_.get<QCheckBox>(kFindBoxSelection);
     selection->setEnabled(has_selection);
-    selection->setChecked(has_selection && state.inSelection());
+    selection->setChecked(has_selection && state.in_selection());
 
     connect(controls_.get<QCheckBox>(kFindBoxReplace), &QCheckBox::toggled, this,
-            &FindWindow::setReplacing);
+            &FindWindow::set_replacing);
     const std::pair<int, FindAction> buttons[] = {{kFindButtonNext, FindAction::Next},
                                                   {kFindButtonPrevious, FindAction::Previous},
                                                   {kFindButtonReplaceNext, FindAction::ReplaceNext},
                                                   {kFindButtonReplaceAll, FindAction::ReplaceAll}};
     for (const auto& [number, action] : buttons)
         connect(controls_.get<QPushButton>(number), &QPushButton::clicked, this,
-                [this, action = action] { emit actionChosen(action); });
+                [this, action = action] { emit action_chosen(action); });
     connect(controls_.get<QPushButton>(kFindButtonCancel), &QPushButton::clicked, this,
             &QDialog::reject);
     // Return is the window's key: its action depends on the focus and the replace box, not on
@@ -130,15 +130,15 @@ FindWindow::FindWindow(QWidget* parent, Texts& texts, const FindState& state, bo
         button->setAutoDefault(false);
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
         connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this,
-                &FindWindow::onReturn);
+                &FindWindow::on_return);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QDialog::reject);
 
-    setReplacing(false);
+    set_replacing(false);
     combo->setFocus(Qt::OtherFocusReason);
 }
 
-void FindWindow::setReplacing(bool on) {
+void FindWindow::set_replacing(bool on) {
     for (int number : {kFindEditReplacement, kFindButtonReplaceNext, kFindButtonReplaceAll})
         control(number)->setEnabled(on);
     // The default button shows what Return does.
@@ -150,13 +150,13 @@ FindRequest FindWindow::request() const {
     FindRequest request;
     request.text = controls_.get<QComboBox>(kFindComboText)->currentText();
     request.replacement = controls_.get<QLineEdit>(kFindEditReplacement)->text();
-    request.matchCase = ticked(controls_, kFindBoxCase);
-    request.wholeWord = ticked(controls_, kFindBoxWholeWord);
-    request.inSelection = ticked(controls_, kFindBoxSelection);
+    request.match_case = ticked(controls_, kFindBoxCase);
+    request.whole_word = ticked(controls_, kFindBoxWholeWord);
+    request.in_selection = ticked(controls_, kFindBoxSelection);
     return request;
 }
 
-std::optional<FindAction> FindWindow::returnAction() const {
+std::optional<FindAction> FindWindow::return_action() const {
     const QWidget* focus = focusWidget();
     if (focus == control(kFindButtonCancel))
         return std::nullopt;
@@ -169,9 +169,9 @@ std::optional<FindAction> FindWindow::returnAction() const {
     return ticked(controls_, kFindBoxReplace) ? FindAction::ReplaceNext : FindAction::Next;
 }
 
-void FindWindow::onReturn() {
-    if (const auto action = returnAction())
-        emit actionChosen(*action);
+void FindWindow::on_return() {
+    if (const auto action = return_action())
+        emit action_chosen(*action);
     else
         reject();
 }
@@ -182,14 +182,14 @@ int Find_InEditor(QPlainTextEdit* editor, const QString& text, int scope, int fl
         return -1;
     const QTextCursor selection = editor->textCursor();
     const FindSpan span =
-        Find_Span(selection.selectionStart(), selection.selectionEnd(), scope, flags, limit);
+        find_span(selection.selectionStart(), selection.selectionEnd(), scope, flags, limit);
     const QTextDocument* document = editor->document();
     const int last = document->characterCount() - 1;
     const int low = std::clamp(span.low, 0, last);
     const int high = span.high < 0 ? last : std::min(span.high, last);
     if (low > high)
         return -1;
-    const QTextDocument::FindFlags options = documentFlags(flags);
+    const QTextDocument::FindFlags options = document_flags(flags);
     QTextCursor match;
     if (!span.backward) {
         match = document->find(text, low, options);
@@ -221,11 +221,11 @@ int Find_Action(AppContext& ctx, QPlainTextEdit* editor, FindAction action,
     int flags = 0;
     if (action == FindAction::Next || action == FindAction::ReplaceNext)
         flags |= kFindForward;
-    if (request.matchCase)
+    if (request.match_case)
         flags |= kFindMatchCase;
-    if (request.wholeWord)
+    if (request.whole_word)
         flags |= kFindWholeWord;
-    const int scope = request.inSelection ? kFindScopeSelection : kFindScopeCaret;
+    const int scope = request.in_selection ? kFindScopeSelection : kFindScopeCaret;
     int result = -1;
     switch (action) {
     case FindAction::Next:
@@ -235,19 +235,19 @@ int Find_Action(AppContext& ctx, QPlainTextEdit* editor, FindAction action,
     case FindAction::ReplaceNext:
         result = Find_InEditor(editor, request.text, scope, flags, true, -1);
         if (result >= 0)
-            replaceSelection(editor, request.replacement);
+            replace_selection(editor, request.replacement);
         break;
     case FindAction::ReplaceAll: {
         flags |= kFindForward;
-        const int count = replaceAll(editor, request, flags);
+        const int count = replace_all(editor, request, flags);
         ctx.requester->RequestMessage(
-            toQ(ctx.lang.get("Msg.Info")),
-            toQ(ctx.lang.get("FindText.AllReplaced", {std::to_string(count)})), RequestButtons::Ok,
+            to_q(ctx.lang.get("Msg.Info")),
+            to_q(ctx.lang.get("FindText.AllReplaced", {std::to_string(count)})), RequestButtons::Ok,
             parent);
         break;
     }
     }
-    ctx.find.Find_Remember(fromQ(request.text), flags, request.inSelection);
+    ctx.find.find_remember(from_q(request.text), flags, request.in_selection);
     return result;
 }
 
@@ -257,13 +257,13 @@ int Find_Dialog(AppContext& ctx, QPlainTextEdit* editor, QWidget* owner) {
     const QPointer<QWidget> focused = Window_Disable(owner);
     const bool has_selection = editor->textCursor().hasSelection();
     if (!has_selection)
-        ctx.find.ClearInSelection();
+        ctx.find.clear_in_selection();
     int result = -1;
     {
         FindWindow window(owner, ctx.lang, ctx.find, has_selection);
         // A child window of the disabled owner starts disabled too.
         window.setEnabled(true);
-        QObject::connect(&window, &FindWindow::actionChosen, &window, [&](FindAction action) {
+        QObject::connect(&window, &FindWindow::action_chosen, &window, [&](FindAction action) {
             result = Find_Action(ctx, editor, action, window.request(), &window);
             window.accept();
         });
@@ -278,9 +278,9 @@ int Find_Again(AppContext& ctx, QPlainTextEdit* editor, bool forward, QWidget* o
         return -1;
     if (ctx.find.history().empty())
         return Find_Dialog(ctx, editor, owner);
-    const int scope = ctx.find.inSelection() ? kFindScopeSelection : kFindScopeCaret;
-    return Find_InEditor(editor, toQ(ctx.find.history().front()), scope,
-                         ctx.find.againFlags(forward), true, -1);
+    const int scope = ctx.find.in_selection() ? kFindScopeSelection : kFindScopeCaret;
+    return Find_InEditor(editor, to_q(ctx.find.history().front()), scope,
+                         ctx.find.again_flags(forward), true, -1);
 }
 
 } // namespace qp::ui

@@ -41,9 +41,9 @@ enum class FindAction { Next, Previous, ReplaceNext, ReplaceAll };
 struct FindRequest {
     QString text;
     QString replacement;
-    bool matchCase = false;
-    bool wholeWord = false;
-    bool inSelection = false;
+    bool match_case = false;
+    bool whole_word = false;
+    bool in_selection = false;
 };
 
 class FindWindow final : public QDialog {
@@ -57,19 +57,19 @@ public:
     FindRequest request() const;
     // The action of Return: that of the focused button, else Replace next when the replace box
     // is ticked, else Next. Empty for Cancel.
-    std::optional<FindAction> returnAction() const;
+    std::optional<FindAction> return_action() const;
 
 signals:
-    void actionChosen(qp::ui::FindAction action);
+    void action_chosen(qp::ui::FindAction action);
 
 private:
-    void setReplacing(bool on);
-    void onReturn();
+    void set_replacing(bool on);
+    void on_return();
 
     ControlRegistry controls_;
 };
 
-// Finds text in the editor from its selection (see Find_Span), options as FindState keeps them,
+// Finds text in the editor from its selection (see find_span), options as FindState keeps them,
 // never past limit in a forward search from the caret. Selects the match when select is set.
 // Returns the match's start, or -1 with the selection unchanged.
 int Find_InEditor(QPlainTextEdit* editor, const QString& text, int scope, int flags, bool select,

@@ -181,10 +181,10 @@ private:
 
 FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJobSeams seams)
     : QDialog(parent), job_(job), texts_(texts), sender_(job, texts, std::move(seams)) {
-    setWindowTitle(toQ(texts_.get("FTP\\Title.Send")));
+    setWindowTitle(to_q(texts_.get("FTP\\Title.Send")));
     setProperty("windowId", kFtpWindowId);
-    GadgetLayout layout = Layout_New(kWidth);
-    Layout_Build(*this, layout, kLines, texts_, controls_);
+    GadgetLayout layout = layout_new(kWidth);
+    layout_build(*this, layout, kLines, texts_, controls_);
     laid_out_ = QSize(kWidth, layout.MaxY);
     setMinimumSize(laid_out_);
     resize(laid_out_);
@@ -212,30 +212,30 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
 
     check_date_->setChecked(true);
     for (const ProtocolItem& item : kChannelProtocols)
-        protocol_->addItem(toQ(texts_.get(item.key)), Protocol_Number(item.value));
+        protocol_->addItem(to_q(texts_.get(item.key)), protocol_number(item.value));
     shown_protocol_ = job_.protocol;
-    ItemToCombo_ByData(protocol_, Protocol_Number(shown_protocol_), ComboMissing::SelectFirst);
-    connect(protocol_, &QComboBox::currentIndexChanged, this, &FtpWindow::protocolChanged);
+    ItemToCombo_ByData(protocol_, protocol_number(shown_protocol_), ComboMissing::SelectFirst);
+    connect(protocol_, &QComboBox::currentIndexChanged, this, &FtpWindow::protocol_changed);
     port_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), port_));
     port_->setText(QString::number(job_.port));
-    client_->setText(toQ(job_.server));
-    user_->setText(toQ(job_.user));
+    client_->setText(to_q(job_.server));
+    user_->setText(to_q(job_.user));
     progress_->setRange(0, 100);
     progress_->setValue(0);
     send_->setDefault(true);
     (job_.server.empty() ? client_ : pass_)->setFocus();
 
     sender_.set_line_sink([this](const std::string& line) {
-        messages_->addItem(toQ(line));
+        messages_->addItem(to_q(line));
         messages_->scrollToBottom();
     });
     // The job's threads ask for a pass of the loop whenever they have news.
     sender_.set_notify(
-        [this] { QMetaObject::invokeMethod(this, &FtpWindow::FTP_Poll, Qt::QueuedConnection); });
-    connect(send_, &QPushButton::clicked, this, &FtpWindow::FTP_Send);
+        [this] { QMetaObject::invokeMethod(this, &FtpWindow::ftp_poll, Qt::QueuedConnection); });
+    connect(send_, &QPushButton::clicked, this, &FtpWindow::ftp_send);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     timer_ = new QTimer(this);
-    connect(timer_, &QTimer::timeout, this, &FtpWindow::FTP_Poll);
+    connect(timer_, &QTimer::timeout, this, &FtpWindow::ftp_poll);
     timer_->start(kPollMs);
 }
 
@@ -270,29 +270,29 @@ QRect FtpWindow::placed_rect(const QWidget* widget) const {
     return {};
 }
 
-void FtpWindow::FTP_Send() {
+void FtpWindow::ftp_send() {
     if (closed_ || sender_.connecting() || sender_.connected())
         return;
-    job_.server = fromQ(client_->text().trimmed());
-    job_.user = fromQ(user_->text());
+    job_.server = from_q(client_->text().trimmed());
+    job_.user = from_q(user_->text());
     job_.port = port_->text().toInt();
-    job_.protocol = Protocol_FromNumber(protocol_->currentData().toInt());
+    job_.protocol = protocol_from_number(protocol_->currentData().toInt());
     std::string secret = password_->utf8();
     job_.password.assign(secret);
-    net::Secret_Wipe(secret);
+    net::secret_wipe(secret);
     sender_.set_date_check(check_date_->isChecked());
-    setAccountEditable(false);
-    sender_.BeginConnect();
+    set_account_editable(false);
+    sender_.begin_connect();
 }
 
-void FtpWindow::FTP_Poll() {
+void FtpWindow::ftp_poll() {
     if (closed_)
         return;
     const bool was_connecting = sender_.connecting();
-    sender_.Poll();
+    sender_.poll();
     if (was_connecting && !sender_.connecting()) {
         if (sender_.connected()) {
-            cancel_->setText(toQ(texts_.get("FTP\\Win.Quit")));
+            cancel_->setText(to_q(texts_.get("FTP\\Win.Quit")));
             messages_->setFocus();
         } else {
             // Wrong account or password, or a server that could not be verified: the reason
@@ -300,31 +300,31 @@ void FtpWindow::FTP_Poll() {
             // the account and send again.
             if (QListWidgetItem* last = messages_->item(messages_->count() - 1);
                 last != nullptr && !sender_.connect_error().empty())
-                last->setText(last->text() + " (" + toQ(sender_.connect_error()) + ")");
-            setAccountEditable(true);
+                last->setText(last->text() + " (" + to_q(sender_.connect_error()) + ")");
+            set_account_editable(true);
             pass_->setFocus();
             pass_->selectAll();
         }
     }
     // Also after a transfer, so the bar ends full beside the end report.
     progress_->setValue(sender_.progress());
-    const QString title = toQ(sender_.title());
+    const QString title = to_q(sender_.title());
     if (windowTitle() != title)
         setWindowTitle(title);
     if (sender_.finished() && !reported_) {
         reported_ = true;
-        cancel_->setText(toQ(texts_.get("FTP\\Win.Quit")));
+        cancel_->setText(to_q(texts_.get("FTP\\Win.Quit")));
     }
 }
 
-void FtpWindow::protocolChanged() {
-    const Protocol chosen = Protocol_FromNumber(protocol_->currentData().toInt());
+void FtpWindow::protocol_changed() {
+    const Protocol chosen = protocol_from_number(protocol_->currentData().toInt());
     port_->setText(
-        QString::number(Protocol_ProposedPort(shown_protocol_, chosen, port_->text().toInt())));
+        QString::number(protocol_proposed_port(shown_protocol_, chosen, port_->text().toInt())));
     shown_protocol_ = chosen;
 }
 
-void FtpWindow::setAccountEditable(bool on) {
+void FtpWindow::set_account_editable(bool on) {
     for (QWidget* w : std::initializer_list<QWidget*>{send_, check_date_, protocol_, port_, client_,
                                                       user_, pass_})
         w->setEnabled(on);
@@ -339,10 +339,10 @@ void FtpWindow::shutdown() {
     if (closed_)
         return;
     timer_->stop();
-    sender_.Close();
+    sender_.close();
     closed_ = true;
     password_->clear();
-    net::Secret_Wipe(job_.password);
+    net::secret_wipe(job_.password);
 }
 
 int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts, net::FtpJobSeams seams) {
@@ -363,7 +363,7 @@ int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts, net::FtpJobSe
 
 int Rss_Upload(const Doc& doc, const std::string& rss_path, net::FTPJob& job, QWidget* parent,
                Texts& texts, net::FtpJobSeams seams) {
-    net::FTP_AddFeedFiles(job, doc, rss_path);
+    net::ftp_add_feed_files(job, doc, rss_path);
     return FTP_SendFiles(job, parent, texts, std::move(seams));
 }
 

@@ -53,9 +53,9 @@ public:
 
     // One pass of the window's loop: the job's news, the progress, the title and the buttons.
     // The timer and the job's notify run it; a test may call it directly.
-    void FTP_Poll();
+    void ftp_poll();
     // The send button: takes the account from the fields and connects off the window's thread.
-    void FTP_Send();
+    void ftp_send();
 
     // 1 when no file is left unsent, else 0.
     int result() const { return sender_.result(); }
@@ -73,11 +73,11 @@ protected:
 
 private:
     // While connecting or connected the account, the date check and the send button are fixed.
-    void setAccountEditable(bool on);
+    void set_account_editable(bool on);
     // Ends the job, closes the connection and wipes the password: on every way out.
     void shutdown();
     // Proposes the new protocol's port when the port was the old one's.
-    void protocolChanged();
+    void protocol_changed();
     QRect placed_rect(const QWidget* widget) const;
 
     net::FTPJob& job_;

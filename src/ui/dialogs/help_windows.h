@@ -22,7 +22,7 @@ class Requester;
 // Opens an address with the system's handler (the browser, the help viewer); false when none
 // took it. The program's is QDesktopServices::openUrl; tests pass their own.
 using UrlOpener = std::function<bool(const QUrl&)>;
-bool OpenWithSystem(const QUrl& url);
+bool open_with_system(const QUrl& url);
 
 // The program's own help viewer, for a system that cannot open the help page: links inside the
 // help are followed in it, links to the web and mail are handed to the system.
@@ -32,7 +32,7 @@ public:
     HelpViewer(QWidget* parent, const QString& title, const QUrl& page, UrlOpener open);
     QTextBrowser* browser() const { return browser_; }
     // Follows a link of the page.
-    void Link_Follow(const QUrl& link);
+    void link_follow(const QUrl& link);
 
 private:
     QTextBrowser* browser_;
@@ -45,11 +45,11 @@ private:
 // text one in the text window titled "Help.Title". Without any, the requester says
 // "Help.NoHelp". Returns the program's viewer when it opened one (it closes itself).
 HelpViewer* Help_Show(QWidget* parent, const QStringList& folders, LangTable& lang,
-                      Requester& requester, const UrlOpener& open = OpenWithSystem);
+                      Requester& requester, const UrlOpener& open = open_with_system);
 
 // The history file of the language in use ("WhatNews.FileName"); empty when there is none, and
 // then the menu has no entry for it.
-QString WhatsNew_File(const QStringList& folders, LangTable& lang);
+QString whats_new_file(const QStringList& folders, LangTable& lang);
 // WhatsNew_Show: that file in the text window titled "WhatNews.Title"; empty when unreadable.
 void WhatsNew_Show(QWidget* parent, const QStringList& folders, LangTable& lang);
 

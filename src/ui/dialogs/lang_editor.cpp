@@ -33,9 +33,9 @@ const ControlLine kLines[] = {
 LangEditor::LangEditor(AppContext& ctx, std::string language, QWidget* owner)
     : QDialog(owner), ctx_(ctx), language_(std::move(language)), rows_(ctx.lang) {
     setModal(true);
-    setWindowTitle(toQ(ctx_.lang.get("LangEdit.Title")));
-    GadgetLayout layout = Layout_New(kWidth);
-    Layout_Build(*this, layout, kLines, ctx_.lang, controls_);
+    setWindowTitle(to_q(ctx_.lang.get("LangEdit.Title")));
+    GadgetLayout layout = layout_new(kWidth);
+    layout_build(*this, layout, kLines, ctx_.lang, controls_);
     setFixedSize(kWidth, layout.MaxY);
     if (owner != nullptr)
         move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
@@ -79,7 +79,7 @@ LangEditor::LangEditor(AppContext& ctx, std::string language, QWidget* owner)
     list_->setFocus();
 }
 
-void LangEditor::selectRow(int row) {
+void LangEditor::select_row(int row) {
     if (row >= 0 && row < list_->count()) {
         list_->setCurrentRow(row);
     } else {
@@ -88,7 +88,7 @@ void LangEditor::selectRow(int row) {
     }
 }
 
-int LangEditor::selectedRow() const {
+int LangEditor::selected_row() const {
     const QList<QListWidgetItem*> selected = list_->selectedItems();
     return selected.isEmpty() ? -1 : list_->row(selected.front());
 }
@@ -100,41 +100,41 @@ void LangEditor::LangEdit_FillList(int row) {
     // Each row fills the list, so the one row it shows is never cut.
     const int height = list_->contentsRect().height();
     for (int i = 0; i < rows_.size(); ++i) {
-        auto* item = new QListWidgetItem(toQ(rows_.item_text(i)), list_);
+        auto* item = new QListWidgetItem(to_q(rows_.item_text(i)), list_);
         item->setSizeHint(QSize(1, height));
     }
-    selectRow(row);
+    select_row(row);
 }
 
 void LangEditor::LangEdit_ShowText(TextAction action) {
-    const int row = selectedRow();
+    const int row = selected_row();
     const LangEntry* entry = rows_.entry(row);
     if (entry == nullptr)
         return;
     if (action == TextAction::Show) {
-        field_->setText(toQ(entry->Text));
+        field_->setText(to_q(entry->Text));
         return;
     }
-    (void)rows_.store(row, fromQ(field_->text()));
-    list_->item(row)->setText(toQ(rows_.item_text(row)));
-    selectRow(row);
+    (void)rows_.store(row, from_q(field_->text()));
+    list_->item(row)->setText(to_q(rows_.item_text(row)));
+    select_row(row);
     list_->setFocus();
 }
 
 void LangEditor::LangEdit_FindEmpty(int direction) {
-    int from = selectedRow();
+    int from = selected_row();
     if (focusWidget() == list_)
         from += direction;
     const int found = from >= 0 ? rows_.find_missing(from, direction) : -1;
     if (found < 0)
         return;
-    selectRow(found);
+    select_row(found);
     LangEdit_ShowText(TextAction::Show);
     list_->setFocus();
 }
 
 void LangEditor::LangEdit_DeleteLabel() {
-    const int row = selectedRow();
+    const int row = selected_row();
     rows_.remove(row);
     LangEdit_FillList(row - 1);
     LangEdit_ShowText(TextAction::Show);
@@ -167,9 +167,9 @@ bool LangEditor::LangEdit_Gadget(int control) {
         ctx_.log.add("! LangEdit: " + error);
         // The rows name their entries by key, so the sorting done by the save and keys the
         // message looks up on its way leave them pointing at the right texts.
-        ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")),
-                                       toQ(ctx_.lang.get("LangEdit.SaveError")), RequestButtons::Ok,
-                                       this);
+        ctx_.requester->RequestMessage(to_q(ctx_.lang.get("Msg.Error")),
+                                       to_q(ctx_.lang.get("LangEdit.SaveError")),
+                                       RequestButtons::Ok, this);
         break;
     }
     default:

@@ -59,9 +59,9 @@ public:
     QLineEdit* field() const { return field_; }
 
 private:
-    void selectRow(int row);
+    void select_row(int row);
     // The selected row, -1 when none is.
-    int selectedRow() const;
+    int selected_row() const;
 
     AppContext& ctx_;
     std::string language_;

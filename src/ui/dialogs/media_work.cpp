@@ -8,16 +8,16 @@
 
 namespace qp::ui {
 
-std::unique_ptr<QProgressDialog> MediaWait_Create(AppContext& ctx, QWidget* parent, int total) {
-    auto wait = std::make_unique<QProgressDialog>(toQ(ctx.lang.get("Media.Progress")),
-                                                  toQ(ctx.lang.get("RequestButton.Cancel")), 0,
+std::unique_ptr<QProgressDialog> media_wait_create(AppContext& ctx, QWidget* parent, int total) {
+    auto wait = std::make_unique<QProgressDialog>(to_q(ctx.lang.get("Media.Progress")),
+                                                  to_q(ctx.lang.get("RequestButton.Cancel")), 0,
                                                   total, parent);
-    wait->setWindowTitle(toQ(ctx.lang.get("Menu\\Feed.RefreshMedia")).remove('&'));
+    wait->setWindowTitle(to_q(ctx.lang.get("Menu\\Feed.RefreshMedia")).remove('&'));
     return wait;
 }
 
-bool MediaWork_Run(AppContext& ctx, QWidget* window, int count,
-                   std::function<void(int index, const std::atomic<bool>* cancel)> read) {
+bool media_work_run(AppContext& ctx, QWidget* window, int count,
+                    std::function<void(int index, const std::atomic<bool>* cancel)> read) {
     auto state = std::make_shared<WorkState>();
     state->total = count;
     // Stopping is looked at between files, and by the reader inside a file.
@@ -27,17 +27,17 @@ bool MediaWork_Run(AppContext& ctx, QWidget* window, int count,
             state->done = i + 1;
         }
     };
-    return LongWork_Run(window, toQ(ctx.lang.get("Media.Progress")),
-                        toQ(ctx.lang.get("RequestButton.Cancel")), state, work,
-                        true) == WorkEnd::Done &&
+    return long_work_run(window, to_q(ctx.lang.get("Media.Progress")),
+                         to_q(ctx.lang.get("RequestButton.Cancel")), state, work,
+                         true) == WorkEnd::Done &&
            !state->cancel.load();
 }
 
-bool Media_ReadOffThread(AppContext& ctx, QWidget* window, const std::string& path,
-                         MediaInfo& info) {
+bool media_read_off_thread(AppContext& ctx, QWidget* window, const std::string& path,
+                           MediaInfo& info) {
     auto read = std::make_shared<MediaInfo>();
-    if (!MediaWork_Run(ctx, window, 1, [read, path](int, const std::atomic<bool>* cancel) {
-            *read = Media_Read(path, cancel);
+    if (!media_work_run(ctx, window, 1, [read, path](int, const std::atomic<bool>* cancel) {
+            *read = media_read(path, cancel);
         }))
         return false;
     info = *read;

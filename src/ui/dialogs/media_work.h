@@ -17,16 +17,16 @@ namespace qp::ui {
 struct AppContext;
 
 // The refresh's wait window over parent, for total episodes; it shows only once the work lasts.
-std::unique_ptr<QProgressDialog> MediaWait_Create(AppContext& ctx, QWidget* parent, int total);
+std::unique_ptr<QProgressDialog> media_wait_create(AppContext& ctx, QWidget* parent, int total);
 
 // Reads count files on a worker, read(i, cancel) for each in turn; Cancel in the progress window
 // stops between files, raises cancel for the reader inside a file, and returns at once, also
 // while a file is still being read. read must own what it touches. False when cancelled.
-bool MediaWork_Run(AppContext& ctx, QWidget* window, int count,
-                   std::function<void(int index, const std::atomic<bool>* cancel)> read);
+bool media_work_run(AppContext& ctx, QWidget* window, int count,
+                    std::function<void(int index, const std::atomic<bool>* cancel)> read);
 
 // Reads one file on a worker (the feed window's Browse); false when the user cancelled.
-bool Media_ReadOffThread(AppContext& ctx, QWidget* window, const std::string& path,
-                         MediaInfo& info);
+bool media_read_off_thread(AppContext& ctx, QWidget* window, const std::string& path,
+                           MediaInfo& info);
 
 } // namespace qp::ui

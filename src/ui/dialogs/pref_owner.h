@@ -14,9 +14,9 @@ class PrefOwner {
 public:
     virtual ~PrefOwner() = default;
     // The window itself: parent, placement and the window disabled while the preferences run.
-    virtual QWidget& ownerWidget() = 0;
+    virtual QWidget& owner_widget() = 0;
     virtual AppContext& context() = 0;
-    virtual const QFont& editorFont() const = 0;
+    virtual const QFont& editor_font() const = 0;
     // Around a change of the shortcut table: the old keys go while the table still holds them.
     virtual void Main_RemoveShortcuts() = 0;
     virtual void Main_ApplyShortcuts() = 0;

@@ -51,7 +51,7 @@ constexpr int kDefaultFontSize = 10;
 // The editor font as its preference item keeps it.
 std::string font_value(const QFont& font) {
     const int size = font.pointSize() > 0 ? font.pointSize() : kDefaultFontSize;
-    return fromQ(font.family()) + ";" + std::to_string(size);
+    return from_q(font.family()) + ";" + std::to_string(size);
 }
 
 QFont font_of(const std::string& value, const QFont& fallback) {
@@ -59,7 +59,7 @@ QFont font_of(const std::string& value, const QFont& fallback) {
     if (semicolon == std::string::npos)
         return fallback;
     QFont font(fallback);
-    font.setFamily(toQ(value.substr(0, semicolon)));
+    font.setFamily(to_q(value.substr(0, semicolon)));
     if (const int size = parse_leading_int32(std::string_view(value).substr(semicolon + 1));
         size > 0)
         font.setPointSize(size);
@@ -70,12 +70,12 @@ void show_list(QListWidget* list, const ListModel& model) {
     if (list->count() != static_cast<int>(model.items.size())) {
         list->clear();
         for (const ListEntry& entry : model.items) {
-            auto* item = new QListWidgetItem(toQ(entry.text), list);
+            auto* item = new QListWidgetItem(to_q(entry.text), list);
             item->setData(Qt::UserRole, static_cast<qint64>(entry.data));
         }
     } else {
         for (int i = 0; i < list->count(); ++i)
-            list->item(i)->setText(toQ(model.items[static_cast<std::size_t>(i)].text));
+            list->item(i)->setText(to_q(model.items[static_cast<std::size_t>(i)].text));
     }
     list->setCurrentRow(model.selected);
 }
@@ -84,7 +84,7 @@ void show_combo(QComboBox* combo, const ListModel& model) {
     if (combo->count() != static_cast<int>(model.items.size())) {
         combo->clear();
         for (const ListEntry& entry : model.items)
-            combo->addItem(toQ(entry.text), static_cast<qint64>(entry.data));
+            combo->addItem(to_q(entry.text), static_cast<qint64>(entry.data));
     }
     combo->setCurrentIndex(model.selected);
     combo->setEnabled(model.enabled);
@@ -92,17 +92,17 @@ void show_combo(QComboBox* combo, const ListModel& model) {
 
 } // namespace
 
-std::optional<QFont> FontDialog_Choose(QWidget* parent, const QFont& current) {
+std::optional<QFont> font_dialog_choose(QWidget* parent, const QFont& current) {
     bool ok = false;
     const QFont font = QFontDialog::getFont(&ok, current, parent);
     return ok ? std::optional<QFont>(font) : std::nullopt;
 }
 
 PrefWindow::PrefWindow(PrefOwner& main, FontChooser choose_font)
-    : PropertyDialog(&main.ownerWidget(), main.context().lang, kPrefWindowWidth), main_(main),
+    : PropertyDialog(&main.owner_widget(), main.context().lang, kPrefWindowWidth), main_(main),
       ctx_(main.context()), choose_font_(std::move(choose_font)) {
-    setWindowTitle(toQ(ctx_.lang.get("Pref.Title")));
-    buildPanel(kPrefPanel, kPages);
+    setWindowTitle(to_q(ctx_.lang.get("Pref.Title")));
+    build_panel(kPrefPanel, kPages);
     language_ = control<QComboBox>(kPrefLanguage);
     commands_ = control<QListWidget>(kPrefShortcutList);
     keys_ = control<QComboBox>(kPrefShortcutKey);
@@ -114,32 +114,32 @@ PrefWindow::PrefWindow(PrefOwner& main, FontChooser choose_font)
 
     connect(commands_, &QListWidget::currentRowChanged, this, [this] {
         if (!showing_)
-            Command_Selected();
+            command_selected();
     });
-    connect(set_, &QPushButton::clicked, this, &PrefWindow::Set_Pressed);
+    connect(set_, &QPushButton::clicked, this, &PrefWindow::set_pressed);
     connect(control<QPushButton>(kPrefFontButton), &QPushButton::clicked, this,
-            &PrefWindow::Font_Choose);
+            &PrefWindow::font_choose);
 
-    const QRect owner = main.ownerWidget().frameGeometry();
+    const QRect owner = main.owner_widget().frameGeometry();
     move(owner.center() - QPoint(width() / 2, height() / 2));
 }
 
 void PrefWindow::PrefWindow_Fill() {
     Pref_ToGadgets(ctx_.prefs, kWindowPreferences, controls());
-    const LanguageList languages = ctx_.lang.Lang_List(ctx_.prefs.fixed().MainLang);
+    const LanguageList languages = ctx_.lang.lang_list(ctx_.prefs.fixed().MainLang);
     language_->clear();
     // Each language shows by its own name, capitalised as it is written ("English", "Français").
     for (const std::string& name : languages.names) {
-        QString shown = toQ(name);
+        QString shown = to_q(name);
         if (!shown.isEmpty())
             shown[0] = shown[0].toUpper();
-        language_->addItem(shown, toQ(name));
+        language_->addItem(shown, to_q(name));
     }
     language_->setCurrentIndex(languages.selected);
 
     for (const char* action : {"FillKey", "Filllist", "SetCheckBox"})
         (void)Pref_ShortcutPanel(action, edit_, model_, ctx_.prefs, ctx_.lang);
-    Panel_Show();
+    panel_show();
 }
 
 void PrefWindow::PrefWindow_Collect() {
@@ -148,10 +148,10 @@ void PrefWindow::PrefWindow_Collect() {
         ctx_.prefs.set_preference_value(kEditorFontItem, font_);
     // With no language to offer there is nothing the user chose: the one in use stays.
     if (language_->count() > 0)
-        ctx_.prefs.fixed().MainLang = fromQ(language_->currentData().toString());
+        ctx_.prefs.fixed().MainLang = from_q(language_->currentData().toString());
 }
 
-void PrefWindow::Shortcuts_Apply() {
+void PrefWindow::shortcuts_apply() {
     if (!edit_.differs_from(ctx_.prefs))
         return;
     // The old keys go while the table still holds them.
@@ -160,7 +160,7 @@ void PrefWindow::Shortcuts_Apply() {
     main_.Main_ApplyShortcuts();
 }
 
-void PrefWindow::Panel_Show() {
+void PrefWindow::panel_show() {
     showing_ = true;
     show_list(commands_, model_.commands);
     show_combo(keys_, model_.keys);
@@ -177,7 +177,7 @@ void PrefWindow::Panel_Show() {
     showing_ = false;
 }
 
-void PrefWindow::Panel_Read() {
+void PrefWindow::panel_read() {
     model_.commands.selected = commands_->currentRow();
     model_.keys.selected = keys_->currentIndex();
     model_.alt = alt_->isChecked();
@@ -186,33 +186,33 @@ void PrefWindow::Panel_Read() {
     model_.win = win_->isChecked();
 }
 
-void PrefWindow::Command_Selected() {
-    Panel_Read();
+void PrefWindow::command_selected() {
+    panel_read();
     (void)Pref_ShortcutPanel("SetCheckBox", edit_, model_, ctx_.prefs, ctx_.lang);
-    Panel_Show();
+    panel_show();
 }
 
-void PrefWindow::Set_Pressed() {
-    Panel_Read();
+void PrefWindow::set_pressed() {
+    panel_read();
     const std::optional<PanelMessage> message =
         Pref_ShortcutPanel("Change", edit_, model_, ctx_.prefs, ctx_.lang);
-    Panel_Show();
+    panel_show();
     if (message)
-        ctx_.requester->RequestMessage(toQ(ctx_.lang.get(message->title_key)), toQ(message->text),
+        ctx_.requester->RequestMessage(to_q(ctx_.lang.get(message->title_key)), to_q(message->text),
                                        RequestButtons::Ok, this);
 }
 
-void PrefWindow::Font_Choose() {
+void PrefWindow::font_choose() {
     if (!choose_font_)
         return;
-    const QFont current = font_.empty() ? main_.editorFont() : font_of(font_, main_.editorFont());
+    const QFont current = font_.empty() ? main_.editor_font() : font_of(font_, main_.editor_font());
     if (const std::optional<QFont> chosen = choose_font_(this, current))
         font_ = font_value(*chosen);
 }
 
 void PrefWindow_Run(PrefOwner& main, const FontChooser& choose_font) {
     AppContext& ctx = main.context();
-    QWidget* owner = &main.ownerWidget();
+    QWidget* owner = &main.owner_widget();
     const std::string language = fold_case(ctx.prefs.fixed().MainLang);
     const QPointer<QWidget> focused = Window_Disable(owner);
     {
@@ -227,12 +227,12 @@ void PrefWindow_Run(PrefOwner& main, const FontChooser& choose_font) {
                 // Told in the language chosen, the one the user can read.
                 LangTable chosen(ctx.lang.folders());
                 (void)chosen.Lang_Select(ctx.prefs.fixed().MainLang);
-                ctx.requester->RequestMessage(toQ(chosen.get("Msg.Info")),
-                                              toQ(chosen.get("Msg.ChangeLang")), RequestButtons::Ok,
-                                              owner);
+                ctx.requester->RequestMessage(to_q(chosen.get("Msg.Info")),
+                                              to_q(chosen.get("Msg.ChangeLang")),
+                                              RequestButtons::Ok, owner);
             }
-            window.Shortcuts_Apply();
-            (void)Settings_Save(ctx.prefs, ctx.lang, *ctx.requester, true, owner, &ctx.log);
+            window.shortcuts_apply();
+            (void)settings_save(ctx.prefs, ctx.lang, *ctx.requester, true, owner, &ctx.log);
             main.EditorFont_Load();
         }
     }

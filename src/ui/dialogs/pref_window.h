@@ -38,7 +38,7 @@ inline constexpr int kPrefWindowWidth = 400;
 // Asks the user for a font, starting from current; nothing when the user cancelled.
 using FontChooser = std::function<std::optional<QFont>(QWidget* parent, const QFont& current)>;
 // The toolkit's font dialog.
-std::optional<QFont> FontDialog_Choose(QWidget* parent, const QFont& current);
+std::optional<QFont> font_dialog_choose(QWidget* parent, const QFont& current);
 
 class PrefWindow final : public PropertyDialog {
 public:
@@ -50,17 +50,17 @@ public:
     // shortcuts, which OK reinstalls).
     void PrefWindow_Collect();
     // Reinstalls the main window's shortcuts from the edited ones when any of them changed.
-    void Shortcuts_Apply();
+    void shortcuts_apply();
 
     // The font the chooser gave, "name;size"; empty while none was chosen.
-    const std::string& chosenFont() const { return font_; }
+    const std::string& chosen_font() const { return font_; }
 
 private:
-    void Panel_Show();
-    void Panel_Read();
-    void Command_Selected();
-    void Set_Pressed();
-    void Font_Choose();
+    void panel_show();
+    void panel_read();
+    void command_selected();
+    void set_pressed();
+    void font_choose();
 
     PrefOwner& main_;
     AppContext& ctx_;
@@ -68,7 +68,7 @@ private:
     ShortcutEdit edit_;
     ShortcutPanel model_;
     std::string font_;
-    bool showing_ = false; // the list's own signals while Panel_Show sets it are not the user's
+    bool showing_ = false; // the list's own signals while panel_show sets it are not the user's
 
     QComboBox* language_ = nullptr;
     QListWidget* commands_ = nullptr;
@@ -81,6 +81,6 @@ private:
 };
 
 // The command: runs the window over the main window, which stays disabled meanwhile.
-void PrefWindow_Run(PrefOwner& main, const FontChooser& choose_font = FontDialog_Choose);
+void PrefWindow_Run(PrefOwner& main, const FontChooser& choose_font = font_dialog_choose);
 
 } // namespace qp::ui

@@ -44,17 +44,17 @@ public:
     }
 
     bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override { return layOut(width, nullptr); }
+    int heightForWidth(int width) const override { return lay_out(width, nullptr); }
 
 protected:
     void paintEvent(QPaintEvent* /*event*/) override {
         QPainter painter(this);
         painter.setPen(palette().color(QPalette::WindowText));
-        layOut(width(), &painter);
+        lay_out(width(), &painter);
     }
 
 private:
-    int layOut(int width, QPainter* painter) const {
+    int lay_out(int width, QPainter* painter) const {
         QTextLayout layout(text_, font());
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -108,22 +108,22 @@ RequestDialog::RequestDialog(const QString& title, const QString& text, RequestB
       buttons_(buttons),
       default_(buttons == RequestButtons::YesNoDefaultNo ? kRequestNo : kRequestYes) {
     setWindowTitle(title);
-    buildText(text);
+    build_text(text);
     const int y = kRowHeight * lines_;
     if (buttons_ == RequestButtons::Ok) {
-        addButton(kRequestYes, "RequestButton.Ok", {kMargin + kButtonPitch, y}, RequestAnswer::Yes,
-                  texts);
+        add_button(kRequestYes, "RequestButton.Ok", {kMargin + kButtonPitch, y}, RequestAnswer::Yes,
+                   texts);
     } else {
-        addButton(kRequestYes, "RequestButton.Yes", {kMargin, y}, RequestAnswer::Yes, texts);
-        addButton(kRequestNo, "RequestButton.No", {kMargin + kButtonPitch, y}, RequestAnswer::No,
-                  texts);
+        add_button(kRequestYes, "RequestButton.Yes", {kMargin, y}, RequestAnswer::Yes, texts);
+        add_button(kRequestNo, "RequestButton.No", {kMargin + kButtonPitch, y}, RequestAnswer::No,
+                   texts);
         if (buttons_ == RequestButtons::YesNoCancel)
-            addButton(kRequestCancel, "RequestButton.Cancel", {kMargin + 2 * kButtonPitch, y},
-                      RequestAnswer::Cancel, texts);
+            add_button(kRequestCancel, "RequestButton.Cancel", {kMargin + 2 * kButtonPitch, y},
+                       RequestAnswer::Cancel, texts);
     }
     qobject_cast<QPushButton*>(control(default_))->setDefault(true);
     setFixedSize(kRequestWidth, y + kBelowButtons);
-    installKeys();
+    install_keys();
 
     QRect area;
     if (parent != nullptr)
@@ -135,23 +135,23 @@ RequestDialog::RequestDialog(const QString& title, const QString& text, RequestB
 
     focus_timer_.setSingleShot(true);
     focus_timer_.setInterval(kRequestFocusDelayMs);
-    connect(&focus_timer_, &QTimer::timeout, this, &RequestDialog::focusDefault);
-    focusOn(kRequestText);
+    connect(&focus_timer_, &QTimer::timeout, this, &RequestDialog::focus_default);
+    focus_on(kRequestText);
 }
 
-void RequestDialog::buildText(const QString& text) {
+void RequestDialog::build_text(const QString& text) {
     auto* message = new MessageText(text, this);
     controls_.add(kRequestText, message);
     const int width = kRequestWidth - 2 * kMargin;
-    const auto areaHeight = [](int lines) { return kRowHeight * lines - kMargin - kTextGap; };
+    const auto area_height = [](int lines) { return kRowHeight * lines - kMargin - kTextGap; };
     lines_ = std::clamp(static_cast<int>(text.count(QLatin1Char('\n'))), kRequestMinLines,
                         kRequestMaxLines);
     // The line feeds alone undercount wrapped lines and the last line; the box grows to show
     // the whole text, up to its largest size.
     const int needed = message->heightForWidth(width);
-    while (areaHeight(lines_) < needed && lines_ < kRequestMaxLines)
+    while (area_height(lines_) < needed && lines_ < kRequestMaxLines)
         ++lines_;
-    const QRect rect(kMargin, kMargin, width, areaHeight(lines_));
+    const QRect rect(kMargin, kMargin, width, area_height(lines_));
     if (needed <= rect.height()) {
         message->setGeometry(rect);
         return;
@@ -168,9 +168,9 @@ void RequestDialog::buildText(const QString& text) {
     scroll->setWidget(message);
 }
 
-void RequestDialog::addButton(int number, const char* key, QPoint at, RequestAnswer answer,
-                              Texts& texts) {
-    const QString caption = toQ(texts.get(key));
+void RequestDialog::add_button(int number, const char* key, QPoint at, RequestAnswer answer,
+                               Texts& texts) {
+    const QString caption = to_q(texts.get(key));
     auto* button = new QPushButton(caption, this);
     // The window's own mnemonic shortcuts answer; the button's would make them ambiguous.
     button->setShortcut(QKeySequence());
@@ -180,7 +180,7 @@ void RequestDialog::addButton(int number, const char* key, QPoint at, RequestAns
     controls_.add(number, button);
 }
 
-void RequestDialog::installKeys() {
+void RequestDialog::install_keys() {
     const auto bind = [this](std::initializer_list<QKeySequence> keys,
                              void (RequestDialog::*act)()) {
         for (const QKeySequence& key : keys) {
@@ -202,7 +202,7 @@ bool RequestDialog::event(QEvent* event) {
     switch (event->type()) {
     case QEvent::Show:
     case QEvent::WindowActivate:
-        focusOn(kRequestText);
+        focus_on(kRequestText);
         focus_timer_.start();
         break;
     case QEvent::KeyPress:
@@ -225,46 +225,46 @@ void RequestDialog::answer(RequestAnswer answer) {
     done(kAnswerCodeBase + static_cast<int>(answer));
 }
 
-RequestAnswer RequestDialog::answerOf(int result) {
+RequestAnswer RequestDialog::answer_of(int result) {
     for (const RequestAnswer answer : {RequestAnswer::Yes, RequestAnswer::No})
         if (result == kAnswerCodeBase + static_cast<int>(answer))
             return answer;
     return RequestAnswer::Cancel;
 }
 
-void RequestDialog::focusDefault() {
-    if (!isFocused(kRequestYes) && !isFocused(kRequestNo) && !isFocused(kRequestCancel))
-        focusOn(default_);
+void RequestDialog::focus_default() {
+    if (!is_focused(kRequestYes) && !is_focused(kRequestNo) && !is_focused(kRequestCancel))
+        focus_on(default_);
 }
 
 void RequestDialog::next() {
-    if (isFocused(kRequestText))
-        focusOn(kRequestYes);
-    else if (isFocused(kRequestYes) && buttons_ != RequestButtons::Ok)
-        focusOn(kRequestNo);
-    else if (isFocused(kRequestNo) && buttons_ == RequestButtons::YesNoCancel)
-        focusOn(kRequestCancel);
+    if (is_focused(kRequestText))
+        focus_on(kRequestYes);
+    else if (is_focused(kRequestYes) && buttons_ != RequestButtons::Ok)
+        focus_on(kRequestNo);
+    else if (is_focused(kRequestNo) && buttons_ == RequestButtons::YesNoCancel)
+        focus_on(kRequestCancel);
     else
-        focusOn(kRequestText);
+        focus_on(kRequestText);
 }
 
 void RequestDialog::previous() {
-    if (isFocused(kRequestCancel))
-        focusOn(kRequestNo);
-    else if (isFocused(kRequestYes))
-        focusOn(kRequestText);
-    else if (isFocused(kRequestText) && buttons_ != RequestButtons::Ok)
-        focusOn(buttons_ == RequestButtons::YesNoCancel ? kRequestCancel : kRequestNo);
+    if (is_focused(kRequestCancel))
+        focus_on(kRequestNo);
+    else if (is_focused(kRequestYes))
+        focus_on(kRequestText);
+    else if (is_focused(kRequestText) && buttons_ != RequestButtons::Ok)
+        focus_on(buttons_ == RequestButtons::YesNoCancel ? kRequestCancel : kRequestNo);
     else // from No, and from the text when Ok is the only button
-        focusOn(kRequestYes);
+        focus_on(kRequestYes);
 }
 
 void RequestDialog::confirm() {
-    if (isFocused(kRequestCancel))
+    if (is_focused(kRequestCancel))
         answer(RequestAnswer::Cancel);
-    else if (isFocused(kRequestNo))
+    else if (is_focused(kRequestNo))
         answer(RequestAnswer::No);
-    else if (isFocused(kRequestYes))
+    else if (is_focused(kRequestYes))
         answer(RequestAnswer::Yes);
     else
         answer(default_ == kRequestNo ? RequestAnswer::No : RequestAnswer::Yes);
@@ -275,12 +275,12 @@ void RequestDialog::escape() {
         answer(RequestAnswer::Cancel);
 }
 
-void RequestDialog::focusOn(int number) {
+void RequestDialog::focus_on(int number) {
     if (QWidget* widget = control(number))
         widget->setFocus(Qt::OtherFocusReason);
 }
 
-bool RequestDialog::isFocused(int number) const {
+bool RequestDialog::is_focused(int number) const {
     const QWidget* widget = control(number);
     return widget != nullptr && focusWidget() == widget;
 }
@@ -299,7 +299,7 @@ RequestAnswer MessageRequester::RequestMessage(const QString& title, const QStri
     const int result = dialog->exec();
     delete dialog.data();
     Window_Enable(focused, owner);
-    return RequestDialog::answerOf(result);
+    return RequestDialog::answer_of(result);
 }
 
 } // namespace qp::ui

@@ -55,26 +55,26 @@ public:
     int lines() const { return lines_; }
     // Gives the default button the focus unless a button has it already; the focus timer
     // calls it kRequestFocusDelayMs after the box was shown or activated.
-    void focusDefault();
-    // Closes the box with an answer, which answerOf reads back from its result code: any other
+    void focus_default();
+    // Closes the box with an answer, which answer_of reads back from its result code: any other
     // code (a closed box) is Cancel.
     void answer(RequestAnswer answer);
-    static RequestAnswer answerOf(int result);
+    static RequestAnswer answer_of(int result);
 
 protected:
     bool event(QEvent* event) override;
     void reject() override;
 
 private:
-    void buildText(const QString& text);
-    void addButton(int number, const char* key, QPoint at, RequestAnswer answer, Texts& texts);
-    void installKeys();
+    void build_text(const QString& text);
+    void add_button(int number, const char* key, QPoint at, RequestAnswer answer, Texts& texts);
+    void install_keys();
     void next();
     void previous();
     void confirm();
     void escape();
-    void focusOn(int number);
-    bool isFocused(int number) const;
+    void focus_on(int number);
+    bool is_focused(int number) const;
 
     RequestButtons buttons_;
     int default_; // the button Return answers

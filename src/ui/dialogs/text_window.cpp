@@ -18,8 +18,8 @@ constexpr int kDefaultWidth = 600;
 TextWindow::TextWindow(QWidget* parent, const QString& title, int inner_width)
     : QDialog(parent), editor_(new QPlainTextEdit(this)) {
     setWindowTitle(title);
-    GadgetLayout layout = Layout_New(inner_width);
-    editor_->setGeometry(Layout_PlaceControl("ABCDE 10", layout, LabelMode::WithLabel).field);
+    GadgetLayout layout = layout_new(inner_width);
+    editor_->setGeometry(layout_place_control("ABCDE 10", layout, LabelMode::WithLabel).field);
     editor_->setReadOnly(true);
     // Read-only still lets the user select and copy, as the log is often copied into a report.
     editor_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -37,7 +37,7 @@ void TextWindow_Show(QWidget* parent, const QString& title, const QString& text)
 }
 
 void Log_Show(QWidget* parent, const Log& log, const QString& app_title) {
-    TextWindow_Show(parent, "Log - " + app_title, toQ(log.text()));
+    TextWindow_Show(parent, "Log - " + app_title, to_q(log.text()));
 }
 
 } // namespace qp::ui

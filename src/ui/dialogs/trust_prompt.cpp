@@ -63,16 +63,16 @@ struct Window {
 
 net::TrustDecision ask(const Window& on, const net::TrustQuestion& q) {
     Texts& texts = on.texts;
-    const std::string text = texts.get("FTP\\Trust.Question",
-                                       {q.server, q.reason, Trust_FingerprintLines(q.fingerprint)});
+    const std::string text = texts.get(
+        "FTP\\Trust.Question", {q.server, q.reason, trust_fingerprint_lines(q.fingerprint)});
     const RequestAnswer answer = on.requester.RequestMessage(
-        toQ(texts.get("FTP\\Trust.Title")), toQ(text), RequestButtons::YesNoDefaultNo, owner());
+        to_q(texts.get("FTP\\Trust.Title")), to_q(text), RequestButtons::YesNoDefaultNo, owner());
     if (answer != RequestAnswer::Yes)
         return net::TrustDecision::Refuse;
-    on.prefs.Trust_Remember(q.server, q.fingerprint);
+    on.prefs.trust_remember(q.server, q.fingerprint);
     on.store->set(q.server, &q.fingerprint);
     // Kept even if the program ends abruptly; the user hears when it cannot be.
-    (void)Settings_Save(on.prefs, texts, on.requester, false, owner());
+    (void)settings_save(on.prefs, texts, on.requester, false, owner());
     return net::TrustDecision::AcceptOnce;
 }
 
@@ -80,22 +80,22 @@ void warn(const Window& on, const net::TrustQuestion& w) {
     Texts& texts = on.texts;
     Preferences& prefs = on.prefs;
     std::string text =
-        texts.get("FTP\\Trust.Changed", {w.server, Trust_FingerprintLines(w.fingerprint),
-                                         Trust_FingerprintLines(w.before)});
+        texts.get("FTP\\Trust.Changed", {w.server, trust_fingerprint_lines(w.fingerprint),
+                                         trust_fingerprint_lines(w.before)});
     const auto stored = prefs.trusted().find(w.server);
     const bool forgettable = stored != prefs.trusted().end() && stored->second == w.before;
     if (!forgettable) { // a key of known_hosts is the user's own file to mend
-        on.requester.RequestMessage(toQ(texts.get("Msg.Warning")), toQ(text), RequestButtons::Ok,
+        on.requester.RequestMessage(to_q(texts.get("Msg.Warning")), to_q(text), RequestButtons::Ok,
                                     owner());
         return;
     }
     text += "\n\n" + texts.get("FTP\\Trust.Forget");
-    if (on.requester.RequestMessage(toQ(texts.get("Msg.Warning")), toQ(text),
+    if (on.requester.RequestMessage(to_q(texts.get("Msg.Warning")), to_q(text),
                                     RequestButtons::YesNoDefaultNo,
                                     owner()) == RequestAnswer::Yes) {
-        prefs.Trust_Forget(w.server);
+        prefs.trust_forget(w.server);
         on.store->set(w.server, nullptr);
-        (void)Settings_Save(prefs, texts, on.requester, false, owner());
+        (void)settings_save(prefs, texts, on.requester, false, owner());
     }
 }
 
@@ -105,7 +105,7 @@ bool on_window_thread() {
 
 } // namespace
 
-std::string Trust_FingerprintLines(const std::string& fingerprint) {
+std::string trust_fingerprint_lines(const std::string& fingerprint) {
     const bool hex = fingerprint.find(':') != std::string::npos &&
                      fingerprint.find_first_not_of("0123456789ABCDEFabcdef:") == std::string::npos;
     std::string out;
@@ -126,7 +126,7 @@ std::string Trust_FingerprintLines(const std::string& fingerprint) {
     return out;
 }
 
-net::TrustSettings Trust_WindowSettings(Requester& requester, Texts& texts, Preferences& prefs) {
+net::TrustSettings trust_window_settings(Requester& requester, Texts& texts, Preferences& prefs) {
     const Window on{requester, texts, prefs, std::make_shared<Store>()};
     on.store->accepted = prefs.trusted();
     net::TrustSettings trust;

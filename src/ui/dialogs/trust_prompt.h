@@ -18,9 +18,9 @@ class Requester;
 // An accepted fingerprint is remembered in prefs and saved at once; on a changed identity the
 // user may forget the one accepted before, so the next send asks again. Every argument outlives
 // the connections.
-net::TrustSettings Trust_WindowSettings(Requester& requester, Texts& texts, Preferences& prefs);
+net::TrustSettings trust_window_settings(Requester& requester, Texts& texts, Preferences& prefs);
 
 // A fingerprint cut into lines short enough for the message box.
-std::string Trust_FingerprintLines(const std::string& fingerprint);
+std::string trust_fingerprint_lines(const std::string& fingerprint);
 
 } // namespace qp::ui

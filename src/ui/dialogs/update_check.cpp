@@ -70,9 +70,9 @@ Download download(QWidget* parent, LangTable& lang, const QString& url, int time
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = network.get(request);
 
-    QProgressDialog wait(toQ(lang.Lang_Get("CNV\\Msg.Wait")),
-                         toQ(lang.Lang_Get("RequestButton.Cancel")), 0, 0, parent);
-    wait.setWindowTitle(toQ(lang.Lang_Get("Menu\\About.CheckNewVersion")).remove('&'));
+    QProgressDialog wait(to_q(lang.Lang_Get("CNV\\Msg.Wait")),
+                         to_q(lang.Lang_Get("RequestButton.Cancel")), 0, 0, parent);
+    wait.setWindowTitle(to_q(lang.Lang_Get("Menu\\About.CheckNewVersion")).remove('&'));
     wait.setWindowModality(Qt::ApplicationModal);
     wait.setMinimumDuration(kWaitShowDelayMs);
     wait.setAutoClose(false);
@@ -108,11 +108,12 @@ Download download(QWidget* parent, LangTable& lang, const QString& url, int time
 
 } // namespace
 
-void CheckNewVersion_Register(Preferences& prefs) {
-    prefs.add_text_preference(kPrefVersionPageName, kPrefVersionPage, kWindowMain, kDefaultVersionPage);
+void check_new_version_register(Preferences& prefs) {
+    prefs.add_text_preference(kPrefVersionPageName, kPrefVersionPage, kWindowMain,
+                              kDefaultVersionPage);
 }
 
-std::string Version_FromPage(std::string_view page) {
+std::string version_from_page(std::string_view page) {
     const std::string lower = fold_case(page);
     const std::size_t at = lower.find(kMarker);
     if (at == std::string::npos)
@@ -129,7 +130,7 @@ std::string Version_FromPage(std::string_view page) {
     return trim_spaces(out);
 }
 
-float Version_Number(std::string_view version) {
+float version_number(std::string_view version) {
     const std::size_t comma = version.find(',');
     const std::string major = leading_digits(version.substr(0, comma));
     const std::string minor =
@@ -154,8 +155,8 @@ UpdateCheckOutcome CheckNewVersion(QWidget* parent, LangTable& lang, Log& log, R
             log.add("! Can't acces to Tamporary FileVersion !");
             error = lang.Lang_Get("CNV\\Msg.ErrorReadintTempVersionFile");
         } else {
-            log.add(" Temporary Html File : " + fromQ(file.fileName()));
-            log.add(" URL File Page = " + fromQ(setup.page_url));
+            log.add(" Temporary Html File : " + from_q(file.fileName()));
+            log.add(" URL File Page = " + from_q(setup.page_url));
             switch (download(parent, lang, setup.page_url, setup.timeout_ms, file)) {
             case Download::Cancelled:
                 log.add("- Check for new version cancelled");
@@ -171,24 +172,24 @@ UpdateCheckOutcome CheckNewVersion(QWidget* parent, LangTable& lang, Log& log, R
     }
     if (!error.empty()) {
         log.add("! " + error);
-        requester.RequestMessage(toQ(lang.Lang_Get("Msg.Error")), toQ(error), RequestButtons::Ok,
+        requester.RequestMessage(to_q(lang.Lang_Get("Msg.Error")), to_q(error), RequestButtons::Ok,
                                  parent);
         return UpdateCheckOutcome::Failed;
     }
 
-    const std::string remote_text = Version_FromPage(page);
-    const float remote = Version_Number(remote_text);
-    const float local = Version_Number(kProgramVersion);
+    const std::string remote_text = version_from_page(page);
+    const float remote = version_number(remote_text);
+    const float local = version_number(kProgramVersion);
     log.add(" New version : " + remote_text + " Distan=" + number_text(remote) +
             " Local=" + number_text(local));
-    const QString info = toQ(lang.Lang_Get("Msg.Info"));
+    const QString info = to_q(lang.Lang_Get("Msg.Info"));
     if (remote > local) {
-        if (requester.RequestMessage(info, toQ(lang.Lang_Get("CNV\\Msg.NewVersion", remote_text)),
+        if (requester.RequestMessage(info, to_q(lang.Lang_Get("CNV\\Msg.NewVersion", remote_text)),
                                      RequestButtons::YesNo, parent) == RequestAnswer::Yes)
             setup.open(QUrl(setup.page_url));
         return UpdateCheckOutcome::NewVersion;
     }
-    requester.RequestMessage(info, toQ(lang.Lang_Get("CNV\\Msg.NoNewVersion")), RequestButtons::Ok,
+    requester.RequestMessage(info, to_q(lang.Lang_Get("CNV\\Msg.NoNewVersion")), RequestButtons::Ok,
                              parent);
     return UpdateCheckOutcome::NoNewVersion;
 }

@@ -17,21 +17,21 @@ void Doc_Property(MainWindow& window) {
     if (!ctx.docs.can_run_document_command("Doc_Property", ctx.log))
         return;
     Doc& doc = *ctx.docs.current();
-    Doc before = Doc_ChannelSettings(doc);
+    Doc before = doc_channel_settings(doc);
     if (DocWindow_Open(&window, ctx.lang, doc, ctx.files))
-        Doc_Record(window, doc, Edit_ChannelChanged(std::move(before), doc));
+        doc_record(window, doc, edit_channel_changed(std::move(before), doc));
 }
 
 void LinkToClipboard(MainWindow& window) {
     AppContext& ctx = window.context();
     if (!ctx.docs.can_run_document_command("LinkToClipboard", ctx.log))
         return;
-    const std::string link = Channel_PublicLink(*ctx.docs.current());
+    const std::string link = channel_public_link(*ctx.docs.current());
     if (link.empty())
         return;
-    QGuiApplication::clipboard()->setText(toQ(link));
-    ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
-                                  toQ(ctx.lang.get("Msg.LinkToClipboard", {link})),
+    QGuiApplication::clipboard()->setText(to_q(link));
+    ctx.requester->RequestMessage(to_q(ctx.lang.get("Msg.Info")),
+                                  to_q(ctx.lang.get("Msg.LinkToClipboard", {link})),
                                   RequestButtons::Ok, &window);
 }
 

@@ -33,7 +33,7 @@ private:
         if (w == nullptr)
             return;
         if (row == kRowKeepSelection)
-            row = FeedList_SelectedRow(w->list);
+            row = feed_list_selected_row(w->list);
         window_.update_feed_row(row);
     }
 
@@ -53,11 +53,11 @@ Doc* begin(MainWindow& window, const char* name) {
 }
 
 // The position of the feed of the selected row, -1 when there is none.
-int selectedFeed(MainWindow& window, const Doc& doc) {
+int selected_feed(MainWindow& window, const Doc& doc) {
     Workspace* w = window.workspace(&doc);
     if (w == nullptr)
         return -1;
-    const int p = ListRowData(w->list, FeedList_SelectedRow(w->list));
+    const int p = ListRowData(w->list, feed_list_selected_row(w->list));
     return p < static_cast<int>(doc.Feeds.size()) ? p : -1;
 }
 
@@ -65,7 +65,7 @@ int selectedFeed(MainWindow& window, const Doc& doc) {
 void changed(MainWindow& window, Doc& doc, DocEditPtr edit, int row) {
     if (edit == nullptr)
         return;
-    Doc_Record(window, doc, std::move(edit));
+    doc_record(window, doc, std::move(edit));
     window.update_feed_row(row);
 }
 
@@ -73,17 +73,17 @@ void move(MainWindow& window, const char* name, int step) {
     Doc* doc = begin(window, name);
     if (doc == nullptr)
         return;
-    DocEditPtr edit = Edit_MoveFeed(*doc, selectedFeed(window, *doc), step);
+    DocEditPtr edit = edit_move_feed(*doc, selected_feed(window, *doc), step);
     changed(window, *doc, std::move(edit), doc->CurrentFeed);
 }
 
 // The feed window left its new feed at the top; it becomes one recorded insertion.
 void inserted(MainWindow& window, Doc& doc) {
     Feed feed = std::move(doc.Feeds.front());
-    Feed_Delete(doc, 0);
+    feed_delete(doc, 0);
     std::vector<Feed> one;
     one.push_back(std::move(feed));
-    changed(window, doc, Edit_InsertFeeds(doc, std::move(one)), 0);
+    changed(window, doc, edit_insert_feeds(doc, std::move(one)), 0);
 }
 
 void step(MainWindow& window, bool back) {
@@ -103,18 +103,18 @@ void step(MainWindow& window, bool back) {
 
 } // namespace
 
-void Doc_Record(MainWindow& window, Doc& doc, DocEditPtr edit) {
+void doc_record(MainWindow& window, Doc& doc, DocEditPtr edit) {
     Workspace* w = window.workspace(&doc);
     if (edit == nullptr || w == nullptr)
         return;
     w->undo->push(new EditCommand(window, doc, std::move(edit)));
 }
 
-void Doc_Undo(MainWindow& window) {
+void doc_undo(MainWindow& window) {
     step(window, true);
 }
 
-void Doc_Redo(MainWindow& window) {
+void doc_redo(MainWindow& window) {
     step(window, false);
 }
 
@@ -132,10 +132,10 @@ void Feed_Copy(MainWindow& window) {
     if (doc == nullptr)
         return;
     const int current = doc->CurrentFeed;
-    if (!Feed_InsertCopy(*doc, selectedFeed(window, *doc)))
+    if (!feed_insert_copy(*doc, selected_feed(window, *doc)))
         return;
     if (FeedWindow_Open(window.context(), &window, *doc, FeedWindowMode::Edit) == 0) {
-        Feed_Delete(*doc, 0);
+        feed_delete(*doc, 0);
         doc->CurrentFeed = current;
         return;
     }
@@ -146,9 +146,9 @@ void Feed_Del(MainWindow& window) {
     Doc* doc = begin(window, "Feed_Del");
     if (doc == nullptr)
         return;
-    const int p = selectedFeed(window, *doc);
+    const int p = selected_feed(window, *doc);
     // The row before the deleted feed, or the new first row.
-    changed(window, *doc, Edit_DeleteFeed(*doc, p), p - 1);
+    changed(window, *doc, edit_delete_feed(*doc, p), p - 1);
 }
 
 void Feed_MoveUp(MainWindow& window) {
@@ -164,7 +164,7 @@ void Feed_Sort(MainWindow& window, SortOrder order) {
     if (doc == nullptr)
         return;
     // A new order is an edit the save question must know about.
-    Doc_Record(window, *doc, Edit_SortFeeds(*doc, order));
+    doc_record(window, *doc, edit_sort_feeds(*doc, order));
     window.update_feed_row(-1);
 }
 
@@ -172,7 +172,7 @@ void Feed_Property(MainWindow& window) {
     Doc* doc = begin(window, "Feed_Property");
     if (doc == nullptr)
         return;
-    const int p = selectedFeed(window, *doc);
+    const int p = selected_feed(window, *doc);
     if (p < 0)
         return;
     doc->CurrentFeed = p;
@@ -181,10 +181,10 @@ void Feed_Property(MainWindow& window) {
         return;
     std::vector<FeedBefore> changes;
     changes.emplace_back(p, std::move(before));
-    Doc_Record(window, *doc, Edit_FeedsChanged(*doc, std::move(changes)));
+    doc_record(window, *doc, edit_feeds_changed(*doc, std::move(changes)));
     // The order is unchanged: only the row's columns are rewritten.
     Workspace* w = window.workspace(doc);
-    FeedList_SetRow(w->list, FeedList_SelectedRow(w->list),
+    FeedList_SetRow(w->list, feed_list_selected_row(w->list),
                     Feed_RowText(doc->Feeds[static_cast<std::size_t>(p)]));
 }
 

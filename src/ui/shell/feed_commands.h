@@ -19,9 +19,9 @@ void Feed_Sort(MainWindow& window, SortOrder order);
 void Feed_Property(MainWindow& window);
 
 // Puts a change already made in doc on its undo stack; a null edit records nothing.
-void Doc_Record(MainWindow& window, Doc& doc, DocEditPtr edit);
+void doc_record(MainWindow& window, Doc& doc, DocEditPtr edit);
 // Takes back, or makes again, the last change of the current document.
-void Doc_Undo(MainWindow& window);
-void Doc_Redo(MainWindow& window);
+void doc_undo(MainWindow& window);
+void doc_redo(MainWindow& window);
 
 } // namespace qp::ui

@@ -37,7 +37,7 @@ public:
     explicit MainWindow(AppContext& context);
     ~MainWindow() override;
 
-    QWidget& ownerWidget() override { return *this; }
+    QWidget& owner_widget() override { return *this; }
     AppContext& context() override { return ctx_; }
     DocumentCommands& documents() { return *documents_; }
 
@@ -45,9 +45,9 @@ public:
     void Main_MenuEvent(int command);
     // The menu or pop-up entry of a command (the first one found), null when it has none.
     QAction* action(int command) const;
-    QMenu* feedPopup() const { return feed_popup_; }
-    QMenu* editorPopup() const { return editor_popup_; }
-    QMenu* aboutMenu() const { return about_menu_; }
+    QMenu* feed_popup() const { return feed_popup_; }
+    QMenu* editor_popup() const { return editor_popup_; }
+    QMenu* about_menu() const { return about_menu_; }
     ShortcutKeys& shortcuts() { return *shortcuts_; }
 
     // Keeping the window in step with the documents: ActualizeAll, Actualize_Tree and the Actu_*
@@ -61,9 +61,9 @@ public:
     // The "*" of a modified document in the title and the window list.
     void update_modified_marks();
     // Modified, or its editor holds an edit not yet committed.
-    bool Doc_ShowsModified(const Doc& doc);
+    bool doc_shows_modified(const Doc& doc);
     // The title without the modified mark: what a later start compares with its own title.
-    QString handOverTitle() const;
+    QString hand_over_title() const;
     void update_menu();
     void update_status_bar();
     void update_editor_popup_menu();
@@ -79,43 +79,43 @@ public:
     void Doc_FreeGadgets(const Doc& doc);
     // The workspace of a document, null when it has none.
     Workspace* workspace(const Doc* doc);
-    QString statusText() const;
+    QString status_text() const;
 
     void Main_ApplyShortcuts() override;
     void Main_RemoveShortcuts() override;
     void Shortcut_MenuTexts(int menu);
 
     // Placement kept in the preferences: restored once, then stored while the window is normal.
-    void Placement_Restore();
-    void Placement_Moved(QPoint outer_top_left);
-    void Placement_Resized(QSize inner);
-    void Placement_StateChanged(Qt::WindowStates state);
+    void placement_restore();
+    void placement_moved(QPoint outer_top_left);
+    void placement_resized(QSize inner);
+    void placement_state_changed(Qt::WindowStates state);
 
     // Stores the last documents, then closes every document; false when the user kept one open.
     // Quit, Ctrl+Q and the close box come here.
-    [[nodiscard]] bool Quit_Request();
+    [[nodiscard]] bool quit_request();
     // Writes the list of open documents (the session manager's save request).
-    void Session_Store();
+    void session_store();
     // The desktop session ends (log-out, SIGTERM, SIGHUP): stores the list and ends the program
     // without questions.
-    void Session_End();
+    void session_end();
 
     // A later start of the program hands over: 1 brings the window to the front, 2 also opens
     // the file.
-    void HandOver_Receive(int data, const std::string& path);
+    void hand_over_receive(int data, const std::string& path);
     void MainWindow_Activate();
     // Font slot 164 from the preference item 86 ("name;size"), else the default face at size 10.
     void EditorFont_Load() override;
-    const QFont& editorFont() const override { return editor_font_; }
+    const QFont& editor_font() const override { return editor_font_; }
 
     // Tells the user that the window of a command is not there yet.
-    void NotThereYet();
+    void not_there_yet();
     // Opens a window of the system hooks, or tells that it is not there yet.
-    void runHook(const std::function<void()>& hook);
+    void run_hook(const std::function<void()>& hook);
 
 signals:
     // Every document is closed after a quit request: the program may end.
-    void quitConfirmed();
+    void quit_confirmed();
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -127,11 +127,11 @@ private:
     void MainMenu_Create();
     void PopupMenus_Create();
     void Main_FixedShortcuts();
-    QAction* addCommand(QMenu* menu, std::string_view key, int command);
+    QAction* add_command(QMenu* menu, std::string_view key, int command);
 
-    void placeWorkspace();
-    QString documentEntryText(int index);
-    Workspace* currentWorkspace();
+    void place_workspace();
+    QString document_entry_text(int index);
+    Workspace* current_workspace();
 
     AppContext& ctx_;
     std::unique_ptr<DocumentCommands> documents_;

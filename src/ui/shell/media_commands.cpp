@@ -58,7 +58,7 @@ protected:
                 if (url.isLocalFile())
                     paths << url.toLocalFile();
             drop->acceptProposedAction();
-            Feed_DropFiles(window_, paths);
+            feed_drop_files(window_, paths);
             return true;
         }
         default:
@@ -72,7 +72,7 @@ private:
 
 } // namespace
 
-void Feed_RefreshMedia(MainWindow& window) {
+void feed_refresh_media(MainWindow& window) {
     AppContext& ctx = window.context();
     if (!ctx.docs.can_run_document_command("Feed_RefreshMedia", ctx.log))
         return;
@@ -88,19 +88,19 @@ void Feed_RefreshMedia(MainWindow& window) {
     }
     const Paths paths = ctx.paths;
     const bool finished =
-        MediaWork_Run(ctx, &window, static_cast<int>(job->feeds.size()),
-                      [job, paths](int i, const std::atomic<bool>* cancel) {
-                          // The refresh's own rule, on a document of this one episode.
-                          Doc one;
-                          one.Feeds.push_back(job->feeds[static_cast<std::size_t>(i)]);
-                          const MediaRefreshResult r = Media_Refresh(one, paths, {}, cancel);
-                          const std::lock_guard lock(job->mutex);
-                          job->counts.updated += r.updated;
-                          job->counts.missing += r.missing;
-                          job->counts.unreadable += r.unreadable;
-                          if (r.anyChange())
-                              job->found.emplace_back(i, std::move(one.Feeds.front()));
-                      });
+        media_work_run(ctx, &window, static_cast<int>(job->feeds.size()),
+                       [job, paths](int i, const std::atomic<bool>* cancel) {
+                           // The refresh's own rule, on a document of this one episode.
+                           Doc one;
+                           one.Feeds.push_back(job->feeds[static_cast<std::size_t>(i)]);
+                           const MediaRefreshResult r = media_refresh(one, paths, {}, cancel);
+                           const std::lock_guard lock(job->mutex);
+                           job->counts.updated += r.updated;
+                           job->counts.missing += r.missing;
+                           job->counts.unreadable += r.unreadable;
+                           if (r.any_change())
+                               job->found.emplace_back(i, std::move(one.Feeds.front()));
+                       });
 
     std::vector<FeedBefore> before;
     MediaRefreshResult counts;
@@ -117,32 +117,32 @@ void Feed_RefreshMedia(MainWindow& window) {
     }
     if (!before.empty()) {
         const Workspace* w = window.workspace(doc);
-        const int row = w != nullptr ? FeedList_SelectedRow(w->list) : -1;
-        Doc_Record(window, *doc, Edit_FeedsChanged(*doc, std::move(before)));
+        const int row = w != nullptr ? feed_list_selected_row(w->list) : -1;
+        doc_record(window, *doc, edit_feeds_changed(*doc, std::move(before)));
         window.update_feed_row(row);
     }
     const std::string text =
         ctx.lang.get(finished ? "Media.Done" : "Media.Stopped",
                      {std::to_string(counts.updated), std::to_string(counts.missing),
                       std::to_string(counts.unreadable)});
-    ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")), toQ(text), RequestButtons::Ok,
+    ctx.requester->RequestMessage(to_q(ctx.lang.get("Msg.Info")), to_q(text), RequestButtons::Ok,
                                   &window);
 }
 
-void Feed_DropFiles(MainWindow& window, const QStringList& dropped) {
+void feed_drop_files(MainWindow& window, const QStringList& dropped) {
     std::vector<std::string> media;
     std::vector<std::string> projects;
     for (const QString& p : dropped) {
-        std::string path = fromQ(p);
+        std::string path = from_q(p);
         (is_project(path) ? projects : media).push_back(std::move(path));
     }
     // The episodes go to the document they were dropped on, before a project opens over it.
-    Feed_AddMediaFiles(window, media);
+    feed_add_media_files(window, media);
     for (const std::string& path : projects)
         window.documents().Document_Open(path);
 }
 
-void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& media) {
+void feed_add_media_files(MainWindow& window, const std::vector<std::string>& media) {
     AppContext& ctx = window.context();
     if (media.empty() || !ctx.docs.can_run_document_command("Feed_AddMediaFiles", ctx.log))
         return;
@@ -150,11 +150,11 @@ void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& medi
     window.Feed_CommitText(doc);
 
     auto read = std::make_shared<std::vector<MediaInfo>>(media.size());
-    if (!MediaWork_Run(ctx, &window, static_cast<int>(media.size()),
-                       [read, media](int i, const std::atomic<bool>* cancel) {
-                           const auto at = static_cast<std::size_t>(i);
-                           (*read)[at] = Media_Read(media[at], cancel);
-                       }))
+    if (!media_work_run(ctx, &window, static_cast<int>(media.size()),
+                        [read, media](int i, const std::atomic<bool>* cancel) {
+                            const auto at = static_cast<std::size_t>(i);
+                            (*read)[at] = media_read(media[at], cancel);
+                        }))
         return;
 
     std::vector<Feed> added;
@@ -163,26 +163,26 @@ void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& medi
         const MediaInfo& info = (*read)[i];
         // A file that is not there, or that is neither read nor known by its name, is no episode.
         if (!file_exists(media[i]) ||
-            (info.type.empty() && !info.ok() && Feed_GuessMimeType(media[i]).empty())) {
+            (info.type.empty() && !info.ok() && feed_guess_mime_type(media[i]).empty())) {
             refused += "\r\n" + media[i];
             continue;
         }
         const MediaFacts facts{info.title, info.type, info.length,
-                               info.ok() ? Media_Duration(info.seconds) : std::string()};
-        added.push_back(Feed_ForMediaFile(media[i], ctx.paths.Path_Compact(media[i]), facts));
+                               info.ok() ? media_duration(info.seconds) : std::string()};
+        added.push_back(feed_for_media_file(media[i], ctx.paths.Path_Compact(media[i]), facts));
     }
-    Feed_NewGUIDs(added, doc->Feeds);
-    if (DocEditPtr edit = Edit_InsertFeeds(*doc, std::move(added))) {
-        Doc_Record(window, *doc, std::move(edit));
+    feed_new_guids(added, doc->Feeds);
+    if (DocEditPtr edit = edit_insert_feeds(*doc, std::move(added))) {
+        doc_record(window, *doc, std::move(edit));
         window.update_feed_row(0);
     }
     if (!refused.empty())
-        ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Error")),
-                                      toQ(ctx.lang.get("Media.NotMedia") + refused),
+        ctx.requester->RequestMessage(to_q(ctx.lang.get("Msg.Error")),
+                                      to_q(ctx.lang.get("Media.NotMedia") + refused),
                                       RequestButtons::Ok, &window);
 }
 
-void FeedList_AcceptDrops(MainWindow& window, QTreeWidget* list) {
+void feed_list_accept_drops(MainWindow& window, QTreeWidget* list) {
     list->setAcceptDrops(true);
     list->viewport()->setAcceptDrops(true);
     list->setDragDropMode(QAbstractItemView::DropOnly);

@@ -16,14 +16,14 @@ class MainWindow;
 
 // Marks the document modified only when a value changed (one undoable step), and ends with the
 // counts.
-void Feed_RefreshMedia(MainWindow& window);
+void feed_refresh_media(MainWindow& window);
 
 // Dropped files: media files become episodes of the current document, then project files open.
-void Feed_DropFiles(MainWindow& window, const QStringList& paths);
+void feed_drop_files(MainWindow& window, const QStringList& paths);
 // Media files become episodes at the top of the current document in the given order, in one
 // undoable step; files that are not media files are named to the user and left out.
-void Feed_AddMediaFiles(MainWindow& window, const std::vector<std::string>& paths);
+void feed_add_media_files(MainWindow& window, const std::vector<std::string>& paths);
 // Lets the list take files dropped on it.
-void FeedList_AcceptDrops(MainWindow& window, QTreeWidget* list);
+void feed_list_accept_drops(MainWindow& window, QTreeWidget* list);
 
 } // namespace qp::ui

@@ -30,7 +30,7 @@ namespace {
 
 // Menu texts show "&" as a mnemonic marker.
 QString menu_escaped(const std::string& text) {
-    return toQ(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return to_q(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 // Whether the focus is on control or on one of its parts (a list's viewport).
@@ -45,12 +45,12 @@ bool MainWindow::Doc_CreateGadgets(Doc& doc) {
     QTreeWidget* list = w.list;
     connect(list, &QTreeWidget::itemSelectionChanged, this, [this, list] {
         // Only the current document's list drives the editor.
-        Workspace* current = currentWorkspace();
+        Workspace* current = current_workspace();
         if (current != nullptr && current->list == list)
             update_editor();
     });
     connect(list, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
-    FeedList_AcceptDrops(*this, list);
+    feed_list_accept_drops(*this, list);
     connect(w.editor, &QWidget::customContextMenuRequested, this, &MainWindow::PopUpMenuDisplay);
     // The first keystroke marks the document in the title, not the next timer tick.
     connect(w.editor->document(), &QTextDocument::modificationChanged, this,
@@ -84,12 +84,12 @@ Workspace* MainWindow::workspace(const Doc* doc) {
     return it == workspaces_.end() ? nullptr : &it->second;
 }
 
-Workspace* MainWindow::currentWorkspace() {
+Workspace* MainWindow::current_workspace() {
     return workspace(ctx_.docs.current());
 }
 
-void MainWindow::placeWorkspace() {
-    Workspace* w = currentWorkspace();
+void MainWindow::place_workspace() {
+    Workspace* w = current_workspace();
     if (w == nullptr)
         return;
     const int a = area_->width();
@@ -107,11 +107,11 @@ void MainWindow::placeWorkspace() {
 void MainWindow::update_all() {
     update_controls();
     update_window_title();
-    placeWorkspace();
+    place_workspace();
     update_menu();
     QTreeWidget* focus_list = nullptr;
     if (ctx_.docs.can_run_document_command("ActualizeAll", ctx_.log)) {
-        Workspace* w = currentWorkspace();
+        Workspace* w = current_workspace();
         const QSignalBlocker block(w->list);
         FeedList_Fill(w->list, *ctx_.docs.current(), -1);
         focus_list = w->list;
@@ -125,13 +125,13 @@ void MainWindow::update_all() {
 void MainWindow::update_display() {
     update_controls();
     update_window_title();
-    placeWorkspace();
+    place_workspace();
     update_menu();
     update_status_bar();
 }
 
 void MainWindow::update_feed_row(int row) {
-    if (Workspace* w = currentWorkspace()) {
+    if (Workspace* w = current_workspace()) {
         const QSignalBlocker block(w->list);
         FeedList_Fill(w->list, *ctx_.docs.current(), row);
     }
@@ -141,18 +141,18 @@ void MainWindow::update_feed_row(int row) {
 
 void MainWindow::update_editor() {
     Doc* doc = ctx_.docs.current();
-    Workspace* w = currentWorkspace();
+    Workspace* w = current_workspace();
     if (doc == nullptr || w == nullptr)
         return;
     Feed_CommitText(doc);
-    const int p = ListRowData(w->list, FeedList_SelectedRow(w->list));
+    const int p = ListRowData(w->list, feed_list_selected_row(w->list));
     const int old = w->bound;
     QString text;
     int bound = -1;
     // A row whose feed is gone binds nothing: binding another feed would let the next commit
     // write this editor's text into it.
     if (p >= 0 && p < static_cast<int>(doc->Feeds.size())) {
-        text = Editor_TextOf(doc->Feeds[static_cast<std::size_t>(p)].FeedDesc);
+        text = editor_text_of(doc->Feeds[static_cast<std::size_t>(p)].FeedDesc);
         bound = p;
     }
     w->editor->setPlainText(text); // also empties the undo history
@@ -175,13 +175,13 @@ bool MainWindow::Feed_CommitText(Doc* doc) {
         Feed& feed = doc->Feeds[static_cast<std::size_t>(w->bound)];
         std::vector<FeedBefore> before;
         before.emplace_back(w->bound, feed);
-        std::string text = Editor_FeedText(w->editor);
+        std::string text = editor_feed_text(w->editor);
         // Typing and undoing back to the stored text is no new text: the date stays.
         if ((feed.FeedFlag & kAutoPubDate) && text != feed.FeedDesc)
-            feed.FeedPubDate = NowIn(doc->TimeZone);
+            feed.FeedPubDate = now_in(doc->TimeZone);
         feed.FeedDesc = std::move(text);
         // The editor undoes typing; the document undoes the text once it is stored.
-        Doc_Record(*this, *doc, Edit_FeedsChanged(*doc, std::move(before)));
+        doc_record(*this, *doc, edit_feeds_changed(*doc, std::move(before)));
     }
     return true;
 }
@@ -200,11 +200,11 @@ void MainWindow::update_controls() {
         w->editor->setEnabled(shown && w->bound >= 0);
     }
     ctx_.docs.set_current(current);
-    if (Workspace* w = currentWorkspace())
+    if (Workspace* w = current_workspace())
         w->editor->setFocus();
 }
 
-bool MainWindow::Doc_ShowsModified(const Doc& doc) {
+bool MainWindow::doc_shows_modified(const Doc& doc) {
     if ((doc.State & kModified) != 0)
         return true;
     const Workspace* w = workspace(&doc);
@@ -214,27 +214,27 @@ bool MainWindow::Doc_ShowsModified(const Doc& doc) {
 void MainWindow::update_window_title() {
     std::string title = ctx_.AppTitle;
     if (const Doc* doc = ctx_.docs.current())
-        title = std::string(Doc_ShowsModified(*doc) ? kModifiedMark : "") +
+        title = std::string(doc_shows_modified(*doc) ? kModifiedMark : "") +
                 DocDisplayName(*doc, ctx_.lang) + " - " + ctx_.AppTitle;
-    setWindowTitle(toQ(title));
+    setWindowTitle(to_q(title));
 }
 
 void MainWindow::update_modified_marks() {
     update_window_title();
     for (int i = 0; i < ctx_.docs.count() && i < Docs::kMaxDocs; ++i)
-        action(kCmdDocumentFirst + i)->setText(documentEntryText(i));
+        action(kCmdDocumentFirst + i)->setText(document_entry_text(i));
 }
 
-QString MainWindow::documentEntryText(int index) {
+QString MainWindow::document_entry_text(int index) {
     const Doc& doc = ctx_.docs.at(index);
     std::string name = file_part(doc.FileName);
     if (name.empty())
         name = ctx_.lang.get("Msg.NoFileName");
     return menu_escaped(std::to_string(index + 1) + "- " +
-                        (Doc_ShowsModified(doc) ? kModifiedMark : "") + name);
+                        (doc_shows_modified(doc) ? kModifiedMark : "") + name);
 }
 
-QString MainWindow::handOverTitle() const {
+QString MainWindow::hand_over_title() const {
     QString title = windowTitle();
     if (title.startsWith(QLatin1String(kModifiedMark)))
         title.remove(0, 1);
@@ -251,7 +251,7 @@ void MainWindow::update_menu() {
             entry->setChecked(false);
             continue;
         }
-        entry->setText(documentEntryText(i));
+        entry->setText(document_entry_text(i));
         entry->setEnabled(true);
         entry->setChecked(i == current);
     }
@@ -271,7 +271,7 @@ void MainWindow::update_menu() {
     for (int command : {kCmdProjectSave, kCmdProjectSaveAs, kCmdProjectClose, kCmdFindText,
                         kCmdFindNext, kCmdFindPrevious})
         action(command)->setEnabled(has_doc);
-    const Workspace* w = currentWorkspace();
+    const Workspace* w = current_workspace();
     if (QAction* undo = action(kCmdDocUndo))
         undo->setEnabled(w != nullptr && w->undo->canUndo());
     if (QAction* redo = action(kCmdDocRedo))
@@ -285,8 +285,8 @@ void MainWindow::update_feed_popup_menu() {
                 return a;
         return static_cast<QAction*>(nullptr);
     };
-    Workspace* w = currentWorkspace();
-    const int s = w == nullptr ? 0 : FeedList_SelectedRow(w->list);
+    Workspace* w = current_workspace();
+    const int s = w == nullptr ? 0 : feed_list_selected_row(w->list);
     const bool some = s >= 0;
     for (int command : {kCmdFeedDel, kCmdFeedCopy, kCmdFeedProperty})
         entry(command)->setEnabled(some);
@@ -296,7 +296,7 @@ void MainWindow::update_feed_popup_menu() {
 }
 
 void MainWindow::update_editor_popup_menu() {
-    Workspace* w = currentWorkspace();
+    Workspace* w = current_workspace();
     for (QAction* a : editor_popup_->actions()) {
         const int command = a->data().toInt();
         a->setEnabled(w != nullptr && Edit_CanDo(command, w->editor));
@@ -323,7 +323,7 @@ bool MainWindow::Edit_CanDo(int command, const QPlainTextEdit* editor) const {
 }
 
 void MainWindow::Edit_Command(int command) {
-    Workspace* w = currentWorkspace();
+    Workspace* w = current_workspace();
     if (w == nullptr)
         return;
     // With the focus in the list the undo keys act on the document; the editor keeps its own.
@@ -356,7 +356,7 @@ void MainWindow::Edit_Command(int command) {
 void MainWindow::PopUpMenuDisplay() {
     if (!ctx_.docs.can_run_document_command("PopUpMenuDisplay", ctx_.log, false))
         return;
-    Workspace* w = currentWorkspace();
+    Workspace* w = current_workspace();
     if (w == nullptr)
         return;
     const QWidget* focus = focusWidget();
@@ -369,14 +369,14 @@ void MainWindow::PopUpMenuDisplay() {
     }
 }
 
-QString MainWindow::statusText() const {
+QString MainWindow::status_text() const {
     return status_->text();
 }
 
 void MainWindow::update_status_bar() {
     update_modified_marks();
     Doc* doc = ctx_.docs.current();
-    Workspace* w = currentWorkspace();
+    Workspace* w = current_workspace();
     if (doc == nullptr || w == nullptr) {
         status_->clear();
         return;
@@ -385,7 +385,7 @@ void MainWindow::update_status_bar() {
     v.DC = ctx_.docs.count();
     v.DP = ctx_.docs.current_index() + 1;
     v.EC = w->list->topLevelItemCount();
-    v.EP = FeedList_SelectedRow(w->list) + 1;
+    v.EP = feed_list_selected_row(w->list) + 1;
     const QTextDocument* text = w->editor->document();
     const int caret = w->editor->textCursor().selectionStart();
     const QTextBlock line = text->findBlock(caret);
@@ -409,7 +409,7 @@ void MainWindow::update_status_bar() {
     } else {
         pattern = ctx_.lang.get("Status.DefaultNoFocus");
     }
-    const QString shown = toQ(StatusLine_Format(pattern, v));
+    const QString shown = to_q(status_line_format(pattern, v));
     if (shown != status_->text())
         status_->setText(shown);
 }

@@ -23,21 +23,22 @@ namespace {
 std::vector<CheckFinding> check(MainWindow& window, const Doc& doc) {
     AppContext& ctx = window.context();
     std::vector<CheckFinding> findings;
-    (void)LongWork_Run(
-        &window, toQ(ctx.lang.get("Work.Checking")), {}, std::make_shared<WorkState>(),
-        [&] { findings = Feed_Check(doc, ctx.paths); }, false);
+    (void)long_work_run(
+        &window, to_q(ctx.lang.get("Work.Checking")), {}, std::make_shared<WorkState>(),
+        [&] { findings = feed_check(doc, ctx.paths); }, false);
     return findings;
 }
 
 } // namespace
 
-bool Check_Show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& findings,
+bool check_show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& findings,
                 CheckMode mode) {
-    Doc before = Doc_ChannelSettings(doc);
-    const CheckChoice choice = CheckWindow_Run(doc, findings, window.context().lang, mode, &window);
+    Doc before = doc_channel_settings(doc);
+    const CheckChoice choice =
+        check_window_run(doc, findings, window.context().lang, mode, &window);
     if (choice.answer == CheckAnswer::DateMask) {
         // The new mask is a change like any other: undone, it leaves the document as saved.
-        Doc_Record(window, doc, Edit_ChannelChanged(std::move(before), doc));
+        doc_record(window, doc, edit_channel_changed(std::move(before), doc));
         window.update_window_title();
         window.update_menu();
         window.update_status_bar();
@@ -82,30 +83,30 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
         return;
 
     if (!made.error.empty()) {
-        ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Error")), toQ(made.error),
+        ctx.requester->RequestMessage(to_q(ctx.lang.get("Msg.Error")), to_q(made.error),
                                       RequestButtons::Ok, &window);
         return;
     }
     const std::vector<CheckFinding> findings = check(window, *doc);
     if (!findings.empty()) {
         // The RSS file stays written whatever the answer.
-        if (!Check_Show(window, *doc, findings, CheckMode::BeforePublish))
+        if (!check_show(window, *doc, findings, CheckMode::BeforePublish))
             return;
     } else if (ctx.requester->RequestMessage(
-                   toQ(ctx.lang.get("Msg.Info")), toQ(ctx.lang.get("CreateRss.Ok")),
+                   to_q(ctx.lang.get("Msg.Info")), to_q(ctx.lang.get("CreateRss.Ok")),
                    RequestButtons::YesNo, &window) != RequestAnswer::Yes) {
         return;
     }
     net::FTPJob job;
     job.check_addresses = Pref_IsOn(ctx.prefs.preference_value(kPrefCheckAddresses));
-    net::FTP_AddUploads(job, made.job);
+    net::ftp_add_uploads(job, made.job);
     (void)Rss_Upload(*doc, made.rss_path, job, &window, ctx.lang,
                      seams != nullptr ? *seams
-                                      : net::ftp_client_seams(Trust_WindowSettings(
+                                      : net::ftp_client_seams(trust_window_settings(
                                             *ctx.requester, ctx.lang, ctx.prefs)));
 }
 
-void Rss_Check(MainWindow& window) {
+void rss_check(MainWindow& window) {
     AppContext& ctx = window.context();
     Doc* doc = ctx.docs.current();
     if (!ctx.docs.can_run_document_command("Rss_Check", ctx.log, true) || doc == nullptr)
@@ -113,12 +114,12 @@ void Rss_Check(MainWindow& window) {
     window.Feed_CommitText(doc);
     const std::vector<CheckFinding> findings = check(window, *doc);
     if (findings.empty()) {
-        ctx.requester->RequestMessage(toQ(ctx.lang.get("Msg.Info")),
-                                      toQ(ctx.lang.get("CheckWin.NoProblem")), RequestButtons::Ok,
+        ctx.requester->RequestMessage(to_q(ctx.lang.get("Msg.Info")),
+                                      to_q(ctx.lang.get("CheckWin.NoProblem")), RequestButtons::Ok,
                                       &window);
         return;
     }
-    (void)Check_Show(window, *doc, findings, CheckMode::OnDemand);
+    (void)check_show(window, *doc, findings, CheckMode::OnDemand);
 }
 
 } // namespace qp::ui

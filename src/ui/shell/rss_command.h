@@ -22,11 +22,11 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams = nullptr);
 // The check window over the main window on the document's findings; an episode chosen there is
 // selected in the feed list, so the user lands on what to fix. True when the user publishes
 // anyway.
-bool Check_Show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& findings,
+bool check_show(MainWindow& window, Doc& doc, const std::vector<CheckFinding>& findings,
                 CheckMode mode);
 
 // Checks the current document as it stands, without saving or writing anything, and shows the
 // findings, or tells that there are none.
-void Rss_Check(MainWindow& window);
+void rss_check(MainWindow& window);
 
 } // namespace qp::ui

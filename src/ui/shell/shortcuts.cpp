@@ -67,7 +67,7 @@ bool selected(const PrefItem& item, int window, std::string_view prefix) {
 
 } // namespace
 
-QKeySequence Key_ToSequence(KeyCode code) {
+QKeySequence key_to_sequence(KeyCode code) {
     const int vk = code & kKeyMask;
     const int key = qt_key_of(vk);
     if (key == 0)
@@ -84,7 +84,7 @@ QKeySequence Key_ToSequence(KeyCode code) {
     return {QKeyCombination(mods, static_cast<Qt::Key>(key))};
 }
 
-KeyCode Key_FromKeypadEvent(const QKeyEvent& event) {
+KeyCode key_from_keypad_event(const QKeyEvent& event) {
     if (!(event.modifiers() & Qt::KeypadModifier))
         return 0;
     const int key = event.key();
@@ -118,7 +118,7 @@ KeyCode Key_FromKeypadEvent(const QKeyEvent& event) {
 ShortcutKeys::ShortcutKeys(QWidget* window, Dispatch dispatch)
     : window_(window), dispatch_(std::move(dispatch)) {
     keypad_filter_ = new KeyPressFilter(window_, [this](QObject* receiver, const QKeyEvent& event) {
-        return keypadPressed(receiver, event);
+        return keypad_pressed(receiver, event);
     });
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installEventFilter(keypad_filter_);
@@ -129,12 +129,12 @@ ShortcutKeys::~ShortcutKeys() {
     delete keypad_filter_;
 }
 
-bool ShortcutKeys::keypadPressed(QObject* receiver, const QKeyEvent& event) {
+bool ShortcutKeys::keypad_pressed(QObject* receiver, const QKeyEvent& event) {
     // Once per press: at the widget that has the focus in this window, not at its QWindow.
     auto* widget = qobject_cast<QWidget*>(receiver);
     if (widget == nullptr || widget->window() != window_ || !window_->isEnabled())
         return false;
-    const KeyCode code = Key_FromKeypadEvent(event);
+    const KeyCode code = key_from_keypad_event(event);
     auto it = code == 0 ? keys_.end() : keys_.find(code);
     if (it == keys_.end())
         return false;
@@ -143,8 +143,8 @@ bool ShortcutKeys::keypadPressed(QObject* receiver, const QKeyEvent& event) {
 }
 
 void ShortcutKeys::install(KeyCode code, int command) {
-    code = Shortcut_WindowKey(code);
-    const QKeySequence sequence = Key_ToSequence(code);
+    code = shortcut_window_key(code);
+    const QKeySequence sequence = key_to_sequence(code);
     if (sequence.isEmpty())
         return;
     if (auto it = keys_.find(code); it != keys_.end()) {
@@ -163,7 +163,7 @@ void ShortcutKeys::install(KeyCode code, int command) {
 }
 
 void ShortcutKeys::remove(KeyCode code) {
-    auto it = keys_.find(Shortcut_WindowKey(code));
+    auto it = keys_.find(shortcut_window_key(code));
     if (it == keys_.end())
         return;
     delete it->second.second;
@@ -171,7 +171,7 @@ void ShortcutKeys::remove(KeyCode code) {
 }
 
 int ShortcutKeys::command_of(KeyCode code) const {
-    auto it = keys_.find(Shortcut_WindowKey(code));
+    auto it = keys_.find(shortcut_window_key(code));
     return it == keys_.end() ? 0 : it->second.first;
 }
 

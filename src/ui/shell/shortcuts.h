@@ -27,10 +27,10 @@ struct SystemHooks;
 
 // The Qt key sequence of a key code; empty for a code without a key. The Win bit is not known
 // to window shortcuts and is dropped.
-QKeySequence Key_ToSequence(KeyCode code);
+QKeySequence key_to_sequence(KeyCode code);
 
 // The key code of a key event on the numeric pad (0 for any other key event).
-KeyCode Key_FromKeypadEvent(const QKeyEvent& event);
+KeyCode key_from_keypad_event(const QKeyEvent& event);
 
 class ShortcutKeys {
 public:
@@ -49,7 +49,7 @@ public:
 private:
     // Numeric-pad keys are matched here rather than by QShortcut, which under X11 never
     // matches a sequence carrying the keypad modifier.
-    bool keypadPressed(QObject* receiver, const QKeyEvent& event);
+    bool keypad_pressed(QObject* receiver, const QKeyEvent& event);
 
     QWidget* window_;
     Dispatch dispatch_;

@@ -6,7 +6,7 @@
 
 namespace qp::ui {
 
-std::string StatusLine_Format(std::string_view text, const StatusValues& v) {
+std::string status_line_format(std::string_view text, const StatusValues& v) {
     char share[32];
     const float ratio =
         v.RC > 0 ? static_cast<float>(v.RP) * 100.0F / static_cast<float>(v.RC) : 0.0F;

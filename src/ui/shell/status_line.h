@@ -23,6 +23,6 @@ struct StatusValues {
 // Replaces every placeholder without regard to letter case, in the fixed order (so "%DC" is
 // taken before any text a later one could form). "%RL" is the caret's share of the text with one
 // decimal and "%"; an empty text gives "0.0%".
-std::string StatusLine_Format(std::string_view text, const StatusValues& v);
+std::string status_line_format(std::string_view text, const StatusValues& v);
 
 } // namespace qp::ui

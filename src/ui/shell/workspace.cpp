@@ -16,8 +16,8 @@ Workspace Doc_CreateGadgets(QWidget* parent, Texts& texts, const QFont& font) {
     Workspace w;
     w.list = new QTreeWidget(parent);
     w.list->setColumnCount(3);
-    w.list->setHeaderLabels({toQ(texts.get("ListView.Title")), toQ(texts.get("ListView.Pubdate")),
-                             toQ(texts.get("ListView.AssociatedFile"))});
+    w.list->setHeaderLabels({to_q(texts.get("ListView.Title")), to_q(texts.get("ListView.Pubdate")),
+                             to_q(texts.get("ListView.AssociatedFile"))});
     w.list->setColumnWidth(0, 200);
     w.list->setColumnWidth(1, 100);
     w.list->setColumnWidth(2, 100);
@@ -26,12 +26,12 @@ Workspace Doc_CreateGadgets(QWidget* parent, Texts& texts, const QFont& font) {
     w.list->setUniformRowHeights(true);
     w.list->setSelectionMode(QAbstractItemView::SingleSelection);
     w.list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    w.list->setToolTip(toQ(texts.get("ListView.Tip")));
+    w.list->setToolTip(to_q(texts.get("ListView.Tip")));
     w.list->setFont(font);
     w.list->setContextMenuPolicy(Qt::CustomContextMenu);
 
     w.editor = new QPlainTextEdit(parent);
-    w.editor->setToolTip(toQ(texts.get("Editor.Tip")));
+    w.editor->setToolTip(to_q(texts.get("Editor.Tip")));
     w.editor->setFont(font);
     w.editor->setContextMenuPolicy(Qt::CustomContextMenu);
     w.editor->document()->setModified(false);
@@ -62,7 +62,7 @@ void FeedList_SetRow(QTreeWidget* list, int row, const std::string& row_text) {
     QTreeWidgetItem* item = list->topLevelItem(row);
     if (item == nullptr)
         return;
-    const QStringList columns = toQ(row_text).split(QLatin1Char('\n'));
+    const QStringList columns = to_q(row_text).split(QLatin1Char('\n'));
     for (int c = 0; c < 3; ++c)
         item->setText(c, c < columns.size() ? columns[c] : QString());
 }
@@ -75,7 +75,7 @@ int FeedList_Fill(QTreeWidget* list, const Doc& doc, int key) {
     int row = 0;
     for (const Feed& feed : doc.Feeds) {
         auto* item = new QTreeWidgetItem;
-        const QStringList columns = toQ(Feed_RowText(feed)).split(QLatin1Char('\n'));
+        const QStringList columns = to_q(Feed_RowText(feed)).split(QLatin1Char('\n'));
         for (int c = 0; c < 3 && c < columns.size(); ++c)
             item->setText(c, columns[c]);
         item->setData(0, Qt::UserRole, row);
@@ -95,22 +95,22 @@ int ListRowData(QTreeWidget* list, int row) {
     return item == nullptr ? -1 : item->data(0, Qt::UserRole).toInt();
 }
 
-int FeedList_SelectedRow(QTreeWidget* list) {
+int feed_list_selected_row(QTreeWidget* list) {
     QTreeWidgetItem* item = list->currentItem();
     if (item == nullptr || !item->isSelected())
         return -1;
     return list->indexOfTopLevelItem(item);
 }
 
-QString Editor_TextOf(const std::string& feed_text) {
-    return toQ(replace_all(feed_text, "\r\n", "\n"));
+QString editor_text_of(const std::string& feed_text) {
+    return to_q(replace_all(feed_text, "\r\n", "\n"));
 }
 
-std::string Editor_FeedText(const QPlainTextEdit* editor) {
+std::string editor_feed_text(const QPlainTextEdit* editor) {
     QString text = editor->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return replace_all(fromQ(text), "\n", "\r\n");
+    return replace_all(from_q(text), "\n", "\r\n");
 }
 
 } // namespace qp::ui

@@ -39,11 +39,11 @@ void FeedList_SetRow(QTreeWidget* list, int row, const std::string& row_text);
 int FeedList_Fill(QTreeWidget* list, const Doc& doc, int key);
 // The feed position a row stands for, -1 when there is no such row.
 int ListRowData(QTreeWidget* list, int row);
-int FeedList_SelectedRow(QTreeWidget* list);
+int feed_list_selected_row(QTreeWidget* list);
 
 // The editor shows line feeds; documents keep CR LF. Every character the user typed survives
 // the round trip (the editor's plain-text export would turn no-break spaces into spaces).
-QString Editor_TextOf(const std::string& feed_text);
-std::string Editor_FeedText(const QPlainTextEdit* editor);
+QString editor_text_of(const std::string& feed_text);
+std::string editor_feed_text(const QPlainTextEdit* editor);
 
 } // namespace qp::ui

@@ -34,7 +34,7 @@ __attribute__((noinline)) int divide_by_zero() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const QString report = qp::ui::ErrorReport_ModeFile(argc, argv); !report.isEmpty()) {
+    if (const QString report = qp::ui::error_report_mode_file(argc, argv); !report.isEmpty()) {
         QApplication app(argc, argv);
         QTimer::singleShot(50, [] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
                 box->close();
             }
         });
-        return qp::ui::ErrorReport_Show(report);
+        return qp::ui::error_report_show(report);
     }
     if (argc < 3)
         return 64;
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "ill") != 0)
         (void)log.flush(); // the log file then exists and the report is appended to it
     log.add("- Pending line");
-    if (const std::string error = qp::ui::ErrorReport_Install(folder, log, self); !error.empty())
+    if (const std::string error = qp::ui::error_report_install(folder, log, self); !error.empty())
         return 66;
     if (std::strcmp(argv[1], "segv") == 0)
         return read_null(no_object);

@@ -9,7 +9,7 @@
 
 #include <csignal>
 
-using qp::ui::ErrorReport_Format;
+using qp::ui::error_report_format;
 using qp::ui::FaultFacts;
 
 TEST(ErrorReportText, AccessViolationNamesTheTargetAndTheRegisters) {
@@ -22,7 +22,7 @@ TEST(ErrorReportText, AccessViolationNamesTheTargetAndTheRegisters) {
     f.registers[7] = 0x7FFE0000;
     f.have_registers = true;
     char out[2048];
-    const std::size_t n = ErrorReport_Format(f, out, sizeof(out));
+    const std::size_t n = error_report_format(f, out, sizeof(out));
     EXPECT_EQ(std::string(out, n),
               "A program error was detected:\r\n"
               "Error Message:   Invalid memory access\r\n"
@@ -41,16 +41,16 @@ TEST(ErrorReportText, KindsAndTheBufferLimit) {
     f.signal = SIGSEGV;
     f.target_address = 0x7FFDFFF8; // just below the stack pointer
     char out[512];
-    ErrorReport_Format(f, out, sizeof(out));
+    error_report_format(f, out, sizeof(out));
     EXPECT_NE(std::strstr(out, "Stack overflow\r\nError Code: -1073741571"), nullptr);
     EXPECT_EQ(std::strstr(out, "Target Address"), nullptr);
     f.signal = SIGFPE;
     f.si_code = FPE_FLTINV;
-    ErrorReport_Format(f, out, sizeof(out));
+    error_report_format(f, out, sizeof(out));
     EXPECT_NE(std::strstr(out, "Unknown error code"), nullptr);
 
     char small[10];
-    EXPECT_EQ(ErrorReport_Format(f, small, sizeof(small)), 9u);
+    EXPECT_EQ(error_report_format(f, small, sizeof(small)), 9u);
     EXPECT_STREQ(small, "A program");
 }
 

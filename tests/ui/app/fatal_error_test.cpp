@@ -50,7 +50,7 @@ TEST(FatalLine, WritesTheFileThenShowsTheLineAndEndsWithTwo) {
     qp::Log log(dir.path() + "Quillpost.Log");
     QString shown;
     int status = -1;
-    log.set_fatal_handler(qp::ui::FatalLine_Handler(
+    log.set_fatal_handler(qp::ui::fatal_line_handler(
         [&](const QString& title, const QString& text) { shown = title + "|" + text; },
         [&](int s) { status = s; }));
     log.add_fatal("! IsDpc(), no Doc() set ! ");

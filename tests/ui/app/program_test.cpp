@@ -80,30 +80,30 @@ protected:
     void SetUp() override {
         if (!qp::test::XvfbDisplay::available())
             GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_TRUE(tmp.ok());
+        ASSERT_TRUE(tmp_.ok());
         for (const char* name : {"podcast.qprj", "second.qprj"})
             std::filesystem::copy_file(std::string(QP_SOURCE_DIR) + "/examples/podcast.qprj",
-                                       tmp.path() + name);
-        std::ofstream(tmp.path() + "Quillpost.ini", std::ios::binary) << "MainLang=english\r\n";
+                                       tmp_.path() + name);
+        std::ofstream(tmp_.path() + "Quillpost.ini", std::ios::binary) << "MainLang=english\r\n";
     }
     std::unique_ptr<QProcess> start(const qp::test::XvfbDisplay& display, QStringList args) {
         auto program = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("DISPLAY", display.name());
-        env.insert("QUILLPOST_HOME", QString::fromStdString(tmp.path()));
+        env.insert("QUILLPOST_HOME", QString::fromStdString(tmp_.path()));
         env.remove("XDG_RUNTIME_DIR");
         env.remove("WAYLAND_DISPLAY");
         env.insert("LSAN_OPTIONS", "suppressions=" QP_SOURCE_DIR "/tests/ui/app/x11_leaks.supp");
         program->setProcessEnvironment(env);
-        program->setWorkingDirectory(QString::fromStdString(tmp.path()));
+        program->setWorkingDirectory(QString::fromStdString(tmp_.path()));
         program->start(QP_PROGRAM_PATH, args);
         EXPECT_TRUE(program->waitForStarted(10000));
         return program;
     }
-    std::vector<std::string> lastDocuments() {
+    std::vector<std::string> last_documents() {
         qp::IniReader last;
-        EXPECT_EQ(last.load(tmp.path() + "Quillpost-Last.ini"), "");
+        EXPECT_EQ(last.load(tmp_.path() + "Quillpost-Last.ini"), "");
         return {last.read_string("LastDoc0", ""), last.read_string("LastDoc1", "")};
     }
     static void ends(QProcess& program) {
@@ -112,7 +112,7 @@ protected:
         EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     }
 
-    qp::test::TempDir tmp;
+    qp::test::TempDir tmp_;
 };
 
 // Alt + keypad "+" is a real key event to the main window; Ctrl+Q then quits, and the session
@@ -122,10 +122,10 @@ TEST_F(ProgramOnX11, KeypadShortcutFiresAndQuitKeepsTheSession) {
     ASSERT_TRUE(display.ok());
     qp::test::X11Client x(display.name());
     ASSERT_TRUE(x.ok());
-    std::ofstream(tmp.path() + "Quillpost-Last.ini", std::ios::binary)
+    std::ofstream(tmp_.path() + "Quillpost-Last.ini", std::ios::binary)
         << "LastDoc0=%MainApp%second.qprj\r\n";
     auto program = start(display, {"podcast.qprj"});
-    const std::uint32_t main = x.waitForWindow("podcast - Quillpost", 60000);
+    const std::uint32_t main = x.wait_for_window("podcast - Quillpost", 60000);
     ASSERT_NE(main, 0U);
     x.focus(main);
     QThread::msleep(300);
@@ -134,20 +134,20 @@ TEST_F(ProgramOnX11, KeypadShortcutFiresAndQuitKeepsTheSession) {
     (void)english.Lang_Select("english");
     const std::string new_episode = english.get("Feed\\Title.New");
     constexpr std::uint32_t kKeypadPlus = 0xffab, kEscape = 0xff1b;
-    ASSERT_TRUE(x.sendKey(main, kKeypadPlus, 8 /* Alt */));
-    const std::uint32_t feed_window = x.waitForWindow(new_episode, 20000);
+    ASSERT_TRUE(x.send_key(main, kKeypadPlus, 8 /* Alt */));
+    const std::uint32_t feed_window = x.wait_for_window(new_episode, 20000);
     ASSERT_NE(feed_window, 0U) << "Alt + keypad + opens the new episode's window";
     x.focus(feed_window);
-    ASSERT_TRUE(x.sendKey(feed_window, kEscape, 0));
+    ASSERT_TRUE(x.send_key(feed_window, kEscape, 0));
     QElapsedTimer clock;
     clock.start();
-    while (x.waitForWindow(new_episode, 0) != 0 && clock.elapsed() < 20000)
+    while (x.wait_for_window(new_episode, 0) != 0 && clock.elapsed() < 20000)
         QThread::msleep(50);
     x.focus(main);
     QThread::msleep(300);
-    ASSERT_TRUE(x.sendKey(main, 'q', 4 /* Control */));
+    ASSERT_TRUE(x.send_key(main, 'q', 4 /* Control */));
     ends(*program);
-    EXPECT_EQ(lastDocuments(),
+    EXPECT_EQ(last_documents(),
               (std::vector<std::string>{"%MainApp%podcast.qprj", "%MainApp%second.qprj"}));
 }
 
@@ -162,22 +162,22 @@ TEST_F(ProgramOnX11, OneInstancePerDisplayAndLogOutKeepsTheSession) {
     qp::test::X11Client x2(two.name());
     ASSERT_TRUE(x1.ok() && x2.ok());
     auto first = start(one, {"podcast.qprj"});
-    ASSERT_NE(x1.waitForWindow("podcast - Quillpost", 60000), 0U);
+    ASSERT_NE(x1.wait_for_window("podcast - Quillpost", 60000), 0U);
     auto other = start(two, {});
-    ASSERT_NE(x2.waitForWindow("Quillpost", 60000), 0U) << "the second display runs its own";
+    ASSERT_NE(x2.wait_for_window("Quillpost", 60000), 0U) << "the second display runs its own";
     EXPECT_EQ(other->state(), QProcess::Running);
 
     auto handing = start(one, {"second.qprj"});
     ends(*handing);
-    EXPECT_NE(x1.waitForWindow("second - Quillpost", 30000), 0U);
+    EXPECT_NE(x1.wait_for_window("second - Quillpost", 30000), 0U);
     // No runtime folder: the locks live in a private folder of the main folder.
     for (const auto& display : {one.name(), two.name()})
-        EXPECT_TRUE(std::filesystem::exists(tmp.path() + "runtime/Quillpost-OnlyOneInstance-" +
+        EXPECT_TRUE(std::filesystem::exists(tmp_.path() + "runtime/Quillpost-OnlyOneInstance-" +
                                             display.toStdString() + ".lock"));
 
     first->terminate();
     ends(*first);
-    EXPECT_EQ(lastDocuments(),
+    EXPECT_EQ(last_documents(),
               (std::vector<std::string>{"%MainApp%podcast.qprj", "%MainApp%second.qprj"}));
     other->terminate();
     ends(*other);

@@ -47,9 +47,9 @@ protected:
     }
     // The start-up steps after the single-instance check, up to the main loop.
     std::unique_ptr<MainWindow> start() {
-        Startup_Prepare(ctx_, std::string(QP_SOURCE_DIR) + "/data");
+        startup_prepare(ctx_, std::string(QP_SOURCE_DIR) + "/data");
         auto window = std::make_unique<MainWindow>(ctx_);
-        Startup_OpenDocuments(ctx_, *window);
+        startup_open_documents(ctx_, *window);
         return window;
     }
 
@@ -106,13 +106,13 @@ TEST_F(StartupTest, WithoutLastDocumentsStartsWithOneNewFrenchDocument) {
 
 // Without a chosen language the desktop's locale decides; a chosen one stays.
 TEST_F(StartupTest, TheFirstStartSpeaksTheDesktopsLanguage) {
-    EXPECT_EQ(Lang_ForLocale("fr_CA.UTF-8"), "français");
-    EXPECT_EQ(Lang_ForLocale("C"), "english");
-    EXPECT_EQ(Lang_ForLocale(""), "english");
+    EXPECT_EQ(lang_for_locale("fr_CA.UTF-8"), "français");
+    EXPECT_EQ(lang_for_locale("C"), "english");
+    EXPECT_EQ(lang_for_locale(""), "english");
     ::unsetenv("LC_ALL");
     ::setenv("LC_MESSAGES", "de_DE.UTF-8", 1);
     ::setenv("LANG", "fr_FR.UTF-8", 1);
-    EXPECT_EQ(Locale_OfMessages(), "de_DE.UTF-8");
+    EXPECT_EQ(locale_of_messages(), "de_DE.UTF-8");
     auto window = start();
     EXPECT_EQ(ctx_.prefs.fixed().MainLang, "english");
     EXPECT_EQ(window->action(kCmdProjectNew)->text(), "&New\tCtrl+N");
@@ -125,9 +125,9 @@ TEST_F(StartupTest, ASettingsFileThatCannotBeWrittenIsToldAtTheEnd) {
     write("Quillpost.ini", "MainLang=English\r\n");
     auto window = start();
     std::filesystem::permissions(tmp_.path() + "Quillpost.ini", std::filesystem::perms::owner_read);
-    ctx_.prefs.Trust_Remember("127.0.0.1:990", "AB:CD");
+    ctx_.prefs.trust_remember("127.0.0.1:990", "AB:CD");
     requester_.answers = {RequestAnswer::Yes};
-    Shutdown(ctx_);
+    shutdown(ctx_);
     ASSERT_EQ(requester_.asked.size(), 1U);
     EXPECT_TRUE(requester_.asked[0].text.contains(QString::fromStdString(tmp_.path())))
         << requester_.asked[0].text.toStdString();

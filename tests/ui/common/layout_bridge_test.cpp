@@ -14,7 +14,7 @@
 namespace qp::ui {
 namespace {
 
-const QLabel* labelOf(const QWidget* control) {
+const QLabel* label_of(const QWidget* control) {
     for (const QLabel* label : control->parentWidget()->findChildren<QLabel*>()) {
         if (label->buddy() == control)
             return label;
@@ -30,10 +30,10 @@ TEST(LayoutBuild, PlacesEachLineWithItsLabel) {
         {4, ControlKind::Button, "ab -1", LabelMode::NoLabel, "Cancel"},
     };
     QWidget dialog;
-    GadgetLayout layout = Layout_New(400);
+    GadgetLayout layout = layout_new(400);
     ControlRegistry registry;
     KeyTexts texts;
-    Layout_Build(dialog, layout, lines, texts, registry);
+    layout_build(dialog, layout, lines, texts, registry);
 
     const QRect fields[] = {
         {163, 0, 232, 22}, {5, 54, 390, 49}, {242, 108, 153, 22}, {5, 108, 153, 22}};
@@ -41,17 +41,17 @@ TEST(LayoutBuild, PlacesEachLineWithItsLabel) {
         EXPECT_EQ(registry.widget(number)->geometry(), fields[number - 1]) << number;
     EXPECT_EQ(layout.MaxY, 135);
 
-    const QLabel* title = labelOf(registry.get<QLineEdit>(1));
+    const QLabel* title = label_of(registry.get<QLineEdit>(1));
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->geometry(), QRect(5, 0, 153, 22));
     EXPECT_EQ(title->text(), QStringLiteral("Doc\\General.Title"));
     EXPECT_EQ(title->alignment(), Qt::AlignRight | Qt::AlignVCenter);
     // A field starting in column A has its label above, centred over the whole width.
-    const QLabel* description = labelOf(registry.widget(2));
+    const QLabel* description = label_of(registry.widget(2));
     EXPECT_EQ(description->geometry(), QRect(5, 27, 390, 22));
     EXPECT_EQ(description->alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
     EXPECT_EQ(registry.get<QPushButton>(3)->text(), QStringLiteral("Ok"));
-    EXPECT_EQ(labelOf(registry.widget(3)), nullptr);
+    EXPECT_EQ(label_of(registry.widget(3)), nullptr);
 
     EXPECT_EQ(registry.get<QPushButton>(1), nullptr); // another kind
     delete registry.widget(3);
@@ -66,12 +66,12 @@ TEST(LayoutBuild, PanelPagesStartAtTheirOwnTopAndHoldTheirControls) {
     const PanelPage pages[] = {{"Page.One", first}, {"Page.Two", second}};
     const ControlLine below[] = {{30, ControlKind::Button, "DE", LabelMode::NoLabel, "Ok"}};
     QWidget dialog;
-    GadgetLayout layout = Layout_New(400);
+    GadgetLayout layout = layout_new(400);
     layout.NextY = 27; // a row above the panel
     ControlRegistry registry;
     KeyTexts texts;
-    QTabWidget* panel = Layout_BuildPanel(dialog, layout, 5, pages, texts, registry);
-    Layout_Build(dialog, layout, below, texts, registry);
+    QTabWidget* panel = layout_build_panel(dialog, layout, 5, pages, texts, registry);
+    layout_build(dialog, layout, below, texts, registry);
 
     EXPECT_EQ(registry.widget(5), panel);
     EXPECT_EQ(panel->tabText(1), QStringLiteral("Page.Two"));

@@ -12,18 +12,18 @@ namespace qp::ui {
 namespace {
 
 TEST(DateField, MaskBecomesFormatAndValuesRoundTrip) {
-    EXPECT_EQ(DateMask_ToFormat("Date %dd/%mm/%yyyy heure %hh:%ii").toStdString(),
+    EXPECT_EQ(date_mask_to_format("Date %dd/%mm/%yyyy heure %hh:%ii").toStdString(),
               "'Date 'dd'/'MM'/'yyyy' heure 'HH':'mm");
-    EXPECT_EQ(DateMask_ToFormat("%YY l'an %Ss %x").toStdString(), "yy' l''an 'ss' %x'");
+    EXPECT_EQ(date_mask_to_format("%YY l'an %Ss %x").toStdString(), "yy' l''an 'ss' %x'");
 
     DateField field(nullptr, "Date %dd/%mm/%yyyy heure %hh:%ii");
     // Before 1970, after 2038, and seconds the mask hides.
     for (DateValue v : {date_from_fields(1969, 7, 20, 20, 17, 40),
                         date_from_fields(2040, 2, 29, 23, 59, 59), DateValue{0}}) {
-        field.setValue(v);
+        field.set_value(v);
         EXPECT_EQ(field.value(), v);
     }
-    field.setValue(date_from_fields(2026, 3, 29, 2, 30, 0)); // a summer-time gap in Europe
+    field.set_value(date_from_fields(2026, 3, 29, 2, 30, 0)); // a summer-time gap in Europe
     EXPECT_EQ(field.text().toStdString(), "Date 29/03/2026 heure 02:30");
 }
 
@@ -48,7 +48,7 @@ struct Opened {
     LangTable lang;
     Dialog dialog{nullptr, lang, 400};
     Opened() {
-        dialog.buildPanel(10, kPages);
+        dialog.build_panel(10, kPages);
         dialog.show();
         dialog.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
@@ -77,14 +77,14 @@ TEST(PropertyDialog, ReturnAcceptsUnlessOnCancelAndValidationHolds) {
     EXPECT_EQ(o.dialog.checks, 1);
     EXPECT_TRUE(o.dialog.isVisible());
 
-    o.dialog.cancelButton()->setFocus();
-    QTest::keyClick(o.dialog.cancelButton(), Qt::Key_Return);
+    o.dialog.cancel_button()->setFocus();
+    QTest::keyClick(o.dialog.cancel_button(), Qt::Key_Return);
     EXPECT_EQ(o.dialog.result(), QDialog::Rejected);
     EXPECT_EQ(o.dialog.checks, 1);
 
     o.dialog.allow = true;
     o.dialog.show();
-    o.dialog.stepPage(1);
+    o.dialog.step_page(1);
     auto* button = o.dialog.control<QPushButton>(2);
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Return);

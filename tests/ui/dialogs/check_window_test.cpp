@@ -34,7 +34,7 @@ protected:
         return w;
     }
 
-    static void doubleClick(QListWidget* list, int row) {
+    static void double_click(QListWidget* list, int row) {
         const QPoint at = list->visualItemRect(list->item(row)).center();
         // A real double-click starts with a click; the view acts on a line pressed first.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -63,7 +63,7 @@ TEST_F(CheckWindowTest, ListsErrorsFirstWithTheirIconsAndWholeTexts) {
         w->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(20).toImage();
     for (int row = 0; row < 4; ++row) {
         const CheckFinding& f = *expected[row];
-        EXPECT_EQ(fromQ(list->item(row)->text()), Check_Text(doc_, f, lang_)) << row;
+        EXPECT_EQ(from_q(list->item(row)->text()), check_text(doc_, f, lang_)) << row;
         EXPECT_EQ(list->item(row)->icon().pixmap(20).toImage(),
                   f.level == CheckLevel::Error ? error : warning)
             << row;
@@ -102,7 +102,8 @@ TEST_F(CheckWindowTest, ALongListArrivesWholeAndInOrder) {
         // Errors are the findings 0, 3, 6...: 1000 of them, then the warnings in their order.
         const int source = row < 1000 ? row * 3 : (row - 1000) / 2 * 3 + 1 + (row - 1000) % 2;
         EXPECT_EQ(list->item(row)->data(Qt::UserRole).toInt(), source % 2) << row;
-        EXPECT_EQ(fromQ(list->item(row)->text()), Check_Text(doc_, findings[source], lang_)) << row;
+        EXPECT_EQ(from_q(list->item(row)->text()), check_text(doc_, findings[source], lang_))
+            << row;
     }
     EXPECT_EQ(qobject_cast<QLabel*>(w->control(kCheckSummary))->text(),
               "1000 error(s), 2000 warning(s)");
@@ -143,12 +144,12 @@ TEST_F(CheckWindowTest, AnEpisodesLineChosenByDoubleClickOrReturnNamesThatEpisod
         const auto w = open(findings, CheckMode::OnDemand);
         EXPECT_EQ(w->control(kCheckPublish), nullptr);
         // The channel's line has no episode to go to: the window stays.
-        doubleClick(w->list(), 0);
+        double_click(w->list(), 0);
         EXPECT_TRUE(w->isVisible());
     }
     {
         const auto w = open(findings, CheckMode::OnDemand);
-        doubleClick(w->list(), 2);
+        double_click(w->list(), 2);
         EXPECT_FALSE(w->isVisible());
         EXPECT_EQ(w->choice().answer, CheckAnswer::ShowFeed);
         EXPECT_EQ(w->choice().feed, 0);

@@ -64,8 +64,8 @@ TEST_F(FeedWindowTest, ANewFeedOffersTheOtherFeedsValuesAndSelectsTheLastOne) {
     EXPECT_EQ(ftp->currentIndex(), 1);
 
     EXPECT_TRUE(at<QCheckBox>(*w, kFeedWinAutoPubDate)->isChecked());
-    EXPECT_FALSE(w->dateField()->isEnabled());
-    EXPECT_EQ(w->dateField()->value(), Now());
+    EXPECT_FALSE(w->date_field()->isEnabled());
+    EXPECT_EQ(w->date_field()->value(), Now());
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinGuid)->text().toStdString(), Feed_NewGUID(doc_.Feeds));
     EXPECT_FALSE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
     for (int n : {kFeedWinSubTitle, kFeedWinSummary, kFeedWinDuration, kFeedWinKeyword})
@@ -122,7 +122,7 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
     EXPECT_EQ(at<QComboBox>(*w, kFeedWinExplicit)->currentText().toStdString(),
               ctx_.lang.get("Feed\\Episode.ExplicitYes"));
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinSeason)->text(), "2");
-    auto* date = w->dateField();
+    auto* date = w->date_field();
     EXPECT_TRUE(date->isEnabled());
     EXPECT_EQ(date->value(), b.FeedPubDate);
 
@@ -132,7 +132,7 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
     at<QCheckBox>(*w, kFeedWinAutoPubDate)->setChecked(false);
     EXPECT_TRUE(date->isEnabled());
     const DateValue shown = date_from_fields(1965, 12, 31, 23, 59, 0);
-    date->setValue(shown);
+    date->set_value(shown);
     at<QLineEdit>(*w, kFeedWinFile)->clear();
     EXPECT_FALSE(at<QCheckBox>(*w, kFeedWinUploadFile)->isEnabled());
 
@@ -233,7 +233,7 @@ TEST_F(FeedWindowTest, BrowseFillsNameLengthAndAGuessedTypeOnlyWhereNoneIsSet) {
     files_.paths = {QString::fromStdString(tmp_.path() + "Episode.MP3"),
                     QString::fromStdString(tmp_.path() + "notes.xyz"),
                     QString::fromStdString(tmp_.path())};
-    w->Browse();
+    w->browse();
     ASSERT_EQ(files_.asked.size(), 1U);
     EXPECT_EQ(files_.asked[0].proposed, "/start/");
     EXPECT_EQ(files_.asked[0].title.toStdString(), ctx_.lang.get("Feed\\File.BrowseTitle"));
@@ -247,24 +247,24 @@ TEST_F(FeedWindowTest, BrowseFillsNameLengthAndAGuessedTypeOnlyWhereNoneIsSet) {
 
     // A set type stays; an unknown extension leaves an empty type empty.
     type->setEditText("video/webm");
-    w->Browse();
+    w->browse();
     EXPECT_EQ(files_.asked[1].proposed.toStdString(), tmp_.path() + "Episode.MP3");
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinFile)->text(), "%MainApp%notes.xyz");
     EXPECT_EQ(type->currentText(), "video/webm");
     type->setEditText("");
     at<QLineEdit>(*w, kFeedWinLength)->setText("9");
-    w->Browse(); // a folder: nothing changes
+    w->browse(); // a folder: nothing changes
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinFile)->text(), "%MainApp%notes.xyz");
     EXPECT_EQ(at<QLineEdit>(*w, kFeedWinLength)->text(), "9");
     std::ofstream(tmp_.path() + "x.bin") << "1";
     files_.paths = {QString::fromStdString(tmp_.path() + "x.bin")};
-    w->Browse();
+    w->browse();
     EXPECT_EQ(type->currentText(), "");
 
     // An empty name starts in the project's folder, once the project has one.
     doc_.FileName = "/projects/show.qprj";
     at<QLineEdit>(*w, kFeedWinFile)->clear();
-    w->Browse();
+    w->browse();
     EXPECT_EQ(files_.asked.back().proposed, "/projects/");
 }
 

@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
     const std::string source = argv[2];
 
     qp::FindState state;
-    state.Find_Remember("podcast", qp::kFindForward, false);
-    state.Find_Remember("episode", qp::kFindForward | qp::kFindMatchCase, false);
+    state.find_remember("podcast", qp::kFindForward, false);
+    state.find_remember("episode", qp::kFindForward | qp::kFindMatchCase, false);
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";
         qp::LangTable lang({source + "/data/Lang/"});

@@ -20,7 +20,7 @@ namespace {
 
 class FindTest : public ShellTest {
 protected:
-    void setText(const QString& text, int from = 0, int to = 0) {
+    void set_text(const QString& text, int from = 0, int to = 0) {
         edit_.setPlainText(text);
         select(from, to);
     }
@@ -39,7 +39,7 @@ protected:
     }
 
     // A document whose editor holds "Text of A" and has the focus in the shown main window.
-    QPlainTextEdit* openEditor() {
+    QPlainTextEdit* open_editor() {
         docs().Document_Open(project("find", {"A"}));
         window_->show();
         window_->activateWindow();
@@ -53,7 +53,7 @@ protected:
 };
 
 TEST_F(FindTest, SearchesOnFromTheSelectionAndStopsAtEitherEnd) {
-    setText("one two one two one");
+    set_text("one two one two one");
     EXPECT_EQ(act(FindAction::Next, "one"), 0);
     EXPECT_EQ(act(FindAction::Next, "one"), 8); // on from the end of the previous match
     EXPECT_EQ(act(FindAction::Next, "one"), 16);
@@ -65,7 +65,7 @@ TEST_F(FindTest, SearchesOnFromTheSelectionAndStopsAtEitherEnd) {
     EXPECT_EQ(selection(), std::make_pair(0, 3));
 
     // Backward, a match around the caret is not before it.
-    setText("abcabc", 2, 2);
+    set_text("abcabc", 2, 2);
     EXPECT_EQ(act(FindAction::Previous, "bc"), -1);
     select(5, 5);
     EXPECT_EQ(act(FindAction::Previous, "bc"), 1);
@@ -73,8 +73,8 @@ TEST_F(FindTest, SearchesOnFromTheSelectionAndStopsAtEitherEnd) {
 
 TEST_F(FindTest, InTheSelectionAMatchNeverCrossesItsEnds) {
     FindRequest inside;
-    inside.inSelection = true;
-    setText("cat cat cat cat", 2, 13);
+    inside.in_selection = true;
+    set_text("cat cat cat cat", 2, 13);
     EXPECT_EQ(act(FindAction::Previous, "cat", inside), 8); // from the end; 12..15 crosses it
     select(2, 13);
     EXPECT_EQ(act(FindAction::Next, "cat", inside), 4);
@@ -82,24 +82,24 @@ TEST_F(FindTest, InTheSelectionAMatchNeverCrossesItsEnds) {
     EXPECT_EQ(act(FindAction::Next, "cat", inside), -1);
     EXPECT_EQ(act(FindAction::Previous, "cat", inside), -1);
     EXPECT_EQ(selection(), std::make_pair(1, 6));
-    EXPECT_TRUE(ctx_.find.inSelection());
+    EXPECT_TRUE(ctx_.find.in_selection());
 }
 
 TEST_F(FindTest, WholeWordAndMatchCase) {
     FindRequest both;
-    both.matchCase = both.wholeWord = true;
-    setText("Cat concat cat");
+    both.match_case = both.whole_word = true;
+    set_text("Cat concat cat");
     EXPECT_EQ(act(FindAction::Next, "cat", both), 11);
     EXPECT_EQ(ctx_.find.flags(), kFindForward | kFindMatchCase | kFindWholeWord);
 
     FindRequest word;
-    word.wholeWord = true;
+    word.whole_word = true;
     select(0, 0);
     EXPECT_EQ(act(FindAction::Next, "cat", word), 0);
     EXPECT_EQ(act(FindAction::Next, "cat", word), 11);
 
     FindRequest exact;
-    exact.matchCase = true;
+    exact.match_case = true;
     select(0, 0);
     EXPECT_EQ(act(FindAction::Next, "cat", exact), 7);
 }
@@ -110,7 +110,7 @@ TEST_F(FindTest, EachBoxOfTheWindowSetsItsOwnOption) {
         FindWindow window(nullptr, ctx_.lang, FindState{}, true);
         qobject_cast<QCheckBox*>(window.control(box))->click();
         const FindRequest r = window.request();
-        return std::array<bool, 3>{r.matchCase, r.wholeWord, r.inSelection};
+        return std::array<bool, 3>{r.match_case, r.whole_word, r.in_selection};
     };
     EXPECT_EQ(ticked_alone(kFindBoxCase), (std::array<bool, 3>{true, false, false}));
     EXPECT_EQ(ticked_alone(kFindBoxWholeWord), (std::array<bool, 3>{false, true, false}));
@@ -120,7 +120,7 @@ TEST_F(FindTest, EachBoxOfTheWindowSetsItsOwnOption) {
 TEST_F(FindTest, ReplaceAllEndsWhenTheReplacementHoldsTheTextAndUndoesInOneStep) {
     FindRequest request;
     request.replacement = "aa";
-    setText("a a a", 3, 3); // the whole text, wherever the caret is
+    set_text("a a a", 3, 3); // the whole text, wherever the caret is
     edit_.document()->setModified(false);
     EXPECT_EQ(act(FindAction::ReplaceAll, "a", request), -1);
     EXPECT_EQ(edit_.toPlainText(), "aa aa aa");
@@ -138,7 +138,7 @@ TEST_F(FindTest, ReplaceAllEndsWhenTheReplacementHoldsTheTextAndUndoesInOneStep)
     EXPECT_FALSE(edit_.document()->isUndoAvailable());
 
     // Replace next is an undo step of its own too.
-    setText("x y x");
+    set_text("x y x");
     request.replacement = "z";
     EXPECT_EQ(act(FindAction::ReplaceNext, "x", request), 0);
     EXPECT_EQ(edit_.toPlainText(), "z y x");
@@ -148,9 +148,9 @@ TEST_F(FindTest, ReplaceAllEndsWhenTheReplacementHoldsTheTextAndUndoesInOneStep)
 
 TEST_F(FindTest, ReplaceAllInASelectionStopsAtTheEndItHadBefore) {
     FindRequest longer;
-    longer.inSelection = true;
+    longer.in_selection = true;
     longer.replacement = "abcd";
-    setText("ab ab ab ab", 0, 5);
+    set_text("ab ab ab ab", 0, 5);
     act(FindAction::ReplaceAll, "ab", longer);
     EXPECT_EQ(edit_.toPlainText(), "abcd ab ab ab"); // the second was pushed past the end
     ASSERT_EQ(requester_.asked.size(), 1U);
@@ -158,9 +158,9 @@ TEST_F(FindTest, ReplaceAllInASelectionStopsAtTheEndItHadBefore) {
 }
 
 TEST_F(FindTest, ReturnOnNextWithTheReplaceBoxTickedReplaces) {
-    QPlainTextEdit* editor = openEditor();
+    QPlainTextEdit* editor = open_editor();
     bool owner_disabled = false;
-    qp::test::whenModal([&](QWidget* w) {
+    qp::test::when_modal([&](QWidget* w) {
         auto* window = qobject_cast<FindWindow*>(w);
         ASSERT_NE(window, nullptr);
         owner_disabled = !window_->isEnabled();
@@ -185,11 +185,11 @@ TEST_F(FindTest, ReturnOnNextWithTheReplaceBoxTickedReplaces) {
 }
 
 TEST_F(FindTest, TheCommandsWorkOnlyInTheFocusedEditor) {
-    QPlainTextEdit* editor = openEditor();
+    QPlainTextEdit* editor = open_editor();
 
     // F3 before any search opens the window; cancelling remembers nothing.
     bool opened = false;
-    qp::test::whenModal([&](QWidget* w) {
+    qp::test::when_modal([&](QWidget* w) {
         opened = true;
         EXPECT_EQ(w->focusWidget(), qobject_cast<FindWindow*>(w)->control(kFindComboText));
         QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
@@ -199,8 +199,8 @@ TEST_F(FindTest, TheCommandsWorkOnlyInTheFocusedEditor) {
     EXPECT_TRUE(ctx_.find.history().empty());
 
     // Without a selection the selection box is off, and so is the remembered choice.
-    ctx_.find.Find_Remember("Text", 0, true);
-    qp::test::whenModal([&](QWidget* w) {
+    ctx_.find.find_remember("Text", 0, true);
+    qp::test::when_modal([&](QWidget* w) {
         auto* window = qobject_cast<FindWindow*>(w);
         auto* box = qobject_cast<QCheckBox*>(window->control(kFindBoxSelection));
         EXPECT_FALSE(box->isEnabled());
@@ -209,7 +209,7 @@ TEST_F(FindTest, TheCommandsWorkOnlyInTheFocusedEditor) {
         window->reject();
     });
     window_->Main_MenuEvent(kCmdFindText);
-    EXPECT_FALSE(ctx_.find.inSelection());
+    EXPECT_FALSE(ctx_.find.in_selection());
 
     // Shift+F3 repeats the last search backward from the caret.
     editor->moveCursor(QTextCursor::End);

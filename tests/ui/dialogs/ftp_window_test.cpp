@@ -180,7 +180,7 @@ TEST_F(FtpWindowTest, ClosingMidTransferAbortsItAndClosesTheConnection) {
     QWidget main;
     main.show();
     bool disabled = false;
-    test::whenModal([&](QWidget* modal) {
+    test::when_modal([&](QWidget* modal) {
         auto* w = qobject_cast<FtpWindow*>(modal);
         ASSERT_NE(w, nullptr);
         disabled = !main.isEnabled();

@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-using qp::test::whenModal;
+using qp::test::when_modal;
 using namespace qp::ui;
 
 namespace {
@@ -34,19 +34,19 @@ struct RecordingRequester : Requester {
 class HelpWindows : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(english.Lang_Select("english"), "english");
-        ASSERT_EQ(french.Lang_Select(""), "français");
+        ASSERT_EQ(english_.Lang_Select("english"), "english");
+        ASSERT_EQ(french_.Lang_Select(""), "français");
     }
-    QString folder() const { return QString::fromStdString(dir.path()); }
+    QString folder() const { return QString::fromStdString(dir_.path()); }
     void write(const QString& name, const QByteArray& bytes) {
         QFile file(folder() + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
     // Runs show(), records the modal text window's title and text, and closes it with Escape.
-    QString shownText(const std::function<void()>& show) {
+    QString shown_text(const std::function<void()>& show) {
         QString seen;
-        whenModal([&](QWidget* w) {
+        when_modal([&](QWidget* w) {
             auto* window = qobject_cast<TextWindow*>(w);
             if (!window) {
                 w->close();
@@ -60,11 +60,11 @@ protected:
         return seen;
     }
 
-    qp::test::TempDir dir;
-    const std::vector<std::string> lang_folders{std::string(QP_SOURCE_DIR) + "/data/Lang/"};
-    qp::LangTable english{lang_folders};
-    qp::LangTable french{lang_folders};
-    RecordingRequester requester;
+    qp::test::TempDir dir_;
+    const std::vector<std::string> lang_folders_{std::string(QP_SOURCE_DIR) + "/data/Lang/"};
+    qp::LangTable english_{lang_folders_};
+    qp::LangTable french_{lang_folders_};
+    RecordingRequester requester_;
 };
 
 } // namespace
@@ -77,14 +77,14 @@ TEST_F(HelpWindows, DataFilesAreFoundInOrderAndDecodedByTheReadingRule) {
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
     other.write("caf\xE9 \x80"); // Windows-1252: not valid UTF-8
     other.close();
-    EXPECT_EQ(DataFile_Find(folders, "License.Txt"), other.fileName())
+    EXPECT_EQ(data_file_find(folders, "License.Txt"), other.fileName())
         << "an empty file is skipped";
     bool ok = false;
     EXPECT_EQ(FileToString(other.fileName(), &ok), QString::fromUtf8("café €"));
     EXPECT_TRUE(ok);
     EXPECT_EQ(FileToString(folder() + "missing", &ok), "");
     EXPECT_FALSE(ok);
-    EXPECT_EQ(DataFolders("/main/", "/opt/qp/bin"),
+    EXPECT_EQ(data_folders("/main/", "/opt/qp/bin"),
               (QStringList{"/main/", "/opt/qp/bin/", "/opt/qp/bin/../share/quillpost/"}));
 }
 
@@ -99,12 +99,12 @@ TEST_F(HelpWindows, HelpOpensTheLanguagesFileOrSaysThereIsNone) {
 
     write("Quillpost-Help-English.Chm", "");
     write("Quillpost-Help-English.Txt", "Line 1\r\nLine 2");
-    EXPECT_EQ(shownText([&] { Help_Show(nullptr, folders, english, requester, open); }),
+    EXPECT_EQ(shown_text([&] { Help_Show(nullptr, folders, english_, requester_, open); }),
               "Quillpost help|Line 1\nLine 2");
     EXPECT_TRUE(opened.isEmpty()) << "the empty viewer file is skipped";
 
     write("Quillpost-Help.Html", "<html>aide</html>");
-    Help_Show(nullptr, folders, french, requester, open);
+    Help_Show(nullptr, folders, french_, requester_, open);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(folder() + "Quillpost-Help.Html"));
 
@@ -114,41 +114,41 @@ TEST_F(HelpWindows, HelpOpensTheLanguagesFileOrSaysThereIsNone) {
           "<html><body><a href='more.html#end'>more</a> <a href='https://example.org/'>web</a>"
           "</body></html>");
     write("more.html", "<html><body><p>More help</p><a name='end'></a></body></html>");
-    std::unique_ptr<HelpViewer> viewer(Help_Show(nullptr, folders, french, requester, open));
+    std::unique_ptr<HelpViewer> viewer(Help_Show(nullptr, folders, french_, requester_, open));
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->windowTitle(), "Aide de Quillpost");
     EXPECT_TRUE(viewer->browser()->toPlainText().contains("more"));
-    viewer->Link_Follow(QUrl("more.html#end"));
+    viewer->link_follow(QUrl("more.html#end"));
     EXPECT_EQ(viewer->browser()->source().toLocalFile(), folder() + "more.html");
     EXPECT_TRUE(viewer->browser()->toPlainText().contains("More help"));
-    viewer->Link_Follow(QUrl("https://example.org/"));
+    viewer->link_follow(QUrl("https://example.org/"));
     EXPECT_EQ(opened.back(), QUrl("https://example.org/")) << "the web goes to the system";
     EXPECT_TRUE(viewer->browser()->toPlainText().contains("More help"));
-    EXPECT_TRUE(requester.shown.isEmpty());
+    EXPECT_TRUE(requester_.shown.isEmpty());
 
     // Nothing at all: the requester says so.
     qp::test::TempDir empty;
-    Help_Show(nullptr, {QString::fromStdString(empty.path())}, french, requester, open);
-    EXPECT_EQ(requester.shown, QStringList{"Aide de Quillpost|Pas d'aide !"});
+    Help_Show(nullptr, {QString::fromStdString(empty.path())}, french_, requester_, open);
+    EXPECT_EQ(requester_.shown, QStringList{"Aide de Quillpost|Pas d'aide !"});
 }
 
 TEST_F(HelpWindows, HistoryAndLogUseTheTextWindow) {
     const QStringList folders{folder()};
-    EXPECT_TRUE(WhatsNew_File(folders, english).isEmpty());
-    EXPECT_EQ(shownText([&] { WhatsNew_Show(nullptr, folders, english); }),
+    EXPECT_TRUE(whats_new_file(folders, english_).isEmpty());
+    EXPECT_EQ(shown_text([&] { WhatsNew_Show(nullptr, folders, english_); }),
               "What's new in Quillpost|");
     write("History.txt", "0.28\r\n");
     write("Historique.txt", "0,28\r\n");
-    EXPECT_EQ(shownText([&] { WhatsNew_Show(nullptr, folders, english); }),
+    EXPECT_EQ(shown_text([&] { WhatsNew_Show(nullptr, folders, english_); }),
               "What's new in Quillpost|0.28\n");
 
-    qp::Log log(dir.path() + "Quillpost.Log");
+    qp::Log log(dir_.path() + "Quillpost.Log");
     log.add_header("Quillpost 0,28,1305,1700");
     log.add("* Written");
     ASSERT_EQ(log.flush(), "");
     log.add("* Pending");
-    EXPECT_EQ(shownText([&] { Log_Show(nullptr, log, "Quillpost-Portable"); }),
+    EXPECT_EQ(shown_text([&] { Log_Show(nullptr, log, "Quillpost-Portable"); }),
               "Log - Quillpost-Portable|Quillpost 0,28,1305,1700\n* Pending\n");
 }
 
@@ -157,7 +157,7 @@ TEST_F(HelpWindows, TextWindowTakesTheMainWindowsWidth) {
     main.resize(700, 500);
     main.show();
     QRect window_rect, editor_rect;
-    whenModal([&](QWidget* w) {
+    when_modal([&](QWidget* w) {
         auto* window = qobject_cast<TextWindow*>(w);
         ASSERT_NE(window, nullptr);
         window_rect = window->rect();
@@ -174,7 +174,7 @@ TEST_F(HelpWindows, TextWindowTakesTheMainWindowsWidth) {
 TEST_F(HelpWindows, AboutShowsVersionMakerAndLicenceAndOpensTheSite) {
     write("License.Txt", "MIT License %1 by %2");
     QList<QUrl> opened;
-    AboutWindow about(nullptr, english, {folder()}, [&](const QUrl& url) {
+    AboutWindow about(nullptr, english_, {folder()}, [&](const QUrl& url) {
         opened << url;
         return true;
     });
@@ -184,12 +184,12 @@ TEST_F(HelpWindows, AboutShowsVersionMakerAndLicenceAndOpensTheSite) {
     EXPECT_EQ(about.editor()->toPlainText(),
               "Quillpost 0,28,1305,1700\nRSS feed and podcast editor, made by the Quillpost "
               "developers.\n\nMIT License Quillpost by the Quillpost developers");
-    EXPECT_EQ(about.okButton()->text(), "OK");
-    EXPECT_EQ(about.okButton()->geometry().top(), about.webButton()->geometry().top());
-    QTest::mouseClick(about.webButton(), Qt::LeftButton);
+    EXPECT_EQ(about.ok_button()->text(), "OK");
+    EXPECT_EQ(about.ok_button()->geometry().top(), about.web_button()->geometry().top());
+    QTest::mouseClick(about.web_button(), Qt::LeftButton);
     EXPECT_EQ(opened, QList<QUrl>{QUrl(kMakerWebSite)});
     EXPECT_TRUE(about.isVisible()) << "the web button leaves the window open";
-    QTest::mouseClick(about.okButton(), Qt::LeftButton);
+    QTest::mouseClick(about.ok_button(), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
@@ -197,8 +197,8 @@ TEST_F(HelpWindows, AboutShowsVersionMakerAndLicenceAndOpensTheSite) {
 // The shipped help names every menu command by its caption in the same language.
 TEST_F(HelpWindows, ShippedHelpNamesEveryMenuCommand) {
     const QStringList folders{QString(QP_SOURCE_DIR) + "/data/"};
-    for (qp::LangTable* lang : {&english, &french}) {
-        const QString page = FileToString(DataFile_Find(
+    for (qp::LangTable* lang : {&english_, &french_}) {
+        const QString page = FileToString(data_file_find(
             folders, QString::fromStdString(lang->Lang_Get("Help.FileName")) + ".Html"));
         ASSERT_FALSE(page.isEmpty());
         for (const qp::LangEntry& entry : lang->entries()) {

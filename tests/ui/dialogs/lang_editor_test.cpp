@@ -195,7 +195,7 @@ TEST_F(LangEditorCommand, OpensModalOnTheMainWindowWithTheEnglishTexts) {
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     bool seen = false;
-    qp::test::whenModal([&](QWidget* w) {
+    qp::test::when_modal([&](QWidget* w) {
         auto* e = dynamic_cast<LangEditor*>(w);
         ASSERT_NE(e, nullptr);
         seen = true;

@@ -44,15 +44,15 @@ int main(int argc, char** argv) {
         ctx.lang.set_folders({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
         (void)ctx.lang.Lang_Select(language);
 
-        const auto wait = MediaWait_Create(ctx, nullptr, 10000);
+        const auto wait = media_wait_create(ctx, nullptr, 10000);
         wait->setMinimumDuration(0);
         wait->setValue(4200);
         save(*wait, "media-wait-" + tag);
         wait->close();
 
         for (const char* key : {"Media.Done", "Media.Stopped"}) {
-            RequestDialog box(toQ(ctx.lang.get("Msg.Info")),
-                              toQ(ctx.lang.get(key, {"1204", "3", "12"})), RequestButtons::Ok,
+            RequestDialog box(to_q(ctx.lang.get("Msg.Info")),
+                              to_q(ctx.lang.get(key, {"1204", "3", "12"})), RequestButtons::Ok,
                               ctx.lang, nullptr);
             save(box, QStringLiteral("media-%1-%2").arg(key[6] == 'D' ? "done" : "stopped", tag));
         }

@@ -10,12 +10,12 @@
 
 namespace qp::test {
 
-inline void whenModal(std::function<void(QWidget*)> act, int tries = 200) {
+inline void when_modal(std::function<void(QWidget*)> act, int tries = 200) {
     QTimer::singleShot(10, [act = std::move(act), tries]() mutable {
         if (QWidget* w = QApplication::activeModalWidget())
             act(w);
         else if (tries > 0)
-            whenModal(std::move(act), tries - 1);
+            when_modal(std::move(act), tries - 1);
     });
 }
 

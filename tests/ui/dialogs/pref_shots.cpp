@@ -44,12 +44,12 @@ int main(int argc, char** argv) {
         ctx.requester = &requester;
         ctx.lang.set_folders({source + "/data/Lang/"});
         ctx.prefs.fixed().MainLang = ctx.lang.Lang_Select(language);
-        qp::Pref_RegisterAll(ctx.prefs);
+        qp::pref_register_all(ctx.prefs);
         MainWindow main(ctx);
         main.resize(900, 600);
         main.show();
 
-        qp::test::whenModal([&](QWidget* w) {
+        qp::test::when_modal([&](QWidget* w) {
             auto* window = dynamic_cast<PrefWindow*>(w);
             if (window == nullptr) {
                 w->close();

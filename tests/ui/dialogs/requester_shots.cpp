@@ -49,10 +49,10 @@ int main(int argc, char** argv) {
     };
     // What a self-signed server and a changed one show.
     const std::string server = "ftp.example.org:21";
-    const std::string now = Trust_FingerprintLines(
+    const std::string now = trust_fingerprint_lines(
         "3F:9A:12:C4:5B:E0:77:21:D8:6C:0F:93:AA:41:5E:B2:08:CD:6F:1A:93:E4:27:5C:B0:7D:11:"
         "8E:C2:49:F6:30");
-    const std::string before = Trust_FingerprintLines(
+    const std::string before = trust_fingerprint_lines(
         "A0:11:5C:E9:42:7B:3D:88:C1:06:FE:29:B4:5A:17:D3:60:8F:2E:C7:95:1B:4D:A8:33:E6:70:"
         "0C:9F:52:B8:14");
     int failures = 0;
@@ -60,13 +60,13 @@ int main(int argc, char** argv) {
         LangTable texts({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
         texts.Lang_Select(language);
         for (const Shot& shot : shots) {
-            QString text = toQ(texts.Lang_Get(shot.text)) + shot.extra;
+            QString text = to_q(texts.Lang_Get(shot.text)) + shot.extra;
             if (shot.name == std::string("trust"))
-                text = toQ(texts.get(shot.text, {server, "self-signed certificate", now}));
+                text = to_q(texts.get(shot.text, {server, "self-signed certificate", now}));
             else if (shot.name == std::string("changed"))
-                text = toQ(texts.get(shot.text, {server, now, before}) + "\n\n" +
-                           texts.get("FTP\\Trust.Forget"));
-            RequestDialog box(toQ(texts.Lang_Get(shot.title)), text, shot.buttons, texts, nullptr);
+                text = to_q(texts.get(shot.text, {server, now, before}) + "\n\n" +
+                            texts.get("FTP\\Trust.Forget"));
+            RequestDialog box(to_q(texts.Lang_Get(shot.title)), text, shot.buttons, texts, nullptr);
             box.show();
             // Past the delay, so the picture shows the default button with the focus.
             QTest::qWait(kRequestFocusDelayMs + 100);

@@ -29,7 +29,7 @@ void press(RequestDialog& box, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoM
     QTest::keyClick(target, key, mods);
 }
 
-int focusedNumber(const RequestDialog& box) {
+int focused_number(const RequestDialog& box) {
     for (int number : {kRequestText, kRequestYes, kRequestNo, kRequestCancel}) {
         if (box.control(number) != nullptr && box.focusWidget() == box.control(number))
             return number;
@@ -70,24 +70,24 @@ TEST_F(RequesterTest, NextAndPreviousKeysWalkTheButtonsOfEachSet) {
     const std::map<char, Qt::Key> keys = {{'D', Qt::Key_Down}, {'R', Qt::Key_Right},
                                           {'T', Qt::Key_Tab},  {'U', Qt::Key_Up},
                                           {'L', Qt::Key_Left}, {'B', Qt::Key_Backtab}};
-    const int T = kRequestText, Y = kRequestYes, N = kRequestNo, C = kRequestCancel;
+    const int t = kRequestText, y = kRequestYes, n = kRequestNo, c = kRequestCancel;
     const struct {
         RequestButtons buttons;
         const char* keys;
         std::vector<int> focused; // after each key
     } walks[] = {
-        {RequestButtons::YesNoCancel, "DRTTBBUL", {N, C, T, Y, T, C, N, Y}},
-        {RequestButtons::YesNo, "TTUU", {N, T, N, Y}}, // Tab from No goes back to the text
-        {RequestButtons::Ok, "DUUD", {T, Y, T, Y}},
+        {RequestButtons::YesNoCancel, "DRTTBBUL", {n, c, t, y, t, c, n, y}},
+        {RequestButtons::YesNo, "TTUU", {n, t, n, y}}, // Tab from No goes back to the text
+        {RequestButtons::Ok, "DUUD", {t, y, t, y}},
     };
     for (const auto& walk : walks) {
         std::vector<int> seen;
         request(walk.buttons, [&](RequestDialog& box) {
             // The default button takes the focus once the delay has passed.
-            EXPECT_TRUE(QTest::qWaitFor([&] { return focusedNumber(box) == Y; }, 3000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return focused_number(box) == y; }, 3000));
             for (const char* k = walk.keys; *k != 0; ++k) {
                 press(box, keys.at(*k), *k == 'B' ? Qt::ShiftModifier : Qt::NoModifier);
-                seen.push_back(focusedNumber(box));
+                seen.push_back(focused_number(box));
             }
             box.answer(RequestAnswer::Yes);
         });
@@ -121,7 +121,7 @@ TEST_F(RequesterTest, KeysAnswerForTheFocusedControlAndTheMnemonics) {
     };
     for (const auto& c : cases) {
         const RequestAnswer answer = request(c.buttons, [&](RequestDialog& box) {
-            EXPECT_EQ(focusedNumber(box), kRequestText);
+            EXPECT_EQ(focused_number(box), kRequestText);
             for (const auto& [key, mods] : c.keys)
                 press(box, key, mods);
         });
@@ -142,7 +142,7 @@ TEST_F(RequesterTest, TheDefaultNoTakesTheFocusAfterTheDelay) {
     EXPECT_EQ(request(RequestButtons::YesNoDefaultNo,
                       [](RequestDialog& box) {
                           QTest::qWait(kRequestFocusDelayMs + 200);
-                          EXPECT_EQ(focusedNumber(box), kRequestNo);
+                          EXPECT_EQ(focused_number(box), kRequestNo);
                           press(box, Qt::Key_Return);
                       }),
               RequestAnswer::No);

@@ -52,7 +52,7 @@ protected:
     // failed. True when it succeeded; the files are then sent.
     bool send() {
         FtpWindow w(nullptr, job_, texts_,
-                    net::ftp_client_seams(Trust_WindowSettings(requester_, texts_, prefs_)));
+                    net::ftp_client_seams(trust_window_settings(requester_, texts_, prefs_)));
         w.show();
         QTest::keyClicks(w.control<QLineEdit>(kFtpPass), test::PyFtpd::kPassword);
         QTest::mouseClick(w.control<QPushButton>(kFtpSend), Qt::LeftButton);
@@ -73,7 +73,7 @@ protected:
     KeyTexts texts_;
     ThreadCheckedRequester requester_;
     net::FTPJob job_;
-    const std::string server_key_ = net::Trust_ServerKey("127.0.0.1", server_.login().port);
+    const std::string server_key_ = net::trust_server_key("127.0.0.1", server_.login().port);
 };
 
 TEST_F(TrustPromptTest, TheUserDecidesOnceAndTheAnswerIsRemembered) {
@@ -87,7 +87,7 @@ TEST_F(TrustPromptTest, TheUserDecidesOnceAndTheAnswerIsRemembered) {
     EXPECT_EQ(asked()[0].buttons, RequestButtons::YesNoDefaultNo);
     const std::string text = asked()[0].text.toStdString();
     EXPECT_TRUE(text.starts_with("FTP\\Trust.Question[" + server_key_ + "]")) << text;
-    EXPECT_NE(text.find(Trust_FingerprintLines(fingerprint)), std::string::npos) << text;
+    EXPECT_NE(text.find(trust_fingerprint_lines(fingerprint)), std::string::npos) << text;
     EXPECT_TRUE(prefs_.trusted().empty());
     EXPECT_FALSE(file_exists(server_.root() + "/feed.Xml"));
 
@@ -108,7 +108,7 @@ TEST_F(TrustPromptTest, TheUserDecidesOnceAndTheAnswerIsRemembered) {
 TEST_F(TrustPromptTest, AChangedIdentityIsRefusedUntilTheOldOneIsForgotten) {
     ASSERT_TRUE(certs_.ok());
     ASSERT_TRUE(server_.running());
-    prefs_.Trust_Remember(server_key_, certs_.fingerprint("self2"));
+    prefs_.trust_remember(server_key_, certs_.fingerprint("self2"));
 
     requester_.queued.answers = {RequestAnswer::No}; // keep the old identity
     EXPECT_FALSE(send());
@@ -132,9 +132,9 @@ TEST_F(TrustPromptTest, AChangedIdentityIsRefusedUntilTheOldOneIsForgotten) {
 
 TEST(TrustFingerprintLines, CutsBothFormsForTheMessageBox) {
     const std::string hex = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:00";
-    EXPECT_EQ(Trust_FingerprintLines(hex),
+    EXPECT_EQ(trust_fingerprint_lines(hex),
               "AB:CD:EF:01:23:45:67:89:\nAB:CD:EF:01:23:45:67:89:\n00");
-    EXPECT_EQ(Trust_FingerprintLines("SHA256:" + std::string(30, 'x')),
+    EXPECT_EQ(trust_fingerprint_lines("SHA256:" + std::string(30, 'x')),
               "SHA256:" + std::string(19, 'x') + "\n" + std::string(11, 'x'));
 }
 

@@ -17,14 +17,14 @@
 using namespace qp::ui;
 
 TEST(VersionPage, MarkerAndNumberRules) {
-    EXPECT_EQ(Version_FromPage("<p>VERSION : 0.29.1306.1200<br>\n"), "0,29,1306,1200");
-    EXPECT_EQ(Version_FromPage("x Version :\r\n 0,28,9999,9999 : later"), "0,28,9999,9999");
-    EXPECT_EQ(Version_FromPage("Version 0,29"), "");
-    EXPECT_FLOAT_EQ(Version_Number("0,29,1306,1200"), 0.29f);
-    EXPECT_GT(Version_Number("0,3"), Version_Number("0,28,1305,1700"));
-    EXPECT_LT(Version_Number("0,100"), Version_Number("0,28"));
-    EXPECT_EQ(Version_Number(""), 0.0f);
-    EXPECT_FLOAT_EQ(Version_Number(" 1 ,x"), 1.0f);
+    EXPECT_EQ(version_from_page("<p>VERSION : 0.29.1306.1200<br>\n"), "0,29,1306,1200");
+    EXPECT_EQ(version_from_page("x Version :\r\n 0,28,9999,9999 : later"), "0,28,9999,9999");
+    EXPECT_EQ(version_from_page("Version 0,29"), "");
+    EXPECT_FLOAT_EQ(version_number("0,29,1306,1200"), 0.29f);
+    EXPECT_GT(version_number("0,3"), version_number("0,28,1305,1700"));
+    EXPECT_LT(version_number("0,100"), version_number("0,28"));
+    EXPECT_EQ(version_number(""), 0.0f);
+    EXPECT_FLOAT_EQ(version_number(" 1 ,x"), 1.0f);
 }
 
 namespace {
@@ -73,19 +73,19 @@ private:
 
 class UpdateCheck : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(lang.Lang_Select("english"), "english"); }
+    void SetUp() override { ASSERT_EQ(lang_.Lang_Select("english"), "english"); }
     UpdateCheckOutcome check(const QString& url, int timeout_ms = 15000) {
         UpdateCheckSetup setup{url, timeout_ms, [this](const QUrl& u) {
-                                   opened << u;
+                                   opened_ << u;
                                    return true;
                                }};
-        return CheckNewVersion(nullptr, lang, log, requester, setup);
+        return CheckNewVersion(nullptr, lang_, log_, requester_, setup);
     }
 
-    qp::LangTable lang{{std::string(QP_SOURCE_DIR) + "/data/Lang/"}};
-    qp::Log log;
-    ScriptedRequester requester;
-    QList<QUrl> opened;
+    qp::LangTable lang_{{std::string(QP_SOURCE_DIR) + "/data/Lang/"}};
+    qp::Log log_;
+    ScriptedRequester requester_;
+    QList<QUrl> opened_;
 };
 
 } // namespace
@@ -94,13 +94,13 @@ TEST_F(UpdateCheck, NewerVersionIsOfferedAndItsPageOpened) {
     PageServer server("<html><body>Version : 0.29.1306.1200<br></body></html>");
     EXPECT_EQ(check(server.url()), UpdateCheckOutcome::NewVersion);
     EXPECT_TRUE(server.request().startsWith("GET /Quillpost/index.php HTTP/1.1\r\n"));
-    ASSERT_EQ(requester.shown.size(), 1);
-    EXPECT_TRUE(requester.shown[0].startsWith("Information|A new version of Quillpost is "
-                                              "available: 0,29,1306,1200."));
-    EXPECT_TRUE(requester.shown[0].endsWith("|YesNo"));
-    EXPECT_EQ(opened, QList<QUrl>{QUrl(server.url())});
+    ASSERT_EQ(requester_.shown.size(), 1);
+    EXPECT_TRUE(requester_.shown[0].startsWith("Information|A new version of Quillpost is "
+                                               "available: 0,29,1306,1200."));
+    EXPECT_TRUE(requester_.shown[0].endsWith("|YesNo"));
+    EXPECT_EQ(opened_, QList<QUrl>{QUrl(server.url())});
 
-    const std::string text = log.text();
+    const std::string text = log_.text();
     EXPECT_NE(text.find("* Check for new version\r\n Current Version : 0,28,1305,1700\r\n"),
               std::string::npos);
     EXPECT_NE(text.find(" New version : 0,29,1306,1200 Distan=0.29 Local=0.28\r\n"),
@@ -118,9 +118,9 @@ TEST_F(UpdateCheck, SameVersionOrNoMarkerMeansNoNewVersion) {
     EXPECT_EQ(check(same.url()), UpdateCheckOutcome::NoNewVersion);
     PageServer none("<html>nothing here</html>");
     EXPECT_EQ(check(none.url()), UpdateCheckOutcome::NoNewVersion);
-    EXPECT_EQ(requester.shown, QStringList(2, "Information|You are using the latest version of "
-                                              "Quillpost.|Ok"));
-    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(requester_.shown, QStringList(2, "Information|You are using the latest version of "
+                                               "Quillpost.|Ok"));
+    EXPECT_TRUE(opened_.isEmpty());
 }
 
 TEST_F(UpdateCheck, ServerDownOrTooSlowIsADownloadError) {
@@ -130,15 +130,15 @@ TEST_F(UpdateCheck, ServerDownOrTooSlowIsADownloadError) {
     EXPECT_EQ(check(url), UpdateCheckOutcome::Failed);
     PageServer slow("", false);
     EXPECT_EQ(check(slow.url(), 300), UpdateCheckOutcome::Failed);
-    EXPECT_EQ(requester.shown,
+    EXPECT_EQ(requester_.shown,
               QStringList(2, "Error|The version page could not be downloaded.|Ok"));
-    EXPECT_NE(log.text().find("! The version page could not be downloaded.\r\n"),
+    EXPECT_NE(log_.text().find("! The version page could not be downloaded.\r\n"),
               std::string::npos);
 }
 
 TEST_F(UpdateCheck, CancelInTheWaitWindowStopsQuietly) {
     PageServer slow("", false);
-    qp::test::whenModal([](QWidget* w) {
+    qp::test::when_modal([](QWidget* w) {
         auto* wait = qobject_cast<QProgressDialog*>(w);
         ASSERT_NE(wait, nullptr);
         EXPECT_EQ(wait->labelText(), "Looking for a new version of Quillpost...");
@@ -147,5 +147,5 @@ TEST_F(UpdateCheck, CancelInTheWaitWindowStopsQuietly) {
         QTest::mouseClick(cancel, Qt::LeftButton);
     });
     EXPECT_EQ(check(slow.url()), UpdateCheckOutcome::Cancelled);
-    EXPECT_TRUE(requester.shown.isEmpty());
+    EXPECT_TRUE(requester_.shown.isEmpty());
 }

@@ -39,8 +39,8 @@ void save(QWidget* w, const QString& name) {
 }
 
 // Grabs the modal window `run` opens, then closes it.
-void shootModal(const QString& name, const std::function<void()>& run) {
-    qp::test::whenModal([name](QWidget* w) {
+void shoot_modal(const QString& name, const std::function<void()>& run) {
+    qp::test::when_modal([name](QWidget* w) {
         QApplication::processEvents();
         save(w, name);
         w->close();
@@ -66,12 +66,12 @@ int main(int argc, char** argv) {
         QWidget main;
         main.resize(600, 400);
 
-        shootModal("history-" + tag, [&] { WhatsNew_Show(&main, folders, lang); });
+        shoot_modal("history-" + tag, [&] { WhatsNew_Show(&main, folders, lang); });
         qp::Log log;
         log.add_header("Quillpost 0,28,1305,1700");
         log.add_header("System = " + qp::OSName());
         log.add("* Document_New");
-        shootModal("log-" + tag, [&] { Log_Show(&main, log, "Quillpost"); });
+        shoot_modal("log-" + tag, [&] { Log_Show(&main, log, "Quillpost"); });
 
         AboutWindow about(&main, lang, folders, [](const QUrl&) { return true; });
         about.show();
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         silent.listen(QHostAddress::LocalHost);
         SilentRequester requester;
         qp::Log check_log;
-        shootModal("update-wait-" + tag, [&] {
+        shoot_modal("update-wait-" + tag, [&] {
             CheckNewVersion(
                 &main, lang, check_log, requester,
                 {QString("http://127.0.0.1:%1/Quillpost/index.php").arg(silent.serverPort()),
@@ -102,13 +102,14 @@ int main(int argc, char** argv) {
     facts.registers[7] = 0x7FFC8E2D1A40;
     facts.have_registers = true;
     char text[4096];
-    const std::size_t n = ErrorReport_Format(facts, text, sizeof(text));
+    const std::size_t n = error_report_format(facts, text, sizeof(text));
     QFile file(report);
     if (file.open(QIODevice::WriteOnly))
         file.write(text, static_cast<qint64>(n));
     file.close();
-    shootModal("error-report", [&] { ErrorReport_Show(report); });
-    shootModal("fatal-line", [&] { ShowSystemMessageBox("Error", "! IsDpc(), no Doc() set ! "); });
+    shoot_modal("error-report", [&] { error_report_show(report); });
+    shoot_modal("fatal-line",
+                [&] { show_system_message_box("Error", "! IsDpc(), no Doc() set ! "); });
     QDir(g_out + "/tmp").removeRecursively();
     return 0;
 }

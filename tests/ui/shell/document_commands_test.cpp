@@ -136,7 +136,7 @@ TEST_F(DocumentCommandsTest, CancelAtTheQuitQuestionKeepsRunningButStoresTheLast
     docs().Document_New();
     SetModified(*ctx_.docs.current(), true);
 
-    QSignalSpy quit(window_.get(), &MainWindow::quitConfirmed);
+    QSignalSpy quit(window_.get(), &MainWindow::quit_confirmed);
     requester_.answers = {RequestAnswer::Cancel};
     window_->close();
     EXPECT_EQ(quit.count(), 0);
@@ -177,7 +177,7 @@ TEST_F(DocumentCommandsTest, EveryWayOutStoresTheSameSessionList) {
          }},
         {"Ctrl+Q", [this] { QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier); }},
         {"close box", [this] { window_->close(); }},
-        {"log-out", [this] { window_->Session_End(); }},
+        {"log-out", [this] { window_->session_end(); }},
     };
     for (const auto& [name, leave] : ways) {
         window_ = std::make_unique<MainWindow>(ctx_);
@@ -187,7 +187,7 @@ TEST_F(DocumentCommandsTest, EveryWayOutStoresTheSameSessionList) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
         docs().Document_Open(first);
         docs().Document_Open(second);
-        QObject::connect(window_.get(), &MainWindow::quitConfirmed, qApp, &QCoreApplication::quit);
+        QObject::connect(window_.get(), &MainWindow::quit_confirmed, qApp, &QCoreApplication::quit);
         QTimer::singleShot(0, window_.get(), leave);
         QTimer guard;
         guard.setSingleShot(true);
@@ -213,7 +213,7 @@ TEST_F(DocumentCommandsTest, AModifiedDocumentIsMarkedAndNamed) {
     QPlainTextEdit* editor = window_->workspace(ctx_.docs.current())->editor;
     editor->insertPlainText("x");
     EXPECT_EQ(window_->windowTitle(), "*show - Quillpost");
-    EXPECT_EQ(window_->handOverTitle(), "show - Quillpost");
+    EXPECT_EQ(window_->hand_over_title(), "show - Quillpost");
     EXPECT_EQ(window_->action(kCmdDocumentFirst)->text(), "1- *show.qprj");
 
     requester_.answers = {RequestAnswer::Cancel};
@@ -227,7 +227,7 @@ TEST_F(DocumentCommandsTest, AModifiedDocumentIsMarkedAndNamed) {
 
 TEST_F(DocumentCommandsTest, RecentEntriesOpenTheirFileAndEntriesBeyondTheListDoNothing) {
     for (int i = 0; i < 7; ++i)
-        ctx_.prefs.Recent_Add(project("r" + std::to_string(i)));
+        ctx_.prefs.recent_add(project("r" + std::to_string(i)));
     window_->Main_MenuEvent(kCmdRecentFirst + 6);
     EXPECT_EQ(ctx_.docs.current()->FileName, tmp_.path() + "r0.qprj");
     window_->Main_MenuEvent(kCmdRecentFirst + 7);

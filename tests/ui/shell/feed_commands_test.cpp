@@ -21,7 +21,7 @@ protected:
         docs().Document_Open(project("feeds", std::move(titles)));
     }
     void select(int row) { ws().list->setCurrentItem(ws().list->topLevelItem(row)); }
-    int selected() { return FeedList_SelectedRow(ws().list); }
+    int selected() { return feed_list_selected_row(ws().list); }
     void type(const QString& text) {
         ws().editor->moveCursor(QTextCursor::End);
         ws().editor->insertPlainText(text);
@@ -34,10 +34,10 @@ protected:
     }
     bool modified() { return (doc().State & kModified) != 0; }
     // Runs command while the feed window it opens gets a title (when given) and OK, or Cancel.
-    void withWindow(int command, const char* title, bool ok) {
+    void with_window(int command, const char* title, bool ok) {
         bool seen = false;
         bool main_disabled = false;
-        qp::test::whenModal([&](QWidget* modal) {
+        qp::test::when_modal([&](QWidget* modal) {
             auto* w = dynamic_cast<FeedWindow*>(modal);
             ASSERT_NE(w, nullptr);
             seen = true;
@@ -63,7 +63,7 @@ TEST_F(FeedCommandsTest, AddPutsTheNewFeedOnTopTrimsAndKeepsThePendingText) {
     doc().MaxFeed = 3;
     select(1);
     type(" edited");
-    withWindow(kCmdFeedAdd, "N", true);
+    with_window(kCmdFeedAdd, "N", true);
     EXPECT_EQ(titles(), "NAB");
     EXPECT_EQ(doc().Feeds[2].FeedDesc, "Text of B edited");
     EXPECT_EQ(doc().Feeds[0].FeedDesc, "");
@@ -74,7 +74,7 @@ TEST_F(FeedCommandsTest, AddPutsTheNewFeedOnTopTrimsAndKeepsThePendingText) {
     // Every other feed protected: the list grows past the limit and keeps the new feed.
     for (Feed& f : doc().Feeds)
         f.FeedFlag = kNoAutoDelete;
-    withWindow(kCmdFeedAdd, "M", true);
+    with_window(kCmdFeedAdd, "M", true);
     EXPECT_EQ(titles(), "MNAB");
 }
 
@@ -83,13 +83,13 @@ TEST_F(FeedCommandsTest, CopyGetsANewGuidAndCancelLeavesTheDocumentAsItWas) {
     doc().Feeds[1].FeedGUID = "b-guid";
     select(1);
     const Doc before = doc();
-    withWindow(kCmdFeedCopy, nullptr, false);
+    with_window(kCmdFeedCopy, nullptr, false);
     EXPECT_EQ(doc(), before);
     EXPECT_FALSE(modified());
     EXPECT_EQ(selected(), 1);
 
     type(" edited");
-    withWindow(kCmdFeedCopy, "B2", true);
+    with_window(kCmdFeedCopy, "B2", true);
     EXPECT_EQ(titles(), "B2AB");
     EXPECT_NE(doc().Feeds[0].FeedGUID, "b-guid");
     // The copy takes the text committed just before it was made.
@@ -166,10 +166,10 @@ TEST_F(FeedCommandsTest, PropertyRewritesTheSelectedRowInPlace) {
     open({"A", "B"});
     doc().Feeds[0].FeedGUID = "a";
     select(1);
-    withWindow(kCmdFeedProperty, "Renamed", false);
+    with_window(kCmdFeedProperty, "Renamed", false);
     EXPECT_EQ(titles(), "AB");
     EXPECT_FALSE(modified());
-    withWindow(kCmdFeedProperty, "Renamed", true);
+    with_window(kCmdFeedProperty, "Renamed", true);
     EXPECT_EQ(titles(), "ARenamed");
     EXPECT_EQ(ws().list->topLevelItem(1)->text(0), "Renamed");
     EXPECT_EQ(selected(), 1);
@@ -199,7 +199,7 @@ TEST_F(FeedCommandsTest, UndoKeysInTheListTakeBackEveryChangeUntilTheSavedState)
     window_->Main_MenuEvent(kCmdFeedMoveUp);
     window_->Main_MenuEvent(kCmdFeedSortAscending);
     select(0);
-    withWindow(kCmdFeedProperty, "Renamed", true);
+    with_window(kCmdFeedProperty, "Renamed", true);
     EXPECT_EQ(titles(), "RenamedC");
     EXPECT_TRUE(window_->action(kCmdDocUndo)->isEnabled());
     EXPECT_FALSE(window_->action(kCmdDocRedo)->isEnabled());

@@ -38,7 +38,7 @@ protected:
     Doc& doc() { return *ctx_.docs.current(); }
 
     // Clicks Cancel in the progress window as soon as it shows; returns the moment of the click.
-    std::shared_ptr<QElapsedTimer> cancelWhenShown(int after_ms) {
+    std::shared_ptr<QElapsedTimer> cancel_when_shown(int after_ms) {
         auto clicked = std::make_shared<QElapsedTimer>();
         QTimer::singleShot(0, window_.get(), [this, clicked, after_ms] {
             QProgressDialog* wait = nullptr;
@@ -48,7 +48,7 @@ protected:
                     for (auto* d : window_->findChildren<QProgressDialog*>())
                         if (d->isVisible())
                             wait = d;
-                    return wait != nullptr || LongWork_WaitAll(0);
+                    return wait != nullptr || long_work_wait_all(0);
                 },
                 20000));
             if (wait == nullptr)
@@ -82,7 +82,7 @@ TEST_F(MediaTest, BrowseFillsLengthDurationAndTheTypeFromTheContent) {
     type->setEditText("");
     files_.paths = {QString::fromStdString(tmp_.path() + "ep.bin"),
                     QString::fromStdString(tmp_.path() + "ep.bin")};
-    w.Browse();
+    w.browse();
     EXPECT_EQ(w.control<QLineEdit>(kFeedWinLength)->text(), bytes_);
     EXPECT_EQ(w.control<QLineEdit>(kFeedWinDuration)->text(), "00:00:03");
     EXPECT_EQ(type->currentText(), "audio/x-m4a");
@@ -90,7 +90,7 @@ TEST_F(MediaTest, BrowseFillsLengthDurationAndTheTypeFromTheContent) {
     // A type the user set stays; the playing time is read again.
     type->setEditText("video/mp4");
     w.control<QLineEdit>(kFeedWinDuration)->setText("1");
-    w.Browse();
+    w.browse();
     EXPECT_EQ(type->currentText(), "video/mp4");
     EXPECT_EQ(w.control<QLineEdit>(kFeedWinDuration)->text(), "00:00:03");
 }
@@ -115,7 +115,7 @@ TEST_F(MediaTest, RefreshCommandUpdatesCountsAndMarksOnlyAChange) {
     EXPECT_EQ(doc().Feeds[0].FeedDuration, "00:00:03");
     EXPECT_EQ(doc().Feeds[2].FeedDesc, "Text of C typed");
     EXPECT_NE(doc().State & kModified, 0);
-    EXPECT_EQ(FeedList_SelectedRow(ws.list), 2);
+    EXPECT_EQ(feed_list_selected_row(ws.list), 2);
     EXPECT_TRUE(window_->isEnabled());
 
     // Nothing new to read: the document stays unmodified.
@@ -180,15 +180,16 @@ TEST_F(MediaTest, CancelAnswersWhileAHostileFileIsStillBeingRead) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     docs().Document_New();
-    auto clicked = cancelWhenShown(0);
-    EXPECT_FALSE(MediaWork_Run(ctx_, window_.get(), 3, [released](int i, const std::atomic<bool>*) {
-        if (i == 1)
-            released.wait();
-    }));
+    auto clicked = cancel_when_shown(0);
+    EXPECT_FALSE(
+        media_work_run(ctx_, window_.get(), 3, [released](int i, const std::atomic<bool>*) {
+            if (i == 1)
+                released.wait();
+        }));
     EXPECT_TRUE(window_->isEnabled());
-    EXPECT_FALSE(LongWork_WaitAll(0)); // the worker is still in its read
+    EXPECT_FALSE(long_work_wait_all(0)); // the worker is still in its read
     release.set_value();
-    EXPECT_TRUE(LongWork_WaitAll(20000));
+    EXPECT_TRUE(long_work_wait_all(20000));
 
     // The real refresh over hostile files, with the window thread's longest pause measured.
     docs().Document_Open(project("hostile", {"A", "B", "C"}));
@@ -204,7 +205,7 @@ TEST_F(MediaTest, CancelAnswersWhileAHostileFileIsStillBeingRead) {
     QObject::connect(&ping, &QTimer::timeout, [&] { longest = std::max(longest, gap.restart()); });
     gap.start();
     ping.start(5);
-    clicked = cancelWhenShown(100);
+    clicked = cancel_when_shown(100);
     window_->Main_MenuEvent(kCmdFeedRefreshMedia);
     const qint64 answered = clicked->isValid() ? clicked->elapsed() : -1;
     ping.stop();
@@ -223,7 +224,7 @@ TEST_F(MediaTest, CancelAnswersWhileAHostileFileIsStillBeingRead) {
     EXPECT_NE(std::find(told.begin(), told.end(), shown), told.end()) << shown;
     EXPECT_EQ(doc(), before);
     EXPECT_TRUE(window_->isEnabled());
-    EXPECT_TRUE(LongWork_WaitAll(120000));
+    EXPECT_TRUE(long_work_wait_all(120000));
 }
 
 } // namespace

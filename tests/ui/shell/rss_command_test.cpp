@@ -115,7 +115,7 @@ TEST_F(RssCommandTest, ACancelledSaveQuestionWritesNothing) {
 
     // A name whose project file would replace another one: asked first; No gives the dialog
     // again, and a cancel there leaves the other file and the document as they were.
-    files_.paths = {toQ(tmp_.path() + "other")};
+    files_.paths = {to_q(tmp_.path() + "other")};
     requester_.answers = {RequestAnswer::No};
     window_->Main_MenuEvent(kCmdRssCreate);
     ASSERT_EQ(requester_.asked.size(), 1U);
@@ -177,7 +177,7 @@ TEST_F(RssCommandTest, ThePublishQuestionOpensTheFtpWindowOnTheJob) {
     requester_.answers = {RequestAnswer::Yes};
     std::vector<std::pair<std::string, int>> statuses;
     bool main_disabled = false;
-    test::whenModal([&](QWidget* modal) {
+    test::when_modal([&](QWidget* modal) {
         auto* w = qobject_cast<FtpWindow*>(modal);
         ASSERT_NE(w, nullptr);
         main_disabled = !window_->isEnabled();
@@ -206,7 +206,7 @@ TEST_F(RssCommandTest, FindingsTakeThePlaceOfThePublishQuestion) {
     docs().Document_Open(project("show", {"Episode"}));
     const Doc& doc = *ctx_.docs.current();
     const QString off =
-        toQ(Check_Text(doc, {CheckLevel::Error, -1, "Check.ITunesOff", {}}, ctx_.lang));
+        to_q(check_text(doc, {CheckLevel::Error, -1, "Check.ITunesOff", {}}, ctx_.lang));
     QStringList lines;
     {
         ModalWatch watch([&](CheckWindow& w) {
@@ -259,7 +259,7 @@ TEST_F(RssCommandTest, AnEpisodeChosenInTheCheckIsSelectedInTheFeedList) {
     docs().Document_Open(project("show", {"One", "Two", "Three"}));
     Doc& doc = *ctx_.docs.current();
     const Workspace& ws = *window_->workspace(&doc);
-    ASSERT_EQ(FeedList_SelectedRow(ws.list), 0);
+    ASSERT_EQ(feed_list_selected_row(ws.list), 0);
     ModalWatch watch([](CheckWindow& w) {
         const QPoint at = w.list()->visualItemRect(w.list()->item(1)).center();
         QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {}, at);
@@ -267,8 +267,8 @@ TEST_F(RssCommandTest, AnEpisodeChosenInTheCheckIsSelectedInTheFeedList) {
     });
     const std::vector<CheckFinding> findings{{CheckLevel::Error, -1, "Check.NoCategory", {}},
                                              {CheckLevel::Warning, 2, "Check.NoExplicit", {}}};
-    EXPECT_FALSE(Check_Show(*window_, doc, findings, CheckMode::BeforePublish));
-    EXPECT_EQ(FeedList_SelectedRow(ws.list), 2);
+    EXPECT_FALSE(check_show(*window_, doc, findings, CheckMode::BeforePublish));
+    EXPECT_EQ(feed_list_selected_row(ws.list), 2);
     EXPECT_EQ(ws.editor->toPlainText(), "Text of Three");
     EXPECT_TRUE(window_->isEnabled());
 }

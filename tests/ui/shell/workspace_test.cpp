@@ -62,7 +62,7 @@ TEST_F(WorkspaceTest, ADocumentWithoutFeedsHasADisabledEmptyEditor) {
     ctx_.prefs.set_preference_value(kPrefStatusTree, "%EP/%EC");
     ws().list->setFocus();
     window_->update_status_bar();
-    EXPECT_EQ(window_->statusText(), "0/0");
+    EXPECT_EQ(window_->status_text(), "0/0");
 }
 
 TEST_F(WorkspaceTest, StatusLineFillsPlaceholdersForTheFocusedControl) {
@@ -71,26 +71,26 @@ TEST_F(WorkspaceTest, StatusLineFillsPlaceholdersForTheFocusedControl) {
     ctx_.prefs.set_preference_value(kPrefStatusTree, "%dc and %DC, row %EP of %ec");
     ws().list->setFocus();
     window_->update_status_bar();
-    EXPECT_EQ(window_->statusText(), "2 and 2, row 1 of 2");
+    EXPECT_EQ(window_->status_text(), "2 and 2, row 1 of 2");
 
     ws().editor->setFocus();
     QTextCursor cursor = ws().editor->textCursor();
     cursor.setPosition(2);
     ws().editor->setTextCursor(cursor);
     window_->update_status_bar(); // empty template: the language's default
-    EXPECT_EQ(window_->statusText(), "Project 2/2 - Line 1/1 - Column 3/9 - Position 2/9 (22.2%)");
+    EXPECT_EQ(window_->status_text(), "Project 2/2 - Line 1/1 - Column 3/9 - Position 2/9 (22.2%)");
     ctx_.prefs.set_preference_value(kPrefStatusEdit, "%RP of %RC = %RL, document %DP");
     window_->update_status_bar();
-    EXPECT_EQ(window_->statusText(), "2 of 9 = 22.2%, document 2");
+    EXPECT_EQ(window_->status_text(), "2 of 9 = 22.2%, document 2");
     ctx_.prefs.set_preference_value(kPrefStatusEdit, "no placeholder");
     window_->update_status_bar();
-    EXPECT_EQ(window_->statusText(), "no placeholder");
+    EXPECT_EQ(window_->status_text(), "no placeholder");
 }
 
 TEST_F(WorkspaceTest, StatusFormatReplacesEachPlaceholderOnce) {
     // "%RL" on an empty text has no share; a value must not be taken for a later placeholder.
-    EXPECT_EQ(StatusLine_Format("%rl %DC", {.DC = 1}), "0.0% 1");
-    EXPECT_EQ(StatusLine_Format("%EP%EC", {.EP = 3, .EC = 12}), "312");
+    EXPECT_EQ(status_line_format("%rl %DC", {.DC = 1}), "0.0% 1");
+    EXPECT_EQ(status_line_format("%EP%EC", {.EP = 3, .EC = 12}), "312");
 }
 
 TEST_F(WorkspaceTest, SwitchingShowsOnlyTheCurrentWorkspaceAndKeepsHiddenEdits) {
@@ -128,7 +128,7 @@ TEST_F(WorkspaceTest, OpenDocumentAndRecentEntriesFollowTheLists) {
 TEST_F(WorkspaceTest, FeedPopupFollowsTheSelectedRow) {
     docs().Document_Open(project("pop", {"A", "B"}));
     auto entry = [this](int command) {
-        for (QAction* a : window_->feedPopup()->actions())
+        for (QAction* a : window_->feed_popup()->actions())
             if (a->data().toInt() == command)
                 return a->isEnabled();
         return false;
@@ -149,43 +149,43 @@ TEST_F(WorkspaceTest, ThePopupKeyShowsThePopupOfTheFocusedControlAtTheMouse) {
     QCursor::setPos(window_->geometry().center());
     ws().list->setFocus();
     window_->Main_MenuEvent(kCmdPopupMenu);
-    EXPECT_TRUE(window_->feedPopup()->isVisible());
-    EXPECT_FALSE(window_->editorPopup()->isVisible());
-    EXPECT_EQ(window_->feedPopup()->pos(), QCursor::pos());
-    window_->feedPopup()->close();
+    EXPECT_TRUE(window_->feed_popup()->isVisible());
+    EXPECT_FALSE(window_->editor_popup()->isVisible());
+    EXPECT_EQ(window_->feed_popup()->pos(), QCursor::pos());
+    window_->feed_popup()->close();
 
     ws().editor->setFocus();
     window_->Main_MenuEvent(kCmdPopupMenu);
-    EXPECT_TRUE(window_->editorPopup()->isVisible());
-    window_->editorPopup()->close();
+    EXPECT_TRUE(window_->editor_popup()->isVisible());
+    window_->editor_popup()->close();
 
     window_->menuBar()->setFocus(); // neither control: nothing
     window_->Main_MenuEvent(kCmdPopupMenu);
-    EXPECT_FALSE(window_->feedPopup()->isVisible() || window_->editorPopup()->isVisible());
+    EXPECT_FALSE(window_->feed_popup()->isVisible() || window_->editor_popup()->isVisible());
 }
 
 TEST_F(WorkspaceTest, PlacementIsStoredOnlyWhileTheWindowIsNormal) {
-    window_->Placement_Restore();
+    window_->placement_restore();
     FixedSettings& f = ctx_.prefs.fixed();
     window_->setWindowState(Qt::WindowMaximized);
-    window_->Placement_StateChanged(Qt::WindowMaximized);
+    window_->placement_state_changed(Qt::WindowMaximized);
     EXPECT_EQ(f.MainWindowZ, 16777216);
-    window_->Placement_Moved({50, 60});
-    window_->Placement_Resized({900, 700});
+    window_->placement_moved({50, 60});
+    window_->placement_resized({900, 700});
     EXPECT_EQ(f.MainWindowX, 0);
     EXPECT_EQ(f.MainWindowW, 600);
 
     window_->setWindowState(Qt::WindowMinimized);
-    window_->Placement_StateChanged(Qt::WindowMinimized);
+    window_->placement_state_changed(Qt::WindowMinimized);
     EXPECT_EQ(f.MainWindowZ, 16777216);
-    window_->Placement_Moved({50, 60});
+    window_->placement_moved({50, 60});
     EXPECT_EQ(f.MainWindowX, 0);
 
     window_->setWindowState(Qt::WindowNoState);
-    window_->Placement_StateChanged(Qt::WindowNoState);
+    window_->placement_state_changed(Qt::WindowNoState);
     EXPECT_EQ(f.MainWindowZ, 0);
-    window_->Placement_Moved({50, 60});
-    window_->Placement_Resized({900, 700});
+    window_->placement_moved({50, 60});
+    window_->placement_resized({900, 700});
     EXPECT_EQ(f.MainWindowX, 50);
     EXPECT_EQ(f.MainWindowH, 700);
     EXPECT_TRUE(ctx_.prefs.save_needed());

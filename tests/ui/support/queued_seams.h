@@ -44,12 +44,12 @@ public:
     std::deque<QString> paths;
     std::vector<FileRequest> asked;
 
-    QString openFile(QWidget*, const QString& title, const QString& folder,
-                     const QString& filter) override {
+    QString open_file(QWidget*, const QString& title, const QString& folder,
+                      const QString& filter) override {
         return next({true, title, folder, filter});
     }
-    QString saveFile(QWidget*, const QString& title, const QString& file,
-                     const QString& filter) override {
+    QString save_file(QWidget*, const QString& title, const QString& file,
+                      const QString& filter) override {
         return next({false, title, file, filter});
     }
 

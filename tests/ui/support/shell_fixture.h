@@ -25,7 +25,7 @@ protected:
         ctx_.files = &files_;
         ctx_.lang.set_folders({std::string(QP_SOURCE_DIR) + "/data/Lang/"});
         ctx_.lang.Lang_Select(language);
-        Pref_RegisterAll(ctx_.prefs);
+        pref_register_all(ctx_.prefs);
         window_ = std::make_unique<MainWindow>(ctx_);
     }
     ~ShellTest() override {

@@ -110,7 +110,7 @@ std::vector<std::string> X11Client::titles() {
     return out;
 }
 
-std::uint32_t X11Client::waitForWindow(const std::string& part, int timeout_ms) {
+std::uint32_t X11Client::wait_for_window(const std::string& part, int timeout_ms) {
     QElapsedTimer clock;
     clock.start();
     do {
@@ -134,7 +134,7 @@ void X11Client::focus(std::uint32_t window) {
     xcb_flush(connection_);
 }
 
-bool X11Client::sendKey(std::uint32_t window, std::uint32_t keysym, std::uint16_t state) {
+bool X11Client::send_key(std::uint32_t window, std::uint32_t keysym, std::uint16_t state) {
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     const int count = setup->max_keycode - setup->min_keycode + 1;
     Reply<xcb_get_keyboard_mapping_reply_t> map(xcb_get_keyboard_mapping_reply(

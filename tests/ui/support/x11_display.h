@@ -43,12 +43,12 @@ public:
     std::vector<std::string> titles();
     // The first mapped top-level window whose title contains `part`, waited for up to
     // timeout_ms; 0 when none came.
-    std::uint32_t waitForWindow(const std::string& part, int timeout_ms);
+    std::uint32_t wait_for_window(const std::string& part, int timeout_ms);
     // Gives the window the keyboard focus, as a window manager does on a click.
     void focus(std::uint32_t window);
     // Sends the key of `keysym` (pressed and released) with modifier `state` (the X11 masks:
     // 1 Shift, 4 Control, 8 Mod1/Alt) to the window; false when the keyboard has no such key.
-    bool sendKey(std::uint32_t window, std::uint32_t keysym, std::uint16_t state);
+    bool send_key(std::uint32_t window, std::uint32_t keysym, std::uint16_t state);
 
 private:
     std::uint32_t atom(const char* name);
