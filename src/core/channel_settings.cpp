@@ -78,6 +78,8 @@ std::string Channel_PublicLink(const Doc& doc) {
 }
 
 std::string Channel_PodcastGuid(const Doc& doc) {
+    if (!doc.PodcastGuid.empty())
+        return doc.PodcastGuid;
     // The identity is for ever: one made from an address that is not yet absolute would change
     // once the channel link is set.
     const std::string url = Channel_PublicLink(doc);

@@ -59,8 +59,9 @@ void Channel_CleanTyped(Doc& doc);
 // file name to take it from.
 std::string Channel_PublicLink(const Doc& doc);
 
-// The feed's identity in the podcast namespace, from its public address; empty while that
-// address is not absolute (no channel link yet) or there is none.
+// The feed's identity in the podcast namespace: the one an imported feed stated, else made from
+// its public address; empty while that address is not absolute (no channel link yet) or there is
+// none.
 std::string Channel_PodcastGuid(const Doc& doc);
 
 // The publishing protocols in the order they are listed, each with the language key of its name.

@@ -55,6 +55,9 @@ struct Feed {
     std::string FeedImage;       // absolute, or relative to the channel link
     std::string FeedTranscriptUrl;
     std::string FeedTranscriptType; // MIME type, such as "text/vtt"
+    // Elements of an imported item the program does not model, as XML with the namespace
+    // declarations they need; written back at the end of the item.
+    std::string FeedExtraXml;
 
     friend bool operator==(const Feed&, const Feed&) = default;
 };
@@ -104,6 +107,11 @@ struct Doc {
     std::string PodcastLockedOwner;
     std::string PodcastFundingUrl;
     std::string PodcastFundingText;
+    // The feed's identity as an imported feed stated it; empty: made from the public address.
+    std::string PodcastGuid;
+    // Elements of an imported channel the program does not model, as XML with the namespace
+    // declarations they need; written back before the items.
+    std::string ExtraXml;
     std::string Client;
     std::string User;
     int Port = 0;

@@ -103,6 +103,8 @@ constexpr Field<Doc> kDocFields[] = {
     {"@Protocol:@", &Doc::Protocol, Line::Optional},
     {"@ImageFile:@", Read::Text, &Doc::ImageFile, Line::Optional},
     {"@ProjectPrivate:@", &Doc::ProjectPrivate, Line::Optional},
+    {"@PodcastGuid:@", Read::Trimmed, &Doc::PodcastGuid, Line::Optional},
+    {"@ExtraXml:@", Read::Text, &Doc::ExtraXml, Line::Optional},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.
@@ -131,6 +133,7 @@ constexpr Field<Feed> kFeedFields[] = {
     {"@FeedImage:@", Read::Text, &Feed::FeedImage, Line::Optional},
     {"@FeedTranscriptUrl:@", Read::Text, &Feed::FeedTranscriptUrl, Line::Optional},
     {"@FeedTranscriptType:@", Read::Text, &Feed::FeedTranscriptType, Line::Optional},
+    {"@FeedExtraXml:@", Read::Text, &Feed::FeedExtraXml, Line::Optional},
 };
 
 constexpr std::size_t kDocCount = std::size(kDocFields);

@@ -2,6 +2,7 @@
 
 #include "core/channel_settings.h"
 #include "core/dates.h"
+#include "core/feed_import.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
 #include "core/publish_plan.h"
@@ -96,6 +97,13 @@ bool add_plain_if_set(XmlNode* parent, std::string_view name, std::string_view t
 bool add_address(XmlNode* parent, std::string_view name, std::string_view link,
                  std::string_view base) {
     return AddXmlNode(parent, name, Url_Address(link, base)) != nullptr;
+}
+
+// The elements kept from an imported feed, as they stand. Markup that is not well-formed (a
+// project edited by hand) is left out rather than break the feed.
+bool add_kept_xml(XmlNode* parent, std::string_view markup) {
+    return markup.empty() || !is_well_formed_fragment(markup) ||
+           AddXmlMarkup(parent, markup) != nullptr;
 }
 
 // What the directories require or read of a show, each written only when set, so a document that
@@ -196,7 +204,8 @@ std::string self_address(const Doc& doc) {
         }
         ok = ok && build_itunes_directory(doc, channel);
     }
-    return ok && ((flags & kPodcastInclude) == 0 || build_podcast_channel(doc, channel));
+    return ok && ((flags & kPodcastInclude) == 0 || build_podcast_channel(doc, channel)) &&
+           add_kept_xml(channel, doc.ExtraXml);
 }
 
 // Inner elements that cannot be made are passed over: the item stays, with what it has.
@@ -249,6 +258,8 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
         (void)(SetXmlAttribute(transcript, "url", Url_Address(feed.FeedTranscriptUrl, doc.Link)) &&
                SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
+
+    (void)add_kept_xml(item, feed.FeedExtraXml);
 
     if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile))
         job.files.push_back(Enclosure_Upload(doc, feed, local));

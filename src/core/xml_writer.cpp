@@ -219,6 +219,16 @@ XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view tex
     return node;
 }
 
+XmlNode* AddXmlMarkup(XmlNode* parent, std::string_view markup) {
+    if (!parent || parent->kind != XmlNode::Kind::Element)
+        return nullptr;
+    XmlNode* node = new_node(parent->children.get_allocator().resource());
+    node->kind = XmlNode::Kind::Markup;
+    node->text = markup;
+    parent->children.push_back(node);
+    return node;
+}
+
 bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value,
                      AttributeName spelling) {
     if (!node || node->kind != XmlNode::Kind::Element || !IsXmlName(name))
@@ -297,7 +307,9 @@ void XmlStreamWriter::put_end(const XmlNode& element) {
 
 void XmlStreamWriter::put_node(const XmlNode& node) {
     std::string& out = *out_;
-    if (node.kind == XmlNode::Kind::Cdata) {
+    if (node.kind == XmlNode::Kind::Markup) {
+        out += node.text;
+    } else if (node.kind == XmlNode::Kind::Cdata) {
         out += "<![CDATA[";
         AppendXmlEscaped(out, node.text, XmlEscape::Cdata);
         out += "]]>";

@@ -18,7 +18,8 @@ struct XmlNode {
     explicit XmlNode(std::pmr::memory_resource* memory)
         : name(memory), attributes(memory), text(memory), children(memory) {}
 
-    enum class Kind { Element, Cdata };
+    // Markup: well-formed XML written as it stands (elements kept from an imported feed).
+    enum class Kind { Element, Cdata, Markup };
     Kind kind = Kind::Element;
     std::pmr::string name; // elements only
     std::pmr::vector<std::pair<std::pmr::string, std::pmr::string>>
@@ -47,6 +48,10 @@ private:
 // control characters except TAB, LF and CR. nullptr when parent is null or name is not an XML
 // name.
 XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view text);
+
+// Appends markup written as it stands; the caller has checked it is well-formed XML. nullptr
+// when parent is null.
+XmlNode* AddXmlMarkup(XmlNode* parent, std::string_view markup);
 
 enum class AttributeName { Lowered, AsGiven };
 // Sets (or replaces, keeping its place) an attribute, its name lower-cased unless asked to keep
