@@ -55,7 +55,10 @@ void print_usage(std::FILE* stream) {
                "       quillpost-cli media PROJECT [--lang NAME]\n"
                "                                               take the episodes' lengths and "
                "durations\n"
-               "                                               from their media files\n",
+               "                                               from their media files\n"
+               "       quillpost-cli import SOURCE [-o PROJECT]\n"
+               "                                               a new project from a feed file or "
+               "address\n",
                stream);
 }
 

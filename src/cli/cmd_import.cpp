@@ -1,0 +1,122 @@
+#include "cli/commands.h"
+
+#include "core/feed_import.h"
+#include "core/file_io.h"
+#include "core/project_format.h"
+#include "core/text.h"
+#include "net/http_fetch.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qp {
+
+namespace {
+
+bool is_web_source(std::string_view source) {
+    return istarts_with(source, "http://") || istarts_with(source, "https://");
+}
+
+// A project file name from the feed's title: letters, digits, "-" and "_" kept, runs of
+// anything else made one "-".
+std::string name_from_title(std::string_view title) {
+    std::string name;
+    for (const char c : title) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (keep)
+            name += c;
+        else if (!name.empty() && name.back() != '-')
+            name += '-';
+        if (name.size() >= 60)
+            break;
+    }
+    while (!name.empty() && name.back() == '-')
+        name.pop_back();
+    return (name.empty() ? std::string("feed") : name) + ".qprj";
+}
+
+// Creates path with bytes; never replaces a file that is there, even one made meanwhile.
+Status write_new_file(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return make_error(errno == EEXIST ? ErrorKind::Failed : ErrorKind::ReadOnly,
+                          errno == EEXIST ? "the project " + path + " exists already"
+                                          : "can't create " + path + ": " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    const int saved = errno;
+    const bool ok = done == bytes.size() && ::fsync(fd) == 0 && ::close(fd) == 0;
+    if (!ok) {
+        if (done != bytes.size())
+            (void)::close(fd);
+        (void)::unlink(path.c_str());
+        return make_error(ErrorKind::Failed,
+                          "can't write " + path + ": " + std::strerror(saved ? saved : EIO));
+    }
+    return {};
+}
+
+} // namespace
+
+int cmd_import(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (const std::string error = parse_args(args, {"-o", "--download-media"}, {}, parsed);
+        !error.empty())
+        return usage_error(error);
+    if (parsed.positional.size() != 1)
+        return usage_error(parsed.positional.empty() ? "import needs a SOURCE"
+                                                     : "import takes one SOURCE");
+    const std::string* output = parsed.option("-o");
+    if (output && output->empty())
+        return usage_error("-o needs a project file name");
+    if (parsed.option("--download-media"))
+        return usage_error("--download-media is not available yet");
+    const std::string& source = parsed.positional[0];
+    // Named before anything is read, so a project in the way costs no download.
+    if (output) {
+        const std::string project = absolute_path(*output);
+        if (file_exists(project))
+            return fail("the project " + project + " exists already");
+    }
+
+    Result<ImportedFeed> imported = make_error(ErrorKind::Failed, "");
+    if (is_web_source(source)) {
+        Result<std::string> bytes = net::fetch_address(source);
+        if (!bytes.ok())
+            return fail(bytes.error_text());
+        imported = import_feed(bytes.value());
+    } else {
+        imported = import_feed_file(absolute_path(source));
+    }
+    if (!imported.ok())
+        return fail(imported.error_text());
+    Doc& doc = imported->doc;
+    const std::string project = absolute_path(output ? *output : name_from_title(doc.Title));
+    doc.FileName = project;
+    if (const Status written = write_new_file(project, FormatProject(doc)); !written.ok())
+        return fail(written.error_text());
+
+    std::printf("Title: %s\n", one_line(doc.Title).c_str());
+    std::printf("Episodes: %zu\n", doc.Feeds.size());
+    for (const KeptElement& kept : imported->kept)
+        std::printf("Kept as it stands: %s %s (%d)\n", kept.where.c_str(), kept.name.c_str(),
+                    kept.count);
+    for (const std::string& note : imported->notes)
+        std::printf("Note: %s\n", one_line(note).c_str());
+    std::printf("Project: %s\n", project.c_str());
+    return kExitOk;
+}
+
+} // namespace qp
