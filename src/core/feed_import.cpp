@@ -871,6 +871,14 @@ Result<ImportedFeed> Importer::run(std::string_view bytes) {
     return std::move(out_);
 }
 
+// The parser's messages that bypass the structured channel (an encoding it cannot convert) are
+// not printed: the import's result says what went wrong.
+void ignore_message(void* /*context*/, const char* /*format*/, ...) {}
+
+void silence_parser_messages() {
+    xmlSetGenericErrorFunc(nullptr, ignore_message);
+}
+
 // External entities are never loaded, whatever a document asks, in any parse of this process.
 void refuse_external_entities() {
     static std::once_flag once;
@@ -884,12 +892,14 @@ void refuse_external_entities() {
 
 Result<ImportedFeed> import_feed(std::string_view bytes, const ImportOptions& options) {
     refuse_external_entities();
+    silence_parser_messages();
     Importer importer(options);
     return importer.run(bytes);
 }
 
 bool is_well_formed_fragment(std::string_view markup) {
     refuse_external_entities();
+    silence_parser_messages();
     std::string wrapped = "<x>";
     wrapped += markup;
     wrapped += "</x>";
