@@ -23,6 +23,8 @@
 #include <mutex>
 #include <optional>
 
+#include <sys/stat.h>
+
 namespace qp {
 
 namespace {
@@ -281,7 +283,10 @@ public:
     }
     void parse_error(const xmlError* e);
 
-    Result<ImportedFeed> run(std::string_view bytes);
+    // next gives the feed a piece at a time, an empty piece at its end; total is its size when
+    // known, else 0.
+    using Source = std::function<Result<std::string_view>()>;
+    Result<ImportedFeed> run(const Source& next, std::uint64_t total);
 
 private:
     void channel_element(const xmlNode* node);
@@ -762,12 +767,20 @@ void Importer::finish(const xmlNode* root) {
     settle_dates();
 }
 
-Result<ImportedFeed> Importer::run(std::string_view bytes) {
-    if (bytes.size() > options_.max_bytes)
+Result<ImportedFeed> Importer::run(const Source& next, std::uint64_t total) {
+    const auto too_large = [&] {
         return make_error(ErrorKind::TooLarge, "The feed is larger than " +
                                                    std::to_string(options_.max_bytes >> 20) +
                                                    " MB");
-    if (bytes.empty())
+    };
+    Result<std::string_view> piece = next();
+    if (!piece.ok())
+        return piece.error();
+    std::string_view data = piece.value();
+    std::uint64_t read = data.size();
+    if (read > options_.max_bytes)
+        return too_large();
+    if (data.empty())
         return make_error(ErrorKind::BadInput, "The feed is empty");
 
     xmlSAXHandler sax{};
@@ -828,7 +841,8 @@ Result<ImportedFeed> Importer::run(std::string_view bytes) {
     sax.error = nullptr;
     sax.fatalError = nullptr;
 
-    const int first = static_cast<int>(std::min<std::size_t>(bytes.size(), 4));
+    // The first bytes tell the encoding.
+    const int first = static_cast<int>(std::min<std::size_t>(data.size(), 4));
     const auto free_ctxt = [](xmlParserCtxtPtr c) {
         if (c->myDoc)
             xmlFreeDoc(c->myDoc);
@@ -836,7 +850,7 @@ Result<ImportedFeed> Importer::run(std::string_view bytes) {
         xmlFreeParserCtxt(c);
     };
     std::unique_ptr<xmlParserCtxt, decltype(free_ctxt)> ctxt(
-        xmlCreatePushParserCtxt(&sax, nullptr, bytes.data(), first, nullptr), free_ctxt);
+        xmlCreatePushParserCtxt(&sax, nullptr, data.data(), first, nullptr), free_ctxt);
     if (!ctxt)
         return make_error(ErrorKind::Failed, "The XML parser cannot start");
     ctxt->_private = this;
@@ -844,14 +858,24 @@ Result<ImportedFeed> Importer::run(std::string_view bytes) {
     xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR);
     ctxt->_private = this;
 
-    std::size_t at = static_cast<std::size_t>(first);
+    data.remove_prefix(static_cast<std::size_t>(first));
     while (!error_) {
-        const std::size_t n = std::min(kChunk, bytes.size() - at);
-        const bool last = at + n == bytes.size();
-        const int rc = xmlParseChunk(ctxt.get(), bytes.data() + at, static_cast<int>(n), last);
-        at += n;
+        bool last = false;
+        if (data.empty()) {
+            piece = next();
+            if (!piece.ok())
+                return piece.error();
+            data = piece.value();
+            read += data.size();
+            if (read > options_.max_bytes)
+                return too_large();
+            last = data.empty();
+        }
+        const int rc =
+            xmlParseChunk(ctxt.get(), data.data(), static_cast<int>(data.size()), last ? 1 : 0);
+        data = {};
         if (options_.progress)
-            options_.progress(at, bytes.size());
+            options_.progress(read, total);
         if (rc != 0 || last || ctxt->disableSAX)
             break;
         if (options_.cancel && options_.cancel->load(std::memory_order_relaxed))
@@ -893,8 +917,16 @@ void refuse_external_entities() {
 Result<ImportedFeed> import_feed(std::string_view bytes, const ImportOptions& options) {
     refuse_external_entities();
     silence_parser_messages();
+    if (bytes.size() > options.max_bytes)
+        return make_error(ErrorKind::TooLarge, "The feed is larger than " +
+                                                   std::to_string(options.max_bytes >> 20) + " MB");
     Importer importer(options);
-    return importer.run(bytes);
+    const auto next = [&bytes]() -> Result<std::string_view> {
+        const std::string_view piece = bytes.substr(0, std::min(kChunk, bytes.size()));
+        bytes.remove_prefix(piece.size());
+        return piece;
+    };
+    return importer.run(next, bytes.size());
 }
 
 bool is_well_formed_fragment(std::string_view markup) {
@@ -926,27 +958,28 @@ bool is_well_formed_fragment(std::string_view markup) {
 }
 
 Result<ImportedFeed> import_feed_file(const std::string& path, const ImportOptions& options) {
+    refuse_external_entities();
+    silence_parser_messages();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return make_error(errno == ENOENT ? ErrorKind::NotFound : ErrorKind::Failed,
                           "Can't read " + path + ": " + std::strerror(errno));
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
-    std::string bytes;
-    // Read a piece at a time against the limit: the size a special file states means nothing.
-    char buffer[1 << 16];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-        bytes.append(buffer, n);
-        if (bytes.size() > options.max_bytes)
-            return make_error(ErrorKind::TooLarge, "The feed " + path + " is larger than " +
-                                                       std::to_string(options.max_bytes >> 20) +
-                                                       " MB");
-        if (n < sizeof buffer)
-            break;
-    }
-    if (std::ferror(file))
-        return make_error(ErrorKind::Failed, "Can't read " + path);
-    return import_feed(bytes, options);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+    // Read a piece at a time against the limit, never whole: a special file states no size, and
+    // the feed need not stand in memory beside the document made of it.
+    std::string buffer(kChunk, '\0');
+    const auto next = [&]() -> Result<std::string_view> {
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file);
+        if (n == 0 && std::ferror(file))
+            return make_error(ErrorKind::Failed, "Can't read " + path);
+        return std::string_view(buffer.data(), n);
+    };
+    struct stat st {};
+    const std::uint64_t total = ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode)
+                                    ? static_cast<std::uint64_t>(st.st_size)
+                                    : 0;
+    Importer importer(options);
+    return importer.run(next, total);
 }
 
 } // namespace qp
