@@ -2,13 +2,17 @@
 
 #include "core/feed_import.h"
 #include "core/file_io.h"
+#include "core/paths.h"
 #include "core/project_format.h"
+#include "core/rss_writer.h"
 #include "core/text.h"
 #include "net/http_fetch.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <set>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -68,6 +72,61 @@ Status write_new_file(const std::string& path, std::string_view bytes) {
     return {};
 }
 
+// The file name an enclosure gets in the media folder: the last part of its address's path,
+// reduced to characters every file system takes, made unique with the episode's number.
+std::string media_name(std::string_view url, std::size_t index, std::set<std::string>& used) {
+    std::string_view path = url.substr(0, url.find_first_of("?#"));
+    path = path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1);
+    std::string name;
+    for (const char c : path) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+        name += keep ? c : '_';
+    }
+    if (name.empty() || name.front() == '.')
+        name = "episode" + name;
+    if (!used.insert(name).second) {
+        name = std::to_string(index + 1) + "-" + name;
+        used.insert(name);
+    }
+    return name;
+}
+
+// Fetches every enclosure on the web into folder and points its episode at the file, to be
+// uploaded with the feed. Empty on success, else what failed; what was fetched stays, and a run
+// again resumes.
+std::string download_media(Doc& doc, const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        return "can't create the folder " + folder + ": " + ec.message();
+    std::set<std::string> used;
+    for (std::size_t k = 0; k < doc.Feeds.size(); ++k) {
+        Feed& feed = doc.Feeds[k];
+        if (!Url_IsWeb(feed.FeedFileOnFTP))
+            continue;
+        const std::string path = folder + media_name(feed.FeedFileOnFTP, k, used);
+        net::DownloadOptions options;
+        options.progress = [&](std::uint64_t done, std::uint64_t total) {
+            if (total > 0)
+                std::fprintf(stderr, "\r%s: %3d %%", path.c_str(),
+                             static_cast<int>(done * 100 / total));
+        };
+        const Result<std::uint64_t> got = net::download_file(
+            feed.FeedFileOnFTP, path, static_cast<std::uint64_t>(feed.FeedFileLength), options);
+        std::fputc('\n', stderr);
+        if (!got.ok())
+            return got.error_text() + " (the import resumes where it stopped when run again)";
+        std::printf("Downloaded: %s (%llu bytes)\n", path.c_str(),
+                    static_cast<unsigned long long>(got.value()));
+        feed.FeedFile = path;
+        feed.FeedFileOnFTP.clear();
+        feed.FeedFileLength = static_cast<std::int64_t>(got.value());
+        feed.FeedFlag |= kUploadFile;
+    }
+    return {};
+}
+
 } // namespace
 
 int cmd_import(const std::vector<std::string>& args) {
@@ -81,8 +140,9 @@ int cmd_import(const std::vector<std::string>& args) {
     const std::string* output = parsed.option("-o");
     if (output && output->empty())
         return usage_error("-o needs a project file name");
-    if (parsed.option("--download-media"))
-        return usage_error("--download-media is not available yet");
+    const std::string* media = parsed.option("--download-media");
+    if (media && media->empty())
+        return usage_error("--download-media needs a folder");
     const std::string& source = parsed.positional[0];
     // Named before anything is read, so a project in the way costs no download.
     if (output) {
@@ -105,6 +165,13 @@ int cmd_import(const std::vector<std::string>& args) {
     Doc& doc = imported->doc;
     const std::string project = absolute_path(output ? *output : name_from_title(doc.Title));
     doc.FileName = project;
+    if (file_exists(project))
+        return fail("the project " + project + " exists already");
+    if (media) {
+        if (const std::string error = download_media(doc, with_slash(absolute_path(*media)));
+            !error.empty())
+            return fail(error);
+    }
     if (const Status written = write_new_file(project, FormatProject(doc)); !written.ok())
         return fail(written.error_text());
 

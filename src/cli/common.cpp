@@ -56,7 +56,7 @@ void print_usage(std::FILE* stream) {
                "                                               take the episodes' lengths and "
                "durations\n"
                "                                               from their media files\n"
-               "       quillpost-cli import SOURCE [-o PROJECT]\n"
+               "       quillpost-cli import SOURCE [-o PROJECT] [--download-media FOLDER]\n"
                "                                               a new project from a feed file or "
                "address\n",
                stream);

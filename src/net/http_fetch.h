@@ -27,4 +27,22 @@ struct FetchOptions {
 // that does not verify), Cancelled, or BadInput for an address that is not http(s).
 Result<std::string> fetch_address(const std::string& url, const FetchOptions& options = {});
 
+struct DownloadOptions {
+    std::uint64_t max_bytes = std::uint64_t{4} << 30; // of one file
+    // A transfer that moves less than a byte a second for this long is given up.
+    long stall_seconds = 30;
+    const std::atomic<bool>* cancel = nullptr;
+    // Bytes of the file so far (what an earlier attempt left counts) and its whole size, 0 when
+    // not known.
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+};
+
+// Downloads url into the file path, through path + ".part", which a download cut short (by
+// Cancel, a failure or the end of the program) leaves behind and the next one resumes when the
+// server takes ranges. The file gets its name only once whole and, when expected is not 0, of
+// exactly that many bytes (else BadInput, and the part is removed). A file already at path of
+// the expected length is kept as it is. Returns the file's size.
+Result<std::uint64_t> download_file(const std::string& url, const std::string& path,
+                                    std::uint64_t expected, const DownloadOptions& options = {});
+
 } // namespace qp::net
