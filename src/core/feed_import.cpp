@@ -418,16 +418,17 @@ void Importer::channel_element(const xmlNode* node) {
                 if (c->type != XML_ELEMENT_NODE)
                     continue;
                 const std::string_view part = as_view(c->name);
-                if (c->ns || !plain_element(c))
-                    simple = false;
-                else if (part == "url")
+                // Width, height or a description: the whole image is kept.
+                simple = !c->ns && plain_element(c) &&
+                         (part == "url" || part == "title" || part == "link");
+                if (!simple)
+                    break;
+                if (part == "url")
                     url = trim_blanks(text_of(c));
                 else if (part == "title")
                     title = text_of(c);
-                else if (part == "link")
-                    link = trim_blanks(text_of(c));
                 else
-                    simple = false; // width, height, description: the whole image is kept
+                    link = trim_blanks(text_of(c));
             }
             if (simple && !url.empty()) {
                 d.ImageUrl = url;
@@ -452,14 +453,15 @@ void Importer::channel_element(const xmlNode* node) {
             for (const xmlNode* c = node->children; c && simple; c = c->next) {
                 if (c->type != XML_ELEMENT_NODE)
                     continue;
-                if (space_of(c) != Space::Itunes || !plain_element(c))
-                    simple = false;
-                else if (as_view(c->name) == "name")
+                const std::string_view part = as_view(c->name);
+                simple = space_of(c) == Space::Itunes && plain_element(c) &&
+                         (part == "name" || part == "email");
+                if (!simple)
+                    break;
+                if (part == "name")
                     owner = text_of(c);
-                else if (as_view(c->name) == "email")
-                    mail = trim_blanks(text_of(c));
                 else
-                    simple = false;
+                    mail = trim_blanks(text_of(c));
             }
             if (simple) {
                 d.iTunesOwnerName = owner;
@@ -638,25 +640,19 @@ void Importer::item(const xmlNode* node) {
     bool have_content = false;
     bool have_enclosure = false;
     bool have_transcript = false;
-    // content:encoded may follow the description it replaces.
-    for (const xmlNode* c = node->children; c; c = c->next) {
+    // The full text is taken first: it may follow the description it replaces. Any later
+    // content:encoded is kept as it stands.
+    const xmlNode* full = nullptr;
+    for (const xmlNode* c = node->children; c && !full; c = c->next) {
         if (c->type == XML_ELEMENT_NODE && space_of(c) == Space::Content &&
-            as_view(c->name) == "encoded" && plain_element(c)) {
-            item_element(f, date, c, have_content, have_enclosure, have_transcript);
-            break;
-        }
+            as_view(c->name) == "encoded" && plain_element(c))
+            full = c;
     }
-    const bool content_first = have_content;
+    if (full)
+        item_element(f, date, full, have_content, have_enclosure, have_transcript);
     for (const xmlNode* c = node->children; c; c = c->next) {
-        if (c->type != XML_ELEMENT_NODE)
-            continue;
-        if (content_first && space_of(c) == Space::Content && as_view(c->name) == "encoded" &&
-            plain_element(c)) {
-            have_content = false; // only the first one was taken
-            continue;
-        }
-        have_content = content_first;
-        item_element(f, date, c, have_content, have_enclosure, have_transcript);
+        if (c->type == XML_ELEMENT_NODE && c != full)
+            item_element(f, date, c, have_content, have_enclosure, have_transcript);
     }
     if (!date.text.empty() && !date.instant)
         note("episode " + std::to_string(out_.doc.Feeds.size() + 1) + ": the date \"" + date.text +

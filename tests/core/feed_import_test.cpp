@@ -222,6 +222,15 @@ TEST(FeedImport, ForeignFeedKeepsWhatIsNotModelled) {
     second.LastBuildDate = d.LastBuildDate; // the first feed had none
     EXPECT_EQ(second, d);
 
+    // A second full text is kept, not lost.
+    Result<ImportedFeed> two =
+        import_text("<rss xmlns:c=\"http://purl.org/rss/1.0/modules/content/\"><channel><item>"
+                    "<c:encoded>a</c:encoded><c:encoded>b</c:encoded></item></channel></rss>");
+    ASSERT_TRUE(two.ok()) << two.error_text();
+    EXPECT_EQ(two->doc.Feeds[0].FeedDesc, "a");
+    EXPECT_EQ(two->doc.Feeds[0].FeedExtraXml,
+              "<c:encoded xmlns:c=\"http://purl.org/rss/1.0/modules/content/\">b</c:encoded>");
+
     // Hand-edited markup that is not well-formed is left out, never written broken.
     Doc broken = d;
     broken.ExtraXml = "<a><b></a>";
