@@ -758,6 +758,10 @@ void Importer::finish(const xmlNode* root) {
     if (short_descriptions_ > 0)
         note(std::to_string(short_descriptions_) +
              " episodes: the description gives way to the full text of content:encoded");
+    // The episode limit holds every episode read: adding the next one must not cut the feed
+    // down to the default few.
+    d.MaxFeed =
+        std::max(d.MaxFeed, static_cast<int>(std::min<std::size_t>(d.Feeds.size(), INT32_MAX)));
     if (!podcast_guid_.empty() && podcast_guid_ != Channel_PodcastGuid(d))
         d.PodcastGuid = podcast_guid_;
     settle_dates();

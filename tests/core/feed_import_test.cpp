@@ -181,6 +181,7 @@ TEST(FeedImport, ForeignFeedKeepsWhatIsNotModelled) {
     EXPECT_EQ(d.PodcastLockedOwner, "o@foreign.example");
     EXPECT_EQ(d.Flag & (kITunesInclude | kPodcastInclude), kITunesInclude | kPodcastInclude);
     ASSERT_EQ(d.Feeds.size(), 2u);
+    EXPECT_EQ(d.MaxFeed, 15); // the default, above the episodes read
     const Feed& one = d.Feeds[0];
     EXPECT_EQ(one.FeedDesc, "<p>Full text</p>");
     EXPECT_EQ(one.FeedGUID, "ep-1");
@@ -252,6 +253,12 @@ TEST(FeedImport, EncodingsAndOneZone) {
     ASSERT_TRUE(r.ok()) << r.error_text();
     EXPECT_EQ(r->doc.Title, "5 \xE2\x82\xAC caf\xC3\xA9");
     EXPECT_EQ(r->doc.TimeZone, 2);
+    // The episode limit holds every episode, so the next one added does not cut the feed down.
+    std::string many = "<rss version=\"2.0\"><channel>";
+    for (int k = 0; k < 40; ++k)
+        many += "<item/>";
+    many += "</channel></rss>";
+    EXPECT_EQ(import_feed(many)->doc.MaxFeed, 40);
     EXPECT_EQ(r->doc.Feeds[0].FeedPubDate, date_from_fields(2024, 7, 1, 8, 0, 0));
     // The newest episode's date stands for the missing build date.
     EXPECT_EQ(r->doc.LastBuildDate, date_from_fields(2024, 7, 2, 9, 0, 0));
