@@ -294,6 +294,7 @@ private:
                       bool& have_enclosure, bool& have_transcript);
     void item(const xmlNode* node);
     void keep(std::string& extra, std::string_view where, const xmlNode* node);
+    void count_kept(std::string_view where, std::string name);
     void note(std::string text) { out_.notes.push_back(std::move(text)); }
     void finish(const xmlNode* root);
     void settle_dates();
@@ -307,6 +308,9 @@ private:
     bool podcast_used_ = false;
     // Channel settings settled once the whole channel is read.
     std::string self_link_;
+    std::string self_link_xml_;
+    std::string itunes_image_xml_;
+    bool image_kept_ = false;
     std::string podcast_guid_;
     std::string itunes_image_;
     ItemDate build_date_;
@@ -318,7 +322,10 @@ private:
 
 void Importer::keep(std::string& extra, std::string_view where, const xmlNode* node) {
     serialize(extra, node, {});
-    std::string name = qualified_name(node);
+    count_kept(where, qualified_name(node));
+}
+
+void Importer::count_kept(std::string_view where, std::string name) {
     const auto key = std::make_pair(std::string(where), name);
     if (const auto it = kept_index_.find(key); it != kept_index_.end()) {
         ++out_.kept[it->second].count;
@@ -470,6 +477,7 @@ void Importer::channel_element(const xmlNode* node) {
             }
         } else if (name == "image" && itunes_image_.empty() && plain_element(node, {"href"})) {
             itunes_image_ = trim_blanks(attribute(node, "href"));
+            serialize(itunes_image_xml_, node, {});
             taken = !itunes_image_.empty();
         } else if (name == "category" && d.iTunesCategory.empty() && node->properties &&
                    !node->properties->next) {
@@ -527,10 +535,13 @@ void Importer::channel_element(const xmlNode* node) {
     } else if (space == Space::Atom && name == "link" && self_link_.empty() &&
                attribute(node, "rel") == "self") {
         self_link_ = trim_blanks(attribute(node, "href"));
+        serialize(self_link_xml_, node, {});
         taken = true;
     }
-    if (!taken)
+    if (!taken) {
+        image_kept_ = image_kept_ || (space == Space::None && name == "image");
         keep(d.ExtraXml, "channel", node);
+    }
 }
 
 void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& have_content,
@@ -735,7 +746,12 @@ void Importer::finish(const xmlNode* root) {
         d.Flag |= kITunesInclude;
     if (podcast_used_)
         d.Flag |= kPodcastInclude;
-    if (d.ImageUrl.empty()) {
+    if (d.ImageUrl.empty() && image_kept_ && !itunes_image_.empty()) {
+        // The channel image is kept as it stands: the iTunes artwork stays beside it, since
+        // as the document's artwork it would make the writer add a second image.
+        d.ExtraXml += itunes_image_xml_;
+        count_kept("channel", "itunes:image");
+    } else if (d.ImageUrl.empty()) {
         d.ImageUrl = itunes_image_;
     } else if (!itunes_image_.empty() && itunes_image_ != d.ImageUrl) {
         note("the iTunes artwork " + itunes_image_ + " gives way to the channel image " +
@@ -751,7 +767,10 @@ void Importer::finish(const xmlNode* root) {
         if (rest.size() > 4 && rest.substr(rest.size() - 4) == ".Xml" &&
             rest.find('/') == std::string_view::npos)
             d.RssName = std::string(rest.substr(0, rest.size() - 4));
-        else
+        else if (!(d.Flag & kITunesInclude) || !Url_HasScheme(d.Link)) {
+            d.ExtraXml += self_link_xml_; // the writer gives none of its own: kept
+            count_kept("channel", "atom:link");
+        } else
             note("the feed's own address " + self_link_ +
                  " is replaced by the address it is published at");
     }

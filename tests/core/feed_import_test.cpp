@@ -241,6 +241,31 @@ TEST(FeedImport, ForeignFeedKeepsWhatIsNotModelled) {
     EXPECT_EQ(fixed.find("<x:y/>"), std::string::npos);
 }
 
+TEST(FeedImport, AnImageOrSelfLinkKeptAsItStandsIsNotWrittenTwice) {
+    const std::string feed =
+        "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\" "
+        "xmlns:a=\"http://www.w3.org/2005/Atom\"><channel><title>T</title>"
+        "<link>https://ex.com/</link><image><url>https://ex.com/i.png</url><title>T</title>"
+        "<link>https://ex.com/</link><width>100</width></image>"
+        "<itunes:image href=\"https://ex.com/big.png\"/><item/></channel></rss>";
+    Result<ImportedFeed> r = import_feed(feed);
+    ASSERT_TRUE(r.ok()) << r.error_text();
+    EXPECT_EQ(r->doc.ImageUrl, "");
+    const std::string rss = build(r->doc);
+    EXPECT_EQ(rss.find("<image>"), rss.rfind("<image>"));
+    EXPECT_NE(rss.find("<width>100</width>"), std::string::npos);
+    EXPECT_EQ(rss.find("<itunes:image"), rss.rfind("<itunes:image"));
+    EXPECT_NE(rss.find("https://ex.com/big.png"), std::string::npos);
+
+    // Without the iTunes elements the writer gives no address of its own: the feed's is kept.
+    r = import_feed(
+        "<rss version=\"2.0\" xmlns:a=\"http://www.w3.org/2005/Atom\"><channel>"
+        "<link>https://ex.com/</link><a:link rel=\"self\" href=\"https://feeds.ex.com/x\"/>"
+        "<item/></channel></rss>");
+    ASSERT_TRUE(r.ok()) << r.error_text();
+    EXPECT_NE(build(r->doc).find("href=\"https://feeds.ex.com/x\""), std::string::npos);
+}
+
 TEST(FeedImport, EncodingsAndOneZone) {
     test::ScopedTz tz("UTC");
     // Windows-1252 as declared: the euro sign is 0x80 there.
