@@ -157,3 +157,28 @@ TEST(HttpFetch, TakesAGzipAnswerAndStopsASlowOneWhenCancelled) {
         EXPECT_EQ(got.kind(), ErrorKind::Cancelled) << got.error_text();
     }
 }
+
+TEST(HttpFetch, ADownloadResumesFromItsPartAndChecksTheLength) {
+    test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string path = tmp.path() + "ep.mp3";
+    std::ofstream(path + ".part") << "abcde";
+    OneAnswerServer server("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 5-9/10\r\n"
+                           "Content-Length: 5\r\nConnection: close\r\n\r\nfghij");
+    const Result<std::uint64_t> got = download_file(server.url(), path, 10);
+    ASSERT_TRUE(got.ok()) << got.error_text();
+    EXPECT_EQ(got.value(), 10u);
+    EXPECT_NE(server.request().find("Range: bytes=5-"), std::string::npos) << server.request();
+    std::string bytes;
+    std::getline(std::ifstream(path), bytes);
+    EXPECT_EQ(bytes, "abcdefghij");
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+
+    // A file whose length is not the one stated is refused and its part removed.
+    OneAnswerServer short_one(
+        "HTTP/1.1 200 OK\r\nContent-Length: 3\r\nConnection: close\r\n\r\nxyz");
+    const Result<std::uint64_t> refused = download_file(short_one.url(), tmp.path() + "b.mp3", 4);
+    EXPECT_EQ(refused.kind(), ErrorKind::BadInput) << refused.error_text();
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() + "b.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() + "b.mp3.part"));
+}
