@@ -30,6 +30,9 @@ int cmd_publish(const std::vector<std::string>& args);
 int cmd_check(const std::vector<std::string>& args);
 // PROJECT [--lang NAME]
 int cmd_media(const std::vector<std::string>& args);
+// SOURCE [-o PROJECT] [--download-media FOLDER]: SOURCE a feed file or an http(s) address;
+// never replaces a project.
+int cmd_import(const std::vector<std::string>& args);
 
 // --- Shared by the commands (common.cpp) ----------------------------------------------------
 

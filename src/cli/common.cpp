@@ -30,7 +30,7 @@ std::string check_language(const std::string* lang, const LangTable& texts) {
     if (!lang || trim_spaces(*lang).empty() || !texts.file_of(trim_spaces(*lang)).empty())
         return {};
     std::string found;
-    for (const std::string& name : texts.Lang_List("").names)
+    for (const std::string& name : texts.lang_list("").names)
         found += (found.empty() ? "" : ", ") + name;
     return "no language file for --lang " + *lang +
            (found.empty() ? "; no language files were found" : "; languages found: " + found);
@@ -55,7 +55,10 @@ void print_usage(std::FILE* stream) {
                "       quillpost-cli media PROJECT [--lang NAME]\n"
                "                                               take the episodes' lengths and "
                "durations\n"
-               "                                               from their media files\n",
+               "                                               from their media files\n"
+               "       quillpost-cli import SOURCE [-o PROJECT] [--download-media FOLDER]\n"
+               "                                               a new project from a feed file or "
+               "address\n",
                stream);
 }
 
@@ -117,14 +120,14 @@ std::string absolute_path(std::string_view path) {
 }
 
 std::string newer_backup_note(const std::string& path) {
-    return "the backup " + BackupPath(path) + " is newer than " + path +
+    return "the backup " + backup_path(path) + " is newer than " + path +
            " (an earlier save did not finish)";
 }
 
 std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBackup newer_backup) {
     if (!file_exists(path))
         return "no such project file: " + path;
-    if (BackupIsNewer(path)) {
+    if (backup_is_newer(path)) {
         const std::string note = newer_backup_note(path);
         if (newer_backup == NewerBackup::Refuse)
             return note + "; open the project in Quillpost to choose which to keep, or remove the "

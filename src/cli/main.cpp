@@ -25,6 +25,8 @@ constexpr Command kCommands[] = {
     {"check", qp::cmd_check},
     // Lengths and durations from the media files.
     {"media", qp::cmd_media},
+    // A new project from a feed made elsewhere.
+    {"import", qp::cmd_import},
 };
 
 } // namespace

@@ -8,7 +8,7 @@
 
 namespace qp {
 
-std::vector<TimeZoneItem> TimeZone_Items() {
+std::vector<TimeZoneItem> time_zone_items() {
     std::vector<TimeZoneItem> items{{"Auto", kAutoTimeZone}};
     for (int offset = -12; offset <= 12; ++offset)
         items.push_back({"GMT" + std::to_string(offset), offset});
@@ -21,7 +21,7 @@ constexpr ChoiceItem kNoCategory{"", "Doc\\Directory.None"};
 
 std::vector<ChoiceItem> categories_under(std::string_view parent) {
     std::vector<ChoiceItem> out{kNoCategory};
-    for (const PodcastCategory& c : PodcastCategories()) {
+    for (const PodcastCategory& c : podcast_categories()) {
         if (c.parent == parent)
             out.push_back({c.name, c.key});
     }
@@ -30,11 +30,11 @@ std::vector<ChoiceItem> categories_under(std::string_view parent) {
 
 } // namespace
 
-std::vector<ChoiceItem> Channel_CategoryChoices() {
+std::vector<ChoiceItem> channel_category_choices() {
     return categories_under({});
 }
 
-std::vector<ChoiceItem> Channel_SubCategoryChoices(std::string_view category) {
+std::vector<ChoiceItem> channel_sub_category_choices(std::string_view category) {
     // An empty category would list the top level again.
     if (category.empty())
         return {kNoCategory};
@@ -51,7 +51,7 @@ std::string one_line(std::string_view s) {
 
 } // namespace
 
-void Channel_CleanTyped(Doc& doc) {
+void channel_clean_typed(Doc& doc) {
     for (std::string Doc::*text :
          {&Doc::Title, &Doc::Desc, &Doc::Copyright, &Doc::FormatDate, &Doc::WebMaster,
           &Doc::Category, &Doc::Lang, &Doc::ImageTitle, &Doc::iTunesAuthor, &Doc::iTunesSubTitle,
@@ -67,7 +67,7 @@ void Channel_CleanTyped(Doc& doc) {
     doc.Format = std::string(kFormatRssV2);
 }
 
-std::string Channel_PublicLink(const Doc& doc) {
+std::string channel_public_link(const Doc& doc) {
     if (!iequals(doc.Format, kFormatRssV2))
         return {};
     const std::string name = Rss_FileName(doc);
@@ -77,19 +77,21 @@ std::string Channel_PublicLink(const Doc& doc) {
     return Url_Join(name, doc.Link);
 }
 
-std::string Channel_PodcastGuid(const Doc& doc) {
+std::string channel_podcast_guid(const Doc& doc) {
+    if (!doc.PodcastGuid.empty())
+        return doc.PodcastGuid;
     // The identity is for ever: one made from an address that is not yet absolute would change
     // once the channel link is set.
-    const std::string url = Channel_PublicLink(doc);
-    return url.find(':') == std::string::npos ? std::string() : Podcast_Guid(url);
+    const std::string url = channel_public_link(doc);
+    return url.find(':') == std::string::npos ? std::string() : podcast_guid(url);
 }
 
-int Protocol_DefaultPort(Protocol protocol) {
+int protocol_default_port(Protocol protocol) {
     return protocol == Protocol::Sftp ? 22 : 21;
 }
 
-int Protocol_ProposedPort(Protocol old_protocol, Protocol new_protocol, int port) {
-    return port == Protocol_DefaultPort(old_protocol) ? Protocol_DefaultPort(new_protocol) : port;
+int protocol_proposed_port(Protocol old_protocol, Protocol new_protocol, int port) {
+    return port == protocol_default_port(old_protocol) ? protocol_default_port(new_protocol) : port;
 }
 
 } // namespace qp

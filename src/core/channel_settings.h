@@ -36,8 +36,8 @@ inline constexpr ChoiceItem kChannelLockedChoices[] = {{"", "Doc\\Podcast.NotSta
 
 // The directory's top-level categories, or the subcategories of category (empty when it has
 // none or is not listed), each after an entry "" for none.
-std::vector<ChoiceItem> Channel_CategoryChoices();
-std::vector<ChoiceItem> Channel_SubCategoryChoices(std::string_view category);
+std::vector<ChoiceItem> channel_category_choices();
+std::vector<ChoiceItem> channel_sub_category_choices(std::string_view category);
 
 struct TimeZoneItem {
     std::string text;
@@ -45,23 +45,24 @@ struct TimeZoneItem {
 };
 
 // "Auto" (the automatic value), then "GMT-12" to "GMT12" hour by hour.
-std::vector<TimeZoneItem> TimeZone_Items();
+std::vector<TimeZoneItem> time_zone_items();
 
 // Cleans, in place, the channel texts a window has just stored as typed: one-line texts lose
 // their control characters, links and the image address become relative paths, the directory
 // and funding addresses (always absolute) are only trimmed, the RSS file name loses its folders,
 // and the format is the only one there is. The server, the user, the FTP folder and the values
 // of closed choices are left as they are.
-void Channel_CleanTyped(Doc& doc);
+void channel_clean_typed(Doc& doc);
 
 // The address the RSS file gets once published: its file name joined to the channel link. Empty
 // for any format but RSS 2.0, and for a document that has neither an RSS file name nor a project
 // file name to take it from.
-std::string Channel_PublicLink(const Doc& doc);
+std::string channel_public_link(const Doc& doc);
 
-// The feed's identity in the podcast namespace, from its public address; empty while that
-// address is not absolute (no channel link yet) or there is none.
-std::string Channel_PodcastGuid(const Doc& doc);
+// The feed's identity in the podcast namespace: the one an imported feed stated, else made from
+// its public address; empty while that address is not absolute (no channel link yet) or there is
+// none.
+std::string channel_podcast_guid(const Doc& doc);
 
 // The publishing protocols in the order they are listed, each with the language key of its name.
 struct ProtocolItem {
@@ -73,9 +74,9 @@ inline constexpr ProtocolItem kChannelProtocols[] = {{Protocol::Ftp, "Doc\\FTP.P
                                                      {Protocol::Sftp, "Doc\\FTP.ProtocolSftp"}};
 
 // Where a server of the protocol listens unless told otherwise: 22 for SFTP, else 21.
-int Protocol_DefaultPort(Protocol protocol);
+int protocol_default_port(Protocol protocol);
 // The port to show once the protocol changes: the new protocol's default when port was the old
 // one's, else port as the user set it.
-int Protocol_ProposedPort(Protocol old_protocol, Protocol new_protocol, int port);
+int protocol_proposed_port(Protocol old_protocol, Protocol new_protocol, int port);
 
 } // namespace qp

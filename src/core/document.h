@@ -55,6 +55,9 @@ struct Feed {
     std::string FeedImage;       // absolute, or relative to the channel link
     std::string FeedTranscriptUrl;
     std::string FeedTranscriptType; // MIME type, such as "text/vtt"
+    // Elements of an imported item the program does not model, as XML with the namespace
+    // declarations they need; written back at the end of the item.
+    std::string FeedExtraXml;
 
     friend bool operator==(const Feed&, const Feed&) = default;
 };
@@ -63,6 +66,9 @@ struct Feed {
 // document its defaults.
 struct Doc {
     std::string FileName;
+    // Not stored: the name an unsaved document shows and proposes to be saved as, such as an
+    // imported feed's title.
+    std::string SuggestedName;
     int State = 0;
     std::vector<Feed> Feeds;
     int CurrentFeed = -1; // index into Feeds, -1 when none
@@ -104,6 +110,11 @@ struct Doc {
     std::string PodcastLockedOwner;
     std::string PodcastFundingUrl;
     std::string PodcastFundingText;
+    // The feed's identity as an imported feed stated it; empty: made from the public address.
+    std::string PodcastGuid;
+    // Elements of an imported channel the program does not model, as XML with the namespace
+    // declarations they need; written back before the items.
+    std::string ExtraXml;
     std::string Client;
     std::string User;
     int Port = 0;
@@ -139,19 +150,19 @@ std::string DocDisplayName(const Doc& doc, Texts& texts);
 //
 // Removes the codes 1 to 31 and every "*", then trims spaces.
 std::string Text_Clean(std::string_view s);
-// Text_Clean; with keepPath false only the name after the last "/" or "\" is kept.
-std::string Text_CleanFileName(std::string_view s, bool keepPath);
+// Text_Clean; with keep_path false only the name after the last "/" or "\" is kept.
+std::string Text_CleanFileName(std::string_view s, bool keep_path);
 // Text_Clean with "\" turned into "/" and the leading "/" removed, so the value reads as
 // relative to the channel link.
 std::string Text_CleanPath(std::string_view s);
-// Removes the codes 1 to 31, keeping CR and LF when keepLines is set.
-std::string Text_StripControl(std::string_view s, bool keepLines);
+// Removes the codes 1 to 31, keeping CR and LF when keep_lines is set.
+std::string Text_StripControl(std::string_view s, bool keep_lines);
 
 // The MaxFeed rule after a feed is added or copied: removes feeds from the last towards the first,
 // sparing those flagged NoAutoDelete, until no more than MaxFeed remain. Returns the number
 // removed.
 int Feed_TrimToMax(Doc& doc);
 // The positions that rule removes, from the last up, never one of the first spared feeds.
-std::vector<int> Feed_TrimPositions(const Doc& doc, int spared);
+std::vector<int> feed_trim_positions(const Doc& doc, int spared);
 
 } // namespace qp

@@ -103,6 +103,8 @@ constexpr Field<Doc> kDocFields[] = {
     {"@Protocol:@", &Doc::Protocol, Line::Optional},
     {"@ImageFile:@", Read::Text, &Doc::ImageFile, Line::Optional},
     {"@ProjectPrivate:@", &Doc::ProjectPrivate, Line::Optional},
+    {"@PodcastGuid:@", Read::Trimmed, &Doc::PodcastGuid, Line::Optional},
+    {"@ExtraXml:@", Read::Text, &Doc::ExtraXml, Line::Optional},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.
@@ -131,6 +133,7 @@ constexpr Field<Feed> kFeedFields[] = {
     {"@FeedImage:@", Read::Text, &Feed::FeedImage, Line::Optional},
     {"@FeedTranscriptUrl:@", Read::Text, &Feed::FeedTranscriptUrl, Line::Optional},
     {"@FeedTranscriptType:@", Read::Text, &Feed::FeedTranscriptType, Line::Optional},
+    {"@FeedExtraXml:@", Read::Text, &Feed::FeedExtraXml, Line::Optional},
 };
 
 constexpr std::size_t kDocCount = std::size(kDocFields);
@@ -197,7 +200,7 @@ void put_fields(std::string& out, const Record& record, std::span<const Field<Re
         }
         const std::int64_t number = f.text       ? 0
                                     : f.int32    ? record.*f.int32
-                                    : f.protocol ? Protocol_Number(record.*f.protocol)
+                                    : f.protocol ? protocol_number(record.*f.protocol)
                                                  : record.*f.int64;
         if (f.line == Line::Optional && (f.text ? (record.*f.text).empty() : number == 0))
             continue;
@@ -273,7 +276,7 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
     case Read::Protocol:
         if constexpr (std::is_same_v<Record, Doc>) {
             if (v == "0" || v == "1" || v == "2") {
-                record.*f.protocol = Protocol_FromNumber(v[0] - '0');
+                record.*f.protocol = protocol_from_number(v[0] - '0');
                 record.ProtocolText.clear();
             } else {
                 record.*f.protocol = Protocol::Ftps;
@@ -292,7 +295,7 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
 
 } // namespace
 
-std::string FormatProject(const Doc& doc) {
+std::string format_project(const Doc& doc) {
     std::size_t size = 64 + fields_size<Doc>(doc, kDocFields);
     for (const Feed& f : doc.Feeds)
         size += 32 + fields_size<Feed>(f, kFeedFields);
@@ -313,7 +316,7 @@ std::string FormatProject(const Doc& doc) {
     return encode_text_file(std::move(out));
 }
 
-std::size_t ParseProject(Doc& doc, std::string_view bytes) {
+std::size_t parse_project(Doc& doc, std::string_view bytes) {
     // A Windows-1252 file is converted one value at a time: the lines and tags are ASCII either
     // way, and no second copy of the whole file is made.
     const bool narrow = is_windows1252_file(bytes);

@@ -2,6 +2,7 @@
 
 #include "core/channel_settings.h"
 #include "core/dates.h"
+#include "core/feed_import.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
 #include "core/publish_plan.h"
@@ -74,8 +75,8 @@ struct ServerName {
     std::string name;
 };
 
-ServerName split_server_name(std::string_view onFtp) {
-    const std::string path = replace_all(onFtp, "\\", "/");
+ServerName split_server_name(std::string_view on_ftp) {
+    const std::string path = replace_all(on_ftp, "\\", "/");
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return {{}, path};
@@ -95,7 +96,14 @@ bool add_plain_if_set(XmlNode* parent, std::string_view name, std::string_view t
 
 bool add_address(XmlNode* parent, std::string_view name, std::string_view link,
                  std::string_view base) {
-    return AddXmlNode(parent, name, Url_Address(link, base)) != nullptr;
+    return AddXmlNode(parent, name, url_address(link, base)) != nullptr;
+}
+
+// The elements kept from an imported feed, as they stand. Markup that is not well-formed (a
+// project edited by hand) is left out rather than break the feed.
+bool add_kept_xml(XmlNode* parent, std::string_view markup) {
+    return markup.empty() || !is_well_formed_fragment(markup) ||
+           AddXmlMarkup(parent, markup) != nullptr;
 }
 
 // What the directories require or read of a show, each written only when set, so a document that
@@ -115,13 +123,13 @@ bool add_address(XmlNode* parent, std::string_view name, std::string_view link,
            add_plain_if_set(channel, "itunes:type", doc.iTunesType) &&
            // Not made from the channel link: the new address is the user's to give whole.
            add_plain_if_set(channel, "itunes:new-feed-url",
-                            Url_Encode(doc.iTunesNewFeedUrl, UrlPart::Address)) &&
+                            url_encode(doc.iTunesNewFeedUrl, UrlPart::Address)) &&
            add_plain_if_set(channel, "itunes:block", doc.iTunesBlock == 1 ? "Yes" : "") &&
            add_plain_if_set(channel, "itunes:complete", doc.iTunesComplete == 1 ? "Yes" : "");
 }
 
 [[nodiscard]] bool build_podcast_channel(const Doc& doc, XmlNode* channel) {
-    if (const std::string guid = Channel_PodcastGuid(doc);
+    if (const std::string guid = channel_podcast_guid(doc);
         !guid.empty() && !AddXmlNode(channel, "podcast:guid", guid))
         return false;
     if (!doc.PodcastLocked.empty()) {
@@ -132,7 +140,7 @@ bool add_address(XmlNode* parent, std::string_view name, std::string_view link,
     if (!doc.PodcastFundingUrl.empty()) {
         XmlNode* funding = AddXmlNode(channel, "podcast:funding", doc.PodcastFundingText);
         if (!funding ||
-            !SetXmlAttribute(funding, "url", Url_Address(doc.PodcastFundingUrl, doc.Link)))
+            !SetXmlAttribute(funding, "url", url_address(doc.PodcastFundingUrl, doc.Link)))
             return false;
     }
     return true;
@@ -141,9 +149,9 @@ bool add_address(XmlNode* parent, std::string_view name, std::string_view link,
 // The feed's own address, which podcast apps and directories follow when the feed moves: given
 // for a podcast whose link is absolute, else empty.
 std::string self_address(const Doc& doc) {
-    if (!(doc.Flag & kITunesInclude) || !Url_HasScheme(doc.Link))
+    if (!(doc.Flag & kITunesInclude) || !url_has_scheme(doc.Link))
         return {};
-    return Url_Encode(Channel_PublicLink(doc), UrlPart::Address);
+    return url_encode(channel_public_link(doc), UrlPart::Address);
 }
 
 [[nodiscard]] bool build_self_link(const Doc& doc, XmlNode* channel) {
@@ -165,13 +173,13 @@ std::string self_address(const Doc& doc) {
               add_plain(channel, "lastBuildDate",
                         RssDate(doc.LastBuildDate, doc.FormatDate, doc.TimeZone)) &&
               add_plain(channel, "generator", kProgramNameVersion) &&
-              add_plain(channel, "link", Url_Encode(doc.Link, UrlPart::Address)) &&
+              add_plain(channel, "link", url_encode(doc.Link, UrlPart::Address)) &&
               build_self_link(doc, channel) && add_plain(channel, "ttl", std::to_string(doc.TTL)) &&
               add_plain_if_set(channel, "webMaster", doc.WebMaster);
     for_each_category(doc.Category, [&](std::string_view part) {
         ok = ok && add_plain(channel, "category", part);
     });
-    const std::string artwork = Channel_ImageAddress(doc);
+    const std::string artwork = channel_image_address(doc);
     if (ok && !artwork.empty()) {
         XmlNode* image = AddXmlNode(channel, "image", "");
         ok = image && add_address(image, "url", artwork, doc.Link) &&
@@ -192,11 +200,12 @@ std::string self_address(const Doc& doc) {
             // Made absolute like the channel image: a relative address means nothing to a
             // directory reading the feed.
             XmlNode* image = AddXmlNode(channel, "itunes:image", "");
-            ok = image && SetXmlAttribute(image, "href", Url_Address(artwork, doc.Link));
+            ok = image && SetXmlAttribute(image, "href", url_address(artwork, doc.Link));
         }
         ok = ok && build_itunes_directory(doc, channel);
     }
-    return ok && ((flags & kPodcastInclude) == 0 || build_podcast_channel(doc, channel));
+    return ok && ((flags & kPodcastInclude) == 0 || build_podcast_channel(doc, channel)) &&
+           add_kept_xml(channel, doc.ExtraXml);
 }
 
 // Inner elements that cannot be made are passed over: the item stays, with what it has.
@@ -210,7 +219,7 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
                       [&](std::string_view part) { add_plain(item, "category", part); });
     // A guid is a permanent link unless it says otherwise; an identifier that is no address must.
     if (XmlNode* guid = AddXmlNode(item, "guid", feed.FeedGUID);
-        guid && !feed.FeedGUID.empty() && !Url_IsWeb(trimmed(feed.FeedGUID)))
+        guid && !feed.FeedGUID.empty() && !url_is_web(trimmed(feed.FeedGUID)))
         (void)SetXmlAttribute(guid, "isPermaLink", "false", AttributeName::AsGiven);
 
     std::string local; // the enclosure on disk, placeholders resolved
@@ -219,7 +228,7 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     if (!feed.FeedFileOnFTP.empty() || !feed.FeedFile.empty()) {
         if (XmlNode* enclosure = AddXmlNode(item, "enclosure", "")) {
             const bool set =
-                SetXmlAttribute(enclosure, "url", Enclosure_Url(doc, feed, local)) &&
+                SetXmlAttribute(enclosure, "url", enclosure_url(doc, feed, local)) &&
                 SetXmlAttribute(enclosure, "length", std::to_string(feed.FeedFileLength)) &&
                 SetXmlAttribute(enclosure, "type", feed.FeedFileType);
             (void)set; // the names are fixed and valid; nothing else can fail here
@@ -241,22 +250,24 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
         add_plain_if_set(item, "itunes:explicit", feed.FeedExplicit);
         if (!feed.FeedImage.empty()) {
             XmlNode* image = AddXmlNode(item, "itunes:image", "");
-            (void)SetXmlAttribute(image, "href", Url_Address(feed.FeedImage, doc.Link));
+            (void)SetXmlAttribute(image, "href", url_address(feed.FeedImage, doc.Link));
         }
     }
     if ((doc.Flag & kPodcastInclude) && !feed.FeedTranscriptUrl.empty()) {
         XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
-        (void)(SetXmlAttribute(transcript, "url", Url_Address(feed.FeedTranscriptUrl, doc.Link)) &&
+        (void)(SetXmlAttribute(transcript, "url", url_address(feed.FeedTranscriptUrl, doc.Link)) &&
                SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
 
+    (void)add_kept_xml(item, feed.FeedExtraXml);
+
     if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile))
-        job.files.push_back(Enclosure_Upload(doc, feed, local));
+        job.files.push_back(enclosure_upload(doc, feed, local));
 }
 
 } // namespace
 
-bool Url_HasScheme(std::string_view link) {
+bool url_has_scheme(std::string_view link) {
     const std::size_t colon = link.find(':');
     if (colon == std::string_view::npos || colon == 0 || !is_ascii_letter(link[0]))
         return false;
@@ -266,7 +277,7 @@ bool Url_HasScheme(std::string_view link) {
         });
 }
 
-bool Url_IsWeb(std::string_view url) {
+bool url_is_web(std::string_view url) {
     std::size_t scheme = 0;
     if (istarts_with(url, "http://"))
         scheme = 7;
@@ -279,7 +290,7 @@ bool Url_IsWeb(std::string_view url) {
            std::none_of(host.begin(), host.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
-std::string Url_Encode(std::string_view url, UrlPart part) {
+std::string url_encode(std::string_view url, UrlPart part) {
     url = trimmed(url);
     // Most addresses need nothing: they are handed back without a second look.
     const auto needs = [part](unsigned char c) {
@@ -309,12 +320,12 @@ std::string Url_Encode(std::string_view url, UrlPart part) {
     return out;
 }
 
-std::string Url_Address(std::string_view link, std::string_view base) {
-    return Url_Encode(Url_Join(link, base), UrlPart::Address);
+std::string url_address(std::string_view link, std::string_view base) {
+    return url_encode(Url_Join(link, base), UrlPart::Address);
 }
 
 std::string Url_Join(std::string_view link, std::string_view base) {
-    if (Url_HasScheme(link))
+    if (url_has_scheme(link))
         return std::string(link);
     std::string out(base);
     if (!out.empty() && out.back() != '/')
@@ -323,16 +334,16 @@ std::string Url_Join(std::string_view link, std::string_view base) {
     return out;
 }
 
-std::string Enclosure_Url(const Doc& doc, const Feed& feed, std::string_view local) {
+std::string enclosure_url(const Doc& doc, const Feed& feed, std::string_view local) {
     const ServerName server = split_server_name(feed.FeedFileOnFTP);
     // A server name that is only a folder keeps that folder, so the address names the place the
     // upload puts the file.
     const std::string name = trim_spaces(server.name);
     const std::string url = server.folder + (name.empty() ? file_part(local) : name);
-    if (Url_HasScheme(url))
-        return Url_Encode(url, UrlPart::Address);
+    if (url_has_scheme(url))
+        return url_encode(url, UrlPart::Address);
     // A name on the server is a path: its "?" and "#" are part of the name.
-    return Url_Address(Url_Encode(url, UrlPart::Path), doc.Link);
+    return url_address(url_encode(url, UrlPart::Path), doc.Link);
 }
 
 std::string Rss_FileName(const Doc& doc) {
@@ -349,13 +360,13 @@ std::string Rss_FileName(const Doc& doc) {
     return name;
 }
 
-std::string Rss_FilePath(const Doc& doc) {
+std::string rss_file_path(const Doc& doc) {
     return folder_part(doc.FileName) + Rss_FileName(doc);
 }
 
-std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlSink& sink) {
+std::string build_rss_xml(const Doc& doc, UploadJob& job, const Paths& paths, XmlSink& sink) {
     XmlDocument xml;
-    XmlNode* rss = xml.SetRoot("rss");
+    XmlNode* rss = xml.set_root("rss");
     if (!rss || !SetXmlAttribute(rss, "version", "2.0"))
         return std::string(kRssErrorCreate);
     if ((doc.Flag & kITunesInclude) && !SetXmlAttribute(rss, "xmlns:itunes", kItunesNamespace))
@@ -370,30 +381,30 @@ std::string BuildRssXml(const Doc& doc, UploadJob& job, const Paths& paths, XmlS
     // Each item is a tree of its own, written and let go before the next, so the memory the
     // build takes does not grow with the feed.
     XmlStreamWriter out(sink);
-    bool written = out.Open(*rss) && out.Open(*channel);
+    bool written = out.open(*rss) && out.open(*channel);
     for (const XmlNode* child : channel->children)
-        written = written && out.Write(*child);
+        written = written && out.write(*child);
     // The job only learns of the enclosures once every item stands.
     UploadJob collected;
     for (const Feed& feed : doc.Feeds) {
         XmlDocument one;
-        XmlNode* item = one.SetRoot("item");
+        XmlNode* item = one.set_root("item");
         if (!item)
             return std::string(kRssErrorItem);
         build_item(doc, feed, item, collected, paths);
-        written = written && out.Write(*item);
+        written = written && out.write(*item);
     }
     for (UploadEntry& entry : collected.files)
         job.files.push_back(std::move(entry));
-    if (!(written && out.Close(*channel) && out.Close(*rss) && out.Finish()))
+    if (!(written && out.close(*channel) && out.close(*rss) && out.finish()))
         return std::string(kRssErrorSave);
     return {};
 }
 
-std::string BuildRssInto(FileReplacement& file, const Doc& doc, UploadJob& job,
-                         const Paths& paths) {
+std::string build_rss_into(FileReplacement& file, const Doc& doc, UploadJob& job,
+                           const Paths& paths) {
     ReplacementSink sink(file);
-    std::string err = BuildRssXml(doc, job, paths, sink);
+    std::string err = build_rss_xml(doc, job, paths, sink);
     if (!sink.error.ok())
         return std::string(kRssErrorSave) + ": " + sink.error.error;
     return err;
@@ -405,7 +416,7 @@ std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job
     FileReplacement file;
     if (FileResult r = file.begin(target, target); !r.ok())
         return std::string(kRssErrorSave) + ": " + r.error;
-    if (std::string err = BuildRssInto(file, doc, job, paths); !err.empty())
+    if (std::string err = build_rss_into(file, doc, job, paths); !err.empty())
         return err;
     if (FileResult r = file.commit(); !r.ok())
         return std::string(kRssErrorSave) + ": " + r.error;

@@ -177,7 +177,7 @@ XmlNode* new_node(std::pmr::memory_resource* memory) {
 
 } // namespace
 
-bool IsXmlName(std::string_view name) {
+bool is_xml_name(std::string_view name) {
     if (name.empty() || !is_name_start(name.front()))
         return false;
     for (const char c : name)
@@ -186,8 +186,8 @@ bool IsXmlName(std::string_view name) {
     return true;
 }
 
-XmlNode* XmlDocument::SetRoot(std::string_view name) {
-    if (!IsXmlName(name))
+XmlNode* XmlDocument::set_root(std::string_view name) {
+    if (!is_xml_name(name))
         return nullptr;
     if (!storage_)
         storage_ = std::make_unique<Storage>();
@@ -197,7 +197,7 @@ XmlNode* XmlDocument::SetRoot(std::string_view name) {
 }
 
 XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view text) {
-    if (!parent || parent->kind != XmlNode::Kind::Element || !IsXmlName(name))
+    if (!parent || parent->kind != XmlNode::Kind::Element || !is_xml_name(name))
         return nullptr;
     std::pmr::memory_resource* memory = parent->children.get_allocator().resource();
     XmlNode* node = new_node(memory);
@@ -219,9 +219,19 @@ XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view tex
     return node;
 }
 
+XmlNode* AddXmlMarkup(XmlNode* parent, std::string_view markup) {
+    if (!parent || parent->kind != XmlNode::Kind::Element)
+        return nullptr;
+    XmlNode* node = new_node(parent->children.get_allocator().resource());
+    node->kind = XmlNode::Kind::Markup;
+    node->text = markup;
+    parent->children.push_back(node);
+    return node;
+}
+
 bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value,
                      AttributeName spelling) {
-    if (!node || node->kind != XmlNode::Kind::Element || !IsXmlName(name))
+    if (!node || node->kind != XmlNode::Kind::Element || !is_xml_name(name))
         return false;
     std::string lower(name);
     if (spelling == AttributeName::Lowered)
@@ -249,7 +259,7 @@ bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view valu
     return true;
 }
 
-void AppendXmlEscaped(std::string& out, std::string_view text, XmlEscape mode) {
+void append_xml_escaped(std::string& out, std::string_view text, XmlEscape mode) {
     switch (mode) {
     case XmlEscape::Text:
         append_escaped<XmlEscape::Text>(out, text, kTextByte);
@@ -283,7 +293,7 @@ void XmlStreamWriter::put_start(const XmlNode& element) {
         out += ' ';
         out += name;
         out += "=\"";
-        AppendXmlEscaped(out, value, XmlEscape::Attribute);
+        append_xml_escaped(out, value, XmlEscape::Attribute);
         out += '"';
     }
 }
@@ -297,9 +307,11 @@ void XmlStreamWriter::put_end(const XmlNode& element) {
 
 void XmlStreamWriter::put_node(const XmlNode& node) {
     std::string& out = *out_;
-    if (node.kind == XmlNode::Kind::Cdata) {
+    if (node.kind == XmlNode::Kind::Markup) {
+        out += node.text;
+    } else if (node.kind == XmlNode::Kind::Cdata) {
         out += "<![CDATA[";
-        AppendXmlEscaped(out, node.text, XmlEscape::Cdata);
+        append_xml_escaped(out, node.text, XmlEscape::Cdata);
         out += "]]>";
     } else if (node.text.empty() && node.children.empty()) {
         put_start(node);
@@ -307,7 +319,7 @@ void XmlStreamWriter::put_node(const XmlNode& node) {
     } else {
         put_start(node);
         out += '>';
-        AppendXmlEscaped(out, node.text, XmlEscape::Text);
+        append_xml_escaped(out, node.text, XmlEscape::Text);
         for (const XmlNode* child : node.children) {
             // A failed sink stops the walk; a large subtree goes out in chunks as it is written.
             if (!maybe_flush())
@@ -328,23 +340,23 @@ bool XmlStreamWriter::maybe_flush() {
     return ok_;
 }
 
-bool XmlStreamWriter::Open(const XmlNode& element) {
+bool XmlStreamWriter::open(const XmlNode& element) {
     put_start(element);
     *out_ += '>';
     return maybe_flush();
 }
 
-bool XmlStreamWriter::Write(const XmlNode& node) {
+bool XmlStreamWriter::write(const XmlNode& node) {
     put_node(node);
     return maybe_flush();
 }
 
-bool XmlStreamWriter::Close(const XmlNode& element) {
+bool XmlStreamWriter::close(const XmlNode& element) {
     put_end(element);
     return maybe_flush();
 }
 
-bool XmlStreamWriter::Finish() {
+bool XmlStreamWriter::finish() {
     if (ok_ && !buffer_.empty()) {
         ok_ = sink_.write(buffer_);
         buffer_.clear();
@@ -352,11 +364,11 @@ bool XmlStreamWriter::Finish() {
     return ok_;
 }
 
-bool WriteXml(const XmlDocument& doc, XmlSink& sink) {
+bool write_xml(const XmlDocument& doc, XmlSink& sink) {
     if (!doc.root())
         return false;
     XmlStreamWriter w(sink);
-    return w.Write(*doc.root()) && w.Finish();
+    return w.write(*doc.root()) && w.finish();
 }
 
 } // namespace qp

@@ -18,7 +18,8 @@ struct XmlNode {
     explicit XmlNode(std::pmr::memory_resource* memory)
         : name(memory), attributes(memory), text(memory), children(memory) {}
 
-    enum class Kind { Element, Cdata };
+    // Markup: well-formed XML written as it stands (elements kept from an imported feed).
+    enum class Kind { Element, Cdata, Markup };
     Kind kind = Kind::Element;
     std::pmr::string name; // elements only
     std::pmr::vector<std::pair<std::pmr::string, std::pmr::string>>
@@ -31,7 +32,7 @@ struct XmlNode {
 class XmlDocument {
 public:
     // Makes the root element; nullptr when the name is not a valid XML name.
-    XmlNode* SetRoot(std::string_view name);
+    XmlNode* set_root(std::string_view name);
     const XmlNode* root() const { return storage_ ? storage_->root : nullptr; }
 
 private:
@@ -48,6 +49,10 @@ private:
 // name.
 XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view text);
 
+// Appends markup written as it stands; the caller has checked it is well-formed XML. nullptr
+// when parent is null.
+XmlNode* AddXmlMarkup(XmlNode* parent, std::string_view markup);
+
 enum class AttributeName { Lowered, AsGiven };
 // Sets (or replaces, keeping its place) an attribute, its name lower-cased unless asked to keep
 // it (for names a format spells in mixed case); the value loses its control characters and outer
@@ -56,7 +61,7 @@ enum class AttributeName { Lowered, AsGiven };
 [[nodiscard]] bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view value,
                                    AttributeName spelling = AttributeName::Lowered);
 
-bool IsXmlName(std::string_view name);
+bool is_xml_name(std::string_view name);
 
 class XmlSink {
 public:
@@ -84,7 +89,7 @@ enum class XmlEscape { Text, Attribute, Cdata };
 // The one escaping rule of the writer: "&", "<", ">" in texts, also the quotes in attribute
 // values, "]]>" split over two sections in CDATA. Invalid UTF-8 becomes U+FFFD; characters XML
 // forbids (controls other than TAB, LF, CR; U+FFFE, U+FFFF) are dropped.
-void AppendXmlEscaped(std::string& out, std::string_view text, XmlEscape mode);
+void append_xml_escaped(std::string& out, std::string_view text, XmlEscape mode);
 
 // Writes a document in pieces, so that a long run of elements need not stand in memory at once:
 // the declaration first, then whole nodes, with elements opened before and closed after the
@@ -96,11 +101,11 @@ public:
     XmlStreamWriter& operator=(const XmlStreamWriter&) = delete;
 
     // Only the start tag: what goes inside follows through Write.
-    [[nodiscard]] bool Open(const XmlNode& element);
-    [[nodiscard]] bool Write(const XmlNode& node);
-    [[nodiscard]] bool Close(const XmlNode& element);
+    [[nodiscard]] bool open(const XmlNode& element);
+    [[nodiscard]] bool write(const XmlNode& node);
+    [[nodiscard]] bool close(const XmlNode& element);
     // Hands the rest to the sink. False when the sink refused any write.
-    [[nodiscard]] bool Finish();
+    [[nodiscard]] bool finish();
 
 private:
     void put_start(const XmlNode& element);
@@ -116,6 +121,6 @@ private:
 
 // Writes the declaration and the tree without any white space between markup. False when the
 // sink refuses a write or the document has no root.
-[[nodiscard]] bool WriteXml(const XmlDocument& doc, XmlSink& sink);
+[[nodiscard]] bool write_xml(const XmlDocument& doc, XmlSink& sink);
 
 } // namespace qp

@@ -31,6 +31,7 @@ namespace {
 
 // A value in every field, several of them outside what the window offers.
 const Doc kSample{.FileName = "",
+                  .SuggestedName = {},
                   .State = 0,
                   .Feeds = {Feed{}},
                   .CurrentFeed = -1,
@@ -69,6 +70,8 @@ const Doc kSample{.FileName = "",
                   .PodcastLockedOwner = "owner@example.org",
                   .PodcastFundingUrl = "https://example.org/support",
                   .PodcastFundingText = "Support us",
+                  .PodcastGuid = {},
+                  .ExtraXml = {},
                   .Client = " ftp.example.org ",
                   .User = "user",
                   .Port = 2121,
@@ -84,7 +87,7 @@ protected:
 
     template <class T> T* field(int number) { return window_of_doc_.control<T>(number); }
     void type(int number, const char* text) { field<QLineEdit>(number)->setText(text); }
-    Doc& openDoc() {
+    Doc& open_doc() {
         docs().Document_New();
         return *ctx_.docs.current();
     }
@@ -165,21 +168,21 @@ TEST_F(DocWindowTest, TheProtocolProposesItsPort) {
     for (const auto& step : steps) {
         if (step.typed != nullptr)
             type(kDocCtlFtpPort, step.typed);
-        protocol->setCurrentIndex(protocol->findData(Protocol_Number(step.chosen)));
-        EXPECT_EQ(port->text(), step.shown) << Protocol_Number(step.chosen);
+        protocol->setCurrentIndex(protocol->findData(protocol_number(step.chosen)));
+        EXPECT_EQ(port->text(), step.shown) << protocol_number(step.chosen);
     }
     window_of_doc_.store(doc_);
     EXPECT_EQ(doc_.Protocol, Protocol::Ftps);
     EXPECT_EQ(doc_.Port, 990);
 
     // A new document starts secure; a value no program wrote is shown as what it publishes as.
-    DocWindow fresh(nullptr, ctx_.lang, openDoc());
+    DocWindow fresh(nullptr, ctx_.lang, open_doc());
     EXPECT_EQ(fresh.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(),
-              Protocol_Number(Protocol::Ftps));
+              protocol_number(Protocol::Ftps));
     doc_.Protocol = static_cast<Protocol>(7);
     DocWindow odd(nullptr, ctx_.lang, doc_);
     EXPECT_EQ(odd.control<QComboBox>(kDocCtlFtpProtocol)->currentData().toInt(),
-              Protocol_Number(Protocol::Ftps));
+              protocol_number(Protocol::Ftps));
 }
 
 TEST_F(DocWindowTest, AnUnknownTimeZoneOpensOnAutoAndStoresIt) {
@@ -197,7 +200,7 @@ TEST_F(DocWindowTest, AnUnknownTimeZoneOpensOnAutoAndStoresIt) {
 }
 
 TEST_F(DocWindowTest, BoxesRuleTheFlagsAndTheEnablingButNoText) {
-    EXPECT_TRUE(window_of_doc_.dateField()->isEnabled());
+    EXPECT_TRUE(window_of_doc_.date_field()->isEnabled());
     const int itunes[] = {kDocCtlITunesAuthor,  kDocCtlITunesSubTitle, kDocCtlITunesSummary,
                           kDocCtlITunesKeyword, kDocCtlITunesMail,     kDocCtlITunesOwnerName,
                           kDocCtlDirCategory,   kDocCtlDirSubCategory, kDocCtlDirExplicit,
@@ -216,8 +219,8 @@ TEST_F(DocWindowTest, BoxesRuleTheFlagsAndTheEnablingButNoText) {
     field<QCheckBox>(kDocCtlPodcastInclude)->setChecked(false);
     for (int n : podcast)
         EXPECT_FALSE(field<QWidget>(n)->isEnabled()) << n;
-    EXPECT_FALSE(window_of_doc_.dateField()->isEnabled());
-    window_of_doc_.dateField()->setValue(date_from_fields(2040, 2, 29, 8, 30, 0));
+    EXPECT_FALSE(window_of_doc_.date_field()->isEnabled());
+    window_of_doc_.date_field()->set_value(date_from_fields(2040, 2, 29, 8, 30, 0));
     window_of_doc_.store(doc_);
     EXPECT_EQ(doc_.Flag, kAutoLastBuildDate + kDocSpecialChar);
     EXPECT_EQ(doc_.iTunesMail, kSample.iTunesMail);
@@ -275,13 +278,13 @@ TEST_F(DocWindowTest, TheFeedAddressAndThePodcastGuidFollowTheLinkAndTheFileName
     auto* file = field<QLineEdit>(kDocCtlRssFile);
     auto* address = field<QLineEdit>(kDocCtlFeedAddress);
     EXPECT_TRUE(guid->isReadOnly() && file->isReadOnly() && address->isReadOnly());
-    EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("http://example.org/pod/feed.Xml"));
+    EXPECT_EQ(guid->text().toStdString(), podcast_guid("http://example.org/pod/feed.Xml"));
     EXPECT_EQ(file->text(), "feed.Xml");
     type(kDocCtlBaseLink, "https://example.com/show");
-    EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/feed.Xml"));
+    EXPECT_EQ(guid->text().toStdString(), podcast_guid("https://example.com/show/feed.Xml"));
     EXPECT_EQ(address->text(), "https://example.com/show/feed.Xml");
     type(kDocCtlRssName, " dir\\other ");
-    EXPECT_EQ(guid->text().toStdString(), Podcast_Guid("https://example.com/show/other.Xml"));
+    EXPECT_EQ(guid->text().toStdString(), podcast_guid("https://example.com/show/other.Xml"));
     EXPECT_EQ(file->text(), "other.Xml");
     EXPECT_EQ(address->text(), "https://example.com/show/other.Xml");
     type(kDocCtlBaseLink, ""); // "other.Xml" is no address the feed is read at
@@ -294,11 +297,11 @@ TEST_F(DocWindowTest, TheFeedAddressAndThePodcastGuidFollowTheLinkAndTheFileName
     saved.RssName = "";
     DocWindow w(nullptr, ctx_.lang, saved);
     EXPECT_EQ(w.control<QLineEdit>(kDocCtlPodcastGuid)->text().toStdString(),
-              Podcast_Guid("http://example.org/pod/show.Xml"));
+              podcast_guid("http://example.org/pod/show.Xml"));
 }
 
 TEST_F(DocWindowTest, TheArtworkFileIsChosenShownAndStoredAndTheProjectStaysPrivate) {
-    Doc& fresh = openDoc();
+    Doc& fresh = open_doc();
     EXPECT_EQ(fresh.ProjectPrivate, 1);
     fresh.FileName = tmp_.path() + "show.qprj";
     DocWindow w(nullptr, ctx_.lang, fresh, &files_);
@@ -326,16 +329,16 @@ TEST_F(DocWindowTest, TheArtworkFileIsChosenShownAndStoredAndTheProjectStaysPriv
 }
 
 TEST_F(DocWindowTest, CancelLeavesTheDocumentAloneAndOkMarksIt) {
-    Doc& doc = openDoc();
+    Doc& doc = open_doc();
     const Doc before = doc;
     const std::function<void(DocWindow*)> cancels[] = {
         [](DocWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }, [](DocWindow* w) { w->close(); },
         [](DocWindow* w) {
-            w->cancelButton()->setFocus();
-            QTest::keyClick(w->cancelButton(), Qt::Key_Return);
+            w->cancel_button()->setFocus();
+            QTest::keyClick(w->cancel_button(), Qt::Key_Return);
         }};
     for (const auto& cancel : cancels) {
-        qp::test::whenModal([&](QWidget* modal) {
+        qp::test::when_modal([&](QWidget* modal) {
             auto* w = dynamic_cast<DocWindow*>(modal);
             if (w == nullptr) { // close it, so a wrong window fails the test instead of hanging it
                 ADD_FAILURE() << "not the document window";
@@ -353,7 +356,7 @@ TEST_F(DocWindowTest, CancelLeavesTheDocumentAloneAndOkMarksIt) {
         EXPECT_TRUE(window_->isEnabled());
     }
 
-    qp::test::whenModal([](QWidget* modal) {
+    qp::test::when_modal([](QWidget* modal) {
         QTest::keyClicks(modal->focusWidget(), "Typed");
         QTest::keyClick(modal->focusWidget(), Qt::Key_Return);
     });
@@ -368,7 +371,7 @@ TEST_F(DocWindowTest, CancelLeavesTheDocumentAloneAndOkMarksIt) {
 }
 
 TEST_F(DocWindowTest, LinkToClipboardJoinsTheFileNameToTheLink) {
-    Doc& doc = openDoc();
+    Doc& doc = open_doc();
     doc.RssName = "feed";
     // The copied address, or "" when the clipboard is left alone; a message comes with a copy
     // only, and names the address.

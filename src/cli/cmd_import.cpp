@@ -1,0 +1,189 @@
+#include "cli/commands.h"
+
+#include "core/feed_import.h"
+#include "core/file_io.h"
+#include "core/paths.h"
+#include "core/project_format.h"
+#include "core/rss_writer.h"
+#include "core/text.h"
+#include "net/http_fetch.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qp {
+
+namespace {
+
+bool is_web_source(std::string_view source) {
+    return istarts_with(source, "http://") || istarts_with(source, "https://");
+}
+
+// A project file name from the feed's title: letters, digits, "-" and "_" kept, runs of
+// anything else made one "-".
+std::string name_from_title(std::string_view title) {
+    std::string name;
+    for (const char c : title) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (keep)
+            name += c;
+        else if (!name.empty() && name.back() != '-')
+            name += '-';
+        if (name.size() >= 60)
+            break;
+    }
+    while (!name.empty() && name.back() == '-')
+        name.pop_back();
+    return (name.empty() ? std::string("feed") : name) + ".qprj";
+}
+
+// Creates path with bytes; never replaces a file that is there, even one made meanwhile.
+Status write_new_file(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return make_error(errno == EEXIST ? ErrorKind::Failed : ErrorKind::ReadOnly,
+                          errno == EEXIST ? "the project " + path + " exists already"
+                                          : "can't create " + path + ": " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    const int saved = errno;
+    const bool ok = done == bytes.size() && ::fsync(fd) == 0 && ::close(fd) == 0;
+    if (!ok) {
+        if (done != bytes.size())
+            (void)::close(fd);
+        (void)::unlink(path.c_str());
+        return make_error(ErrorKind::Failed,
+                          "can't write " + path + ": " + std::strerror(saved ? saved : EIO));
+    }
+    return {};
+}
+
+// The file name an enclosure gets in the media folder: the last part of its address's path,
+// reduced to characters every file system takes, made unique with the episode's number.
+std::string media_name(std::string_view url, std::size_t index, std::set<std::string>& used) {
+    std::string_view path = url.substr(0, url.find_first_of("?#"));
+    path = path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1);
+    std::string name;
+    for (const char c : path) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+        name += keep ? c : '_';
+    }
+    if (name.empty() || name.front() == '.')
+        name = "episode" + name;
+    if (!used.insert(name).second) {
+        name = std::to_string(index + 1) + "-" + name;
+        used.insert(name);
+    }
+    return name;
+}
+
+// Fetches every enclosure on the web into folder and points its episode at the file, to be
+// uploaded with the feed. Empty on success, else what failed; what was fetched stays, and a run
+// again resumes.
+std::string download_media(Doc& doc, const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        return "can't create the folder " + folder + ": " + ec.message();
+    std::set<std::string> used;
+    for (std::size_t k = 0; k < doc.Feeds.size(); ++k) {
+        Feed& feed = doc.Feeds[k];
+        if (!url_is_web(feed.FeedFileOnFTP))
+            continue;
+        const std::string path = folder + media_name(feed.FeedFileOnFTP, k, used);
+        net::DownloadOptions options;
+        options.progress = [&](std::uint64_t done, std::uint64_t total) {
+            if (total > 0)
+                std::fprintf(stderr, "\r%s: %3d %%", path.c_str(),
+                             static_cast<int>(done * 100 / total));
+        };
+        const Result<std::uint64_t> got = net::download_file(
+            feed.FeedFileOnFTP, path, static_cast<std::uint64_t>(feed.FeedFileLength), options);
+        std::fputc('\n', stderr);
+        if (!got.ok())
+            return got.error_text() + " (the import resumes where it stopped when run again)";
+        std::printf("Downloaded: %s (%llu bytes)\n", path.c_str(),
+                    static_cast<unsigned long long>(got.value()));
+        feed.FeedFile = path;
+        feed.FeedFileOnFTP.clear();
+        feed.FeedFileLength = static_cast<std::int64_t>(got.value());
+        feed.FeedFlag |= kUploadFile;
+    }
+    return {};
+}
+
+} // namespace
+
+int cmd_import(const std::vector<std::string>& args) {
+    ParsedArgs parsed;
+    if (const std::string error = parse_args(args, {"-o", "--download-media"}, {}, parsed);
+        !error.empty())
+        return usage_error(error);
+    if (parsed.positional.size() != 1)
+        return usage_error(parsed.positional.empty() ? "import needs a SOURCE"
+                                                     : "import takes one SOURCE");
+    const std::string* output = parsed.option("-o");
+    if (output && output->empty())
+        return usage_error("-o needs a project file name");
+    const std::string* media = parsed.option("--download-media");
+    if (media && media->empty())
+        return usage_error("--download-media needs a folder");
+    const std::string& source = parsed.positional[0];
+    // Named before anything is read, so a project in the way costs no download.
+    if (output) {
+        const std::string project = absolute_path(*output);
+        if (file_exists(project))
+            return fail("the project " + project + " exists already");
+    }
+
+    Result<ImportedFeed> imported = make_error(ErrorKind::Failed, "");
+    if (is_web_source(source)) {
+        Result<std::string> bytes = net::fetch_address(source);
+        if (!bytes.ok())
+            return fail(bytes.error_text());
+        imported = import_feed(bytes.value());
+    } else {
+        imported = import_feed_file(absolute_path(source));
+    }
+    if (!imported.ok())
+        return fail(imported.error_text());
+    Doc& doc = imported->doc;
+    const std::string project = absolute_path(output ? *output : name_from_title(doc.Title));
+    doc.FileName = project;
+    if (file_exists(project))
+        return fail("the project " + project + " exists already");
+    if (media) {
+        if (const std::string error = download_media(doc, with_slash(absolute_path(*media)));
+            !error.empty())
+            return fail(error);
+    }
+    if (const Status written = write_new_file(project, format_project(doc)); !written.ok())
+        return fail(written.error_text());
+
+    std::printf("Title: %s\n", one_line(doc.Title).c_str());
+    std::printf("Episodes: %zu\n", doc.Feeds.size());
+    for (const KeptElement& kept : imported->kept)
+        std::printf("Kept as it stands: %s %s (%d)\n", kept.where.c_str(), kept.name.c_str(),
+                    kept.count);
+    for (const std::string& note : imported->notes)
+        std::printf("Note: %s\n", one_line(note).c_str());
+    std::printf("Project: %s\n", project.c_str());
+    return kExitOk;
+}
+
+} // namespace qp

@@ -1,0 +1,419 @@
+#include "core/dates.h"
+#include "core/feed_date.h"
+#include "core/feed_import.h"
+#include "core/project_format.h"
+#include "core/rss_writer.h"
+#include "directory_doc.h"
+
+#include "support/scoped_tz.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <thread>
+
+#include <unistd.h>
+
+using namespace qp;
+
+namespace {
+
+const Paths kPaths("/main/", "/home/u/", "/opt/", "");
+
+std::string build(const Doc& doc) {
+    std::string out;
+    StringXmlSink sink(out);
+    UploadJob job;
+    EXPECT_EQ(build_rss_xml(doc, job, kPaths, sink), "");
+    return out;
+}
+
+// Every setting, two episodes, dates in summer and in winter, texts that are markup.
+Doc every_setting(int zone, bool special) {
+    Doc d = test::directory_doc();
+    d.Title = "Every setting";
+    d.Desc = "First line\r\nSecond [with a link https://ex.com/a] & <more>";
+    d.Copyright = "(c) 2024";
+    d.WebMaster = "web@ex.com (Web)";
+    d.Category = "Arts;Books";
+    d.ImageUrl = "https://ex.com/art.jpg";
+    d.ImageTitle = "Art";
+    d.ImageLink = "https://ex.com/";
+    d.iTunesAuthor = "Ann";
+    d.iTunesSubTitle = "Sub";
+    d.iTunesSummary = "Summary";
+    d.iTunesKeyword = "a,b";
+    d.FormatDate = special ? "" : std::string(kStandardRssDateMask);
+    d.TimeZone = zone;
+    d.LastBuildDate = date_from_fields(2024, 12, 1, 8, 0, 0);
+    Feed& one = d.Feeds[0];
+    one.FeedGUID = "6b171dfd";
+    one.FeedPubDate = date_from_fields(2024, 7, 1, 8, 0, 0);
+    one.FeedFileOnFTP = "media/episode 0 \xC3\xA9 & more.mp3";
+    one.FeedFileType = "audio/mpeg";
+    one.FeedFileLength = 1234;
+    one.FeedDuration = "1:30";
+    one.FeedAuthor = "ann@ex.com (Ann)";
+    one.FeedCategory = "News";
+    one.FeedComments = "https://ex.com/c";
+    one.FeedLink = "https://ex.com/1";
+    one.FeedSubTitle = "s";
+    one.FeedSummary = "sum";
+    one.FeedKeyword = "k";
+    one.FeedDesc = "Caf\xC3\xA9 <b>\r\n[Bonus] \xE2\x82\xAC";
+    Feed two = one;
+    two.FeedTitle = "O'Brien & Co <single> ]]> end";
+    two.FeedGUID = "https://ex.com/pod/ep2";
+    two.FeedPubDate = date_from_fields(2024, 12, 1, 7, 0, 0);
+    two.FeedFileOnFTP = "https://cdn.ex.com/two.mp3?x=1";
+    two.FeedDuration = "01:02:03";
+    d.Feeds.push_back(two);
+    if (special) {
+        d.Flag |= kDocSpecialChar;
+        for (Feed& f : d.Feeds)
+            f.FeedFlag |= kFeedSpecialChar;
+    }
+    return d;
+}
+
+Result<ImportedFeed> import_text(std::string_view xml) {
+    return import_feed(xml);
+}
+
+// A feed of another generator: every directory setting, elements of other namespaces, the full
+// text beside the description.
+constexpr std::string_view kForeign = R"(<?xml version="1.0" encoding="UTF-8"?>
+<rss version="2.0" xmlns:itunes="http://www.itunes.com/dtds/podcast-1.0.dtd"
+     xmlns:podcast="https://podcastindex.org/namespace/1.0"
+     xmlns:content="http://purl.org/rss/1.0/modules/content/" xmlns:media="http://search.yahoo.com/mrss/">
+  <channel>
+    <title>Foreign &amp; Co</title>
+    <link>https://foreign.example/show</link>
+    <description><![CDATA[<p>About [1]</p>]]></description>
+    <language>en-us</language>
+    <generator>Another generator 1.0</generator>
+    <image><url>https://foreign.example/art.png</url><title>Art</title><link>https://foreign.example/show</link></image>
+    <itunes:image href="https://foreign.example/art.png"/>
+    <itunes:category text="Society &amp; Culture"><itunes:category text="Documentary"/></itunes:category>
+    <itunes:explicit>yes</itunes:explicit>
+    <itunes:owner><itunes:name>Owner</itunes:name><itunes:email>o@foreign.example</itunes:email></itunes:owner>
+    <itunes:block>Yes</itunes:block>
+    <podcast:guid>917393e3-1b1e-5cef-ace4-edaa54e1f810</podcast:guid>
+    <podcast:locked owner="o@foreign.example">no</podcast:locked>
+    <podcast:person role="host" img="https://foreign.example/p.jpg">Jane
+      Doe</podcast:person>
+    <cloud domain="rpc.example" port="80" path="/x" registerProcedure="p" protocol="xml-rpc"/>
+    <item>
+      <title>Episode 1</title>
+      <link>https://foreign.example/1</link>
+      <description>Short</description>
+      <content:encoded><![CDATA[<p>Full text</p>]]></content:encoded>
+      <guid isPermaLink="false">ep-1</guid>
+      <pubDate>Mon, 01 Jul 2024 08:00:00 +0200</pubDate>
+      <enclosure url="https://cdn.example/1.mp3" length="5000" type="audio/mpeg"/>
+      <itunes:duration>3600</itunes:duration>
+      <itunes:episode>1</itunes:episode>
+      <itunes:episodeType>Full</itunes:episodeType>
+      <podcast:transcript url="https://foreign.example/1.vtt" type="text/vtt"/>
+      <podcast:chapters url="https://foreign.example/1.json" type="application/json+chapters"/>
+      <media:content url="https://cdn.example/1.mp4" medium="video"><media:title>One</media:title></media:content>
+    </item>
+    <item>
+      <title>Episode 2</title>
+      <link>https://foreign.example/2</link>
+      <pubDate>Sun, 1 Dec 2024 07:00 CET</pubDate>
+      <enclosure url="https://cdn.example/2.mp3" length="6000" type="audio/mpeg"/>
+    </item>
+  </channel>
+</rss>
+)";
+
+} // namespace
+
+TEST(FeedImport, OwnFeedComesBackByteForByte) {
+    struct Computer {
+        const char* tz;
+        int zone;
+    };
+    for (const Computer& computer :
+         {Computer{"Europe/Paris", kAutoTimeZone}, Computer{"UTC", -5}, Computer{"UTC", 0}}) {
+        test::ScopedTz tz(computer.tz);
+        for (const bool special : {false, true}) {
+            SCOPED_TRACE(std::string(computer.tz) + (special ? " special" : ""));
+            const Doc original = every_setting(computer.zone, special);
+            const std::string rss = build(original);
+            Result<ImportedFeed> imported = import_text(rss);
+            ASSERT_TRUE(imported.ok()) << imported.error_text();
+            EXPECT_TRUE(imported->kept.empty());
+            const Doc& d = imported->doc;
+            EXPECT_EQ(d.TimeZone, computer.zone);
+            EXPECT_EQ(d.Feeds.size(), 2u);
+            EXPECT_EQ(d.Feeds[1].FeedPubDate, original.Feeds[1].FeedPubDate);
+            EXPECT_EQ(d.RssName, "feed");
+            EXPECT_EQ(d.PodcastGuid, ""); // the one the address gives
+            EXPECT_EQ(build(d), rss);
+            // Through the project file as well.
+            Doc loaded;
+            parse_project(loaded, format_project(d));
+            EXPECT_EQ(build(loaded), rss);
+        }
+    }
+}
+
+TEST(FeedImport, ForeignFeedKeepsWhatIsNotModelled) {
+    test::ScopedTz tz("Europe/Paris");
+    Result<ImportedFeed> imported = import_text(kForeign);
+    ASSERT_TRUE(imported.ok()) << imported.error_text();
+    const Doc& d = imported->doc;
+    EXPECT_EQ(d.Title, "Foreign & Co");
+    // A bracket the writer would take for a link is written as its reference.
+    EXPECT_EQ(d.Desc, "<p>About &#91;1]</p>");
+    EXPECT_EQ(d.ImageUrl, "https://foreign.example/art.png");
+    EXPECT_EQ(d.iTunesCategory, "Society & Culture");
+    EXPECT_EQ(d.iTunesSubCategory, "Documentary");
+    EXPECT_EQ(d.iTunesExplicit, "true");
+    EXPECT_EQ(d.iTunesOwnerName, "Owner");
+    EXPECT_EQ(d.iTunesMail, "o@foreign.example");
+    EXPECT_EQ(d.iTunesBlock, 1);
+    EXPECT_EQ(d.PodcastGuid, "917393e3-1b1e-5cef-ace4-edaa54e1f810");
+    EXPECT_EQ(d.PodcastLocked, "no");
+    EXPECT_EQ(d.PodcastLockedOwner, "o@foreign.example");
+    EXPECT_EQ(d.Flag & (kITunesInclude | kPodcastInclude), kITunesInclude | kPodcastInclude);
+    ASSERT_EQ(d.Feeds.size(), 2u);
+    EXPECT_EQ(d.MaxFeed, 15); // the default, above the episodes read
+    const Feed& one = d.Feeds[0];
+    EXPECT_EQ(one.FeedDesc, "<p>Full text</p>");
+    EXPECT_EQ(one.FeedGUID, "ep-1");
+    EXPECT_EQ(one.FeedFileOnFTP, "https://cdn.example/1.mp3");
+    EXPECT_EQ(one.FeedFileLength, 5000);
+    EXPECT_EQ(one.FeedDuration, "3600");
+    EXPECT_EQ(one.FeedEpisode, 1);
+    EXPECT_EQ(one.FeedEpisodeType, "full");
+    EXPECT_EQ(one.FeedTranscriptUrl, "https://foreign.example/1.vtt");
+    // +0200 and CET differ: the automatic zone, each instant kept.
+    EXPECT_EQ(d.TimeZone, kAutoTimeZone);
+    EXPECT_EQ(one.FeedPubDate, date_from_fields(2024, 7, 1, 8, 0, 0));
+    EXPECT_EQ(d.Feeds[1].FeedPubDate, date_from_fields(2024, 12, 1, 7, 0, 0));
+
+    EXPECT_EQ(d.ExtraXml,
+              "<podcast:person xmlns:podcast=\"https://podcastindex.org/namespace/1.0\" "
+              "role=\"host\" img=\"https://foreign.example/p.jpg\">Jane&#10;      "
+              "Doe</podcast:person>"
+              "<cloud domain=\"rpc.example\" port=\"80\" path=\"/x\" registerProcedure=\"p\" "
+              "protocol=\"xml-rpc\"/>");
+    EXPECT_EQ(one.FeedExtraXml,
+              "<podcast:chapters xmlns:podcast=\"https://podcastindex.org/namespace/1.0\" "
+              "url=\"https://foreign.example/1.json\" type=\"application/json+chapters\"/>"
+              "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" "
+              "url=\"https://cdn.example/1.mp4\" medium=\"video\"><media:title>One</media:title>"
+              "</media:content>");
+    ASSERT_EQ(imported->kept.size(), 4u);
+    EXPECT_EQ(imported->notes.size(), 1u); // the short description
+    EXPECT_EQ(imported->kept[0].name, "podcast:person");
+    EXPECT_EQ(imported->kept[0].where, "channel");
+
+    // Written again, then read again: the same document.
+    const std::string rss = build(d);
+    EXPECT_NE(rss.find("<podcast:guid>917393e3-1b1e-5cef-ace4-edaa54e1f810</podcast:guid>"),
+              std::string::npos);
+    Result<ImportedFeed> again = import_text(rss);
+    ASSERT_TRUE(again.ok()) << again.error_text();
+    Doc second = again->doc;
+    second.LastBuildDate = d.LastBuildDate; // the first feed had none
+    EXPECT_EQ(second, d);
+
+    // A second full text is kept, not lost.
+    Result<ImportedFeed> two =
+        import_text("<rss xmlns:c=\"http://purl.org/rss/1.0/modules/content/\"><channel><item>"
+                    "<c:encoded>a</c:encoded><c:encoded>b</c:encoded></item></channel></rss>");
+    ASSERT_TRUE(two.ok()) << two.error_text();
+    EXPECT_EQ(two->doc.Feeds[0].FeedDesc, "a");
+    EXPECT_EQ(two->doc.Feeds[0].FeedExtraXml,
+              "<c:encoded xmlns:c=\"http://purl.org/rss/1.0/modules/content/\">b</c:encoded>");
+
+    // Hand-edited markup that is not well-formed is left out, never written broken.
+    Doc broken = d;
+    broken.ExtraXml = "<a><b></a>";
+    broken.Feeds[0].FeedExtraXml = "<x:y/>";
+    const std::string fixed = build(broken);
+    EXPECT_EQ(fixed.find("<a><b>"), std::string::npos);
+    EXPECT_EQ(fixed.find("<x:y/>"), std::string::npos);
+}
+
+TEST(FeedImport, AnImageOrSelfLinkKeptAsItStandsIsNotWrittenTwice) {
+    const std::string feed =
+        "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\" "
+        "xmlns:a=\"http://www.w3.org/2005/Atom\"><channel><title>T</title>"
+        "<link>https://ex.com/</link><image><url>https://ex.com/i.png</url><title>T</title>"
+        "<link>https://ex.com/</link><width>100</width></image>"
+        "<itunes:image href=\"https://ex.com/big.png\"/><item/></channel></rss>";
+    Result<ImportedFeed> r = import_feed(feed);
+    ASSERT_TRUE(r.ok()) << r.error_text();
+    EXPECT_EQ(r->doc.ImageUrl, "");
+    const std::string rss = build(r->doc);
+    EXPECT_EQ(rss.find("<image>"), rss.rfind("<image>"));
+    EXPECT_NE(rss.find("<width>100</width>"), std::string::npos);
+    EXPECT_EQ(rss.find("<itunes:image"), rss.rfind("<itunes:image"));
+    EXPECT_NE(rss.find("https://ex.com/big.png"), std::string::npos);
+
+    // Without the iTunes elements the writer gives no address of its own: the feed's is kept.
+    r = import_feed(
+        "<rss version=\"2.0\" xmlns:a=\"http://www.w3.org/2005/Atom\"><channel>"
+        "<link>https://ex.com/</link><a:link rel=\"self\" href=\"https://feeds.ex.com/x\"/>"
+        "<item/></channel></rss>");
+    ASSERT_TRUE(r.ok()) << r.error_text();
+    EXPECT_NE(build(r->doc).find("href=\"https://feeds.ex.com/x\""), std::string::npos);
+}
+
+TEST(FeedImport, EncodingsAndOneZone) {
+    test::ScopedTz tz("UTC");
+    // Windows-1252 as declared: the euro sign is 0x80 there.
+    const std::string cp1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?><rss "
+                               "version=\"2.0\"><channel><title>5 \x80 caf\xE9</title><item>"
+                               "<pubDate>2024-07-01T08:00:00+02:00</pubDate></item>"
+                               "<item><pubDate>Tue, 2 Jul 2024 09:00:00 +0200</pubDate></item>"
+                               "</channel></rss>";
+    Result<ImportedFeed> r = import_feed(cp1252);
+    ASSERT_TRUE(r.ok()) << r.error_text();
+    EXPECT_EQ(r->doc.Title, "5 \xE2\x82\xAC caf\xC3\xA9");
+    EXPECT_EQ(r->doc.TimeZone, 2);
+    // The episode limit holds every episode, so the next one added does not cut the feed down.
+    std::string many = "<rss version=\"2.0\"><channel>";
+    for (int k = 0; k < 40; ++k)
+        many += "<item/>";
+    many += "</channel></rss>";
+    EXPECT_EQ(import_feed(many)->doc.MaxFeed, 40);
+    EXPECT_EQ(r->doc.Feeds[0].FeedPubDate, date_from_fields(2024, 7, 1, 8, 0, 0));
+    // The newest episode's date stands for the missing build date.
+    EXPECT_EQ(r->doc.LastBuildDate, date_from_fields(2024, 7, 2, 9, 0, 0));
+
+    // UTF-16 with its mark.
+    const std::string utf8 = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>"
+                             "\xC3\xA9t\xC3\xA9</title><item/></channel></rss>";
+    std::string utf16 = "\xFF\xFE";
+    for (const char16_t c : std::u16string(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><rss "
+                                           u"version=\"2.0\"><channel><title>\u00E9t\u00E9</title>"
+                                           u"<item/></channel></rss>")) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    for (const std::string& bytes : {utf8, utf16}) {
+        Result<ImportedFeed> u = import_feed(bytes);
+        ASSERT_TRUE(u.ok()) << u.error_text();
+        EXPECT_EQ(u->doc.Title, "\xC3\xA9t\xC3\xA9");
+    }
+}
+
+TEST(FeedImport, HostileAndBrokenInputGetAClearMessage) {
+    const std::string laughs =
+        "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY lol \"lol\">"
+        "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
+        "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">"
+        "<!ENTITY lol4 \"&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;\">"
+        "<!ENTITY lol5 \"&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;\">"
+        "<!ENTITY lol6 \"&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;\">"
+        "<!ENTITY lol7 \"&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;\">"
+        "<!ENTITY lol8 \"&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;\">"
+        "<!ENTITY lol9 \"&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;\">]>"
+        "<rss version=\"2.0\"><channel><title>&lol9;</title><item/></channel></rss>";
+    const std::string xxe = "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY x SYSTEM "
+                            "\"file:///etc/passwd\">]><rss version=\"2.0\"><channel><title>&x;"
+                            "</title><item/></channel></rss>";
+    const std::string parameter = "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY % p SYSTEM "
+                                  "\"file:///etc/passwd\">%p;]><rss version=\"2.0\"><channel>"
+                                  "<item/></channel></rss>";
+    const std::string feed = "<rss version=\"2.0\"><channel><title>T</title><item><title>A"
+                             "</title></item><item><title>B</title></item></channel></rss>";
+    struct Case {
+        std::string bytes;
+        ErrorKind kind;
+        std::string_view says;
+    };
+    const Case cases[] = {
+        {laughs, ErrorKind::BadInput, "entities"},
+        {xxe, ErrorKind::BadInput, "entities"},
+        {parameter, ErrorKind::BadInput, "entities"},
+        {"<!DOCTYPE html><html><head><title>x</title></head><body></body></html>",
+         ErrorKind::BadInput, "web page"},
+        {"<html><body><p>unclosed<br></body></html>", ErrorKind::BadInput, "web page"},
+        {feed.substr(0, feed.size() - 30), ErrorKind::BadInput, "cut short"},
+        {"<rss version=\"2.0\"><channel><title>T</title></channel></rss>", ErrorKind::BadInput,
+         "no episodes"},
+        {"<feed xmlns=\"http://www.w3.org/2005/Atom\"/>", ErrorKind::BadInput, "Atom"},
+        {"", ErrorKind::BadInput, "empty"},
+        {"not xml at all", ErrorKind::BadInput, "well-formed"},
+        {"<rss><channel><title>&nbsp;</title><item/></channel></rss>", ErrorKind::BadInput,
+         "well-formed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.substr(0, 60));
+        const Result<ImportedFeed> r = import_feed(c.bytes);
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(r.kind(), c.kind);
+        EXPECT_NE(r.error_text().find(c.says), std::string::npos) << r.error_text();
+    }
+
+    ImportOptions small;
+    small.max_bytes = feed.size() - 1;
+    EXPECT_EQ(import_feed(feed, small).kind(), ErrorKind::TooLarge);
+    // A stream of 1 GB of well-formed items stops at the limit (smaller here, to be quick), not at
+    // the end of memory.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    // The writer learns of the closed pipe from its write, not from a signal.
+    const sighandler_t old_pipe = std::signal(SIGPIPE, SIG_IGN);
+    std::thread writer([out = ends[1]] {
+        const std::string head = "<rss version=\"2.0\"><channel>";
+        std::string items;
+        while (items.size() < 65536)
+            items += "<item><title>x</title></item>";
+        std::uint64_t sent = 0;
+        bool open = ::write(out, head.data(), head.size()) > 0;
+        while (open && sent < (std::uint64_t{1} << 30)) {
+            const ssize_t n = ::write(out, items.data(), items.size());
+            open = n > 0;
+            sent += open ? static_cast<std::uint64_t>(n) : 0;
+        }
+        ::close(out);
+    });
+    ImportOptions four_mb;
+    four_mb.max_bytes = std::uint64_t{4} << 20;
+    const Result<ImportedFeed> endless =
+        import_feed_file("/dev/fd/" + std::to_string(ends[0]), four_mb);
+    ::close(ends[0]);
+    writer.join();
+    std::signal(SIGPIPE, old_pipe);
+    EXPECT_EQ(endless.kind(), ErrorKind::TooLarge) << endless.error_text();
+    EXPECT_EQ(import_feed_file("/dev/zero").kind(), ErrorKind::BadInput);
+    EXPECT_EQ(import_feed_file("/nonexistent/feed.xml").kind(), ErrorKind::NotFound);
+
+    const std::atomic<bool> cancel{true};
+    ImportOptions cancelled;
+    cancelled.cancel = &cancel;
+    EXPECT_EQ(import_feed(feed, cancelled).kind(), ErrorKind::Cancelled);
+}
+
+TEST(FeedImport, DatesInTheFormsReadersAccept) {
+    const std::int64_t utc = date_from_fields(2024, 7, 1, 6, 0, 0);
+    struct Case {
+        std::string_view text;
+        std::int32_t offset;
+    };
+    for (const Case c :
+         {Case{"Mon, 01 Jul 2024 08:00:00 +0200", 7200},
+          Case{"Monday, 1 July 2024 08:00:00 +02:00", 7200}, Case{"Mon 01 Jul 24 06:00 GMT", 0},
+          Case{"1 Jul 2024 06:00:00", 0}, Case{"Mon, 01 Jul 2024 02:00:00 EDT", -14400},
+          Case{"Mon, 01 Jul 2024 08:00:00 CEST", 7200},
+          Case{"Mon, 01 Jul 2024 11:30:00 +0530", 19800}, Case{"Mon, 01 Jul 2024 06:00:00 Z", 0},
+          Case{"Jul 1 2024 06:00:00 UTC", 0}, Case{"2024-07-01T08:00:00.123+02:00", 7200},
+          Case{"2024-07-01 06:00:00Z", 0}}) {
+        const std::optional<FeedInstant> at = parse_feed_date(c.text);
+        ASSERT_TRUE(at.has_value()) << c.text;
+        EXPECT_EQ(at->utc, utc) << c.text;
+        EXPECT_EQ(at->offset, c.offset) << c.text;
+    }
+    for (const std::string_view bad : {"", "yesterday", "32 Jul 2024 06:00 GMT",
+                                       "01 Jul 2024 06:00 +02:00:00", "01 Jul 2024 06:00 XYZ"})
+        EXPECT_FALSE(parse_feed_date(bad).has_value()) << bad;
+}
