@@ -9,7 +9,7 @@ build=${QP_SCREENSHOT_BUILD_DIR:-build-shots}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQP_TESTS=ON >/dev/null
 nice cmake --build "$build" --parallel 2 --target quillpost requester_shots window_shots \
     docwin_shots find_shots lang_editor_shots pref_shots feed_window_shots ftpwin_shots \
-    media_shots check_shots >/dev/null
+    media_shots check_shots import_shots >/dev/null
 out=$(mktemp -d /tmp/quillpost-shots-XXXXXX)
 for lang in français english; do
     work=$(mktemp -d)
@@ -35,4 +35,5 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/tests/ui/ftpwin_shots" "$out/dialogs" >/dev/null
 "$build/tests/ui/media_shots" "$out/dialogs" >/dev/null
 "$build/tests/ui/check_shots" "$out/dialogs" "$root" >/dev/null
+"$build/tests/ui/import_shots" "$out/dialogs" "$root" >/dev/null
 echo "$out"

@@ -69,5 +69,6 @@ inline constexpr int kCmdRecentLast = 180;
 // Taking back and making again the last change of the document (the editor keeps its own).
 inline constexpr int kCmdDocUndo = 182;
 inline constexpr int kCmdDocRedo = 184;
+inline constexpr int kCmdProjectImport = 186;
 
 } // namespace qp

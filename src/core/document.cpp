@@ -29,7 +29,7 @@ void SetModified(Doc& doc, bool on) {
 std::string DocDisplayName(const Doc& doc, Texts& texts) {
     std::string name = file_part(doc.FileName);
     if (name.empty())
-        return texts.get("Title.New");
+        return doc.SuggestedName.empty() ? texts.get("Title.New") : doc.SuggestedName;
     const std::string ext = extension_of(name);
     if (!ext.empty())
         name.resize(name.size() - ext.size() - 1);
@@ -42,10 +42,10 @@ std::string Text_Clean(std::string_view s) {
     return trim_spaces(out);
 }
 
-std::string Text_CleanFileName(std::string_view s, bool keepPath) {
+std::string Text_CleanFileName(std::string_view s, bool keep_path) {
     // "/" is already the native separator, so a kept path stays as typed.
     std::string out = Text_Clean(s);
-    if (keepPath)
+    if (keep_path)
         return out;
     // The name can start with spaces once its folder is cut off; trimming again keeps the
     // cleaner stable when a stored value is cleaned a second time.
@@ -64,11 +64,11 @@ std::string Text_CleanPath(std::string_view s) {
     return out;
 }
 
-std::string Text_StripControl(std::string_view s, bool keepLines) {
-    return strip_controls(s, keepLines ? std::string_view("\r\n") : std::string_view());
+std::string Text_StripControl(std::string_view s, bool keep_lines) {
+    return strip_controls(s, keep_lines ? std::string_view("\r\n") : std::string_view());
 }
 
-std::vector<int> Feed_TrimPositions(const Doc& doc, int spared) {
+std::vector<int> feed_trim_positions(const Doc& doc, int spared) {
     std::vector<int> gone;
     // A limit below 1 comes only from a file without the setting; trimming to it would delete
     // the feed just added along with every other, so it means no limit.
@@ -87,7 +87,7 @@ std::vector<int> Feed_TrimPositions(const Doc& doc, int spared) {
 }
 
 int Feed_TrimToMax(Doc& doc) {
-    const std::vector<int> gone = Feed_TrimPositions(doc, 0);
+    const std::vector<int> gone = feed_trim_positions(doc, 0);
     for (const int at : gone) {
         doc.Feeds.erase(doc.Feeds.begin() + at);
         if (doc.CurrentFeed == at)

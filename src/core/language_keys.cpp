@@ -55,6 +55,13 @@ std::vector<LanguageKey> build_table() {
         {"FileDialog.Open", {}},
         {"FileDialog.Save", {}},
         {"FileDialog.Filter", {}},
+        // Project › Import a feed.
+        {"Import.Title", {}},
+        {"Import.Source", {}},
+        {"Import.Browse", {}},
+        {"Import.Filter", {}},
+        {"Import.Progress", {}},
+        {"Import.Error", {}},
         {"CreateRss.Ok", {}},
 
         // Workspace: feed list columns and the default status lines.
@@ -71,6 +78,7 @@ std::vector<LanguageKey> build_table() {
         {"Menu.Project", {}},
         {"Menu\\Project.New", {}},
         {"Menu\\Project.Open", {}},
+        {"Menu\\Project.Import", {}},
         {"Menu\\Project.Save", {}},
         {"Menu\\Project.SaveAs", {}},
         {"Menu\\Project.Close", {}},
@@ -468,7 +476,7 @@ std::vector<LanguageKey> build_table() {
 
 // The directory's categories, shown under their language keys.
 std::vector<LanguageKey> with_categories(std::vector<LanguageKey> table) {
-    for (const PodcastCategory& c : PodcastCategories())
+    for (const PodcastCategory& c : podcast_categories())
         table.push_back({c.key, {}});
     return table;
 }

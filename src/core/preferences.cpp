@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::string_view kLastDocKey = "LastDoc";
 constexpr std::string_view kTrustKey = "Trust.";
+constexpr std::string_view kImportSourceKey = "ImportSource";
 
 void change_current_folder(const std::string& folder) {
     std::error_code ec;
@@ -58,26 +59,27 @@ bool Preferences::add_flag_preference(std::string_view name, int id, int window,
 }
 
 bool Preferences::add_shortcut_preference(std::string_view name, int id, int window,
-                                         KeyCode default_key, int menu) {
+                                          KeyCode default_key, int menu) {
     return add(name, id, window, PrefKind::Shortcut, std::to_string(default_key), menu);
 }
 
 bool Preferences::add_global_shortcut_preference(std::string_view name, int id, int window,
-                                       KeyCode default_key, int menu) {
+                                                 KeyCode default_key, int menu) {
     return add(name, id, window, PrefKind::GlobalShortcut, std::to_string(default_key), menu);
 }
 
-bool Preferences::add_state_preference(std::string_view name, int id, int window, int default_state) {
+bool Preferences::add_state_preference(std::string_view name, int id, int window,
+                                       int default_state) {
     return add(name, id, window, PrefKind::State, std::to_string(default_state), kMenuNone);
 }
 
 bool Preferences::add_text_preference(std::string_view name, int id, int window,
-                               std::string_view default_text) {
+                                      std::string_view default_text) {
     return add(name, id, window, PrefKind::Text, std::string(default_text), kMenuNone);
 }
 
 bool Preferences::add_path_preference(std::string_view name, int id, int window,
-                             std::string_view default_path) {
+                                      std::string_view default_path) {
     return add(name, id, window, PrefKind::Path, std::string(default_path), kMenuNone);
 }
 
@@ -133,16 +135,39 @@ void Preferences::Pref_WriteItems(IniWriter& file, std::string_view prefix) cons
     }
 }
 
-void Preferences::Recent_Add(std::string_view path) {
-    if (path.empty() || (!recent_.empty() && recent_.front() == path))
-        return;
-    // Paths keep their letter case here, so only the very same path is moved up.
-    recent_.erase(std::remove(recent_.begin(), recent_.end(), path), recent_.end());
-    recent_.insert(recent_.begin(), std::string(path));
-    if (recent_.size() > kRecentMax)
-        recent_.resize(kRecentMax);
-    // The list lives in the settings file, which is written only when something changed.
-    save_needed_ = true;
+bool RecentList::add(std::string_view value) {
+    if (value.empty() || (!items_.empty() && items_.front() == value))
+        return false;
+    items_.erase(std::remove(items_.begin(), items_.end(), value), items_.end());
+    items_.insert(items_.begin(), std::string(value));
+    if (items_.size() > kRecentMax)
+        items_.resize(kRecentMax);
+    return true;
+}
+
+void RecentList::read(const IniReader& file, std::string_view key) {
+    items_.clear();
+    for (std::size_t n = 0; n < kRecentMax; ++n) {
+        std::string value = file.read_string(std::string(key) + std::to_string(n), "");
+        if (!value.empty())
+            items_.push_back(std::move(value));
+    }
+}
+
+void RecentList::write(IniWriter& file, std::string_view key) const {
+    for (std::size_t n = 0; n < items_.size() && n < kRecentMax; ++n)
+        file.write_string(std::string(key) + std::to_string(n), items_[n]);
+}
+
+// The lists live in the settings file, which is written only when something changed.
+void Preferences::recent_add(std::string_view path) {
+    if (recent_.add(path))
+        save_needed_ = true;
+}
+
+void Preferences::import_source_add(std::string_view source) {
+    if (import_sources_.add(source))
+        save_needed_ = true;
 }
 
 std::string Preferences::settings_path() const {
@@ -166,12 +191,8 @@ std::string Preferences::load_preferences() {
     fixed_.MainWindowZ = file.read_int("MainWindowZ", defaults.MainWindowZ);
     fixed_.MainLang = file.read_string("MainLang", defaults.MainLang);
 
-    recent_.clear();
-    for (std::size_t n = 0; n < kRecentMax; ++n) {
-        std::string path = file.read_string(std::string(kLastDocKey) + std::to_string(n), "");
-        if (!path.empty())
-            recent_.push_back(std::move(path));
-    }
+    recent_.read(file, kLastDocKey);
+    import_sources_.read(file, kImportSourceKey);
 
     trusted_.clear();
     untrusted_ = false;
@@ -215,8 +236,8 @@ std::string Preferences::save_preferences(bool force) {
         file.write_int("MainWindowH", fixed_.MainWindowH);
         file.write_int("MainWindowZ", fixed_.MainWindowZ);
         file.write_string("MainLang", fixed_.MainLang);
-        for (std::size_t n = 0; n < recent_.size() && n < kRecentMax; ++n)
-            file.write_string(std::string(kLastDocKey) + std::to_string(n), recent_[n]);
+        recent_.write(file, kLastDocKey);
+        import_sources_.write(file, kImportSourceKey);
         for (const auto& [server, fingerprint] : trusted_)
             file.write_string(std::string(kTrustKey) + server, fingerprint);
         Pref_WriteItems(file, "");
@@ -230,14 +251,14 @@ std::string Preferences::save_preferences(bool force) {
     return error;
 }
 
-void Preferences::Trust_Remember(std::string_view server, std::string_view fingerprint) {
+void Preferences::trust_remember(std::string_view server, std::string_view fingerprint) {
     if (server.empty() || fingerprint.empty())
         return;
     trusted_.insert_or_assign(std::string(server), std::string(fingerprint));
     save_needed_ = true;
 }
 
-void Preferences::Trust_Forget(std::string_view server) {
+void Preferences::trust_forget(std::string_view server) {
     if (const auto found = trusted_.find(server); found != trusted_.end()) {
         trusted_.erase(found);
         save_needed_ = true;
@@ -274,10 +295,11 @@ std::vector<std::string> Preferences::LastDoc_Reopen() const {
     return paths;
 }
 
-void Pref_RegisterAll(Preferences& prefs) {
+void pref_register_all(Preferences& prefs) {
     for (const ShortcutDefault& s : kMainShortcuts)
         prefs.add_shortcut_preference(s.name, s.command, kWindowMain, s.key, s.menu);
-    prefs.add_flag_preference("Pref.OnStartOpenLast", kPrefOnStartOpenLast, kWindowPreferences, true);
+    prefs.add_flag_preference("Pref.OnStartOpenLast", kPrefOnStartOpenLast, kWindowPreferences,
+                              true);
     prefs.add_text_preference("Pref.StatusEdit", kPrefStatusEdit, kWindowPreferences, "");
     prefs.add_text_preference("Pref.StatusTree", kPrefStatusTree, kWindowPreferences, "");
     prefs.add_text_preference("Main.DefaultPath", kPrefDefaultPath, kWindowMain, "");

@@ -60,6 +60,21 @@ bool Pref_IsOn(std::string_view value);
 // An empty name never matches; an empty prefix matches every other name.
 bool Pref_NameMatches(std::string_view name, std::string_view prefix);
 
+// Most recent first, at most kRecentMax texts (files opened, feeds imported), kept in the
+// settings file under key + 0, 1, ... Texts keep their letter case: only the very same text
+// moves up.
+class RecentList {
+public:
+    // Moves or puts value first; false when nothing changed (an empty value, or already first).
+    bool add(std::string_view value);
+    const std::vector<std::string>& items() const { return items_; }
+    void read(const IniReader& file, std::string_view key);
+    void write(IniWriter& file, std::string_view key) const;
+
+private:
+    std::vector<std::string> items_;
+};
+
 class Preferences {
 public:
     // The folders and the log belong to the application and outlive the store.
@@ -70,12 +85,14 @@ public:
     // The add_*_preference family is AddZQ_Flag, AddZQ_KeyboardShortcut, AddZQ_String and so on.
     bool add_flag_preference(std::string_view name, int id, int window, bool default_on);
     bool add_shortcut_preference(std::string_view name, int id, int window, KeyCode default_key,
-                                int menu);
-    bool add_global_shortcut_preference(std::string_view name, int id, int window, KeyCode default_key,
-                              int menu);
+                                 int menu);
+    bool add_global_shortcut_preference(std::string_view name, int id, int window,
+                                        KeyCode default_key, int menu);
     bool add_state_preference(std::string_view name, int id, int window, int default_state);
-    bool add_text_preference(std::string_view name, int id, int window, std::string_view default_text);
-    bool add_path_preference(std::string_view name, int id, int window, std::string_view default_path);
+    bool add_text_preference(std::string_view name, int id, int window,
+                             std::string_view default_text);
+    bool add_path_preference(std::string_view name, int id, int window,
+                             std::string_view default_path);
 
     // Finds the first item with this id or (when name is not empty) this name ignoring case
     // and makes it the current item.
@@ -95,17 +112,20 @@ public:
     const FixedSettings& fixed() const { return fixed_; }
 
     // Recently opened files, most recent first, paths as they are.
-    const std::vector<std::string>& recent() const { return recent_; }
+    const std::vector<std::string>& recent() const { return recent_.items(); }
     // Moves or puts path first; the list keeps at most kRecentMax entries.
-    void Recent_Add(std::string_view path);
+    void recent_add(std::string_view path);
+    // Feed files and addresses imported, most recent first, as typed.
+    const std::vector<std::string>& import_sources() const { return import_sources_.items(); }
+    void import_source_add(std::string_view source);
 
     // Server identities the user accepted, by "host:port": the fingerprint of a certificate or
     // of an SSH host key.
     const std::map<std::string, std::string, std::less<>>& trusted() const { return trusted_; }
     // Remembers the fingerprint accepted for server; the next save_preferences writes it.
-    void Trust_Remember(std::string_view server, std::string_view fingerprint);
+    void trust_remember(std::string_view server, std::string_view fingerprint);
     // Forgets the fingerprint of server, so the next connection asks again.
-    void Trust_Forget(std::string_view server);
+    void trust_forget(std::string_view server);
 
     // Whether the settings file held accepted identities that were ignored, since another user
     // could have written them.
@@ -133,7 +153,8 @@ public:
     std::string settings_path() const;
     std::string last_docs_path() const;
 
-    // load_preferences makes the folder of "Main.DefaultPath" current through this; tests replace it.
+    // load_preferences makes the folder of "Main.DefaultPath" current through this; tests replace
+    // it.
     void set_folder_changer(std::function<void(const std::string&)> change) {
         change_folder_ = std::move(change);
     }
@@ -148,7 +169,8 @@ private:
     std::vector<PrefItem> table_;
     int current_ = -1;
     FixedSettings fixed_;
-    std::vector<std::string> recent_;
+    RecentList recent_;
+    RecentList import_sources_;
     std::map<std::string, std::string, std::less<>> trusted_;
     bool save_needed_ = false;
     bool untrusted_ = false;
@@ -156,6 +178,6 @@ private:
 };
 
 // Registers every item the program uses, shortcuts first, with their defaults.
-void Pref_RegisterAll(Preferences& prefs);
+void pref_register_all(Preferences& prefs);
 
 } // namespace qp

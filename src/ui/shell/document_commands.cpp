@@ -9,6 +9,7 @@
 #include "ui/common/qt_text.h"
 #include "ui/context/app_context.h"
 #include "ui/context/file_picker.h"
+#include "ui/dialogs/import_window.h"
 #include "ui/shell/main_window.h"
 
 #include <QUndoStack>
@@ -25,7 +26,7 @@ void DocumentCommands::error(std::string_view key, std::string_view detail) {
     std::string text = ctx_.lang.get(key);
     if (!detail.empty())
         text += "\r\n\r\n" + std::string(detail);
-    ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), toQ(text), RequestButtons::Ok,
+    ctx_.requester->RequestMessage(to_q(ctx_.lang.get("Msg.Error")), to_q(text), RequestButtons::Ok,
                                    &window_);
 }
 
@@ -47,7 +48,7 @@ void DocumentCommands::Document_New() {
     doc.Lang = "fr";
     // Stored with the document: older documents keep the mask they were made with.
     doc.FormatDate = std::string(kStandardRssDateMask);
-    doc.LastBuildDate = NowIn(doc.TimeZone);
+    doc.LastBuildDate = now_in(doc.TimeZone);
     Doc* added = ctx_.docs.add(std::move(doc));
     if (added == nullptr) {
         error("Doc\\Error.New");
@@ -55,6 +56,33 @@ void DocumentCommands::Document_New() {
     }
     window_.Doc_CreateGadgets(*added);
     ctx_.log.add("- Created !");
+    window_.update_all();
+}
+
+void DocumentCommands::import_feed() {
+    ctx_.log.add("* Document_Import()");
+    if (ctx_.docs.full()) {
+        error("Doc\\Error.MaxOpened");
+        return;
+    }
+    Result<ImportedFeed> imported = import_window_run(ctx_, &window_);
+    if (!imported) {
+        if (imported.kind() != ErrorKind::Cancelled)
+            error("Import.Error", imported.error_text());
+        return;
+    }
+    Doc doc = std::move(imported.value().doc);
+    doc.FileName.clear();
+    doc.SuggestedName = doc.Title;
+    // Nothing of it is on disk yet: closing asks to save it.
+    doc.State |= kModified;
+    Doc* added = ctx_.docs.add(std::move(doc));
+    if (added == nullptr) {
+        error("Doc\\Error.New");
+        return;
+    }
+    window_.Doc_CreateGadgets(*added);
+    ctx_.log.add("- Imported " + std::to_string(added->Feeds.size()) + " episodes");
     window_.update_all();
 }
 
@@ -82,15 +110,16 @@ void DocumentCommands::Document_Open(const std::string& given) {
 
     Doc doc;
     bool from_backup = false;
-    if (BackupIsNewer(path) && file_exists(path + ".Bak")) {
-        from_backup = ctx_.requester->RequestMessage(
-                          toQ(ctx_.lang.get("Msg.Info")), toQ(ctx_.lang.get("Doc\\Open.ChooseBak")),
-                          RequestButtons::YesNo, &window_) == RequestAnswer::Yes;
+    if (backup_is_newer(path) && file_exists(path + ".Bak")) {
+        from_backup =
+            ctx_.requester->RequestMessage(to_q(ctx_.lang.get("Msg.Info")),
+                                           to_q(ctx_.lang.get("Doc\\Open.ChooseBak")),
+                                           RequestButtons::YesNo, &window_) == RequestAnswer::Yes;
     }
     const std::string read_path = from_backup ? path + ".Bak" : path;
     FileResult read;
-    (void)LongWork_Run(
-        &window_, toQ(ctx_.lang.get("Work.Opening")), {}, std::make_shared<WorkState>(),
+    (void)long_work_run(
+        &window_, to_q(ctx_.lang.get("Work.Opening")), {}, std::make_shared<WorkState>(),
         [&] { read = LoadDoc(doc, read_path, ctx_.log); }, false);
     if (!read.ok()) {
         error("Doc\\Error.OpenXML", read_path + ": " + read.error);
@@ -99,7 +128,7 @@ void DocumentCommands::Document_Open(const std::string& given) {
     enter_folder_of(read_path);
     // The project is what the user opened, also when its backup was read: listing the backup
     // would later open it as a project of its own.
-    ctx_.prefs.Recent_Add(path);
+    ctx_.prefs.recent_add(path);
     if (from_backup)
         SetModified(doc, true);
     doc.FileName = path;
@@ -115,33 +144,37 @@ void DocumentCommands::Document_Open(const std::string& given) {
     window_.update_all();
 }
 
-std::string DocumentCommands::FileDialog(std::string defaultPath, bool forOpen) {
-    if (defaultPath.empty())
-        defaultPath = ctx_.prefs.preference_value(kPrefDefaultPath);
-    const QString filter = FileDialog_Filter(ctx_.lang.get("FileDialog.Filter"));
-    const QString title = toQ(ctx_.lang.get(forOpen ? "FileDialog.Open" : "FileDialog.Save"));
-    const QString chosen = forOpen
-                               ? ctx_.files->openFile(&window_, title, toQ(defaultPath), filter)
-                               : ctx_.files->saveFile(&window_, title, toQ(defaultPath), filter);
-    return fromQ(chosen);
+std::string DocumentCommands::FileDialog(std::string default_path, bool for_open) {
+    if (default_path.empty())
+        default_path = ctx_.prefs.preference_value(kPrefDefaultPath);
+    const QString filter = file_dialog_filter(ctx_.lang.get("FileDialog.Filter"));
+    const QString title = to_q(ctx_.lang.get(for_open ? "FileDialog.Open" : "FileDialog.Save"));
+    const QString chosen = for_open
+                               ? ctx_.files->open_file(&window_, title, to_q(default_path), filter)
+                               : ctx_.files->save_file(&window_, title, to_q(default_path), filter);
+    return from_q(chosen);
 }
 
-SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName) {
-    return SaveDoc(doc, askName, [this](Doc& d, const std::string& file) {
+SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool ask_name) {
+    return SaveDoc(doc, ask_name, [this](Doc& d, const std::string& file) {
         return qp::SaveDoc(d, file, ctx_.log);
     });
 }
 
-SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& save,
+SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool ask_name, const SaveStep& save,
                                       std::string_view work_key) {
     std::string file = doc.FileName;
-    if (askName || file.empty())
-        file = FileDialog(doc.FileName, false);
+    if (ask_name || file.empty())
+        file = FileDialog(doc.FileName.empty() && !doc.SuggestedName.empty()
+                              ? folder_part(ctx_.prefs.preference_value(kPrefDefaultPath)) +
+                                    Text_CleanFileName(doc.SuggestedName, false) + ".qprj"
+                              : doc.FileName,
+                          false);
     for (;;) {
         // A large project takes a while to write; the window keeps answering meanwhile.
         SaveResult saved;
-        (void)LongWork_Run(
-            &window_, toQ(ctx_.lang.get(work_key)), {}, std::make_shared<WorkState>(),
+        (void)long_work_run(
+            &window_, to_q(ctx_.lang.get(work_key)), {}, std::make_shared<WorkState>(),
             [&] { saved = save(doc, file); }, false);
         if (saved.saved())
             break;
@@ -149,8 +182,8 @@ SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& sa
             return SaveOutcome::NotSaved;
         if (saved.status == SaveStatus::TargetExists) {
             // The extension made the name, so the user has not yet chosen to replace that file.
-            const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.SaveExists", saved.target));
-            if (ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")), text,
+            const QString text = to_q(ctx_.lang.Lang_Get("Doc\\Error.SaveExists", saved.target));
+            if (ctx_.requester->RequestMessage(to_q(ctx_.lang.get("Msg.Info")), text,
                                                RequestButtons::YesNo,
                                                &window_) == RequestAnswer::Yes)
                 file = saved.target;
@@ -158,8 +191,9 @@ SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& sa
                 file = FileDialog(saved.target, false);
             continue;
         }
-        const QString text = toQ(ctx_.lang.Lang_Get("Doc\\Error.Save", saved.target, saved.reason));
-        ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Error")), text, RequestButtons::Ok,
+        const QString text =
+            to_q(ctx_.lang.Lang_Get("Doc\\Error.Save", saved.target, saved.reason));
+        ctx_.requester->RequestMessage(to_q(ctx_.lang.get("Msg.Error")), text, RequestButtons::Ok,
                                        &window_);
         return SaveOutcome::NotSaved;
     }
@@ -167,17 +201,17 @@ SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool askName, const SaveStep& sa
     if (Workspace* w = window_.workspace(&doc))
         w->undo->setClean();
     enter_folder_of(doc.FileName);
-    ctx_.prefs.Recent_Add(doc.FileName);
+    ctx_.prefs.recent_add(doc.FileName);
     return SaveOutcome::Saved;
 }
 
-void DocumentCommands::Document_Save(bool askName) {
-    ctx_.log.add("* Document_Save(" + std::to_string(askName ? 1 : 0) + " )");
+void DocumentCommands::Document_Save(bool ask_name) {
+    ctx_.log.add("* Document_Save(" + std::to_string(ask_name ? 1 : 0) + " )");
     Doc* doc = ctx_.docs.current();
     if (!ctx_.docs.can_run_document_command("Document_Save", ctx_.log, false) || doc == nullptr)
         return;
     window_.Feed_CommitText(doc);
-    (void)SaveDoc(*doc, askName);
+    (void)SaveDoc(*doc, ask_name);
     window_.update_window_title();
     window_.update_menu();
 }
@@ -188,8 +222,8 @@ CloseChoice DocumentCommands::CanClose(Doc& doc) {
     if ((doc.State & kModified) == 0)
         return CloseChoice::Close;
     const RequestAnswer answer = ctx_.requester->RequestMessage(
-        toQ(ctx_.lang.get("Doc\\Close.Title")),
-        toQ(ctx_.lang.get("Doc\\Close.AskSave", {DocDisplayName(doc, ctx_.lang)})),
+        to_q(ctx_.lang.get("Doc\\Close.Title")),
+        to_q(ctx_.lang.get("Doc\\Close.AskSave", {DocDisplayName(doc, ctx_.lang)})),
         RequestButtons::YesNoCancel, &window_);
     if (answer == RequestAnswer::Yes)
         return SaveDoc(doc, false) == SaveOutcome::Saved ? CloseChoice::Close : CloseChoice::Keep;

@@ -27,14 +27,17 @@ public:
     void Document_New();
     // An empty path asks for a file.
     void Document_Open(const std::string& path);
-    void Document_Save(bool askName);
-    // askName always asks for a file name.
-    [[nodiscard]] SaveOutcome SaveDoc(Doc& doc, bool askName);
+    void Document_Save(bool ask_name);
+    // Project › Import a feed: the feed becomes a new document, modified and not yet saved,
+    // named after its title.
+    void import_feed();
+    // ask_name always asks for a file name.
+    [[nodiscard]] SaveOutcome SaveDoc(Doc& doc, bool ask_name);
     // The same questions around another way of saving (the RSS command saves and writes the
     // RSS file in one step): save gets the chosen file, as qp::SaveDoc does.
     using SaveStep = std::function<SaveResult(Doc& doc, const std::string& file)>;
     // The step runs off the window thread, shown as the language text of work_key.
-    [[nodiscard]] SaveOutcome SaveDoc(Doc& doc, bool askName, const SaveStep& save,
+    [[nodiscard]] SaveOutcome SaveDoc(Doc& doc, bool ask_name, const SaveStep& save,
                                       std::string_view work_key = "Work.Saving");
     void Document_Close();
     // Close when every document is closed, Keep when the user kept one.
@@ -43,7 +46,7 @@ public:
     [[nodiscard]] CloseChoice CanClose(Doc& doc);
     void SelectDoc(int step, int index);
     // The chosen path, empty when cancelled.
-    std::string FileDialog(std::string defaultPath, bool forOpen);
+    std::string FileDialog(std::string default_path, bool for_open);
     void OpenRecent(int index);
     void StartupDocs();
     void LastDoc_Reopen();

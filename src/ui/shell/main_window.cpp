@@ -61,9 +61,9 @@ constexpr FixedKey kFixedKeys[] = {
 MainWindow::MainWindow(AppContext& context)
     : ctx_(context), documents_(std::make_unique<DocumentCommands>(context, *this)) {
     setObjectName(QStringLiteral("WindowClass_0"));
-    setWindowTitle(toQ(ctx_.AppTitle));
+    setWindowTitle(to_q(ctx_.AppTitle));
     setMinimumSize(600, 400);
-    area_ = new WorkspaceArea(this, [this] { placeWorkspace(); });
+    area_ = new WorkspaceArea(this, [this] { place_workspace(); });
     setCentralWidget(area_);
 
     status_ = new QLabel(this);
@@ -94,8 +94,8 @@ MainWindow::~MainWindow() {
         w.undo->blockSignals(true);
 }
 
-QAction* MainWindow::addCommand(QMenu* menu, std::string_view key, int command) {
-    QAction* action = menu->addAction(key.empty() ? QString() : toQ(ctx_.lang.get(key)));
+QAction* MainWindow::add_command(QMenu* menu, std::string_view key, int command) {
+    QAction* action = menu->addAction(key.empty() ? QString() : to_q(ctx_.lang.get(key)));
     action->setData(command);
     connect(action, &QAction::triggered, this,
             [this, action] { Main_MenuEvent(action->data().toInt()); });
@@ -110,83 +110,84 @@ QAction* MainWindow::action(int command) const {
 
 void MainWindow::MainMenu_Create() {
     QMenuBar* bar = menuBar();
-    auto title = [this](std::string_view key) { return toQ(ctx_.lang.get(key)); };
+    auto title = [this](std::string_view key) { return to_q(ctx_.lang.get(key)); };
 
     QMenu* project = bar->addMenu(title("Menu.Project"));
-    addCommand(project, "Menu\\Project.New", kCmdProjectNew);
-    addCommand(project, "Menu\\Project.Open", kCmdProjectOpen);
-    addCommand(project, "Menu\\Project.Save", kCmdProjectSave);
-    addCommand(project, "Menu\\Project.SaveAs", kCmdProjectSaveAs);
-    addCommand(project, "Menu\\Project.Close", kCmdProjectClose);
-    addCommand(project, "Menu\\Project.CloseAll", kCmdProjectCloseAll);
+    add_command(project, "Menu\\Project.New", kCmdProjectNew);
+    add_command(project, "Menu\\Project.Open", kCmdProjectOpen);
+    add_command(project, "Menu\\Project.Import", kCmdProjectImport);
+    add_command(project, "Menu\\Project.Save", kCmdProjectSave);
+    add_command(project, "Menu\\Project.SaveAs", kCmdProjectSaveAs);
+    add_command(project, "Menu\\Project.Close", kCmdProjectClose);
+    add_command(project, "Menu\\Project.CloseAll", kCmdProjectCloseAll);
     project->addSeparator();
-    addCommand(project, "Menu\\Project.EditPref", kCmdEditPref);
+    add_command(project, "Menu\\Project.EditPref", kCmdEditPref);
     QMenu* recent = project->addMenu(title("Menu\\Project.LastOpened"));
     for (int n = kCmdRecentFirst; n <= kCmdRecentLast; ++n)
-        addCommand(recent, {}, n);
+        add_command(recent, {}, n);
     project->addSeparator();
-    QAction* quit = addCommand(project, "Menu\\Project.Quit", kCmdQuit);
+    QAction* quit = add_command(project, "Menu\\Project.Quit", kCmdQuit);
     // A fixed key, shown as the configurable ones are.
-    quit->setText(toQ(Shortcut_MenuText(fromQ(quit->text()), kQuitKey, ctx_.lang)));
+    quit->setText(to_q(shortcut_menu_text(from_q(quit->text()), kQuitKey, ctx_.lang)));
 
     QMenu* edit = bar->addMenu(title("Menu.Edit"));
-    addCommand(edit, "Menu\\Edit.Undo", kCmdDocUndo);
-    addCommand(edit, "Menu\\Edit.Redo", kCmdDocRedo);
+    add_command(edit, "Menu\\Edit.Undo", kCmdDocUndo);
+    add_command(edit, "Menu\\Edit.Redo", kCmdDocRedo);
     edit->addSeparator();
-    addCommand(edit, "Menu\\Edit.FindText", kCmdFindText);
-    addCommand(edit, "Menu\\Edit.FindNext", kCmdFindNext);
-    addCommand(edit, "Menu\\Edit.FindPrevious", kCmdFindPrevious);
+    add_command(edit, "Menu\\Edit.FindText", kCmdFindText);
+    add_command(edit, "Menu\\Edit.FindNext", kCmdFindNext);
+    add_command(edit, "Menu\\Edit.FindPrevious", kCmdFindPrevious);
 
     QMenu* feed = bar->addMenu(title("Menu.Feed"));
-    addCommand(feed, "Menu\\Feed.Add", kCmdFeedAdd);
-    addCommand(feed, "Menu\\Feed.MoveUp", kCmdFeedMoveUp);
-    addCommand(feed, "Menu\\Feed.MoveDown", kCmdFeedMoveDown);
-    addCommand(feed, "Menu\\Feed.Del", kCmdFeedDel);
+    add_command(feed, "Menu\\Feed.Add", kCmdFeedAdd);
+    add_command(feed, "Menu\\Feed.MoveUp", kCmdFeedMoveUp);
+    add_command(feed, "Menu\\Feed.MoveDown", kCmdFeedMoveDown);
+    add_command(feed, "Menu\\Feed.Del", kCmdFeedDel);
     QMenu* sort = feed->addMenu(title("Menu\\FeedSort"));
-    addCommand(sort, "Menu\\Feed.SortAscending", kCmdFeedSortAscending);
-    addCommand(sort, "Menu\\Feed.SortDescending", kCmdFeedSortDescending);
-    addCommand(feed, "Menu\\Feed.Property", kCmdFeedProperty);
+    add_command(sort, "Menu\\Feed.SortAscending", kCmdFeedSortAscending);
+    add_command(sort, "Menu\\Feed.SortDescending", kCmdFeedSortDescending);
+    add_command(feed, "Menu\\Feed.Property", kCmdFeedProperty);
     feed->addSeparator();
-    addCommand(feed, "Menu\\Feed.RefreshMedia", kCmdFeedRefreshMedia);
+    add_command(feed, "Menu\\Feed.RefreshMedia", kCmdFeedRefreshMedia);
 
     QMenu* rss = bar->addMenu(title("Menu.RSS"));
-    addCommand(rss, "Menu\\RSS.Create", kCmdRssCreate);
-    addCommand(rss, "Menu\\RSS.Check", kCmdRssCheck);
-    addCommand(rss, "Menu\\RSS.LinkToClipBoard", kCmdLinkToClipboard);
+    add_command(rss, "Menu\\RSS.Create", kCmdRssCreate);
+    add_command(rss, "Menu\\RSS.Check", kCmdRssCheck);
+    add_command(rss, "Menu\\RSS.LinkToClipBoard", kCmdLinkToClipboard);
     rss->addSeparator();
-    addCommand(rss, "Menu\\Rss.Property", kCmdRssProperty);
+    add_command(rss, "Menu\\Rss.Property", kCmdRssProperty);
 
     QMenu* display = bar->addMenu(title("Menu.Display"));
     for (int n = kCmdDocumentFirst; n <= kCmdDocumentLast; ++n)
-        addCommand(display, {}, n)->setCheckable(true);
+        add_command(display, {}, n)->setCheckable(true);
     display->addSeparator();
-    addCommand(display, "Menu\\Display.NextProject", kCmdNextProject);
-    addCommand(display, "Menu\\Display.PrevProject", kCmdPrevProject);
+    add_command(display, "Menu\\Display.NextProject", kCmdNextProject);
+    add_command(display, "Menu\\Display.PrevProject", kCmdPrevProject);
 
     about_menu_ = bar->addMenu(title("Menu.About"));
-    addCommand(about_menu_, "Menu\\About.Help", kCmdHelp);
-    addCommand(about_menu_, "Menu\\About.CheckNewVersion", kCmdCheckNewVersion);
+    add_command(about_menu_, "Menu\\About.Help", kCmdHelp);
+    add_command(about_menu_, "Menu\\About.CheckNewVersion", kCmdCheckNewVersion);
     // The entry exists only where the history of the language in use can be found.
-    if (!WhatsNew_File(DataFolders(ctx_.paths.main_folder()), ctx_.lang).isEmpty())
-        addCommand(about_menu_, "Menu\\About.WhatNews", kCmdWhatsNew);
-    addCommand(about_menu_, "Menu\\About.About", kCmdAbout);
+    if (!whats_new_file(data_folders(ctx_.paths.main_folder()), ctx_.lang).isEmpty())
+        add_command(about_menu_, "Menu\\About.WhatNews", kCmdWhatsNew);
+    add_command(about_menu_, "Menu\\About.About", kCmdAbout);
 }
 
 void MainWindow::PopupMenus_Create() {
     editor_popup_ = new QMenu(this);
-    addCommand(editor_popup_, "Menu.Undo", kCmdUndo);
-    addCommand(editor_popup_, "Menu.Redo", kCmdRedo);
-    addCommand(editor_popup_, "Menu.Cut", kCmdCut);
-    addCommand(editor_popup_, "Menu.Copy", kCmdCopy);
-    addCommand(editor_popup_, "Menu.Paste", kCmdPaste);
+    add_command(editor_popup_, "Menu.Undo", kCmdUndo);
+    add_command(editor_popup_, "Menu.Redo", kCmdRedo);
+    add_command(editor_popup_, "Menu.Cut", kCmdCut);
+    add_command(editor_popup_, "Menu.Copy", kCmdCopy);
+    add_command(editor_popup_, "Menu.Paste", kCmdPaste);
 
     feed_popup_ = new QMenu(this);
-    addCommand(feed_popup_, "Menu\\Feed.Add", kCmdFeedAdd);
-    addCommand(feed_popup_, "Menu\\Feed.Copy", kCmdFeedCopy);
-    addCommand(feed_popup_, "Menu\\Feed.MoveUp", kCmdFeedMoveUp);
-    addCommand(feed_popup_, "Menu\\Feed.MoveDown", kCmdFeedMoveDown);
-    addCommand(feed_popup_, "Menu\\Feed.Del", kCmdFeedDel);
-    addCommand(feed_popup_, "Menu\\Feed.Property", kCmdFeedProperty);
+    add_command(feed_popup_, "Menu\\Feed.Add", kCmdFeedAdd);
+    add_command(feed_popup_, "Menu\\Feed.Copy", kCmdFeedCopy);
+    add_command(feed_popup_, "Menu\\Feed.MoveUp", kCmdFeedMoveUp);
+    add_command(feed_popup_, "Menu\\Feed.MoveDown", kCmdFeedMoveDown);
+    add_command(feed_popup_, "Menu\\Feed.Del", kCmdFeedDel);
+    add_command(feed_popup_, "Menu\\Feed.Property", kCmdFeedProperty);
 }
 
 void MainWindow::Main_FixedShortcuts() {
@@ -218,15 +219,16 @@ void MainWindow::Shortcut_MenuTexts(int menu) {
             QAction* entry = it->second;
             if (feed_popup_->actions().contains(entry) || editor_popup_->actions().contains(entry))
                 continue;
-            entry->setText(toQ(Shortcut_MenuText(fromQ(entry->text()), code, ctx_.lang)));
+            entry->setText(to_q(shortcut_menu_text(from_q(entry->text()), code, ctx_.lang)));
         }
     }
     // The document's undo entries show the keys that reach them from the list.
     for (const auto& [entry, item] : {std::pair{kCmdDocUndo, kCmdUndo}, {kCmdDocRedo, kCmdRedo}}) {
         QAction* a = action(entry);
         if (a != nullptr && ctx_.prefs.Pref_Find(item))
-            a->setText(toQ(Shortcut_MenuText(
-                fromQ(a->text()), parse_leading_int32(ctx_.prefs.preference_value(item)), ctx_.lang)));
+            a->setText(to_q(shortcut_menu_text(
+                from_q(a->text()), parse_leading_int32(ctx_.prefs.preference_value(item)),
+                ctx_.lang)));
     }
 }
 
@@ -240,7 +242,7 @@ void MainWindow::EditorFont_Load() {
     if (semicolon == std::string::npos)
         return;
     const int size = parse_leading_int32(std::string_view(value).substr(semicolon + 1));
-    editor_font_.setFamily(toQ(value.substr(0, semicolon)));
+    editor_font_.setFamily(to_q(value.substr(0, semicolon)));
     if (size > 0)
         editor_font_.setPointSize(size);
     for (auto& [doc, w] : workspaces_) {
@@ -257,7 +259,7 @@ void MainWindow::MainWindow_Activate() {
     activateWindow();
 }
 
-void MainWindow::HandOver_Receive(int data, const std::string& path) {
+void MainWindow::hand_over_receive(int data, const std::string& path) {
     ctx_.log.add("* WM_CopyData = " + std::to_string(data));
     if (data != 1 && data != 2)
         return;
@@ -266,19 +268,20 @@ void MainWindow::HandOver_Receive(int data, const std::string& path) {
         documents_->Document_Open(path);
 }
 
-void MainWindow::NotThereYet() {
-    ctx_.requester->RequestMessage(toQ(ctx_.lang.get("Msg.Info")),
-                                   toQ(ctx_.lang.get("Msg.NotThereYet")), RequestButtons::Ok, this);
+void MainWindow::not_there_yet() {
+    ctx_.requester->RequestMessage(to_q(ctx_.lang.get("Msg.Info")),
+                                   to_q(ctx_.lang.get("Msg.NotThereYet")), RequestButtons::Ok,
+                                   this);
 }
 
-void MainWindow::runHook(const std::function<void()>& hook) {
+void MainWindow::run_hook(const std::function<void()>& hook) {
     if (hook)
         hook();
     else
-        NotThereYet();
+        not_there_yet();
 }
 
-void MainWindow::Placement_Restore() {
+void MainWindow::placement_restore() {
     const FixedSettings& f = ctx_.prefs.fixed();
     move(f.MainWindowX, f.MainWindowY);
     resize(std::max(f.MainWindowW, 600), std::max(f.MainWindowH, 400));
@@ -287,7 +290,7 @@ void MainWindow::Placement_Restore() {
     placement_ready_ = true;
 }
 
-void MainWindow::Placement_Moved(QPoint outer_top_left) {
+void MainWindow::placement_moved(QPoint outer_top_left) {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
     FixedSettings& f = ctx_.prefs.fixed();
@@ -298,7 +301,7 @@ void MainWindow::Placement_Moved(QPoint outer_top_left) {
     ctx_.prefs.set_save_needed();
 }
 
-void MainWindow::Placement_Resized(QSize inner) {
+void MainWindow::placement_resized(QSize inner) {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
     FixedSettings& f = ctx_.prefs.fixed();
@@ -309,7 +312,7 @@ void MainWindow::Placement_Resized(QSize inner) {
     ctx_.prefs.set_save_needed();
 }
 
-void MainWindow::Placement_StateChanged(Qt::WindowStates state) {
+void MainWindow::placement_state_changed(Qt::WindowStates state) {
     if (state & Qt::WindowMinimized)
         return;
     const int z = (state & Qt::WindowMaximized) ? kStoredStateMaximised : kStoredStateNormal;
@@ -323,19 +326,19 @@ void MainWindow::Placement_StateChanged(Qt::WindowStates state) {
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     if (placement_ready_)
-        Placement_Moved(pos());
+        placement_moved(pos());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (placement_ready_)
-        Placement_Resized(size());
+        placement_resized(size());
 }
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && placement_ready_)
-        Placement_StateChanged(windowState());
+        placement_state_changed(windowState());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -346,29 +349,29 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    if (Quit_Request())
-        emit quitConfirmed();
+    if (quit_request())
+        emit quit_confirmed();
 }
 
-bool MainWindow::Quit_Request() {
+bool MainWindow::quit_request() {
     if (quitting_)
         return true;
-    Session_Store();
+    session_store();
     quitting_ = documents_->Document_CloseAll() == CloseChoice::Close;
     return quitting_;
 }
 
-void MainWindow::Session_Store() {
+void MainWindow::session_store() {
     documents_->LastDoc_Store();
 }
 
-void MainWindow::Session_End() {
+void MainWindow::session_end() {
     if (quitting_)
         return;
     // No question can be asked any more: the list is kept and the documents stay as saved.
-    Session_Store();
+    session_store();
     quitting_ = true;
-    emit quitConfirmed();
+    emit quit_confirmed();
 }
 
 } // namespace qp::ui

@@ -144,15 +144,18 @@ TEST_F(PrefWindowTest, EachControlIsStoredIntoItsOwnSettingAndShownFromIt) {
             w.ok_button()->click();
         });
         EXPECT_GE(set, 4) << "the window shows its two boxes and two templates";
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (items[i]->Id != kEditorFontItem)
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (items[i]->Id != kEditorFontItem) {
                 EXPECT_EQ(ctx_.prefs.preference_value(items[i]->Id), wanted(i)) << items[i]->Name;
+            }
+        }
         run([&](PrefWindow& w) {
             for (std::size_t i = 0; i < items.size(); ++i) {
-                if (auto* box = w.control<QCheckBox>(items[i]->Id))
+                if (auto* box = w.control<QCheckBox>(items[i]->Id)) {
                     EXPECT_EQ(box->isChecked(), wanted(i) == "On") << items[i]->Name;
-                else if (auto* field = w.control<QLineEdit>(items[i]->Id))
+                } else if (auto* field = w.control<QLineEdit>(items[i]->Id)) {
                     EXPECT_EQ(from_q(field->text()), wanted(i)) << items[i]->Name;
+                }
             }
             w.cancel_button()->click();
         });

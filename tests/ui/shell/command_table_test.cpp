@@ -59,7 +59,7 @@ TEST_F(CommandTable, DispatchesEveryCommandNumberToItsCommand) {
     window_->Main_MenuEvent(kCmdProjectCloseAll);
     EXPECT_EQ(ctx_.docs.count(), 0);
 
-    QSignalSpy quit(window_.get(), &MainWindow::quitConfirmed);
+    QSignalSpy quit(window_.get(), &MainWindow::quit_confirmed);
     window_->Main_MenuEvent(kCmdQuit);
     EXPECT_EQ(quit.count(), 1);
 }
@@ -77,14 +77,14 @@ TEST_F(CommandTable, MenuEntriesCarryTheirNumbers) {
         };
         walk(title->menu());
     }
-    // Project (6 + preferences + 10 recent + quit), edit 2 + 3, feeds 8, RSS 4, display 7,
+    // Project (7 + preferences + 10 recent + quit), edit 2 + 3, feeds 8, RSS 4, display 7,
     // help 3.
-    EXPECT_EQ(numbers.size(), 18U + 5 + 8 + 4 + 7 + 3);
+    EXPECT_EQ(numbers.size(), 19U + 5 + 8 + 4 + 7 + 3);
     EXPECT_EQ(numbers.front(), kCmdProjectNew);
     EXPECT_EQ(numbers.back(), kCmdAbout);
     EXPECT_EQ(window_->action(kCmdRecentLast)->text(), "...");
     // Without the history file the help menu has three entries and no "what's new".
-    EXPECT_EQ(window_->aboutMenu()->actions().size(), 3);
+    EXPECT_EQ(window_->about_menu()->actions().size(), 3);
     EXPECT_EQ(window_->action(kCmdWhatsNew), nullptr);
 }
 
@@ -113,7 +113,7 @@ TEST_F(CommandTable, ShortcutsComeFromThePreferencesAndShowInTheMainMenuOnly) {
     EXPECT_EQ(keys.command_of(kModCtrl | 'X'), kCmdCut);
     EXPECT_EQ(window_->action(kCmdProjectNew)->text(), "&New\tCtrl+N");
     EXPECT_EQ(window_->action(kCmdProjectCloseAll)->text(), "Close A&ll");
-    EXPECT_FALSE(window_->editorPopup()->actions().front()->text().contains('\t'));
+    EXPECT_FALSE(window_->editor_popup()->actions().front()->text().contains('\t'));
 
     // A real key press runs the command.
     window_->show();
@@ -150,7 +150,7 @@ TEST_F(CommandTable, KeypadKeysFireOnlyFromTheKeypad) {
 
 TEST_F(CommandTable, RefusedHotkeysAreLoggedAndTheProgramGoesOn) {
     ctx_.prefs.add_global_shortcut_preference("Main\\Shortcut.Test", 200, kWindowMain,
-                                    kModCtrl | kModAlt | 'L', kMenuNone);
+                                              kModCtrl | kModAlt | 'L', kMenuNone);
     window_->Main_ApplyShortcuts();
     EXPECT_NE(ctx_.log.text().find("! Error AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+L "
                                    "MenuID=200"),
