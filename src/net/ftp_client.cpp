@@ -28,44 +28,43 @@ bool Net_Init() {
     return Socket::network_available();
 }
 
-FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options) {
-    FtpOpened out;
-    if (!is_safe_argument(login.user) || !is_safe_argument(login.password)) {
-        out.error = "the user or the password holds a line break";
-        return out;
-    }
+Result<std::unique_ptr<FtpClient>> open_ftp(const FtpLogin& login, const FtpOptions& options) {
+    if (!is_safe_argument(login.user) || !is_safe_argument(login.password))
+        return make_error(ErrorKind::BadInput, "the user or the password holds a line break");
     const CancelFlags cancel{options.cancel};
     Socket socket =
         Socket::connect_to(login.server, login.port, deadline_in(options.timeout_ms), cancel);
     if (!socket.valid()) {
-        out.error = "the server cannot be reached";
-        return out;
+        if (cancel.raised())
+            return make_error(ErrorKind::Cancelled, "the server cannot be reached");
+        return make_error(ErrorKind::Unreachable, "the server cannot be reached");
     }
     ControlChannel control(std::move(socket), options.timeout_ms);
     control.set_cancel(cancel);
     FtpReply greeting;
-    if (std::string error = control.read_reply(greeting, control.deadline()); !error.empty()) {
-        out.error = "no greeting: " + error;
-        return out;
-    }
+    if (std::string error = control.read_reply(greeting, control.deadline()); !error.empty())
+        return wait_error("no greeting: " + error);
     if (login.protocol == Protocol::Ftps) {
         TlsContext::Made tls = TlsContext::Create(options.trust.ca_file);
-        out.error = tls.context
-                        ? control.start_tls(tls.context, login.server, login.port, options.trust)
-                        : tls.error;
-        if (!out.error.empty())
-            return out;
+        if (!tls.context)
+            return make_error(ErrorKind::Failed, tls.error);
+        if (Status secured =
+                control.start_tls(tls.context, login.server, login.port, options.trust);
+            !secured)
+            return secured.error();
     } else if (login.protocol != Protocol::Ftp) {
-        out.error = "not an FTP login";
-        return out;
+        return make_error(ErrorKind::BadInput, "not an FTP login");
     }
     // A 230 straight after USER would log in without the password ever being checked.
-    out.error = control.command("USER", login.user, "331");
-    if (out.error.empty())
-        out.error = control.command("PASS", login.password, "230");
-    if (out.error.empty())
-        out.client.reset(new FtpClient(std::move(control), options));
-    return out;
+    Status status = control.command("USER", login.user, "331");
+    if (status)
+        status = control.command("PASS", login.password, "230");
+    if (!status) {
+        const Error& error = status.error();
+        return make_error(error.kind == ErrorKind::Refused ? ErrorKind::AuthRefused : error.kind,
+                          error.text);
+    }
+    return std::unique_ptr<FtpClient>(new FtpClient(std::move(control), options));
 }
 
 bool Ftp_IsOpen(const FtpClient* client) {
@@ -91,7 +90,7 @@ bool FtpClient::CheckAlive() {
         return true;
     FtpReply reply;
     checked_folder_.reset();
-    if (!control_.command("PWD", {}, "257", &reply).empty())
+    if (!control_.command("PWD", {}, "257", &reply))
         return false;
     checked_folder_ = parse_pwd_directory(reply);
     return true;
@@ -102,7 +101,7 @@ std::string FtpClient::GetDirectory() {
     if (std::optional<std::string> folder = std::exchange(checked_folder_, std::nullopt))
         return *folder;
     FtpReply reply;
-    if (busy() || !control_.command("PWD", {}, "257", &reply).empty())
+    if (busy() || !control_.command("PWD", {}, "257", &reply))
         return {};
     return parse_pwd_directory(reply);
 }
@@ -114,8 +113,8 @@ std::string FtpClient::SetDirectory(const std::string& name) {
     if (name.empty())
         return "no folder name";
     if (name == "..")
-        return control_.command("CDUP", {}, "200;250");
-    return control_.command("CWD", name, "250");
+        return control_.command("CDUP", {}, "200;250").error_text();
+    return control_.command("CWD", name, "250").error_text();
 }
 
 std::string FtpClient::CreateDirectory(const std::string& name) {
@@ -124,7 +123,7 @@ std::string FtpClient::CreateDirectory(const std::string& name) {
         return kBusy;
     if (name.empty())
         return "no folder name";
-    return control_.command("MKD", name, "257");
+    return control_.command("MKD", name, "257").error_text();
 }
 
 std::string FtpClient::ListDirectory() {
@@ -135,17 +134,17 @@ std::string FtpClient::ListDirectory() {
     // The whole listing shares one deadline, however slowly its bytes arrive.
     const Deadline until = control_.deadline();
     control_.set_step_deadline(until);
-    std::string error = set_type('A');
+    Status status = set_type('A');
     Stream data;
-    if (error.empty())
-        error = control_.open_passive(data);
-    if (error.empty())
-        error = control_.command("LIST", {}, "125;150");
-    if (!error.empty()) {
+    if (status)
+        status = control_.open_passive(data);
+    if (status)
+        status = control_.command("LIST", {}, "125;150");
+    if (!status) {
         control_.set_step_deadline(std::nullopt);
-        return error;
+        return status.error_text();
     }
-    error = control_.secure_data(data);
+    std::string error = control_.secure_data(data).error_text();
     std::string listing;
     std::vector<char> chunk(std::size_t{64} * 1024);
     while (error.empty()) {
@@ -160,12 +159,12 @@ std::string FtpClient::ListDirectory() {
         listing.append(chunk.data(), got);
     }
     data.close();
-    std::string final_error = control_.final_reply("LIST", "226;250", until);
+    const Status final_status = control_.final_reply("LIST", "226;250", until);
     control_.set_step_deadline(std::nullopt);
     if (!error.empty())
         return "LIST: " + error;
-    if (!final_error.empty())
-        return final_error;
+    if (!final_status)
+        return final_status.error_text();
     entries_ = parse_listing(listing, date_fields(local_from_utc(current_clock().utc_now())));
     return {};
 }
@@ -173,7 +172,7 @@ std::string FtpClient::ListDirectory() {
 std::optional<std::int64_t> FtpClient::ModificationTime(const std::string& name) {
     checked_folder_.reset();
     FtpReply reply;
-    if (busy() || name.empty() || !control_.command("MDTM", name, "213", &reply).empty())
+    if (busy() || name.empty() || !control_.command("MDTM", name, "213", &reply))
         return std::nullopt;
     return parse_mdtm_time(reply);
 }
@@ -182,24 +181,24 @@ std::string FtpClient::Rename(const std::string& from, const std::string& to) {
     checked_folder_.reset();
     if (busy())
         return kBusy;
-    if (std::string error = control_.command("RNFR", from, "350"); !error.empty())
-        return error;
-    return control_.command("RNTO", to, "250");
+    if (Status status = control_.command("RNFR", from, "350"); !status)
+        return status.error_text();
+    return control_.command("RNTO", to, "250").error_text();
 }
 
 std::string FtpClient::delete_file(const std::string& name) {
     checked_folder_.reset();
     if (busy())
         return kBusy;
-    return control_.command("DELE", name, "250");
+    return control_.command("DELE", name, "250").error_text();
 }
 
-std::string FtpClient::set_type(char type) {
+Status FtpClient::set_type(char type) {
     if (type_ == type)
         return {};
-    std::string error = control_.command("TYPE", std::string(1, type), "200");
-    type_ = error.empty() ? type : 0;
-    return error;
+    Status status = control_.command("TYPE", std::string(1, type), "200");
+    type_ = status ? type : 0;
+    return status;
 }
 
 SendResult FtpClient::SendFile(const std::string& local_file, const std::string& remote_name,
@@ -248,17 +247,17 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
     if (size < 0)
         return finish("the local file cannot be read");
     control_.set_cancel(cancel);
-    std::string error = set_type('I');
+    Status status = set_type('I');
     Stream data;
-    if (error.empty())
-        error = control_.open_passive(data);
-    if (error.empty())
-        error = control_.command("STOR", remote_name, "125;150");
-    if (!error.empty())
-        return finish(error);
+    if (status)
+        status = control_.open_passive(data);
+    if (status)
+        status = control_.command("STOR", remote_name, "125;150");
+    if (!status)
+        return finish(status.error_text());
 
     started = true;
-    error = control_.secure_data(data);
+    std::string error = control_.secure_data(data).error_text();
     run_.data_started();
     // The size when the transfer starts is what is sent.
     const auto block = static_cast<std::int64_t>(std::max<std::size_t>(options_.block_size, 1));
@@ -289,10 +288,10 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
     // cancel the reply is awaited briefly, so the connection may stay in step.
     if (stopped)
         control_.set_cancel(CancelFlags{});
-    const std::string stored = control_.final_reply(
+    const Status stored = control_.final_reply(
         "STOR", "226;250", stopped ? deadline_in(kAbortReplyMs) : control_.deadline());
     if (error.empty())
-        error = stored;
+        error = stored.error_text();
     return finish(error);
 }
 

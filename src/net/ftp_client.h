@@ -40,8 +40,6 @@ struct FtpOptions {
 // True when the network layer is available.
 bool Net_Init();
 
-struct FtpOpened;
-
 class FtpClient final : public FtpSession {
 public:
     ~FtpClient() override;
@@ -69,13 +67,14 @@ public:
     void SetStepDeadline(std::optional<Deadline> deadline) override;
 
 private:
-    friend FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options);
+    friend Result<std::unique_ptr<FtpClient>> open_ftp(const FtpLogin& login,
+                                                       const FtpOptions& options);
     FtpClient(ControlChannel control, FtpOptions options);
 
     // While a background upload runs the worker owns the control connection.
     bool busy() const { return run_.running(); }
     // Sends TYPE unless the connection already has that type.
-    std::string set_type(char type);
+    Status set_type(char type);
     SendResult upload(const std::string& local_file, const std::string& remote_name);
 
     ControlChannel control_;
@@ -87,17 +86,14 @@ private:
     UploadRun run_; // last: its worker uses the members above
 };
 
-struct FtpOpened {
-    std::unique_ptr<FtpClient> client; // none on failure
-    std::string error;                 // why not
-};
-
 // Connects and logs in (USER, then PASS). Fails when the server cannot be reached, refuses the
 // login, or accepts the user without asking for a password. For Protocol::Ftps the connection
 // is secured first, and the login only follows once the server's certificate passed.
-FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options = {});
-// Opens a session of the login's protocol.
-SessionOpened Session_Open(const FtpLogin& login, const FtpOptions& options = {});
+// Kinds: Unreachable, AuthRefused, IdentityChanged, Unverified, NameMismatch, Cancelled, Timeout,
+// Refused or Failed otherwise.
+Result<std::unique_ptr<FtpClient>> open_ftp(const FtpLogin& login, const FtpOptions& options = {});
+// Opens a session of the login's protocol, with the same kinds of error.
+SessionOpened open_session(const FtpLogin& login, const FtpOptions& options = {});
 bool Ftp_IsOpen(const FtpClient* client);
 
 } // namespace qp::net

@@ -177,7 +177,7 @@ FtpJobSeams ftp_client_seams(TrustSettings trust) {
         options.cancel = cancel;
         options.trust = trust;
         options.trust.cancel = cancel;
-        return Session_Open(login, options);
+        return open_session(login, options);
     };
     seams.net_init = [] {
         static const bool available = Net_Init();
@@ -205,15 +205,18 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
         return "the network is not available";
     }
     add_line(texts.get("FTP\\NetWork.Found"));
-    SessionOpened opened{nullptr, "no way to connect"};
+    SessionOpened opened = make_error(ErrorKind::Failed, "no way to connect");
     if (seams.open)
         opened = seams.open(login, &job.cancel);
     Secret_Wipe(login.password);
-    job.connection = std::move(opened.session);
+    std::string why =
+        opened.error_text().empty() ? "no connection" : FTP_Printable(opened.error_text());
+    if (opened)
+        job.connection = std::move(opened).value();
     const std::string server = FTP_Printable(job.server);
     if (!job.connection) {
         add_line(texts.get("FTP\\Client.NotConnected", {server}));
-        return opened.error.empty() ? "no connection" : FTP_Printable(opened.error);
+        return why;
     }
     job.connection->SetCancel(&job.cancel);
     add_line(texts.get("FTP\\Client.Connected", {server}));

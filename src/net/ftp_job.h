@@ -95,7 +95,7 @@ struct FtpJobSeams {
     int step_timeout_ms = 30000;          // bounds a whole folder walk
 };
 
-// The real client: Session_Open with its default time-outs and the given trust, Net_Init asked
+// The real client: open_session with its default time-outs and the given trust, Net_Init asked
 // once per run.
 FtpJobSeams ftp_client_seams(TrustSettings trust = {});
 

@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "core/protocol.h"
+#include "core/result.h"
 #include "net/socket.h"
 
 #include <atomic>
@@ -111,9 +112,6 @@ struct FtpLogin {
     Protocol protocol = Protocol::Ftp;
 };
 
-struct SessionOpened {
-    std::unique_ptr<FtpSession> session; // none on failure
-    std::string error;                   // why not
-};
+using SessionOpened = Result<std::unique_ptr<FtpSession>>;
 
 } // namespace qp::net

@@ -211,7 +211,7 @@ public:
     SftpSession(const SftpSession&) = delete;
     SftpSession& operator=(const SftpSession&) = delete;
 
-    std::string open(const FtpLogin& login);
+    Status open(const FtpLogin& login);
 
     bool CheckAlive() override {
         if (busy())
@@ -345,13 +345,14 @@ private:
     UploadRun run_;
 };
 
-std::string SftpSession::open(const FtpLogin& login) {
+Status SftpSession::open(const FtpLogin& login) {
     static std::once_flag initialised;
     std::call_once(initialised, [] { ssh_init(); });
     const CancelFlags cancel{options_.cancel};
     socket_ = Socket::connect_to(login.server, login.port, deadline(), cancel);
     if (!socket_.valid())
-        return "the server cannot be reached";
+        return make_error(cancel.raised() ? ErrorKind::Cancelled : ErrorKind::Unreachable,
+                          "the server cannot be reached");
     watchdog_.set_socket(socket_.handle());
     watchdog_.set_cancel(CancelFlags{options_.cancel, run_.abort_flag()});
     // The library speaks over the session's own connection and leaves closing it to the session,
@@ -359,7 +360,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     socket_t fd = socket_.handle();
     ssh_ = ssh_new();
     if (!ssh_)
-        return "SSH is not available";
+        return make_error(ErrorKind::Failed, "SSH is not available");
     const int port = login.port;
     const bool no = false;
     const long timeout_us = static_cast<long>(options_.timeout_ms) * 1000;
@@ -376,19 +377,19 @@ std::string SftpSession::open(const FtpLogin& login) {
         ssh_options_set(ssh_, SSH_OPTIONS_TIMEOUT_USEC, &timeout_us) != 0 ||
         ssh_options_set(ssh_, SSH_OPTIONS_KNOWNHOSTS, known_hosts.c_str()) != 0 ||
         ssh_options_set(ssh_, SSH_OPTIONS_FD, &fd) != 0) {
-        return "the SSH settings are refused: " + last_error();
+        return make_error(ErrorKind::Failed, "the SSH settings are refused: " + last_error());
     }
     {
         const Watch watch(watchdog_, deadline());
         if (ssh_connect(ssh_) != SSH_OK)
-            return "the SSH connection failed: " + last_error();
+            return wait_error("the SSH connection failed: " + last_error());
     }
 
     // The host key, before the password goes out.
     const std::string server = Trust_ServerKey(login.server, login.port);
     ssh_key key = nullptr;
     if (ssh_get_server_publickey(ssh_, &key) != SSH_OK)
-        return "the server shows no host key";
+        return make_error(ErrorKind::Unverified, "the server shows no host key");
     unsigned char* hash = nullptr;
     std::size_t hash_length = 0;
     std::string fingerprint;
@@ -401,7 +402,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     }
     ssh_key_free(key);
     if (fingerprint.empty())
-        return "the server's host key cannot be read";
+        return make_error(ErrorKind::Unverified, "the server's host key cannot be read");
     switch (ssh_session_is_known_server(ssh_)) {
     case SSH_KNOWN_HOSTS_OK:
         break;
@@ -412,18 +413,19 @@ std::string SftpSession::open(const FtpLogin& login) {
             const int line = known_hosts_line(known_hosts, login.server, login.port);
             const std::string where =
                 known_hosts + (line > 0 ? ", line " + std::to_string(line) : std::string());
-            return Trust_Changed(options_.trust, server, fingerprint, "the key in " + where, where);
+            return refuse_changed_identity(options_.trust, server, fingerprint,
+                                           "the key in " + where, where);
         }
     case SSH_KNOWN_HOSTS_UNKNOWN:
     case SSH_KNOWN_HOSTS_NOT_FOUND:
-        if (std::string error =
-                Trust_Decide(options_.trust, server, fingerprint, "the host key is not known");
-            !error.empty())
-            return error;
+        if (Status trusted =
+                decide_trust(options_.trust, server, fingerprint, "the host key is not known");
+            !trusted)
+            return trusted;
         break;
     case SSH_KNOWN_HOSTS_ERROR:
     default:
-        return "the known hosts cannot be read: " + last_error();
+        return make_error(ErrorKind::Failed, "the known hosts cannot be read: " + last_error());
     }
 
     int auth = SSH_AUTH_ERROR;
@@ -432,21 +434,21 @@ std::string SftpSession::open(const FtpLogin& login) {
         auth = ssh_userauth_password(ssh_, nullptr, login.password.c_str());
     }
     if (auth != SSH_AUTH_SUCCESS)
-        return "the login is refused: " + last_error();
+        return wait_error("the login is refused: " + last_error(), ErrorKind::AuthRefused);
 
     const Watch watch(watchdog_, deadline());
     sftp_ = sftp_new(ssh_);
     if (!sftp_)
-        return "SFTP is refused: " + last_error();
+        return wait_error("SFTP is refused: " + last_error(), ErrorKind::Refused);
     if (sftp_init(sftp_) != SSH_OK)
-        return "SFTP does not start: " + last_error();
+        return wait_error("SFTP does not start: " + last_error());
     char* home = sftp_canonicalize_path(sftp_, ".");
     if (!home)
-        return "the login folder is unknown: " + last_error();
+        return wait_error("the login folder is unknown: " + last_error());
     root_ = home;
     ssh_string_free_char(home);
     if (root_.empty() || root_[0] != '/')
-        return "the login folder is not absolute: " + root_;
+        return make_error(ErrorKind::BadInput, "the login folder is not absolute: " + root_);
     cwd_ = root_;
     return {};
 }
@@ -543,11 +545,11 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
 
 } // namespace
 
-SessionOpened Sftp_Open(const FtpLogin& login, const FtpOptions& options) {
+SessionOpened open_sftp(const FtpLogin& login, const FtpOptions& options) {
     auto session = std::make_unique<SftpSession>(options);
-    if (std::string error = session->open(login); !error.empty())
-        return {nullptr, std::move(error)};
-    return {std::move(session), {}};
+    if (Status opened = session->open(login); !opened)
+        return opened.error();
+    return std::unique_ptr<FtpSession>(std::move(session));
 }
 
 } // namespace qp::net

@@ -41,7 +41,8 @@ std::vector<Step> with_login(std::vector<Step> more) {
 }
 
 std::unique_ptr<FtpClient> open(const ScriptedFtpServer& server, FtpOptions options = kQuick) {
-    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options).client;
+    return open_ftp(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options)
+        .value_or(nullptr);
 }
 
 // One folder for the whole run, removed when the program ends.
@@ -85,8 +86,8 @@ TEST(FtpClientScripted, SilentOrRunawayServersFailTheOperation) {
 
     ScriptedFtpServer runaway("220 " + std::string(100000, 'x') + "\r\n", {});
     EXPECT_EQ(open(runaway), nullptr);
-    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}).client,
-              nullptr);
+    EXPECT_EQ(open_ftp(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}).kind(),
+              ErrorKind::BadInput);
 }
 
 TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {

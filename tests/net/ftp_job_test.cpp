@@ -61,8 +61,8 @@ struct JobRun {
             auto session = std::make_unique<FakeFtpSession>();
             fake = session.get();
             if (login.password != "secret")
-                return SessionOpened{nullptr, "PASS refused: 530 wrong"};
-            return SessionOpened{std::move(session), {}};
+                return SessionOpened(make_error(ErrorKind::AuthRefused, "PASS refused: 530 wrong"));
+            return SessionOpened(std::unique_ptr<FtpSession>(std::move(session)));
         };
         s.now_ms = [this] { return ms += 1500; };
         s.sleep_ms = [this](int wait) { sleeps.push_back(wait); };

@@ -151,7 +151,7 @@ TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
         ASSERT_TRUE(slow.running());
         FtpOptions options;
         options.timeout_ms = 5000;
-        auto client = Ftp_Open(slow.login(), options).client;
+        auto client = open_ftp(slow.login(), options).value_or(nullptr);
         ASSERT_TRUE(client);
         ASSERT_EQ(client->SendFile(dir + "ep.mp3", "ep.mp3", SendMode::Background).error, "");
         for (int i = 0; i < 2000 && client->Progress().sent <= 0; ++i)

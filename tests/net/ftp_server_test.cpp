@@ -25,7 +25,7 @@ protected:
         ASSERT_TRUE(tmp_.ok());
         FtpOptions options;
         options.timeout_ms = 5000;
-        client_ = Ftp_Open(server_.login(), options).client;
+        client_ = open_ftp(server_.login(), options).value_or(nullptr);
         ASSERT_TRUE(Ftp_IsOpen(client_.get()));
     }
 
@@ -58,7 +58,7 @@ std::string random_bytes(std::size_t size) {
 } // namespace
 
 TEST_F(FtpServer, WrongPasswordIsRefused) {
-    EXPECT_EQ(Ftp_Open(server_.login("wrong")).client, nullptr);
+    EXPECT_EQ(open_ftp(server_.login("wrong")).kind(), ErrorKind::AuthRefused);
     EXPECT_TRUE(client_->CheckAlive());
 }
 
@@ -126,7 +126,7 @@ TEST_F(FtpServer, TheEndOfAnUploadIsPublishedOnlyOnceTheConnectionIsFree) {
             go_on.acquire();
         }
     };
-    auto client = Ftp_Open(server_.login(), options).client;
+    auto client = open_ftp(server_.login(), options).value_or(nullptr);
     ASSERT_TRUE(client);
     ASSERT_EQ(client->CreateDirectory("media"), "");
     ASSERT_EQ(client->SetDirectory("media"), "");

@@ -73,9 +73,9 @@ TEST_F(Ftps, SecuresTheLoginAndEveryTransfer) {
     PyFtpd server(0, {}, certs_->server_file("server"));
     ASSERT_TRUE(server.running());
     test::TcpRelay relay(server.login().port);
-    const SessionOpened opened = Session_Open(secure_login(server, relay.port()), options());
-    ASSERT_NE(opened.session, nullptr) << opened.error;
-    FtpSession& s = *opened.session;
+    const SessionOpened opened = open_session(secure_login(server, relay.port()), options());
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
+    FtpSession& s = *opened.value();
     EXPECT_TRUE(questions_.empty());
 
     // The server refuses a data connection in the clear, so each of these proves TLS on it.
@@ -137,9 +137,9 @@ TEST_F(Ftps, ACertificateForAnotherNameIsRefusedWithoutAsking) {
     PyFtpd server(0, {}, certs_->server_file("other"));
     ASSERT_TRUE(server.running());
     const SessionOpened opened =
-        Session_Open(secure_login(server), options(TrustDecision::AcceptOnce));
-    EXPECT_EQ(opened.session, nullptr);
-    EXPECT_NE(opened.error.find("not for 127.0.0.1"), std::string::npos) << opened.error;
+        open_session(secure_login(server), options(TrustDecision::AcceptOnce));
+    EXPECT_FALSE(opened.ok());
+    EXPECT_EQ(opened.kind(), ErrorKind::NameMismatch) << opened.error_text();
     EXPECT_TRUE(questions_.empty());
 }
 
@@ -153,26 +153,25 @@ TEST_F(Ftps, ASelfSignedCertificateNeedsTheUsersWord) {
     // Without anyone to ask, and when the user says no.
     FtpOptions none = options();
     none.trust.prompt = nullptr;
-    EXPECT_EQ(Session_Open(secure_login(server), none).session, nullptr);
-    const SessionOpened refused = Session_Open(secure_login(server), options());
-    EXPECT_EQ(refused.session, nullptr);
-    EXPECT_NE(refused.error.find("cannot be verified"), std::string::npos) << refused.error;
+    EXPECT_FALSE(open_session(secure_login(server), none).ok());
+    const SessionOpened refused = open_session(secure_login(server), options());
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.kind(), ErrorKind::Unverified) << refused.error_text();
     ASSERT_EQ(questions_.size(), 1U);
     EXPECT_EQ(questions_[0].server, key);
     EXPECT_EQ(questions_[0].fingerprint, fingerprint);
 
     // Accepted once through the prompt, then by the stored fingerprint without asking.
     questions_.clear();
-    EXPECT_NE(Session_Open(secure_login(server), options(TrustDecision::AcceptOnce)).session,
-              nullptr);
+    EXPECT_TRUE(open_session(secure_login(server), options(TrustDecision::AcceptOnce)).ok());
     EXPECT_EQ(questions_.size(), 1U);
     FtpOptions stored = options();
     stored.trust.accepted[key] = fingerprint;
     questions_.clear();
-    const SessionOpened opened = Session_Open(secure_login(server), stored);
-    ASSERT_NE(opened.session, nullptr) << opened.error;
+    const SessionOpened opened = open_session(secure_login(server), stored);
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
     EXPECT_TRUE(questions_.empty());
-    EXPECT_EQ(opened.session->ListDirectory(), "");
+    EXPECT_EQ(opened.value()->ListDirectory(), "");
 }
 
 TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
@@ -181,9 +180,9 @@ TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
     FtpOptions o = options(TrustDecision::AcceptOnce);
     o.trust.accepted[Trust_ServerKey("127.0.0.1", server.login().port)] =
         certs_->fingerprint("self");
-    const SessionOpened opened = Session_Open(secure_login(server), o);
-    EXPECT_EQ(opened.session, nullptr);
-    EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
+    const SessionOpened opened = open_session(secure_login(server), o);
+    EXPECT_FALSE(opened.ok());
+    EXPECT_EQ(opened.kind(), ErrorKind::IdentityChanged) << opened.error_text();
     EXPECT_TRUE(questions_.empty());
     ASSERT_EQ(warnings_.size(), 1U);
     EXPECT_EQ(warnings_[0].before, certs_->fingerprint("self"));
@@ -221,13 +220,13 @@ TEST_F(Ftps, AnAcceptableCertificateIsStillCheckedForDatesPurposeAndName) {
             if (stored)
                 o.trust.accepted[Trust_ServerKey(c.host, peer.port())] = peer.fingerprint();
             questions_.clear();
-            const std::string error = stream.verify_peer(c.host, peer.port(), o.trust);
+            const Status verified = stream.verify_peer(c.host, peer.port(), o.trust);
             if (std::string(c.what) == "sound") {
-                EXPECT_EQ(error, "");
+                EXPECT_TRUE(verified.ok()) << verified.error_text();
                 EXPECT_EQ(questions_.size(), stored ? 0U : 1U);
             } else {
-                EXPECT_NE(error, "");
-                EXPECT_TRUE(questions_.empty()) << error;
+                EXPECT_FALSE(verified.ok());
+                EXPECT_TRUE(questions_.empty()) << verified.error_text();
             }
             stream.close();
         }

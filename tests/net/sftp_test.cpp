@@ -66,9 +66,9 @@ std::string random_bytes(std::size_t size) {
 } // namespace
 
 TEST_F(Sftp, FoldersUploadsAndListing) {
-    const SessionOpened opened = Session_Open(login(), options());
-    ASSERT_NE(opened.session, nullptr) << opened.error;
-    FtpSession& s = *opened.session;
+    const SessionOpened opened = open_session(login(), options());
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
+    FtpSession& s = *opened.value();
     EXPECT_TRUE(questions_.empty());
     EXPECT_TRUE(s.CheckAlive());
 
@@ -163,30 +163,31 @@ TEST_F(Sftp, AnUnknownHostKeyNeedsTheUsersWord) {
     const std::string key = Trust_ServerKey("127.0.0.1", sshd_.port());
     FtpOptions none = options();
     none.trust.prompt = nullptr;
-    EXPECT_EQ(Session_Open(login(), none).session, nullptr);
-    const SessionOpened refused = Session_Open(login(), options());
-    EXPECT_EQ(refused.session, nullptr);
+    EXPECT_FALSE(open_session(login(), none).ok());
+    const SessionOpened refused = open_session(login(), options());
+    EXPECT_EQ(refused.kind(), ErrorKind::Unverified) << refused.error_text();
     ASSERT_EQ(questions_.size(), 1U);
     EXPECT_EQ(questions_[0].server, key);
     EXPECT_EQ(questions_[0].fingerprint, sshd_.fingerprint());
 
     questions_.clear();
-    EXPECT_NE(Session_Open(login(), options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_TRUE(open_session(login(), options(TrustDecision::AcceptOnce)).ok());
     EXPECT_EQ(questions_.size(), 1U);
     FtpOptions stored = options();
     stored.trust.accepted[key] = sshd_.fingerprint();
     questions_.clear();
-    EXPECT_NE(Session_Open(login(), stored).session, nullptr);
+    EXPECT_TRUE(open_session(login(), stored).ok());
     EXPECT_TRUE(questions_.empty());
     stored.trust.accepted[key] = "SHA256:" + std::string(43, 'A');
-    const SessionOpened changed = Session_Open(login(), stored);
-    EXPECT_EQ(changed.session, nullptr);
-    EXPECT_NE(changed.error.find("changed"), std::string::npos) << changed.error;
+    const SessionOpened changed = open_session(login(), stored);
+    EXPECT_FALSE(changed.ok());
+    EXPECT_EQ(changed.kind(), ErrorKind::IdentityChanged) << changed.error_text();
     EXPECT_TRUE(questions_.empty());
 
     FtpLogin wrong = login();
     wrong.password = "wrong";
-    EXPECT_EQ(Session_Open(wrong, options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_EQ(open_session(wrong, options(TrustDecision::AcceptOnce)).kind(),
+              ErrorKind::AuthRefused);
     EXPECT_EQ(open_descriptors(), descriptors); // every session let go of its connection
 }
 
@@ -202,9 +203,9 @@ TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
                       0);
         }
         warnings_.clear();
-        const SessionOpened opened = Session_Open(login(), options(TrustDecision::AcceptOnce));
-        EXPECT_EQ(opened.session, nullptr);
-        EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
+        const SessionOpened opened = open_session(login(), options(TrustDecision::AcceptOnce));
+        EXPECT_FALSE(opened.ok());
+        EXPECT_EQ(opened.kind(), ErrorKind::IdentityChanged) << opened.error_text();
         EXPECT_TRUE(questions_.empty());
         ASSERT_EQ(warnings_.size(), 1U);
         EXPECT_EQ(warnings_[0].fingerprint, sshd_.fingerprint());
