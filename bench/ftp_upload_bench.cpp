@@ -37,7 +37,7 @@ void BM_FtpUpload(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        if (!client->SendFile(file, "bench.bin", SendMode::Wait).error.empty()) {
+        if (!client->send_file(file, "bench.bin", SendMode::Wait).status.ok()) {
             state.SkipWithError("upload failed");
             return;
         }

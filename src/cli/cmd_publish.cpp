@@ -268,8 +268,8 @@ int cmd_publish(const std::vector<std::string>& args) {
                      "quillpost-cli: warning: plain FTP sends the password to %s in the "
                      "clear; choose FTPS or SFTP in the project's channel settings\n",
                      net::FTP_Printable(doc.Client).c_str());
-    job.check_addresses =
-        !parsed.option("--no-address-check") && Pref_IsOn(prefs.preference_value(kPrefCheckAddresses));
+    job.check_addresses = !parsed.option("--no-address-check") &&
+                          Pref_IsOn(prefs.preference_value(kPrefCheckAddresses));
     net::FtpSender sender(job, texts,
                           net::ftp_client_seams(trust_settings(prefs, parsed.option("--trust"))));
     sender.set_date_check(!parsed.option("--no-date-check"));
@@ -314,7 +314,7 @@ int cmd_publish(const std::vector<std::string>& args) {
     restore();
     if (g_interrupted)
         return fail("interrupted: not every file was sent");
-    return sender.result() == 1 ? kExitOk : kExitFailure;
+    return sender.succeeded() ? kExitOk : kExitFailure;
 }
 
 } // namespace qp

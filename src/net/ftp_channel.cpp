@@ -64,7 +64,8 @@ std::string ControlChannel::read_reply(FtpReply& out, Deadline until) {
 Status ControlChannel::command(std::string_view word, std::string_view argument,
                                std::string_view codes, FtpReply* reply) {
     if (std::string error = send_command(word, argument); !error.empty())
-        return wait_error(std::move(error));
+        return wait_error(std::move(error),
+                          is_safe_argument(argument) ? ErrorKind::Failed : ErrorKind::BadInput);
     FtpReply got;
     if (std::string error = read_reply(got, deadline()); !error.empty())
         return wait_error(std::string(word) + ": " + error);

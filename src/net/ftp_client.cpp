@@ -22,6 +22,10 @@ constexpr int kAbortReplyMs = 500;
 
 constexpr const char* kBusy = "a transfer is running";
 
+Error busy_error() {
+    return make_error(ErrorKind::Failed, kBusy);
+}
+
 } // namespace
 
 bool Net_Init() {
@@ -106,31 +110,31 @@ std::string FtpClient::GetDirectory() {
     return parse_pwd_directory(reply);
 }
 
-std::string FtpClient::SetDirectory(const std::string& name) {
+Status FtpClient::set_directory(const std::string& name) {
     checked_folder_.reset();
     if (busy())
-        return kBusy;
+        return busy_error();
     if (name.empty())
-        return "no folder name";
+        return make_error(ErrorKind::BadInput, "no folder name");
     if (name == "..")
-        return control_.command("CDUP", {}, "200;250").error_text();
-    return control_.command("CWD", name, "250").error_text();
+        return control_.command("CDUP", {}, "200;250");
+    return control_.command("CWD", name, "250");
 }
 
-std::string FtpClient::CreateDirectory(const std::string& name) {
+Status FtpClient::create_directory(const std::string& name) {
     checked_folder_.reset();
     if (busy())
-        return kBusy;
+        return busy_error();
     if (name.empty())
-        return "no folder name";
-    return control_.command("MKD", name, "257").error_text();
+        return make_error(ErrorKind::BadInput, "no folder name");
+    return control_.command("MKD", name, "257");
 }
 
-std::string FtpClient::ListDirectory() {
+Status FtpClient::list_directory() {
     checked_folder_.reset();
     entries_.clear();
     if (busy())
-        return kBusy;
+        return busy_error();
     // The whole listing shares one deadline, however slowly its bytes arrive.
     const Deadline until = control_.deadline();
     control_.set_step_deadline(until);
@@ -142,29 +146,34 @@ std::string FtpClient::ListDirectory() {
         status = control_.command("LIST", {}, "125;150");
     if (!status) {
         control_.set_step_deadline(std::nullopt);
-        return status.error_text();
+        return status;
     }
-    std::string error = control_.secure_data(data).error_text();
+    status = control_.secure_data(data);
     std::string listing;
     std::vector<char> chunk(std::size_t{64} * 1024);
-    while (error.empty()) {
+    while (status) {
         std::size_t got = 0;
-        error = data.receive(chunk.data(), chunk.size(), got, until, control_.cancel());
-        if (!error.empty() || got == 0)
+        if (std::string error =
+                data.receive(chunk.data(), chunk.size(), got, until, control_.cancel());
+            !error.empty()) {
+            status = wait_error(std::move(error));
+            break;
+        }
+        if (got == 0)
             break;
         if (listing.size() + got > kMaxListingBytes) {
-            error = "the listing is too large";
+            status = make_error(ErrorKind::TooLarge, "the listing is too large");
             break;
         }
         listing.append(chunk.data(), got);
     }
     data.close();
-    const Status final_status = control_.final_reply("LIST", "226;250", until);
+    Status final_status = control_.final_reply("LIST", "226;250", until);
     control_.set_step_deadline(std::nullopt);
-    if (!error.empty())
-        return "LIST: " + error;
+    if (!status)
+        return make_error(status.kind(), "LIST: " + status.error_text());
     if (!final_status)
-        return final_status.error_text();
+        return final_status;
     entries_ = parse_listing(listing, date_fields(local_from_utc(current_clock().utc_now())));
     return {};
 }
@@ -177,20 +186,20 @@ std::optional<std::int64_t> FtpClient::ModificationTime(const std::string& name)
     return parse_mdtm_time(reply);
 }
 
-std::string FtpClient::Rename(const std::string& from, const std::string& to) {
+Status FtpClient::rename(const std::string& from, const std::string& to) {
     checked_folder_.reset();
     if (busy())
-        return kBusy;
+        return busy_error();
     if (Status status = control_.command("RNFR", from, "350"); !status)
-        return status.error_text();
-    return control_.command("RNTO", to, "250").error_text();
+        return status;
+    return control_.command("RNTO", to, "250");
 }
 
-std::string FtpClient::delete_file(const std::string& name) {
+Status FtpClient::delete_file(const std::string& name) {
     checked_folder_.reset();
     if (busy())
-        return kBusy;
-    return control_.command("DELE", name, "250").error_text();
+        return busy_error();
+    return control_.command("DELE", name, "250");
 }
 
 Status FtpClient::set_type(char type) {
@@ -201,21 +210,18 @@ Status FtpClient::set_type(char type) {
     return status;
 }
 
-SendResult FtpClient::SendFile(const std::string& local_file, const std::string& remote_name,
-                               SendMode mode) {
+SendResult FtpClient::send_file(const std::string& local_file, const std::string& remote_name,
+                                SendMode mode) {
     checked_folder_.reset();
     if (busy())
-        return {kBusy, false};
+        return {busy_error(), false};
     run_.join();
-    std::string error;
     if (remote_name.empty())
-        error = "no remote name";
-    else if (!is_safe_argument(remote_name))
-        error = "the remote name holds a line break";
-    else if (!control_.usable())
-        error = "the connection to the server is lost";
-    if (!error.empty())
-        return run_.refuse(error);
+        return run_.refuse(make_error(ErrorKind::BadInput, "no remote name"));
+    if (!is_safe_argument(remote_name))
+        return run_.refuse(make_error(ErrorKind::BadInput, "the remote name holds a line break"));
+    if (!control_.usable())
+        return run_.refuse(make_error(ErrorKind::Failed, "the connection to the server is lost"));
     return run_.start(mode,
                       [this, local_file, remote_name] { return upload(local_file, remote_name); });
 }
@@ -238,14 +244,14 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
     // The worker lets go of the connection before it publishes the final state: whoever sees
     // the end may send the next command at once.
     bool started = false;
-    const auto finish = [&](std::string error) {
+    const auto finish = [&](Status status) {
         control_.set_cancel(CancelFlags{options_.cancel});
-        return run_.end(std::move(error), started, options_.on_transfer_end);
+        return run_.end(std::move(status), started, options_.on_transfer_end);
     };
     const LocalFile file(local_file);
     const std::int64_t size = file.size();
     if (size < 0)
-        return finish("the local file cannot be read");
+        return finish(make_error(ErrorKind::Failed, "the local file cannot be read"));
     control_.set_cancel(cancel);
     Status status = set_type('I');
     Stream data;
@@ -254,27 +260,28 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
     if (status)
         status = control_.command("STOR", remote_name, "125;150");
     if (!status)
-        return finish(status.error_text());
+        return finish(std::move(status));
 
     started = true;
-    std::string error = control_.secure_data(data).error_text();
+    status = control_.secure_data(data);
     run_.data_started();
     // The size when the transfer starts is what is sent.
     const auto block = static_cast<std::int64_t>(std::max<std::size_t>(options_.block_size, 1));
     std::int64_t offset = 0;
-    while (error.empty() && offset < size && !cancel.raised()) {
+    while (status && offset < size && !cancel.raised()) {
         const auto n = static_cast<std::size_t>(std::min(block, size - offset));
         // A slow link is fine as long as it moves: the time-out bounds each wait, not the file.
-        error = data.send_file_part(file.fd(), offset, n, options_.timeout_ms, cancel);
-        if (!error.empty()) {
-            error.insert(0, "the data connection failed: ");
+        if (std::string error =
+                data.send_file_part(file.fd(), offset, n, options_.timeout_ms, cancel);
+            !error.empty()) {
+            status = wait_error("the data connection failed: " + error);
             break;
         }
         run_.sent(static_cast<std::int64_t>(n));
     }
     const bool reached_end = offset == size;
-    if (!reached_end && error.empty())
-        error = std::string(kCancelled);
+    if (!reached_end && status)
+        status = make_error(ErrorKind::Cancelled, std::string(kCancelled));
     const bool stopped = cancel.raised();
     // A cancelled transfer is cut without TLS's closing notice: the server cannot take the part
     // it got for the whole file, and no wait is spent on a send buffer a slow server keeps full.
@@ -290,9 +297,9 @@ SendResult FtpClient::upload(const std::string& local_file, const std::string& r
         control_.set_cancel(CancelFlags{});
     const Status stored = control_.final_reply(
         "STOR", "226;250", stopped ? deadline_in(kAbortReplyMs) : control_.deadline());
-    if (error.empty())
-        error = stored.error_text();
-    return finish(error);
+    if (status)
+        status = stored;
+    return finish(std::move(status));
 }
 
 } // namespace qp::net

@@ -50,18 +50,18 @@ public:
 
     bool CheckAlive() override;
     std::string GetDirectory() override;
-    std::string SetDirectory(const std::string& name) override;
-    std::string CreateDirectory(const std::string& name) override;
-    std::string ListDirectory() override;
+    Status set_directory(const std::string& name) override;
+    Status create_directory(const std::string& name) override;
+    Status list_directory() override;
     const std::vector<FtpEntry>& Entries() const override { return entries_; }
     void EndListing() override { entries_.clear(); }
     std::optional<std::int64_t> ModificationTime(const std::string& name) override;
-    std::string Rename(const std::string& from, const std::string& to) override;
-    std::string delete_file(const std::string& name) override;
-    SendResult SendFile(const std::string& local_file, const std::string& remote_name,
-                        SendMode mode) override;
+    Status rename(const std::string& from, const std::string& to) override;
+    Status delete_file(const std::string& name) override;
+    SendResult send_file(const std::string& local_file, const std::string& remote_name,
+                         SendMode mode) override;
     TransferProgress Progress() const override { return run_.progress(); }
-    std::string TransferError() const override { return run_.error(); }
+    Error transfer_error() const override { return run_.error(); }
     void AbortFile() override;
     void SetCancel(const std::atomic<bool>* cancel) override;
     void SetStepDeadline(std::optional<Deadline> deadline) override;

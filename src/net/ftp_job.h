@@ -99,19 +99,18 @@ struct FtpJobSeams {
 // once per run.
 FtpJobSeams ftp_client_seams(TrustSettings trust = {});
 
-// Network check and login; adds the message lines. Empty when the job holds a connection, else
-// why not. The password is wiped from the job either way.
-[[nodiscard]] std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
-                                      const LineSink& add_line);
+// Network check and login; adds the message lines. Ok when the job holds a connection, else the
+// session's error with its text made printable. The password is wiped from the job either way.
+Status FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts, const LineSink& add_line);
 bool FTP_IsAlive(FTPJob& job);
 // The server's current folder in FTP folder form.
 std::string FTP_CurrentFolder(FTPJob& job);
 
 enum class MissingFolders { Fail, Create };
 // Walks to target one level at a time; gives up after 30 steps, after the seams' step time-out
-// or when the job is cancelled. Empty on success, else why not.
-[[nodiscard]] std::string FTP_SetPath(FTPJob& job, std::string_view target, MissingFolders missing,
-                                      const FtpJobSeams& seams);
+// or when the job is cancelled (Cancelled).
+Status FTP_SetPath(FTPJob& job, std::string_view target, MissingFolders missing,
+                   const FtpJobSeams& seams);
 // Looks the current file up in the listing of the current remote folder. When found, its size
 // and listed date hold the server's values, and its MDTM time when the server answers.
 bool FTP_FindRemoteFile(FTPJob& job);
@@ -166,8 +165,8 @@ public:
     int progress() const { return progress_; }
     std::string title() const;
     const std::vector<std::string>& lines() const { return lines_; }
-    // 1 when no file is left with status "not sent" and every address checked was found, else 0.
-    int result() const;
+    // True when no file is left with status "not sent" and every address checked was found.
+    bool succeeded() const;
     // How many files were sent but not found at their address.
     int missing() const;
 

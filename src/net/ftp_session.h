@@ -46,11 +46,12 @@ enum class SendMode {
 };
 
 struct SendResult {
-    std::string error;    // empty on success
+    Status status;
     bool started = false; // the server took the command and the data began to flow
 };
 
-// Every operation that can fail returns the empty text on success, else why it failed.
+// Every operation that can fail returns a Status: Refused when the server said no, Cancelled or
+// Timeout when a wait ended so, Failed otherwise.
 class FtpSession {
 public:
     virtual ~FtpSession() = default;
@@ -60,27 +61,27 @@ public:
     // The current remote directory, or the empty text.
     virtual std::string GetDirectory() = 0;
     // ".." goes to the parent folder.
-    [[nodiscard]] virtual std::string SetDirectory(const std::string& name) = 0;
-    [[nodiscard]] virtual std::string CreateDirectory(const std::string& name) = 0;
+    virtual Status set_directory(const std::string& name) = 0;
+    virtual Status create_directory(const std::string& name) = 0;
     // Reads the listing of the current directory into Entries().
-    [[nodiscard]] virtual std::string ListDirectory() = 0;
+    virtual Status list_directory() = 0;
     virtual const std::vector<FtpEntry>& Entries() const = 0;
     virtual void EndListing() = 0;
     // The last change of a file of the current folder as the server reports it (MDTM), in
     // seconds since 1970 UTC; nullopt when the server does not answer.
     virtual std::optional<std::int64_t> ModificationTime(const std::string& name) = 0;
     // Renames a file of the current folder, replacing one of the new name.
-    [[nodiscard]] virtual std::string Rename(const std::string& from, const std::string& to) = 0;
-    [[nodiscard]] virtual std::string delete_file(const std::string& name) = 0;
-    // Uploads a local file into the current remote folder under remote_name. Wait: the error
-    // is empty when the server stored the file. Background: empty when the transfer was started;
-    // Progress() and TransferError() tell the rest.
-    [[nodiscard]] virtual SendResult SendFile(const std::string& local_file,
-                                              const std::string& remote_name, SendMode mode) = 0;
+    virtual Status rename(const std::string& from, const std::string& to) = 0;
+    virtual Status delete_file(const std::string& name) = 0;
+    // Uploads a local file into the current remote folder under remote_name. Wait: ok when the
+    // server stored the file. Background: ok when the transfer was started; Progress() and
+    // transfer_error() tell the rest.
+    [[nodiscard]] virtual SendResult send_file(const std::string& local_file,
+                                               const std::string& remote_name, SendMode mode) = 0;
     // Any thread may read it while a transfer runs.
     virtual TransferProgress Progress() const = 0;
-    // Why the last transfer failed, once Progress() reports it Failed.
-    virtual std::string TransferError() const = 0;
+    // Why the last transfer failed, once Progress() reports it Failed; an empty text before.
+    virtual Error transfer_error() const = 0;
     // Requests the abort of a running transfer and waits until it has ended.
     virtual void AbortFile() = 0;
     // While set, every wait of the session also ends soon after *cancel turns true (any thread

@@ -224,9 +224,9 @@ public:
         return cwd_ == root_ ? "/"
                              : cwd_.substr(root_.ends_with('/') ? root_.size() - 1 : root_.size());
     }
-    std::string SetDirectory(const std::string& name) override {
-        if (std::string error = check(name); !error.empty())
-            return error;
+    Status set_directory(const std::string& name) override {
+        if (Status status = check(name); !status)
+            return status;
         if (name == "..") {
             // The login folder is the top, as the root of an FTP server is.
             if (cwd_ != root_)
@@ -236,34 +236,34 @@ public:
         const std::string path = join(cwd_, name);
         const Attributes a = stat(path);
         if (!a)
-            return "no folder " + name + ": " + last_error();
+            return refused("no folder " + name + ": " + last_error());
         if (a->type != SSH_FILEXFER_TYPE_DIRECTORY)
-            return name + " is not a folder";
+            return make_error(ErrorKind::Refused, name + " is not a folder");
         cwd_ = path;
         return {};
     }
-    std::string CreateDirectory(const std::string& name) override {
-        if (std::string error = check(name); !error.empty())
-            return error;
+    Status create_directory(const std::string& name) override {
+        if (Status status = check(name); !status)
+            return status;
         const Watch watch(watchdog_, deadline());
         if (sftp_mkdir(sftp_, join(cwd_, name).c_str(), 0755) != 0)
-            return "the folder " + name + " cannot be created: " + last_error();
+            return refused("the folder " + name + " cannot be created: " + last_error());
         return {};
     }
-    std::string ListDirectory() override;
+    Status list_directory() override;
     const std::vector<FtpEntry>& Entries() const override { return entries_; }
     void EndListing() override { entries_.clear(); }
     std::optional<std::int64_t> ModificationTime(const std::string& name) override {
-        if (!check(name).empty())
+        if (!check(name))
             return std::nullopt;
         const Attributes a = stat(join(cwd_, name));
         if (!a || (a->flags & SSH_FILEXFER_ATTR_ACMODTIME) == 0)
             return std::nullopt;
         return static_cast<std::int64_t>(a->mtime);
     }
-    std::string Rename(const std::string& from, const std::string& to) override {
-        if (std::string error = check(from).empty() ? check(to) : check(from); !error.empty())
-            return error;
+    Status rename(const std::string& from, const std::string& to) override {
+        if (Status status = check(from) ? check(to) : check(from); !status)
+            return status;
         const std::string source = join(cwd_, from);
         const std::string target = join(cwd_, to);
         const Watch watch(watchdog_, deadline());
@@ -273,20 +273,20 @@ public:
         if (sftp_unlink(sftp_, target.c_str()) == 0 &&
             sftp_rename(sftp_, source.c_str(), target.c_str()) == 0)
             return {};
-        return "RENAME refused: " + last_error();
+        return refused("RENAME refused: " + last_error());
     }
-    std::string delete_file(const std::string& name) override {
-        if (std::string error = check(name); !error.empty())
-            return error;
+    Status delete_file(const std::string& name) override {
+        if (Status status = check(name); !status)
+            return status;
         const Watch watch(watchdog_, deadline());
         if (sftp_unlink(sftp_, join(cwd_, name).c_str()) != 0)
-            return "DELETE refused: " + last_error();
+            return refused("DELETE refused: " + last_error());
         return {};
     }
-    SendResult SendFile(const std::string& local_file, const std::string& remote_name,
-                        SendMode mode) override;
+    SendResult send_file(const std::string& local_file, const std::string& remote_name,
+                         SendMode mode) override;
     TransferProgress Progress() const override { return run_.progress(); }
-    std::string TransferError() const override { return run_.error(); }
+    Error transfer_error() const override { return run_.error(); }
     // The abort flag is lowered after, else the watchdog would cut the next call that takes a
     // while.
     void AbortFile() override { run_.abort(); }
@@ -303,17 +303,21 @@ private:
         const Deadline own = deadline_in(options_.timeout_ms);
         return step_deadline_ ? std::min(own, *step_deadline_) : own;
     }
-    // Why an operation on name cannot run now, or the empty text.
-    std::string check(const std::string& name) const {
+    // Whether an operation on name may run now.
+    Status check(const std::string& name) const {
         if (busy())
-            return kBusy;
+            return make_error(ErrorKind::Failed, kBusy);
         if (!usable())
-            return "the connection to the server is lost";
+            return make_error(ErrorKind::Failed, "the connection to the server is lost");
         if (name.empty())
-            return "no name";
+            return make_error(ErrorKind::BadInput, "no name");
         if (name.find('\0') != std::string::npos)
-            return "the name holds a NUL";
+            return make_error(ErrorKind::BadInput, "the name holds a NUL");
         return {};
+    }
+    // A request the server did not carry out, unless a wait cut it.
+    Error refused(std::string text) const {
+        return wait_error(std::move(text), ErrorKind::Refused);
     }
     Attributes stat(const std::string& path) {
         if (!usable())
@@ -453,25 +457,25 @@ Status SftpSession::open(const FtpLogin& login) {
     return {};
 }
 
-std::string SftpSession::ListDirectory() {
+Status SftpSession::list_directory() {
     entries_.clear();
     if (busy())
-        return kBusy;
+        return make_error(ErrorKind::Failed, kBusy);
     if (!usable())
-        return "the connection to the server is lost";
+        return make_error(ErrorKind::Failed, "the connection to the server is lost");
     // The whole listing shares one deadline, however slowly it arrives.
     const Watch watch(watchdog_, deadline());
     sftp_dir dir = sftp_opendir(sftp_, cwd_.c_str());
     if (!dir)
-        return "LIST: " + last_error();
-    std::string error;
+        return refused("LIST: " + last_error());
+    Status status;
     while (sftp_attributes a = sftp_readdir(sftp_, dir)) {
         const Attributes owned(a);
         const std::string name = a->name ? a->name : "";
         if (name.empty() || name == "." || name == "..")
             continue;
         if (entries_.size() >= kMaxEntries) {
-            error = "the listing is too large";
+            status = make_error(ErrorKind::TooLarge, "the listing is too large");
             break;
         }
         FtpEntry& e = entries_.emplace_back();
@@ -483,21 +487,21 @@ std::string SftpSession::ListDirectory() {
         e.date = local_from_utc(static_cast<std::int64_t>(a->mtime));
         e.type = a->type == SSH_FILEXFER_TYPE_DIRECTORY ? EntryType::Directory : EntryType::File;
     }
-    if (error.empty() && !sftp_dir_eof(dir))
-        error = "LIST: " + last_error();
+    if (status && !sftp_dir_eof(dir))
+        status = refused("LIST: " + last_error());
     sftp_closedir(dir);
-    if (!error.empty())
+    if (!status)
         entries_.clear();
-    return error;
+    return status;
 }
 
-SendResult SftpSession::SendFile(const std::string& local_file, const std::string& remote_name,
-                                 SendMode mode) {
+SendResult SftpSession::send_file(const std::string& local_file, const std::string& remote_name,
+                                  SendMode mode) {
     if (busy())
-        return {kBusy, false};
+        return {make_error(ErrorKind::Failed, kBusy), false};
     run_.join();
-    if (std::string error = check(remote_name); !error.empty())
-        return run_.refuse(error);
+    if (Status status = check(remote_name); !status)
+        return run_.refuse(status.error());
     return run_.start(mode,
                       [this, local_file, remote_name] { return upload(local_file, remote_name); });
 }
@@ -505,13 +509,13 @@ SendResult SftpSession::SendFile(const std::string& local_file, const std::strin
 SendResult SftpSession::upload(const std::string& local_file, const std::string& remote_name) {
     const CancelFlags cancel{options_.cancel, run_.abort_flag()};
     bool started = false;
-    const auto finish = [&](std::string error) {
-        return run_.end(std::move(error), started, options_.on_transfer_end);
+    const auto finish = [&](Status status) {
+        return run_.end(std::move(status), started, options_.on_transfer_end);
     };
     const LocalFile file(local_file);
     const std::int64_t size = file.size();
     if (size < 0)
-        return finish("the local file cannot be read");
+        return finish(make_error(ErrorKind::Failed, "the local file cannot be read"));
     sftp_file remote = nullptr;
     {
         const Watch watch(watchdog_, deadline());
@@ -519,7 +523,7 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
             sftp_open(sftp_, join(cwd_, remote_name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
     if (!remote)
-        return finish("STOR refused: " + last_error());
+        return finish(refused("STOR refused: " + last_error()));
     started = true;
     run_.data_started();
     std::vector<char> chunk(kWriteChunk);
@@ -540,7 +544,9 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
         if (sftp_close(remote) != SSH_NO_ERROR && error.empty())
             error = "STOR: " + last_error();
     }
-    return finish(error);
+    if (!error.empty())
+        return finish(wait_error(std::move(error)));
+    return finish({});
 }
 
 } // namespace

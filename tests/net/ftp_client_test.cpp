@@ -67,8 +67,8 @@ TEST(FtpClientScripted, MultiLineGreetingAndLogin) {
         auto client = open(server);
         ASSERT_TRUE(Ftp_IsOpen(client.get()));
         EXPECT_EQ(client->GetDirectory(), "/home dir");
-        EXPECT_EQ(client->SetDirectory(".."), "");
-        EXPECT_NE(client->SetDirectory("a b"), "");
+        EXPECT_EQ(client->set_directory("..").error_text(), "");
+        EXPECT_NE(client->set_directory("a b").error_text(), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "PWD", "CDUP", "CWD a b", "QUIT"}));
 }
@@ -104,7 +104,7 @@ TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        ASSERT_EQ(client->ListDirectory(), "");
+        ASSERT_EQ(client->list_directory().error_text(), "");
         const auto& entries = client->Entries();
         ASSERT_EQ(entries.size(), 2u);
         EXPECT_EQ(entries[0].type, EntryType::Directory);
@@ -130,7 +130,7 @@ TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
         EXPECT_TRUE(client);
         if (!client)
             return TransferState::SettingUp;
-        const bool sent = client->SendFile(path, "feed.xml", SendMode::Wait).error.empty();
+        const bool sent = client->send_file(path, "feed.xml", SendMode::Wait).status.ok();
         EXPECT_EQ(sent, client->Progress().state == TransferState::Done);
         const TransferState state = client->Progress().state;
         client.reset();
@@ -156,7 +156,7 @@ TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
                     {"PWD", "257 \"/\"\r\n"}}));
     auto client = open(server);
     ASSERT_TRUE(client);
-    ASSERT_EQ(client->SendFile(path, "big.bin", SendMode::Background).error, "");
+    ASSERT_EQ(client->send_file(path, "big.bin", SendMode::Background).status.error_text(), "");
     for (int i = 0; i < 1000 && client->Progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(client->Progress().state, TransferState::Failed);
@@ -169,13 +169,13 @@ TEST(FtpClientScripted, LineBreaksInNamesAreRefusedBeforeSending) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        EXPECT_NE(client->CreateDirectory("a\r\nDELE feed.xml"), "");
-        EXPECT_NE(client->SetDirectory("a\nb"), "");
-        EXPECT_NE(
-            client->SendFile(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background).error,
-            "");
+        EXPECT_EQ(client->create_directory("a\r\nDELE feed.xml").kind(), ErrorKind::BadInput);
+        EXPECT_EQ(client->set_directory("a\nb").kind(), ErrorKind::BadInput);
+        EXPECT_NE(client->send_file(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background)
+                      .status.error_text(),
+                  "");
         EXPECT_EQ(client->Progress().state, TransferState::Failed);
-        EXPECT_EQ(client->CreateDirectory("ok"), "");
+        EXPECT_EQ(client->create_directory("ok").error_text(), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "MKD ok", "QUIT"}));
 }
@@ -198,7 +198,7 @@ TEST(FtpClientScripted, TricklingRepliesAndListingsFailWithinTheTimeout) {
                      "-rw-r--r-- 1 a b 5 Dec 24 10:00 feed.xml\r\n", "226 Done\r\n", 40}}));
     client = open(slow_listing);
     ASSERT_TRUE(client);
-    EXPECT_NE(client->ListDirectory(), "");
+    EXPECT_NE(client->list_directory().error_text(), "");
     EXPECT_TRUE(client->Entries().empty());
     client.reset(); // before the server waits for the connection's end
 }
@@ -230,7 +230,7 @@ Strings cancel_while_waiting(std::vector<Step> after_login, const std::string& r
         sender.Wait(100);
     }
     EXPECT_TRUE(sender.finished());
-    EXPECT_EQ(sender.result(), 0);
+    EXPECT_EQ(sender.succeeded(), false);
     sender.Close();
     return server.commands();
 }

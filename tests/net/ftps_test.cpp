@@ -79,18 +79,23 @@ TEST_F(Ftps, SecuresTheLoginAndEveryTransfer) {
     EXPECT_TRUE(questions_.empty());
 
     // The server refuses a data connection in the clear, so each of these proves TLS on it.
-    ASSERT_EQ(s.CreateDirectory("media"), "");
-    ASSERT_EQ(s.SetDirectory("media"), "");
+    ASSERT_EQ(s.create_directory("media").error_text(), "");
+    ASSERT_EQ(s.set_directory("media").error_text(), "");
     const std::string content = random_bytes(3 * 1024 * 1024 + 17);
     ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
     ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
-    EXPECT_EQ(s.SendFile(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.SendFile(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
-    ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).status.error_text(),
+              "");
+    EXPECT_EQ(
+        s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).status.error_text(),
+        "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).status.error_text(),
+        "");
     for (int i = 0; i < 3000 && s.Progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.TransferError();
-    ASSERT_EQ(s.ListDirectory(), "");
+    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.transfer_error().text;
+    ASSERT_EQ(s.list_directory().error_text(), "");
     EXPECT_EQ(s.Entries().size(), 3U);
 
     std::string stored;
@@ -122,7 +127,7 @@ TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
     sender.set_date_check(false);
     ASSERT_EQ(sender.Connect(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
-    EXPECT_EQ(sender.result(), 1);
+    EXPECT_EQ(sender.succeeded(), true);
     std::string stored;
     std::string local;
     ASSERT_TRUE(read_file(server.root() + "/a/b/c/ep.mp3", stored));
@@ -171,7 +176,7 @@ TEST_F(Ftps, ASelfSignedCertificateNeedsTheUsersWord) {
     const SessionOpened opened = open_session(secure_login(server), stored);
     ASSERT_TRUE(opened.ok()) << opened.error_text();
     EXPECT_TRUE(questions_.empty());
-    EXPECT_EQ(opened.value()->ListDirectory(), "");
+    EXPECT_EQ(opened.value()->list_directory().error_text(), "");
 }
 
 TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
@@ -250,7 +255,7 @@ TEST_F(Ftps, CancelStopsAJobMidTransfer) {
     sender.Cancel();
     EXPECT_TRUE(test::poll_until(
         sender, [&] { return sender.finished(); }, 30, 100));
-    EXPECT_EQ(sender.result(), 0);
+    EXPECT_EQ(sender.succeeded(), false);
     sender.Close();
     EXPECT_FALSE(file_exists(server.root() + "/ep.mp3"));
 }

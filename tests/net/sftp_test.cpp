@@ -74,33 +74,39 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
 
     // The login folder is the top.
     EXPECT_EQ(s.GetDirectory(), "/");
-    EXPECT_EQ(s.SetDirectory(".."), "");
+    EXPECT_EQ(s.set_directory("..").error_text(), "");
     EXPECT_EQ(s.GetDirectory(), "/");
-    EXPECT_NE(s.SetDirectory("missing"), "");
-    ASSERT_EQ(s.CreateDirectory("pod casts"), "");
-    EXPECT_NE(s.CreateDirectory("pod casts"), "");
-    ASSERT_EQ(s.SetDirectory("pod casts"), "");
+    EXPECT_NE(s.set_directory("missing").error_text(), "");
+    ASSERT_EQ(s.create_directory("pod casts").error_text(), "");
+    EXPECT_NE(s.create_directory("pod casts").error_text(), "");
+    ASSERT_EQ(s.set_directory("pod casts").error_text(), "");
     EXPECT_EQ(s.GetDirectory(), "/pod casts");
 
     const std::string content = random_bytes(2 * 1024 * 1024 + 5);
     ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
     ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
-    EXPECT_EQ(s.SendFile(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.SendFile(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).status.error_text(),
+              "");
+    EXPECT_EQ(
+        s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).status.error_text(),
+        "");
     EXPECT_TRUE(stored("pod casts/big.bin") == content);
     EXPECT_EQ(stored("pod casts/empty.bin"), "");
-    EXPECT_NE(s.SendFile(tmp_.path() + "none.bin", "none.bin", SendMode::Wait).error, "");
+    EXPECT_NE(s.send_file(tmp_.path() + "none.bin", "none.bin", SendMode::Wait).status.error_text(),
+              "");
 
     // Renaming replaces the old copy.
     ASSERT_TRUE(write_file(tmp_.path() + "new.xml", "<rss>new</rss>"));
-    ASSERT_EQ(s.SendFile(tmp_.path() + "new.xml", "feed.xml.part", SendMode::Wait).error, "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "new.xml", "feed.xml.part", SendMode::Wait).status.error_text(),
+        "");
     ASSERT_TRUE(write_file(sshd_.home() + "/pod casts/feed.xml", "old"));
-    ASSERT_EQ(s.Rename("feed.xml.part", "feed.xml"), "");
+    ASSERT_EQ(s.rename("feed.xml.part", "feed.xml").error_text(), "");
     EXPECT_EQ(stored("pod casts/feed.xml"), "<rss>new</rss>");
-    EXPECT_EQ(s.delete_file("empty.bin"), "");
+    EXPECT_EQ(s.delete_file("empty.bin").error_text(), "");
 
-    ASSERT_EQ(s.CreateDirectory("sub"), "");
-    ASSERT_EQ(s.ListDirectory(), "");
+    ASSERT_EQ(s.create_directory("sub").error_text(), "");
+    ASSERT_EQ(s.list_directory().error_text(), "");
     std::vector<std::string> names;
     for (const FtpEntry& e : s.Entries()) {
         names.push_back(e.name + (e.type == net::EntryType::Directory ? "/" : ""));
@@ -116,18 +122,23 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
     EXPECT_EQ(s.ModificationTime("gone.bin"), std::nullopt);
 
     // A background upload reports its end; an aborted one fails and leaves the session usable.
-    ASSERT_EQ(s.SendFile(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).status.error_text(),
+        "");
     for (int i = 0; i < 3000 && s.Progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.TransferError();
+    EXPECT_EQ(s.Progress().state, TransferState::Done) << s.transfer_error().text;
     EXPECT_TRUE(stored("pod casts/again.bin") == content);
     ASSERT_TRUE(write_file(tmp_.path() + "huge.bin", std::string(64 * 1024 * 1024, 'x')));
-    ASSERT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).error, "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).status.error_text(),
+        "");
     s.AbortFile();
     EXPECT_EQ(s.Progress().state, TransferState::Failed);
     // The abort is over: a long call afterwards must not be taken for a cancelled one.
-    EXPECT_EQ(s.SendFile(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.ListDirectory(), "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).status.error_text(),
+              "");
+    EXPECT_EQ(s.list_directory().error_text(), "");
 }
 
 TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
@@ -141,7 +152,7 @@ TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     ASSERT_EQ(sender.Connect(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
-    EXPECT_EQ(sender.result(), 1);
+    EXPECT_EQ(sender.succeeded(), true);
     std::string local;
     ASSERT_TRUE(read_file(tmp_.path() + "ep.mp3", local));
     EXPECT_TRUE(stored("a/b/c/ep.mp3") == local);
