@@ -102,7 +102,7 @@ std::string read_password_file(const std::string& path, std::string& password) {
     constexpr std::size_t kMaxBytes = 4096;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return "can't read the password file " + path + ": " + system_error(errno).error;
+        return "can't read the password file " + path + ": " + system_error(errno).text;
     std::string data(kMaxBytes, '\0');
     std::size_t got = 0;
     std::string error;
@@ -111,7 +111,7 @@ std::string read_password_file(const std::string& path, std::string& password) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            error = "can't read the password file " + path + ": " + system_error(errno).error;
+            error = "can't read the password file " + path + ": " + system_error(errno).text;
         if (n <= 0)
             break;
         got += static_cast<std::size_t>(n);

@@ -83,7 +83,7 @@ ImageFileHeader Image_FileHeader(const std::string& path) {
     ImageFileHeader out;
     std::string head;
     if (FileResult r = read_file_head(path, head, kImageHeadBytes); !r.ok())
-        out.error = r.error;
+        out.error = r.error_text();
     else
         out.header = Image_Header(head);
     return out;

@@ -395,7 +395,7 @@ std::string BuildRssInto(FileReplacement& file, const Doc& doc, UploadJob& job,
     ReplacementSink sink(file);
     std::string err = BuildRssXml(doc, job, paths, sink);
     if (!sink.error.ok())
-        return std::string(kRssErrorSave) + ": " + sink.error.error;
+        return std::string(kRssErrorSave) + ": " + sink.error.error_text();
     return err;
 }
 
@@ -404,11 +404,11 @@ std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job
     const std::string target = resolve_links(path);
     FileReplacement file;
     if (FileResult r = file.begin(target, target); !r.ok())
-        return std::string(kRssErrorSave) + ": " + r.error;
+        return std::string(kRssErrorSave) + ": " + r.error_text();
     if (std::string err = BuildRssInto(file, doc, job, paths); !err.empty())
         return err;
     if (FileResult r = file.commit(); !r.ok())
-        return std::string(kRssErrorSave) + ": " + r.error;
+        return std::string(kRssErrorSave) + ": " + r.error_text();
     return {};
 }
 
