@@ -297,9 +297,10 @@ int cmd_publish(const std::vector<std::string>& args) {
         std::signal(SIGINT, old_int);
         g_cancel = nullptr;
     };
-    if (const std::string error = sender.Connect(); !error.empty()) {
+    if (const Status connected = sender.Connect(); !connected) {
         restore();
-        return fail(g_interrupted ? "interrupted" : sender.lines().back() + " (" + error + ")");
+        return fail(g_interrupted ? "interrupted"
+                                  : sender.lines().back() + " (" + connected.error_text() + ")");
     }
     // The job wakes this loop whenever it has news, so one file follows the other at once.
     while (!sender.finished() && !g_interrupted) {

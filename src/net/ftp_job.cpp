@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace qp::net {
 
@@ -368,31 +369,31 @@ void FtpSender::BeginConnect() {
     if (connected_ || connecting_)
         return;
     connecting_ = true;
-    connect_error_.clear();
+    connect_status_ = {};
     {
         const std::lock_guard lock(mutex_);
         connect_done_ = false;
     }
     connector_ = std::thread([this] {
         ReadTexts texts(connect_words_);
-        const Status connected =
+        Status connected =
             FTP_Connect(job_, seams_, texts, [this](const std::string& l) { post_line(l); });
         {
             const std::lock_guard lock(mutex_);
-            connect_result_ = connected.error_text();
+            connect_result_ = std::move(connected);
             connect_done_ = true;
         }
         notify();
     });
 }
 
-std::string FtpSender::Connect() {
+Status FtpSender::Connect() {
     BeginConnect();
     while (connecting_) {
         Wait(kConnectWaitMs);
         take_connect();
     }
-    return connect_error_;
+    return connect_status_;
 }
 
 void FtpSender::take_connect() {
@@ -403,8 +404,7 @@ void FtpSender::take_connect() {
         const std::lock_guard lock(mutex_);
         done = connect_done_;
         if (done) {
-            connect_error_ = std::move(connect_result_);
-            connect_result_.clear();
+            connect_status_ = std::exchange(connect_result_, Status());
         }
     }
     if (done)
@@ -413,7 +413,7 @@ void FtpSender::take_connect() {
     if (!done)
         return;
     connecting_ = false;
-    connected_ = connect_error_.empty();
+    connected_ = connect_status_.ok();
 }
 
 void FtpSender::Poll() {

@@ -142,8 +142,8 @@ public:
     // never waits on the server; Poll tells the end (connecting(), connected(),
     // connect_error()). After a failure the caller may correct the account and begin again.
     void BeginConnect();
-    // The same, waiting for the end: empty on success, else why not.
-    [[nodiscard]] std::string Connect();
+    // The same, waiting for the end: FTP_Connect's Status.
+    Status Connect();
     // One pass of the loop, never blocking: starts the worker, hands over its message lines,
     // reads the progress, and reports the end once.
     void Poll();
@@ -159,7 +159,7 @@ public:
     bool connecting() const { return connecting_; }
     bool connected() const { return connected_; }
     // Why the last connect failed; empty while none did.
-    const std::string& connect_error() const { return connect_error_; }
+    const std::string& connect_error() const { return connect_status_.error_text(); }
     bool transferring() const;
     bool finished() const { return finished_; }
     int progress() const { return progress_; }
@@ -203,7 +203,7 @@ private:
     bool date_check_ = true;
     bool connecting_ = false;
     bool connected_ = false;
-    std::string connect_error_;
+    Status connect_status_;
     bool finished_ = false;
     int progress_ = 0;
     std::thread connector_;
@@ -222,7 +222,7 @@ private:
     bool file_sent_ = false; // a whole file reached the server: the bar shows it full
     std::int64_t sending_size_ = 0;
     bool connect_done_ = false;
-    std::string connect_result_;
+    Status connect_result_;
     bool worker_done_ = false;
     int missing_ = 0;
     std::uint64_t news_ = 0;

@@ -221,7 +221,7 @@ Strings cancel_while_waiting(std::vector<Step> after_login, const std::string& r
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
     sender.set_date_check(date_check);
-    EXPECT_EQ(sender.Connect(), "");
+    EXPECT_EQ(sender.Connect().error_text(), "");
     sender.Poll();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     sender.Cancel();

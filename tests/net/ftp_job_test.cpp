@@ -72,7 +72,7 @@ struct JobRun {
         job.password = "secret";
         sender = std::make_unique<FtpSender>(job, texts, seams());
         sender->set_date_check(date_check);
-        ASSERT_EQ(sender->Connect(), "");
+        ASSERT_EQ(sender->Connect().error_text(), "");
     }
     std::vector<std::string> finish() {
         for (int pass = 0; pass < 1000 && !sender->finished(); ++pass) {

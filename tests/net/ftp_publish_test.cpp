@@ -42,7 +42,7 @@ int publish(FTPJob& job, std::vector<std::string>& lines) {
     job.password = test::PyFtpd::kPassword;
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
-    EXPECT_EQ(sender.Connect(), "");
+    EXPECT_EQ(sender.Connect().error_text(), "");
     const bool ended = test::poll_until(sender, [&] { return sender.finished(); });
     lines = sender.lines();
     return ended ? (sender.succeeded() ? 1 : 0) : -1;

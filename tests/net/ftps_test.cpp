@@ -125,7 +125,7 @@ TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
-    ASSERT_EQ(sender.Connect(), "");
+    ASSERT_EQ(sender.Connect().error_text(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
     EXPECT_EQ(sender.succeeded(), true);
     std::string stored;
@@ -248,7 +248,7 @@ TEST_F(Ftps, CancelStopsAJobMidTransfer) {
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
-    ASSERT_EQ(sender.Connect(), "");
+    ASSERT_EQ(sender.Connect().error_text(), "");
     (void)test::poll_until(
         sender, [&] { return sender.progress() >= 2; }, 1000);
     ASSERT_TRUE(sender.transferring());

@@ -150,7 +150,7 @@ TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
                    {{"ep.mp3", "a/b/c/ep.mp3"}, {"feed.xml", "feed.xml"}});
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
-    ASSERT_EQ(sender.Connect(), "");
+    ASSERT_EQ(sender.Connect().error_text(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
     EXPECT_EQ(sender.succeeded(), true);
     std::string local;
