@@ -20,7 +20,7 @@ using namespace qp::ui;
 Doc example_doc() {
     Doc doc;
     DocDefaults(doc);
-    if (!ReadProject(doc, std::string(QP_SOURCE_DIR) + "/examples/podcast.qprj").error.empty())
+    if (!ReadProject(doc, std::string(QP_SOURCE_DIR) + "/examples/podcast.qprj"))
         std::abort();
     return doc;
 }

@@ -31,13 +31,13 @@ void BM_FtpUpload(benchmark::State& state) {
     auto client =
         Ftp_Open(FtpLogin{"127.0.0.1", env("QP_FTP_USER"), env("QP_FTP_PASSWORD"), port, true},
                  options)
-            .client;
+            .value_or(nullptr);
     if (!client) {
         state.SkipWithError("cannot log in");
         return;
     }
     for (auto _ : state) {
-        if (!client->send_file(file, "bench.bin", SendMode::Wait).error.empty()) {
+        if (!client->send_file(file, "bench.bin", SendMode::Wait).status.ok()) {
             state.SkipWithError("upload failed");
             return;
         }

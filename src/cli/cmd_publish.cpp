@@ -102,7 +102,7 @@ std::string read_password_file(const std::string& path, std::string& password) {
     constexpr std::size_t kMaxBytes = 4096;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return "can't read the password file " + path + ": " + system_error(errno).error;
+        return "can't read the password file " + path + ": " + system_error(errno).text;
     std::string data(kMaxBytes, '\0');
     std::size_t got = 0;
     std::string error;
@@ -111,7 +111,7 @@ std::string read_password_file(const std::string& path, std::string& password) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            error = "can't read the password file " + path + ": " + system_error(errno).error;
+            error = "can't read the password file " + path + ": " + system_error(errno).text;
         if (n <= 0)
             break;
         got += static_cast<std::size_t>(n);
@@ -297,9 +297,10 @@ int cmd_publish(const std::vector<std::string>& args) {
         std::signal(SIGINT, old_int);
         g_cancel = nullptr;
     };
-    if (const std::string error = sender.connect(); !error.empty()) {
+    if (const Status connected = sender.connect(); !connected) {
         restore();
-        return fail(g_interrupted ? "interrupted" : sender.lines().back() + " (" + error + ")");
+        return fail(g_interrupted ? "interrupted"
+                                  : sender.lines().back() + " (" + connected.error_text() + ")");
     }
     // The job wakes this loop whenever it has news, so one file follows the other at once.
     while (!sender.finished() && !g_interrupted) {
@@ -314,7 +315,7 @@ int cmd_publish(const std::vector<std::string>& args) {
     restore();
     if (g_interrupted)
         return fail("interrupted: not every file was sent");
-    return sender.result() == 1 ? kExitOk : kExitFailure;
+    return sender.succeeded() ? kExitOk : kExitFailure;
 }
 
 } // namespace qp

@@ -135,7 +135,7 @@ std::string load_project(const std::string& path, Doc& doc, Log& log, NewerBacku
         std::fprintf(stderr, "quillpost-cli: warning: %s; using the project file\n", note.c_str());
     }
     if (const FileResult r = LoadDoc(doc, path, log); !r.ok())
-        return "can't read the project file " + path + ": " + r.error;
+        return "can't read the project file " + path + ": " + r.error_text();
     doc.FileName = path;
     // Media files named without a folder of their own lie beside the project, as the program
     // reads them once it has opened the project; every path of the command is absolute by now.

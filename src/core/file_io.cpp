@@ -28,7 +28,7 @@ std::string size_text(std::uint64_t bytes) {
 }
 
 FileResult too_large(std::uint64_t max_bytes) {
-    return {"larger than " + size_text(max_bytes)};
+    return make_error(ErrorKind::TooLarge, "larger than " + size_text(max_bytes));
 }
 
 // Reads fd to its end, stopping once more than max_bytes have come.
@@ -65,7 +65,9 @@ FileResult write_all(int fd, std::string_view data) {
 }
 
 FileResult close_fd(int fd) {
-    return ::close(fd) == 0 ? FileResult{} : system_error(errno);
+    if (::close(fd) != 0)
+        return system_error(errno);
+    return {};
 }
 
 // Opens a regular file for reading; anything else is refused without blocking on it. fd is -1
@@ -79,7 +81,8 @@ FileResult open_regular_file(const std::string& path, int& fd, struct stat& st) 
     if (::fstat(fd, &st) != 0)
         result = system_error(errno);
     else if (!S_ISREG(st.st_mode))
-        result = {S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file"};
+        result = make_error(ErrorKind::BadInput,
+                            S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file");
     if (!result.ok()) {
         ::close(fd);
         fd = -1;
@@ -89,8 +92,25 @@ FileResult open_regular_file(const std::string& path, int& fd, struct stat& st) 
 
 } // namespace
 
-FileResult system_error(int errno_value) {
-    return {std::generic_category().message(errno_value)};
+Error system_error(int errno_value) {
+    ErrorKind kind = ErrorKind::Failed;
+    switch (errno_value) {
+    case ENOENT:
+        kind = ErrorKind::NotFound;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        kind = ErrorKind::ReadOnly;
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        kind = ErrorKind::NoSpace;
+        break;
+    default:
+        break;
+    }
+    return make_error(kind, std::generic_category().message(errno_value));
 }
 
 std::optional<FileInfo> file_info(const std::string& path) {
@@ -213,11 +233,11 @@ FileResult FileReplacement::begin(const std::string& target, const std::string& 
     if (has_model) {
         // A rename would put a plain file in place of the device or pipe.
         if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-            return {"not a regular file"};
+            return make_error(ErrorKind::BadInput, "not a regular file");
         // The rename needs only the folder's permission, so the file's own is checked here;
         // the bits are looked at too, since the superuser passes every access check.
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-            return {"read-only file"};
+            return make_error(ErrorKind::ReadOnly, "read-only file");
         if (::access(model.c_str(), W_OK) != 0)
             return system_error(errno);
     }
@@ -259,7 +279,9 @@ FileResult FileReplacement::write(std::string_view data) {
 FileResult FileReplacement::make_private() {
     if (fd_ < 0)
         return system_error(EBADF);
-    return ::fchmod(fd_, 0600) == 0 ? FileResult{} : system_error(errno);
+    if (::fchmod(fd_, 0600) != 0)
+        return system_error(errno);
+    return {};
 }
 
 FileResult FileReplacement::commit() {
@@ -314,11 +336,15 @@ FileResult replace_file_atomically(const std::string& path, std::string_view dat
 }
 
 FileResult remove_file(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? FileResult{} : system_error(errno);
+    if (::unlink(path.c_str()) != 0)
+        return system_error(errno);
+    return {};
 }
 
 FileResult rename_file(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? FileResult{} : system_error(errno);
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return system_error(errno);
+    return {};
 }
 
 std::string resolve_links(const std::string& path) {
@@ -395,7 +421,7 @@ AppendResult append_file(const std::string& path, std::string_view data) {
     AppendResult result;
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) {
-        result.error = "can't open " + path + ": " + system_error(errno).error;
+        result.error = "can't open " + path + ": " + system_error(errno).text;
         return result;
     }
     // With O_APPEND every write leaves the offset at the end, so the offsets before and after
@@ -408,7 +434,7 @@ AppendResult append_file(const std::string& path, std::string_view data) {
     if (FileResult closed = close_fd(fd); written.ok())
         written = std::move(closed);
     if (!written.ok())
-        result.error = "can't write " + path + ": " + written.error;
+        result.error = "can't write " + path + ": " + written.error_text();
     return result;
 }
 

@@ -2,6 +2,8 @@
 // disk never passes for success and a failure carries the system's reason.
 #pragma once
 
+#include "core/result.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,17 +11,13 @@
 
 namespace qp {
 
-// The outcome of a file operation: an empty error on success, else the reason in the system's
-// words ("No space left on device", "Permission denied", "File too large", ...).
-struct [[nodiscard]] FileResult {
-    std::string error;
+// The outcome of a file operation: on failure the reason in the system's words ("No space left
+// on device", "Permission denied", "File too large", ...).
+using FileResult = Status;
 
-    bool ok() const { return error.empty(); }
-    explicit operator bool() const { return ok(); }
-};
-
-// The reason for an errno value, as the system words it.
-FileResult system_error(int errno_value);
+// The reason for an errno value, as the system words it. NotFound for ENOENT, ReadOnly for
+// EACCES, EPERM and EROFS, NoSpace for ENOSPC and EDQUOT, else Failed.
+Error system_error(int errno_value);
 
 struct FileInfo {
     bool is_directory = false;

@@ -83,7 +83,7 @@ ImageFileHeader image_file_header(const std::string& path) {
     ImageFileHeader out;
     std::string head;
     if (FileResult r = read_file_head(path, head, kImageHeadBytes); !r.ok())
-        out.error = r.error;
+        out.error = r.error_text();
     else
         out.header = image_header(head);
     return out;

@@ -122,7 +122,7 @@ std::string IniWriter::bytes() const {
 
 std::string IniWriter::save(const std::string& path, FileAccess access) const {
     if (FileResult r = replace_file_atomically(path, bytes(), access); !r.ok())
-        return "can't write " + path + ": " + r.error;
+        return "can't write " + path + ": " + r.error_text();
     return {};
 }
 

@@ -257,7 +257,7 @@ std::string LangTable::Lang_Save(std::string_view name) {
     // Like every file the program saves: old or new content, never a part, the file's mode kept
     // and a read-only file left alone.
     if (const FileResult r = replace_file_atomically(target, file_text(lang, Now())); !r.ok())
-        return "can't write " + target + ": " + r.error;
+        return "can't write " + target + ": " + r.error_text();
     return {};
 }
 

@@ -49,7 +49,7 @@ std::string make_folders(const std::string& folder) {
         if (made.empty() || made.back() == '/')
             continue;
         if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
-            return "can't make the folder " + made + ": " + system_error(errno).error;
+            return "can't make the folder " + made + ": " + system_error(errno).text;
     }
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))

@@ -16,7 +16,8 @@ FileResult ReadProject(Doc& doc, const std::string& path) {
     // Parsed into a copy, so a file that turns out not to be a project leaves doc as it was.
     Doc read = doc;
     if (parse_project(read, bytes) == 0 && !bytes.empty())
-        return {"not a project file: no line of it holds a project setting"};
+        return make_error(ErrorKind::NotAProject,
+                          "not a project file: no line of it holds a project setting");
     doc = std::move(read);
     return {};
 }
@@ -74,7 +75,7 @@ SaveResult SaveDoc(Doc& doc, const std::string& file, Log& log) {
     log.add("- Save document");
     if (file_part(file).empty()) {
         log.add("- Aborted, no filename !");
-        return {SaveStatus::NoFileName, {}, {}, {}};
+        return {SaveStatus::NoFileName, {}, {}, {}, ErrorKind::Cancelled};
     }
     const std::string target = project_save_path(file);
     const std::string not_saved = "Error, Not saved " + target;
@@ -83,16 +84,17 @@ SaveResult SaveDoc(Doc& doc, const std::string& file, Log& log) {
     if (target != file && file_exists(target) && !same_file(target, doc.FileName)) {
         log.add("! " + not_saved);
         return {SaveStatus::TargetExists, not_saved + ": another file of that name exists", target,
-                "another file of that name exists"};
+                "another file of that name exists", ErrorKind::Failed};
     }
     if (FileResult r = save_project_with_backup(doc, target); !r.ok()) {
         log.add("! " + not_saved);
-        return {SaveStatus::Failed, not_saved + ": " + r.error, target, r.error};
+        return {SaveStatus::Failed, not_saved + ": " + r.error_text(), target, r.error_text(),
+                r.kind()};
     }
     doc.FileName = target;
     SetModified(doc, false);
     log.add("- Saved " + target);
-    return {SaveStatus::Saved, {}, target, {}};
+    return {SaveStatus::Saved, {}, target, {}, ErrorKind::Failed};
 }
 
 } // namespace qp

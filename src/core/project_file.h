@@ -21,8 +21,8 @@ inline constexpr std::uint64_t kMaxProjectBytes = std::uint64_t{1} << 30;
 // the file it replaces. The error names the reason.
 FileResult WriteProject(const Doc& doc, const std::string& path);
 // Reads the regular file at path into doc. A file of bytes in which no project line can be read
-// is refused as not a project, as are pipes, devices and files over kMaxProjectBytes; doc is
-// unchanged on failure.
+// is refused as not a project (NotAProject), as are pipes, devices (BadInput) and files over
+// kMaxProjectBytes (TooLarge); doc is unchanged on failure.
 FileResult ReadProject(Doc& doc, const std::string& path);
 
 // Saves over path without a moment where the old content is gone and the new one incomplete: the
@@ -61,6 +61,8 @@ struct [[nodiscard]] SaveResult {
     // The file the save was for, and the reason alone, for a window that words its own message.
     std::string target;
     std::string reason;
+    // What went wrong, when error is set: Cancelled for NoFileName, the file's kind for Failed.
+    ErrorKind kind = ErrorKind::Failed;
 
     bool saved() const { return status == SaveStatus::Saved; }
 };

@@ -49,6 +49,8 @@ public:
     T& value() & { return std::get<0>(state_); }
     const T& value() const& { return std::get<0>(state_); }
     T&& value() && { return std::get<0>(std::move(state_)); }
+    // The value, or fallback on failure.
+    T value_or(T fallback) && { return ok() ? std::move(value()) : std::move(fallback); }
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
 

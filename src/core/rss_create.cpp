@@ -25,10 +25,12 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
         resolve_links(output_path.empty() ? rss_file_path(doc) : std::string(output_path));
     FileReplacement rss;
     std::string build_error;
+    ErrorKind build_kind = ErrorKind::Failed;
     const auto build = [&] {
-        if (FileResult r = rss.begin(planned, planned); !r.ok())
-            build_error = std::string(kRssErrorSave) + ": " + r.error;
-        else
+        if (FileResult r = rss.begin(planned, planned); !r.ok()) {
+            build_error = std::string(kRssErrorSave) + ": " + r.error_text();
+            build_kind = r.kind();
+        } else
             build_error = build_rss_into(rss, doc, result.job, paths);
     };
     std::thread builder;
@@ -44,6 +46,7 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
     result.save_target = saved.target;
     result.save_reason = saved.reason;
     if (!saved.saved()) {
+        result.kind = saved.kind;
         result.error = saved.status == SaveStatus::NoFileName ? "Aborted, no filename"
                                                               : std::move(saved.error);
         return result;
@@ -61,10 +64,13 @@ RssCreateResult Rss_Create(Doc& doc, Log& log, const Paths& paths, std::string_v
         }
     }
     if (build_error.empty()) {
-        if (FileResult r = rss.commit_as(resolve_links(result.rss_path)); !r.ok())
-            build_error = std::string(kRssErrorSave) + ": " + r.error;
+        if (FileResult r = rss.commit_as(resolve_links(result.rss_path)); !r.ok()) {
+            build_error = std::string(kRssErrorSave) + ": " + r.error_text();
+            build_kind = r.kind();
+        }
     }
     if (!build_error.empty()) {
+        result.kind = build_kind;
         result.error = build_error;
         log.add("! " + result.error);
     }

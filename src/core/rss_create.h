@@ -24,6 +24,8 @@ struct [[nodiscard]] RssCreateResult {
     // The file the save was for and why it failed, for a window that words its own message.
     std::string save_target;
     std::string save_reason;
+    // What went wrong, when error is set: the save's kind, or the RSS file's.
+    ErrorKind kind = ErrorKind::Failed;
     // Where the RSS file was (or would have been) written.
     std::string rss_path;
     // The enclosures marked for upload; the caller adds the RSS and project files.

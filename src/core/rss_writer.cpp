@@ -103,7 +103,7 @@ bool add_address(XmlNode* parent, std::string_view name, std::string_view link,
 // project edited by hand) is left out rather than break the feed.
 bool add_kept_xml(XmlNode* parent, std::string_view markup) {
     return markup.empty() || !is_well_formed_fragment(markup) ||
-           AddXmlMarkup(parent, markup) != nullptr;
+           add_xml_markup(parent, markup) != nullptr;
 }
 
 // What the directories require or read of a show, each written only when set, so a document that
@@ -406,7 +406,7 @@ std::string build_rss_into(FileReplacement& file, const Doc& doc, UploadJob& job
     ReplacementSink sink(file);
     std::string err = build_rss_xml(doc, job, paths, sink);
     if (!sink.error.ok())
-        return std::string(kRssErrorSave) + ": " + sink.error.error;
+        return std::string(kRssErrorSave) + ": " + sink.error.error_text();
     return err;
 }
 
@@ -415,11 +415,11 @@ std::string BuildRssFile(const std::string& path, const Doc& doc, UploadJob& job
     const std::string target = resolve_links(path);
     FileReplacement file;
     if (FileResult r = file.begin(target, target); !r.ok())
-        return std::string(kRssErrorSave) + ": " + r.error;
+        return std::string(kRssErrorSave) + ": " + r.error_text();
     if (std::string err = build_rss_into(file, doc, job, paths); !err.empty())
         return err;
     if (FileResult r = file.commit(); !r.ok())
-        return std::string(kRssErrorSave) + ": " + r.error;
+        return std::string(kRssErrorSave) + ": " + r.error_text();
     return {};
 }
 

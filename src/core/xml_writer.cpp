@@ -219,7 +219,7 @@ XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view tex
     return node;
 }
 
-XmlNode* AddXmlMarkup(XmlNode* parent, std::string_view markup) {
+XmlNode* add_xml_markup(XmlNode* parent, std::string_view markup) {
     if (!parent || parent->kind != XmlNode::Kind::Element)
         return nullptr;
     XmlNode* node = new_node(parent->children.get_allocator().resource());

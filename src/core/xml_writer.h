@@ -51,7 +51,7 @@ XmlNode* AddXmlNode(XmlNode* parent, std::string_view name, std::string_view tex
 
 // Appends markup written as it stands; the caller has checked it is well-formed XML. nullptr
 // when parent is null.
-XmlNode* AddXmlMarkup(XmlNode* parent, std::string_view markup);
+XmlNode* add_xml_markup(XmlNode* parent, std::string_view markup);
 
 enum class AttributeName { Lowered, AsGiven };
 // Sets (or replaces, keeping its place) an attribute, its name lower-cased unless asked to keep

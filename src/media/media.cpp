@@ -474,7 +474,7 @@ MediaInfo media_read(const std::string& path, const std::atomic<bool>* cancel) {
     // Non-blocking, so that a pipe or a device met under the name cannot hold the caller.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return fail(MediaProblem::NotThere, system_error(errno).error);
+        return fail(MediaProblem::NotThere, system_error(errno).text);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

@@ -61,75 +61,79 @@ std::string ControlChannel::read_reply(FtpReply& out, Deadline until) {
     }
 }
 
-std::string ControlChannel::command(std::string_view word, std::string_view argument,
-                                    std::string_view codes, FtpReply* reply) {
+Status ControlChannel::command(std::string_view word, std::string_view argument,
+                               std::string_view codes, FtpReply* reply) {
     if (std::string error = send_command(word, argument); !error.empty())
-        return error;
+        return wait_error(std::move(error),
+                          is_safe_argument(argument) ? ErrorKind::Failed : ErrorKind::BadInput);
     FtpReply got;
     if (std::string error = read_reply(got, deadline()); !error.empty())
-        return std::string(word) + ": " + error;
-    std::string error;
+        return wait_error(std::string(word) + ": " + error);
+    Status status;
     if (!reply_accepts(got, codes))
-        error = std::string(word) + " refused: " + reply_text(got);
+        status = make_error(ErrorKind::Refused, std::string(word) + " refused: " + reply_text(got));
     if (reply)
         *reply = std::move(got);
-    return error;
+    return status;
 }
 
-std::string ControlChannel::final_reply(std::string_view word, std::string_view codes,
-                                        Deadline until) {
+Status ControlChannel::final_reply(std::string_view word, std::string_view codes, Deadline until) {
     FtpReply got;
     if (std::string error = read_reply(got, until); !error.empty())
-        return std::string(word) + ": " + error;
+        return wait_error(std::string(word) + ": " + error);
     if (!reply_accepts(got, codes))
-        return std::string(word) + " refused: " + reply_text(got);
+        return make_error(ErrorKind::Refused, std::string(word) + " refused: " + reply_text(got));
     return {};
 }
 
-std::string ControlChannel::start_tls(const std::shared_ptr<TlsContext>& context,
-                                      const std::string& host, int port,
-                                      const TrustSettings& trust) {
-    std::string error = command("AUTH", "TLS", "234");
+Status ControlChannel::start_tls(const std::shared_ptr<TlsContext>& context,
+                                 const std::string& host, int port, const TrustSettings& trust) {
+    Status status = command("AUTH", "TLS", "234");
     // Bytes after the 234 came in the clear but would be read as if secured.
-    if (error.empty() && parser_.pending() > 0)
-        error = "the server sent more than its answer to AUTH";
-    if (error.empty())
-        error = stream_.start_tls(context, host, nullptr, deadline(), cancel_);
-    if (error.empty())
-        error = stream_.verify_peer(host, port, trust);
-    if (!error.empty()) {
+    if (status && parser_.pending() > 0)
+        status = make_error(ErrorKind::Failed, "the server sent more than its answer to AUTH");
+    if (status) {
+        if (std::string error = stream_.start_tls(context, host, nullptr, deadline(), cancel_);
+            !error.empty())
+            status = wait_error(std::move(error));
+    }
+    if (status)
+        status = stream_.verify_peer(host, port, trust);
+    if (!status) {
         broken_ = true;
-        return error;
+        return status;
     }
     tls_ = context;
     host_ = host;
-    error = command("PBSZ", "0", "200");
-    if (error.empty())
-        error = command("PROT", "P", "200");
-    return error;
+    status = command("PBSZ", "0", "200");
+    if (status)
+        status = command("PROT", "P", "200");
+    return status;
 }
 
-std::string ControlChannel::open_passive(Stream& data) {
+Status ControlChannel::open_passive(Stream& data) {
     FtpReply reply;
-    if (std::string error = command("PASV", {}, "227", &reply); !error.empty())
-        return error;
+    if (Status status = command("PASV", {}, "227", &reply); !status)
+        return status;
     const std::optional<int> port = parse_pasv_port(reply);
     if (!port)
-        return "PASV reply without an address: " + reply_text(reply);
+        return make_error(ErrorKind::BadInput,
+                          "PASV reply without an address: " + reply_text(reply));
     data = Stream(Socket::connect_to_peer(stream_.socket(), *port, deadline(), cancel_));
     if (!data.valid())
-        return "the data connection could not be opened";
+        return make_error(ErrorKind::Unreachable, "the data connection could not be opened");
     return {};
 }
 
-std::string ControlChannel::secure_data(Stream& data) {
+Status ControlChannel::secure_data(Stream& data) {
     if (!tls_)
         return {};
     if (std::string error = data.start_tls(tls_, host_, &stream_, deadline(), cancel_);
         !error.empty())
-        return "the data connection could not be secured: " + error;
+        return wait_error("the data connection could not be secured: " + error);
     if (!data.same_peer(stream_))
-        return "the data connection shows another certificate than the server";
+        return make_error(ErrorKind::IdentityChanged,
+                          "the data connection shows another certificate than the server");
     return {};
 }
 

@@ -42,29 +42,27 @@ public:
     [[nodiscard]] std::string send_command(std::string_view word, std::string_view argument = {});
     // The next whole reply, which must be complete before the deadline however slowly it comes.
     [[nodiscard]] std::string read_reply(FtpReply& out, Deadline deadline);
-    // Sends a command and reads its reply; empty when its final line carries one of the codes.
-    // The error names the command word and the server's line, never the argument.
-    [[nodiscard]] std::string command(std::string_view word, std::string_view argument,
-                                      std::string_view codes, FtpReply* reply = nullptr);
-    // The reply that ends a transfer; empty when it carries one of the codes.
-    [[nodiscard]] std::string final_reply(std::string_view word, std::string_view codes,
-                                          Deadline deadline);
+    // Sends a command and reads its reply; ok when its final line carries one of the codes, else
+    // Refused. The error names the command word and the server's line, never the argument.
+    Status command(std::string_view word, std::string_view argument, std::string_view codes,
+                   FtpReply* reply = nullptr);
+    // The reply that ends a transfer; ok when it carries one of the codes, else Refused.
+    Status final_reply(std::string_view word, std::string_view codes, Deadline deadline);
 
     // Secures the channel before anything secret is sent: AUTH TLS, the handshake and the check
     // of the server's certificate, then PBSZ 0 and PROT P so that every data connection is
-    // secured too. Empty on success, else why not; a failure leaves the channel unusable.
-    [[nodiscard]] std::string start_tls(const std::shared_ptr<TlsContext>& context,
-                                        const std::string& host, int port,
-                                        const TrustSettings& trust);
+    // secured too. A failure leaves the channel unusable.
+    Status start_tls(const std::shared_ptr<TlsContext>& context, const std::string& host, int port,
+                     const TrustSettings& trust);
 
     // Opens the passive data connection: PASV, then a connection to the control connection's
     // peer at the port of the reply. The address the server names is not used, so a reply cannot
     // point the client at another host.
-    [[nodiscard]] std::string open_passive(Stream& data);
+    Status open_passive(Stream& data);
     // On a secure channel, secures a data connection once the server accepted its command (it
     // only answers the handshake then): with the control connection's session, and it must
     // show the same certificate. Does nothing on a channel in the clear.
-    [[nodiscard]] std::string secure_data(Stream& data);
+    Status secure_data(Stream& data);
 
     void close();
 

@@ -40,8 +40,6 @@ struct FtpOptions {
 // True when the network layer is available.
 bool Net_Init();
 
-struct FtpOpened;
-
 class FtpClient final : public FtpSession {
 public:
     ~FtpClient() override;
@@ -52,30 +50,31 @@ public:
 
     bool check_alive() override;
     std::string get_directory() override;
-    std::string set_directory(const std::string& name) override;
-    std::string create_directory(const std::string& name) override;
-    std::string list_directory() override;
+    Status set_directory(const std::string& name) override;
+    Status create_directory(const std::string& name) override;
+    Status list_directory() override;
     const std::vector<FtpEntry>& entries() const override { return entries_; }
     void end_listing() override { entries_.clear(); }
     std::optional<std::int64_t> modification_time(const std::string& name) override;
-    std::string rename(const std::string& from, const std::string& to) override;
-    std::string delete_file(const std::string& name) override;
+    Status rename(const std::string& from, const std::string& to) override;
+    Status delete_file(const std::string& name) override;
     SendResult send_file(const std::string& local_file, const std::string& remote_name,
                          SendMode mode) override;
     TransferProgress progress() const override { return run_.progress(); }
-    std::string transfer_error() const override { return run_.error(); }
+    Error transfer_error() const override { return run_.error(); }
     void abort_file() override;
     void set_cancel(const std::atomic<bool>* cancel) override;
     void set_step_deadline(std::optional<Deadline> deadline) override;
 
 private:
-    friend FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options);
+    friend Result<std::unique_ptr<FtpClient>> Ftp_Open(const FtpLogin& login,
+                                                       const FtpOptions& options);
     FtpClient(ControlChannel control, FtpOptions options);
 
     // While a background upload runs the worker owns the control connection.
     bool busy() const { return run_.running(); }
     // Sends TYPE unless the connection already has that type.
-    std::string set_type(char type);
+    Status set_type(char type);
     SendResult upload(const std::string& local_file, const std::string& remote_name);
 
     ControlChannel control_;
@@ -87,17 +86,14 @@ private:
     UploadRun run_; // last: its worker uses the members above
 };
 
-struct FtpOpened {
-    std::unique_ptr<FtpClient> client; // none on failure
-    std::string error;                 // why not
-};
-
 // Connects and logs in (USER, then PASS). Fails when the server cannot be reached, refuses the
 // login, or accepts the user without asking for a password. For Protocol::Ftps the connection
 // is secured first, and the login only follows once the server's certificate passed.
-FtpOpened Ftp_Open(const FtpLogin& login, const FtpOptions& options = {});
-// Opens a session of the login's protocol.
-SessionOpened session_open(const FtpLogin& login, const FtpOptions& options = {});
+// Kinds: Unreachable, AuthRefused, IdentityChanged, Unverified, NameMismatch, Cancelled, Timeout,
+// Refused or Failed otherwise.
+Result<std::unique_ptr<FtpClient>> Ftp_Open(const FtpLogin& login, const FtpOptions& options = {});
+// Opens a session of the login's protocol, with the same kinds of error.
+SessionOpened open_session(const FtpLogin& login, const FtpOptions& options = {});
 bool Ftp_IsOpen(const FtpClient* client);
 
 } // namespace qp::net

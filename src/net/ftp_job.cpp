@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace qp::net {
 
@@ -177,7 +178,7 @@ FtpJobSeams ftp_client_seams(TrustSettings trust) {
         options.cancel = cancel;
         options.trust = trust;
         options.trust.cancel = cancel;
-        return session_open(login, options);
+        return open_session(login, options);
     };
     seams.net_init = [] {
         static const bool available = Net_Init();
@@ -186,8 +187,7 @@ FtpJobSeams ftp_client_seams(TrustSettings trust) {
     return seams;
 }
 
-std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
-                        const LineSink& add_line) {
+Status FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts, const LineSink& add_line) {
     FtpLogin login;
     login.server = job.server;
     login.user = job.user;
@@ -202,18 +202,21 @@ std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
     if (seams.net_init && !seams.net_init()) {
         secret_wipe(login.password);
         add_line(texts.get("FTP\\NetWork.NotFound"));
-        return "the network is not available";
+        return make_error(ErrorKind::Unreachable, "the network is not available");
     }
     add_line(texts.get("FTP\\NetWork.Found"));
-    SessionOpened opened{nullptr, "no way to connect"};
+    SessionOpened opened = make_error(ErrorKind::Failed, "no way to connect");
     if (seams.open)
         opened = seams.open(login, &job.cancel);
     secret_wipe(login.password);
-    job.connection = std::move(opened.session);
+    Error why{opened.kind(),
+              opened.error_text().empty() ? "no connection" : ftp_printable(opened.error_text())};
+    if (opened)
+        job.connection = std::move(opened).value();
     const std::string server = ftp_printable(job.server);
     if (!job.connection) {
         add_line(texts.get("FTP\\Client.NotConnected", {server}));
-        return opened.error.empty() ? "no connection" : ftp_printable(opened.error);
+        return why;
     }
     job.connection->set_cancel(&job.cancel);
     add_line(texts.get("FTP\\Client.Connected", {server}));
@@ -241,45 +244,47 @@ std::string FTP_CurrentFolder(FTPJob& job) {
     return FTP_FolderPart(dir, false);
 }
 
-std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolders missing,
-                        const FtpJobSeams& seams) {
+Status FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolders missing,
+                   const FtpJobSeams& seams) {
     if (!job.connection)
-        return "no connection";
+        return make_error(ErrorKind::Failed, "no connection");
     const StepDeadline step(*job.connection, seams.step_timeout_ms);
     const std::int64_t give_up = steady_ms() + seams.step_timeout_ms;
     if (!FTP_IsAlive(job))
-        return "the connection to the server is lost";
+        return make_error(ErrorKind::Failed, "the connection to the server is lost");
     const std::string target = FTP_FolderPart(target_path, false);
     std::string current = FTP_CurrentFolder(job);
-    std::string last_error;
+    Status last_status;
     std::string created; // the folder the last pass made
     for (int tries = kSetPathTries; current != target;) {
         if (job.cancel.load())
-            return std::string(kCancelled);
+            return make_error(ErrorKind::Cancelled, std::string(kCancelled));
         if (current.empty() || target.starts_with(current)) {
             const auto depth =
                 static_cast<std::size_t>(std::count(current.begin(), current.end(), '/'));
             const std::string name = slash_field(target, current.empty() ? 1 : depth + 1);
-            last_error = job.connection->set_directory(name);
-            if (!last_error.empty() && missing == MissingFolders::Create) {
+            last_status = job.connection->set_directory(name);
+            if (!last_status && missing == MissingFolders::Create) {
                 // Some servers need a moment between a refused CWD and the MKD, and before the
                 // new folder can be entered: they get it once the quick way has failed, and
                 // every other server gets its folders without waiting.
                 const bool again = created == name;
                 if (again)
                     wait_ms(seams, 10);
-                if (std::string error = job.connection->create_directory(name); !error.empty())
-                    last_error = error;
+                if (Status made = job.connection->create_directory(name); !made)
+                    last_status = std::move(made);
                 if (again)
                     wait_ms(seams, 100);
                 created = name;
             }
         } else {
-            last_error = job.connection->set_directory("..");
+            last_status = job.connection->set_directory("..");
         }
         if (--tries == 0 || steady_ms() > give_up)
-            return "the folder /" + target + " cannot be reached" +
-                   (last_error.empty() ? "" : ": " + last_error);
+            return make_error(
+                last_status.kind(),
+                "the folder /" + target + " cannot be reached" +
+                    (last_status.error_text().empty() ? "" : ": " + last_status.error_text()));
         current = FTP_CurrentFolder(job);
     }
     return {};
@@ -288,7 +293,7 @@ std::string FTP_SetPath(FTPJob& job, std::string_view target_path, MissingFolder
 bool FTP_FindRemoteFile(FTPJob& job) {
     if (!job.connection || job.current >= job.files.size())
         return false;
-    if (!job.connection->list_directory().empty())
+    if (!job.connection->list_directory())
         return false;
     const std::vector<FtpEntry> listing = job.connection->entries();
     job.connection->end_listing();
@@ -365,31 +370,31 @@ void FtpSender::begin_connect() {
     if (connected_ || connecting_)
         return;
     connecting_ = true;
-    connect_error_.clear();
+    connect_status_ = {};
     {
         const std::lock_guard lock(mutex_);
         connect_done_ = false;
     }
     connector_ = std::thread([this] {
         ReadTexts texts(connect_words_);
-        std::string error =
+        Status connected =
             FTP_Connect(job_, seams_, texts, [this](const std::string& l) { post_line(l); });
         {
             const std::lock_guard lock(mutex_);
-            connect_result_ = std::move(error);
+            connect_result_ = std::move(connected);
             connect_done_ = true;
         }
         notify();
     });
 }
 
-std::string FtpSender::connect() {
+Status FtpSender::connect() {
     begin_connect();
     while (connecting_) {
         wait(kConnectWaitMs);
         take_connect();
     }
-    return connect_error_;
+    return connect_status_;
 }
 
 void FtpSender::take_connect() {
@@ -400,8 +405,7 @@ void FtpSender::take_connect() {
         const std::lock_guard lock(mutex_);
         done = connect_done_;
         if (done) {
-            connect_error_ = std::move(connect_result_);
-            connect_result_.clear();
+            connect_status_ = std::exchange(connect_result_, Status());
         }
     }
     if (done)
@@ -410,7 +414,7 @@ void FtpSender::take_connect() {
     if (!done)
         return;
     connecting_ = false;
-    connected_ = connect_error_.empty();
+    connected_ = connect_status_.ok();
 }
 
 void FtpSender::poll() {
@@ -549,16 +553,15 @@ void FtpSender::process(std::size_t index) {
     if (!in_folder_ || *in_folder_ != folder) {
         in_folder_.reset();
         listed_.reset();
-        if (std::string error = FTP_SetPath(job_, folder, MissingFolders::Create, seams_);
-            !error.empty()) {
+        if (Status reached = FTP_SetPath(job_, folder, MissingFolders::Create, seams_); !reached) {
             post_line(words_.set_path);
-            post_failure(shown, error);
+            post_failure(shown, reached.error_text());
             return;
         }
         in_folder_ = folder;
     }
     // One listing per folder serves every file sent into it.
-    if (date_check_ && !listed_ && job_.connection->list_directory().empty()) {
+    if (date_check_ && !listed_ && job_.connection->list_directory()) {
         listed_ = job_.connection->entries();
         job_.connection->end_listing();
     }
@@ -588,12 +591,12 @@ void FtpSender::process(std::size_t index) {
     {
         const std::lock_guard lock(mutex_);
         transferring_ = false;
-        if (sent.error.empty()) {
+        if (sent.status) {
             file.status = kFileSent;
             file_sent_ = true;
         }
     }
-    if (sent.error.empty()) {
+    if (sent.status) {
         post_line(words_.ok + " " + FTP_ElapsedText(ended - started));
         return;
     }
@@ -601,19 +604,20 @@ void FtpSender::process(std::size_t index) {
     listed_.reset();
     if (!sent.started)
         post_line(words_.error);
-    post_failure(shown, sent.error);
+    post_failure(shown, sent.status.error_text());
 }
 
 SendResult FtpSender::upload_in_place(const FTPFile& file, const std::string& name) {
     FtpSession& session = *job_.connection;
     const std::string part = ftp_part_name(name);
     SendResult sent = session.send_file(file.local_file, part, SendMode::Wait);
-    if (!sent.error.empty() || job_.cancel.load())
+    if (!sent.status || job_.cancel.load())
         return sent;
-    const std::string refused = session.rename(part, name);
-    if (refused.empty())
+    const Status renamed = session.rename(part, name);
+    if (renamed)
         return sent;
-    post_line(with_params(words_.rename_refused, ftp_printable(name), ftp_printable(refused)));
+    post_line(with_params(words_.rename_refused, ftp_printable(name),
+                          ftp_printable(renamed.error_text())));
     (void)session.delete_file(part); // the copy stays readable under the final name below
     return session.send_file(file.local_file, name, SendMode::Wait);
 }
@@ -690,12 +694,10 @@ int FtpSender::missing() const {
     return missing_;
 }
 
-int FtpSender::result() const {
+bool FtpSender::succeeded() const {
     const std::lock_guard lock(mutex_);
     return missing_ == 0 && std::none_of(job_.files.begin(), job_.files.end(),
-                                         [](const FTPFile& f) { return f.status == kFileNotSent; })
-               ? 1
-               : 0;
+                                         [](const FTPFile& f) { return f.status == kFileNotSent; });
 }
 
 } // namespace qp::net

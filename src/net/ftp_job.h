@@ -95,23 +95,22 @@ struct FtpJobSeams {
     int step_timeout_ms = 30000;          // bounds a whole folder walk
 };
 
-// The real client: session_open with its default time-outs and the given trust, Net_Init asked
+// The real client: open_session with its default time-outs and the given trust, Net_Init asked
 // once per run.
 FtpJobSeams ftp_client_seams(TrustSettings trust = {});
 
-// Network check and login; adds the message lines. Empty when the job holds a connection, else
-// why not. The password is wiped from the job either way.
-[[nodiscard]] std::string FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts,
-                                      const LineSink& add_line);
+// Network check and login; adds the message lines. Ok when the job holds a connection, else the
+// session's error with its text made printable. The password is wiped from the job either way.
+Status FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts, const LineSink& add_line);
 bool FTP_IsAlive(FTPJob& job);
 // The server's current folder in FTP folder form.
 std::string FTP_CurrentFolder(FTPJob& job);
 
 enum class MissingFolders { Fail, Create };
 // Walks to target one level at a time; gives up after 30 steps, after the seams' step time-out
-// or when the job is cancelled. Empty on success, else why not.
-[[nodiscard]] std::string FTP_SetPath(FTPJob& job, std::string_view target, MissingFolders missing,
-                                      const FtpJobSeams& seams);
+// or when the job is cancelled (Cancelled).
+Status FTP_SetPath(FTPJob& job, std::string_view target, MissingFolders missing,
+                   const FtpJobSeams& seams);
 // Looks the current file up in the listing of the current remote folder. When found, its size
 // and listed date hold the server's values, and its MDTM time when the server answers.
 bool FTP_FindRemoteFile(FTPJob& job);
@@ -144,8 +143,8 @@ public:
     // never waits on the server; Poll tells the end (connecting(), connected(),
     // connect_error()). After a failure the caller may correct the account and begin again.
     void begin_connect();
-    // The same, waiting for the end: empty on success, else why not.
-    [[nodiscard]] std::string connect();
+    // The same, waiting for the end: FTP_Connect's Status.
+    Status connect();
     // One pass of the loop, never blocking: starts the worker, hands over its message lines,
     // reads the progress, and reports the end once.
     void poll();
@@ -161,14 +160,14 @@ public:
     bool connecting() const { return connecting_; }
     bool connected() const { return connected_; }
     // Why the last connect failed; empty while none did.
-    const std::string& connect_error() const { return connect_error_; }
+    const std::string& connect_error() const { return connect_status_.error_text(); }
     bool transferring() const;
     bool finished() const { return finished_; }
     int progress() const { return progress_; }
     std::string title() const;
     const std::vector<std::string>& lines() const { return lines_; }
-    // 1 when no file is left with status "not sent" and every address checked was found, else 0.
-    int result() const;
+    // True when no file is left with status "not sent" and every address checked was found.
+    bool succeeded() const;
     // How many files were sent but not found at their address.
     int missing() const;
 
@@ -205,7 +204,7 @@ private:
     bool date_check_ = true;
     bool connecting_ = false;
     bool connected_ = false;
-    std::string connect_error_;
+    Status connect_status_;
     bool finished_ = false;
     int progress_ = 0;
     std::thread connector_;
@@ -224,7 +223,7 @@ private:
     bool file_sent_ = false; // a whole file reached the server: the bar shows it full
     std::int64_t sending_size_ = 0;
     bool connect_done_ = false;
-    std::string connect_result_;
+    Status connect_result_;
     bool worker_done_ = false;
     int missing_ = 0;
     std::uint64_t news_ = 0;

@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "core/protocol.h"
+#include "core/result.h"
 #include "net/socket.h"
 
 #include <atomic>
@@ -45,11 +46,12 @@ enum class SendMode {
 };
 
 struct SendResult {
-    std::string error;    // empty on success
+    Status status;
     bool started = false; // the server took the command and the data began to flow
 };
 
-// Every operation that can fail returns the empty text on success, else why it failed.
+// Every operation that can fail returns a Status: Refused when the server said no, Cancelled or
+// Timeout when a wait ended so, Failed otherwise.
 class FtpSession {
 public:
     virtual ~FtpSession() = default;
@@ -59,27 +61,27 @@ public:
     // The current remote directory, or the empty text.
     virtual std::string get_directory() = 0;
     // ".." goes to the parent folder.
-    [[nodiscard]] virtual std::string set_directory(const std::string& name) = 0;
-    [[nodiscard]] virtual std::string create_directory(const std::string& name) = 0;
+    virtual Status set_directory(const std::string& name) = 0;
+    virtual Status create_directory(const std::string& name) = 0;
     // Reads the listing of the current directory into entries().
-    [[nodiscard]] virtual std::string list_directory() = 0;
+    virtual Status list_directory() = 0;
     virtual const std::vector<FtpEntry>& entries() const = 0;
     virtual void end_listing() = 0;
     // The last change of a file of the current folder as the server reports it (MDTM), in
     // seconds since 1970 UTC; nullopt when the server does not answer.
     virtual std::optional<std::int64_t> modification_time(const std::string& name) = 0;
     // Renames a file of the current folder, replacing one of the new name.
-    [[nodiscard]] virtual std::string rename(const std::string& from, const std::string& to) = 0;
-    [[nodiscard]] virtual std::string delete_file(const std::string& name) = 0;
-    // Uploads a local file into the current remote folder under remote_name. Wait: the error
-    // is empty when the server stored the file. Background: empty when the transfer was started;
-    // progress() and transfer_error() tell the rest.
+    virtual Status rename(const std::string& from, const std::string& to) = 0;
+    virtual Status delete_file(const std::string& name) = 0;
+    // Uploads a local file into the current remote folder under remote_name. Wait: ok when the
+    // server stored the file. Background: ok when the transfer was started; progress() and
+    // transfer_error() tell the rest.
     [[nodiscard]] virtual SendResult send_file(const std::string& local_file,
                                                const std::string& remote_name, SendMode mode) = 0;
     // Any thread may read it while a transfer runs.
     virtual TransferProgress progress() const = 0;
-    // Why the last transfer failed, once progress() reports it Failed.
-    virtual std::string transfer_error() const = 0;
+    // Why the last transfer failed, once progress() reports it Failed; an empty text before.
+    virtual Error transfer_error() const = 0;
     // Requests the abort of a running transfer and waits until it has ended.
     virtual void abort_file() = 0;
     // While set, every wait of the session also ends soon after *cancel turns true (any thread
@@ -111,9 +113,6 @@ struct FtpLogin {
     Protocol protocol = Protocol::Ftp;
 };
 
-struct SessionOpened {
-    std::unique_ptr<FtpSession> session; // none on failure
-    std::string error;                   // why not
-};
+using SessionOpened = Result<std::unique_ptr<FtpSession>>;
 
 } // namespace qp::net

@@ -3,11 +3,13 @@
 
 namespace qp::net {
 
-SessionOpened session_open(const FtpLogin& login, const FtpOptions& options) {
+SessionOpened open_session(const FtpLogin& login, const FtpOptions& options) {
     if (login.protocol == Protocol::Sftp)
-        return sftp_open(login, options);
-    FtpOpened opened = Ftp_Open(login, options);
-    return {std::move(opened.client), std::move(opened.error)};
+        return open_sftp(login, options);
+    Result<std::unique_ptr<FtpClient>> opened = Ftp_Open(login, options);
+    if (!opened)
+        return opened.error();
+    return std::unique_ptr<FtpSession>(std::move(opened).value());
 }
 
 } // namespace qp::net

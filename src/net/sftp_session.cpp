@@ -211,7 +211,7 @@ public:
     SftpSession(const SftpSession&) = delete;
     SftpSession& operator=(const SftpSession&) = delete;
 
-    std::string open(const FtpLogin& login);
+    Status open(const FtpLogin& login);
 
     bool check_alive() override {
         if (busy())
@@ -224,9 +224,9 @@ public:
         return cwd_ == root_ ? "/"
                              : cwd_.substr(root_.ends_with('/') ? root_.size() - 1 : root_.size());
     }
-    std::string set_directory(const std::string& name) override {
-        if (std::string error = check(name); !error.empty())
-            return error;
+    Status set_directory(const std::string& name) override {
+        if (Status status = check(name); !status)
+            return status;
         if (name == "..") {
             // The login folder is the top, as the root of an FTP server is.
             if (cwd_ != root_)
@@ -236,34 +236,34 @@ public:
         const std::string path = join(cwd_, name);
         const Attributes a = stat(path);
         if (!a)
-            return "no folder " + name + ": " + last_error();
+            return refused("no folder " + name + ": " + last_error());
         if (a->type != SSH_FILEXFER_TYPE_DIRECTORY)
-            return name + " is not a folder";
+            return make_error(ErrorKind::Refused, name + " is not a folder");
         cwd_ = path;
         return {};
     }
-    std::string create_directory(const std::string& name) override {
-        if (std::string error = check(name); !error.empty())
-            return error;
+    Status create_directory(const std::string& name) override {
+        if (Status status = check(name); !status)
+            return status;
         const Watch watch(watchdog_, deadline());
         if (sftp_mkdir(sftp_, join(cwd_, name).c_str(), 0755) != 0)
-            return "the folder " + name + " cannot be created: " + last_error();
+            return refused("the folder " + name + " cannot be created: " + last_error());
         return {};
     }
-    std::string list_directory() override;
+    Status list_directory() override;
     const std::vector<FtpEntry>& entries() const override { return entries_; }
     void end_listing() override { entries_.clear(); }
     std::optional<std::int64_t> modification_time(const std::string& name) override {
-        if (!check(name).empty())
+        if (!check(name))
             return std::nullopt;
         const Attributes a = stat(join(cwd_, name));
         if (!a || (a->flags & SSH_FILEXFER_ATTR_ACMODTIME) == 0)
             return std::nullopt;
         return static_cast<std::int64_t>(a->mtime);
     }
-    std::string rename(const std::string& from, const std::string& to) override {
-        if (std::string error = check(from).empty() ? check(to) : check(from); !error.empty())
-            return error;
+    Status rename(const std::string& from, const std::string& to) override {
+        if (Status status = check(from) ? check(to) : check(from); !status)
+            return status;
         const std::string source = join(cwd_, from);
         const std::string target = join(cwd_, to);
         const Watch watch(watchdog_, deadline());
@@ -273,20 +273,20 @@ public:
         if (sftp_unlink(sftp_, target.c_str()) == 0 &&
             sftp_rename(sftp_, source.c_str(), target.c_str()) == 0)
             return {};
-        return "RENAME refused: " + last_error();
+        return refused("RENAME refused: " + last_error());
     }
-    std::string delete_file(const std::string& name) override {
-        if (std::string error = check(name); !error.empty())
-            return error;
+    Status delete_file(const std::string& name) override {
+        if (Status status = check(name); !status)
+            return status;
         const Watch watch(watchdog_, deadline());
         if (sftp_unlink(sftp_, join(cwd_, name).c_str()) != 0)
-            return "DELETE refused: " + last_error();
+            return refused("DELETE refused: " + last_error());
         return {};
     }
     SendResult send_file(const std::string& local_file, const std::string& remote_name,
                          SendMode mode) override;
     TransferProgress progress() const override { return run_.progress(); }
-    std::string transfer_error() const override { return run_.error(); }
+    Error transfer_error() const override { return run_.error(); }
     // The abort flag is lowered after, else the watchdog would cut the next call that takes a
     // while.
     void abort_file() override { run_.abort(); }
@@ -303,17 +303,21 @@ private:
         const Deadline own = deadline_in(options_.timeout_ms);
         return step_deadline_ ? std::min(own, *step_deadline_) : own;
     }
-    // Why an operation on name cannot run now, or the empty text.
-    std::string check(const std::string& name) const {
+    // Whether an operation on name may run now.
+    Status check(const std::string& name) const {
         if (busy())
-            return kBusy;
+            return make_error(ErrorKind::Failed, kBusy);
         if (!usable())
-            return "the connection to the server is lost";
+            return make_error(ErrorKind::Failed, "the connection to the server is lost");
         if (name.empty())
-            return "no name";
+            return make_error(ErrorKind::BadInput, "no name");
         if (name.find('\0') != std::string::npos)
-            return "the name holds a NUL";
+            return make_error(ErrorKind::BadInput, "the name holds a NUL");
         return {};
+    }
+    // A request the server did not carry out, unless a wait cut it.
+    Error refused(std::string text) const {
+        return wait_error(std::move(text), ErrorKind::Refused);
     }
     Attributes stat(const std::string& path) {
         if (!usable())
@@ -345,13 +349,14 @@ private:
     UploadRun run_;
 };
 
-std::string SftpSession::open(const FtpLogin& login) {
+Status SftpSession::open(const FtpLogin& login) {
     static std::once_flag initialised;
     std::call_once(initialised, [] { ssh_init(); });
     const CancelFlags cancel{options_.cancel};
     socket_ = Socket::connect_to(login.server, login.port, deadline(), cancel);
     if (!socket_.valid())
-        return "the server cannot be reached";
+        return make_error(cancel.raised() ? ErrorKind::Cancelled : ErrorKind::Unreachable,
+                          "the server cannot be reached");
     watchdog_.set_socket(socket_.handle());
     watchdog_.set_cancel(CancelFlags{options_.cancel, run_.abort_flag()});
     // The library speaks over the session's own connection and leaves closing it to the session,
@@ -359,7 +364,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     socket_t fd = socket_.handle();
     ssh_ = ssh_new();
     if (!ssh_)
-        return "SSH is not available";
+        return make_error(ErrorKind::Failed, "SSH is not available");
     const int port = login.port;
     const bool no = false;
     const long timeout_us = static_cast<long>(options_.timeout_ms) * 1000;
@@ -376,19 +381,19 @@ std::string SftpSession::open(const FtpLogin& login) {
         ssh_options_set(ssh_, SSH_OPTIONS_TIMEOUT_USEC, &timeout_us) != 0 ||
         ssh_options_set(ssh_, SSH_OPTIONS_KNOWNHOSTS, known_hosts.c_str()) != 0 ||
         ssh_options_set(ssh_, SSH_OPTIONS_FD, &fd) != 0) {
-        return "the SSH settings are refused: " + last_error();
+        return make_error(ErrorKind::Failed, "the SSH settings are refused: " + last_error());
     }
     {
         const Watch watch(watchdog_, deadline());
         if (ssh_connect(ssh_) != SSH_OK)
-            return "the SSH connection failed: " + last_error();
+            return wait_error("the SSH connection failed: " + last_error());
     }
 
     // The host key, before the password goes out.
     const std::string server = trust_server_key(login.server, login.port);
     ssh_key key = nullptr;
     if (ssh_get_server_publickey(ssh_, &key) != SSH_OK)
-        return "the server shows no host key";
+        return make_error(ErrorKind::Unverified, "the server shows no host key");
     unsigned char* hash = nullptr;
     std::size_t hash_length = 0;
     std::string fingerprint;
@@ -401,7 +406,7 @@ std::string SftpSession::open(const FtpLogin& login) {
     }
     ssh_key_free(key);
     if (fingerprint.empty())
-        return "the server's host key cannot be read";
+        return make_error(ErrorKind::Unverified, "the server's host key cannot be read");
     switch (ssh_session_is_known_server(ssh_)) {
     case SSH_KNOWN_HOSTS_OK:
         break;
@@ -412,18 +417,19 @@ std::string SftpSession::open(const FtpLogin& login) {
             const int line = known_hosts_line(known_hosts, login.server, login.port);
             const std::string where =
                 known_hosts + (line > 0 ? ", line " + std::to_string(line) : std::string());
-            return trust_changed(options_.trust, server, fingerprint, "the key in " + where, where);
+            return refuse_changed_identity(options_.trust, server, fingerprint,
+                                           "the key in " + where, where);
         }
     case SSH_KNOWN_HOSTS_UNKNOWN:
     case SSH_KNOWN_HOSTS_NOT_FOUND:
-        if (std::string error =
-                trust_decide(options_.trust, server, fingerprint, "the host key is not known");
-            !error.empty())
-            return error;
+        if (Status trusted =
+                decide_trust(options_.trust, server, fingerprint, "the host key is not known");
+            !trusted)
+            return trusted;
         break;
     case SSH_KNOWN_HOSTS_ERROR:
     default:
-        return "the known hosts cannot be read: " + last_error();
+        return make_error(ErrorKind::Failed, "the known hosts cannot be read: " + last_error());
     }
 
     int auth = SSH_AUTH_ERROR;
@@ -432,44 +438,44 @@ std::string SftpSession::open(const FtpLogin& login) {
         auth = ssh_userauth_password(ssh_, nullptr, login.password.c_str());
     }
     if (auth != SSH_AUTH_SUCCESS)
-        return "the login is refused: " + last_error();
+        return wait_error("the login is refused: " + last_error(), ErrorKind::AuthRefused);
 
     const Watch watch(watchdog_, deadline());
     sftp_ = sftp_new(ssh_);
     if (!sftp_)
-        return "SFTP is refused: " + last_error();
+        return wait_error("SFTP is refused: " + last_error(), ErrorKind::Refused);
     if (sftp_init(sftp_) != SSH_OK)
-        return "SFTP does not start: " + last_error();
+        return wait_error("SFTP does not start: " + last_error());
     char* home = sftp_canonicalize_path(sftp_, ".");
     if (!home)
-        return "the login folder is unknown: " + last_error();
+        return wait_error("the login folder is unknown: " + last_error());
     root_ = home;
     ssh_string_free_char(home);
     if (root_.empty() || root_[0] != '/')
-        return "the login folder is not absolute: " + root_;
+        return make_error(ErrorKind::BadInput, "the login folder is not absolute: " + root_);
     cwd_ = root_;
     return {};
 }
 
-std::string SftpSession::list_directory() {
+Status SftpSession::list_directory() {
     entries_.clear();
     if (busy())
-        return kBusy;
+        return make_error(ErrorKind::Failed, kBusy);
     if (!usable())
-        return "the connection to the server is lost";
+        return make_error(ErrorKind::Failed, "the connection to the server is lost");
     // The whole listing shares one deadline, however slowly it arrives.
     const Watch watch(watchdog_, deadline());
     sftp_dir dir = sftp_opendir(sftp_, cwd_.c_str());
     if (!dir)
-        return "LIST: " + last_error();
-    std::string error;
+        return refused("LIST: " + last_error());
+    Status status;
     while (sftp_attributes a = sftp_readdir(sftp_, dir)) {
         const Attributes owned(a);
         const std::string name = a->name ? a->name : "";
         if (name.empty() || name == "." || name == "..")
             continue;
         if (entries_.size() >= kMaxEntries) {
-            error = "the listing is too large";
+            status = make_error(ErrorKind::TooLarge, "the listing is too large");
             break;
         }
         FtpEntry& e = entries_.emplace_back();
@@ -481,21 +487,21 @@ std::string SftpSession::list_directory() {
         e.date = local_from_utc(static_cast<std::int64_t>(a->mtime));
         e.type = a->type == SSH_FILEXFER_TYPE_DIRECTORY ? EntryType::Directory : EntryType::File;
     }
-    if (error.empty() && !sftp_dir_eof(dir))
-        error = "LIST: " + last_error();
+    if (status && !sftp_dir_eof(dir))
+        status = refused("LIST: " + last_error());
     sftp_closedir(dir);
-    if (!error.empty())
+    if (!status)
         entries_.clear();
-    return error;
+    return status;
 }
 
 SendResult SftpSession::send_file(const std::string& local_file, const std::string& remote_name,
                                   SendMode mode) {
     if (busy())
-        return {kBusy, false};
+        return {make_error(ErrorKind::Failed, kBusy), false};
     run_.join();
-    if (std::string error = check(remote_name); !error.empty())
-        return run_.refuse(error);
+    if (Status status = check(remote_name); !status)
+        return run_.refuse(status.error());
     return run_.start(mode,
                       [this, local_file, remote_name] { return upload(local_file, remote_name); });
 }
@@ -503,13 +509,13 @@ SendResult SftpSession::send_file(const std::string& local_file, const std::stri
 SendResult SftpSession::upload(const std::string& local_file, const std::string& remote_name) {
     const CancelFlags cancel{options_.cancel, run_.abort_flag()};
     bool started = false;
-    const auto finish = [&](std::string error) {
-        return run_.end(std::move(error), started, options_.on_transfer_end);
+    const auto finish = [&](Status status) {
+        return run_.end(std::move(status), started, options_.on_transfer_end);
     };
     const LocalFile file(local_file);
     const std::int64_t size = file.size();
     if (size < 0)
-        return finish("the local file cannot be read");
+        return finish(make_error(ErrorKind::Failed, "the local file cannot be read"));
     sftp_file remote = nullptr;
     {
         const Watch watch(watchdog_, deadline());
@@ -517,7 +523,7 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
             sftp_open(sftp_, join(cwd_, remote_name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
     if (!remote)
-        return finish("STOR refused: " + last_error());
+        return finish(refused("STOR refused: " + last_error()));
     started = true;
     run_.data_started();
     std::vector<char> chunk(kWriteChunk);
@@ -538,16 +544,18 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
         if (sftp_close(remote) != SSH_NO_ERROR && error.empty())
             error = "STOR: " + last_error();
     }
-    return finish(error);
+    if (!error.empty())
+        return finish(wait_error(std::move(error)));
+    return finish({});
 }
 
 } // namespace
 
-SessionOpened sftp_open(const FtpLogin& login, const FtpOptions& options) {
+SessionOpened open_sftp(const FtpLogin& login, const FtpOptions& options) {
     auto session = std::make_unique<SftpSession>(options);
-    if (std::string error = session->open(login); !error.empty())
-        return {nullptr, std::move(error)};
-    return {std::move(session), {}};
+    if (Status opened = session->open(login); !opened)
+        return opened.error();
+    return std::unique_ptr<FtpSession>(std::move(session));
 }
 
 } // namespace qp::net

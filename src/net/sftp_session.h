@@ -9,6 +9,6 @@ namespace qp::net {
 
 // Connects, checks the server's host key against the known hosts (or the user's word, through
 // options.trust) and logs in with the password. The password is not kept.
-SessionOpened sftp_open(const FtpLogin& login, const FtpOptions& options = {});
+SessionOpened open_sftp(const FtpLogin& login, const FtpOptions& options = {});
 
 } // namespace qp::net

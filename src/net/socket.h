@@ -2,6 +2,8 @@
 // never blocks past the deadline it is given, nor long after a cancel request.
 #pragma once
 
+#include "core/result.h"
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -98,5 +100,18 @@ private:
 // The error texts of an ended wait, so callers can tell them apart.
 inline constexpr std::string_view kTimedOut = "no answer in time";
 inline constexpr std::string_view kCancelled = "cancelled";
+
+// An error whose text may end with one of the texts above, whatever the layers above the wait put
+// before it: Cancelled or Timeout then, else the kind given.
+inline Error wait_error(std::string text, ErrorKind otherwise = ErrorKind::Failed) {
+    const std::string_view view = text;
+    const auto ends_with = [&](std::string_view end) {
+        return view.size() >= end.size() && view.substr(view.size() - end.size()) == end;
+    };
+    const ErrorKind kind = ends_with(kCancelled)  ? ErrorKind::Cancelled
+                           : ends_with(kTimedOut) ? ErrorKind::Timeout
+                                                  : otherwise;
+    return make_error(kind, std::move(text));
+}
 
 } // namespace qp::net

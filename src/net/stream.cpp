@@ -192,13 +192,12 @@ std::string Stream::start_tls(const std::shared_ptr<TlsContext>& context, const 
     return {};
 }
 
-std::string Stream::verify_peer(const std::string& host, int port,
-                                const TrustSettings& trust) const {
+Status Stream::verify_peer(const std::string& host, int port, const TrustSettings& trust) const {
     if (!tls_)
-        return "the connection is not secure";
+        return make_error(ErrorKind::Failed, "the connection is not secure");
     X509* cert = SSL_get0_peer_certificate(tls_->ssl);
     if (!cert)
-        return "the server shows no certificate";
+        return make_error(ErrorKind::Unverified, "the server shows no certificate");
     // A certificate for another name is never offered to the user: it is what a server
     // impersonating this one would show.
     // Browsers match "f*.example.test" to no name at all.
@@ -207,7 +206,7 @@ std::string Stream::verify_peer(const std::string& host, int port,
                           : X509_check_host(cert, host.data(), host.size(),
                                             X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr);
     if (named != 1)
-        return "the server's certificate is not for " + host;
+        return make_error(ErrorKind::NameMismatch, "the server's certificate is not for " + host);
     std::vector<int> failures = tls_->failures;
     if (const long result = SSL_get_verify_result(tls_->ssl); result != X509_V_OK)
         failures.push_back(static_cast<int>(result));
@@ -216,10 +215,11 @@ std::string Stream::verify_peer(const std::string& host, int port,
     // A stored or offered fingerprint vouches only for who issued the certificate.
     for (const int failure : failures)
         if (!may_be_accepted(failure))
-            return "the server's certificate is refused: " +
-                   std::string(X509_verify_cert_error_string(failure));
+            return make_error(ErrorKind::Unverified,
+                              "the server's certificate is refused: " +
+                                  std::string(X509_verify_cert_error_string(failure)));
     const std::string reason = X509_verify_cert_error_string(failures.front());
-    return trust_decide(trust, trust_server_key(host, port), peer_fingerprint(), reason);
+    return decide_trust(trust, trust_server_key(host, port), peer_fingerprint(), reason);
 }
 
 bool Stream::same_peer(const Stream& other) const {

@@ -58,9 +58,9 @@ public:
                                         const std::string& host, const Stream* resume,
                                         Deadline deadline, CancelFlags cancel);
     // Checks the certificate of a secure stream: it must name host, and chain to a trusted
-    // authority, or else be one the user accepts through trust. Empty when it passes.
-    [[nodiscard]] std::string verify_peer(const std::string& host, int port,
-                                          const TrustSettings& trust) const;
+    // authority, or else be one the user accepts through trust. NameMismatch for a certificate
+    // of another host, Unverified for one refused, IdentityChanged as decide_trust says.
+    Status verify_peer(const std::string& host, int port, const TrustSettings& trust) const;
     // Whether both secure streams show the same certificate.
     bool same_peer(const Stream& other) const;
     // The SHA-256 fingerprint of the peer's certificate as colon-separated upper-case hex pairs,

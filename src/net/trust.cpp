@@ -37,18 +37,19 @@ bool trust_same_fingerprint(std::string_view a, std::string_view b) {
     return !x.empty() && x == hex_digits(b);
 }
 
-std::string trust_changed(const TrustSettings& trust, const std::string& server,
-                          const std::string& fingerprint, const std::string& before,
-                          const std::string& stored_in) {
+Error refuse_changed_identity(const TrustSettings& trust, const std::string& server,
+                              const std::string& fingerprint, const std::string& before,
+                              const std::string& stored_in) {
     if (trust.warn)
         trust.warn(TrustQuestion{server, fingerprint, "the identity changed", before, stored_in,
                                  trust.cancel});
-    return "the identity of " + server + " changed since it was accepted (now " + fingerprint +
-           ", before " + before + ")";
+    return make_error(ErrorKind::IdentityChanged, "the identity of " + server +
+                                                      " changed since it was accepted (now " +
+                                                      fingerprint + ", before " + before + ")");
 }
 
-std::string trust_decide(const TrustSettings& trust, const std::string& server,
-                         const std::string& fingerprint, const std::string& reason) {
+Status decide_trust(const TrustSettings& trust, const std::string& server,
+                    const std::string& fingerprint, const std::string& reason) {
     std::optional<std::string> stored;
     if (trust.recall) {
         stored = trust.recall(server);
@@ -59,13 +60,14 @@ std::string trust_decide(const TrustSettings& trust, const std::string& server,
         if (trust_same_fingerprint(*stored, fingerprint))
             return {};
         // Someone may stand between us and the server: the user is not offered to wave it on.
-        return trust_changed(trust, server, fingerprint, *stored);
+        return refuse_changed_identity(trust, server, fingerprint, *stored);
     }
     if (trust.prompt &&
         trust.prompt(TrustQuestion{server, fingerprint, reason, {}, {}, trust.cancel}) ==
             TrustDecision::AcceptOnce)
         return {};
-    return "the identity of " + server + " cannot be verified: " + reason;
+    return make_error(ErrorKind::Unverified,
+                      "the identity of " + server + " cannot be verified: " + reason);
 }
 
 } // namespace qp::net

@@ -3,6 +3,8 @@
 // question; the sessions only ask it.
 #pragma once
 
+#include "core/result.h"
+
 #include <atomic>
 #include <functional>
 #include <map>
@@ -16,7 +18,7 @@ enum class TrustDecision { AcceptOnce, Refuse };
 
 struct TrustQuestion {
     std::string server;      // "host:port"
-    std::string fingerprint; // as trust_decide was given it
+    std::string fingerprint; // as decide_trust was given it
     std::string reason;      // why the server could not be verified
     std::string before;      // for a warning: the identity known before; else empty
     // For a warning about an SSH host key: the known_hosts file and the line that holds the key
@@ -57,19 +59,19 @@ std::string trust_server_key(const std::string& host, int port);
 
 // Decides on a server whose certificate or host key the checks could not vouch for, for a
 // reason the user may accept: a fingerprint stored for the server must match, and one that
-// differs is refused without asking (warn is told); without one the prompt decides. Empty when it
-// may be used.
-[[nodiscard]] std::string trust_decide(const TrustSettings& trust, const std::string& server,
-                                       const std::string& fingerprint, const std::string& reason);
+// differs is refused without asking (warn is told, IdentityChanged); without one the prompt
+// decides (Unverified when it refuses).
+Status decide_trust(const TrustSettings& trust, const std::string& server,
+                    const std::string& fingerprint, const std::string& reason);
 
 // Whether two fingerprints name the same identity. A certificate's hexadecimal form matches in
 // any letter case, with or without its colons; an SSH fingerprint ("SHA256:" and Base64) matches
 // exactly.
 bool trust_same_fingerprint(std::string_view a, std::string_view b);
 
-// Refuses a server whose identity changed: warn is told, and the error says why.
-[[nodiscard]] std::string trust_changed(const TrustSettings& trust, const std::string& server,
-                                        const std::string& fingerprint, const std::string& before,
-                                        const std::string& stored_in = {});
+// Refuses a server whose identity changed: warn is told, and the IdentityChanged error says why.
+Error refuse_changed_identity(const TrustSettings& trust, const std::string& server,
+                              const std::string& fingerprint, const std::string& before,
+                              const std::string& stored_in = {});
 
 } // namespace qp::net

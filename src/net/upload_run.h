@@ -24,9 +24,7 @@ public:
     // While a background upload runs its worker owns the connection.
     bool running() const { return running_.load(); }
     TransferProgress progress() const { return {state_.load(), sent_.load()}; }
-    std::string error() const {
-        return state_.load() == TransferState::Failed ? error_ : std::string();
-    }
+    Error error() const { return state_.load() == TransferState::Failed ? error_ : Error{}; }
     // Raised by abort() while the worker runs; the session's waits watch it.
     const std::atomic<bool>* abort_flag() const { return &abort_; }
 
@@ -36,7 +34,7 @@ public:
             worker_.join();
     }
     // A transfer refused before it began.
-    SendResult refuse(std::string error) {
+    SendResult refuse(Error error) {
         error_ = error;
         state_ = TransferState::Failed;
         return {std::move(error), false};
@@ -45,7 +43,7 @@ public:
     // transfer calls end() whatever happens.
     SendResult start(SendMode mode, std::function<SendResult()> transfer) {
         abort_ = false;
-        error_.clear();
+        error_ = {};
         sent_ = 0;
         state_ = TransferState::SettingUp;
         running_ = true;
@@ -62,13 +60,13 @@ public:
     void sent(std::int64_t count) { sent_ += count; }
     // On the transfer's thread. The final state is published last: whoever sees it may use the
     // connection at once, and reads the error after it.
-    SendResult end(std::string error, bool started, const std::function<void()>& on_end) {
-        error_ = error;
+    SendResult end(Status status, bool started, const std::function<void()>& on_end) {
+        error_ = status ? Error{} : status.error();
         running_ = false;
         if (on_end)
             on_end();
-        state_ = error.empty() ? TransferState::Done : TransferState::Failed;
-        return {std::move(error), started};
+        state_ = status ? TransferState::Done : TransferState::Failed;
+        return {std::move(status), started};
     }
     // Stops a background transfer and waits for its end; lowered again after, so the flag
     // cuts no later call.
@@ -85,7 +83,7 @@ private:
     std::atomic<std::int64_t> sent_{0};
     std::atomic<bool> running_{false};
     std::atomic<bool> abort_{false};
-    std::string error_; // written before the final state is published
+    Error error_; // written before the final state is published
     std::thread worker_;
 };
 

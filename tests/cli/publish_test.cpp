@@ -151,7 +151,7 @@ TEST_F(CliPublish, ExitStatusTellsFailuresAndUsageErrors) {
     test::HttpServer web(server_.root());
     ASSERT_TRUE(web.running());
     Doc doc;
-    ASSERT_EQ(ReadProject(doc, dir_ + "show.qprj").error, "");
+    ASSERT_EQ(ReadProject(doc, dir_ + "show.qprj").error_text(), "");
     doc.Link = web.url();
     Log log;
     ASSERT_TRUE(SaveDoc(doc, dir_ + "show.qprj", log).saved());

@@ -257,7 +257,7 @@ TEST_F(ProjectSave, FailureKeepsTheOldFileAndSaysWhy) {
     EXPECT_EQ(over_old.error, "Error, Not saved " + path_ + ": File too large");
     EXPECT_EQ(doc_.State, kModified);
     EXPECT_TRUE(log.text().ends_with("! Error, Not saved " + path_ + "\r\n"));
-    EXPECT_EQ(as_new.error, "File too large");
+    EXPECT_EQ(as_new.error_text(), "File too large");
     EXPECT_EQ(content(path_), old_);
     // Neither a cut-off backup to offer on open nor a temporary file stays behind.
     EXPECT_EQ(files_in(dir_), 1u);
@@ -265,6 +265,23 @@ TEST_F(ProjectSave, FailureKeepsTheOldFileAndSaysWhy) {
     ASSERT_EQ(::mkdir((path_ + ".Bak").c_str(), 0755), 0); // a folder in the backup's place
     EXPECT_FALSE(save_project_with_backup(doc_, path_));
     EXPECT_EQ(content(path_), old_);
+}
+
+TEST_F(ProjectSave, AReadOnlyFolderSaysSo) {
+    const std::string mnt = dir_ + "/sealed";
+    ASSERT_EQ(::mkdir(mnt.c_str(), 0755), 0);
+    // A read-only file system refuses even the superuser, whom permission bits do not stop.
+    if (::mount("tmpfs", mnt.c_str(), "tmpfs", MS_RDONLY, "size=16k") != 0)
+        GTEST_SKIP() << "no read-only file system: mounting a tmpfs needs CAP_SYS_ADMIN";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount(at.c_str()); }
+    } unmount{mnt};
+    Log log;
+    const SaveResult saved = SaveDoc(doc_, mnt + "/p.QPRJ", log);
+    EXPECT_EQ(saved.status, SaveStatus::Failed);
+    EXPECT_EQ(saved.kind, ErrorKind::ReadOnly) << saved.error;
+    EXPECT_EQ(files_in(mnt), 0u);
 }
 
 TEST_F(ProjectSave, FullDiskKeepsTheOldFiles) {
@@ -282,9 +299,11 @@ TEST_F(ProjectSave, FullDiskKeepsTheOldFiles) {
     const std::string before = content(project);
     doc_.Title = std::string(64 * 1024, 'x');
     Log log;
-    EXPECT_EQ(SaveDoc(doc_, project, log).error,
-              "Error, Not saved " + project + ": No space left on device");
-    EXPECT_EQ(replace_file_atomically(mnt + "/p.Xml", doc_.Title).error, "No space left on device");
+    const SaveResult saved = SaveDoc(doc_, project, log);
+    EXPECT_EQ(saved.error, "Error, Not saved " + project + ": No space left on device");
+    EXPECT_EQ(saved.kind, ErrorKind::NoSpace);
+    EXPECT_EQ(replace_file_atomically(mnt + "/p.Xml", doc_.Title).error_text(),
+              "No space left on device");
     EXPECT_EQ(content(project), before);
     EXPECT_EQ(files_in(mnt), 1u);
 }
@@ -340,7 +359,9 @@ TEST_F(ProjectSave, SaveDocReplacesTheFileAndLeavesNoBackup) {
     Doc back;
     ASSERT_TRUE(LoadDoc(back, dir_ + "/x.qPrJ", log));
     EXPECT_EQ(back.Title, doc_.Title);
-    EXPECT_EQ(LoadDoc(back, dir_ + "/missing.QPRJ", log).error, "No such file or directory");
+    const FileResult missing = LoadDoc(back, dir_ + "/missing.QPRJ", log);
+    EXPECT_EQ(missing.error_text(), "No such file or directory");
+    EXPECT_EQ(missing.kind(), ErrorKind::NotFound);
     EXPECT_TRUE(log.text().ends_with("- File Loaded !\r\n! Can't open file\r\n"));
 }
 
@@ -381,6 +402,7 @@ TEST_F(ProjectSave, KeepsLinksPermissionsAndReadOnlyFiles) {
     doc_.Title = "changed";
     const SaveResult r = SaveDoc(doc_, path_, log);
     EXPECT_EQ(r.error, "Error, Not saved " + path_ + ": read-only file");
+    EXPECT_EQ(r.kind, ErrorKind::ReadOnly);
     EXPECT_EQ(content(path_), before);
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
@@ -393,7 +415,7 @@ TEST_F(ProjectSave, OnlyProjectsAreRead) {
         Doc read = doc;
         const FileResult r = ReadProject(read, file);
         EXPECT_EQ(read, doc) << file;
-        return r.error;
+        return r.error_text();
     };
     // The same lines in UTF-16 without a mark, in UTF-16BE, and bytes that are no text at all.
     std::string le, be = "\xFE\xFF";
@@ -409,6 +431,8 @@ TEST_F(ProjectSave, OnlyProjectsAreRead) {
         ASSERT_TRUE(write_file(dir_ + "/odd", bytes));
         EXPECT_EQ(refused(dir_ + "/odd"), not_project);
     }
+    Doc odd;
+    EXPECT_EQ(ReadProject(odd, dir_ + "/odd").kind(), ErrorKind::NotAProject);
     ASSERT_TRUE(write_file(dir_ + "/empty", ""));
     EXPECT_TRUE(ReadProject(doc, dir_ + "/empty")); // a new, empty project
 

@@ -34,23 +34,23 @@ public:
 
     bool check_alive() override { return control("NOOP"); }
     std::string get_directory() override { return control("PWD"), "/" + cwd; }
-    std::string set_directory(const std::string& name) override {
+    Status set_directory(const std::string& name) override {
         control("CWD " + name);
         if (name == "..")
             cwd = cwd.substr(0, cwd.rfind('/') == std::string::npos ? 0 : cwd.rfind('/'));
         else if (folders.count(join(name)) && !name.empty())
             cwd = join(name);
         else
-            return "CWD refused: 550 no such folder";
+            return refused("CWD refused: 550 no such folder");
         return {};
     }
-    std::string create_directory(const std::string& name) override {
+    Status create_directory(const std::string& name) override {
         control("MKD " + name);
         if (refuse_mkd.count(name) || !folders.insert(join(name)).second)
-            return "MKD refused: 550 not allowed";
+            return refused("MKD refused: 550 not allowed");
         return {};
     }
-    std::string list_directory() override {
+    Status list_directory() override {
         control("LIST");
         listing_.clear();
         for (const auto& [path, entry] : files)
@@ -66,10 +66,10 @@ public:
         const auto it = mdtm.find(join(name));
         return it == mdtm.end() ? std::nullopt : std::optional<std::int64_t>(it->second);
     }
-    std::string rename(const std::string& from, const std::string& to) override {
+    Status rename(const std::string& from, const std::string& to) override {
         control("RNFR " + from);
         if (refuse_rename || !files.count(join(from)))
-            return "RNFR refused: 550 not allowed";
+            return refused("RNFR refused: 550 not allowed");
         control("RNTO " + to);
         FtpEntry moved = files[join(from)];
         moved.name = to;
@@ -77,19 +77,22 @@ public:
         files[join(to)] = moved;
         return {};
     }
-    std::string delete_file(const std::string& name) override {
+    Status delete_file(const std::string& name) override {
         control("DELE " + name);
-        return files.erase(join(name)) ? "" : "DELE refused: 550 no such file";
+        if (files.erase(join(name)) == 0)
+            return refused("DELE refused: 550 no such file");
+        return {};
     }
     SendResult send_file(const std::string& local, const std::string& name,
                          SendMode mode) override {
         control("STOR " + name);
         if (mode != SendMode::Wait || refuse_send)
-            return {"STOR refused: 553 not allowed", false};
+            return {refused("STOR refused: 553 not allowed"), false};
         state_ = TransferState::SettingUp;
         for (const std::int64_t step : steps) {
             if (cancel_ && cancel_->load())
-                return state_ = TransferState::Failed, SendResult{"cancelled", true};
+                return state_ = TransferState::Failed,
+                       SendResult{make_error(ErrorKind::Cancelled, "cancelled"), true};
             sent_ = step;
             state_ = TransferState::Sending;
             if (on_step)
@@ -97,18 +100,21 @@ public:
         }
         if (fail_transfer || (cancel_ && cancel_->load()))
             return state_ = TransferState::Failed,
-                   SendResult{"STOR refused: 451 disk\x1b[2J full", true};
+                   SendResult{refused("STOR refused: 451 disk\x1b[2J full"), true};
         files[join(name)] = FtpEntry{name, local};
         state_ = TransferState::Done;
         return {{}, true};
     }
     TransferProgress progress() const override { return {state_.load(), sent_.load()}; }
-    std::string transfer_error() const override { return {}; }
+    Error transfer_error() const override { return {}; }
     void abort_file() override {}
     void set_cancel(const std::atomic<bool>* cancel) override { cancel_ = cancel; }
     void set_step_deadline(std::optional<Deadline>) override {}
 
 private:
+    static Error refused(std::string text) {
+        return make_error(ErrorKind::Refused, std::move(text));
+    }
     bool running() const { return progress().running(); }
     bool control(const std::string& command) {
         record->commands.push_back(command);

@@ -41,7 +41,8 @@ std::vector<Step> with_login(std::vector<Step> more) {
 }
 
 std::unique_ptr<FtpClient> open(const ScriptedFtpServer& server, FtpOptions options = kQuick) {
-    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options).client;
+    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options)
+        .value_or(nullptr);
 }
 
 // One folder for the whole run, removed when the program ends.
@@ -66,8 +67,8 @@ TEST(FtpClientScripted, MultiLineGreetingAndLogin) {
         auto client = open(server);
         ASSERT_TRUE(Ftp_IsOpen(client.get()));
         EXPECT_EQ(client->get_directory(), "/home dir");
-        EXPECT_EQ(client->set_directory(".."), "");
-        EXPECT_NE(client->set_directory("a b"), "");
+        EXPECT_EQ(client->set_directory("..").error_text(), "");
+        EXPECT_NE(client->set_directory("a b").error_text(), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "PWD", "CDUP", "CWD a b", "QUIT"}));
 }
@@ -85,8 +86,8 @@ TEST(FtpClientScripted, SilentOrRunawayServersFailTheOperation) {
 
     ScriptedFtpServer runaway("220 " + std::string(100000, 'x') + "\r\n", {});
     EXPECT_EQ(open(runaway), nullptr);
-    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}).client,
-              nullptr);
+    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}).kind(),
+              ErrorKind::BadInput);
 }
 
 TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
@@ -103,7 +104,7 @@ TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        ASSERT_EQ(client->list_directory(), "");
+        ASSERT_EQ(client->list_directory().error_text(), "");
         const auto& entries = client->entries();
         ASSERT_EQ(entries.size(), 2u);
         EXPECT_EQ(entries[0].type, EntryType::Directory);
@@ -129,7 +130,7 @@ TEST(FtpClientScripted, StoredOnlyWhenTheServerConfirms) {
         EXPECT_TRUE(client);
         if (!client)
             return TransferState::SettingUp;
-        const bool sent = client->send_file(path, "feed.xml", SendMode::Wait).error.empty();
+        const bool sent = client->send_file(path, "feed.xml", SendMode::Wait).status.ok();
         EXPECT_EQ(sent, client->progress().state == TransferState::Done);
         const TransferState state = client->progress().state;
         client.reset();
@@ -155,7 +156,7 @@ TEST(FtpClientScripted, DroppedDataConnectionFailsTheUpload) {
                     {"PWD", "257 \"/\"\r\n"}}));
     auto client = open(server);
     ASSERT_TRUE(client);
-    ASSERT_EQ(client->send_file(path, "big.bin", SendMode::Background).error, "");
+    ASSERT_EQ(client->send_file(path, "big.bin", SendMode::Background).status.error_text(), "");
     for (int i = 0; i < 1000 && client->progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(client->progress().state, TransferState::Failed);
@@ -168,13 +169,13 @@ TEST(FtpClientScripted, LineBreaksInNamesAreRefusedBeforeSending) {
     {
         auto client = open(server);
         ASSERT_TRUE(client);
-        EXPECT_NE(client->create_directory("a\r\nDELE feed.xml"), "");
-        EXPECT_NE(client->set_directory("a\nb"), "");
-        EXPECT_NE(
-            client->send_file(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background).error,
-            "");
+        EXPECT_EQ(client->create_directory("a\r\nDELE feed.xml").kind(), ErrorKind::BadInput);
+        EXPECT_EQ(client->set_directory("a\nb").kind(), ErrorKind::BadInput);
+        EXPECT_NE(client->send_file(temp_file("crlf.bin", "x"), "x\r\nRMD /", SendMode::Background)
+                      .status.error_text(),
+                  "");
         EXPECT_EQ(client->progress().state, TransferState::Failed);
-        EXPECT_EQ(client->create_directory("ok"), "");
+        EXPECT_EQ(client->create_directory("ok").error_text(), "");
     }
     EXPECT_EQ(server.commands(), (Strings{"USER u", "PASS p", "MKD ok", "QUIT"}));
 }
@@ -197,7 +198,7 @@ TEST(FtpClientScripted, TricklingRepliesAndListingsFailWithinTheTimeout) {
                      "-rw-r--r-- 1 a b 5 Dec 24 10:00 feed.xml\r\n", "226 Done\r\n", 40}}));
     client = open(slow_listing);
     ASSERT_TRUE(client);
-    EXPECT_NE(client->list_directory(), "");
+    EXPECT_NE(client->list_directory().error_text(), "");
     EXPECT_TRUE(client->entries().empty());
     client.reset(); // before the server waits for the connection's end
 }
@@ -220,7 +221,7 @@ Strings cancel_while_waiting(std::vector<Step> after_login, const std::string& r
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
     sender.set_date_check(date_check);
-    EXPECT_EQ(sender.connect(), "");
+    EXPECT_EQ(sender.connect().error_text(), "");
     sender.poll();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     sender.cancel();
@@ -229,7 +230,7 @@ Strings cancel_while_waiting(std::vector<Step> after_login, const std::string& r
         sender.wait(100);
     }
     EXPECT_TRUE(sender.finished());
-    EXPECT_EQ(sender.result(), 0);
+    EXPECT_EQ(sender.succeeded(), false);
     sender.close();
     return server.commands();
 }

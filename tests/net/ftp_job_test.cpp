@@ -61,8 +61,8 @@ struct JobRun {
             auto session = std::make_unique<FakeFtpSession>();
             fake = session.get();
             if (login.password != "secret")
-                return SessionOpened{nullptr, "PASS refused: 530 wrong"};
-            return SessionOpened{std::move(session), {}};
+                return SessionOpened(make_error(ErrorKind::AuthRefused, "PASS refused: 530 wrong"));
+            return SessionOpened(std::unique_ptr<FtpSession>(std::move(session)));
         };
         s.now_ms = [this] { return ms += 1500; };
         s.sleep_ms = [this](int wait) { sleeps.push_back(wait); };
@@ -72,7 +72,7 @@ struct JobRun {
         job.password = "secret";
         sender = std::make_unique<FtpSender>(job, texts, seams());
         sender->set_date_check(date_check);
-        ASSERT_EQ(sender->connect(), "");
+        ASSERT_EQ(sender->connect().error_text(), "");
     }
     std::vector<std::string> finish() {
         for (int pass = 0; pass < 1000 && !sender->finished(); ++pass) {
@@ -178,7 +178,7 @@ TEST(FtpJob, SortsAndWalksCreatingMissingLevels) {
     EXPECT_EQ(count(run.fake->record->commands, "MKD"), 2);
     EXPECT_EQ(run.sleeps, std::vector<int>{});
     EXPECT_EQ(lines.back(), "FTP\\Send.Finished[4]");
-    EXPECT_EQ(run.sender->result(), 1);
+    EXPECT_EQ(run.sender->succeeded(), true);
     EXPECT_EQ(run.sender->progress(), 100); // the last file sent shows a full bar
 }
 
@@ -203,7 +203,7 @@ TEST(FtpJob, FailuresAreReportedAndTheNextFileIsTried) {
     EXPECT_EQ(count(run.fake->record->commands, "STOR"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "FTP\\Send.Error"), 1);
     EXPECT_EQ(lines.back(), "FTP\\Send.ErrorFinished[5][5]");
-    EXPECT_EQ(run.sender->result(), 0);
+    EXPECT_EQ(run.sender->succeeded(), false);
 }
 
 TEST(FtpJob, DateCheckSkipsOnlyCopiesOfTheSameSizeNotOlder) {
@@ -241,7 +241,7 @@ TEST(FtpJob, DateCheckSkipsOnlyCopiesOfTheSameSizeNotOlder) {
     EXPECT_EQ(status("m/utc.mp3"), kFileSkipped);
     EXPECT_EQ(status("m/west.mp3"), kFileSent);
     EXPECT_EQ(count(lines, "FTP\\Send.TooOldFile"), 2);
-    EXPECT_EQ(run.sender->result(), 1);
+    EXPECT_EQ(run.sender->succeeded(), true);
 
     JobRun unchecked;
     unchecked.add("same.mp3", "a", "same.mp3");
@@ -275,7 +275,7 @@ TEST(FtpJob, UploadsUnderAPartNameAndRenamesIntoPlace) {
     EXPECT_EQ(count(lines, "FTP\\Send.RenameRefused[feed.xml][RNFR refused: 550 not allowed]"), 1);
     EXPECT_EQ(count(refused.fake->record->commands, "DELE .feed.xml.part"), 1);
     EXPECT_EQ(refused.fake->files.count("feed.xml"), 1u);
-    EXPECT_EQ(refused.sender->result(), 1);
+    EXPECT_EQ(refused.sender->succeeded(), true);
 }
 
 TEST(FtpJob, EveryFailedFileIsNamedWithItsReasonEscaped) {
@@ -327,7 +327,7 @@ TEST(FtpJob, TransfersReportProgressAndCancelStopsTheRun) {
     EXPECT_EQ(run.job.files[2].status, kFileNotSent); // never started
     EXPECT_EQ(count(run.fake->record->commands, "STOR"), 2);
     EXPECT_EQ(run.fake->record->commands_during_transfer, 0);
-    EXPECT_EQ(run.sender->result(), 0);
+    EXPECT_EQ(run.sender->succeeded(), false);
     run.sender->close();
     EXPECT_FALSE(run.job.connection);
 }
@@ -339,12 +339,14 @@ TEST(FtpJob, ConnectReportsTheNetworkAndTheLogin) {
     FtpJobSeams seams = run.seams();
     run.job.server = "host";
     run.job.password = "wrong";
-    EXPECT_EQ(FTP_Connect(run.job, seams, run.texts, sink), "PASS refused: 530 wrong");
+    const Status refused = FTP_Connect(run.job, seams, run.texts, sink);
+    EXPECT_EQ(refused.kind(), ErrorKind::AuthRefused);
+    EXPECT_EQ(refused.error_text(), "PASS refused: 530 wrong");
     EXPECT_TRUE(run.job.password.empty());
     run.job.password = "secret";
-    EXPECT_EQ(FTP_Connect(run.job, seams, run.texts, sink), "");
+    EXPECT_EQ(FTP_Connect(run.job, seams, run.texts, sink).error_text(), "");
     seams.net_init = [] { return false; };
-    EXPECT_NE(FTP_Connect(run.job, seams, run.texts, sink), "");
+    EXPECT_EQ(FTP_Connect(run.job, seams, run.texts, sink).kind(), ErrorKind::Unreachable);
     EXPECT_EQ(lines,
               (std::vector<std::string>{"FTP\\NetWork.Found", "FTP\\Client.NotConnected[host]",
                                         "FTP\\NetWork.Found", "FTP\\Client.Connected[host]",

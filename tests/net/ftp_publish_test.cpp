@@ -42,10 +42,10 @@ int publish(FTPJob& job, std::vector<std::string>& lines) {
     job.password = test::PyFtpd::kPassword;
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams());
-    EXPECT_EQ(sender.connect(), "");
+    EXPECT_EQ(sender.connect().error_text(), "");
     const bool ended = test::poll_until(sender, [&] { return sender.finished(); });
     lines = sender.lines();
-    return ended ? sender.result() : -1;
+    return ended ? (sender.succeeded() ? 1 : 0) : -1;
 }
 
 int publish(const Doc& doc, const RssCreateResult& made, std::vector<std::string>& lines) {
@@ -151,9 +151,11 @@ TEST(FtpPublish, ACutCopyIsSentAgainAndDatesCompareInUtc) {
         ASSERT_TRUE(slow.running());
         FtpOptions options;
         options.timeout_ms = 5000;
-        auto client = Ftp_Open(slow.login(), options).client;
+        auto client = Ftp_Open(slow.login(), options).value_or(nullptr);
         ASSERT_TRUE(client);
-        ASSERT_EQ(client->send_file(dir + "ep.mp3", "ep.mp3", SendMode::Background).error, "");
+        ASSERT_EQ(
+            client->send_file(dir + "ep.mp3", "ep.mp3", SendMode::Background).status.error_text(),
+            "");
         for (int i = 0; i < 2000 && client->progress().sent <= 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         client->abort_file();

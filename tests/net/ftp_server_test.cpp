@@ -25,7 +25,7 @@ protected:
         ASSERT_TRUE(tmp_.ok());
         FtpOptions options;
         options.timeout_ms = 5000;
-        client_ = Ftp_Open(server_.login(), options).client;
+        client_ = Ftp_Open(server_.login(), options).value_or(nullptr);
         ASSERT_TRUE(Ftp_IsOpen(client_.get()));
     }
 
@@ -58,21 +58,21 @@ std::string random_bytes(std::size_t size) {
 } // namespace
 
 TEST_F(FtpServer, WrongPasswordIsRefused) {
-    EXPECT_EQ(Ftp_Open(server_.login("wrong")).client, nullptr);
+    EXPECT_EQ(Ftp_Open(server_.login("wrong")).kind(), ErrorKind::AuthRefused);
     EXPECT_TRUE(client_->check_alive());
 }
 
 TEST_F(FtpServer, FoldersAndListing) {
     EXPECT_EQ(client_->get_directory(), "/");
-    ASSERT_EQ(client_->create_directory("pod casts"), "");
-    EXPECT_NE(client_->set_directory("missing"), "");
-    ASSERT_EQ(client_->set_directory("pod casts"), "");
+    ASSERT_EQ(client_->create_directory("pod casts").error_text(), "");
+    EXPECT_EQ(client_->set_directory("missing").kind(), ErrorKind::Refused);
+    ASSERT_EQ(client_->set_directory("pod casts").error_text(), "");
     EXPECT_EQ(client_->get_directory(), "/pod casts");
-    ASSERT_EQ(client_->set_directory(".."), "");
+    ASSERT_EQ(client_->set_directory("..").error_text(), "");
     EXPECT_EQ(client_->get_directory(), "/");
 
     ASSERT_TRUE(write_file(server_.root() + "/feed.xml", "12345"));
-    ASSERT_EQ(client_->list_directory(), "");
+    ASSERT_EQ(client_->list_directory().error_text(), "");
     const auto& entries = client_->entries();
     ASSERT_EQ(entries.size(), 2u);
     for (const FtpEntry& e : entries) {
@@ -89,21 +89,23 @@ TEST_F(FtpServer, UploadsArriveByteForByte) {
     const std::pair<std::string, std::string> files[] = {
         {"small.xml", "<rss/>"}, {"empty.bin", ""}, {"big.bin", big}};
     for (const auto& [name, content] : files) {
-        ASSERT_EQ(client_->send_file(local_file(name, content), name, SendMode::Background).error,
+        ASSERT_EQ(client_->send_file(local_file(name, content), name, SendMode::Background)
+                      .status.error_text(),
                   "")
             << name;
         EXPECT_EQ(wait_for_end(), TransferState::Done) << name;
         ASSERT_TRUE(file_exists(server_.root() + "/" + name)) << name;
         EXPECT_TRUE(remote(name) == content) << name;
     }
-    EXPECT_NE(client_->send_file(server_.root() + "/no such file", "x.bin", SendMode::Wait).error,
+    EXPECT_NE(client_->send_file(server_.root() + "/no such file", "x.bin", SendMode::Wait)
+                  .status.error_text(),
               "");
     EXPECT_TRUE(client_->check_alive());
 }
 
 TEST_F(FtpServer, AbortStopsAnUploadAndKeepsTheSession) {
     const std::string path = local_file("abort.bin", std::string(128 << 20, 'a'));
-    ASSERT_EQ(client_->send_file(path, "abort.bin", SendMode::Background).error, "");
+    ASSERT_EQ(client_->send_file(path, "abort.bin", SendMode::Background).status.error_text(), "");
     for (int i = 0; i < 5000 && client_->progress().sent <= 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     client_->abort_file();
@@ -126,13 +128,13 @@ TEST_F(FtpServer, TheEndOfAnUploadIsPublishedOnlyOnceTheConnectionIsFree) {
             go_on.acquire();
         }
     };
-    auto client = Ftp_Open(server_.login(), options).client;
+    auto client = Ftp_Open(server_.login(), options).value_or(nullptr);
     ASSERT_TRUE(client);
-    ASSERT_EQ(client->create_directory("media"), "");
-    ASSERT_EQ(client->set_directory("media"), "");
-    ASSERT_EQ(
-        client->send_file(local_file("ep.mp3", "episode"), "ep.mp3", SendMode::Background).error,
-        "");
+    ASSERT_EQ(client->create_directory("media").error_text(), "");
+    ASSERT_EQ(client->set_directory("media").error_text(), "");
+    ASSERT_EQ(client->send_file(local_file("ep.mp3", "episode"), "ep.mp3", SendMode::Background)
+                  .status.error_text(),
+              "");
     ASSERT_TRUE(at_end.try_acquire_for(std::chrono::seconds(10)));
     // A poll now must not take the transfer for ended.
     const TransferProgress state = client->progress();
@@ -142,9 +144,10 @@ TEST_F(FtpServer, TheEndOfAnUploadIsPublishedOnlyOnceTheConnectionIsFree) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(client->progress().state, TransferState::Done);
     // Seen ended, the connection takes the next steps at once, in the right folder.
-    EXPECT_EQ(client->set_directory(".."), "");
+    EXPECT_EQ(client->set_directory("..").error_text(), "");
     EXPECT_EQ(client->get_directory(), "/");
-    EXPECT_EQ(client->send_file(local_file("feed.xml", "<rss/>"), "feed.xml", SendMode::Wait).error,
+    EXPECT_EQ(client->send_file(local_file("feed.xml", "<rss/>"), "feed.xml", SendMode::Wait)
+                  .status.error_text(),
               "");
     EXPECT_EQ(remote("feed.xml"), "<rss/>");
     EXPECT_EQ(remote("media/ep.mp3"), "episode");

@@ -73,24 +73,29 @@ TEST_F(Ftps, SecuresTheLoginAndEveryTransfer) {
     PyFtpd server(0, {}, certs->server_file("server"));
     ASSERT_TRUE(server.running());
     test::TcpRelay relay(server.login().port);
-    const SessionOpened opened = session_open(secure_login(server, relay.port()), options());
-    ASSERT_NE(opened.session, nullptr) << opened.error;
-    FtpSession& s = *opened.session;
+    const SessionOpened opened = open_session(secure_login(server, relay.port()), options());
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
+    FtpSession& s = *opened.value();
     EXPECT_TRUE(questions_.empty());
 
     // The server refuses a data connection in the clear, so each of these proves TLS on it.
-    ASSERT_EQ(s.create_directory("media"), "");
-    ASSERT_EQ(s.set_directory("media"), "");
+    ASSERT_EQ(s.create_directory("media").error_text(), "");
+    ASSERT_EQ(s.set_directory("media").error_text(), "");
     const std::string content = random_bytes(3 * 1024 * 1024 + 17);
     ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
     ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
-    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
-    ASSERT_EQ(s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).status.error_text(),
+              "");
+    EXPECT_EQ(
+        s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).status.error_text(),
+        "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).status.error_text(),
+        "");
     for (int i = 0; i < 3000 && s.progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.progress().state, TransferState::Done) << s.transfer_error();
-    ASSERT_EQ(s.list_directory(), "");
+    EXPECT_EQ(s.progress().state, TransferState::Done) << s.transfer_error().text;
+    ASSERT_EQ(s.list_directory().error_text(), "");
     EXPECT_EQ(s.entries().size(), 3U);
 
     std::string stored;
@@ -120,9 +125,9 @@ TEST_F(Ftps, PublishesFoldersLevelByLevelUnderThePartName) {
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
-    ASSERT_EQ(sender.connect(), "");
+    ASSERT_EQ(sender.connect().error_text(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
-    EXPECT_EQ(sender.result(), 1);
+    EXPECT_EQ(sender.succeeded(), true);
     std::string stored;
     std::string local;
     ASSERT_TRUE(read_file(server.root() + "/a/b/c/ep.mp3", stored));
@@ -137,9 +142,9 @@ TEST_F(Ftps, ACertificateForAnotherNameIsRefusedWithoutAsking) {
     PyFtpd server(0, {}, certs->server_file("other"));
     ASSERT_TRUE(server.running());
     const SessionOpened opened =
-        session_open(secure_login(server), options(TrustDecision::AcceptOnce));
-    EXPECT_EQ(opened.session, nullptr);
-    EXPECT_NE(opened.error.find("not for 127.0.0.1"), std::string::npos) << opened.error;
+        open_session(secure_login(server), options(TrustDecision::AcceptOnce));
+    EXPECT_FALSE(opened.ok());
+    EXPECT_EQ(opened.kind(), ErrorKind::NameMismatch) << opened.error_text();
     EXPECT_TRUE(questions_.empty());
 }
 
@@ -153,26 +158,25 @@ TEST_F(Ftps, ASelfSignedCertificateNeedsTheUsersWord) {
     // Without anyone to ask, and when the user says no.
     FtpOptions none = options();
     none.trust.prompt = nullptr;
-    EXPECT_EQ(session_open(secure_login(server), none).session, nullptr);
-    const SessionOpened refused = session_open(secure_login(server), options());
-    EXPECT_EQ(refused.session, nullptr);
-    EXPECT_NE(refused.error.find("cannot be verified"), std::string::npos) << refused.error;
+    EXPECT_FALSE(open_session(secure_login(server), none).ok());
+    const SessionOpened refused = open_session(secure_login(server), options());
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.kind(), ErrorKind::Unverified) << refused.error_text();
     ASSERT_EQ(questions_.size(), 1U);
     EXPECT_EQ(questions_[0].server, key);
     EXPECT_EQ(questions_[0].fingerprint, fingerprint);
 
     // Accepted once through the prompt, then by the stored fingerprint without asking.
     questions_.clear();
-    EXPECT_NE(session_open(secure_login(server), options(TrustDecision::AcceptOnce)).session,
-              nullptr);
+    EXPECT_TRUE(open_session(secure_login(server), options(TrustDecision::AcceptOnce)).ok());
     EXPECT_EQ(questions_.size(), 1U);
     FtpOptions stored = options();
     stored.trust.accepted[key] = fingerprint;
     questions_.clear();
-    const SessionOpened opened = session_open(secure_login(server), stored);
-    ASSERT_NE(opened.session, nullptr) << opened.error;
+    const SessionOpened opened = open_session(secure_login(server), stored);
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
     EXPECT_TRUE(questions_.empty());
-    EXPECT_EQ(opened.session->list_directory(), "");
+    EXPECT_EQ(opened.value()->list_directory().error_text(), "");
 }
 
 TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
@@ -181,9 +185,9 @@ TEST_F(Ftps, AChangedCertificateIsRefusedWithoutAsking) {
     FtpOptions o = options(TrustDecision::AcceptOnce);
     o.trust.accepted[trust_server_key("127.0.0.1", server.login().port)] =
         certs->fingerprint("self");
-    const SessionOpened opened = session_open(secure_login(server), o);
-    EXPECT_EQ(opened.session, nullptr);
-    EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
+    const SessionOpened opened = open_session(secure_login(server), o);
+    EXPECT_FALSE(opened.ok());
+    EXPECT_EQ(opened.kind(), ErrorKind::IdentityChanged) << opened.error_text();
     EXPECT_TRUE(questions_.empty());
     ASSERT_EQ(warnings_.size(), 1U);
     EXPECT_EQ(warnings_[0].before, certs->fingerprint("self"));
@@ -221,13 +225,13 @@ TEST_F(Ftps, AnAcceptableCertificateIsStillCheckedForDatesPurposeAndName) {
             if (stored)
                 o.trust.accepted[trust_server_key(c.host, peer.port())] = peer.fingerprint();
             questions_.clear();
-            const std::string error = stream.verify_peer(c.host, peer.port(), o.trust);
+            const Status verified = stream.verify_peer(c.host, peer.port(), o.trust);
             if (std::string(c.what) == "sound") {
-                EXPECT_EQ(error, "");
+                EXPECT_TRUE(verified.ok()) << verified.error_text();
                 EXPECT_EQ(questions_.size(), stored ? 0U : 1U);
             } else {
-                EXPECT_NE(error, "");
-                EXPECT_TRUE(questions_.empty()) << error;
+                EXPECT_FALSE(verified.ok());
+                EXPECT_TRUE(questions_.empty()) << verified.error_text();
             }
             stream.close();
         }
@@ -244,14 +248,14 @@ TEST_F(Ftps, CancelStopsAJobMidTransfer) {
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
     sender.set_date_check(false);
-    ASSERT_EQ(sender.connect(), "");
+    ASSERT_EQ(sender.connect().error_text(), "");
     (void)test::poll_until(
         sender, [&] { return sender.progress() >= 2; }, 1000);
     ASSERT_TRUE(sender.transferring());
     sender.cancel();
     EXPECT_TRUE(test::poll_until(
         sender, [&] { return sender.finished(); }, 30, 100));
-    EXPECT_EQ(sender.result(), 0);
+    EXPECT_EQ(sender.succeeded(), false);
     sender.close();
     EXPECT_FALSE(file_exists(server.root() + "/ep.mp3"));
 }

@@ -66,41 +66,47 @@ std::string random_bytes(std::size_t size) {
 } // namespace
 
 TEST_F(Sftp, FoldersUploadsAndListing) {
-    const SessionOpened opened = session_open(login(), options());
-    ASSERT_NE(opened.session, nullptr) << opened.error;
-    FtpSession& s = *opened.session;
+    const SessionOpened opened = open_session(login(), options());
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
+    FtpSession& s = *opened.value();
     EXPECT_TRUE(questions_.empty());
     EXPECT_TRUE(s.check_alive());
 
     // The login folder is the top.
     EXPECT_EQ(s.get_directory(), "/");
-    EXPECT_EQ(s.set_directory(".."), "");
+    EXPECT_EQ(s.set_directory("..").error_text(), "");
     EXPECT_EQ(s.get_directory(), "/");
-    EXPECT_NE(s.set_directory("missing"), "");
-    ASSERT_EQ(s.create_directory("pod casts"), "");
-    EXPECT_NE(s.create_directory("pod casts"), "");
-    ASSERT_EQ(s.set_directory("pod casts"), "");
+    EXPECT_NE(s.set_directory("missing").error_text(), "");
+    ASSERT_EQ(s.create_directory("pod casts").error_text(), "");
+    EXPECT_NE(s.create_directory("pod casts").error_text(), "");
+    ASSERT_EQ(s.set_directory("pod casts").error_text(), "");
     EXPECT_EQ(s.get_directory(), "/pod casts");
 
     const std::string content = random_bytes(2 * 1024 * 1024 + 5);
     ASSERT_TRUE(write_file(tmp_.path() + "big.bin", content));
     ASSERT_TRUE(write_file(tmp_.path() + "empty.bin", ""));
-    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).error, "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "big.bin", "big.bin", SendMode::Wait).status.error_text(),
+              "");
+    EXPECT_EQ(
+        s.send_file(tmp_.path() + "empty.bin", "empty.bin", SendMode::Wait).status.error_text(),
+        "");
     EXPECT_TRUE(stored("pod casts/big.bin") == content);
     EXPECT_EQ(stored("pod casts/empty.bin"), "");
-    EXPECT_NE(s.send_file(tmp_.path() + "none.bin", "none.bin", SendMode::Wait).error, "");
+    EXPECT_NE(s.send_file(tmp_.path() + "none.bin", "none.bin", SendMode::Wait).status.error_text(),
+              "");
 
     // Renaming replaces the old copy.
     ASSERT_TRUE(write_file(tmp_.path() + "new.xml", "<rss>new</rss>"));
-    ASSERT_EQ(s.send_file(tmp_.path() + "new.xml", "feed.xml.part", SendMode::Wait).error, "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "new.xml", "feed.xml.part", SendMode::Wait).status.error_text(),
+        "");
     ASSERT_TRUE(write_file(sshd_.home() + "/pod casts/feed.xml", "old"));
-    ASSERT_EQ(s.rename("feed.xml.part", "feed.xml"), "");
+    ASSERT_EQ(s.rename("feed.xml.part", "feed.xml").error_text(), "");
     EXPECT_EQ(stored("pod casts/feed.xml"), "<rss>new</rss>");
-    EXPECT_EQ(s.delete_file("empty.bin"), "");
+    EXPECT_EQ(s.delete_file("empty.bin").error_text(), "");
 
-    ASSERT_EQ(s.create_directory("sub"), "");
-    ASSERT_EQ(s.list_directory(), "");
+    ASSERT_EQ(s.create_directory("sub").error_text(), "");
+    ASSERT_EQ(s.list_directory().error_text(), "");
     std::vector<std::string> names;
     for (const FtpEntry& e : s.entries()) {
         names.push_back(e.name + (e.type == net::EntryType::Directory ? "/" : ""));
@@ -116,18 +122,23 @@ TEST_F(Sftp, FoldersUploadsAndListing) {
     EXPECT_EQ(s.modification_time("gone.bin"), std::nullopt);
 
     // A background upload reports its end; an aborted one fails and leaves the session usable.
-    ASSERT_EQ(s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).error, "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "big.bin", "again.bin", SendMode::Background).status.error_text(),
+        "");
     for (int i = 0; i < 3000 && s.progress().running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(s.progress().state, TransferState::Done) << s.transfer_error();
+    EXPECT_EQ(s.progress().state, TransferState::Done) << s.transfer_error().text;
     EXPECT_TRUE(stored("pod casts/again.bin") == content);
     ASSERT_TRUE(write_file(tmp_.path() + "huge.bin", std::string(64 * 1024 * 1024, 'x')));
-    ASSERT_EQ(s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).error, "");
+    ASSERT_EQ(
+        s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Background).status.error_text(),
+        "");
     s.abort_file();
     EXPECT_EQ(s.progress().state, TransferState::Failed);
     // The abort is over: a long call afterwards must not be taken for a cancelled one.
-    EXPECT_EQ(s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).error, "");
-    EXPECT_EQ(s.list_directory(), "");
+    EXPECT_EQ(s.send_file(tmp_.path() + "huge.bin", "huge.bin", SendMode::Wait).status.error_text(),
+              "");
+    EXPECT_EQ(s.list_directory().error_text(), "");
 }
 
 TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
@@ -139,9 +150,9 @@ TEST_F(Sftp, PublishesFoldersLevelByLevelUnderThePartName) {
                    {{"ep.mp3", "a/b/c/ep.mp3"}, {"feed.xml", "feed.xml"}});
     KeyTexts texts;
     FtpSender sender(job, texts, ftp_client_seams(options().trust));
-    ASSERT_EQ(sender.connect(), "");
+    ASSERT_EQ(sender.connect().error_text(), "");
     ASSERT_TRUE(test::poll_until(sender, [&] { return sender.finished(); }));
-    EXPECT_EQ(sender.result(), 1);
+    EXPECT_EQ(sender.succeeded(), true);
     std::string local;
     ASSERT_TRUE(read_file(tmp_.path() + "ep.mp3", local));
     EXPECT_TRUE(stored("a/b/c/ep.mp3") == local);
@@ -163,30 +174,31 @@ TEST_F(Sftp, AnUnknownHostKeyNeedsTheUsersWord) {
     const std::string key = trust_server_key("127.0.0.1", sshd_.port());
     FtpOptions none = options();
     none.trust.prompt = nullptr;
-    EXPECT_EQ(session_open(login(), none).session, nullptr);
-    const SessionOpened refused = session_open(login(), options());
-    EXPECT_EQ(refused.session, nullptr);
+    EXPECT_FALSE(open_session(login(), none).ok());
+    const SessionOpened refused = open_session(login(), options());
+    EXPECT_EQ(refused.kind(), ErrorKind::Unverified) << refused.error_text();
     ASSERT_EQ(questions_.size(), 1U);
     EXPECT_EQ(questions_[0].server, key);
     EXPECT_EQ(questions_[0].fingerprint, sshd_.fingerprint());
 
     questions_.clear();
-    EXPECT_NE(session_open(login(), options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_TRUE(open_session(login(), options(TrustDecision::AcceptOnce)).ok());
     EXPECT_EQ(questions_.size(), 1U);
     FtpOptions stored = options();
     stored.trust.accepted[key] = sshd_.fingerprint();
     questions_.clear();
-    EXPECT_NE(session_open(login(), stored).session, nullptr);
+    EXPECT_TRUE(open_session(login(), stored).ok());
     EXPECT_TRUE(questions_.empty());
     stored.trust.accepted[key] = "SHA256:" + std::string(43, 'A');
-    const SessionOpened changed = session_open(login(), stored);
-    EXPECT_EQ(changed.session, nullptr);
-    EXPECT_NE(changed.error.find("changed"), std::string::npos) << changed.error;
+    const SessionOpened changed = open_session(login(), stored);
+    EXPECT_FALSE(changed.ok());
+    EXPECT_EQ(changed.kind(), ErrorKind::IdentityChanged) << changed.error_text();
     EXPECT_TRUE(questions_.empty());
 
     FtpLogin wrong = login();
     wrong.password = "wrong";
-    EXPECT_EQ(session_open(wrong, options(TrustDecision::AcceptOnce)).session, nullptr);
+    EXPECT_EQ(open_session(wrong, options(TrustDecision::AcceptOnce)).kind(),
+              ErrorKind::AuthRefused);
     EXPECT_EQ(open_descriptors(), descriptors); // every session let go of its connection
 }
 
@@ -202,9 +214,9 @@ TEST_F(Sftp, AChangedHostKeyIsRefusedWithoutAsking) {
                       0);
         }
         warnings_.clear();
-        const SessionOpened opened = session_open(login(), options(TrustDecision::AcceptOnce));
-        EXPECT_EQ(opened.session, nullptr);
-        EXPECT_NE(opened.error.find("changed"), std::string::npos) << opened.error;
+        const SessionOpened opened = open_session(login(), options(TrustDecision::AcceptOnce));
+        EXPECT_FALSE(opened.ok());
+        EXPECT_EQ(opened.kind(), ErrorKind::IdentityChanged) << opened.error_text();
         EXPECT_TRUE(questions_.empty());
         ASSERT_EQ(warnings_.size(), 1U);
         EXPECT_EQ(warnings_[0].fingerprint, sshd_.fingerprint());

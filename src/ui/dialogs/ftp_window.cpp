@@ -355,16 +355,16 @@ int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts, net::FtpJobSe
         window.setEnabled(true);
         window.exec();
         window.done(QDialog::Rejected); // when the program quits, exec() ends without it
-        result = window.result();
+        result = window.succeeded() ? 1 : 0;
     }
     Window_Enable(focused, owner);
     return result;
 }
 
-int Rss_Upload(const Doc& doc, const std::string& rss_path, net::FTPJob& job, QWidget* parent,
-               Texts& texts, net::FtpJobSeams seams) {
+bool Rss_Upload(const Doc& doc, const std::string& rss_path, net::FTPJob& job, QWidget* parent,
+                Texts& texts, net::FtpJobSeams seams) {
     net::ftp_add_feed_files(job, doc, rss_path);
-    return FTP_SendFiles(job, parent, texts, std::move(seams));
+    return FTP_SendFiles(job, parent, texts, std::move(seams)) == 1;
 }
 
 } // namespace qp::ui

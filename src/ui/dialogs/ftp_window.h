@@ -57,8 +57,8 @@ public:
     // The send button: takes the account from the fields and connects off the window's thread.
     void ftp_send();
 
-    // 1 when no file is left unsent, else 0.
-    int result() const { return sender_.result(); }
+    // True when no file is left unsent.
+    bool succeeded() const { return sender_.succeeded(); }
     const net::FtpSender& sender() const { return sender_; }
     const net::FTPJob& job() const { return job_; }
     const ControlRegistry& controls() const { return controls_; }
@@ -109,8 +109,8 @@ int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts,
                   net::FtpJobSeams seams = net::ftp_client_seams());
 
 // Adds the document's account, its RSS file and its project file to the job, then runs the FTP
-// window with parent. FTP_SendFiles' result.
-int Rss_Upload(const Doc& doc, const std::string& rss_path, net::FTPJob& job, QWidget* parent,
-               Texts& texts, net::FtpJobSeams seams = net::ftp_client_seams());
+// window with parent. True when FTP_SendFiles returns 1.
+bool Rss_Upload(const Doc& doc, const std::string& rss_path, net::FTPJob& job, QWidget* parent,
+                Texts& texts, net::FtpJobSeams seams = net::ftp_client_seams());
 
 } // namespace qp::ui

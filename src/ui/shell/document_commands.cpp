@@ -122,7 +122,7 @@ void DocumentCommands::Document_Open(const std::string& given) {
         &window_, to_q(ctx_.lang.get("Work.Opening")), {}, std::make_shared<WorkState>(),
         [&] { read = LoadDoc(doc, read_path, ctx_.log); }, false);
     if (!read.ok()) {
-        error("Doc\\Error.OpenXML", read_path + ": " + read.error);
+        error("Doc\\Error.OpenXML", read_path + ": " + read.error_text());
         return;
     }
     enter_folder_of(read_path);

@@ -39,7 +39,7 @@ protected:
         Doc doc;
         doc.Title = name;
         const std::string path = tmp_.path() + name + ".qprj";
-        EXPECT_EQ(WriteProject(doc, path).error, "");
+        EXPECT_EQ(WriteProject(doc, path).error_text(), "");
         return path;
     }
     void write(const std::string& name, const std::string& text) {

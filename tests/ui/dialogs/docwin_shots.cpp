@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
 
     qp::Doc doc;
     qp::DocDefaults(doc);
-    if (!qp::ReadProject(doc, source + "/examples/podcast.qprj").error.empty())
+    if (!qp::ReadProject(doc, source + "/examples/podcast.qprj"))
         return 1;
     // The directory and namespace pages, filled as a podcaster would.
     doc.iTunesCategory = "Music";

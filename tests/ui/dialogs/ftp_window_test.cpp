@@ -90,7 +90,7 @@ TEST_F(FtpWindowTest, SendsIntoNewFoldersThenSkipsWhatTheServerHolds) {
         // The field shows a mask and holds no copy of what was typed.
         EXPECT_EQ(w.control<QLineEdit>(kFtpPass)->text(), QString(11, u'*'));
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.sender().finished(); }, kWaitMs));
-        EXPECT_EQ(w.result(), 1);
+        EXPECT_TRUE(w.succeeded());
         EXPECT_EQ(w.control<QPushButton>(kFtpCancel)->text(), "FTP\\Win.Quit");
         EXPECT_FALSE(w.control<QPushButton>(kFtpSend)->isEnabled());
         EXPECT_EQ(w.windowTitle(), "FTP\\Title.Send");
@@ -118,7 +118,7 @@ TEST_F(FtpWindowTest, SendsIntoNewFoldersThenSkipsWhatTheServerHolds) {
     EXPECT_EQ(count(lines(again), "FTP\\Send.Ok "), 0);
     for (const FTPFile& f : job_.files)
         EXPECT_EQ(f.status, net::kFileSkipped) << f.remote_path;
-    EXPECT_EQ(again.result(), 1);
+    EXPECT_TRUE(again.succeeded());
 }
 
 TEST_F(FtpWindowTest, GrowsWithTheWindowAndShowsWholeLines) {
@@ -166,7 +166,7 @@ TEST_F(FtpWindowTest, AWrongPasswordMayBeCorrectedAndSentAgain) {
     QTest::keyClick(pass, Qt::Key_Backspace);
     QTest::mouseClick(w.control<QPushButton>(kFtpSend), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.sender().finished(); }, kWaitMs));
-    EXPECT_EQ(w.result(), 1);
+    EXPECT_TRUE(w.succeeded());
     EXPECT_EQ(on_server("feed.Xml"), "<rss/>");
 }
 
@@ -260,7 +260,7 @@ TEST(FtpWindowCancel, CancelDuringATransferThatNeverEndsAnswersAtOnce) {
     EXPECT_LT(took.elapsed(), kHoldMs - 1000);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(job.files[0].status, net::kFileNotSent);
-    EXPECT_EQ(w.result(), 0);
+    EXPECT_FALSE(w.succeeded());
     EXPECT_FALSE(job.connection);
     EXPECT_EQ(count(lines(w), "FTP\\Send.Ok"), 0);
 }

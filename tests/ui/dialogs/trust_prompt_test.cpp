@@ -60,7 +60,7 @@ protected:
         if (!w.sender().connected())
             return false;
         EXPECT_TRUE(QTest::qWaitFor([&] { return w.sender().finished(); }, kWaitMs));
-        return w.result() == 1;
+        return w.succeeded();
     }
     const std::vector<testing::Question>& asked() const { return requester_.queued.asked; }
 

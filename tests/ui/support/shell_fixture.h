@@ -48,7 +48,7 @@ protected:
             doc.Feeds.push_back(std::move(feed));
         }
         const std::string path = tmp_.path() + name + ".qprj";
-        EXPECT_EQ(WriteProject(doc, path).error, "");
+        EXPECT_EQ(WriteProject(doc, path).error_text(), "");
         return path;
     }
 
