@@ -6,13 +6,12 @@
 #include "core/project_format.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
+#include "net/episode_download.h"
 #include "net/http_fetch.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <set>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -72,61 +71,6 @@ Status write_new_file(const std::string& path, std::string_view bytes) {
     return {};
 }
 
-// The file name an enclosure gets in the media folder: the last part of its address's path,
-// reduced to characters every file system takes, made unique with the episode's number.
-std::string media_name(std::string_view url, std::size_t index, std::set<std::string>& used) {
-    std::string_view path = url.substr(0, url.find_first_of("?#"));
-    path = path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1);
-    std::string name;
-    for (const char c : path) {
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
-        name += keep ? c : '_';
-    }
-    if (name.empty() || name.front() == '.')
-        name = "episode" + name;
-    if (!used.insert(name).second) {
-        name = std::to_string(index + 1) + "-" + name;
-        used.insert(name);
-    }
-    return name;
-}
-
-// Fetches every enclosure on the web into folder and points its episode at the file, to be
-// uploaded with the feed. Empty on success, else what failed; what was fetched stays, and a run
-// again resumes.
-std::string download_media(Doc& doc, const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec)
-        return "can't create the folder " + folder + ": " + ec.message();
-    std::set<std::string> used;
-    for (std::size_t k = 0; k < doc.Feeds.size(); ++k) {
-        Feed& feed = doc.Feeds[k];
-        if (!url_is_web(feed.FeedFileOnFTP))
-            continue;
-        const std::string path = folder + media_name(feed.FeedFileOnFTP, k, used);
-        net::DownloadOptions options;
-        options.progress = [&](std::uint64_t done, std::uint64_t total) {
-            if (total > 0)
-                std::fprintf(stderr, "\r%s: %3d %%", path.c_str(),
-                             static_cast<int>(done * 100 / total));
-        };
-        const Result<std::uint64_t> got = net::download_file(
-            feed.FeedFileOnFTP, path, static_cast<std::uint64_t>(feed.FeedFileLength), options);
-        std::fputc('\n', stderr);
-        if (!got.ok())
-            return got.error_text() + " (the import resumes where it stopped when run again)";
-        std::printf("Downloaded: %s (%llu bytes)\n", path.c_str(),
-                    static_cast<unsigned long long>(got.value()));
-        feed.FeedFile = path;
-        feed.FeedFileOnFTP.clear();
-        feed.FeedFileLength = static_cast<std::int64_t>(got.value());
-        feed.FeedFlag |= kUploadFile;
-    }
-    return {};
-}
-
 } // namespace
 
 int cmd_import(const std::vector<std::string>& args) {
@@ -168,9 +112,22 @@ int cmd_import(const std::vector<std::string>& args) {
     if (file_exists(project))
         return fail("the project " + project + " exists already");
     if (media) {
-        if (const std::string error = download_media(doc, with_slash(absolute_path(*media)));
-            !error.empty())
-            return fail(error);
+        net::EpisodeDownloads downloads;
+        downloads.progress = [](std::size_t, const std::string& path, std::uint64_t done,
+                                std::uint64_t total) {
+            if (total > 0)
+                std::fprintf(stderr, "\r%s: %3d %%", path.c_str(),
+                             static_cast<int>(done * 100 / total));
+        };
+        downloads.fetched = [](const std::string& path, std::uint64_t size) {
+            std::fputc('\n', stderr);
+            std::printf("Downloaded: %s (%llu bytes)\n", path.c_str(),
+                        static_cast<unsigned long long>(size));
+        };
+        if (const Status got =
+                net::download_episodes(doc, with_slash(absolute_path(*media)), downloads);
+            !got.ok())
+            return fail(got.error_text() + " (the import resumes where it stopped when run again)");
     }
     if (const Status written = write_new_file(project, format_project(doc)); !written.ok())
         return fail(written.error_text());

@@ -62,6 +62,9 @@ std::vector<LanguageKey> build_table() {
         {"Import.Filter", {}},
         {"Import.Progress", {}},
         {"Import.Error", {}},
+        {"Import.Download", {}},
+        {"Import.Downloading", {}},
+        {"Import.DownloadError", {}},
         {"CreateRss.Ok", {}},
 
         // Workspace: feed list columns and the default status lines.

@@ -9,7 +9,9 @@
 
 #include <string>
 
+class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QPushButton;
 
 namespace qp::ui {
@@ -25,8 +27,12 @@ public:
 
     // The file or address as typed, without the blanks around it.
     std::string source() const;
+    // The folder the episodes are downloaded into; empty when they stay where they are.
+    std::string media_folder() const;
 
     QComboBox* source_box() const { return source_; }
+    QCheckBox* download_box() const { return download_; }
+    QLineEdit* folder_field() const { return folder_; }
     QPushButton* browse_button() const { return browse_; }
     QPushButton* ok_button() const { return ok_; }
 
@@ -37,6 +43,8 @@ private:
     AppContext& ctx_;
     QComboBox* source_ = nullptr;
     QPushButton* browse_ = nullptr;
+    QCheckBox* download_ = nullptr;
+    QLineEdit* folder_ = nullptr;
     QPushButton* ok_ = nullptr;
 };
 
@@ -45,8 +53,21 @@ private:
 // the read at once, giving ErrorKind::Cancelled.
 Result<ImportedFeed> import_read(AppContext& ctx, QWidget* window, const std::string& source);
 
-// Asks for the source, then reads it; Cancelled when the user cancelled either step. A source
-// read, well or not, goes first in the list of sources.
-Result<ImportedFeed> import_window_run(AppContext& ctx, QWidget* parent);
+// Fetches the episodes on the web into folder on a worker thread with progress and Cancel, and
+// points them at their files. On a failure the episodes fetched so far keep their files; on
+// Cancel the document keeps its addresses, and the files fetched stay in the folder, where the
+// next import that downloads takes them as they are and resumes a partial one.
+Status import_download(AppContext& ctx, QWidget* window, Doc& doc, const std::string& folder);
+
+// What the import window gave: the feed, and why its episodes were not all downloaded.
+struct ImportOutcome {
+    ImportedFeed feed;
+    Status downloads;
+};
+
+// Asks for the source, then reads it and downloads its episodes when asked; Cancelled when the
+// user cancelled the window or the reading. A source read, well or not, goes first in the list
+// of sources.
+Result<ImportOutcome> import_window_run(AppContext& ctx, QWidget* parent);
 
 } // namespace qp::ui

@@ -65,13 +65,13 @@ void DocumentCommands::import_feed() {
         error("Doc\\Error.MaxOpened");
         return;
     }
-    Result<ImportedFeed> imported = import_window_run(ctx_, &window_);
+    Result<ImportOutcome> imported = import_window_run(ctx_, &window_);
     if (!imported) {
         if (imported.kind() != ErrorKind::Cancelled)
             error("Import.Error", imported.error_text());
         return;
     }
-    Doc doc = std::move(imported.value().doc);
+    Doc doc = std::move(imported.value().feed.doc);
     doc.FileName.clear();
     doc.SuggestedName = doc.Title;
     // Nothing of it is on disk yet: closing asks to save it.
@@ -84,6 +84,9 @@ void DocumentCommands::import_feed() {
     window_.Doc_CreateGadgets(*added);
     ctx_.log.add("- Imported " + std::to_string(added->Feeds.size()) + " episodes");
     window_.update_all();
+    const Status& downloads = imported.value().downloads;
+    if (!downloads && downloads.kind() != ErrorKind::Cancelled)
+        error("Import.DownloadError", downloads.error_text());
 }
 
 void DocumentCommands::Document_Open(const std::string& given) {

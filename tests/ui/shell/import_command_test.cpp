@@ -1,11 +1,16 @@
 #include "core/file_io.h"
+#include "net/http_server.h"
 #include "ui/dialogs/import_window.h"
 #include "ui/dialogs/modal.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <filesystem>
 
 namespace qp::ui::testing {
 namespace {
@@ -90,6 +95,40 @@ EXPECT_TRUE(requester_.asked[0].text.startsWith("The feed cannot be imported."))
 );
 EXPECT_EQ(ctx_.docs.count(), 0);
 EXPECT_EQ(requester_.asked.size(), 1u);
+}
+
+// From an address, with the episodes downloaded: the one on the web comes home to be uploaded,
+// checked against its stated length.
+TEST_F(ImportCommandTest, AnAddressWithItsEpisodesDownloaded) {
+    const std::string site = tmp_.path() + "site/";
+    std::filesystem::create_directories(site);
+    ASSERT_TRUE(write_file(site + "ep1.mp3", std::string(3000, 'a')).ok());
+    test::HttpServer server(site);
+    ASSERT_TRUE(server.running());
+    ASSERT_TRUE(
+        write_file(site + "feed.xml",
+                   "<rss version=\"2.0\"><channel><title>Home</title><item><title>One</title>"
+                   "<enclosure url=\"" +
+                       server.url("ep1.mp3") +
+                       "\" length=\"3000\" type=\"audio/mpeg\"/></item></channel></rss>")
+            .ok());
+    const std::string media = tmp_.path() + "media";
+    import([&](ImportWindow& w) {
+        w.source_box()->setEditText(QString::fromStdString(server.url("feed.xml")));
+    EXPECT_FALSE(w.folder_field()->isEnabled());
+    w.download_box()->setChecked(true);
+    w.folder_field()->setText(QString::fromStdString(media));
+    w.ok_button()->click();
+});
+ASSERT_EQ(ctx_.docs.count(), 1);
+const Feed& episode = ctx_.docs.current()->Feeds.at(0);
+EXPECT_EQ(episode.FeedFile, media + "/ep1.mp3");
+EXPECT_EQ(episode.FeedFileOnFTP, "");
+EXPECT_NE(episode.FeedFlag& kUploadFile, 0);
+std::string got;
+ASSERT_TRUE(read_file(media + "/ep1.mp3", got).ok());
+EXPECT_EQ(got.size(), 3000u);
+EXPECT_TRUE(requester_.asked.empty());
 }
 
 TEST_F(ImportCommandTest, AMissingFileIsNotFound) {
