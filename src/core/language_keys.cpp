@@ -62,6 +62,8 @@ std::vector<LanguageKey> build_table() {
         {"Import.Filter", {}},
         {"Import.Progress", {}},
         {"Import.Error", {}},
+        // The read-only box of what an imported feed held that the windows do not edit.
+        {"Window.KeptXml", {}},
         {"Import.Download", {}},
         {"Import.Downloading", {}},
         {"Import.DownloadError", {}},

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -83,6 +84,7 @@ const ControlLine kPodcast[] = {
     {kDocCtlPodcastFundingUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingUrl"},
     {kDocCtlPodcastFundingText, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingText"},
     {kDocCtlPodcastGuid, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.Guid"},
+    {kDocCtlKeptXml, K::Editor, "ABCDE", L::WithLabel, "Window.KeptXml"},
 };
 const ControlLine kImage[] = {
     {kDocCtlImageUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Url"},
@@ -209,6 +211,7 @@ void DocWindow::build() {
     }
     for (const int number : {kDocCtlPodcastGuid, kDocCtlRssFile, kDocCtlFeedAddress})
         control<QLineEdit>(number)->setReadOnly(true);
+    control<QPlainTextEdit>(kDocCtlKeptXml)->setReadOnly(true);
     connect(control<QPushButton>(kDocCtlImageBrowse), &QPushButton::clicked, this,
             &DocWindow::browse_image);
 }
@@ -220,6 +223,7 @@ void DocWindow::load(const Doc& doc) {
         edit->setCursorPosition(0); // a long text shows its beginning
     }
     control<QLineEdit>(kDocCtlFtpPort)->setText(QString::number(doc.Port));
+    control<QPlainTextEdit>(kDocCtlKeptXml)->setPlainText(to_q(doc.ExtraXml));
     auto* protocol = control<QComboBox>(kDocCtlFtpProtocol);
     for (const ProtocolItem& item : kChannelProtocols)
         protocol->addItem(to_q(texts().get(item.key)), protocol_number(item.value));

@@ -63,6 +63,7 @@ enum DocControl : int {
     kDocCtlPodcastFundingUrl,
     kDocCtlPodcastFundingText,
     kDocCtlPodcastGuid,
+    kDocCtlKeptXml, // what an imported feed held that the program does not edit, as it stands
     kDocCtlFtpProtocol,
     kDocCtlRssFile,
     kDocCtlFeedAddress,

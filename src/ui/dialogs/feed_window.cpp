@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
 
@@ -66,6 +67,7 @@ const ControlLine kEpisode[] = {
     {kFeedWinEpisodeType, K::Combo, "CDE", kLabel, "Feed\\Episode.Type"},
     {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
     {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
+    {kFeedWinKept, K::Editor, "ABCDE", kLabel, "Window.KeptXml"},
 };
 const PanelPage kPages[] = {
     {"Feed.General", kGeneral},       {"Feed.Source", kSource},           {"Feed.File", kFile},
@@ -107,6 +109,7 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     setWindowTitle(
         to_q(texts().get(mode == FeedWindowMode::New ? "Feed\\Title.New" : "Feed\\Title.Edit")));
     build_panel(kFeedWinPanel, kPages);
+    control<QPlainTextEdit>(kFeedWinKept)->setReadOnly(true);
 
     date_ = control<DateField>(kFeedWinDate);
 
@@ -206,6 +209,7 @@ void FeedWindow::load_feed(const Feed& feed) {
     season_->setText(to_q(f.season));
     transcript_url_->setText(to_q(f.transcript_url));
     transcript_type_->setEditText(to_q(f.transcript_type));
+    control<QPlainTextEdit>(kFeedWinKept)->setPlainText(to_q(feed.FeedExtraXml));
 }
 
 FeedFields FeedWindow::fields() const {

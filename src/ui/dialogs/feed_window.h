@@ -48,6 +48,8 @@ inline constexpr int kFeedWinSeason = 1026;
 inline constexpr int kFeedWinEpisodeType = 1027;
 inline constexpr int kFeedWinTranscriptUrl = 1028;
 inline constexpr int kFeedWinTranscriptType = 1029;
+// What an imported episode held that the program does not edit, shown as it stands.
+inline constexpr int kFeedWinKept = 1030;
 
 class FeedWindow final : public PropertyDialog {
 public:
