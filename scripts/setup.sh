@@ -42,9 +42,13 @@ if ! command -v npm >/dev/null; then
     "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
 fi
 
-# The podcast apps' feed parsers the tests read the RSS files back with.
+# The podcast apps' feed parsers the tests read the RSS files back with, and the feed generators
+# whose feeds the import tests bring in.
 readers=$(cd "$(dirname "$0")/../tests/readers" && pwd)
-if [[ ! -d $readers/node_modules/podcast-partytime || ! -d $readers/node_modules/rss-parser ]]; then
-    echo "setup: installing the feed readers of the tests"
-    npm ci --prefix "$readers" --no-audit --no-fund
-fi
+for module in podcast-partytime rss-parser podcast feed; do
+    if [[ ! -d $readers/node_modules/$module ]]; then
+        echo "setup: installing the feed readers and generators of the tests"
+        npm ci --prefix "$readers" --no-audit --no-fund
+        break
+    fi
+done

@@ -751,8 +751,12 @@ void Importer::finish(const xmlNode* root) {
         // as the document's artwork it would make the writer add a second image.
         d.ExtraXml += itunes_image_xml_;
         count_kept("channel", "itunes:image");
-    } else if (d.ImageUrl.empty()) {
+    } else if (d.ImageUrl.empty() && !itunes_image_.empty()) {
+        // The writer makes a channel image of the artwork, and a channel image needs a title
+        // and a link: those of the channel, as readers show them.
         d.ImageUrl = itunes_image_;
+        d.ImageTitle = d.Title;
+        d.ImageLink = d.Link;
     } else if (!itunes_image_.empty() && itunes_image_ != d.ImageUrl) {
         note("the iTunes artwork " + itunes_image_ + " gives way to the channel image " +
              d.ImageUrl);

@@ -38,6 +38,8 @@ def main(path):
     show("locked_owner", channel.get("podcast_locked", {}).get("owner"))
     show("funding_url", channel.get("podcast_funding", {}).get("url"))
     show("updated", utc(channel.get("updated_parsed")))
+    show("title", channel.get("title"))
+    show("items", len(feed.entries))
 
     for n, entry in enumerate(feed.entries):
         prefix = f"item{n}."
@@ -52,6 +54,11 @@ def main(path):
         show(prefix + "transcript_url", transcript.get("url"))
         show(prefix + "transcript_type", transcript.get("type"))
         show(prefix + "published", utc(entry.get("published_parsed")))
+        show(prefix + "title", entry.get("title"))
+        show(prefix + "id", entry.get("id"))
+        enclosure = (entry.get("enclosures") or [{}])[0]
+        for key in ("href", "length", "type"):
+            show(prefix + "enclosure_" + key, enclosure.get(key))
 
     channel_xml = ET.parse(path).getroot().find("channel")
     show("xml.explicit", channel_xml.findtext(ITUNES + "explicit"))
