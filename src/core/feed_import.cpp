@@ -111,6 +111,15 @@ bool plain_element(const xmlNode* node, std::initializer_list<std::string_view> 
     return true;
 }
 
+// A value the document holds once: taken from the first plain element, later ones are kept as
+// they stand. True when taken.
+bool take_first(std::string& field, std::string value, const xmlNode* node) {
+    if (!field.empty() || !plain_element(node))
+        return false;
+    field = std::move(value);
+    return true;
+}
+
 std::optional<int> whole_number(std::string_view text) {
     text = trimmed(text, " \t\r\n");
     int value = 0;
@@ -296,6 +305,11 @@ private:
     void keep(std::string& extra, std::string_view where, const xmlNode* node);
     void count_kept(std::string_view where, std::string name);
     void note(std::string text) { out_.notes.push_back(std::move(text)); }
+    // A feed that uses the iTunes or podcast namespace gets the document's box for it ticked.
+    void note_space(Space space) {
+        itunes_used_ = itunes_used_ || space == Space::Itunes;
+        podcast_used_ = podcast_used_ || space == Space::Podcast;
+    }
     void finish(const xmlNode* root);
     void settle_dates();
 
@@ -373,14 +387,9 @@ void Importer::channel_element(const xmlNode* node) {
     Doc& d = out_.doc;
     const Space space = space_of(node);
     const std::string_view name = as_view(node->name);
-    itunes_used_ = itunes_used_ || space == Space::Itunes;
-    podcast_used_ = podcast_used_ || space == Space::Podcast;
-    // A value the document holds once: taken from the first element, later ones are kept.
-    const auto take = [&](std::string& field, std::string value) {
-        if (!field.empty() || !plain_element(node))
-            return false;
-        field = std::move(value);
-        return true;
+    note_space(space);
+    const auto take = [node](std::string& field, std::string value) {
+        return take_first(field, std::move(value), node);
     };
     bool taken = false;
     if (space == Space::None) {
@@ -548,13 +557,9 @@ void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& 
                             bool& have_enclosure, bool& have_transcript) {
     const Space space = space_of(node);
     const std::string_view name = as_view(node->name);
-    itunes_used_ = itunes_used_ || space == Space::Itunes;
-    podcast_used_ = podcast_used_ || space == Space::Podcast;
-    const auto take = [&](std::string& field, std::string value) {
-        if (!field.empty() || !plain_element(node))
-            return false;
-        field = std::move(value);
-        return true;
+    note_space(space);
+    const auto take = [node](std::string& field, std::string value) {
+        return take_first(field, std::move(value), node);
     };
     const auto take_number = [&](int& field) {
         const std::optional<int> n = whole_number(text_of(node));

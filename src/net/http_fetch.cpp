@@ -36,6 +36,21 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
+// What every GET of the program asks: http or https only, also after a redirect, at most
+// kFetchMaxRedirects of them, the server's certificate and name verified, no signals.
+void set_web_get(CURL* e, const std::string& url, char* error) {
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kFetchMaxRedirects);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillpost");
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, error);
+}
+
 int on_progress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
     if (t->options->cancel && t->options->cancel->load(std::memory_order_relaxed))
@@ -130,19 +145,10 @@ Result<std::string> fetch_address(const std::string& url, const FetchOptions& op
     Transfer t;
     t.options = &options;
     char error[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kFetchMaxRedirects);
+    set_web_get(e, url, error);
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, options.timeout_ms > 0 ? options.timeout_ms : 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, ""); // every encoding the library decodes
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.max_bytes));
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillpost");
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
@@ -235,18 +241,9 @@ Result<std::uint64_t> download_file(const std::string& url, const std::string& p
     CURL* e = easy.get();
     t.easy = e;
     char error[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kFetchMaxRedirects);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    set_web_get(e, url, error);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, options.stall_seconds);
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillpost");
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_file_body);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
