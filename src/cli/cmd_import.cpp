@@ -7,6 +7,7 @@
 #include "core/rss_writer.h"
 #include "core/text.h"
 #include "net/episode_download.h"
+#include "net/http_check.h"
 #include "net/http_fetch.h"
 
 #include <cerrno>
@@ -19,29 +20,6 @@
 namespace qp {
 
 namespace {
-
-bool is_web_source(std::string_view source) {
-    return istarts_with(source, "http://") || istarts_with(source, "https://");
-}
-
-// A project file name from the feed's title: letters, digits, "-" and "_" kept, runs of
-// anything else made one "-".
-std::string name_from_title(std::string_view title) {
-    std::string name;
-    for (const char c : title) {
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '-' || c == '_';
-        if (keep)
-            name += c;
-        else if (!name.empty() && name.back() != '-')
-            name += '-';
-        if (name.size() >= 60)
-            break;
-    }
-    while (!name.empty() && name.back() == '-')
-        name.pop_back();
-    return (name.empty() ? std::string("feed") : name) + ".qprj";
-}
 
 // Creates path with bytes; never replaces a file that is there, even one made meanwhile.
 Status write_new_file(const std::string& path, std::string_view bytes) {
@@ -96,7 +74,7 @@ int cmd_import(const std::vector<std::string>& args) {
     }
 
     Result<ImportedFeed> imported = make_error(ErrorKind::Failed, "");
-    if (is_web_source(source)) {
+    if (net::http_is_web_address(source)) {
         Result<std::string> bytes = net::fetch_address(source);
         if (!bytes.ok())
             return fail(bytes.error_text());
@@ -107,7 +85,7 @@ int cmd_import(const std::vector<std::string>& args) {
     if (!imported.ok())
         return fail(imported.error_text());
     Doc& doc = imported->doc;
-    const std::string project = absolute_path(output ? *output : name_from_title(doc.Title));
+    const std::string project = absolute_path(output ? *output : project_file_name(doc.Title));
     doc.FileName = project;
     if (file_exists(project))
         return fail("the project " + project + " exists already");

@@ -52,6 +52,11 @@ std::string Text_CleanFileName(std::string_view s, bool keep_path) {
     return trim_spaces(file_part(out));
 }
 
+std::string project_file_name(std::string_view title) {
+    const std::string name = Text_CleanFileName(title, false);
+    return (name.empty() ? std::string("feed") : name) + ".qprj";
+}
+
 std::string Text_CleanPath(std::string_view s) {
     std::string out = Text_Clean(s);
     std::replace(out.begin(), out.end(), '\\', '/');

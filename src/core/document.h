@@ -152,6 +152,9 @@ std::string DocDisplayName(const Doc& doc, Texts& texts);
 std::string Text_Clean(std::string_view s);
 // Text_Clean; with keep_path false only the name after the last "/" or "\" is kept.
 std::string Text_CleanFileName(std::string_view s, bool keep_path);
+// The project file a document is first saved as, such as an imported feed: its title cleaned for
+// a file name ("feed" when nothing is left), with ".qprj".
+std::string project_file_name(std::string_view title);
 // Text_Clean with "\" turned into "/" and the leading "/" removed, so the value reads as
 // relative to the channel link.
 std::string Text_CleanPath(std::string_view s);

@@ -1,6 +1,7 @@
 #include "net/http_fetch.h"
 
 #include "core/text.h"
+#include "net/http_check.h"
 
 #include <curl/curl.h>
 
@@ -134,7 +135,7 @@ std::uint64_t file_size(const std::string& path) {
 } // namespace
 
 Result<std::string> fetch_address(const std::string& url, const FetchOptions& options) {
-    if (!istarts_with(url, "http://") && !istarts_with(url, "https://"))
+    if (!http_is_web_address(url))
         return make_error(ErrorKind::BadInput, "Not a web address: " + url);
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -201,7 +202,7 @@ namespace qp::net {
 
 Result<std::uint64_t> download_file(const std::string& url, const std::string& path,
                                     std::uint64_t expected, const DownloadOptions& options) {
-    if (!istarts_with(url, "http://") && !istarts_with(url, "https://"))
+    if (!http_is_web_address(url))
         return make_error(ErrorKind::BadInput, "Not a web address: " + url);
     if (expected > 0 && file_size(path) == expected)
         return expected;

@@ -170,7 +170,7 @@ SaveOutcome DocumentCommands::SaveDoc(Doc& doc, bool ask_name, const SaveStep& s
     if (ask_name || file.empty())
         file = FileDialog(doc.FileName.empty() && !doc.SuggestedName.empty()
                               ? folder_part(ctx_.prefs.preference_value(kPrefDefaultPath)) +
-                                    Text_CleanFileName(doc.SuggestedName, false) + ".qprj"
+                                    project_file_name(doc.SuggestedName)
                               : doc.FileName,
                           false);
     for (;;) {

@@ -2,23 +2,15 @@
 // French and in English: check_shots OUTPUT_FOLDER SOURCE_DIR.
 #include "core/language.h"
 #include "ui/dialogs/check_window.h"
+#include "ui/dialogs/shot_save.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTest>
 
-#include <cstdio>
-
 using namespace qp::ui;
 
-namespace {
-
-void save(QWidget* w, const QString& path) {
-    w->grab().save(path);
-    std::printf("%s\n", path.toLocal8Bit().constData());
-}
-
-} // namespace
+using qp::test::save_shot;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -56,7 +48,7 @@ int main(int argc, char** argv) {
             window.show();
             QApplication::processEvents();
             const QString name = mode == CheckMode::BeforePublish ? "check-publish-" : "check-";
-            save(&window, out + "/" + name + tag + ".png");
+            save_shot(&window, out + "/" + name + tag + ".png");
             window.close();
         }
         // A long feed: the window just after it opens, its list still being filled.
@@ -69,7 +61,7 @@ int main(int argc, char** argv) {
         CheckWindow window(&main, doc, many, lang, CheckMode::OnDemand);
         window.show();
         QTest::qWait(100);
-        save(&window, out + "/check-long-" + tag + ".png");
+        save_shot(&window, out + "/check-long-" + tag + ".png");
     }
     return 0;
 }

@@ -3,24 +3,16 @@
 #include "core/find_state.h"
 #include "core/language.h"
 #include "ui/dialogs/find_window.h"
+#include "ui/dialogs/shot_save.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 
-#include <cstdio>
-
 using namespace qp::ui;
 
-namespace {
-
-void save(QWidget* w, const QString& path) {
-    w->grab().save(path);
-    std::printf("%s\n", path.toLocal8Bit().constData());
-}
-
-} // namespace
+using qp::test::save_shot;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -43,11 +35,11 @@ int main(int argc, char** argv) {
         FindWindow window(&main, lang, state, true);
         window.show();
         QApplication::processEvents();
-        save(&window, out + "/find-" + tag + ".png");
+        save_shot(&window, out + "/find-" + tag + ".png");
         qobject_cast<QCheckBox*>(window.control(kFindBoxReplace))->setChecked(true);
         qobject_cast<QLineEdit*>(window.control(kFindEditReplacement))->setText("Episode");
         QApplication::processEvents();
-        save(&window, out + "/find-replace-" + tag + ".png");
+        save_shot(&window, out + "/find-replace-" + tag + ".png");
         window.close();
     }
     return 0;

@@ -2,6 +2,7 @@
 // opens it, in French and in English: import_shots OUTPUT_FOLDER SOURCE_DIR.
 #include "ui/context/app_context.h"
 #include "ui/dialogs/import_window.h"
+#include "ui/dialogs/shot_save.h"
 #include "ui/shell/main_window.h"
 
 #include <QApplication>
@@ -10,18 +11,9 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 
-#include <cstdio>
-
 using namespace qp::ui;
 
-namespace {
-
-void save(QWidget* w, const QString& path) {
-    w->grab().save(path);
-    std::printf("%s\n", path.toLocal8Bit().constData());
-}
-
-} // namespace
+using qp::test::save_shot;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -48,13 +40,13 @@ int main(int argc, char** argv) {
         QMenu* project = main.menuBar()->actions().first()->menu();
         project->popup(main.mapToGlobal(QPoint(0, main.menuBar()->height())));
         QApplication::processEvents();
-        save(project, out + "/import_menu_" + tag + ".png");
+        save_shot(project, out + "/import_menu_" + tag + ".png");
         project->hide();
 
         ImportWindow window(ctx, &main);
         window.show();
         QApplication::processEvents();
-        save(&window, out + "/import_" + tag + ".png");
+        save_shot(&window, out + "/import_" + tag + ".png");
     }
     return 0;
 }
