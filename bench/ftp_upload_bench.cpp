@@ -28,10 +28,15 @@ void BM_FtpUpload(benchmark::State& state) {
     }
     FtpOptions options;
     options.block_size = static_cast<std::size_t>(state.range(0));
-    auto client =
-        Ftp_Open(FtpLogin{"127.0.0.1", env("QP_FTP_USER"), env("QP_FTP_PASSWORD"), port, true},
-                 options)
-            .value_or(nullptr);
+    auto client = Ftp_Open(FtpLogin{"127.0.0.1",
+                                    env("QP_FTP_USER"),
+                                    env("QP_FTP_PASSWORD"),
+                                    port,
+                                    true,
+                                    Protocol::Ftp,
+                                    {}},
+                           options)
+                      .value_or(nullptr);
     if (!client) {
         state.SkipWithError("cannot log in");
         return;

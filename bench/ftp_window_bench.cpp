@@ -51,7 +51,7 @@ void BM_PublishThroughTheWindow(benchmark::State& state) {
             return;
         }
         net::FTPJob job;
-        net::ftp_add_uploads(job, made.job);
+        net::ftp_add_uploads(job, made.job, doc);
         net::ftp_add_feed_files(job, doc, made.rss_path);
         KeyTexts texts;
         FtpWindow window(nullptr, job, texts, net::ftp_client_seams());

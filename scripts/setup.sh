@@ -13,6 +13,8 @@ packages=(
     python3-feedparser nodejs
     libtag1-dev ffmpeg
     libssl-dev openssl python3-openssl libssh-dev openssh-server libcurl4-openssl-dev
+    radosgw ceph-mon ceph-osd apache2-bin apache2-utils
+    libsecret-1-dev gnome-keyring dbus libsecret-tools
 )
 
 missing=()

@@ -282,7 +282,7 @@ int cmd_publish(const std::vector<std::string>& args) {
         net::secret_wipe(job.password);
         return fail(made.error);
     }
-    net::ftp_add_uploads(job, made.job);
+    net::ftp_add_uploads(job, made.job, doc);
     net::ftp_add_channel_files(job, doc, made.rss_path);
     ProgressBar bar;
     sender.set_line_sink([&bar](const std::string& line) {

@@ -129,9 +129,25 @@ struct Doc {
     // read without the line publishes it, as it always did; a new one keeps it private.
     int ProjectPrivate = 0;
     int MaxFeed = 0;
+    // An S3-compatible store (Protocol S3): Client is the endpoint's address, User the access key
+    // id and PathFTP the key prefix. The secret key, like the password, is never stored.
+    std::string S3Region; // empty: "us-east-1"
+    std::string S3Bucket;
+    int S3PathStyle = 0; // 1: the bucket in the address's path; 0: in its host name
+    // The Cache-Control a store records with the RSS file and with the other files; empty: the
+    // defaults (kCacheFeedDefault, kCacheMediaDefault).
+    std::string CacheFeed;
+    std::string CacheMedia;
+    // The WebSub hub the feed names (atom:link rel="hub"); empty: none.
+    std::string WebSubHub;
+    // 1: after a publish in which the RSS file changed, the hub and Podcast Index are told.
+    int NotifyDirectories = 0;
 
     friend bool operator==(const Doc&, const Doc&) = default;
 };
+
+inline constexpr const char* kCacheFeedDefault = "max-age=300";
+inline constexpr const char* kCacheMediaDefault = "max-age=2592000";
 
 class Texts;
 

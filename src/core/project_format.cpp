@@ -105,6 +105,13 @@ constexpr Field<Doc> kDocFields[] = {
     {"@ProjectPrivate:@", &Doc::ProjectPrivate, Line::Optional},
     {"@PodcastGuid:@", Read::Trimmed, &Doc::PodcastGuid, Line::Optional},
     {"@ExtraXml:@", Read::Text, &Doc::ExtraXml, Line::Optional},
+    {"@S3Region:@", Read::Trimmed, &Doc::S3Region, Line::Optional},
+    {"@S3Bucket:@", Read::Trimmed, &Doc::S3Bucket, Line::Optional},
+    {"@S3PathStyle:@", &Doc::S3PathStyle, Line::Optional},
+    {"@CacheFeed:@", Read::Text, &Doc::CacheFeed, Line::Optional},
+    {"@CacheMedia:@", Read::Text, &Doc::CacheMedia, Line::Optional},
+    {"@WebSubHub:@", Read::Text, &Doc::WebSubHub, Line::Optional},
+    {"@NotifyDirectories:@", &Doc::NotifyDirectories, Line::Optional},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.

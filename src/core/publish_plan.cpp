@@ -27,7 +27,7 @@ std::string enclosure_remote_path(const Doc& doc, const Feed& feed, std::string_
 
 UploadEntry enclosure_upload(const Doc& doc, const Feed& feed, std::string_view local) {
     return {std::string(local), enclosure_remote_path(doc, feed, local),
-            enclosure_url(doc, feed, local)};
+            enclosure_url(doc, feed, local), feed.FeedFileType};
 }
 
 std::string channel_image_address(const Doc& doc) {

@@ -12,6 +12,7 @@ struct UploadEntry {
     std::string
         remote_path;       // folder and name on the server, relative to the FTP root, "/" separated
     std::string address{}; // where listeners fetch it, as the feed writes it
+    std::string type{};    // the item's type, as the feed states it
 };
 
 struct UploadJob {

@@ -1,6 +1,7 @@
 #include "net/ftp_job.h"
 
 #include "core/channel_settings.h"
+#include "core/feed_list.h"
 #include "core/file_io.h"
 #include "core/publish_plan.h"
 #include "core/rss_writer.h"
@@ -131,12 +132,29 @@ std::string ftp_part_name(std::string_view name) {
     return part;
 }
 
-void ftp_add_uploads(FTPJob& job, const UploadJob& uploads) {
+namespace {
+
+std::string type_of(std::string_view stated, std::string_view path) {
+    if (!trim_spaces(stated).empty())
+        return trim_spaces(stated);
+    const std::string_view guessed = feed_guess_mime_type(path);
+    return guessed.empty() ? "application/octet-stream" : std::string(guessed);
+}
+
+std::string cache_rule(const std::string& chosen, const char* fallback) {
+    const std::string rule = trim_spaces(chosen);
+    return rule.empty() ? fallback : rule;
+}
+
+} // namespace
+
+void ftp_add_uploads(FTPJob& job, const UploadJob& uploads, const Doc& doc) {
     for (const UploadEntry& e : uploads.files) {
         FTPFile f;
         f.local_file = e.local_file;
         f.remote_path = e.remote_path;
         f.address = e.address;
+        f.headers = {type_of(e.type, e.local_file), cache_rule(doc.CacheMedia, kCacheMediaDefault)};
         job.files.push_back(std::move(f));
     }
 }
@@ -151,23 +169,32 @@ void ftp_set_account(FTPJob& job, const Doc& doc) {
     job.port = doc.Port;
     job.protocol = doc.Protocol;
     job.user = doc.User;
+    job.store.region = doc.S3Region.empty() ? "us-east-1" : doc.S3Region;
+    job.store.bucket = doc.S3Bucket;
+    job.store.path_style = doc.S3PathStyle != 0;
 }
 
 void ftp_add_channel_files(FTPJob& job, const Doc& doc, const std::string& rss_path) {
     const std::string folder = channel_folder(doc);
-    const auto add = [&](const std::string& local, std::string address, bool sized) {
+    const auto add = [&](const std::string& local, std::string address, bool sized,
+                         ObjectHeaders headers) {
         FTPFile& f = job.files.emplace_back();
         f.local_file = local;
         f.remote_path = folder + file_part(local);
         f.address = std::move(address);
         f.address_sized = sized;
+        f.headers = std::move(headers);
     };
-    add(rss_path, channel_public_link(doc), true);
+    const std::string media_cache = cache_rule(doc.CacheMedia, kCacheMediaDefault);
+    add(rss_path, channel_public_link(doc), true,
+        {"application/rss+xml", cache_rule(doc.CacheFeed, kCacheFeedDefault)});
     if (const std::string image = channel_image_local(doc); !image.empty())
         // A typed address may name another copy of the picture, of another size.
-        add(image, Url_Join(channel_image_address(doc), doc.Link), doc.ImageUrl.empty());
+        add(image, Url_Join(channel_image_address(doc), doc.Link), doc.ImageUrl.empty(),
+            {type_of({}, image), media_cache});
     if (doc.ProjectPrivate == 0)
-        add(doc.FileName, {}, true);
+        // The project holds the account: never cached by a CDN in front of the store.
+        add(doc.FileName, {}, true, {"text/plain; charset=utf-8", "no-store"});
 }
 
 FtpJobSeams ftp_client_seams(TrustSettings trust) {
@@ -197,6 +224,7 @@ Status FTP_Connect(FTPJob& job, const FtpJobSeams& seams, Texts& texts, const Li
     login.port = job.port;
     login.passive = true;
     login.protocol = job.protocol;
+    login.store = job.store;
 
     job.connection.reset();
     if (seams.net_init && !seams.net_init()) {
@@ -609,6 +637,9 @@ void FtpSender::process(std::size_t index) {
 
 SendResult FtpSender::upload_in_place(const FTPFile& file, const std::string& name) {
     FtpSession& session = *job_.connection;
+    session.set_object_headers(file.headers);
+    if (session.replaces_atomically())
+        return session.send_file(file.local_file, name, SendMode::Wait);
     const std::string part = ftp_part_name(name);
     SendResult sent = session.send_file(file.local_file, part, SendMode::Wait);
     if (!sent.status || job_.cancel.load())

@@ -39,6 +39,7 @@ struct FTPFile {
     int status = kFileNotSent;
     std::string address;       // where listeners fetch it; empty when nobody does
     bool address_sized = true; // the answer there must give the file's size
+    ObjectHeaders headers;     // what a store records with it
 };
 
 // One per RSS creation. The password is held only in memory, and only until the connection is
@@ -53,6 +54,7 @@ struct FTPJob {
     std::string password;
     std::int32_t port = 0;
     Protocol protocol = Protocol::Ftp;
+    StoreLogin store;
     // After the last file, ask the web server for the address of every file just sent.
     bool check_addresses = true;
     // Raised from any thread (a signal handler too) to stop the job: every wait of the
@@ -70,8 +72,9 @@ std::string ftp_printable(std::string_view text);
 // replaces the good copy, and no reader sees half a file.
 std::string ftp_part_name(std::string_view name);
 
-// Appends the enclosures the RSS writer collected, in their order.
-void ftp_add_uploads(FTPJob& job, const UploadJob& uploads);
+// Appends the enclosures the RSS writer collected, in their order, with the document's caching
+// rule for media.
+void ftp_add_uploads(FTPJob& job, const UploadJob& uploads, const Doc& doc);
 // What publishing adds after the RSS file is written: the account of the document (its protocol
 // too), then the RSS file, the local artwork when there is one, and the project file unless it is
 // kept private, all into the channel's folder.

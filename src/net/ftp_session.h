@@ -50,6 +50,12 @@ struct SendResult {
     bool started = false; // the server took the command and the data began to flow
 };
 
+// What a store that keeps them with each object records with the next file sent.
+struct ObjectHeaders {
+    std::string content_type;
+    std::string cache_control;
+};
+
 // Every operation that can fail returns a Status: Refused when the server said no, Cancelled or
 // Timeout when a wait ended so, Failed otherwise.
 class FtpSession {
@@ -89,6 +95,11 @@ public:
     virtual void set_cancel(const std::atomic<bool>* cancel) = 0;
     // While set, every wait of the session also ends at this deadline: it bounds a whole step.
     virtual void set_step_deadline(std::optional<Deadline> deadline) = 0;
+    // True where a file appears whole or not at all (an object store): it is sent under its own
+    // name, without the part name and the rename.
+    virtual bool replaces_atomically() const { return false; }
+    // Applies to the files sent after it; a server that keeps no such headers ignores it.
+    virtual void set_object_headers(const ObjectHeaders& headers) { (void)headers; }
 };
 
 // Overwrites a secret before its memory is given back, then empties it.
@@ -104,6 +115,16 @@ inline void secret_wipe(std::string& secret) {
 // (explicit, AUTH TLS), or SFTP over SSH.
 using qp::Protocol;
 
+// Where an S3-compatible store keeps the files; the endpoint is FtpLogin::server.
+struct StoreLogin {
+    std::string region = "us-east-1";
+    std::string bucket;
+    // True: "ENDPOINT/BUCKET/KEY"; false: "BUCKET.ENDPOINT-HOST/KEY" (virtual-hosted).
+    bool path_style = true;
+};
+
+// For S3 and WebDAV the server is a web address (the endpoint, the share's root) and the port
+// is taken from it; for S3 the user is the access key id and the password the secret key.
 struct FtpLogin {
     std::string server;
     std::string user;
@@ -111,6 +132,7 @@ struct FtpLogin {
     int port = 21;
     bool passive = true;
     Protocol protocol = Protocol::Ftp;
+    StoreLogin store;
 };
 
 using SessionOpened = Result<std::unique_ptr<FtpSession>>;

@@ -41,7 +41,8 @@ std::vector<Step> with_login(std::vector<Step> more) {
 }
 
 std::unique_ptr<FtpClient> open(const ScriptedFtpServer& server, FtpOptions options = kQuick) {
-    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true}, options)
+    return Ftp_Open(FtpLogin{"127.0.0.1", "u", "p", server.port(), true, Protocol::Ftp, {}},
+                    options)
         .value_or(nullptr);
 }
 
@@ -86,8 +87,10 @@ TEST(FtpClientScripted, SilentOrRunawayServersFailTheOperation) {
 
     ScriptedFtpServer runaway("220 " + std::string(100000, 'x') + "\r\n", {});
     EXPECT_EQ(open(runaway), nullptr);
-    EXPECT_EQ(Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true}).kind(),
-              ErrorKind::BadInput);
+    EXPECT_EQ(
+        Ftp_Open(FtpLogin{"127.0.0.1", "u\r\nDELE x", "p", runaway.port(), true, Protocol::Ftp, {}})
+            .kind(),
+        ErrorKind::BadInput);
 }
 
 TEST(FtpClientScripted, ListingConnectsToTheControlPeerNotTheNamedHost) {

@@ -98,7 +98,7 @@ TEST(FtpJob, FolderFormsAndElapsedTexts) {
     doc.FileName = "/home/ann/news.qprj";
     doc.PathFTP = "\\site\\rss"; // as a hand-edited project may hold it
     FTPJob job;
-    ftp_add_uploads(job, UploadJob{{{"/m/ep1.mp3", "media/ep1.mp3"}}});
+    ftp_add_uploads(job, UploadJob{{{"/m/ep1.mp3", "media/ep1.mp3"}}}, doc);
     ftp_add_feed_files(job, doc, "/home/ann/news.Xml");
     ASSERT_EQ(job.files.size(), 3u);
     EXPECT_EQ(job.files[1].remote_path, "site/rss/news.Xml");

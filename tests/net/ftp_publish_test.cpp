@@ -50,7 +50,7 @@ int publish(FTPJob& job, std::vector<std::string>& lines) {
 
 int publish(const Doc& doc, const RssCreateResult& made, std::vector<std::string>& lines) {
     FTPJob job;
-    ftp_add_uploads(job, made.job);
+    ftp_add_uploads(job, made.job, doc);
     ftp_add_feed_files(job, doc, made.rss_path);
     return publish(job, lines);
 }

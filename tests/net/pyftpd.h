@@ -85,7 +85,7 @@ public:
     bool running() const { return port_ > 0; }
     const std::string& root() const { return root_; }
     net::FtpLogin login(const std::string& password = kPassword) const {
-        return net::FtpLogin{"127.0.0.1", kUser, password, port_, true};
+        return net::FtpLogin{"127.0.0.1", kUser, password, port_, true, Protocol::Ftp, {}};
     }
 
 private:

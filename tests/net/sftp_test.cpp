@@ -32,8 +32,8 @@ protected:
     }
 
     FtpLogin login() const {
-        return FtpLogin{"127.0.0.1",  sshd_.user(), sshd_.password(),
-                        sshd_.port(), true,         Protocol::Sftp};
+        return FtpLogin{
+            "127.0.0.1", sshd_.user(), sshd_.password(), sshd_.port(), true, Protocol::Sftp, {}};
     }
     FtpOptions options(TrustDecision answer = TrustDecision::Refuse) {
         FtpOptions o;

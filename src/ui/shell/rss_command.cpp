@@ -99,7 +99,7 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
     }
     net::FTPJob job;
     job.check_addresses = Pref_IsOn(ctx.prefs.preference_value(kPrefCheckAddresses));
-    net::ftp_add_uploads(job, made.job);
+    net::ftp_add_uploads(job, made.job, *doc);
     (void)Rss_Upload(*doc, made.rss_path, job, &window, ctx.lang,
                      seams != nullptr ? *seams
                                       : net::ftp_client_seams(trust_window_settings(

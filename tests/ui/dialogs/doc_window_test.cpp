@@ -78,7 +78,14 @@ const Doc kSample{.FileName = "",
                   .Protocol = Protocol::Sftp,
                   .ProtocolText = {},
                   .PathFTP = "www/pod/",
-                  .MaxFeed = 500};
+                  .MaxFeed = 500,
+                  .S3Region = {},
+                  .S3Bucket = {},
+                  .S3PathStyle = 0,
+                  .CacheFeed = {},
+                  .CacheMedia = {},
+                  .WebSubHub = {},
+                  .NotifyDirectories = 0};
 
 class DocWindowTest : public ShellTest {
 protected:
