@@ -71,7 +71,9 @@ struct ProtocolItem {
 };
 inline constexpr ProtocolItem kChannelProtocols[] = {{Protocol::Ftp, "Doc\\FTP.ProtocolFtp"},
                                                      {Protocol::Ftps, "Doc\\FTP.ProtocolFtps"},
-                                                     {Protocol::Sftp, "Doc\\FTP.ProtocolSftp"}};
+                                                     {Protocol::Sftp, "Doc\\FTP.ProtocolSftp"},
+                                                     {Protocol::S3, "Doc\\FTP.ProtocolS3"},
+                                                     {Protocol::WebDav, "Doc\\FTP.ProtocolDav"}};
 
 // Where a server of the protocol listens unless told otherwise: 22 for SFTP, else 21.
 int protocol_default_port(Protocol protocol);

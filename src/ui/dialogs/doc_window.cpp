@@ -76,6 +76,8 @@ const ControlLine kDirectory[] = {
     {kDocCtlDirNewFeedUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Directory.NewFeedUrl"},
     {kDocCtlDirBlock, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Directory.Block"},
     {kDocCtlDirComplete, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Directory.Complete"},
+    {kDocCtlWebSubHub, K::Edit, "CDE", L::WithLabel, "Doc\\Directory.WebSubHub"},
+    {kDocCtlNotifyDirectories, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Directory.Notify"},
 };
 const ControlLine kPodcast[] = {
     {kDocCtlPodcastInclude, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Podcast.Include"},
@@ -100,6 +102,11 @@ const ControlLine kFtp[] = {
     {kDocCtlFtpUser, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.User"},
     {kDocCtlFtpPort, K::Digits, "CDE", L::WithLabel, "Doc\\FTP.Port"},
     {kDocCtlFtpPath, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.Path"},
+    {kDocCtlS3Region, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.S3Region"},
+    {kDocCtlS3Bucket, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.S3Bucket"},
+    {kDocCtlS3PathStyle, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\FTP.S3PathStyle"},
+    {kDocCtlCacheFeed, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.CacheFeed"},
+    {kDocCtlCacheMedia, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.CacheMedia"},
     {kDocCtlPublishProject, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\FTP.PublishProject"},
 };
 const PanelPage kPages[] = {
@@ -140,6 +147,11 @@ const TextField kTextFields[] = {
     {kDocCtlFtpClient, &Doc::Client},
     {kDocCtlFtpUser, &Doc::User},
     {kDocCtlFtpPath, &Doc::PathFTP},
+    {kDocCtlS3Region, &Doc::S3Region},
+    {kDocCtlS3Bucket, &Doc::S3Bucket},
+    {kDocCtlCacheFeed, &Doc::CacheFeed},
+    {kDocCtlCacheMedia, &Doc::CacheMedia},
+    {kDocCtlWebSubHub, &Doc::WebSubHub},
 };
 
 constexpr int kITunesFields[] = {
@@ -170,7 +182,9 @@ struct IntBox {
 };
 
 constexpr IntBox kIntBoxes[] = {{kDocCtlDirBlock, &Doc::iTunesBlock},
-                                {kDocCtlDirComplete, &Doc::iTunesComplete}};
+                                {kDocCtlDirComplete, &Doc::iTunesComplete},
+                                {kDocCtlS3PathStyle, &Doc::S3PathStyle},
+                                {kDocCtlNotifyDirectories, &Doc::NotifyDirectories}};
 
 struct FlagBox {
     int number;
@@ -231,6 +245,10 @@ void DocWindow::load(const Doc& doc) {
     shown_protocol_ = protocol_from_number(protocol_number(doc.Protocol));
     ItemToCombo_ByData(protocol, protocol_number(shown_protocol_), ComboMissing::SelectFirst);
     connect(protocol, &QComboBox::currentIndexChanged, this, &DocWindow::protocol_changed);
+    control<QLineEdit>(kDocCtlCacheFeed)->setPlaceholderText(to_q(kCacheFeedDefault));
+    control<QLineEdit>(kDocCtlCacheMedia)->setPlaceholderText(to_q(kCacheMediaDefault));
+    control<QLineEdit>(kDocCtlS3Region)->setPlaceholderText(QStringLiteral("us-east-1"));
+    update_protocol_fields();
     set_spin(control<QSpinBox>(kDocCtlMaxFeed), 2, 200, doc.MaxFeed);
     set_spin(control<QSpinBox>(kDocCtlTTL), 1, 2000, doc.TTL);
     date_->set_value(doc.LastBuildDate);
@@ -354,6 +372,30 @@ void DocWindow::protocol_changed() {
     port->setText(QString::number(protocol_proposed_port(
         shown_protocol_, chosen, parse_leading_int32(from_q(port->text())))));
     shown_protocol_ = chosen;
+    update_protocol_fields();
+}
+
+void DocWindow::update_protocol_fields() {
+    const Protocol chosen = shown_protocol_;
+    const bool store = chosen == Protocol::S3;
+    for (const int number : {kDocCtlS3Region, kDocCtlS3Bucket, kDocCtlS3PathStyle, kDocCtlCacheFeed,
+                             kDocCtlCacheMedia})
+        control<QWidget>(number)->setEnabled(store);
+    control<QWidget>(kDocCtlFtpPort)->setEnabled(!protocol_uses_address(chosen));
+    const char* server = store                        ? "Doc\\FTP.ClientS3"
+                         : chosen == Protocol::WebDav ? "Doc\\FTP.ClientDav"
+                                                      : "Doc\\FTP.Client";
+    const std::pair<int, const char*> names[] = {
+        {kDocCtlFtpClient, server},
+        {kDocCtlFtpUser, store ? "Doc\\FTP.UserS3" : "Doc\\FTP.User"},
+        {kDocCtlFtpPath, protocol_uses_address(chosen) ? "Doc\\FTP.PathRemote" : "Doc\\FTP.Path"}};
+    const QList<QLabel*> labels = findChildren<QLabel*>();
+    for (const auto& [number, key] : names) {
+        for (QLabel* label : labels) {
+            if (label->buddy() == control<QWidget>(number))
+                label->setText(to_q(texts().get(key)));
+        }
+    }
 }
 
 void DocWindow::store(Doc& doc) const {

@@ -71,6 +71,13 @@ enum DocControl : int {
     kDocCtlImageBrowse,
     kDocCtlImageInfo,
     kDocCtlPublishProject,
+    kDocCtlS3Region,
+    kDocCtlS3Bucket,
+    kDocCtlS3PathStyle,
+    kDocCtlCacheFeed,
+    kDocCtlCacheMedia,
+    kDocCtlWebSubHub,
+    kDocCtlNotifyDirectories,
 };
 
 // The page the window opens on.
@@ -102,8 +109,11 @@ private:
     void browse_image();
     // The document as the fields that name files would store it.
     Doc typed_names() const;
-    // Proposes the new protocol's port when the port was the old one's.
+    // Proposes the new protocol's port when the port was the old one's, and names the account's
+    // fields as the protocol calls them.
     void protocol_changed();
+    // The store's fields follow the protocol.
+    void update_protocol_fields();
 
     DateField* date_ = nullptr;
     Protocol shown_protocol_ = Protocol::Ftp;

@@ -79,13 +79,13 @@ const Doc kSample{.FileName = "",
                   .ProtocolText = {},
                   .PathFTP = "www/pod/",
                   .MaxFeed = 500,
-                  .S3Region = {},
-                  .S3Bucket = {},
-                  .S3PathStyle = 0,
-                  .CacheFeed = {},
-                  .CacheMedia = {},
-                  .WebSubHub = {},
-                  .NotifyDirectories = 0};
+                  .S3Region = "eu-west-3",
+                  .S3Bucket = "pod-bucket",
+                  .S3PathStyle = 1,
+                  .CacheFeed = "max-age=60",
+                  .CacheMedia = "max-age=999",
+                  .WebSubHub = "https://hub.example.org/",
+                  .NotifyDirectories = 1};
 
 class DocWindowTest : public ShellTest {
 protected:
@@ -181,6 +181,26 @@ TEST_F(DocWindowTest, TheProtocolProposesItsPort) {
     window_of_doc_.store(doc_);
     EXPECT_EQ(doc_.Protocol, Protocol::Ftps);
     EXPECT_EQ(doc_.Port, 990);
+    EXPECT_FALSE(field<QLineEdit>(kDocCtlS3Bucket)->isEnabled());
+
+    // A store is named by an address and has a bucket; the labels say so.
+    protocol->setCurrentIndex(protocol->findData(protocol_number(Protocol::S3)));
+    EXPECT_TRUE(field<QLineEdit>(kDocCtlS3Bucket)->isEnabled());
+    EXPECT_FALSE(port->isEnabled());
+    const auto label_of = [&](int number) {
+        for (const QLabel* label : window_of_doc_.findChildren<QLabel*>())
+            if (label->buddy() == field<QWidget>(number))
+                return label->text().toStdString();
+        return std::string();
+    };
+    EXPECT_EQ(label_of(kDocCtlFtpClient), ctx_.lang.get("Doc\\FTP.ClientS3"));
+    EXPECT_EQ(label_of(kDocCtlFtpUser), ctx_.lang.get("Doc\\FTP.UserS3"));
+    protocol->setCurrentIndex(protocol->findData(protocol_number(Protocol::WebDav)));
+    EXPECT_EQ(label_of(kDocCtlFtpClient), ctx_.lang.get("Doc\\FTP.ClientDav"));
+    EXPECT_FALSE(field<QLineEdit>(kDocCtlS3Bucket)->isEnabled());
+    protocol->setCurrentIndex(protocol->findData(protocol_number(Protocol::Ftps)));
+    EXPECT_EQ(label_of(kDocCtlFtpClient), ctx_.lang.get("Doc\\FTP.Client"));
+    EXPECT_TRUE(port->isEnabled());
 
     // A new document starts secure; a value no program wrote is shown as what it publishes as.
     DocWindow fresh(nullptr, ctx_.lang, open_doc());
