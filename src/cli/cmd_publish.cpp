@@ -26,6 +26,25 @@ namespace qp {
 namespace {
 
 constexpr const char* kPasswordVariable = "QUILLPOST_FTP_PASSWORD";
+// An S3 store's secret key comes from a variable of its own: scripts that publish to both kinds
+// of server keep the two secrets apart.
+constexpr const char* kSecretVariable = "QUILLPOST_S3_SECRET";
+
+const char* secret_variable(const Doc& doc) {
+    return doc.Protocol == Protocol::S3 ? kSecretVariable : kPasswordVariable;
+}
+
+// What the secret is called in the questions and errors.
+std::string secret_name(const Doc& doc) {
+    switch (doc.Protocol) {
+    case Protocol::S3:
+        return "S3 secret key";
+    case Protocol::WebDav:
+        return "WebDAV password";
+    default:
+        return "FTP password";
+    }
+}
 // The longest wait for news from the job: the progress bar and Ctrl+C are looked at this often.
 constexpr int kPollMs = 100;
 constexpr int kBarWidth = 30;
@@ -43,16 +62,16 @@ extern "C" void restore_tty_and_die(int sig) {
 }
 
 // Asks on the controlling terminal with echo off. Empty error text on success.
-std::string prompt_password(const std::string& question, std::string& password) {
+std::string prompt_password(const std::string& question, const Doc& doc, std::string& password) {
     const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return "no terminal to ask for the FTP password: give it with --password-file FILE or in "
-               "the environment variable " +
-               std::string(kPasswordVariable);
+        return "no terminal to ask for the " + secret_name(doc) +
+               ": give it with --password-file FILE or in the environment variable " +
+               secret_variable(doc);
     struct termios saved {};
     if (::tcgetattr(fd, &saved) != 0) {
         ::close(fd);
-        return "can't turn off the echo of the terminal to ask for the FTP password";
+        return "can't turn off the echo of the terminal to ask for the " + secret_name(doc);
     }
     struct termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
@@ -63,7 +82,7 @@ std::string prompt_password(const std::string& question, std::string& password) 
     auto* old_hup = std::signal(SIGHUP, restore_tty_and_die);
     std::string error;
     if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
-        error = "can't turn off the echo of the terminal to ask for the FTP password";
+        error = "can't turn off the echo of the terminal to ask for the " + secret_name(doc);
     } else {
         (void)!::write(fd, question.data(), question.size());
         char c = 0;
@@ -84,7 +103,7 @@ std::string prompt_password(const std::string& question, std::string& password) 
         (void)!::write(fd, "\n", 1);
         if (!ended) {
             net::secret_wipe(password);
-            error = "no FTP password was typed";
+            error = "no " + secret_name(doc) + " was typed";
         }
     }
     ::tcsetattr(fd, TCSAFLUSH, &saved);
@@ -133,20 +152,21 @@ std::string read_password_file(const std::string& path, std::string& password) {
 std::string get_password(const std::string* file, const Doc& doc, std::string& password) {
     if (file)
         return read_password_file(*file, password);
-    if (char* env = std::getenv(kPasswordVariable)) {
+    const char* variable = secret_variable(doc);
+    if (char* env = std::getenv(variable)) {
         password = env;
         // Other processes of the user read /proc/PID/environ, which shows the bytes as they
         // were at start: they are overwritten, not only taken out of the environment.
         volatile char* bytes = env;
         for (std::size_t i = 0; bytes[i] != '\0'; ++i)
             bytes[i] = '\0';
-        ::unsetenv(kPasswordVariable);
+        ::unsetenv(variable);
         return {};
     }
     // The account comes from the project: shown escaped, it cannot steer the terminal.
-    return prompt_password("FTP password for " + net::ftp_printable(doc.User) + "@" +
+    return prompt_password(secret_name(doc) + " for " + net::ftp_printable(doc.User) + "@" +
                                net::ftp_printable(doc.Client) + ": ",
-                           password);
+                           doc, password);
 }
 
 // --- Progress on standard error ------------------------------------------------------------------

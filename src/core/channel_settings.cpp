@@ -86,6 +86,17 @@ std::string channel_podcast_guid(const Doc& doc) {
     return url.find(':') == std::string::npos ? std::string() : podcast_guid(url);
 }
 
+AccountLabels account_labels(Protocol protocol) {
+    switch (protocol) {
+    case Protocol::S3:
+        return {"Doc\\FTP.ClientS3", "Doc\\FTP.UserS3", "FTP\\Win.PassS3", "Doc\\FTP.PathRemote"};
+    case Protocol::WebDav:
+        return {"Doc\\FTP.ClientDav", "Doc\\FTP.User", "FTP\\Win.Pass", "Doc\\FTP.PathRemote"};
+    default:
+        return {"Doc\\FTP.Client", "Doc\\FTP.User", "FTP\\Win.Pass", "Doc\\FTP.Path"};
+    }
+}
+
 int protocol_default_port(Protocol protocol) {
     return protocol == Protocol::Sftp ? 22 : 21;
 }

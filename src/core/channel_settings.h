@@ -75,6 +75,16 @@ inline constexpr ProtocolItem kChannelProtocols[] = {{Protocol::Ftp, "Doc\\FTP.P
                                                      {Protocol::S3, "Doc\\FTP.ProtocolS3"},
                                                      {Protocol::WebDav, "Doc\\FTP.ProtocolDav"}};
 
+// The language keys of the account's fields as the protocol names them: an S3 store has an
+// endpoint, an access key id and a secret key; a WebDAV share an address.
+struct AccountLabels {
+    std::string_view server;
+    std::string_view user;
+    std::string_view password;
+    std::string_view folder;
+};
+AccountLabels account_labels(Protocol protocol);
+
 // Where a server of the protocol listens unless told otherwise: 22 for SFTP, else 21.
 int protocol_default_port(Protocol protocol);
 // The port to show once the protocol changes: the new protocol's default when port was the old

@@ -327,6 +327,7 @@ std::vector<LanguageKey> build_table() {
         {"FTP\\Win.Client", {}},
         {"FTP\\Win.User", {}},
         {"FTP\\Win.Pass", {}},
+        {"FTP\\Win.PassS3", {}},
         {"FTP\\Win.Send", {}},
         {"FTP\\Win.Cancel", {}},
         {"FTP\\Win.Quit", {}},

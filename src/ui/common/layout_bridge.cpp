@@ -136,4 +136,11 @@ QTabWidget* layout_build_panel(QWidget& parent, GadgetLayout& layout, int number
     return panel;
 }
 
+void set_label_of(const QWidget& window, const QWidget* control, const QString& text) {
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->buddy() == control)
+            label->setText(text);
+    }
+}
+
 } // namespace qp::ui

@@ -64,6 +64,8 @@ struct ControlLine {
 // the caller: the record's MaxY after the last line (or more lines) is the height it needs.
 void layout_build(QWidget& parent, GadgetLayout& layout, std::span<const ControlLine> lines,
                   Texts& texts, ControlRegistry& registry);
+// Gives the label layout_build made for control, anywhere in window, another text.
+void set_label_of(const QWidget& window, const QWidget* control, const QString& text);
 
 } // namespace qp::ui
 

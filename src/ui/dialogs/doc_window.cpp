@@ -11,6 +11,7 @@
 #include "net/ftp_job.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
+#include "ui/common/layout_bridge.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
 #include "ui/context/file_picker.h"
@@ -382,20 +383,12 @@ void DocWindow::update_protocol_fields() {
                              kDocCtlCacheMedia})
         control<QWidget>(number)->setEnabled(store);
     control<QWidget>(kDocCtlFtpPort)->setEnabled(!protocol_uses_address(chosen));
-    const char* server = store                        ? "Doc\\FTP.ClientS3"
-                         : chosen == Protocol::WebDav ? "Doc\\FTP.ClientDav"
-                                                      : "Doc\\FTP.Client";
-    const std::pair<int, const char*> names[] = {
-        {kDocCtlFtpClient, server},
-        {kDocCtlFtpUser, store ? "Doc\\FTP.UserS3" : "Doc\\FTP.User"},
-        {kDocCtlFtpPath, protocol_uses_address(chosen) ? "Doc\\FTP.PathRemote" : "Doc\\FTP.Path"}};
-    const QList<QLabel*> labels = findChildren<QLabel*>();
-    for (const auto& [number, key] : names) {
-        for (QLabel* label : labels) {
-            if (label->buddy() == control<QWidget>(number))
-                label->setText(to_q(texts().get(key)));
-        }
-    }
+    const AccountLabels keys = account_labels(chosen);
+    const std::pair<int, std::string_view> names[] = {{kDocCtlFtpClient, keys.server},
+                                                      {kDocCtlFtpUser, keys.user},
+                                                      {kDocCtlFtpPath, keys.folder}};
+    for (const auto& [number, key] : names)
+        set_label_of(*this, control<QWidget>(number), to_q(texts().get(key)));
 }
 
 void DocWindow::store(Doc& doc) const {

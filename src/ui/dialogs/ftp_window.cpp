@@ -216,6 +216,7 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
     shown_protocol_ = job_.protocol;
     ItemToCombo_ByData(protocol_, protocol_number(shown_protocol_), ComboMissing::SelectFirst);
     connect(protocol_, &QComboBox::currentIndexChanged, this, &FtpWindow::protocol_changed);
+    name_account_fields();
     port_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), port_));
     port_->setText(QString::number(job_.port));
     client_->setText(to_q(job_.server));
@@ -322,12 +323,24 @@ void FtpWindow::protocol_changed() {
     port_->setText(
         QString::number(protocol_proposed_port(shown_protocol_, chosen, port_->text().toInt())));
     shown_protocol_ = chosen;
+    name_account_fields();
+}
+
+void FtpWindow::name_account_fields() {
+    const AccountLabels keys = account_labels(shown_protocol_);
+    set_label_of(*this, client_, to_q(texts_.get(keys.server)));
+    set_label_of(*this, user_, to_q(texts_.get(keys.user)));
+    set_label_of(*this, pass_, to_q(texts_.get(keys.password)));
+    // The address of a store or share carries its port.
+    port_->setEnabled(account_editable_ && !protocol_uses_address(shown_protocol_));
 }
 
 void FtpWindow::set_account_editable(bool on) {
+    account_editable_ = on;
     for (QWidget* w : std::initializer_list<QWidget*>{send_, check_date_, protocol_, port_, client_,
                                                       user_, pass_})
         w->setEnabled(on);
+    name_account_fields();
 }
 
 void FtpWindow::done(int r) {

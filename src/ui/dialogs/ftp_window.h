@@ -78,6 +78,8 @@ private:
     void shutdown();
     // Proposes the new protocol's port when the port was the old one's.
     void protocol_changed();
+    // Names the account's fields as the shown protocol calls them.
+    void name_account_fields();
     QRect placed_rect(const QWidget* widget) const;
 
     net::FTPJob& job_;
@@ -97,6 +99,7 @@ private:
     QProgressBar* progress_ = nullptr;
     QTimer* timer_ = nullptr;
     std::unique_ptr<PasswordKeeper> password_;
+    bool account_editable_ = true;
     bool reported_ = false;
     bool closed_ = false;
     QSize laid_out_;                                 // the size the layout engine gave
