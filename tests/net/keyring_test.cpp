@@ -11,9 +11,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -114,6 +117,24 @@ TEST(Keyring, SaysWhyNoKeyringAnswers) {
     // A failure, not "nothing stored", which would make the caller ask for a new password.
     EXPECT_EQ(keyring_read(key).kind(), ErrorKind::Unreachable);
     EXPECT_FALSE(keyring_store(key, "pw").ok());
+
+    // A socket that takes the connection and never answers: a bounded wait, then a failure.
+    {
+        const std::string path = tmp.path() + "silent";
+        const int silent = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        path.copy(addr.sun_path, sizeof addr.sun_path - 1);
+        ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ASSERT_EQ(::listen(silent, 4), 0);
+        ASSERT_EQ(::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1), 0);
+        const auto start = std::chrono::steady_clock::now();
+        available = keyring_available();
+        const auto waited = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(available.kind(), ErrorKind::Timeout) << available.error_text();
+        EXPECT_LT(waited, std::chrono::milliseconds(kKeyringWaitMs + 3000));
+        ::close(silent);
+    }
 
     // A bus without a keyring service.
     KeyringDaemons daemons;
