@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace qp::net {
 
@@ -21,8 +22,9 @@ struct Exchange {
 size_t on_answer(char* data, size_t size, size_t count, void* user) {
     auto* x = static_cast<Exchange*>(user);
     const std::size_t n = size * count;
-    if (x->answer.size() < kAnswerShown)
-        x->answer.append(data, std::min(n, kAnswerShown - x->answer.size()));
+    // One byte past what is shown tells whether there was more.
+    if (x->answer.size() <= kAnswerShown)
+        x->answer.append(data, std::min(n, kAnswerShown + 1 - x->answer.size()));
     return n;
 }
 
@@ -34,7 +36,7 @@ int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 // The answer's start on one line of plain ASCII: a server's error page may hold anything.
 std::string printable(const std::string& answer) {
     std::string out;
-    for (const char c : answer) {
+    for (const char c : std::string_view(answer).substr(0, kAnswerShown)) {
         const auto u = static_cast<unsigned char>(c);
         const char shown = u >= 0x20 && u < 0x7f                   ? c
                            : (u == '\t' || u == '\n' || u == '\r') ? ' '
@@ -44,7 +46,7 @@ std::string printable(const std::string& answer) {
     }
     while (!out.empty() && out.back() == ' ')
         out.pop_back();
-    if (answer.size() >= kAnswerShown)
+    if (answer.size() > kAnswerShown)
         out += "...";
     return out;
 }

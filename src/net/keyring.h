@@ -26,7 +26,8 @@ inline constexpr int kKeyringWaitMs = 5000;
 // opened); else why not, in the user's words.
 Status keyring_available();
 
-// NotFound when nothing is stored under key.
+// NotFound when nothing is stored under key; Refused when the keyring is locked and could not be
+// unlocked. The caller wipes the secret (secret_wipe) once done with it.
 Result<std::string> keyring_read(const KeyringKey& key);
 // Replaces what key held.
 Status keyring_store(const KeyringKey& key, const std::string& secret);
