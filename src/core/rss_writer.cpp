@@ -147,20 +147,32 @@ bool add_kept_xml(XmlNode* parent, std::string_view markup) {
 }
 
 // The feed's own address, which podcast apps and directories follow when the feed moves: given
-// for a podcast whose link is absolute, else empty.
+// for a podcast, or a feed that names a hub (subscribers to the hub name the feed by it), whose
+// link is absolute, else empty.
 std::string self_address(const Doc& doc) {
-    if (!(doc.Flag & kITunesInclude) || !url_has_scheme(doc.Link))
+    if ((!(doc.Flag & kITunesInclude) && doc.WebSubHub.empty()) || !url_has_scheme(doc.Link))
         return {};
     return url_encode(channel_public_link(doc), UrlPart::Address);
 }
 
-[[nodiscard]] bool build_self_link(const Doc& doc, XmlNode* channel) {
+bool uses_atom(const Doc& doc) {
+    return !self_address(doc).empty() || !doc.WebSubHub.empty();
+}
+
+[[nodiscard]] bool build_atom_links(const Doc& doc, XmlNode* channel) {
     const std::string self = self_address(doc);
-    if (self.empty())
+    if (!self.empty()) {
+        XmlNode* link = AddXmlNode(channel, "atom:link", "");
+        if (!link || !SetXmlAttribute(link, "href", self) ||
+            !SetXmlAttribute(link, "rel", "self") ||
+            !SetXmlAttribute(link, "type", "application/rss+xml"))
+            return false;
+    }
+    if (doc.WebSubHub.empty())
         return true;
-    XmlNode* link = AddXmlNode(channel, "atom:link", "");
-    return link && SetXmlAttribute(link, "href", self) && SetXmlAttribute(link, "rel", "self") &&
-           SetXmlAttribute(link, "type", "application/rss+xml");
+    XmlNode* hub = AddXmlNode(channel, "atom:link", "");
+    return hub && SetXmlAttribute(hub, "href", url_encode(doc.WebSubHub, UrlPart::Address)) &&
+           SetXmlAttribute(hub, "rel", "hub");
 }
 
 [[nodiscard]] bool build_channel(const Doc& doc, XmlNode* channel) {
@@ -174,7 +186,8 @@ std::string self_address(const Doc& doc) {
                         RssDate(doc.LastBuildDate, doc.FormatDate, doc.TimeZone)) &&
               add_plain(channel, "generator", kProgramNameVersion) &&
               add_plain(channel, "link", url_encode(doc.Link, UrlPart::Address)) &&
-              build_self_link(doc, channel) && add_plain(channel, "ttl", std::to_string(doc.TTL)) &&
+              build_atom_links(doc, channel) &&
+              add_plain(channel, "ttl", std::to_string(doc.TTL)) &&
               add_plain_if_set(channel, "webMaster", doc.WebMaster);
     for_each_category(doc.Category, [&](std::string_view part) {
         ok = ok && add_plain(channel, "category", part);
@@ -373,7 +386,7 @@ std::string build_rss_xml(const Doc& doc, UploadJob& job, const Paths& paths, Xm
         return std::string(kRssErrorCreate);
     if ((doc.Flag & kPodcastInclude) && !SetXmlAttribute(rss, "xmlns:podcast", kPodcastNamespace))
         return std::string(kRssErrorCreate);
-    if (!self_address(doc).empty() && !SetXmlAttribute(rss, "xmlns:atom", kAtomNamespace))
+    if (uses_atom(doc) && !SetXmlAttribute(rss, "xmlns:atom", kAtomNamespace))
         return std::string(kRssErrorCreate);
     XmlNode* channel = AddXmlNode(rss, "channel", "");
     if (!channel || !build_channel(doc, channel))

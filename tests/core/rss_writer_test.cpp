@@ -287,6 +287,29 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
             "</channel></rss>");
 }
 
+TEST(RssWriter, AHubIsNamedNextToTheFeedsOwnAddress) {
+    // A feed without the directory settings: the hub brings the namespace and the self link a
+    // subscriber needs along.
+    Doc doc = new_doc();
+    doc.Link = "https://ex.com/pod";
+    doc.RssName = "feed";
+    doc.WebSubHub = "https://hub.ex.com/pub sub";
+    UploadJob job;
+    const std::string out = build(doc, job);
+    EXPECT_EQ(out.rfind(std::string(kDecl) +
+                            "<rss version=\"2.0\" xmlns:atom=\"http://www.w3.org/2005/Atom\">",
+                        0),
+              0u)
+        << out;
+    EXPECT_NE(out.find("<link>https://ex.com/pod</link><atom:link href=\"https://ex.com/pod/"
+                       "feed.Xml\" rel=\"self\" type=\"application/rss+xml\"/><atom:link "
+                       "href=\"https://hub.ex.com/pub%20sub\" rel=\"hub\"/><ttl>"),
+              std::string::npos)
+        << out;
+    doc.WebSubHub.clear();
+    EXPECT_EQ(build(doc, job).find("atom"), std::string::npos);
+}
+
 TEST(RssWriter, UnusedOrSwitchedOffSettingsLeaveTheFileAsItWas) {
     // Without their flags, the new settings change no byte of the file.
     Doc plain = directory_doc();

@@ -1,0 +1,18 @@
+// What every request of the program to a web server asks of libcurl, in one place.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <string>
+
+namespace qp::net {
+
+// Readies the library; any thread may call it, the first call does the work.
+void web_init();
+
+// http or https only, also after a redirect, at most kFetchMaxRedirects of them, the server's
+// certificate and name verified, no signals. error (CURL_ERROR_SIZE bytes) receives the library's
+// text of a failure.
+void set_web_request(CURL* e, const std::string& url, char* error);
+
+} // namespace qp::net
