@@ -6,6 +6,7 @@
 #include "core/rss_create.h"
 #include "core/text.h"
 #include "net/ftp_job.h"
+#include "net/keyring.h"
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -148,10 +149,24 @@ std::string read_password_file(const std::string& path, std::string& password) {
     return error;
 }
 
-// --password-file, else the environment, else the terminal. Empty error text on success.
-std::string get_password(const std::string* file, const Doc& doc, std::string& password) {
+// --password-file, else the keyring when asked, else the environment, else the terminal. Empty
+// error text on success.
+std::string get_password(const std::string* file, bool keyring, const Doc& doc,
+                         std::string& password) {
     if (file)
         return read_password_file(*file, password);
+    if (keyring) {
+        Result<std::string> kept =
+            net::keyring_read(net::keyring_key(doc.Protocol, doc.Client, doc.Port, doc.User));
+        if (kept) {
+            password = std::move(kept).value();
+            return {};
+        }
+        if (kept.kind() != ErrorKind::NotFound)
+            return "can't read the keyring: " + kept.error_text();
+        return "the keyring holds no " + secret_name(doc) + " for " + net::ftp_printable(doc.User) +
+               "@" + net::ftp_printable(doc.Client);
+    }
     const char* variable = secret_variable(doc);
     if (char* env = std::getenv(variable)) {
         password = env;
@@ -242,8 +257,9 @@ extern "C" void note_interrupt(int) {
 
 int cmd_publish(const std::vector<std::string>& args) {
     ParsedArgs parsed;
-    if (const std::string error = parse_args(args, {"--password-file", "--lang", "--trust"},
-                                             {"--no-date-check", "--no-address-check"}, parsed);
+    if (const std::string error =
+            parse_args(args, {"--password-file", "--lang", "--trust"},
+                       {"--no-date-check", "--no-address-check", "--keyring"}, parsed);
         !error.empty())
         return usage_error(error);
     if (parsed.positional.size() != 1)
@@ -273,7 +289,8 @@ int cmd_publish(const std::vector<std::string>& args) {
     (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     net::FTPJob job;
     if (const std::string error =
-            get_password(password_file ? &password_path : nullptr, doc, job.password);
+            get_password(password_file ? &password_path : nullptr,
+                         parsed.option("--keyring") != nullptr, doc, job.password);
         !error.empty())
         return fail(error);
 

@@ -24,7 +24,8 @@ inline constexpr int kExitUsage = 2;
 int cmd_rss(const std::vector<std::string>& args);
 int cmd_save(const std::vector<std::string>& args);
 int cmd_show(const std::vector<std::string>& args);
-// PROJECT [--password-file FILE] [--no-date-check] [--trust FINGERPRINT] [--lang NAME]
+// PROJECT [--password-file FILE] [--keyring] [--no-date-check] [--no-address-check]
+// [--trust FINGERPRINT] [--lang NAME]
 int cmd_publish(const std::vector<std::string>& args);
 // PROJECT [--json] [--lang NAME]: exit status 1 when the directories would refuse the feed.
 int cmd_check(const std::vector<std::string>& args);

@@ -172,6 +172,9 @@ void ftp_set_account(FTPJob& job, const Doc& doc) {
     job.store.region = doc.S3Region.empty() ? "us-east-1" : doc.S3Region;
     job.store.bucket = doc.S3Bucket;
     job.store.path_style = doc.S3PathStyle != 0;
+    job.notice.on = doc.NotifyDirectories != 0;
+    job.notice.feed_url = channel_public_link(doc);
+    job.notice.hub = trim_spaces(doc.WebSubHub);
 }
 
 void ftp_add_channel_files(FTPJob& job, const Doc& doc, const std::string& rss_path) {
@@ -188,6 +191,7 @@ void ftp_add_channel_files(FTPJob& job, const Doc& doc, const std::string& rss_p
     const std::string media_cache = cache_rule(doc.CacheMedia, kCacheMediaDefault);
     add(rss_path, channel_public_link(doc), true,
         {"application/rss+xml", cache_rule(doc.CacheFeed, kCacheFeedDefault)});
+    job.files.back().is_feed = true;
     if (const std::string image = channel_image_local(doc); !image.empty())
         // A typed address may name another copy of the picture, of another size.
         add(image, Url_Join(channel_image_address(doc), doc.Link), doc.ImageUrl.empty(),
@@ -378,6 +382,10 @@ FtpSender::FtpSender(FTPJob& job, Texts& texts, FtpJobSeams seams)
     words_.too_old = texts_.get("FTP\\Send.TooOldFile");
     words_.error = texts_.get("FTP\\Send.Error");
     words_.ok = texts_.get("FTP\\Send.Ok");
+    words_.told = texts_.get("FTP\\Notify.Told", {kParam1, kParam2});
+    words_.not_told = texts_.get("FTP\\Notify.NotTold", {kParam1, kParam2});
+    words_.index = texts_.get("FTP\\Notify.Index");
+    words_.hub = texts_.get("FTP\\Notify.Hub", {kParam1});
     words_.failed = texts_.get("FTP\\Send.Failed", {kParam1, kParam2});
     words_.rename_refused = texts_.get("FTP\\Send.RenameRefused", {kParam1, kParam2});
     words_.not_at = texts_.get("FTP\\Check.NotFound", {kParam1, kParam2});
@@ -550,6 +558,8 @@ void FtpSender::run() {
         process(index);
     if (job_.check_addresses && !job_.cancel.load())
         check_addresses();
+    if (job_.notice.on && !job_.cancel.load())
+        tell_directories();
     {
         const std::lock_guard lock(mutex_);
         worker_done_ = true;
@@ -685,6 +695,32 @@ void FtpSender::check_addresses() {
     }
     const std::lock_guard lock(mutex_);
     missing_ = missing;
+}
+
+void FtpSender::tell_directories() {
+    const bool changed = std::any_of(job_.files.begin(), job_.files.end(), [](const FTPFile& f) {
+        return f.is_feed && f.status == kFileSent;
+    });
+    if (!changed || !http_is_web_address(job_.notice.feed_url))
+        return;
+    NotifyOptions options;
+    options.cancel = &job_.cancel;
+    const auto report = [&](const std::string& who, const Result<std::string>& answer) {
+        std::string line =
+            answer ? with_params(words_.told, who, ftp_printable(answer.value()))
+                   : with_params(words_.not_told, who, ftp_printable(answer.error_text()));
+        {
+            const std::lock_guard lock(mutex_);
+            job_.notice.answers.push_back(line);
+        }
+        post_line(std::move(line));
+    };
+    if (!job_.notice.hub.empty())
+        report(with_params(words_.hub, ftp_printable(job_.notice.hub)),
+               websub_publish(job_.notice.hub, job_.notice.feed_url, options));
+    if (!job_.cancel.load())
+        report(words_.index,
+               podcast_index_notify(job_.notice.feed_url, job_.notice.index_address, options));
 }
 
 void FtpSender::report_end() {

@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "core/texts.h"
 #include "core/upload_job.h"
+#include "net/directory_notify.h"
 #include "net/ftp_session.h"
 #include "net/trust.h"
 
@@ -40,6 +41,17 @@ struct FTPFile {
     std::string address;       // where listeners fetch it; empty when nobody does
     bool address_sized = true; // the answer there must give the file's size
     ObjectHeaders headers;     // what a store records with it
+    bool is_feed = false;      // the RSS file: sent, it means the feed changed
+};
+
+// Whom a publish in which the RSS file was sent tells that the feed changed.
+struct DirectoryNotice {
+    bool on = false;
+    std::string feed_url;
+    std::string hub; // empty: no hub
+    std::string index_address = kPodcastIndexNotify;
+    // Their answers, one line each, for the log; filled by the job.
+    std::vector<std::string> answers;
 };
 
 // One per RSS creation. The password is held only in memory, and only until the connection is
@@ -57,6 +69,7 @@ struct FTPJob {
     StoreLogin store;
     // After the last file, ask the web server for the address of every file just sent.
     bool check_addresses = true;
+    DirectoryNotice notice;
     // Raised from any thread (a signal handler too) to stop the job: every wait of the
     // connection and every folder walk ends soon after.
     std::atomic<bool> cancel{false};
@@ -179,7 +192,7 @@ private:
     // shared across threads.
     struct WorkerTexts {
         std::string title, progress_title, file, to, not_found, set_path, too_old, error, ok,
-            failed, rename_refused, not_at, wrong_size;
+            failed, rename_refused, not_at, wrong_size, told, not_told, index, hub;
     };
 
     void take_connect();
@@ -194,6 +207,8 @@ private:
     void take_news();
     // Asks the web server for the files just sent and says which ones it does not give.
     void check_addresses();
+    // Tells the hub and Podcast Index when the RSS file was sent, with their answers.
+    void tell_directories();
     void report_end();
 
     FTPJob& job_;

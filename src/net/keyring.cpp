@@ -1,9 +1,11 @@
 #include "net/keyring.h"
 
+#include <curl/curl.h>
 #include <libsecret/secret.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -157,6 +159,29 @@ Result<ObjectPtr<SecretCollection>> default_keyring(SecretService* service, Call
 }
 
 } // namespace
+
+KeyringKey keyring_key(Protocol protocol, const std::string& server, int port,
+                       const std::string& user) {
+    KeyringKey key{protocol, server, port, user};
+    if (!protocol_uses_address(protocol))
+        return key;
+    key.port = 0;
+    CURLU* url = curl_url();
+    if (url == nullptr)
+        return key;
+    if (curl_url_set(url, CURLUPART_URL, server.c_str(), 0) == CURLUE_OK) {
+        char* host = nullptr;
+        char* number = nullptr;
+        if (curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK)
+            key.host = host;
+        if (curl_url_get(url, CURLUPART_PORT, &number, CURLU_DEFAULT_PORT) == CURLUE_OK)
+            key.port = std::atoi(number);
+        curl_free(host);
+        curl_free(number);
+    }
+    curl_url_cleanup(url);
+    return key;
+}
 
 Status keyring_available() {
     CallBound bound;

@@ -19,6 +19,12 @@ struct KeyringKey {
     std::string user;
 };
 
+// The key of an account. For an S3 store or a WebDAV share, whose server is an address, the host
+// and port of that address, so the keyring's viewer reads "USER@host"; else server and port as
+// they are.
+KeyringKey keyring_key(Protocol protocol, const std::string& server, int port,
+                       const std::string& user);
+
 // How long one keyring call may take, unlocking included.
 inline constexpr int kKeyringWaitMs = 5000;
 

@@ -3,6 +3,7 @@
 #include "core/file_io.h"
 #include "core/publish_plan.h"
 #include "net/fake_ftp_session.h"
+#include "net/notify_server.h"
 
 #include "support/temp_dir.h"
 
@@ -250,6 +251,43 @@ TEST(FtpJob, DateCheckSkipsOnlyCopiesOfTheSameSizeNotOlder) {
     unchecked.finish();
     EXPECT_EQ(count(unchecked.fake->record->commands, "LIST"), 0);
     EXPECT_EQ(unchecked.job.files[0].status, kFileSent);
+}
+
+TEST(FtpJob, AFeedSentIsToldToTheHubAndTheIndexAndAnUnchangedOneIsNot) {
+    qp::test::NotifyServer server;
+    ASSERT_TRUE(server.running());
+    const auto run_with = [&](const std::string& hub, bool on_server) {
+        auto run = std::make_unique<JobRun>();
+        run->add("feed.Xml", "<rss/>", "feed.Xml");
+        run->job.files[0].is_feed = true;
+        run->job.check_addresses = false;
+        run->job.notice.on = true;
+        run->job.notice.feed_url = "https://example.org/feed.Xml";
+        run->job.notice.hub = hub;
+        run->job.notice.index_address = server.url("200/notify");
+        run->start();
+        if (on_server)
+            run->fake->files["feed.Xml"] = FtpEntry{"feed.Xml", "", 6, 0, kMtime + kOffset};
+        run->finish();
+        return run;
+    };
+    auto told = run_with(server.url("204/hub"), false);
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_NE(server.requests()[0].find("hub.mode=publish&hub.url=https%3A%2F%2Fexample.org"),
+              std::string::npos);
+    EXPECT_NE(server.requests()[1].find("/200/notify?url=https%3A%2F%2Fexample.org"),
+              std::string::npos);
+    EXPECT_EQ(count(told->sender->lines(), "FTP\\Notify.Told"), 2);
+    EXPECT_EQ(told->job.notice.answers.size(), 2u);
+
+    // The feed the server already holds did not change: nobody is told.
+    run_with(server.url("204/hub"), true);
+    EXPECT_EQ(server.requests().size(), 2u);
+    // A hub that refuses is named with its answer; the index is still told.
+    auto refused = run_with(server.url("503/hub"), false);
+    EXPECT_EQ(count(refused->sender->lines(), "FTP\\Notify.NotTold"), 1);
+    EXPECT_EQ(count(refused->sender->lines(), "FTP\\Notify.Told"), 1);
+    EXPECT_TRUE(refused->sender->succeeded()); // the files are published all the same
 }
 
 TEST(FtpJob, UploadsUnderAPartNameAndRenamesIntoPlace) {

@@ -35,13 +35,14 @@ constexpr int kPollMs = 100;
 constexpr qsizetype kSecretRoom = 64;
 constexpr QChar kMaskChar = u'*';
 
-const std::array<ControlLine, 10> kLines = {{
+const std::array<ControlLine, 11> kLines = {{
     {kFtpCheckDate, ControlKind::CheckBox, "ABCDE", LabelMode::NoLabel, "FTP\\Win.CheckDate"},
     {kFtpProtocol, ControlKind::Combo, "CDE", LabelMode::WithLabel, "FTP\\Win.Protocol"},
     {kFtpPort, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.Port"},
     {kFtpClient, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.Client"},
     {kFtpUser, ControlKind::Edit, "CDE", LabelMode::WithLabel, "FTP\\Win.User"},
     {kFtpPass, ControlKind::Password, "CDE", LabelMode::WithLabel, "FTP\\Win.Pass"},
+    {kFtpRemember, ControlKind::CheckBox, "ABCDE", LabelMode::NoLabel, "FTP\\Win.Remember"},
     {kFtpSend, ControlKind::Button, "DE", LabelMode::NoLabel, "FTP\\Win.Send"},
     {kFtpCancel, ControlKind::Button, "AB -1", LabelMode::NoLabel, "FTP\\Win.Cancel"},
     {kFtpMessages, ControlKind::ListBox, "ABCDE 3", LabelMode::WithLabel, nullptr},
@@ -92,6 +93,14 @@ public:
         wipe(secret_);
         secret_.reserve(kSecretRoom);
         field_.setText({});
+    }
+
+    // Replaces the secret, as from the keyring.
+    void set(const std::string& utf8) {
+        QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        clear();
+        edit(0, 0, text);
+        wipe(text);
     }
 
 protected:
@@ -179,8 +188,10 @@ private:
     QString secret_;
 };
 
-FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJobSeams seams)
-    : QDialog(parent), job_(job), texts_(texts), sender_(job, texts, std::move(seams)) {
+FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJobSeams seams,
+                     KeyringSeams keyring)
+    : QDialog(parent), job_(job), texts_(texts), sender_(job, texts, std::move(seams)),
+      keyring_(std::move(keyring)) {
     setWindowTitle(to_q(texts_.get("FTP\\Title.Send")));
     setProperty("windowId", kFtpWindowId);
     GadgetLayout layout = layout_new(kWidth);
@@ -194,6 +205,7 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
         placed_.emplace_back(child, child->geometry());
 
     check_date_ = controls_.get<QCheckBox>(kFtpCheckDate);
+    remember_ = controls_.get<QCheckBox>(kFtpRemember);
     protocol_ = controls_.get<QComboBox>(kFtpProtocol);
     port_ = controls_.get<QLineEdit>(kFtpPort);
     client_ = controls_.get<QLineEdit>(kFtpClient);
@@ -225,6 +237,7 @@ FtpWindow::FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJo
     progress_->setValue(0);
     send_->setDefault(true);
     (job_.server.empty() ? client_ : pass_)->setFocus();
+    recall_password();
 
     sender_.set_line_sink([this](const std::string& line) {
         messages_->addItem(to_q(line));
@@ -293,6 +306,7 @@ void FtpWindow::ftp_poll() {
     sender_.poll();
     if (was_connecting && !sender_.connecting()) {
         if (sender_.connected()) {
+            keep_password();
             cancel_->setText(to_q(texts_.get("FTP\\Win.Quit")));
             messages_->setFocus();
         } else {
@@ -340,7 +354,51 @@ void FtpWindow::set_account_editable(bool on) {
     for (QWidget* w : std::initializer_list<QWidget*>{send_, check_date_, protocol_, port_, client_,
                                                       user_, pass_})
         w->setEnabled(on);
+    remember_->setEnabled(on && keyring_usable_);
     name_account_fields();
+}
+
+net::KeyringKey FtpWindow::keyring_key() const {
+    return net::keyring_key(job_.protocol, job_.server, job_.port, job_.user);
+}
+
+void FtpWindow::recall_password() {
+    const Status usable =
+        keyring_.available ? keyring_.available() : make_error(ErrorKind::Failed, "no keyring");
+    keyring_usable_ = usable.ok();
+    remember_->setEnabled(keyring_usable_);
+    if (!keyring_usable_) {
+        remember_->setToolTip(to_q(texts_.get("FTP\\Win.NoKeyring", {usable.error_text()})));
+        return;
+    }
+    if (job_.server.empty() || !keyring_.read)
+        return;
+    Result<std::string> kept = keyring_.read(keyring_key());
+    if (!kept)
+        return;
+    std::string secret = std::move(kept).value();
+    password_->set(secret);
+    net::secret_wipe(secret);
+    recalled_ = true;
+    remember_->setChecked(true);
+    send_->setFocus();
+}
+
+void FtpWindow::keep_password() {
+    if (!keyring_usable_)
+        return;
+    Status done;
+    if (remember_->isChecked() && keyring_.store) {
+        std::string secret = password_->utf8();
+        done = keyring_.store(keyring_key(), secret);
+        net::secret_wipe(secret);
+    } else if (recalled_ && keyring_.forget) {
+        done = keyring_.forget(keyring_key());
+    }
+    if (!done) {
+        messages_->addItem(to_q(texts_.get("FTP\\Win.KeyringFailed", {done.error_text()})));
+        messages_->scrollToBottom();
+    }
 }
 
 void FtpWindow::done(int r) {
@@ -358,12 +416,13 @@ void FtpWindow::shutdown() {
     net::secret_wipe(job_.password);
 }
 
-int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts, net::FtpJobSeams seams) {
+int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts, net::FtpJobSeams seams,
+                  KeyringSeams keyring) {
     QWidget* owner = parent != nullptr ? parent->window() : nullptr;
     const QPointer<QWidget> focused = Window_Disable(owner);
     int result = 0;
     {
-        FtpWindow window(owner, job, texts, std::move(seams));
+        FtpWindow window(owner, job, texts, std::move(seams), std::move(keyring));
         // A child window of the disabled owner starts disabled too.
         window.setEnabled(true);
         window.exec();

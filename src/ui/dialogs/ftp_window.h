@@ -6,12 +6,14 @@
 
 #include "core/document.h"
 #include "net/ftp_job.h"
+#include "net/keyring.h"
 #include "ui/common/control_registry.h"
 
 #include <QDialog>
 #include <QRect>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -42,13 +44,23 @@ inline constexpr int kFtpCancel = 2507;
 inline constexpr int kFtpMessages = 2508;
 inline constexpr int kFtpProgress = 2509;
 inline constexpr int kFtpProtocol = 2510;
+inline constexpr int kFtpRemember = 2511;
+
+// The desktop's keyring as the window uses it; tests give their own.
+struct KeyringSeams {
+    std::function<Status()> available = net::keyring_available;
+    std::function<Result<std::string>(const net::KeyringKey&)> read = net::keyring_read;
+    std::function<Status(const net::KeyringKey&, const std::string&)> store = net::keyring_store;
+    std::function<Status(const net::KeyringKey&)> forget = net::keyring_forget;
+};
 
 class PasswordKeeper;
 
 class FtpWindow : public QDialog {
     Q_OBJECT
 public:
-    FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJobSeams seams);
+    FtpWindow(QWidget* parent, net::FTPJob& job, Texts& texts, net::FtpJobSeams seams,
+              KeyringSeams keyring = {});
     ~FtpWindow() override;
 
     // One pass of the window's loop: the job's news, the progress, the title and the buttons.
@@ -80,6 +92,12 @@ private:
     void protocol_changed();
     // Names the account's fields as the shown protocol calls them.
     void name_account_fields();
+    // The keyring's entry for the account of the job.
+    net::KeyringKey keyring_key() const;
+    // Fills the password from the keyring when it holds one for the account.
+    void recall_password();
+    // Once logged in: keeps the password in the keyring, or forgets it when the box was unticked.
+    void keep_password();
     QRect placed_rect(const QWidget* widget) const;
 
     net::FTPJob& job_;
@@ -87,6 +105,10 @@ private:
     net::FtpSender sender_;
     ControlRegistry controls_;
     QCheckBox* check_date_ = nullptr;
+    QCheckBox* remember_ = nullptr;
+    KeyringSeams keyring_;
+    bool keyring_usable_ = false;
+    bool recalled_ = false; // the keyring held the password shown
     QComboBox* protocol_ = nullptr;
     Protocol shown_protocol_ = Protocol::Ftp;
     QLineEdit* port_ = nullptr;
@@ -109,7 +131,7 @@ private:
 // Runs the FTP window on the job, modal to parent (disabled meanwhile). 1 when every file was
 // sent or skipped, else 0.
 int FTP_SendFiles(net::FTPJob& job, QWidget* parent, Texts& texts,
-                  net::FtpJobSeams seams = net::ftp_client_seams());
+                  net::FtpJobSeams seams = net::ftp_client_seams(), KeyringSeams keyring = {});
 
 // Adds the document's account, its RSS file and its project file to the job, then runs the FTP
 // window with parent. True when FTP_SendFiles returns 1.

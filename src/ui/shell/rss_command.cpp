@@ -104,6 +104,8 @@ void Rss_Create(MainWindow& window, const net::FtpJobSeams* seams) {
                      seams != nullptr ? *seams
                                       : net::ftp_client_seams(trust_window_settings(
                                             *ctx.requester, ctx.lang, ctx.prefs)));
+    for (const std::string& answer : job.notice.answers)
+        ctx.log.add("- " + answer);
 }
 
 void rss_check(MainWindow& window) {

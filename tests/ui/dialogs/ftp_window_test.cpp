@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace qp::ui {
 namespace {
 
@@ -168,6 +170,71 @@ TEST_F(FtpWindowTest, AWrongPasswordMayBeCorrectedAndSentAgain) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.sender().finished(); }, kWaitMs));
     EXPECT_TRUE(w.succeeded());
     EXPECT_EQ(on_server("feed.Xml"), "<rss/>");
+}
+
+TEST_F(FtpWindowTest, TheKeyringFillsThePasswordAndKeepsOnlyOneThatLoggedIn) {
+    ASSERT_TRUE(server_.running());
+    add(job_, local("feed.Xml", "<rss/>"), "feed.Xml");
+    std::map<std::string, std::string> kept;
+    const auto name = [](const net::KeyringKey& k) {
+        return k.user + "@" + k.host + ":" + std::to_string(k.port);
+    };
+    KeyringSeams keyring;
+    keyring.available = [] { return Status{}; };
+    keyring.read = [&](const net::KeyringKey& k) -> Result<std::string> {
+        const auto it = kept.find(name(k));
+        if (it == kept.end())
+            return make_error(ErrorKind::NotFound, "none");
+        return it->second;
+    };
+    keyring.store = [&](const net::KeyringKey& k, const std::string& secret) {
+        kept[name(k)] = secret;
+        return Status{};
+    };
+    keyring.forget = [&](const net::KeyringKey& k) {
+        kept.erase(name(k));
+        return Status{};
+    };
+    {
+        FtpWindow w(nullptr, job_, texts_, net::ftp_client_seams(), keyring);
+        w.show();
+        auto* remember = w.control<QCheckBox>(kFtpRemember);
+        EXPECT_TRUE(remember->isEnabled());
+        EXPECT_FALSE(remember->isChecked());
+        remember->setChecked(true);
+        send(w, "wrong");
+        auto* pass = w.control<QLineEdit>(kFtpPass);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pass->isEnabled(); }, kWaitMs));
+        EXPECT_TRUE(kept.empty()); // a refused password is not kept
+        QTest::keyClicks(pass, test::PyFtpd::kPassword);
+        QTest::mouseClick(w.control<QPushButton>(kFtpSend), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.sender().finished(); }, kWaitMs));
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept.begin()->second, test::PyFtpd::kPassword);
+    }
+    // The next publish finds it; unticking the box forgets it once logged in.
+    FTPJob again;
+    again.server = job_.server;
+    again.port = job_.port;
+    again.user = job_.user;
+    add(again, local("feed.Xml", "<rss>2</rss>"), "feed.Xml");
+    FtpWindow w(nullptr, again, texts_, net::ftp_client_seams(), keyring);
+    w.show();
+    auto* remember = w.control<QCheckBox>(kFtpRemember);
+    EXPECT_TRUE(remember->isChecked());
+    EXPECT_EQ(w.control<QLineEdit>(kFtpPass)->text().size(),
+              qsizetype(std::string(test::PyFtpd::kPassword).size()));
+    remember->setChecked(false);
+    QTest::mouseClick(w.control<QPushButton>(kFtpSend), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.sender().finished(); }, kWaitMs));
+    EXPECT_TRUE(w.succeeded());
+    EXPECT_TRUE(kept.empty());
+
+    // Without a keyring service the box is off and says why.
+    keyring.available = [] { return Status(make_error(ErrorKind::Unreachable, "no session bus")); };
+    FtpWindow none(nullptr, job_, texts_, net::ftp_client_seams(), keyring);
+    EXPECT_FALSE(none.control<QCheckBox>(kFtpRemember)->isEnabled());
+    EXPECT_TRUE(none.control<QCheckBox>(kFtpRemember)->toolTip().contains("no session bus"));
 }
 
 TEST_F(FtpWindowTest, ClosingMidTransferAbortsItAndClosesTheConnection) {
