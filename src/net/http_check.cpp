@@ -1,14 +1,12 @@
 #include "net/http_check.h"
 
 #include "core/text.h"
-
-#include <curl/curl.h>
+#include "net/curl_web.h"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <memory>
-#include <mutex>
 
 namespace qp::net {
 
@@ -16,11 +14,6 @@ namespace {
 
 constexpr long kMaxRedirects = 5;
 constexpr int kPollMs = 50;
-
-void global_init() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct EasyDeleter {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -106,7 +99,7 @@ std::vector<AddressAnswer> http_check_addresses(const std::vector<AddressProbe>&
     std::vector<AddressAnswer> answers(probes.size());
     if (probes.empty())
         return answers;
-    global_init();
+    curl_start();
     const auto deadline = Clock::now() + std::chrono::milliseconds(options.total_ms);
     const auto left_ms = [&] {
         return static_cast<long>(
