@@ -30,15 +30,22 @@ wait_for() {
 }
 
 stop_all() {
-    local pid
+    local pids=() name pid
     for name in rgw osd mon; do
-        [[ -f "$dir/$name.pid" ]] || continue
-        pid=$(cat "$dir/$name.pid")
-        kill "$pid" 2>/dev/null || true
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$pid" 2>/dev/null || true
-        rm -f "$dir/$name.pid"
+        [[ -f "$dir/$name.pid" ]] && pids+=("$(cat "$dir/$name.pid")")
     done
+    ((${#pids[@]})) || return 0
+    kill "${pids[@]}" 2>/dev/null || true
+    local alive
+    # The state is thrown away: a daemon slow to end gets a second, then is killed.
+    for _ in $(seq 10); do
+        alive=0
+        for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
+        ((alive)) || break
+        sleep 0.1
+    done
+    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+    rm -f "$dir"/{rgw,osd,mon}.pid
 }
 
 fail() {
@@ -91,8 +98,12 @@ paxos min wait = 0.01
 mon data = $dir/mon/\$cluster-\$id
 osd data = $dir/osd/\$cluster-\$id
 osd objectstore = memstore
-memstore device bytes = 2147483648
+memstore device bytes = 4294967296
 rgw data = $dir/rgw
+# Replaced objects give their memory back within seconds, not hours: benchmarks send the same
+# large files again and again.
+rgw gc obj min wait = 1
+rgw gc processor period = 2
 [client.rgw.a]
 rgw frontends = beast endpoint=127.0.0.1:$rgw_port
 EOF
