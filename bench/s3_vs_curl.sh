@@ -30,7 +30,8 @@ export QP_S3_ENDPOINT=${store[ENDPOINT]} QP_S3_BUCKET=${store[BUCKET]}
 export QP_S3_ACCESS_KEY=${store[ACCESS_KEY]} QP_S3_SECRET_KEY=${store[SECRET_KEY]}
 bucket_url=$QP_S3_ENDPOINT/$QP_S3_BUCKET
 
-port=0 # write_project names a port; the driver replaces the account with the store's
+# shellcheck disable=SC2034 # write_project names a port; the driver replaces the account
+port=0
 # shellcheck source=bench/ftp_server.sh
 source bench/ftp_server.sh
 mkdir "$work/small" "$work/large"

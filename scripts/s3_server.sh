@@ -50,7 +50,7 @@ stop_all() {
 
 fail() {
     echo "s3_server: $*" >&2
-    [[ -d "$dir/log" ]] && tail -n 20 "$dir"/log/*.log >&2 2>/dev/null || true
+    if [[ -d "$dir/log" ]]; then tail -n 20 "$dir"/log/*.log >&2 2>/dev/null || true; fi
     stop_all
     exit 1
 }

@@ -236,6 +236,8 @@ TEST_F(S3, OpeningTellsWhyTheAccountFails) {
     wrong = login();
     wrong.server = "ftp://127.0.0.1/";
     EXPECT_EQ(open_s3(wrong).kind(), ErrorKind::BadInput);
+    wrong.server = "http://127.0.0.1:1"; // nothing listens there
+    EXPECT_EQ(open_s3(wrong).kind(), ErrorKind::Unreachable);
     EXPECT_TRUE(open_s3(login()));
 }
 
