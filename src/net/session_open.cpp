@@ -1,4 +1,5 @@
 #include "net/ftp_client.h"
+#include "net/s3_session.h"
 #include "net/sftp_session.h"
 
 namespace qp::net {
@@ -6,6 +7,8 @@ namespace qp::net {
 SessionOpened open_session(const FtpLogin& login, const FtpOptions& options) {
     if (login.protocol == Protocol::Sftp)
         return open_sftp(login, options);
+    if (login.protocol == Protocol::S3)
+        return open_s3(login, options);
     Result<std::unique_ptr<FtpClient>> opened = Ftp_Open(login, options);
     if (!opened)
         return opened.error();

@@ -11,17 +11,21 @@ void web_init() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-void set_web_request(CURL* e, const std::string& url, char* error) {
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+void set_web_defaults(CURL* e, char* error) {
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kFetchMaxRedirects);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillpost");
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, error);
+}
+
+void set_web_request(CURL* e, const std::string& url, char* error) {
+    set_web_defaults(e, error);
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kFetchMaxRedirects);
 }
 
 } // namespace qp::net

@@ -10,9 +10,14 @@ namespace qp::net {
 // Readies the library; any thread may call it, the first call does the work.
 void web_init();
 
-// http or https only, also after a redirect, at most kFetchMaxRedirects of them, the server's
-// certificate and name verified, no signals. error (CURL_ERROR_SIZE bytes) receives the library's
-// text of a failure.
+// http or https only, the server's certificate and name verified, no signals, the program's name
+// as the agent; no redirect is followed (a signed request or an upload goes where it is sent).
+// error (CURL_ERROR_SIZE bytes) receives the library's text of a failure.
+void set_web_defaults(CURL* e, char* error);
+
+// A GET or HEAD of url with set_web_defaults: http or https only, also after a redirect, at most
+// kFetchMaxRedirects of them, the server's certificate and name verified, no signals. error
+// (CURL_ERROR_SIZE bytes) receives the library's text of a failure.
 void set_web_request(CURL* e, const std::string& url, char* error);
 
 } // namespace qp::net
