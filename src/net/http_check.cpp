@@ -1,6 +1,7 @@
 #include "net/http_check.h"
 
 #include "core/text.h"
+#include "net/web_request.h"
 
 #include <curl/curl.h>
 
@@ -8,7 +9,6 @@
 #include <charconv>
 #include <chrono>
 #include <memory>
-#include <mutex>
 
 namespace qp::net {
 
@@ -16,11 +16,6 @@ namespace {
 
 constexpr long kMaxRedirects = 5;
 constexpr int kPollMs = 50;
-
-void global_init() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct EasyDeleter {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -72,15 +67,10 @@ extern "C" size_t on_body(char*, size_t, size_t, void*) {
 
 void prepare(Request& r, const std::string& url, long timeout_ms) {
     CURL* e = r.easy.get();
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set_web_request(e, url, r.error);
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, std::max(timeout_ms, 1L));
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillpost");
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, r.error);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &r);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
@@ -106,7 +96,7 @@ std::vector<AddressAnswer> http_check_addresses(const std::vector<AddressProbe>&
     std::vector<AddressAnswer> answers(probes.size());
     if (probes.empty())
         return answers;
-    global_init();
+    web_transfers_init();
     const auto deadline = Clock::now() + std::chrono::milliseconds(options.total_ms);
     const auto left_ms = [&] {
         return static_cast<long>(

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "net/http_check.h"
+#include "net/web_request.h"
 
 #include <curl/curl.h>
 
@@ -16,6 +17,22 @@
 #include <unistd.h>
 
 namespace qp::net {
+
+void web_transfers_init() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+void set_web_request(CURL* e, const std::string& url, char* error) {
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillpost");
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, error);
+}
 
 namespace {
 
@@ -37,19 +54,11 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
-// What every GET of the program asks: http or https only, also after a redirect, at most
-// kFetchMaxRedirects of them, the server's certificate and name verified, no signals.
+// What every GET of the program asks besides: at most kFetchMaxRedirects redirects.
 void set_web_get(CURL* e, const std::string& url, char* error) {
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set_web_request(e, url, error);
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, kFetchMaxRedirects);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Quillpost");
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, error);
 }
 
 int on_progress(void* user, curl_off_t total, curl_off_t done, curl_off_t, curl_off_t) {
@@ -137,8 +146,7 @@ std::uint64_t file_size(const std::string& path) {
 Result<std::string> fetch_address(const std::string& url, const FetchOptions& options) {
     if (!http_is_web_address(url))
         return make_error(ErrorKind::BadInput, "Not a web address: " + url);
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    web_transfers_init();
     const std::unique_ptr<CURL, void (*)(CURL*)> easy(curl_easy_init(), curl_easy_cleanup);
     if (!easy)
         return make_error(ErrorKind::Failed, "The transfer library cannot start");
@@ -206,8 +214,7 @@ Result<std::uint64_t> download_file(const std::string& url, const std::string& p
         return make_error(ErrorKind::BadInput, "Not a web address: " + url);
     if (expected > 0 && file_size(path) == expected)
         return expected;
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    web_transfers_init();
     const std::string part = path + ".part";
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0)
