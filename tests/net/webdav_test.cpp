@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 
@@ -107,6 +108,81 @@ long count(const std::vector<std::string>& lines, const std::string& prefix) {
     return std::count_if(lines.begin(), lines.end(),
                          [&](const std::string& l) { return l.starts_with(prefix); });
 }
+
+// Answers the PROPFINDs of one connection: Depth 0 shows a folder, Depth 1 the listing given.
+class CannedShare {
+public:
+    explicit CannedShare(std::vector<std::string> listings) : listings_(std::move(listings)) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (listener_ < 0 ||
+            ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(listener_, 1) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~CannedShare() {
+        ::shutdown(listener_, SHUT_RDWR);
+        if (thread_.joinable())
+            thread_.join();
+        ::close(listener_);
+    }
+    CannedShare(const CannedShare&) = delete;
+    CannedShare& operator=(const CannedShare&) = delete;
+
+    std::string address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/s/"; }
+
+private:
+    void serve() {
+        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            return;
+        const timeval wait{10, 0};
+        ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        std::string in;
+        char buffer[4096];
+        std::size_t next = 0;
+        for (;;) {
+            const std::size_t end = in.find("\r\n\r\n");
+            const std::size_t length_at = in.find("Content-Length: ");
+            const std::size_t body =
+                length_at < end ? std::strtoul(in.c_str() + length_at + 16, nullptr, 10) : 0;
+            if (end == std::string::npos || in.size() < end + 4 + body) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                in.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            const bool listing = in.substr(0, end).find("Depth: 1") != std::string::npos;
+            in.erase(0, end + 4 + body);
+            const std::string xml =
+                listing && next < listings_.size()
+                    ? listings_[next++]
+                    : "<D:multistatus xmlns:D=\"DAV:\"><D:response><D:href>/s/</D:href>"
+                      "<D:propstat><D:prop><D:resourcetype><D:collection/></D:resourcetype>"
+                      "</D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>"
+                      "</D:multistatus>";
+            const std::string answer =
+                "HTTP/1.1 207 Multi-Status\r\nContent-Length: " + std::to_string(xml.size()) +
+                "\r\n\r\n" + xml;
+            if (::send(client, answer.data(), answer.size(), MSG_NOSIGNAL) !=
+                static_cast<ssize_t>(answer.size()))
+                break;
+        }
+        ::close(client);
+    }
+
+    std::vector<std::string> listings_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
 
 // Publishes job as the window does; the lines it showed, and whether it succeeded.
 bool publish(FTPJob& job, const TrustSettings& trust, std::vector<std::string>& lines) {
@@ -305,6 +381,47 @@ TEST(WebDav, WaitsEndByTimeOutOrCancel) {
 
     login.server = url; // nothing listens there any more
     EXPECT_EQ(open_webdav(login, quick_options()).kind(), ErrorKind::Unreachable);
+}
+
+// Names come percent-decoded from paths or whole addresses, with the folder left out; an answer
+// that declares a DTD is refused rather than expanded.
+TEST(WebDav, ListingsAreReadSafely) {
+    const std::string file =
+        "<D:response><D:href>http://127.0.0.1/s/ep%201%C3%A9.mp3</D:href><D:propstat><D:prop>"
+        "<D:getcontentlength>1234</D:getcontentlength>"
+        "<D:getlastmodified>Tue, 08 Dec 2026 11:05:39 GMT</D:getlastmodified><D:resourcetype/>"
+        "</D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat><D:propstat><D:prop>"
+        "<D:getcontentlength>99</D:getcontentlength></D:prop>"
+        "<D:status>HTTP/1.1 404 Not Found</D:status></D:propstat></D:response>";
+    const std::string folder =
+        "<D:response><D:href>/s/media/</D:href><D:propstat><D:prop><D:resourcetype>"
+        "<D:collection/></D:resourcetype></D:prop><D:status>HTTP/1.1 200 OK</D:status>"
+        "</D:propstat></D:response>";
+    const std::string self =
+        "<D:response><D:href>/s</D:href><D:propstat><D:prop><D:resourcetype><D:collection/>"
+        "</D:resourcetype></D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>";
+    const std::string entities =
+        "<?xml version=\"1.0\"?><!DOCTYPE m [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
+        "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
+        "<D:multistatus xmlns:D=\"DAV:\"><D:response><D:href>/s/&b;</D:href></D:response>"
+        "</D:multistatus>";
+    CannedShare share(
+        {"<D:multistatus xmlns:D=\"DAV:\">" + self + file + folder + "</D:multistatus>", entities});
+    FtpLogin login;
+    login.server = share.address();
+    login.protocol = Protocol::WebDav;
+    const SessionOpened opened = open_webdav(login, quick_options());
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
+    FtpSession& s = *opened.value();
+    ASSERT_EQ(s.list_directory().error_text(), "");
+    ASSERT_EQ(s.entries().size(), 2U);
+    EXPECT_EQ(s.entries()[0].name, "ep 1é.mp3");
+    EXPECT_EQ(s.entries()[0].size, 1234);
+    EXPECT_EQ(s.entries()[0].type, EntryType::File);
+    EXPECT_EQ(s.entries()[1].name, "media");
+    EXPECT_EQ(s.entries()[1].type, EntryType::Directory);
+    EXPECT_EQ(s.list_directory().kind(), ErrorKind::BadInput);
+    EXPECT_TRUE(s.entries().empty());
 }
 
 TEST(WebDav, ASelfSignedServerIsAskedAbout) {
