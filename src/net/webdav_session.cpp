@@ -659,6 +659,9 @@ Status WebDavSession::open(const FtpLogin& login) {
     curl_easy_setopt(easy_, CURLOPT_USERNAME, login.user.c_str());
     curl_easy_setopt(easy_, CURLOPT_PASSWORD, login.password.c_str());
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.timeout_ms));
+    // A server that ignores "Expect" gets the file after this wait, well within the time-out.
+    curl_easy_setopt(easy_, CURLOPT_EXPECT_100_TIMEOUT_MS,
+                     std::min(1000L, static_cast<long>(options_.timeout_ms) / 2));
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, on_answer);
     curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, on_progress);

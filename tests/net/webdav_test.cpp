@@ -109,7 +109,8 @@ long count(const std::vector<std::string>& lines, const std::string& prefix) {
                          [&](const std::string& l) { return l.starts_with(prefix); });
 }
 
-// Answers the PROPFINDs of one connection: Depth 0 shows a folder, Depth 1 the listing given.
+// Answers PROPFINDs: Depth 0 shows a folder, Depth 1 the next listing given. It stops reading a
+// connection that sends a PUT, and takes the next connection.
 class CannedShare {
 public:
     explicit CannedShare(std::vector<std::string> listings) : listings_(std::move(listings)) {
@@ -120,16 +121,26 @@ public:
         socklen_t length = sizeof address;
         if (listener_ < 0 ||
             ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(listener_, 1) != 0 ||
+            ::listen(listener_, 4) != 0 ||
             ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
             return;
         port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
+        thread_ = std::thread([this] {
+            int client = -1;
+            while ((client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0) {
+                stalled_.push_back(client);
+                serve(client);
+            }
+        });
     }
     ~CannedShare() {
         ::shutdown(listener_, SHUT_RDWR);
+        for (const int client : stalled_)
+            ::shutdown(client, SHUT_RDWR);
         if (thread_.joinable())
             thread_.join();
+        for (const int client : stalled_)
+            ::close(client);
         ::close(listener_);
     }
     CannedShare(const CannedShare&) = delete;
@@ -138,32 +149,30 @@ public:
     std::string address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/s/"; }
 
 private:
-    void serve() {
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0)
-            return;
+    void serve(int client) {
         const timeval wait{10, 0};
         ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
         std::string in;
         char buffer[4096];
-        std::size_t next = 0;
         for (;;) {
             const std::size_t end = in.find("\r\n\r\n");
+            if (in.starts_with("PUT "))
+                return;
             const std::size_t length_at = in.find("Content-Length: ");
             const std::size_t body =
                 length_at < end ? std::strtoul(in.c_str() + length_at + 16, nullptr, 10) : 0;
             if (end == std::string::npos || in.size() < end + 4 + body) {
                 const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
                 if (n <= 0)
-                    break;
+                    return;
                 in.append(buffer, static_cast<std::size_t>(n));
                 continue;
             }
             const bool listing = in.substr(0, end).find("Depth: 1") != std::string::npos;
             in.erase(0, end + 4 + body);
             const std::string xml =
-                listing && next < listings_.size()
-                    ? listings_[next++]
+                listing && next_ < listings_.size()
+                    ? listings_[next_++]
                     : "<D:multistatus xmlns:D=\"DAV:\"><D:response><D:href>/s/</D:href>"
                       "<D:propstat><D:prop><D:resourcetype><D:collection/></D:resourcetype>"
                       "</D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>"
@@ -173,12 +182,13 @@ private:
                 "\r\n\r\n" + xml;
             if (::send(client, answer.data(), answer.size(), MSG_NOSIGNAL) !=
                 static_cast<ssize_t>(answer.size()))
-                break;
+                return;
         }
-        ::close(client);
     }
 
     std::vector<std::string> listings_;
+    std::size_t next_ = 0;
+    std::vector<int> stalled_; // every connection, closed at the end
     int listener_ = -1;
     int port_ = 0;
     std::thread thread_;
@@ -381,6 +391,40 @@ TEST(WebDav, WaitsEndByTimeOutOrCancel) {
 
     login.server = url; // nothing listens there any more
     EXPECT_EQ(open_webdav(login, quick_options()).kind(), ErrorKind::Unreachable);
+}
+
+// A server that stops reading an upload: Abort ends a background one, and a waiting one ends
+// once nothing moved for the time-out.
+TEST(WebDav, AStalledUploadEndsByAbortOrTimeOut) {
+    CannedShare share({});
+    FtpLogin login;
+    login.server = share.address();
+    login.protocol = Protocol::WebDav;
+    FtpOptions o;
+    o.timeout_ms = 1500;
+    const SessionOpened opened = open_webdav(login, o);
+    ASSERT_TRUE(opened.ok()) << opened.error_text();
+    FtpSession& s = *opened.value();
+    const test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    ASSERT_TRUE(write_file(tmp.path() + "big.bin", std::string(std::size_t{64} << 20, 'b')));
+
+    s.set_object_headers({"audio/mpeg", ""});
+    ASSERT_TRUE(s.send_file(tmp.path() + "big.bin", "a.bin", SendMode::Background).status.ok());
+    for (int i = 0; i < 300 && s.progress().sent == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(s.progress().running());
+    auto started = std::chrono::steady_clock::now();
+    s.abort_file();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_EQ(s.progress().state, TransferState::Failed);
+    EXPECT_EQ(s.transfer_error().kind, ErrorKind::Cancelled) << s.transfer_error().text;
+
+    started = std::chrono::steady_clock::now();
+    const SendResult waited = s.send_file(tmp.path() + "big.bin", "b.bin", SendMode::Wait);
+    EXPECT_EQ(waited.status.kind(), ErrorKind::Timeout) << waited.status.error_text();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+    EXPECT_EQ(s.progress().state, TransferState::Failed);
 }
 
 // Names come percent-decoded from paths or whole addresses, with the folder left out; an answer
