@@ -192,46 +192,9 @@ std::string Stream::start_tls(const std::shared_ptr<TlsContext>& context, const 
     return {};
 }
 
-Status Stream::verify_peer(const std::string& host, int port, const TrustSettings& trust) const {
-    if (!tls_)
-        return make_error(ErrorKind::Failed, "the connection is not secure");
-    X509* cert = SSL_get0_peer_certificate(tls_->ssl);
-    if (!cert)
-        return make_error(ErrorKind::Unverified, "the server shows no certificate");
-    // A certificate for another name is never offered to the user: it is what a server
-    // impersonating this one would show.
-    // Browsers match "f*.example.test" to no name at all.
-    const int named = is_address(host)
-                          ? X509_check_ip_asc(cert, host.c_str(), 0)
-                          : X509_check_host(cert, host.data(), host.size(),
-                                            X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr);
-    if (named != 1)
-        return make_error(ErrorKind::NameMismatch, "the server's certificate is not for " + host);
-    std::vector<int> failures = tls_->failures;
-    if (const long result = SSL_get_verify_result(tls_->ssl); result != X509_V_OK)
-        failures.push_back(static_cast<int>(result));
-    if (failures.empty())
-        return {};
-    // A stored or offered fingerprint vouches only for who issued the certificate.
-    for (const int failure : failures)
-        if (!may_be_accepted(failure))
-            return make_error(ErrorKind::Unverified,
-                              "the server's certificate is refused: " +
-                                  std::string(X509_verify_cert_error_string(failure)));
-    const std::string reason = X509_verify_cert_error_string(failures.front());
-    return decide_trust(trust, trust_server_key(host, port), peer_fingerprint(), reason);
-}
+namespace {
 
-bool Stream::same_peer(const Stream& other) const {
-    if (!tls_ || !other.tls_)
-        return false;
-    X509* mine = SSL_get0_peer_certificate(tls_->ssl);
-    X509* theirs = SSL_get0_peer_certificate(other.tls_->ssl);
-    return mine && theirs && X509_cmp(mine, theirs) == 0;
-}
-
-std::string Stream::peer_fingerprint() const {
-    X509* cert = tls_ ? SSL_get0_peer_certificate(tls_->ssl) : nullptr;
+std::string certificate_fingerprint(X509* cert) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     if (!cert || X509_digest(cert, EVP_sha256(), digest, &length) != 1)
@@ -245,6 +208,69 @@ std::string Stream::peer_fingerprint() const {
         text += kHex[digest[i] & 15];
     }
     return text;
+}
+
+} // namespace
+
+CertificateCheck check_certificate(X509* cert, const std::vector<int>& failures,
+                                   const std::string& host) {
+    CertificateCheck out;
+    if (!cert) {
+        out.refused = make_error(ErrorKind::Unverified, "the server shows no certificate");
+        return out;
+    }
+    // A certificate for another name is never offered to the user: it is what a server
+    // impersonating this one would show.
+    // Browsers match "f*.example.test" to no name at all.
+    const int named = is_address(host)
+                          ? X509_check_ip_asc(cert, host.c_str(), 0)
+                          : X509_check_host(cert, host.data(), host.size(),
+                                            X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr);
+    if (named != 1) {
+        out.refused =
+            make_error(ErrorKind::NameMismatch, "the server's certificate is not for " + host);
+        return out;
+    }
+    if (failures.empty()) {
+        out.verified = true;
+        return out;
+    }
+    // A stored or offered fingerprint vouches only for who issued the certificate.
+    for (const int failure : failures)
+        if (!may_be_accepted(failure)) {
+            out.refused = make_error(ErrorKind::Unverified,
+                                     "the server's certificate is refused: " +
+                                         std::string(X509_verify_cert_error_string(failure)));
+            return out;
+        }
+    out.reason = X509_verify_cert_error_string(failures.front());
+    out.fingerprint = certificate_fingerprint(cert);
+    return out;
+}
+
+Status Stream::verify_peer(const std::string& host, int port, const TrustSettings& trust) const {
+    if (!tls_)
+        return make_error(ErrorKind::Failed, "the connection is not secure");
+    std::vector<int> failures = tls_->failures;
+    if (const long result = SSL_get_verify_result(tls_->ssl); result != X509_V_OK)
+        failures.push_back(static_cast<int>(result));
+    CertificateCheck checked =
+        check_certificate(SSL_get0_peer_certificate(tls_->ssl), failures, host);
+    if (!checked.refused || checked.verified)
+        return std::move(checked.refused);
+    return decide_trust(trust, trust_server_key(host, port), checked.fingerprint, checked.reason);
+}
+
+bool Stream::same_peer(const Stream& other) const {
+    if (!tls_ || !other.tls_)
+        return false;
+    X509* mine = SSL_get0_peer_certificate(tls_->ssl);
+    X509* theirs = SSL_get0_peer_certificate(other.tls_->ssl);
+    return mine && theirs && X509_cmp(mine, theirs) == 0;
+}
+
+std::string Stream::peer_fingerprint() const {
+    return certificate_fingerprint(tls_ ? SSL_get0_peer_certificate(tls_->ssl) : nullptr);
 }
 
 std::string Stream::send_all(std::string_view data, Deadline deadline, CancelFlags cancel) {

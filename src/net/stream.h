@@ -10,8 +10,25 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+struct x509_st;
 
 namespace qp::net {
+
+// How a server certificate fares before anyone is asked: refused (an error), verified, or
+// acceptable by the user's word for the reason given.
+struct CertificateCheck {
+    Status refused;
+    bool verified = false;
+    std::string reason;
+    std::string fingerprint; // as Stream::peer_fingerprint gives it
+};
+
+// Judges cert, shown by host, whose chain check met failures (X509 verify codes, in order): the
+// one rule of every secure session, whichever library runs its TLS.
+CertificateCheck check_certificate(x509_st* cert, const std::vector<int>& failures,
+                                   const std::string& host);
 
 // The TLS settings one session shares between its control and data connections. Holding the
 // library's objects behind it keeps them out of every other header.
