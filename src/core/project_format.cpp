@@ -282,7 +282,7 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
         break;
     case Read::Protocol:
         if constexpr (std::is_same_v<Record, Doc>) {
-            if (v == "0" || v == "1" || v == "2") {
+            if (v.size() == 1 && v[0] >= '0' && v[0] <= '4') {
                 record.*f.protocol = protocol_from_number(v[0] - '0');
                 record.ProtocolText.clear();
             } else {

@@ -87,10 +87,20 @@ TEST(ProjectFormat, ProtocolLineOnlyForSecureAccounts) {
     DocDefaults(doc);
     EXPECT_EQ(doc.Protocol, Protocol::Ftps);
     EXPECT_NE(format_project(doc).find("@Protocol:@\t1\r\n"), std::string::npos);
-    for (const Protocol protocol : {Protocol::Ftps, Protocol::Sftp}) {
+    for (const Protocol protocol :
+         {Protocol::Ftps, Protocol::Sftp, Protocol::S3, Protocol::WebDav}) {
         doc.Protocol = protocol;
         EXPECT_EQ(parsed(format_project(doc)), doc);
     }
+    // A store's account and the directories' notice round-trip, each line only when set.
+    EXPECT_EQ(format_project(doc).find("@S3"), std::string::npos);
+    doc.S3Region = "eu-west-3";
+    doc.S3Bucket = "pod";
+    doc.S3PathStyle = 1;
+    doc.CacheFeed = "max-age=60";
+    doc.WebSubHub = "https://hub.example.org/";
+    doc.NotifyDirectories = 1;
+    EXPECT_EQ(parsed(format_project(doc)), doc);
     doc.Protocol = Protocol::Ftp;
     EXPECT_EQ(format_project(doc).find("@Protocol:@"), std::string::npos);
 
