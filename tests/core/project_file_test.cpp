@@ -164,8 +164,8 @@ TEST(ProjectFormat, WrittenInPiecesAsWhole) {
         f.FeedDesc = std::string(400, 'x') + "\r\nline\ttab";
         doc.Feeds.push_back(f);
     }
-    for (const std::string last : {"plain", "caf\xC3\xA9", "\xE6\x97\xA5", "\xC3\x83\xC2\xA9",
-                                   "bad \xC3 byte"}) {
+    for (const std::string last :
+         {"plain", "caf\xC3\xA9", "\xE6\x97\xA5", "\xC3\x83\xC2\xA9", "bad \xC3 byte"}) {
         doc.Feeds.back().FeedTitle = last;
         std::string streamed;
         int pieces = 0;
