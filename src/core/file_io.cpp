@@ -300,16 +300,23 @@ FileResult FileReplacement::commit_new() {
 namespace {
 
 // Gives the temporary file target's name without replacing a file there: the rename that refuses
-// to, or where the file system lacks it, a second link that cannot be made over a file either.
+// to, or where the file system lacks it, a second link that cannot be made over a file either;
+// where it has no links, a look first and a plain rename.
 int rename_new(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
-    if (::link(from.c_str(), to.c_str()) != 0)
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        (void)::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
         return errno;
-    (void)::unlink(from.c_str());
-    return 0;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 } // namespace
