@@ -12,41 +12,27 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace qp {
 
 namespace {
 
-// Creates path with bytes; never replaces a file that is there, even one made meanwhile.
-Status write_new_file(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return make_error(errno == EEXIST ? ErrorKind::Failed : ErrorKind::ReadOnly,
-                          errno == EEXIST ? "the project " + path + " exists already"
-                                          : "can't create " + path + ": " + std::strerror(errno));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    const int saved = errno;
-    const bool ok = done == bytes.size() && ::fsync(fd) == 0 && ::close(fd) == 0;
-    if (!ok) {
-        if (done != bytes.size())
-            (void)::close(fd);
-        (void)::unlink(path.c_str());
-        return make_error(ErrorKind::Failed,
-                          "can't write " + path + ": " + std::strerror(saved ? saved : EIO));
-    }
-    return {};
+// Creates path with the project of doc, written in pieces beside it and named only when all of
+// it is on disk; never replaces a file that is there, even one made meanwhile.
+Status write_new_project(const std::string& path, const Doc& doc) {
+    FileReplacement file;
+    Status written = file.begin(path, path);
+    if (!written.ok())
+        return make_error(written.error().kind,
+                          "can't create " + path + ": " + written.error_text());
+    written = write_project(doc, [&file](std::string_view piece) { return file.write(piece); });
+    if (written.ok())
+        written = file.commit_new();
+    if (written.ok())
+        return {};
+    if (written.error() == system_error(EEXIST))
+        return make_error(ErrorKind::Failed, "the project " + path + " exists already");
+    return make_error(written.error().kind, "can't write " + path + ": " + written.error_text());
 }
 
 } // namespace
@@ -107,7 +93,7 @@ int cmd_import(const std::vector<std::string>& args) {
             !got.ok())
             return fail(got.error_text() + " (the import resumes where it stopped when run again)");
     }
-    if (const Status written = write_new_file(project, format_project(doc)); !written.ok())
+    if (const Status written = write_new_project(project, doc); !written.ok())
         return fail(written.error_text());
 
     std::printf("Title: %s\n", one_line(doc.Title).c_str());

@@ -137,14 +137,19 @@ std::string lower_ascii(std::string_view text) {
     return out;
 }
 
+// Copied a line at a time into storage of the exact size, since the document keeps it: the texts
+// of a large feed make up most of its bytes.
 std::string with_crlf(std::string_view text) {
     std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+    out.reserve(text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find('\n', from)) != std::string_view::npos; from = at + 1) {
+        out.append(text.substr(from, at - from));
+        if (at == 0 || text[at - 1] != '\r')
             out += '\r';
-        out += text[i];
+        out += '\n';
     }
+    out.append(text.substr(from));
     return out;
 }
 

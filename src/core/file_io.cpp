@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
@@ -289,6 +290,38 @@ FileResult FileReplacement::commit() {
 }
 
 FileResult FileReplacement::commit_as(const std::string& target) {
+    return finish(target, false);
+}
+
+FileResult FileReplacement::commit_new() {
+    return finish(target_, true);
+}
+
+namespace {
+
+// Gives the temporary file target's name without replacing a file there: the rename that refuses
+// to, or where the file system lacks it, a second link that cannot be made over a file either;
+// where it has no links, a look first and a plain rename.
+int rename_new(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        (void)::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+FileResult FileReplacement::finish(const std::string& target, bool only_new) {
     if (fd_ < 0)
         return system_error(EBADF);
     FileResult result;
@@ -298,8 +331,12 @@ FileResult FileReplacement::commit_as(const std::string& target) {
     fd_ = -1;
     if (FileResult closed = close_fd(fd); result.ok())
         result = std::move(closed);
-    if (result.ok() && ::rename(temp_.c_str(), target.c_str()) != 0)
+    if (result.ok() && only_new) {
+        if (const int err = rename_new(temp_, target); err != 0)
+            result = system_error(err);
+    } else if (result.ok() && ::rename(temp_.c_str(), target.c_str()) != 0) {
         result = system_error(errno);
+    }
     if (!result.ok()) {
         discard();
         return result;

@@ -64,9 +64,13 @@ public:
     FileResult commit();
     // The same, over another file of the target's folder, for a name known only after begin.
     FileResult commit_as(const std::string& target);
+    // Flushes the file and gives it the target's name only when no file has that name, even one
+    // made meanwhile: that fails with the system's "File exists" and removes the new file.
+    FileResult commit_new();
 
 private:
     void discard();
+    FileResult finish(const std::string& target, bool only_new);
 
     int fd_ = -1;
     std::string temp_;

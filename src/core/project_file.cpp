@@ -5,8 +5,27 @@
 
 namespace qp {
 
+namespace {
+
+// The project written in pieces into a replacement of target made like model: a document of
+// thousands of episodes is never held a second time as text.
+FileResult write_project_replacement(const Doc& doc, const std::string& target,
+                                     const std::string& model) {
+    FileReplacement file;
+    if (FileResult r = file.begin(target, model); !r.ok())
+        return r;
+    if (FileResult r =
+            write_project(doc, [&file](std::string_view piece) { return file.write(piece); });
+        !r.ok())
+        return r;
+    return file.commit();
+}
+
+} // namespace
+
 FileResult WriteProject(const Doc& doc, const std::string& path) {
-    return replace_file_atomically(path, format_project(doc));
+    const std::string target = resolve_links(path);
+    return write_project_replacement(doc, target, target);
 }
 
 FileResult ReadProject(Doc& doc, const std::string& path) {
@@ -24,13 +43,12 @@ FileResult ReadProject(Doc& doc, const std::string& path) {
 
 FileResult save_project_with_backup(const Doc& doc, const std::string& path) {
     const std::string target = resolve_links(path);
-    const std::string bytes = format_project(doc);
     if (!file_exists(target))
-        return replace_file_atomically(target, bytes);
+        return write_project_replacement(doc, target, target);
     // The backup is written as a replacement of the project itself, so it already has the
     // project's permissions when it takes its place.
     const std::string bak = backup_path(target);
-    if (FileResult r = write_replacement(bak, target, bytes); !r.ok())
+    if (FileResult r = write_project_replacement(doc, bak, target); !r.ok())
         return r;
     if (FileResult r = rename_file(bak, target); !r.ok())
         return r;

@@ -302,25 +302,94 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
 
 } // namespace
 
+namespace {
+
+void put_head(std::string& out, const Doc& doc) {
+    out += "; ";
+    out += kProgramNameVersion;
+    out += kEol;
+    put_fields<Doc>(out, doc, kDocFields);
+    out += kEol;
+}
+
+void put_feed(std::string& out, const Feed& f, std::size_t index) {
+    out += "; Feed ";
+    put_decimal(out, static_cast<std::int64_t>(index));
+    out += kEol;
+    put_fields<Feed>(out, f, kFeedFields);
+}
+
+// The project's text in pieces of about kPieceBytes, each ending at a line end. Every piece ends
+// with ASCII, so no character spans two and each converts alone as it would within the whole.
+constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+
+template <typename Put> Status for_each_piece(const Doc& doc, std::string& piece, const Put& put) {
+    piece.clear();
+    put_head(piece, doc);
+    std::size_t index = 0;
+    for (const Feed& f : doc.Feeds) {
+        if (piece.size() >= kPieceBytes) {
+            if (Status s = put(std::string_view(piece)); !s.ok())
+                return s;
+            piece.clear();
+        }
+        put_feed(piece, f, index++);
+    }
+    return put(std::string_view(piece));
+}
+
+} // namespace
+
 std::string format_project(const Doc& doc) {
     std::size_t size = 64 + fields_size<Doc>(doc, kDocFields);
     for (const Feed& f : doc.Feeds)
         size += 32 + fields_size<Feed>(f, kFeedFields);
     std::string out;
     out.reserve(size);
-    out += "; ";
-    out += kProgramNameVersion;
-    out += kEol;
-    put_fields<Doc>(out, doc, kDocFields);
-    out += kEol;
+    put_head(out, doc);
     std::size_t index = 0;
-    for (const Feed& f : doc.Feeds) {
-        out += "; Feed ";
-        put_decimal(out, static_cast<std::int64_t>(index++));
-        out += kEol;
-        put_fields<Feed>(out, f, kFeedFields);
-    }
+    for (const Feed& f : doc.Feeds)
+        put_feed(out, f, index++);
     return encode_text_file(std::move(out));
+}
+
+Status write_project(const Doc& doc, const std::function<Status(std::string_view)>& put) {
+    // encode_text_file's rule, decided over the whole text first: ASCII as it stands, Windows-1252
+    // when every character has a form there and the narrowed bytes do not read as UTF-8, else
+    // UTF-8 with the mark. The text starts with "; ", never with a mark.
+    std::string piece;
+    std::string narrowed;
+    bool ascii = true;
+    bool narrows = true;
+    bool narrowed_reads_as_utf8 = true;
+    (void)for_each_piece(doc, piece, [&](std::string_view p) -> Status {
+        if (is_ascii(p))
+            return {};
+        ascii = false;
+        if (narrows) {
+            narrowed.assign(p);
+            narrows = narrow_to_cp1252(narrowed);
+            narrowed_reads_as_utf8 = narrowed_reads_as_utf8 && narrows && is_valid_utf8(narrowed);
+        }
+        return {};
+    });
+    if (ascii)
+        return for_each_piece(doc, piece, put);
+    if (narrows && !narrowed_reads_as_utf8)
+        return for_each_piece(doc, piece, [&](std::string_view p) {
+            narrowed.assign(p);
+            (void)narrow_to_cp1252(narrowed);
+            return put(narrowed);
+        });
+    if (Status s = put(kUtf8Bom); !s.ok())
+        return s;
+    return for_each_piece(doc, piece, [&](std::string_view p) {
+        if (!narrows)
+            return put(repair_utf8(p));
+        narrowed.assign(p);
+        (void)narrow_to_cp1252(narrowed);
+        return put(cp1252_to_utf8(narrowed));
+    });
 }
 
 std::size_t parse_project(Doc& doc, std::string_view bytes) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "core/document.h"
+#include "core/result.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +16,9 @@ namespace qp {
 // The file's bytes: Windows-1252 without a mark when every character has a form there, otherwise
 // UTF-8 with the mark.
 std::string format_project(const Doc& doc);
+// The same bytes handed to put a piece at a time, so a document of thousands of episodes is not
+// held a second time as text. Stops at the first piece put refuses, with its error.
+Status write_project(const Doc& doc, const std::function<Status(std::string_view)>& put);
 // Reads a project's bytes into doc, appending its feeds. Any input is accepted; fields without a
 // line keep their value, then TTL and TimeZone are brought into range. Returns the number of
 // lines whose tag was recognised, so a caller can tell a file that holds no project at all.

@@ -2,6 +2,7 @@
 #include "core/file_io.h"
 
 #include "support/temp_dir.h"
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -29,6 +30,25 @@ TEST(FileIo, WriteReadAndAtomicReplace) {
     EXPECT_FALSE(read_file(dir, back)); // a folder is not a file
     EXPECT_FALSE(write_file(dir + "no/such/folder.txt", "x"));
     EXPECT_FALSE(replace_file_atomically(dir + "no/such/folder.txt", "x"));
+}
+
+TEST(FileIo, NewFileNeverReplacesOneMadeMeanwhile) {
+    TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string f = tmp.path() + "new.qprj";
+    FileReplacement first;
+    ASSERT_TRUE(first.begin(f, f));
+    ASSERT_TRUE(first.write("first"));
+    FileReplacement second;
+    ASSERT_TRUE(second.begin(f, f));
+    ASSERT_TRUE(second.write("second"));
+    ASSERT_TRUE(first.commit_new());
+    const Status refused = second.commit_new();
+    EXPECT_EQ(refused.error(), system_error(EEXIST));
+    std::string back;
+    ASSERT_TRUE(read_file(f, back));
+    EXPECT_EQ(back, "first");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 1);
 }
 
 TEST(FileIo, PathParts) {

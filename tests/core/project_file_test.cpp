@@ -163,6 +163,38 @@ TEST(ProjectFormat, NoCharacterIsLostOnSave) {
     EXPECT_EQ(parsed(bytes).Title, doc.Title);
 }
 
+// The streamed bytes are the whole ones, in each of the three encodings, when the character that
+// decides it stands only in the last of many pieces.
+TEST(ProjectFormat, WrittenInPiecesAsWhole) {
+    Doc doc;
+    doc.Title = "Show";
+    for (int i = 0; i < 400; ++i) {
+        Feed f;
+        f.FeedTitle = "Episode " + std::to_string(i);
+        f.FeedDesc = std::string(400, 'x') + "\r\nline\ttab";
+        doc.Feeds.push_back(f);
+    }
+    for (const std::string last :
+         {"plain", "caf\xC3\xA9", "\xE6\x97\xA5", "\xC3\x83\xC2\xA9", "bad \xC3 byte"}) {
+        doc.Feeds.back().FeedTitle = last;
+        std::string streamed;
+        int pieces = 0;
+        ASSERT_TRUE(write_project(doc, [&](std::string_view piece) {
+            streamed += piece;
+            ++pieces;
+            return Status{};
+        }));
+        EXPECT_GT(pieces, 2);
+        EXPECT_EQ(streamed, format_project(doc)) << last;
+    }
+    int calls = 0;
+    const Status stopped = write_project(doc, [&](std::string_view) {
+        return ++calls == 2 ? Status(make_error(ErrorKind::NoSpace, "full")) : Status{};
+    });
+    EXPECT_EQ(stopped.error().kind, ErrorKind::NoSpace);
+    EXPECT_EQ(calls, 2);
+}
+
 TEST(ProjectReader, TagRulesAndClamps) {
     Doc doc = parsed("@FeedDesc:@\tlost\r\n@Title:@\r\n@TTL:@\t0\r\n@TimeZone:@\t13\r\n"
                      "@RssName:@\tD:/out/feed.xml\r\n@ImageUrl:@\t/img/logo.png\r\n"

@@ -8,6 +8,8 @@
 #include <QShortcut>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace qp::ui {
 
 PropertyDialog::PropertyDialog(QWidget* parent, Texts& texts, int inner_width)
@@ -39,6 +41,21 @@ QTabWidget* PropertyDialog::build_panel(int panel_number, std::span<const PanelP
     }
     setFixedSize(layout_.WindowWidth, layout_.MaxY);
     return panel_;
+}
+
+void PropertyDialog::fill_page_below(int number) {
+    QWidget* control = controls_.widget(number);
+    if (panel_ == nullptr || control == nullptr)
+        return;
+    int bottom = control->geometry().bottom();
+    // Every control counts, shown or not, as it did when the panel's height was laid out.
+    for (int page = 0; page < panel_->count(); ++page)
+        for (const QWidget* child :
+             panel_->widget(page)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            bottom = std::max(bottom, child->geometry().bottom());
+    QRect rect = control->geometry();
+    rect.setBottom(bottom);
+    control->setGeometry(rect);
 }
 
 void PropertyDialog::step_page(int step) {

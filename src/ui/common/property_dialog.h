@@ -35,6 +35,10 @@ public:
     QPushButton* ok_button() const { return ok_; }
     QPushButton* cancel_button() const { return cancel_; }
 
+    // Makes control number, the last of its page, reach down to the bottom of the tallest page,
+    // so a box of several lines takes the room the other pages leave. Call after build_panel.
+    void fill_page_below(int number);
+
     // Shows the page step away from the current one when there is one, and focuses the panel.
     void step_page(int step);
 

@@ -87,7 +87,7 @@ const ControlLine kPodcast[] = {
     {kDocCtlPodcastFundingUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingUrl"},
     {kDocCtlPodcastFundingText, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingText"},
     {kDocCtlPodcastGuid, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.Guid"},
-    {kDocCtlKeptXml, K::Editor, "ABCDE", L::WithLabel, "Window.KeptXml"},
+    {kDocCtlKeptXml, K::Editor, "ABCDE 4", L::WithLabel, "Window.KeptXml"},
 };
 const ControlLine kImage[] = {
     {kDocCtlImageUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Image.Url"},
@@ -227,6 +227,7 @@ void DocWindow::build() {
     for (const int number : {kDocCtlPodcastGuid, kDocCtlRssFile, kDocCtlFeedAddress})
         control<QLineEdit>(number)->setReadOnly(true);
     control<QPlainTextEdit>(kDocCtlKeptXml)->setReadOnly(true);
+    fill_page_below(kDocCtlKeptXml);
     connect(control<QPushButton>(kDocCtlImageBrowse), &QPushButton::clicked, this,
             &DocWindow::browse_image);
 }

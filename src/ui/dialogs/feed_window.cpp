@@ -67,7 +67,7 @@ const ControlLine kEpisode[] = {
     {kFeedWinEpisodeType, K::Combo, "CDE", kLabel, "Feed\\Episode.Type"},
     {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
     {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
-    {kFeedWinKept, K::Editor, "ABCDE", kLabel, "Window.KeptXml"},
+    {kFeedWinKept, K::Editor, "ABCDE 4", kLabel, "Window.KeptXml"},
 };
 const PanelPage kPages[] = {
     {"Feed.General", kGeneral},       {"Feed.Source", kSource},           {"Feed.File", kFile},
@@ -110,6 +110,7 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
         to_q(texts().get(mode == FeedWindowMode::New ? "Feed\\Title.New" : "Feed\\Title.Edit")));
     build_panel(kFeedWinPanel, kPages);
     control<QPlainTextEdit>(kFeedWinKept)->setReadOnly(true);
+    fill_page_below(kFeedWinKept);
 
     date_ = control<DateField>(kFeedWinDate);
 

@@ -151,7 +151,8 @@ Status import_download(AppContext& ctx, QWidget* window, Doc& doc, const std::st
         // The worker stops soon; the episodes it had finished are not lost with it.
         return make_error(ErrorKind::Cancelled, {});
     }
-    doc = shared->doc;
+    // The worker has ended: its copy is taken over rather than copied again.
+    doc = std::move(shared->doc);
     return shared->result;
 }
 

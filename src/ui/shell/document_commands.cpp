@@ -71,7 +71,11 @@ void DocumentCommands::import_feed() {
             error("Import.Error", imported.error_text());
         return;
     }
-    Doc doc = std::move(imported.value().feed.doc);
+    add_imported(std::move(imported).value());
+}
+
+void DocumentCommands::add_imported(ImportOutcome outcome) {
+    Doc doc = std::move(outcome.feed.doc);
     doc.FileName.clear();
     doc.SuggestedName = doc.Title;
     // Nothing of it is on disk yet: closing asks to save it.
@@ -84,9 +88,8 @@ void DocumentCommands::import_feed() {
     window_.Doc_CreateGadgets(*added);
     ctx_.log.add("- Imported " + std::to_string(added->Feeds.size()) + " episodes");
     window_.update_all();
-    const Status& downloads = imported.value().downloads;
-    if (!downloads && downloads.kind() != ErrorKind::Cancelled)
-        error("Import.DownloadError", downloads.error_text());
+    if (!outcome.downloads && outcome.downloads.kind() != ErrorKind::Cancelled)
+        error("Import.DownloadError", outcome.downloads.error_text());
 }
 
 void DocumentCommands::Document_Open(const std::string& given) {

@@ -14,6 +14,7 @@
 namespace qp::ui {
 
 struct AppContext;
+struct ImportOutcome;
 class MainWindow;
 
 enum class SaveOutcome { Saved, NotSaved };
@@ -31,6 +32,9 @@ public:
     // Project › Import a feed: the feed becomes a new document, modified and not yet saved,
     // named after its title.
     void import_feed();
+    // The document an import made, added and shown as the current one; a failed download of
+    // its episodes is told after.
+    void add_imported(ImportOutcome outcome);
     // ask_name always asks for a file name.
     [[nodiscard]] SaveOutcome SaveDoc(Doc& doc, bool ask_name);
     // The same questions around another way of saving (the RSS command saves and writes the

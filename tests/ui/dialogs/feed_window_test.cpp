@@ -1,12 +1,16 @@
 #include "core/dates.h"
 #include "ui/common/date_field.h"
+#include "ui/dialogs/doc_window.h"
 #include "ui/dialogs/feed_window.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <fstream>
@@ -168,6 +172,26 @@ TEST_F(FeedWindowTest, EditLoadsEveryFieldAndStoresWhatTheBoxesShow) {
 }
 
 // A published episode keeps its date until its title changes, whatever else OK stores.
+// What an imported feed kept is read in a box of several lines that reaches down to the bottom
+// of its page, in the feed window and in the document window alike.
+TEST_F(FeedWindowTest, TheKeptXmlBoxesFillTheirPage) {
+    auto feed_window = open(FeedWindowMode::Edit, 0);
+    DocWindow doc_window(nullptr, ctx_.lang, doc_);
+    const auto check = [](PropertyDialog& window, int number) {
+        window.show();
+        auto* box = window.control<QPlainTextEdit>(number);
+        window.panel()->setCurrentWidget(box->parentWidget());
+        QApplication::processEvents();
+        const int row = layout_new(0).RowHeight;
+        EXPECT_GE(box->height(), 4 * row);
+        const int below = box->parentWidget()->height() - box->geometry().bottom();
+        EXPECT_GT(below, 0);
+        EXPECT_LT(below, row);
+    };
+    check(*feed_window, kFeedWinKept);
+    check(doc_window, kDocCtlKeptXml);
+}
+
 TEST_F(FeedWindowTest, TheAutomaticDateMovesOnlyWithANewTitle) {
     const DateValue published = date_from_fields(2025, 1, 2, 3, 4, 5);
     for (Feed& f : doc_.Feeds) {
