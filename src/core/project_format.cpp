@@ -353,11 +353,34 @@ std::string format_project(const Doc& doc) {
     return encode_text_file(std::move(out));
 }
 
+namespace {
+
+// Whether every text the project holds is ASCII, read from the values themselves: the lines around
+// them are ASCII, so the file is then ASCII too, without formatting it first.
+template <typename Record>
+bool texts_ascii(const Record& record, std::span<const Field<Record>> fields) {
+    for (const Field<Record>& f : fields)
+        if (f.text && !is_ascii(record.*f.text))
+            return false;
+    return true;
+}
+
+bool project_ascii(const Doc& doc) {
+    if (!is_ascii(doc.ProtocolText) || !texts_ascii<Doc>(doc, kDocFields))
+        return false;
+    return std::all_of(doc.Feeds.begin(), doc.Feeds.end(),
+                       [](const Feed& f) { return texts_ascii<Feed>(f, kFeedFields); });
+}
+
+} // namespace
+
 Status write_project(const Doc& doc, const std::function<Status(std::string_view)>& put) {
+    std::string piece;
+    if (project_ascii(doc))
+        return for_each_piece(doc, piece, put);
     // encode_text_file's rule, decided over the whole text first: ASCII as it stands, Windows-1252
     // when every character has a form there and the narrowed bytes do not read as UTF-8, else
     // UTF-8 with the mark. The text starts with "; ", never with a mark.
-    std::string piece;
     std::string narrowed;
     bool ascii = true;
     bool narrows = true;
