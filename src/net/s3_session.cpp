@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/text.h"
+#include "core/xml_writer.h"
 #include "net/http_check.h"
 #include "net/local_file.h"
 #include "net/upload_run.h"
@@ -39,47 +40,9 @@ constexpr const char* kDefaultEndpoint = "https://s3.amazonaws.com";
 // The store takes the payload unhashed, so a file is read once, as it is sent.
 constexpr const char* kPayloadHeader = "x-amz-content-sha256: UNSIGNED-PAYLOAD";
 
-bool unreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
-}
-
-// The store's encoding, which its signature covers: every byte but the unreserved as %XX, the
-// slashes of a key kept when keep_slash.
-std::string aws_encode(std::string_view text, bool keep_slash) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (unreserved(c) || (keep_slash && c == '/')) {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string xml_escaped(std::string_view text) {
     std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    append_xml_escaped(out, text, XmlEscape::Text);
     return out;
 }
 
@@ -384,7 +347,7 @@ private:
         return {};
     }
     std::string object_url(const std::string& name) const {
-        return base_ + "/" + aws_encode(prefix_ + name, true);
+        return base_ + "/" + percent_encode(prefix_ + name, true);
     }
     // The object's own headers, as the last set_object_headers gave them.
     std::vector<std::string> object_headers() const {
@@ -555,10 +518,10 @@ Status S3Session::open(const FtpLogin& login) {
         return make_error(ErrorKind::AuthRefused,
                           "The access key id and the secret key are needed");
     if (login.store.path_style)
-        base_ = endpoint + "/" + aws_encode(bucket, false);
+        base_ = endpoint + "/" + percent_encode(bucket, false);
     else
         base_ = endpoint.substr(0, host_at) + bucket + "." + endpoint.substr(host_at);
-    copy_source_ = "/" + aws_encode(bucket, false) + "/";
+    copy_source_ = "/" + percent_encode(bucket, false) + "/";
     sigv4_ = "aws:amz:" + region + ":s3";
     access_key_ = login.user;
     secret_ = login.password;
@@ -591,10 +554,10 @@ Status S3Session::list_directory() {
         // The parameters in the order the signature sorts them.
         std::string query;
         if (!token.empty())
-            query += "continuation-token=" + aws_encode(token, false) + "&";
+            query += "continuation-token=" + percent_encode(token, false) + "&";
         query += "delimiter=%2F&list-type=2";
         if (!prefix_.empty())
-            query += "&prefix=" + aws_encode(prefix_, false);
+            query += "&prefix=" + percent_encode(prefix_, false);
         Exchange x = exchange("GET", base_ + "?" + query);
         x.deadline = until;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -686,7 +649,7 @@ Status S3Session::rename(const std::string& from, const std::string& to) {
     // A copy made by the store, then the original removed.
     Exchange x = exchange("PUT", object_url(to));
     x.request.headers.push_back("x-amz-copy-source: " + copy_source_ +
-                                aws_encode(prefix_ + from, true));
+                                percent_encode(prefix_ + from, true));
     x.deadline = deadline();
     Result<Reply> reply = perform(x, left_ms(), "RENAME " + from);
     if (!reply)
@@ -761,7 +724,7 @@ Status S3Session::send_parts(const LocalFile& file, std::int64_t size, const std
                     xml_escaped(etags[i]) + "</ETag></Part>";
         body += "</CompleteMultipartUpload>";
         Exchange done =
-            exchange("POST", object_url(name) + "?uploadId=" + aws_encode(upload_id, false));
+            exchange("POST", object_url(name) + "?uploadId=" + percent_encode(upload_id, false));
         done.request.headers.emplace_back("Content-Type: application/xml");
         done.request.body = std::move(body);
         // Assembling takes the store a moment per part; the stall limit bounds it.
@@ -803,7 +766,7 @@ Status S3Session::run_parts(const LocalFile& file, std::int64_t size, const std:
         s.part = next++;
         s.x = std::make_unique<Exchange>(
             exchange("PUT", object_url(name) + "?partNumber=" + std::to_string(s.part + 1) +
-                                "&uploadId=" + aws_encode(upload_id, false)));
+                                "&uploadId=" + percent_encode(upload_id, false)));
         s.x->request.fd = file.fd();
         s.x->request.offset = static_cast<std::int64_t>(s.part) * part_size;
         s.x->request.length = std::min(part_size, size - s.x->request.offset);
@@ -878,7 +841,8 @@ Status S3Session::run_parts(const LocalFile& file, std::int64_t size, const std:
 }
 
 Status S3Session::abort_parts(const std::string& name, const std::string& upload_id) {
-    Exchange x = exchange("DELETE", object_url(name) + "?uploadId=" + aws_encode(upload_id, false));
+    Exchange x =
+        exchange("DELETE", object_url(name) + "?uploadId=" + percent_encode(upload_id, false));
     // It runs after a cancel too, within its own short bound.
     x.cancel = {};
     x.deadline.reset();

@@ -28,4 +28,24 @@ void set_web_request(CURL* e, const std::string& url, char* error) {
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, kFetchMaxRedirects);
 }
 
+std::string percent_encode(std::string_view text, bool keep_slash) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~';
+        if (unreserved || (keep_slash && c == '/')) {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
 } // namespace qp::net

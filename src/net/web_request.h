@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 
 #include <string>
+#include <string_view>
 
 namespace qp::net {
 
@@ -19,5 +20,9 @@ void set_web_defaults(CURL* e, char* error);
 // kFetchMaxRedirects of them, the server's certificate and name verified, no signals. error
 // (CURL_ERROR_SIZE bytes) receives the library's text of a failure.
 void set_web_request(CURL* e, const std::string& url, char* error);
+
+// Every byte but the unreserved ones (letters, digits, "-", ".", "_", "~") as %XX in upper case,
+// the slashes kept when keep_slash: the form a signed S3 request and a WebDAV path both need.
+std::string percent_encode(std::string_view text, bool keep_slash = false);
 
 } // namespace qp::net

@@ -52,26 +52,6 @@ constexpr std::string_view kPropfindBody =
     "<D:resourcetype/><D:getcontentlength/><D:getlastmodified/>"
     "</D:prop></D:propfind>";
 
-bool unreserved(unsigned char c) {
-    return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
-}
-
-std::string percent_encoded(std::string_view name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (unreserved(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 int hex_value(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -460,11 +440,11 @@ private:
     std::string folder_url() const {
         std::string out = root_;
         for (const std::string& name : cwd_)
-            out += percent_encoded(name) + "/";
+            out += percent_encode(name) + "/";
         return out;
     }
     std::string file_url(const std::string& name) const {
-        return folder_url() + percent_encoded(name);
+        return folder_url() + percent_encode(name);
     }
 
     struct Answer {
