@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
-#include "cli/json.h"
 #include "core/dates.h"
+#include "core/json.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
 
