@@ -8,6 +8,7 @@
 #include "core/publish_plan.h"
 #include "core/rss_writer.h"
 
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -33,11 +34,19 @@ Status write_chapters_files(const Doc& doc, const Paths& paths, UploadJob& job) 
             made->local_file = stem + "-" + std::to_string(n) + ".json";
         const std::string target = resolve_links(made->local_file);
         const std::string json = chapters_json(feed.FeedChapters);
-        // A file that already holds the chapters is left alone: each write is flushed to disk,
-        // which a feed of thousands of episodes would otherwise pay on every creation.
+        // Made again from the project by every creation, before anything is published, so a
+        // file cut short by a crash is mended by the next one: it is written without the flush
+        // to disk a feed of thousands of episodes would pay, and left alone when unchanged.
+        // A pipe under the name would hold the write until something reads it.
+        std::error_code error;
+        const auto kind = std::filesystem::status(target, error).type();
+        if (kind != std::filesystem::file_type::not_found &&
+            kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::none)
+            return make_error(ErrorKind::Failed, "Can't save the chapters file " +
+                                                     made->local_file + ": not a regular file");
         std::string old;
         if (!read_regular_file(target, old, json.size() + 1).ok() || old != json) {
-            if (FileResult r = write_replacement(target, target, json); !r.ok())
+            if (FileResult r = write_file(target, json); !r.ok())
                 return make_error(r.kind(), "Can't save the chapters file " + made->local_file +
                                                 ": " + r.error_text());
         }

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace qp;
 
@@ -226,4 +227,14 @@ TEST_F(RssCreate, ChaptersFileBesideTheEnclosureAndNamedByTheItem) {
     EXPECT_EQ(seen.at("partytime.item1.chapters"),
               "https://cdn.ex.com/ep2.json application/json+chapters");
     EXPECT_EQ(seen.at("partytime.item2.chapters"), "null");
+}
+
+TEST_F(RssCreate, APipeNamedLikeAChaptersFileIsRefusedNotWaitedOn) {
+    doc_.Flag |= kPodcastInclude;
+    doc_.Feeds[0].FeedChapters = {{0, "Intro", "", ""}};
+    ASSERT_EQ(::mkfifo((dir_ + "ep1.chapters.json").c_str(), 0600), 0);
+    const RssCreateResult r = Rss_Create(doc_, log_, paths_);
+    EXPECT_EQ(r.error,
+              "Can't save the chapters file " + dir_ + "ep1.chapters.json: not a regular file");
+    EXPECT_FALSE(file_exists(dir_ + "show.Xml")); // the feed would name a file never made
 }
