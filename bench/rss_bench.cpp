@@ -68,6 +68,21 @@ const Doc& directory_doc() {
     return doc;
 }
 
+// The same feeds as a podcast whose episodes each have eight chapters, written to a file beside
+// the enclosure.
+const Doc& chapters_doc() {
+    static const Doc doc = [] {
+        Doc d = bench::make_bench_doc();
+        d.Flag |= kPodcastInclude;
+        for (Feed& f : d.Feeds)
+            for (int n = 0; n < 8; ++n)
+                f.FeedChapters.push_back({n * 317.5, "Chapter " + std::to_string(n),
+                                          n % 2 ? "img/c.jpg" : "", n % 3 ? "" : "https://ex.com"});
+        return d;
+    }();
+    return doc;
+}
+
 std::int64_t project_bytes() {
     static const auto size = static_cast<std::int64_t>(format_project(bench_doc()).size());
     return size;
@@ -110,6 +125,12 @@ void BM_BuildRssMemoryDirectory(benchmark::State& state) {
     build_in_memory(state, doc, static_cast<std::int64_t>(format_project(doc).size()));
 }
 BENCHMARK(BM_BuildRssMemoryDirectory)->Unit(benchmark::kMillisecond);
+
+void BM_BuildRssMemoryChapters(benchmark::State& state) {
+    const Doc& doc = chapters_doc();
+    build_in_memory(state, doc, static_cast<std::int64_t>(format_project(doc).size()));
+}
+BENCHMARK(BM_BuildRssMemoryChapters)->Unit(benchmark::kMillisecond);
 
 void BM_BuildRssFile(benchmark::State& state) {
     const Doc& doc = bench_doc();

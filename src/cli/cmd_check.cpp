@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
-#include "cli/json.h"
 #include "core/feed_check.h"
+#include "core/json.h"
 #include "core/language.h"
 #include "core/paths.h"
 

@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
-#include "cli/json.h"
 #include "core/dates.h"
+#include "core/json.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
 
@@ -64,6 +64,28 @@ std::string as_json(const Doc& doc) {
             json.end_object();
         } else {
             json.null();
+        }
+        // Only for episodes that have them, so the output of the others stays as it was.
+        if (!feed.FeedChaptersUrl.empty()) {
+            json.key("chapters_url");
+            json.value(feed.FeedChaptersUrl);
+        }
+        if (!feed.FeedChapters.empty()) {
+            json.key("chapters");
+            json.begin_array();
+            for (const Chapter& c : feed.FeedChapters) {
+                json.begin_object();
+                json.key("start");
+                json.decimal(c.StartTime);
+                json.key("title");
+                json.value(c.Title);
+                json.key("image");
+                json.value(c.Image);
+                json.key("url");
+                json.value(c.Url);
+                json.end_object();
+            }
+            json.end_array();
         }
         json.end_object();
     }

@@ -28,6 +28,16 @@ inline constexpr int kFeedSpecialChar = 8;
 // `Doc::State` value.
 inline constexpr int kModified = 1;
 
+// One chapter of an episode, as podcast apps show it beside the player.
+struct Chapter {
+    double StartTime = 0; // seconds from the start, fractions allowed
+    std::string Title;
+    std::string Image; // the chapter's picture; empty: none
+    std::string Url;   // a page about the chapter; empty: none
+
+    friend bool operator==(const Chapter&, const Chapter&) = default;
+};
+
 struct Feed {
     std::string FeedAuthor;
     std::string FeedCategory;
@@ -55,6 +65,10 @@ struct Feed {
     std::string FeedImage;       // absolute, or relative to the channel link
     std::string FeedTranscriptUrl;
     std::string FeedTranscriptType; // MIME type, such as "text/vtt"
+    // The chapters, in the order they play; publishing writes them to a file beside the
+    // enclosure unless FeedChaptersUrl names one that exists elsewhere.
+    std::vector<Chapter> FeedChapters;
+    std::string FeedChaptersUrl;
     // Elements of an imported item the program does not model, as XML with the namespace
     // declarations they need; written back at the end of the item.
     std::string FeedExtraXml;

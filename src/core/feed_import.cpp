@@ -1,6 +1,7 @@
 #include "core/feed_import.h"
 
 #include "core/channel_settings.h"
+#include "core/chapters.h"
 #include "core/dates.h"
 #include "core/feed_date.h"
 #include "core/file_io.h"
@@ -650,6 +651,12 @@ void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& 
         f.FeedTranscriptUrl = trim_blanks(attribute(node, "url"));
         f.FeedTranscriptType = trim_blanks(attribute(node, "type"));
         have_transcript = taken = !f.FeedTranscriptUrl.empty();
+    } else if (space == Space::Podcast && name == "chapters" && f.FeedChaptersUrl.empty() &&
+               plain_element(node, {"url", "type"}) &&
+               trim_blanks(attribute(node, "type")) == kChaptersType) {
+        // The type the writer states; chapters of another format stay as they are.
+        f.FeedChaptersUrl = trim_blanks(attribute(node, "url"));
+        taken = !f.FeedChaptersUrl.empty();
     }
     if (!taken)
         keep(f.FeedExtraXml, "item", node);

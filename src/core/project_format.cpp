@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -31,6 +32,9 @@ enum class Read {
     // The publishing protocol: anything but the program's own numbers reads as the secured one,
     // never as plain FTP, and is kept for the next save.
     Protocol,
+    // One chapter a line, appended: its start, title, image and address separated by TABs, which
+    // the encoding takes out of every value.
+    Chapter,
 };
 
 // One line of the file: its tag, how its value is read, and the member it holds.
@@ -49,6 +53,8 @@ template <typename Record> struct Field {
         : tag(t), read(Read::Number), int64(m) {}
     constexpr Field(std::string_view t, qp::Protocol Record::*m, Line l)
         : tag(t), read(Read::Protocol), line(l), protocol(m) {}
+    constexpr Field(std::string_view t, std::vector<Chapter> Record::*m)
+        : tag(t), read(Read::Chapter), line(Line::Optional), chapters(m) {}
 
     std::string_view tag;
     Read read;
@@ -57,6 +63,7 @@ template <typename Record> struct Field {
     int Record::*int32 = nullptr;
     std::int64_t Record::*int64 = nullptr;
     qp::Protocol Record::*protocol = nullptr;
+    std::vector<Chapter> Record::*chapters = nullptr;
 };
 
 // The document's lines, in the order they are written.
@@ -141,6 +148,8 @@ constexpr Field<Feed> kFeedFields[] = {
     {"@FeedTranscriptUrl:@", Read::Text, &Feed::FeedTranscriptUrl, Line::Optional},
     {"@FeedTranscriptType:@", Read::Text, &Feed::FeedTranscriptType, Line::Optional},
     {"@FeedExtraXml:@", Read::Text, &Feed::FeedExtraXml, Line::Optional},
+    {"@FeedChaptersUrl:@", Read::Text, &Feed::FeedChaptersUrl, Line::Optional},
+    {"@FeedChapter:@", &Feed::FeedChapters},
 };
 
 constexpr std::size_t kDocCount = std::size(kDocFields);
@@ -192,9 +201,33 @@ void put_decimal(std::string& out, std::int64_t value) {
     out.append(buf, res.ptr);
 }
 
+// The shortest decimal form that reads back as the same number.
+void put_seconds(std::string& out, double value) {
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
+void put_chapters(std::string& out, std::string_view tag, const std::vector<Chapter>& chapters) {
+    for (const Chapter& c : chapters) {
+        out += tag;
+        out += '\t';
+        put_seconds(out, c.StartTime);
+        for (const std::string* text : {&c.Title, &c.Image, &c.Url}) {
+            out += '\t';
+            put_encoded(out, *text);
+        }
+        out += kEol;
+    }
+}
+
 template <typename Record>
 void put_fields(std::string& out, const Record& record, std::span<const Field<Record>> fields) {
     for (const Field<Record>& f : fields) {
+        if (f.chapters) {
+            put_chapters(out, f.tag, record.*f.chapters);
+            continue;
+        }
         if constexpr (std::is_same_v<Record, Doc>) {
             if (f.read == Read::Protocol && !record.ProtocolText.empty() &&
                 record.Protocol == Protocol::Ftps) {
@@ -225,8 +258,14 @@ void put_fields(std::string& out, const Record& record, std::span<const Field<Re
 template <typename Record>
 std::size_t fields_size(const Record& record, std::span<const Field<Record>> fields) {
     std::size_t n = 0;
-    for (const Field<Record>& f : fields)
+    for (const Field<Record>& f : fields) {
+        if (f.chapters) {
+            for (const Chapter& c : record.*f.chapters)
+                n += f.tag.size() + 40 + c.Title.size() + c.Image.size() + c.Url.size();
+            continue;
+        }
         n += f.tag.size() + 3 + (f.text ? (record.*f.text).size() : 20);
+    }
     return n;
 }
 
@@ -263,6 +302,24 @@ std::string decoded(std::string_view v) {
     return s;
 }
 
+// A chapter line's value; a start that is no number of seconds reads as 0.
+Chapter chapter_of(std::string_view v) {
+    Chapter c;
+    std::size_t tab = v.find('\t');
+    const std::string_view start = v.substr(0, tab);
+    double seconds = 0;
+    const auto res = std::from_chars(start.data(), start.data() + start.size(), seconds);
+    c.StartTime = res.ec == std::errc() && std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+    for (std::string* text : {&c.Title, &c.Image, &c.Url}) {
+        if (tab == std::string_view::npos)
+            break;
+        v.remove_prefix(tab + 1);
+        tab = v.find('\t');
+        assign_decoded(*text, v.substr(0, tab));
+    }
+    return c;
+}
+
 template <typename Record> void store(Record& record, const Field<Record>& f, std::string_view v) {
     switch (f.read) {
     case Read::Text:
@@ -290,6 +347,9 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
                 assign_decoded(record.ProtocolText, v);
             }
         }
+        break;
+    case Read::Chapter:
+        (record.*f.chapters).push_back(chapter_of(v));
         break;
     case Read::Number:
         if (f.int32)
@@ -453,7 +513,9 @@ std::size_t parse_project(Doc& doc, std::string_view bytes) {
         if (k == kFieldCount)
             continue;
         ++recognised;
-        expected = k + 1 < kFieldCount ? k + 1 : kDocCount;
+        // Chapter lines come in runs.
+        const bool repeats = k >= kDocCount && kFeedFields[k - kDocCount].chapters;
+        expected = repeats ? k : k + 1 < kFieldCount ? k + 1 : kDocCount;
         std::string_view value =
             tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);
         if (narrow && !is_ascii(value)) {

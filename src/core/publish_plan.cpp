@@ -1,5 +1,6 @@
 #include "core/publish_plan.h"
 
+#include "core/chapters.h"
 #include "core/file_io.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
@@ -28,6 +29,45 @@ std::string enclosure_remote_path(const Doc& doc, const Feed& feed, std::string_
 UploadEntry enclosure_upload(const Doc& doc, const Feed& feed, std::string_view local) {
     return {std::string(local), enclosure_remote_path(doc, feed, local),
             enclosure_url(doc, feed, local), feed.FeedFileType};
+}
+
+namespace {
+
+// The chapters file's name for an enclosure named name: "episode.mp3" gives
+// "episode.chapters.json".
+std::string chapters_name(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    std::string stem(name.substr(0, dot == 0 ? name.size() : dot));
+    return stem + ".chapters.json";
+}
+
+// Replaces the part after the last "/" of path with name.
+std::string beside(std::string_view path, std::string_view name) {
+    const std::size_t slash = path.rfind('/');
+    std::string out(slash == std::string_view::npos ? std::string_view()
+                                                    : path.substr(0, slash + 1));
+    out += name;
+    return out;
+}
+
+} // namespace
+
+std::optional<UploadEntry> chapters_upload(const Doc& doc, const Feed& feed, std::string_view local,
+                                           std::string_view folder) {
+    if (feed.FeedChapters.empty() || !trim_spaces(feed.FeedChaptersUrl).empty())
+        return std::nullopt;
+    // An enclosure kept at another address (an imported feed's) has no folder of ours beside it.
+    if (url_has_scheme(trim_spaces(feed.FeedFileOnFTP)) ||
+        (feed.FeedFileOnFTP.empty() && feed.FeedFile.empty()))
+        return std::nullopt;
+    const std::string remote = enclosure_remote_path(doc, feed, local);
+    const std::string name = file_part(remote);
+    if (name.empty())
+        return std::nullopt;
+    const std::string file = chapters_name(name);
+    return UploadEntry{std::string(folder) + file, beside(remote, file),
+                       beside(enclosure_url(doc, feed, local), url_encode(file, UrlPart::Path)),
+                       std::string(kChaptersType)};
 }
 
 std::string channel_image_address(const Doc& doc) {

@@ -6,6 +6,7 @@
 #include "core/document.h"
 #include "core/upload_job.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,14 @@ std::string channel_folder(const Doc& doc);
 std::string enclosure_remote_path(const Doc& doc, const Feed& feed, std::string_view local);
 // The upload of an item marked for it: local is FeedFile with its placeholders resolved.
 UploadEntry enclosure_upload(const Doc& doc, const Feed& feed, std::string_view local);
+
+// The chapters file made for an item: on the server beside the enclosure (its folder, the
+// enclosure's name without its extension, then ".chapters.json"), on disk in folder under the same
+// name. nullopt when the item names its own chapters address, has no chapters, or has no
+// enclosure on the channel's server to go beside. local is FeedFile with its placeholders
+// resolved.
+std::optional<UploadEntry> chapters_upload(const Doc& doc, const Feed& feed, std::string_view local,
+                                           std::string_view folder);
 
 // The artwork's path as the feed writes it before the channel link: the typed image address, else
 // the name of the local image file; empty when there is neither.

@@ -1,6 +1,7 @@
 #include "core/rss_writer.h"
 
 #include "core/channel_settings.h"
+#include "core/chapters.h"
 #include "core/dates.h"
 #include "core/feed_import.h"
 #include "core/file_io.h"
@@ -270,6 +271,18 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
         XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
         (void)(SetXmlAttribute(transcript, "url", url_address(feed.FeedTranscriptUrl, doc.Link)) &&
                SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
+    }
+    if (doc.Flag & kPodcastInclude) {
+        const std::string own = trim_spaces(feed.FeedChaptersUrl);
+        std::string address = own.empty() ? std::string() : url_address(own, doc.Link);
+        if (own.empty())
+            if (const std::optional<UploadEntry> made = chapters_upload(doc, feed, local, {}))
+                address = made->address;
+        if (!address.empty()) {
+            XmlNode* chapters = AddXmlNode(item, "podcast:chapters", "");
+            (void)(SetXmlAttribute(chapters, "url", address) &&
+                   SetXmlAttribute(chapters, "type", kChaptersType));
+        }
     }
 
     (void)add_kept_xml(item, feed.FeedExtraXml);

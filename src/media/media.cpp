@@ -14,14 +14,17 @@
 #include <memory>
 #include <string_view>
 
+#include <chapterframe.h>
 #include <flacfile.h>
 #include <id3v2framefactory.h>
+#include <id3v2tag.h>
 #include <mp4file.h>
 #include <mpegfile.h>
 #include <oggflacfile.h>
 #include <opusfile.h>
 #include <speexfile.h>
 #include <tfilestream.h>
+#include <urllinkframe.h>
 #include <vorbisfile.h>
 #include <wavfile.h>
 
@@ -450,6 +453,30 @@ std::unique_ptr<TagLib::File> open(Format format, TagLib::IOStream* stream) {
     return nullptr;
 }
 
+// The chapters of an MP3's ID3v2 tag, which the library read with the file.
+std::vector<Chapter> id3_chapters(TagLib::File& media) {
+    std::vector<Chapter> out;
+    auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&media);
+    TagLib::ID3v2::Tag* tag = mpeg ? mpeg->ID3v2Tag(false) : nullptr;
+    if (!tag)
+        return out;
+    for (const TagLib::ID3v2::Frame* frame : tag->frameList("CHAP")) {
+        const auto* chap = dynamic_cast<const TagLib::ID3v2::ChapterFrame*>(frame);
+        if (!chap)
+            continue;
+        Chapter& c = out.emplace_back();
+        c.StartTime = chap->startTime() / 1000.0;
+        if (const auto& titles = chap->embeddedFrameList("TIT2"); !titles.isEmpty())
+            c.Title = titles.front()->toString().to8Bit(true);
+        for (const TagLib::ID3v2::Frame* link : chap->embeddedFrameList("WXXX"))
+            if (const auto* user = dynamic_cast<const TagLib::ID3v2::UserUrlLinkFrame*>(link))
+                c.Url = user->url().to8Bit(true);
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Chapter& a, const Chapter& b) { return a.StartTime < b.StartTime; });
+    return out;
+}
+
 } // namespace
 
 // The playing time the bytes present can hold at the stated bit rate: a file cut short keeps
@@ -503,6 +530,8 @@ MediaInfo media_read(const std::string& path, const std::atomic<bool>* cancel) {
                                                     "has more parts than any real file");
     if (media && media->isValid() && media->tag() != nullptr)
         info.title = media->tag()->title().to8Bit(true);
+    if (media && media->isValid())
+        info.chapters = id3_chapters(*media);
     const TagLib::AudioProperties* properties =
         media && media->isValid() ? media->audioProperties() : nullptr;
     std::int64_t ms = properties ? properties->lengthInMilliseconds() : 0;

@@ -31,6 +31,8 @@ struct MediaInfo {
     std::string type;         // MIME type from the content; empty when the content is not known
     std::int64_t length = 0;  // bytes
     std::string title;        // from the tags; empty when they give none
+    // An MP3's chapters (its ID3v2 tag's CHAP frames: start, title, address), sorted by start.
+    std::vector<Chapter> chapters;
     // Empty when the playing time was read. The type and the length may be known even so.
     std::string error;
     MediaProblem problem = MediaProblem::None;

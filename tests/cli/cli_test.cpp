@@ -260,6 +260,14 @@ TEST_F(Cli, ShowListsTheFeedsAsTextOrJson) {
                          "\"enclosure\":null}]}"),
               std::string::npos)
         << r.out;
+
+    const std::string chapters = dir_ + "work/chapters.qprj";
+    ASSERT_TRUE(write_file(chapters, "@FeedTitle:@\tOne\r\n@FeedChapter:@\t1.5\t\"A\"\t\tu\r\n"));
+    const Result c = run({"show", "--json", chapters});
+    EXPECT_NE(c.out.find("\"enclosure\":null,\"chapters\":[{\"start\":1.5,\"title\":\"\\\"A\\\"\","
+                         "\"image\":\"\",\"url\":\"u\"}]}]}"),
+              std::string::npos)
+        << c.out;
 }
 
 // What a newcomer tries first: help and version on standard output, the RSS file on standard

@@ -202,13 +202,12 @@ TEST(FeedImport, ForeignFeedKeepsWhatIsNotModelled) {
               "Doe</podcast:person>"
               "<cloud domain=\"rpc.example\" port=\"80\" path=\"/x\" registerProcedure=\"p\" "
               "protocol=\"xml-rpc\"/>");
+    EXPECT_EQ(one.FeedChaptersUrl, "https://foreign.example/1.json");
     EXPECT_EQ(one.FeedExtraXml,
-              "<podcast:chapters xmlns:podcast=\"https://podcastindex.org/namespace/1.0\" "
-              "url=\"https://foreign.example/1.json\" type=\"application/json+chapters\"/>"
               "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" "
               "url=\"https://cdn.example/1.mp4\" medium=\"video\"><media:title>One</media:title>"
               "</media:content>");
-    ASSERT_EQ(imported->kept.size(), 4u);
+    ASSERT_EQ(imported->kept.size(), 3u);
     EXPECT_EQ(imported->notes.size(), 1u); // the short description
     EXPECT_EQ(imported->kept[0].name, "podcast:person");
     EXPECT_EQ(imported->kept[0].where, "channel");
@@ -222,6 +221,18 @@ TEST(FeedImport, ForeignFeedKeepsWhatIsNotModelled) {
     Doc second = again->doc;
     second.LastBuildDate = d.LastBuildDate; // the first feed had none
     EXPECT_EQ(second, d);
+
+    // Chapters of another format are kept as they stand, and written once.
+    Result<ImportedFeed> psc =
+        import_text("<rss xmlns:podcast=\"https://podcastindex.org/namespace/1.0\"><channel><item>"
+                    "<podcast:chapters url=\"https://ex.com/1.xml\" type=\"application/xml\"/>"
+                    "</item></channel></rss>");
+    ASSERT_TRUE(psc.ok()) << psc.error_text();
+    EXPECT_EQ(psc->doc.Feeds[0].FeedChaptersUrl, "");
+    const std::string kept = build(psc->doc);
+    EXPECT_NE(kept.find("url=\"https://ex.com/1.xml\" type=\"application/xml\"/>"),
+              std::string::npos);
+    EXPECT_EQ(kept.find("<podcast:chapters"), kept.rfind("<podcast:chapters"));
 
     // A second full text is kept, not lost.
     Result<ImportedFeed> two =

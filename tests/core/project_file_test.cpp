@@ -261,6 +261,43 @@ TEST(ProjectFormat, DirectoryLinesOnlyWhenUsedAndRoundTrip) {
     EXPECT_EQ(format_project(back), bytes);
 }
 
+// One line a chapter, after the episode's other lines, in either encoding of the file.
+TEST(ProjectFormat, ChapterLinesRoundTripOddTitles) {
+    Doc doc;
+    DocDefaults(doc);
+    doc.Feeds.resize(2);
+    Feed& feed = doc.Feeds[0];
+    feed.FeedChaptersUrl = "https://ex.com/c.json";
+    feed.FeedChapters = {{0, "", "", ""},
+                         {0.1, "@FeedTitle:@ x", "img/a b.jpg", "https://ex.com/?a=1&b=2"},
+                         {61.25, "two\r\nlines \\ \"q\" ", "", "u"},
+                         {86399.999, " \xC3\xA9t\xC3\xA9 \xE2\x82\xAC ", "i", ""}};
+    doc.Feeds[1].FeedChapters = {{3, "\xE6\x97\xA5\xE6\x9C\xAC", "", ""}};
+    const std::string cp1252 = [&] {
+        Doc narrow = doc;
+        narrow.Feeds.pop_back();
+        return format_project(narrow);
+    }();
+    EXPECT_NE(
+        cp1252.find("@FeedComments:@\t\r\n@FeedChaptersUrl:@\thttps://ex.com/c.json\r\n"
+                    "@FeedChapter:@\t0\t\t\t\r\n"
+                    "@FeedChapter:@\t0.1\t@FeedTitle:@ x\timg/a b.jpg\thttps://ex.com/?a=1&b=2\r\n"
+                    "@FeedChapter:@\t61.25\ttwo\x11lines \\ \"q\" \t\tu\r\n"
+                    "@FeedChapter:@\t86399.999\t \xE9t\xE9 \x80 \ti\t\r\n"),
+        std::string::npos);
+    for (const std::string& bytes : {cp1252, format_project(doc)}) {
+        Doc back;
+        parse_project(back, bytes);
+        const bool both = back.Feeds.size() == 2;
+        Doc expected = doc;
+        if (!both)
+            expected.Feeds.pop_back();
+        back.CurrentFeed = expected.CurrentFeed;
+        EXPECT_EQ(back, expected);
+        EXPECT_EQ(format_project(back), bytes);
+    }
+}
+
 class ProjectSave : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -6,6 +6,7 @@
 #include "core/rss_create.h"
 #include "core/rss_writer.h"
 
+#include "support/feed_readers.h"
 #include "support/file_limit.h"
 #include "support/temp_dir.h"
 
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace qp;
 
@@ -137,3 +139,102 @@ TEST_F(RssCreate, CutShortRssWriteKeepsTheOldFile) {
 }
 
 } // namespace
+
+// The chapters format as published, written out as a schema: the required version and start
+// times, the types of the optional members, and no member the format does not know.
+constexpr std::string_view kChaptersSchema = R"({
+  "$schema": "http://json-schema.org/draft-07/schema#",
+  "type": "object",
+  "required": ["version", "chapters"],
+  "properties": {
+    "version": {"type": "string", "const": "1.2.0"},
+    "author": {"type": "string"}, "title": {"type": "string"},
+    "podcastName": {"type": "string"}, "description": {"type": "string"},
+    "fileName": {"type": "string"}, "waypoints": {"type": "boolean"},
+    "chapters": {"type": "array", "items": {
+      "type": "object",
+      "required": ["startTime"],
+      "additionalProperties": false,
+      "properties": {
+        "startTime": {"type": "number", "minimum": 0},
+        "endTime": {"type": "number", "minimum": 0},
+        "title": {"type": "string"}, "img": {"type": "string"}, "url": {"type": "string"},
+        "toc": {"type": "boolean"},
+        "location": {"type": "object", "required": ["name", "geo"]}
+      }
+    }}
+  }
+})";
+
+// Validates the file and prints its chapters' titles and starts, one a line.
+constexpr std::string_view kValidate = R"(
+import json, sys, jsonschema
+data = json.load(open(sys.argv[2], encoding="utf-8"))
+jsonschema.validate(data, json.loads(sys.argv[1]))
+for c in data["chapters"]:
+    print(repr(c["startTime"]), c.get("title"), c.get("img"), c.get("url"), sep="|")
+)";
+
+TEST_F(RssCreate, ChaptersFileBesideTheEnclosureAndNamedByTheItem) {
+    doc_.Flag |= kPodcastInclude;
+    doc_.Link = "https://ex.com/pod";
+    doc_.PathFTP = "pod";
+    doc_.Feeds.resize(4);
+    for (std::size_t n = 0; n < 4; ++n)
+        doc_.Feeds[n].FeedGUID = "ep" + std::to_string(n); // readers pass over items without
+    Feed& made = doc_.Feeds[0];
+    made.FeedFileOnFTP = "media/";
+    made.FeedFile = dir_ + "ep 1.mp3";
+    made.FeedChapters = {{0, "Intro \"quoted\" \\ \xC3\xA9t\xC3\xA9", "", ""},
+                         {61.25, "Line\r\nbreak", "img/c2.jpg", "https://ex.com/c2?a=1&b=2"}};
+    Feed& own = doc_.Feeds[1];
+    own.FeedTitle = "Ep 2";
+    own.FeedFileOnFTP = "ep2.mp3";
+    own.FeedChapters = made.FeedChapters; // the named address wins
+    own.FeedChaptersUrl = "https://cdn.ex.com/ep2.json";
+    doc_.Feeds[2].FeedTitle = "Ep 3";
+    doc_.Feeds[2].FeedFileOnFTP = "ep3.mp3";
+    // Another file of the same name, in another folder of the server.
+    doc_.Feeds[3].FeedTitle = "Ep 0";
+    doc_.Feeds[3].FeedFileOnFTP = "old/ep 1.mp3";
+    doc_.Feeds[3].FeedChapters = {{5, "Elsewhere", "", ""}};
+
+    const RssCreateResult r = Rss_Create(doc_, log_, paths_);
+    ASSERT_EQ(r.error, "");
+    const std::string json = dir_ + "ep 1.chapters.json";
+    ASSERT_EQ(r.job.files.size(), 3u);
+    EXPECT_EQ(r.job.files[0].remote_path, "pod/media/ep 1.mp3");
+    const UploadEntry& file = r.job.files[1];
+    EXPECT_EQ(file.local_file, json);
+    EXPECT_EQ(file.remote_path, "pod/media/ep 1.chapters.json");
+    EXPECT_EQ(file.address, "https://ex.com/pod/media/ep%201.chapters.json");
+    EXPECT_EQ(file.type, "application/json+chapters");
+    EXPECT_FALSE(file_exists(dir_ + "ep2.chapters.json"));
+    EXPECT_EQ(r.job.files[2].remote_path, "pod/old/ep 1.chapters.json");
+    EXPECT_EQ(contents(r.job.files[2].local_file),
+              R"({"version":"1.2.0","chapters":[{"startTime":5,"title":"Elsewhere"}]})");
+
+    const test::ProcessResult checked = test::run_process(
+        {"/usr/bin/python3", "-c", std::string(kValidate), std::string(kChaptersSchema), json});
+    ASSERT_EQ(checked.status, 0) << checked.err;
+    EXPECT_EQ(checked.out, "0|Intro \"quoted\" \\ \xC3\xA9t\xC3\xA9|None|None\n"
+                           "61.25|Line\r\nbreak|img/c2.jpg|https://ex.com/c2?a=1&b=2\n");
+
+    const auto seen = test::read_with_apps(r.rss_path);
+    ASSERT_EQ(seen.at("partytime.items"), "4");
+    EXPECT_EQ(seen.at("partytime.item0.chapters"),
+              "https://ex.com/pod/media/ep%201.chapters.json application/json+chapters");
+    EXPECT_EQ(seen.at("partytime.item1.chapters"),
+              "https://cdn.ex.com/ep2.json application/json+chapters");
+    EXPECT_EQ(seen.at("partytime.item2.chapters"), "null");
+}
+
+TEST_F(RssCreate, APipeNamedLikeAChaptersFileIsRefusedNotWaitedOn) {
+    doc_.Flag |= kPodcastInclude;
+    doc_.Feeds[0].FeedChapters = {{0, "Intro", "", ""}};
+    ASSERT_EQ(::mkfifo((dir_ + "ep1.chapters.json").c_str(), 0600), 0);
+    const RssCreateResult r = Rss_Create(doc_, log_, paths_);
+    EXPECT_EQ(r.error,
+              "Can't save the chapters file " + dir_ + "ep1.chapters.json: not a regular file");
+    EXPECT_FALSE(file_exists(dir_ + "show.Xml")); // the feed would name a file never made
+}

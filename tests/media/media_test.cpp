@@ -4,6 +4,7 @@
 #include "core/paths.h"
 
 #include "support/media_files.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -224,3 +225,25 @@ TEST_F(Media, ACutFileIsGivenTheDurationItsBytesHold) {
 }
 
 } // namespace
+
+TEST_F(Media, ChaptersOfAnMp3ComeFromItsTag) {
+    // Written out of order: the file's order is not the playing order.
+    const std::string meta = dir->path() + "chapters.txt";
+    ASSERT_TRUE(write_file(meta, ";FFMETADATA1\n"
+                                 "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1250\nEND=3000\n"
+                                 "title=Caf\xC3\xA9 \\= talk\n"
+                                 "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1250\ntitle=Intro\n")
+                    .ok());
+    const std::string mp3 = dir->path() + "chapters.mp3";
+    const test::ProcessResult made =
+        test::run_process({"/usr/bin/ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error",
+                           "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=3", "-i", meta,
+                           "-map", "0", "-map_chapters", "1", "-c:a", "libmp3lame", mp3});
+    ASSERT_EQ(made.status, 0) << made.error << made.err;
+    const MediaInfo info = media_read(mp3);
+    EXPECT_EQ(info.error, "");
+    const std::vector<Chapter> expected = {{0, "Intro", "", ""},
+                                           {1.25, "Caf\xC3\xA9 = talk", "", ""}};
+    EXPECT_EQ(info.chapters, expected);
+    EXPECT_TRUE(media_read(at("a.mp3")).chapters.empty());
+}

@@ -1,7 +1,7 @@
 // Reads an RSS file with two podcast feed readers and prints what each saw, one key=value a line
 // ("partytime.item0.title=..."): the channel's title and build date, and each episode's title,
-// guid, date, enclosure and duration. Dates are seconds since 1970 UTC, "null" when unread; line
-// breaks in values show as "|".
+// guid, date, enclosure and duration, and for partytime the address and type of its chapters.
+// Dates are seconds since 1970 UTC, "null" when unread; line breaks in values show as "|".
 // Usage: node read_feed.mjs FEED.xml
 import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
@@ -32,6 +32,7 @@ const partytime = (() => {
             length: e.enclosure?.length ?? null,
             type: e.enclosure?.type ?? null,
             duration: e.duration ?? null,
+            chapters: e.podcastChapters ? `${e.podcastChapters.url} ${e.podcastChapters.type}` : null,
         })),
     };
 })();

@@ -1,5 +1,5 @@
-// A small JSON writer for the tool's machine-readable output: commas and nesting are tracked
-// here, and every text goes through one escaping function.
+// A small JSON writer for the tool's machine-readable output and the chapters file: commas and
+// nesting are tracked here, and every text goes through one escaping function.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,9 @@ public:
     void value(const char* text) { value(std::string_view(text)); }
     void value(std::int64_t number);
     void value(bool flag);
+    // A number with a fraction, in the shortest form that reads back as the same double; one that
+    // is not finite, which JSON cannot hold, is written as 0.
+    void decimal(double number);
     void null();
 
     const std::string& str() const { return out_; }

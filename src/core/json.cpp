@@ -1,7 +1,9 @@
-#include "cli/json.h"
+#include "core/json.h"
 
 #include "core/text.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace qp {
@@ -102,6 +104,15 @@ void JsonWriter::value(std::int64_t number) {
 void JsonWriter::value(bool flag) {
     before_value();
     out_ += flag ? "true" : "false";
+}
+
+void JsonWriter::decimal(double number) {
+    before_value();
+    if (!std::isfinite(number))
+        number = 0;
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, number);
+    out_.append(buf, res.ptr);
 }
 
 void JsonWriter::null() {
