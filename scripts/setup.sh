@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     python3 python3-pyftpdlib curl libxml2-dev
     libxcb1-dev xvfb
-    python3-feedparser nodejs
+    python3-feedparser python3-jsonschema nodejs
     libtag1-dev ffmpeg
     libssl-dev openssl python3-openssl libssh-dev openssh-server libcurl4-openssl-dev
     radosgw ceph-mon ceph-osd apache2-bin apache2-utils
