@@ -127,6 +127,11 @@ TEST_F(CliPublish, ExitStatusTellsFailuresAndUsageErrors) {
     // No password anywhere, and no terminal to ask on.
     EXPECT_EQ(run({}, {"show.qprj"}), 1);
     EXPECT_NE(err_.find("QUILLPOST_FTP_PASSWORD"), std::string::npos) << err_;
+    // Asked for the keyring, it says why it cannot read one instead of taking another secret.
+    EXPECT_EQ(run({password_, "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus"},
+                  {"--keyring", "show.qprj"}),
+              1);
+    EXPECT_NE(err_.find("can't read the keyring: "), std::string::npos) << err_;
 
     // A language without a file is a usage error that names the languages there are.
     EXPECT_EQ(run({password_}, {"--lang", "none", "show.qprj"}), 2);
