@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
 
 namespace qp {
@@ -86,6 +88,54 @@ Result<std::vector<Chapter>> chapters_from_labels(std::string_view text) {
     std::stable_sort(chapters.begin(), chapters.end(),
                      [](const Chapter& a, const Chapter& b) { return a.StartTime < b.StartTime; });
     return chapters;
+}
+
+std::string chapter_start_text(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0)
+        seconds = 0;
+    const auto whole = static_cast<std::int64_t>(seconds);
+    const auto millis =
+        static_cast<int>(std::lround((seconds - static_cast<double>(whole)) * 1000));
+    const std::int64_t s = whole + (millis == 1000 ? 1 : 0);
+    char buf[48];
+    int n =
+        s >= 3600
+            ? std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                            static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60))
+            : std::snprintf(buf, sizeof buf, "%lld:%02lld", static_cast<long long>(s / 60),
+                            static_cast<long long>(s % 60));
+    std::string out(buf, static_cast<std::size_t>(std::max(n, 0)));
+    if (millis != 0 && millis != 1000) {
+        std::snprintf(buf, sizeof buf, ".%03d", millis);
+        std::string fraction(buf);
+        while (fraction.back() == '0')
+            fraction.pop_back();
+        out += fraction;
+    }
+    return out;
+}
+
+std::optional<double> chapter_start_of(std::string_view text) {
+    const std::string_view t = trimmed(text, " ");
+    double total = 0;
+    std::size_t parts = 0;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t colon = t.find(':', from);
+        const std::string_view part =
+            t.substr(from, colon == std::string_view::npos ? colon : colon - from);
+        const bool last = colon == std::string_view::npos;
+        // Only the last part may have a fraction; the parts after the first stay under 60.
+        if (!last && part.find_first_of(".,") != std::string_view::npos)
+            return std::nullopt;
+        const std::optional<double> value = seconds_of(part);
+        if (!value || (parts > 0 && *value >= 60) || ++parts > 3)
+            return std::nullopt;
+        total = total * 60 + *value;
+        if (last)
+            return total;
+        from = colon + 1;
+    }
 }
 
 } // namespace qp

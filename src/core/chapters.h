@@ -5,6 +5,7 @@
 #include "core/document.h"
 #include "core/result.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,5 +25,12 @@ std::string chapters_json(const std::vector<Chapter>& chapters);
 // blank lines are passed over; the chapters come sorted by their start. BadInput names the first
 // line whose start is not a number of seconds, or says the file holds no label.
 Result<std::vector<Chapter>> chapters_from_labels(std::string_view text);
+
+// A start as the window shows it: "m:ss" or "h:mm:ss", with the fraction of a second when there is
+// one ("1:02:03.5").
+std::string chapter_start_text(double seconds);
+// The start typed in the window: seconds ("95.5"), "m:ss" or "h:mm:ss", each with an optional
+// fraction; nullopt when it is none of these.
+std::optional<double> chapter_start_of(std::string_view text);
 
 } // namespace qp

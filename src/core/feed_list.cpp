@@ -232,6 +232,8 @@ FeedFields feed_load_fields(const Feed& feed) {
     f.image = feed.FeedImage;
     f.transcript_url = feed.FeedTranscriptUrl;
     f.transcript_type = feed.FeedTranscriptType;
+    f.chapters_url = feed.FeedChaptersUrl;
+    f.chapters = feed.FeedChapters;
     return f;
 }
 
@@ -256,6 +258,13 @@ void feed_store_fields(const FeedFields& f, DateValue now, Feed& feed) {
     feed.FeedFileOnFTP = Text_CleanPath(f.file_on_ftp);
     feed.FeedImage = Text_CleanPath(f.image);
     feed.FeedTranscriptUrl = Text_CleanPath(f.transcript_url);
+    feed.FeedChaptersUrl = Text_CleanPath(f.chapters_url);
+    feed.FeedChapters = f.chapters;
+    for (Chapter& c : feed.FeedChapters) {
+        c.Title = line(c.Title);
+        c.Image = Text_CleanPath(c.Image);
+        c.Url = Text_CleanPath(c.Url);
+    }
     // A negative number is no episode at all.
     feed.FeedEpisode = std::max(0, parse_leading_int32(f.episode));
     feed.FeedSeason = std::max(0, parse_leading_int32(f.season));

@@ -116,6 +116,8 @@ struct FeedFields {
     std::string image;
     std::string transcript_url;
     std::string transcript_type;
+    std::string chapters_url;
+    std::vector<Chapter> chapters;
 };
 
 FeedFields feed_load_fields(const Feed& feed);

@@ -1,8 +1,10 @@
 #include "ui/dialogs/feed_window.h"
 
+#include "core/chapters.h"
 #include "core/dates.h"
 #include "core/document.h"
 #include "core/file_io.h"
+#include "core/text.h"
 #include "media/media.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
@@ -14,16 +16,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QTreeWidget>
 
 namespace qp::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 400;
+constexpr int kWindowWidth = 470; // wide enough for the six page tabs side by side
 constexpr int kFlags = kComboNoCase + kComboAppend;
 
 using K = ControlKind;
@@ -69,10 +73,32 @@ const ControlLine kEpisode[] = {
     {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
     {kFeedWinKept, K::Editor, "ABCDE 4", kLabel, "Window.KeptXml"},
 };
-const PanelPage kPages[] = {
-    {"Feed.General", kGeneral},       {"Feed.Source", kSource},           {"Feed.File", kFile},
-    {"Feed\\Pannel.iTunes", kITunes}, {"Feed\\Pannel.Episode", kEpisode},
+const ControlLine kChapters[] = {
+    {kFeedWinChaptersUrl, K::Edit, "CDE", kLabel, "Feed\\Chapters.Url"},
+    {kFeedWinChapters, K::ListView, "ABCDE 6", kNone, nullptr},
+    {kFeedWinChapterAdd, K::Button, "A", kNone, "Feed\\Chapters.Add"},
+    {kFeedWinChapterDelete, K::Button, "B -1", kNone, "Feed\\Chapters.Delete"},
+    {kFeedWinChapterUp, K::Button, "C -1", kNone, "Feed\\Chapters.Up"},
+    {kFeedWinChapterDown, K::Button, "D -1", kNone, "Feed\\Chapters.Down"},
+    {kFeedWinChapterImport, K::Button, "E -1", kNone, "Feed\\Chapters.Import"},
 };
+const PanelPage kPages[] = {
+    {"Feed.General", kGeneral},
+    {"Feed.Source", kSource},
+    {"Feed.File", kFile},
+    {"Feed\\Pannel.iTunes", kITunes},
+    {"Feed\\Pannel.Episode", kEpisode},
+    {"Feed\\Pannel.Chapters", kChapters},
+};
+
+enum ChapterColumn { kColStart, kColTitle, kColImage, kColUrl, kColCount };
+
+QTreeWidgetItem* chapter_row(const Chapter& c) {
+    auto* row = new QTreeWidgetItem(QStringList{to_q(chapter_start_text(c.StartTime)),
+                                                to_q(c.Title), to_q(c.Image), to_q(c.Url)});
+    row->setFlags(row->flags() | Qt::ItemIsEditable);
+    return row;
+}
 
 // ItemToCombo with flags 5 for each value in turn, in one pass: on ten thousand feeds a search of
 // the box per value would take seconds. The box ends as that sequence leaves it.
@@ -111,6 +137,28 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     build_panel(kFeedWinPanel, kPages);
     control<QPlainTextEdit>(kFeedWinKept)->setReadOnly(true);
     fill_page_below(kFeedWinKept);
+    chapters_url_ = control<QLineEdit>(kFeedWinChaptersUrl);
+    chapters_ = control<QTreeWidget>(kFeedWinChapters);
+    chapters_->setColumnCount(kColCount);
+    chapters_->setHeaderLabels(
+        {to_q(texts().get("Feed\\Chapters.Start")), to_q(texts().get("Feed\\Chapters.Title")),
+         to_q(texts().get("Feed\\Chapters.Image")), to_q(texts().get("Feed\\Chapters.Link"))});
+    chapters_->setRootIsDecorated(false);
+    chapters_->setEditTriggers(QAbstractItemView::DoubleClicked |
+                               QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::SelectedClicked);
+    chapters_->header()->resizeSection(kColStart, 70);
+    chapters_->header()->resizeSection(kColTitle, 150);
+    connect(control<QPushButton>(kFeedWinChapterAdd), &QPushButton::clicked, this,
+            &FeedWindow::add_chapter);
+    connect(control<QPushButton>(kFeedWinChapterDelete), &QPushButton::clicked, this,
+            &FeedWindow::delete_chapter);
+    connect(control<QPushButton>(kFeedWinChapterUp), &QPushButton::clicked, this,
+            [this] { move_chapter(-1); });
+    connect(control<QPushButton>(kFeedWinChapterDown), &QPushButton::clicked, this,
+            [this] { move_chapter(1); });
+    connect(control<QPushButton>(kFeedWinChapterImport), &QPushButton::clicked, this,
+            &FeedWindow::import_chapters);
 
     date_ = control<DateField>(kFeedWinDate);
 
@@ -211,6 +259,10 @@ void FeedWindow::load_feed(const Feed& feed) {
     transcript_url_->setText(to_q(f.transcript_url));
     transcript_type_->setEditText(to_q(f.transcript_type));
     control<QPlainTextEdit>(kFeedWinKept)->setPlainText(to_q(feed.FeedExtraXml));
+    chapters_url_->setText(to_q(f.chapters_url));
+    chapters_->clear();
+    for (const Chapter& c : f.chapters)
+        chapters_->addTopLevelItem(chapter_row(c));
 }
 
 FeedFields FeedWindow::fields() const {
@@ -241,7 +293,87 @@ FeedFields FeedWindow::fields() const {
     f.episode_type = combo_choice_value(episode_type_);
     f.transcript_url = text_of(transcript_url_);
     f.transcript_type = text_of(transcript_type_);
+    f.chapters_url = text_of(chapters_url_);
+    for (int i = 0; i < chapters_->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = chapters_->topLevelItem(i);
+        Chapter& c = f.chapters.emplace_back();
+        c.StartTime = chapter_start_of(from_q(row->text(kColStart))).value_or(0);
+        c.Title = from_q(row->text(kColTitle));
+        c.Image = from_q(row->text(kColImage));
+        c.Url = from_q(row->text(kColUrl));
+    }
     return f;
+}
+
+void FeedWindow::add_chapter() {
+    QTreeWidgetItem* current = chapters_->currentItem();
+    const int at =
+        current ? chapters_->indexOfTopLevelItem(current) + 1 : chapters_->topLevelItemCount();
+    Chapter c;
+    if (current)
+        c.StartTime = chapter_start_of(from_q(current->text(kColStart))).value_or(0);
+    QTreeWidgetItem* row = chapter_row(c);
+    chapters_->insertTopLevelItem(at, row);
+    chapters_->setCurrentItem(row, kColTitle);
+    chapters_->setFocus();
+    chapters_->editItem(row, kColTitle);
+}
+
+void FeedWindow::delete_chapter() {
+    if (QTreeWidgetItem* current = chapters_->currentItem())
+        delete chapters_->takeTopLevelItem(chapters_->indexOfTopLevelItem(current));
+}
+
+void FeedWindow::move_chapter(int by) {
+    QTreeWidgetItem* current = chapters_->currentItem();
+    if (!current)
+        return;
+    const int from = chapters_->indexOfTopLevelItem(current);
+    const int to = from + by;
+    if (to < 0 || to >= chapters_->topLevelItemCount())
+        return;
+    QTreeWidgetItem* row = chapters_->takeTopLevelItem(from);
+    chapters_->insertTopLevelItem(to, row);
+    chapters_->setCurrentItem(row);
+}
+
+void FeedWindow::import_chapters() {
+    QString start = to_q(ctx_.paths.Path_Expand(text_of(file_)));
+    if (start.isEmpty())
+        start = to_q(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
+    const QString chosen =
+        ctx_.files->open_file(this, to_q(texts().get("Feed\\Chapters.ImportTitle")), start,
+                              file_dialog_filter(texts().get("Feed\\Chapters.ImportFilter")));
+    if (chosen.isEmpty())
+        return;
+    const std::string path = from_q(chosen);
+    std::vector<Chapter> found;
+    std::string why;
+    if (iequals(extension_of(path), "txt")) {
+        std::string text;
+        const FileResult read = read_file(path, text);
+        Result<std::vector<Chapter>> labels =
+            read ? chapters_from_labels(text) : Result<std::vector<Chapter>>(read.error());
+        if (labels)
+            found = std::move(labels).value();
+        else
+            why = labels.error_text();
+    } else {
+        MediaInfo media;
+        if (!media_read_off_thread(ctx_, this, path, media))
+            return;
+        found = media.chapters;
+        why = path;
+    }
+    if (found.empty()) {
+        ctx_.requester->RequestMessage(to_q(texts().get("Msg.Error")),
+                                       to_q(texts().get("Feed\\Chapters.NoneFound", {why})),
+                                       RequestButtons::Ok, this);
+        return;
+    }
+    chapters_->clear();
+    for (const Chapter& c : found)
+        chapters_->addTopLevelItem(chapter_row(c));
 }
 
 void FeedWindow::new_guid() {
@@ -282,6 +414,19 @@ void FeedWindow::browse() {
 }
 
 bool FeedWindow::validate() {
+    for (int i = 0; i < chapters_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = chapters_->topLevelItem(i);
+        if (chapter_start_of(from_q(row->text(kColStart))))
+            continue;
+        panel()->setCurrentIndex(panel()->count() - 1);
+        chapters_->setCurrentItem(row, kColStart);
+        ctx_.requester->RequestMessage(
+            to_q(texts().get("Msg.Error")),
+            to_q(texts().get("Feed\\Chapters.BadStart",
+                             {std::to_string(i + 1), from_q(row->text(kColStart))})),
+            RequestButtons::Ok, this);
+        return false;
+    }
     Feed scratch;
     feed_store_fields(fields(), now_in(doc_.TimeZone), scratch);
     const int skip = mode_ == FeedWindowMode::Edit ? doc_.CurrentFeed : -1;

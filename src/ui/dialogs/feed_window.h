@@ -10,6 +10,8 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
+class QTreeWidget;
+
 namespace qp::ui {
 
 struct AppContext;
@@ -50,6 +52,14 @@ inline constexpr int kFeedWinTranscriptUrl = 1028;
 inline constexpr int kFeedWinTranscriptType = 1029;
 // What an imported episode held that the program does not edit, shown as it stands.
 inline constexpr int kFeedWinKept = 1030;
+// The Chapters page: an existing chapters file's address, or the list the program writes one of.
+inline constexpr int kFeedWinChaptersUrl = 1031;
+inline constexpr int kFeedWinChapters = 1032;
+inline constexpr int kFeedWinChapterAdd = 1033;
+inline constexpr int kFeedWinChapterDelete = 1034;
+inline constexpr int kFeedWinChapterUp = 1035;
+inline constexpr int kFeedWinChapterDown = 1036;
+inline constexpr int kFeedWinChapterImport = 1037;
 
 class FeedWindow final : public PropertyDialog {
 public:
@@ -63,6 +73,13 @@ public:
     // Chooses the enclosure file: its name, its length, its playing time and, when no type is
     // set, its type read from its content (else guessed from its extension).
     void browse();
+    // The chapter list's buttons: a row after the chosen one (starting where it starts), the
+    // chosen row removed or moved, and the list replaced by a media file's chapters or a label
+    // file's labels.
+    void add_chapter();
+    void delete_chapter();
+    void move_chapter(int by);
+    void import_chapters();
     // Writes the fields into the document (the current feed, or a new one at the top); returns
     // the written feed's position + 1.
     int store();
@@ -101,6 +118,8 @@ private:
     QComboBox* episode_type_ = nullptr;
     QLineEdit* transcript_url_ = nullptr;
     QComboBox* transcript_type_ = nullptr;
+    QLineEdit* chapters_url_ = nullptr;
+    QTreeWidget* chapters_ = nullptr;
 };
 
 // Opens the window modal over parent, which is disabled meanwhile. Returns 0 when the user

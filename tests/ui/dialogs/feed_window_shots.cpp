@@ -39,6 +39,11 @@ Doc sample_doc() {
     feed.FeedImage = "images/episode-12.jpg";
     feed.FeedEpisode = 12;
     feed.FeedSeason = 2;
+    feed.FeedChapters = {
+        {0, "Ouverture", "", ""},
+        {95.5, "Vos questions", "", ""},
+        {1260, "Le disque de la semaine", "images/disque.jpg", "https://example.org/disque"},
+        {2400, "\xC3\x80 la semaine prochaine", "", ""}};
     feed.FeedEpisodeType = "full";
     feed.FeedTranscriptUrl = "transcripts/episode-12.vtt";
     feed.FeedTranscriptType = "text/vtt";
@@ -59,7 +64,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    const char* pages[] = {"general", "source", "file", "itunes", "episode"};
+    const char* pages[] = {"general", "source", "file", "itunes", "episode", "chapters"};
     int failures = 0;
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";

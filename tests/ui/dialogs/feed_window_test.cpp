@@ -2,6 +2,9 @@
 #include "ui/common/date_field.h"
 #include "ui/dialogs/doc_window.h"
 #include "ui/dialogs/feed_window.h"
+
+#include "core/chapters.h"
+#include "core/file_io.h"
 #include "ui/support/shell_fixture.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <fstream>
 
@@ -245,6 +249,55 @@ TEST_F(FeedWindowTest, OkIsRefusedWhileAnotherFeedHasTheGuid) {
     fresh->accept();
     EXPECT_TRUE(fresh->isVisible());
     EXPECT_EQ(requester_.asked.size(), 2U);
+}
+
+TEST_F(FeedWindowTest, TheChapterListIsEditedMovedImportedAndStored) {
+    doc_.Feeds[0].FeedChapters = {{0, "Intro", "", ""}, {3725.5, "Talk", "", "https://x.org/"}};
+    auto w = open(FeedWindowMode::Edit, 0);
+    w->show();
+    auto* list = at<QTreeWidget>(*w, kFeedWinChapters);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(1)->text(0), "1:02:05.5");
+    // A row added after the first starts where it starts; the last one moves up past it.
+    list->setCurrentItem(list->topLevelItem(0));
+    at<QPushButton>(*w, kFeedWinChapterAdd)->click();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    list->topLevelItem(1)->setText(0, "1:30");
+    list->topLevelItem(1)->setText(1, "News");
+    list->setCurrentItem(list->topLevelItem(2));
+    at<QPushButton>(*w, kFeedWinChapterUp)->click();
+    EXPECT_EQ(list->topLevelItem(1)->text(1), "Talk");
+
+    // A start that is no time keeps the window open and says which.
+    list->topLevelItem(0)->setText(0, "soon");
+    w->accept();
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].text.toStdString(),
+              ctx_.lang.get("Feed\\Chapters.BadStart", {"1", "soon"}));
+    list->topLevelItem(0)->setText(0, "0");
+    w->accept();
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    w->store();
+    const std::vector<Chapter> want = {
+        {0, "Intro", "", ""}, {3725.5, "Talk", "", "https://x.org/"}, {90, "News", "", ""}};
+    EXPECT_EQ(doc_.Feeds[0].FeedChapters, want);
+
+    // A label file replaces the list; deleting the chosen row takes it out.
+    ASSERT_TRUE(write_file(tmp_.path() + "labels.txt", "12.5\t12.5\tOpening\n4\t9\tCold open\n"));
+    files_.paths = {QString::fromStdString(tmp_.path() + "labels.txt")};
+    auto again = open(FeedWindowMode::Edit, 0);
+    at<QPushButton>(*again, kFeedWinChapterImport)->click();
+    auto* imported = at<QTreeWidget>(*again, kFeedWinChapters);
+    ASSERT_EQ(imported->topLevelItemCount(), 2);
+    EXPECT_EQ(imported->topLevelItem(0)->text(1), "Cold open");
+    imported->setCurrentItem(imported->topLevelItem(0));
+    at<QPushButton>(*again, kFeedWinChapterDelete)->click();
+    again->store();
+    ASSERT_EQ(doc_.Feeds[0].FeedChapters.size(), 1U);
+    EXPECT_EQ(doc_.Feeds[0].FeedChapters[0].Title, "Opening");
+    EXPECT_EQ(chapter_start_of("1:02:05.5"), 3725.5);
+    EXPECT_EQ(chapter_start_of("1:75"), std::nullopt); // minutes and seconds stay under 60
 }
 
 TEST_F(FeedWindowTest, BrowseFillsNameLengthAndAGuessedTypeOnlyWhereNoneIsSet) {
