@@ -242,6 +242,11 @@ void check_channel(const Doc& doc, Findings& found) {
     // The project holds the account and local paths: published, anyone can read them.
     if (doc.ProjectPrivate == 0)
         found.warning(-1, "Check.ProjectPublished");
+    // Every episode's address is the prefix followed by the file's: a prefix in the clear, or one
+    // that runs into the host name, breaks or exposes every download.
+    if (const std::string prefix = trim_spaces(doc.MeasurePrefix);
+        !prefix.empty() && (!istarts_with(prefix, "https://") || !prefix.ends_with('/')))
+        found.warning(-1, "Check.MeasurePrefix", {prefix});
 }
 
 void check_enclosure(const Doc& doc, int index, const Paths& paths, Seen& seen, Findings& found) {

@@ -334,6 +334,7 @@ std::vector<LanguageKey> build_table() {
         {"Doc\\Podcast.FundingUrl", {}},
         {"Doc\\Podcast.FundingText", {}},
         {"Doc\\Podcast.Guid", {}},
+        {"Doc\\Podcast.MeasurePrefix", {}},
 
         // FTP window and its message list.
         {"FTP\\Title.Send", {}},
@@ -476,6 +477,7 @@ std::vector<LanguageKey> build_table() {
         {"Check.ArtworkContent", {"%s1%"}},
         {"Check.ArtworkNotSquare", {"%s1%", "%s2%"}},
         {"Check.ProjectPublished", {}},
+        {"Check.MeasurePrefix", {"%s1%"}},
         {"Check.ArtworkSize", {"%s1%", "%s2%"}},
         {"Check.LongDescription", {"%s1%"}},
         {"Check.DateMask", {"%s1%"}},

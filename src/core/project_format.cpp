@@ -119,6 +119,7 @@ constexpr Field<Doc> kDocFields[] = {
     {"@CacheMedia:@", Read::Text, &Doc::CacheMedia, Line::Optional},
     {"@WebSubHub:@", Read::Text, &Doc::WebSubHub, Line::Optional},
     {"@NotifyDirectories:@", &Doc::NotifyDirectories, Line::Optional},
+    {"@MeasurePrefix:@", Read::Text, &Doc::MeasurePrefix, Line::Optional},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.

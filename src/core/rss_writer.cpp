@@ -242,7 +242,8 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     if (!feed.FeedFileOnFTP.empty() || !feed.FeedFile.empty()) {
         if (XmlNode* enclosure = AddXmlNode(item, "enclosure", "")) {
             const bool set =
-                SetXmlAttribute(enclosure, "url", enclosure_url(doc, feed, local)) &&
+                SetXmlAttribute(enclosure, "url",
+                                measured_url(doc, enclosure_url(doc, feed, local))) &&
                 SetXmlAttribute(enclosure, "length", std::to_string(feed.FeedFileLength)) &&
                 SetXmlAttribute(enclosure, "type", feed.FeedFileType);
             (void)set; // the names are fixed and valid; nothing else can fail here
@@ -370,6 +371,20 @@ std::string enclosure_url(const Doc& doc, const Feed& feed, std::string_view loc
         return url_encode(url, UrlPart::Address);
     // A name on the server is a path: its "?" and "#" are part of the name.
     return url_address(url_encode(url, UrlPart::Path), doc.Link);
+}
+
+std::string measured_url(const Doc& doc, const std::string& url) {
+    const std::string prefix = trim_spaces(doc.MeasurePrefix);
+    if (prefix.empty())
+        return url;
+    std::string_view rest = url;
+    for (const std::string_view scheme : {"https://", "http://"}) {
+        if (istarts_with(rest, scheme)) {
+            rest.remove_prefix(scheme.size());
+            break;
+        }
+    }
+    return url_encode(prefix, UrlPart::Address) + std::string(rest);
 }
 
 std::string Rss_FileName(const Doc& doc) {

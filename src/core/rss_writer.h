@@ -46,6 +46,10 @@ std::string url_address(std::string_view link, std::string_view base);
 // local file when it names no file, encoded and joined to the channel link. local is FeedFile with
 // its placeholders resolved.
 std::string enclosure_url(const Doc& doc, const Feed& feed, std::string_view local);
+// The enclosure's address as listeners' apps fetch it: behind the document's measurement prefix,
+// which takes the address without its "http://" or "https://", as the measurement services' own
+// prefixes do; the address itself without a prefix.
+std::string measured_url(const Doc& doc, const std::string& url);
 
 // The RSS file name: `RssName`, or the project's file name without its extension, with ".Xml"
 // appended for the RSS 2.0 format.

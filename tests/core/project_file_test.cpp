@@ -100,6 +100,7 @@ TEST(ProjectFormat, ProtocolLineOnlyForSecureAccounts) {
     doc.CacheFeed = "max-age=60";
     doc.WebSubHub = "https://hub.example.org/";
     doc.NotifyDirectories = 1;
+    doc.MeasurePrefix = "https://measure.example/e/";
     EXPECT_EQ(parsed(format_project(doc)), doc);
     doc.Protocol = Protocol::Ftp;
     EXPECT_EQ(format_project(doc).find("@Protocol:@"), std::string::npos);

@@ -1,4 +1,5 @@
 #include "core/dates.h"
+#include "core/feed_check.h"
 #include "core/file_io.h"
 #include "core/log.h"
 #include "core/paths.h"
@@ -227,6 +228,34 @@ TEST_F(RssCreate, ChaptersFileBesideTheEnclosureAndNamedByTheItem) {
     EXPECT_EQ(seen.at("partytime.item1.chapters"),
               "https://cdn.ex.com/ep2.json application/json+chapters");
     EXPECT_EQ(seen.at("partytime.item2.chapters"), "null");
+}
+
+TEST_F(RssCreate, TheMeasurementPrefixGoesOnlyBeforeTheFeedsEnclosureAddresses) {
+    doc_.Link = "https://ex.com/pod";
+    doc_.Feeds[0].FeedGUID = "ep1";
+    doc_.MeasurePrefix = "https://measure.example/e/";
+    const RssCreateResult r = Rss_Create(doc_, log_, paths_);
+    ASSERT_EQ(r.error, "");
+    EXPECT_NE(contents(r.rss_path).find("url=\"https://measure.example/e/ex.com/pod/ep1.mp3\""),
+              std::string::npos);
+    // The upload and the check after it go to the file itself.
+    ASSERT_EQ(r.job.files.size(), 1u);
+    EXPECT_EQ(r.job.files[0].address, "https://ex.com/pod/ep1.mp3");
+    const auto seen = test::read_with_apps(r.rss_path);
+    EXPECT_EQ(seen.at("partytime.item0.url"), "https://measure.example/e/ex.com/pod/ep1.mp3");
+
+    // A prefix in the clear or without its closing "/" is warned about; a good one is not.
+    const auto warned = [&](const std::string& prefix) {
+        doc_.MeasurePrefix = prefix;
+        for (const CheckFinding& f : feed_check(doc_, paths_))
+            if (f.key == "Check.MeasurePrefix")
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(warned("http://measure.example/e/"));
+    EXPECT_TRUE(warned("https://measure.example/e"));
+    EXPECT_FALSE(warned("https://measure.example/e/"));
+    EXPECT_FALSE(warned(""));
 }
 
 TEST_F(RssCreate, APipeNamedLikeAChaptersFileIsRefusedNotWaitedOn) {

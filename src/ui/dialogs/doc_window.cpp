@@ -87,6 +87,7 @@ const ControlLine kPodcast[] = {
     {kDocCtlPodcastFundingUrl, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingUrl"},
     {kDocCtlPodcastFundingText, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.FundingText"},
     {kDocCtlPodcastGuid, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.Guid"},
+    {kDocCtlMeasurePrefix, K::Edit, "CDE", L::WithLabel, "Doc\\Podcast.MeasurePrefix"},
     {kDocCtlKeptXml, K::Editor, "ABCDE 4", L::WithLabel, "Window.KeptXml"},
 };
 const ControlLine kImage[] = {
@@ -153,6 +154,7 @@ const TextField kTextFields[] = {
     {kDocCtlCacheFeed, &Doc::CacheFeed},
     {kDocCtlCacheMedia, &Doc::CacheMedia},
     {kDocCtlWebSubHub, &Doc::WebSubHub},
+    {kDocCtlMeasurePrefix, &Doc::MeasurePrefix},
 };
 
 constexpr int kITunesFields[] = {

@@ -78,6 +78,7 @@ enum DocControl : int {
     kDocCtlCacheMedia,
     kDocCtlWebSubHub,
     kDocCtlNotifyDirectories,
+    kDocCtlMeasurePrefix,
 };
 
 // The page the window opens on.

@@ -85,7 +85,8 @@ const Doc kSample{.FileName = "",
                   .CacheFeed = "max-age=60",
                   .CacheMedia = "max-age=999",
                   .WebSubHub = "https://hub.example.org/",
-                  .NotifyDirectories = 1};
+                  .NotifyDirectories = 1,
+                  .MeasurePrefix = "https://measure.example/e/"};
 
 class DocWindowTest : public ShellTest {
 protected:

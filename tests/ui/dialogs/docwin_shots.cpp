@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     doc.ImageFile = art.path() + "cover.png";
     doc.WebSubHub = "https://pubsubhubbub.appspot.com/";
     doc.NotifyDirectories = 1;
+    doc.MeasurePrefix = "https://stats.example.org/e/";
 
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";
