@@ -157,8 +157,8 @@ struct Doc {
     // 1: after a publish in which the RSS file changed, the hub and Podcast Index are told.
     int NotifyDirectories = 0;
     // Put before every enclosure address the feed writes (a podcast measurement service's
-    // redirect, "https://op3.dev/e/"); never before the address a file is uploaded to or checked
-    // at. Empty: none.
+    // redirect, such as "https://stats.example.org/e/"); never before the address a file is
+    // uploaded to or checked at. Empty: none.
     std::string MeasurePrefix;
 
     friend bool operator==(const Doc&, const Doc&) = default;
