@@ -101,7 +101,11 @@ int main(int argc, char** argv) {
         }
         FeedWindow feed_window(ctx, doc, FeedWindowMode::Edit, &main);
         feed_window.show();
-        feed_window.panel()->setCurrentIndex(feed_window.panel()->count() - 1);
+        // The page that holds the kept XML, wherever it stands among the tabs.
+        for (int page = 0; page < feed_window.panel()->count(); ++page)
+            if (feed_window.panel()->widget(page)->isAncestorOf(
+                    feed_window.control<QWidget>(kFeedWinKept)))
+                feed_window.panel()->setCurrentIndex(page);
         QApplication::processEvents();
         save_shot(&feed_window, out + "/import_kept_feed_" + tag + ".png");
     }
