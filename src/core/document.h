@@ -38,6 +38,121 @@ struct Chapter {
     friend bool operator==(const Chapter&, const Chapter&) = default;
 };
 
+// A transcript of an episode: a file on this computer, published beside the enclosure, or an
+// address where it already is.
+struct Transcript {
+    std::string File;     // may hold path placeholders; empty: Url is used
+    std::string Url;      // used when File is empty
+    std::string Type;     // MIME type; empty: from the file's extension
+    std::string Language; // such as "en"; empty: the channel's
+    int Captions = 0;     // 1: timed captions (rel="captions")
+
+    friend bool operator==(const Transcript&, const Transcript&) = default;
+};
+
+// Someone who takes part in a show or an episode.
+struct Person {
+    std::string Name;
+    std::string Role;  // from the namespace's taxonomy; empty: "host"
+    std::string Group; // empty: "cast"
+    std::string Image;
+    std::string Href;
+
+    friend bool operator==(const Person&, const Person&) = default;
+};
+
+// A moment of an episode worth sharing.
+struct Soundbite {
+    double StartTime = 0; // seconds
+    double Duration = 0;
+    std::string Title;
+
+    friend bool operator==(const Soundbite&, const Soundbite&) = default;
+};
+
+// Another form of the episode (another format, bit rate or a video), from a file published beside
+// the enclosure and/or an address where it already is.
+struct AlternateEnclosure {
+    std::string Type; // MIME type
+    std::int64_t Length = 0;
+    double Bitrate = 0; // bits a second; 0: not stated
+    int Height = 0;     // pixels, for a video
+    std::string Lang;
+    std::string Title;
+    std::string Rel;
+    std::string Codecs;
+    int Default = 0;  // 1: the form apps should prefer
+    std::string File; // may hold path placeholders; published beside the enclosure
+    std::string Url;  // a further source, such as a mirror
+
+    friend bool operator==(const AlternateEnclosure&, const AlternateEnclosure&) = default;
+};
+
+// One receiver of a show's or an episode's payments.
+struct ValueRecipient {
+    std::string Name;
+    std::string Type; // "node" or "lnaddress"; empty: "node"
+    std::string Address;
+    int Split = 0;
+    int Fee = 0; // 1: a fee, taken before the others share
+    std::string CustomKey;
+    std::string CustomValue;
+
+    friend bool operator==(const ValueRecipient&, const ValueRecipient&) = default;
+};
+
+// A stretch of an episode whose payments go to another feed's item (a song played in it).
+struct ValueTimeSplit {
+    double StartTime = 0;
+    double Duration = 0;
+    int RemotePercentage = 0; // 0: the default of 100
+    double RemoteStartTime = 0;
+    std::string FeedGuid;
+    std::string FeedUrl;
+    std::string ItemGuid;
+
+    friend bool operator==(const ValueTimeSplit&, const ValueTimeSplit&) = default;
+};
+
+// A show's trailer.
+struct Trailer {
+    std::string Title;
+    std::string Url;
+    DateValue PubDate = 0;
+    std::int64_t Length = 0;
+    std::string Type;
+    int Season = 0;
+
+    friend bool operator==(const Trailer&, const Trailer&) = default;
+};
+
+// A free text for a purpose, such as a verification code a service asks to find in the feed.
+struct FeedText {
+    std::string Purpose;
+    std::string Text;
+
+    friend bool operator==(const FeedText&, const FeedText&) = default;
+};
+
+// Whether one service (or every service, with an empty id) may list the show.
+struct ServiceBlock {
+    std::string Service; // such as "google"; empty: all
+    int Blocked = 1;
+
+    friend bool operator==(const ServiceBlock&, const ServiceBlock&) = default;
+};
+
+// Another show, recommended in the podroll.
+struct RemoteItem {
+    std::string FeedGuid;
+    std::string FeedUrl;
+    std::string ItemGuid;
+    std::string Medium;
+    std::string Title; // for the editor only; not written
+
+    friend bool operator==(const RemoteItem&, const RemoteItem&) = default;
+};
+
 struct Feed {
     std::string FeedAuthor;
     std::string FeedCategory;
@@ -69,6 +184,21 @@ struct Feed {
     // enclosure unless FeedChaptersUrl names one that exists elsewhere.
     std::vector<Chapter> FeedChapters;
     std::string FeedChaptersUrl;
+    // Transcripts beyond the one of FeedTranscriptUrl, which older projects hold.
+    std::vector<Transcript> FeedTranscripts;
+    std::vector<Person> FeedPersons;
+    std::string FeedLocation;    // a place's name; empty: none
+    std::string FeedLocationGeo; // "geo:" address
+    std::string FeedLocationOsm; // OpenStreetMap type and id, such as "R113314"
+    std::string FeedSeasonName;
+    std::string FeedEpisodeDisplay; // the episode's number as shown, such as "Special 2"
+    std::string FeedItunesTitle;    // the title without number or show name
+    std::vector<Soundbite> FeedSoundbites;
+    std::vector<AlternateEnclosure> FeedAlternates;
+    std::string FeedContent; // HTML show notes (content:encoded)
+    // Payments of the episode; recipients replace the channel's when set.
+    std::vector<ValueRecipient> FeedValueRecipients;
+    std::vector<ValueTimeSplit> FeedValueSplits;
     // Elements of an imported item the program does not model, as XML with the namespace
     // declarations they need; written back at the end of the item.
     std::string FeedExtraXml;
@@ -160,6 +290,25 @@ struct Doc {
     // redirect, such as "https://stats.example.org/e/"); never before the address a file is
     // uploaded to or checked at. Empty: none.
     std::string MeasurePrefix;
+    std::vector<Person> Persons;
+    std::string Location;
+    std::string LocationGeo;
+    std::string LocationOsm;
+    std::vector<Trailer> Trailers;
+    std::string License;              // an SPDX identifier or a custom name
+    std::string LicenseUrl;           // required for a custom license
+    std::string Medium;               // "podcast", "music", "video" and so on; empty: not written
+    std::string UpdateFrequency;      // a text such as "Every Monday"
+    std::string UpdateFrequencyRule;  // an iCalendar rule, such as "FREQ=WEEKLY"
+    std::string UpdateFrequencyStart; // the rule's first date, ISO 8601
+    int UpdateFrequencyComplete = 0;  // 1: no more episodes
+    std::vector<FeedText> Texts;
+    std::vector<ServiceBlock> Blocks;
+    std::vector<RemoteItem> Podroll;
+    std::string ValueType;   // "lightning"; empty with recipients: "lightning"
+    std::string ValueMethod; // "keysend"; empty with recipients: "keysend"
+    std::string ValueSuggested;
+    std::vector<ValueRecipient> ValueRecipients;
 
     friend bool operator==(const Doc&, const Doc&) = default;
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <span>
 #include <type_traits>
+#include <variant>
 
 namespace qp {
 
@@ -32,15 +33,23 @@ enum class Read {
     // The publishing protocol: anything but the program's own numbers reads as the secured one,
     // never as plain FTP, and is kept for the next save.
     Protocol,
-    // One chapter a line, appended: its start, title, image and address separated by TABs, which
-    // the encoding takes out of every value.
-    Chapter,
+    // One entry of a list a line, appended: its members separated by TABs, which the encoding
+    // takes out of every value.
+    List,
 };
 
 // One line of the file: its tag, how its value is read, and the member it holds.
 // An optional line is written only when its value is not empty or 0, so a document that does not
 // use it keeps the bytes it always had.
 enum class Line { Always, Optional };
+
+// How the entries of one list are written, read and measured.
+template <typename Record> struct ListOps {
+    void (*put)(std::string& out, std::string_view tag, const Record& record);
+    void (*append)(Record& record, std::string_view value);
+    std::size_t (*size)(const Record& record);
+    bool (*ascii)(const Record& record);
+};
 
 template <typename Record> struct Field {
     constexpr Field(std::string_view t, Read r, std::string Record::*m, Line l = Line::Always)
@@ -53,8 +62,8 @@ template <typename Record> struct Field {
         : tag(t), read(Read::Number), int64(m) {}
     constexpr Field(std::string_view t, qp::Protocol Record::*m, Line l)
         : tag(t), read(Read::Protocol), line(l), protocol(m) {}
-    constexpr Field(std::string_view t, std::vector<Chapter> Record::*m)
-        : tag(t), read(Read::Chapter), line(Line::Optional), chapters(m) {}
+    constexpr Field(std::string_view t, const ListOps<Record>* ops)
+        : tag(t), read(Read::List), line(Line::Optional), list(ops) {}
 
     std::string_view tag;
     Read read;
@@ -63,8 +72,146 @@ template <typename Record> struct Field {
     int Record::*int32 = nullptr;
     std::int64_t Record::*int64 = nullptr;
     qp::Protocol Record::*protocol = nullptr;
-    std::vector<Chapter> Record::*chapters = nullptr;
+    const ListOps<Record>* list = nullptr;
 };
+
+// The members of a list's entry, in the order its line holds them. A number that does not read
+// as one is 0; so is a negative or infinite number of seconds.
+template <typename T>
+using Member = std::variant<std::string T::*, int T::*, std::int64_t T::*, double T::*>;
+
+template <typename T> struct Members;
+template <> struct Members<Chapter> {
+    static constexpr Member<Chapter> all[] = {&Chapter::StartTime, &Chapter::Title, &Chapter::Image,
+                                              &Chapter::Url};
+};
+template <> struct Members<Transcript> {
+    static constexpr Member<Transcript> all[] = {&Transcript::File, &Transcript::Url,
+                                                 &Transcript::Type, &Transcript::Language,
+                                                 &Transcript::Captions};
+};
+template <> struct Members<Person> {
+    static constexpr Member<Person> all[] = {&Person::Name, &Person::Role, &Person::Group,
+                                             &Person::Image, &Person::Href};
+};
+template <> struct Members<Soundbite> {
+    static constexpr Member<Soundbite> all[] = {&Soundbite::StartTime, &Soundbite::Duration,
+                                                &Soundbite::Title};
+};
+template <> struct Members<AlternateEnclosure> {
+    using A = AlternateEnclosure;
+    static constexpr Member<A> all[] = {&A::Type,    &A::Length, &A::Bitrate, &A::Height,
+                                        &A::Lang,    &A::Title,  &A::Rel,     &A::Codecs,
+                                        &A::Default, &A::File,   &A::Url};
+};
+template <> struct Members<ValueRecipient> {
+    using V = ValueRecipient;
+    static constexpr Member<V> all[] = {&V::Name, &V::Type,      &V::Address,    &V::Split,
+                                        &V::Fee,  &V::CustomKey, &V::CustomValue};
+};
+template <> struct Members<ValueTimeSplit> {
+    using V = ValueTimeSplit;
+    static constexpr Member<V> all[] = {&V::StartTime,       &V::Duration, &V::RemotePercentage,
+                                        &V::RemoteStartTime, &V::FeedGuid, &V::FeedUrl,
+                                        &V::ItemGuid};
+};
+template <> struct Members<Trailer> {
+    static constexpr Member<Trailer> all[] = {&Trailer::Title,  &Trailer::Url,  &Trailer::PubDate,
+                                              &Trailer::Length, &Trailer::Type, &Trailer::Season};
+};
+template <> struct Members<FeedText> {
+    static constexpr Member<FeedText> all[] = {&FeedText::Purpose, &FeedText::Text};
+};
+template <> struct Members<ServiceBlock> {
+    static constexpr Member<ServiceBlock> all[] = {&ServiceBlock::Service, &ServiceBlock::Blocked};
+};
+template <> struct Members<RemoteItem> {
+    static constexpr Member<RemoteItem> all[] = {&RemoteItem::FeedGuid, &RemoteItem::FeedUrl,
+                                                 &RemoteItem::ItemGuid, &RemoteItem::Medium,
+                                                 &RemoteItem::Title};
+};
+
+void put_encoded(std::string& out, std::string_view v);
+void put_decimal(std::string& out, std::int64_t value);
+void put_seconds(std::string& out, double value);
+void assign_decoded(std::string& dst, std::string_view v);
+
+template <typename T> void put_entry(std::string& out, std::string_view tag, const T& entry) {
+    out += tag;
+    for (const Member<T>& m : Members<T>::all) {
+        out += '\t';
+        if (const auto* text = std::get_if<std::string T::*>(&m))
+            put_encoded(out, entry.**text);
+        else if (const auto* int32 = std::get_if<int T::*>(&m))
+            put_decimal(out, entry.**int32);
+        else if (const auto* int64 = std::get_if<std::int64_t T::*>(&m))
+            put_decimal(out, entry.**int64);
+        else
+            put_seconds(out, entry.*std::get<double T::*>(m));
+    }
+    out += kEol;
+}
+
+template <typename T> T entry_of(std::string_view v) {
+    T entry;
+    bool more = true;
+    for (const Member<T>& m : Members<T>::all) {
+        if (!more)
+            break;
+        const std::size_t tab = v.find('\t');
+        const std::string_view value = v.substr(0, tab);
+        more = tab != std::string_view::npos;
+        if (more)
+            v.remove_prefix(tab + 1);
+        if (const auto* text = std::get_if<std::string T::*>(&m)) {
+            assign_decoded(entry.**text, value);
+        } else if (const auto* int32 = std::get_if<int T::*>(&m)) {
+            entry.** int32 = parse_leading_int32(value);
+        } else if (const auto* int64 = std::get_if<std::int64_t T::*>(&m)) {
+            entry.** int64 = parse_leading_int64(value);
+        } else {
+            double seconds = 0;
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), seconds);
+            entry.*std::get<double T::*>(m) =
+                res.ec == std::errc() && std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+        }
+    }
+    return entry;
+}
+
+template <typename Record, auto List> struct ListOf {
+    using T = typename std::remove_reference_t<decltype(std::declval<Record>().*List)>::value_type;
+    static void put(std::string& out, std::string_view tag, const Record& record) {
+        for (const T& entry : record.*List)
+            put_entry(out, tag, entry);
+    }
+    static void append(Record& record, std::string_view value) {
+        (record.*List).push_back(entry_of<T>(value));
+    }
+    static std::size_t size(const Record& record) {
+        std::size_t n = 0;
+        for (const T& entry : record.*List) {
+            n += 48 + 24 * std::size(Members<T>::all); // the tag within 48
+            for (const Member<T>& m : Members<T>::all)
+                if (const auto* text = std::get_if<std::string T::*>(&m))
+                    n += (entry.**text).size();
+        }
+        return n;
+    }
+    static bool ascii(const Record& record) {
+        for (const T& entry : record.*List)
+            for (const Member<T>& m : Members<T>::all)
+                if (const auto* text = std::get_if<std::string T::*>(&m);
+                    text && !is_ascii(entry.**text))
+                    return false;
+        return true;
+    }
+    static constexpr ListOps<Record> ops{&put, &append, &size, &ascii};
+};
+
+template <typename Record, auto List> constexpr const ListOps<Record>* list_of() {
+    return &ListOf<Record, List>::ops;
+}
 
 // The document's lines, in the order they are written.
 constexpr Field<Doc> kDocFields[] = {
@@ -120,6 +267,25 @@ constexpr Field<Doc> kDocFields[] = {
     {"@WebSubHub:@", Read::Text, &Doc::WebSubHub, Line::Optional},
     {"@NotifyDirectories:@", &Doc::NotifyDirectories, Line::Optional},
     {"@MeasurePrefix:@", Read::Text, &Doc::MeasurePrefix, Line::Optional},
+    {"@Person:@", list_of<Doc, &Doc::Persons>()},
+    {"@Location:@", Read::Text, &Doc::Location, Line::Optional},
+    {"@LocationGeo:@", Read::Trimmed, &Doc::LocationGeo, Line::Optional},
+    {"@LocationOsm:@", Read::Trimmed, &Doc::LocationOsm, Line::Optional},
+    {"@Trailer:@", list_of<Doc, &Doc::Trailers>()},
+    {"@License:@", Read::Text, &Doc::License, Line::Optional},
+    {"@LicenseUrl:@", Read::Text, &Doc::LicenseUrl, Line::Optional},
+    {"@Medium:@", Read::Trimmed, &Doc::Medium, Line::Optional},
+    {"@UpdateFrequency:@", Read::Text, &Doc::UpdateFrequency, Line::Optional},
+    {"@UpdateFrequencyRule:@", Read::Trimmed, &Doc::UpdateFrequencyRule, Line::Optional},
+    {"@UpdateFrequencyStart:@", Read::Trimmed, &Doc::UpdateFrequencyStart, Line::Optional},
+    {"@UpdateFrequencyComplete:@", &Doc::UpdateFrequencyComplete, Line::Optional},
+    {"@Txt:@", list_of<Doc, &Doc::Texts>()},
+    {"@Block:@", list_of<Doc, &Doc::Blocks>()},
+    {"@Podroll:@", list_of<Doc, &Doc::Podroll>()},
+    {"@ValueType:@", Read::Trimmed, &Doc::ValueType, Line::Optional},
+    {"@ValueMethod:@", Read::Trimmed, &Doc::ValueMethod, Line::Optional},
+    {"@ValueSuggested:@", Read::Trimmed, &Doc::ValueSuggested, Line::Optional},
+    {"@ValueRecipient:@", list_of<Doc, &Doc::ValueRecipients>()},
 };
 
 // A feed's lines, in the order they are written; the first one opens a new feed when read.
@@ -150,7 +316,20 @@ constexpr Field<Feed> kFeedFields[] = {
     {"@FeedTranscriptType:@", Read::Text, &Feed::FeedTranscriptType, Line::Optional},
     {"@FeedExtraXml:@", Read::Text, &Feed::FeedExtraXml, Line::Optional},
     {"@FeedChaptersUrl:@", Read::Text, &Feed::FeedChaptersUrl, Line::Optional},
-    {"@FeedChapter:@", &Feed::FeedChapters},
+    {"@FeedChapter:@", list_of<Feed, &Feed::FeedChapters>()},
+    {"@FeedTranscript:@", list_of<Feed, &Feed::FeedTranscripts>()},
+    {"@FeedPerson:@", list_of<Feed, &Feed::FeedPersons>()},
+    {"@FeedLocation:@", Read::Text, &Feed::FeedLocation, Line::Optional},
+    {"@FeedLocationGeo:@", Read::Trimmed, &Feed::FeedLocationGeo, Line::Optional},
+    {"@FeedLocationOsm:@", Read::Trimmed, &Feed::FeedLocationOsm, Line::Optional},
+    {"@FeedSeasonName:@", Read::Text, &Feed::FeedSeasonName, Line::Optional},
+    {"@FeedEpisodeDisplay:@", Read::Text, &Feed::FeedEpisodeDisplay, Line::Optional},
+    {"@FeedItunesTitle:@", Read::Text, &Feed::FeedItunesTitle, Line::Optional},
+    {"@FeedSoundbite:@", list_of<Feed, &Feed::FeedSoundbites>()},
+    {"@FeedAlternate:@", list_of<Feed, &Feed::FeedAlternates>()},
+    {"@FeedContent:@", Read::Text, &Feed::FeedContent, Line::Optional},
+    {"@FeedValueRecipient:@", list_of<Feed, &Feed::FeedValueRecipients>()},
+    {"@FeedValueSplit:@", list_of<Feed, &Feed::FeedValueSplits>()},
 };
 
 constexpr std::size_t kDocCount = std::size(kDocFields);
@@ -209,24 +388,11 @@ void put_seconds(std::string& out, double value) {
     out.append(buf, res.ptr);
 }
 
-void put_chapters(std::string& out, std::string_view tag, const std::vector<Chapter>& chapters) {
-    for (const Chapter& c : chapters) {
-        out += tag;
-        out += '\t';
-        put_seconds(out, c.StartTime);
-        for (const std::string* text : {&c.Title, &c.Image, &c.Url}) {
-            out += '\t';
-            put_encoded(out, *text);
-        }
-        out += kEol;
-    }
-}
-
 template <typename Record>
 void put_fields(std::string& out, const Record& record, std::span<const Field<Record>> fields) {
     for (const Field<Record>& f : fields) {
-        if (f.chapters) {
-            put_chapters(out, f.tag, record.*f.chapters);
+        if (f.list) {
+            f.list->put(out, f.tag, record);
             continue;
         }
         if constexpr (std::is_same_v<Record, Doc>) {
@@ -260,9 +426,8 @@ template <typename Record>
 std::size_t fields_size(const Record& record, std::span<const Field<Record>> fields) {
     std::size_t n = 0;
     for (const Field<Record>& f : fields) {
-        if (f.chapters) {
-            for (const Chapter& c : record.*f.chapters)
-                n += f.tag.size() + 40 + c.Title.size() + c.Image.size() + c.Url.size();
+        if (f.list) {
+            n += f.list->size(record);
             continue;
         }
         n += f.tag.size() + 3 + (f.text ? (record.*f.text).size() : 20);
@@ -303,24 +468,6 @@ std::string decoded(std::string_view v) {
     return s;
 }
 
-// A chapter line's value; a start that is no number of seconds reads as 0.
-Chapter chapter_of(std::string_view v) {
-    Chapter c;
-    std::size_t tab = v.find('\t');
-    const std::string_view start = v.substr(0, tab);
-    double seconds = 0;
-    const auto res = std::from_chars(start.data(), start.data() + start.size(), seconds);
-    c.StartTime = res.ec == std::errc() && std::isfinite(seconds) && seconds > 0 ? seconds : 0;
-    for (std::string* text : {&c.Title, &c.Image, &c.Url}) {
-        if (tab == std::string_view::npos)
-            break;
-        v.remove_prefix(tab + 1);
-        tab = v.find('\t');
-        assign_decoded(*text, v.substr(0, tab));
-    }
-    return c;
-}
-
 template <typename Record> void store(Record& record, const Field<Record>& f, std::string_view v) {
     switch (f.read) {
     case Read::Text:
@@ -349,8 +496,8 @@ template <typename Record> void store(Record& record, const Field<Record>& f, st
             }
         }
         break;
-    case Read::Chapter:
-        (record.*f.chapters).push_back(chapter_of(v));
+    case Read::List:
+        f.list->append(record, v);
         break;
     case Read::Number:
         if (f.int32)
@@ -421,7 +568,7 @@ namespace {
 template <typename Record>
 bool texts_ascii(const Record& record, std::span<const Field<Record>> fields) {
     for (const Field<Record>& f : fields)
-        if (f.text && !is_ascii(record.*f.text))
+        if (f.text ? !is_ascii(record.*f.text) : f.list && !f.list->ascii(record))
             return false;
     return true;
 }
@@ -514,8 +661,9 @@ std::size_t parse_project(Doc& doc, std::string_view bytes) {
         if (k == kFieldCount)
             continue;
         ++recognised;
-        // Chapter lines come in runs.
-        const bool repeats = k >= kDocCount && kFeedFields[k - kDocCount].chapters;
+        // A list's lines come in runs.
+        const bool repeats = k < kDocCount ? kDocFields[k].list != nullptr
+                                           : kFeedFields[k - kDocCount].list != nullptr;
         expected = repeats ? k : k + 1 < kFieldCount ? k + 1 : kDocCount;
         std::string_view value =
             tab == std::string_view::npos ? std::string_view() : line.substr(tab + 1);

@@ -3,6 +3,7 @@
 #include "core/project_file.h"
 #include "core/text.h"
 
+#include "directory_doc.h"
 #include "support/file_limit.h"
 #include "support/temp_dir.h"
 #include <chrono>
@@ -543,4 +544,32 @@ TEST_F(ProjectSave, InterruptedBeforeTheRenameKeepsBothVersions) {
     EXPECT_FALSE(save_project_with_backup(doc_, blocked));
     EXPECT_EQ(content(blocked + ".Bak"), format_project(doc_));
     EXPECT_EQ(content(blocked + "/keep"), "x");
+}
+
+// Every list and value of the podcast namespace has its own lines and reads back to the same
+// document and bytes, streamed or whole, even when only a list entry is not ASCII.
+TEST(ProjectFormat, PodcastNamespaceLinesRoundTrip) {
+    Doc doc = test::everything_doc();
+    doc.Feeds.push_back(doc.Feeds[0]);
+    const std::string bytes = format_project(doc);
+    EXPECT_NE(bytes.find("@ValueRecipient:@\tHost fee\tnode\t032f4ffbbafffbe51726ad3c164a3d0d37ec27"
+                         "bc67b29a159b0f49ae8ac21b8508\t10\t1\t696969\tabc\r\n"),
+              std::string::npos);
+    EXPECT_NE(bytes.find("@FeedSoundbite:@\t73\t60\tThe best minute\r\n"
+                         "@FeedSoundbite:@\t1200.5\t30\t\r\n"),
+              std::string::npos);
+    Doc back;
+    parse_project(back, bytes);
+    back.CurrentFeed = doc.CurrentFeed;
+    EXPECT_EQ(back, doc);
+    EXPECT_EQ(format_project(back), bytes);
+
+    doc.Feeds[1].FeedSoundbites[0].Title = "\xE6\x97\xA5";
+    std::string streamed;
+    ASSERT_TRUE(write_project(doc, [&](std::string_view piece) {
+        streamed += piece;
+        return Status{};
+    }));
+    EXPECT_EQ(streamed, format_project(doc));
+    EXPECT_TRUE(streamed.starts_with(kUtf8Bom));
 }
