@@ -1,0 +1,122 @@
+#include "ui/common/list_table.h"
+
+#include "core/texts.h"
+#include "ui/common/qt_text.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace qp::ui {
+
+namespace {
+
+bool is_flag(const ListColumn& c) {
+    return c.kind == CellKind::Flag;
+}
+
+} // namespace
+
+ListTable::ListTable(QTreeWidget* tree, std::span<const ListColumn> columns, Texts& texts,
+                     QPushButton* add_button, QPushButton* remove_button, QPushButton* up,
+                     QPushButton* down)
+    : QObject(tree), tree_(tree), columns_(columns), texts_(texts) {
+    QStringList headings;
+    for (const ListColumn& c : columns_)
+        headings << to_q(texts_.get(c.heading));
+    tree_->setColumnCount(static_cast<int>(columns_.size()));
+    tree_->setHeaderLabels(headings);
+    tree_->setRootIsDecorated(false);
+    tree_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::SelectedClicked);
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].width > 0)
+            tree_->header()->resizeSection(static_cast<int>(i), columns_[i].width);
+    connect(add_button, &QPushButton::clicked, this, &ListTable::add);
+    connect(remove_button, &QPushButton::clicked, this, &ListTable::remove);
+    connect(up, &QPushButton::clicked, this, [this] { move(-1); });
+    connect(down, &QPushButton::clicked, this, [this] { move(1); });
+}
+
+void ListTable::set_rows(const std::vector<ListRow>& rows) {
+    tree_->clear();
+    for (const ListRow& cells : rows) {
+        auto* row = new QTreeWidgetItem;
+        row->setFlags(row->flags() | Qt::ItemIsEditable | Qt::ItemIsUserCheckable);
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            const std::string cell = i < cells.size() ? cells[i] : std::string();
+            const int column = static_cast<int>(i);
+            if (is_flag(columns_[i]))
+                row->setCheckState(column, cell == "1" ? Qt::Checked : Qt::Unchecked);
+            else
+                row->setText(column, to_q(cell));
+        }
+        tree_->addTopLevelItem(row);
+    }
+}
+
+std::vector<ListRow> ListTable::rows() const {
+    std::vector<ListRow> rows;
+    for (int r = 0; r < tree_->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* row = tree_->topLevelItem(r);
+        ListRow& cells = rows.emplace_back();
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            const int column = static_cast<int>(i);
+            cells.push_back(is_flag(columns_[i])
+                                ? (row->checkState(column) == Qt::Checked ? "1" : "0")
+                                : from_q(row->text(column)));
+        }
+    }
+    return rows;
+}
+
+void ListTable::add() {
+    QTreeWidgetItem* current = tree_->currentItem();
+    const int at = current ? tree_->indexOfTopLevelItem(current) + 1 : tree_->topLevelItemCount();
+    std::vector<ListRow> all = rows();
+    all.insert(all.begin() + at, ListRow(columns_.size()));
+    set_rows(all);
+    QTreeWidgetItem* row = tree_->topLevelItem(at);
+    int first_text = 0;
+    while (first_text < static_cast<int>(columns_.size()) &&
+           is_flag(columns_[static_cast<std::size_t>(first_text)]))
+        ++first_text;
+    tree_->setCurrentItem(row, first_text);
+    tree_->setFocus();
+    if (first_text < static_cast<int>(columns_.size()))
+        tree_->editItem(row, first_text);
+}
+
+void ListTable::remove() {
+    if (QTreeWidgetItem* current = tree_->currentItem())
+        delete tree_->takeTopLevelItem(tree_->indexOfTopLevelItem(current));
+}
+
+void ListTable::move(int by) {
+    QTreeWidgetItem* current = tree_->currentItem();
+    if (!current)
+        return;
+    const int from = tree_->indexOfTopLevelItem(current);
+    const int to = from + by;
+    if (to < 0 || to >= tree_->topLevelItemCount())
+        return;
+    QTreeWidgetItem* row = tree_->takeTopLevelItem(from);
+    tree_->insertTopLevelItem(to, row);
+    tree_->setCurrentItem(row);
+}
+
+std::string ListTable::bad_cell_message() {
+    const std::vector<ListRow> all = rows();
+    for (std::size_t r = 0; r < all.size(); ++r) {
+        const int column = first_bad_cell(columns_, all[r]);
+        if (column < 0)
+            continue;
+        tree_->setCurrentItem(tree_->topLevelItem(static_cast<int>(r)), column);
+        const std::size_t c = static_cast<std::size_t>(column);
+        return texts_.get("List.BadCell",
+                          {std::to_string(r + 1), texts_.get(columns_[c].heading), all[r][c]});
+    }
+    return {};
+}
+
+} // namespace qp::ui

@@ -1,0 +1,47 @@
+// A table of the window's layout, with its add, delete, up and down buttons, bound to one of the
+// podcast namespace's lists. Cells are edited in place; a flag column is a check box.
+#pragma once
+
+#include "core/list_rows.h"
+
+#include <QObject>
+
+#include <span>
+#include <string>
+#include <vector>
+
+class QPushButton;
+class QTreeWidget;
+
+namespace qp {
+class Texts;
+}
+
+namespace qp::ui {
+
+class ListTable final : public QObject {
+public:
+    ListTable(QTreeWidget* tree, std::span<const ListColumn> columns, Texts& texts,
+              QPushButton* add, QPushButton* remove, QPushButton* up, QPushButton* down);
+
+    void set_rows(const std::vector<ListRow>& rows);
+    std::vector<ListRow> rows() const;
+    template <typename T> void set(const std::vector<T>& list) { set_rows(list_rows(list)); }
+    template <typename T> std::vector<T> entries() const { return list_entries<T>(rows()); }
+
+    // A row after the chosen one (or at the end), in edit on its first text column.
+    void add();
+    void remove();
+    void move(int by);
+    // The first cell that does not read as its column's kind is made current and described in
+    // the user's language; empty when every cell reads.
+    std::string bad_cell_message();
+    QTreeWidget* tree() const { return tree_; }
+
+private:
+    QTreeWidget* tree_;
+    std::span<const ListColumn> columns_;
+    Texts& texts_;
+};
+
+} // namespace qp::ui
