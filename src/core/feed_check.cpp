@@ -531,20 +531,28 @@ void check_beside_file(std::string_view file, int index, const Paths& paths, See
 void check_podcast_episode(const Doc& doc, int index, const Paths& paths, Seen& seen,
                            Findings& found) {
     const Feed& feed = doc.Feeds[static_cast<std::size_t>(index)];
+    // A file goes beside the enclosure only when the enclosure is in the channel's folder: one
+    // kept at an address elsewhere has no folder of ours beside it, and the file is left out.
+    const bool beside = !url_has_scheme(trim_spaces(feed.FeedFileOnFTP)) &&
+                        (!feed.FeedFile.empty() || !feed.FeedFileOnFTP.empty());
     // The namespace's documents: a transcript and a form of the episode each need a source.
-    for (const Transcript& t : feed.FeedTranscripts) {
-        if (!t.File.empty())
-            check_beside_file(t.File, index, paths, seen, found);
-        else if (is_blank(t.Url))
-            found.error(index, "Check.TranscriptNoSource");
-    }
+    const auto source = [&](const std::string& file, const std::string& url, const char* none) {
+        if (!file.empty() && beside)
+            check_beside_file(file, index, paths, seen, found);
+        else if (!file.empty() && is_blank(url))
+            found.warning(index, "Check.UploadNowhere", {file_part(file)});
+        else if (is_blank(url))
+            found.error(index, none);
+    };
+    for (const Transcript& t : feed.FeedTranscripts)
+        source(t.File, t.Url, "Check.TranscriptNoSource");
     for (const AlternateEnclosure& a : feed.FeedAlternates) {
         if (is_blank(a.Type))
             found.error(index, "Check.AlternateNoType", {a.Title});
-        if (!a.File.empty())
-            check_beside_file(a.File, index, paths, seen, found);
-        else if (is_blank(a.Url))
+        if (a.File.empty() && is_blank(a.Url))
             found.error(index, "Check.AlternateNoSource", {a.Title.empty() ? a.Type : a.Title});
+        else
+            source(a.File, a.Url, "");
         // What podcast-partytime accepts: a form without its length is dropped.
         if (a.Length <= 0)
             found.warning(index, "Check.AlternateNoLength", {a.Title.empty() ? a.Type : a.Title});

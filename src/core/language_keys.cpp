@@ -501,6 +501,7 @@ std::vector<LanguageKey> build_table() {
         {"Check.FeeSplits", {"%s1%"}},
         {"Check.SplitTotal", {"%s1%"}},
         {"Check.UploadMissing", {"%s1%"}},
+        {"Check.UploadNowhere", {"%s1%"}},
         {"Check.TranscriptNoSource", {}},
         {"Check.AlternateNoType", {"%s1%"}},
         {"Check.AlternateNoSource", {"%s1%"}},

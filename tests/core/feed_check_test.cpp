@@ -466,6 +466,10 @@ TEST_F(NamespaceCheck, FilesBesideTheEnclosureAreLookedAt) {
     f.FeedTranscripts[0].File = "%MyDoc%ep3.srt";
     f.FeedTranscripts[0].Url.clear();
     f.FeedAlternates[0].File = "%MyDoc%ep3.opus";
+    // Kept at an address elsewhere, the enclosure has no folder of ours beside it: the form
+    // falls back on its address, the transcript has none.
+    EXPECT_EQ(lines(doc_), Keys{"W0 Check.UploadNowhere"});
+    f.FeedFileOnFTP = "media/ep3.mp3";
     EXPECT_EQ(lines(doc_), (Keys{"W0 Check.UploadMissing", "W0 Check.UploadMissing"}));
     EXPECT_EQ(feed_check(doc_, paths_)[0].params, Keys{tmp.path() + "ep3.srt"});
     ASSERT_TRUE(write_file(tmp.path() + "ep3.srt", "1\n"));
