@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -178,7 +179,8 @@ std::optional<double> decimal(std::string_view text) {
     text = trimmed(text, " \t\r\n");
     double value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(value >= 0))
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value) || value < 0)
         return std::nullopt;
     return value;
 }
@@ -884,11 +886,12 @@ bool Importer::podcast_item_element(Feed& f, const xmlNode* node, std::string_vi
     const Doc& d = out_.doc;
     if (name == "transcript") {
         // The first plain one is the transcript older projects hold.
-        if (!state.have_transcript && plain_element(node, {"url", "type"})) {
-            f.FeedTranscriptUrl = trim_blanks(attribute(node, "url"));
+        if (std::string url = trim_blanks(attribute(node, "url"));
+            !state.have_transcript && !url.empty() && plain_element(node, {"url", "type"})) {
+            f.FeedTranscriptUrl = std::move(url);
             f.FeedTranscriptType = trim_blanks(attribute(node, "type"));
-            state.have_transcript = !f.FeedTranscriptUrl.empty();
-            return state.have_transcript;
+            state.have_transcript = true;
+            return true;
         }
         std::optional<Transcript> t = transcript_of(node);
         if (t)
@@ -955,6 +958,10 @@ void Importer::settle_number(Feed& f, const xmlNode* node, int& number, std::str
         label = attribute(node, attribute_name);
         return;
     }
+    if (n && number != 0 && number != *n)
+        note("episode " + std::to_string(out_.doc.Feeds.size() + 1) + ": <" + qualified_name(node) +
+             "> states " + std::to_string(*n) + ", the iTunes value " + std::to_string(number) +
+             "; both are kept");
     keep(f.FeedExtraXml, "item", node);
 }
 

@@ -468,7 +468,7 @@ TEST(FeedImport, PodcastNamespaceFillsTheModelAndKeepsTheRest) {
 <podcast:person role="guest" group="cast" href="https://guest.ex">Guest Star</podcast:person>
 <podcast:location geo="geo:48.85,2.35">Paris</podcast:location>
 <podcast:soundbite startTime="73" duration="60">The best minute</podcast:soundbite>
-<podcast:soundbite startTime="1200.5" duration="30"/>
+<podcast:soundbite startTime="1200.5" duration="30"/><podcast:soundbite startTime="inf" duration="1"/>
 <podcast:alternateEnclosure type="audio/opus" length="1500000" bitrate="32000" lang="en" title="Low bit rate" codecs="opus">
  <podcast:source uri="https://ex.com/ep3.opus"/></podcast:alternateEnclosure>
 <podcast:alternateEnclosure type="video/mp4" length="90000000" height="1080" title="Video" default="true"><podcast:source uri="https://ex.com/ep3.mp4"/></podcast:alternateEnclosure>
@@ -527,8 +527,9 @@ TEST(FeedImport, PodcastNamespaceFillsTheModelAndKeepsTheRest) {
     EXPECT_EQ(f.FeedValueSplits, w.FeedValueSplits);
 
     // What the document cannot hold stays as it stands, once: a second place, a date that is
-    // none, a block neither yes nor no, a transcript of another kind, a form with two sources,
-    // a stretch with recipients of its own, a second block of payments, a season that differs.
+    // none, a block neither yes nor no, a moment at no time, a transcript of another kind, a form
+    // with two sources, a stretch with recipients of its own, a second block of payments, a
+    // season that differs.
     EXPECT_EQ(d.ExtraXml, "<podcast:location xmlns:podcast=\"https://podcastindex.org/namespace/"
                           "1.0\">Lyon</podcast:location>"
                           "<podcast:trailer xmlns:podcast=\"https://podcastindex.org/namespace/"
@@ -538,11 +539,14 @@ TEST(FeedImport, PodcastNamespaceFillsTheModelAndKeepsTheRest) {
                           " id=\"apple\">maybe</podcast:block>");
     EXPECT_NE(f.FeedExtraXml.find("rel=\"notes\""), std::string::npos);
     EXPECT_NE(f.FeedExtraXml.find("https://b.ex/1.aac"), std::string::npos);
-    EXPECT_EQ(imported->kept.size(), 7u); // by name and place
+    EXPECT_EQ(imported->kept.size(), 8u); // by name and place
     const Feed& two = d.Feeds[1];
     EXPECT_EQ(two.FeedSeason, 1);
     EXPECT_TRUE(two.FeedValueRecipients.empty());
     EXPECT_EQ(two.FeedExtraXml.find("<podcast:value"), 0u);
     EXPECT_NE(two.FeedExtraXml.find("type=\"hive\""), std::string::npos);
     EXPECT_NE(two.FeedExtraXml.find(">2</podcast:season>"), std::string::npos);
+    EXPECT_EQ(imported->notes,
+              std::vector<std::string>{
+                  "episode 2: <podcast:season> states 2, the iTunes value 1; both are kept"});
 }
