@@ -414,6 +414,13 @@ struct ValueBlock {
     std::vector<ValueTimeSplit> splits;
 };
 
+// The document gives an episode's block the channel's type, method and suggestion.
+bool fits_channel_value(const Doc& d, const ValueBlock& v) {
+    return v.type == (d.ValueType.empty() ? "lightning" : d.ValueType) &&
+           v.method == (d.ValueMethod.empty() ? "keysend" : d.ValueMethod) &&
+           (v.suggested.empty() || v.suggested == d.ValueSuggested);
+}
+
 // A block that pays no one is not one the writer makes.
 std::optional<ValueBlock> value_of(const xmlNode* node, bool episode) {
     const auto children = element_children(node, {"type", "method", "suggested"});
@@ -578,6 +585,14 @@ private:
     std::string itunes_image_;
     ItemDate build_date_;
     std::vector<ItemDate> item_dates_;
+    // Episodes' payment blocks met before the channel's, with their XML in case they do not fit
+    // it.
+    struct EarlyValue {
+        std::size_t feed;
+        ValueBlock block;
+        std::string xml;
+    };
+    std::vector<EarlyValue> early_values_;
     // The trailers' dates, made wall clock times once the zone is settled.
     std::vector<std::pair<std::size_t, FeedInstant>> trailer_dates_;
     std::map<std::pair<std::string, std::string>, std::size_t> kept_index_;
@@ -933,12 +948,19 @@ bool Importer::podcast_item_element(Feed& f, const xmlNode* node, std::string_vi
         return a.has_value();
     }
     if (name == "value" && f.FeedValueRecipients.empty()) {
-        // The document gives an episode's block the channel's type, method and suggestion.
         std::optional<ValueBlock> v = value_of(node, true);
-        if (!v || v->type != (d.ValueType.empty() ? "lightning" : d.ValueType) ||
-            v->method != (d.ValueMethod.empty() ? "keysend" : d.ValueMethod) ||
-            (!v->suggested.empty() && v->suggested != d.ValueSuggested))
+        if (!v || !fits_channel_value(d, *v))
             return false;
+        // The channel's block may still follow the items: the episode's is checked against it
+        // again at the end.
+        if (d.ValueRecipients.empty()) {
+            std::string xml;
+            serialize(xml, node, {});
+            early_values_.push_back({d.Feeds.size(), std::move(*v), std::move(xml)});
+            f.FeedValueRecipients = early_values_.back().block.recipients;
+            f.FeedValueSplits = early_values_.back().block.splits;
+            return true;
+        }
         f.FeedValueRecipients = std::move(v->recipients);
         f.FeedValueSplits = std::move(v->splits);
         return true;
@@ -1186,6 +1208,15 @@ void Importer::finish(const xmlNode* root) {
     // down to the default few.
     d.MaxFeed =
         std::max(d.MaxFeed, static_cast<int>(std::min<std::size_t>(d.Feeds.size(), INT32_MAX)));
+    for (EarlyValue& early : early_values_) {
+        if (fits_channel_value(d, early.block))
+            continue;
+        Feed& f = d.Feeds[early.feed];
+        f.FeedValueRecipients.clear();
+        f.FeedValueSplits.clear();
+        f.FeedExtraXml += early.xml;
+        count_kept("item", "podcast:value");
+    }
     if (!podcast_guid_.empty() && podcast_guid_ != channel_podcast_guid(d))
         d.PodcastGuid = podcast_guid_;
     settle_dates();

@@ -549,4 +549,17 @@ TEST(FeedImport, PodcastNamespaceFillsTheModelAndKeepsTheRest) {
     EXPECT_EQ(imported->notes,
               std::vector<std::string>{
                   "episode 2: <podcast:season> states 2, the iTunes value 1; both are kept"});
+
+    // The channel's block after the items: an episode's block read as the channel's type proves
+    // of another, and is kept after all.
+    const std::string pays = "<podcast:valueRecipient type=\"node\" address=\"a\" split=\"1\"/>";
+    Result<ImportedFeed> late = import_text(
+        "<rss xmlns:podcast=\"https://podcastindex.org/namespace/1.0\"><channel><item>"
+        "<podcast:value type=\"lightning\" method=\"keysend\">" +
+        pays + "</podcast:value></item><podcast:value type=\"hive\" method=\"keysend\">" + pays +
+        "</podcast:value></channel></rss>");
+    ASSERT_TRUE(late.ok()) << late.error_text();
+    EXPECT_EQ(late->doc.ValueType, "hive");
+    EXPECT_TRUE(late->doc.Feeds[0].FeedValueRecipients.empty());
+    EXPECT_NE(late->doc.Feeds[0].FeedExtraXml.find("type=\"lightning\""), std::string::npos);
 }
