@@ -194,6 +194,368 @@ void check_directory_tags(const Doc& doc, Findings& found) {
         found.error(-1, "Check.NewFeedUrlNotWeb", {doc.iTunesNewFeedUrl});
 }
 
+// --- The rest of the podcast namespace ----------------------------------------------------
+
+// The person roles and groups of the namespace's taxonomy, each between bars in lower case, as
+// its readers compare them: without letter case. A reader turns an unknown one into "host" or
+// "cast".
+constexpr std::string_view kPersonRoles =
+    "|director|assistant director|executive producer|senior producer|producer|associate producer"
+    "|development producer|creative director|host|co-host|guest host|guest|voice actor|narrator"
+    "|announcer|reporter|author|editorial director|co-writer|writer|songwriter|guest writer"
+    "|story editor|managing editor|script editor|script coordinator|researcher|editor"
+    "|fact checker|translator|transcriber|logger|studio coordinator|technical director"
+    "|technical manager|audio engineer|remote recording engineer|post production engineer"
+    "|audio editor|sound designer|foley artist|composer|theme music|music production"
+    "|music contributor|production coordinator|booking coordinator|production assistant"
+    "|content manager|marketing manager|sales representative|sales manager|graphic designer"
+    "|cover art designer|social media manager|consultant|intern|camera operator"
+    "|lighting designer|camera grip|assistant camera|assistant editor|";
+constexpr std::string_view kPersonGroups =
+    "|creative direction|cast|writing|audio production|audio post-production|administration"
+    "|visuals|community|misc.|video production|video post-production|";
+// The media the namespace lists, each with its list form ("podcastL": a feed of podcasts).
+constexpr std::string_view kMedia[] = {"podcast",    "music", "video",     "film",   "audiobook",
+                                       "newsletter", "blog",  "publisher", "course", "mixed"};
+// The payment layers and methods of the namespace's value documents and slug list.
+constexpr std::string_view kValueTypes[] = {"lightning", "bitcoin", "hive", "webmonetization"};
+constexpr std::string_view kValueMethods[] = {"keysend", "default", "amp", "ILP"};
+constexpr std::string_view kRecipientTypes[] = {"node", "lnaddress", "wallet", "paymentpointer"};
+// The namespace limits a text to 4000 characters and its purpose to 128.
+constexpr std::size_t kMaxTextChars = 4000;
+constexpr std::size_t kMaxPurposeChars = 128;
+
+template <std::size_t N> bool listed(const std::string_view (&list)[N], std::string_view value) {
+    return std::any_of(std::begin(list), std::end(list),
+                       [value](std::string_view known) { return iequals(known, value); });
+}
+
+bool in_bar_list(std::string_view list, std::string_view value) {
+    std::string key = "|";
+    for (const char c : value)
+        key += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+    key += '|';
+    return key.size() > 2 && key.find('|', 1) == key.size() - 1 &&
+           list.find(key) != std::string_view::npos;
+}
+
+bool known_medium(std::string_view medium) {
+    // Media are written in lower case; the list form ends in a capital L.
+    if (medium.ends_with('L'))
+        medium.remove_suffix(1);
+    return std::find(std::begin(kMedia), std::end(kMedia), medium) != std::end(kMedia);
+}
+
+// Whether the license is an SPDX identifier among those shows use; readers find the text of an
+// SPDX license themselves and drop any other without the address of its text.
+bool spdx_license(std::string_view id) {
+    static constexpr std::string_view kCreativeCommons[] = {
+        "cc-by", "cc-by-sa", "cc-by-nd", "cc-by-nc", "cc-by-nc-sa", "cc-by-nc-nd"};
+    static constexpr std::string_view kVersions[] = {"1.0", "2.0", "2.5", "3.0", "4.0"};
+    static constexpr std::string_view kOthers =
+        "|cc0-1.0|cc-pddc|pddl-1.0|odc-by-1.0|odbl-1.0|gfdl-1.3|gfdl-1.3-only|gfdl-1.3-or-later"
+        "|mit|isc|0bsd|bsd-2-clause|bsd-3-clause|apache-2.0|mpl-2.0|gpl-2.0|gpl-2.0-only"
+        "|gpl-2.0-or-later|gpl-3.0|gpl-3.0-only|gpl-3.0-or-later|lgpl-3.0-only|lgpl-3.0-or-later"
+        "|agpl-3.0-only|agpl-3.0-or-later|unlicense|wtfpl|";
+    for (const std::string_view cc : kCreativeCommons)
+        for (const std::string_view v : kVersions)
+            if (id.size() == cc.size() + 1 + v.size() && istarts_with(id, cc) &&
+                id[cc.size()] == '-' && id.ends_with(v))
+                return true;
+    return in_bar_list(kOthers, id);
+}
+
+std::size_t char_count(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// An iCalendar recurrence rule: NAME=VALUE parts split by ";", FREQ among them, each name once,
+// never both COUNT and UNTIL.
+bool valid_rrule(std::string_view rule) {
+    static constexpr std::string_view kParts[] = {
+        "FREQ",  "UNTIL",      "COUNT",     "INTERVAL", "BYSECOND", "BYMINUTE", "BYHOUR",
+        "BYDAY", "BYMONTHDAY", "BYYEARDAY", "BYWEEKNO", "BYMONTH",  "BYSETPOS", "WKST"};
+    static constexpr std::string_view kFrequencies[] = {"SECONDLY", "MINUTELY", "HOURLY", "DAILY",
+                                                        "WEEKLY",   "MONTHLY",  "YEARLY"};
+    std::vector<std::string_view> seen;
+    while (!rule.empty()) {
+        const std::size_t end = rule.find(';');
+        const std::string_view part = rule.substr(0, end);
+        rule = end == std::string_view::npos ? std::string_view{} : rule.substr(end + 1);
+        const std::size_t eq = part.find('=');
+        if (eq == std::string_view::npos || eq + 1 == part.size())
+            return false;
+        const std::string_view name = part.substr(0, eq);
+        const std::string_view value = part.substr(eq + 1);
+        if (!listed(kParts, name) || std::find_if(seen.begin(), seen.end(), [name](auto s) {
+                                         return iequals(s, name);
+                                     }) != seen.end())
+            return false;
+        if (iequals(name, "FREQ") && !listed(kFrequencies, value))
+            return false;
+        if ((iequals(name, "COUNT") || iequals(name, "INTERVAL")) && !is_digits(value))
+            return false;
+        seen.push_back(name);
+    }
+    const auto has = [&seen](std::string_view n) {
+        return std::any_of(seen.begin(), seen.end(), [n](auto s) { return iequals(s, n); });
+    };
+    return has("FREQ") && !(has("COUNT") && has("UNTIL"));
+}
+
+// An ISO 8601 date, alone or with a time and an optional zone:
+// YYYY-MM-DD[THH:MM[:SS[.f]][Z|±HH:MM]].
+bool valid_iso_date(std::string_view s) {
+    const auto digits_at = [&s](std::size_t at, std::size_t n) {
+        return s.size() >= at + n && is_digits(s.substr(at, n));
+    };
+    if (!digits_at(0, 4) || s.size() < 10 || s[4] != '-' || !digits_at(5, 2) || s[7] != '-' ||
+        !digits_at(8, 2) || two_digits(s, 5) < 1 || two_digits(s, 5) > 12 || two_digits(s, 8) < 1 ||
+        two_digits(s, 8) > 31)
+        return false;
+    if (s.size() == 10)
+        return true;
+    if ((s[10] != 'T' && s[10] != 't') || !digits_at(11, 2) || s.size() < 16 || s[13] != ':' ||
+        !digits_at(14, 2) || two_digits(s, 11) > 23 || two_digits(s, 14) > 59)
+        return false;
+    std::size_t at = 16;
+    if (at < s.size() && s[at] == ':') {
+        if (!digits_at(at + 1, 2) || two_digits(s, at + 1) > 60)
+            return false;
+        at += 3;
+        if (at < s.size() && s[at] == '.') {
+            const std::size_t from = ++at;
+            while (at < s.size() && s[at] >= '0' && s[at] <= '9')
+                ++at;
+            if (at == from)
+                return false;
+        }
+    }
+    const std::string_view zone = s.substr(at);
+    if (zone.empty() || zone == "Z" || zone == "z")
+        return true;
+    return zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && is_digits(zone.substr(1, 2)) &&
+           zone[3] == ':' && is_digits(zone.substr(4, 2));
+}
+
+// The episode's length in seconds from its iTunes duration; nullopt when not stated or unreadable.
+std::optional<double> duration_seconds(std::string_view d) {
+    if (!valid_duration(d))
+        return std::nullopt;
+    double seconds = 0;
+    std::size_t from = 0;
+    for (std::size_t at; from <= d.size(); from = at + 1) {
+        at = d.find(':', from);
+        if (at == std::string_view::npos)
+            at = d.size();
+        double part = 0;
+        for (const char c : d.substr(from, at - from))
+            part = part * 10 + (c - '0');
+        seconds = seconds * 60 + part;
+    }
+    return seconds;
+}
+
+std::string seconds_text(double s) {
+    std::string out = std::to_string(s);
+    out.erase(out.find_last_not_of('0') + 1);
+    if (out.ends_with('.'))
+        out.pop_back();
+    return out;
+}
+
+// The namespace's documents: a person needs a name; its role and group come from the taxonomy.
+void check_persons(const std::vector<Person>& persons, int feed, Findings& found) {
+    for (std::size_t i = 0; i < persons.size(); ++i) {
+        const Person& p = persons[i];
+        if (is_blank(p.Name)) {
+            found.error(feed, "Check.PersonNoName", {std::to_string(i + 1)});
+            continue;
+        }
+        if (!p.Role.empty() && !in_bar_list(kPersonRoles, trim_spaces(p.Role)))
+            found.warning(feed, "Check.PersonRole", {p.Name, p.Role});
+        if (!p.Group.empty() && !in_bar_list(kPersonGroups, trim_spaces(p.Group)))
+            found.warning(feed, "Check.PersonGroup", {p.Name, p.Group});
+    }
+}
+
+// The namespace's documents: a location is a place's name, its geo and osm values only add to it.
+void check_location(std::string_view name, std::string_view geo, std::string_view osm, int feed,
+                    Findings& found) {
+    if (is_blank(name) && (!geo.empty() || !osm.empty()))
+        found.error(feed, "Check.LocationNoName");
+    if (!geo.empty() && !istarts_with(geo, "geo:"))
+        found.warning(feed, "Check.LocationGeo", {std::string(geo)});
+}
+
+// Splits are shares by the namespace's documents, fees percentages taken first (so together at
+// most 100). Readers that follow its first version take every split as a percentage of the whole;
+// both pay each recipient the same only when all the splits, fees included, add up to 100, so
+// another total is a warning.
+void check_recipients(const std::vector<ValueRecipient>& recipients, int feed, Findings& found) {
+    long total = 0;
+    long fees = 0;
+    bool whole = true;
+    for (const ValueRecipient& r : recipients) {
+        const std::string who = is_blank(r.Name) ? r.Address : r.Name;
+        if (is_blank(r.Address))
+            found.error(feed, "Check.RecipientNoAddress", {r.Name});
+        if (!r.Type.empty() && !listed(kRecipientTypes, r.Type))
+            found.warning(feed, "Check.RecipientType", {who, r.Type});
+        if (r.Split <= 0) {
+            found.error(feed, "Check.RecipientSplit", {who, std::to_string(r.Split)});
+            whole = false;
+            continue;
+        }
+        total += r.Split;
+        if (r.Fee)
+            fees += r.Split;
+    }
+    if (fees > 100)
+        found.error(feed, "Check.FeeSplits", {std::to_string(fees)});
+    else if (whole && !recipients.empty() && total != 100)
+        found.warning(feed, "Check.SplitTotal", {std::to_string(total)});
+}
+
+// The namespace's documents: a recommended or paid feed is named by its GUID.
+void check_remote_item(std::string_view feed_guid, std::string_view feed_url, int feed,
+                       Findings& found) {
+    if (is_blank(feed_guid))
+        found.error(feed, "Check.RemoteItemNoGuid", {std::string(feed_url)});
+}
+
+void check_podcast_channel(const Doc& doc, Findings& found) {
+    // What podcast-partytime accepts: a lock without its owner is dropped, which matters only
+    // when the feed is locked.
+    if (doc.PodcastLocked == "yes" && is_blank(doc.PodcastLockedOwner))
+        found.warning(-1, "Check.LockedWithoutOwner");
+    check_persons(doc.Persons, -1, found);
+    check_location(doc.Location, doc.LocationGeo, doc.LocationOsm, -1, found);
+    // The namespace's documents from here on.
+    for (const Trailer& t : doc.Trailers)
+        if (is_blank(t.Title) || is_blank(t.Url) || t.PubDate == 0)
+            found.error(-1, "Check.TrailerIncomplete", {is_blank(t.Title) ? t.Url : t.Title});
+    if (!is_blank(doc.License) && doc.LicenseUrl.empty() && !spdx_license(trim_spaces(doc.License)))
+        found.warning(-1, "Check.LicenseNoUrl", {doc.License});
+    if (!doc.Medium.empty() && !known_medium(doc.Medium))
+        found.warning(-1, "Check.BadMedium", {doc.Medium});
+    const bool frequency = !doc.UpdateFrequencyRule.empty() || !doc.UpdateFrequencyStart.empty() ||
+                           doc.UpdateFrequencyComplete != 0;
+    if (frequency && is_blank(doc.UpdateFrequency))
+        found.error(-1, "Check.FrequencyNoText");
+    if (!doc.UpdateFrequencyRule.empty() && !valid_rrule(doc.UpdateFrequencyRule))
+        found.warning(-1, "Check.FrequencyRule", {doc.UpdateFrequencyRule});
+    if (!doc.UpdateFrequencyStart.empty() && !valid_iso_date(doc.UpdateFrequencyStart))
+        found.warning(-1, "Check.FrequencyStart", {doc.UpdateFrequencyStart});
+    for (const FeedText& t : doc.Texts) {
+        if (const std::size_t n = char_count(t.Text); n > kMaxTextChars)
+            found.error(-1, "Check.LongText", {std::to_string(n)});
+        if (char_count(t.Purpose) > kMaxPurposeChars)
+            found.error(-1, "Check.LongTextPurpose", {t.Purpose.substr(0, 40)});
+    }
+    for (const RemoteItem& r : doc.Podroll) {
+        check_remote_item(r.FeedGuid, r.FeedUrl, -1, found);
+        if (!r.Medium.empty() && !known_medium(r.Medium))
+            found.warning(-1, "Check.BadMedium", {r.Medium});
+    }
+    if (!doc.ValueType.empty() && !listed(kValueTypes, doc.ValueType))
+        found.warning(-1, "Check.ValueType", {doc.ValueType});
+    if (!doc.ValueMethod.empty() && !listed(kValueMethods, doc.ValueMethod))
+        found.warning(-1, "Check.ValueMethod", {doc.ValueMethod});
+    check_recipients(doc.ValueRecipients, -1, found);
+}
+
+// A file published beside the enclosure is looked at on disk, placeholders resolved as the
+// enclosure's are.
+void check_beside_file(std::string_view file, int index, const Paths& paths, Seen& seen,
+                       Findings& found) {
+    const std::string local = paths.Path_Expand(std::string(file));
+    auto [entry, fresh] = seen.files.try_emplace(local);
+    if (fresh)
+        entry->second = file_info(local);
+    if (!entry->second || entry->second->is_directory)
+        found.warning(index, "Check.UploadMissing", {local});
+}
+
+void check_podcast_episode(const Doc& doc, int index, const Paths& paths, Seen& seen,
+                           Findings& found) {
+    const Feed& feed = doc.Feeds[static_cast<std::size_t>(index)];
+    // A file goes beside the enclosure only when the enclosure is in the channel's folder: one
+    // kept at an address elsewhere has no folder of ours beside it, and the file is left out.
+    const bool beside = !url_has_scheme(trim_spaces(feed.FeedFileOnFTP)) &&
+                        (!feed.FeedFile.empty() || !feed.FeedFileOnFTP.empty());
+    // The namespace's documents: a transcript and a form of the episode each need a source.
+    const auto source = [&](const std::string& file, const std::string& url, const char* none) {
+        if (!file.empty() && beside)
+            check_beside_file(file, index, paths, seen, found);
+        else if (!file.empty() && is_blank(url))
+            found.warning(index, "Check.UploadNowhere", {file_part(file)});
+        else if (is_blank(url))
+            found.error(index, none);
+    };
+    for (const Transcript& t : feed.FeedTranscripts)
+        source(t.File, t.Url, "Check.TranscriptNoSource");
+    for (const AlternateEnclosure& a : feed.FeedAlternates) {
+        if (is_blank(a.Type))
+            found.error(index, "Check.AlternateNoType", {a.Title});
+        if (a.File.empty() && is_blank(a.Url))
+            found.error(index, "Check.AlternateNoSource", {a.Title.empty() ? a.Type : a.Title});
+        else
+            source(a.File, a.Url, "");
+        // What podcast-partytime accepts: a form without its length is dropped.
+        if (a.Length <= 0)
+            found.warning(index, "Check.AlternateNoLength", {a.Title.empty() ? a.Type : a.Title});
+    }
+    check_persons(feed.FeedPersons, index, found);
+    check_location(feed.FeedLocation, feed.FeedLocationGeo, feed.FeedLocationOsm, index, found);
+    check_recipients(feed.FeedValueRecipients, index, found);
+    const std::optional<double> length = duration_seconds(feed.FeedDuration);
+    const auto beyond = [&length](double end) { return length && end > *length; };
+    for (const Soundbite& b : feed.FeedSoundbites) {
+        const std::string at = seconds_text(b.StartTime);
+        // The namespace's documents: a soundbite lasts, within the episode.
+        if (b.Duration <= 0)
+            found.error(index, "Check.SoundbiteDuration", {at});
+        else if (b.StartTime < 0 || beyond(b.StartTime + b.Duration))
+            found.warning(index, "Check.SoundbiteOutside", {at});
+        // What podcast-partytime accepts: one starting at 0 is dropped.
+        if (b.StartTime == 0)
+            found.warning(index, "Check.SoundbiteAtStart");
+    }
+    // The namespace's documents: a stretch paid to another feed lies within the episode, apart
+    // from the others.
+    std::vector<const ValueTimeSplit*> splits;
+    for (const ValueTimeSplit& v : feed.FeedValueSplits) {
+        const std::string at = seconds_text(v.StartTime);
+        check_remote_item(v.FeedGuid, v.FeedUrl, index, found);
+        if (v.Duration <= 0 || v.StartTime < 0 || beyond(v.StartTime + v.Duration))
+            found.warning(index, "Check.TimeSplitOutside", {at});
+        else
+            splits.push_back(&v);
+        if (v.RemotePercentage < 0 || v.RemotePercentage > 100)
+            found.error(index, "Check.TimeSplitPercentage",
+                        {at, std::to_string(v.RemotePercentage)});
+    }
+    std::sort(splits.begin(), splits.end(),
+              [](auto a, auto b) { return a->StartTime < b->StartTime; });
+    for (std::size_t i = 1; i < splits.size(); ++i)
+        if (splits[i - 1]->StartTime + splits[i - 1]->Duration > splits[i]->StartTime)
+            found.warning(
+                index, "Check.TimeSplitsOverlap",
+                {seconds_text(splits[i - 1]->StartTime), seconds_text(splits[i]->StartTime)});
+    // The chapters file is read in order: apps show a chapter listed out of order, or past the
+    // end, at the wrong moment or not at all.
+    for (std::size_t i = 0; i < feed.FeedChapters.size(); ++i) {
+        const Chapter& c = feed.FeedChapters[i];
+        if (i > 0 && c.StartTime < feed.FeedChapters[i - 1].StartTime)
+            found.warning(index, "Check.ChapterOrder", {c.Title});
+        if (c.StartTime < 0 || beyond(c.StartTime))
+            found.warning(index, "Check.ChapterOutside", {c.Title, seconds_text(c.StartTime)});
+    }
+}
+
 void check_podcast_tags(const Doc& doc, Findings& found) {
     if (!(doc.Flag & kPodcastInclude))
         return;
@@ -201,6 +563,7 @@ void check_podcast_tags(const Doc& doc, Findings& found) {
         found.warning(-1, "Check.BadLocked", {doc.PodcastLocked});
     if (doc.PodcastFundingUrl.empty() && !is_blank(doc.PodcastFundingText))
         found.warning(-1, "Check.FundingWithoutAddress", {doc.PodcastFundingText});
+    check_podcast_channel(doc, found);
 }
 
 // Every date of the file comes from the one mask, so one sample tells for all of them.
@@ -293,6 +656,8 @@ void check_episode(const Doc& doc, int index, const Paths& paths, Seen& seen, Fi
     else
         found.error(index, "Check.NoEnclosure");
     check_description(feed.FeedDesc, feed.FeedFlag, index, found);
+    if (doc.Flag & kPodcastInclude)
+        check_podcast_episode(doc, index, paths, seen, found);
     if (!(doc.Flag & kITunesInclude))
         return; // the channel's finding says it all
     if (enclosure && feed.FeedDuration.empty())

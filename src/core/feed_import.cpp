@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -174,6 +175,56 @@ std::string explicit_value(std::string_view text) {
     return {};
 }
 
+std::optional<double> decimal(std::string_view text) {
+    text = trimmed(text, " \t\r\n");
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value) || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+// An optional count: 0 when absent, nullopt when it is no whole number of at least 0.
+template <typename Int> std::optional<Int> optional_count(const xmlNode* node, const char* name) {
+    const std::string text = trim_blanks(attribute(node, name));
+    Int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty())
+        return Int{0};
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+// An optional "true" or "false": 0 when absent, nullopt for another value.
+std::optional<int> optional_flag(const xmlNode* node, const char* name) {
+    const std::string text = trim_blanks(attribute(node, name));
+    if (text.empty() || iequals(text, "false"))
+        return 0;
+    if (iequals(text, "true"))
+        return 1;
+    return std::nullopt;
+}
+
+// The element children, or nullopt when the element has attributes but those named, or text
+// beside them.
+std::optional<std::vector<const xmlNode*>>
+element_children(const xmlNode* node, std::initializer_list<std::string_view> allowed) {
+    for (const xmlAttr* a = node->properties; a; a = a->next)
+        if (a->ns || std::find(allowed.begin(), allowed.end(), as_view(a->name)) == allowed.end())
+            return std::nullopt;
+    std::vector<const xmlNode*> out;
+    for (const xmlNode* c = node->children; c; c = c->next) {
+        if (c->type == XML_ELEMENT_NODE)
+            out.push_back(c);
+        else if ((c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) &&
+                 as_view(c->content).find_first_not_of(" \t\r\n") != std::string_view::npos)
+            return std::nullopt;
+    }
+    return out;
+}
+
 // --- Keeping elements as XML -----------------------------------------------------------------
 
 void append_escaped(std::string& out, std::string_view text, bool attribute) {
@@ -274,11 +325,206 @@ void serialize(std::string& out, const xmlNode* node, Scope scope) {
     out += '>';
 }
 
+// --- The podcast namespace's lists and blocks -------------------------------------------------
+//
+// Each reader gives nullopt when the element holds what the document cannot hold (an attribute
+// or a child it does not model, a value it cannot store): the element is then kept as XML.
+
+bool is_podcast(const xmlNode* node, std::string_view name) {
+    return space_of(node) == Space::Podcast && as_view(node->name) == name;
+}
+
+std::optional<Person> person_of(const xmlNode* node) {
+    if (!plain_element(node, {"role", "group", "img", "href"}))
+        return std::nullopt;
+    Person p{trim_blanks(text_of(node)), trim_blanks(attribute(node, "role")),
+             trim_blanks(attribute(node, "group")), trim_blanks(attribute(node, "img")),
+             trim_blanks(attribute(node, "href"))};
+    if (p.Name.empty())
+        return std::nullopt;
+    return p;
+}
+
+// The document holds one place for the show and one for each episode.
+bool take_location(std::string& name, std::string& geo, std::string& osm, const xmlNode* node) {
+    if (!name.empty() || !geo.empty() || !osm.empty() || !plain_element(node, {"geo", "osm"}))
+        return false;
+    name = trim_blanks(text_of(node));
+    if (name.empty())
+        return false;
+    geo = trim_blanks(attribute(node, "geo"));
+    osm = trim_blanks(attribute(node, "osm"));
+    return true;
+}
+
+std::optional<ValueRecipient> recipient_of(const xmlNode* node) {
+    if (!is_podcast(node, "valueRecipient") ||
+        !plain_element(node,
+                       {"name", "type", "address", "split", "fee", "customKey", "customValue"}))
+        return std::nullopt;
+    const std::optional<int> split = whole_number(attribute(node, "split"));
+    const std::optional<int> fee = optional_flag(node, "fee");
+    if (!split || *split < 0 || !fee)
+        return std::nullopt;
+    return ValueRecipient{attribute(node, "name"),
+                          trim_blanks(attribute(node, "type")),
+                          trim_blanks(attribute(node, "address")),
+                          *split,
+                          *fee,
+                          attribute(node, "customKey"),
+                          attribute(node, "customValue")};
+}
+
+// Only a stretch paid to another feed's item is modelled, not one with recipients of its own.
+std::optional<ValueTimeSplit> time_split_of(const xmlNode* node) {
+    if (!is_podcast(node, "valueTimeSplit"))
+        return std::nullopt;
+    const auto children =
+        element_children(node, {"startTime", "duration", "remoteStartTime", "remotePercentage"});
+    if (!children || children->size() != 1)
+        return std::nullopt;
+    const xmlNode* remote = children->front();
+    if (!is_podcast(remote, "remoteItem") ||
+        !plain_element(remote, {"feedGuid", "feedUrl", "itemGuid"}))
+        return std::nullopt;
+    const std::optional<double> start = decimal(attribute(node, "startTime"));
+    const std::optional<double> duration = decimal(attribute(node, "duration"));
+    const std::string remote_start = attribute(node, "remoteStartTime");
+    const std::optional<double> from =
+        trim_blanks(remote_start).empty() ? std::optional<double>(0) : decimal(remote_start);
+    // The document's 0 stands for the default of 100: a stated 0 cannot be held.
+    const std::optional<int> percentage = optional_count<int>(node, "remotePercentage");
+    if (!start || !duration || !from || !percentage || *percentage > 100 ||
+        (*percentage == 0 && !trim_blanks(attribute(node, "remotePercentage")).empty()))
+        return std::nullopt;
+    return ValueTimeSplit{*start,
+                          *duration,
+                          *percentage,
+                          *from,
+                          trim_blanks(attribute(remote, "feedGuid")),
+                          trim_blanks(attribute(remote, "feedUrl")),
+                          trim_blanks(attribute(remote, "itemGuid"))};
+}
+
+struct ValueBlock {
+    std::string type;
+    std::string method;
+    std::string suggested;
+    std::vector<ValueRecipient> recipients;
+    std::vector<ValueTimeSplit> splits;
+};
+
+// The document gives an episode's block the channel's type, method and suggestion.
+bool fits_channel_value(const Doc& d, const ValueBlock& v) {
+    return v.type == (d.ValueType.empty() ? "lightning" : d.ValueType) &&
+           v.method == (d.ValueMethod.empty() ? "keysend" : d.ValueMethod) &&
+           (v.suggested.empty() || v.suggested == d.ValueSuggested);
+}
+
+// A block that pays no one is not one the writer makes.
+std::optional<ValueBlock> value_of(const xmlNode* node, bool episode) {
+    const auto children = element_children(node, {"type", "method", "suggested"});
+    if (!children)
+        return std::nullopt;
+    ValueBlock v{trim_blanks(attribute(node, "type")),
+                 trim_blanks(attribute(node, "method")),
+                 trim_blanks(attribute(node, "suggested")),
+                 {},
+                 {}};
+    for (const xmlNode* c : *children) {
+        if (std::optional<ValueRecipient> r = recipient_of(c))
+            v.recipients.push_back(std::move(*r));
+        else if (std::optional<ValueTimeSplit> t = episode ? time_split_of(c) : std::nullopt)
+            v.splits.push_back(std::move(*t));
+        else
+            return std::nullopt;
+    }
+    if (v.recipients.empty())
+        return std::nullopt;
+    return v;
+}
+
+// One source, the address the document holds; a file of this computer is never in a feed.
+std::optional<AlternateEnclosure> alternate_of(const xmlNode* node) {
+    const auto children = element_children(
+        node, {"type", "length", "bitrate", "height", "lang", "title", "rel", "codecs", "default"});
+    if (!children || children->size() != 1 || !is_podcast(children->front(), "source") ||
+        !plain_element(children->front(), {"uri"}))
+        return std::nullopt;
+    const std::optional<std::int64_t> length = optional_count<std::int64_t>(node, "length");
+    const std::optional<int> height = optional_count<int>(node, "height");
+    const std::optional<int> preferred = optional_flag(node, "default");
+    const std::string bitrate_text = attribute(node, "bitrate");
+    const std::optional<double> bitrate =
+        trim_blanks(bitrate_text).empty() ? std::optional<double>(0) : decimal(bitrate_text);
+    AlternateEnclosure a;
+    a.Url = trim_blanks(attribute(children->front(), "uri"));
+    if (!length || !height || !preferred || !bitrate || a.Url.empty())
+        return std::nullopt;
+    a.Type = trim_blanks(attribute(node, "type"));
+    a.Length = *length;
+    a.Bitrate = *bitrate;
+    a.Height = *height;
+    a.Lang = trim_blanks(attribute(node, "lang"));
+    a.Title = attribute(node, "title");
+    a.Rel = trim_blanks(attribute(node, "rel"));
+    a.Codecs = trim_blanks(attribute(node, "codecs"));
+    a.Default = *preferred;
+    return a;
+}
+
+std::optional<Transcript> transcript_of(const xmlNode* node) {
+    if (!plain_element(node, {"url", "type", "language", "rel"}))
+        return std::nullopt;
+    const std::string rel = trim_blanks(attribute(node, "rel"));
+    Transcript t{"", trim_blanks(attribute(node, "url")), trim_blanks(attribute(node, "type")),
+                 trim_blanks(attribute(node, "language")), rel == "captions" ? 1 : 0};
+    if (t.Url.empty() || (!rel.empty() && !t.Captions))
+        return std::nullopt;
+    return t;
+}
+
+std::optional<Soundbite> soundbite_of(const xmlNode* node) {
+    if (!plain_element(node, {"startTime", "duration"}))
+        return std::nullopt;
+    const std::optional<double> start = decimal(attribute(node, "startTime"));
+    const std::optional<double> duration = decimal(attribute(node, "duration"));
+    if (!start || !duration)
+        return std::nullopt;
+    return Soundbite{*start, *duration, text_of(node)};
+}
+
+std::optional<std::vector<RemoteItem>> podroll_of(const xmlNode* node) {
+    const auto children = element_children(node, {});
+    if (!children || children->empty())
+        return std::nullopt;
+    std::vector<RemoteItem> out;
+    for (const xmlNode* c : *children) {
+        if (!is_podcast(c, "remoteItem") ||
+            !plain_element(c, {"feedGuid", "feedUrl", "itemGuid", "medium"}))
+            return std::nullopt;
+        out.push_back({trim_blanks(attribute(c, "feedGuid")), trim_blanks(attribute(c, "feedUrl")),
+                       trim_blanks(attribute(c, "itemGuid")), trim_blanks(attribute(c, "medium")),
+                       ""});
+    }
+    return out;
+}
+
 // --- The import ------------------------------------------------------------------------------
 
 struct ItemDate {
     std::string text;
     std::optional<FeedInstant> instant;
+};
+
+// What an item's elements have taken so far, and the podcast season and episode, settled against
+// the iTunes ones once the whole item is read.
+struct ItemState {
+    bool have_content = false;
+    bool have_enclosure = false;
+    bool have_transcript = false;
+    const xmlNode* season = nullptr;
+    const xmlNode* episode = nullptr;
 };
 
 class Importer {
@@ -305,8 +551,12 @@ public:
 
 private:
     void channel_element(const xmlNode* node);
-    void item_element(Feed& feed, ItemDate& date, const xmlNode* node, bool& have_content,
-                      bool& have_enclosure, bool& have_transcript);
+    bool podcast_channel_element(const xmlNode* node, std::string_view name);
+    void item_element(Feed& feed, ItemDate& date, const xmlNode* node, ItemState& state);
+    bool podcast_item_element(Feed& feed, const xmlNode* node, std::string_view name,
+                              ItemState& state);
+    void settle_number(Feed& feed, const xmlNode* node, int& number, std::string& label,
+                       const char* attribute_name);
     void item(const xmlNode* node);
     void keep(std::string& extra, std::string_view where, const xmlNode* node);
     void count_kept(std::string_view where, std::string name);
@@ -335,9 +585,18 @@ private:
     std::string itunes_image_;
     ItemDate build_date_;
     std::vector<ItemDate> item_dates_;
+    // Episodes' payment blocks met before the channel's, with their XML in case they do not fit
+    // it.
+    struct EarlyValue {
+        std::size_t feed;
+        ValueBlock block;
+        std::string xml;
+    };
+    std::vector<EarlyValue> early_values_;
+    // The trailers' dates, made wall clock times once the zone is settled.
+    std::vector<std::pair<std::size_t, FeedInstant>> trailer_dates_;
     std::map<std::pair<std::string, std::string>, std::size_t> kept_index_;
     std::string libxml_error_;
-    int short_descriptions_ = 0;
 };
 
 void Importer::keep(std::string& extra, std::string_view where, const xmlNode* node) {
@@ -546,6 +805,8 @@ void Importer::channel_element(const xmlNode* node) {
             d.PodcastFundingUrl = trim_blanks(attribute(node, "url"));
             d.PodcastFundingText = text_of(node);
             taken = !d.PodcastFundingUrl.empty();
+        } else {
+            taken = podcast_channel_element(node, name);
         }
     } else if (space == Space::Atom && name == "link" && self_link_.empty() &&
                attribute(node, "rel") == "self") {
@@ -559,8 +820,174 @@ void Importer::channel_element(const xmlNode* node) {
     }
 }
 
-void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& have_content,
-                            bool& have_enclosure, bool& have_transcript) {
+bool Importer::podcast_channel_element(const xmlNode* node, std::string_view name) {
+    Doc& d = out_.doc;
+    if (name == "person") {
+        std::optional<Person> p = person_of(node);
+        if (p)
+            d.Persons.push_back(std::move(*p));
+        return p.has_value();
+    }
+    if (name == "location")
+        return take_location(d.Location, d.LocationGeo, d.LocationOsm, node);
+    if (name == "trailer" && plain_element(node, {"pubdate", "url", "length", "type", "season"})) {
+        const std::string date = trim_blanks(attribute(node, "pubdate"));
+        const std::optional<FeedInstant> instant = parse_feed_date(date);
+        const std::optional<std::int64_t> length = optional_count<std::int64_t>(node, "length");
+        const std::optional<int> season = optional_count<int>(node, "season");
+        Trailer t{text_of(node),      trim_blanks(attribute(node, "url")),  0,
+                  length.value_or(0), trim_blanks(attribute(node, "type")), season.value_or(0)};
+        if (t.Url.empty() || !length || !season || (!date.empty() && !instant))
+            return false;
+        if (instant)
+            trailer_dates_.emplace_back(d.Trailers.size(), *instant);
+        d.Trailers.push_back(std::move(t));
+        return true;
+    }
+    if (name == "license" && d.License.empty() && plain_element(node, {"url"})) {
+        d.License = trim_blanks(text_of(node));
+        d.LicenseUrl = trim_blanks(attribute(node, "url"));
+        return !d.License.empty();
+    }
+    if (name == "medium")
+        return take_first(d.Medium, trim_blanks(text_of(node)), node);
+    if (name == "updateFrequency" && d.UpdateFrequency.empty() &&
+        plain_element(node, {"complete", "dtstart", "rrule"})) {
+        const std::optional<int> complete = optional_flag(node, "complete");
+        std::string text = trim_blanks(text_of(node));
+        if (!complete || text.empty())
+            return false;
+        d.UpdateFrequency = std::move(text);
+        d.UpdateFrequencyComplete = *complete;
+        d.UpdateFrequencyStart = trim_blanks(attribute(node, "dtstart"));
+        d.UpdateFrequencyRule = trim_blanks(attribute(node, "rrule"));
+        return true;
+    }
+    if (name == "txt" && plain_element(node, {"purpose"})) {
+        std::string text = text_of(node);
+        if (text.empty())
+            return false;
+        d.Texts.push_back({attribute(node, "purpose"), std::move(text)});
+        return true;
+    }
+    if (name == "block" && plain_element(node, {"id"})) {
+        const std::string text = lower_ascii(trim_blanks(text_of(node)));
+        if (text != "yes" && text != "no")
+            return false;
+        d.Blocks.push_back({trim_blanks(attribute(node, "id")), text == "yes" ? 1 : 0});
+        return true;
+    }
+    if (name == "podroll" && d.Podroll.empty()) {
+        std::optional<std::vector<RemoteItem>> items = podroll_of(node);
+        if (items)
+            d.Podroll = std::move(*items);
+        return items.has_value();
+    }
+    if (name == "value" && d.ValueRecipients.empty()) {
+        std::optional<ValueBlock> v = value_of(node, false);
+        if (!v)
+            return false;
+        d.ValueType = std::move(v->type);
+        d.ValueMethod = std::move(v->method);
+        d.ValueSuggested = std::move(v->suggested);
+        d.ValueRecipients = std::move(v->recipients);
+        return true;
+    }
+    return false;
+}
+
+bool Importer::podcast_item_element(Feed& f, const xmlNode* node, std::string_view name,
+                                    ItemState& state) {
+    const Doc& d = out_.doc;
+    if (name == "transcript") {
+        // The first plain one is the transcript older projects hold.
+        if (std::string url = trim_blanks(attribute(node, "url"));
+            !state.have_transcript && !url.empty() && plain_element(node, {"url", "type"})) {
+            f.FeedTranscriptUrl = std::move(url);
+            f.FeedTranscriptType = trim_blanks(attribute(node, "type"));
+            state.have_transcript = true;
+            return true;
+        }
+        std::optional<Transcript> t = transcript_of(node);
+        if (t)
+            f.FeedTranscripts.push_back(std::move(*t));
+        return t.has_value();
+    }
+    if (name == "chapters" && f.FeedChaptersUrl.empty() && plain_element(node, {"url", "type"}) &&
+        trim_blanks(attribute(node, "type")) == kChaptersType) {
+        // The type the writer states; chapters of another format stay as they are.
+        f.FeedChaptersUrl = trim_blanks(attribute(node, "url"));
+        return !f.FeedChaptersUrl.empty();
+    }
+    if (name == "season" && !state.season) {
+        state.season = node;
+        return true;
+    }
+    if (name == "episode" && !state.episode) {
+        state.episode = node;
+        return true;
+    }
+    if (name == "person") {
+        std::optional<Person> p = person_of(node);
+        if (p)
+            f.FeedPersons.push_back(std::move(*p));
+        return p.has_value();
+    }
+    if (name == "location")
+        return take_location(f.FeedLocation, f.FeedLocationGeo, f.FeedLocationOsm, node);
+    if (name == "soundbite") {
+        std::optional<Soundbite> b = soundbite_of(node);
+        if (b)
+            f.FeedSoundbites.push_back(std::move(*b));
+        return b.has_value();
+    }
+    if (name == "alternateEnclosure") {
+        std::optional<AlternateEnclosure> a = alternate_of(node);
+        if (a)
+            f.FeedAlternates.push_back(std::move(*a));
+        return a.has_value();
+    }
+    if (name == "value" && f.FeedValueRecipients.empty()) {
+        std::optional<ValueBlock> v = value_of(node, true);
+        if (!v || !fits_channel_value(d, *v))
+            return false;
+        // The channel's block may still follow the items: the episode's is checked against it
+        // again at the end.
+        if (d.ValueRecipients.empty()) {
+            std::string xml;
+            serialize(xml, node, {});
+            early_values_.push_back({d.Feeds.size(), std::move(*v), std::move(xml)});
+            f.FeedValueRecipients = early_values_.back().block.recipients;
+            f.FeedValueSplits = early_values_.back().block.splits;
+            return true;
+        }
+        f.FeedValueRecipients = std::move(v->recipients);
+        f.FeedValueSplits = std::move(v->splits);
+        return true;
+    }
+    return false;
+}
+
+// The podcast season or episode is the iTunes number with a label; one that states another
+// number is kept as it stands.
+void Importer::settle_number(Feed& f, const xmlNode* node, int& number, std::string& label,
+                             const char* attribute_name) {
+    if (!node)
+        return;
+    const std::optional<int> n = whole_number(text_of(node));
+    if (plain_element(node, {attribute_name}) && n && *n > 0 && (number == 0 || number == *n)) {
+        number = *n;
+        label = attribute(node, attribute_name);
+        return;
+    }
+    if (n && number != 0 && number != *n)
+        note("episode " + std::to_string(out_.doc.Feeds.size() + 1) + ": <" + qualified_name(node) +
+             "> states " + std::to_string(*n) + ", the iTunes value " + std::to_string(number) +
+             "; both are kept");
+    keep(f.FeedExtraXml, "item", node);
+}
+
+void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, ItemState& state) {
     const Space space = space_of(node);
     const std::string_view name = as_view(node->name);
     note_space(space);
@@ -579,11 +1006,7 @@ void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& 
         if (name == "title") {
             taken = take(f.FeedTitle, text_of(node));
         } else if (name == "description") {
-            // The full text, when the feed gives it, is the description; a second description
-            // would be one too many.
-            if (have_content && plain_element(node))
-                ++short_descriptions_;
-            taken = have_content || take(f.FeedDesc, description_text(text_of(node)));
+            taken = take(f.FeedDesc, description_text(text_of(node)));
         } else if (name == "link") {
             taken = take(f.FeedLink, trim_blanks(text_of(node)));
         } else if (name == "author") {
@@ -606,7 +1029,7 @@ void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& 
             date.text = text_of(node);
             date.instant = parse_feed_date(date.text);
             taken = true;
-        } else if (name == "enclosure" && !have_enclosure &&
+        } else if (name == "enclosure" && !state.have_enclosure &&
                    plain_element(node, {"url", "length", "type"})) {
             f.FeedFileOnFTP = trim_blanks(attribute(node, "url"));
             f.FeedFileType = trim_blanks(attribute(node, "type"));
@@ -616,12 +1039,13 @@ void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& 
                 std::from_chars(length.data(), length.data() + length.size(), bytes);
             f.FeedFileLength =
                 ec == std::errc() && end == length.data() + length.size() && bytes > 0 ? bytes : 0;
-            have_enclosure = taken = !f.FeedFileOnFTP.empty();
+            state.have_enclosure = taken = !f.FeedFileOnFTP.empty();
         }
-    } else if (space == Space::Content && name == "encoded" && !have_content &&
+    } else if (space == Space::Content && name == "encoded" && !state.have_content &&
                plain_element(node)) {
-        f.FeedDesc = description_text(text_of(node));
-        have_content = taken = true;
+        // The show notes in HTML, beside the description.
+        f.FeedContent = with_crlf(text_of(node));
+        state.have_content = taken = true;
     } else if (space == Space::Itunes) {
         if (name == "duration") {
             taken = take(f.FeedDuration, trim_blanks(text_of(node)));
@@ -645,18 +1069,11 @@ void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& 
         } else if (name == "image" && f.FeedImage.empty() && plain_element(node, {"href"})) {
             f.FeedImage = trim_blanks(attribute(node, "href"));
             taken = !f.FeedImage.empty();
+        } else if (name == "title") {
+            taken = take(f.FeedItunesTitle, text_of(node));
         }
-    } else if (space == Space::Podcast && name == "transcript" && !have_transcript &&
-               plain_element(node, {"url", "type"})) {
-        f.FeedTranscriptUrl = trim_blanks(attribute(node, "url"));
-        f.FeedTranscriptType = trim_blanks(attribute(node, "type"));
-        have_transcript = taken = !f.FeedTranscriptUrl.empty();
-    } else if (space == Space::Podcast && name == "chapters" && f.FeedChaptersUrl.empty() &&
-               plain_element(node, {"url", "type"}) &&
-               trim_blanks(attribute(node, "type")) == kChaptersType) {
-        // The type the writer states; chapters of another format stay as they are.
-        f.FeedChaptersUrl = trim_blanks(attribute(node, "url"));
-        taken = !f.FeedChaptersUrl.empty();
+    } else if (space == Space::Podcast) {
+        taken = podcast_item_element(f, node, name, state);
     }
     if (!taken)
         keep(f.FeedExtraXml, "item", node);
@@ -665,23 +1082,13 @@ void Importer::item_element(Feed& f, ItemDate& date, const xmlNode* node, bool& 
 void Importer::item(const xmlNode* node) {
     Feed f;
     ItemDate date;
-    bool have_content = false;
-    bool have_enclosure = false;
-    bool have_transcript = false;
-    // The full text is taken first: it may follow the description it replaces. Any later
-    // content:encoded is kept as it stands.
-    const xmlNode* full = nullptr;
-    for (const xmlNode* c = node->children; c && !full; c = c->next) {
-        if (c->type == XML_ELEMENT_NODE && space_of(c) == Space::Content &&
-            as_view(c->name) == "encoded" && plain_element(c))
-            full = c;
-    }
-    if (full)
-        item_element(f, date, full, have_content, have_enclosure, have_transcript);
+    ItemState state;
     for (const xmlNode* c = node->children; c; c = c->next) {
-        if (c->type == XML_ELEMENT_NODE && c != full)
-            item_element(f, date, c, have_content, have_enclosure, have_transcript);
+        if (c->type == XML_ELEMENT_NODE)
+            item_element(f, date, c, state);
     }
+    settle_number(f, state.season, f.FeedSeason, f.FeedSeasonName, "name");
+    settle_number(f, state.episode, f.FeedEpisode, f.FeedEpisodeDisplay, "display");
     if (!date.text.empty() && !date.instant)
         note("episode " + std::to_string(out_.doc.Feeds.size() + 1) + ": the date \"" + date.text +
              "\" is not a date");
@@ -734,6 +1141,8 @@ void Importer::settle_dates() {
     for (std::size_t k = 0; k < item_dates_.size(); ++k)
         if (!item_dates_[k].instant)
             d.Feeds[k].FeedPubDate = d.LastBuildDate;
+    for (const auto& [k, at] : trailer_dates_)
+        d.Trailers[k].PubDate = wall(at);
     // The mask that writes every date as the feed did, so a feed of this program comes back
     // the same; the standard one otherwise.
     for (const std::string_view mask : {kStandardRssDateMask, kDefaultRssDateMask}) {
@@ -795,13 +1204,19 @@ void Importer::finish(const xmlNode* root) {
             note("the feed's own address " + self_link_ +
                  " is replaced by the address it is published at");
     }
-    if (short_descriptions_ > 0)
-        note(std::to_string(short_descriptions_) +
-             " episodes: the description gives way to the full text of content:encoded");
     // The episode limit holds every episode read: adding the next one must not cut the feed
     // down to the default few.
     d.MaxFeed =
         std::max(d.MaxFeed, static_cast<int>(std::min<std::size_t>(d.Feeds.size(), INT32_MAX)));
+    for (EarlyValue& early : early_values_) {
+        if (fits_channel_value(d, early.block))
+            continue;
+        Feed& f = d.Feeds[early.feed];
+        f.FeedValueRecipients.clear();
+        f.FeedValueSplits.clear();
+        f.FeedExtraXml += early.xml;
+        count_kept("item", "podcast:value");
+    }
     if (!podcast_guid_.empty() && podcast_guid_ != channel_podcast_guid(d))
         d.PodcastGuid = podcast_guid_;
     settle_dates();

@@ -1,4 +1,6 @@
+#include "core/directory_doc.h"
 #include "core/file_io.h"
+#include "core/project_format.h"
 
 #include "support/file_limit.h"
 #include "support/process.h"
@@ -268,6 +270,39 @@ TEST_F(Cli, ShowListsTheFeedsAsTextOrJson) {
                          "\"image\":\"\",\"url\":\"u\"}]}]}"),
               std::string::npos)
         << c.out;
+}
+
+TEST_F(Cli, ShowJsonHasThePodcastNamespaceWhenSet) {
+    Doc d = test::everything_doc();
+    d.Feeds[0].FeedTranscripts[0].File = "%MyDoc%ep3.srt";
+    const std::string path = dir_ + "work/all.qprj";
+    ASSERT_TRUE(write_file(path, format_project(d)));
+    const Result r = run({"show", "--json", path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (
+        const char* part :
+        {"\"rss_file\":\"feed.Xml\",\"persons\":[{\"name\":\"Ann Host\",\"role\":\"host\","
+         "\"group\":\"cast\",\"image\":\"https://ex.com/ann.jpg\",\"href\":\"https://ex.com/ann\"}",
+         "\"location\":{\"name\":\"Lyon, France\",\"geo\":\"geo:45.76,4.84\",\"osm\":\"R120965\"}",
+         "\"trailers\":[{\"title\":\"Season 2 is coming\",\"url\":\"https://ex.com/trailer2.mp3\","
+         "\"date_iso\":\"2013-04-05T09:07:03+00:00\",\"length\":12345,\"type\":\"audio/mpeg\","
+         "\"season\":2}]",
+         "\"update_frequency\":{\"text\":\"Every Friday\",\"rule\":\"FREQ=WEEKLY;BYDAY=FR\","
+         "\"start\":\"2013-04-05T09:00:00Z\",\"complete\":false}",
+         "\"blocks\":[{\"service\":\"\",\"blocked\":false},{\"service\":\"google\",\"blocked\":"
+         "true}]",
+         "\"split\":10,\"fee\":true,\"custom_key\":\"696969\",\"custom_value\":\"abc\"}],"
+         "\"feeds\":",
+         "\"transcripts\":[{\"file\":\"\",\"url\":\"t/ep3.vtt\",\"type\":\"text/vtt\",\"language\":"
+         "\"\",\"captions\":false},{\"file\":\"%MyDoc%ep3.srt\",\"url\":\"https://ex.com/ep3.srt\"",
+         "\"soundbites\":[{\"start\":73,\"duration\":60,\"title\":\"The best minute\"},"
+         "{\"start\":1200.5,",
+         "\"content\":\"<p>Show notes with <a href=\\\"https://ex.com\\\">a link</a> &amp; "
+         "more.</p>\"",
+         "\"value_splits\":[{\"start\":120,\"duration\":180,\"remote_percentage\":95,"
+         "\"remote_start\":30,\"feed_guid\":\"917393e3-1b1e-5cef-ace4-edaa54e1f810\","
+         "\"feed_url\":\"\",\"item_guid\":\"https://other.ex/song1\"}]}]}\n"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
 }
 
 // What a newcomer tries first: help and version on standard output, the RSS file on standard

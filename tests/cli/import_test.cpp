@@ -24,7 +24,8 @@ test::ProcessResult run(std::initializer_list<std::string> args) {
 constexpr std::string_view kFeed =
     "<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:podcast=\"https://podcastindex.org/"
     "namespace/1.0\"><channel><title>Caf\xC3\xA9 / Cr\xC3\xA8me</title><link>https://ex.com/"
-    "</link><podcast:person>Ann</podcast:person><item><title>One</title><pubDate>Mon, 01 Jul 2024 "
+    "</link><podcast:podping usesPodping=\"true\"/><item><title>One</title><pubDate>Mon, 01 Jul "
+    "2024 "
     "08:00:00 +0000</pubDate><enclosure "
     "url=\"https://cdn.ex.com/1.mp3\" length=\"10\" type=\"audio/mpeg\"/></item></channel></rss>";
 
@@ -38,7 +39,7 @@ TEST(CliImport, WritesANewProjectFromAFileOrAnAddressAndNeverReplacesOne) {
     test::ProcessResult r = run({"import", tmp.path() + "feed.xml", "-o", tmp.path() + "a.qprj"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Title: Caf\xC3\xA9 / Cr\xC3\xA8me\nEpisodes: 1\n"
-                     "Kept as it stands: channel podcast:person (1)\nProject: " +
+                     "Kept as it stands: channel podcast:podping (1)\nProject: " +
                          tmp.path() + "a.qprj\n");
     std::string bytes;
     ASSERT_TRUE(read_file(tmp.path() + "a.qprj", bytes));
@@ -46,7 +47,7 @@ TEST(CliImport, WritesANewProjectFromAFileOrAnAddressAndNeverReplacesOne) {
     parse_project(doc, bytes);
     ASSERT_EQ(doc.Feeds.size(), 1u);
     EXPECT_EQ(doc.Feeds[0].FeedFileOnFTP, "https://cdn.ex.com/1.mp3");
-    EXPECT_NE(doc.ExtraXml.find("<podcast:person"), std::string::npos);
+    EXPECT_NE(doc.ExtraXml.find("<podcast:podping"), std::string::npos);
 
     // A second import names the project in the way and leaves it alone.
     r = run({"import", tmp.path() + "feed.xml", "-o", tmp.path() + "a.qprj"});

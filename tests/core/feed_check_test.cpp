@@ -7,12 +7,15 @@
 #include "core/paths.h"
 #include "core/texts.h"
 
+#include "directory_doc.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <type_traits>
+#include <utility>
 
 namespace qp {
 namespace {
@@ -301,6 +304,7 @@ TEST_F(FeedCheckTest, EpisodeDirectoryValues) {
 
 TEST_F(FeedCheckTest, PodcastNamespaceValuesReadersWouldDrop) {
     doc_.Flag |= kPodcastInclude;
+    doc_.PodcastLockedOwner = "me@example.org";
     const Case<Doc> channel[] = {
         {&Doc::PodcastLocked, "yes", {}},
         {&Doc::PodcastLocked, "Yes", {"Check.BadLocked"}},
@@ -319,6 +323,158 @@ TEST_F(FeedCheckTest, PodcastNamespaceValuesReadersWouldDrop) {
     doc_.PodcastLocked = "maybe";
     doc_.Flag &= ~kPodcastInclude;
     EXPECT_EQ(keys(), Keys{});
+}
+
+// The podcast namespace beyond the lock and the funding: the document using every element passes,
+// and each break gives its finding, on the channel (-1) or the episode (0).
+class NamespaceCheck : public ::testing::Test {
+protected:
+    NamespaceCheck() : paths_("/tmp/", "/tmp/", "/tmp/", "") {
+        doc_.Title = "Show";
+        doc_.Desc = "About";
+        doc_.ImageUrl = "https://ex.com/art.jpg";
+        doc_.FormatDate = "%dl, %dd %ml %yyyy %hh:%ii:%ss GMT";
+        doc_.Feeds[0].FeedGUID = "ep3";
+        // The address as the server's, not a file on this computer.
+        doc_.Feeds[0].FeedFileOnFTP = std::exchange(doc_.Feeds[0].FeedFile, "");
+        // The taxonomy's group is "Audio Post-Production"; readers file a bare "post-production"
+        // under "cast".
+        doc_.Persons[1].Group = "audio post-production";
+    }
+    Keys lines(const Doc& doc) const {
+        Keys out;
+        for (const CheckFinding& f : feed_check(doc, paths_)) {
+            out.push_back((f.level == CheckLevel::Error ? "E" : "W") + std::to_string(f.feed) +
+                          " " + f.key);
+            EXPECT_NE(find_language_key(f.key), nullptr) << f.key;
+        }
+        return out;
+    }
+    Keys with(const std::function<void(Doc&, Feed&)>& change) const {
+        Doc d = doc_;
+        change(d, d.Feeds[0]);
+        return lines(d);
+    }
+
+    Doc doc_ = test::everything_doc();
+    Paths paths_;
+};
+
+TEST_F(NamespaceCheck, EachBrokenElementGivesItsFinding) {
+    EXPECT_EQ(lines(doc_), Keys{});
+    struct Break {
+        std::function<void(Doc&, Feed&)> change;
+        Keys expected;
+    };
+    const Break cases[] = {
+        {[](Doc& d, Feed&) { d.PodcastLockedOwner = " "; }, {"W-1 Check.LockedWithoutOwner"}},
+        {[](Doc& d, Feed&) { d.Persons[1].Name = ""; }, {"E-1 Check.PersonNoName"}},
+        {[](Doc& d, Feed&) { d.Persons[0].Role = "Hostess"; }, {"W-1 Check.PersonRole"}},
+        {[](Doc& d, Feed&) { d.Persons[0].Role = "Co-Host"; }, {}},
+        {[](Doc&, Feed& f) { f.FeedPersons[0].Group = "crew"; }, {"W0 Check.PersonGroup"}},
+        {[](Doc& d, Feed&) { d.Location = ""; }, {"E-1 Check.LocationNoName"}},
+        {[](Doc&, Feed& f) { f.FeedLocationGeo = "48.85,2.35"; }, {"W0 Check.LocationGeo"}},
+        {[](Doc& d, Feed&) { d.Trailers[0].PubDate = 0; }, {"E-1 Check.TrailerIncomplete"}},
+        {[](Doc& d, Feed&) { d.Trailers[0].Url = ""; }, {"E-1 Check.TrailerIncomplete"}},
+        {[](Doc& d, Feed&) { d.License = "My own licence"; }, {"W-1 Check.LicenseNoUrl"}},
+        {[](Doc& d, Feed&) { d.License = "cc-by-nc-sa-2.5x"; }, {"W-1 Check.LicenseNoUrl"}},
+        {[](Doc& d, Feed&) { d.License = "CC-BY-NC-SA-3.0"; }, {}},
+        {[](Doc& d, Feed&) { d.License = "Mine", d.LicenseUrl = "https://ex.com/l"; }, {}},
+        {[](Doc& d, Feed&) { d.Medium = "Podcast"; }, {"W-1 Check.BadMedium"}},
+        {[](Doc& d, Feed&) { d.Medium = "musicL"; }, {}},
+        {[](Doc& d, Feed&) { d.Podroll[0].Medium = "radio"; }, {"W-1 Check.BadMedium"}},
+        {[](Doc& d, Feed&) { d.UpdateFrequency = ""; }, {"E-1 Check.FrequencyNoText"}},
+        {[](Doc& d, Feed&) { d.UpdateFrequencyRule = "FREQ=MONTHLY;INTERVAL=2;BYDAY=1MO"; }, {}},
+        {[](Doc& d, Feed&) { d.UpdateFrequencyStart = "2013-04-05T09:00+02:00"; }, {}},
+        {[](Doc& d, Feed&) { d.UpdateFrequencyStart = "2013-04-05"; }, {}},
+        {[](Doc& d, Feed&) { d.UpdateFrequencyStart = "2013-04-05 09:00"; },
+         {"W-1 Check.FrequencyStart"}},
+        {[](Doc& d, Feed&) { d.UpdateFrequencyStart = "2013-13-05"; },
+         {"W-1 Check.FrequencyStart"}},
+        // Counted in characters, not bytes.
+        {[](Doc& d, Feed&) { d.Texts[0].Text = std::string(4000, 'a'); }, {}},
+        {[](Doc& d, Feed&) {
+             for (int i = 0; i < 4001; ++i)
+                 d.Texts[1].Text += "\xC3\xA9";
+         },
+         {"E-1 Check.LongText"}},
+        {[](Doc& d, Feed&) { d.Texts[0].Purpose = std::string(129, 'p'); },
+         {"E-1 Check.LongTextPurpose"}},
+        {[](Doc& d, Feed&) { d.Podroll[0].FeedGuid = ""; }, {"E-1 Check.RemoteItemNoGuid"}},
+        {[](Doc& d, Feed&) { d.ValueType = "paypal"; }, {"W-1 Check.ValueType"}},
+        {[](Doc& d, Feed&) { d.ValueMethod = "push"; }, {"W-1 Check.ValueMethod"}},
+        {[](Doc& d, Feed&) { d.ValueRecipients[0].Address = ""; },
+         {"E-1 Check.RecipientNoAddress"}},
+        {[](Doc& d, Feed&) { d.ValueRecipients[0].Type = "email"; }, {"W-1 Check.RecipientType"}},
+        // A recipient without a share leaves the total unknown.
+        {[](Doc& d, Feed&) { d.ValueRecipients[0].Split = -5; }, {"E-1 Check.RecipientSplit"}},
+        {[](Doc& d, Feed&) { d.ValueRecipients[0].Split = 80; }, {"W-1 Check.SplitTotal"}},
+        {[](Doc& d, Feed&) { d.ValueRecipients[1].Split = 101; }, {"E-1 Check.FeeSplits"}},
+        {[](Doc&, Feed& f) { f.FeedValueRecipients[0].Split = 99; }, {"W0 Check.SplitTotal"}},
+        {[](Doc&, Feed& f) { f.FeedTranscripts[1].Url = " "; }, {"E0 Check.TranscriptNoSource"}},
+        {[](Doc&, Feed& f) { f.FeedAlternates[0].Type = ""; }, {"E0 Check.AlternateNoType"}},
+        {[](Doc&, Feed& f) { f.FeedAlternates[1].Url = ""; }, {"E0 Check.AlternateNoSource"}},
+        {[](Doc&, Feed& f) { f.FeedAlternates[1].Length = 0; }, {"W0 Check.AlternateNoLength"}},
+        {[](Doc&, Feed& f) { f.FeedSoundbites[1].Duration = 0; }, {"E0 Check.SoundbiteDuration"}},
+        {[](Doc&, Feed& f) { f.FeedSoundbites[1].StartTime = 3570.5; },
+         {"W0 Check.SoundbiteOutside"}},
+        {[](Doc&, Feed& f) { f.FeedSoundbites[0].StartTime = 0; }, {"W0 Check.SoundbiteAtStart"}},
+        {[](Doc&, Feed& f) { f.FeedSoundbites[1].StartTime = 3570; }, {}},
+        {[](Doc&, Feed& f) { f.FeedValueSplits[0].Duration = 3481; },
+         {"W0 Check.TimeSplitOutside"}},
+        {[](Doc&, Feed& f) { f.FeedValueSplits[0].RemotePercentage = 101; },
+         {"E0 Check.TimeSplitPercentage"}},
+        {[](Doc&, Feed& f) { f.FeedValueSplits[0].FeedGuid = ""; }, {"E0 Check.RemoteItemNoGuid"}},
+        // Listed in any order, the stretches are compared as they play.
+        {[](Doc&, Feed& f) {
+             f.FeedValueSplits.insert(f.FeedValueSplits.begin(),
+                                      ValueTimeSplit{299, 60, 0, 0, "", "", ""});
+         },
+         {"E0 Check.RemoteItemNoGuid", "W0 Check.TimeSplitsOverlap"}},
+        {[](Doc&, Feed& f) {
+             f.FeedValueSplits.insert(f.FeedValueSplits.begin(),
+                                      ValueTimeSplit{300, 60, 0, 0, "g", "", ""});
+         },
+         {}},
+        {[](Doc&, Feed& f) { std::swap(f.FeedChapters[0], f.FeedChapters[1]); },
+         {"W0 Check.ChapterOrder"}},
+        {[](Doc&, Feed& f) { f.FeedChapters[1].StartTime = 3600.5; }, {"W0 Check.ChapterOutside"}},
+        // An episode of unknown length is measured against nothing.
+        {[](Doc&, Feed& f) {
+             f.FeedDuration = "1:00:61";
+             f.FeedChapters[1].StartTime = 3600.5;
+         },
+         {"W0 Check.BadDuration"}},
+        // Without the namespace none of these is written.
+        {[](Doc& d, Feed& f) {
+             d.Flag &= ~kPodcastInclude;
+             d.Persons[1].Name = "";
+             f.FeedAlternates[0].Type = "";
+             f.FeedChapters[1].StartTime = -1;
+         },
+         {}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(with(cases[i].change), cases[i].expected) << "case " << i;
+}
+
+TEST_F(NamespaceCheck, FilesBesideTheEnclosureAreLookedAt) {
+    test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    paths_ = Paths("/tmp/", tmp.path(), "/tmp/", "");
+    Feed& f = doc_.Feeds[0];
+    f.FeedTranscripts[0].File = "%MyDoc%ep3.srt";
+    f.FeedTranscripts[0].Url.clear();
+    f.FeedAlternates[0].File = "%MyDoc%ep3.opus";
+    // Kept at an address elsewhere, the enclosure has no folder of ours beside it: the form
+    // falls back on its address, the transcript has none.
+    EXPECT_EQ(lines(doc_), Keys{"W0 Check.UploadNowhere"});
+    f.FeedFileOnFTP = "media/ep3.mp3";
+    EXPECT_EQ(lines(doc_), (Keys{"W0 Check.UploadMissing", "W0 Check.UploadMissing"}));
+    EXPECT_EQ(feed_check(doc_, paths_)[0].params, Keys{tmp.path() + "ep3.srt"});
+    ASSERT_TRUE(write_file(tmp.path() + "ep3.srt", "1\n"));
+    ASSERT_TRUE(std::filesystem::create_directory(tmp.path() + "ep3.opus"));
+    EXPECT_EQ(lines(doc_), Keys{"W0 Check.UploadMissing"});
 }
 
 TEST_F(FeedCheckTest, DatesAStrictReaderCanRead) {
