@@ -106,7 +106,7 @@ const Doc kSample{
     .UpdateFrequencyStart = "2025-01-06",
     .UpdateFrequencyComplete = 1,
     .Texts = {{"verify", "code"}},
-    .Blocks = {{"", 0}, {"somewhere", 1}},
+    .Blocks = {{"", 1}, {"somewhere", 0}},
     .Podroll = {{"guid-1", "https://example.net/feed", "", "podcast", "Friends"}},
     .ValueType = "hive",
     .ValueMethod = "amp",
@@ -361,7 +361,12 @@ TEST_F(DocWindowTest, TheNamespaceTablesAreEditedAndABadCellKeepsOkBackOnItsPage
     auto* medium = w.control<QComboBox>(kDocCtlMedium);
     medium->setCurrentIndex(medium->findText("video"));
     w.control<QCheckBox>(kDocCtlUpdateComplete)->setChecked(false);
-    w.control<QTreeWidget>(kDocCtlBlocks)->topLevelItem(1)->setCheckState(1, Qt::Unchecked);
+    // A row left blank gives no entry, though its box reads "0".
+    auto* blocks = w.control<QTreeWidget>(kDocCtlBlocks);
+    blocks->topLevelItem(0)->setCheckState(1, Qt::Unchecked);
+    blocks->topLevelItem(1)->setCheckState(1, Qt::Checked);
+    blocks->setCurrentItem(blocks->topLevelItem(1));
+    click(kDocCtlBlockAdd);
     auto* podroll = w.control<QTreeWidget>(kDocCtlPodroll);
     podroll->setCurrentItem(podroll->topLevelItem(0));
     click(kDocCtlPodrollDelete);
@@ -394,7 +399,7 @@ TEST_F(DocWindowTest, TheNamespaceTablesAreEditedAndABadCellKeepsOkBackOnItsPage
     EXPECT_EQ(doc_.License, "CC-BY-4.0");
     EXPECT_EQ(doc_.Medium, "video");
     EXPECT_EQ(doc_.UpdateFrequencyComplete, 0);
-    EXPECT_EQ(doc_.Blocks, (std::vector<ServiceBlock>{{"", 0}, {"somewhere", 0}}));
+    EXPECT_EQ(doc_.Blocks, (std::vector<ServiceBlock>{{"somewhere", 1}}));
     EXPECT_TRUE(doc_.Podroll.empty());
     EXPECT_EQ(doc_.ValueRecipients,
               (std::vector<ValueRecipient>{kSample.ValueRecipients[0],
