@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     doc.UpdateFrequencyStart = "2025-01-06";
     doc.Texts = {{"verify", "S6lpp-7ZCn8-dZfGc-OoyVG"},
                  {"ai-policy", "Aucune transcription automatique"}};
-    doc.Blocks = {{"", 0}, {"youtube", 1}};
+    doc.Blocks = {{"youtube", 1}, {"google", 1}};
     doc.Podroll = {{"917393e3-1b1e-5cef-ace4-edaa54e1f810", "https://example.org/amis/feed.xml", "",
                     "podcast", "Les amis du jazz"},
                    {"", "https://example.net/radio/rss", "", "", "Radio du quartier"}};
