@@ -159,6 +159,9 @@ TEST_F(DocWindowTest, TypedValuesAreCleanedAsTheyAreStored) {
     type(kDocCtlITunesOwnerName, "Ann\r\nLee");
     type(kDocCtlDirNewFeedUrl, " /https://example.org/new.xml\t "); // not made relative
     type(kDocCtlPodcastFundingText, "Give\ttoday");
+    type(kDocCtlLocation, "Lyon\r\nFrance");
+    type(kDocCtlLocationGeo, " geo:45.75,4.84 ");
+    field<QComboBox>(kDocCtlValueMethod)->setCurrentText(" keysend\t");
     field<QComboBox>(kDocCtlDirExplicit)->setCurrentIndex(0);
     field<QComboBox>(kDocCtlPodcastLocked)->setCurrentIndex(2);
     field<QCheckBox>(kDocCtlDirBlock)->setChecked(false);
@@ -175,6 +178,9 @@ TEST_F(DocWindowTest, TypedValuesAreCleanedAsTheyAreStored) {
     EXPECT_EQ(doc_.iTunesOwnerName, "Ann Lee");
     EXPECT_EQ(doc_.iTunesNewFeedUrl, "/https://example.org/new.xml");
     EXPECT_EQ(doc_.PodcastFundingText, "Givetoday");
+    EXPECT_EQ(doc_.Location, "Lyon France");
+    EXPECT_EQ(doc_.LocationGeo, "geo:45.75,4.84");
+    EXPECT_EQ(doc_.ValueMethod, "keysend");
     EXPECT_EQ(doc_.iTunesExplicit, "");
     EXPECT_EQ(doc_.PodcastLocked, "no");
     EXPECT_EQ(doc_.iTunesBlock, 0);
