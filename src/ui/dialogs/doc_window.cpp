@@ -356,6 +356,9 @@ void DocWindow::build() {
         for (const std::string_view value : o.offers)
             box->addItem(to_q(value));
     }
+    // Left empty, payments go by the first network and method.
+    control<QComboBox>(kDocCtlValueType)->lineEdit()->setPlaceholderText(to_q(kValueTypes[0]));
+    control<QComboBox>(kDocCtlValueMethod)->lineEdit()->setPlaceholderText(to_q(kValueMethods[0]));
 }
 
 void DocWindow::load(const Doc& doc) {
