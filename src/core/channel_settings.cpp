@@ -56,9 +56,13 @@ void channel_clean_typed(Doc& doc) {
          {&Doc::Title, &Doc::Desc, &Doc::Copyright, &Doc::FormatDate, &Doc::WebMaster,
           &Doc::Category, &Doc::Lang, &Doc::ImageTitle, &Doc::iTunesAuthor, &Doc::iTunesSubTitle,
           &Doc::iTunesSummary, &Doc::iTunesKeyword, &Doc::iTunesMail, &Doc::iTunesOwnerName,
-          &Doc::PodcastLockedOwner, &Doc::PodcastFundingText})
+          &Doc::PodcastLockedOwner, &Doc::PodcastFundingText, &Doc::Location, &Doc::License,
+          &Doc::UpdateFrequency})
         doc.*text = one_line(doc.*text);
-    for (std::string Doc::*url : {&Doc::iTunesNewFeedUrl, &Doc::PodcastFundingUrl})
+    for (std::string Doc::*url :
+         {&Doc::iTunesNewFeedUrl, &Doc::PodcastFundingUrl, &Doc::LocationGeo, &Doc::LocationOsm,
+          &Doc::LicenseUrl, &Doc::Medium, &Doc::UpdateFrequencyRule, &Doc::UpdateFrequencyStart,
+          &Doc::ValueType, &Doc::ValueMethod, &Doc::ValueSuggested})
         doc.*url = trim_spaces(one_line(doc.*url));
     for (std::string Doc::*path : {&Doc::Link, &Doc::ImageUrl, &Doc::ImageLink})
         doc.*path = Text_CleanPath(doc.*path);

@@ -49,7 +49,8 @@ std::vector<TimeZoneItem> time_zone_items();
 
 // Cleans, in place, the channel texts a window has just stored as typed: one-line texts lose
 // their control characters, links and the image address become relative paths, the directory
-// and funding addresses (always absolute) are only trimmed, the RSS file name loses its folders,
+// and funding addresses (always absolute) and the namespace's codes, rules and amounts are only
+// trimmed, the RSS file name loses its folders,
 // and the format is the only one there is. The server, the user, the FTP folder and the values
 // of closed choices are left as they are.
 void channel_clean_typed(Doc& doc);

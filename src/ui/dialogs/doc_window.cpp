@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "core/file_io.h"
 #include "core/image_size.h"
+#include "core/podcast_values.h"
 #include "core/publish_plan.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
@@ -12,18 +13,23 @@
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
 #include "ui/common/layout_bridge.h"
+#include "ui/common/list_table.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
 #include "ui/context/file_picker.h"
+#include "ui/dialogs/requester.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <span>
@@ -32,8 +38,8 @@ namespace qp::ui {
 
 namespace {
 
-// Wide enough for the seven page tabs side by side and a whole podcast GUID.
-constexpr int kWidth = 520;
+// Wide enough for the eleven page tabs side by side and for the payment table's columns.
+constexpr int kWidth = 830;
 
 using K = ControlKind;
 using L = LabelMode;
@@ -79,6 +85,11 @@ const ControlLine kDirectory[] = {
     {kDocCtlDirComplete, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Directory.Complete"},
     {kDocCtlWebSubHub, K::Edit, "CDE", L::WithLabel, "Doc\\Directory.WebSubHub"},
     {kDocCtlNotifyDirectories, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Directory.Notify"},
+    {kDocCtlBlocks, K::ListView, "ABCDE 3", L::WithLabel, "Doc\\Directory.Blocks"},
+    {kDocCtlBlockAdd, K::Button, "A", L::NoLabel, "List.Add"},
+    {kDocCtlBlockDelete, K::Button, "B -1", L::NoLabel, "List.Delete"},
+    {kDocCtlBlockUp, K::Button, "C -1", L::NoLabel, "List.Up"},
+    {kDocCtlBlockDown, K::Button, "D -1", L::NoLabel, "List.Down"},
 };
 const ControlLine kPodcast[] = {
     {kDocCtlPodcastInclude, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\Podcast.Include"},
@@ -111,11 +122,64 @@ const ControlLine kFtp[] = {
     {kDocCtlCacheMedia, K::Edit, "CDE", L::WithLabel, "Doc\\FTP.CacheMedia"},
     {kDocCtlPublishProject, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\FTP.PublishProject"},
 };
+// A table's buttons sit in one row below it, as on the episode window's chapters page.
+const ControlLine kPeople[] = {
+    {kDocCtlPersons, K::ListView, "ABCDE 7", L::NoLabel, nullptr},
+    {kDocCtlPersonAdd, K::Button, "A", L::NoLabel, "List.Add"},
+    {kDocCtlPersonDelete, K::Button, "B -1", L::NoLabel, "List.Delete"},
+    {kDocCtlPersonUp, K::Button, "C -1", L::NoLabel, "List.Up"},
+    {kDocCtlPersonDown, K::Button, "D -1", L::NoLabel, "List.Down"},
+    {kDocCtlLocation, K::Edit, "CDE", L::WithLabel, "Doc\\People.Location"},
+    {kDocCtlLocationGeo, K::Edit, "CDE", L::WithLabel, "Doc\\People.Geo"},
+    {kDocCtlLocationOsm, K::Edit, "CDE", L::WithLabel, "Doc\\People.Osm"},
+};
+const ControlLine kLicense[] = {
+    {kDocCtlLicense, K::EditCombo, "CDE", L::WithLabel, "Doc\\License.License"},
+    {kDocCtlLicenseUrl, K::Edit, "CDE", L::WithLabel, "Doc\\License.Url"},
+    {kDocCtlMedium, K::EditCombo, "CDE", L::WithLabel, "Doc\\License.Medium"},
+    {kDocCtlUpdateFrequency, K::Edit, "CDE", L::WithLabel, "Doc\\License.Frequency"},
+    {kDocCtlUpdateRule, K::Edit, "CDE", L::WithLabel, "Doc\\License.Rule"},
+    {kDocCtlUpdateStart, K::Edit, "CDE", L::WithLabel, "Doc\\License.Start"},
+    {kDocCtlUpdateComplete, K::CheckBox, "ABCDE", L::NoLabel, "Doc\\License.Complete"},
+    {kDocCtlTexts, K::ListView, "ABCDE 3", L::WithLabel, "Doc\\License.Texts"},
+    {kDocCtlTextAdd, K::Button, "A", L::NoLabel, "List.Add"},
+    {kDocCtlTextDelete, K::Button, "B -1", L::NoLabel, "List.Delete"},
+    {kDocCtlTextUp, K::Button, "C -1", L::NoLabel, "List.Up"},
+    {kDocCtlTextDown, K::Button, "D -1", L::NoLabel, "List.Down"},
+};
+const ControlLine kPromotion[] = {
+    {kDocCtlTrailers, K::ListView, "ABCDE 4", L::WithLabel, "Doc\\Promotion.Trailers"},
+    {kDocCtlTrailerAdd, K::Button, "A", L::NoLabel, "List.Add"},
+    {kDocCtlTrailerDelete, K::Button, "B -1", L::NoLabel, "List.Delete"},
+    {kDocCtlTrailerUp, K::Button, "C -1", L::NoLabel, "List.Up"},
+    {kDocCtlTrailerDown, K::Button, "D -1", L::NoLabel, "List.Down"},
+    {kDocCtlPodroll, K::ListView, "ABCDE 4", L::WithLabel, "Doc\\Promotion.Podroll"},
+    {kDocCtlPodrollAdd, K::Button, "A", L::NoLabel, "List.Add"},
+    {kDocCtlPodrollDelete, K::Button, "B -1", L::NoLabel, "List.Delete"},
+    {kDocCtlPodrollUp, K::Button, "C -1", L::NoLabel, "List.Up"},
+    {kDocCtlPodrollDown, K::Button, "D -1", L::NoLabel, "List.Down"},
+};
+const ControlLine kPayments[] = {
+    {kDocCtlValueType, K::EditCombo, "CDE", L::WithLabel, "Doc\\Payments.Type"},
+    {kDocCtlValueMethod, K::EditCombo, "CDE", L::WithLabel, "Doc\\Payments.Method"},
+    {kDocCtlValueSuggested, K::Edit, "CDE", L::WithLabel, "Doc\\Payments.Suggested"},
+    {kDocCtlRecipients, K::ListView, "ABCDE 7", L::WithLabel, "Doc\\Payments.Recipients"},
+    {kDocCtlRecipientAdd, K::Button, "A", L::NoLabel, "List.Add"},
+    {kDocCtlRecipientDelete, K::Button, "B -1", L::NoLabel, "List.Delete"},
+    {kDocCtlRecipientUp, K::Button, "C -1", L::NoLabel, "List.Up"},
+    {kDocCtlRecipientDown, K::Button, "D -1", L::NoLabel, "List.Down"},
+};
+// In the order of DocPage.
 const PanelPage kPages[] = {
-    {"Doc\\Pannel.General", kGeneral}, {"Doc\\Pannel.Desc", kDesc},
-    {"Doc\\Pannel.iTunes", kITunes},   {"Doc\\Pannel.Directory", kDirectory},
-    {"Doc\\Pannel.Podcast", kPodcast}, {"Doc\\Pannel.Image", kImage},
-    {"Doc\\Pannel.FTP", kFtp}};
+    {"Doc\\Pannel.General", kGeneral},  {"Doc\\Pannel.Desc", kDesc},
+    {"Doc\\Pannel.iTunes", kITunes},    {"Doc\\Pannel.Directory", kDirectory},
+    {"Doc\\Pannel.Podcast", kPodcast},  {"Doc\\Pannel.Image", kImage},
+    {"Doc\\Pannel.FTP", kFtp},          {"Doc\\Pannel.People", kPeople},
+    {"Doc\\Pannel.License", kLicense},  {"Doc\\Pannel.Promotion", kPromotion},
+    {"Doc\\Pannel.Payments", kPayments}};
+// The namespace's own pages, which follow its box.
+constexpr int kNamespacePages[] = {kDocPagePeople, kDocPageLicense, kDocPagePromotion,
+                                   kDocPagePayments};
 
 struct TextField {
     int number;
@@ -155,6 +219,28 @@ const TextField kTextFields[] = {
     {kDocCtlCacheMedia, &Doc::CacheMedia},
     {kDocCtlWebSubHub, &Doc::WebSubHub},
     {kDocCtlMeasurePrefix, &Doc::MeasurePrefix},
+    {kDocCtlLocation, &Doc::Location},
+    {kDocCtlLocationGeo, &Doc::LocationGeo},
+    {kDocCtlLocationOsm, &Doc::LocationOsm},
+    {kDocCtlLicenseUrl, &Doc::LicenseUrl},
+    {kDocCtlUpdateFrequency, &Doc::UpdateFrequency},
+    {kDocCtlUpdateRule, &Doc::UpdateFrequencyRule},
+    {kDocCtlUpdateStart, &Doc::UpdateFrequencyStart},
+    {kDocCtlValueSuggested, &Doc::ValueSuggested},
+};
+
+// The editable combo boxes: the values the namespace names, and any other typed.
+struct OfferField {
+    int number;
+    std::span<const std::string_view> offers;
+    std::string Doc::*field;
+};
+
+const OfferField kOfferFields[] = {
+    {kDocCtlLicense, kLicenseIds, &Doc::License},
+    {kDocCtlMedium, kMediumValues, &Doc::Medium},
+    {kDocCtlValueType, kValueTypes, &Doc::ValueType},
+    {kDocCtlValueMethod, kValueMethods, &Doc::ValueMethod},
 };
 
 constexpr int kITunesFields[] = {
@@ -162,9 +248,11 @@ constexpr int kITunesFields[] = {
     kDocCtlITunesMail,   kDocCtlITunesOwnerName, kDocCtlDirCategory,   kDocCtlDirSubCategory,
     kDocCtlDirExplicit,  kDocCtlDirType,         kDocCtlDirNewFeedUrl, kDocCtlDirBlock,
     kDocCtlDirComplete};
-constexpr int kPodcastFields[] = {kDocCtlPodcastLocked, kDocCtlPodcastLockedOwner,
+constexpr int kPodcastFields[] = {kDocCtlPodcastLocked,     kDocCtlPodcastLockedOwner,
                                   kDocCtlPodcastFundingUrl, kDocCtlPodcastFundingText,
-                                  kDocCtlPodcastGuid};
+                                  kDocCtlPodcastGuid,       kDocCtlBlocks,
+                                  kDocCtlBlockAdd,          kDocCtlBlockDelete,
+                                  kDocCtlBlockUp,           kDocCtlBlockDown};
 
 // The closed choices and the `Doc` value each one holds.
 struct ChoiceField {
@@ -187,7 +275,8 @@ struct IntBox {
 constexpr IntBox kIntBoxes[] = {{kDocCtlDirBlock, &Doc::iTunesBlock},
                                 {kDocCtlDirComplete, &Doc::iTunesComplete},
                                 {kDocCtlS3PathStyle, &Doc::S3PathStyle},
-                                {kDocCtlNotifyDirectories, &Doc::NotifyDirectories}};
+                                {kDocCtlNotifyDirectories, &Doc::NotifyDirectories},
+                                {kDocCtlUpdateComplete, &Doc::UpdateFrequencyComplete}};
 
 struct FlagBox {
     int number;
@@ -199,6 +288,19 @@ constexpr FlagBox kFlagBoxes[] = {{kDocCtlAutoLastBuildDate, kAutoLastBuildDate}
                                   {kDocCtlSpecialChar, qp::kDocSpecialChar},
                                   {kDocCtlPodcastInclude, kPodcastInclude}};
 
+// The columns' starting widths, widened in proportion to fill the table the window gives them.
+void spread_columns(QTreeWidget* tree, std::span<const ListColumn> columns) {
+    int sum = 0;
+    for (const ListColumn& c : columns)
+        sum += c.width;
+    const int room = tree->width() - 2 * tree->frameWidth() -
+                     tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (sum <= 0 || room <= sum)
+        return;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        tree->header()->resizeSection(static_cast<int>(i), columns[i].width * room / sum);
+}
+
 // A spin field keeps its range, widened to the stored value so that an untouched field gives
 // back what it got instead of silently clamping it.
 void set_spin(QSpinBox* spin, int low, int high, int value) {
@@ -208,8 +310,10 @@ void set_spin(QSpinBox* spin, int low, int high, int value) {
 
 } // namespace
 
-DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc, FilePicker* files)
-    : PropertyDialog(parent, texts, kWidth), file_name_(doc.FileName), files_(files) {
+DocWindow::DocWindow(QWidget* parent, Texts& texts, const Doc& doc, FilePicker* files,
+                     Requester* requester)
+    : PropertyDialog(parent, texts, kWidth), file_name_(doc.FileName), files_(files),
+      requester_(requester) {
     setWindowTitle(to_q(texts.get("Doc.Title")));
     setProperty("windowId", kDocWindowId);
     build();
@@ -232,6 +336,29 @@ void DocWindow::build() {
     fill_page_below(kDocCtlKeptXml);
     connect(control<QPushButton>(kDocCtlImageBrowse), &QPushButton::clicked, this,
             &DocWindow::browse_image);
+    // The table's number is followed by its add, delete, up and down buttons'.
+    const auto table = [this](int number, std::span<const ListColumn> columns) {
+        auto* made =
+            new ListTable(control<QTreeWidget>(number), columns, texts(),
+                          control<QPushButton>(number + 1), control<QPushButton>(number + 2),
+                          control<QPushButton>(number + 3), control<QPushButton>(number + 4));
+        spread_columns(made->tree(), columns);
+        return made;
+    };
+    persons_ = table(kDocCtlPersons, ListRows<Person>::columns());
+    trailers_ = table(kDocCtlTrailers, ListRows<Trailer>::columns());
+    feed_texts_ = table(kDocCtlTexts, ListRows<FeedText>::columns());
+    blocks_ = table(kDocCtlBlocks, ListRows<ServiceBlock>::columns());
+    podroll_ = table(kDocCtlPodroll, ListRows<RemoteItem>::columns());
+    recipients_ = table(kDocCtlRecipients, ListRows<ValueRecipient>::columns());
+    for (const OfferField& o : kOfferFields) {
+        auto* box = control<QComboBox>(o.number);
+        for (const std::string_view value : o.offers)
+            box->addItem(to_q(value));
+    }
+    // Left empty, payments go by the first network and method.
+    control<QComboBox>(kDocCtlValueType)->lineEdit()->setPlaceholderText(to_q(kValueTypes[0]));
+    control<QComboBox>(kDocCtlValueMethod)->lineEdit()->setPlaceholderText(to_q(kValueMethods[0]));
 }
 
 void DocWindow::load(const Doc& doc) {
@@ -278,6 +405,14 @@ void DocWindow::load(const Doc& doc) {
             &DocWindow::update_image_info);
     update_image_info();
     control<QCheckBox>(kDocCtlPublishProject)->setChecked(doc.ProjectPrivate == 0);
+    for (const OfferField& o : kOfferFields)
+        control<QComboBox>(o.number)->setCurrentText(to_q(doc.*o.field));
+    persons_->set(doc.Persons);
+    trailers_->set(doc.Trailers);
+    feed_texts_->set(doc.Texts);
+    blocks_->set(doc.Blocks);
+    podroll_->set(doc.Podroll);
+    recipients_->set(doc.ValueRecipients);
 
     auto* format = control<QComboBox>(kDocCtlFormat);
     ItemToCombo(format, to_q(kFormatRssV2), 0, kComboNoCase + kComboAppend);
@@ -303,6 +438,8 @@ void DocWindow::update_enabling() {
     const bool podcast = control<QCheckBox>(kDocCtlPodcastInclude)->isChecked();
     for (const int number : kPodcastFields)
         control<QWidget>(number)->setEnabled(podcast);
+    for (const int page : kNamespacePages)
+        panel()->widget(page)->setEnabled(podcast);
     date_->setEnabled(!control<QCheckBox>(kDocCtlAutoLastBuildDate)->isChecked());
 }
 
@@ -404,6 +541,14 @@ void DocWindow::store(Doc& doc) const {
     doc.iTunesSubCategory = combo_choice_value(control<QComboBox>(kDocCtlDirSubCategory));
     for (const IntBox& box : kIntBoxes)
         doc.*box.field = control<QCheckBox>(box.number)->isChecked() ? 1 : 0;
+    for (const OfferField& o : kOfferFields)
+        doc.*o.field = from_q(control<QComboBox>(o.number)->currentText());
+    doc.Persons = persons_->entries<Person>();
+    doc.Trailers = trailers_->entries<Trailer>();
+    doc.Texts = feed_texts_->entries<FeedText>();
+    doc.Blocks = blocks_->entries<ServiceBlock>();
+    doc.Podroll = podroll_->entries<RemoteItem>();
+    doc.ValueRecipients = recipients_->entries<ValueRecipient>();
     doc.ProjectPrivate = control<QCheckBox>(kDocCtlPublishProject)->isChecked() ? 0 : 1;
     channel_clean_typed(doc);
     doc.PathFTP = net::FTP_FolderPart(doc.PathFTP, true);
@@ -423,11 +568,32 @@ void DocWindow::store(Doc& doc) const {
     }
 }
 
-bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc, FilePicker* files) {
+bool DocWindow::validate() {
+    const std::pair<ListTable*, int> tables[] = {
+        {persons_, kDocPagePeople},     {blocks_, kDocPageDirectory},
+        {feed_texts_, kDocPageLicense}, {trailers_, kDocPagePromotion},
+        {podroll_, kDocPagePromotion},  {recipients_, kDocPagePayments}};
+    for (const auto& [table, page] : tables) {
+        const std::string message = table->bad_cell_message();
+        if (message.empty())
+            continue;
+        panel()->setCurrentIndex(page);
+        table->tree()->setFocus();
+        MessageRequester dialogs(texts(), this);
+        Requester& requester = requester_ != nullptr ? *requester_ : dialogs;
+        requester.RequestMessage(to_q(texts().get("Msg.Error")), to_q(message), RequestButtons::Ok,
+                                 this);
+        return false;
+    }
+    return true;
+}
+
+bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc, FilePicker* files,
+                    Requester* requester) {
     const QPointer<QWidget> focused = Window_Disable(main_window);
     bool confirmed = false;
     {
-        DocWindow window(main_window, texts, doc, files);
+        DocWindow window(main_window, texts, doc, files, requester);
         // A child window of the disabled main window starts disabled too.
         window.setEnabled(true);
         if (window.exec() == QDialog::Accepted) {

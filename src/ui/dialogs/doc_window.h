@@ -1,6 +1,7 @@
-// The document window (window 1500): the channel settings of one document on seven pages,
-// General, Description, iTunes, the podcast directories, the podcast namespace, Image and FTP.
-// Nothing typed is refused; every value is cleaned as it is stored.
+// The document window (window 1500): the channel settings of one document on its pages, General,
+// Description, iTunes, the podcast directories, the podcast namespace, Image, FTP, then the
+// namespace's people and place, license, promotion (trailers and podroll) and payments.
+// Every value is cleaned as it is stored; only a table cell that does not read keeps OK back.
 #pragma once
 
 #include "core/document.h"
@@ -14,6 +15,8 @@ namespace qp::ui {
 
 class DateField;
 class FilePicker;
+class ListTable;
+class Requester;
 
 inline constexpr int kDocWindowId = 1500;
 
@@ -79,20 +82,81 @@ enum DocControl : int {
     kDocCtlWebSubHub,
     kDocCtlNotifyDirectories,
     kDocCtlMeasurePrefix,
+    // Each table is followed by its add, delete, up and down buttons, in that order.
+    kDocCtlPersons,
+    kDocCtlPersonAdd,
+    kDocCtlPersonDelete,
+    kDocCtlPersonUp,
+    kDocCtlPersonDown,
+    kDocCtlLocation,
+    kDocCtlLocationGeo,
+    kDocCtlLocationOsm,
+    kDocCtlTrailers,
+    kDocCtlTrailerAdd,
+    kDocCtlTrailerDelete,
+    kDocCtlTrailerUp,
+    kDocCtlTrailerDown,
+    kDocCtlLicense,
+    kDocCtlLicenseUrl,
+    kDocCtlMedium,
+    kDocCtlUpdateFrequency,
+    kDocCtlUpdateRule,
+    kDocCtlUpdateStart,
+    kDocCtlUpdateComplete,
+    kDocCtlTexts,
+    kDocCtlTextAdd,
+    kDocCtlTextDelete,
+    kDocCtlTextUp,
+    kDocCtlTextDown,
+    kDocCtlBlocks,
+    kDocCtlBlockAdd,
+    kDocCtlBlockDelete,
+    kDocCtlBlockUp,
+    kDocCtlBlockDown,
+    kDocCtlPodroll,
+    kDocCtlPodrollAdd,
+    kDocCtlPodrollDelete,
+    kDocCtlPodrollUp,
+    kDocCtlPodrollDown,
+    kDocCtlValueType,
+    kDocCtlValueMethod,
+    kDocCtlValueSuggested,
+    kDocCtlRecipients,
+    kDocCtlRecipientAdd,
+    kDocCtlRecipientDelete,
+    kDocCtlRecipientUp,
+    kDocCtlRecipientDown,
 };
 
-// The page the window opens on.
-inline constexpr int kDocPageDesc = 1;
+// The pages, in their order.
+enum DocPage : int {
+    kDocPageGeneral,
+    kDocPageDesc, // the page the window opens on
+    kDocPageITunes,
+    kDocPageDirectory,
+    kDocPagePodcast,
+    kDocPageImage,
+    kDocPageFtp,
+    kDocPagePeople,
+    kDocPageLicense,
+    kDocPagePromotion,
+    kDocPagePayments,
+};
 
 class DocWindow final : public PropertyDialog {
 public:
     // Loaded from doc, on the description page with the focus in the title. files chooses the
-    // image file; without one, the program's file dialog does.
-    DocWindow(QWidget* parent, Texts& texts, const Doc& doc, FilePicker* files = nullptr);
+    // image file and requester tells why OK is refused; without them, the program's dialogs do.
+    DocWindow(QWidget* parent, Texts& texts, const Doc& doc, FilePicker* files = nullptr,
+              Requester* requester = nullptr);
 
     // Writes every field into doc, cleaned; the feeds and the file name are left alone.
     void store(Doc& doc) const;
     DateField* date_field() const { return date_; }
+
+protected:
+    // A table cell that does not read shows its page, is made current and named to the user.
+    bool validate() override;
 
 private:
     void build();
@@ -120,11 +184,18 @@ private:
     Protocol shown_protocol_ = Protocol::Ftp;
     std::string file_name_; // the project's, for an RSS file named after it
     FilePicker* files_ = nullptr;
+    Requester* requester_ = nullptr;
+    ListTable* persons_ = nullptr;
+    ListTable* trailers_ = nullptr;
+    ListTable* feed_texts_ = nullptr;
+    ListTable* blocks_ = nullptr;
+    ListTable* podroll_ = nullptr;
+    ListTable* recipients_ = nullptr;
 };
 
 // Edits doc's channel settings in a modal window over main_window, which is disabled meanwhile.
 // True when the user confirmed: doc then holds the new settings. Otherwise doc is unchanged.
 [[nodiscard]] bool DocWindow_Open(QWidget* main_window, Texts& texts, Doc& doc,
-                                  FilePicker* files = nullptr);
+                                  FilePicker* files = nullptr, Requester* requester = nullptr);
 
 } // namespace qp::ui

@@ -18,7 +18,7 @@ void Doc_Property(MainWindow& window) {
         return;
     Doc& doc = *ctx.docs.current();
     Doc before = doc_channel_settings(doc);
-    if (DocWindow_Open(&window, ctx.lang, doc, ctx.files))
+    if (DocWindow_Open(&window, ctx.lang, doc, ctx.files, ctx.requester))
         doc_record(window, doc, edit_channel_changed(std::move(before), doc));
 }
 

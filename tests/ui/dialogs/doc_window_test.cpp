@@ -8,6 +8,7 @@
 #include "ui/dialogs/modal.h"
 #include "ui/support/shell_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace qp {
 // What a failed comparison shows instead of the record's bytes.
@@ -30,63 +32,87 @@ namespace qp::ui::testing {
 namespace {
 
 // A value in every field, several of them outside what the window offers.
-const Doc kSample{.FileName = "",
-                  .SuggestedName = {},
-                  .State = 0,
-                  .Feeds = {Feed{}},
-                  .CurrentFeed = -1,
-                  .Flag = kITunesInclude + kDocSpecialChar + 16,
-                  .Title = "Title",
-                  .Desc = "Line one\r\nLine two",
-                  .Link = "http://example.org/pod/",
-                  .RssName = "feed",
-                  .Format = "Atom",
-                  .FormatDate = "%dd/%mm",
-                  .TimeZone = 5,
-                  .TTL = 5000,
-                  .Lang = "de",
-                  .Copyright = "(c)",
-                  .LastBuildDate = date_from_fields(1969, 7, 20, 20, 17, 0),
-                  .WebMaster = "web@example.org",
-                  .Category = "a;b",
-                  .ImageUrl = "img.png",
-                  .ImageTitle = "Image",
-                  .ImageLink = "http://example.org/",
-                  .ImageFile = "",
-                  .iTunesAuthor = "Author",
-                  .iTunesSubTitle = "Sub",
-                  .iTunesSummary = "Summary",
-                  .iTunesKeyword = "k1,k2",
-                  .iTunesMail = "owner@example.org",
-                  .iTunesCategory = "Health & Fitness",
-                  .iTunesSubCategory = "Mental Health",
-                  .iTunesExplicit = "false",
-                  .iTunesType = "serial",
-                  .iTunesOwnerName = "Owner",
-                  .iTunesNewFeedUrl = "https://example.org/new.xml",
-                  .iTunesBlock = 1,
-                  .iTunesComplete = 1,
-                  .PodcastLocked = "yes",
-                  .PodcastLockedOwner = "owner@example.org",
-                  .PodcastFundingUrl = "https://example.org/support",
-                  .PodcastFundingText = "Support us",
-                  .PodcastGuid = {},
-                  .ExtraXml = {},
-                  .Client = " ftp.example.org ",
-                  .User = "user",
-                  .Port = 2121,
-                  .Protocol = Protocol::Sftp,
-                  .ProtocolText = {},
-                  .PathFTP = "www/pod/",
-                  .MaxFeed = 500,
-                  .S3Region = "eu-west-3",
-                  .S3Bucket = "pod-bucket",
-                  .S3PathStyle = 1,
-                  .CacheFeed = "max-age=60",
-                  .CacheMedia = "max-age=999",
-                  .WebSubHub = "https://hub.example.org/",
-                  .NotifyDirectories = 1,
-                  .MeasurePrefix = "https://measure.example/e/"};
+const Doc kSample{
+    .FileName = "",
+    .SuggestedName = {},
+    .State = 0,
+    .Feeds = {Feed{}},
+    .CurrentFeed = -1,
+    .Flag = kITunesInclude + kDocSpecialChar + 16,
+    .Title = "Title",
+    .Desc = "Line one\r\nLine two",
+    .Link = "http://example.org/pod/",
+    .RssName = "feed",
+    .Format = "Atom",
+    .FormatDate = "%dd/%mm",
+    .TimeZone = 5,
+    .TTL = 5000,
+    .Lang = "de",
+    .Copyright = "(c)",
+    .LastBuildDate = date_from_fields(1969, 7, 20, 20, 17, 0),
+    .WebMaster = "web@example.org",
+    .Category = "a;b",
+    .ImageUrl = "img.png",
+    .ImageTitle = "Image",
+    .ImageLink = "http://example.org/",
+    .ImageFile = "",
+    .iTunesAuthor = "Author",
+    .iTunesSubTitle = "Sub",
+    .iTunesSummary = "Summary",
+    .iTunesKeyword = "k1,k2",
+    .iTunesMail = "owner@example.org",
+    .iTunesCategory = "Health & Fitness",
+    .iTunesSubCategory = "Mental Health",
+    .iTunesExplicit = "false",
+    .iTunesType = "serial",
+    .iTunesOwnerName = "Owner",
+    .iTunesNewFeedUrl = "https://example.org/new.xml",
+    .iTunesBlock = 1,
+    .iTunesComplete = 1,
+    .PodcastLocked = "yes",
+    .PodcastLockedOwner = "owner@example.org",
+    .PodcastFundingUrl = "https://example.org/support",
+    .PodcastFundingText = "Support us",
+    .PodcastGuid = {},
+    .ExtraXml = {},
+    .Client = " ftp.example.org ",
+    .User = "user",
+    .Port = 2121,
+    .Protocol = Protocol::Sftp,
+    .ProtocolText = {},
+    .PathFTP = "www/pod/",
+    .ProjectPrivate = 0,
+    .MaxFeed = 500,
+    .S3Region = "eu-west-3",
+    .S3Bucket = "pod-bucket",
+    .S3PathStyle = 1,
+    .CacheFeed = "max-age=60",
+    .CacheMedia = "max-age=999",
+    .WebSubHub = "https://hub.example.org/",
+    .NotifyDirectories = 1,
+    .MeasurePrefix = "https://measure.example/e/",
+    .Persons = {{"Ann", "guest", "", "", "https://example.org/ann"},
+                {"Bo", "not a role", "odd", "b.png", ""}},
+    .Location = "Lyon",
+    .LocationGeo = "geo:45.75,4.84",
+    .LocationOsm = "R120965",
+    .Trailers = {{"Soon", "https://example.org/t.mp3", date_from_fields(2026, 9, 1, 8, 0, 30),
+                  5000000000, "audio/mpeg", 2}},
+    .License = "my own license",
+    .LicenseUrl = "https://example.org/license",
+    .Medium = "musicL",
+    .UpdateFrequency = "Mondays",
+    .UpdateFrequencyRule = "FREQ=WEEKLY",
+    .UpdateFrequencyStart = "2025-01-06",
+    .UpdateFrequencyComplete = 1,
+    .Texts = {{"verify", "code"}},
+    .Blocks = {{"", 1}, {"somewhere", 0}},
+    .Podroll = {{"guid-1", "https://example.net/feed", "", "podcast", "Friends"}},
+    .ValueType = "hive",
+    .ValueMethod = "amp",
+    .ValueSuggested = "0.00000005",
+    .ValueRecipients = {{"Host", "node", "02abc", 95, 0, "", ""},
+                        {"App", "lnaddress", "app@example.org", 5, 1, "7629169", "x"}}};
 
 class DocWindowTest : public ShellTest {
 protected:
@@ -133,6 +159,9 @@ TEST_F(DocWindowTest, TypedValuesAreCleanedAsTheyAreStored) {
     type(kDocCtlITunesOwnerName, "Ann\r\nLee");
     type(kDocCtlDirNewFeedUrl, " /https://example.org/new.xml\t "); // not made relative
     type(kDocCtlPodcastFundingText, "Give\ttoday");
+    type(kDocCtlLocation, "Lyon\r\nFrance");
+    type(kDocCtlLocationGeo, " geo:45.75,4.84 ");
+    field<QComboBox>(kDocCtlValueMethod)->setCurrentText(" keysend\t");
     field<QComboBox>(kDocCtlDirExplicit)->setCurrentIndex(0);
     field<QComboBox>(kDocCtlPodcastLocked)->setCurrentIndex(2);
     field<QCheckBox>(kDocCtlDirBlock)->setChecked(false);
@@ -149,6 +178,9 @@ TEST_F(DocWindowTest, TypedValuesAreCleanedAsTheyAreStored) {
     EXPECT_EQ(doc_.iTunesOwnerName, "Ann Lee");
     EXPECT_EQ(doc_.iTunesNewFeedUrl, "/https://example.org/new.xml");
     EXPECT_EQ(doc_.PodcastFundingText, "Givetoday");
+    EXPECT_EQ(doc_.Location, "Lyon France");
+    EXPECT_EQ(doc_.LocationGeo, "geo:45.75,4.84");
+    EXPECT_EQ(doc_.ValueMethod, "keysend");
     EXPECT_EQ(doc_.iTunesExplicit, "");
     EXPECT_EQ(doc_.PodcastLocked, "no");
     EXPECT_EQ(doc_.iTunesBlock, 0);
@@ -234,8 +266,10 @@ TEST_F(DocWindowTest, BoxesRuleTheFlagsAndTheEnablingButNoText) {
                           kDocCtlDirCategory,   kDocCtlDirSubCategory, kDocCtlDirExplicit,
                           kDocCtlDirType,       kDocCtlDirNewFeedUrl,  kDocCtlDirBlock,
                           kDocCtlDirComplete};
-    const int podcast[] = {kDocCtlPodcastLocked, kDocCtlPodcastLockedOwner,
-                           kDocCtlPodcastFundingUrl, kDocCtlPodcastFundingText, kDocCtlPodcastGuid};
+    const int podcast[] = {kDocCtlPodcastLocked,     kDocCtlPodcastLockedOwner,
+                           kDocCtlPodcastFundingUrl, kDocCtlPodcastFundingText,
+                           kDocCtlPodcastGuid,       kDocCtlBlocks,
+                           kDocCtlBlockAdd};
     for (int n : podcast)
         EXPECT_TRUE(field<QWidget>(n)->isEnabled()) << n;
     field<QCheckBox>(kDocCtlITunesInclude)->setChecked(false);
@@ -244,9 +278,14 @@ TEST_F(DocWindowTest, BoxesRuleTheFlagsAndTheEnablingButNoText) {
         EXPECT_FALSE(field<QWidget>(n)->isEnabled()) << n;
     for (int n : podcast)
         EXPECT_TRUE(field<QWidget>(n)->isEnabled()) << n;
+    const int pages[] = {kDocPagePeople, kDocPageLicense, kDocPagePromotion, kDocPagePayments};
+    for (int page : pages)
+        EXPECT_TRUE(window_of_doc_.panel()->widget(page)->isEnabled()) << page;
     field<QCheckBox>(kDocCtlPodcastInclude)->setChecked(false);
     for (int n : podcast)
         EXPECT_FALSE(field<QWidget>(n)->isEnabled()) << n;
+    for (int page : pages)
+        EXPECT_FALSE(window_of_doc_.panel()->widget(page)->isEnabled()) << page;
     EXPECT_FALSE(window_of_doc_.date_field()->isEnabled());
     window_of_doc_.date_field()->set_value(date_from_fields(2040, 2, 29, 8, 30, 0));
     window_of_doc_.store(doc_);
@@ -299,6 +338,80 @@ TEST_F(DocWindowTest, TheSubcategoriesFollowTheCategoryAndUnknownNamesSurvive) {
     EXPECT_EQ(stored.iTunesCategory, "Podcasts");
     EXPECT_EQ(stored.iTunesSubCategory, "Misc");
     EXPECT_EQ(stored.iTunesType, "weekly");
+}
+
+TEST_F(DocWindowTest, TheNamespaceTablesAreEditedAndABadCellKeepsOkBackOnItsPage) {
+    DocWindow w(nullptr, ctx_.lang, kSample, &files_, &requester_);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const auto click = [&](int number) { w.control<QPushButton>(number)->click(); };
+    // A row added after the chosen one is typed into at once; rows move and go.
+    auto* persons = w.control<QTreeWidget>(kDocCtlPersons);
+    w.panel()->setCurrentIndex(kDocPagePeople);
+    persons->setCurrentItem(persons->topLevelItem(0));
+    click(kDocCtlPersonAdd);
+    QTest::keyClicks(QApplication::focusWidget(), "Cy");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // committed once queued
+    ASSERT_EQ(persons->topLevelItemCount(), 3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return persons->topLevelItem(1)->text(0) == "Cy"; }, 2000));
+    persons->topLevelItem(1)->setText(1, "cover art designer");
+    persons->setCurrentItem(persons->topLevelItem(2));
+    click(kDocCtlPersonUp);
+    persons->setCurrentItem(persons->topLevelItem(0));
+    click(kDocCtlPersonDelete);
+    w.control<QLineEdit>(kDocCtlLocation)->setText("");
+    auto* license = w.control<QComboBox>(kDocCtlLicense);
+    EXPECT_GE(license->findText("CC-BY-4.0"), 0);
+    license->setCurrentIndex(license->findText("CC-BY-4.0"));
+    auto* medium = w.control<QComboBox>(kDocCtlMedium);
+    medium->setCurrentIndex(medium->findText("video"));
+    w.control<QCheckBox>(kDocCtlUpdateComplete)->setChecked(false);
+    // A row left blank gives no entry, though its box reads "0".
+    auto* blocks = w.control<QTreeWidget>(kDocCtlBlocks);
+    blocks->topLevelItem(0)->setCheckState(1, Qt::Unchecked);
+    blocks->topLevelItem(1)->setCheckState(1, Qt::Checked);
+    blocks->setCurrentItem(blocks->topLevelItem(1));
+    click(kDocCtlBlockAdd);
+    auto* podroll = w.control<QTreeWidget>(kDocCtlPodroll);
+    podroll->setCurrentItem(podroll->topLevelItem(0));
+    click(kDocCtlPodrollDelete);
+
+    // A share that is no number keeps the window open on the payments page, on that cell.
+    auto* recipients = w.control<QTreeWidget>(kDocCtlRecipients);
+    recipients->setCurrentItem(recipients->topLevelItem(1));
+    click(kDocCtlRecipientAdd);
+    QTreeWidgetItem* added = recipients->topLevelItem(2);
+    ASSERT_NE(added, nullptr);
+    added->setText(0, "Guest");
+    added->setText(3, "ten");
+    added->setCheckState(4, Qt::Checked);
+    w.panel()->setCurrentIndex(kDocPageGeneral);
+    w.ok_button()->click();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.panel()->currentIndex(), kDocPagePayments);
+    EXPECT_EQ(recipients->currentItem(), added);
+    EXPECT_EQ(recipients->currentColumn(), 3);
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].text.toStdString(),
+              ctx_.lang.get("List.BadCell", {"3", ctx_.lang.get("List.Split"), "ten"}));
+    added->setText(3, "10");
+    w.ok_button()->click();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    w.store(doc_);
+    EXPECT_EQ(doc_.Persons,
+              (std::vector<Person>{kSample.Persons[1], {"Cy", "cover art designer", "", "", ""}}));
+    EXPECT_EQ(doc_.Location, "");
+    EXPECT_EQ(doc_.License, "CC-BY-4.0");
+    EXPECT_EQ(doc_.Medium, "video");
+    EXPECT_EQ(doc_.UpdateFrequencyComplete, 0);
+    EXPECT_EQ(doc_.Blocks, (std::vector<ServiceBlock>{{"somewhere", 1}}));
+    EXPECT_TRUE(doc_.Podroll.empty());
+    EXPECT_EQ(doc_.ValueRecipients,
+              (std::vector<ValueRecipient>{kSample.ValueRecipients[0],
+                                           kSample.ValueRecipients[1],
+                                           {"Guest", "", "", 10, 1, "", ""}}));
+    EXPECT_EQ(doc_.Trailers, kSample.Trailers);
 }
 
 TEST_F(DocWindowTest, TheFeedAddressAndThePodcastGuidFollowTheLinkAndTheFileName) {

@@ -1,5 +1,6 @@
 // Writes a PNG of each page of the document window, in French and in English, with the example
 // project's channel loaded: docwin_shots OUTPUT_FOLDER SOURCE_DIR.
+#include "core/dates.h"
 #include "core/file_io.h"
 #include "core/language.h"
 #include "core/project_file.h"
@@ -46,6 +47,38 @@ int main(int argc, char** argv) {
     doc.WebSubHub = "https://pubsubhubbub.appspot.com/";
     doc.NotifyDirectories = 1;
     doc.MeasurePrefix = "https://stats.example.org/e/";
+    // The namespace's own pages.
+    doc.Persons = {{"H\xC3\xA9l\xC3\xA8ne Martin", "host", "", "https://example.org/helene.jpg",
+                    "https://example.org/helene"},
+                   {"Paul Durand", "editor", "post-production", "", "https://example.org/paul"},
+                   {"Studio Lumi\xC3\xA8re", "sound designer", "audio post-production", "", ""}};
+    doc.Location = "Lyon, France";
+    doc.LocationGeo = "geo:45.7597,4.8422";
+    doc.LocationOsm = "R120965";
+    doc.Trailers = {{"La saison 2 arrive", "https://example.org/media/bande-annonce-s2.mp3",
+                     qp::date_from_fields(2026, 9, 1, 8, 0, 0), 2480000, "audio/mpeg", 2},
+                    {"Premi\xC3\xA8re bande-annonce", "https://example.org/media/bande-annonce.mp3",
+                     qp::date_from_fields(2025, 3, 14, 7, 30, 0), 1830000, "audio/mpeg", 1}};
+    doc.License = "CC-BY-SA-4.0";
+    doc.Medium = "podcast";
+    doc.UpdateFrequency = "Chaque lundi";
+    doc.UpdateFrequencyRule = "FREQ=WEEKLY;BYDAY=MO";
+    doc.UpdateFrequencyStart = "2025-01-06";
+    doc.Texts = {{"verify", "S6lpp-7ZCn8-dZfGc-OoyVG"},
+                 {"ai-policy", "Aucune transcription automatique"}};
+    doc.Blocks = {{"youtube", 1}, {"google", 1}};
+    doc.Podroll = {{"917393e3-1b1e-5cef-ace4-edaa54e1f810", "https://example.org/amis/feed.xml", "",
+                    "podcast", "Les amis du jazz"},
+                   {"", "https://example.net/radio/rss", "", "", "Radio du quartier"}};
+    doc.ValueType = "lightning";
+    doc.ValueMethod = "keysend";
+    doc.ValueSuggested = "0.00000005000";
+    doc.ValueRecipients = {
+        {"H\xC3\xA9l\xC3\xA8ne", "node",
+         "02d5c1bf8b940dc9cadca86d1b0a3c37fbe39cee4c7e839e33bef9174531d27f52", 90, 0, "", ""},
+        {"Podcast Index", "node",
+         "03ae9f91a0cb8ff43840e3c322c4c61f019d8c1c3cea15a25cfc425ac605e61a4a", 5, 1, "", ""},
+        {"Paul", "lnaddress", "paul@example.org", 5, 0, "696969", "eChoVKtO1KujpAA5HCoB"}};
 
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";
