@@ -5,6 +5,7 @@
 
 #include "core/channel_settings.h"
 #include "core/document.h"
+#include "core/podcast_values.h"
 
 #include <cstdint>
 #include <string>
@@ -84,10 +85,6 @@ inline constexpr ChoiceItem kEpisodeTypeChoices[] = {{"", "Feed\\Episode.NotStat
 inline constexpr ChoiceItem kEpisodeExplicitChoices[] = {{"", "Feed\\Episode.NotStated"},
                                                          {"true", "Feed\\Episode.ExplicitYes"},
                                                          {"false", "Feed\\Episode.ExplicitNo"}};
-// The transcript formats the window proposes; any other type may be typed.
-inline constexpr std::string_view kTranscriptTypes[] = {
-    "text/vtt", "application/x-subrip", "application/json", "text/html", "text/plain"};
-
 // The feed window's fields as the user sees them.
 struct FeedFields {
     std::string title;

@@ -105,6 +105,22 @@ TEST(FeedFileRules, MimeTypeFromTheExtension) {
     EXPECT_EQ(feed_guess_mime_type("notes.txt"), "");
     EXPECT_EQ(feed_guess_mime_type("mp3"), "");
     EXPECT_EQ(feed_guess_mime_type("dir.mp3/file"), "");
+    EXPECT_EQ(transcript_type_for_path("/t/Ep1.SRT"), "application/x-subrip");
+    EXPECT_EQ(transcript_type_for_path("ep1.vtt"), "text/vtt");
+    EXPECT_EQ(transcript_type_for_path("ep1.mp3"), "");
+    EXPECT_EQ(transcript_type_for_path("vtt"), "");
+}
+
+TEST(PodcastValues, RolesBelongToKnownGroupsAndAreFoundWithoutCase) {
+    for (const PersonRole& r : person_roles()) {
+        bool known = false;
+        for (const std::string_view g : person_groups())
+            known = known || g == r.group;
+        EXPECT_TRUE(known) << r.role;
+    }
+    EXPECT_EQ(person_role_group("Guest"), "cast");
+    EXPECT_EQ(person_role_group("editor"), "writing"); // the first group that lists it
+    EXPECT_EQ(person_role_group("juggler"), "");
 }
 
 TEST(FeedComboValues, EachValueOnceInListOrderWithTheLastOneMet) {
