@@ -8,6 +8,7 @@
 #include "media/media.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
+#include "ui/common/list_table.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
 #include "ui/context/app_context.h"
@@ -21,13 +22,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 namespace qp::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 470; // wide enough for the six page tabs side by side
+constexpr int kWindowWidth = 600; // the tables' main columns side by side; the tabs scroll
 constexpr int kFlags = kComboNoCase + kComboAppend;
 
 using K = ControlKind;
@@ -67,10 +70,11 @@ const ControlLine kITunes[] = {
 };
 const ControlLine kEpisode[] = {
     {kFeedWinEpisode, K::Digits, "D", kLabel, "Feed\\Episode.Number"},
+    {kFeedWinEpisodeDisplay, K::Edit, "CDE", kLabel, "Feed\\Episode.Display"},
     {kFeedWinSeason, K::Digits, "D", kLabel, "Feed\\Episode.Season"},
+    {kFeedWinSeasonName, K::Edit, "CDE", kLabel, "Feed\\Episode.SeasonName"},
     {kFeedWinEpisodeType, K::Combo, "CDE", kLabel, "Feed\\Episode.Type"},
-    {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
-    {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
+    {kFeedWinItunesTitle, K::Edit, "CDE", kLabel, "Feed\\Episode.ItunesTitle"},
     {kFeedWinKept, K::Editor, "ABCDE 4", kLabel, "Window.KeptXml"},
 };
 const ControlLine kChapters[] = {
@@ -82,6 +86,61 @@ const ControlLine kChapters[] = {
     {kFeedWinChapterDown, K::Button, "D -1", kNone, "Feed\\Chapters.Down"},
     {kFeedWinChapterImport, K::Button, "E -1", kNone, "Feed\\Chapters.Import"},
 };
+const ControlLine kTranscripts[] = {
+    {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
+    {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
+    {kFeedWinTranscriptsNote, K::Static, "ABCDE", kNone, "Feed\\Transcripts.More"},
+    {kFeedWinTranscripts, K::ListView, "ABCDE 5", kNone, nullptr},
+    {kFeedWinTranscripts + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinTranscripts + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinTranscripts + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinTranscripts + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinTranscriptFile, K::Button, "E -1", kNone, "Feed\\Transcripts.AddFile"},
+};
+const ControlLine kPeople[] = {
+    {kFeedWinPersonsNote, K::Static, "ABCDE", kNone, "Feed\\People.Persons"},
+    {kFeedWinPersons, K::ListView, "ABCDE 5", kNone, nullptr},
+    {kFeedWinPersons + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinPersons + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinPersons + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinPersons + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinLocation, K::Edit, "CDE", kLabel, "Feed\\People.Location"},
+    {kFeedWinLocationGeo, K::Edit, "CDE", kLabel, "Feed\\People.Geo"},
+    {kFeedWinLocationOsm, K::Edit, "CDE", kLabel, "Feed\\People.Osm"},
+};
+const ControlLine kExtras[] = {
+    {kFeedWinSoundbitesNote, K::Static, "ABCDE", kNone, "Feed\\Extras.Soundbites"},
+    {kFeedWinSoundbites, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinSoundbites + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinSoundbites + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinSoundbites + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinSoundbites + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinAlternatesNote, K::Static, "ABCDE", kNone, "Feed\\Extras.Alternates"},
+    {kFeedWinAlternates, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinAlternates + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinAlternates + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinAlternates + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinAlternates + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinAlternateFile, K::Button, "E -1", kNone, "Feed\\Extras.AddFile"},
+};
+const ControlLine kNotes[] = {
+    {kFeedWinContentNote, K::Static, "ABCDE", kNone, "Feed\\Notes.Content"},
+    {kFeedWinContent, K::Editor, "ABCDE 4", kNone, nullptr},
+};
+const ControlLine kValue[] = {
+    {kFeedWinRecipientsNote, K::Static, "ABCDE", kNone, "Feed\\Value.Recipients"},
+    {kFeedWinRecipients, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinRecipients + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinRecipients + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinRecipients + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinRecipients + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinSplitsNote, K::Static, "ABCDE", kNone, "Feed\\Value.Splits"},
+    {kFeedWinSplits, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinSplits + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinSplits + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinSplits + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinSplits + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+};
 const PanelPage kPages[] = {
     {"Feed.General", kGeneral},
     {"Feed.Source", kSource},
@@ -89,6 +148,11 @@ const PanelPage kPages[] = {
     {"Feed\\Pannel.iTunes", kITunes},
     {"Feed\\Pannel.Episode", kEpisode},
     {"Feed\\Pannel.Chapters", kChapters},
+    {"Feed\\Pannel.Transcripts", kTranscripts},
+    {"Feed\\Pannel.People", kPeople},
+    {"Feed\\Pannel.Extras", kExtras},
+    {"Feed\\Pannel.Notes", kNotes},
+    {"Feed\\Pannel.Value", kValue},
 };
 
 enum ChapterColumn { kColStart, kColTitle, kColImage, kColUrl, kColCount };
@@ -127,6 +191,15 @@ std::string text_of(const QComboBox* box) {
     return from_q(box->currentText());
 }
 
+// A row added at the end of a table for an entry, made the chosen one.
+template <typename T> void append_entry(ListTable& table, const T& entry) {
+    std::vector<ListRow> rows = table.rows();
+    rows.push_back(ListRows<T>::row(entry));
+    table.set_rows(rows);
+    QTreeWidget* tree = table.tree();
+    tree->setCurrentItem(tree->topLevelItem(tree->topLevelItemCount() - 1));
+}
+
 } // namespace
 
 FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidget* parent)
@@ -137,6 +210,25 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     build_panel(kFeedWinPanel, kPages);
     control<QPlainTextEdit>(kFeedWinKept)->setReadOnly(true);
     fill_page_below(kFeedWinKept);
+    fill_page_below(kFeedWinContent);
+    panel()->tabBar()->setUsesScrollButtons(true);
+    transcripts_ = bind_table(kFeedWinTranscripts, ListRows<Transcript>::columns());
+    persons_ = bind_table(kFeedWinPersons, ListRows<Person>::columns());
+    soundbites_ = bind_table(kFeedWinSoundbites, ListRows<Soundbite>::columns());
+    alternates_ = bind_table(kFeedWinAlternates, ListRows<AlternateEnclosure>::columns());
+    recipients_ = bind_table(kFeedWinRecipients, ListRows<ValueRecipient>::columns());
+    splits_ = bind_table(kFeedWinSplits, ListRows<ValueTimeSplit>::columns());
+    connect(control<QPushButton>(kFeedWinTranscriptFile), &QPushButton::clicked, this,
+            &FeedWindow::add_transcript_file);
+    connect(control<QPushButton>(kFeedWinAlternateFile), &QPushButton::clicked, this,
+            &FeedWindow::add_alternate_file);
+    const int location[] = {kFeedWinLocation, kFeedWinLocationGeo, kFeedWinLocationOsm};
+    for (int i = 0; i < 3; ++i)
+        location_[i] = control<QLineEdit>(location[i]);
+    season_name_ = control<QLineEdit>(kFeedWinSeasonName);
+    episode_display_ = control<QLineEdit>(kFeedWinEpisodeDisplay);
+    itunes_title_ = control<QLineEdit>(kFeedWinItunesTitle);
+    content_ = control<QPlainTextEdit>(kFeedWinContent);
     chapters_url_ = control<QLineEdit>(kFeedWinChaptersUrl);
     chapters_ = control<QTreeWidget>(kFeedWinChapters);
     chapters_->setColumnCount(kColCount);
@@ -206,6 +298,14 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     title_->setFocus();
 }
 
+ListTable* FeedWindow::bind_table(int number, std::span<const ListColumn> columns) {
+    return new ListTable(control<QTreeWidget>(number), columns, texts(),
+                         control<QPushButton>(number + kFeedWinListAdd),
+                         control<QPushButton>(number + kFeedWinListDelete),
+                         control<QPushButton>(number + kFeedWinListUp),
+                         control<QPushButton>(number + kFeedWinListDown));
+}
+
 void FeedWindow::fill_combos() {
     ItemToCombo(type_, QStringLiteral("audio/mpeg"), 0, kFlags);
     ItemToCombo(type_, QString(), 0, kFlags);
@@ -263,6 +363,19 @@ void FeedWindow::load_feed(const Feed& feed) {
     chapters_->clear();
     for (const Chapter& c : f.chapters)
         chapters_->addTopLevelItem(chapter_row(c));
+    transcripts_->set(f.transcripts);
+    persons_->set(f.persons);
+    const std::string* location[] = {&f.location, &f.location_geo, &f.location_osm};
+    for (int i = 0; i < 3; ++i)
+        location_[i]->setText(to_q(*location[i]));
+    season_name_->setText(to_q(f.season_name));
+    episode_display_->setText(to_q(f.episode_display));
+    itunes_title_->setText(to_q(f.itunes_title));
+    soundbites_->set(f.soundbites);
+    alternates_->set(f.alternates);
+    content_->setPlainText(to_q(f.content));
+    recipients_->set(f.value_recipients);
+    splits_->set(f.value_splits);
 }
 
 FeedFields FeedWindow::fields() const {
@@ -302,6 +415,19 @@ FeedFields FeedWindow::fields() const {
         c.Image = from_q(row->text(kColImage));
         c.Url = from_q(row->text(kColUrl));
     }
+    f.transcripts = transcripts_->entries<Transcript>();
+    f.persons = persons_->entries<Person>();
+    f.location = text_of(location_[0]);
+    f.location_geo = text_of(location_[1]);
+    f.location_osm = text_of(location_[2]);
+    f.season_name = text_of(season_name_);
+    f.episode_display = text_of(episode_display_);
+    f.itunes_title = text_of(itunes_title_);
+    f.soundbites = soundbites_->entries<Soundbite>();
+    f.alternates = alternates_->entries<AlternateEnclosure>();
+    f.content = from_q(content_->toPlainText());
+    f.value_recipients = recipients_->entries<ValueRecipient>();
+    f.value_splits = splits_->entries<ValueTimeSplit>();
     return f;
 }
 
@@ -376,6 +502,48 @@ void FeedWindow::import_chapters() {
         chapters_->addTopLevelItem(chapter_row(c));
 }
 
+std::string FeedWindow::choose_file(const char* title_key, const char* filter_key) {
+    // The episode's own file is where its transcripts and other forms usually lie.
+    QString start = to_q(folder_part(ctx_.paths.Path_Expand(text_of(file_))));
+    if (start.isEmpty())
+        start = to_q(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
+    const QString chosen = ctx_.files->open_file(this, to_q(texts().get(title_key)), start,
+                                                 file_dialog_filter(texts().get(filter_key)));
+    if (chosen.isEmpty())
+        return {};
+    const std::string path = from_q(chosen);
+    const auto info = file_info(path);
+    if (!info || info->is_directory)
+        return {};
+    return path;
+}
+
+void FeedWindow::add_transcript_file() {
+    const std::string path =
+        choose_file("Feed\\Transcripts.BrowseTitle", "Feed\\Transcripts.BrowseFilter");
+    if (path.empty())
+        return;
+    Transcript t;
+    t.File = ctx_.paths.Path_Compact(path);
+    t.Type = transcript_type_for_path(path);
+    append_entry(*transcripts_, t);
+}
+
+void FeedWindow::add_alternate_file() {
+    const std::string path = choose_file("Feed\\Extras.BrowseTitle", "Feed\\File.BrowseFilter");
+    if (path.empty())
+        return;
+    MediaInfo media;
+    if (!media_read_off_thread(ctx_, this, path, media))
+        return;
+    const auto info = file_info(path);
+    const std::int64_t length = info ? info->size : media.length;
+    const std::string type =
+        media.type.empty() ? std::string(feed_guess_mime_type(path)) : media.type;
+    append_entry(*alternates_, alternate_for_file(ctx_.paths.Path_Compact(path), length, type,
+                                                  media.ok() ? media.seconds : 0));
+}
+
 void FeedWindow::new_guid() {
     guid_->setText(to_q(Feed_NewGUID(doc_.Feeds)));
     guid_->setFocus();
@@ -418,13 +586,24 @@ bool FeedWindow::validate() {
         QTreeWidgetItem* row = chapters_->topLevelItem(i);
         if (chapter_start_of(from_q(row->text(kColStart))))
             continue;
-        panel()->setCurrentIndex(panel()->count() - 1);
+        panel()->setCurrentWidget(chapters_->parentWidget());
         chapters_->setCurrentItem(row, kColStart);
         ctx_.requester->RequestMessage(
             to_q(texts().get("Msg.Error")),
             to_q(texts().get("Feed\\Chapters.BadStart",
                              {std::to_string(i + 1), from_q(row->text(kColStart))})),
             RequestButtons::Ok, this);
+        return false;
+    }
+    for (ListTable* table :
+         {transcripts_, persons_, soundbites_, alternates_, recipients_, splits_}) {
+        const std::string message = table->bad_cell_message();
+        if (message.empty())
+            continue;
+        panel()->setCurrentWidget(table->tree()->parentWidget());
+        table->tree()->setFocus();
+        ctx_.requester->RequestMessage(to_q(texts().get("Msg.Error")), to_q(message),
+                                       RequestButtons::Ok, this);
         return false;
     }
     Feed scratch;
