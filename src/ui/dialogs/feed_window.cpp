@@ -26,11 +26,13 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace qp::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 600; // the tables' main columns side by side; the tabs scroll
+constexpr int kWindowWidth = 830; // the ten page tabs side by side
 constexpr int kFlags = kComboNoCase + kComboAppend;
 
 using K = ControlKind;
@@ -59,6 +61,13 @@ const ControlLine kFile[] = {
     {kFeedWinFileOnFtp, K::EditCombo, "CDE", kLabel, "Feed\\File.FileOnFTP"},
     {kFeedWinType, K::EditCombo, "CDE", kLabel, "Feed\\File.Type"},
     {kFeedWinLength, K::Digits, "CDE", kLabel, "Feed\\File.Length"},
+    {kFeedWinAlternatesNote, K::Static, "ABCDE", kNone, "Feed\\File.Alternates"},
+    {kFeedWinAlternates, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinAlternates + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinAlternates + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinAlternates + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinAlternates + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinAlternateFile, K::Button, "E -1", kNone, "Feed\\File.AddAlternate"},
 };
 const ControlLine kITunes[] = {
     {kFeedWinSubTitle, K::Edit, "CDE", kLabel, "Feed\\iTunes.Subtitle"},
@@ -79,12 +88,18 @@ const ControlLine kEpisode[] = {
 };
 const ControlLine kChapters[] = {
     {kFeedWinChaptersUrl, K::Edit, "CDE", kLabel, "Feed\\Chapters.Url"},
-    {kFeedWinChapters, K::ListView, "ABCDE 6", kNone, nullptr},
+    {kFeedWinChapters, K::ListView, "ABCDE 4", kNone, nullptr},
     {kFeedWinChapterAdd, K::Button, "A", kNone, "Feed\\Chapters.Add"},
     {kFeedWinChapterDelete, K::Button, "B -1", kNone, "Feed\\Chapters.Delete"},
     {kFeedWinChapterUp, K::Button, "C -1", kNone, "Feed\\Chapters.Up"},
     {kFeedWinChapterDown, K::Button, "D -1", kNone, "Feed\\Chapters.Down"},
     {kFeedWinChapterImport, K::Button, "E -1", kNone, "Feed\\Chapters.Import"},
+    {kFeedWinSoundbitesNote, K::Static, "ABCDE", kNone, "Feed\\Chapters.Soundbites"},
+    {kFeedWinSoundbites, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinSoundbites + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinSoundbites + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinSoundbites + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinSoundbites + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
 };
 const ControlLine kTranscripts[] = {
     {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
@@ -107,21 +122,6 @@ const ControlLine kPeople[] = {
     {kFeedWinLocation, K::Edit, "CDE", kLabel, "Feed\\People.Location"},
     {kFeedWinLocationGeo, K::Edit, "CDE", kLabel, "Feed\\People.Geo"},
     {kFeedWinLocationOsm, K::Edit, "CDE", kLabel, "Feed\\People.Osm"},
-};
-const ControlLine kExtras[] = {
-    {kFeedWinSoundbitesNote, K::Static, "ABCDE", kNone, "Feed\\Extras.Soundbites"},
-    {kFeedWinSoundbites, K::ListView, "ABCDE 3", kNone, nullptr},
-    {kFeedWinSoundbites + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
-    {kFeedWinSoundbites + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
-    {kFeedWinSoundbites + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
-    {kFeedWinSoundbites + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
-    {kFeedWinAlternatesNote, K::Static, "ABCDE", kNone, "Feed\\Extras.Alternates"},
-    {kFeedWinAlternates, K::ListView, "ABCDE 3", kNone, nullptr},
-    {kFeedWinAlternates + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
-    {kFeedWinAlternates + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
-    {kFeedWinAlternates + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
-    {kFeedWinAlternates + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
-    {kFeedWinAlternateFile, K::Button, "E -1", kNone, "Feed\\Extras.AddFile"},
 };
 const ControlLine kNotes[] = {
     {kFeedWinContentNote, K::Static, "ABCDE", kNone, "Feed\\Notes.Content"},
@@ -150,7 +150,6 @@ const PanelPage kPages[] = {
     {"Feed\\Pannel.Chapters", kChapters},
     {"Feed\\Pannel.Transcripts", kTranscripts},
     {"Feed\\Pannel.People", kPeople},
-    {"Feed\\Pannel.Extras", kExtras},
     {"Feed\\Pannel.Notes", kNotes},
     {"Feed\\Pannel.Value", kValue},
 };
@@ -299,11 +298,25 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
 }
 
 ListTable* FeedWindow::bind_table(int number, std::span<const ListColumn> columns) {
-    return new ListTable(control<QTreeWidget>(number), columns, texts(),
-                         control<QPushButton>(number + kFeedWinListAdd),
-                         control<QPushButton>(number + kFeedWinListDelete),
-                         control<QPushButton>(number + kFeedWinListUp),
-                         control<QPushButton>(number + kFeedWinListDown));
+    auto* tree = control<QTreeWidget>(number);
+    auto* table =
+        new ListTable(tree, columns, texts(), control<QPushButton>(number + kFeedWinListAdd),
+                      control<QPushButton>(number + kFeedWinListDelete),
+                      control<QPushButton>(number + kFeedWinListUp),
+                      control<QPushButton>(number + kFeedWinListDown));
+    // Each column shows its whole heading; together they share out the room of a table wider
+    // than they need.
+    QHeaderView* header = tree->header();
+    int total = 0;
+    for (int i = 0; i < header->count(); ++i) {
+        header->resizeSection(i, std::max(header->sectionSize(i), header->sectionSizeHint(i)));
+        total += header->sectionSize(i);
+    }
+    const int room = tree->width() - 2 * tree->frameWidth();
+    if (total > 0 && total < room)
+        for (int i = 0; i < header->count(); ++i)
+            header->resizeSection(i, header->sectionSize(i) * room / total);
+    return table;
 }
 
 void FeedWindow::fill_combos() {
@@ -530,7 +543,7 @@ void FeedWindow::add_transcript_file() {
 }
 
 void FeedWindow::add_alternate_file() {
-    const std::string path = choose_file("Feed\\Extras.BrowseTitle", "Feed\\File.BrowseFilter");
+    const std::string path = choose_file("Feed\\File.AlternateTitle", "Feed\\File.BrowseFilter");
     if (path.empty())
         return;
     MediaInfo media;

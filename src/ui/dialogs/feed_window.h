@@ -1,5 +1,5 @@
 // The feed window: a new feed, or the properties of the current one (all but its text), in
-// eleven pages. Nothing reaches the document before OK, and OK is refused while another feed has
+// ten pages. Nothing reaches the document before OK, and OK is refused while another feed has
 // the same GUID.
 #pragma once
 

@@ -70,7 +70,9 @@ Doc sample_doc() {
                        "</ul>";
     feed.FeedValueRecipients = {
         {"H\xC3\xA9l\xC3\xA8ne", "node", "02d5c1bf8b940dc9ca", 90, 0, "", ""},
-        {"H\xC3\xA9bergeur", "lnaddress", "pod@example.org", 10, 1, "", ""}};
+        {"H\xC3\xA9"
+         "bergeur",
+         "lnaddress", "pod@example.org", 10, 1, "", ""}};
     feed.FeedValueSplits = {{1260, 180, 80, 0, "917393e3-1b1e-5cef-ace4-edaa54e1f810", "",
                              "d8a2b4c7-0a51-4e7b-9f39-6e1e2e0b0c11"}};
     doc.Feeds.push_back(feed);
@@ -90,8 +92,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    const char* pages[] = {"general",     "source", "file",   "itunes", "episode", "chapters",
-                           "transcripts", "people", "extras", "notes",  "value"};
+    const char* pages[] = {"general",  "source",      "file",   "itunes", "episode",
+                           "chapters", "transcripts", "people", "notes",  "value"};
     int failures = 0;
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";
