@@ -524,7 +524,7 @@ std::string FeedWindow::choose_file(const char* title_key, const char* filter_ke
                                                  file_dialog_filter(texts().get(filter_key)));
     if (chosen.isEmpty())
         return {};
-    const std::string path = from_q(chosen);
+    std::string path = from_q(chosen);
     const auto info = file_info(path);
     if (!info || info->is_directory)
         return {};

@@ -5,6 +5,7 @@
 
 #include "core/chapters.h"
 #include "core/file_io.h"
+#include "support/media_files.h"
 #include "ui/support/shell_fixture.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 
 namespace qp::ui::testing {
@@ -387,12 +390,19 @@ TEST_F(FeedWindowTest, TheNamespacePagesEditTheirTablesAndFieldsAndStoreThem) {
     at<QLineEdit>(*w, kFeedWinSeasonName)->setText("Winter");
     at<QLineEdit>(*w, kFeedWinEpisodeDisplay)->setText("Special 2");
     at<QLineEdit>(*w, kFeedWinItunesTitle)->setText("Short");
-    // Extras: a soundbite whose start is no time yet, and a form from a local file.
+    // A soundbite whose start is no time yet; other forms from local files: a media file gives
+    // its type and average bit rate, another its type from the extension.
     QTreeWidgetItem* bite = add_row(kFeedWinSoundbites, {"soon", "20", "Best bit"});
+    ASSERT_EQ(qp::test::make_media(tmp_.path(), "ep.m4a"), "");
+    const auto bytes =
+        static_cast<std::int64_t>(std::filesystem::file_size(tmp_.path() + "ep.m4a"));
     std::ofstream(tmp_.path() + "ep.ogg") << "12345";
-    files_.paths = {QString::fromStdString(tmp_.path() + "ep.ogg")};
+    files_.paths = {QString::fromStdString(tmp_.path() + "ep.m4a"),
+                    QString::fromStdString(tmp_.path() + "ep.ogg")};
     at<QPushButton>(*w, kFeedWinAlternateFile)->click();
-    EXPECT_EQ(cell(kFeedWinAlternates, 0, 2), "%MainApp%ep.ogg");
+    at<QPushButton>(*w, kFeedWinAlternateFile)->click();
+    EXPECT_EQ(cell(kFeedWinAlternates, 0, 2), "%MainApp%ep.m4a");
+    EXPECT_EQ(cell(kFeedWinAlternates, 1, 2), "%MainApp%ep.ogg");
     // Notes and payments: a recipient added, the split deleted.
     at<QPlainTextEdit>(*w, kFeedWinContent)->appendPlainText("<p>three</p>");
     add_row(kFeedWinRecipients, {"Ann", "node", "02abc", "90"});
@@ -426,9 +436,13 @@ TEST_F(FeedWindowTest, TheNamespacePagesEditTheirTablesAndFieldsAndStoreThem) {
                   stored.FeedItunesTitle,
               "Winter|Special 2|Short");
     EXPECT_EQ(stored.FeedSoundbites, (std::vector<Soundbite>{{90, 20, "Best bit"}}));
-    ASSERT_EQ(stored.FeedAlternates.size(), 1U);
-    EXPECT_EQ(stored.FeedAlternates[0].Type, "audio/ogg");
-    EXPECT_EQ(stored.FeedAlternates[0].Length, 5);
+    ASSERT_EQ(stored.FeedAlternates.size(), 2U);
+    EXPECT_EQ(stored.FeedAlternates[0].Type, "audio/x-m4a");
+    EXPECT_EQ(stored.FeedAlternates[0].Length, bytes);
+    EXPECT_EQ(stored.FeedAlternates[0].Bitrate, std::round(static_cast<double>(bytes) * 8 / 3));
+    EXPECT_EQ(stored.FeedAlternates[1].Type, "audio/ogg");
+    EXPECT_EQ(stored.FeedAlternates[1].Length, 5);
+    EXPECT_EQ(stored.FeedAlternates[1].Bitrate, 0);
     EXPECT_EQ(stored.FeedContent, "<p>one</p>\r\n<p>two</p>\r\n<p>three</p>");
     EXPECT_EQ(stored.FeedValueRecipients,
               (std::vector<ValueRecipient>{{"Ann", "node", "02abc", 90, 0, "", ""}}));
