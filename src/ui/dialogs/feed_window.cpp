@@ -154,15 +154,6 @@ const PanelPage kPages[] = {
     {"Feed\\Pannel.Value", kValue},
 };
 
-enum ChapterColumn { kColStart, kColTitle, kColImage, kColUrl, kColCount };
-
-QTreeWidgetItem* chapter_row(const Chapter& c) {
-    auto* row = new QTreeWidgetItem(QStringList{to_q(chapter_start_text(c.StartTime)),
-                                                to_q(c.Title), to_q(c.Image), to_q(c.Url)});
-    row->setFlags(row->flags() | Qt::ItemIsEditable);
-    return row;
-}
-
 // ItemToCombo with flags 5 for each value in turn, in one pass: on ten thousand feeds a search of
 // the box per value would take seconds. The box ends as that sequence leaves it.
 void offer(QComboBox* box, const ComboValues& values) {
@@ -229,25 +220,19 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     itunes_title_ = control<QLineEdit>(kFeedWinItunesTitle);
     content_ = control<QPlainTextEdit>(kFeedWinContent);
     chapters_url_ = control<QLineEdit>(kFeedWinChaptersUrl);
-    chapters_ = control<QTreeWidget>(kFeedWinChapters);
-    chapters_->setColumnCount(kColCount);
-    chapters_->setHeaderLabels(
-        {to_q(texts().get("Feed\\Chapters.Start")), to_q(texts().get("Feed\\Chapters.Title")),
-         to_q(texts().get("Feed\\Chapters.Image")), to_q(texts().get("Feed\\Chapters.Link"))});
-    chapters_->setRootIsDecorated(false);
-    chapters_->setEditTriggers(QAbstractItemView::DoubleClicked |
-                               QAbstractItemView::EditKeyPressed |
-                               QAbstractItemView::SelectedClicked);
-    chapters_->header()->resizeSection(kColStart, 70);
-    chapters_->header()->resizeSection(kColTitle, 150);
-    connect(control<QPushButton>(kFeedWinChapterAdd), &QPushButton::clicked, this,
-            &FeedWindow::add_chapter);
-    connect(control<QPushButton>(kFeedWinChapterDelete), &QPushButton::clicked, this,
-            &FeedWindow::delete_chapter);
-    connect(control<QPushButton>(kFeedWinChapterUp), &QPushButton::clicked, this,
-            [this] { move_chapter(-1); });
-    connect(control<QPushButton>(kFeedWinChapterDown), &QPushButton::clicked, this,
-            [this] { move_chapter(1); });
+    chapters_ = bind_table(kFeedWinChapters, ListRows<Chapter>::columns());
+    // A chapter added after another starts where that one starts, and its title is typed first;
+    // moving off the start first commits its editor, which would else write it back empty.
+    connect(control<QPushButton>(kFeedWinChapterAdd), &QPushButton::clicked, this, [this] {
+        QTreeWidget* tree = chapters_->tree();
+        QTreeWidgetItem* row = tree->currentItem();
+        const int at = tree->indexOfTopLevelItem(row);
+        if (at <= 0)
+            return;
+        tree->setCurrentItem(row, 1);
+        row->setText(0, tree->topLevelItem(at - 1)->text(0));
+        tree->editItem(row, 1);
+    });
     connect(control<QPushButton>(kFeedWinChapterImport), &QPushButton::clicked, this,
             &FeedWindow::import_chapters);
 
@@ -297,6 +282,12 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     title_->setFocus();
 }
 
+// The chapter list's buttons follow it as every table's do.
+static_assert(kFeedWinChapterAdd == kFeedWinChapters + kFeedWinListAdd &&
+              kFeedWinChapterDelete == kFeedWinChapters + kFeedWinListDelete &&
+              kFeedWinChapterUp == kFeedWinChapters + kFeedWinListUp &&
+              kFeedWinChapterDown == kFeedWinChapters + kFeedWinListDown);
+
 ListTable* FeedWindow::bind_table(int number, std::span<const ListColumn> columns) {
     auto* tree = control<QTreeWidget>(number);
     auto* table =
@@ -304,18 +295,23 @@ ListTable* FeedWindow::bind_table(int number, std::span<const ListColumn> column
                       control<QPushButton>(number + kFeedWinListDelete),
                       control<QPushButton>(number + kFeedWinListUp),
                       control<QPushButton>(number + kFeedWinListDown));
-    // Each column shows its whole heading; together they share out the room of a table wider
-    // than they need.
+    // Each column shows its whole heading; the text columns share out the room of a table wider
+    // than they need, the numbers and boxes keep their width.
     QHeaderView* header = tree->header();
     int total = 0;
+    int texts_width = 0;
     for (int i = 0; i < header->count(); ++i) {
         header->resizeSection(i, std::max(header->sectionSize(i), header->sectionSizeHint(i)));
         total += header->sectionSize(i);
+        if (columns[static_cast<std::size_t>(i)].kind == CellKind::Text)
+            texts_width += header->sectionSize(i);
     }
-    const int room = tree->width() - 2 * tree->frameWidth();
-    if (total > 0 && total < room)
+    const int extra = tree->width() - 2 * tree->frameWidth() - total;
+    if (extra > 0 && texts_width > 0)
         for (int i = 0; i < header->count(); ++i)
-            header->resizeSection(i, header->sectionSize(i) * room / total);
+            if (columns[static_cast<std::size_t>(i)].kind == CellKind::Text)
+                header->resizeSection(i, header->sectionSize(i) +
+                                             extra * header->sectionSize(i) / texts_width);
     return table;
 }
 
@@ -373,9 +369,7 @@ void FeedWindow::load_feed(const Feed& feed) {
     transcript_type_->setEditText(to_q(f.transcript_type));
     control<QPlainTextEdit>(kFeedWinKept)->setPlainText(to_q(feed.FeedExtraXml));
     chapters_url_->setText(to_q(f.chapters_url));
-    chapters_->clear();
-    for (const Chapter& c : f.chapters)
-        chapters_->addTopLevelItem(chapter_row(c));
+    chapters_->set(f.chapters);
     transcripts_->set(f.transcripts);
     persons_->set(f.persons);
     const std::string* location[] = {&f.location, &f.location_geo, &f.location_osm};
@@ -420,14 +414,7 @@ FeedFields FeedWindow::fields() const {
     f.transcript_url = text_of(transcript_url_);
     f.transcript_type = text_of(transcript_type_);
     f.chapters_url = text_of(chapters_url_);
-    for (int i = 0; i < chapters_->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = chapters_->topLevelItem(i);
-        Chapter& c = f.chapters.emplace_back();
-        c.StartTime = chapter_start_of(from_q(row->text(kColStart))).value_or(0);
-        c.Title = from_q(row->text(kColTitle));
-        c.Image = from_q(row->text(kColImage));
-        c.Url = from_q(row->text(kColUrl));
-    }
+    f.chapters = chapters_->entries<Chapter>();
     f.transcripts = transcripts_->entries<Transcript>();
     f.persons = persons_->entries<Person>();
     f.location = text_of(location_[0]);
@@ -442,38 +429,6 @@ FeedFields FeedWindow::fields() const {
     f.value_recipients = recipients_->entries<ValueRecipient>();
     f.value_splits = splits_->entries<ValueTimeSplit>();
     return f;
-}
-
-void FeedWindow::add_chapter() {
-    QTreeWidgetItem* current = chapters_->currentItem();
-    const int at =
-        current ? chapters_->indexOfTopLevelItem(current) + 1 : chapters_->topLevelItemCount();
-    Chapter c;
-    if (current)
-        c.StartTime = chapter_start_of(from_q(current->text(kColStart))).value_or(0);
-    QTreeWidgetItem* row = chapter_row(c);
-    chapters_->insertTopLevelItem(at, row);
-    chapters_->setCurrentItem(row, kColTitle);
-    chapters_->setFocus();
-    chapters_->editItem(row, kColTitle);
-}
-
-void FeedWindow::delete_chapter() {
-    if (QTreeWidgetItem* current = chapters_->currentItem())
-        delete chapters_->takeTopLevelItem(chapters_->indexOfTopLevelItem(current));
-}
-
-void FeedWindow::move_chapter(int by) {
-    QTreeWidgetItem* current = chapters_->currentItem();
-    if (!current)
-        return;
-    const int from = chapters_->indexOfTopLevelItem(current);
-    const int to = from + by;
-    if (to < 0 || to >= chapters_->topLevelItemCount())
-        return;
-    QTreeWidgetItem* row = chapters_->takeTopLevelItem(from);
-    chapters_->insertTopLevelItem(to, row);
-    chapters_->setCurrentItem(row);
 }
 
 void FeedWindow::import_chapters() {
@@ -510,9 +465,7 @@ void FeedWindow::import_chapters() {
                                        RequestButtons::Ok, this);
         return;
     }
-    chapters_->clear();
-    for (const Chapter& c : found)
-        chapters_->addTopLevelItem(chapter_row(c));
+    chapters_->set(found);
 }
 
 std::string FeedWindow::choose_file(const char* title_key, const char* filter_key) {
@@ -595,16 +548,15 @@ void FeedWindow::browse() {
 }
 
 bool FeedWindow::validate() {
-    for (int i = 0; i < chapters_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = chapters_->topLevelItem(i);
-        if (chapter_start_of(from_q(row->text(kColStart))))
+    const std::vector<ListRow> chapters = chapters_->rows();
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        if (first_bad_cell(ListRows<Chapter>::columns(), chapters[i]) < 0)
             continue;
-        panel()->setCurrentWidget(chapters_->parentWidget());
-        chapters_->setCurrentItem(row, kColStart);
+        panel()->setCurrentWidget(chapters_->tree()->parentWidget());
+        chapters_->tree()->setCurrentItem(chapters_->tree()->topLevelItem(static_cast<int>(i)), 0);
         ctx_.requester->RequestMessage(
             to_q(texts().get("Msg.Error")),
-            to_q(texts().get("Feed\\Chapters.BadStart",
-                             {std::to_string(i + 1), from_q(row->text(kColStart))})),
+            to_q(texts().get("Feed\\Chapters.BadStart", {std::to_string(i + 1), chapters[i][0]})),
             RequestButtons::Ok, this);
         return false;
     }

@@ -104,12 +104,7 @@ public:
     // Chooses the enclosure file: its name, its length, its playing time and, when no type is
     // set, its type read from its content (else guessed from its extension).
     void browse();
-    // The chapter list's buttons: a row after the chosen one (starting where it starts), the
-    // chosen row removed or moved, and the list replaced by a media file's chapters or a label
-    // file's labels.
-    void add_chapter();
-    void delete_chapter();
-    void move_chapter(int by);
+    // Replaces the chapters by a media file's chapters or a label file's labels.
     void import_chapters();
     // Adds a row for a local file: a transcript with the type its extension names; another form
     // of the episode with its length, type and average bit rate.
@@ -157,7 +152,7 @@ private:
     QLineEdit* transcript_url_ = nullptr;
     QComboBox* transcript_type_ = nullptr;
     QLineEdit* chapters_url_ = nullptr;
-    QTreeWidget* chapters_ = nullptr;
+    ListTable* chapters_ = nullptr;
     ListTable* transcripts_ = nullptr;
     ListTable* persons_ = nullptr;
     QLineEdit* location_[3] = {};

@@ -265,6 +265,7 @@ TEST_F(FeedWindowTest, TheChapterListIsEditedMovedImportedAndStored) {
     list->setCurrentItem(list->topLevelItem(0));
     at<QPushButton>(*w, kFeedWinChapterAdd)->click();
     ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(1)->text(0), "0:00");
     list->topLevelItem(1)->setText(0, "1:30");
     list->topLevelItem(1)->setText(1, "News");
     list->setCurrentItem(list->topLevelItem(2));
