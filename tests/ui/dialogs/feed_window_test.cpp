@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -382,7 +383,13 @@ TEST_F(FeedWindowTest, TheNamespacePagesEditTheirTablesAndFieldsAndStoreThem) {
     EXPECT_EQ(files_.asked[0].proposed.toStdString(), tmp_.path());
     add_row(kFeedWinTranscripts, {"https://ex.org/ep.vtt", "text/vtt", "fr"})
         ->setCheckState(3, Qt::Checked);
-    // People: a guest moved above the host, then the place.
+    // People: the role proposes the taxonomy and brings its group; a guest moved above the
+    // host, whose empty group stays empty; then the place.
+    const std::unique_ptr<QWidget> roles(
+        at<QTreeWidget>(*w, kFeedWinPersons)
+            ->itemDelegateForColumn(1)
+            ->createEditor(nullptr, QStyleOptionViewItem(), QModelIndex()));
+    EXPECT_GE(dynamic_cast<QComboBox&>(*roles).findText("sound designer"), 0);
     add_row(kFeedWinPersons, {"Bob", "guest"});
     at<QPushButton>(*w, kFeedWinPersons + kFeedWinListUp)->click();
     at<QLineEdit>(*w, kFeedWinLocation)->setText("Lyon");
@@ -429,7 +436,8 @@ TEST_F(FeedWindowTest, TheNamespacePagesEditTheirTablesAndFieldsAndStoreThem) {
         {"%MainApp%ep.srt", "", "application/x-subrip", "", 0},
         {"", "https://ex.org/ep.vtt", "text/vtt", "fr", 1}};
     EXPECT_EQ(stored.FeedTranscripts, transcripts);
-    const std::vector<Person> persons = {{"Bob", "guest", "", "", ""}, {"Ann", "host", "", "", ""}};
+    const std::vector<Person> persons = {{"Bob", "guest", "cast", "", ""},
+                                         {"Ann", "host", "", "", ""}};
     EXPECT_EQ(stored.FeedPersons, persons);
     EXPECT_EQ(stored.FeedLocation + "|" + stored.FeedLocationGeo + "|" + stored.FeedLocationOsm,
               "Lyon|geo:45.76,4.83|R120965");
