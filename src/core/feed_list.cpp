@@ -5,6 +5,7 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <numeric>
@@ -203,6 +204,26 @@ FeedComboValues feed_combo_values(const std::vector<Feed>& feeds) {
     return out;
 }
 
+namespace {
+
+// A list entry's texts lose their control characters: each is one line of the project file.
+template <typename... Texts> void clean_lines(Texts&... texts) {
+    ((texts = Text_StripControl(texts, false)), ...);
+}
+
+} // namespace
+
+AlternateEnclosure alternate_for_file(std::string file, std::int64_t length, std::string type,
+                                      std::int64_t seconds) {
+    AlternateEnclosure a;
+    a.File = std::move(file);
+    a.Length = length;
+    a.Type = std::move(type);
+    if (seconds > 0 && length > 0)
+        a.Bitrate = std::round(static_cast<double>(length) * 8 / static_cast<double>(seconds));
+    return a;
+}
+
 FeedFields feed_load_fields(const Feed& feed) {
     FeedFields f;
     f.title = feed.FeedTitle;
@@ -234,6 +255,19 @@ FeedFields feed_load_fields(const Feed& feed) {
     f.transcript_type = feed.FeedTranscriptType;
     f.chapters_url = feed.FeedChaptersUrl;
     f.chapters = feed.FeedChapters;
+    f.transcripts = feed.FeedTranscripts;
+    f.persons = feed.FeedPersons;
+    f.location = feed.FeedLocation;
+    f.location_geo = feed.FeedLocationGeo;
+    f.location_osm = feed.FeedLocationOsm;
+    f.season_name = feed.FeedSeasonName;
+    f.episode_display = feed.FeedEpisodeDisplay;
+    f.itunes_title = feed.FeedItunesTitle;
+    f.soundbites = feed.FeedSoundbites;
+    f.alternates = feed.FeedAlternates;
+    f.content = replace_all(feed.FeedContent, "\r\n", "\n");
+    f.value_recipients = feed.FeedValueRecipients;
+    f.value_splits = feed.FeedValueSplits;
     return f;
 }
 
@@ -265,6 +299,32 @@ void feed_store_fields(const FeedFields& f, DateValue now, Feed& feed) {
         c.Image = Text_CleanPath(c.Image);
         c.Url = Text_CleanPath(c.Url);
     }
+    feed.FeedTranscripts = f.transcripts;
+    for (Transcript& t : feed.FeedTranscripts)
+        clean_lines(t.File, t.Url, t.Type, t.Language);
+    feed.FeedPersons = f.persons;
+    for (Person& p : feed.FeedPersons)
+        clean_lines(p.Name, p.Role, p.Group, p.Image, p.Href);
+    feed.FeedLocation = line(f.location);
+    feed.FeedLocationGeo = trim_spaces(line(f.location_geo));
+    feed.FeedLocationOsm = trim_spaces(line(f.location_osm));
+    feed.FeedSeasonName = line(f.season_name);
+    feed.FeedEpisodeDisplay = line(f.episode_display);
+    feed.FeedItunesTitle = line(f.itunes_title);
+    feed.FeedSoundbites = f.soundbites;
+    for (Soundbite& b : feed.FeedSoundbites)
+        clean_lines(b.Title);
+    feed.FeedAlternates = f.alternates;
+    for (AlternateEnclosure& a : feed.FeedAlternates)
+        clean_lines(a.Type, a.Lang, a.Title, a.Rel, a.Codecs, a.File, a.Url);
+    // The notes are HTML kept as typed; only the line ends become the project's.
+    feed.FeedContent = replace_all(replace_all(f.content, "\r\n", "\n"), "\n", "\r\n");
+    feed.FeedValueRecipients = f.value_recipients;
+    for (ValueRecipient& v : feed.FeedValueRecipients)
+        clean_lines(v.Name, v.Type, v.Address, v.CustomKey, v.CustomValue);
+    feed.FeedValueSplits = f.value_splits;
+    for (ValueTimeSplit& v : feed.FeedValueSplits)
+        clean_lines(v.FeedGuid, v.FeedUrl, v.ItemGuid);
     // A negative number is no episode at all.
     feed.FeedEpisode = std::max(0, parse_leading_int32(f.episode));
     feed.FeedSeason = std::max(0, parse_leading_int32(f.season));

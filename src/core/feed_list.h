@@ -115,7 +115,25 @@ struct FeedFields {
     std::string transcript_type;
     std::string chapters_url;
     std::vector<Chapter> chapters;
+    std::vector<Transcript> transcripts; // beyond transcript_url
+    std::vector<Person> persons;
+    std::string location;
+    std::string location_geo;
+    std::string location_osm;
+    std::string season_name;
+    std::string episode_display;
+    std::string itunes_title;
+    std::vector<Soundbite> soundbites;
+    std::vector<AlternateEnclosure> alternates;
+    std::string content; // HTML as typed, LF line ends
+    std::vector<ValueRecipient> value_recipients;
+    std::vector<ValueTimeSplit> value_splits;
 };
+
+// Another form of the episode from a local file: its name (as stored), length and type, and
+// the average bit rate when the playing time is known.
+AlternateEnclosure alternate_for_file(std::string file, std::int64_t length, std::string type,
+                                      std::int64_t seconds);
 
 FeedFields feed_load_fields(const Feed& feed);
 // Cleans the fields into the feed; its text is left alone. The date is now when AutoPubDate is

@@ -159,6 +159,20 @@ int first_bad_cell(std::span<const ListColumn> columns, const ListRow& row) {
     return -1;
 }
 
+template <> std::span<const ListColumn> ListRows<Chapter>::columns() {
+    static constexpr ListColumn c[] = {{"Feed\\Chapters.Start", K::Seconds, 70},
+                                       {"Feed\\Chapters.Title", K::Text, 150},
+                                       {"Feed\\Chapters.Image", K::Text, 120},
+                                       {"Feed\\Chapters.Link", K::Text, 0}};
+    return c;
+}
+template <> ListRow ListRows<Chapter>::row(const Chapter& c) {
+    return {chapter_start_text(c.StartTime), c.Title, c.Image, c.Url};
+}
+template <> Chapter ListRows<Chapter>::entry(const ListRow& r) {
+    return {seconds(r, 0), text(r, 1), text(r, 2), text(r, 3)};
+}
+
 // Transcripts: a file or an address, its type, language and the captions mark.
 template <> std::span<const ListColumn> ListRows<Transcript>::columns() {
     static constexpr ListColumn c[] = {{"List.FileOrUrl", K::Text, 200},

@@ -37,6 +37,9 @@ template <typename T> struct ListRows {
     static T entry(const ListRow& row);
 };
 
+template <> std::span<const ListColumn> ListRows<Chapter>::columns();
+template <> ListRow ListRows<Chapter>::row(const Chapter& entry);
+template <> Chapter ListRows<Chapter>::entry(const ListRow& row);
 template <> std::span<const ListColumn> ListRows<Transcript>::columns();
 template <> ListRow ListRows<Transcript>::row(const Transcript& entry);
 template <> Transcript ListRows<Transcript>::entry(const ListRow& row);

@@ -1,5 +1,6 @@
 #include "core/dates.h"
 #include "core/feed_list.h"
+#include "directory_doc.h"
 
 #include <gtest/gtest.h>
 
@@ -215,4 +216,37 @@ TEST(FeedFields, EpisodeSettingsRoundTripAndEmptyStaysEmpty) {
     EXPECT_EQ(copy.FeedImage, "art/12.jpg");
     EXPECT_EQ(copy.FeedTranscriptType, "application/json");
     EXPECT_EQ(copy.FeedDuration, "00:42:07");
+}
+
+TEST(FeedFields, NamespaceValuesRoundTripAndListTextsStayOnOneLine) {
+    const Doc everything = test::everything_doc();
+    for (const Feed& full : everything.Feeds) {
+        Feed copy;
+        feed_store_fields(feed_load_fields(full), full.FeedPubDate, copy);
+        copy.FeedDesc = full.FeedDesc;
+        copy.FeedExtraXml = full.FeedExtraXml;
+        EXPECT_EQ(copy, full) << full.FeedTitle;
+    }
+
+    Feed feed;
+    FeedFields f;
+    f.persons = {{"Ann\tLee", "host\r\n", "", "", ""}};
+    f.alternates = {{"audio/ogg\n", 1, 0, 0, "", "", "", "", 0, "%MyDoc%a\t.ogg", ""}};
+    f.content = "<p>one</p>\n<p>two</p>\r\n";
+    feed_store_fields(f, 0, feed);
+    EXPECT_EQ(feed.FeedPersons[0].Name, "AnnLee");
+    EXPECT_EQ(feed.FeedPersons[0].Role, "host");
+    EXPECT_EQ(feed.FeedAlternates[0].Type, "audio/ogg");
+    EXPECT_EQ(feed.FeedAlternates[0].File, "%MyDoc%a.ogg");
+    // The project keeps CR LF line ends; the editor shows LF.
+    EXPECT_EQ(feed.FeedContent, "<p>one</p>\r\n<p>two</p>\r\n");
+    EXPECT_EQ(feed_load_fields(feed).content, "<p>one</p>\n<p>two</p>\n");
+
+    // The average bit rate of a file, when its playing time is known.
+    const AlternateEnclosure a = alternate_for_file("%MyDoc%ep.opus", 2'400'000, "audio/opus", 300);
+    EXPECT_EQ(a.File, "%MyDoc%ep.opus");
+    EXPECT_EQ(a.Length, 2'400'000);
+    EXPECT_EQ(a.Type, "audio/opus");
+    EXPECT_EQ(a.Bitrate, 64000);
+    EXPECT_EQ(alternate_for_file("x.bin", 10, "", 0).Bitrate, 0);
 }

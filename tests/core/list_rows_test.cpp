@@ -24,6 +24,7 @@ template <typename T> void expect_round_trip(const std::vector<T>& list) {
 TEST(ListRows, EveryListRoundTripsThroughItsCells) {
     const Doc d = test::everything_doc();
     const Feed& f = d.Feeds[0];
+    expect_round_trip(f.FeedChapters);
     expect_round_trip(f.FeedTranscripts);
     expect_round_trip(f.FeedPersons);
     expect_round_trip(f.FeedSoundbites);

@@ -4,10 +4,12 @@
 #include "core/dates.h"
 #include "core/document.h"
 #include "core/file_io.h"
+#include "core/podcast_values.h"
 #include "core/text.h"
 #include "media/media.h"
 #include "ui/common/combo.h"
 #include "ui/common/date_field.h"
+#include "ui/common/list_table.h"
 #include "ui/common/qt_text.h"
 #include "ui/common/window_state.h"
 #include "ui/context/app_context.h"
@@ -21,13 +23,18 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace qp::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 470; // wide enough for the six page tabs side by side
+constexpr int kWindowWidth = 830; // the ten page tabs side by side
 constexpr int kFlags = kComboNoCase + kComboAppend;
 
 using K = ControlKind;
@@ -56,6 +63,13 @@ const ControlLine kFile[] = {
     {kFeedWinFileOnFtp, K::EditCombo, "CDE", kLabel, "Feed\\File.FileOnFTP"},
     {kFeedWinType, K::EditCombo, "CDE", kLabel, "Feed\\File.Type"},
     {kFeedWinLength, K::Digits, "CDE", kLabel, "Feed\\File.Length"},
+    {kFeedWinAlternatesNote, K::Static, "ABCDE", kNone, "Feed\\File.Alternates"},
+    {kFeedWinAlternates, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinAlternates + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinAlternates + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinAlternates + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinAlternates + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinAlternateFile, K::Button, "E -1", kNone, "Feed\\File.AddAlternate"},
 };
 const ControlLine kITunes[] = {
     {kFeedWinSubTitle, K::Edit, "CDE", kLabel, "Feed\\iTunes.Subtitle"},
@@ -67,20 +81,67 @@ const ControlLine kITunes[] = {
 };
 const ControlLine kEpisode[] = {
     {kFeedWinEpisode, K::Digits, "D", kLabel, "Feed\\Episode.Number"},
+    {kFeedWinEpisodeDisplay, K::Edit, "CDE", kLabel, "Feed\\Episode.Display"},
     {kFeedWinSeason, K::Digits, "D", kLabel, "Feed\\Episode.Season"},
+    {kFeedWinSeasonName, K::Edit, "CDE", kLabel, "Feed\\Episode.SeasonName"},
     {kFeedWinEpisodeType, K::Combo, "CDE", kLabel, "Feed\\Episode.Type"},
-    {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
-    {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
+    {kFeedWinItunesTitle, K::Edit, "CDE", kLabel, "Feed\\Episode.ItunesTitle"},
     {kFeedWinKept, K::Editor, "ABCDE 4", kLabel, "Window.KeptXml"},
 };
 const ControlLine kChapters[] = {
     {kFeedWinChaptersUrl, K::Edit, "CDE", kLabel, "Feed\\Chapters.Url"},
-    {kFeedWinChapters, K::ListView, "ABCDE 6", kNone, nullptr},
+    {kFeedWinChapters, K::ListView, "ABCDE 4", kNone, nullptr},
     {kFeedWinChapterAdd, K::Button, "A", kNone, "Feed\\Chapters.Add"},
     {kFeedWinChapterDelete, K::Button, "B -1", kNone, "Feed\\Chapters.Delete"},
     {kFeedWinChapterUp, K::Button, "C -1", kNone, "Feed\\Chapters.Up"},
     {kFeedWinChapterDown, K::Button, "D -1", kNone, "Feed\\Chapters.Down"},
     {kFeedWinChapterImport, K::Button, "E -1", kNone, "Feed\\Chapters.Import"},
+    {kFeedWinSoundbitesNote, K::Static, "ABCDE", kNone, "Feed\\Chapters.Soundbites"},
+    {kFeedWinSoundbites, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinSoundbites + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinSoundbites + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinSoundbites + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinSoundbites + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+};
+const ControlLine kTranscripts[] = {
+    {kFeedWinTranscriptUrl, K::Edit, "CDE", kLabel, "Feed\\Episode.TranscriptUrl"},
+    {kFeedWinTranscriptType, K::EditCombo, "CDE", kLabel, "Feed\\Episode.TranscriptType"},
+    {kFeedWinTranscriptsNote, K::Static, "ABCDE", kNone, "Feed\\Transcripts.More"},
+    {kFeedWinTranscripts, K::ListView, "ABCDE 5", kNone, nullptr},
+    {kFeedWinTranscripts + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinTranscripts + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinTranscripts + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinTranscripts + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinTranscriptFile, K::Button, "E -1", kNone, "Feed\\Transcripts.AddFile"},
+};
+const ControlLine kPeople[] = {
+    {kFeedWinPersonsNote, K::Static, "ABCDE", kNone, "Feed\\People.Persons"},
+    {kFeedWinPersons, K::ListView, "ABCDE 5", kNone, nullptr},
+    {kFeedWinPersons + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinPersons + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinPersons + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinPersons + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinLocation, K::Edit, "CDE", kLabel, "Feed\\People.Location"},
+    {kFeedWinLocationGeo, K::Edit, "CDE", kLabel, "Feed\\People.Geo"},
+    {kFeedWinLocationOsm, K::Edit, "CDE", kLabel, "Feed\\People.Osm"},
+};
+const ControlLine kNotes[] = {
+    {kFeedWinContentNote, K::Static, "ABCDE", kNone, "Feed\\Notes.Content"},
+    {kFeedWinContent, K::Editor, "ABCDE 4", kNone, nullptr},
+};
+const ControlLine kValue[] = {
+    {kFeedWinRecipientsNote, K::Static, "ABCDE", kNone, "Feed\\Value.Recipients"},
+    {kFeedWinRecipients, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinRecipients + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinRecipients + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinRecipients + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinRecipients + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
+    {kFeedWinSplitsNote, K::Static, "ABCDE", kNone, "Feed\\Value.Splits"},
+    {kFeedWinSplits, K::ListView, "ABCDE 3", kNone, nullptr},
+    {kFeedWinSplits + kFeedWinListAdd, K::Button, "A", kNone, "List.Add"},
+    {kFeedWinSplits + kFeedWinListDelete, K::Button, "B -1", kNone, "List.Delete"},
+    {kFeedWinSplits + kFeedWinListUp, K::Button, "C -1", kNone, "List.Up"},
+    {kFeedWinSplits + kFeedWinListDown, K::Button, "D -1", kNone, "List.Down"},
 };
 const PanelPage kPages[] = {
     {"Feed.General", kGeneral},
@@ -89,16 +150,11 @@ const PanelPage kPages[] = {
     {"Feed\\Pannel.iTunes", kITunes},
     {"Feed\\Pannel.Episode", kEpisode},
     {"Feed\\Pannel.Chapters", kChapters},
+    {"Feed\\Pannel.Transcripts", kTranscripts},
+    {"Feed\\Pannel.People", kPeople},
+    {"Feed\\Pannel.Notes", kNotes},
+    {"Feed\\Pannel.Value", kValue},
 };
-
-enum ChapterColumn { kColStart, kColTitle, kColImage, kColUrl, kColCount };
-
-QTreeWidgetItem* chapter_row(const Chapter& c) {
-    auto* row = new QTreeWidgetItem(QStringList{to_q(chapter_start_text(c.StartTime)),
-                                                to_q(c.Title), to_q(c.Image), to_q(c.Url)});
-    row->setFlags(row->flags() | Qt::ItemIsEditable);
-    return row;
-}
 
 // ItemToCombo with flags 5 for each value in turn, in one pass: on ten thousand feeds a search of
 // the box per value would take seconds. The box ends as that sequence leaves it.
@@ -127,6 +183,48 @@ std::string text_of(const QComboBox* box) {
     return from_q(box->currentText());
 }
 
+// A column's cells edited in a box that proposes the namespace's values; any other may be typed.
+class ProposalDelegate final : public QStyledItemDelegate {
+public:
+    ProposalDelegate(QStringList values, QObject* parent)
+        : QStyledItemDelegate(parent), values_(std::move(values)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
+                          const QModelIndex& /*index*/) const override {
+        auto* box = new QComboBox(parent);
+        box->setEditable(true);
+        box->addItems(values_);
+        return box;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        static_cast<QComboBox*>(editor)->setEditText(index.data(Qt::EditRole).toString());
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
+    }
+
+private:
+    QStringList values_;
+};
+
+void propose(ListTable* table, int column, std::span<const std::string_view> values) {
+    QStringList list;
+    for (const std::string_view value : values)
+        if (!list.contains(to_q(value)))
+            list << to_q(value);
+    table->tree()->setItemDelegateForColumn(column, new ProposalDelegate(list, table));
+}
+
+// A row added at the end of a table for an entry, made the chosen one.
+template <typename T> void append_entry(ListTable& table, const T& entry) {
+    std::vector<ListRow> rows = table.rows();
+    rows.push_back(ListRows<T>::row(entry));
+    table.set_rows(rows);
+    QTreeWidget* tree = table.tree();
+    tree->setCurrentItem(tree->topLevelItem(tree->topLevelItemCount() - 1));
+}
+
 } // namespace
 
 FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidget* parent)
@@ -137,26 +235,53 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     build_panel(kFeedWinPanel, kPages);
     control<QPlainTextEdit>(kFeedWinKept)->setReadOnly(true);
     fill_page_below(kFeedWinKept);
+    fill_page_below(kFeedWinContent);
+    panel()->tabBar()->setUsesScrollButtons(true);
+    transcripts_ = bind_table(kFeedWinTranscripts, ListRows<Transcript>::columns());
+    persons_ = bind_table(kFeedWinPersons, ListRows<Person>::columns());
+    soundbites_ = bind_table(kFeedWinSoundbites, ListRows<Soundbite>::columns());
+    alternates_ = bind_table(kFeedWinAlternates, ListRows<AlternateEnclosure>::columns());
+    recipients_ = bind_table(kFeedWinRecipients, ListRows<ValueRecipient>::columns());
+    splits_ = bind_table(kFeedWinSplits, ListRows<ValueTimeSplit>::columns());
+    propose(transcripts_, 1, kTranscriptTypes);
+    propose(recipients_, 1, kRecipientTypes);
+    std::vector<std::string_view> roles;
+    for (const PersonRole& r : person_roles())
+        roles.push_back(r.role);
+    propose(persons_, 1, roles);
+    propose(persons_, 2, person_groups());
+    // A role from the taxonomy brings its group when none is set, so the feed does not state
+    // the default group for it.
+    connect(persons_->tree(), &QTreeWidget::itemChanged, this,
+            [](QTreeWidgetItem* row, int column) {
+                if (column == 1 && row->text(2).trimmed().isEmpty())
+                    row->setText(2, to_q(person_role_group(from_q(row->text(1).trimmed()))));
+            });
+    connect(control<QPushButton>(kFeedWinTranscriptFile), &QPushButton::clicked, this,
+            &FeedWindow::add_transcript_file);
+    connect(control<QPushButton>(kFeedWinAlternateFile), &QPushButton::clicked, this,
+            &FeedWindow::add_alternate_file);
+    const int location[] = {kFeedWinLocation, kFeedWinLocationGeo, kFeedWinLocationOsm};
+    for (int i = 0; i < 3; ++i)
+        location_[i] = control<QLineEdit>(location[i]);
+    season_name_ = control<QLineEdit>(kFeedWinSeasonName);
+    episode_display_ = control<QLineEdit>(kFeedWinEpisodeDisplay);
+    itunes_title_ = control<QLineEdit>(kFeedWinItunesTitle);
+    content_ = control<QPlainTextEdit>(kFeedWinContent);
     chapters_url_ = control<QLineEdit>(kFeedWinChaptersUrl);
-    chapters_ = control<QTreeWidget>(kFeedWinChapters);
-    chapters_->setColumnCount(kColCount);
-    chapters_->setHeaderLabels(
-        {to_q(texts().get("Feed\\Chapters.Start")), to_q(texts().get("Feed\\Chapters.Title")),
-         to_q(texts().get("Feed\\Chapters.Image")), to_q(texts().get("Feed\\Chapters.Link"))});
-    chapters_->setRootIsDecorated(false);
-    chapters_->setEditTriggers(QAbstractItemView::DoubleClicked |
-                               QAbstractItemView::EditKeyPressed |
-                               QAbstractItemView::SelectedClicked);
-    chapters_->header()->resizeSection(kColStart, 70);
-    chapters_->header()->resizeSection(kColTitle, 150);
-    connect(control<QPushButton>(kFeedWinChapterAdd), &QPushButton::clicked, this,
-            &FeedWindow::add_chapter);
-    connect(control<QPushButton>(kFeedWinChapterDelete), &QPushButton::clicked, this,
-            &FeedWindow::delete_chapter);
-    connect(control<QPushButton>(kFeedWinChapterUp), &QPushButton::clicked, this,
-            [this] { move_chapter(-1); });
-    connect(control<QPushButton>(kFeedWinChapterDown), &QPushButton::clicked, this,
-            [this] { move_chapter(1); });
+    chapters_ = bind_table(kFeedWinChapters, ListRows<Chapter>::columns());
+    // A chapter added after another starts where that one starts, and its title is typed first;
+    // moving off the start first commits its editor, which would else write it back empty.
+    connect(control<QPushButton>(kFeedWinChapterAdd), &QPushButton::clicked, this, [this] {
+        QTreeWidget* tree = chapters_->tree();
+        QTreeWidgetItem* row = tree->currentItem();
+        const int at = tree->indexOfTopLevelItem(row);
+        if (at <= 0)
+            return;
+        tree->setCurrentItem(row, 1);
+        row->setText(0, tree->topLevelItem(at - 1)->text(0));
+        tree->editItem(row, 1);
+    });
     connect(control<QPushButton>(kFeedWinChapterImport), &QPushButton::clicked, this,
             &FeedWindow::import_chapters);
 
@@ -204,6 +329,39 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     date_->setEnabled(!auto_date_->isChecked());
     upload_->setEnabled(!file_->text().isEmpty());
     title_->setFocus();
+}
+
+// The chapter list's buttons follow it as every table's do.
+static_assert(kFeedWinChapterAdd == kFeedWinChapters + kFeedWinListAdd &&
+              kFeedWinChapterDelete == kFeedWinChapters + kFeedWinListDelete &&
+              kFeedWinChapterUp == kFeedWinChapters + kFeedWinListUp &&
+              kFeedWinChapterDown == kFeedWinChapters + kFeedWinListDown);
+
+ListTable* FeedWindow::bind_table(int number, std::span<const ListColumn> columns) {
+    auto* tree = control<QTreeWidget>(number);
+    auto* table =
+        new ListTable(tree, columns, texts(), control<QPushButton>(number + kFeedWinListAdd),
+                      control<QPushButton>(number + kFeedWinListDelete),
+                      control<QPushButton>(number + kFeedWinListUp),
+                      control<QPushButton>(number + kFeedWinListDown));
+    // Each column shows its whole heading; the text columns share out the room of a table wider
+    // than they need, the numbers and boxes keep their width.
+    QHeaderView* header = tree->header();
+    int total = 0;
+    int texts_width = 0;
+    for (int i = 0; i < header->count(); ++i) {
+        header->resizeSection(i, std::max(header->sectionSize(i), header->sectionSizeHint(i)));
+        total += header->sectionSize(i);
+        if (columns[static_cast<std::size_t>(i)].kind == CellKind::Text)
+            texts_width += header->sectionSize(i);
+    }
+    const int extra = tree->width() - 2 * tree->frameWidth() - total;
+    if (extra > 0 && texts_width > 0)
+        for (int i = 0; i < header->count(); ++i)
+            if (columns[static_cast<std::size_t>(i)].kind == CellKind::Text)
+                header->resizeSection(i, header->sectionSize(i) +
+                                             extra * header->sectionSize(i) / texts_width);
+    return table;
 }
 
 void FeedWindow::fill_combos() {
@@ -260,9 +418,20 @@ void FeedWindow::load_feed(const Feed& feed) {
     transcript_type_->setEditText(to_q(f.transcript_type));
     control<QPlainTextEdit>(kFeedWinKept)->setPlainText(to_q(feed.FeedExtraXml));
     chapters_url_->setText(to_q(f.chapters_url));
-    chapters_->clear();
-    for (const Chapter& c : f.chapters)
-        chapters_->addTopLevelItem(chapter_row(c));
+    chapters_->set(f.chapters);
+    transcripts_->set(f.transcripts);
+    persons_->set(f.persons);
+    const std::string* location[] = {&f.location, &f.location_geo, &f.location_osm};
+    for (int i = 0; i < 3; ++i)
+        location_[i]->setText(to_q(*location[i]));
+    season_name_->setText(to_q(f.season_name));
+    episode_display_->setText(to_q(f.episode_display));
+    itunes_title_->setText(to_q(f.itunes_title));
+    soundbites_->set(f.soundbites);
+    alternates_->set(f.alternates);
+    content_->setPlainText(to_q(f.content));
+    recipients_->set(f.value_recipients);
+    splits_->set(f.value_splits);
 }
 
 FeedFields FeedWindow::fields() const {
@@ -294,47 +463,21 @@ FeedFields FeedWindow::fields() const {
     f.transcript_url = text_of(transcript_url_);
     f.transcript_type = text_of(transcript_type_);
     f.chapters_url = text_of(chapters_url_);
-    for (int i = 0; i < chapters_->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = chapters_->topLevelItem(i);
-        Chapter& c = f.chapters.emplace_back();
-        c.StartTime = chapter_start_of(from_q(row->text(kColStart))).value_or(0);
-        c.Title = from_q(row->text(kColTitle));
-        c.Image = from_q(row->text(kColImage));
-        c.Url = from_q(row->text(kColUrl));
-    }
+    f.chapters = chapters_->entries<Chapter>();
+    f.transcripts = transcripts_->entries<Transcript>();
+    f.persons = persons_->entries<Person>();
+    f.location = text_of(location_[0]);
+    f.location_geo = text_of(location_[1]);
+    f.location_osm = text_of(location_[2]);
+    f.season_name = text_of(season_name_);
+    f.episode_display = text_of(episode_display_);
+    f.itunes_title = text_of(itunes_title_);
+    f.soundbites = soundbites_->entries<Soundbite>();
+    f.alternates = alternates_->entries<AlternateEnclosure>();
+    f.content = from_q(content_->toPlainText());
+    f.value_recipients = recipients_->entries<ValueRecipient>();
+    f.value_splits = splits_->entries<ValueTimeSplit>();
     return f;
-}
-
-void FeedWindow::add_chapter() {
-    QTreeWidgetItem* current = chapters_->currentItem();
-    const int at =
-        current ? chapters_->indexOfTopLevelItem(current) + 1 : chapters_->topLevelItemCount();
-    Chapter c;
-    if (current)
-        c.StartTime = chapter_start_of(from_q(current->text(kColStart))).value_or(0);
-    QTreeWidgetItem* row = chapter_row(c);
-    chapters_->insertTopLevelItem(at, row);
-    chapters_->setCurrentItem(row, kColTitle);
-    chapters_->setFocus();
-    chapters_->editItem(row, kColTitle);
-}
-
-void FeedWindow::delete_chapter() {
-    if (QTreeWidgetItem* current = chapters_->currentItem())
-        delete chapters_->takeTopLevelItem(chapters_->indexOfTopLevelItem(current));
-}
-
-void FeedWindow::move_chapter(int by) {
-    QTreeWidgetItem* current = chapters_->currentItem();
-    if (!current)
-        return;
-    const int from = chapters_->indexOfTopLevelItem(current);
-    const int to = from + by;
-    if (to < 0 || to >= chapters_->topLevelItemCount())
-        return;
-    QTreeWidgetItem* row = chapters_->takeTopLevelItem(from);
-    chapters_->insertTopLevelItem(to, row);
-    chapters_->setCurrentItem(row);
 }
 
 void FeedWindow::import_chapters() {
@@ -371,9 +514,49 @@ void FeedWindow::import_chapters() {
                                        RequestButtons::Ok, this);
         return;
     }
-    chapters_->clear();
-    for (const Chapter& c : found)
-        chapters_->addTopLevelItem(chapter_row(c));
+    chapters_->set(found);
+}
+
+std::string FeedWindow::choose_file(const char* title_key, const char* filter_key) {
+    // The episode's own file is where its transcripts and other forms usually lie.
+    QString start = to_q(folder_part(ctx_.paths.Path_Expand(text_of(file_))));
+    if (start.isEmpty())
+        start = to_q(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
+    const QString chosen = ctx_.files->open_file(this, to_q(texts().get(title_key)), start,
+                                                 file_dialog_filter(texts().get(filter_key)));
+    if (chosen.isEmpty())
+        return {};
+    std::string path = from_q(chosen);
+    const auto info = file_info(path);
+    if (!info || info->is_directory)
+        return {};
+    return path;
+}
+
+void FeedWindow::add_transcript_file() {
+    const std::string path =
+        choose_file("Feed\\Transcripts.BrowseTitle", "Feed\\Transcripts.BrowseFilter");
+    if (path.empty())
+        return;
+    Transcript t;
+    t.File = ctx_.paths.Path_Compact(path);
+    t.Type = transcript_type_for_path(path);
+    append_entry(*transcripts_, t);
+}
+
+void FeedWindow::add_alternate_file() {
+    const std::string path = choose_file("Feed\\File.AlternateTitle", "Feed\\File.BrowseFilter");
+    if (path.empty())
+        return;
+    MediaInfo media;
+    if (!media_read_off_thread(ctx_, this, path, media))
+        return;
+    const auto info = file_info(path);
+    const std::int64_t length = info ? info->size : media.length;
+    const std::string type =
+        media.type.empty() ? std::string(feed_guess_mime_type(path)) : media.type;
+    append_entry(*alternates_, alternate_for_file(ctx_.paths.Path_Compact(path), length, type,
+                                                  media.ok() ? media.seconds : 0));
 }
 
 void FeedWindow::new_guid() {
@@ -414,17 +597,27 @@ void FeedWindow::browse() {
 }
 
 bool FeedWindow::validate() {
-    for (int i = 0; i < chapters_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = chapters_->topLevelItem(i);
-        if (chapter_start_of(from_q(row->text(kColStart))))
+    const std::vector<ListRow> chapters = chapters_->rows();
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        if (first_bad_cell(ListRows<Chapter>::columns(), chapters[i]) < 0)
             continue;
-        panel()->setCurrentIndex(panel()->count() - 1);
-        chapters_->setCurrentItem(row, kColStart);
+        panel()->setCurrentWidget(chapters_->tree()->parentWidget());
+        chapters_->tree()->setCurrentItem(chapters_->tree()->topLevelItem(static_cast<int>(i)), 0);
         ctx_.requester->RequestMessage(
             to_q(texts().get("Msg.Error")),
-            to_q(texts().get("Feed\\Chapters.BadStart",
-                             {std::to_string(i + 1), from_q(row->text(kColStart))})),
+            to_q(texts().get("Feed\\Chapters.BadStart", {std::to_string(i + 1), chapters[i][0]})),
             RequestButtons::Ok, this);
+        return false;
+    }
+    for (ListTable* table :
+         {transcripts_, persons_, soundbites_, alternates_, recipients_, splits_}) {
+        const std::string message = table->bad_cell_message();
+        if (message.empty())
+            continue;
+        panel()->setCurrentWidget(table->tree()->parentWidget());
+        table->tree()->setFocus();
+        ctx_.requester->RequestMessage(to_q(texts().get("Msg.Error")), to_q(message),
+                                       RequestButtons::Ok, this);
         return false;
     }
     Feed scratch;

@@ -1,21 +1,24 @@
-// The feed window: a new feed, or the properties of the current one (all but its text), in five
-// pages. Nothing reaches the document before OK, and OK is refused while another feed has the
-// same GUID.
+// The feed window: a new feed, or the properties of the current one (all but its text), in
+// ten pages. Nothing reaches the document before OK, and OK is refused while another feed has
+// the same GUID.
 #pragma once
 
 #include "core/feed_list.h"
+#include "core/list_rows.h"
 #include "ui/common/property_dialog.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
+class QPlainTextEdit;
 class QTreeWidget;
 
 namespace qp::ui {
 
 struct AppContext;
 class DateField;
+class ListTable;
 
 enum class FeedWindowMode { Edit = 0, New = 1 };
 
@@ -60,6 +63,34 @@ inline constexpr int kFeedWinChapterDelete = 1034;
 inline constexpr int kFeedWinChapterUp = 1035;
 inline constexpr int kFeedWinChapterDown = 1036;
 inline constexpr int kFeedWinChapterImport = 1037;
+// The namespace's lists: each table is followed by its add, delete, up and down buttons.
+inline constexpr int kFeedWinTranscriptsNote = 1038;
+inline constexpr int kFeedWinTranscripts = 1039; // to 1043
+inline constexpr int kFeedWinTranscriptFile = 1044;
+inline constexpr int kFeedWinPersonsNote = 1045;
+inline constexpr int kFeedWinPersons = 1046; // to 1050
+inline constexpr int kFeedWinLocation = 1051;
+inline constexpr int kFeedWinLocationGeo = 1052;
+inline constexpr int kFeedWinLocationOsm = 1053;
+inline constexpr int kFeedWinSeasonName = 1054;
+inline constexpr int kFeedWinEpisodeDisplay = 1055;
+inline constexpr int kFeedWinItunesTitle = 1056;
+inline constexpr int kFeedWinSoundbitesNote = 1057;
+inline constexpr int kFeedWinSoundbites = 1058; // to 1062
+inline constexpr int kFeedWinAlternatesNote = 1063;
+inline constexpr int kFeedWinAlternates = 1064; // to 1068
+inline constexpr int kFeedWinAlternateFile = 1069;
+inline constexpr int kFeedWinContentNote = 1070;
+inline constexpr int kFeedWinContent = 1071;
+inline constexpr int kFeedWinRecipientsNote = 1072;
+inline constexpr int kFeedWinRecipients = 1073; // to 1077
+inline constexpr int kFeedWinSplitsNote = 1078;
+inline constexpr int kFeedWinSplits = 1079; // to 1083
+// A table's buttons follow its number.
+inline constexpr int kFeedWinListAdd = 1;
+inline constexpr int kFeedWinListDelete = 2;
+inline constexpr int kFeedWinListUp = 3;
+inline constexpr int kFeedWinListDown = 4;
 
 class FeedWindow final : public PropertyDialog {
 public:
@@ -73,13 +104,12 @@ public:
     // Chooses the enclosure file: its name, its length, its playing time and, when no type is
     // set, its type read from its content (else guessed from its extension).
     void browse();
-    // The chapter list's buttons: a row after the chosen one (starting where it starts), the
-    // chosen row removed or moved, and the list replaced by a media file's chapters or a label
-    // file's labels.
-    void add_chapter();
-    void delete_chapter();
-    void move_chapter(int by);
+    // Replaces the chapters by a media file's chapters or a label file's labels.
     void import_chapters();
+    // Adds a row for a local file: a transcript with the type its extension names; another form
+    // of the episode with its length, type and average bit rate.
+    void add_transcript_file();
+    void add_alternate_file();
     // Writes the fields into the document (the current feed, or a new one at the top); returns
     // the written feed's position + 1.
     int store();
@@ -88,6 +118,9 @@ protected:
     bool validate() override;
 
 private:
+    ListTable* bind_table(int number, std::span<const ListColumn> columns);
+    // A file chosen from the enclosure's folder, or empty.
+    std::string choose_file(const char* title_key, const char* filter_key);
     void fill_combos();
     void load_feed(const Feed& feed);
     void set_new_defaults();
@@ -119,7 +152,18 @@ private:
     QLineEdit* transcript_url_ = nullptr;
     QComboBox* transcript_type_ = nullptr;
     QLineEdit* chapters_url_ = nullptr;
-    QTreeWidget* chapters_ = nullptr;
+    ListTable* chapters_ = nullptr;
+    ListTable* transcripts_ = nullptr;
+    ListTable* persons_ = nullptr;
+    QLineEdit* location_[3] = {};
+    QLineEdit* season_name_ = nullptr;
+    QLineEdit* episode_display_ = nullptr;
+    QLineEdit* itunes_title_ = nullptr;
+    ListTable* soundbites_ = nullptr;
+    ListTable* alternates_ = nullptr;
+    QPlainTextEdit* content_ = nullptr;
+    ListTable* recipients_ = nullptr;
+    ListTable* splits_ = nullptr;
 };
 
 // Opens the window modal over parent, which is disabled meanwhile. Returns 0 when the user

@@ -47,6 +47,34 @@ Doc sample_doc() {
     feed.FeedEpisodeType = "full";
     feed.FeedTranscriptUrl = "transcripts/episode-12.vtt";
     feed.FeedTranscriptType = "text/vtt";
+    feed.FeedTranscripts = {
+        {"%MyDoc%Podcast/episode-12.srt", "", "application/x-subrip", "fr", 1},
+        {"", "https://example.org/transcripts/episode-12-en.vtt", "text/vtt", "en", 0}};
+    feed.FeedPersons = {{"H\xC3\xA9l\xC3\xA8ne Martin", "host", "cast", "images/helene.jpg", ""},
+                        {"Samir Benali", "guest", "cast", "", "https://example.org/samir"},
+                        {"Lou Perret", "audio editor", "audio post-production", "", ""}};
+    feed.FeedLocation = "Lyon, France";
+    feed.FeedLocationGeo = "geo:45.7578,4.8320";
+    feed.FeedLocationOsm = "R120965";
+    feed.FeedSeasonName = "Saison des auditeurs";
+    feed.FeedEpisodeDisplay = "Sp\xC3\xA9"
+                              "cial 12";
+    feed.FeedItunesTitle = "Le retour des auditeurs";
+    feed.FeedSoundbites = {{95.5, 42, "La question de Claire"}, {1300, 25, "Le disque"}};
+    feed.FeedAlternates = {{"audio/opus", 12'400'000, 32000, 0, "fr", "Opus", "", "opus", 0,
+                            "%MyDoc%Podcast/episode-12.opus", ""},
+                           {"video/mp4", 310'000'000, 0, 720, "fr", "Vid\xC3\xA9o", "", "", 0, "",
+                            "https://video.example.org/episode-12.mp4"}};
+    feed.FeedContent = "<p>Vos questions de la semaine, et nos r\xC3\xA9ponses.</p>\r\n"
+                       "<ul>\r\n  <li><a href=\"https://example.org/disque\">Le disque</a></li>\r\n"
+                       "</ul>";
+    feed.FeedValueRecipients = {
+        {"H\xC3\xA9l\xC3\xA8ne", "node", "02d5c1bf8b940dc9ca", 90, 0, "", ""},
+        {"H\xC3\xA9"
+         "bergeur",
+         "lnaddress", "pod@example.org", 10, 1, "", ""}};
+    feed.FeedValueSplits = {{1260, 180, 80, 0, "917393e3-1b1e-5cef-ace4-edaa54e1f810", "",
+                             "d8a2b4c7-0a51-4e7b-9f39-6e1e2e0b0c11"}};
     doc.Feeds.push_back(feed);
     return doc;
 }
@@ -64,7 +92,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    const char* pages[] = {"general", "source", "file", "itunes", "episode", "chapters"};
+    const char* pages[] = {"general",  "source",      "file",   "itunes", "episode",
+                           "chapters", "transcripts", "people", "notes",  "value"};
     int failures = 0;
     for (const char* language : {"français", "english"}) {
         const QString tag = language[0] == 'e' ? "en" : "fr";

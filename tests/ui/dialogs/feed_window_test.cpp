@@ -5,6 +5,7 @@
 
 #include "core/chapters.h"
 #include "core/file_io.h"
+#include "support/media_files.h"
 #include "ui/support/shell_fixture.h"
 
 #include <QApplication>
@@ -13,10 +14,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 
 namespace qp::ui::testing {
@@ -262,6 +266,7 @@ TEST_F(FeedWindowTest, TheChapterListIsEditedMovedImportedAndStored) {
     list->setCurrentItem(list->topLevelItem(0));
     at<QPushButton>(*w, kFeedWinChapterAdd)->click();
     ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(1)->text(0), "0:00");
     list->topLevelItem(1)->setText(0, "1:30");
     list->topLevelItem(1)->setText(1, "News");
     list->setCurrentItem(list->topLevelItem(2));
@@ -343,6 +348,114 @@ TEST_F(FeedWindowTest, BrowseFillsNameLengthAndAGuessedTypeOnlyWhereNoneIsSet) {
     at<QLineEdit>(*w, kFeedWinFile)->clear();
     w->browse();
     EXPECT_EQ(files_.asked.back().proposed, "/projects/");
+}
+
+// Every namespace page: its fields and tables are loaded, edited in place and through their
+// buttons, checked before OK, and stored.
+TEST_F(FeedWindowTest, TheNamespacePagesEditTheirTablesAndFieldsAndStoreThem) {
+    Feed& a = doc_.Feeds[0];
+    a.FeedFile = "%MainApp%ep.mp3";
+    a.FeedPersons = {{"Ann", "host", "", "", ""}};
+    a.FeedValueSplits = {{60, 30, 50, 0, "feed-guid", "", "item-guid"}};
+    a.FeedContent = "<p>one</p>\r\n<p>two</p>";
+    auto w = open(FeedWindowMode::Edit, 0);
+    w->show();
+    const auto cell = [&](int table, int row, int column) {
+        return at<QTreeWidget>(*w, table)->topLevelItem(row)->text(column).toStdString();
+    };
+    const auto add_row = [&](int table, const QStringList& cells) {
+        at<QPushButton>(*w, table + kFeedWinListAdd)->click();
+        auto* tree = at<QTreeWidget>(*w, table);
+        QTreeWidgetItem* row = tree->currentItem();
+        for (int i = 0; i < cells.size(); ++i)
+            row->setText(i, cells[i]);
+        return row;
+    };
+    EXPECT_EQ(cell(kFeedWinPersons, 0, 0), "Ann");
+    EXPECT_EQ(cell(kFeedWinSplits, 0, 0), "1:00");
+    EXPECT_EQ(at<QPlainTextEdit>(*w, kFeedWinContent)->toPlainText(), "<p>one</p>\n<p>two</p>");
+
+    // Transcripts: a file from beside the episode's file, with its type, and an address.
+    std::ofstream(tmp_.path() + "ep.srt") << "1";
+    files_.paths = {QString::fromStdString(tmp_.path() + "ep.srt")};
+    at<QPushButton>(*w, kFeedWinTranscriptFile)->click();
+    ASSERT_EQ(files_.asked.size(), 1U);
+    EXPECT_EQ(files_.asked[0].proposed.toStdString(), tmp_.path());
+    add_row(kFeedWinTranscripts, {"https://ex.org/ep.vtt", "text/vtt", "fr"})
+        ->setCheckState(3, Qt::Checked);
+    // People: the role proposes the taxonomy and brings its group; a guest moved above the
+    // host, whose empty group stays empty; then the place.
+    const std::unique_ptr<QWidget> roles(
+        at<QTreeWidget>(*w, kFeedWinPersons)
+            ->itemDelegateForColumn(1)
+            ->createEditor(nullptr, QStyleOptionViewItem(), QModelIndex()));
+    EXPECT_GE(dynamic_cast<QComboBox&>(*roles).findText("sound designer"), 0);
+    add_row(kFeedWinPersons, {"Bob", "guest"});
+    at<QPushButton>(*w, kFeedWinPersons + kFeedWinListUp)->click();
+    at<QLineEdit>(*w, kFeedWinLocation)->setText("Lyon");
+    at<QLineEdit>(*w, kFeedWinLocationGeo)->setText("geo:45.76,4.83");
+    at<QLineEdit>(*w, kFeedWinLocationOsm)->setText("R120965");
+    at<QLineEdit>(*w, kFeedWinSeasonName)->setText("Winter");
+    at<QLineEdit>(*w, kFeedWinEpisodeDisplay)->setText("Special 2");
+    at<QLineEdit>(*w, kFeedWinItunesTitle)->setText("Short");
+    // A soundbite whose start is no time yet; other forms from local files: a media file gives
+    // its type and average bit rate, another its type from the extension.
+    QTreeWidgetItem* bite = add_row(kFeedWinSoundbites, {"soon", "20", "Best bit"});
+    ASSERT_EQ(qp::test::make_media(tmp_.path(), "ep.m4a"), "");
+    const auto bytes =
+        static_cast<std::int64_t>(std::filesystem::file_size(tmp_.path() + "ep.m4a"));
+    std::ofstream(tmp_.path() + "ep.ogg") << "12345";
+    files_.paths = {QString::fromStdString(tmp_.path() + "ep.m4a"),
+                    QString::fromStdString(tmp_.path() + "ep.ogg")};
+    at<QPushButton>(*w, kFeedWinAlternateFile)->click();
+    at<QPushButton>(*w, kFeedWinAlternateFile)->click();
+    EXPECT_EQ(cell(kFeedWinAlternates, 0, 2), "%MainApp%ep.m4a");
+    EXPECT_EQ(cell(kFeedWinAlternates, 1, 2), "%MainApp%ep.ogg");
+    // Notes and payments: a recipient added, the split deleted.
+    at<QPlainTextEdit>(*w, kFeedWinContent)->appendPlainText("<p>three</p>");
+    add_row(kFeedWinRecipients, {"Ann", "node", "02abc", "90"});
+    at<QTreeWidget>(*w, kFeedWinSplits)
+        ->setCurrentItem(at<QTreeWidget>(*w, kFeedWinSplits)->topLevelItem(0));
+    at<QPushButton>(*w, kFeedWinSplits + kFeedWinListDelete)->click();
+
+    // The bad start keeps the window open on its page, naming the cell.
+    w->panel()->setCurrentIndex(0);
+    w->accept();
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_EQ(requester_.asked.size(), 1U);
+    EXPECT_EQ(requester_.asked[0].text.toStdString(),
+              ctx_.lang.get("List.BadCell", {"1", ctx_.lang.get("List.Start"), "soon"}));
+    EXPECT_EQ(w->panel()->currentWidget(), at<QTreeWidget>(*w, kFeedWinSoundbites)->parentWidget());
+    bite->setText(0, "1:30");
+    w->accept();
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    w->store();
+
+    const Feed& stored = doc_.Feeds[0];
+    const std::vector<Transcript> transcripts = {
+        {"%MainApp%ep.srt", "", "application/x-subrip", "", 0},
+        {"", "https://ex.org/ep.vtt", "text/vtt", "fr", 1}};
+    EXPECT_EQ(stored.FeedTranscripts, transcripts);
+    const std::vector<Person> persons = {{"Bob", "guest", "cast", "", ""},
+                                         {"Ann", "host", "", "", ""}};
+    EXPECT_EQ(stored.FeedPersons, persons);
+    EXPECT_EQ(stored.FeedLocation + "|" + stored.FeedLocationGeo + "|" + stored.FeedLocationOsm,
+              "Lyon|geo:45.76,4.83|R120965");
+    EXPECT_EQ(stored.FeedSeasonName + "|" + stored.FeedEpisodeDisplay + "|" +
+                  stored.FeedItunesTitle,
+              "Winter|Special 2|Short");
+    EXPECT_EQ(stored.FeedSoundbites, (std::vector<Soundbite>{{90, 20, "Best bit"}}));
+    ASSERT_EQ(stored.FeedAlternates.size(), 2U);
+    EXPECT_EQ(stored.FeedAlternates[0].Type, "audio/x-m4a");
+    EXPECT_EQ(stored.FeedAlternates[0].Length, bytes);
+    EXPECT_EQ(stored.FeedAlternates[0].Bitrate, std::round(static_cast<double>(bytes) * 8 / 3));
+    EXPECT_EQ(stored.FeedAlternates[1].Type, "audio/ogg");
+    EXPECT_EQ(stored.FeedAlternates[1].Length, 5);
+    EXPECT_EQ(stored.FeedAlternates[1].Bitrate, 0);
+    EXPECT_EQ(stored.FeedContent, "<p>one</p>\r\n<p>two</p>\r\n<p>three</p>");
+    EXPECT_EQ(stored.FeedValueRecipients,
+              (std::vector<ValueRecipient>{{"Ann", "node", "02abc", 90, 0, "", ""}}));
+    EXPECT_TRUE(stored.FeedValueSplits.empty());
 }
 
 } // namespace
