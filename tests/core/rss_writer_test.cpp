@@ -283,6 +283,7 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
             "<itunes:episodeType>trailer</itunes:episodeType><itunes:explicit>true</"
             "itunes:explicit>"
             "<itunes:image href=\"https://ex.com/pod/img/ep3.jpg\"/>"
+            "<podcast:season>2</podcast:season><podcast:episode>3</podcast:episode>"
             "<podcast:transcript url=\"https://ex.com/pod/t/ep3.vtt\" type=\"text/vtt\"/></item>"
             "</channel></rss>");
 }
@@ -441,3 +442,4 @@ TEST(RssWriter, WhatReadersTakeAsPlainTextsPermalinksAndAddresses) {
     ASSERT_EQ(job.files.size(), 1u);
     EXPECT_EQ(job.files[0].remote_path, "\xC3\x89pisode #2 : qui ?.mp3");
 }
+
