@@ -64,27 +64,30 @@ std::optional<UploadEntry> chapters_upload(const Doc& doc, const Feed& feed, std
     if (feed.FeedChapters.empty() || !trim_spaces(feed.FeedChaptersUrl).empty() ||
         !enclosure_is_ours(feed))
         return std::nullopt;
-    const std::string remote = enclosure_remote_path(doc, feed, local);
-    const std::string name = file_part(remote);
+    return chapters_upload(feed, enclosure_upload(doc, feed, local), folder);
+}
+
+std::optional<UploadEntry> chapters_upload(const Feed& feed, const UploadEntry& enclosure,
+                                           std::string_view folder) {
+    if (feed.FeedChapters.empty() || !trim_spaces(feed.FeedChaptersUrl).empty() ||
+        !enclosure_is_ours(feed))
+        return std::nullopt;
+    const std::string name = file_part(enclosure.remote_path);
     if (name.empty())
         return std::nullopt;
     const std::string file = chapters_name(name);
-    return UploadEntry{std::string(folder) + file, beside(remote, file),
-                       beside(enclosure_url(doc, feed, local), url_encode(file, UrlPart::Path)),
+    return UploadEntry{std::string(folder) + file, beside(enclosure.remote_path, file),
+                       beside(enclosure.address, url_encode(file, UrlPart::Path)),
                        std::string(kChaptersType)};
 }
 
-std::optional<UploadEntry> beside_enclosure_upload(const Doc& doc, const Feed& feed,
-                                                   std::string_view local, std::string_view file,
-                                                   std::string_view type) {
+std::optional<UploadEntry> beside_enclosure_upload(const Feed& feed, const UploadEntry& enclosure,
+                                                   std::string_view file, std::string_view type) {
     const std::string name = file_part(file);
-    if (name.empty() || !enclosure_is_ours(feed))
+    if (name.empty() || !enclosure_is_ours(feed) || file_part(enclosure.remote_path).empty())
         return std::nullopt;
-    const std::string remote = enclosure_remote_path(doc, feed, local);
-    if (file_part(remote).empty())
-        return std::nullopt;
-    return UploadEntry{std::string(file), beside(remote, name),
-                       beside(enclosure_url(doc, feed, local), url_encode(name, UrlPart::Path)),
+    return UploadEntry{std::string(file), beside(enclosure.remote_path, name),
+                       beside(enclosure.address, url_encode(name, UrlPart::Path)),
                        std::string(type)};
 }
 

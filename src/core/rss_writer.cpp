@@ -136,6 +136,8 @@ struct Attribute {
 XmlNode* add_element(XmlNode* parent, std::string_view name, std::string_view text,
                      std::initializer_list<Attribute> attributes) {
     XmlNode* node = AddXmlNode(parent, name, text);
+    if (node)
+        node->attributes.reserve(attributes.size());
     for (const Attribute& a : attributes)
         if (node && !SetXmlAttribute(node, a.name, a.value, AttributeName::AsGiven))
             return nullptr;
@@ -354,7 +356,10 @@ bool uses_atom(const Doc& doc) {
 
 // The transcript formats the namespace names, by the file's extension; empty when unknown.
 std::string_view transcript_type_of(std::string_view name) {
-    const std::string ext = extension_of(name);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.find_first_of("/\\", dot) != std::string_view::npos)
+        return {};
+    const std::string_view ext = name.substr(dot + 1);
     static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
         {"srt", "application/x-subrip"}, {"vtt", "text/vtt"},  {"json", "application/json"},
         {"html", "text/html"},           {"htm", "text/html"}, {"txt", "text/plain"}};
@@ -366,13 +371,15 @@ std::string_view transcript_type_of(std::string_view name) {
 
 // Where an item's file of this computer is fetched, once it goes into uploads beside the
 // enclosure; empty when it has no place there (no enclosure on the channel's server).
-std::string publish_beside(const Doc& doc, const Feed& feed, std::string_view local,
-                           const std::string& file, std::string_view type, const Paths& paths,
+std::string publish_beside(const Feed& feed, const UploadEntry* enclosure, const std::string& file,
+                           std::string_view type, const Paths& paths,
                            std::vector<UploadEntry>& uploads) {
-    if (trim_spaces(file).empty())
+    if (!enclosure || trim_spaces(file).empty())
         return {};
-    std::optional<UploadEntry> up =
-        beside_enclosure_upload(doc, feed, local, paths.Path_Expand(file), type);
+    // Most names hold no placeholder, and a feed of thousands of episodes names thousands.
+    std::optional<UploadEntry> up = beside_enclosure_upload(
+        feed, *enclosure,
+        file.find('%') == std::string::npos ? trim_spaces(file) : paths.Path_Expand(file), type);
     if (!up)
         return {};
     std::string address = up->address;
@@ -380,7 +387,7 @@ std::string publish_beside(const Doc& doc, const Feed& feed, std::string_view lo
     return address;
 }
 
-void add_transcripts(const Doc& doc, const Feed& feed, XmlNode* item, std::string_view local,
+void add_transcripts(const Doc& doc, const Feed& feed, XmlNode* item, const UploadEntry* enclosure,
                      const Paths& paths, std::vector<UploadEntry>& uploads) {
     if (!feed.FeedTranscriptUrl.empty()) {
         XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
@@ -388,10 +395,12 @@ void add_transcripts(const Doc& doc, const Feed& feed, XmlNode* item, std::strin
                SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
     }
     for (const Transcript& t : feed.FeedTranscripts) {
-        const std::string type(!t.Type.empty()
-                                   ? std::string_view(t.Type)
-                                   : transcript_type_of(t.File.empty() ? t.Url : t.File));
-        std::string address = publish_beside(doc, feed, local, t.File, type, paths, uploads);
+        const std::string type(
+            !t.Type.empty() ? std::string_view(t.Type)
+                            : transcript_type_of(t.File.empty() ? std::string_view(t.Url).substr(
+                                                                      0, t.Url.find_first_of("?#"))
+                                                                : std::string_view(t.File)));
+        std::string address = publish_beside(feed, enclosure, t.File, type, paths, uploads);
         if (address.empty() && !trim_spaces(t.Url).empty())
             address = url_address(t.Url, doc.Link);
         if (!address.empty())
@@ -405,11 +414,11 @@ void add_transcripts(const Doc& doc, const Feed& feed, XmlNode* item, std::strin
 
 // Each other form lists where it can be fetched: the file published beside the enclosure, then
 // the further address. Web addresses go behind the measurement prefix, as the enclosure's does.
-void add_alternates(const Doc& doc, const Feed& feed, XmlNode* item, std::string_view local,
+void add_alternates(const Doc& doc, const Feed& feed, XmlNode* item, const UploadEntry* enclosure,
                     const Paths& paths, std::vector<UploadEntry>& uploads) {
     for (const AlternateEnclosure& a : feed.FeedAlternates) {
         std::vector<std::string> sources;
-        if (std::string own = publish_beside(doc, feed, local, a.File, a.Type, paths, uploads);
+        if (std::string own = publish_beside(feed, enclosure, a.File, a.Type, paths, uploads);
             !own.empty())
             sources.push_back(std::move(own));
         if (!trim_spaces(a.Url).empty())
@@ -432,19 +441,22 @@ void add_alternates(const Doc& doc, const Feed& feed, XmlNode* item, std::string
     }
 }
 
-void build_podcast_item(const Doc& doc, const Feed& feed, XmlNode* item, std::string_view local,
-                        const Paths& paths, std::vector<UploadEntry>& uploads) {
+// enclosure is the item's enclosure_upload, null when it has none.
+void build_podcast_item(const Doc& doc, const Feed& feed, XmlNode* item,
+                        const UploadEntry* enclosure, const Paths& paths,
+                        std::vector<UploadEntry>& uploads) {
     if (feed.FeedSeason > 0)
         (void)add_element(item, "podcast:season", std::to_string(feed.FeedSeason),
                           {{"name", feed.FeedSeasonName}});
     if (feed.FeedEpisode > 0)
         (void)add_element(item, "podcast:episode", std::to_string(feed.FeedEpisode),
                           {{"display", feed.FeedEpisodeDisplay}});
-    add_transcripts(doc, feed, item, local, paths, uploads);
+    add_transcripts(doc, feed, item, enclosure, paths, uploads);
     const std::string own = trim_spaces(feed.FeedChaptersUrl);
     std::string address = own.empty() ? std::string() : url_address(own, doc.Link);
     if (own.empty())
-        if (const std::optional<UploadEntry> made = chapters_upload(doc, feed, local, {}))
+        if (const std::optional<UploadEntry> made =
+                enclosure ? chapters_upload(feed, *enclosure, {}) : std::nullopt)
             address = made->address;
     if (!address.empty()) {
         XmlNode* chapters = AddXmlNode(item, "podcast:chapters", "");
@@ -457,7 +469,7 @@ void build_podcast_item(const Doc& doc, const Feed& feed, XmlNode* item, std::st
         (void)add_element(
             item, "podcast:soundbite", b.Title,
             {{"startTime", number_text(b.StartTime)}, {"duration", number_text(b.Duration)}});
-    add_alternates(doc, feed, item, local, paths, uploads);
+    add_alternates(doc, feed, item, enclosure, paths, uploads);
     // An episode's own block replaces the channel's, so stretches paid to other feeds keep the
     // channel's recipients beside them.
     if (!feed.FeedValueRecipients.empty() || !feed.FeedValueSplits.empty())
@@ -485,13 +497,14 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     std::string local; // the enclosure on disk, placeholders resolved
     if (!feed.FeedFile.empty())
         local = paths.Path_Expand(feed.FeedFile);
+    // Where the enclosure goes and is fetched, made once for it and the files beside it.
+    std::optional<UploadEntry> enclosure;
     if (!feed.FeedFileOnFTP.empty() || !feed.FeedFile.empty()) {
-        if (XmlNode* enclosure = AddXmlNode(item, "enclosure", "")) {
-            const bool set =
-                SetXmlAttribute(enclosure, "url",
-                                measured_url(doc, enclosure_url(doc, feed, local))) &&
-                SetXmlAttribute(enclosure, "length", std::to_string(feed.FeedFileLength)) &&
-                SetXmlAttribute(enclosure, "type", feed.FeedFileType);
+        enclosure = enclosure_upload(doc, feed, local);
+        if (XmlNode* node = AddXmlNode(item, "enclosure", "")) {
+            const bool set = SetXmlAttribute(node, "url", measured_url(doc, enclosure->address)) &&
+                             SetXmlAttribute(node, "length", std::to_string(feed.FeedFileLength)) &&
+                             SetXmlAttribute(node, "type", feed.FeedFileType);
             (void)set; // the names are fixed and valid; nothing else can fail here
         }
     }
@@ -517,12 +530,12 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     }
     std::vector<UploadEntry> beside;
     if (doc.Flag & kPodcastInclude)
-        build_podcast_item(doc, feed, item, local, paths, beside);
+        build_podcast_item(doc, feed, item, enclosure ? &*enclosure : nullptr, paths, beside);
 
     (void)add_kept_xml(item, feed.FeedExtraXml);
 
     if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile))
-        job.files.push_back(enclosure_upload(doc, feed, local));
+        job.files.push_back(std::move(*enclosure));
     for (UploadEntry& entry : beside)
         job.files.push_back(std::move(entry));
 }
@@ -666,6 +679,7 @@ std::string build_rss_xml(const Doc& doc, UploadJob& job, const Paths& paths, Xm
         written = written && out.write(*child);
     // The job only learns of the enclosures once every item stands.
     UploadJob collected;
+    collected.files.reserve(doc.Feeds.size());
     for (const Feed& feed : doc.Feeds) {
         XmlDocument one;
         XmlNode* item = one.set_root("item");
@@ -674,6 +688,7 @@ std::string build_rss_xml(const Doc& doc, UploadJob& job, const Paths& paths, Xm
         build_item(doc, feed, item, collected, paths);
         written = written && out.write(*item);
     }
+    job.files.reserve(job.files.size() + collected.files.size());
     for (UploadEntry& entry : collected.files)
         job.files.push_back(std::move(entry));
     if (!(written && out.close(*channel) && out.close(*rss) && out.finish()))
