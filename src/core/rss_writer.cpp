@@ -126,9 +126,10 @@ std::string count_text(std::int64_t value) {
     return value > 0 ? std::to_string(value) : std::string();
 }
 
+// A view, so the values made for a call live as long as the call's statement.
 struct Attribute {
-    std::string_view name; // spelled as the namespace spells it
-    std::string value;     // empty: not written
+    std::string_view name;  // spelled as the namespace spells it
+    std::string_view value; // empty: not written
 };
 
 // An element with its text and the attributes that are set. The names are fixed and valid, so
@@ -159,8 +160,8 @@ XmlNode* add_element(XmlNode* parent, std::string_view name, std::string_view te
 // A place needs its name; the coordinates only refine it.
 [[nodiscard]] bool add_location(XmlNode* parent, std::string_view name, std::string_view geo,
                                 std::string_view osm) {
-    return name.empty() || add_element(parent, "podcast:location", name,
-                                       {{"geo", std::string(geo)}, {"osm", std::string(osm)}});
+    return name.empty() ||
+           add_element(parent, "podcast:location", name, {{"geo", geo}, {"osm", osm}});
 }
 
 // The payments block: the channel's type and method, the recipients, then the stretches paid to
@@ -374,7 +375,7 @@ std::string_view transcript_type_of(std::string_view name) {
 std::string publish_beside(const Feed& feed, const UploadEntry* enclosure, const std::string& file,
                            std::string_view type, const Paths& paths,
                            std::vector<UploadEntry>& uploads) {
-    if (!enclosure || trim_spaces(file).empty())
+    if (!enclosure || trimmed(file).empty())
         return {};
     // Most names hold no placeholder, and a feed of thousands of episodes names thousands.
     std::optional<UploadEntry> up = beside_enclosure_upload(
@@ -401,7 +402,7 @@ void add_transcripts(const Doc& doc, const Feed& feed, XmlNode* item, const Uplo
                                                                       0, t.Url.find_first_of("?#"))
                                                                 : std::string_view(t.File)));
         std::string address = publish_beside(feed, enclosure, t.File, type, paths, uploads);
-        if (address.empty() && !trim_spaces(t.Url).empty())
+        if (address.empty() && !trimmed(t.Url).empty())
             address = url_address(t.Url, doc.Link);
         if (!address.empty())
             (void)add_element(item, "podcast:transcript", "",
@@ -421,7 +422,7 @@ void add_alternates(const Doc& doc, const Feed& feed, XmlNode* item, const Uploa
         if (std::string own = publish_beside(feed, enclosure, a.File, a.Type, paths, uploads);
             !own.empty())
             sources.push_back(std::move(own));
-        if (!trim_spaces(a.Url).empty())
+        if (!trimmed(a.Url).empty())
             sources.push_back(url_address(a.Url, doc.Link));
         if (sources.empty())
             continue; // a form without a source is no form readers can play
