@@ -83,6 +83,23 @@ const Doc& chapters_doc() {
     return doc;
 }
 
+// The chapters podcast whose episodes also have two transcripts: a file of this computer
+// published beside the enclosure, and captions at an address of their own.
+const Doc& transcripts_doc() {
+    static const Doc doc = [] {
+        Doc d = chapters_doc();
+        int n = 0;
+        for (Feed& f : d.Feeds) {
+            const std::string id = std::to_string(n++);
+            f.FeedTranscripts = {
+                {"%MyDoc%Podcast/episode-" + id + ".vtt", "", "", "", 0},
+                {"", "https://cdn.example.org/t/episode-" + id + ".srt", "", "en", 1}};
+        }
+        return d;
+    }();
+    return doc;
+}
+
 std::int64_t project_bytes() {
     static const auto size = static_cast<std::int64_t>(format_project(bench_doc()).size());
     return size;
@@ -131,6 +148,12 @@ void BM_BuildRssMemoryChapters(benchmark::State& state) {
     build_in_memory(state, doc, static_cast<std::int64_t>(format_project(doc).size()));
 }
 BENCHMARK(BM_BuildRssMemoryChapters)->Unit(benchmark::kMillisecond);
+
+void BM_BuildRssMemoryTranscripts(benchmark::State& state) {
+    const Doc& doc = transcripts_doc();
+    build_in_memory(state, doc, static_cast<std::int64_t>(format_project(doc).size()));
+}
+BENCHMARK(BM_BuildRssMemoryTranscripts)->Unit(benchmark::kMillisecond);
 
 void BM_BuildRssFile(benchmark::State& state) {
     const Doc& doc = bench_doc();

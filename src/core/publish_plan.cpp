@@ -50,24 +50,45 @@ std::string beside(std::string_view path, std::string_view name) {
     return out;
 }
 
+// Whether the item's enclosure is on the channel's server, so that files can go beside it: an
+// enclosure kept at another address (an imported feed's) has no folder of ours.
+bool enclosure_is_ours(const Feed& feed) {
+    return !url_has_scheme(trim_spaces(feed.FeedFileOnFTP)) &&
+           !(feed.FeedFileOnFTP.empty() && feed.FeedFile.empty());
+}
+
 } // namespace
 
 std::optional<UploadEntry> chapters_upload(const Doc& doc, const Feed& feed, std::string_view local,
                                            std::string_view folder) {
-    if (feed.FeedChapters.empty() || !trim_spaces(feed.FeedChaptersUrl).empty())
+    if (feed.FeedChapters.empty() || !trim_spaces(feed.FeedChaptersUrl).empty() ||
+        !enclosure_is_ours(feed))
         return std::nullopt;
-    // An enclosure kept at another address (an imported feed's) has no folder of ours beside it.
-    if (url_has_scheme(trim_spaces(feed.FeedFileOnFTP)) ||
-        (feed.FeedFileOnFTP.empty() && feed.FeedFile.empty()))
+    return chapters_upload(feed, enclosure_upload(doc, feed, local), folder);
+}
+
+std::optional<UploadEntry> chapters_upload(const Feed& feed, const UploadEntry& enclosure,
+                                           std::string_view folder) {
+    if (feed.FeedChapters.empty() || !trim_spaces(feed.FeedChaptersUrl).empty() ||
+        !enclosure_is_ours(feed))
         return std::nullopt;
-    const std::string remote = enclosure_remote_path(doc, feed, local);
-    const std::string name = file_part(remote);
+    const std::string name = file_part(enclosure.remote_path);
     if (name.empty())
         return std::nullopt;
     const std::string file = chapters_name(name);
-    return UploadEntry{std::string(folder) + file, beside(remote, file),
-                       beside(enclosure_url(doc, feed, local), url_encode(file, UrlPart::Path)),
+    return UploadEntry{std::string(folder) + file, beside(enclosure.remote_path, file),
+                       beside(enclosure.address, url_encode(file, UrlPart::Path)),
                        std::string(kChaptersType)};
+}
+
+std::optional<UploadEntry> beside_enclosure_upload(const Feed& feed, const UploadEntry& enclosure,
+                                                   std::string_view file, std::string_view type) {
+    const std::string name = file_part(file);
+    if (name.empty() || !enclosure_is_ours(feed) || file_part(enclosure.remote_path).empty())
+        return std::nullopt;
+    return UploadEntry{std::string(file), beside(enclosure.remote_path, name),
+                       beside(enclosure.address, url_encode(name, UrlPart::Path)),
+                       std::string(type)};
 }
 
 std::string channel_image_address(const Doc& doc) {

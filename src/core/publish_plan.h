@@ -30,6 +30,16 @@ UploadEntry enclosure_upload(const Doc& doc, const Feed& feed, std::string_view 
 std::optional<UploadEntry> chapters_upload(const Doc& doc, const Feed& feed, std::string_view local,
                                            std::string_view folder);
 
+// chapters_upload beside enclosure, the item's enclosure_upload, made once for all its files.
+std::optional<UploadEntry> chapters_upload(const Feed& feed, const UploadEntry& enclosure,
+                                           std::string_view folder);
+// A file of this computer published beside the enclosure, such as a transcript: on the server in
+// the enclosure's folder under its own name, fetched from the enclosure's address folder. nullopt
+// when file names no file or the item has no enclosure on the channel's server to go beside.
+// enclosure is the item's enclosure_upload; file has its placeholders resolved.
+std::optional<UploadEntry> beside_enclosure_upload(const Feed& feed, const UploadEntry& enclosure,
+                                                   std::string_view file, std::string_view type);
+
 // The artwork's path as the feed writes it before the channel link: the typed image address, else
 // the name of the local image file; empty when there is neither.
 std::string channel_image_address(const Doc& doc);

@@ -11,7 +11,12 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <optional>
+#include <vector>
 
 namespace qp {
 
@@ -107,6 +112,96 @@ bool add_kept_xml(XmlNode* parent, std::string_view markup) {
            add_xml_markup(parent, markup) != nullptr;
 }
 
+// A number of seconds or bits as the namespace writes it: the shortest exact decimal; what is not
+// a number or below 0 is 0.
+std::string number_text(double value) {
+    if (!std::isfinite(value) || value < 0)
+        value = 0;
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return {buf, res.ptr};
+}
+
+std::string count_text(std::int64_t value) {
+    return value > 0 ? std::to_string(value) : std::string();
+}
+
+// A view, so the values made for a call live as long as the call's statement.
+struct Attribute {
+    std::string_view name;  // spelled as the namespace spells it
+    std::string_view value; // empty: not written
+};
+
+// An element with its text and the attributes that are set. The names are fixed and valid, so
+// only a missing parent fails.
+XmlNode* add_element(XmlNode* parent, std::string_view name, std::string_view text,
+                     std::initializer_list<Attribute> attributes) {
+    XmlNode* node = AddXmlNode(parent, name, text);
+    if (node)
+        node->attributes.reserve(attributes.size());
+    for (const Attribute& a : attributes)
+        if (node && !SetXmlAttribute(node, a.name, a.value, AttributeName::AsGiven))
+            return nullptr;
+    return node;
+}
+
+[[nodiscard]] bool add_persons(XmlNode* parent, const std::vector<Person>& persons,
+                               std::string_view base) {
+    return std::all_of(persons.begin(), persons.end(), [&](const Person& p) {
+        return p.Name.empty() ||
+               add_element(parent, "podcast:person", p.Name,
+                           {{"role", p.Role},
+                            {"group", p.Group},
+                            {"img", p.Image.empty() ? "" : url_address(p.Image, base)},
+                            {"href", p.Href.empty() ? "" : url_address(p.Href, base)}});
+    });
+}
+
+// A place needs its name; the coordinates only refine it.
+[[nodiscard]] bool add_location(XmlNode* parent, std::string_view name, std::string_view geo,
+                                std::string_view osm) {
+    return name.empty() ||
+           add_element(parent, "podcast:location", name, {{"geo", geo}, {"osm", osm}});
+}
+
+// The payments block: the channel's type and method, the recipients, then the stretches paid to
+// other feeds.
+[[nodiscard]] bool add_value(const Doc& doc, XmlNode* parent,
+                             const std::vector<ValueRecipient>& recipients,
+                             const std::vector<ValueTimeSplit>& splits) {
+    if (recipients.empty())
+        return true; // a block without a recipient pays no one, and readers drop it
+    XmlNode* value = add_element(parent, "podcast:value", "",
+                                 {{"type", doc.ValueType.empty() ? "lightning" : doc.ValueType},
+                                  {"method", doc.ValueMethod.empty() ? "keysend" : doc.ValueMethod},
+                                  {"suggested", doc.ValueSuggested}});
+    bool ok = value != nullptr;
+    for (const ValueRecipient& r : recipients)
+        ok = ok && add_element(value, "podcast:valueRecipient", "",
+                               {{"name", r.Name},
+                                {"customKey", r.CustomKey},
+                                {"customValue", r.CustomValue},
+                                {"type", r.Type.empty() ? "node" : r.Type},
+                                {"address", r.Address},
+                                {"split", std::to_string(std::max(r.Split, 0))},
+                                {"fee", r.Fee ? "true" : ""}});
+    for (const ValueTimeSplit& t : splits) {
+        XmlNode* split =
+            ok ? add_element(value, "podcast:valueTimeSplit", "",
+                             {{"startTime", number_text(t.StartTime)},
+                              {"duration", number_text(t.Duration)},
+                              {"remoteStartTime",
+                               t.RemoteStartTime > 0 ? number_text(t.RemoteStartTime) : ""},
+                              {"remotePercentage", count_text(t.RemotePercentage)}})
+               : nullptr;
+        ok = split && add_element(split, "podcast:remoteItem", "",
+                                  {{"feedGuid", t.FeedGuid},
+                                   {"feedUrl", url_encode(t.FeedUrl, UrlPart::Address)},
+                                   {"itemGuid", t.ItemGuid}});
+    }
+    return ok;
+}
+
 // What the directories require or read of a show, each written only when set, so a document that
 // leaves them alone keeps its feed as it was.
 [[nodiscard]] bool build_itunes_directory(const Doc& doc, XmlNode* channel) {
@@ -144,7 +239,45 @@ bool add_kept_xml(XmlNode* parent, std::string_view markup) {
             !SetXmlAttribute(funding, "url", url_address(doc.PodcastFundingUrl, doc.Link)))
             return false;
     }
-    return true;
+    bool ok = add_persons(channel, doc.Persons, doc.Link) &&
+              add_location(channel, doc.Location, doc.LocationGeo, doc.LocationOsm);
+    for (const Trailer& t : doc.Trailers)
+        ok = ok &&
+             (t.Url.empty() ||
+              add_element(channel, "podcast:trailer", t.Title,
+                          {{"pubdate",
+                            t.PubDate == 0 ? "" : RssDate(t.PubDate, doc.FormatDate, doc.TimeZone)},
+                           {"url", url_address(t.Url, doc.Link)},
+                           {"length", count_text(t.Length)},
+                           {"type", t.Type},
+                           {"season", count_text(t.Season)}}));
+    if (ok && !doc.License.empty())
+        ok = add_element(
+            channel, "podcast:license", doc.License,
+            {{"url", doc.LicenseUrl.empty() ? "" : url_address(doc.LicenseUrl, doc.Link)}});
+    ok = ok && add_plain_if_set(channel, "podcast:medium", doc.Medium);
+    if (ok && !doc.UpdateFrequency.empty())
+        ok = add_element(channel, "podcast:updateFrequency", doc.UpdateFrequency,
+                         {{"complete", doc.UpdateFrequencyComplete == 1 ? "true" : ""},
+                          {"dtstart", doc.UpdateFrequencyStart},
+                          {"rrule", doc.UpdateFrequencyRule}});
+    for (const FeedText& t : doc.Texts)
+        ok = ok && (t.Text.empty() ||
+                    add_element(channel, "podcast:txt", t.Text, {{"purpose", t.Purpose}}));
+    for (const ServiceBlock& b : doc.Blocks)
+        ok = ok &&
+             add_element(channel, "podcast:block", b.Blocked ? "yes" : "no", {{"id", b.Service}});
+    if (ok && !doc.Podroll.empty()) {
+        XmlNode* podroll = AddXmlNode(channel, "podcast:podroll", "");
+        ok = podroll != nullptr;
+        for (const RemoteItem& r : doc.Podroll)
+            ok = ok && add_element(podroll, "podcast:remoteItem", "",
+                                   {{"feedGuid", r.FeedGuid},
+                                    {"feedUrl", url_encode(r.FeedUrl, UrlPart::Address)},
+                                    {"itemGuid", r.ItemGuid},
+                                    {"medium", r.Medium}});
+    }
+    return ok && add_value(doc, channel, doc.ValueRecipients, {});
 }
 
 // The feed's own address, which podcast apps and directories follow when the feed moves: given
@@ -222,12 +355,138 @@ bool uses_atom(const Doc& doc) {
            add_kept_xml(channel, doc.ExtraXml);
 }
 
+// The transcript formats the namespace names, by the file's extension; empty when unknown.
+std::string_view transcript_type_of(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.find_first_of("/\\", dot) != std::string_view::npos)
+        return {};
+    const std::string_view ext = name.substr(dot + 1);
+    static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
+        {"srt", "application/x-subrip"}, {"vtt", "text/vtt"},  {"json", "application/json"},
+        {"html", "text/html"},           {"htm", "text/html"}, {"txt", "text/plain"}};
+    for (const auto& [extension, type] : kTypes)
+        if (iequals(ext, extension))
+            return type;
+    return {};
+}
+
+// Where an item's file of this computer is fetched, once it goes into uploads beside the
+// enclosure; empty when it has no place there (no enclosure on the channel's server).
+std::string publish_beside(const Feed& feed, const UploadEntry* enclosure, const std::string& file,
+                           std::string_view type, const Paths& paths,
+                           std::vector<UploadEntry>& uploads) {
+    if (!enclosure || trimmed(file).empty())
+        return {};
+    // Most names hold no placeholder, and a feed of thousands of episodes names thousands.
+    std::optional<UploadEntry> up = beside_enclosure_upload(
+        feed, *enclosure,
+        file.find('%') == std::string::npos ? trim_spaces(file) : paths.Path_Expand(file), type);
+    if (!up)
+        return {};
+    std::string address = up->address;
+    uploads.push_back(std::move(*up));
+    return address;
+}
+
+void add_transcripts(const Doc& doc, const Feed& feed, XmlNode* item, const UploadEntry* enclosure,
+                     const Paths& paths, std::vector<UploadEntry>& uploads) {
+    if (!feed.FeedTranscriptUrl.empty()) {
+        XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
+        (void)(SetXmlAttribute(transcript, "url", url_address(feed.FeedTranscriptUrl, doc.Link)) &&
+               SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
+    }
+    for (const Transcript& t : feed.FeedTranscripts) {
+        const std::string type(
+            !t.Type.empty() ? std::string_view(t.Type)
+                            : transcript_type_of(t.File.empty() ? std::string_view(t.Url).substr(
+                                                                      0, t.Url.find_first_of("?#"))
+                                                                : std::string_view(t.File)));
+        std::string address = publish_beside(feed, enclosure, t.File, type, paths, uploads);
+        if (address.empty() && !trimmed(t.Url).empty())
+            address = url_address(t.Url, doc.Link);
+        if (!address.empty())
+            (void)add_element(item, "podcast:transcript", "",
+                              {{"url", address},
+                               {"type", type},
+                               {"language", t.Language},
+                               {"rel", t.Captions == 1 ? "captions" : ""}});
+    }
+}
+
+// Each other form lists where it can be fetched: the file published beside the enclosure, then
+// the further address. Web addresses go behind the measurement prefix, as the enclosure's does.
+void add_alternates(const Doc& doc, const Feed& feed, XmlNode* item, const UploadEntry* enclosure,
+                    const Paths& paths, std::vector<UploadEntry>& uploads) {
+    for (const AlternateEnclosure& a : feed.FeedAlternates) {
+        std::vector<std::string> sources;
+        if (std::string own = publish_beside(feed, enclosure, a.File, a.Type, paths, uploads);
+            !own.empty())
+            sources.push_back(std::move(own));
+        if (!trimmed(a.Url).empty())
+            sources.push_back(url_address(a.Url, doc.Link));
+        if (sources.empty())
+            continue; // a form without a source is no form readers can play
+        XmlNode* alternate = add_element(item, "podcast:alternateEnclosure", "",
+                                         {{"type", a.Type},
+                                          {"length", count_text(a.Length)},
+                                          {"bitrate", a.Bitrate > 0 ? number_text(a.Bitrate) : ""},
+                                          {"height", count_text(a.Height)},
+                                          {"lang", a.Lang},
+                                          {"title", a.Title},
+                                          {"rel", a.Rel},
+                                          {"codecs", a.Codecs},
+                                          {"default", a.Default == 1 ? "true" : ""}});
+        for (const std::string& source : sources)
+            (void)add_element(alternate, "podcast:source", "",
+                              {{"uri", url_is_web(source) ? measured_url(doc, source) : source}});
+    }
+}
+
+// enclosure is the item's enclosure_upload, null when it has none.
+void build_podcast_item(const Doc& doc, const Feed& feed, XmlNode* item,
+                        const UploadEntry* enclosure, const Paths& paths,
+                        std::vector<UploadEntry>& uploads) {
+    if (feed.FeedSeason > 0)
+        (void)add_element(item, "podcast:season", std::to_string(feed.FeedSeason),
+                          {{"name", feed.FeedSeasonName}});
+    if (feed.FeedEpisode > 0)
+        (void)add_element(item, "podcast:episode", std::to_string(feed.FeedEpisode),
+                          {{"display", feed.FeedEpisodeDisplay}});
+    add_transcripts(doc, feed, item, enclosure, paths, uploads);
+    const std::string own = trim_spaces(feed.FeedChaptersUrl);
+    std::string address = own.empty() ? std::string() : url_address(own, doc.Link);
+    if (own.empty())
+        if (const std::optional<UploadEntry> made =
+                enclosure ? chapters_upload(feed, *enclosure, {}) : std::nullopt)
+            address = made->address;
+    if (!address.empty()) {
+        XmlNode* chapters = AddXmlNode(item, "podcast:chapters", "");
+        (void)(SetXmlAttribute(chapters, "url", address) &&
+               SetXmlAttribute(chapters, "type", kChaptersType));
+    }
+    (void)add_persons(item, feed.FeedPersons, doc.Link);
+    (void)add_location(item, feed.FeedLocation, feed.FeedLocationGeo, feed.FeedLocationOsm);
+    for (const Soundbite& b : feed.FeedSoundbites)
+        (void)add_element(
+            item, "podcast:soundbite", b.Title,
+            {{"startTime", number_text(b.StartTime)}, {"duration", number_text(b.Duration)}});
+    add_alternates(doc, feed, item, enclosure, paths, uploads);
+    // An episode's own block replaces the channel's, so stretches paid to other feeds keep the
+    // channel's recipients beside them.
+    if (!feed.FeedValueRecipients.empty() || !feed.FeedValueSplits.empty())
+        (void)add_value(doc, item,
+                        feed.FeedValueRecipients.empty() ? doc.ValueRecipients
+                                                         : feed.FeedValueRecipients,
+                        feed.FeedValueSplits);
+}
+
 // Inner elements that cannot be made are passed over: the item stays, with what it has.
 void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
                 const Paths& paths) {
     add_plain(item, "title", feed.FeedTitle);
     add_address(item, "link", feed.FeedLink, doc.Link);
     add_plain(item, "description", TextToHtml(feed.FeedDesc, feed.FeedFlag));
+    add_plain_if_set(item, "content:encoded", feed.FeedContent);
     add_plain_if_set(item, "author", feed.FeedAuthor);
     for_each_category(feed.FeedCategory,
                       [&](std::string_view part) { add_plain(item, "category", part); });
@@ -239,13 +498,14 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     std::string local; // the enclosure on disk, placeholders resolved
     if (!feed.FeedFile.empty())
         local = paths.Path_Expand(feed.FeedFile);
+    // Where the enclosure goes and is fetched, made once for it and the files beside it.
+    std::optional<UploadEntry> enclosure;
     if (!feed.FeedFileOnFTP.empty() || !feed.FeedFile.empty()) {
-        if (XmlNode* enclosure = AddXmlNode(item, "enclosure", "")) {
-            const bool set =
-                SetXmlAttribute(enclosure, "url",
-                                measured_url(doc, enclosure_url(doc, feed, local))) &&
-                SetXmlAttribute(enclosure, "length", std::to_string(feed.FeedFileLength)) &&
-                SetXmlAttribute(enclosure, "type", feed.FeedFileType);
+        enclosure = enclosure_upload(doc, feed, local);
+        if (XmlNode* node = AddXmlNode(item, "enclosure", "")) {
+            const bool set = SetXmlAttribute(node, "url", measured_url(doc, enclosure->address)) &&
+                             SetXmlAttribute(node, "length", std::to_string(feed.FeedFileLength)) &&
+                             SetXmlAttribute(node, "type", feed.FeedFileType);
             (void)set; // the names are fixed and valid; nothing else can fail here
         }
     }
@@ -253,6 +513,7 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
     if (!feed.FeedComments.empty())
         add_address(item, "comments", feed.FeedComments, doc.Link);
     if (doc.Flag & kITunesInclude) {
+        add_plain_if_set(item, "itunes:title", feed.FeedItunesTitle);
         add_plain_if_set(item, "itunes:duration", feed.FeedDuration);
         add_plain_if_set(item, "itunes:subtitle", feed.FeedSubTitle);
         add_plain_if_set(item, "itunes:summary", feed.FeedSummary);
@@ -268,28 +529,16 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
             (void)SetXmlAttribute(image, "href", url_address(feed.FeedImage, doc.Link));
         }
     }
-    if ((doc.Flag & kPodcastInclude) && !feed.FeedTranscriptUrl.empty()) {
-        XmlNode* transcript = AddXmlNode(item, "podcast:transcript", "");
-        (void)(SetXmlAttribute(transcript, "url", url_address(feed.FeedTranscriptUrl, doc.Link)) &&
-               SetXmlAttribute(transcript, "type", feed.FeedTranscriptType));
-    }
-    if (doc.Flag & kPodcastInclude) {
-        const std::string own = trim_spaces(feed.FeedChaptersUrl);
-        std::string address = own.empty() ? std::string() : url_address(own, doc.Link);
-        if (own.empty())
-            if (const std::optional<UploadEntry> made = chapters_upload(doc, feed, local, {}))
-                address = made->address;
-        if (!address.empty()) {
-            XmlNode* chapters = AddXmlNode(item, "podcast:chapters", "");
-            (void)(SetXmlAttribute(chapters, "url", address) &&
-                   SetXmlAttribute(chapters, "type", kChaptersType));
-        }
-    }
+    std::vector<UploadEntry> beside;
+    if (doc.Flag & kPodcastInclude)
+        build_podcast_item(doc, feed, item, enclosure ? &*enclosure : nullptr, paths, beside);
 
     (void)add_kept_xml(item, feed.FeedExtraXml);
 
     if (!feed.FeedFile.empty() && (feed.FeedFlag & kUploadFile))
-        job.files.push_back(enclosure_upload(doc, feed, local));
+        job.files.push_back(std::move(*enclosure));
+    for (UploadEntry& entry : beside)
+        job.files.push_back(std::move(entry));
 }
 
 } // namespace
@@ -416,6 +665,10 @@ std::string build_rss_xml(const Doc& doc, UploadJob& job, const Paths& paths, Xm
         return std::string(kRssErrorCreate);
     if (uses_atom(doc) && !SetXmlAttribute(rss, "xmlns:atom", kAtomNamespace))
         return std::string(kRssErrorCreate);
+    if (std::any_of(doc.Feeds.begin(), doc.Feeds.end(),
+                    [](const Feed& f) { return !f.FeedContent.empty(); }) &&
+        !SetXmlAttribute(rss, "xmlns:content", kContentNamespace))
+        return std::string(kRssErrorCreate);
     XmlNode* channel = AddXmlNode(rss, "channel", "");
     if (!channel || !build_channel(doc, channel))
         return std::string(kRssErrorChannel);
@@ -427,6 +680,7 @@ std::string build_rss_xml(const Doc& doc, UploadJob& job, const Paths& paths, Xm
         written = written && out.write(*child);
     // The job only learns of the enclosures once every item stands.
     UploadJob collected;
+    collected.files.reserve(doc.Feeds.size());
     for (const Feed& feed : doc.Feeds) {
         XmlDocument one;
         XmlNode* item = one.set_root("item");
@@ -435,6 +689,7 @@ std::string build_rss_xml(const Doc& doc, UploadJob& job, const Paths& paths, Xm
         build_item(doc, feed, item, collected, paths);
         written = written && out.write(*item);
     }
+    job.files.reserve(job.files.size() + collected.files.size());
     for (UploadEntry& entry : collected.files)
         job.files.push_back(std::move(entry));
     if (!(written && out.close(*channel) && out.close(*rss) && out.finish()))

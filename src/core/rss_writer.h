@@ -18,6 +18,7 @@ class FileReplacement;
 inline constexpr std::string_view kItunesNamespace = "http://www.itunes.com/dtds/podcast-1.0.dtd";
 inline constexpr std::string_view kPodcastNamespace = "https://podcastindex.org/namespace/1.0";
 inline constexpr std::string_view kAtomNamespace = "http://www.w3.org/2005/Atom";
+inline constexpr std::string_view kContentNamespace = "http://purl.org/rss/1.0/modules/content/";
 
 // The failure texts of the RSS build, shown as they are.
 inline constexpr std::string_view kRssErrorCreate = "Can't create XML";

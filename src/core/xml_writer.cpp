@@ -243,7 +243,9 @@ bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view valu
         stripped = strip_controls(value);
         value = stripped;
     }
-    const std::string clean(trimmed(value));
+    // A view of value or of stripped, both alive to the end: the value is copied once, into the
+    // node.
+    const std::string_view clean = trimmed(value);
     auto& attrs = node->attributes;
     for (auto it = attrs.begin(); it != attrs.end(); ++it) {
         if (std::string_view(it->first) == lower) {
@@ -255,7 +257,7 @@ bool SetXmlAttribute(XmlNode* node, std::string_view name, std::string_view valu
         }
     }
     if (!clean.empty())
-        attrs.emplace_back(std::string_view(lower), std::string_view(clean));
+        attrs.emplace_back(std::string_view(lower), clean);
     return true;
 }
 

@@ -204,3 +204,154 @@ TEST(FeedReader, PodcastAppsReadTheInstantsTextsAndAddressesWritten) {
         }
     }
 }
+
+namespace {
+
+// The feed of doc as the apps read it.
+std::map<std::string, std::string> apps_read(const Doc& d) {
+    test::TempDir tmp;
+    EXPECT_TRUE(tmp.ok());
+    const std::string path = tmp.path() + "feed.Xml";
+    UploadJob job;
+    EXPECT_EQ(BuildRssFile(path, d, job, Paths("/main/", "/home/u/", "/opt/", "")), "");
+    return read_with_apps(path);
+}
+
+} // namespace
+
+// partytime reads back every element of the namespace the program writes, as JSON of its own
+// fields; feedparser and rss-parser still read the feed around them.
+TEST(FeedReader, PodcastAppsReadBackEveryPodcastElement) {
+    Doc d = test::everything_doc();
+    d.Title = "Everything";
+    d.Feeds[0].FeedGUID = "g1";
+    const std::map<std::string, std::string> expected = {
+        {"guid", R"("024d896b-bf3d-5412-9909-7574bd82c166")"},
+        {"locked", "true"},
+        {"lockedOwner", R"("me@ex.com")"},
+        // Roles and groups are read against the taxonomy; one outside it reads as the default.
+        {"people",
+         R"([{"name":"Ann Host","role":"Host","group":"Cast","img":"https://ex.com/ann.jpg",)"
+         R"("href":"https://ex.com/ann"},{"name":"Bob","role":"Editor","group":"Cast"}])"},
+        {"location", R"({"name":"Lyon, France","osm":"R120965","geo":"geo:45.76,4.84"})"},
+        {"trailers",
+         R"([{"title":"Season 2 is coming","url":"https://ex.com/trailer2.mp3",)"
+         R"("pubdate":"2013-04-05T09:07:03.000Z","type":"audio/mpeg","length":12345,"season":2}])"},
+        {"license",
+         R"({"identifier":"cc-by-4.0","url":"https://spdx.org/licenses/CC-BY-4.0.html"})"},
+        {"medium", R"("podcast")"},
+        {"blocked", R"("no")"},
+        {"blockedPlatforms", R"({"google":true})"},
+        {"txt",
+         R"([{"value":"S6lpp-7ZCn8-dZfGc-OoyaG","purpose":"verify"},{"value":"free & open"}])"},
+        {"podroll", R"([{"feedGuid":"917393e3-1b1e-5cef-ace4-edaa54e1f810",)"
+                    R"("feedUrl":"https://other.ex/feed.xml","medium":"podcast"}])"},
+        {"value", R"({"type":"lightning","method":"keysend","suggested":5e-8,"recipients":[)"
+                  R"({"name":"Ann","type":"node","address":)"
+                  R"("02d5c1bf8b940dc9cadca86d1b0a3c37fbe39cee4c7e839e33bef9174531d27f52",)"
+                  R"("split":90,"fee":false},{"name":"Host fee","customKey":"696969",)"
+                  R"("customValue":"abc","type":"node","address":)"
+                  R"("032f4ffbbafffbe51726ad3c164a3d0d37ec27bc67b29a159b0f49ae8ac21b8508",)"
+                  R"("split":10,"fee":true}]})"},
+        {"item0.people",
+         R"([{"name":"Guest Star","role":"Guest","group":"Cast","href":"https://guest.ex"}])"},
+        {"item0.location", R"({"name":"Paris","geo":"geo:48.85,2.35"})"},
+        {"item0.season", R"({"number":2,"name":"The second"})"},
+        {"item0.episode", R"({"number":3,"display":"Special 3"})"},
+        // A soundbite without a title takes the show's.
+        {"item0.soundbites", R"([{"duration":60,"startTime":73,"title":"The best minute"},)"
+                             R"({"duration":30,"startTime":1200.5,"title":"Everything"}])"},
+        {"item0.alternates",
+         R"([{"type":"audio/opus","length":1500000,"source":[{"uri":"https://ex.com/ep3.opus",)"
+         R"("contentType":"audio/opus"}],"default":false,"bitrate":32000,"lang":"en",)"
+         R"("title":"Low bit rate","codecs":"opus"},{"type":"video/mp4","length":90000000,)"
+         R"("source":[{"uri":"https://ex.com/ep3.mp4","contentType":"video/mp4"}],)"
+         R"("default":true,"height":1080,"title":"Video"}])"},
+        // The project's first transcript leads; a language left out is the channel's.
+        {"item0.transcripts",
+         R"([{"url":"https://ex.com/pod/t/ep3.vtt","type":"text/vtt","language":"fr"},)"
+         R"({"url":"https://ex.com/ep3.srt","type":"application/srt","language":"en",)"
+         R"("rel":"captions"},{"url":"https://ex.com/ep3.json","type":"application/json",)"
+         R"("language":"fr"}])"},
+        {"item0.value",
+         R"({"type":"lightning","method":"keysend","suggested":5e-8,"recipients":[)"
+         R"({"name":"Guest","type":"lnaddress","address":"guest@getalby.com","split":100,)"
+         R"("fee":false}],"valueTimeSplits":[{"type":"remoteItem","startTime":120,)"
+         R"("duration":180,"remoteStartTime":30,"remotePercentage":95,"remoteItem":{)"
+         R"("feedGuid":"917393e3-1b1e-5cef-ace4-edaa54e1f810",)"
+         R"("itemGuid":"https://other.ex/song1"}}]})"},
+        {"item0.content",
+         R"("<p>Show notes with <a href=\"https://ex.com\">a link</a> & more.</p>")"},
+    };
+    auto seen = apps_read(d);
+    for (const auto& [key, value] : expected) {
+        const std::size_t dot = key.find('.');
+        const std::string name = dot == std::string::npos ? "partytime.podcast." + key
+                                                          : "partytime." + key.substr(0, dot + 1) +
+                                                                "podcast." + key.substr(dot + 1);
+        EXPECT_EQ(seen[name], value) << name;
+    }
+    EXPECT_EQ(seen["partytime.item0.chapters"],
+              "https://ex.com/pod/ep3.chapters.json application/json+chapters");
+    for (const std::string reader : {"partytime.", "rss-parser."}) {
+        EXPECT_EQ(seen[reader + "title"], "Everything") << reader;
+        EXPECT_EQ(seen[reader + "items"], "1") << reader;
+        EXPECT_EQ(seen[reader + "item0.title"], "One") << reader;
+        EXPECT_EQ(seen[reader + "item0.url"], "https://ex.com/pod/ep3.mp3") << reader;
+        EXPECT_EQ(seen[reader + "item0.length"], "4000000") << reader;
+        EXPECT_EQ(seen[reader + "item0.type"], "audio/mpeg") << reader;
+    }
+
+    test::TempDir tmp;
+    ASSERT_TRUE(tmp.ok());
+    const std::string path = tmp.path() + "feed.Xml";
+    UploadJob job;
+    ASSERT_EQ(BuildRssFile(path, d, job, Paths("/main/", "/home/u/", "/opt/", "")), "");
+    auto parsed = read_feed(path);
+    EXPECT_EQ(parsed.count("bozo"), 0u) << parsed["bozo"];
+    EXPECT_EQ(parsed["title"], "Everything");
+    EXPECT_EQ(parsed["items"], "1");
+    EXPECT_EQ(parsed["item0.title"], "One");
+    EXPECT_EQ(parsed["item0.id"], "g1");
+    EXPECT_EQ(parsed["item0.enclosure_href"], "https://ex.com/pod/ep3.mp3");
+    EXPECT_EQ(parsed["item0.enclosure_length"], "4000000");
+    EXPECT_EQ(parsed["item0.enclosure_type"], "audio/mpeg");
+}
+
+// What partytime leaves out of elements stated by halves: the conditions the feed check warns
+// about.
+TEST(FeedReader, PartytimeDropsHalfStatedElements) {
+    Doc d = test::everything_doc();
+    d.Feeds[0].FeedGUID = "g1";
+    d.PodcastLockedOwner.clear();                                // locked without its owner
+    d.Trailers[0].PubDate = 0;                                   // trailer without its date
+    d.License = "My own licence";                                // no SPDX name, no address
+    d.Podroll = {{"", "https://other.ex/feed.xml", "", "", ""}}; // no feed GUID
+    d.Persons[0].Role = "pope";                                  // kept, as the default role
+    Feed& f = d.Feeds[0];
+    f.FeedSoundbites = {{0, 30, "At the start"}, {10, 0, "No length"}, {5, 5, "Kept"}};
+    f.FeedAlternates[0].Length = 0; // alternate form without its length
+    f.FeedTranscripts = {{"", "https://ex.com/ep3.pdf", "", "", 0}}; // no type
+    f.FeedValueSplits[0].FeedGuid.clear();
+
+    auto seen = apps_read(d);
+    for (const char* key : {"locked", "lockedOwner", "trailers", "license", "podroll"})
+        EXPECT_EQ(seen[std::string("partytime.podcast.") + key], "null") << key;
+    EXPECT_NE(seen["partytime.podcast.people"].find(R"({"name":"Ann Host","role":"Host")"),
+              std::string::npos);
+    EXPECT_EQ(seen["partytime.item0.podcast.soundbites"],
+              R"([{"duration":5,"startTime":5,"title":"Kept"}])");
+    EXPECT_EQ(seen["partytime.item0.podcast.alternates"].find("audio/opus"), std::string::npos);
+    EXPECT_NE(seen["partytime.item0.podcast.alternates"].find("video/mp4"), std::string::npos);
+    // A transcript without a type reads as of unknown type beside a typed one.
+    EXPECT_NE(seen["partytime.item0.podcast.transcripts"].find(
+                  R"({"url":"https://ex.com/ep3.pdf","type":"unknown")"),
+              std::string::npos);
+    // A split to no feed reads as one that pays no one.
+    EXPECT_NE(seen["partytime.item0.podcast.value"].find(
+                  R"("valueTimeSplits":[{"type":"recipients","startTime":120,"duration":180,)"
+                  R"("recipients":[]}])"),
+              std::string::npos);
+    f.FeedTranscriptUrl.clear();
+    EXPECT_EQ(apps_read(d)["partytime.item0.podcast.transcripts"], "null");
+}

@@ -267,3 +267,41 @@ TEST_F(RssCreate, APipeNamedLikeAChaptersFileIsRefusedNotWaitedOn) {
               "Can't save the chapters file " + dir_ + "ep1.chapters.json: not a regular file");
     EXPECT_FALSE(file_exists(dir_ + "show.Xml")); // the feed would name a file never made
 }
+
+TEST_F(RssCreate, TranscriptAndAlternateFilesGoBesideTheEnclosure) {
+    doc_.Flag |= kPodcastInclude;
+    doc_.Link = "https://ex.com/pod";
+    doc_.PathFTP = "pod";
+    doc_.MeasurePrefix = "https://measure.example/e/";
+    Feed& ours = doc_.Feeds[0];
+    ours.FeedFileOnFTP = "media/";
+    ours.FeedTranscripts = {{"/t/ep1 fr.SRT", "", "", "fr", 1}};
+    ours.FeedAlternates = {{"video/mp4", 9, 0, 720, "", "", "", "", 0, "/v/ep1.mp4", ""}};
+    // An enclosure kept elsewhere has no folder of ours: the file's further address serves.
+    Feed& kept = doc_.Feeds.emplace_back();
+    kept.FeedFileOnFTP = "https://cdn.ex/ep2.mp3";
+    kept.FeedTranscripts = {{"/t/ep2.vtt", "https://cdn.ex/ep2.vtt", "", "", 0}};
+
+    const RssCreateResult r = Rss_Create(doc_, log_, paths_);
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.job.files.size(), 3u);
+    EXPECT_EQ(r.job.files[0].remote_path, "pod/media/ep1.mp3");
+    const UploadEntry& transcript = r.job.files[1];
+    EXPECT_EQ(transcript.local_file, "/t/ep1 fr.SRT");
+    EXPECT_EQ(transcript.remote_path, "pod/media/ep1 fr.SRT");
+    EXPECT_EQ(transcript.address, "https://ex.com/pod/media/ep1%20fr.SRT");
+    EXPECT_EQ(transcript.type, "application/x-subrip");
+    const UploadEntry& video = r.job.files[2];
+    EXPECT_EQ(video.local_file, "/v/ep1.mp4");
+    EXPECT_EQ(video.remote_path, "pod/media/ep1.mp4");
+    EXPECT_EQ(video.address, "https://ex.com/pod/media/ep1.mp4");
+    EXPECT_EQ(video.type, "video/mp4");
+
+    const std::string rss = contents(r.rss_path);
+    for (const std::string_view part :
+         {"<podcast:transcript url=\"https://ex.com/pod/media/ep1%20fr.SRT\" "
+          "type=\"application/x-subrip\" language=\"fr\" rel=\"captions\"/>",
+          "<podcast:source uri=\"https://measure.example/e/ex.com/pod/media/ep1.mp4\"/>",
+          "<podcast:transcript url=\"https://cdn.ex/ep2.vtt\" type=\"text/vtt\"/>"})
+        EXPECT_NE(rss.find(part), std::string::npos) << part << "\n" << rss;
+}

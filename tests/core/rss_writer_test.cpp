@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 
 using namespace qp;
 
@@ -283,6 +284,7 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
             "<itunes:episodeType>trailer</itunes:episodeType><itunes:explicit>true</"
             "itunes:explicit>"
             "<itunes:image href=\"https://ex.com/pod/img/ep3.jpg\"/>"
+            "<podcast:season>2</podcast:season><podcast:episode>3</podcast:episode>"
             "<podcast:transcript url=\"https://ex.com/pod/t/ep3.vtt\" type=\"text/vtt\"/></item>"
             "</channel></rss>");
 }
@@ -440,4 +442,158 @@ TEST(RssWriter, WhatReadersTakeAsPlainTextsPermalinksAndAddresses) {
     // The file goes up under its own name.
     ASSERT_EQ(job.files.size(), 1u);
     EXPECT_EQ(job.files[0].remote_path, "\xC3\x89pisode #2 : qui ?.mp3");
+}
+
+namespace {
+
+std::size_t occurrences(std::string_view text, std::string_view part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string_view::npos;
+         at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(RssWriter, EveryPodcastElementOnceWithItsAttributes) {
+    Doc d = test::everything_doc();
+    d.LicenseUrl = "licence.html";
+    d.UpdateFrequencyComplete = 1;
+    d.MeasurePrefix = "https://stats.ex/e/";
+    Feed& f = d.Feeds[0];
+    f.FeedTranscripts.push_back({"%MyDoc%t/ep3.vtt", "", "", "", 0});
+    f.FeedAlternates[0].File = "/media/ep3 low.opus";
+    f.FeedAlternates.push_back({"audio/flac", 0, 0, 0, "", "", "", "", 0, "", ""}); // no source
+    f.FeedAlternates.push_back({"audio/ogg", 10, 0, 0, "", "", "", "", 0, "", "ipfs://Qm1"});
+    UploadJob job;
+    const std::string out = build(d, job);
+    const std::string channel = out.substr(0, out.find("<item>"));
+    const std::string item = out.substr(out.find("<item>"));
+    for (const std::string_view part : {
+             "<podcast:person role=\"host\" group=\"cast\" img=\"https://ex.com/ann.jpg\" "
+             "href=\"https://ex.com/ann\">Ann Host</podcast:person>",
+             "<podcast:person role=\"editor\" group=\"post-production\">Bob</podcast:person>",
+             "<podcast:location geo=\"geo:45.76,4.84\" osm=\"R120965\">Lyon, France"
+             "</podcast:location>",
+             "<podcast:trailer pubdate=\"Fri, 05 Apr 2013 09:07:03 GMT+00:00\" "
+             "url=\"https://ex.com/trailer2.mp3\" length=\"12345\" type=\"audio/mpeg\" "
+             "season=\"2\">Season 2 is coming</podcast:trailer>",
+             "<podcast:license url=\"https://ex.com/pod/licence.html\">cc-by-4.0</podcast:license>",
+             "<podcast:medium>podcast</podcast:medium>",
+             "<podcast:updateFrequency complete=\"true\" dtstart=\"2013-04-05T09:00:00Z\" "
+             "rrule=\"FREQ=WEEKLY;BYDAY=FR\">Every Friday</podcast:updateFrequency>",
+             "<podcast:txt purpose=\"verify\">S6lpp-7ZCn8-dZfGc-OoyaG</podcast:txt>",
+             "<podcast:txt>free &amp; open</podcast:txt>",
+             "<podcast:block>no</podcast:block><podcast:block id=\"google\">yes</podcast:block>",
+             "<podcast:podroll><podcast:remoteItem "
+             "feedGuid=\"917393e3-1b1e-5cef-ace4-edaa54e1f810\" "
+             "feedUrl=\"https://other.ex/feed.xml\" medium=\"podcast\"/></podcast:podroll>",
+             "<podcast:value type=\"lightning\" method=\"keysend\" suggested=\"0.00000005000\">"
+             "<podcast:valueRecipient name=\"Ann\" type=\"node\" "
+             "address=\"02d5c1bf8b940dc9cadca86d1b0a3c37fbe39cee4c7e839e33bef9174531d27f52\" "
+             "split=\"90\"/><podcast:valueRecipient name=\"Host fee\" customKey=\"696969\" "
+             "customValue=\"abc\" type=\"node\" "
+             "address=\"032f4ffbbafffbe51726ad3c164a3d0d37ec27bc67b29a159b0f49ae8ac21b8508\" "
+             "split=\"10\" fee=\"true\"/></podcast:value>",
+         })
+        EXPECT_EQ(occurrences(channel, part), 1u) << part << "\n" << channel;
+    for (const std::string_view part : {
+             "<description/><content:encoded>&lt;p&gt;Show notes with &lt;a "
+             "href=\"https://ex.com\"&gt;a link&lt;/a&gt; &amp;amp; more.&lt;/p&gt;"
+             "</content:encoded>",
+             "<itunes:title>One</itunes:title>",
+             "<podcast:season name=\"The second\">2</podcast:season>"
+             "<podcast:episode display=\"Special 3\">3</podcast:episode>"
+             // The project's first transcript leads.
+             "<podcast:transcript url=\"https://ex.com/pod/t/ep3.vtt\" type=\"text/vtt\"/>"
+             "<podcast:transcript url=\"https://ex.com/ep3.srt\" type=\"application/x-subrip\" "
+             "language=\"en\" rel=\"captions\"/>"
+             "<podcast:transcript url=\"https://ex.com/ep3.json\" type=\"application/json\" "
+             "language=\"fr\"/>"
+             // A file of this computer: beside the enclosure, its type from its extension.
+             "<podcast:transcript url=\"https://ex.com/pod/ep3.vtt\" type=\"text/vtt\"/>"
+             "<podcast:chapters ",
+             "<podcast:person role=\"guest\" group=\"cast\" href=\"https://guest.ex\">Guest Star"
+             "</podcast:person><podcast:location geo=\"geo:48.85,2.35\">Paris</podcast:location>"
+             "<podcast:soundbite startTime=\"73\" duration=\"60\">The best minute"
+             "</podcast:soundbite><podcast:soundbite startTime=\"1200.5\" duration=\"30\"/>",
+             // Web sources go behind the measurement prefix, as the enclosure does.
+             "<podcast:alternateEnclosure type=\"audio/opus\" length=\"1500000\" bitrate=\"32000\" "
+             "lang=\"en\" title=\"Low bit rate\" codecs=\"opus\">"
+             "<podcast:source uri=\"https://stats.ex/e/ex.com/pod/ep3%20low.opus\"/>"
+             "<podcast:source uri=\"https://stats.ex/e/ex.com/ep3.opus\"/>"
+             "</podcast:alternateEnclosure><podcast:alternateEnclosure type=\"video/mp4\" "
+             "length=\"90000000\" height=\"1080\" title=\"Video\" default=\"true\">"
+             "<podcast:source uri=\"https://stats.ex/e/ex.com/ep3.mp4\"/>"
+             "</podcast:alternateEnclosure><podcast:alternateEnclosure type=\"audio/ogg\" "
+             "length=\"10\"><podcast:source uri=\"ipfs://Qm1\"/></podcast:alternateEnclosure>"
+             "<podcast:value ",
+             "<podcast:valueRecipient name=\"Guest\" type=\"lnaddress\" "
+             "address=\"guest@getalby.com\" split=\"100\"/><podcast:valueTimeSplit "
+             "startTime=\"120\" duration=\"180\" remoteStartTime=\"30\" remotePercentage=\"95\">"
+             "<podcast:remoteItem feedGuid=\"917393e3-1b1e-5cef-ace4-edaa54e1f810\" "
+             "itemGuid=\"https://other.ex/song1\"/></podcast:valueTimeSplit></podcast:value>",
+         })
+        EXPECT_EQ(occurrences(item, part), 1u) << part << "\n" << item;
+    EXPECT_EQ(occurrences(out, "audio/flac"), 0u);
+    EXPECT_EQ(occurrences(out, "xmlns:content=\"http://purl.org/rss/1.0/modules/content/\""), 1u);
+
+    // The files go up beside the enclosure, with it or not; their addresses are the plain ones.
+    ASSERT_EQ(job.files.size(), 2u);
+    EXPECT_EQ(job.files[0].local_file, "/home/u/Documents/t/ep3.vtt");
+    EXPECT_EQ(job.files[0].remote_path, "ep3.vtt");
+    EXPECT_EQ(job.files[0].address, "https://ex.com/pod/ep3.vtt");
+    EXPECT_EQ(job.files[0].type, "text/vtt");
+    EXPECT_EQ(job.files[1].local_file, "/media/ep3 low.opus");
+    EXPECT_EQ(job.files[1].address, "https://ex.com/pod/ep3%20low.opus");
+    EXPECT_EQ(job.files[1].type, "audio/opus");
+}
+
+TEST(RssWriter, OddTextsAreEscapedAndHalfMadeEntriesLeftOut) {
+    Doc d = new_doc();
+    d.Flag = kPodcastInclude;
+    d.Link = "https://ex.com/pod";
+    d.Persons = {{"A <b> & \"c\"\x01", "", "", "", "me page.html"}, {"", "guest", "", "", ""}};
+    d.LocationGeo = "geo:1,2"; // no place name
+    d.Trailers = {{"No address", "", kFriday, 0, "", 0}};
+    d.Texts = {{"p\"q", "x'y<"}, {"empty", ""}};
+    d.ValueRecipients = {{"Ann", "", "addr", -5, 0, "", ""}};
+    Feed f;
+    f.FeedSoundbites = {{-1, std::numeric_limits<double>::quiet_NaN(), "]]> end"}};
+    f.FeedValueSplits = {{1, 2, 0, 0, "g", "", ""}};
+    f.FeedTranscripts = {{"/t/notes.txt", "", "", "", 0}}; // no enclosure to go beside
+    d.Feeds = {f};
+    UploadJob job;
+    const std::string out = build(d, job);
+    EXPECT_NE(out.find("<podcast:person href=\"https://ex.com/pod/me%20page.html\">A &lt;b&gt; "
+                       "&amp; \"c\"</podcast:person><podcast:txt purpose=\"p&quot;q\">"
+                       "x'y&lt;</podcast:txt><podcast:value type=\"lightning\" "
+                       "method=\"keysend\"><podcast:valueRecipient name=\"Ann\" type=\"node\" "
+                       "address=\"addr\" split=\"0\"/></podcast:value><item>"),
+              std::string::npos)
+        << out;
+    // The episode's stretches keep the channel's recipients beside them.
+    EXPECT_NE(out.find("<podcast:soundbite startTime=\"0\" duration=\"0\">]]&gt; end"
+                       "</podcast:soundbite><podcast:value type=\"lightning\" "
+                       "method=\"keysend\"><podcast:valueRecipient name=\"Ann\" type=\"node\" "
+                       "address=\"addr\" split=\"0\"/><podcast:valueTimeSplit startTime=\"1\" "
+                       "duration=\"2\"><podcast:remoteItem feedGuid=\"g\"/>"
+                       "</podcast:valueTimeSplit></podcast:value></item>"),
+              std::string::npos)
+        << out;
+    for (const std::string_view absent : {"guest", "geo:", "No address", "empty", "notes"})
+        EXPECT_EQ(out.find(absent), std::string::npos) << absent;
+    EXPECT_TRUE(job.files.empty());
+    // Nobody to pay: no payments block at all.
+    d.ValueRecipients.clear();
+    EXPECT_EQ(build(d, job).find("podcast:value"), std::string::npos);
+
+    // Switched off, none of it is written; content:encoded is plain RSS and stays.
+    Doc off = test::everything_doc();
+    off.Flag = 0;
+    const std::string plain = build(off, job);
+    EXPECT_EQ(plain.find("podcast:"), std::string::npos);
+    EXPECT_EQ(plain.find("itunes:"), std::string::npos);
+    EXPECT_NE(plain.find("<content:encoded>"), std::string::npos);
 }
