@@ -84,21 +84,12 @@ template <typename T> std::vector<ListRow> list_rows(const std::vector<T>& list)
     return rows;
 }
 
-// The entries of rows, an entirely empty row left out: an unticked box ("0") is empty too, so
-// a row added and left blank in a table with a box column gives no entry.
+// The entries of rows, each row one entry.
 template <typename T> std::vector<T> list_entries(const std::vector<ListRow>& rows) {
-    const std::span<const ListColumn> columns = ListRows<T>::columns();
     std::vector<T> list;
-    for (const ListRow& row : rows) {
-        bool empty = true;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            const bool unticked =
-                i < columns.size() && columns[i].kind == CellKind::Flag && row[i] == "0";
-            empty = empty && (row[i].empty() || unticked);
-        }
-        if (!empty)
-            list.push_back(ListRows<T>::entry(row));
-    }
+    list.reserve(rows.size());
+    for (const ListRow& row : rows)
+        list.push_back(ListRows<T>::entry(row));
     return list;
 }
 

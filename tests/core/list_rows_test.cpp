@@ -48,12 +48,9 @@ TEST(ListRows, CellsAreCheckedAndReadByKind) {
     EXPECT_TRUE(cell_valid(CellKind::Seconds, " "));
 
     EXPECT_EQ(first_bad_cell(ListRows<Soundbite>::columns(), {"1:00", "x", ""}), 1);
-    // A local name and an address land in their own member; an empty row is no entry, nor one
-    // left blank in a window's table, its box unticked.
-    const auto transcripts = list_entries<Transcript>({{"%media%/ep.srt", "", "", "1"},
-                                                       {"", "", "", ""},
-                                                       {"https://ex.com/t.vtt", "", "", ""},
-                                                       {"", "", "", "0"}});
+    // A local name and an address land in their own member.
+    const auto transcripts = list_entries<Transcript>(
+        {{"%media%/ep.srt", "", "", "1"}, {"https://ex.com/t.vtt", "", "", ""}});
     ASSERT_EQ(transcripts.size(), 2u);
     EXPECT_EQ(transcripts[0].File + "|" + transcripts[1].Url,
               "%media%/ep.srt|https://ex.com/t.vtt");

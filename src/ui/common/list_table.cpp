@@ -15,6 +15,9 @@ bool is_flag(const ListColumn& c) {
     return c.kind == CellKind::Flag;
 }
 
+// Marks a row added by the button and not touched since: it is no entry yet.
+constexpr int kFreshRole = Qt::UserRole + 1;
+
 } // namespace
 
 ListTable::ListTable(QTreeWidget* tree, std::span<const ListColumn> columns, Texts& texts,
@@ -36,29 +39,46 @@ ListTable::ListTable(QTreeWidget* tree, std::span<const ListColumn> columns, Tex
     connect(remove_button, &QPushButton::clicked, this, &ListTable::remove);
     connect(up, &QPushButton::clicked, this, [this] { move(-1); });
     connect(down, &QPushButton::clicked, this, [this] { move(1); });
+    connect(tree_, &QTreeWidget::itemChanged, this,
+            [](QTreeWidgetItem* row, int) { row->setData(0, kFreshRole, QVariant()); });
+}
+
+QTreeWidgetItem* ListTable::make_row(const ListRow& cells) const {
+    auto* row = new QTreeWidgetItem;
+    row->setFlags(row->flags() | Qt::ItemIsEditable | Qt::ItemIsUserCheckable);
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const std::string cell = i < cells.size() ? cells[i] : std::string();
+        const int column = static_cast<int>(i);
+        if (is_flag(columns_[i]))
+            row->setCheckState(column, cell == "1" ? Qt::Checked : Qt::Unchecked);
+        else
+            row->setText(column, to_q(cell));
+    }
+    return row;
 }
 
 void ListTable::set_rows(const std::vector<ListRow>& rows) {
     tree_->clear();
-    for (const ListRow& cells : rows) {
-        auto* row = new QTreeWidgetItem;
-        row->setFlags(row->flags() | Qt::ItemIsEditable | Qt::ItemIsUserCheckable);
-        for (std::size_t i = 0; i < columns_.size(); ++i) {
-            const std::string cell = i < cells.size() ? cells[i] : std::string();
-            const int column = static_cast<int>(i);
-            if (is_flag(columns_[i]))
-                row->setCheckState(column, cell == "1" ? Qt::Checked : Qt::Unchecked);
-            else
-                row->setText(column, to_q(cell));
-        }
-        tree_->addTopLevelItem(row);
-    }
+    for (const ListRow& cells : rows)
+        tree_->addTopLevelItem(make_row(cells));
+}
+
+void ListTable::append_row(const ListRow& cells) {
+    QTreeWidgetItem* row = make_row(cells);
+    tree_->addTopLevelItem(row);
+    tree_->setCurrentItem(row);
 }
 
 std::vector<ListRow> ListTable::rows() const {
+    return all_rows(false);
+}
+
+std::vector<ListRow> ListTable::all_rows(bool with_fresh) const {
     std::vector<ListRow> rows;
     for (int r = 0; r < tree_->topLevelItemCount(); ++r) {
         const QTreeWidgetItem* row = tree_->topLevelItem(r);
+        if (!with_fresh && row->data(0, kFreshRole).toBool())
+            continue;
         ListRow& cells = rows.emplace_back();
         for (std::size_t i = 0; i < columns_.size(); ++i) {
             const int column = static_cast<int>(i);
@@ -73,10 +93,10 @@ std::vector<ListRow> ListTable::rows() const {
 void ListTable::add() {
     QTreeWidgetItem* current = tree_->currentItem();
     const int at = current ? tree_->indexOfTopLevelItem(current) + 1 : tree_->topLevelItemCount();
-    std::vector<ListRow> all = rows();
-    all.insert(all.begin() + at, ListRow(columns_.size()));
-    set_rows(all);
-    QTreeWidgetItem* row = tree_->topLevelItem(at);
+    // Marked before it joins the tree, so the mark sends no change.
+    QTreeWidgetItem* row = make_row(ListRow(columns_.size()));
+    row->setData(0, kFreshRole, true);
+    tree_->insertTopLevelItem(at, row);
     int first_text = 0;
     while (first_text < static_cast<int>(columns_.size()) &&
            is_flag(columns_[static_cast<std::size_t>(first_text)]))
@@ -106,7 +126,7 @@ void ListTable::move(int by) {
 }
 
 std::string ListTable::bad_cell_message() {
-    const std::vector<ListRow> all = rows();
+    const std::vector<ListRow> all = all_rows(true);
     for (std::size_t r = 0; r < all.size(); ++r) {
         const int column = first_bad_cell(columns_, all[r]);
         if (column < 0)

@@ -12,6 +12,7 @@
 
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace qp {
 class Texts;
@@ -25,6 +26,9 @@ public:
               QPushButton* add, QPushButton* remove, QPushButton* up, QPushButton* down);
 
     void set_rows(const std::vector<ListRow>& rows);
+    // A row at the end, made the chosen one.
+    void append_row(const ListRow& cells);
+    // The rows, without one added by the button and left untouched.
     std::vector<ListRow> rows() const;
     template <typename T> void set(const std::vector<T>& list) { set_rows(list_rows(list)); }
     template <typename T> std::vector<T> entries() const { return list_entries<T>(rows()); }
@@ -39,6 +43,9 @@ public:
     QTreeWidget* tree() const { return tree_; }
 
 private:
+    QTreeWidgetItem* make_row(const ListRow& cells) const;
+    std::vector<ListRow> all_rows(bool with_fresh) const;
+
     QTreeWidget* tree_;
     std::span<const ListColumn> columns_;
     Texts& texts_;

@@ -218,11 +218,7 @@ void propose(ListTable* table, int column, std::span<const std::string_view> val
 
 // A row added at the end of a table for an entry, made the chosen one.
 template <typename T> void append_entry(ListTable& table, const T& entry) {
-    std::vector<ListRow> rows = table.rows();
-    rows.push_back(ListRows<T>::row(entry));
-    table.set_rows(rows);
-    QTreeWidget* tree = table.tree();
-    tree->setCurrentItem(tree->topLevelItem(tree->topLevelItemCount() - 1));
+    table.append_row(ListRows<T>::row(entry));
 }
 
 } // namespace

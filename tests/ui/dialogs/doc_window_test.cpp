@@ -367,7 +367,7 @@ TEST_F(DocWindowTest, TheNamespaceTablesAreEditedAndABadCellKeepsOkBackOnItsPage
     auto* medium = w.control<QComboBox>(kDocCtlMedium);
     medium->setCurrentIndex(medium->findText("video"));
     w.control<QCheckBox>(kDocCtlUpdateComplete)->setChecked(false);
-    // A row left blank gives no entry, though its box reads "0".
+    // A row added and left untouched gives no entry; a stored one unticked stays.
     auto* blocks = w.control<QTreeWidget>(kDocCtlBlocks);
     blocks->topLevelItem(0)->setCheckState(1, Qt::Unchecked);
     blocks->topLevelItem(1)->setCheckState(1, Qt::Checked);
@@ -405,7 +405,7 @@ TEST_F(DocWindowTest, TheNamespaceTablesAreEditedAndABadCellKeepsOkBackOnItsPage
     EXPECT_EQ(doc_.License, "CC-BY-4.0");
     EXPECT_EQ(doc_.Medium, "video");
     EXPECT_EQ(doc_.UpdateFrequencyComplete, 0);
-    EXPECT_EQ(doc_.Blocks, (std::vector<ServiceBlock>{{"somewhere", 1}}));
+    EXPECT_EQ(doc_.Blocks, (std::vector<ServiceBlock>{{"", 0}, {"somewhere", 1}}));
     EXPECT_TRUE(doc_.Podroll.empty());
     EXPECT_EQ(doc_.ValueRecipients,
               (std::vector<ValueRecipient>{kSample.ValueRecipients[0],
