@@ -978,9 +978,10 @@ void Importer::settle_number(Feed& f, const xmlNode* node, int& number, std::str
     if (plain_element(node, {attribute_name}) && n && *n > 0 && (number == 0 || number == *n)) {
         number = *n;
         label = attribute(node, attribute_name);
-        return;
-    }
-    if (n && number != 0 && number != *n)
+        // The writer states the number again only with its name.
+        if (!label.empty())
+            return;
+    } else if (n && number != 0 && number != *n)
         note("episode " + std::to_string(out_.doc.Feeds.size() + 1) + ": <" + qualified_name(node) +
              "> states " + std::to_string(*n) + ", the iTunes value " + std::to_string(number) +
              "; both are kept");

@@ -446,10 +446,12 @@ void add_alternates(const Doc& doc, const Feed& feed, XmlNode* item, const Uploa
 void build_podcast_item(const Doc& doc, const Feed& feed, XmlNode* item,
                         const UploadEntry* enclosure, const Paths& paths,
                         std::vector<UploadEntry>& uploads) {
-    if (feed.FeedSeason > 0)
+    // Only with their names: the numbers alone are the iTunes ones, and an older document keeps
+    // its feed as it was.
+    if (feed.FeedSeason > 0 && !feed.FeedSeasonName.empty())
         (void)add_element(item, "podcast:season", std::to_string(feed.FeedSeason),
                           {{"name", feed.FeedSeasonName}});
-    if (feed.FeedEpisode > 0)
+    if (feed.FeedEpisode > 0 && !feed.FeedEpisodeDisplay.empty())
         (void)add_element(item, "podcast:episode", std::to_string(feed.FeedEpisode),
                           {{"display", feed.FeedEpisodeDisplay}});
     add_transcripts(doc, feed, item, enclosure, paths, uploads);

@@ -550,6 +550,14 @@ TEST(FeedImport, PodcastNamespaceFillsTheModelAndKeepsTheRest) {
               std::vector<std::string>{
                   "episode 2: <podcast:season> states 2, the iTunes value 1; both are kept"});
 
+    // A number without its name stays as it stands, since the writer states it only with one.
+    Result<ImportedFeed> bare =
+        import_text("<rss xmlns:podcast=\"https://podcastindex.org/namespace/1.0\"><channel><item>"
+                    "<podcast:episode>4</podcast:episode></item></channel></rss>");
+    ASSERT_TRUE(bare.ok());
+    EXPECT_EQ(bare->doc.Feeds[0].FeedEpisode, 4);
+    EXPECT_NE(bare->doc.Feeds[0].FeedExtraXml.find(">4</podcast:episode>"), std::string::npos);
+
     // The channel's block after the items: an episode's block read as the channel's type proves
     // of another, and is kept after all.
     const std::string pays = "<podcast:valueRecipient type=\"node\" address=\"a\" split=\"1\"/>";

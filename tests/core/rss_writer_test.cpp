@@ -284,7 +284,6 @@ TEST(RssWriter, DirectoryAndPodcastNamespaceElements) {
             "<itunes:episodeType>trailer</itunes:episodeType><itunes:explicit>true</"
             "itunes:explicit>"
             "<itunes:image href=\"https://ex.com/pod/img/ep3.jpg\"/>"
-            "<podcast:season>2</podcast:season><podcast:episode>3</podcast:episode>"
             "<podcast:transcript url=\"https://ex.com/pod/t/ep3.vtt\" type=\"text/vtt\"/></item>"
             "</channel></rss>");
 }
