@@ -6,6 +6,7 @@
 #include "core/image_size.h"
 #include "core/paths.h"
 #include "core/podcast_categories.h"
+#include "core/podcast_values.h"
 #include "core/publish_plan.h"
 #include "core/rss_writer.h"
 #include "core/text.h"
@@ -196,31 +197,6 @@ void check_directory_tags(const Doc& doc, Findings& found) {
 
 // --- The rest of the podcast namespace ----------------------------------------------------
 
-// The person roles and groups of the namespace's taxonomy, each between bars in lower case, as
-// its readers compare them: without letter case. A reader turns an unknown one into "host" or
-// "cast".
-constexpr std::string_view kPersonRoles =
-    "|director|assistant director|executive producer|senior producer|producer|associate producer"
-    "|development producer|creative director|host|co-host|guest host|guest|voice actor|narrator"
-    "|announcer|reporter|author|editorial director|co-writer|writer|songwriter|guest writer"
-    "|story editor|managing editor|script editor|script coordinator|researcher|editor"
-    "|fact checker|translator|transcriber|logger|studio coordinator|technical director"
-    "|technical manager|audio engineer|remote recording engineer|post production engineer"
-    "|audio editor|sound designer|foley artist|composer|theme music|music production"
-    "|music contributor|production coordinator|booking coordinator|production assistant"
-    "|content manager|marketing manager|sales representative|sales manager|graphic designer"
-    "|cover art designer|social media manager|consultant|intern|camera operator"
-    "|lighting designer|camera grip|assistant camera|assistant editor|";
-constexpr std::string_view kPersonGroups =
-    "|creative direction|cast|writing|audio production|audio post-production|administration"
-    "|visuals|community|misc.|video production|video post-production|";
-// The media the namespace lists, each with its list form ("podcastL": a feed of podcasts).
-constexpr std::string_view kMedia[] = {"podcast",    "music", "video",     "film",   "audiobook",
-                                       "newsletter", "blog",  "publisher", "course", "mixed"};
-// The payment layers and methods of the namespace's value documents and slug list.
-constexpr std::string_view kValueTypes[] = {"lightning", "bitcoin", "hive", "webmonetization"};
-constexpr std::string_view kValueMethods[] = {"keysend", "default", "amp", "ILP"};
-constexpr std::string_view kRecipientTypes[] = {"node", "lnaddress", "wallet", "paymentpointer"};
 // The namespace limits a text to 4000 characters and its purpose to 128.
 constexpr std::size_t kMaxTextChars = 4000;
 constexpr std::size_t kMaxPurposeChars = 128;
@@ -239,11 +215,23 @@ bool in_bar_list(std::string_view list, std::string_view value) {
            list.find(key) != std::string_view::npos;
 }
 
+// Media are written in lower case, the list form with a capital L; readers compare them exactly.
 bool known_medium(std::string_view medium) {
-    // Media are written in lower case; the list form ends in a capital L.
-    if (medium.ends_with('L'))
-        medium.remove_suffix(1);
-    return std::find(std::begin(kMedia), std::end(kMedia), medium) != std::end(kMedia);
+    return std::find(std::begin(kMediumValues), std::end(kMediumValues), medium) !=
+           std::end(kMediumValues);
+}
+
+// Readers compare roles and groups without letter case and turn an unknown one into "host" or
+// "cast".
+bool known_role(std::string_view role) {
+    return !person_role_group(trim_spaces(role)).empty();
+}
+
+bool known_group(std::string_view group) {
+    const std::string g = trim_spaces(group);
+    const auto groups = person_groups();
+    return std::any_of(groups.begin(), groups.end(),
+                       [&g](std::string_view known) { return iequals(known, g); });
 }
 
 // Whether the license is an SPDX identifier among those shows use; readers find the text of an
@@ -374,9 +362,9 @@ void check_persons(const std::vector<Person>& persons, int feed, Findings& found
             found.error(feed, "Check.PersonNoName", {std::to_string(i + 1)});
             continue;
         }
-        if (!p.Role.empty() && !in_bar_list(kPersonRoles, trim_spaces(p.Role)))
+        if (!p.Role.empty() && !known_role(p.Role))
             found.warning(feed, "Check.PersonRole", {p.Name, p.Role});
-        if (!p.Group.empty() && !in_bar_list(kPersonGroups, trim_spaces(p.Group)))
+        if (!p.Group.empty() && !known_group(p.Group))
             found.warning(feed, "Check.PersonGroup", {p.Name, p.Group});
     }
 }

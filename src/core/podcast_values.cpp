@@ -1,6 +1,5 @@
 #include "core/podcast_values.h"
 
-#include "core/file_io.h"
 #include "core/text.h"
 
 namespace qp {
@@ -110,7 +109,11 @@ std::string_view transcript_type_for_path(std::string_view path) {
     static constexpr Type kTypes[] = {{"vtt", "text/vtt"},          {"srt", "application/x-subrip"},
                                       {"json", "application/json"}, {"html", "text/html"},
                                       {"htm", "text/html"},         {"txt", "text/plain"}};
-    const std::string extension = extension_of(path);
+    // Read in place: the feed asks once per transcript of every episode.
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || path.find_first_of("/\\", dot) != std::string_view::npos)
+        return {};
+    const std::string_view extension = path.substr(dot + 1);
     for (const Type& t : kTypes)
         if (iequals(extension, t.extension))
             return t.type;

@@ -39,10 +39,13 @@ inline constexpr std::string_view kTranscriptTypes[] = {
 // The transcript format a file's extension names, or empty when it names none of them.
 std::string_view transcript_type_for_path(std::string_view path);
 
-// Payments: the network, the way of sending, and the kinds of a recipient's address.
-inline constexpr std::string_view kValueTypes[] = {"lightning"};
-inline constexpr std::string_view kValueMethods[] = {"keysend"};
-inline constexpr std::string_view kRecipientTypes[] = {"node", "lnaddress"};
+// Payments: the networks, the ways of sending and the kinds of a recipient's address the
+// namespace's value documents name; the first of each is the one written when none is set.
+inline constexpr std::string_view kValueTypes[] = {"lightning", "bitcoin", "hive",
+                                                   "webmonetization"};
+inline constexpr std::string_view kValueMethods[] = {"keysend", "default", "amp", "ILP"};
+inline constexpr std::string_view kRecipientTypes[] = {"node", "lnaddress", "wallet",
+                                                       "paymentpointer"};
 
 // Services a show may block by their identifiers in the namespace's list of platforms.
 inline constexpr std::string_view kBlockServices[] = {

@@ -6,6 +6,7 @@
 #include "core/feed_import.h"
 #include "core/file_io.h"
 #include "core/html_text.h"
+#include "core/podcast_values.h"
 #include "core/publish_plan.h"
 #include "core/text.h"
 
@@ -355,21 +356,6 @@ bool uses_atom(const Doc& doc) {
            add_kept_xml(channel, doc.ExtraXml);
 }
 
-// The transcript formats the namespace names, by the file's extension; empty when unknown.
-std::string_view transcript_type_of(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || name.find_first_of("/\\", dot) != std::string_view::npos)
-        return {};
-    const std::string_view ext = name.substr(dot + 1);
-    static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
-        {"srt", "application/x-subrip"}, {"vtt", "text/vtt"},  {"json", "application/json"},
-        {"html", "text/html"},           {"htm", "text/html"}, {"txt", "text/plain"}};
-    for (const auto& [extension, type] : kTypes)
-        if (iequals(ext, extension))
-            return type;
-    return {};
-}
-
 // Where an item's file of this computer is fetched, once it goes into uploads beside the
 // enclosure; empty when it has no place there (no enclosure on the channel's server).
 std::string publish_beside(const Feed& feed, const UploadEntry* enclosure, const std::string& file,
@@ -397,10 +383,11 @@ void add_transcripts(const Doc& doc, const Feed& feed, XmlNode* item, const Uplo
     }
     for (const Transcript& t : feed.FeedTranscripts) {
         const std::string type(
-            !t.Type.empty() ? std::string_view(t.Type)
-                            : transcript_type_of(t.File.empty() ? std::string_view(t.Url).substr(
-                                                                      0, t.Url.find_first_of("?#"))
-                                                                : std::string_view(t.File)));
+            !t.Type.empty()
+                ? std::string_view(t.Type)
+                : transcript_type_for_path(
+                      t.File.empty() ? std::string_view(t.Url).substr(0, t.Url.find_first_of("?#"))
+                                     : std::string_view(t.File)));
         std::string address = publish_beside(feed, enclosure, t.File, type, paths, uploads);
         if (address.empty() && !trimmed(t.Url).empty())
             address = url_address(t.Url, doc.Link);
