@@ -109,10 +109,30 @@ bool is_private_to_user(const std::string& path) {
 }
 
 std::string Paths::Path_Expand(std::string_view path) const {
-    std::string out = ireplace_all(path, "%MainApp%", main_);
-    out = ireplace_all(out, "%MyDoc%", documents_);
-    out = ireplace_all(out, "%ProgFiles%", programs_);
-    out = ireplace_all(out, "%WindowsRoot%", windows_root_);
+    // The placeholders are replaced in turn, each pass made only when its placeholder is there:
+    // a feed asks for every episode's files, and most names hold one placeholder or none.
+    const std::pair<std::string_view, const std::string*> placeholders[] = {
+        {"%MainApp%", &main_},
+        {"%MyDoc%", &documents_},
+        {"%ProgFiles%", &programs_},
+        {"%WindowsRoot%", &windows_root_}};
+    std::string out(trimmed(path));
+    bool present[std::size(placeholders)] = {};
+    bool any = false;
+    for (std::size_t at = out.find('%'); at != std::string::npos; at = out.find('%', at + 1))
+        for (std::size_t k = 0; k < std::size(placeholders); ++k)
+            if (istarts_with(std::string_view(out).substr(at), placeholders[k].first))
+                any = present[k] = true;
+    if (!any)
+        return out;
+    // Once a value is put in, a later placeholder may have been made with it: look again.
+    bool changed = false;
+    for (std::size_t k = 0; k < std::size(placeholders); ++k) {
+        if (present[k] || (changed && ifind(out, placeholders[k].first) != std::string::npos)) {
+            out = ireplace_all(out, placeholders[k].first, *placeholders[k].second);
+            changed = true;
+        }
+    }
     return trim_spaces(out);
 }
 

@@ -533,13 +533,17 @@ void build_item(const Doc& doc, const Feed& feed, XmlNode* item, UploadJob& job,
 } // namespace
 
 bool url_has_scheme(std::string_view link) {
-    const std::size_t colon = link.find(':');
-    if (colon == std::string_view::npos || colon == 0 || !is_ascii_letter(link[0]))
+    // Read up to the colon only: a relative link is often long and has none.
+    if (link.empty() || !is_ascii_letter(link[0]))
         return false;
-    return std::all_of(
-        link.begin() + 1, link.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
-            return is_ascii_letter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        });
+    for (std::size_t i = 1; i < link.size(); ++i) {
+        const char c = link[i];
+        if (c == ':')
+            return true;
+        if (!is_ascii_letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return false;
 }
 
 bool url_is_web(std::string_view url) {

@@ -290,7 +290,20 @@ std::string fold_case(std::string_view s) {
 }
 
 bool iequals(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && fold_case(a) == fold_case(b);
+    if (a.size() != b.size())
+        return false;
+    // ASCII is compared in place; folding keeps every byte where it is, so from the first other
+    // byte on the rest is folded and compared.
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80)
+            return fold_case(a.substr(i)) == fold_case(b.substr(i));
+        const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+        if (lower(x) != lower(y))
+            return false;
+    }
+    return true;
 }
 
 bool istarts_with(std::string_view s, std::string_view prefix) {

@@ -21,6 +21,9 @@ TEST(PathPlaceholders, ExpandIgnoresTheCaseOfPlaceholders) {
     EXPECT_EQ(kPaths.Path_Expand("%ProgFiles%x"), "/opt/x");
     EXPECT_EQ(kPaths.Path_Expand("%WindowsRoot%/data/a.mp3"), "/data/a.mp3"); // no drive here
     EXPECT_EQ(kPaths.Path_Expand("  /plain.mp3 "), "/plain.mp3");
+    // In turn: a placeholder that an earlier value puts in is replaced too.
+    const Paths odd("/m", "/d", "%WindowsRoot%p", "/w");
+    EXPECT_EQ(odd.Path_Expand(" %ProgFiles%x %MyDoc%%mydoc% "), "/wp/x /d//d/");
 }
 
 TEST(PathPlaceholders, CompactMatchesFoldersWithTheirCase) {
