@@ -82,53 +82,53 @@ using Member = std::variant<std::string T::*, int T::*, std::int64_t T::*, doubl
 
 template <typename T> struct Members;
 template <> struct Members<Chapter> {
-    static constexpr Member<Chapter> all[] = {&Chapter::StartTime, &Chapter::Title, &Chapter::Image,
-                                              &Chapter::Url};
+    static constexpr Member<Chapter> kAll[] = {&Chapter::StartTime, &Chapter::Title,
+                                               &Chapter::Image, &Chapter::Url};
 };
 template <> struct Members<Transcript> {
-    static constexpr Member<Transcript> all[] = {&Transcript::File, &Transcript::Url,
-                                                 &Transcript::Type, &Transcript::Language,
-                                                 &Transcript::Captions};
+    static constexpr Member<Transcript> kAll[] = {&Transcript::File, &Transcript::Url,
+                                                  &Transcript::Type, &Transcript::Language,
+                                                  &Transcript::Captions};
 };
 template <> struct Members<Person> {
-    static constexpr Member<Person> all[] = {&Person::Name, &Person::Role, &Person::Group,
-                                             &Person::Image, &Person::Href};
+    static constexpr Member<Person> kAll[] = {&Person::Name, &Person::Role, &Person::Group,
+                                              &Person::Image, &Person::Href};
 };
 template <> struct Members<Soundbite> {
-    static constexpr Member<Soundbite> all[] = {&Soundbite::StartTime, &Soundbite::Duration,
-                                                &Soundbite::Title};
+    static constexpr Member<Soundbite> kAll[] = {&Soundbite::StartTime, &Soundbite::Duration,
+                                                 &Soundbite::Title};
 };
 template <> struct Members<AlternateEnclosure> {
     using A = AlternateEnclosure;
-    static constexpr Member<A> all[] = {&A::Type,    &A::Length, &A::Bitrate, &A::Height,
-                                        &A::Lang,    &A::Title,  &A::Rel,     &A::Codecs,
-                                        &A::Default, &A::File,   &A::Url};
+    static constexpr Member<A> kAll[] = {&A::Type,    &A::Length, &A::Bitrate, &A::Height,
+                                         &A::Lang,    &A::Title,  &A::Rel,     &A::Codecs,
+                                         &A::Default, &A::File,   &A::Url};
 };
 template <> struct Members<ValueRecipient> {
     using V = ValueRecipient;
-    static constexpr Member<V> all[] = {&V::Name, &V::Type,      &V::Address,    &V::Split,
-                                        &V::Fee,  &V::CustomKey, &V::CustomValue};
+    static constexpr Member<V> kAll[] = {&V::Name, &V::Type,      &V::Address,    &V::Split,
+                                         &V::Fee,  &V::CustomKey, &V::CustomValue};
 };
 template <> struct Members<ValueTimeSplit> {
     using V = ValueTimeSplit;
-    static constexpr Member<V> all[] = {&V::StartTime,       &V::Duration, &V::RemotePercentage,
-                                        &V::RemoteStartTime, &V::FeedGuid, &V::FeedUrl,
-                                        &V::ItemGuid};
+    static constexpr Member<V> kAll[] = {&V::StartTime,       &V::Duration, &V::RemotePercentage,
+                                         &V::RemoteStartTime, &V::FeedGuid, &V::FeedUrl,
+                                         &V::ItemGuid};
 };
 template <> struct Members<Trailer> {
-    static constexpr Member<Trailer> all[] = {&Trailer::Title,  &Trailer::Url,  &Trailer::PubDate,
-                                              &Trailer::Length, &Trailer::Type, &Trailer::Season};
+    static constexpr Member<Trailer> kAll[] = {&Trailer::Title,  &Trailer::Url,  &Trailer::PubDate,
+                                               &Trailer::Length, &Trailer::Type, &Trailer::Season};
 };
 template <> struct Members<FeedText> {
-    static constexpr Member<FeedText> all[] = {&FeedText::Purpose, &FeedText::Text};
+    static constexpr Member<FeedText> kAll[] = {&FeedText::Purpose, &FeedText::Text};
 };
 template <> struct Members<ServiceBlock> {
-    static constexpr Member<ServiceBlock> all[] = {&ServiceBlock::Service, &ServiceBlock::Blocked};
+    static constexpr Member<ServiceBlock> kAll[] = {&ServiceBlock::Service, &ServiceBlock::Blocked};
 };
 template <> struct Members<RemoteItem> {
-    static constexpr Member<RemoteItem> all[] = {&RemoteItem::FeedGuid, &RemoteItem::FeedUrl,
-                                                 &RemoteItem::ItemGuid, &RemoteItem::Medium,
-                                                 &RemoteItem::Title};
+    static constexpr Member<RemoteItem> kAll[] = {&RemoteItem::FeedGuid, &RemoteItem::FeedUrl,
+                                                  &RemoteItem::ItemGuid, &RemoteItem::Medium,
+                                                  &RemoteItem::Title};
 };
 
 void put_encoded(std::string& out, std::string_view v);
@@ -138,7 +138,7 @@ void assign_decoded(std::string& dst, std::string_view v);
 
 template <typename T> void put_entry(std::string& out, std::string_view tag, const T& entry) {
     out += tag;
-    for (const Member<T>& m : Members<T>::all) {
+    for (const Member<T>& m : Members<T>::kAll) {
         out += '\t';
         if (const auto* text = std::get_if<std::string T::*>(&m))
             put_encoded(out, entry.**text);
@@ -155,7 +155,7 @@ template <typename T> void put_entry(std::string& out, std::string_view tag, con
 template <typename T> T entry_of(std::string_view v) {
     T entry;
     bool more = true;
-    for (const Member<T>& m : Members<T>::all) {
+    for (const Member<T>& m : Members<T>::kAll) {
         if (!more)
             break;
         const std::size_t tab = v.find('\t');
@@ -191,8 +191,8 @@ template <typename Record, auto List> struct ListOf {
     static std::size_t size(const Record& record) {
         std::size_t n = 0;
         for (const T& entry : record.*List) {
-            n += 48 + 24 * std::size(Members<T>::all); // the tag within 48
-            for (const Member<T>& m : Members<T>::all)
+            n += 48 + 24 * std::size(Members<T>::kAll); // the tag within 48
+            for (const Member<T>& m : Members<T>::kAll)
                 if (const auto* text = std::get_if<std::string T::*>(&m))
                     n += (entry.**text).size();
         }
@@ -200,17 +200,17 @@ template <typename Record, auto List> struct ListOf {
     }
     static bool ascii(const Record& record) {
         for (const T& entry : record.*List)
-            for (const Member<T>& m : Members<T>::all)
+            for (const Member<T>& m : Members<T>::kAll)
                 if (const auto* text = std::get_if<std::string T::*>(&m);
                     text && !is_ascii(entry.**text))
                     return false;
         return true;
     }
-    static constexpr ListOps<Record> ops{&put, &append, &size, &ascii};
+    static constexpr ListOps<Record> kOps{&put, &append, &size, &ascii};
 };
 
 template <typename Record, auto List> constexpr const ListOps<Record>* list_of() {
-    return &ListOf<Record, List>::ops;
+    return &ListOf<Record, List>::kOps;
 }
 
 // The document's lines, in the order they are written.

@@ -132,7 +132,7 @@ std::string ListTable::bad_cell_message() {
         if (column < 0)
             continue;
         tree_->setCurrentItem(tree_->topLevelItem(static_cast<int>(r)), column);
-        const std::size_t c = static_cast<std::size_t>(column);
+        const auto c = static_cast<std::size_t>(column);
         return texts_.get("List.BadCell",
                           {std::to_string(r + 1), texts_.get(columns_[c].heading), all[r][c]});
     }
