@@ -100,6 +100,21 @@ const Doc& transcripts_doc() {
     return doc;
 }
 
+// The chapters podcast with the one transcript an episode that older projects hold: the same
+// feed built by every version of the writer.
+const Doc& chapters_transcript_doc() {
+    static const Doc doc = [] {
+        Doc d = chapters_doc();
+        int n = 0;
+        for (Feed& f : d.Feeds) {
+            f.FeedTranscriptUrl = "transcripts/episode-" + std::to_string(n++) + ".vtt";
+            f.FeedTranscriptType = "text/vtt";
+        }
+        return d;
+    }();
+    return doc;
+}
+
 std::int64_t project_bytes() {
     static const auto size = static_cast<std::int64_t>(format_project(bench_doc()).size());
     return size;
@@ -148,6 +163,12 @@ void BM_BuildRssMemoryChapters(benchmark::State& state) {
     build_in_memory(state, doc, static_cast<std::int64_t>(format_project(doc).size()));
 }
 BENCHMARK(BM_BuildRssMemoryChapters)->Unit(benchmark::kMillisecond);
+
+void BM_BuildRssMemoryChaptersTranscript(benchmark::State& state) {
+    const Doc& doc = chapters_transcript_doc();
+    build_in_memory(state, doc, static_cast<std::int64_t>(format_project(doc).size()));
+}
+BENCHMARK(BM_BuildRssMemoryChaptersTranscript)->Unit(benchmark::kMillisecond);
 
 void BM_BuildRssMemoryTranscripts(benchmark::State& state) {
     const Doc& doc = transcripts_doc();
