@@ -1,10 +1,13 @@
 #include "ui/common/list_table.h"
 
+#include "core/podcast_values.h"
 #include "core/texts.h"
 #include "ui/common/qt_text.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 namespace qp::ui {
@@ -17,6 +20,30 @@ bool is_flag(const ListColumn& c) {
 
 // Marks a row added by the button and not touched since: it is no entry yet.
 constexpr int kFreshRole = Qt::UserRole + 1;
+
+class ProposalDelegate final : public QStyledItemDelegate {
+public:
+    ProposalDelegate(QStringList values, QObject* parent)
+        : QStyledItemDelegate(parent), values_(std::move(values)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
+                          const QModelIndex& /*index*/) const override {
+        auto* box = new QComboBox(parent);
+        box->setEditable(true);
+        box->addItems(values_);
+        return box;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        static_cast<QComboBox*>(editor)->setEditText(index.data(Qt::EditRole).toString());
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
+    }
+
+private:
+    QStringList values_;
+};
 
 } // namespace
 
@@ -137,6 +164,27 @@ std::string ListTable::bad_cell_message() {
                           {std::to_string(r + 1), texts_.get(columns_[c].heading), all[r][c]});
     }
     return {};
+}
+
+void ListTable::propose(int column, std::span<const std::string_view> values) {
+    QStringList list;
+    for (const std::string_view value : values)
+        if (!list.contains(to_q(value)))
+            list << to_q(value);
+    tree_->setItemDelegateForColumn(column, new ProposalDelegate(list, this));
+}
+
+void propose_person_values(ListTable& table) {
+    std::vector<std::string_view> roles;
+    for (const PersonRole& r : person_roles())
+        roles.push_back(r.role);
+    table.propose(1, roles);
+    table.propose(2, person_groups());
+    QObject::connect(
+        table.tree(), &QTreeWidget::itemChanged, &table, [](QTreeWidgetItem* row, int column) {
+            if (column == 1 && row->text(2).trimmed().isEmpty())
+                row->setText(2, to_q(person_role_group(from_q(row->text(1).trimmed()))));
+        });
 }
 
 } // namespace qp::ui

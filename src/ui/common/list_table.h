@@ -8,6 +8,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPushButton;
@@ -41,6 +42,8 @@ public:
     // the user's language; empty when every cell reads.
     std::string bad_cell_message();
     QTreeWidget* tree() const { return tree_; }
+    // The column's cells are edited in a box that proposes values; any other may be typed.
+    void propose(int column, std::span<const std::string_view> values);
 
 private:
     QTreeWidgetItem* make_row(const ListRow& cells) const;
@@ -50,5 +53,9 @@ private:
     std::span<const ListColumn> columns_;
     Texts& texts_;
 };
+
+// A table of Person: its role and group cells propose the taxonomy, and a role from it brings its
+// group when none is set, so the feed does not state the default group for it.
+void propose_person_values(ListTable& table);
 
 } // namespace qp::ui

@@ -351,6 +351,10 @@ void DocWindow::build() {
     blocks_ = table(kDocCtlBlocks, ListRows<ServiceBlock>::columns());
     podroll_ = table(kDocCtlPodroll, ListRows<RemoteItem>::columns());
     recipients_ = table(kDocCtlRecipients, ListRows<ValueRecipient>::columns());
+    propose_person_values(*persons_);
+    blocks_->propose(0, kBlockServices);
+    podroll_->propose(4, kMediumValues);
+    recipients_->propose(1, kRecipientTypes);
     for (const OfferField& o : kOfferFields) {
         auto* box = control<QComboBox>(o.number);
         for (const std::string_view value : o.offers)

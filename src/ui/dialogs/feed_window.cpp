@@ -23,7 +23,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
-#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -183,39 +182,6 @@ std::string text_of(const QComboBox* box) {
     return from_q(box->currentText());
 }
 
-// A column's cells edited in a box that proposes the namespace's values; any other may be typed.
-class ProposalDelegate final : public QStyledItemDelegate {
-public:
-    ProposalDelegate(QStringList values, QObject* parent)
-        : QStyledItemDelegate(parent), values_(std::move(values)) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
-                          const QModelIndex& /*index*/) const override {
-        auto* box = new QComboBox(parent);
-        box->setEditable(true);
-        box->addItems(values_);
-        return box;
-    }
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        static_cast<QComboBox*>(editor)->setEditText(index.data(Qt::EditRole).toString());
-    }
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override {
-        model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
-    }
-
-private:
-    QStringList values_;
-};
-
-void propose(ListTable* table, int column, std::span<const std::string_view> values) {
-    QStringList list;
-    for (const std::string_view value : values)
-        if (!list.contains(to_q(value)))
-            list << to_q(value);
-    table->tree()->setItemDelegateForColumn(column, new ProposalDelegate(list, table));
-}
-
 // A row added at the end of a table for an entry, made the chosen one.
 template <typename T> void append_entry(ListTable& table, const T& entry) {
     table.append_row(ListRows<T>::row(entry));
@@ -239,20 +205,9 @@ FeedWindow::FeedWindow(AppContext& context, Doc& doc, FeedWindowMode mode, QWidg
     alternates_ = bind_table(kFeedWinAlternates, ListRows<AlternateEnclosure>::columns());
     recipients_ = bind_table(kFeedWinRecipients, ListRows<ValueRecipient>::columns());
     splits_ = bind_table(kFeedWinSplits, ListRows<ValueTimeSplit>::columns());
-    propose(transcripts_, 1, kTranscriptTypes);
-    propose(recipients_, 1, kRecipientTypes);
-    std::vector<std::string_view> roles;
-    for (const PersonRole& r : person_roles())
-        roles.push_back(r.role);
-    propose(persons_, 1, roles);
-    propose(persons_, 2, person_groups());
-    // A role from the taxonomy brings its group when none is set, so the feed does not state
-    // the default group for it.
-    connect(persons_->tree(), &QTreeWidget::itemChanged, this,
-            [](QTreeWidgetItem* row, int column) {
-                if (column == 1 && row->text(2).trimmed().isEmpty())
-                    row->setText(2, to_q(person_role_group(from_q(row->text(1).trimmed()))));
-            });
+    transcripts_->propose(1, kTranscriptTypes);
+    recipients_->propose(1, kRecipientTypes);
+    propose_person_values(*persons_);
     connect(control<QPushButton>(kFeedWinTranscriptFile), &QPushButton::clicked, this,
             &FeedWindow::add_transcript_file);
     connect(control<QPushButton>(kFeedWinAlternateFile), &QPushButton::clicked, this,

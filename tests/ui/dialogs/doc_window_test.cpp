@@ -399,8 +399,8 @@ TEST_F(DocWindowTest, TheNamespaceTablesAreEditedAndABadCellKeepsOkBackOnItsPage
     w.ok_button()->click();
     EXPECT_EQ(w.result(), QDialog::Accepted);
     w.store(doc_);
-    EXPECT_EQ(doc_.Persons,
-              (std::vector<Person>{kSample.Persons[1], {"Cy", "cover art designer", "", "", ""}}));
+    EXPECT_EQ(doc_.Persons, (std::vector<Person>{kSample.Persons[1],
+                                                 {"Cy", "cover art designer", "visuals", "", ""}}));
     EXPECT_EQ(doc_.Location, "");
     EXPECT_EQ(doc_.License, "CC-BY-4.0");
     EXPECT_EQ(doc_.Medium, "video");
