@@ -432,15 +432,10 @@ FeedFields FeedWindow::fields() const {
 }
 
 void FeedWindow::import_chapters() {
-    QString start = to_q(ctx_.paths.Path_Expand(text_of(file_)));
-    if (start.isEmpty())
-        start = to_q(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
-    const QString chosen =
-        ctx_.files->open_file(this, to_q(texts().get("Feed\\Chapters.ImportTitle")), start,
-                              file_dialog_filter(texts().get("Feed\\Chapters.ImportFilter")));
-    if (chosen.isEmpty())
+    const std::string path =
+        choose_file("Feed\\Chapters.ImportTitle", "Feed\\Chapters.ImportFilter", true);
+    if (path.empty())
         return;
-    const std::string path = from_q(chosen);
     std::vector<Chapter> found;
     std::string why;
     if (iequals(extension_of(path), "txt")) {
@@ -468,9 +463,12 @@ void FeedWindow::import_chapters() {
     chapters_->set(found);
 }
 
-std::string FeedWindow::choose_file(const char* title_key, const char* filter_key) {
-    // The episode's own file is where its transcripts and other forms usually lie.
-    QString start = to_q(folder_part(ctx_.paths.Path_Expand(text_of(file_))));
+std::string FeedWindow::choose_file(const char* title_key, const char* filter_key, bool from_file) {
+    // A stored name may hold placeholders; the file dialog needs the real path. The episode's
+    // file is where its chapters, transcripts and other forms usually lie; without one, the
+    // episodes usually lie beside the project.
+    const std::string file = ctx_.paths.Path_Expand(text_of(file_));
+    QString start = to_q(from_file ? file : folder_part(file));
     if (start.isEmpty())
         start = to_q(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
     const QString chosen = ctx_.files->open_file(this, to_q(texts().get(title_key)), start,
@@ -486,7 +484,7 @@ std::string FeedWindow::choose_file(const char* title_key, const char* filter_ke
 
 void FeedWindow::add_transcript_file() {
     const std::string path =
-        choose_file("Feed\\Transcripts.BrowseTitle", "Feed\\Transcripts.BrowseFilter");
+        choose_file("Feed\\Transcripts.BrowseTitle", "Feed\\Transcripts.BrowseFilter", false);
     if (path.empty())
         return;
     Transcript t;
@@ -496,7 +494,8 @@ void FeedWindow::add_transcript_file() {
 }
 
 void FeedWindow::add_alternate_file() {
-    const std::string path = choose_file("Feed\\File.AlternateTitle", "Feed\\File.BrowseFilter");
+    const std::string path =
+        choose_file("Feed\\File.AlternateTitle", "Feed\\File.BrowseFilter", false);
     if (path.empty())
         return;
     MediaInfo media;
@@ -516,19 +515,9 @@ void FeedWindow::new_guid() {
 }
 
 void FeedWindow::browse() {
-    // A stored name may hold placeholders; the file dialog needs the real path. Without one,
-    // the episodes usually lie beside the project.
-    QString start = to_q(ctx_.paths.Path_Expand(text_of(file_)));
-    if (start.isEmpty())
-        start = to_q(doc_.FileName.empty() ? ctx_.StartFolder : folder_part(doc_.FileName));
-    const QString chosen =
-        ctx_.files->open_file(this, to_q(texts().get("Feed\\File.BrowseTitle")), start,
-                              file_dialog_filter(texts().get("Feed\\File.BrowseFilter")));
-    if (chosen.isEmpty())
-        return;
-    const std::string path = from_q(chosen);
-    const auto info = file_info(path);
-    if (!info || info->is_directory)
+    const std::string path = choose_file("Feed\\File.BrowseTitle", "Feed\\File.BrowseFilter", true);
+    const auto info = path.empty() ? std::nullopt : file_info(path);
+    if (!info)
         return;
     ctx_.StartFolder = folder_part(path);
     // The content tells the playing time and the type; the extension is the fallback.

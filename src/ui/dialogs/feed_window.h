@@ -119,8 +119,9 @@ protected:
 
 private:
     ListTable* bind_table(int number, std::span<const ListColumn> columns);
-    // A file chosen from the enclosure's folder, or empty.
-    std::string choose_file(const char* title_key, const char* filter_key);
+    // A file chosen in the enclosure's folder, the enclosure itself proposed with from_file; or
+    // empty.
+    std::string choose_file(const char* title_key, const char* filter_key, bool from_file);
     void fill_combos();
     void load_feed(const Feed& feed);
     void set_new_defaults();
