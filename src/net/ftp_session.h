@@ -137,4 +137,13 @@ struct FtpLogin {
 
 using SessionOpened = Result<std::unique_ptr<FtpSession>>;
 
+// A session of one kind, logged in, or why not.
+template <typename Session, typename Options>
+SessionOpened open_session_as(const FtpLogin& login, const Options& options) {
+    auto session = std::make_unique<Session>(options);
+    if (Status opened = session->open(login); !opened)
+        return opened.error();
+    return std::unique_ptr<FtpSession>(std::move(session));
+}
+
 } // namespace qp::net

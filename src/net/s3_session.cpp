@@ -858,10 +858,7 @@ Status S3Session::abort_parts(const std::string& name, const std::string& upload
 } // namespace
 
 SessionOpened open_s3(const FtpLogin& login, const FtpOptions& options) {
-    auto session = std::make_unique<S3Session>(options);
-    if (Status opened = session->open(login); !opened)
-        return opened.error();
-    return std::unique_ptr<FtpSession>(std::move(session));
+    return open_session_as<S3Session>(login, options);
 }
 
 } // namespace qp::net

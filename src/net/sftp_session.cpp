@@ -552,10 +552,7 @@ SendResult SftpSession::upload(const std::string& local_file, const std::string&
 } // namespace
 
 SessionOpened open_sftp(const FtpLogin& login, const FtpOptions& options) {
-    auto session = std::make_unique<SftpSession>(options);
-    if (Status opened = session->open(login); !opened)
-        return opened.error();
-    return std::unique_ptr<FtpSession>(std::move(session));
+    return open_session_as<SftpSession>(login, options);
 }
 
 } // namespace qp::net

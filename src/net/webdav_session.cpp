@@ -784,10 +784,7 @@ SendResult WebDavSession::upload(const std::string& local_file, const std::strin
 } // namespace
 
 SessionOpened open_webdav(const FtpLogin& login, const FtpOptions& options) {
-    auto session = std::make_unique<WebDavSession>(options);
-    if (Status opened = session->open(login); !opened)
-        return opened.error();
-    return std::unique_ptr<FtpSession>(std::move(session));
+    return open_session_as<WebDavSession>(login, options);
 }
 
 } // namespace qp::net
