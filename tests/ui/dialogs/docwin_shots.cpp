@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
         stored.CacheMedia = "public, max-age=604800";
         DocWindow s3(nullptr, lang, stored);
         s3.show();
-        s3.panel()->setCurrentIndex(s3.panel()->count() - 1);
+        s3.panel()->setCurrentIndex(kDocPageFtp);
         QApplication::processEvents();
         const QString path = QString("%1/docwin-%2-s3.png").arg(out, tag);
         s3.grab().save(path);
