@@ -169,6 +169,9 @@ void CheckWindow::show_pending() {
         const bool episode = f.feed >= 0 && static_cast<std::size_t>(f.feed) < doc_.Feeds.size();
         item->setData(Qt::UserRole, episode ? f.feed : -1);
     }
+    // The insertion starts the layout over; its first batch is laid out now, so the lines on
+    // show never blank while the rest follow between events.
+    view->doItemsLayout();
 }
 
 QListWidget* CheckWindow::list() const {
