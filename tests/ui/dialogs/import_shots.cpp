@@ -34,6 +34,8 @@ constexpr std::string_view kKeptFeed =
 <podcast:trailer pubdate="Mon, 01 Jul 2024 08:00:00 +0000" url="https://night.example/t.mp3"
  length="12345" type="audio/mpeg">Coming soon</podcast:trailer>
 <podcast:medium>podcast</podcast:medium>
+<podcast:podping usesPodping="true"/>
+<podcast:images srcset="https://night.example/art-1400.jpg 1400w, https://night.example/art-3000.jpg 3000w"/>
 <podcast:value type="lightning" method="keysend"><podcast:valueRecipient name="Host"
  type="node" address="02d5c1bf8b940dc9cadca86d1b0a3c37fbe39cee4c7e839e33bef9174531d27f11"
  split="90"/><podcast:valueRecipient name="Producer" type="node"
@@ -47,6 +49,8 @@ constexpr std::string_view kKeptFeed =
 <podcast:chapters url="https://night.example/1.json" type="application/json+chapters"/>
 <podcast:soundbite startTime="73.0" duration="60.0">The best minute</podcast:soundbite>
 <podcast:season name="Summer">1</podcast:season>
+<podcast:socialInteract uri="https://social.example/@night/1" protocol="activitypub" accountId="@night"/>
+<podcast:contentLink href="https://video.example/night-1">Watch it</podcast:contentLink>
 </item></channel></rss>)";
 
 } // namespace
